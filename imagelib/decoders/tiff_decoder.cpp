@@ -1,0 +1,7 @@
+#include "imagelib/decoders/tiff_decoder.h"
+
+#include "imagelib/text_exception.h"
+
+void CTIFFDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {
+    RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+}

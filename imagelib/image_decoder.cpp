@@ -1,0 +1,96 @@
+#include "imagelib/image_decoder.h"
+
+#include "imagelib/text_exception.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+std::mutex g_traceMutex;
+int g_traceLevel = 0;
+std::string g_traceFile;
+
+}  // namespace
+
+void SetTraceLevel(int level) {
+    std::lock_guard lock(g_traceMutex);
+    g_traceLevel = level;
+}
+
+void SetTraceFile(const std::string& path) {
+    std::lock_guard lock(g_traceMutex);
+    g_traceFile = path;
+}
+
+void ClearTraceFile() {
+    std::lock_guard lock(g_traceMutex);
+    g_traceFile.clear();
+}
+
+void TraceLine(int level, const std::string& text) {
+    std::lock_guard lock(g_traceMutex);
+    if (level > g_traceLevel || g_traceFile.empty()) return;
+    if (std::FILE* file = std::fopen(g_traceFile.c_str(), "a+")) {
+        std::fputs(text.substr(0, kMaxMessageLength).c_str(), file);
+        std::fclose(file);
+    }
+}
+
+void TraceFormat(int level, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::string text = FormatMessageV(format, arguments);
+    va_end(arguments);
+    TraceLine(level, text);
+}
+
+void RaiseError(int code, const std::string& text) {
+    const std::string message = FormatMessage("Decoder error: %s\n", text.c_str());
+    TraceLine(0, message);
+    throw CTextException(code, message);
+}
+
+void RaiseErrorFormat(int code, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::string text = FormatMessageV(format, arguments);
+    va_end(arguments);
+    RaiseError(code, text);
+}
+
+// ---------------------------------------------------------------------------
+
+CImageDecoder::~CImageDecoder() {
+    // Releasing a decoder also forgets the trace file, as the library always has.
+    ClearTraceFile();
+}
+
+void CImageDecoder::DecodeFile(const std::string& path, CImageBitmap& bitmap, int wantedDepth,
+                               CProgressSink* progressSink) {
+    TraceFormat(1, "--- Decoding file %s. ---\n", path.c_str());
+    auto source = std::make_unique<CFileSource>(progressSink);
+    const int openCode = source->Open(path);
+    if (openCode != 0) RaiseError(openCode, FormatMessage("Opening %s failed", path.c_str()));
+    DecodeSource(*source, bitmap, wantedDepth);
+    source->Close();
+}
+
+void CImageDecoder::DecodeMemory(const void* data, std::int64_t size, CImageBitmap& bitmap, int wantedDepth) {
+    TraceFormat(1, "--- Decoding from memory at %p. ---\n", data);
+    auto source = std::make_unique<CMemorySource>();
+    const int openCode = source->Open(data, size);
+    if (openCode != 0) RaiseError(openCode, FormatMessage("Reading from memory at %p failed", data));
+    DecodeSource(*source, bitmap, wantedDepth);
+    source->Close();
+}
+
+void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth) {
+    std::vector<PaletteEntry> palette;
+    int bpp = wantedDepth;
+    DecodeImage(bitmap, palette, bpp, source);
+}
+
+void CImageDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {}

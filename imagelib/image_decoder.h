@@ -1,0 +1,56 @@
+#pragma once
+
+#include "imagelib/image_bitmap.h"
+#include "imagelib/image_source.h"
+#include "imagelib/ruvo_object.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The base of every format decoder. DecodeFile and DecodeMemory open a data
+// source and hand it to DecodeSource; DecodeSource calls the format's
+// DecodeImage. Every failure arrives as CTextException.
+//
+// Wanted depth: 0 lets the decoder choose (8 for files of 8 bits or less, 32
+// otherwise, see ChooseDepth), 8 or 32 ask for that depth.
+class CImageDecoder : public CRuvoObject {
+public:
+    CImageDecoder() = default;
+    ~CImageDecoder() override;
+    CImageDecoder(const CImageDecoder&) = delete;
+    CImageDecoder& operator=(const CImageDecoder&) = delete;
+
+    virtual void DecodeFile(const std::string& path, CImageBitmap& bitmap, int wantedDepth,
+                            CProgressSink* progressSink);
+    virtual void DecodeMemory(const void* data, std::int64_t size, CImageBitmap& bitmap, int wantedDepth);
+    virtual void DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth);
+
+protected:
+    // The per-format work: read from `source`, Create the bitmap and fill its
+    // rows. `palette` starts empty; a decoder may keep a working palette there
+    // and DecodeSource releases it. `bpp` holds the wanted depth and a decoder
+    // replaces 0 by its choice.
+    virtual void DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                             CImageSource& source);
+
+    // The destination depth rule shared by the decoders.
+    static int ChooseDepth(int wantedDepth, int fileDepth) {
+        return wantedDepth != 0 ? wantedDepth : (fileDepth <= 8 ? 8 : 32);
+    }
+};
+
+// Formats "Decoder error: %s\n" around the text, traces it at level 0 and
+// throws CTextException with the code.
+[[noreturn]] void RaiseError(int code, const std::string& text);
+// The same with a printf-style text.
+[[noreturn]] void RaiseErrorFormat(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// Library trace: written to the trace file only when a file is set and level
+// is at most the trace level. Nothing sets them by default, so tracing is
+// silent. Safe to call from several threads.
+void TraceLine(int level, const std::string& text);
+void TraceFormat(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void SetTraceLevel(int level);
+void SetTraceFile(const std::string& path);
+void ClearTraceFile();

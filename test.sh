@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test suite: a normal build, the same suites
+# under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of each
+# fuzz harness over its seeds. Exits non-zero on any failure.
+#
+#   ./test.sh                  everything
+#   KESTRIN_FUZZ_SECONDS=60 ./test.sh   longer fuzz runs
+#   KESTRIN_SKIP_FUZZ=1 ./test.sh       no fuzzing
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/setup.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+echo "== release build and tests =="
+cmake --preset release -DKESTRIN_WERROR=ON >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"
+
+echo "== sanitizer build and tests =="
+cmake --preset asan -DKESTRIN_WERROR=ON >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"
+
+if [ "${KESTRIN_SKIP_FUZZ:-0}" != 1 ]; then
+  echo "== fuzz harnesses =="
+  ./fuzz/run.sh "${KESTRIN_FUZZ_SECONDS:-20}"
+fi
+
+echo "== all tests passed =="

@@ -1,0 +1,87 @@
+#include "support/test_support.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace testsupport {
+
+TemporaryFolder::TemporaryFolder() {
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = base / ("kestrin-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            m_path = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    // Tests may have taken permissions away; give them back so removal works.
+    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::filesystem::path CorpusFolder(const std::string& subfolder) {
+    std::filesystem::path folder = KESTRIN_CORPUS_DIR;
+    if (!subfolder.empty()) folder /= subfolder;
+    std::error_code ignored;
+    return std::filesystem::is_directory(folder, ignored) ? folder : std::filesystem::path{};
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+ByteWriter& ByteWriter::u8(std::uint32_t value) {
+    m_bytes.push_back(static_cast<std::uint8_t>(value));
+    return *this;
+}
+
+ByteWriter& ByteWriter::le16(std::uint32_t value) { return u8(value).u8(value >> 8); }
+
+ByteWriter& ByteWriter::le32(std::uint32_t value) { return le16(value).le16(value >> 16); }
+
+ByteWriter& ByteWriter::be16(std::uint32_t value) { return u8(value >> 8).u8(value); }
+
+ByteWriter& ByteWriter::be32(std::uint32_t value) { return be16(value >> 16).be16(value); }
+
+ByteWriter& ByteWriter::bytes(const std::vector<std::uint8_t>& data) {
+    m_bytes.insert(m_bytes.end(), data.begin(), data.end());
+    return *this;
+}
+
+ByteWriter& ByteWriter::text(const std::string& data) {
+    m_bytes.insert(m_bytes.end(), data.begin(), data.end());
+    return *this;
+}
+
+ByteWriter& ByteWriter::fill(std::size_t count, std::uint8_t value) {
+    m_bytes.insert(m_bytes.end(), count, value);
+    return *this;
+}
+
+ByteWriter& ByteWriter::patchLe32(std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) m_bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+    return *this;
+}
+
+}  // namespace testsupport

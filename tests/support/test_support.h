@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes away.
+class TemporaryFolder {
+public:
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// The shared conformance pictures, or an empty path when they are not there
+// (suites then GTEST_SKIP()).
+std::filesystem::path CorpusFolder(const std::string& subfolder = {});
+
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+// Little helpers for building binary test files in code.
+class ByteWriter {
+public:
+    ByteWriter& u8(std::uint32_t value);
+    ByteWriter& le16(std::uint32_t value);
+    ByteWriter& le32(std::uint32_t value);
+    ByteWriter& be16(std::uint32_t value);
+    ByteWriter& be32(std::uint32_t value);
+    ByteWriter& bytes(const std::vector<std::uint8_t>& data);
+    ByteWriter& text(const std::string& data);
+    ByteWriter& fill(std::size_t count, std::uint8_t value);
+    // Overwrites 4 little-endian bytes at an earlier offset.
+    ByteWriter& patchLe32(std::size_t offset, std::uint32_t value);
+
+    std::size_t size() const { return m_bytes.size(); }
+    const std::vector<std::uint8_t>& data() const { return m_bytes; }
+    std::vector<std::uint8_t>& data() { return m_bytes; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+};
+
+}  // namespace testsupport
