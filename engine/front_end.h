@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+// The engine shows messages and progress only through these small interfaces;
+// the desktop application, the command line and the tests implement them.
+
+enum class MessageIcon { Error, Warning, Information, Question };
+
+// Message boxes: the caption is always the program name (string 101).
+class UserNotifier {
+public:
+    virtual ~UserNotifier() = default;
+    virtual void showMessage(const std::string& text, MessageIcon icon) = 0;
+};
+
+// The progress window of one conversion run: opened with a caption at the
+// start of the run, one line per step, closed before the run returns.
+class ProgressLog {
+public:
+    virtual ~ProgressLog() = default;
+    virtual void open(const std::string& caption) = 0;
+    virtual void appendLine(const std::string& text) = 0;
+    virtual void close() = 0;
+};
+
+// Front ends that want neither messages nor progress (tests, quiet batch runs).
+class SilentNotifier : public UserNotifier {
+public:
+    void showMessage(const std::string&, MessageIcon) override {}
+};
+
+class SilentProgressLog : public ProgressLog {
+public:
+    void open(const std::string&) override {}
+    void appendLine(const std::string&) override {}
+    void close() override {}
+};
