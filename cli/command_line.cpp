@@ -1,0 +1,173 @@
+#include "cli/command_line.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+bool parseInteger(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [pointer, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc{} && pointer == end && !text.empty();
+}
+
+std::optional<int> parseTarget(const std::string& text) {
+    static const char* const names[] = {"os3", "os5-low", "os5-high", "combined"};
+    for (int i = 0; i < 4; ++i)
+        if (text == names[i] || text == std::to_string(i)) return i;
+    return std::nullopt;
+}
+
+std::optional<int> parseCompression(const std::string& text) {
+    if (text == "none" || text == "0") return 0;
+    if (text == "scanline" || text == "1") return 1;
+    if (text == "best" || text == "99") return 99;
+    return std::nullopt;
+}
+
+CommandLineResult usageError(const std::string& text) { return {std::nullopt, text}; }
+
+}  // namespace
+
+std::string fileStem(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.substr(0, name.find('.'));
+}
+
+std::string defaultBatchImageName(const std::string& inputPath) {
+    const std::string stem = fileStem(inputPath);
+    return stem.empty() ? kDefaultImageName : stem.substr(0, kMaxImageNameLength);
+}
+
+CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
+    CommandLineOptions options;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string argument = arguments[i];
+        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+            positional.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value" is the same as "--name value".
+        std::optional<std::string> inlineValue;
+        if (argument.rfind("--", 0) == 0) {
+            const auto equals = argument.find('=');
+            if (equals != std::string::npos) {
+                inlineValue = argument.substr(equals + 1);
+                argument = argument.substr(0, equals);
+            }
+        }
+        auto takeValue = [&](std::string& value) -> bool {
+            if (inlineValue) {
+                value = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= arguments.size()) return false;
+            value = arguments[++i];
+            return true;
+        };
+        auto flagOnly = [&]() { return !inlineValue.has_value(); };
+        std::string value;
+
+        if (argument == "-h" || argument == "--help") {
+            options.showHelp = true;
+        } else if (argument == "--version") {
+            options.showVersion = true;
+        } else if (argument == "-n" || argument == "--name") {
+            if (!takeValue(value)) return usageError("option " + argument + " needs a name");
+            if (value.empty()) return usageError("the image name must not be empty");
+            if (value.size() > kMaxImageNameLength)
+                return usageError("the image name may have at most 31 characters");
+            options.imageName = value;
+            options.imageNameGiven = true;
+        } else if (argument == "-d" || argument == "--depth") {
+            if (!takeValue(value)) return usageError("option " + argument + " needs a depth");
+            int depth = 0;
+            if (!parseInteger(value, depth) || (depth != 1 && depth != 2 && depth != 4 && depth != 8))
+                return usageError("unknown depth '" + value + "' (use 1, 2, 4 or 8)");
+            options.depth = depth;
+        } else if (argument == "-t" || argument == "--target") {
+            if (!takeValue(value)) return usageError("option " + argument + " needs a target");
+            auto target = parseTarget(value);
+            if (!target) return usageError("unknown target '" + value + "' (use os3, os5-low, os5-high or combined)");
+            options.destinationOs = *target;
+        } else if (argument == "--dither" && flagOnly()) {
+            options.dither = 4;
+        } else if (argument == "--raw" && flagOnly()) {
+            options.dither = 0;
+        } else if (argument == "-c" || argument == "--compression") {
+            if (!takeValue(value)) return usageError("option " + argument + " needs a mode");
+            auto compression = parseCompression(value);
+            if (!compression) return usageError("unknown compression '" + value + "' (use none, scanline or best)");
+            options.compression = *compression;
+        } else if ((argument == "-f" || argument == "--force") && flagOnly()) {
+            options.force = true;
+        } else if ((argument == "-q" || argument == "--quiet") && flagOnly()) {
+            options.quiet = true;
+        } else if (argument == "-j" || argument == "--jobs") {
+            if (!takeValue(value)) return usageError("option " + argument + " needs a number");
+            int jobs = 0;
+            if (!parseInteger(value, jobs) || jobs < 1 || jobs > 256)
+                return usageError("the number of jobs must be between 1 and 256");
+            options.jobs = jobs;
+        } else if (argument == "--outdir") {
+            if (!takeValue(value) || value.empty()) return usageError("option --outdir needs a folder");
+            options.outputDirectory = value;
+        } else if (argument == "--preview") {
+            if (!takeValue(value) || value.empty()) return usageError("option --preview needs a file name");
+            options.previewPath = value;
+        } else {
+            return usageError("unknown option '" + arguments[i] + "'");
+        }
+    }
+
+    if (options.showHelp || options.showVersion) return {options, {}};
+
+    if (!options.outputDirectory.empty()) {
+        if (positional.empty()) return usageError("no input pictures given");
+        options.inputs = positional;
+        if (!options.previewPath.empty() && options.inputs.size() != 1)
+            return usageError("--preview takes exactly one input");
+    } else {
+        if (positional.empty()) return usageError("no input picture given");
+        if (positional.size() > 2) return usageError("too many arguments (use --outdir for several pictures)");
+        options.inputs = {positional[0]};
+        if (positional.size() == 2) options.outputPath = positional[1];
+    }
+    return {options, {}};
+}
+
+std::string usageText() {
+    return "Usage: kestrin-convert [options] INPUT [OUTPUT.pdb]\n"
+           "       kestrin-convert [options] --outdir DIR INPUT...\n"
+           "\n"
+           "Converts pictures into Palm OS image databases for the Vexmoor viewer.\n"
+           "\n"
+           "Options:\n"
+           "  -n, --name NAME          image name, 1 to 31 characters (default \"My vexmoor image\";\n"
+           "                           with --outdir each input's file name)\n"
+           "  -d, --depth 1|2|4|8      bits per pixel (default 8)\n"
+           "  -t, --target TARGET      os3, os5-low, os5-high or combined, or 0-3 (default os5-high)\n"
+           "      --dither             reduce colours with dithering (default)\n"
+           "      --raw                reduce colours to the nearest palette colour\n"
+           "  -c, --compression MODE   none, scanline or best (default best)\n"
+           "  -f, --force              overwrite existing databases\n"
+           "  -q, --quiet              no progress lines\n"
+           "  -j, --jobs N             convert N pictures at a time (default: one per core)\n"
+           "      --outdir DIR         write each INPUT's database into DIR\n"
+           "      --preview FILE.png   also write a PNG of what the handheld will show\n"
+           "  -h, --help               this text\n"
+           "      --version            the program's version\n"
+           "\n"
+           "Without OUTPUT the database is the input's file name up to its first \".\" plus\n"
+           "\".pdb\", in the current folder.\n"
+           "\n"
+           "Exit status: 0 all converted, 1 a conversion failed or was skipped, 2 usage error.\n";
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// What the user asked kestrin-convert to do.
+struct CommandLineOptions {
+    std::string imageName;       // empty: the default for the mode
+    bool imageNameGiven = false;
+    int depth = 8;
+    int destinationOs = 2;       // PalmOS 5 (high-res), as on the application's first start
+    int dither = 4;              // 4 = dithering, 0 = raw
+    int compression = 99;        // most efficient
+    bool force = false;
+    bool quiet = false;
+    bool showHelp = false;
+    bool showVersion = false;
+    int jobs = 0;                // 0: one per core
+    std::string outputDirectory; // batch mode when set
+    std::string previewPath;
+    std::vector<std::string> inputs;
+    std::string outputPath;      // single mode only; empty: derived from the input
+};
+
+struct CommandLineResult {
+    std::optional<CommandLineOptions> options;  // empty on a usage error
+    std::string error;                          // the usage error's text
+};
+
+CommandLineResult parseCommandLine(const std::vector<std::string>& arguments);
+
+// The help text printed by -h/--help.
+std::string usageText();
+
+// "picture.large.bmp" -> "picture": the file name cut before its first ".".
+std::string fileStem(const std::string& path);
+
+// The database name used in batch mode: the input's stem cut to 31 bytes, or
+// the default name when the stem is empty.
+std::string defaultBatchImageName(const std::string& inputPath);
+
+inline constexpr const char* kDefaultImageName = "My vexmoor image";
+inline constexpr std::size_t kMaxImageNameLength = 31;

@@ -1,0 +1,126 @@
+// kestrin-convert: the command-line front end of the conversion engine.
+#include "cli/command_line.h"
+#include "cli/console_front_end.h"
+#include "cli/preview_writer.h"
+#include "engine/conversion_job.h"
+#include "engine/engine_version.h"
+
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+namespace {
+
+enum ExitStatus { kAllConverted = 0, kSomeFailed = 1, kUsageError = 2 };
+
+struct Conversion {
+    std::string input;
+    std::string output;
+    std::string imageName;
+};
+
+std::vector<Conversion> planConversions(const CommandLineOptions& options) {
+    std::vector<Conversion> plan;
+    const bool batch = !options.outputDirectory.empty();
+    for (const auto& input : options.inputs) {
+        Conversion conversion;
+        conversion.input = input;
+        const std::string databaseName = fileStem(input).empty() ? "MyVexmoorImg" : fileStem(input);
+        if (batch) {
+            conversion.output = (std::filesystem::path(options.outputDirectory) / (databaseName + ".pdb")).string();
+            conversion.imageName = options.imageNameGiven ? options.imageName : defaultBatchImageName(input);
+        } else {
+            conversion.output = options.outputPath.empty() ? databaseName + ".pdb" : options.outputPath;
+            conversion.imageName = options.imageNameGiven ? options.imageName : kDefaultImageName;
+        }
+        plan.push_back(conversion);
+    }
+    return plan;
+}
+
+bool convertOne(const CommandLineOptions& options, const Conversion& conversion, bool batch) {
+    const std::string prefix = batch ? conversion.input + ": " : "";
+    ConsoleFrontEnd frontEnd(prefix, !options.quiet);
+
+    std::error_code error;
+    if (!options.force && std::filesystem::exists(conversion.output, error)) {
+        frontEnd.showMessage("Output file " + conversion.output + " already exists; use --force to overwrite it.",
+                             MessageIcon::Warning);
+        return false;
+    }
+
+    ConversionJob job;
+    job.destinationOs = options.destinationOs;
+    job.depth = options.depth;
+    job.compression = options.compression;
+    job.dither = options.dither;
+    job.inputPath = conversion.input;
+    job.outputPath = conversion.output;
+    job.imageName = conversion.imageName;
+    job.notifier = &frontEnd;
+    job.progress = &frontEnd;
+    if (!job.run()) return false;
+
+    if (!options.previewPath.empty()) {
+        std::string previewError;
+        if (!writePreviewPng(conversion.output, options.previewPath, previewError)) {
+            frontEnd.showMessage(previewError, MessageIcon::Error);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const CommandLineResult parsed = parseCommandLine(arguments);
+    if (!parsed.options) {
+        std::fprintf(stderr, "kestrin-convert: %s\nTry 'kestrin-convert --help' for more information.\n",
+                     parsed.error.c_str());
+        return kUsageError;
+    }
+    const CommandLineOptions& options = *parsed.options;
+    if (options.showHelp) {
+        std::fputs(usageText().c_str(), stdout);
+        return kAllConverted;
+    }
+    if (options.showVersion) {
+        std::printf("kestrin-convert %s\n", kKestrinVersion);
+        return kAllConverted;
+    }
+
+    const bool batch = !options.outputDirectory.empty();
+    if (batch) {
+        std::error_code error;
+        if (!std::filesystem::is_directory(options.outputDirectory, error)) {
+            std::fprintf(stderr, "kestrin-convert: output folder %s does not exist\n", options.outputDirectory.c_str());
+            return kUsageError;
+        }
+    }
+
+    const std::vector<Conversion> plan = planConversions(options);
+    std::vector<char> succeeded(plan.size(), 0);
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t workers =
+        std::min<std::size_t>(plan.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : cores);
+
+    std::atomic<std::size_t> next{0};
+    auto work = [&]() {
+        for (std::size_t i = next++; i < plan.size(); i = next++) succeeded[i] = convertOne(options, plan[i], batch);
+    };
+    if (workers <= 1) {
+        work();
+    } else {
+        std::vector<std::thread> threads;
+        for (std::size_t i = 0; i < workers; ++i) threads.emplace_back(work);
+        for (auto& thread : threads) thread.join();
+    }
+
+    for (char ok : succeeded)
+        if (!ok) return kSomeFailed;
+    return kAllConverted;
+}
