@@ -1,0 +1,31 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// The fixed palette of one Palm bit depth. The output carries no colour table,
+// so a viewer reads the indexes with its own built-in palette of the same depth;
+// these tables must therefore match the device's, entry for entry.
+class PalmPalette {
+public:
+    // Builds the palette of depth 1, 2, 4 or 8; any other depth throws
+    // std::invalid_argument.
+    explicit PalmPalette(int depth);
+
+    int depth() const { return m_depth; }
+    // 2 to the power depth.
+    int count() const { return static_cast<int>(m_colours.size()); }
+
+    std::uint8_t red(int index) const { return m_colours.at(static_cast<std::size_t>(index))[0]; }
+    std::uint8_t green(int index) const { return m_colours.at(static_cast<std::size_t>(index))[1]; }
+    std::uint8_t blue(int index) const { return m_colours.at(static_cast<std::size_t>(index))[2]; }
+
+    // Index of the entry closest in squared RGB distance; on equal distance the
+    // lowest index wins.
+    int nearestIndex(int red, int green, int blue) const;
+
+private:
+    int m_depth;
+    std::vector<std::array<std::uint8_t, 3>> m_colours;  // red, green, blue
+};

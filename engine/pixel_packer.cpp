@@ -1,0 +1,96 @@
+#include "engine/pixel_packer.h"
+
+#include "imagelib/image_bitmap.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+// Byte positions inside a 32-bit pixel.
+constexpr int kBlue = 0;
+constexpr int kGreen = 1;
+constexpr int kRed = 2;
+
+void AddError(CImageBitmap& picture, int x, int y, int redShare, int greenShare, int blueShare) {
+    std::uint8_t* pixel = picture.GetRows()[y] + static_cast<std::size_t>(x) * 4;
+    clampedAdd(pixel[kRed], redShare);
+    clampedAdd(pixel[kGreen], greenShare);
+    clampedAdd(pixel[kBlue], blueShare);
+}
+
+}  // namespace
+
+void clampedAdd(std::uint8_t& channel, int share) {
+    channel = static_cast<std::uint8_t>(std::clamp(channel + share, 0, 255));
+}
+
+void diffuseError(CImageBitmap& picture, int x, int y, int redError, int greenError, int blueError) {
+    const int width = picture.GetWidth();
+    const int height = picture.GetHeight();
+    // Integer division truncates toward zero, so small errors of either sign
+    // give d = 0 and travel whole to the right neighbour.
+    const int redShare = redError / 16;
+    const int greenShare = greenError / 16;
+    const int blueShare = blueError / 16;
+    const bool lastRow = y == height - 1;
+    const bool lastColumn = x == width - 1;
+
+    if (!lastRow) {
+        if (x > 0) AddError(picture, x - 1, y + 1, 3 * redShare, 3 * greenShare, 3 * blueShare);
+        AddError(picture, x, y + 1, 5 * redShare, 5 * greenShare, 5 * blueShare);
+        if (lastColumn) return;
+        AddError(picture, x + 1, y + 1, redShare, greenShare, blueShare);
+    } else if (lastColumn) {
+        return;
+    }
+    AddError(picture, x + 1, y, redError - 9 * redShare, greenError - 9 * greenShare,
+             blueError - 9 * blueShare);
+}
+
+void packPixels(CImageBitmap& picture, int dither, const PalmPalette& palette, int depth,
+                std::span<std::uint8_t> destination) {
+    if (picture.GetDepth() != 32)
+        throw std::invalid_argument("only 32-bit pictures can be reduced to Palm pixels");
+    if (depth != palette.depth())
+        throw std::invalid_argument("the palette does not belong to this bit depth");
+    const int width = picture.GetWidth();
+    const int height = picture.GetHeight();
+    const std::uint64_t bits = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) *
+                               static_cast<std::uint64_t>(depth);
+    if ((bits + 7) / 8 > destination.size())
+        throw std::invalid_argument("the pixel buffer is too small for the picture");
+    if (destination.empty()) return;
+
+    const int pixelsPerByte = 8 / depth;
+    std::size_t byteIndex = 0;
+    int counter = 0;
+    destination[0] = 0;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = picture.GetRows()[y];
+        for (int x = 0; x < width; ++x) {
+            // Read after earlier pixels have diffused their errors into this one.
+            const std::uint8_t* pixel = row + static_cast<std::size_t>(x) * 4;
+            const int red = pixel[kRed];
+            const int green = pixel[kGreen];
+            const int blue = pixel[kBlue];
+            const int index = palette.nearestIndex(red, green, blue);
+            if (dither == kDitherFloydSteinberg) {
+                diffuseError(picture, x, y, red - palette.red(index), green - palette.green(index),
+                             blue - palette.blue(index));
+            }
+
+            if (depth == 8) {
+                destination[byteIndex++] = static_cast<std::uint8_t>(index);
+                continue;
+            }
+            const int shift = depth * (pixelsPerByte - 1 - counter);
+            destination[byteIndex] = static_cast<std::uint8_t>(destination[byteIndex] | (index << shift));
+            if (++counter == pixelsPerByte) {
+                counter = 0;
+                ++byteIndex;
+                if (byteIndex < destination.size()) destination[byteIndex] = 0;
+            }
+        }
+    }
+}
