@@ -1,0 +1,102 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+CommandLineOptions parseOk(const std::vector<std::string>& arguments) {
+    const CommandLineResult result = parseCommandLine(arguments);
+    EXPECT_TRUE(result.options.has_value()) << result.error;
+    return result.options.value_or(CommandLineOptions{});
+}
+
+std::string parseError(const std::vector<std::string>& arguments) {
+    const CommandLineResult result = parseCommandLine(arguments);
+    EXPECT_FALSE(result.options.has_value());
+    return result.error;
+}
+
+}  // namespace
+
+TEST(CommandLine, DefaultsMatchTheApplicationsFirstStart) {
+    const auto options = parseOk({"photo.jpg"});
+    EXPECT_EQ(options.depth, 8);
+    EXPECT_EQ(options.destinationOs, 2);
+    EXPECT_EQ(options.dither, 4);
+    EXPECT_EQ(options.compression, 99);
+    EXPECT_FALSE(options.force);
+    EXPECT_FALSE(options.quiet);
+    EXPECT_EQ(options.inputs, std::vector<std::string>{"photo.jpg"});
+    EXPECT_TRUE(options.outputPath.empty());
+}
+
+TEST(CommandLine, EveryOptionInShortAndLongForm) {
+    auto options = parseOk({"-n", "Holiday", "-d", "4", "-t", "os3", "--raw", "-c", "scanline", "-f", "-q", "-j", "3",
+                            "--preview", "p.png", "in.bmp", "out.pdb"});
+    EXPECT_EQ(options.imageName, "Holiday");
+    EXPECT_EQ(options.depth, 4);
+    EXPECT_EQ(options.destinationOs, 0);
+    EXPECT_EQ(options.dither, 0);
+    EXPECT_EQ(options.compression, 1);
+    EXPECT_TRUE(options.force);
+    EXPECT_TRUE(options.quiet);
+    EXPECT_EQ(options.jobs, 3);
+    EXPECT_EQ(options.previewPath, "p.png");
+    EXPECT_EQ(options.outputPath, "out.pdb");
+
+    options = parseOk({"--name=Sea", "--depth", "2", "--target=combined", "--raw", "--dither", "--compression=none",
+                       "--force", "--quiet", "in.bmp"});
+    EXPECT_EQ(options.imageName, "Sea");
+    EXPECT_EQ(options.depth, 2);
+    EXPECT_EQ(options.destinationOs, 3);
+    EXPECT_EQ(options.dither, 4);
+    EXPECT_EQ(options.compression, 0);
+}
+
+TEST(CommandLine, TargetsByNameOrNumber) {
+    const char* names[] = {"os3", "os5-low", "os5-high", "combined"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(parseOk({"-t", names[i], "a.bmp"}).destinationOs, i);
+        EXPECT_EQ(parseOk({"-t", std::to_string(i), "a.bmp"}).destinationOs, i);
+    }
+    EXPECT_EQ(parseOk({"-c", "best", "a.bmp"}).compression, 99);
+    EXPECT_EQ(parseOk({"-c", "99", "a.bmp"}).compression, 99);
+}
+
+TEST(CommandLine, UsageErrorsAreRefused) {
+    EXPECT_NE(parseError({}).find("no input"), std::string::npos);
+    EXPECT_NE(parseError({"-d", "3", "a.bmp"}).find("depth"), std::string::npos);
+    EXPECT_NE(parseError({"-t", "os6", "a.bmp"}).find("target"), std::string::npos);
+    EXPECT_NE(parseError({"-t", "4", "a.bmp"}).find("target"), std::string::npos);
+    EXPECT_NE(parseError({"-c", "zip", "a.bmp"}).find("compression"), std::string::npos);
+    EXPECT_NE(parseError({"--bogus", "a.bmp"}).find("unknown option"), std::string::npos);
+    EXPECT_NE(parseError({"a.bmp", "b.pdb", "c.pdb"}).find("too many"), std::string::npos);
+    EXPECT_NE(parseError({"a.bmp", "-n"}).find("needs"), std::string::npos);
+    EXPECT_NE(parseError({"-j", "0", "a.bmp"}).find("jobs"), std::string::npos);
+    EXPECT_NE(parseError({"--outdir", "d", "--preview", "p.png", "a.bmp", "b.bmp"}).find("exactly one"),
+              std::string::npos);
+}
+
+TEST(CommandLine, ImageNameHasOneToThirtyOneBytes) {
+    EXPECT_EQ(parseOk({"-n", std::string(31, 'x'), "a.bmp"}).imageName.size(), 31u);
+    EXPECT_NE(parseError({"-n", std::string(32, 'x'), "a.bmp"}).find("31"), std::string::npos);
+    EXPECT_NE(parseError({"-n", "", "a.bmp"}).find("empty"), std::string::npos);
+}
+
+TEST(CommandLine, BatchModeTakesEveryInput) {
+    const auto options = parseOk({"--outdir", "out", "a.bmp", "b.png", "c.gif"});
+    EXPECT_EQ(options.outputDirectory, "out");
+    EXPECT_EQ(options.inputs.size(), 3u);
+}
+
+TEST(CommandLine, DoubleDashEndsOptions) {
+    const auto options = parseOk({"--", "-odd name.bmp"});
+    EXPECT_EQ(options.inputs, std::vector<std::string>{"-odd name.bmp"});
+}
+
+TEST(CommandLine, NamesDerivedFromTheInputFile) {
+    EXPECT_EQ(fileStem("/pictures/holiday.large.jpg"), "holiday");
+    EXPECT_EQ(fileStem("noextension"), "noextension");
+    EXPECT_EQ(defaultBatchImageName("/x/" + std::string(40, 'a') + ".bmp"), std::string(31, 'a'));
+    EXPECT_EQ(defaultBatchImageName("/x/.hidden"), kDefaultImageName);
+}
