@@ -4,7 +4,12 @@
 
 class CJPEGDecoder;
 
-// Decodes Mac QuickDraw pictures (PICT).
+// Decodes Mac QuickDraw pictures (PICT), version 1 and 2, with the 512-byte
+// file preamble. The opcode stream is walked up to the first raster image
+// (BitsRect, BitsRgn, PackBitsRect, PackBitsRgn, DirectBitsRect, or a
+// compressed QuickTime opcode carrying JPEG data); that one image is decoded
+// and the rest of the picture is ignored. Vector drawing is not rendered, so a
+// picture without a raster image fails.
 class CPICTDecoder : public CImageDecoder {
 public:
     // The JPEG decoder (not owned) decodes QuickTime JPEG data inside pictures;
@@ -16,5 +21,7 @@ protected:
                      CImageSource& source) override;
 
 private:
+    class Reader;
+
     CJPEGDecoder* m_jpegDecoder;
 };
