@@ -2,7 +2,8 @@
 
 #include "imagelib/image_decoder.h"
 
-// Decodes Targa pictures.
+// Decodes Targa pictures: colour-mapped, true-colour and grey, uncompressed or
+// run-length encoded, with 8, 15, 16, 24 or 32 bits per pixel.
 class CTGADecoder : public CImageDecoder {
 public:
 protected:
