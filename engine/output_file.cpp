@@ -1,0 +1,161 @@
+// The output file on POSIX systems. A Windows build provides the same class
+// over CreateFile/WriteFile with the same checks.
+#include "engine/output_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string SystemReason(int systemError) {
+    return std::strerror(systemError);
+}
+
+// A write beyond the file size limit raises SIGXFSZ, whose default action ends
+// the process without a word. Ignored, the write fails with EFBIG instead and
+// becomes an ordinary, reported write error.
+void IgnoreFileSizeSignal() {
+#ifdef SIGXFSZ
+    static const bool ignored = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)ignored;
+#endif
+}
+
+}  // namespace
+
+OutputFileError::OutputFileError(const std::string& path, const std::string& action, int systemError)
+    : OutputFileError(path, action, SystemReason(systemError)) {
+    m_systemError = systemError;
+}
+
+OutputFileError::OutputFileError(const std::string& path, const std::string& action,
+                                 const std::string& reason)
+    : std::runtime_error("Error " + action + " " + path + ": " + reason), m_path(path) {}
+
+OutputFile::~OutputFile() {
+    // Unwinding after an error: the error has been reported already, and a
+    // destructor must not throw a second one.
+    if (m_handle >= 0) ::close(m_handle);
+}
+
+bool OutputFile::open(const std::string& path) {
+    if (m_handle >= 0) ::close(m_handle);
+    m_handle = -1;
+    m_path = path;
+    m_openErrorText.clear();
+    IgnoreFileSizeSignal();
+    int handle;
+    do {
+        handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    } while (handle < 0 && errno == EINTR);
+    if (handle < 0) {
+        m_openErrorText = SystemReason(errno);
+        return false;
+    }
+    m_handle = handle;
+    return true;
+}
+
+void OutputFile::fail(const std::string& action, int systemError) const {
+    throw OutputFileError(m_path, action, systemError);
+}
+
+void OutputFile::requireOpen(const char* action) const {
+    if (m_handle < 0) fail(action, EBADF);
+}
+
+void OutputFile::writeBytes(std::span<const std::uint8_t> bytes) {
+    requireOpen("writing");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(m_handle, bytes.data() + done, bytes.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            fail("writing", errno);
+        }
+        if (written == 0) {
+            throw OutputFileError(m_path, "writing",
+                                  "only " + std::to_string(done) + " of " + std::to_string(bytes.size()) +
+                                      " bytes could be written");
+        }
+        // A short write (the disk filled up or the size limit was reached in
+        // the middle) is retried; the retry then reports the reason.
+        done += static_cast<std::size_t>(written);
+    }
+}
+
+void OutputFile::writeByte(bool, std::uint8_t value) {
+    writeBytes(std::span(&value, 1));
+}
+
+void OutputFile::writeWord(bool littleEndian, std::uint16_t value) {
+    const auto high = static_cast<std::uint8_t>(value >> 8);
+    const auto low = static_cast<std::uint8_t>(value);
+    const std::uint8_t bytes[2] = {littleEndian ? low : high, littleEndian ? high : low};
+    writeBytes(bytes);
+}
+
+void OutputFile::writeLong(bool littleEndian, std::uint32_t value) {
+    std::uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i) {
+        const int shift = littleEndian ? 8 * i : 8 * (3 - i);
+        bytes[i] = static_cast<std::uint8_t>(value >> shift);
+    }
+    writeBytes(bytes);
+}
+
+void OutputFile::writeFlagBits(bool littleEndian, bool b1, bool b2, bool b3, bool b4, bool b5, bool b6,
+                               bool b7, bool b8) {
+    const bool bits[8] = {b1, b2, b3, b4, b5, b6, b7, b8};
+    std::uint8_t value = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (!bits[i]) continue;
+        value = static_cast<std::uint8_t>(value | (1u << (littleEndian ? i : 7 - i)));
+    }
+    writeByte(littleEndian, value);
+}
+
+std::uint64_t OutputFile::position() const {
+    requireOpen("seeking in");
+    const off_t offset = ::lseek(m_handle, 0, SEEK_CUR);
+    if (offset < 0) fail("seeking in", errno);
+    return static_cast<std::uint64_t>(offset);
+}
+
+void OutputFile::seek(std::uint64_t offset) {
+    requireOpen("seeking in");
+    if (offset > static_cast<std::uint64_t>(INT64_MAX)) fail("seeking in", EINVAL);
+    if (::lseek(m_handle, static_cast<off_t>(offset), SEEK_SET) < 0) fail("seeking in", errno);
+}
+
+void OutputFile::seekToEnd() {
+    requireOpen("seeking in");
+    if (::lseek(m_handle, 0, SEEK_END) < 0) fail("seeking in", errno);
+}
+
+void OutputFile::sync() {
+    requireOpen("writing");
+    if (::fsync(m_handle) != 0) fail("writing", errno);
+}
+
+void OutputFile::close() {
+    if (m_handle < 0) return;
+    const int handle = m_handle;
+    m_handle = -1;
+    // The descriptor is released even when close reports an error (for
+    // example a delayed write failure on a network drive); retrying could close
+    // somebody else's descriptor.
+    if (::close(handle) != 0 && errno != EINTR) fail("closing", errno);
+}
+
+bool OutputFile::remove(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
