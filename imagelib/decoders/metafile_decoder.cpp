@@ -1,7 +1,155 @@
 #include "imagelib/decoders/metafile_decoder.h"
 
+#include "imagelib/byte_order.h"
+#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
-void CMetafileDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {
-    RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+#include <algorithm>
+#include <cctype>
+#include <new>
+#include <string>
+
+namespace {
+
+// Placeable metafile header: key, handle, bounding box (left, top, right,
+// bottom, signed, in metafile units), units per inch, reserved, checksum.
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr std::size_t kPlaceableHeaderSize = 22;
+constexpr std::size_t kPlaceableLeft = 6;
+constexpr std::size_t kPlaceableTop = 8;
+constexpr std::size_t kPlaceableRight = 10;
+constexpr std::size_t kPlaceableBottom = 12;
+constexpr std::size_t kPlaceableUnitsPerInch = 14;
+
+// Size used when a metafile does not tell its own.
+constexpr int kDefaultWidth = 320;
+constexpr int kDefaultHeight = 200;
+
+// The logical palette handed to the platform always has this many entries.
+constexpr std::size_t kLogicalPaletteSize = 256;
+
+const char kNoDeviceContext[] = "Cannot allocate device context.";
+
+// A computed side of 0 or less takes the default; larger canvases than the
+// library renders are scaled down, keeping the picture's proportions.
+void ChooseCanvasSize(std::int64_t width, std::int64_t height, int& outWidth, int& outHeight) {
+    if (width <= 0) width = kDefaultWidth;
+    if (height <= 0) height = kDefaultHeight;
+    const std::int64_t longest = std::max(width, height);
+    if (longest > kMaxMetafileCanvas) {
+        width = std::max<std::int64_t>(1, width * kMaxMetafileCanvas / longest);
+        height = std::max<std::int64_t>(1, height * kMaxMetafileCanvas / longest);
+    }
+    outWidth = static_cast<int>(width);
+    outHeight = static_cast<int>(height);
+}
+
+}  // namespace
+
+void CMetafileDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                                   CImageSource& source) {
+    std::string name;
+    try {
+        name = source.GetName();
+    } catch (const std::bad_alloc&) {
+        RaiseError(ERR_NO_MEMORY, "Out of memory during strdup.");
+    }
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const bool enhanced = name.find(".EMF") != std::string::npos;
+
+    std::shared_ptr<CMetafilePlatform> platform = m_platform ? m_platform : CreateMetafilePlatform();
+    std::unique_ptr<CMetafileScreen> screen = platform->GetScreen();
+    if (!screen) RaiseError(ERR_NO_MEMORY, kNoDeviceContext);
+
+    const std::int64_t remaining = source.GetRemaining();
+    const auto size = static_cast<std::size_t>(remaining);
+    const std::uint8_t* data = size > 0 ? source.GetCurrentPointer() : nullptr;
+    // Zero-padded look at the placeable header, so short data reads as zeros.
+    const std::uint8_t* head = source.PeekBytes(kPlaceableHeaderSize);
+    const bool placeable = !enhanced && ReadLE32(head) == kPlaceableKey;
+
+    std::unique_ptr<CEnhancedMetafile> metafile;
+    if (enhanced) {
+        metafile = screen->SetEnhMetaFileBits(data, size);
+    } else if (placeable) {
+        // A placeable file shorter than its own header holds no metafile.
+        if (size > kPlaceableHeaderSize)
+            metafile = screen->SetWinMetaFileBits(data + kPlaceableHeaderSize, size - kPlaceableHeaderSize);
+    } else {
+        metafile = screen->SetWinMetaFileBits(data, size);
+    }
+    if (!metafile)
+        RaiseError(ERR_FORMAT_NOT_COMPILED, "Windows Metafile functions failed to load this image.");
+
+    if (metafile->GetHeaderSize() == 0) RaiseError(ERR_FORMAT_UNKNOWN, "No header information in metafile");
+    EnhancedMetafileHeader header;
+    try {
+        header = metafile->GetHeader();
+    } catch (const std::bad_alloc&) {
+        RaiseError(ERR_NO_MEMORY, "Out of memory during allocation of header.");
+    }
+
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (placeable) {
+        // A units-per-inch of 0 would divide by zero; such a file has no
+        // usable size and gets the default one.
+        const std::int64_t unitsPerInch = ReadLE16(head + kPlaceableUnitsPerInch);
+        if (unitsPerInch != 0) {
+            width = (std::int64_t{ReadLE16Signed(head + kPlaceableRight)} -
+                     ReadLE16Signed(head + kPlaceableLeft)) *
+                    screen->GetPixelsPerInchX() / unitsPerInch;
+            height = (std::int64_t{ReadLE16Signed(head + kPlaceableBottom)} -
+                      ReadLE16Signed(head + kPlaceableTop)) *
+                     screen->GetPixelsPerInchY() / unitsPerInch;
+        }
+    } else {
+        if (header.deviceMillimetres.cx > 0)
+            width = (std::int64_t{header.frame.right} - header.frame.left) * header.devicePixels.cx /
+                    (std::int64_t{header.deviceMillimetres.cx} * 100);
+        if (header.deviceMillimetres.cy > 0)
+            height = (std::int64_t{header.frame.bottom} - header.frame.top) * header.devicePixels.cy /
+                     (std::int64_t{header.deviceMillimetres.cy} * 100);
+    }
+    int canvasWidth = 0;
+    int canvasHeight = 0;
+    ChooseCanvasSize(width, height, canvasWidth, canvasHeight);
+
+    std::unique_ptr<CMetafileMemoryContext> context = screen->CreateCompatibleContext();
+    if (!context) RaiseError(ERR_NO_MEMORY, kNoDeviceContext);
+    if (!context->CreateCompatibleBitmap(canvasWidth, canvasHeight))
+        RaiseError(ERR_NO_MEMORY, "Cannot allocate memory bitmap.");
+
+    // Only a metafile with its own palette of fewer than 256 entries is drawn
+    // through a palette, which is then handed out with the picture.
+    std::vector<MetafilePaletteEntry> entries = metafile->GetPaletteEntries();
+    const bool withPalette = !entries.empty() && entries.size() < kLogicalPaletteSize;
+    if (withPalette) {
+        std::vector<MetafilePaletteEntry> logical;
+        try {
+            logical.assign(kLogicalPaletteSize, MetafilePaletteEntry{});
+        } catch (const std::bad_alloc&) {
+            RaiseError(ERR_NO_MEMORY, "Cannot allocate palette.");
+        }
+        std::copy(entries.begin(), entries.end(), logical.begin());
+        try {
+            palette.resize(kLogicalPaletteSize);
+        } catch (const std::bad_alloc&) {
+            RaiseError(ERR_NO_MEMORY, "Cannot allocate palette info.");
+        }
+        for (std::size_t i = 0; i < kLogicalPaletteSize; ++i)
+            palette[i] = PaletteEntry{logical[i].blue, logical[i].green, logical[i].red, 255};
+        context->SelectPalette(logical);
+    }
+
+    context->FillWhite();
+    // Records the platform cannot play leave what was drawn before them; the
+    // picture is used as far as it got.
+    context->PlayEnhMetaFile(*metafile, MetafileRect{0, 0, canvasWidth, canvasHeight});
+    metafile.reset();
+
+    if (bpp == 0) bpp = withPalette ? 8 : 32;
+    bitmap.Create(canvasWidth, canvasHeight, bpp, bpp >= 32);
+    if (withPalette && bpp < 24) bitmap.SetPaletteEntries(palette.data());
+    context->GetDIBits(bitmap, withPalette);
 }

@@ -1,0 +1,510 @@
+#include "imagelib/metafile_canvas.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace metafile {
+
+namespace {
+
+// Pixels the canvas may touch for one metafile (fills, strokes, glyphs and
+// bitmaps counted by the area they cover); a drawing that needs more ends
+// there, drawn partly.
+constexpr double kMaxDrawingWork = 4.0e9;
+// Each path segment costs this much besides the area it covers.
+constexpr double kWorkPerSegment = 16;
+// Widest pen, in canvas pixels.
+constexpr double kMaxLineWidth = 65536;
+// Most dashes one stroke may have; beyond it the stroke is drawn solid.
+constexpr double kMaxDashes = 200000;
+// Glyphs up to this size come from the glyph cache; larger ones are filled
+// as outlines, so no huge glyph image is ever rasterized.
+constexpr double kMaxCachedGlyphSize = 256;
+constexpr double kMaxFontSize = 65536;
+constexpr double kMinFontSize = 0.5;
+
+double Red(Colour c) {
+    return ((c >> 16) & 0xFF) / 255.0;
+}
+double Green(Colour c) {
+    return ((c >> 8) & 0xFF) / 255.0;
+}
+double Blue(Colour c) {
+    return (c & 0xFF) / 255.0;
+}
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+struct PatternDeleter {
+    void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
+};
+using SurfacePointer = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+using PatternPointer = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
+
+// An image surface over the pixels of `image` (which outlives it).
+SurfacePointer SurfaceFor(const DibImage& image) {
+    auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image.pixels.data()));
+    return SurfacePointer(cairo_image_surface_create_for_data(data, CAIRO_FORMAT_ARGB32, image.width,
+                                                              image.height, image.width * 4));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+CClipRegion::CClipRegion() : m_region(cairo_region_create()) {}
+
+CClipRegion::CClipRegion(int left, int top, int right, int bottom) {
+    cairo_rectangle_int_t rectangle{left, top, std::max(0, right - left), std::max(0, bottom - top)};
+    m_region = cairo_region_create_rectangle(&rectangle);
+}
+
+CClipRegion::~CClipRegion() {
+    cairo_region_destroy(m_region);
+}
+
+CClipRegion::CClipRegion(const CClipRegion& other) : m_region(cairo_region_copy(other.m_region)) {}
+
+CClipRegion& CClipRegion::operator=(const CClipRegion& other) {
+    if (this != &other) {
+        cairo_region_t* copy = cairo_region_copy(other.m_region);
+        cairo_region_destroy(m_region);
+        m_region = copy;
+    }
+    return *this;
+}
+
+void CClipRegion::Intersect(const CClipRegion& other) {
+    cairo_region_intersect(m_region, other.m_region);
+}
+void CClipRegion::Subtract(const CClipRegion& other) {
+    cairo_region_subtract(m_region, other.m_region);
+}
+void CClipRegion::Union(const CClipRegion& other) {
+    cairo_region_union(m_region, other.m_region);
+}
+void CClipRegion::Xor(const CClipRegion& other) {
+    cairo_region_xor(m_region, other.m_region);
+}
+void CClipRegion::Translate(int dx, int dy) {
+    cairo_region_translate(m_region, dx, dy);
+}
+
+int CClipRegion::RectangleCount() const {
+    return cairo_region_status(m_region) == CAIRO_STATUS_SUCCESS ? cairo_region_num_rectangles(m_region) : 0;
+}
+
+void CClipRegion::GetRectangle(int index, int& left, int& top, int& right, int& bottom) const {
+    cairo_rectangle_int_t rectangle;
+    cairo_region_get_rectangle(m_region, index, &rectangle);
+    left = rectangle.x;
+    top = rectangle.y;
+    right = rectangle.x + rectangle.width;
+    bottom = rectangle.y + rectangle.height;
+}
+
+// ---------------------------------------------------------------------------
+
+CMetafileCanvas::CMetafileCanvas(cairo_surface_t* surface) : m_surface(surface) {
+    m_cairo = cairo_create(surface);
+    m_width = cairo_image_surface_get_width(surface);
+    m_height = cairo_image_surface_get_height(surface);
+    m_broken = cairo_status(m_cairo) != CAIRO_STATUS_SUCCESS || m_width <= 0 || m_height <= 0;
+}
+
+CMetafileCanvas::~CMetafileCanvas() {
+    cairo_destroy(m_cairo);
+    cairo_surface_flush(m_surface);
+}
+
+bool CMetafileCanvas::CheckStatus() {
+    if (cairo_status(m_cairo) != CAIRO_STATUS_SUCCESS) m_broken = true;
+    return !m_broken;
+}
+
+bool CMetafileCanvas::Charge(double left, double top, double right, double bottom, std::size_t segments) {
+    left = std::clamp(left, 0.0, static_cast<double>(m_width));
+    right = std::clamp(right, 0.0, static_cast<double>(m_width));
+    top = std::clamp(top, 0.0, static_cast<double>(m_height));
+    bottom = std::clamp(bottom, 0.0, static_cast<double>(m_height));
+    m_work += (right - left) * (bottom - top) + kWorkPerSegment * static_cast<double>(segments);
+    if (m_work > kMaxDrawingWork) m_exhausted = true;
+    return !m_exhausted;
+}
+
+bool CMetafileCanvas::ChargePath(const CPath& path, double grow) {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    if (!path.Bounds(left, top, right, bottom)) return false;
+    return Charge(left - grow, top - grow, right + grow, bottom + grow, path.Segments().size());
+}
+
+void CMetafileCanvas::EmitPath(const CPath& path, double offset) {
+    cairo_new_path(m_cairo);
+    auto x = [offset](const Point& p) { return ClampCoordinate(p.x) + offset; };
+    auto y = [offset](const Point& p) { return ClampCoordinate(p.y) + offset; };
+    for (const CPath::Segment& segment : path.Segments()) {
+        const Point* p = segment.points;
+        switch (segment.kind) {
+            case CPath::Kind::Move:
+                cairo_move_to(m_cairo, x(p[0]), y(p[0]));
+                break;
+            case CPath::Kind::Line:
+                cairo_line_to(m_cairo, x(p[0]), y(p[0]));
+                break;
+            case CPath::Kind::Curve:
+                cairo_curve_to(m_cairo, x(p[0]), y(p[0]), x(p[1]), y(p[1]), x(p[2]), y(p[2]));
+                break;
+            case CPath::Kind::Close:
+                cairo_close_path(m_cairo);
+                break;
+        }
+    }
+}
+
+void CMetafileCanvas::SetOperator(RasterOp op) {
+    switch (op) {
+        case RasterOp::Invert:
+        case RasterOp::Xor:
+            cairo_set_operator(m_cairo, CAIRO_OPERATOR_DIFFERENCE);
+            break;
+        case RasterOp::And:
+            cairo_set_operator(m_cairo, CAIRO_OPERATOR_MULTIPLY);
+            break;
+        case RasterOp::Or:
+            cairo_set_operator(m_cairo, CAIRO_OPERATOR_LIGHTEN);
+            break;
+        default:
+            cairo_set_operator(m_cairo, CAIRO_OPERATOR_OVER);
+            break;
+    }
+}
+
+void CMetafileCanvas::SetSource(Colour colour, RasterOp op) {
+    switch (op) {
+        case RasterOp::Black:
+            colour = 0;
+            break;
+        case RasterOp::White:
+        case RasterOp::Invert:
+            colour = 0xFFFFFF;
+            break;
+        case RasterOp::NotCopy:
+            colour = ~colour & 0xFFFFFF;
+            break;
+        default:
+            break;
+    }
+    SetOperator(op);
+    cairo_set_source_rgb(m_cairo, Red(colour), Green(colour), Blue(colour));
+}
+
+void CMetafileCanvas::SetClip(const ClipState& clip) {
+    if (!IsUsable() || clip.version == m_clipVersion) return;
+    m_clipVersion = clip.version;
+    cairo_reset_clip(m_cairo);
+    if (clip.hasRegion) {
+        cairo_new_path(m_cairo);
+        const int count = clip.region.RectangleCount();
+        if (count == 0) cairo_rectangle(m_cairo, 0, 0, 0, 0);
+        for (int i = 0; i < count; ++i) {
+            int left = 0, top = 0, right = 0, bottom = 0;
+            clip.region.GetRectangle(i, left, top, right, bottom);
+            cairo_rectangle(m_cairo, left, top, right - left, bottom - top);
+        }
+        cairo_set_fill_rule(m_cairo, CAIRO_FILL_RULE_WINDING);
+        cairo_clip(m_cairo);
+    }
+    for (const ClipPath& clipPath : clip.paths) {
+        if (!clipPath.path || !Charge(0, 0, 0, 0, clipPath.path->Segments().size())) continue;
+        EmitPath(*clipPath.path, 0);
+        cairo_set_fill_rule(m_cairo, clipPath.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+        cairo_clip(m_cairo);
+    }
+    CheckStatus();
+}
+
+void CMetafileCanvas::Fill(const CPath& path, const FillStyle& style, RasterOp op) {
+    if (!IsUsable() || path.IsEmpty() || op == RasterOp::Nop) return;
+    if (!ChargePath(path, 0)) return;
+    EmitPath(path, 0);
+    cairo_set_fill_rule(m_cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
+    SurfacePointer patternSurface;
+    PatternPointer pattern;
+    if (style.pattern && !style.pattern->pixels.empty() && op != RasterOp::Black && op != RasterOp::White &&
+        op != RasterOp::Invert) {
+        patternSurface = SurfaceFor(*style.pattern);
+        pattern.reset(cairo_pattern_create_for_surface(patternSurface.get()));
+        cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
+        cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_NEAREST);
+        SetOperator(op);
+        cairo_set_source(m_cairo, pattern.get());
+    } else {
+        SetSource(style.colour, op);
+    }
+    cairo_fill(m_cairo);
+    CheckStatus();
+}
+
+void CMetafileCanvas::FillRectangle(double left, double top, double right, double bottom, Colour colour) {
+    CPath path;
+    path.MoveTo({left, top});
+    path.LineTo({right, top});
+    path.LineTo({right, bottom});
+    path.LineTo({left, bottom});
+    path.Close();
+    FillStyle style;
+    style.colour = colour;
+    Fill(path, style, RasterOp::Copy);
+}
+
+void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour colour, RasterOp op) {
+    if (!IsUsable() || path.IsEmpty() || op == RasterOp::Nop) return;
+    const double width = std::isfinite(style.width) ? std::clamp(style.width, 0.1, kMaxLineWidth) : 1.0;
+    if (!ChargePath(path, width / 2 + 2)) return;
+
+    std::vector<double> dashes;
+    double period = 0;
+    for (double dash : style.dashes) {
+        if (!std::isfinite(dash) || dash < 0) {
+            period = 0;
+            break;
+        }
+        period += dash;
+    }
+    // A dash pattern of no length, or one that would cut the path into an
+    // absurd number of pieces, is drawn solid.
+    if (period >= 1 && path.Length() / period <= kMaxDashes) dashes = style.dashes;
+
+    // Odd widths are centred on pixel centres, so a one-pixel line covers one
+    // row of pixels exactly as the platform draws it.
+    const double offset = static_cast<long>(std::lround(width)) % 2 == 1 ? 0.5 : 0.0;
+    EmitPath(path, offset);
+    cairo_set_line_width(m_cairo, width);
+    switch (style.cap) {
+        case LineCap::Round:
+            cairo_set_line_cap(m_cairo, CAIRO_LINE_CAP_ROUND);
+            break;
+        case LineCap::Square:
+            cairo_set_line_cap(m_cairo, CAIRO_LINE_CAP_SQUARE);
+            break;
+        case LineCap::Flat:
+            cairo_set_line_cap(m_cairo, CAIRO_LINE_CAP_BUTT);
+            break;
+    }
+    switch (style.join) {
+        case LineJoin::Round:
+            cairo_set_line_join(m_cairo, CAIRO_LINE_JOIN_ROUND);
+            break;
+        case LineJoin::Bevel:
+            cairo_set_line_join(m_cairo, CAIRO_LINE_JOIN_BEVEL);
+            break;
+        case LineJoin::Miter:
+            cairo_set_line_join(m_cairo, CAIRO_LINE_JOIN_MITER);
+            break;
+    }
+    cairo_set_miter_limit(m_cairo,
+                          std::isfinite(style.miterLimit) ? std::clamp(style.miterLimit, 1.0, 100.0) : 10.0);
+    cairo_set_dash(m_cairo, dashes.empty() ? nullptr : dashes.data(), static_cast<int>(dashes.size()), 0);
+    SetSource(colour, op);
+    cairo_stroke(m_cairo);
+    cairo_set_dash(m_cairo, nullptr, 0, 0);
+    CheckStatus();
+}
+
+void CMetafileCanvas::DrawImage(const DibImage& image, const Affine& imageToCanvas, RasterOp op, bool smooth,
+                                double opacity) {
+    if (!IsUsable() || image.width <= 0 || image.height <= 0 || op == RasterOp::Nop) return;
+    Affine canvasToImage;
+    if (!imageToCanvas.Invert(canvasToImage)) return;
+    CPath outline;
+    AddRectangle(outline, {0, 0, static_cast<double>(image.width), static_cast<double>(image.height)},
+                 imageToCanvas);
+    if (op == RasterOp::Black || op == RasterOp::White || op == RasterOp::Invert) {
+        Fill(outline, FillStyle{true, 0, nullptr}, op);
+        return;
+    }
+    if (!ChargePath(outline, 1)) return;
+
+    DibImage inverted;
+    const DibImage* source = &image;
+    if (op == RasterOp::NotCopy) {
+        inverted = image;
+        for (std::uint32_t& pixel : inverted.pixels) {
+            const std::uint32_t alpha = pixel >> 24;
+            pixel = (alpha << 24) | ((alpha * 0x010101u - (pixel & 0xFFFFFF)) & 0xFFFFFF);
+        }
+        source = &inverted;
+    }
+    SurfacePointer surface = SurfaceFor(*source);
+    PatternPointer pattern(cairo_pattern_create_for_surface(surface.get()));
+    cairo_matrix_t matrix{canvasToImage.xx, canvasToImage.yx, canvasToImage.xy,
+                          canvasToImage.yy, canvasToImage.dx, canvasToImage.dy};
+    cairo_pattern_set_matrix(pattern.get(), &matrix);
+    cairo_pattern_set_filter(pattern.get(), smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+
+    cairo_save(m_cairo);
+    EmitPath(outline, 0);
+    cairo_clip(m_cairo);
+    SetOperator(op);
+    cairo_set_source(m_cairo, pattern.get());
+    if (opacity < 1)
+        cairo_paint_with_alpha(m_cairo, std::isfinite(opacity) ? std::max(opacity, 0.0) : 1.0);
+    else
+        cairo_paint(m_cairo);
+    cairo_restore(m_cairo);
+    CheckStatus();
+}
+
+void CMetafileCanvas::FillLinearGradient(const CPath& shape, Point from, Point to, const double fromColour[3],
+                                         const double toColour[3]) {
+    if (!IsUsable() || shape.IsEmpty() || !ChargePath(shape, 0)) return;
+    const double x0 = ClampCoordinate(from.x), y0 = ClampCoordinate(from.y);
+    const double x1 = ClampCoordinate(to.x), y1 = ClampCoordinate(to.y);
+    PatternPointer pattern(x0 == x1 && y0 == y1
+                               ? cairo_pattern_create_rgb(fromColour[0], fromColour[1], fromColour[2])
+                               : cairo_pattern_create_linear(x0, y0, x1, y1));
+    cairo_pattern_add_color_stop_rgb(pattern.get(), 0, fromColour[0], fromColour[1], fromColour[2]);
+    cairo_pattern_add_color_stop_rgb(pattern.get(), 1, toColour[0], toColour[1], toColour[2]);
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+    EmitPath(shape, 0);
+    cairo_set_operator(m_cairo, CAIRO_OPERATOR_OVER);
+    cairo_set_source(m_cairo, pattern.get());
+    cairo_fill(m_cairo);
+    CheckStatus();
+}
+
+void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double colours[3][3]) {
+    CPath triangle;
+    triangle.MoveTo(corners[0]);
+    triangle.LineTo(corners[1]);
+    triangle.LineTo(corners[2]);
+    triangle.Close();
+    if (!IsUsable() || !ChargePath(triangle, 0)) return;
+    PatternPointer pattern(cairo_pattern_create_mesh());
+    cairo_mesh_pattern_begin_patch(pattern.get());
+    cairo_mesh_pattern_move_to(pattern.get(), ClampCoordinate(corners[0].x), ClampCoordinate(corners[0].y));
+    cairo_mesh_pattern_line_to(pattern.get(), ClampCoordinate(corners[1].x), ClampCoordinate(corners[1].y));
+    cairo_mesh_pattern_line_to(pattern.get(), ClampCoordinate(corners[2].x), ClampCoordinate(corners[2].y));
+    for (unsigned i = 0; i < 3; ++i)
+        cairo_mesh_pattern_set_corner_color_rgb(pattern.get(), i, colours[i][0], colours[i][1],
+                                                colours[i][2]);
+    cairo_mesh_pattern_end_patch(pattern.get());
+    EmitPath(triangle, 0);
+    cairo_set_operator(m_cairo, CAIRO_OPERATOR_OVER);
+    cairo_set_source(m_cairo, pattern.get());
+    cairo_fill(m_cairo);
+    CheckStatus();
+}
+
+bool CMetafileCanvas::SelectFont(const TextStyle& style, double& emSize, double& ascent, double& descent) {
+    cairo_select_font_face(m_cairo, style.family.empty() ? "sans-serif" : style.family.c_str(),
+                           style.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+                           style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(m_cairo, 1);
+    cairo_font_extents_t extents;
+    cairo_font_extents(m_cairo, &extents);
+    if (!CheckStatus()) return false;
+    const double cell = extents.ascent + extents.descent;
+    if (!std::isfinite(style.height) || !(cell > 0)) return false;
+    emSize = style.cellHeight ? style.height / cell : style.height;
+    if (!(emSize >= kMinFontSize && emSize <= kMaxFontSize)) return false;
+    ascent = extents.ascent * emSize;
+    descent = extents.descent * emSize;
+    const double bx = style.baseline.x;
+    const double by = style.baseline.y;
+    cairo_matrix_t matrix{bx * emSize, by * emSize, -by * emSize, bx * emSize, 0, 0};
+    cairo_set_font_matrix(m_cairo, &matrix);
+    return CheckStatus();
+}
+
+double CMetafileCanvas::MeasureText(const std::vector<std::string>& glyphs, const TextStyle& style) {
+    double emSize = 0, ascent = 0, descent = 0;
+    if (!IsUsable() || !SelectFont(style, emSize, ascent, descent)) return 0;
+    double total = 0;
+    for (const std::string& glyph : glyphs) {
+        cairo_text_extents_t extents;
+        cairo_text_extents(m_cairo, glyph.c_str(), &extents);
+        total += std::hypot(extents.x_advance, extents.y_advance);
+    }
+    return CheckStatus() && std::isfinite(total) ? total : 0;
+}
+
+double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const std::vector<double>& advances,
+                                 Point origin, const TextStyle& style) {
+    double emSize = 0, ascent = 0, descent = 0;
+    if (!IsUsable() || glyphs.empty() || !SelectFont(style, emSize, ascent, descent)) return 0;
+    const Point along = style.baseline;
+    const Point up{along.y, -along.x};
+
+    std::vector<double> steps(glyphs.size());
+    double total = 0;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        if (i < advances.size() && advances[i] >= 0 && std::isfinite(advances[i])) {
+            steps[i] = std::min(advances[i], kCoordinateLimit);
+        } else {
+            cairo_text_extents_t extents;
+            cairo_text_extents(m_cairo, glyphs[i].c_str(), &extents);
+            steps[i] = std::hypot(extents.x_advance, extents.y_advance);
+        }
+        total += steps[i];
+    }
+    if (!CheckStatus() || !std::isfinite(total)) return 0;
+
+    Point start{ClampCoordinate(origin.x), ClampCoordinate(origin.y)};
+    const double shift = style.horizontalAlign == 1 ? total : style.horizontalAlign == 2 ? total / 2 : 0;
+    start = {start.x - along.x * shift, start.y - along.y * shift};
+    const double lift = style.verticalAlign == 0 ? -ascent : style.verticalAlign == 1 ? descent : 0;
+    start = {start.x + up.x * lift, start.y + up.y * lift};
+
+    CPath box;
+    const Point top{start.x + up.x * ascent, start.y + up.y * ascent};
+    box.MoveTo(top);
+    box.LineTo({top.x + along.x * total, top.y + along.y * total});
+    box.LineTo({top.x + along.x * total - up.x * (ascent + descent),
+                top.y + along.y * total - up.y * (ascent + descent)});
+    box.LineTo({top.x - up.x * (ascent + descent), top.y - up.y * (ascent + descent)});
+    box.Close();
+    if (style.opaque) Fill(box, FillStyle{false, style.background, nullptr}, RasterOp::Copy);
+    if (!ChargePath(box, emSize)) return total;
+
+    SetSource(style.colour, RasterOp::Copy);
+    const bool outlines = emSize > kMaxCachedGlyphSize;
+    double travelled = 0;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const Point at{start.x + along.x * travelled, start.y + along.y * travelled};
+        travelled += steps[i];
+        // Glyphs wholly off the canvas are not rasterized at all.
+        if (at.x < -2 * emSize || at.y < -2 * emSize || at.x > m_width + 2 * emSize ||
+            at.y > m_height + 2 * emSize)
+            continue;
+        cairo_new_path(m_cairo);
+        cairo_move_to(m_cairo, at.x, at.y);
+        if (outlines) {
+            cairo_text_path(m_cairo, glyphs[i].c_str());
+            cairo_fill(m_cairo);
+        } else {
+            cairo_show_text(m_cairo, glyphs[i].c_str());
+        }
+    }
+    const double thickness = std::max(1.0, emSize / 14);
+    auto rule = [&](double height) {
+        CPath line;
+        const Point from{start.x + up.x * height, start.y + up.y * height};
+        line.MoveTo(from);
+        line.LineTo({from.x + along.x * total, from.y + along.y * total});
+        StrokeStyle stroke;
+        stroke.width = thickness;
+        stroke.cap = LineCap::Flat;
+        Stroke(line, stroke, style.colour, RasterOp::Copy);
+    };
+    if (style.underline) rule(-descent / 2);
+    if (style.strikeOut) rule(ascent / 3);
+    CheckStatus();
+    return total;
+}
+
+}  // namespace metafile

@@ -1,0 +1,157 @@
+#pragma once
+
+#include "imagelib/metafile_dib.h"
+#include "imagelib/metafile_geometry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _cairo cairo_t;
+typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_region cairo_region_t;
+
+// Drawing on a cairo image surface in canvas pixels: fills, strokes, text and
+// bitmaps with the raster operations metafiles use, inside a clip. The canvas
+// guards cairo against absurd requests (coordinates, sizes, dash counts) and
+// keeps count of the pixels drawn, so a hostile metafile cannot keep it busy
+// for ever.
+namespace metafile {
+
+// Colours are 0x00RRGGBB.
+using Colour = std::uint32_t;
+
+// How new pixels combine with the canvas, after the raster operations of the
+// Windows drawing calls (approximated by blend modes for the rarer ones).
+enum class RasterOp { Copy, NotCopy, Nop, Black, White, Invert, Xor, And, Or };
+
+// A set of canvas pixel rectangles.
+class CClipRegion {
+public:
+    CClipRegion();
+    CClipRegion(int left, int top, int right, int bottom);
+    ~CClipRegion();
+    CClipRegion(const CClipRegion& other);
+    CClipRegion& operator=(const CClipRegion& other);
+
+    void Intersect(const CClipRegion& other);
+    void Subtract(const CClipRegion& other);
+    void Union(const CClipRegion& other);
+    void Xor(const CClipRegion& other);
+    void Translate(int dx, int dy);
+    int RectangleCount() const;
+    void GetRectangle(int index, int& left, int& top, int& right, int& bottom) const;
+
+private:
+    cairo_region_t* m_region;
+};
+
+// The clip of a device context: everything, or a region further narrowed by
+// clip paths.
+struct ClipPath {
+    std::shared_ptr<const CPath> path;
+    bool evenOdd = true;
+};
+
+struct ClipState {
+    bool hasRegion = false;
+    CClipRegion region;
+    std::vector<ClipPath> paths;
+    std::uint64_t version = 0;  // changes whenever the clip changes
+};
+
+enum class LineCap { Round, Square, Flat };
+enum class LineJoin { Round, Bevel, Miter };
+
+struct StrokeStyle {
+    double width = 1;            // canvas pixels
+    std::vector<double> dashes;  // canvas pixels, empty for solid
+    LineCap cap = LineCap::Round;
+    LineJoin join = LineJoin::Round;
+    double miterLimit = 10;
+};
+
+struct FillStyle {
+    bool evenOdd = true;
+    Colour colour = 0;
+    // Tiled pattern in canvas pixels, anchored at the canvas origin; null for
+    // a solid colour.
+    std::shared_ptr<const DibImage> pattern;
+};
+
+struct TextStyle {
+    std::string family;  // "serif", "sans-serif" or "monospace"
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    double height = 12;       // canvas pixels
+    bool cellHeight = false;  // height counts ascent plus descent, not the em
+    Point baseline{1, 0};     // unit vector along the baseline, canvas pixels
+    Colour colour = 0;
+    bool opaque = false;  // fill the text box with `background` first
+    Colour background = 0xFFFFFF;
+    // Alignment: 0 left, 1 right, 2 centre; vertical 0 top, 1 bottom, 2 baseline.
+    int horizontalAlign = 0;
+    int verticalAlign = 0;
+};
+
+class CMetafileCanvas {
+public:
+    // Draws on `surface` (an image surface, not owned).
+    explicit CMetafileCanvas(cairo_surface_t* surface);
+    ~CMetafileCanvas();
+    CMetafileCanvas(const CMetafileCanvas&) = delete;
+    CMetafileCanvas& operator=(const CMetafileCanvas&) = delete;
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // False once cairo has failed or the drawing budget is spent; nothing is
+    // drawn after that.
+    bool IsUsable() const { return !m_broken && !m_exhausted; }
+    bool IsExhausted() const { return m_exhausted; }
+
+    void SetClip(const ClipState& clip);
+
+    void Fill(const CPath& path, const FillStyle& style, RasterOp op);
+    void Stroke(const CPath& path, const StrokeStyle& style, Colour colour, RasterOp op);
+    void FillRectangle(double left, double top, double right, double bottom, Colour colour);
+    // Draws `image` through `imageToCanvas` (image pixel (0,0) is the image's
+    // top-left corner), clipped to the transformed image rectangle.
+    void DrawImage(const DibImage& image, const Affine& imageToCanvas, RasterOp op, bool smooth,
+                   double opacity = 1);
+    // Fills `shape` with colours running from `fromColour` at `from` to
+    // `toColour` at `to` (channels 0..1).
+    void FillLinearGradient(const CPath& shape, Point from, Point to, const double fromColour[3],
+                            const double toColour[3]);
+    // Fills a triangle with colours interpolated between its corners.
+    void FillTriangleGradient(const Point corners[3], const double colours[3][3]);
+    // Draws one line of text: each glyph (a UTF-8 character) at its own
+    // advance from `origin` along the baseline; advances below zero mean the
+    // font's own. Returns the total advance in canvas pixels.
+    double DrawText(const std::vector<std::string>& glyphs, const std::vector<double>& advances, Point origin,
+                    const TextStyle& style);
+    // The advance of the text without drawing it.
+    double MeasureText(const std::vector<std::string>& glyphs, const TextStyle& style);
+
+private:
+    bool Charge(double left, double top, double right, double bottom, std::size_t segments);
+    bool ChargePath(const CPath& path, double grow);
+    void EmitPath(const CPath& path, double offset);
+    void SetSource(Colour colour, RasterOp op);
+    void SetOperator(RasterOp op);
+    bool CheckStatus();
+    bool SelectFont(const TextStyle& style, double& emSize, double& ascent, double& descent);
+
+    cairo_surface_t* m_surface;
+    cairo_t* m_cairo = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    bool m_broken = false;
+    bool m_exhausted = false;
+    double m_work = 0;
+    std::uint64_t m_clipVersion = ~std::uint64_t{0};
+};
+
+}  // namespace metafile

@@ -1,0 +1,303 @@
+#pragma once
+
+#include "imagelib/metafile_canvas.h"
+#include "imagelib/metafile_dib.h"
+#include "imagelib/metafile_geometry.h"
+#include "imagelib/metafile_player.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+// The device context the metafile records act on: mapping modes and
+// transforms, the selected pen, brush, font and palette, colours and modes,
+// the object table, SaveDC/RestoreDC, clipping and paths; and the drawing
+// calls of the Windows graphics interface, carried out on a canvas. Both
+// record players (WMF and EMF) drive it.
+namespace metafile {
+
+enum MapMode : int {
+    kMapText = 1,
+    kMapLoMetric = 2,
+    kMapHiMetric = 3,
+    kMapLoEnglish = 4,
+    kMapHiEnglish = 5,
+    kMapTwips = 6,
+    kMapIsotropic = 7,
+    kMapAnisotropic = 8,
+};
+
+// Region combination modes of the clip calls.
+enum RegionMode : int { kRegionAnd = 1, kRegionOr = 2, kRegionXor = 3, kRegionDiff = 4, kRegionCopy = 5 };
+
+// Text alignment and text-output option flags.
+inline constexpr std::uint32_t kAlignUpdateCurrentPosition = 0x0001;
+inline constexpr std::uint32_t kAlignRight = 0x0002;
+inline constexpr std::uint32_t kAlignCentre = 0x0006;
+inline constexpr std::uint32_t kAlignBottom = 0x0008;
+inline constexpr std::uint32_t kAlignBaseline = 0x0018;
+inline constexpr std::uint32_t kTextOpaque = 0x0002;
+inline constexpr std::uint32_t kTextClipped = 0x0004;
+inline constexpr std::uint32_t kTextGlyphIndex = 0x0010;
+inline constexpr std::uint32_t kTextPairedDx = 0x2000;
+
+// Stretch mode whose bitmaps are smoothed rather than sampled.
+inline constexpr int kStretchHalftone = 4;
+
+using Colorref = std::uint32_t;  // 0x00BBGGRR, or a palette index with 0x01 in the top byte
+using PaletteData = std::vector<MetafilePaletteEntry>;
+
+struct PenSpec {
+    std::uint32_t style = 0;  // style, end cap, join and type bits
+    double width = 0;         // logical units; 0 draws one pixel wide
+    Colorref colour = 0;
+    bool extended = false;           // made by ExtCreatePen (styles apply at any width)
+    std::vector<double> userDashes;  // for the user style
+};
+
+struct BrushSpec {
+    std::uint32_t style = 0;
+    Colorref colour = 0xFFFFFF;
+    std::uint32_t hatch = 0;
+    std::shared_ptr<const DibImage> pattern;
+    bool monochrome = false;  // pattern black/white stand for text/background colour
+};
+
+struct FontSpec {
+    std::int32_t height = 0;
+    std::int32_t width = 0;
+    std::int32_t escapement = 0;  // tenths of a degree
+    std::int32_t weight = 400;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+    std::uint8_t charset = 0;
+    std::uint8_t pitchAndFamily = 0;
+    std::string face;
+};
+
+// A rectangle of a region object, in the units of the record that made it.
+struct RegionRect {
+    std::int32_t left, top, right, bottom;
+};
+
+struct GdiObject {
+    enum class Kind { Pen, Brush, Font, Palette, Region, Other };
+    Kind kind = Kind::Other;
+    PenSpec pen;
+    BrushSpec brush;
+    FontSpec font;
+    std::shared_ptr<PaletteData> palette;
+    std::vector<RegionRect> region;
+};
+
+struct LogicalRect {
+    double left, top, right, bottom;
+};
+
+class CDeviceContext {
+public:
+    // Slots of the object table at most, whatever a metafile claims.
+    static constexpr std::uint32_t kMaxObjects = 65536;
+    // Nesting of SaveDC at most; deeper saves are ignored.
+    static constexpr std::size_t kMaxSavedStates = 4096;
+
+    explicit CDeviceContext(CMetafileCanvas& canvas);
+
+    // Pixels per millimetre of the reference device, for the fixed map modes.
+    void SetReferenceResolution(double pixelsPerMmX, double pixelsPerMmY);
+    // Maps device pixels of the reference device onto the canvas.
+    void SetBaseTransform(const Affine& transform) { m_base = transform; }
+    // Windows metafiles: the viewport is the destination rectangle, whatever
+    // the metafile says, and every map mode but isotropic scales the window
+    // onto it, as a converted Windows metafile is played.
+    void UseWindowsMapping(const MetafileRect& destination);
+
+    CMetafileCanvas& Canvas() { return m_canvas; }
+    bool IsUsable() const { return m_canvas.IsUsable(); }
+
+    // --- state
+    void SaveDC();
+    void RestoreDC(std::int32_t which);
+    void SetMapMode(int mode);
+    void SetWindowOrg(double x, double y);
+    void SetWindowExt(double x, double y);
+    void SetViewportOrg(double x, double y);
+    void SetViewportExt(double x, double y);
+    void OffsetWindowOrg(double dx, double dy);
+    void OffsetViewportOrg(double dx, double dy);
+    void ScaleWindowExt(double xNum, double xDenom, double yNum, double yDenom);
+    void ScaleViewportExt(double xNum, double xDenom, double yNum, double yDenom);
+    void SetWorldTransform(const Affine& transform);
+    // Modes: 1 identity, 2 multiply on the left, 3 on the right, 4 set.
+    void ModifyWorldTransform(const Affine& transform, std::uint32_t mode);
+    void SetBkMode(int mode) { m_state.bkMode = mode; }
+    void SetBkColour(Colorref colour) { m_state.bkColour = colour; }
+    void SetTextColour(Colorref colour) { m_state.textColour = colour; }
+    void SetTextAlign(std::uint32_t align) { m_state.textAlign = align; }
+    void SetPolyFillMode(int mode) { m_state.polyFillMode = mode; }
+    void SetRop2(int rop) { m_state.rop2 = rop; }
+    void SetStretchMode(int mode) { m_state.stretchMode = mode; }
+    void SetArcDirection(int direction);
+    void SetMiterLimit(double limit);
+    void SetTextCharExtra(double extra) { m_state.charExtra = extra; }
+
+    // --- objects
+    // Puts the object in the lowest free slot (Windows metafiles).
+    void AddObject(GdiObject object);
+    // Puts the object in the given slot (enhanced metafiles).
+    void CreateObjectAt(std::uint32_t index, GdiObject object);
+    // Selects a table object, or a stock object when the top bit is set.
+    void SelectObject(std::uint32_t index);
+    void DeleteObject(std::uint32_t index);
+    const GdiObject* FindObject(std::uint32_t index) const;
+    void SelectPalette(std::uint32_t index);
+    // Changes entries of a palette object (or the selected palette when
+    // `index` is nullopt).
+    void SetPaletteEntries(std::optional<std::uint32_t> index, std::uint32_t start,
+                           const std::vector<MetafilePaletteEntry>& entries);
+    void ResizePalette(std::optional<std::uint32_t> index, std::uint32_t count);
+    // Colour of a palette index of the selected palette, 0x00RRGGBB.
+    Colour PaletteColour(std::uint16_t index) const;
+    Colour Resolve(Colorref colour) const;
+
+    // --- drawing (logical coordinates)
+    void MoveTo(Point p);
+    void LineTo(Point p);
+    void Polyline(const std::vector<Point>& points);
+    void PolylineTo(const std::vector<Point>& points);
+    void PolyBezier(const std::vector<Point>& points);
+    void PolyBezierTo(const std::vector<Point>& points);
+    void Polygon(const std::vector<Point>& points);
+    void PolyPolygon(const std::vector<std::vector<Point>>& polygons);
+    void PolyPolyline(const std::vector<std::vector<Point>>& lines);
+    void PolyDraw(const std::vector<Point>& points, const std::vector<std::uint8_t>& types);
+    void Rectangle(const LogicalRect& box);
+    void RoundRect(const LogicalRect& box, double cornerWidth, double cornerHeight);
+    void Ellipse(const LogicalRect& box);
+    void Arc(const LogicalRect& box, Point start, Point end);
+    void ArcTo(const LogicalRect& box, Point start, Point end);
+    void Chord(const LogicalRect& box, Point start, Point end);
+    void Pie(const LogicalRect& box, Point start, Point end);
+    void AngleArc(Point centre, double radius, double startDegrees, double sweepDegrees);
+    void SetPixel(Point p, Colorref colour);
+    // One line of text at `reference` (or the current position with
+    // TA_UPDATECP); `dx` are the advances in logical units, or empty.
+    void TextOut(Point reference, const std::vector<std::string>& glyphs, const std::vector<double>& dx,
+                 std::uint32_t options, const std::optional<LogicalRect>& rectangle);
+    // Fills a rectangle with the brush, or black, white or inverts it, after
+    // the raster operation.
+    void PatBlt(const LogicalRect& box, std::uint32_t rop);
+    // Draws the part (srcX, srcY, srcWidth, srcHeight) of a bitmap, y counted
+    // from the bottom row when `sourceFromBottom`, onto the destination
+    // rectangle, after the raster operation.
+    struct BlitSource {
+        const DibHeader* header = nullptr;  // null: no bitmap, a pattern operation
+        CRecordView bits;
+        double x = 0, y = 0, width = 0, height = 0;
+        bool fromBottom = false;
+        bool keepAlpha = false;
+        double opacity = 1;
+        std::optional<Colour> transparent;  // colour drawn as transparent
+    };
+    void StretchBlt(const BlitSource& source, const LogicalRect& destination, std::uint32_t rop);
+    // Region drawing; `deviceUnits` for regions given in reference-device
+    // pixels instead of logical units.
+    void FillRegion(const std::vector<RegionRect>& rects, const BrushSpec& brush, bool deviceUnits);
+    void FrameRegion(const std::vector<RegionRect>& rects, const BrushSpec& brush, double width,
+                     double height, bool deviceUnits);
+    void InvertRegion(const std::vector<RegionRect>& rects, bool deviceUnits);
+    const BrushSpec& CurrentBrush() const { return m_state.brush; }
+    // The brush of a table or stock object, if it is one.
+    std::optional<BrushSpec> BrushOf(std::uint32_t index) const;
+    // Fills rectangles or triangles with colours interpolated between vertices.
+    struct GradientVertex {
+        Point point;
+        double red, green, blue;  // 0..1
+    };
+    void GradientRectangle(const GradientVertex& a, const GradientVertex& b, bool vertical);
+    void GradientTriangle(const GradientVertex& a, const GradientVertex& b, const GradientVertex& c);
+
+    // --- paths
+    void BeginPath();
+    void EndPath();
+    void CloseFigure();
+    void AbortPath();
+    void FillPath();
+    void StrokePath();
+    void StrokeAndFillPath();
+    void SelectClipPath(int mode);
+
+    // --- clipping
+    void IntersectClipRect(const LogicalRect& box);
+    void ExcludeClipRect(const LogicalRect& box);
+    void OffsetClipRegion(double dx, double dy);
+    // Combines the clip with a region; an empty region with kRegionCopy
+    // removes the clip.
+    void SelectClipRegion(const std::vector<RegionRect>& rects, int mode, bool deviceUnits);
+
+    // The transform from logical coordinates to canvas pixels.
+    Affine LogicalToCanvas() const;
+
+private:
+    struct State {
+        int mapMode = kMapText;
+        Point windowOrg{0, 0};
+        Point windowExt{1, 1};
+        Point viewportOrg{0, 0};
+        Point viewportExt{1, 1};
+        Affine world;
+        PenSpec pen;
+        BrushSpec brush;
+        FontSpec font;
+        std::shared_ptr<PaletteData> palette;
+        Colorref textColour = 0;
+        Colorref bkColour = 0xFFFFFF;
+        int bkMode = 2;        // opaque
+        int polyFillMode = 1;  // alternate
+        std::uint32_t textAlign = 0;
+        int rop2 = 13;  // copy pen
+        int stretchMode = 1;
+        ArcDirection arcDirection = ArcDirection::CounterClockwise;
+        double miterLimit = 10;
+        double charExtra = 0;
+        Point position{0, 0};
+        ClipState clip;
+    };
+
+    Affine PageTransform() const;
+    Affine RegionTransform(bool deviceUnits) const;
+    RasterOp PenRasterOp() const;
+    std::optional<StrokeStyle> PenStroke() const;
+    std::optional<FillStyle> BrushFill(const BrushSpec& brush) const;
+    void DrawShape(const CPath& shape, bool fill, bool stroke);
+    void FillShape(const CPath& shape, const BrushSpec& brush, RasterOp op);
+    LogicalRect InsideFrame(const LogicalRect& box) const;
+    void DrawArc(const LogicalRect& box, Point start, Point end, ArcShape shape, bool connect,
+                 bool updatePosition);
+    void DrawPathAndClear(bool fill, bool stroke);
+    CClipRegion RegionFromRects(const std::vector<RegionRect>& rects, const Affine& transform) const;
+    CClipRegion CanvasRegion(const LogicalRect& box, const Affine& transform) const;
+    void CombineClip(const CClipRegion& region, int mode);
+    void TouchClip() { m_state.clip.version = ++m_clipCounter; }
+    void ApplyClip() { m_canvas.SetClip(m_state.clip); }
+
+    CMetafileCanvas& m_canvas;
+    State m_state;
+    std::vector<State> m_saved;
+    std::vector<std::shared_ptr<const GdiObject>> m_objects;
+    std::set<std::uint32_t> m_freeSlots;
+    std::uint32_t m_nextSlot = 0;
+    Affine m_base;
+    double m_pixelsPerMmX = 96 / 25.4;
+    double m_pixelsPerMmY = 96 / 25.4;
+    bool m_windowsMapping = false;
+    CPath m_path;
+    bool m_pathOpen = false;
+    std::uint64_t m_clipCounter = 0;
+};
+
+}  // namespace metafile

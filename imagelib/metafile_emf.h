@@ -1,0 +1,15 @@
+#pragma once
+
+#include "imagelib/metafile_dc.h"
+#include "imagelib/metafile_records.h"
+
+// Playing the records of an enhanced metafile on a device context.
+namespace metafile {
+
+// Plays the records of `metafile` (already validated) from the end of its
+// header up to `playSize` bytes. False when playback stopped before the end
+// because drawing failed or its budget ran out.
+bool PlayEnhancedRecords(CDeviceContext& dc, CRecordView metafile, std::size_t headerSize,
+                         std::size_t playSize);
+
+}  // namespace metafile

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "imagelib/metafile_dc.h"
+#include "imagelib/metafile_records.h"
+
+// Playing the records of a Windows metafile on a device context.
+namespace metafile {
+
+// Plays the records of `metafile` (header included, already validated) up
+// to `playSize` bytes. False when playback stopped before the end because
+// drawing failed or its budget ran out.
+bool PlayWindowsRecords(CDeviceContext& dc, CRecordView metafile, std::size_t playSize);
+
+}  // namespace metafile
