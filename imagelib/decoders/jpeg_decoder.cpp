@@ -1,7 +1,350 @@
 #include "imagelib/decoders/jpeg_decoder.h"
 
+#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
-void CJPEGDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {
-    RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE
+#include <cstring>
+#include <exception>
+
+#include <jpeglib.h>
+// After jpeglib.h: the warning codes.
+#include <jerror.h>
+
+#ifndef JCS_EXTENSIONS
+#error \
+    "The JPEG decoder needs a libjpeg with the extended colour spaces (JCS_EXT_BGRA), such as libjpeg-turbo."
+#endif
+
+namespace {
+
+// Handed to libjpeg when the data runs out, so that it finishes the picture
+// with what it has instead of failing.
+const JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
+
+// Every scan is a pass over the whole image, and a hostile stream can hold a
+// scan in every dozen bytes; real encoders write a dozen scans or so.
+constexpr int kMaxScans = 1000;
+
+// libjpeg's working memory for one image (the coefficient buffers of
+// progressive images). Beyond it libjpeg fails with its own message instead of
+// allocating.
+constexpr long kMaxLibjpegMemory = static_cast<long>(kMaxBitmapBytes);
+
+enum class OutputPath {
+    Grey,          // one sample per pixel; 8-bit rows, or 32-bit through libjpeg
+    DirectColour,  // libjpeg writes blue, green, red, 255 straight into the rows
+    Cmyk,          // four inks per pixel, converted here
+};
+
+}  // namespace
+
+// Everything libjpeg and our callbacks share. The callbacks reach it through
+// the decompression structure's client data.
+struct CJPEGDecoder::Decompressor {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    jpeg_source_mgr sourceManager{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+
+    // The data source of the decode in progress; null between decodes.
+    CImageSource* source = nullptr;
+
+    // libjpeg's fatal errors and our callbacks' failures jump here. They only
+    // record what went wrong; the decoder raises it once back in C++.
+    std::jmp_buf jump{};
+    bool failed = false;
+    std::exception_ptr pendingException;
+    // libjpeg's estimate of the first pass of a multi-scan image grows as
+    // the scans arrive; the sink only ever sees the fraction rise.
+    double reportedFraction = 0.0;
+    char message[kMaxMessageLength + 1] = {};
+};
+
+namespace {
+
+using Decompressor = CJPEGDecoder::Decompressor;
+
+// What the libjpeg steps read and fill in. Plain data, so nothing needs
+// destruction in the frames a longjmp leaves.
+struct JpegSteps {
+    bool fastUpsampling = true;
+    int wantedDepth = 0;
+    // From the header.
+    JDIMENSION width = 0;
+    JDIMENSION height = 0;
+    int components = 0;
+    OutputPath path = OutputPath::DirectColour;
+    bool invertedInks = false;
+    int depth = 0;
+    int outputComponents = 0;
+    // Where the decoded rows go.
+    JSAMPARRAY rows = nullptr;
+};
+
+Decompressor& StateOf(j_common_ptr common) {
+    return *static_cast<Decompressor*>(common->client_data);
+}
+
+void RecordFailure(Decompressor& state, const char* text) {
+    if (state.failed) return;
+    state.failed = true;
+    std::snprintf(state.message, sizeof state.message, "%s", text);
+}
+
+// libjpeg's error_exit: must not return.
+[[noreturn]] void ExitOnError(j_common_ptr common) {
+    Decompressor& state = StateOf(common);
+    char text[256] = {};
+    (*common->err->format_message)(common, text);
+    char line[sizeof text + 1] = {};
+    std::snprintf(line, sizeof line, "%s\n", text);
+    RecordFailure(state, line);
+    std::longjmp(state.jump, 1);
+}
+
+void InitSource(j_decompress_ptr) {}
+
+void TermSource(j_decompress_ptr) {}
+
+// Called only once the whole stream is consumed: a truncated file. libjpeg
+// warns (through its standard message output) and ends the image.
+boolean FillInputBuffer(j_decompress_ptr info) {
+    WARNMS(info, JWRN_JPEG_EOF);
+    info->src->next_input_byte = kFakeEndOfImage;
+    info->src->bytes_in_buffer = sizeof kFakeEndOfImage;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr info, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr* source = info->src;
+    if (static_cast<unsigned long>(count) < source->bytes_in_buffer) {
+        source->next_input_byte += count;
+        source->bytes_in_buffer -= static_cast<std::size_t>(count);
+    } else {
+        FillInputBuffer(info);
+    }
+}
+
+void ReportProgress(j_common_ptr common) {
+    Decompressor& state = StateOf(common);
+    if (common->is_decompressor && state.info.input_scan_number > kMaxScans) {
+        char text[kMaxMessageLength + 1];
+        std::snprintf(text, sizeof text, "JPEG image has more than %d scans\n", kMaxScans);
+        RecordFailure(state, text);
+        std::longjmp(state.jump, 1);
+    }
+    CProgressSink* sink = state.source != nullptr ? state.source->GetProgressSink() : nullptr;
+    const jpeg_progress_mgr* progress = common->progress;
+    if (sink == nullptr || progress == nullptr || progress->total_passes <= 0) return;
+    const double passFraction = progress->pass_limit > 0 ? static_cast<double>(progress->pass_counter) /
+                                                               static_cast<double>(progress->pass_limit)
+                                                         : 0.0;
+    const double fraction =
+        std::clamp((passFraction + progress->completed_passes) / progress->total_passes, 0.0, 1.0);
+    if (fraction <= state.reportedFraction) return;
+    state.reportedFraction = fraction;
+    bool reported = false;
+    try {
+        sink->OnProgress(fraction);
+        reported = true;
+    } catch (...) {
+        state.pendingException = std::current_exception();
+    }
+    // Jump only after the catch block is left, so the exception is released
+    // properly; the stored pointer keeps it alive.
+    if (!reported) {
+        state.failed = true;
+        std::longjmp(state.jump, 1);
+    }
+}
+
+// Inverse Adobe CMYK, as Photoshop writes it, stores 255 for no ink; plain
+// CMYK stores 0. Either way each output channel is the light its ink and the
+// black ink let through.
+void ConvertCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width, bool invertedInks) {
+    const unsigned flip = invertedInks ? 0 : 255;
+    for (JDIMENSION x = 0; x < width; ++x, in += 4, out += 4) {
+        const unsigned cyan = in[0] ^ flip;
+        const unsigned magenta = in[1] ^ flip;
+        const unsigned yellow = in[2] ^ flip;
+        const unsigned black = in[3] ^ flip;
+        out[0] = static_cast<std::uint8_t>((yellow * black + 127) / 255);
+        out[1] = static_cast<std::uint8_t>((magenta * black + 127) / 255);
+        out[2] = static_cast<std::uint8_t>((cyan * black + 127) / 255);
+        out[3] = 255;
+    }
+}
+
+void CreateStep(Decompressor& state, JpegSteps&) {
+    jpeg_create_decompress(&state.info);
+}
+
+void ReadHeaderStep(Decompressor& state, JpegSteps& steps) {
+    jpeg_decompress_struct& info = state.info;
+    info.mem->max_memory_to_use = kMaxLibjpegMemory;
+    jpeg_read_header(&info, TRUE);
+    if (steps.fastUpsampling) info.do_fancy_upsampling = FALSE;
+    info.dct_method = JDCT_FLOAT;
+    steps.width = info.image_width;
+    steps.height = info.image_height;
+    steps.components = info.num_components;
+
+    if (info.out_color_space == JCS_GRAYSCALE) {
+        steps.path = OutputPath::Grey;
+        steps.depth = steps.wantedDepth == 32 ? 32 : 8;
+        // libjpeg replicates the sample into blue, green and red itself.
+        if (steps.depth == 32) info.out_color_space = JCS_EXT_BGRA;
+        steps.outputComponents = steps.depth == 32 ? 4 : 1;
+    } else if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
+        // libjpeg turns YCCK into CMYK; the inks are converted row by row.
+        steps.path = OutputPath::Cmyk;
+        steps.depth = 32;
+        info.out_color_space = JCS_CMYK;
+        steps.invertedInks = info.saw_Adobe_marker != 0;
+        steps.outputComponents = 4;
+    } else {
+        // YCbCr and RGB; any other layout fails in libjpeg as an unsupported
+        // colour conversion.
+        steps.path = OutputPath::DirectColour;
+        steps.depth = 32;
+        info.out_color_space = JCS_EXT_BGRA;
+        steps.outputComponents = 4;
+    }
+}
+
+void StartStep(Decompressor& state, JpegSteps&) {
+    jpeg_start_decompress(&state.info);
+}
+
+void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
+    jpeg_decompress_struct& info = state.info;
+    if (steps.path == OutputPath::Cmyk) {
+        JSAMPARRAY buffer = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                      info.output_width * 4, 1);
+        while (info.output_scanline < info.output_height) {
+            const JDIMENSION row = info.output_scanline;
+            if (jpeg_read_scanlines(&info, buffer, 1) != 1) break;
+            ConvertCmykRow(buffer[0], steps.rows[row], info.output_width, steps.invertedInks);
+        }
+        return;
+    }
+    // The rows already have the bitmap's layout: libjpeg fills them in place.
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION row = info.output_scanline;
+        if (jpeg_read_scanlines(&info, steps.rows + row, info.output_height - row) == 0) break;
+    }
+}
+
+void FinishStep(Decompressor& state, JpegSteps&) {
+    jpeg_finish_decompress(&state.info);
+}
+
+// Runs one step under the error trap. This frame and the steps own no C++
+// objects, so a longjmp out of libjpeg or a callback skips no destructor.
+// Returns false when a failure was recorded.
+bool RunJpegStep(Decompressor& state, void (*step)(Decompressor&, JpegSteps&), JpegSteps& steps) {
+    if (setjmp(state.jump) != 0) return false;
+    step(state, steps);
+    return true;
+}
+
+[[noreturn]] void RaiseRecordedError(Decompressor& state) {
+    if (state.pendingException) {
+        std::exception_ptr pending = state.pendingException;
+        state.pendingException = nullptr;
+        std::rethrow_exception(pending);
+    }
+    RaiseError(ERR_FORMAT_NOT_COMPILED, state.message);
+}
+
+// Puts the decompressor back into its idle state when a decode ends, however
+// it ends, so the next stream starts clean.
+class StreamSession {
+public:
+    StreamSession(Decompressor& state, CImageSource& source) : m_state(state) {
+        state.source = &source;
+        state.failed = false;
+        state.pendingException = nullptr;
+        state.reportedFraction = 0.0;
+        state.message[0] = '\0';
+        state.errors.num_warnings = 0;
+        // The stream is the source's unread data, all of it in one buffer.
+        state.sourceManager.next_input_byte = source.GetCurrentPointer();
+        state.sourceManager.bytes_in_buffer = static_cast<std::size_t>(source.GetRemaining());
+        if (state.sourceManager.next_input_byte == nullptr) state.sourceManager.bytes_in_buffer = 0;
+        state.info.src = &state.sourceManager;
+        state.info.progress = &state.progress;
+    }
+    ~StreamSession() {
+        jpeg_abort_decompress(&m_state.info);
+        m_state.source = nullptr;
+        m_state.pendingException = nullptr;
+        m_state.sourceManager.next_input_byte = nullptr;
+        m_state.sourceManager.bytes_in_buffer = 0;
+    }
+    StreamSession(const StreamSession&) = delete;
+    StreamSession& operator=(const StreamSession&) = delete;
+
+private:
+    Decompressor& m_state;
+};
+
+}  // namespace
+
+CJPEGDecoder::CJPEGDecoder() : m_decompressor(std::make_unique<Decompressor>()) {
+    Decompressor& state = *m_decompressor;
+    state.info.err = jpeg_std_error(&state.errors);
+    state.errors.error_exit = ExitOnError;
+    state.info.client_data = &state;
+    JpegSteps unused;
+    if (!RunJpegStep(state, CreateStep, unused)) RaiseRecordedError(state);
+    state.created = true;
+
+    state.sourceManager.init_source = InitSource;
+    state.sourceManager.fill_input_buffer = FillInputBuffer;
+    state.sourceManager.skip_input_data = SkipInputData;
+    state.sourceManager.resync_to_restart = jpeg_resync_to_restart;
+    state.sourceManager.term_source = TermSource;
+    state.progress.progress_monitor = ReportProgress;
+}
+
+CJPEGDecoder::~CJPEGDecoder() {
+    if (m_decompressor != nullptr && m_decompressor->created) jpeg_destroy_decompress(&m_decompressor->info);
+}
+
+void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp,
+                               CImageSource& source) {
+    Decompressor& state = *m_decompressor;
+    StreamSession session(state, source);
+
+    JpegSteps steps;
+    steps.fastUpsampling = m_fastUpsampling;
+    steps.wantedDepth = bpp;
+    if (!RunJpegStep(state, ReadHeaderStep, steps)) RaiseRecordedError(state);
+    TraceFormat(2, "JPEG image %u x %u, %d components%s.\n", steps.width, steps.height, steps.components,
+                state.info.progressive_mode ? ", progressive" : "");
+
+    // Created before libjpeg allocates for the image, so absurd sizes are
+    // refused (with the bitmap's own error) before any large allocation.
+    bitmap.Create(static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth, false);
+    bpp = steps.depth;
+
+    if (!RunJpegStep(state, StartStep, steps)) RaiseRecordedError(state);
+    // libjpeg fills whole rows of the bitmap: they must fit.
+    if (state.info.output_width != steps.width || state.info.output_height != steps.height ||
+        state.info.output_components != steps.outputComponents)
+        RaiseErrorFormat(ERR_FORMAT_NOT_COMPILED, "JPEG output of %u x %u x %d does not fit the bitmap.",
+                         state.info.output_width, state.info.output_height, state.info.output_components);
+
+    bitmap.Lock(false, true);
+    steps.rows = bitmap.GetRows();
+    const bool read = RunJpegStep(state, ReadRowsStep, steps);
+    bitmap.Unlock();
+    if (!read) RaiseRecordedError(state);
+    if (!RunJpegStep(state, FinishStep, steps)) RaiseRecordedError(state);
 }

@@ -1,7 +1,248 @@
 #include "imagelib/decoders/png_decoder.h"
 
+#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
-void CPNGDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {
-    RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+// libpng's own dimension limit is a million pixels per side; ours is smaller.
+static_assert(kMaxImageDimension <= PNG_UINT_31_MAX);
+
+// What the libpng callbacks share with the decoder. libpng leaves its frames
+// with longjmp, so the callbacks only record here what went wrong; the
+// decoder raises it once control is back in C++.
+struct PngReadState {
+    CImageSource* source = nullptr;
+    // Anything the data source threw inside the read callback (the
+    // end-of-file error, or whatever a progress sink throws), passed on as is.
+    std::exception_ptr pendingException;
+    bool failed = false;
+    // libpng's text of the first error.
+    char message[kMaxMessageLength + 1] = {};
+};
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp text) {
+    auto* state = static_cast<PngReadState*>(png_get_error_ptr(png));
+    if (state != nullptr && !state->failed) {
+        state->failed = true;
+        std::snprintf(state->message, sizeof state->message, "%s", text != nullptr ? text : "");
+    }
+    png_longjmp(png, 1);
+}
+
+// libpng warnings (bad ancillary chunks, benign errors) are not shown.
+void OnPngWarning(png_structp, png_const_charp) {}
+
+void ReadFromSource(png_structp png, png_bytep buffer, png_size_t length) {
+    auto* state = static_cast<PngReadState*>(png_get_io_ptr(png));
+    bool copied = false;
+    try {
+        const std::uint8_t* bytes = state->source->ReadBytes(static_cast<std::int64_t>(length));
+        std::memcpy(buffer, bytes, length);
+        copied = true;
+    } catch (...) {
+        state->pendingException = std::current_exception();
+    }
+    // Leave the catch block before jumping, so the exception is released
+    // properly; the stored pointer keeps it alive.
+    if (!copied) {
+        state->failed = true;
+        png_error(png, "Read error");
+    }
+}
+
+// Owns libpng's read and info structures for one decode.
+class PngReadStructs {
+public:
+    explicit PngReadStructs(PngReadState& state) {
+        m_png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
+        if (m_png != nullptr) m_info = png_create_info_struct(m_png);
+    }
+    ~PngReadStructs() {
+        if (m_png != nullptr) png_destroy_read_struct(&m_png, m_info != nullptr ? &m_info : nullptr, nullptr);
+    }
+    PngReadStructs(const PngReadStructs&) = delete;
+    PngReadStructs& operator=(const PngReadStructs&) = delete;
+
+    png_structp png() const { return m_png; }
+    png_infop info() const { return m_info; }
+
+private:
+    png_structp m_png = nullptr;
+    png_infop m_info = nullptr;
+};
+
+// Everything a libpng step reads or fills in. Plain data, so nothing needs
+// destruction in the frames a longjmp leaves.
+struct PngSteps {
+    // From the image header.
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    int interlaceType = 0;
+    bool hasTransparencyChunk = false;
+    // The output chosen from them.
+    int depth = 0;
+    bool grayToRgb = false;
+    bool expand = false;
+    // Filled in once libpng knows its transformations.
+    png_size_t rowBytes = 0;
+    png_uint_32 outputHeight = 0;
+    // Where libpng writes the decoded rows.
+    png_bytepp rows = nullptr;
+};
+
+void ReadHeaderStep(png_structp png, png_infop info, PngSteps& steps) {
+    png_read_info(png, info);
+    png_get_IHDR(png, info, &steps.width, &steps.height, &steps.bitDepth, &steps.colourType,
+                 &steps.interlaceType, nullptr, nullptr);
+    steps.hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+}
+
+void SetTransformationsStep(png_structp png, png_infop info, PngSteps& steps) {
+    if (steps.grayToRgb) png_set_gray_to_rgb(png);
+    if (steps.expand) png_set_expand(png);
+    if (steps.depth == 32) {
+        // The bitmap's 32-bit pixels are blue, green, red, alpha. An image
+        // without alpha gets an opaque fourth byte; where png_set_expand turns
+        // a tRNS chunk into alpha, libpng skips the filler by itself.
+        png_set_bgr(png);
+        if ((steps.colourType & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 255, PNG_FILLER_AFTER);
+    }
+    if (steps.bitDepth == 16) png_set_strip_16(png);
+    if (steps.bitDepth < 8) png_set_packing(png);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    steps.rowBytes = png_get_rowbytes(png, info);
+    steps.outputHeight = png_get_image_height(png, info);
+}
+
+void ReadImageStep(png_structp png, png_infop info, PngSteps& steps) {
+    png_read_image(png, steps.rows);
+    png_read_end(png, info);
+}
+
+// Runs one step under libpng's error trap. This frame and the step's own own
+// no C++ objects, so libpng's longjmp out of them skips no destructor.
+// Returns false when libpng reported an error (recorded in the state).
+bool RunPngStep(png_structp png, png_infop info, void (*step)(png_structp, png_infop, PngSteps&),
+                PngSteps& steps) {
+    if (setjmp(png_jmpbuf(png)) != 0) return false;
+    step(png, info, steps);
+    return true;
+}
+
+[[noreturn]] void RaiseRecordedError(const PngReadState& state) {
+    if (state.pendingException) std::rethrow_exception(state.pendingException);
+    RaiseError(ERR_FORMAT_UNKNOWN, state.message);
+}
+
+// Chooses the bitmap depth and libpng's transformations from the image
+// header and the wanted depth (0, 8 or 32). RGB and alpha images always give
+// 32 bits: their rows cannot be narrowed to 8 bits here.
+void ChooseOutput(PngSteps& steps, int wantedDepth) {
+    switch (steps.colourType) {
+        case PNG_COLOR_TYPE_GRAY:
+            steps.depth = wantedDepth == 32 ? 32 : 8;
+            steps.grayToRgb = steps.expand = steps.depth == 32;
+            break;
+        case PNG_COLOR_TYPE_PALETTE:
+            steps.depth = wantedDepth == 32 ? 32 : 8;
+            steps.expand = steps.depth == 32;
+            break;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            steps.depth = 32;
+            steps.grayToRgb = steps.expand = true;
+            break;
+        case PNG_COLOR_TYPE_RGB:
+        case PNG_COLOR_TYPE_RGB_ALPHA:
+            steps.depth = 32;
+            break;
+        default:
+            // libpng refuses other colour types while reading the header.
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Unknown PNG colour type %d.", steps.colourType);
+    }
+}
+
+// True when the 32-bit pixels carry real transparency: an alpha channel, or
+// a tRNS chunk that png_set_expand turned into one.
+bool OutputHasAlpha(const PngSteps& steps) {
+    if (steps.depth != 32) return false;
+    if ((steps.colourType & PNG_COLOR_MASK_ALPHA) != 0) return true;
+    return steps.expand && steps.hasTransparencyChunk;
+}
+
+void FillPalette(CImageBitmap& bitmap, png_structp png, png_infop info, const PngSteps& steps) {
+    PaletteEntry* entries = bitmap.GetPalette();
+    const int entryCount = bitmap.GetPaletteSize();
+    if (entries == nullptr) return;
+    if (steps.colourType == PNG_COLOR_TYPE_GRAY) {
+        // 16-bit samples reach the bitmap cut to their high byte.
+        const int sampleBits = steps.bitDepth == 16 ? 8 : steps.bitDepth;
+        const int levels = 1 << sampleBits;
+        for (int i = 0; i < levels && i < entryCount; ++i) {
+            const auto grey = static_cast<std::uint8_t>(i * 255 / (levels - 1));
+            entries[i] = PaletteEntry{grey, grey, grey, 255};
+        }
+    } else if (steps.colourType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp colours = nullptr;
+        int colourCount = 0;
+        if (png_get_PLTE(png, info, &colours, &colourCount) == 0 || colours == nullptr) return;
+        // Entries beyond the image's palette keep the grey ramp of creation.
+        for (int i = 0; i < colourCount && i < entryCount; ++i)
+            entries[i] = PaletteEntry{colours[i].blue, colours[i].green, colours[i].red, 255};
+    }
+}
+
+}  // namespace
+
+void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp,
+                              CImageSource& source) {
+    PngReadState state;
+    state.source = &source;
+    PngReadStructs structs(state);
+    if (structs.png() == nullptr || structs.info() == nullptr) {
+        if (state.failed) RaiseRecordedError(state);
+        throw CTextException(ERR_NO_MEMORY, "Out of memory creating PNG reader.");
+    }
+    png_structp png = structs.png();
+    png_infop info = structs.info();
+    png_set_read_fn(png, &state, ReadFromSource);
+    // Refuse absurd sizes while reading the header, before anything is
+    // allocated for the image.
+    png_set_user_limits(png, static_cast<png_uint_32>(kMaxImageDimension),
+                        static_cast<png_uint_32>(kMaxImageDimension));
+
+    PngSteps steps;
+    if (!RunPngStep(png, info, ReadHeaderStep, steps)) RaiseRecordedError(state);
+    TraceFormat(2, "PNG image %u x %u, colour type %d, %d bits%s.\n", steps.width, steps.height,
+                steps.colourType, steps.bitDepth,
+                steps.interlaceType != PNG_INTERLACE_NONE ? ", interlaced" : "");
+
+    ChooseOutput(steps, bpp);
+    if (!RunPngStep(png, info, SetTransformationsStep, steps)) RaiseRecordedError(state);
+
+    // Creation refuses sizes beyond the library's limits with its own error.
+    bitmap.Create(static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth,
+                  OutputHasAlpha(steps));
+    // libpng writes whole rows into the bitmap: they must fit.
+    if (steps.outputHeight != steps.height || steps.rowBytes > static_cast<png_size_t>(bitmap.GetWidth()) *
+                                                                   static_cast<png_size_t>(steps.depth / 8))
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PNG rows of %zu bytes do not fit the bitmap.", steps.rowBytes);
+    bpp = steps.depth;
+    if (steps.depth == 8) FillPalette(bitmap, png, info, steps);
+
+    bitmap.Lock(false, true);
+    steps.rows = bitmap.GetRows();
+    const bool read = RunPngStep(png, info, ReadImageStep, steps);
+    bitmap.Unlock();
+    if (!read) RaiseRecordedError(state);
 }
