@@ -113,6 +113,20 @@ TEST(PGMDecoder, PlainLetterGivesZeroForItAndEveryLaterSample) {
     EXPECT_EQ(AllGreys(bitmap), (std::vector<int>{200, 0, 0, 0}));
 }
 
+TEST(PGMDecoder, PlainLetterEarlyInAHugePictureFillsTheRestWithZero) {
+    // Found by fuzzing: 41220 x 1225 samples, of which two are present. Reading
+    // the rest one call at a time took many seconds.
+    const std::vector<std::uint8_t> file = Bytes("P241220\n 1225\n0\t11\r1220\n\x8b");
+    CDIBBitmap bitmap;
+    Decode(file, bitmap, 8);
+    ASSERT_EQ(bitmap.GetWidth(), 41220);
+    ASSERT_EQ(bitmap.GetHeight(), 1225);
+    EXPECT_EQ(bitmap.GetRows()[0][0], 11);
+    EXPECT_EQ(bitmap.GetRows()[0][1], 1220 % 256);
+    EXPECT_EQ(bitmap.GetRows()[0][2], 0);
+    EXPECT_EQ(bitmap.GetRows()[1224][41219], 0);
+}
+
 TEST(PGMDecoder, PlainFileMayEndRightAfterItsLastDigit) {
     CDIBBitmap bitmap;
     Decode(Bytes("P2 2 1 255 12 34"), bitmap);

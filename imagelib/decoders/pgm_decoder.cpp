@@ -50,6 +50,12 @@ void PutSample(CImageBitmap& bitmap, int x, int y, std::uint8_t value) {
     }
 }
 
+// Sets every pixel from (x, y) to the end of the picture, row by row.
+void FillFrom(CImageBitmap& bitmap, int x, int y, std::uint8_t value) {
+    for (; y < bitmap.GetHeight(); ++y, x = 0)
+        for (; x < bitmap.GetWidth(); ++x) PutSample(bitmap, x, y, value);
+}
+
 }  // namespace
 
 void CPGMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
@@ -132,6 +138,13 @@ void CPGMDecoder::ReadPlainSamples(CImageBitmap& bitmap, const Header& header, C
     for (int y = 0; y < header.height; ++y) {
         for (int x = 0; x < header.width; ++x, ++index) {
             SkipWhitespace(source);
+            if (!IsDigit(m_lookAhead)) {
+                // Any other byte is never consumed, so it and every later
+                // sample read as 0. Filling them at once keeps a tiny file that
+                // claims a huge picture from costing a call per pixel.
+                FillFrom(bitmap, x, y, ScaleSample(0, header.maximum));
+                return;
+            }
             // A text file may well end right after its last digit.
             const bool lastSample = index == sampleCount - 1;
             const std::int32_t sample = ReadNumber(source, lastSample, ERR_UNSUPPORTED_DATA, kSampleTooLarge);
