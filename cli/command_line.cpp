@@ -25,7 +25,9 @@ std::optional<int> parseCompression(const std::string& text) {
     return std::nullopt;
 }
 
-CommandLineResult usageError(const std::string& text) { return {std::nullopt, text}; }
+CommandLineResult usageError(const std::string& text) {
+    return {std::nullopt, text};
+}
 
 }  // namespace
 
@@ -96,7 +98,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
         } else if (argument == "-t" || argument == "--target") {
             if (!takeValue(value)) return usageError("option " + argument + " needs a target");
             auto target = parseTarget(value);
-            if (!target) return usageError("unknown target '" + value + "' (use os3, os5-low, os5-high or combined)");
+            if (!target)
+                return usageError("unknown target '" + value + "' (use os3, os5-low, os5-high or combined)");
             options.destinationOs = *target;
         } else if (argument == "--dither" && flagOnly()) {
             options.dither = 4;
@@ -105,7 +108,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
         } else if (argument == "-c" || argument == "--compression") {
             if (!takeValue(value)) return usageError("option " + argument + " needs a mode");
             auto compression = parseCompression(value);
-            if (!compression) return usageError("unknown compression '" + value + "' (use none, scanline or best)");
+            if (!compression)
+                return usageError("unknown compression '" + value + "' (use none, scanline or best)");
             options.compression = *compression;
         } else if ((argument == "-f" || argument == "--force") && flagOnly()) {
             options.force = true;
@@ -137,7 +141,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
             return usageError("--preview takes exactly one input");
     } else {
         if (positional.empty()) return usageError("no input picture given");
-        if (positional.size() > 2) return usageError("too many arguments (use --outdir for several pictures)");
+        if (positional.size() > 2)
+            return usageError("too many arguments (use --outdir for several pictures)");
         options.inputs = {positional[0]};
         if (positional.size() == 2) options.outputPath = positional[1];
     }

@@ -6,21 +6,21 @@
 
 // What the user asked kestrin-convert to do.
 struct CommandLineOptions {
-    std::string imageName;       // empty: the default for the mode
+    std::string imageName;  // empty: the default for the mode
     bool imageNameGiven = false;
     int depth = 8;
-    int destinationOs = 2;       // PalmOS 5 (high-res), as on the application's first start
-    int dither = 4;              // 4 = dithering, 0 = raw
-    int compression = 99;        // most efficient
+    int destinationOs = 2;  // PalmOS 5 (high-res), as on the application's first start
+    int dither = 4;         // 4 = dithering, 0 = raw
+    int compression = 99;   // most efficient
     bool force = false;
     bool quiet = false;
     bool showHelp = false;
     bool showVersion = false;
-    int jobs = 0;                // 0: one per core
-    std::string outputDirectory; // batch mode when set
+    int jobs = 0;                 // 0: one per core
+    std::string outputDirectory;  // batch mode when set
     std::string previewPath;
     std::vector<std::string> inputs;
-    std::string outputPath;      // single mode only; empty: derived from the input
+    std::string outputPath;  // single mode only; empty: derived from the input
 };
 
 struct CommandLineResult {

@@ -14,7 +14,9 @@ void ConsoleFrontEnd::writeLine(const std::string& line) {
 }
 
 void ConsoleFrontEnd::showMessage(const std::string& text, MessageIcon icon) {
-    const char* kind = icon == MessageIcon::Error ? "error: " : icon == MessageIcon::Warning ? "warning: " : "";
+    const char* kind = icon == MessageIcon::Error     ? "error: "
+                       : icon == MessageIcon::Warning ? "warning: "
+                                                      : "";
     // Library texts end in a line feed; one line per message reads better.
     std::string message = text;
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();

@@ -10,7 +10,8 @@
 // several pictures are converted. Lines from parallel conversions never mix.
 class ConsoleFrontEnd : public UserNotifier, public ProgressLog {
 public:
-    ConsoleFrontEnd(std::string prefix, bool showProgress) : m_prefix(std::move(prefix)), m_showProgress(showProgress) {}
+    ConsoleFrontEnd(std::string prefix, bool showProgress)
+        : m_prefix(std::move(prefix)), m_showProgress(showProgress) {}
 
     void showMessage(const std::string& text, MessageIcon icon) override;
     void open(const std::string& caption) override;

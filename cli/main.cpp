@@ -29,7 +29,8 @@ std::vector<Conversion> planConversions(const CommandLineOptions& options) {
         conversion.input = input;
         const std::string databaseName = fileStem(input).empty() ? "MyVexmoorImg" : fileStem(input);
         if (batch) {
-            conversion.output = (std::filesystem::path(options.outputDirectory) / (databaseName + ".pdb")).string();
+            conversion.output =
+                (std::filesystem::path(options.outputDirectory) / (databaseName + ".pdb")).string();
             conversion.imageName = options.imageNameGiven ? options.imageName : defaultBatchImageName(input);
         } else {
             conversion.output = options.outputPath.empty() ? databaseName + ".pdb" : options.outputPath;
@@ -46,8 +47,9 @@ bool convertOne(const CommandLineOptions& options, const Conversion& conversion,
 
     std::error_code error;
     if (!options.force && std::filesystem::exists(conversion.output, error)) {
-        frontEnd.showMessage("Output file " + conversion.output + " already exists; use --force to overwrite it.",
-                             MessageIcon::Warning);
+        frontEnd.showMessage(
+            "Output file " + conversion.output + " already exists; use --force to overwrite it.",
+            MessageIcon::Warning);
         return false;
     }
 
@@ -97,7 +99,8 @@ int main(int argc, char** argv) {
     if (batch) {
         std::error_code error;
         if (!std::filesystem::is_directory(options.outputDirectory, error)) {
-            std::fprintf(stderr, "kestrin-convert: output folder %s does not exist\n", options.outputDirectory.c_str());
+            std::fprintf(stderr, "kestrin-convert: output folder %s does not exist\n",
+                         options.outputDirectory.c_str());
             return kUsageError;
         }
     }
@@ -110,7 +113,8 @@ int main(int argc, char** argv) {
 
     std::atomic<std::size_t> next{0};
     auto work = [&]() {
-        for (std::size_t i = next++; i < plan.size(); i = next++) succeeded[i] = convertOne(options, plan[i], batch);
+        for (std::size_t i = next++; i < plan.size(); i = next++)
+            succeeded[i] = convertOne(options, plan[i], batch);
     };
     if (workers <= 1) {
         work();

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kGap = 8;                              // pixels between bitmaps
+constexpr int kGap = 8;                                // pixels between bitmaps
 constexpr std::uint8_t kBackground[3] = {96, 96, 96};  // around and between them
 
 struct Canvas {
@@ -39,13 +39,15 @@ Canvas renderFirstResource(const PalmDatabaseRecord& database) {
         const int perByte = 8 / depth;
         const int mask = (1 << depth) - 1;
         for (int y = 0; y < bitmap.height; ++y) {
-            const std::uint8_t* row = bitmap.pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.rowBytes);
+            const std::uint8_t* row = bitmap.pixels.data() +
+                                      static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.rowBytes);
             for (int x = 0; x < bitmap.width && x / perByte < bitmap.rowBytes; ++x) {
                 const int shift = (perByte - 1 - x % perByte) * depth;
                 const int index = (row[x / perByte] >> shift) & mask;
                 std::uint8_t* out = canvas.rgb.data() +
                                     (static_cast<std::size_t>(y) * static_cast<std::size_t>(canvas.width) +
-                                     static_cast<std::size_t>(left + x)) * 3;
+                                     static_cast<std::size_t>(left + x)) *
+                                        3;
                 out[0] = palette.red(index);
                 out[1] = palette.green(index);
                 out[2] = palette.blue(index);

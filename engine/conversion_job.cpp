@@ -1,7 +1,135 @@
 #include "engine/conversion_job.h"
 
-// Placeholder until the conversion run is built: reports that nothing was written.
-bool ConversionJob::run() {
-    if (notifier != nullptr) notifier->showMessage("The conversion run is not available yet.", MessageIcon::Error);
+#include "engine/output_file.h"
+#include "engine/palm_database.h"
+#include "engine/source_loader.h"
+#include "engine/string_table.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+namespace {
+
+std::string formatString(int id, const std::string& argument) {
+    const char* format = loadString(id);
+    const int length = std::snprintf(nullptr, 0, format, argument.c_str());
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, argument.c_str());
+    return text;
+}
+
+// True when a file may be created (or replaced) at `path`: the path does not
+// name a folder, an existing file there is writable, and its folder exists.
+bool canCreateOutput(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) return false;
+        if (::access(path.c_str(), W_OK) != 0) return false;
+    }
+    return true;
+}
+
+// Creates a new, empty file with a unique name in the output's folder, with
+// the permissions an ordinary new file gets. The database is written there and
+// renamed over the output only when it is complete, so a failed run never
+// costs the user an existing database.
+bool createTemporaryFile(const std::string& outputPath, std::string& temporaryPath) {
+    const std::filesystem::path output(outputPath);
+    const std::filesystem::path folder =
+        output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
+    std::random_device random;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        const std::string candidate =
+            (folder / ("." + output.filename().string() + ".kestrin-" + suffix)).string();
+        const int handle =
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (handle >= 0) {
+            ::close(handle);
+            temporaryPath = candidate;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
     return false;
+}
+
+}  // namespace
+
+bool ConversionJob::run() {
+    SilentNotifier silentNotifier;
+    SilentProgressLog silentProgress;
+    UserNotifier& messages = notifier != nullptr ? *notifier : silentNotifier;
+    ProgressLog& log = progress != nullptr ? *progress : silentProgress;
+
+    log.open(formatString(IDS_PROGRESS_CAPTION, outputPath));
+    log.appendLine(loadString(IDS_CREATING_DATABASE));
+
+    std::string temporaryPath;
+    OutputFile file;
+    if (outputPath.empty() || !canCreateOutput(outputPath) ||
+        !createTemporaryFile(outputPath, temporaryPath) || !file.open(temporaryPath)) {
+        if (!temporaryPath.empty()) OutputFile::remove(temporaryPath);
+        messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
+        log.close();
+        return false;
+    }
+
+    bool result = false;
+    try {
+        log.appendLine(loadString(IDS_WRITING_HEADER));
+        PalmDatabase::writeHeader(file, imageName, destinationOs, PalmDatabase::currentCreationDate());
+
+        log.appendLine(loadString(IDS_CREATING_IMAGE));
+        ImageSettings settings;
+        settings.destinationOs = destinationOs;
+        settings.depth = depth;
+        settings.compression = compression;
+        settings.width = width;
+        settings.height = height;
+        SourceLoader loader(inputPath, dither, messages);
+        result = PalmDatabase::writeImages(file, settings, loader);
+
+        log.appendLine(loadString(IDS_CLOSING_DATABASE));
+        if (result) file.sync();
+        file.close();
+    } catch (const OutputFileError& error) {
+        // Disk full, file size limit, an I/O error: say so, naming the database
+        // the user asked for, and throw the partial file away.
+        const std::string reason =
+            error.systemError() != 0 ? std::strerror(error.systemError()) : error.what();
+        messages.showMessage("Output file " + outputPath + " could not be written: " + reason + ".",
+                             MessageIcon::Error);
+        try {
+            file.close();
+        } catch (const OutputFileError&) {
+        }
+        result = false;
+    } catch (const std::exception& error) {
+        messages.showMessage("Output file " + outputPath + " could not be written: " + error.what() + ".",
+                             MessageIcon::Error);
+        try {
+            file.close();
+        } catch (const OutputFileError&) {
+        }
+        result = false;
+    }
+
+    if (result && std::rename(temporaryPath.c_str(), outputPath.c_str()) != 0) {
+        messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
+        result = false;
+    }
+    if (!result) {
+        log.appendLine(loadString(IDS_DELETING_DATABASE));
+        OutputFile::remove(temporaryPath);
+    }
+    log.close();
+    return result;
 }

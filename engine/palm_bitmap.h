@@ -1,9 +1,11 @@
 #pragma once
 
+#include "engine/front_end.h"
 #include "engine/palm_palette.h"
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 class CImageBitmap;
@@ -42,6 +44,10 @@ public:
     // the picture's pixels are changed. Returns false, leaving the pixels as
     // they were, when the picture is not 32-bit or not of this size.
     bool loadFromBitmap(CImageBitmap& picture, int dither);
+    // Decodes the picture file, stretches it to this bitmap's size and reduces
+    // it (dither 4, or raw). On failure the user has been shown why, the pixels
+    // are unchanged and false is returned.
+    bool loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier);
 
 protected:
     // Throws std::invalid_argument unless depth is 1, 2, 4 or 8, both sizes

@@ -105,7 +105,8 @@ PalmBitmapRecord readBitmap(const std::vector<std::uint8_t>& bytes, std::size_t 
     }
     if (bitmap.width <= 0 || bitmap.height <= 0 || bitmap.rowBytes <= 0)
         throw PalmFormatError("empty bitmap");
-    const std::size_t rawLength = static_cast<std::size_t>(bitmap.rowBytes) * static_cast<std::size_t>(bitmap.height);
+    const std::size_t rawLength =
+        static_cast<std::size_t>(bitmap.rowBytes) * static_cast<std::size_t>(bitmap.height);
     const std::size_t payload = in.position();
     if (bitmap.compressed) {
         Reader lengthReader(bytes, payload, end, bitmap.littleEndian);
@@ -150,7 +151,8 @@ PalmDatabaseRecord readPalmDatabase(const std::vector<std::uint8_t>& bytes) {
     const std::size_t dataStart = kHeaderSize + kResourceEntrySize * static_cast<std::size_t>(count) + 2;
     for (std::size_t i = 0; i < database.resources.size(); ++i) {
         auto& resource = database.resources[i];
-        const std::size_t end = i + 1 < database.resources.size() ? database.resources[i + 1].offset : bytes.size();
+        const std::size_t end =
+            i + 1 < database.resources.size() ? database.resources[i + 1].offset : bytes.size();
         if (resource.offset < dataStart || resource.offset > end || end > bytes.size())
             throw PalmFormatError("resource offsets out of order");
         resource.length = end - resource.offset;
@@ -171,6 +173,7 @@ PalmDatabaseRecord readPalmDatabase(const std::vector<std::uint8_t>& bytes) {
 PalmDatabaseRecord readPalmDatabaseFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw PalmFormatError("cannot read " + path);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
     return readPalmDatabase(bytes);
 }

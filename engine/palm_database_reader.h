@@ -25,9 +25,9 @@ struct PalmBitmapRecord {
     bool compressed = false;
     int headerSize = 0;
     int density = 72;
-    std::size_t nextOffset = 0;     // in bytes from this header, 0 for the last of a family
-    std::size_t payloadLength = 0;  // as stored (the block length when compressed)
-    std::uint32_t blockLength = 0;  // the length field of a compressed block
+    std::size_t nextOffset = 0;        // in bytes from this header, 0 for the last of a family
+    std::size_t payloadLength = 0;     // as stored (the block length when compressed)
+    std::uint32_t blockLength = 0;     // the length field of a compressed block
     std::vector<std::uint8_t> pixels;  // rowBytes x height, expanded
 };
 

@@ -31,8 +31,8 @@ TEST(CommandLine, DefaultsMatchTheApplicationsFirstStart) {
 }
 
 TEST(CommandLine, EveryOptionInShortAndLongForm) {
-    auto options = parseOk({"-n", "Holiday", "-d", "4", "-t", "os3", "--raw", "-c", "scanline", "-f", "-q", "-j", "3",
-                            "--preview", "p.png", "in.bmp", "out.pdb"});
+    auto options = parseOk({"-n", "Holiday", "-d", "4", "-t", "os3", "--raw", "-c", "scanline", "-f", "-q",
+                            "-j", "3", "--preview", "p.png", "in.bmp", "out.pdb"});
     EXPECT_EQ(options.imageName, "Holiday");
     EXPECT_EQ(options.depth, 4);
     EXPECT_EQ(options.destinationOs, 0);
@@ -44,8 +44,8 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
     EXPECT_EQ(options.previewPath, "p.png");
     EXPECT_EQ(options.outputPath, "out.pdb");
 
-    options = parseOk({"--name=Sea", "--depth", "2", "--target=combined", "--raw", "--dither", "--compression=none",
-                       "--force", "--quiet", "in.bmp"});
+    options = parseOk({"--name=Sea", "--depth", "2", "--target=combined", "--raw", "--dither",
+                       "--compression=none", "--force", "--quiet", "in.bmp"});
     EXPECT_EQ(options.imageName, "Sea");
     EXPECT_EQ(options.depth, 2);
     EXPECT_EQ(options.destinationOs, 3);
