@@ -1,0 +1,155 @@
+#include "engine/palm_database_reader.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using testsupport::ByteWriter;
+using testsupport::ReadFileBytes;
+using testsupport::TemporaryFolder;
+using testsupport::WriteFileBytes;
+
+namespace {
+
+std::vector<std::uint8_t> makeBmp(int width, int height) {
+    const int stride = (width * 3 + 3) & ~3;
+    ByteWriter bmp;
+    bmp.text("BM").le32(54 + stride * height).le32(0).le32(54);
+    bmp.le32(40).le32(width).le32(height).le16(1).le16(24).le32(0).le32(0).le32(0).le32(0).le32(0).le32(0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) bmp.u8(x * 9).u8(y * 11).u8(200);
+        bmp.fill(static_cast<std::size_t>(stride - width * 3), 0);
+    }
+    return bmp.data();
+}
+
+std::string quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+struct RunResult {
+    int status = -1;
+    std::string errors;
+};
+
+class KestrinConvert : public ::testing::Test {
+protected:
+    // Runs kestrin-convert in the test's folder with the given arguments.
+    RunResult run(const std::vector<std::string>& arguments) {
+        std::string command = "cd " + quote(folder.path().string()) + " && " + quote(KESTRIN_CONVERT_PATH);
+        for (const auto& argument : arguments) command += " " + quote(argument);
+        const std::string errorsPath = (folder / "stderr.txt").string();
+        command += " </dev/null >/dev/null 2>" + quote(errorsPath);
+        const int raw = std::system(command.c_str());
+        RunResult result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream errors(errorsPath);
+        std::stringstream text;
+        text << errors.rdbuf();
+        result.errors = text.str();
+        std::filesystem::remove(errorsPath);
+        return result;
+    }
+
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    TemporaryFolder folder;
+};
+
+}  // namespace
+
+TEST_F(KestrinConvert, ConvertsOnePictureNextToTheCurrentFolder) {
+    WriteFileBytes(path("holiday.photo.bmp"), makeBmp(20, 10));
+    const RunResult result = run({"holiday.photo.bmp"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    const auto database = readPalmDatabaseFile(path("holiday.pdb"));
+    EXPECT_EQ(database.name, "My vexmoor image");
+    ASSERT_EQ(database.resources.size(), 2u);  // high-res by default
+    EXPECT_NE(result.errors.find("Creating image..."), std::string::npos);
+}
+
+TEST_F(KestrinConvert, EveryOptionReachesTheDatabase) {
+    WriteFileBytes(path("a.bmp"), makeBmp(20, 10));
+    const RunResult result =
+        run({"-q", "-n", "Tiny", "-d", "2", "-t", "os5-low", "--raw", "-c", "scanline", "a.bmp", "b.pdb"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_TRUE(result.errors.empty()) << result.errors;
+    const auto database = readPalmDatabaseFile(path("b.pdb"));
+    EXPECT_EQ(database.name, "Tiny");
+    ASSERT_EQ(database.resources.size(), 1u);
+    ASSERT_EQ(database.resources[0].bitmaps.size(), 1u);
+    const auto& bitmap = database.resources[0].bitmaps[0];
+    EXPECT_EQ(bitmap.pixelSize, 2);
+    EXPECT_TRUE(bitmap.littleEndian);
+    EXPECT_TRUE(bitmap.compressed);
+}
+
+TEST_F(KestrinConvert, AnExistingDatabaseIsKeptWithoutForce) {
+    WriteFileBytes(path("a.bmp"), makeBmp(8, 8));
+    WriteFileBytes(path("a.pdb"), {7, 7});
+    RunResult result = run({"a.bmp"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.errors.find("already exists"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(path("a.pdb")), (std::vector<std::uint8_t>{7, 7}));
+    result = run({"-f", "a.bmp"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_GT(ReadFileBytes(path("a.pdb")).size(), 100u);
+}
+
+TEST_F(KestrinConvert, UsageErrorsExitWithTwo) {
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"-d", "5", "a.bmp"}).status, 2);
+    EXPECT_EQ(run({"-n", std::string(32, 'n'), "a.bmp"}).status, 2);
+    EXPECT_EQ(run({"-t", "palm", "a.bmp"}).status, 2);
+    EXPECT_EQ(run({"--outdir", "missing-folder", "a.bmp"}).status, 2);
+    EXPECT_EQ(run({"--help"}).status, 0);
+    EXPECT_EQ(run({"--version"}).status, 0);
+}
+
+TEST_F(KestrinConvert, ABatchConvertsTheGoodPicturesAndReportsTheBadOne) {
+    std::filesystem::create_directory(path("out"));
+    WriteFileBytes(path("one.bmp"), makeBmp(12, 9));
+    WriteFileBytes(path("two.bmp"), makeBmp(9, 12));
+    WriteFileBytes(path("broken.bmp"), {'B', 'M', 1, 2, 3});
+    const RunResult result = run({"-j", "2", "--outdir", "out", "one.bmp", "broken.bmp", "two.bmp"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(readPalmDatabaseFile(path("out/one.pdb")).name, "one");
+    EXPECT_EQ(readPalmDatabaseFile(path("out/two.pdb")).name, "two");
+    EXPECT_FALSE(std::filesystem::exists(path("out/broken.pdb")));
+    EXPECT_NE(result.errors.find("broken.bmp: error: Error "), std::string::npos) << result.errors;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path("out")),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+TEST_F(KestrinConvert, APreviewShowsTheFirstResource) {
+    WriteFileBytes(path("a.bmp"), makeBmp(16, 16));
+    const RunResult result = run({"-t", "combined", "--preview", "a.png", "a.bmp"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    const auto png = ReadFileBytes(path("a.png"));
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png[1], 'P');
+    // Width: the 1-bit and the 8-bit bitmap side by side with a gap of 8.
+    const std::uint32_t width = (png[16] << 24) | (png[17] << 16) | (png[18] << 8) | png[19];
+    EXPECT_EQ(width, 160u + 8u + 160u);
+}
+
+TEST_F(KestrinConvert, BadInputNeverCrashesIt) {
+    const std::vector<std::vector<std::uint8_t>> inputs = {
+        {}, {'B', 'M'}, {0xFF, 0xD8, 0xFF}, {0x89, 'P', 'N', 'G'}, std::vector<std::uint8_t>(600, 0xFF)};
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const std::string name = "bad" + std::to_string(i) + ".bin";
+        WriteFileBytes(path(name), inputs[i]);
+        const RunResult result = run({"-q", name, "bad.pdb"});
+        EXPECT_EQ(result.status, 1) << name << ": " << result.errors;
+        EXPECT_NE(result.errors.find("error: "), std::string::npos);
+        EXPECT_FALSE(std::filesystem::exists(path("bad.pdb")));
+    }
+}
