@@ -1,0 +1,74 @@
+// Micro-benchmarks: the tent filter on a photo-sized picture, the colour
+// reduction with dithering, and the scanline encoder.
+#include "engine/palm_palette.h"
+#include "engine/pixel_packer.h"
+#include "engine/scanline_encoder.h"
+#include "imagelib/image_bitmap.h"
+#include "imagelib/resize_filter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+// A smooth, photo-like picture: gradients with some texture.
+void fillPicture(CImageBitmap& picture) {
+    for (int y = 0; y < picture.GetHeight(); ++y) {
+        std::uint8_t* row = picture.GetRows()[y];
+        for (int x = 0; x < picture.GetWidth(); ++x) {
+            row[4 * x + 0] = static_cast<std::uint8_t>((x * 7 + y) >> 4);
+            row[4 * x + 1] = static_cast<std::uint8_t>((y * 5 + (x ^ y)) >> 4);
+            row[4 * x + 2] = static_cast<std::uint8_t>(((x + y) * 3) >> 5);
+            row[4 * x + 3] = 255;
+        }
+    }
+}
+
+void TentFilter(benchmark::State& state) {
+    CDIBBitmap source;
+    source.Create(6000, 4000, 32, false);
+    fillPicture(source);
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        CDIBBitmap target;
+        CTentResizeFilter filter(width, height);
+        filter.Apply(source, target);
+        benchmark::DoNotOptimize(target.GetRows()[0][0]);
+    }
+}
+BENCHMARK(TentFilter)->Args({160, 110})->Args({320, 220})->Unit(benchmark::kMillisecond);
+
+void PackPixelsDithered(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    const PalmPalette palette(depth);
+    CDIBBitmap original;
+    original.Create(320, 220, 32, false);
+    fillPicture(original);
+    std::vector<std::uint8_t> packed(320 * 220 * static_cast<std::size_t>(depth) / 8);
+    for (auto _ : state) {
+        state.PauseTiming();
+        CDIBBitmap picture;
+        picture.CopyFrom(original, 0);
+        state.ResumeTiming();
+        packPixels(picture, kDitherFloydSteinberg, palette, depth, packed);
+        benchmark::DoNotOptimize(packed.data());
+    }
+}
+BENCHMARK(PackPixelsDithered)->Arg(1)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
+
+void ScanlineEncode(benchmark::State& state) {
+    std::vector<std::uint8_t> pixels(320 * 110);
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>((i / 7) % 13);
+    for (auto _ : state) {
+        ScanlineEncoder encoder;
+        encoder.encode(320, 110, pixels, true, true);
+        benchmark::DoNotOptimize(encoder.bytes().data());
+    }
+}
+BENCHMARK(ScanlineEncode)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
