@@ -1,16 +1,18 @@
 // CFileSource on POSIX systems: the file is mapped read-only with mmap. A
 // Windows build maps it with CreateFileMapping/MapViewOfFile behind the same
 // class and the same error codes.
+#ifndef _WIN32
+
 #include "imagelib/image_source.h"
 
 #include "imagelib/text_exception.h"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <string>
 
 namespace {
 
@@ -24,21 +26,23 @@ bool ParentFolderExists(const std::string& path) {
 
 int OpenErrorCode(int error, const std::string& path) {
     switch (error) {
-    case ENOTDIR:
-        return ERR_PATH_NOT_FOUND;
-    case ENOENT:
-        return ParentFolderExists(path) ? ERR_FILE_NOT_FOUND : ERR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-        return ERR_ACCESS_DENIED;
-    default:
-        return ERR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERR_PATH_NOT_FOUND;
+        case ENOENT:
+            return ParentFolderExists(path) ? ERR_FILE_NOT_FOUND : ERR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+            return ERR_ACCESS_DENIED;
+        default:
+            return ERR_FILE_NOT_FOUND;
     }
 }
 
 }  // namespace
 
-CFileSource::~CFileSource() { Release(); }
+CFileSource::~CFileSource() {
+    Release();
+}
 
 int CFileSource::Open(const std::string& path) {
     Release();
@@ -86,3 +90,5 @@ void CFileSource::Release() {
     if (m_fileHandle >= 0) ::close(m_fileHandle);
     m_fileHandle = -1;
 }
+
+#endif  // _WIN32

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -90,7 +91,13 @@ void CImageDecoder::DecodeMemory(const void* data, std::int64_t size, CImageBitm
 void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth) {
     std::vector<PaletteEntry> palette;
     int bpp = wantedDepth;
-    DecodeImage(bitmap, palette, bpp, source);
+    try {
+        DecodeImage(bitmap, palette, bpp, source);
+    } catch (const std::bad_alloc&) {
+        // A decoder's working buffers can fail to allocate too; callers only
+        // ever see the library's own exception.
+        RaiseError(ERR_NO_MEMORY, "Out of memory.");
+    }
 }
 
 void CImageDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {}

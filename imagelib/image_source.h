@@ -22,10 +22,14 @@ public:
     explicit CImageSource(CProgressSink* progressSink = nullptr) : m_progressSink(progressSink) {}
     ~CImageSource() override = default;
 
+    // Releases the data; afterwards the source is empty (size 0).
     virtual void Close();
     // The next n bytes, now consumed. Throws ERR_END_OF_FILE when fewer remain.
     virtual const std::uint8_t* ReadBytes(std::int64_t n);
     // The unread bytes, at least n of them readable (zeros past the end).
+    // Consumes nothing. When the look-ahead crosses the end the pointer is
+    // into a scratch copy that stays valid until the next PeekBytes or Close.
+    // Throws ERR_END_OF_FILE only for a look-ahead absurdly far past the end.
     virtual const std::uint8_t* PeekBytes(std::int64_t n);
     // The unread bytes without a count: only GetRemaining() of them are data.
     virtual const std::uint8_t* GetCurrentPointer() const { return m_current; }
