@@ -1,7 +1,371 @@
 #include "imagelib/decoders/bmp_decoder.h"
 
+#include "imagelib/byte_order.h"
+#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
-void CBMPDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {
-    RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// File header: "BM", file size, two reserved words, offset of the pixel data.
+constexpr std::int64_t kFileHeaderBytes = 14;
+constexpr std::uint16_t kBitmapSignature = 0x4D42;
+constexpr int kPixelOffsetField = 10;
+
+// Info header: only its first 40 bytes are read. Longer headers (52, 56, 108,
+// 124 bytes) add masks and colour-space data this decoder does not need; the
+// colour table follows the whole header and the pixels are found by offset.
+constexpr std::int64_t kInfoHeaderBytes = 40;
+constexpr int kWidthField = 4;
+constexpr int kHeightField = 8;
+constexpr int kBitCountField = 14;
+constexpr int kCompressionField = 16;
+constexpr int kColoursUsedField = 32;
+
+// 16-bit files with a non-zero compression carry red, green and blue masks
+// right after the first 40 header bytes; only the green mask is looked at.
+constexpr std::int64_t kMaskBytes = 12;
+constexpr std::uint32_t kGreenMask555 = 0x3E0;
+
+constexpr std::int64_t kColourTableEntryBytes = 4;
+constexpr std::int64_t kMaxStoredColours = 256;
+
+// Run-length escapes (a zero count followed by one of these).
+constexpr std::uint8_t kEndOfLine = 0;
+constexpr std::uint8_t kEndOfBitmap = 1;
+constexpr std::uint8_t kDelta = 2;
+
+bool IsLegalBitCount(int bitCount) {
+    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+           bitCount == 32;
+}
+
+// What the decoder keeps of the headers for one call.
+struct BitmapHeader {
+    std::int64_t pixelOffset = 0;
+    std::int64_t headerSize = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;  // always positive; see topDown
+    bool topDown = false;
+    int bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t coloursUsed = 0;
+    bool is555 = true;
+};
+
+// Fails with the source's own end-of-data error when fewer than n bytes are
+// left, so nothing is allocated for data that is not there.
+void RequireData(CImageSource& source, std::int64_t n) {
+    if (source.GetRemaining() < n) source.ReadBytes(n);
+}
+
+// Writes decoded pixels into the bitmap: palette indices as bytes at 8 bits
+// per pixel, or through the palette at 32.
+class PixelWriter {
+public:
+    PixelWriter(CImageBitmap& bitmap, const BitmapHeader& header, const std::vector<PaletteEntry>& palette)
+        : m_rows(bitmap.GetRows()),
+          m_depth(bitmap.GetDepth()),
+          m_height(header.height),
+          m_topDown(header.topDown),
+          m_palette(palette) {}
+
+    // Row j of the file, counted in storage order.
+    std::uint8_t* Row(std::int64_t fileRow) const {
+        return m_rows[m_topDown ? fileRow : m_height - 1 - fileRow];
+    }
+
+    void PutIndex(std::uint8_t* row, std::int64_t x, std::uint8_t index) const {
+        if (m_depth == 8) {
+            row[x] = index;
+            return;
+        }
+        const PaletteEntry& colour = m_palette[index];
+        std::uint8_t* pixel = row + 4 * x;
+        pixel[0] = colour.blue;
+        pixel[1] = colour.green;
+        pixel[2] = colour.red;
+        pixel[3] = colour.alpha;
+    }
+
+private:
+    std::uint8_t** m_rows;
+    int m_depth;
+    std::int64_t m_height;
+    bool m_topDown;
+    const std::vector<PaletteEntry>& m_palette;
+};
+
+BitmapHeader ReadHeaders(CImageSource& source) {
+    BitmapHeader header;
+    const std::uint8_t* fileHeader = source.ReadBytes(kFileHeaderBytes);
+    if (ReadLE16(fileHeader) != kBitmapSignature)
+        RaiseError(ERR_WRONG_SIGNATURE, "Bitmap decoder: This isn't a bitmap.");
+    TraceLine(2, "Bitmap file signature found\n");
+    header.pixelOffset = ReadLE32(fileHeader + kPixelOffsetField);
+
+    const std::uint8_t* info = source.ReadBytes(kInfoHeaderBytes);
+    header.headerSize = ReadLE32(info);
+    if (header.headerSize < kInfoHeaderBytes)
+        RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: BITMAPINFOHEADER has wrong size.");
+    TraceLine(2, "Bitmap header is ok.\n");
+
+    header.width = ReadLE32Signed(info + kWidthField);
+    const std::int64_t height = ReadLE32Signed(info + kHeightField);
+    header.topDown = height < 0;
+    header.height = std::abs(height);
+    header.bitCount = ReadLE16(info + kBitCountField);
+    header.compression = ReadLE32(info + kCompressionField);
+    header.coloursUsed = ReadLE32(info + kColoursUsedField);
+
+    if (!IsLegalBitCount(header.bitCount)) RaiseError(ERR_FORMAT_UNKNOWN, "Decoding bmp: Illegal bpp value.");
+    if (!IsPlausibleImageSize(header.width, header.height))
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Image size %lldx%lld is out of range.",
+                         static_cast<long long>(header.width), static_cast<long long>(height));
+    // Compressed bitmaps are always stored bottom-up; a negative height there
+    // is a broken file, not a layout.
+    const bool runLength = header.compression != 0 && (header.bitCount == 4 || header.bitCount == 8);
+    if (runLength && header.topDown)
+        RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Compressed bitmap cannot be stored top-down.");
+    return header;
+}
+
+// Reads the colour table that follows the whole info header into a 256-entry
+// palette. Entries past 256 must be present but are not kept. Nothing of the
+// table is consumed, because some writers point the pixel data into it (they
+// store fewer entries than they declare).
+void ReadColourTable(CImageSource& source, const BitmapHeader& header, std::vector<PaletteEntry>& palette) {
+    TraceLine(3, "Reading palette.\n");
+    source.ReadBytes(header.headerSize - kInfoHeaderBytes);
+    const std::int64_t entries = header.coloursUsed == 0 ? std::int64_t{1} << header.bitCount
+                                                         : static_cast<std::int64_t>(header.coloursUsed);
+    RequireData(source, entries * kColourTableEntryBytes);
+    const std::int64_t stored = std::min(entries, kMaxStoredColours);
+    const std::uint8_t* table = source.PeekBytes(stored * kColourTableEntryBytes);
+    // Entries the table does not define decode as opaque black.
+    palette.assign(kMaxStoredColours, PaletteEntry{0, 0, 0, 255});
+    for (std::int64_t i = 0; i < stored; ++i) {
+        const std::uint8_t* entry = table + i * kColourTableEntryBytes;
+        palette[static_cast<std::size_t>(i)] = PaletteEntry{entry[0], entry[1], entry[2], 255};
+    }
+}
+
+void DecodeOneBitRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
+                      std::int64_t stride) {
+    TraceLine(2, "Decoding 1 bit per pixel bitmap.\n");
+    for (std::int64_t y = 0; y < header.height; ++y) {
+        const std::uint8_t* data = source.ReadBytes(stride);
+        std::uint8_t* row = writer.Row(y);
+        // A clear bit is colour table entry 0 and a set bit entry 1, so
+        // white-on-black and coloured tables keep their colours.
+        for (std::int64_t x = 0; x < header.width; ++x)
+            writer.PutIndex(row, x, static_cast<std::uint8_t>((data[x >> 3] >> (7 - (x & 7))) & 1));
+    }
+}
+
+void DecodeFourBitRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
+                       std::int64_t stride) {
+    TraceLine(2, "Decoding uncompressed 4 bit per pixel bitmap.\n");
+    for (std::int64_t y = 0; y < header.height; ++y) {
+        const std::uint8_t* data = source.ReadBytes(stride);
+        std::uint8_t* row = writer.Row(y);
+        for (std::int64_t x = 0; x < header.width; ++x) {
+            const std::uint8_t byte = data[x >> 1];
+            writer.PutIndex(row, x, static_cast<std::uint8_t>((x & 1) == 0 ? byte >> 4 : byte & 0x0F));
+        }
+    }
+}
+
+void DecodeEightBitRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
+                        std::int64_t stride) {
+    TraceLine(2, "Decoding uncompressed 8 bit per pixel bitmap.\n");
+    for (std::int64_t y = 0; y < header.height; ++y) {
+        const std::uint8_t* data = source.ReadBytes(stride);
+        std::uint8_t* row = writer.Row(y);
+        for (std::int64_t x = 0; x < header.width; ++x) writer.PutIndex(row, x, data[x]);
+    }
+}
+
+// Run-length data is trusted for nothing: pixels past the end of a row and
+// rows past the last one are dropped, while the escapes are still followed so
+// that a missing end-of-bitmap or a delta is reported as the data has it.
+void DecodeRle8Rows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer) {
+    TraceLine(2, "Decoding RLE8-compressed bitmap.\n");
+    std::int64_t y = 0;
+    std::int64_t x = 0;
+    auto put = [&](std::uint8_t index) {
+        if (y < header.height && x < header.width) writer.PutIndex(writer.Row(y), x, index);
+        ++x;
+    };
+    for (;;) {
+        const std::uint8_t* pair = source.ReadBytes(2);
+        const std::uint8_t count = pair[0];
+        const std::uint8_t value = pair[1];
+        if (count > 0) {
+            for (int i = 0; i < count; ++i) put(value);
+        } else if (value == kEndOfLine) {
+            ++y;
+            x = 0;
+        } else if (value == kEndOfBitmap) {
+            return;
+        } else if (value == kDelta) {
+            RaiseError(ERR_FORMAT_NOT_COMPILED, "Encountered delta escape.");
+        } else {
+            const std::uint8_t* literal = source.ReadBytes(value);
+            for (int i = 0; i < value; ++i) put(literal[i]);
+            if ((value & 1) != 0) source.ReadBytes(1);
+        }
+    }
+}
+
+// RLE4 pixels are gathered in a row buffer and written when the row ends. Only
+// the pixels the data reached are written; the rest of the row stays as created.
+void DecodeRle4Rows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer) {
+    TraceLine(2, "Decoding RLE4-compressed bitmap.\n");
+    std::vector<std::uint8_t> rowBuffer(static_cast<std::size_t>(header.width));
+    std::int64_t y = 0;
+    std::int64_t x = 0;
+    auto put = [&](std::uint8_t index) {
+        if (x < header.width) rowBuffer[static_cast<std::size_t>(x)] = index;
+        ++x;
+    };
+    auto flushRow = [&] {
+        if (y < header.height) {
+            std::uint8_t* row = writer.Row(y);
+            const std::int64_t reached = std::min(x, header.width);
+            for (std::int64_t i = 0; i < reached; ++i)
+                writer.PutIndex(row, i, rowBuffer[static_cast<std::size_t>(i)]);
+        }
+    };
+    for (;;) {
+        const std::uint8_t* pair = source.ReadBytes(2);
+        const std::uint8_t count = pair[0];
+        const std::uint8_t value = pair[1];
+        if (count > 0) {
+            for (int i = 0; i < count; ++i)
+                put(static_cast<std::uint8_t>((i & 1) == 0 ? value >> 4 : value & 0x0F));
+        } else if (value == kEndOfLine) {
+            flushRow();
+            ++y;
+            x = 0;
+        } else if (value == kEndOfBitmap) {
+            flushRow();
+            return;
+        } else if (value == kDelta) {
+            RaiseError(ERR_FORMAT_NOT_COMPILED, "Encountered delta escape.");
+        } else {
+            const int literalBytes = (value + 1) / 2;
+            const std::uint8_t* literal = source.ReadBytes(literalBytes);
+            for (int i = 0; i < value; ++i) {
+                const std::uint8_t byte = literal[i >> 1];
+                put(static_cast<std::uint8_t>((i & 1) == 0 ? byte >> 4 : byte & 0x0F));
+            }
+            if ((literalBytes & 1) != 0) source.ReadBytes(1);
+        }
+    }
+}
+
+void DecodeTrueColourRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
+                          std::int64_t stride) {
+    TraceLine(2, "Decoding true-color bitmap.\n");
+    for (std::int64_t y = 0; y < header.height; ++y) {
+        const std::uint8_t* data = source.ReadBytes(stride);
+        std::uint8_t* out = writer.Row(y);
+        for (std::int64_t x = 0; x < header.width; ++x, out += 4) {
+            switch (header.bitCount) {
+                case 16: {
+                    // The low bits of each channel stay 0; the high bits are not
+                    // replicated into them.
+                    const std::uint16_t word = ReadLE16(data + 2 * x);
+                    out[0] = static_cast<std::uint8_t>((word << 3) & 0xF8);
+                    if (header.is555) {
+                        out[1] = static_cast<std::uint8_t>((word >> 2) & 0xF8);
+                        out[2] = static_cast<std::uint8_t>((word >> 7) & 0xF8);
+                    } else {
+                        out[1] = static_cast<std::uint8_t>((word >> 3) & 0xF8);
+                        out[2] = static_cast<std::uint8_t>((word >> 8) & 0xF8);
+                    }
+                    out[3] = 255;
+                    break;
+                }
+                case 24:
+                    out[0] = data[3 * x];
+                    out[1] = data[3 * x + 1];
+                    out[2] = data[3 * x + 2];
+                    out[3] = 255;
+                    break;
+                default:
+                    // 32 bits: the fourth byte is taken as it is stored.
+                    out[0] = data[4 * x];
+                    out[1] = data[4 * x + 1];
+                    out[2] = data[4 * x + 2];
+                    out[3] = data[4 * x + 3];
+                    break;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                              CImageSource& source) {
+    const std::int64_t start = source.GetBytesRead();
+    auto position = [&] { return source.GetBytesRead() - start; };
+
+    BitmapHeader header = ReadHeaders(source);
+    const bool indexed = header.bitCount <= 8;
+    const bool runLength = indexed && header.compression != 0 && header.bitCount != 1;
+
+    if (indexed) ReadColourTable(source, header, palette);
+    if (header.bitCount == 16 && header.compression != 0) {
+        const std::uint8_t* masks = source.ReadBytes(kMaskBytes);
+        header.is555 = ReadLE32(masks + 4) == kGreenMask555;
+    }
+
+    // The pixel data is found by its stored offset, which skips longer headers,
+    // masks and gaps alike. It may not start inside the headers.
+    const std::int64_t headersEnd = std::max(position(), kFileHeaderBytes + header.headerSize);
+    if (header.pixelOffset < headersEnd)
+        RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Pixel data offset points into the headers.");
+    source.ReadBytes(header.pixelOffset - position());
+
+    // Uncompressed rows are padded to whole 4-byte words. Refuse data that is
+    // too short before allocating the bitmap for it.
+    const std::int64_t rowBytes = (header.width * header.bitCount + 7) / 8;
+    const std::int64_t stride = (rowBytes + 3) & ~std::int64_t{3};
+    if (!runLength) RequireData(source, stride * header.height);
+
+    // True colour is always decoded at 32 bits per pixel.
+    const int depth = indexed ? ChooseDepth(bpp, header.bitCount) : 32;
+    if (depth != 8 && depth != 32)
+        RaiseErrorFormat(ERR_UNSUPPORTED_DATA, "Decoding bmp: Cannot decode to %d bits per pixel.", depth);
+    bpp = depth;
+
+    bitmap.Create(static_cast<int>(header.width), static_cast<int>(header.height), depth, false);
+    if (depth == 8) bitmap.SetPaletteEntries(palette.data());
+    bitmap.Lock(false, true);
+    try {
+        const PixelWriter writer(bitmap, header, palette);
+        if (header.bitCount == 1)
+            DecodeOneBitRows(source, header, writer, stride);
+        else if (header.bitCount == 4 && runLength)
+            DecodeRle4Rows(source, header, writer);
+        else if (header.bitCount == 4)
+            DecodeFourBitRows(source, header, writer, stride);
+        else if (header.bitCount == 8 && runLength)
+            DecodeRle8Rows(source, header, writer);
+        else if (header.bitCount == 8)
+            DecodeEightBitRows(source, header, writer, stride);
+        else
+            DecodeTrueColourRows(source, header, writer, stride);
+    } catch (...) {
+        bitmap.Unlock();
+        throw;
+    }
+    bitmap.Unlock();
+    TraceLine(3, "Decoding finished.\n");
 }
