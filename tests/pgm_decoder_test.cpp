@@ -125,6 +125,12 @@ TEST(PGMDecoder, PlainLetterEarlyInAHugePictureFillsTheRestWithZero) {
     EXPECT_EQ(bitmap.GetRows()[0][1], 1220 % 256);
     EXPECT_EQ(bitmap.GetRows()[0][2], 0);
     EXPECT_EQ(bitmap.GetRows()[1224][41219], 0);
+
+    // The byte that ends the maximum is used up; the next one stops the samples.
+    Decode(Bytes("P2   4515 4515 2851\x10x7"), bitmap);
+    ASSERT_EQ(bitmap.GetWidth(), 4515);
+    for (int y : {0, 1, 2, 4514})
+        for (int x : {0, 1, 4514}) EXPECT_EQ(GreyAt(bitmap, x, y), 0);
 }
 
 TEST(PGMDecoder, PlainFileMayEndRightAfterItsLastDigit) {

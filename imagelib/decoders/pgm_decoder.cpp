@@ -4,6 +4,7 @@
 #include "imagelib/text_exception.h"
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -50,10 +51,15 @@ void PutSample(CImageBitmap& bitmap, int x, int y, std::uint8_t value) {
     }
 }
 
-// Sets every pixel from (x, y) to the end of the picture, row by row.
+// Sets every pixel from (x, y) to the end of the picture, row by row. Whole
+// rows are copied from one prepared row, as there may be a billion bytes.
 void FillFrom(CImageBitmap& bitmap, int x, int y, std::uint8_t value) {
-    for (; y < bitmap.GetHeight(); ++y, x = 0)
-        for (; x < bitmap.GetWidth(); ++x) PutSample(bitmap, x, y, value);
+    for (; x < bitmap.GetWidth(); ++x) PutSample(bitmap, x, y, value);
+    if (++y >= bitmap.GetHeight()) return;
+    for (x = 0; x < bitmap.GetWidth(); ++x) PutSample(bitmap, x, y, value);
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.GetWidth()) * (bitmap.GetDepth() / 8);
+    for (int row = y + 1; row < bitmap.GetHeight(); ++row)
+        std::memcpy(bitmap.GetRows()[row], bitmap.GetRows()[y], rowBytes);
 }
 
 }  // namespace
