@@ -45,10 +45,12 @@ bool createTemporaryFile(const std::string& outputPath, std::string& temporaryPa
         output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
     std::random_device random;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-        const std::string candidate =
-            (folder / ("." + output.filename().string() + ".kestrin-" + suffix)).string();
+        // A hidden name beside the output: ".NAME.kestrin-1a2b3c4d".
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".kestrin-%08x", static_cast<unsigned>(random()));
+        std::string name = ".";
+        name.append(output.filename().string()).append(suffix);
+        const std::string candidate = (folder / name).string();
         const int handle =
             ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (handle >= 0) {
