@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -378,5 +379,23 @@ TEST(PCXDecoder, CorpusMonochromeFilesAreBlackAndWhite) {
         EXPECT_EQ(black + white, bitmap.GetWidth() * bitmap.GetHeight());
         EXPECT_GT(black, 0);
         EXPECT_GT(white, 0);
+    }
+}
+
+TEST(PCXDecoder, CorpusCgaFilesTakeTheirHeaderMapAsPlainColours) {
+    const auto folder = testsupport::CorpusFolder("pcx/twelvemonkeys");
+    if (folder.empty()) GTEST_SKIP() << "no corpus";
+    // These headers hold a CGA background and palette selector, not colours;
+    // they are read as the first four colours of the map all the same.
+    for (const char* name : {"CGA_FSD.PCX", "CGA_RGBI.PCX", "CGA_TST1.PCX"}) {
+        SCOPED_TRACE(name);
+        const auto bytes = testsupport::ReadFileBytes(folder / name);
+        std::vector<PaletteEntry> headerColours;
+        for (int i = 0; i < 4; ++i)
+            headerColours.push_back({bytes[16 + 3 * i + 2], bytes[16 + 3 * i + 1], bytes[16 + 3 * i], 255});
+        CDIBBitmap bitmap;
+        Decode(bytes, bitmap);
+        for (const PaletteEntry& pixel : AllPixels(bitmap))
+            ASSERT_NE(std::find(headerColours.begin(), headerColours.end(), pixel), headerColours.end());
     }
 }
