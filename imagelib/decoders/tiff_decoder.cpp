@@ -1,7 +1,387 @@
 #include "imagelib/decoders/tiff_decoder.h"
 
+#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
-void CTIFFDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {
-    RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+// The name libtiff quotes in its messages for streams opened from memory.
+constexpr char kStreamName[] = "MemSource";
+// TIFFRGBAImageBegin writes its own reason into a buffer of this size.
+constexpr std::size_t kRgbaMessageSize = 1024;
+// The low-colour path handles single-sample images of 1 to 8 bits.
+constexpr std::uint16_t kMaxLowColorBits = 8;
+// Below this row a failed scanline ends the decode; from there on the rest of
+// the picture is worth more than a perfect one, so the row is kept as it is.
+constexpr std::uint32_t kFatalRowFraction = 3;
+
+const char kBufferOutOfMemory[] = "Out of memory allocating TIFF buffer.";
+const char kPaletteOutOfMemory[] = "Out of memory allocating TIFF palette.";
+
+// One open TIFF stream: the bytes libtiff reads through the client procedures
+// below, and the last error message libtiff reported for this handle. Each
+// decode has its own, so decodes on several threads never share a message.
+struct TiffMemoryStream {
+    const std::uint8_t* data = nullptr;
+    std::uint64_t size = 0;
+    std::uint64_t position = 0;
+    char lastError[kMaxMessageLength + 1] = {};
+};
+
+TiffMemoryStream& StreamOf(thandle_t handle) {
+    return *static_cast<TiffMemoryStream*>(handle);
+}
+
+tmsize_t ReadStream(thandle_t handle, void* buffer, tmsize_t count) {
+    TiffMemoryStream& stream = StreamOf(handle);
+    if (count <= 0 || stream.position >= stream.size) return 0;
+    // Reads are cut at the end of the data; libtiff treats a short read as
+    // the error it is.
+    const std::uint64_t available = stream.size - stream.position;
+    const auto n =
+        static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(count), available));
+    std::memcpy(buffer, stream.data + stream.position, n);
+    stream.position += n;
+    return static_cast<tmsize_t>(n);
+}
+
+tmsize_t WriteStream(thandle_t, void*, tmsize_t) {
+    return 0;
+}  // the decoder only reads
+
+toff_t SeekStream(thandle_t handle, toff_t offset, int whence) {
+    TiffMemoryStream& stream = StreamOf(handle);
+    // libtiff passes relative moves as two's-complement offsets.
+    const auto delta = static_cast<std::int64_t>(offset);
+    std::int64_t target = 0;
+    switch (whence) {
+        case SEEK_SET:
+            if (offset > static_cast<toff_t>(INT64_MAX)) return static_cast<toff_t>(-1);
+            target = delta;
+            break;
+        case SEEK_CUR:
+            if (__builtin_add_overflow(static_cast<std::int64_t>(stream.position), delta, &target))
+                return static_cast<toff_t>(-1);
+            break;
+        case SEEK_END:
+            if (__builtin_add_overflow(static_cast<std::int64_t>(stream.size), delta, &target))
+                return static_cast<toff_t>(-1);
+            break;
+        default:
+            return static_cast<toff_t>(-1);
+    }
+    if (target < 0) return static_cast<toff_t>(-1);
+    // A position past the end is allowed; reads from there return nothing.
+    stream.position = static_cast<std::uint64_t>(target);
+    return stream.position;
+}
+
+// The stream belongs to the decoder, which outlives the libtiff handle.
+int CloseStream(thandle_t) {
+    return 0;
+}
+
+toff_t StreamSize(thandle_t handle) {
+    return StreamOf(handle).size;
+}
+
+// The stream is already in memory, so libtiff is given it as a read-only
+// mapping instead of copying every strip through ReadStream. Besides saving
+// the copies this matters for correctness: libtiff 4.5 rejects uncompressed
+// tiles read through the read procedure (its tile buffer is rounded up and
+// then compared with the tile size), while the mapped route reads them.
+int MapStream(thandle_t handle, void** base, toff_t* size) {
+    TiffMemoryStream& stream = StreamOf(handle);
+    if (stream.data == nullptr || stream.size == 0) return 0;
+    // libtiff only reads through a mapping of a stream opened in read mode.
+    *base = const_cast<std::uint8_t*>(stream.data);
+    *size = stream.size;
+    return 1;
+}
+
+void UnmapStream(thandle_t, void*, toff_t) {}  // the memory belongs to the data source
+
+// libtiff's error and warning reports for one handle. They run inside libtiff,
+// so nothing here may throw: the texts go into fixed buffers.
+int OnTiffError(TIFF*, void* userData, const char*, const char* format, va_list arguments) {
+    TiffMemoryStream& stream = *static_cast<TiffMemoryStream*>(userData);
+    char* text = stream.lastError;
+    if (std::vsnprintf(text, sizeof stream.lastError, format, arguments) >= 0) {
+        // Keep room for the line feed every libtiff message ends with here.
+        std::size_t length = std::strlen(text);
+        if (length > kMaxMessageLength - 1) length = kMaxMessageLength - 1;
+        text[length] = '\n';
+        text[length + 1] = '\0';
+    }
+    try {
+        TraceLine(0, text);
+    } catch (...) {
+        // The trace is best effort; libtiff must not see an exception.
+    }
+    return 1;  // handled: libtiff's process-wide handler stays silent
+}
+
+int OnTiffWarning(TIFF*, void*, const char* module, const char* format, va_list arguments) {
+    // Warnings never stop decoding; they only reach the trace.
+    try {
+        const std::string message = FormatMessageV(format, arguments) + "\n";
+        TraceLine(2, module != nullptr
+                         ? FormatMessage("Warning in LIBTIFF(%s): %s\n", module, message.c_str())
+                         : FormatMessage("Warning in LIBTIFF: %s\n", message.c_str()));
+    } catch (...) {
+    }
+    return 1;
+}
+
+struct TiffCloser {
+    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
+};
+using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
+
+struct OpenOptionsFreer {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+TiffHandle OpenFromMemory(TiffMemoryStream& stream) {
+    std::unique_ptr<TIFFOpenOptions, OpenOptionsFreer> options(TIFFOpenOptionsAlloc());
+    if (!options) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, &stream);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, &stream);
+    // Nothing libtiff allocates for one picture needs to be bigger than the
+    // largest bitmap the library holds.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(kMaxBitmapBytes));
+    return TiffHandle(TIFFClientOpenExt(kStreamName, "r", &stream, ReadStream, WriteStream, SeekStream,
+                                        CloseStream, StreamSize, MapStream, UnmapStream, options.get()));
+}
+
+// The text of a libtiff failure: the last message libtiff reported for the
+// handle, or the given reason when libtiff said nothing (TIFFRGBAImageBegin,
+// for one, explains itself only in its own buffer).
+std::string FailureText(const TiffMemoryStream& stream, const char* reason) {
+    if (stream.lastError[0] != '\0') return stream.lastError;
+    return std::string(reason) + "\n";
+}
+
+std::string FailureText(TIFF* tiff, const char* reason) {
+    return FailureText(StreamOf(TIFFClientdata(tiff)), reason);
+}
+
+// Owns a begun TIFFRGBAImage so that every path ends it.
+struct RgbaImage {
+    TIFFRGBAImage image{};
+    bool begun = false;
+    ~RgbaImage() {
+        if (begun) TIFFRGBAImageEnd(&image);
+    }
+};
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+// Refuses pictures the bitmap model cannot hold before any buffer is sized
+// from their header.
+void CheckImageSize(std::uint32_t width, std::uint32_t height, std::uint64_t bytesPerPixel) {
+    if (!IsPlausibleImageSize(width, height))
+        RaiseErrorFormat(ERR_UNSUPPORTED_DATA, "TIFF image size %u x %u is not supported.", width, height);
+    const auto pixels = CheckedMultiply(width, height);
+    const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
+    if (!bytes || *bytes > kMaxBitmapBytes) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+}
+
+// Spreads packed samples of 2 to 7 bits, most significant first, to one
+// palette index per byte.
+void UnpackSamples(const std::uint8_t* packed, std::uint8_t* out, std::uint32_t width, unsigned bits) {
+    const unsigned mask = (1u << bits) - 1;
+    std::uint64_t bitOffset = 0;
+    for (std::uint32_t x = 0; x < width; ++x, bitOffset += bits) {
+        // A sample spans at most two bytes; the buffer carries a spare byte.
+        const std::size_t byte = static_cast<std::size_t>(bitOffset / 8);
+        const unsigned pair = (static_cast<unsigned>(packed[byte]) << 8) | packed[byte + 1];
+        const unsigned shift = 16 - bits - static_cast<unsigned>(bitOffset % 8);
+        out[x] = static_cast<std::uint8_t>((pair >> shift) & mask);
+    }
+}
+
+}  // namespace
+
+void CTIFFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                               CImageSource& source) {
+    // The stream starts at the read position: for an EPS file that is the
+    // preview, whose offsets count from its own first byte.
+    TiffMemoryStream stream;
+    stream.data = source.GetCurrentPointer();
+    stream.size = stream.data != nullptr ? static_cast<std::uint64_t>(source.GetRemaining()) : 0;
+
+    // Declared after the stream, so the handle is closed before the stream goes.
+    TiffHandle tiff = OpenFromMemory(stream);
+    if (!tiff) RaiseError(ERR_WRONG_SIGNATURE, FailureText(stream, "Not a TIFF file."));
+    DecodeTIFF(bitmap, palette, bpp, source, tiff.get());
+}
+
+void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                              CImageSource&, TIFF* tiff) {
+    std::uint16_t bitsPerSample = 1;
+    std::uint16_t samplesPerPixel = 1;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+
+    // Zero bits per sample would leave the palette without entries; libtiff's
+    // RGBA interface refuses such an image with a clear message instead.
+    const bool lowColor = samplesPerPixel == 1 && bitsPerSample >= 1 && bitsPerSample <= kMaxLowColorBits &&
+                          bpp < 32 && !TIFFIsTiled(tiff);
+    if (lowColor)
+        DecodeLowColor(bitmap, palette, bpp, tiff);
+    else
+        DecodeHighColor(bitmap, bpp, tiff);
+}
+
+void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {
+    bpp = ChooseDepth(bpp, 32);
+
+    RgbaImage rgba;
+    char reason[kRgbaMessageSize] = {};
+    if (!TIFFRGBAImageBegin(&rgba.image, tiff, 0, reason))
+        RaiseError(ERR_WRONG_SIGNATURE, FailureText(tiff, reason));
+    rgba.begun = true;
+
+    const std::uint32_t width = rgba.image.width;
+    const std::uint32_t height = rgba.image.height;
+    CheckImageSize(width, height, sizeof(std::uint32_t));
+    bitmap.Create(static_cast<int>(width), static_cast<int>(height), 32, rgba.image.alpha != 0);
+
+    // Zeroed, so a strip libtiff could not fill leaves transparent black
+    // rather than stale heap.
+    std::unique_ptr<std::uint32_t, FreeDeleter> raster(
+        static_cast<std::uint32_t*>(std::calloc(std::size_t{width} * height, sizeof(std::uint32_t))));
+    if (!raster) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+
+    if (!TIFFRGBAImageGet(&rgba.image, raster.get(), width, height))
+        RaiseError(ERR_WRONG_SIGNATURE, FailureText(tiff, "TIFF image data could not be read."));
+
+    bitmap.Lock(false, true);
+    std::uint8_t** rows = bitmap.GetRows();
+    for (std::uint32_t y = 0; y < height; ++y) {
+        // The raster's first row is the bottom of the picture.
+        const std::uint32_t* in = raster.get() + std::size_t{height - 1 - y} * width;
+        std::uint8_t* out = rows[y];
+        for (std::uint32_t x = 0; x < width; ++x, out += 4) {
+            const std::uint32_t pixel = in[x];
+            out[0] = static_cast<std::uint8_t>(TIFFGetB(pixel));
+            out[1] = static_cast<std::uint8_t>(TIFFGetG(pixel));
+            out[2] = static_cast<std::uint8_t>(TIFFGetR(pixel));
+            out[3] = static_cast<std::uint8_t>(TIFFGetA(pixel));
+        }
+    }
+    bitmap.Unlock();
+}
+
+void CTIFFDecoder::DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                                  TIFF* tiff) {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t bitsPerSample = 1;
+    std::uint16_t samplesPerPixel = 1;
+    std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+
+    CheckImageSize(width, height, 1);
+    const tmsize_t scanlineSize = TIFFScanlineSize(tiff);
+    if (scanlineSize <= 0)
+        RaiseError(ERR_UNSUPPORTED_DATA, FailureText(tiff, "TIFF scanline size is invalid."));
+    if (static_cast<std::uint64_t>(scanlineSize) > kMaxBitmapBytes)
+        RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+
+    const int depth = samplesPerPixel == 1 && bitsPerSample == 1 ? 1 : 8;
+    if (bpp == 0) bpp = depth;
+    bitmap.Create(static_cast<int>(width), static_cast<int>(height), depth, false);
+
+    const std::size_t entries = std::size_t{1} << bitsPerSample;
+    try {
+        palette.assign(entries, PaletteEntry{});
+    } catch (const std::bad_alloc&) {
+        RaiseError(ERR_NO_MEMORY, kPaletteOutOfMemory);
+    }
+
+    // Never smaller than the packed samples of one row, with a spare zero byte
+    // so the unpacking below may always look one byte ahead.
+    const std::size_t packedBytes = (std::size_t{width} * bitsPerSample + 7) / 8;
+    const std::size_t bufferSize = std::max(static_cast<std::size_t>(scanlineSize), packedBytes) + 1;
+    std::unique_ptr<std::uint8_t, FreeDeleter> scanline(
+        static_cast<std::uint8_t*>(std::calloc(bufferSize, 1)));
+    if (!scanline) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+
+    const int step = 255 / static_cast<int>(entries - 1);
+    auto grey = [](int level) {
+        const auto value = static_cast<std::uint8_t>(level);
+        return PaletteEntry{value, value, value, 255};
+    };
+    std::uint16_t* red = nullptr;
+    std::uint16_t* green = nullptr;
+    std::uint16_t* blue = nullptr;
+    switch (photometric) {
+        case PHOTOMETRIC_MINISBLACK:
+            for (std::size_t k = 0; k < entries; ++k) palette[k] = grey(static_cast<int>(k) * step);
+            break;
+        case PHOTOMETRIC_MINISWHITE:
+            for (std::size_t k = 0; k < entries; ++k)
+                palette[k] = grey(static_cast<int>(entries - 1 - k) * step);
+            break;
+        case PHOTOMETRIC_PALETTE:
+            if (TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue) {
+                // Writers disagree on the width of map values: a map whose
+                // values all fit in 8 bits is taken as it is.
+                bool sixteenBit = false;
+                for (std::size_t k = 0; k < entries; ++k)
+                    if (red[k] >= 256 || green[k] >= 256 || blue[k] >= 256) sixteenBit = true;
+                auto scale = [sixteenBit](std::uint16_t v) {
+                    return static_cast<std::uint8_t>(sixteenBit ? v * 255u / 65535u : v);
+                };
+                for (std::size_t k = 0; k < entries; ++k)
+                    palette[k] = PaletteEntry{scale(blue[k]), scale(green[k]), scale(red[k]), 255};
+                break;
+            }
+            // libtiff refuses palette images without a map when it opens them;
+            // should one get through, a grey ramp is the most useful guess.
+            for (std::size_t k = 0; k < entries; ++k) palette[k] = grey(static_cast<int>(k) * step);
+            break;
+        default:
+            TraceLine(2, "unexpected PhotometricInterpretation in CTIFFDecoder::DoLoColor()");
+            for (std::size_t k = 0; k < entries; ++k) palette[k] = grey(static_cast<int>(k) * step);
+            break;
+    }
+
+    bitmap.Lock(false, true);
+    std::uint8_t** rows = bitmap.GetRows();
+    const std::size_t rowBytes = depth == 1 ? (std::size_t{width} + 7) / 8 : width;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tiff, scanline.get(), y, 0) == -1 && y < height / kFatalRowFraction) {
+            bitmap.Unlock();
+            RaiseError(ERR_UNSUPPORTED_DATA, FailureText(tiff, "TIFF scanline could not be read."));
+        }
+        if (bitsPerSample == 1 || bitsPerSample == 8)
+            std::memcpy(rows[y], scanline.get(), std::min(rowBytes, static_cast<std::size_t>(scanlineSize)));
+        else
+            UnpackSamples(scanline.get(), rows[y], width, bitsPerSample);
+    }
+    bitmap.Unlock();
+
+    const std::size_t bitmapEntries = static_cast<std::size_t>(bitmap.GetPaletteSize());
+    PaletteEntry* bitmapPalette = bitmap.GetPalette();
+    for (std::size_t k = 0; k < std::min(entries, bitmapEntries); ++k) bitmapPalette[k] = palette[k];
 }

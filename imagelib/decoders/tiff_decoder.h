@@ -2,10 +2,28 @@
 
 #include "imagelib/image_decoder.h"
 
-// Decodes TIFF pictures, on libtiff.
+// The handle type of libtiff, declared the way tiffio.h declares it so that
+// users of the decoder need not see libtiff's headers.
+typedef struct tiff TIFF;
+
+// Decodes TIFF pictures, on libtiff. The TIFF stream starts at the source's
+// read position, not necessarily at the start of the data: the any-format
+// decoder hands over EPS files positioned at their embedded TIFF preview.
+//
+// Depth requests of 0 or 8 decode single-sample images of 1 to 8 bits into a
+// 1- or 8-bit bitmap with the image's palette; everything else goes through
+// libtiff's RGBA interface into a 32-bit bitmap.
 class CTIFFDecoder : public CImageDecoder {
-public:
 protected:
     void DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                      CImageSource& source) override;
+
+    // Decodes the first directory of an open libtiff handle made by
+    // DecodeImage. The handle stays owned by the caller.
+    virtual void DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                            CImageSource& source, TIFF* tiff);
+
+private:
+    void DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff);
+    void DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp, TIFF* tiff);
 };
