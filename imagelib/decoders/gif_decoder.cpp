@@ -202,27 +202,28 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     if (!bytes || *bytes > kMaxBitmapBytes)
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
 
-    bitmap.Create(width, height, 8, false);
+    // The screen is drawn at 8 bits; for a 32-bit result into a temporary, so
+    // the caller's bitmap is created once, at its final depth, by expanding the
+    // palette.
+    CMemoryBitmap temporary;
+    CImageBitmap& screen = bpp == 32 ? static_cast<CImageBitmap&>(temporary) : bitmap;
+    screen.Create(width, height, 8, false);
     for (int y = 0; y < height; ++y)
-        std::memset(bitmap.GetRows()[y], gif->SBackGroundColor, static_cast<std::size_t>(width));
+        std::memset(screen.GetRows()[y], gif->SBackGroundColor, static_cast<std::size_t>(width));
 
-    GifScreenReader(gif.get(), reader, bitmap).ReadRecords();
+    GifScreenReader(gif.get(), reader, screen).ReadRecords();
 
     // One palette for every image: the last image's own map, else the global one.
     const ColorMapObject* map = gif->Image.ColorMap != nullptr ? gif->Image.ColorMap : gif->SColorMap;
     if (map == nullptr || map->Colors == nullptr)
         RaiseError(ERR_UNSUPPORTED_DATA, "GIF file has no color map.");
-    PaletteEntry* screenPalette = bitmap.GetPalette();
-    const int entries = std::min({map->ColorCount, kMaxColorMapEntries, bitmap.GetPaletteSize()});
+    PaletteEntry* screenPalette = screen.GetPalette();
+    const int entries = std::min({map->ColorCount, kMaxColorMapEntries, screen.GetPaletteSize()});
     for (int i = 0; i < entries; ++i) {
         const GifColorType& colour = map->Colors[i];
         screenPalette[i] = PaletteEntry{colour.Blue, colour.Green, colour.Red, 255};
     }
     gif.reset();
 
-    if (bpp == 32) {
-        CMemoryBitmap temporary;
-        temporary.CopyFrom(bitmap, 32);
-        bitmap.CopyFrom(temporary, 0);
-    }
+    if (bpp == 32) bitmap.CopyFrom(temporary, 32);
 }
