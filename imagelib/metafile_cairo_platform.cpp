@@ -37,6 +37,13 @@ std::int32_t ScreenPixelsToFrame(std::int64_t pixels) {
         kScreenPixelsPerInch);
 }
 
+// The part of the device plane a picture covers, which playback fits onto
+// the destination rectangle.
+struct DeviceFrame {
+    bool known = false;
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+
 class CCairoMetafile : public CEnhancedMetafile {
 public:
     CCairoMetafile(std::vector<std::uint8_t> bytes, bool windows, EnhancedMetafileHeader header,
@@ -56,6 +63,8 @@ public:
     CRecordView Bytes() const { return CRecordView(m_bytes.data(), m_bytes.size()); }
     std::size_t HeaderBytes() const { return m_headerSize; }
     std::size_t PlaySize() const { return m_playSize; }
+    const DeviceFrame& Frame() const { return m_frame; }
+    void SetFrame(const DeviceFrame& frame) { m_frame = frame; }
 
 private:
     std::vector<std::uint8_t> m_bytes;
@@ -64,6 +73,7 @@ private:
     std::size_t m_headerSize;
     std::size_t m_playSize;
     std::vector<MetafilePaletteEntry> m_palette;
+    DeviceFrame m_frame;
 };
 
 // Nearest palette entry of a colour, with a small cache: rendered pictures
@@ -177,7 +187,8 @@ public:
             bool complete = false;
             if (metafile->IsWindowsMetafile()) {
                 dc.SetReferenceResolution(kScreenPixelsPerInch / 25.4, kScreenPixelsPerInch / 25.4);
-                dc.UseWindowsMapping(target);
+                dc.UseWindowsMapping();
+                if (metafile->Frame().known) SetBase(dc, metafile->Frame(), target);
                 complete = PlayWindowsRecords(dc, metafile->Bytes(), metafile->PlaySize());
             } else {
                 SetEnhancedMapping(dc, metafile->GetHeader(), target);
@@ -291,11 +302,19 @@ private:
             right = target.right - target.left;
             bottom = target.bottom - target.top;
         }
+        SetBase(dc, {true, left, top, right, bottom}, target);
+    }
+
+    // Maps the frame (device pixels) onto the target rectangle.
+    static void SetBase(CDeviceContext& dc, const DeviceFrame& frame, const MetafileRect& target) {
+        const double left = std::min(frame.left, frame.right), right = std::max(frame.left, frame.right);
+        const double top = std::min(frame.top, frame.bottom), bottom = std::max(frame.top, frame.bottom);
+        if (!(right - left > 0) || !(bottom - top > 0)) return;
         const Affine base = Affine::Translation(-left, -top)
                                 .Then(Affine::Scaling((target.right - target.left) / (right - left),
                                                       (target.bottom - target.top) / (bottom - top)))
                                 .Then(Affine::Translation(target.left, target.top));
-        dc.SetBaseTransform(base.IsUsable() ? base : Affine{});
+        if (base.IsUsable()) dc.SetBaseTransform(base);
     }
 
     cairo_surface_t* m_surface = nullptr;
@@ -325,12 +344,24 @@ public:
         try {
             auto info = ValidateWindowsMetafile(data, size);
             if (!info) return nullptr;
-            // The picture's frame is its window, in pixels of this screen;
-            // without a window extent the size is unknown.
+            // The picture covers its window. Its size is the window's in
+            // pixels of this screen, or the viewport's when the metafile sets
+            // one; without a window extent the size is unknown.
             EnhancedMetafileHeader header;
+            DeviceFrame frame;
             if (info->hasWindowExtent) {
-                const std::int64_t width = std::abs(static_cast<std::int64_t>(info->windowExtentX));
-                const std::int64_t height = std::abs(static_cast<std::int64_t>(info->windowExtentY));
+                std::int64_t width = std::abs(static_cast<std::int64_t>(info->windowExtentX));
+                std::int64_t height = std::abs(static_cast<std::int64_t>(info->windowExtentY));
+                // The window maps onto the viewport: onto its extent when one
+                // is set, else onto the default unit extent.
+                const double extentX = info->hasViewportExtent ? info->viewportExtentX : 1;
+                const double extentY = info->hasViewportExtent ? info->viewportExtentY : 1;
+                frame = {true, double(info->viewportOrgX), double(info->viewportOrgY),
+                         info->viewportOrgX + extentX, info->viewportOrgY + extentY};
+                if (info->hasViewportExtent) {
+                    width = std::abs(static_cast<std::int64_t>(info->viewportExtentX));
+                    height = std::abs(static_cast<std::int64_t>(info->viewportExtentY));
+                }
                 header.frame = {0, 0, ScreenPixelsToFrame(width), ScreenPixelsToFrame(height)};
                 header.bounds = {0, 0, static_cast<std::int32_t>(width) - 1,
                                  static_cast<std::int32_t>(height) - 1};
@@ -341,8 +372,11 @@ public:
             header.handles = info->objectCount;
             header.paletteEntries = static_cast<std::uint32_t>(info->palette.size());
             std::vector<std::uint8_t> bytes(data, data + info->playSize);
-            return std::make_unique<CCairoMetafile>(std::move(bytes), true, header, kEmfHeaderMinimumSize,
-                                                    info->playSize, std::move(info->palette));
+            auto metafile =
+                std::make_unique<CCairoMetafile>(std::move(bytes), true, header, kEmfHeaderMinimumSize,
+                                                 info->playSize, std::move(info->palette));
+            metafile->SetFrame(frame);
+            return metafile;
         } catch (const std::bad_alloc&) {
             return nullptr;
         }

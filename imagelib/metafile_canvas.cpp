@@ -448,7 +448,9 @@ double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const s
         } else {
             cairo_text_extents_t extents;
             cairo_text_extents(m_cairo, glyphs[i].c_str(), &extents);
-            steps[i] = std::hypot(extents.x_advance, extents.y_advance);
+            steps[i] = std::hypot(extents.x_advance, extents.y_advance) + style.extraAdvance +
+                       (glyphs[i] == " " ? style.breakAdvance : 0);
+            if (!(steps[i] >= 0)) steps[i] = 0;
         }
         total += steps[i];
     }

@@ -92,6 +92,10 @@ struct TextStyle {
     Colour colour = 0;
     bool opaque = false;  // fill the text box with `background` first
     Colour background = 0xFFFFFF;
+    // Added to the font's own advances (not to given ones): after every
+    // glyph, and after every space.
+    double extraAdvance = 0;
+    double breakAdvance = 0;
     // Alignment: 0 left, 1 right, 2 centre; vertical 0 top, 1 bottom, 2 baseline.
     int horizontalAlign = 0;
     int verticalAlign = 0;

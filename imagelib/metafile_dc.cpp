@@ -162,15 +162,9 @@ void CDeviceContext::SetReferenceResolution(double pixelsPerMmX, double pixelsPe
     if (std::isfinite(pixelsPerMmY) && pixelsPerMmY > 0) m_pixelsPerMmY = pixelsPerMmY;
 }
 
-void CDeviceContext::UseWindowsMapping(const MetafileRect& destination) {
+void CDeviceContext::UseWindowsMapping() {
     m_windowsMapping = true;
-    const double width = std::max(1, destination.right - destination.left);
-    const double height = std::max(1, destination.bottom - destination.top);
     m_state.mapMode = kMapAnisotropic;
-    m_state.viewportOrg = {static_cast<double>(destination.left), static_cast<double>(destination.top)};
-    m_state.viewportExt = {width, height};
-    m_state.windowOrg = {0, 0};
-    m_state.windowExt = {width, height};
 }
 
 // ---------------------------------------------------------------------------
@@ -316,6 +310,10 @@ void CDeviceContext::ModifyWorldTransform(const Affine& transform, std::uint32_t
 void CDeviceContext::SetArcDirection(int direction) {
     if (direction == 1) m_state.arcDirection = ArcDirection::CounterClockwise;
     if (direction == 2) m_state.arcDirection = ArcDirection::ClockWise;
+}
+
+void CDeviceContext::SetTextJustification(double extra, double breaks) {
+    m_state.breakExtra = breaks > 0 && std::isfinite(extra) ? extra / breaks : 0;
 }
 
 void CDeviceContext::SetMiterLimit(double limit) {
@@ -879,6 +877,8 @@ void CDeviceContext::TextOut(Point reference, const std::vector<std::string>& gl
     style.horizontalAlign = (align & kAlignCentre) == kAlignCentre ? 2 : (align & kAlignRight) ? 1 : 0;
     style.verticalAlign = (align & kAlignBaseline) == kAlignBaseline ? 2 : (align & kAlignBottom) ? 1 : 0;
 
+    style.extraAdvance = m_state.charExtra * alongScale;
+    style.breakAdvance = m_state.breakExtra * alongScale;
     std::vector<double> advances;
     advances.reserve(dx.size());
     for (double step : dx) advances.push_back((step + m_state.charExtra) * alongScale);
@@ -918,6 +918,49 @@ void CDeviceContext::PatBlt(const LogicalRect& box, std::uint32_t rop) {
     }
 }
 
+std::optional<DibImage> CDeviceContext::DecodeSource(const BlitSource& source, double sx, double top,
+                                                     double sw, double sh, double& left,
+                                                     double& upper) const {
+    const DibHeader& header = *source.header;
+    const double x0 = std::max(std::floor(sx), 0.0);
+    const double x1 = std::min(std::ceil(sx + sw), static_cast<double>(header.width));
+    const double y0 = std::max(std::floor(top), 0.0);
+    const double y1 = std::min(std::ceil(top + sh), static_cast<double>(header.height));
+    if (!(x1 > x0) || !(y1 > y0)) return std::nullopt;
+    const int x = static_cast<int>(x0), y = static_cast<int>(y0);
+    const int width = static_cast<int>(x1 - x0), height = static_cast<int>(y1 - y0);
+    auto image = DecodeDib(header, source.bits, x, y, width, height, source.keepAlpha);
+    if (!image) return std::nullopt;
+    if (source.transparent) {
+        const std::uint32_t key = 0xFF000000u | *source.transparent;
+        for (std::uint32_t& pixel : image->pixels)
+            if (pixel == key) pixel = 0;
+    }
+    if (source.mask != nullptr) {
+        const double mx = x0 - sx + source.maskX, my = y0 - top + source.maskY;
+        std::optional<DibImage> mask;
+        if (mx >= 0 && my >= 0 && mx + width <= source.mask->width && my + height <= source.mask->height)
+            mask = DecodeDib(*source.mask, source.maskBits, static_cast<int>(mx), static_cast<int>(my), width,
+                             height, false);
+        if (mask) {
+            const std::uint32_t background = source.backgroundCode == 0x00   ? 0xFF000000u
+                                             : source.backgroundCode == 0xFF ? 0xFFFFFFFFu
+                                                                             : 0u;
+            for (std::size_t i = 0; i < image->pixels.size(); ++i)
+                if ((mask->pixels[i] & 0xFFFFFF) == 0) image->pixels[i] = background;
+        }
+    }
+    left = x0;
+    upper = y0;
+    return image;
+}
+
+void CDeviceContext::DrawBitmap(const DibImage& image, const Affine& imageToCanvas, RasterOp op,
+                                double opacity) {
+    ApplyClip();
+    m_canvas.DrawImage(image, imageToCanvas, op, m_state.stretchMode == kStretchHalftone, opacity);
+}
+
 void CDeviceContext::StretchBlt(const BlitSource& source, const LogicalRect& destination, std::uint32_t rop) {
     const std::uint32_t code = (rop >> 16) & 0xFF;
     const bool usesSource = ((code >> 2) & 0x33) != (code & 0x33);
@@ -944,7 +987,6 @@ void CDeviceContext::StretchBlt(const BlitSource& source, const LogicalRect& des
         default:
             break;
     }
-    const DibHeader& header = *source.header;
     double sx = source.x, sy = source.y, sw = source.width, sh = source.height;
     double dx = destination.left, dy = destination.top;
     double dw = destination.right - destination.left, dh = destination.bottom - destination.top;
@@ -965,28 +1007,50 @@ void CDeviceContext::StretchBlt(const BlitSource& source, const LogicalRect& des
         dy += dh;
         dh = -dh;
     }
-    const double top = source.fromBottom ? header.height - sy - sh : sy;
-    const double x0 = std::max(std::floor(sx), 0.0);
-    const double x1 = std::min(std::ceil(sx + sw), static_cast<double>(header.width));
-    const double y0 = std::max(std::floor(top), 0.0);
-    const double y1 = std::min(std::ceil(top + sh), static_cast<double>(header.height));
-    if (x1 <= x0 || y1 <= y0) return;
-    auto image = DecodeDib(header, source.bits, static_cast<int>(x0), static_cast<int>(y0),
-                           static_cast<int>(x1 - x0), static_cast<int>(y1 - y0), source.keepAlpha);
+    const double top = source.fromBottom ? source.header->height - sy - sh : sy;
+    double left = 0, upper = 0;
+    const auto image = DecodeSource(source, sx, top, sw, sh, left, upper);
     if (!image) return;
-    if (source.transparent) {
-        const std::uint32_t key = 0xFF000000u | *source.transparent;
-        for (std::uint32_t& pixel : image->pixels)
-            if (pixel == key) pixel = 0;
+    Affine imageToCanvas;
+    if (source.deviceSized) {
+        // One source pixel per device pixel; only the corner is mapped.
+        const Point corner = m_state.world.Then(PageTransform()).Apply({dx, dy});
+        imageToCanvas = Affine::Translation(corner.x + left - sx, corner.y + upper - top).Then(m_base);
+    } else {
+        // Image pixel (0, 0) is source pixel (left, upper); the source
+        // rectangle maps onto the destination.
+        const double scaleX = dw / sw;
+        const double scaleY = dh / sh;
+        const Affine imageToLogical{
+            scaleX, 0, 0, scaleY, dx + (left - sx) * scaleX, dy + (upper - top) * scaleY};
+        imageToCanvas = imageToLogical.Then(LogicalToCanvas());
     }
-    // Image pixel (0, 0) is source pixel (x0, y0); map the source rectangle
-    // onto the destination.
-    const double scaleX = dw / sw;
-    const double scaleY = dh / sh;
-    const Affine imageToLogical{scaleX, 0, 0, scaleY, dx + (x0 - sx) * scaleX, dy + (y0 - top) * scaleY};
-    ApplyClip();
-    m_canvas.DrawImage(*image, imageToLogical.Then(LogicalToCanvas()), op,
-                       m_state.stretchMode == kStretchHalftone, source.opacity);
+    DrawBitmap(*image, imageToCanvas, op, source.opacity);
+}
+
+void CDeviceContext::PlgBlt(const BlitSource& source, Point upperLeft, Point upperRight, Point lowerLeft) {
+    if (source.header == nullptr || m_pathOpen) return;
+    const double sx = source.x, sy = source.y, sw = source.width, sh = source.height;
+    for (double v :
+         {sx, sy, sw, sh, upperLeft.x, upperLeft.y, upperRight.x, upperRight.y, lowerLeft.x, lowerLeft.y})
+        if (!std::isfinite(v)) return;
+    if (!(sw > 0) || !(sh > 0)) return;
+    double left = 0, upper = 0;
+    const auto image = DecodeSource(source, sx, sy, sw, sh, left, upper);
+    if (!image) return;
+    // Source (sx, sy) lands on the upper-left corner; one source pixel to the
+    // right moves along the upper edge, one down along the left edge.
+    const Point across{(upperRight.x - upperLeft.x) / sw, (upperRight.y - upperLeft.y) / sw};
+    const Point down{(lowerLeft.x - upperLeft.x) / sh, (lowerLeft.y - upperLeft.y) / sh};
+    const Affine sourceToLogical{across.x,
+                                 across.y,
+                                 down.x,
+                                 down.y,
+                                 upperLeft.x - across.x * sx - down.x * sy,
+                                 upperLeft.y - across.y * sx - down.y * sy};
+    const Affine imageToCanvas =
+        Affine::Translation(left, upper).Then(sourceToLogical).Then(LogicalToCanvas());
+    DrawBitmap(*image, imageToCanvas, RasterOp::Copy, 1);
 }
 
 void CDeviceContext::FillRegion(const std::vector<RegionRect>& rects, const BrushSpec& brush,

@@ -111,10 +111,9 @@ public:
     void SetReferenceResolution(double pixelsPerMmX, double pixelsPerMmY);
     // Maps device pixels of the reference device onto the canvas.
     void SetBaseTransform(const Affine& transform) { m_base = transform; }
-    // Windows metafiles: the viewport is the destination rectangle, whatever
-    // the metafile says, and every map mode but isotropic scales the window
-    // onto it, as a converted Windows metafile is played.
-    void UseWindowsMapping(const MetafileRect& destination);
+    // Windows metafiles are played as a converted one is: every map mode
+    // but isotropic scales the window onto the viewport.
+    void UseWindowsMapping();
 
     CMetafileCanvas& Canvas() { return m_canvas; }
     bool IsUsable() const { return m_canvas.IsUsable(); }
@@ -144,6 +143,8 @@ public:
     void SetArcDirection(int direction);
     void SetMiterLimit(double limit);
     void SetTextCharExtra(double extra) { m_state.charExtra = extra; }
+    // Spreads `extra` logical units over the next text's `breaks` spaces.
+    void SetTextJustification(double extra, double breaks);
 
     // --- objects
     // Puts the object in the lowest free slot (Windows metafiles).
@@ -202,8 +203,21 @@ public:
         bool keepAlpha = false;
         double opacity = 1;
         std::optional<Colour> transparent;  // colour drawn as transparent
+        // A monochrome mask the size of the source, at (maskX, maskY): where
+        // its bits are clear the background operation (transparent, black
+        // or white) applies instead.
+        const DibHeader* mask = nullptr;
+        CRecordView maskBits;
+        double maskX = 0, maskY = 0;
+        std::uint32_t backgroundCode = 0xAA;
+        // The destination size is the source size in device pixels, not
+        // logical units (SetDIBitsToDevice).
+        bool deviceSized = false;
     };
     void StretchBlt(const BlitSource& source, const LogicalRect& destination, std::uint32_t rop);
+    // Draws the source rectangle onto the parallelogram whose upper-left,
+    // upper-right and lower-left corners are given.
+    void PlgBlt(const BlitSource& source, Point upperLeft, Point upperRight, Point lowerLeft);
     // Region drawing; `deviceUnits` for regions given in reference-device
     // pixels instead of logical units.
     void FillRegion(const std::vector<RegionRect>& rects, const BrushSpec& brush, bool deviceUnits);
@@ -264,11 +278,17 @@ private:
         ArcDirection arcDirection = ArcDirection::CounterClockwise;
         double miterLimit = 10;
         double charExtra = 0;
+        double breakExtra = 0;
         Point position{0, 0};
         ClipState clip;
     };
 
     Affine PageTransform() const;
+    // The clipped part of the source, decoded; `left` and `top` get the
+    // position of its first pixel in source coordinates (top row 0).
+    std::optional<DibImage> DecodeSource(const BlitSource& source, double sx, double top, double sw,
+                                         double sh, double& left, double& upper) const;
+    void DrawBitmap(const DibImage& image, const Affine& imageToCanvas, RasterOp op, double opacity);
     Affine RegionTransform(bool deviceUnits) const;
     RasterOp PenRasterOp() const;
     std::optional<StrokeStyle> PenStroke() const;

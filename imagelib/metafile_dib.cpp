@@ -204,9 +204,12 @@ std::optional<DibHeader> ReadBitmap16Header(CRecordView bitmap) {
     header.rowStride = bitmap.U16(6);
     const std::uint8_t planes = bitmap.U8(8);
     header.bitsPerPixel = bitmap.U8(9);
-    if (planes != 1 || header.bitsPerPixel != 1 || header.width <= 0 || header.height <= 0)
+    // Only depths that need no device palette can be drawn.
+    if (planes != 1 || (header.bitsPerPixel != 1 && header.bitsPerPixel != 24 && header.bitsPerPixel != 32) ||
+        header.width <= 0 || header.height <= 0)
         return std::nullopt;
-    if (header.rowStride < (static_cast<std::size_t>(header.width) + 7) / 8) return std::nullopt;
+    if (header.rowStride < (static_cast<std::size_t>(header.width) * header.bitsPerPixel + 7) / 8)
+        return std::nullopt;
     header.topDown = true;
     header.colours = {0x000000, 0xFFFFFF};
     header.infoSize = kBitmap16HeaderSize;

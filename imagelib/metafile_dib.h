@@ -52,7 +52,8 @@ std::optional<DibImage> DecodeDib(const DibHeader& header, CRecordView bits, int
                                   int height, bool keepAlpha);
 
 // A device-dependent bitmap of the old Windows metafile records; only
-// monochrome ones are device-independent enough to draw (bit set = white).
+// monochrome (bit set = white) and 24- and 32-bit ones are device-independent
+// enough to draw.
 std::optional<DibHeader> ReadBitmap16Header(CRecordView bitmap);
 
 }  // namespace metafile

@@ -17,6 +17,7 @@ constexpr std::uint32_t kBrushDibPatternPtStyle = 6;
 constexpr std::uint32_t kBrushPatternStyle = 3;
 constexpr std::uint32_t kPenNullStyle = 5;
 constexpr std::uint32_t kAlphaFromSource = 0x01;
+constexpr std::uint32_t kSourceCopy = 0x00CC0020;
 constexpr std::size_t kLogFontSize = 92;
 constexpr std::size_t kFaceNameChars = 32;
 constexpr std::size_t kTextRecordSize = 40;  // EMRTEXT
@@ -95,6 +96,7 @@ private:
     void CreatePalette(const CRecordView& r);
     void Text(const CRecordView& r, std::size_t emrText, bool wide);
     void Blt(std::uint32_t type, const CRecordView& r);
+    void PlgBlt(const CRecordView& r);
     void StretchDIBits(const CRecordView& r);
     void SetDIBitsToDevice(const CRecordView& r);
     void GradientFill(const CRecordView& r);
@@ -173,6 +175,9 @@ void CEnhancedPlayer::Play(std::uint32_t type, const CRecordView& r) {
             break;
         case kEmrSetTextAlign:
             m_dc.SetTextAlign(r.U32(kBody));
+            break;
+        case kEmrSetTextJustification:
+            m_dc.SetTextJustification(r.I32(kBody), r.I32(kBody + 4));
             break;
         case kEmrSetTextColor:
             m_dc.SetTextColour(r.U32(kBody));
@@ -347,6 +352,9 @@ void CEnhancedPlayer::Play(std::uint32_t type, const CRecordView& r) {
         case kEmrAlphaBlend:
         case kEmrTransparentBlt:
             Blt(type, r);
+            break;
+        case kEmrPlgBlt:
+            PlgBlt(r);
             break;
         case kEmrStretchDIBits:
             StretchDIBits(r);
@@ -563,14 +571,16 @@ void CEnhancedPlayer::Text(const CRecordView& r, std::size_t emrText, bool wide)
 void CEnhancedPlayer::Blt(std::uint32_t type, const CRecordView& r) {
     // Destination x, y, width, height; raster operation (or blend function,
     // or transparent colour); source x, y; source transform; source
-    // background colour; colour usage; bitmap info and bits; source width
-    // and height for the stretching records.
+    // background colour; colour usage; bitmap info and bits; then source
+    // width and height for the stretching records, or the mask of MaskBlt.
     constexpr std::size_t kDestination = kAfterBounds;
     constexpr std::size_t kRop = kAfterBounds + 16;
     constexpr std::size_t kSource = kAfterBounds + 20;
+    constexpr std::size_t kSourceTransform = kAfterBounds + 28;
     constexpr std::size_t kUsage = kAfterBounds + 56;
     constexpr std::size_t kBitmap = kAfterBounds + 60;
     constexpr std::size_t kSourceSize = kAfterBounds + 76;
+    constexpr std::size_t kMask = kAfterBounds + 76;
     const LogicalRect destination{double(r.I32(kDestination)), double(r.I32(kDestination + 4)),
                                   double(r.I32(kDestination)) + r.I32(kDestination + 8),
                                   double(r.I32(kDestination + 4)) + r.I32(kDestination + 12)};
@@ -580,23 +590,82 @@ void CEnhancedPlayer::Blt(std::uint32_t type, const CRecordView& r) {
     CDeviceContext::BlitSource source;
     source.header = header ? &*header : nullptr;
     source.bits = bits;
-    source.x = r.I32(kSource);
-    source.y = r.I32(kSource + 4);
     const bool stretched = type == kEmrStretchBlt || type == kEmrAlphaBlend || type == kEmrTransparentBlt;
-    source.width = stretched ? r.I32(kSourceSize) : destination.right - destination.left;
-    source.height = stretched ? r.I32(kSourceSize + 4) : destination.bottom - destination.top;
+    double x = r.I32(kSource), y = r.I32(kSource + 4);
+    double width = stretched ? r.I32(kSourceSize) : destination.right - destination.left;
+    double height = stretched ? r.I32(kSourceSize + 4) : destination.bottom - destination.top;
+    // The source rectangle is in the source's logical units; its transform
+    // takes it to bitmap pixels (scaling and offset only).
+    const Affine sourceTransform = ReadTransform(r, kSourceTransform);
+    if (sourceTransform.IsUsable() && sourceTransform.yx == 0 && sourceTransform.xy == 0) {
+        const Point corner = sourceTransform.Apply({x, y});
+        x = corner.x;
+        y = corner.y;
+        width *= sourceTransform.xx;
+        height *= sourceTransform.yy;
+    }
+    source.x = x;
+    source.y = y;
+    source.width = width;
+    source.height = height;
     std::uint32_t operation = rop;
+    std::optional<DibHeader> mask;
+    CRecordView maskBits;
     if (type == kEmrAlphaBlend) {
         source.opacity = ((rop >> 16) & 0xFF) / 255.0;
         source.keepAlpha = ((rop >> 24) & 0xFF) & kAlphaFromSource;
-        operation = 0x00CC0020;
+        operation = kSourceCopy;
         if (!header) return;
     } else if (type == kEmrTransparentBlt) {
         source.transparent = ((rop & 0xFF) << 16) | (rop & 0xFF00) | ((rop >> 16) & 0xFF);
-        operation = 0x00CC0020;
+        operation = kSourceCopy;
         if (!header) return;
+    } else if (type == kEmrMaskBlt) {
+        // Mask x, y, colour usage, bitmap info and bits. The raster
+        // operation's top byte is the operation where the mask is clear.
+        mask = RecordBitmap(r, kMask + 12, r.U32(kMask + 8), maskBits);
+        if (mask && mask->bitsPerPixel == 1) {
+            mask->colours = {0x000000, 0xFFFFFF};
+            source.mask = &*mask;
+            source.maskBits = maskBits;
+            source.maskX = r.I32(kMask);
+            source.maskY = r.I32(kMask + 4);
+            source.backgroundCode = (rop >> 24) & 0xFF;
+        }
+        operation = rop & 0x00FFFFFF;
     }
     m_dc.StretchBlt(source, destination, operation);
+}
+
+void CEnhancedPlayer::PlgBlt(const CRecordView& r) {
+    // Three destination corners; source x, y, width, height; source
+    // transform; background colour; colour usage; bitmap info and bits;
+    // mask x, y, colour usage, bitmap info and bits.
+    constexpr std::size_t kCorners = kAfterBounds;
+    constexpr std::size_t kSource = kAfterBounds + 24;
+    constexpr std::size_t kUsage = kAfterBounds + 68;
+    constexpr std::size_t kBitmap = kAfterBounds + 72;
+    constexpr std::size_t kMask = kAfterBounds + 88;
+    CRecordView bits;
+    const auto header = RecordBitmap(r, kBitmap, r.U32(kUsage), bits);
+    if (!header) return;
+    CDeviceContext::BlitSource source;
+    source.header = &*header;
+    source.bits = bits;
+    source.x = r.I32(kSource);
+    source.y = r.I32(kSource + 4);
+    source.width = r.I32(kSource + 8);
+    source.height = r.I32(kSource + 12);
+    CRecordView maskBits;
+    auto mask = RecordBitmap(r, kMask + 12, r.U32(kMask + 8), maskBits);
+    if (mask && mask->bitsPerPixel == 1) {
+        mask->colours = {0x000000, 0xFFFFFF};
+        source.mask = &*mask;
+        source.maskBits = maskBits;
+        source.maskX = r.I32(kMask);
+        source.maskY = r.I32(kMask + 4);
+    }
+    m_dc.PlgBlt(source, ReadPoint(r, kCorners), ReadPoint(r, kCorners + 8), ReadPoint(r, kCorners + 16));
 }
 
 void CEnhancedPlayer::StretchDIBits(const CRecordView& r) {
@@ -645,7 +714,8 @@ void CEnhancedPlayer::SetDIBitsToDevice(const CRecordView& r) {
     source.width = width;
     source.height = height;
     source.fromBottom = !header->topDown;
-    m_dc.StretchBlt(source, {x, y, x + width, y + height}, 0x00CC0020);
+    source.deviceSized = true;
+    m_dc.StretchBlt(source, {x, y, x + width, y + height}, kSourceCopy);
 }
 
 void CEnhancedPlayer::GradientFill(const CRecordView& r) {

@@ -186,6 +186,40 @@ std::size_t MinimumWindowsRecordSize(std::uint16_t function) {
     }
 }
 
+bool IsDrawingRecord(std::uint16_t function) {
+    switch (function) {
+        case kWmfLineTo:
+        case kWmfPolyline:
+        case kWmfPolygon:
+        case kWmfPolyPolygon:
+        case kWmfRectangle:
+        case kWmfRoundRect:
+        case kWmfEllipse:
+        case kWmfArc:
+        case kWmfPie:
+        case kWmfChord:
+        case kWmfSetPixel:
+        case kWmfTextOut:
+        case kWmfExtTextOut:
+        case kWmfPatBlt:
+        case kWmfBitBlt:
+        case kWmfStretchBlt:
+        case kWmfDibBitBlt:
+        case kWmfDibStretchBlt:
+        case kWmfStretchDib:
+        case kWmfSetDibToDevice:
+        case kWmfFillRegion:
+        case kWmfPaintRegion:
+        case kWmfFrameRegion:
+        case kWmfInvertRegion:
+        case kWmfFloodFill:
+        case kWmfExtFloodFill:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* data, std::size_t size) {
@@ -201,6 +235,7 @@ std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* d
     WindowsMetafileInfo info;
     info.objectCount = file.U16(10);
     bool paletteSeen = false;
+    bool drawn = false;
     std::size_t offset = kWmfHeaderSize;
     std::size_t records = 0;
     while (file.Has(offset, kWmfRecordHeaderSize) && records < kMaxMetafileRecords) {
@@ -214,11 +249,27 @@ std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* d
         offset += static_cast<std::size_t>(bytes);
         ++records;
         if (function == kWmfEof) break;
-        if (function == kWmfSetWindowExt && !info.hasWindowExtent) {
-            info.hasWindowExtent = true;
-            info.windowExtentY = record.I16(6);
-            info.windowExtentX = record.I16(8);
-        } else if (function == kWmfCreatePalette && !paletteSeen) {
+        if (IsDrawingRecord(function)) drawn = true;
+        if (!drawn) {
+            const std::int16_t y = record.I16(6);
+            const std::int16_t x = record.I16(8);
+            if (function == kWmfSetWindowOrg) {
+                info.windowOrgX = x;
+                info.windowOrgY = y;
+            } else if (function == kWmfSetWindowExt && x != 0 && y != 0) {
+                info.hasWindowExtent = true;
+                info.windowExtentX = x;
+                info.windowExtentY = y;
+            } else if (function == kWmfSetViewportOrg) {
+                info.viewportOrgX = x;
+                info.viewportOrgY = y;
+            } else if (function == kWmfSetViewportExt && x != 0 && y != 0) {
+                info.hasViewportExtent = true;
+                info.viewportExtentX = x;
+                info.viewportExtentY = y;
+            }
+        }
+        if (function == kWmfCreatePalette && !paletteSeen) {
             paletteSeen = true;
             const std::uint16_t count = record.U16(8);
             for (std::uint16_t i = 0; i < count && record.Has(10 + 4 * std::size_t{i}, 4); ++i) {
@@ -271,6 +322,7 @@ std::size_t MinimumEnhancedRecordSize(std::uint32_t type) {
         case kEmrSetIcmMode:
         case kEmrSetLayout:
             return 12;
+        case kEmrSetTextJustification:
         case kEmrSetWindowExtEx:
         case kEmrSetWindowOrgEx:
         case kEmrSetViewportExtEx:
@@ -376,9 +428,6 @@ constexpr std::size_t kHeaderDescriptionOffset = 64;
 constexpr std::size_t kHeaderPaletteEntries = 68;
 constexpr std::size_t kHeaderDevice = 72;
 constexpr std::size_t kHeaderMillimetres = 80;
-constexpr std::size_t kHeaderPixelFormatSize = 88;
-constexpr std::size_t kHeaderPixelFormatOffset = 92;
-constexpr std::size_t kHeaderWithPixelFormat = 100;
 
 MetafileRect ReadRect(const CRecordView& view, std::size_t offset) {
     return {view.I32(offset), view.I32(offset + 4), view.I32(offset + 8), view.I32(offset + 12)};
@@ -417,10 +466,8 @@ std::optional<EnhancedMetafileInfo> ValidateEnhancedMetafile(const std::uint8_t*
     const std::uint64_t descriptionChars = header.U32(kHeaderDescriptionLength);
     if (!BlockInsideHeader(header.U32(kHeaderDescriptionOffset), descriptionChars * 2, headerSize))
         return std::nullopt;
-    if (headerSize >= kHeaderWithPixelFormat &&
-        !BlockInsideHeader(header.U32(kHeaderPixelFormatOffset), header.U32(kHeaderPixelFormatSize),
-                           headerSize))
-        return std::nullopt;
+    // The pixel-format fields of longer headers are not checked: writers
+    // commonly put the description over them.
 
     std::size_t offset = headerSize;
     std::size_t records = 1;

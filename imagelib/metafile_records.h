@@ -191,6 +191,7 @@ enum EnhancedRecord : std::uint32_t {
     kEmrSetLayout = 115,
     kEmrTransparentBlt = 116,
     kEmrGradientFill = 118,
+    kEmrSetTextJustification = 120,
 };
 
 // A bounded little-endian view of bytes. Reads outside the view return 0, so
@@ -242,13 +243,22 @@ inline constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
 // Records played from one metafile at most; a larger count is cut off there.
 inline constexpr std::size_t kMaxMetafileRecords = std::size_t{1} << 22;
 
-// What loading learned about a Windows metafile.
+// What loading learned about a Windows metafile. The window and viewport
+// are those set before the first drawing record: they say which part of the
+// logical plane the picture covers.
 struct WindowsMetafileInfo {
     std::size_t playSize = 0;       // bytes up to and including the last record
     std::uint16_t objectCount = 0;  // object table size from the header
-    bool hasWindowExtent = false;   // the first SetWindowExt, if any
+    bool hasWindowExtent = false;
+    std::int32_t windowOrgX = 0;
+    std::int32_t windowOrgY = 0;
     std::int32_t windowExtentX = 0;
     std::int32_t windowExtentY = 0;
+    bool hasViewportExtent = false;
+    std::int32_t viewportOrgX = 0;
+    std::int32_t viewportOrgY = 0;
+    std::int32_t viewportExtentX = 0;
+    std::int32_t viewportExtentY = 0;
     std::vector<MetafilePaletteEntry> palette;  // entries of the first palette it creates
 };
 

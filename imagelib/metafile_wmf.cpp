@@ -10,6 +10,7 @@ constexpr std::size_t kParameters = kWmfRecordHeaderSize;  // parameters follow 
 constexpr std::uint32_t kPatternBrushStyle = 3;
 constexpr std::uint32_t kDibPatternBrushStyle = 5;
 constexpr std::size_t kFaceNameBytes = 32;
+constexpr std::uint32_t kSourceCopy = 0x00CC0020;
 
 // One record with its parameters, read as the 16-bit words they mostly are.
 class CWindowsRecord {
@@ -103,7 +104,8 @@ private:
     const std::vector<RegionRect>* Region(std::uint16_t index) const;
     // Draws a packed DIB starting at `dibOffset`.
     void BlitDib(const CWindowsRecord& r, std::size_t dibOffset, std::uint32_t usage, double sx, double sy,
-                 double sw, double sh, bool fromBottom, const LogicalRect& destination, std::uint32_t rop);
+                 double sw, double sh, bool fromBottom, const LogicalRect& destination, std::uint32_t rop,
+                 bool deviceSized = false);
     void BlitBitmap16(const CWindowsRecord& r, std::size_t offset, double sx, double sy, double sw, double sh,
                       const LogicalRect& destination, std::uint32_t rop);
 
@@ -130,6 +132,9 @@ void CWindowsPlayer::Play(const CWindowsRecord& r) {
         case kWmfSetTextCharExtra:
             m_dc.SetTextCharExtra(r.Word(0));
             break;
+        case kWmfSetTextJustification:
+            m_dc.SetTextJustification(r.Word(1), r.Word(0));
+            break;
         case kWmfSetTextAlign:
             m_dc.SetTextAlign(r.Unsigned(0));
             break;
@@ -152,10 +157,16 @@ void CWindowsPlayer::Play(const CWindowsRecord& r) {
             m_dc.ScaleWindowExt(r.Word(3), r.Word(2), r.Word(1), r.Word(0));
             break;
         case kWmfSetViewportOrg:
+            m_dc.SetViewportOrg(r.Word(1), r.Word(0));
+            break;
         case kWmfSetViewportExt:
+            m_dc.SetViewportExt(r.Word(1), r.Word(0));
+            break;
         case kWmfOffsetViewportOrg:
+            m_dc.OffsetViewportOrg(r.Word(1), r.Word(0));
+            break;
         case kWmfScaleViewportExt:
-            // The viewport is the destination rectangle (see UseWindowsMapping).
+            m_dc.ScaleViewportExt(r.Word(3), r.Word(2), r.Word(1), r.Word(0));
             break;
         case kWmfSaveDC:
             m_dc.SaveDC();
@@ -324,7 +335,7 @@ void CWindowsPlayer::Play(const CWindowsRecord& r) {
             const double width = r.Word(6);
             const double height = r.Word(5);
             BlitDib(r, CWindowsRecord::Offset(9), r.Unsigned(0), r.Word(4), r.Word(3), width, height, true,
-                    {r.Word(8), r.Word(7), r.Word(8) + width, r.Word(7) + height}, 0x00CC0020);
+                    {r.Word(8), r.Word(7), r.Word(8) + width, r.Word(7) + height}, kSourceCopy, true);
             break;
         }
         default:
@@ -509,7 +520,7 @@ void CWindowsPlayer::ExtTextOut(const CWindowsRecord& r) {
 
 void CWindowsPlayer::BlitDib(const CWindowsRecord& r, std::size_t dibOffset, std::uint32_t usage, double sx,
                              double sy, double sw, double sh, bool fromBottom, const LogicalRect& destination,
-                             std::uint32_t rop) {
+                             std::uint32_t rop, bool deviceSized) {
     const CRecordView dib = r.View().From(dibOffset);
     auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColour(index); };
     const auto header = ReadDibHeader(dib, usage, lookup);
@@ -522,6 +533,7 @@ void CWindowsPlayer::BlitDib(const CWindowsRecord& r, std::size_t dibOffset, std
     source.width = sw;
     source.height = sh;
     source.fromBottom = fromBottom && !header->topDown;
+    source.deviceSized = deviceSized;
     m_dc.StretchBlt(source, destination, rop);
 }
 

@@ -1,0 +1,753 @@
+#include "imagelib/decoders/metafile_decoder.h"
+#include "imagelib/image_bitmap.h"
+#include "imagelib/image_source.h"
+#include "imagelib/metafile_player.h"
+#include "imagelib/text_exception.h"
+#include "support/metafile_writer.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+using testsupport::Colorref;
+using testsupport::EmfWriter;
+using testsupport::PaletteColour;
+using testsupport::WmfWriter;
+
+namespace {
+
+constexpr std::uint32_t kRed = 0xFF0000;
+constexpr std::uint32_t kGreen = 0x00FF00;
+constexpr std::uint32_t kBlue = 0x0000FF;
+constexpr std::uint32_t kYellow = 0xFFFF00;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+const char kLoadFailure[] = "Decoder error: Windows Metafile functions failed to load this image.\n";
+
+// A memory source that carries a file name, which picks the metafile kind.
+class CNamedMemorySource : public CMemorySource {
+public:
+    CNamedMemorySource(const std::vector<std::uint8_t>& bytes, const std::string& name) {
+        OpenCommon(name, static_cast<std::int64_t>(bytes.size()), bytes.data());
+    }
+};
+
+std::unique_ptr<CDIBBitmap> Decode(const std::vector<std::uint8_t>& bytes,
+                                   const std::string& name = "picture.wmf", int depth = 32,
+                                   CMetafileDecoder&& decoder = CMetafileDecoder()) {
+    auto bitmap = std::make_unique<CDIBBitmap>();
+    CNamedMemorySource source(bytes, name);
+    decoder.DecodeSource(source, *bitmap, depth);
+    return bitmap;
+}
+
+// 0x00RRGGBB of a 32-bit pixel.
+std::uint32_t Pixel(const CImageBitmap& bitmap, int x, int y) {
+    const std::uint8_t* p = bitmap.GetRows()[y] + 4 * x;
+    return (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+}
+
+bool IsDark(std::uint32_t colour) {
+    return ((colour >> 16) & 0xFF) < 128 && ((colour >> 8) & 0xFF) < 128 && (colour & 0xFF) < 128;
+}
+
+// Expects the decode to fail with the given code and message.
+template <typename Action>
+void ExpectError(Action action, int code, const std::string& message) {
+    try {
+        action();
+        ADD_FAILURE() << "no error, expected " << message;
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), code);
+        EXPECT_EQ(std::string(error.GetMessage()), message);
+    }
+}
+
+// A 100 x 100 placeable metafile whose logical units are its pixels.
+std::vector<std::uint8_t> Placeable100(const WmfWriter& body) {
+    return body.PlaceableBytes(0, 0, 100, 100, 96);
+}
+
+WmfWriter Window100() {
+    WmfWriter wmf;
+    wmf.SetWindowOrg(0, 0).SetWindowExt(100, 100);
+    return wmf;
+}
+
+// Red solid brush (object 0) and null pen (object 1), both selected.
+WmfWriter RedFillNoOutline() {
+    WmfWriter wmf = Window100();
+    wmf.CreateBrush(0, Colorref(255, 0, 0)).CreatePen(5, 0, 0).SelectObject(0).SelectObject(1);
+    return wmf;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Size rules
+
+TEST(MetafileSize, PlaceableSizeIsBoundingBoxAtScreenResolution) {
+    const auto bitmap = Decode(Window100().PlaceableBytes(0, 0, 1440, 720, 1440));
+    EXPECT_EQ(bitmap->GetWidth(), 96);
+    EXPECT_EQ(bitmap->GetHeight(), 48);
+    const auto offset = Decode(Window100().PlaceableBytes(-100, 50, 620, 410, 720));
+    EXPECT_EQ(offset->GetWidth(), 96);
+    EXPECT_EQ(offset->GetHeight(), 48);
+}
+
+TEST(MetafileSize, SizesOfZeroOrLessTakeTheDefault) {
+    struct Case {
+        std::vector<std::uint8_t> bytes;
+        int width, height;
+    };
+    const std::vector<Case> cases = {
+        {Window100().PlaceableBytes(0, 0, 0, 0, 1440), 320, 200},
+        {Window100().PlaceableBytes(50, 50, 10, 10, 96), 320, 200},
+        {Window100().PlaceableBytes(0, 0, 100, 0, 96), 100, 200},
+        {WmfWriter().Bytes(), 320, 200},  // no window extent: size unknown
+    };
+    for (const Case& c : cases) {
+        const auto bitmap = Decode(c.bytes);
+        EXPECT_EQ(bitmap->GetWidth(), c.width);
+        EXPECT_EQ(bitmap->GetHeight(), c.height);
+    }
+    const auto empty = Decode(EmfWriter(0, 0, 0, 0).Bytes(), "x.emf");
+    EXPECT_EQ(empty->GetWidth(), 320);
+    EXPECT_EQ(empty->GetHeight(), 200);
+}
+
+TEST(MetafileSize, ZeroUnitsPerInchTakesTheDefaultInsteadOfDividingByZero) {
+    const auto bitmap = Decode(Window100().PlaceableBytes(0, 0, 1440, 720, 0));
+    EXPECT_EQ(bitmap->GetWidth(), 320);
+    EXPECT_EQ(bitmap->GetHeight(), 200);
+}
+
+TEST(MetafileSize, PlainWindowsMetafileTakesItsWindowInScreenPixels) {
+    WmfWriter wmf;
+    wmf.SetWindowExt(200, -100);
+    const auto bitmap = Decode(wmf.Bytes());
+    EXPECT_EQ(bitmap->GetWidth(), 200);
+    EXPECT_EQ(bitmap->GetHeight(), 100);
+}
+
+TEST(MetafileSize, EnhancedSizeIsFrameThroughReferenceDevice) {
+    // 25.4 mm x 12.7 mm on a device of 1000 pixels per 254 mm.
+    const auto bitmap = Decode(EmfWriter(0, 0, 2540, 1270).Bytes(), "x.emf");
+    EXPECT_EQ(bitmap->GetWidth(), 100);
+    EXPECT_EQ(bitmap->GetHeight(), 50);
+    const auto wide = Decode(EmfWriter(-1000, 0, 1540, 2540, 2000, 500, 254, 127).Bytes(), "x.emf");
+    EXPECT_EQ(wide->GetWidth(), 200);
+    EXPECT_EQ(wide->GetHeight(), 100);
+}
+
+TEST(MetafileSize, CanvasesBeyondTheLimitAreScaledDownKeepingProportions) {
+    const auto bitmap = Decode(Window100().PlaceableBytes(0, 0, 30000, 15000, 96));
+    EXPECT_EQ(bitmap->GetWidth(), 8192);
+    EXPECT_EQ(bitmap->GetHeight(), 4096);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+TEST(MetafileDrawing, UndrawnAreasAreWhiteAndOpaque) {
+    const auto bitmap = Decode(Placeable100(Window100()));
+    ASSERT_EQ(bitmap->GetDepth(), 32);
+    EXPECT_TRUE(bitmap->HasAlphaChannel());
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) {
+            ASSERT_EQ(Pixel(*bitmap, x, y), kWhite) << x << "," << y;
+            ASSERT_EQ(bitmap->GetRows()[y][4 * x + 3], 255);
+        }
+}
+
+TEST(MetafileDrawing, FilledRectangleLandsInItsBox) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.Rectangle(10, 20, 50, 60);
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 10, 20), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 30, 40), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 49, 59), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 50, 40), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 30, 60), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 9, 19), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 90, 90), kWhite);
+}
+
+TEST(MetafileDrawing, WindowExtentScalesLogicalUnitsOntoTheCanvas) {
+    WmfWriter wmf;
+    wmf.SetWindowOrg(1000, 2000).SetWindowExt(1000, 1000);
+    wmf.CreateBrush(0, Colorref(255, 0, 0)).CreatePen(5, 0, 0).SelectObject(0).SelectObject(1);
+    wmf.Rectangle(1100, 2100, 1500, 2500);
+    const auto bitmap = Decode(wmf.PlaceableBytes(0, 0, 100, 100, 96));
+    EXPECT_EQ(Pixel(*bitmap, 12, 12), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 48, 48), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 8, 8), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 52, 52), kWhite);
+}
+
+TEST(MetafileDrawing, EllipseFillsItsBoxButNotTheCorners) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.Ellipse(20, 20, 80, 60);
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 50, 40), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 22, 40), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 50, 22), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 22, 22), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 78, 58), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 50, 70), kWhite);
+}
+
+TEST(MetafileDrawing, PolygonFillsItsInteriorAndOutlineUsesThePen) {
+    WmfWriter wmf = Window100();
+    wmf.CreateBrush(0, Colorref(0, 0, 255))
+        .CreatePen(0, 1, Colorref(0, 255, 0))
+        .SelectObject(0)
+        .SelectObject(1);
+    wmf.Polygon({{10, 90}, {50, 10}, {90, 90}});
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 50, 70), kBlue);
+    EXPECT_EQ(Pixel(*bitmap, 50, 90), kGreen);  // the bottom edge, one pixel wide
+    EXPECT_EQ(Pixel(*bitmap, 15, 15), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 85, 15), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 50, 95), kWhite);
+}
+
+TEST(MetafileDrawing, TextInksOnlyItsLine) {
+    WmfWriter wmf = Window100();
+    wmf.CreateFont(-20, 700, "Arial").SelectObject(0).SetBkMode(1).SetTextColor(Colorref(0, 0, 0));
+    wmf.TextOut(5, 30, "HELLO");  // top-left alignment: the line spans y 30..53
+    const auto bitmap = Decode(Placeable100(wmf));
+    int inked = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) {
+            if (!IsDark(Pixel(*bitmap, x, y))) continue;
+            ++inked;
+            EXPECT_GE(y, 30) << x << "," << y;
+            EXPECT_LT(y, 54) << x << "," << y;
+            EXPECT_GE(x, 5) << x << "," << y;
+        }
+    EXPECT_GT(inked, 60);
+}
+
+TEST(MetafileDrawing, StretchedDibCoversTheDestination) {
+    WmfWriter wmf = Window100();
+    wmf.StretchDib(20, 10, 40, 60, 2, 2, testsupport::MakeDib24(2, 2, {kRed, kGreen, kBlue, kYellow}));
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 25, 15), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 55, 15), kGreen);
+    EXPECT_EQ(Pixel(*bitmap, 25, 65), kBlue);
+    EXPECT_EQ(Pixel(*bitmap, 55, 65), kYellow);
+    EXPECT_EQ(Pixel(*bitmap, 15, 40), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 65, 40), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 40, 75), kWhite);
+}
+
+TEST(MetafileDrawing, ClipRectanglesLimitDrawing) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.IntersectClipRect(20, 20, 80, 80).ExcludeClipRect(40, 40, 60, 60).Rectangle(0, 0, 100, 100);
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 25, 25), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 75, 75), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 50, 50), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 10, 50), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 90, 90), kWhite);
+}
+
+TEST(MetafileDrawing, RestoreDCBringsBackTheSavedBrushAndClip) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.SaveDC().CreateBrush(0, Colorref(0, 0, 255)).SelectObject(2).IntersectClipRect(0, 0, 10, 10);
+    wmf.RestoreDC(-1).Rectangle(20, 20, 40, 40);
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 30, 30), kRed);
+}
+
+TEST(MetafileDrawing, DeletedSlotsAreReusedLowestFirst) {
+    WmfWriter wmf = Window100();
+    wmf.CreatePen(5, 0, 0).SelectObject(0);                   // slot 0: null pen
+    wmf.CreateBrush(0, Colorref(0, 0, 255)).DeleteObject(1);  // slot 1 freed again
+    wmf.CreateBrush(0, Colorref(255, 0, 0)).SelectObject(1);  // lands in slot 1
+    wmf.Rectangle(10, 10, 50, 50);
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 30, 30), kRed);
+}
+
+TEST(MetafileDrawing, EnhancedRecordsDrawShapesTextAndBitmaps) {
+    // 100 x 100 pixels; device units are canvas pixels.
+    EmfWriter emf(0, 0, 2540, 2540);
+    emf.CreateBrush(1, 0, Colorref(255, 0, 0)).SelectObject(1).SelectObject(0x80000008);  // null pen
+    emf.Rectangle(5, 5, 25, 25);
+    emf.Ellipse(30, 5, 60, 25);
+    emf.CreateBrush(2, 0, Colorref(0, 0, 255)).SelectObject(2);
+    emf.Polygon16({{5, 95}, {25, 60}, {45, 95}});
+    auto [info, bits] = testsupport::MakeDib24Parts(2, 1, {kGreen, kYellow});
+    emf.StretchDIBits(60, 60, 30, 30, 2, 1, info, bits);
+    emf.CreateFont(3, -16, 400, "Courier New").SelectObject(3).SetBkMode(1);
+    emf.ExtTextOutW(5, 35, "Hi there");
+    const auto bitmap = Decode(emf.Bytes(), "chart.emf");
+    ASSERT_EQ(bitmap->GetWidth(), 100);
+    EXPECT_EQ(Pixel(*bitmap, 15, 15), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 45, 15), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 31, 6), kWhite);
+    EXPECT_EQ(Pixel(*bitmap, 25, 90), kBlue);
+    EXPECT_EQ(Pixel(*bitmap, 65, 75), kGreen);
+    EXPECT_EQ(Pixel(*bitmap, 85, 75), kYellow);
+    EXPECT_EQ(Pixel(*bitmap, 95, 75), kWhite);
+    int inked = 0;
+    for (int y = 30; y < 58; ++y)
+        for (int x = 0; x < 100; ++x) inked += IsDark(Pixel(*bitmap, x, y)) ? 1 : 0;
+    EXPECT_GT(inked, 30);
+}
+
+TEST(MetafileDrawing, PathsAreFilledAsOneShape) {
+    EmfWriter emf(0, 0, 2540, 2540);
+    emf.CreateBrush(1, 0, Colorref(0, 255, 0)).SelectObject(1).SelectObject(0x80000008);
+    emf.BeginPath().Polyline({{10, 10}, {90, 10}, {90, 90}, {10, 90}}).EndPath().FillPath();
+    const auto bitmap = Decode(emf.Bytes(), "x.emf");
+    EXPECT_EQ(Pixel(*bitmap, 50, 50), kGreen);
+    EXPECT_EQ(Pixel(*bitmap, 5, 5), kWhite);
+}
+
+TEST(MetafileDrawing, MapModesAndWorldTransformsMoveTheDrawing) {
+    EmfWriter emf(0, 0, 2540, 2540);
+    emf.SetMapMode(8).SetWindowExt(1000, 1000).SetViewportExt(100, 100);
+    emf.SetWorldTransform(1, 0, 0, 1, 500, 0);
+    emf.CreateBrush(1, 0, Colorref(255, 0, 0)).SelectObject(1).SelectObject(0x80000008);
+    emf.Rectangle(0, 0, 300, 300);  // lands at (50..80, 0..30)
+    const auto bitmap = Decode(emf.Bytes(), "x.emf");
+    EXPECT_EQ(Pixel(*bitmap, 65, 15), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 15, 15), kWhite);
+}
+
+// ---------------------------------------------------------------------------
+// Routes and depths
+
+TEST(MetafileRoute, NameWithDotEmfInAnyCaseIsEnhanced) {
+    EmfWriter emf(0, 0, 2540, 2540);
+    const std::vector<std::uint8_t> bytes = emf.Bytes();
+    for (const char* name : {"a.emf", "B.EMF", "c.EmF", "/tmp/d.emf.old", "C:\\pics.Emf\\e.dat"})
+        EXPECT_EQ(Decode(bytes, name)->GetWidth(), 100) << name;
+    for (const char* name : {"a.wmf", "emf", "Mem", "a.em f"})
+        ExpectError([&] { Decode(bytes, name); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+    ExpectError([&] { Decode(Placeable100(Window100()), "a.emf"); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+}
+
+TEST(MetafileRoute, FilesAreDecodedThroughTheirPath) {
+    testsupport::TemporaryFolder folder;
+    testsupport::WriteFileBytes(folder / "Chart.EMF", EmfWriter(0, 0, 2540, 1270).Bytes());
+    testsupport::WriteFileBytes(folder / "clip.wmf", Window100().PlaceableBytes(0, 0, 1440, 720, 1440));
+    CMetafileDecoder decoder;
+    CDIBBitmap bitmap;
+    decoder.DecodeFile((folder / "Chart.EMF").string(), bitmap, 0, nullptr);
+    EXPECT_EQ(bitmap.GetWidth(), 100);
+    decoder.DecodeFile((folder / "clip.wmf").string(), bitmap, 0, nullptr);
+    EXPECT_EQ(bitmap.GetWidth(), 96);
+}
+
+TEST(MetafileDepth, WithoutPaletteDepthZeroGivesThirtyTwoBitsWithAlpha) {
+    const auto bitmap = Decode(Placeable100(Window100()), "x.wmf", 0);
+    EXPECT_EQ(bitmap->GetDepth(), 32);
+    EXPECT_TRUE(bitmap->HasAlphaChannel());
+}
+
+TEST(MetafileDepth, SmallPaletteGivesEightBitsWithTheMetafilesColours) {
+    EmfWriter emf(0, 0, 2540, 2540);
+    emf.CreateBrush(1, 0, Colorref(0, 0, 255)).SelectObject(1).Rectangle(10, 10, 50, 50);
+    const std::vector<PaletteColour> palette{{255, 0, 0}, {0, 0, 255}, {255, 255, 255}};
+    const auto bitmap = Decode(emf.Bytes(palette), "x.emf", 0);
+    ASSERT_EQ(bitmap->GetDepth(), 8);
+    EXPECT_FALSE(bitmap->HasAlphaChannel());
+    const PaletteEntry* entries = bitmap->GetPalette();
+    EXPECT_EQ(entries[0], (PaletteEntry{0, 0, 255, 255}));
+    EXPECT_EQ(entries[1], (PaletteEntry{255, 0, 0, 255}));
+    EXPECT_EQ(entries[2], (PaletteEntry{255, 255, 255, 255}));
+    EXPECT_EQ(entries[3], (PaletteEntry{0, 0, 0, 255}));
+    EXPECT_EQ(bitmap->GetRows()[30][30], 1);
+    EXPECT_EQ(bitmap->GetRows()[80][80], 2);
+    // The same metafile wanted at 32 bits keeps its colours and the alpha flag.
+    const auto full = Decode(emf.Bytes(palette), "x.emf", 32);
+    EXPECT_EQ(full->GetDepth(), 32);
+    EXPECT_TRUE(full->HasAlphaChannel());
+    EXPECT_EQ(Pixel(*full, 30, 30), kBlue);
+}
+
+TEST(MetafileDepth, WindowsMetafilePaletteCountsToo) {
+    WmfWriter wmf = Window100();
+    wmf.CreatePalette({{0, 0, 0}, {255, 255, 255}}).SelectPalette(0).RealizePalette();
+    EXPECT_EQ(Decode(Placeable100(wmf), "x.wmf", 0)->GetDepth(), 8);
+}
+
+TEST(MetafileDepth, PaletteOf256EntriesIsNotUsed) {
+    const std::vector<PaletteColour> palette(256, PaletteColour{1, 2, 3});
+    EXPECT_EQ(Decode(EmfWriter(0, 0, 2540, 2540).Bytes(palette), "x.emf", 0)->GetDepth(), 32);
+}
+
+TEST(MetafileDepth, EightBitsWithoutPaletteStillHaveRealColours) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.Rectangle(0, 0, 50, 100);
+    const auto bitmap = Decode(Placeable100(wmf), "x.wmf", 8);
+    ASSERT_EQ(bitmap->GetDepth(), 8);
+    EXPECT_EQ(bitmap->GetPalette()[bitmap->GetRows()[50][25]], (PaletteEntry{0, 0, 255, 255}));
+    EXPECT_EQ(bitmap->GetPalette()[bitmap->GetRows()[50][75]], (PaletteEntry{255, 255, 255, 255}));
+}
+
+// ---------------------------------------------------------------------------
+// Damaged and hostile metafiles
+
+TEST(MetafileDamage, GarbageFailsToLoad) {
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> noise(4000);
+    for (auto& byte : noise) byte = static_cast<std::uint8_t>(random());
+    for (const auto& bytes :
+         {noise, std::vector<std::uint8_t>{}, std::vector<std::uint8_t>{0xD7, 0xCD, 0xC6, 0x9A}}) {
+        ExpectError([&] { Decode(bytes, "x.wmf"); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+        ExpectError([&] { Decode(bytes, "x.emf"); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+    }
+    // A placeable header with nothing behind it.
+    std::vector<std::uint8_t> header = Window100().PlaceableBytes(0, 0, 10, 10, 96);
+    header.resize(22);
+    ExpectError([&] { Decode(header); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+}
+
+TEST(MetafileDamage, BrokenWindowsRecordChainsFailToLoad) {
+    const std::vector<WmfWriter> broken = {
+        WmfWriter(Window100()).RawRecord(1000, 0x041B, {1, 2, 3, 4}),  // size beyond the data
+        WmfWriter(Window100()).RawRecord(0, 0x041B, {1, 2, 3, 4}),     // zero size
+        WmfWriter(Window100()).RawRecord(2, 0x041B, {}),               // smaller than a record header
+        WmfWriter(Window100()).RawRecord(4, 0x041B, {1}),              // rectangle without its corners
+        WmfWriter(Window100()).RawRecord(0xFFFFFFFF, 0x0000, {}),      // absurd size
+    };
+    for (const WmfWriter& wmf : broken) {
+        ExpectError([&] { Decode(Placeable100(wmf)); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+        ExpectError([&] { Decode(wmf.BytesWithoutEnd()); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+    }
+}
+
+TEST(MetafileDamage, BrokenEnhancedRecordChainsFailToLoad) {
+    const std::vector<std::vector<std::uint8_t>> broken = {
+        EmfWriter(0, 0, 100, 100).RawRecord(43, 0, {}).Bytes(),            // zero size
+        EmfWriter(0, 0, 100, 100).RawRecord(43, 6, {0, 0, 0, 0}).Bytes(),  // not a multiple of four
+        EmfWriter(0, 0, 100, 100).RawRecord(43, 0x7FFFFFF0, {}).Bytes(),   // beyond the data
+        EmfWriter(0, 0, 100, 100).Record(43, {1, 0, 0, 0}).Bytes(),        // rectangle without corners
+        EmfWriter(0, 0, 100, 100).Record(1, std::vector<std::uint8_t>(80)).Bytes(),  // a second header
+        EmfWriter(0, 0, 100, 100, 100, 100, 0, 10).Bytes(),                          // no device size
+    };
+    for (const auto& bytes : broken)
+        ExpectError([&] { Decode(bytes, "x.emf"); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+    std::vector<std::uint8_t> cut = EmfWriter(0, 0, 100, 100).Rectangle(0, 0, 5, 5).Bytes();
+    cut.resize(cut.size() - 20);  // no end record
+    ExpectError([&] { Decode(cut, "x.emf"); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+}
+
+TEST(MetafileDamage, CountsBeyondTheirRecordDrawNothing) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.Record(0x0324, {30000, 10, 10, 90, 10, 90, 90});  // polygon claiming 30000 points
+    wmf.Record(0x0538, {60000, 3, 10, 10});               // polypolygon counts past the end
+    wmf.Record(0x0521, {30000, 0x4141});                  // text longer than its record
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 50, 50), kWhite);
+
+    EmfWriter emf(0, 0, 2540, 2540);
+    emf.Record(4, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F});  // polyline
+    emf.Record(81, std::vector<std::uint8_t>(72, 0xFF));  // bitmap offsets
+    emf.Record(84, std::vector<std::uint8_t>(68, 0x7F));  // text offsets
+    EXPECT_EQ(Pixel(*Decode(emf.Bytes(), "x.emf"), 50, 50), kWhite);
+}
+
+TEST(MetafileDamage, UnknownObjectsAndRecordsAreIgnored) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.SelectObject(40000).DeleteObject(12345).SelectObject(-1).Record(0x7777, {1, 2, 3}).RestoreDC(-50);
+    wmf.Rectangle(10, 10, 50, 50);
+    EXPECT_EQ(Pixel(*Decode(Placeable100(wmf)), 30, 30), kRed);
+
+    EmfWriter emf(0, 0, 2540, 2540);
+    emf.CreateBrush(1, 0, Colorref(255, 0, 0)).SelectObject(1).SelectObject(0x80000008);
+    emf.SelectObject(0x8000FFFF)
+        .SelectObject(70000)
+        .DeleteObject(0)
+        .CreateBrush(0, 0, 0)
+        .CreateBrush(-1, 0, 0);
+    emf.Record(999, {1, 2, 3, 4}).Rectangle(10, 10, 50, 50);
+    EXPECT_EQ(Pixel(*Decode(emf.Bytes(), "x.emf"), 30, 30), kRed);
+}
+
+TEST(MetafileDamage, AbsurdGeometryIsSurvived) {
+    EmfWriter emf(0, 0, 2540, 2540);
+    emf.CreateBrush(1, 0, Colorref(255, 0, 0)).SelectObject(1).CreatePen(2, 0, 0x7FFFFFFF, 0).SelectObject(2);
+    emf.Rectangle(-2147483647, -2147483647, 2147483647, 2147483647);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float huge = std::numeric_limits<float>::max();
+    emf.SetWorldTransform(nan, 0, 0, nan, nan, nan).SetWorldTransform(0, 0, 0, 0, 0, 0);
+    emf.SetWorldTransform(huge, 0, 0, huge, 0, 0).Ellipse(-5, -5, 5, 5);
+    emf.SetWorldTransform(1e-30f, 0, 0, 1e-30f, 0, 0).Ellipse(0, 0, 100, 100);
+    emf.SetMapMode(8).SetWindowExt(1, 1).SetViewportExt(2147483647, 2147483647).Rectangle(0, 0, 1, 1);
+    emf.CreateFont(3, -2147483647, 400, "Arial").SelectObject(3).ExtTextOutW(0, 0, "big");
+    const auto bitmap = Decode(emf.Bytes(), "x.emf");
+    EXPECT_EQ(bitmap->GetWidth(), 100);
+}
+
+// ---------------------------------------------------------------------------
+// The calling sequence, with a fake platform
+
+namespace {
+
+struct FakeSettings {
+    bool screen = true;
+    bool load = true;
+    std::size_t headerSize = 88;
+    bool context = true;
+    bool bitmap = true;
+    int pixelsPerInch = 96;
+    EnhancedMetafileHeader header;
+    std::vector<MetafilePaletteEntry> palette;
+    // What the decoder did.
+    std::vector<std::uint8_t> loaded;
+    bool loadedEnhanced = false;
+    int bitmapWidth = 0, bitmapHeight = 0;
+    std::size_t selectedPaletteSize = 0;
+    bool filledWhite = false;
+    bool played = false;
+    bool rgbColours = false;
+};
+
+class CFakeMetafile : public CEnhancedMetafile {
+public:
+    explicit CFakeMetafile(FakeSettings& settings) : m_settings(settings) {}
+    std::size_t GetHeaderSize() const override { return m_settings.headerSize; }
+    EnhancedMetafileHeader GetHeader() const override { return m_settings.header; }
+    std::vector<MetafilePaletteEntry> GetPaletteEntries() const override { return m_settings.palette; }
+
+private:
+    FakeSettings& m_settings;
+};
+
+class CFakeContext : public CMetafileMemoryContext {
+public:
+    explicit CFakeContext(FakeSettings& settings) : m_settings(settings) {}
+    bool CreateCompatibleBitmap(int width, int height) override {
+        m_settings.bitmapWidth = width;
+        m_settings.bitmapHeight = height;
+        return m_settings.bitmap;
+    }
+    bool SelectPalette(const std::vector<MetafilePaletteEntry>& entries) override {
+        m_settings.selectedPaletteSize = entries.size();
+        return true;
+    }
+    void FillWhite() override { m_settings.filledWhite = true; }
+    bool PlayEnhMetaFile(const CEnhancedMetafile&, const MetafileRect&) override {
+        m_settings.played = m_settings.filledWhite;
+        return true;
+    }
+    bool GetDIBits(CImageBitmap&, bool rgbColours) override {
+        m_settings.rgbColours = rgbColours;
+        return true;
+    }
+
+private:
+    FakeSettings& m_settings;
+};
+
+class CFakeScreen : public CMetafileScreen {
+public:
+    explicit CFakeScreen(FakeSettings& settings) : m_settings(settings) {}
+    int GetPixelsPerInchX() const override { return m_settings.pixelsPerInch; }
+    int GetPixelsPerInchY() const override { return m_settings.pixelsPerInch; }
+    std::unique_ptr<CEnhancedMetafile> SetEnhMetaFileBits(const std::uint8_t* data,
+                                                          std::size_t size) override {
+        m_settings.loadedEnhanced = true;
+        return Load(data, size);
+    }
+    std::unique_ptr<CEnhancedMetafile> SetWinMetaFileBits(const std::uint8_t* data,
+                                                          std::size_t size) override {
+        return Load(data, size);
+    }
+    std::unique_ptr<CMetafileMemoryContext> CreateCompatibleContext() override {
+        return m_settings.context ? std::make_unique<CFakeContext>(m_settings) : nullptr;
+    }
+
+private:
+    std::unique_ptr<CEnhancedMetafile> Load(const std::uint8_t* data, std::size_t size) {
+        m_settings.loaded.assign(data, data + size);
+        return m_settings.load ? std::make_unique<CFakeMetafile>(m_settings) : nullptr;
+    }
+    FakeSettings& m_settings;
+};
+
+class CFakePlatform : public CMetafilePlatform {
+public:
+    explicit CFakePlatform(FakeSettings& settings) : m_settings(settings) {}
+    std::unique_ptr<CMetafileScreen> GetScreen() override {
+        return m_settings.screen ? std::make_unique<CFakeScreen>(m_settings) : nullptr;
+    }
+
+private:
+    FakeSettings& m_settings;
+};
+
+std::unique_ptr<CDIBBitmap> DecodeWith(FakeSettings& settings, const std::vector<std::uint8_t>& bytes,
+                                       const std::string& name = "x.emf", int depth = 0) {
+    return Decode(bytes, name, depth, CMetafileDecoder(std::make_shared<CFakePlatform>(settings)));
+}
+
+}  // namespace
+
+TEST(MetafilePlatform, EveryPlatformFailureHasItsMessage) {
+    const std::vector<std::uint8_t> bytes{1, 2, 3, 4};
+    FakeSettings noScreen;
+    noScreen.screen = false;
+    ExpectError([&] { DecodeWith(noScreen, bytes); }, ERR_NO_MEMORY,
+                "Decoder error: Cannot allocate device context.\n");
+    FakeSettings noLoad;
+    noLoad.load = false;
+    ExpectError([&] { DecodeWith(noLoad, bytes); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+    FakeSettings noHeader;
+    noHeader.headerSize = 0;
+    ExpectError([&] { DecodeWith(noHeader, bytes); }, ERR_FORMAT_UNKNOWN,
+                "Decoder error: No header information in metafile\n");
+    FakeSettings noContext;
+    noContext.context = false;
+    ExpectError([&] { DecodeWith(noContext, bytes); }, ERR_NO_MEMORY,
+                "Decoder error: Cannot allocate device context.\n");
+    FakeSettings noBitmap;
+    noBitmap.bitmap = false;
+    ExpectError([&] { DecodeWith(noBitmap, bytes); }, ERR_NO_MEMORY,
+                "Decoder error: Cannot allocate memory bitmap.\n");
+}
+
+TEST(MetafilePlatform, EnhancedSizeUsesFrameAndReferenceDevice) {
+    FakeSettings settings;
+    settings.header.frame = {-500, 0, 9500, 5000};
+    settings.header.devicePixels = {1000, 500};
+    settings.header.deviceMillimetres = {100, 50};
+    const auto bitmap = DecodeWith(settings, {0});
+    EXPECT_TRUE(settings.loadedEnhanced);
+    EXPECT_EQ(bitmap->GetWidth(), 1000);
+    EXPECT_EQ(bitmap->GetHeight(), 500);
+    EXPECT_TRUE(settings.played);
+    EXPECT_FALSE(settings.rgbColours);
+    settings.header.frame = {0, 0, -10, 10};
+    EXPECT_EQ(DecodeWith(settings, {0})->GetWidth(), 320);
+}
+
+TEST(MetafilePlatform, PlaceableHeaderIsStrippedAndSizedAtScreenResolution) {
+    FakeSettings settings;
+    settings.pixelsPerInch = 120;
+    const std::vector<std::uint8_t> bytes = WmfWriter().PlaceableBytes(0, 0, 1440, 720, 1440);
+    const auto bitmap = DecodeWith(settings, bytes, "x.wmf");
+    EXPECT_FALSE(settings.loadedEnhanced);
+    EXPECT_EQ(settings.loaded, std::vector<std::uint8_t>(bytes.begin() + 22, bytes.end()));
+    EXPECT_EQ(bitmap->GetWidth(), 120);
+    EXPECT_EQ(bitmap->GetHeight(), 60);
+    DecodeWith(settings, WmfWriter().Bytes(), "x.wmf");
+    EXPECT_EQ(settings.loaded, WmfWriter().Bytes());
+}
+
+TEST(MetafilePlatform, PaletteRouteNeedsOneTo255Entries) {
+    FakeSettings settings;
+    settings.palette.assign(255, MetafilePaletteEntry{10, 20, 30, 0});
+    auto bitmap = DecodeWith(settings, {0});
+    EXPECT_EQ(bitmap->GetDepth(), 8);
+    EXPECT_EQ(settings.selectedPaletteSize, 256u);
+    EXPECT_TRUE(settings.rgbColours);
+    EXPECT_EQ(bitmap->GetPalette()[254], (PaletteEntry{30, 20, 10, 255}));
+    EXPECT_EQ(bitmap->GetPalette()[255], (PaletteEntry{0, 0, 0, 255}));
+    settings.palette.assign(256, MetafilePaletteEntry{10, 20, 30, 0});
+    settings.selectedPaletteSize = 0;
+    EXPECT_EQ(DecodeWith(settings, {0})->GetDepth(), 32);
+    EXPECT_EQ(settings.selectedPaletteSize, 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Public sample files
+
+namespace {
+
+std::vector<std::filesystem::path> CorpusFiles(const std::string& folder, const std::string& extension) {
+    std::vector<std::filesystem::path> files;
+    const auto root = testsupport::CorpusFolder(folder);
+    if (root.empty()) return files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (entry.path().extension() == extension) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::unique_ptr<CDIBBitmap> DecodePath(const std::filesystem::path& path) {
+    auto bitmap = std::make_unique<CDIBBitmap>();
+    CMetafileDecoder decoder;
+    decoder.DecodeFile(path.string(), *bitmap, 32, nullptr);
+    return bitmap;
+}
+
+}  // namespace
+
+TEST(MetafileCorpus, WindowsSamplesDecodeAtTheirPlaceableSize) {
+    const auto files = CorpusFiles("wmf", ".wmf");
+    if (files.empty()) GTEST_SKIP() << "no corpus";
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.string());
+        EXPECT_NO_THROW(DecodePath(path));
+    }
+    const auto root = testsupport::CorpusFolder("wmf");
+    const auto fulltest = DecodePath(root / "wmf2svg/fulltest.wmf");
+    EXPECT_EQ(fulltest->GetWidth(), 1056);  // 27940 units at 2540 per inch
+    EXPECT_EQ(fulltest->GetHeight(), 816);
+    EXPECT_EQ(Pixel(*fulltest, 500, 700), kWhite);              // below the panels
+    const std::uint32_t lightBlue = Pixel(*fulltest, 70, 115);  // the rectangle of panel 1
+    EXPECT_GT(lightBlue & 0xFF, 0xE0u);
+    EXPECT_LT(lightBlue >> 16, 0xD0u);
+    EXPECT_TRUE(IsDark(Pixel(*fulltest, 15, 100)));  // panel 1's frame
+    const auto tractor = DecodePath(root / "twelvemonkeys/test.wmf");
+    EXPECT_EQ(tractor->GetWidth(), 133);
+    EXPECT_EQ(tractor->GetHeight(), 106);
+}
+
+TEST(MetafileCorpus, EnhancedSamplesDecode) {
+    const auto root = testsupport::CorpusFolder("emf");
+    if (root.empty()) GTEST_SKIP() << "no corpus";
+    for (const char* name :
+         {"libemf2svg/good/test-007.emf", "libemf2svg/good/test-023.emf", "libemf2svg/good/test-065.emf",
+          "libemf2svg/good/test-152.emf", "libemf2svg/good/test-166.emf", "libemf2svg/good/test-177.emf",
+          "libemf2svg/good/test-186.emf", "wmf2svg/fulltest.emf"}) {
+        SCOPED_TRACE(name);
+        EXPECT_NO_THROW(DecodePath(root / name));
+    }
+    const auto fulltest = DecodePath(root / "wmf2svg/fulltest.emf");
+    EXPECT_EQ(fulltest->GetWidth(), 1059);
+    EXPECT_EQ(fulltest->GetHeight(), 792);
+    EXPECT_EQ(Pixel(*fulltest, 530, 780), kWhite);
+    EXPECT_EQ(Pixel(*fulltest, 300, 430), kRed);  // panel 10's red swatch
+    const auto circle = DecodePath(root / "libemf2svg/good/test-177.emf");
+    EXPECT_EQ(circle->GetWidth(), 657);
+    EXPECT_EQ(Pixel(*circle, 320, 200), kWhite);
+}
+
+// Pictures made for a 1200 dpi printer render at the canvas limit; each gets
+// its own test so none runs long.
+class MetafileLargeSample : public testing::TestWithParam<const char*> {};
+
+TEST_P(MetafileLargeSample, DecodesAtTheCanvasLimit) {
+    const auto root = testsupport::CorpusFolder("emf");
+    if (root.empty()) GTEST_SKIP() << "no corpus";
+    const auto bitmap = DecodePath(root / GetParam());
+    EXPECT_EQ(std::max(bitmap->GetWidth(), bitmap->GetHeight()), 8192);
+}
+
+INSTANTIATE_TEST_SUITE_P(Emf, MetafileLargeSample,
+                         testing::Values("libuemf/test_libuemf_ref.emf", "libuemf/test_mm_twips_ref.emf",
+                                         "libemf2svg/good/test-041.emf"));
+
+TEST(MetafileCorpus, CorruptSamplesEndInACleanError) {
+    const auto files = CorpusFiles("emf/libemf2svg/corrupted", ".emf");
+    if (files.empty()) GTEST_SKIP() << "no corpus";
+    EXPECT_EQ(files.size(), 9u);
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.string());
+        ExpectError([&] { DecodePath(path); }, ERR_FORMAT_NOT_COMPILED, kLoadFailure);
+    }
+}
