@@ -652,12 +652,38 @@ TEST(PICTDecoder, EmptyOrInvertedBoundsFail) {
 }
 
 TEST(PICTDecoder, HugeBoundsWithoutTheDataForTheirRowsFailBeforeAllocating) {
-    PictBuilder pict;
-    pict.op(0x9A).be32(0xFF).be16(0x8000);
-    pict.rect(-32768, -32768, 32767, 32767).pixMapHeader({32, 3, 4}).copyBitsTail(1, 1);
-    pict.out().fill(100, 0);
-    const Failure failure = DecodeFailure(pict.end());
-    EXPECT_EQ(failure.code, ERR_END_OF_FILE);
+    PictBuilder direct;
+    direct.op(0x9A).be32(0xFF).be16(0x8000);
+    direct.rect(-32768, -32768, 32767, 32767).pixMapHeader({32, 3, 4}).copyBitsTail(1, 1);
+    direct.out().fill(100, 0);
+    EXPECT_EQ(DecodeFailure(direct.end()).code, ERR_END_OF_FILE);
+
+    // Rows of 30000 bytes whose packed counts are all 0: every row would be
+    // blank, but no encoder fills a row with less than its PackBits.
+    PictBuilder empty;
+    empty.op(0x98).be16(0x8000 | 30000);
+    empty.rect(0, 0, 1000, 30000).pixMapHeader({8, 1, 0}).colorTable(kThreeColors).copyBitsTail(1, 1);
+    empty.out().fill(2000, 0);
+    EXPECT_EQ(DecodeFailure(empty.end()).code, ERR_END_OF_FILE);
+}
+
+TEST(PICTDecoder, RowsNarrowerThanTheirPixelsFail) {
+    // Found by fuzzing: a BitMap 32514 pixels wide with rows of 116 bytes
+    // made a few bytes of data stand for a 66 MB bitmap.
+    PictBuilder bitMap;
+    bitMap.op(0x99).be16(116);
+    bitMap.rect(-513, -1, -1, 32513).copyBitsTail(1, 1);
+    bitMap.out().be16(10).fill(8, 0).fill(1000, 0x56);
+    Failure failure = DecodeFailure(bitMap.end());
+    EXPECT_EQ(failure.code, ERR_FORMAT_UNKNOWN);
+    EXPECT_EQ(failure.message, Raised("Rows of 116 bytes cannot hold 32514 pixels in pict."));
+
+    PictBuilder sixteen;
+    sixteen.op(0x98).be16(0x8000 | 9);
+    sixteen.rect(0, 0, 1, 5).pixMapHeader({16, 3, 0}).colorTable(kThreeColors).copyBitsTail(1, 5);
+    sixteen.rows({Bytes(10, 0)}, 9, 2);
+    failure = DecodeFailure(sixteen.end());
+    EXPECT_EQ(failure.message, Raised("Rows of 9 bytes cannot hold 5 pixels in pict."));
 }
 
 TEST(PICTDecoder, EveryTruncationEndsInACleanError) {

@@ -51,6 +51,8 @@ constexpr int kColorTableEntries = 256;
 constexpr std::int64_t kMinPackedRowBytes = 8;
 // Rows of at least this many bytes carry a 16-bit packed count, shorter ones one byte.
 constexpr std::int64_t kMinWordCountRowBytes = 251;
+// One PackBits control byte covers at most this many units (a literal or a repeat).
+constexpr std::int64_t kMaxPackBitsRunUnits = 128;
 
 enum PatternType : int { kPatternPixMap = 1, kPatternDithered = 2 };
 
@@ -277,6 +279,7 @@ const char kColorTableNoMemory[] = "Out of memory allocationg color table.";
 const char kColorIndexTooLarge[] = "pixel value greater than colour table size.";
 const char kIllegalImageSize[] = "Illegal image size in pict: %d x %d.";
 const char kIllegalComponentCount[] = "Illegal component count in pict: %d.";
+const char kRowBytesTooSmall[] = "Rows of %d bytes cannot hold %d pixels in pict.";
 const char kEndOfFile[] = "End of file reached while decoding.\n";
 
 constexpr PaletteEntry kWhite{255, 255, 255, 255};
@@ -312,6 +315,7 @@ struct RowLayout {
     bool packed = false;          // PackBits with a count in front of each row
     bool wordCount = false;       // the count is a 16-bit word rather than a byte
     std::size_t unitBytes = 1;    // PackBits repeats bytes, or 2-byte pixels for 16 bits
+    std::int64_t pixelBytes = 0;  // what the row's pixels take once unpacked
     std::size_t bufferBytes = 0;  // room for one row: the file's row and all our pixels
 };
 
@@ -386,8 +390,8 @@ public:
 
     void Decode() {
         TraceLine(2, "Decoding mac pict.\n");
-        Skip(kPreambleBytes);
-        Skip(kPicSizeBytes + kPicFrameBytes);
+        skip(kPreambleBytes);
+        skip(kPicSizeBytes + kPicFrameBytes);
         readVersion();
         // Every opcode consumes at least its own bytes, so the walk ends at the
         // image, at the end opcode or at the end of the data.
@@ -397,24 +401,24 @@ public:
 
 private:
     // --- Reading -------------------------------------------------------------------
-    std::uint8_t U8() { return *m_source.ReadBytes(1); }
-    std::uint16_t U16() { return ReadBE16(m_source.ReadBytes(2)); }
-    std::int16_t S16() { return ReadBE16Signed(m_source.ReadBytes(2)); }
-    std::uint32_t U32() { return ReadBE32(m_source.ReadBytes(4)); }
-    void Skip(std::int64_t count) {
+    std::uint8_t readByte() { return *m_source.ReadBytes(1); }
+    std::uint16_t readWord() { return ReadBE16(m_source.ReadBytes(2)); }
+    std::int16_t readSignedWord() { return ReadBE16Signed(m_source.ReadBytes(2)); }
+    std::uint32_t readLong() { return ReadBE32(m_source.ReadBytes(4)); }
+    void skip(std::int64_t count) {
         if (count > 0) m_source.ReadBytes(count);
     }
 
     void readVersion() {
         std::uint8_t byte = 0;
         do {
-            byte = U8();
+            byte = readByte();
         } while (byte == 0);
         if (byte != kVersionOpcode) RaiseError(ERR_WRONG_SIGNATURE, kVersionMissing);
-        const std::uint8_t version = U8();
+        const std::uint8_t version = readByte();
         if (version == 1) {
             m_version = 1;
-        } else if (version == 2 && U8() == kVersion2Marker) {
+        } else if (version == 2 && readByte() == kVersion2Marker) {
             m_version = 2;
         } else {
             RaiseError(ERR_WRONG_SIGNATURE, kIllegalVersion);
@@ -423,10 +427,10 @@ private:
     }
 
     unsigned readOpcode() {
-        if (m_version == 1) return U8();
+        if (m_version == 1) return readByte();
         // Version 2 opcodes are word-aligned, counted from the start of the file.
-        if (m_source.GetBytesRead() % 2 != 0) Skip(1);
-        return U16();
+        if (m_source.GetBytesRead() % 2 != 0) skip(1);
+        return readWord();
     }
 
     Rect readRect() {
@@ -466,10 +470,10 @@ private:
 
     ColorTable readColorTable() {
         TraceLine(3, "Getting color table info.\n");
-        Skip(kColorTableSeedBytes);
-        const std::uint16_t flags = U16();
+        skip(kColorTableSeedBytes);
+        const std::uint16_t flags = readWord();
         // ctSize is the entry count minus one; -1 is an empty table.
-        const int entryCount = S16() + 1;
+        const int entryCount = readSignedWord() + 1;
         TraceFormat(2, "Palette Size:  %d\n", entryCount);
         TraceLine(3, "Reading Palette.\n");
         if (entryCount < 0 || entryCount > kColorTableEntries)
@@ -494,8 +498,8 @@ private:
     }
 
     void skipRegion() {
-        const std::uint16_t size = U16();
-        Skip(static_cast<std::int64_t>(size) - kRegionSizeBytes);
+        const std::uint16_t size = readWord();
+        skip(static_cast<std::int64_t>(size) - kRegionSizeBytes);
     }
 
     // --- The opcode walk -----------------------------------------------------------
@@ -509,7 +513,7 @@ private:
         }
         if (opcode == kOpHeaderOp) {
             TraceLine(2, "Opcode: Header.\n");
-            Skip(kHeaderOpBytes);
+            skip(kHeaderOpBytes);
             return false;
         }
         if (opcode == kOpCompressedQuickTime) {
@@ -519,17 +523,17 @@ private:
         }
         TraceFormat(2, "Opcode: reserved 0x%x.\n", opcode);
         if (opcode <= kOpLastWordLengthReserved) {
-            Skip(U16());
+            skip(readWord());
         } else if (opcode <= kOpLastNoDataReserved) {
             // No data.
         } else if (opcode <= kOpLastLongLengthReserved) {
-            Skip(U32());
+            skip(readLong());
         } else if (opcode <= kOpLastSizedByHighByte) {
-            Skip(2 * static_cast<std::int64_t>(opcode >> 8));
+            skip(2 * static_cast<std::int64_t>(opcode >> 8));
         } else if (opcode <= kOpLastNoDataReservedHigh) {
             // No data.
         } else {
-            Skip(U32());
+            skip(readLong());
         }
         return false;
     }
@@ -544,11 +548,11 @@ private:
 
         switch (opcode) {
             case kOpClip: {
-                const std::uint16_t size = U16();
+                const std::uint16_t size = readWord();
                 if (size == kRectangularRegionBytes) {
                     readRect();  // the clip rectangle does not matter for a raster image
                 } else {
-                    Skip(static_cast<std::int64_t>(size) - kRegionSizeBytes);
+                    skip(static_cast<std::int64_t>(size) - kRegionSizeBytes);
                 }
                 return false;
             }
@@ -575,8 +579,8 @@ private:
                 decodeDirectBits();
                 return true;
             case kOpLongComment:
-                Skip(kCommentKindBytes);
-                Skip(U16());
+                skip(kCommentKindBytes);
+                skip(readWord());
                 return false;
             default:
                 break;
@@ -586,9 +590,9 @@ private:
             TraceLine(3, "Skipping polygon or region.\n");
             skipRegion();
         } else if (info.length == kLengthWord) {
-            Skip(U16());
+            skip(readWord());
         } else {
-            Skip(info.length);
+            skip(info.length);
         }
         return false;
     }
@@ -596,36 +600,29 @@ private:
     // The text opcodes carry a position, a count byte and the text; stepping
     // over all of it keeps the walk in step with the opcodes that follow.
     void skipText(unsigned opcode) {
-        switch (opcode) {
-            case kOpLongText:
-                Skip(4);
-                break;  // txLoc
-            case kOpDHText:
-                Skip(1);
-                break;  // dh
-            case kOpDVText:
-                Skip(1);
-                break;  // dv
-            case kOpDHDVText:
-                Skip(2);
-                break;  // dh, dv
-            default:
-                break;
+        constexpr std::int64_t kTextLocationBytes = 4;  // LongText: txLoc
+        constexpr std::int64_t kTextOffsetBytes = 1;    // DHText: dh; DVText: dv
+        if (opcode == kOpLongText) {
+            skip(kTextLocationBytes);
+        } else if (opcode == kOpDHDVText) {
+            skip(2 * kTextOffsetBytes);
+        } else {
+            skip(kTextOffsetBytes);
         }
-        Skip(U8());
+        skip(readByte());
     }
 
     void skipPixelPattern() {
-        const std::uint16_t type = U16();
+        const std::uint16_t type = readWord();
         if (type == kPatternDithered) {
-            Skip(kOldPatternBytes);
-            Skip(kDitherColorBytes);
+            skip(kOldPatternBytes);
+            skip(kDitherColorBytes);
             return;
         }
         if (type != kPatternPixMap) RaiseError(ERR_FORMAT_UNKNOWN, kUnknownPatternType);
 
-        Skip(kOldPatternBytes);
-        const std::uint16_t rowBytes = U16();
+        skip(kOldPatternBytes);
+        const std::uint16_t rowBytes = readWord();
         const Rect bounds = readRect();
         const PixMapHeader header = readPixMapHeader(bounds);
         readColorTable();  // a pattern's colours are not needed
@@ -637,10 +634,11 @@ private:
         rowSize = std::max<std::int64_t>(rowSize, 0);
         const std::int64_t rows = std::max(bounds.Height(), 0);
         if (rowSize < kMinPackedRowBytes) {
-            Skip(rows * rowSize);
+            skip(rows * rowSize);
             return;
         }
-        for (std::int64_t y = 0; y < rows; ++y) Skip(rowSize < kMinWordCountRowBytes ? U8() : U16());
+        for (std::int64_t y = 0; y < rows; ++y)
+            skip(rowSize < kMinWordCountRowBytes ? readByte() : readWord());
     }
 
     // --- Images ------------------------------------------------------------------
@@ -670,32 +668,43 @@ private:
     static RowLayout rowLayout(std::uint16_t rowBytes, int width, int pixelSize, int cmpCount) {
         RowLayout layout;
         const std::int64_t w = width;
-        std::int64_t ownBytes = 0;  // what our pixels need from one row
         std::int64_t impliedRowBytes = 0;
         if (pixelSize == 32) {
-            ownBytes = cmpCount * w;
+            // One plane of width bytes per component.
+            layout.pixelBytes = cmpCount * w;
             impliedRowBytes = 4 * w;
         } else if (pixelSize == 16) {
-            ownBytes = 2 * w;
+            layout.pixelBytes = 2 * w;
             impliedRowBytes = 2 * w;
             layout.unitBytes = 2;
         } else {
-            ownBytes = (w * pixelSize + 7) / 8;
+            layout.pixelBytes = (w * pixelSize + 7) / 8;
             impliedRowBytes = w;
         }
         layout.rowBytes = (rowBytes & kRowBytesMask) != 0 ? (rowBytes & kRowBytesMask) : impliedRowBytes;
         // Direct 32-bit rows are always packed; other rows only from 8 bytes on.
         layout.packed = pixelSize == 32 || layout.rowBytes >= kMinPackedRowBytes;
         layout.wordCount = layout.rowBytes >= kMinWordCountRowBytes;
-        layout.bufferBytes = static_cast<std::size_t>(std::max(layout.rowBytes, ownBytes));
+        layout.bufferBytes = static_cast<std::size_t>(std::max(layout.rowBytes, layout.pixelBytes));
         return layout;
     }
 
-    // Rows take at least their count (packed) or their bytes (unpacked), so a
-    // picture whose rows cannot fit the remaining data is refused before the
-    // bitmap is allocated.
-    void checkRowsFit(const RowLayout& layout, int height) {
-        const std::int64_t leastRowBytes = layout.packed ? (layout.wordCount ? 2 : 1) : layout.rowBytes;
+    // Checks the row layout before the bitmap is allocated. A row narrower than
+    // its pixels is not something any encoder writes. Every row takes some data:
+    // its bytes when unpacked, or its count and the least PackBits that can fill
+    // it (one control byte per 128 units); a picture whose rows cannot fit the
+    // remaining data is refused. Together they keep a few bytes of hostile data
+    // from standing for an enormous bitmap.
+    void checkRows(const RowLayout& layout, int width, int height) {
+        if (layout.rowBytes < layout.pixelBytes)
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, kRowBytesTooSmall, static_cast<int>(layout.rowBytes), width);
+        std::int64_t leastRowBytes = layout.rowBytes;
+        if (layout.packed) {
+            const auto unit = static_cast<std::int64_t>(layout.unitBytes);
+            const std::int64_t units = (layout.pixelBytes + unit - 1) / unit;
+            const std::int64_t controls = (units + kMaxPackBitsRunUnits - 1) / kMaxPackBitsRunUnits;
+            leastRowBytes = (layout.wordCount ? 2 : 1) + controls * (1 + unit);
+        }
         const auto needed =
             CheckedMultiply(static_cast<std::uint64_t>(leastRowBytes), static_cast<std::uint64_t>(height));
         if (!needed || *needed > static_cast<std::uint64_t>(m_source.GetRemaining()))
@@ -705,7 +714,7 @@ private:
     void readRow(const RowLayout& layout, std::vector<std::uint8_t>& row) {
         std::fill(row.begin(), row.end(), 0);
         if (layout.packed) {
-            const std::size_t count = layout.wordCount ? U16() : U8();
+            const std::size_t count = layout.wordCount ? readWord() : readByte();
             const std::uint8_t* packed = m_source.ReadBytes(static_cast<std::int64_t>(count));
             ExpandPackBits(packed, count, row.data(), row.size(), layout.unitBytes);
         } else {
@@ -765,7 +774,7 @@ private:
     }
 
     void decodeBits(bool withRegion) {
-        const std::uint16_t rowBytes = U16();
+        const std::uint16_t rowBytes = readWord();
         if ((rowBytes & kPixMapFlag) != 0) {
             decodePixMap(rowBytes, withRegion);
         } else {
@@ -779,14 +788,14 @@ private:
         const Rect bounds = readRect();
         traceBounds("  Bounds", bounds);
         checkImageSize(bounds);
-        Skip(2 * kRectBytes);  // source and destination rectangles
+        skip(2 * kRectBytes);  // source and destination rectangles
         const int depth = settleDepth(1);
-        Skip(kTransferModeBytes);
+        skip(kTransferModeBytes);
         if (withRegion) {
             TraceLine(3, "Skipping polygon or region.\n");
             skipRegion();
         }
-        checkRowsFit(rowLayout(rowBytes, bounds.Width(), 1, 0), bounds.Height());
+        checkRows(rowLayout(rowBytes, bounds.Width(), 1, 0), bounds.Width(), bounds.Height());
 
         m_bitmap.Create(bounds.Width(), bounds.Height(), depth, false);
         ColorTable blackAndWhite(kColorTableEntries, kBlack);
@@ -806,13 +815,14 @@ private:
         const int depth = settleDepth(header.pixelSize);
         checkPixelFormat(header, depth);
         m_palette = readColorTable();
-        Skip(2 * kRectBytes);  // source and destination rectangles
-        Skip(kTransferModeBytes);
+        skip(2 * kRectBytes);  // source and destination rectangles
+        skip(kTransferModeBytes);
         if (withRegion) {
             TraceLine(3, "Skipping polygon or region.\n");
             skipRegion();
         }
-        checkRowsFit(rowLayout(rowBytes, bounds.Width(), header.pixelSize, header.cmpCount), bounds.Height());
+        checkRows(rowLayout(rowBytes, bounds.Width(), header.pixelSize, header.cmpCount), bounds.Width(),
+                  bounds.Height());
 
         m_bitmap.Create(bounds.Width(), bounds.Height(), depth, depth == 32 && hasAlphaPlane(header));
         if (depth == 8) m_bitmap.SetPaletteEntries(m_palette.data());
@@ -820,17 +830,18 @@ private:
     }
 
     void decodeDirectBits() {
-        Skip(kBaseAddrBytes);
+        skip(kBaseAddrBytes);
         // The stored rowBytes is not used: the rows are sized from the width.
-        Skip(kRowBytesBytes);
+        skip(kRowBytesBytes);
         const Rect bounds = readRect();
         const PixMapHeader header = readPixMapHeader(bounds);
         checkImageSize(bounds);
-        Skip(2 * kRectBytes);  // source and destination rectangles
-        Skip(kTransferModeBytes);
+        skip(2 * kRectBytes);  // source and destination rectangles
+        skip(kTransferModeBytes);
         const int depth = settleDepth(header.pixelSize);
         checkPixelFormat(header, depth);
-        checkRowsFit(rowLayout(0, bounds.Width(), header.pixelSize, header.cmpCount), bounds.Height());
+        checkRows(rowLayout(0, bounds.Width(), header.pixelSize, header.cmpCount), bounds.Width(),
+                  bounds.Height());
 
         m_bitmap.Create(bounds.Width(), bounds.Height(), depth, depth == 32 && hasAlphaPlane(header));
         // A direct map of 8 bits or less has no colour table. An 8-bit bitmap
@@ -855,7 +866,7 @@ private:
     // Compressed QuickTime data: its image description is not parsed; the
     // JPEG stream is found by its start marker within the opcode's data.
     void decodeEmbeddedJpeg() {
-        const std::int64_t length = U32();
+        const std::int64_t length = readLong();
         // The decoded JPEG comes out at the depth the caller gets told, also
         // for a grey JPEG, whose own choice would be 8 bits.
         m_bpp = CPICTDecoder::ChooseDepth(m_bpp, 32);
@@ -865,14 +876,14 @@ private:
              offset + kJpegStartBytes <= m_source.GetRemaining() && offset < searchable; ++offset) {
             if (data[offset] == 0xFF && data[offset + 1] == 0xD8 && data[offset + 2] == 0xFF) {
                 if (m_jpegDecoder == nullptr) RaiseError(ERR_FORMAT_NOT_COMPILED, kNoJpegDecoder);
-                Skip(offset);
+                skip(offset);
                 m_jpegDecoder->DecodeSource(m_source, m_bitmap, m_bpp);
                 return;
             }
         }
         // The whole of the data is passed over, which ends in the end-of-data
         // error when the length runs beyond it.
-        Skip(length);
+        skip(length);
         RaiseError(ERR_FORMAT_NOT_COMPILED, kUnrecognizedQuickTime);
     }
 
