@@ -3,6 +3,7 @@
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/byte_order.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/image_decoder.h"
 #include "imagelib/image_source.h"
 #include "imagelib/text_exception.h"
 #include "support/test_support.h"
@@ -278,6 +279,27 @@ TEST(TiffDecoder, PaletteImageAt32BitsUsesItsMap) {
     ASSERT_EQ(bitmap->GetDepth(), 32);
     EXPECT_EQ(Pixel(*bitmap, 0, 0), Argb(255, 0, 0, 0));
     EXPECT_EQ(Pixel(*bitmap, 1, 0), Argb(255, 0x40, 0x80, 0xC0));
+}
+
+TEST(TiffDecoder, UnexpectedPhotometricIsTracedAndGetsAGreyRamp) {
+    TiffPicture mask = GreyPicture(4, 1, 1, {1, 0, 0, 1});
+    mask.photometric = PHOTOMETRIC_MASK;
+    const Bytes bytes = WriteTiff(mask);
+    testsupport::TemporaryFolder folder;
+    CDIBBitmap bitmap;
+    CTIFFDecoder decoder;
+    SetTraceLevel(2);
+    SetTraceFile((folder / "trace.txt").string());
+    decoder.DecodeMemory(bytes.data(), static_cast<std::int64_t>(bytes.size()), bitmap, 0);
+    ClearTraceFile();
+    SetTraceLevel(0);
+    const Bytes trace = testsupport::ReadFileBytes(folder / "trace.txt");
+    EXPECT_NE(std::string(trace.begin(), trace.end())
+                  .find("unexpected PhotometricInterpretation in CTIFFDecoder::DoLoColor()"),
+              std::string::npos);
+    ASSERT_EQ(bitmap.GetDepth(), 1);
+    EXPECT_EQ(bitmap.GetRows()[0][0] & 0xF0, 0x90);
+    EXPECT_EQ(bitmap.GetPalette()[1], (PaletteEntry{255, 255, 255, 255}));
 }
 
 TEST(TiffDecoder, TiledGreyImageGoesThroughTheRgbaPath) {
