@@ -1,0 +1,149 @@
+#include "app/about_dialog.h"
+
+#include "app/app_icon.h"
+#include "engine/engine_version.h"
+
+#include <QDialogButtonBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtGlobal>
+
+#include <gif_lib.h>
+#include <png.h>
+#include <tiffio.h>
+#include <zlib.h>
+
+// libjpeg's headers need FILE, and jerror.h needs jpeglib.h before it.
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include <jerror.h>
+
+namespace {
+
+#define KESTRIN_STRINGIFY_VALUE(value) #value
+#define KESTRIN_STRINGIFY(value) KESTRIN_STRINGIFY_VALUE(value)
+
+QString firstLine(const char* text) {
+    return QString::fromUtf8(text).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+// The first line of a library's notice that starts with "Copyright".
+QString copyrightLine(const char* text) {
+    for (const QString& line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
+        if (line.trimmed().startsWith(QLatin1String("Copyright"))) return line.trimmed();
+    }
+    return {};
+}
+
+// libjpeg has no version call; its message table, filled by the library
+// itself, carries the version and copyright of the code actually loaded.
+QString jpegCredit() {
+    jpeg_error_mgr errors{};
+    jpeg_std_error(&errors);
+    QString version;
+    QString copyright;
+    if (errors.jpeg_message_table != nullptr && errors.last_jpeg_message >= JMSG_VERSION) {
+        version = QString::fromLatin1(errors.jpeg_message_table[JMSG_VERSION]).simplified();
+        copyright = QString::fromLatin1(errors.jpeg_message_table[JMSG_COPYRIGHT]).simplified();
+    }
+#ifdef LIBJPEG_TURBO_VERSION
+    QString line =
+        QStringLiteral("JPEG support is based on libjpeg-turbo " KESTRIN_STRINGIFY(LIBJPEG_TURBO_VERSION));
+#else
+    QString line = QStringLiteral("JPEG support is based on libjpeg");
+#endif
+    line += QStringLiteral(" (interface version %1").arg(JPEG_LIB_VERSION);
+    if (!version.isEmpty()) line += QStringLiteral(", library %1").arg(version);
+    line += QLatin1Char(')');
+    if (!copyright.isEmpty()) line += QLatin1String(", ") + copyright;
+    return line +
+           QLatin1String(". This software is based in part on the work of the Independent JPEG Group.");
+}
+
+}  // namespace
+
+QStringList libraryCreditLines() {
+    QStringList lines;
+    lines << QStringLiteral("Kestrin image decoding library version %1.")
+                 .arg(QString::fromLatin1(kKestrinVersion));
+    lines << QStringLiteral("GIF support is based on giflib %1.%2.%3.")
+                 .arg(GIFLIB_MAJOR)
+                 .arg(GIFLIB_MINOR)
+                 .arg(GIFLIB_RELEASE);
+    lines << jpegCredit();
+    QString png = QStringLiteral("PNG support is based on libpng version %1")
+                      .arg(QString::fromLatin1(png_get_libpng_ver(nullptr)));
+    const QString pngCopyright = copyrightLine(png_get_copyright(nullptr));
+    if (!pngCopyright.isEmpty()) png += QLatin1String(", ") + pngCopyright;
+    lines << png + QLatin1Char('.');
+    lines << QStringLiteral("TIFF support is based on %1.").arg(firstLine(TIFFGetVersion()));
+    lines << QStringLiteral("ZLIB compression is based on zlib version %1.")
+                 .arg(QString::fromLatin1(zlibVersion()));
+    lines << QStringLiteral("The user interface is built with Qt version %1.")
+                 .arg(QString::fromLatin1(qVersion()));
+    return lines;
+}
+
+CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("aboutDialog"));
+    setWindowTitle(QStringLiteral("About Kestrin"));
+
+    auto* header = new QFrame(this);
+    header->setObjectName(QStringLiteral("aboutHeader"));
+    header->setFrameShape(QFrame::Panel);
+    header->setFrameShadow(QFrame::Sunken);
+    auto* icon = new QLabel(header);
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    icon->setPixmap(kestrinIcon().pixmap(48, 48));
+    icon->setAlignment(Qt::AlignTop);
+    auto* name = new QLabel(QStringLiteral("Kestrin 1.1a"), header);
+    name->setObjectName(QStringLiteral("aboutName"));
+    QFont bold = name->font();
+    bold.setBold(true);
+    name->setFont(bold);
+    auto* notice = new QLabel(
+        QStringLiteral(
+            "Copyright \u00A9 Quessel. Distributed in the hope that it will be useful, but without any "
+            "warranty."),
+        header);
+    notice->setObjectName(QStringLiteral("aboutNotice"));
+    notice->setWordWrap(true);
+    auto* purpose = new QLabel(
+        QStringLiteral("This program converts and installs images for use with \"Vexmoor\"."), header);
+    purpose->setObjectName(QStringLiteral("aboutPurpose"));
+    purpose->setWordWrap(true);
+    auto* headerText = new QVBoxLayout;
+    headerText->addWidget(name);
+    headerText->addWidget(notice);
+    headerText->addWidget(purpose);
+    auto* headerLayout = new QHBoxLayout(header);
+    headerLayout->addWidget(icon);
+    headerLayout->addLayout(headerText, 1);
+
+    auto* librariesIntro = new QLabel(
+        QStringLiteral("Kestrin makes use of several libraries to decode your input image files:"), this);
+    librariesIntro->setObjectName(QStringLiteral("aboutLibrariesIntro"));
+    librariesIntro->setWordWrap(true);
+    auto* credits = new QLabel(libraryCreditLines().join(QLatin1Char('\n')), this);
+    credits->setObjectName(QStringLiteral("aboutCredits"));
+    credits->setTextFormat(Qt::PlainText);
+    credits->setWordWrap(true);
+    credits->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("aboutOkButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(header);
+    layout->addSpacing(6);
+    layout->addWidget(librariesIntro);
+    layout->addWidget(credits);
+    layout->addWidget(buttons);
+    setMinimumWidth(520);
+}

@@ -1,0 +1,700 @@
+#include "app/main_dialog.h"
+
+#include "app/about_dialog.h"
+#include "app/app_icon.h"
+#include "app/file_picker.h"
+#include "app/settings.h"
+#include "app/shell.h"
+#include "engine/string_table.h"
+#include "imagelib/text_exception.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <exception>
+#include <iterator>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+constexpr int kImageNameLimit = 31;
+#ifdef Q_OS_WIN
+constexpr int kSystemMenuAbout = 16;  // the About item added to the system menu
+#endif
+
+// String-table numbers of the dialog.
+enum : int {
+    IDS_NO_OUTPUT_CHOSEN = 102,
+    IDS_NO_SOURCE = 107,
+    IDS_NO_OUTPUT_PATH = 108,
+    IDS_CONVERSION_FAILED = 110,
+    IDS_INSTALL_FAILED = 111,
+    IDS_OVERWRITE_CAPTION = 116,
+    IDS_SOURCE_FILTER = 121,
+    IDS_OUTPUT_FILTER = 122,
+    IDS_OVERWRITE_QUESTION = 123,
+    IDS_ABOUT_MENU_ITEM = 124,
+    IDS_DELETE_CAPTION = 150,
+    IDS_DELETE_QUESTION = 151,
+    IDS_NO_IMAGE_NAME = 160,
+    IDS_IMAGE_NAME_TOO_LONG = 161,
+    IDS_NOT_ASSOCIATED = 162,
+};
+
+struct DestinationText {
+    const char* description;
+    const char* bestResults;
+};
+
+constexpr DestinationText kDestinationTexts[] = {
+    {"Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).",
+     "(Best results with 160x110 pixel images)"},
+    {"Creates an image compatible with PalmOS 5; in low resolution (160x110).",
+     "(Best results with 160x110 pixel images)"},
+    {"Creates an image compatible with PalmOS 5; in both low and double resolution (160x110 and 320x220).",
+     "(Best results with 320x220 pixel images)"},
+    {"Creates an image compatible with PalmOS 3, 4 and 5; in low resolution (160x110).",
+     "(Best results with 160x110 pixel images)"},
+};
+
+bool isEnterKey(const QKeyEvent& event) {
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
+           (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+// The local file a drag carries, or empty.
+QString droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isFile()) return QDir::toNativeSeparators(info.absoluteFilePath());
+    }
+    return {};
+}
+
+// The image name as the database stores it: one byte per character of the
+// Latin-1 set the handheld shows; other characters become "?".
+std::string imageNameBytes(const QString& name) {
+    return name.toLatin1().toStdString();
+}
+
+QLabel* makeLabel(const QString& text, const char* objectName, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(objectName));
+    return label;
+}
+
+QPushButton* makeButton(const QString& text, const char* objectName, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(objectName));
+    // Enter moves on to the next control; it never presses a button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QComboBox* makePathCombo(const char* objectName, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QLatin1String(objectName));
+    combo->setEditable(true);
+    // The list holds only what the recent lists put there; typed text and the
+    // Enter key do not add items, and nothing completes the typing.
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);
+    combo->setMaxCount(64);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(36);
+    return combo;
+}
+
+}  // namespace
+
+CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& filePicker, CShell& shell,
+                         QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_settings(settings),
+      m_prompter(prompter),
+      m_filePicker(filePicker),
+      m_shell(shell),
+      m_notifier(prompter),
+      m_runner([](ConversionJob& job) { return job.run(); }) {
+    buildControls();
+    setWindowIcon(kestrinIcon());
+    setAcceptDrops(true);
+
+    m_directInstall = m_settings.directInstall;
+    m_writeToFile = m_settings.writeToFile;
+    m_sourcePath = m_settings.lastSourcePath;
+    m_outputPath = m_settings.lastOutputPath;
+    m_imageName = m_settings.imageName;
+    m_colourDepthIndex = m_settings.colourDepth;
+    m_destinationOsIndex = m_settings.destinationOs;
+    transferToControls();
+    refreshOptionsText();
+    (m_settings.dither != 0 ? m_ditherRadio : m_rawRadio)->setChecked(true);
+    m_compression = m_settings.compression;
+
+    for (const QString& path : m_settings.recentSources.newestFirst()) m_inputCombo->addItem(path);
+    for (const QString& path : m_settings.recentOutputs.newestFirst()) m_outputCombo->addItem(path);
+    // Filling a list selects its first item; the fields keep their own texts.
+    m_inputCombo->setEditText(m_sourcePath);
+    m_outputCombo->setEditText(m_outputPath);
+}
+
+CMainDialog::~CMainDialog() = default;
+
+void CMainDialog::buildControls() {
+    setObjectName(QStringLiteral("mainDialog"));
+    setWindowTitle(QStringLiteral("Kestrin"));
+
+    // Input
+    auto* inputGroup = new QGroupBox(QStringLiteral("Input"), this);
+    inputGroup->setObjectName(QStringLiteral("inputGroup"));
+    auto* inputLabel = makeLabel(QStringLiteral("Input &file:"), "inputFileLabel", inputGroup);
+    m_inputCombo = makePathCombo("inputFileCombo", inputGroup);
+    inputLabel->setBuddy(m_inputCombo);
+    m_pickButton = makeButton(QStringLiteral("Pic&k..."), "pickButton", inputGroup);
+    m_bestResultsLabel = makeLabel(kDestinationTexts[0].bestResults, "bestResultsLabel", inputGroup);
+    auto* inputLayout = new QGridLayout(inputGroup);
+    inputLayout->addWidget(inputLabel, 0, 0);
+    inputLayout->addWidget(m_inputCombo, 0, 1);
+    inputLayout->addWidget(m_pickButton, 0, 2);
+    inputLayout->addWidget(m_bestResultsLabel, 1, 1, 1, 2);
+    inputLayout->setColumnStretch(1, 1);
+
+    // Image Properties
+    auto* propertiesGroup = new QGroupBox(QStringLiteral("Image Properties"), this);
+    propertiesGroup->setObjectName(QStringLiteral("imagePropertiesGroup"));
+    auto* nameLabel = makeLabel(QStringLiteral("&Image name:"), "imageNameLabel", propertiesGroup);
+    m_imageNameEdit = new QLineEdit(propertiesGroup);
+    m_imageNameEdit->setObjectName(QStringLiteral("imageNameEdit"));
+    m_imageNameEdit->setMaxLength(kImageNameLimit);
+    nameLabel->setBuddy(m_imageNameEdit);
+    auto* depthLabel = makeLabel(QStringLiteral("&Color depth:"), "colorDepthLabel", propertiesGroup);
+    m_colourDepthCombo = new QComboBox(propertiesGroup);
+    m_colourDepthCombo->setObjectName(QStringLiteral("colorDepthCombo"));
+    // Already in sorted order, as the list keeps them.
+    m_colourDepthCombo->addItems({QStringLiteral("1 bit (black & white)"),
+                                  QStringLiteral("4 bit (16 shades of gray)"),
+                                  QStringLiteral("8 bit (256 colors)")});
+    depthLabel->setBuddy(m_colourDepthCombo);
+    auto* destinationLabel =
+        makeLabel(QStringLiteral("Destination &OS:"), "destinationOsLabel", propertiesGroup);
+    m_destinationCombo = new QComboBox(propertiesGroup);
+    m_destinationCombo->setObjectName(QStringLiteral("destinationOsCombo"));
+    m_destinationCombo->addItems({QStringLiteral("PalmOS 3 or 4"), QStringLiteral("PalmOS 5 (low-res)"),
+                                  QStringLiteral("PalmOS 5 (high-res)"),
+                                  QStringLiteral("PalmOS 3/4/5 combined")});
+    destinationLabel->setBuddy(m_destinationCombo);
+    m_destinationDescription = makeLabel(QString(), "destinationDescriptionLabel", propertiesGroup);
+    m_destinationDescription->setWordWrap(true);
+    m_destinationDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Room for the longest description on two lines.
+    m_destinationDescription->setMinimumHeight(2 * fontMetrics().lineSpacing() + 2);
+    m_destinationDescription->setMinimumWidth(
+        fontMetrics().horizontalAdvance(QString::fromLatin1(kDestinationTexts[2].description)) * 11 / 20);
+    auto* propertiesLayout = new QGridLayout(propertiesGroup);
+    propertiesLayout->addWidget(nameLabel, 0, 0);
+    propertiesLayout->addWidget(m_imageNameEdit, 0, 1);
+    propertiesLayout->addWidget(depthLabel, 1, 0);
+    propertiesLayout->addWidget(m_colourDepthCombo, 1, 1);
+    propertiesLayout->addWidget(destinationLabel, 2, 0);
+    propertiesLayout->addWidget(m_destinationCombo, 2, 1);
+    propertiesLayout->addWidget(m_destinationDescription, 3, 0, 1, 2);
+    propertiesLayout->setColumnStretch(1, 1);
+    propertiesLayout->setRowStretch(3, 1);
+
+    // Color reduction method
+    auto* reductionGroup = new QGroupBox(QStringLiteral("Color reduction method"), this);
+    reductionGroup->setObjectName(QStringLiteral("colorReductionGroup"));
+    m_rawRadio = new QRadioButton(QStringLiteral("Ra&w"), reductionGroup);
+    m_rawRadio->setObjectName(QStringLiteral("rawRadio"));
+    auto* rawSample = makeLabel(QString(), "rawSampleImage", reductionGroup);
+    rawSample->setPixmap(rawSamplePixmap());
+    rawSample->setFixedSize(42, 30);
+    auto* rawNote = makeLabel(QStringLiteral("(recommended for graphics)"), "rawNoteLabel", reductionGroup);
+    m_ditherRadio = new QRadioButton(QStringLiteral("Dit&hering"), reductionGroup);
+    m_ditherRadio->setObjectName(QStringLiteral("ditheringRadio"));
+    auto* ditherSample = makeLabel(QString(), "ditheringSampleImage", reductionGroup);
+    ditherSample->setPixmap(ditherSamplePixmap());
+    ditherSample->setFixedSize(42, 30);
+    auto* ditherNote =
+        makeLabel(QStringLiteral("(recommended for photos)"), "ditheringNoteLabel", reductionGroup);
+    auto* reductionLayout = new QGridLayout(reductionGroup);
+    reductionLayout->addWidget(m_rawRadio, 0, 0);
+    reductionLayout->addWidget(rawSample, 0, 1);
+    reductionLayout->addWidget(rawNote, 0, 2);
+    reductionLayout->addWidget(m_ditherRadio, 1, 0);
+    reductionLayout->addWidget(ditherSample, 1, 1);
+    reductionLayout->addWidget(ditherNote, 1, 2);
+    reductionLayout->setColumnStretch(2, 1);
+    reductionLayout->setRowStretch(2, 1);
+    reductionLayout->setHorizontalSpacing(10);
+
+    // Output
+    auto* outputGroup = new QGroupBox(QStringLiteral("Output"), this);
+    outputGroup->setObjectName(QStringLiteral("outputGroup"));
+    m_writeToFileCheck = new QCheckBox(QStringLiteral("W&rite to"), outputGroup);
+    m_writeToFileCheck->setObjectName(QStringLiteral("writeToFileCheck"));
+    auto* fileLabel = makeLabel(QStringLiteral("fi&le:"), "writeToFileLabel", outputGroup);
+    m_outputCombo = makePathCombo("outputFileCombo", outputGroup);
+    fileLabel->setBuddy(m_outputCombo);
+    m_setButton = makeButton(QStringLiteral("&Set..."), "setButton", outputGroup);
+    m_directInstallCheck =
+        new QCheckBox(QStringLiteral("&Directly send to Palm Desktop's QuickInstall Tool"), outputGroup);
+    m_directInstallCheck->setObjectName(QStringLiteral("directInstallCheck"));
+    auto* outputLayout = new QGridLayout(outputGroup);
+    auto* writeTo = new QHBoxLayout;
+    writeTo->setSpacing(0);
+    writeTo->addWidget(m_writeToFileCheck);
+    writeTo->addWidget(fileLabel);
+    outputLayout->addLayout(writeTo, 0, 0);
+    outputLayout->addWidget(m_outputCombo, 0, 1);
+    outputLayout->addWidget(m_setButton, 0, 2);
+    outputLayout->addWidget(m_directInstallCheck, 1, 0, 1, 3);
+    outputLayout->setColumnStretch(1, 1);
+
+    // Commands
+    m_startButton = makeButton(QStringLiteral("START CON&VERSION"), "startButton", this);
+    QFont startFont = m_startButton->font();
+    startFont.setBold(true);
+    m_startButton->setFont(startFont);
+    m_startButton->setMinimumHeight(44);
+    m_optionsButton = makeButton(QString(), "optionsButton", this);
+    m_optionsButton->setIcon(kestrinIcon());
+    m_optionsButton->setIconSize(QSize(32, 32));
+    m_optionsButton->setFixedSize(44, 44);
+    // The button shows only the icon; its mnemonic "&0" stays as a shortcut.
+    m_optionsButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_0));
+    m_optionsButton->setAccessibleName(QStringLiteral("Options"));
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(propertiesGroup, 1);
+    middle->addWidget(reductionGroup, 0);
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(m_startButton, 1);
+    commands->addWidget(m_optionsButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(inputGroup);
+    layout->addLayout(middle);
+    layout->addWidget(outputGroup);
+    layout->addLayout(commands);
+    // Wider windows show longer paths; taller ones would only stretch the groups.
+    setFixedHeight(sizeHint().height());
+
+    const std::pair<QWidget*, int> tooltips[] = {
+        {m_inputCombo, 200},    {m_outputCombo, 201},      {m_pickButton, 202},         {m_setButton, 203},
+        {m_imageNameEdit, 204}, {m_colourDepthCombo, 205}, {m_destinationCombo, 206},   {m_rawRadio, 207},
+        {m_ditherRadio, 208},   {m_writeToFileCheck, 209}, {m_directInstallCheck, 210}, {m_startButton, 211},
+        {m_optionsButton, 212},
+    };
+    for (const auto& [control, stringId] : tooltips) control->setToolTip(tableString(stringId));
+
+    // The order of the controls, which Tab and Enter follow.
+    const QList<QWidget*> order = {m_inputCombo,       m_pickButton, m_imageNameEdit,      m_colourDepthCombo,
+                                   m_destinationCombo, m_rawRadio,   m_ditherRadio,        m_writeToFileCheck,
+                                   m_outputCombo,      m_setButton,  m_directInstallCheck, m_startButton,
+                                   m_optionsButton};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
+
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+
+    connect(m_startButton, &QPushButton::clicked, this, &CMainDialog::startConversion);
+    connect(m_pickButton, &QPushButton::clicked, this, &CMainDialog::pickSourceFile);
+    connect(m_setButton, &QPushButton::clicked, this, &CMainDialog::pickOutputFile);
+    connect(m_writeToFileCheck, &QCheckBox::clicked, this, &CMainDialog::refreshOptionsText);
+    connect(m_directInstallCheck, &QCheckBox::clicked, this, &CMainDialog::refreshOptionsText);
+    connect(m_destinationCombo, &QComboBox::activated, this, &CMainDialog::refreshOptionsText);
+    connect(m_optionsButton, &QPushButton::clicked, this,
+            [this] { showOptionsMenu(m_optionsButton->mapToGlobal(QPoint(m_optionsButton->width(), 0))); });
+}
+
+void CMainDialog::transferToControls() {
+    m_inputCombo->setEditText(m_sourcePath);
+    m_outputCombo->setEditText(m_outputPath);
+    m_directInstallCheck->setChecked(m_directInstall != 0);
+    m_writeToFileCheck->setChecked(m_writeToFile != 0);
+    // A stored name longer than the typing limit is shown in full; the
+    // conversion refuses it until it is shortened.
+    m_imageNameEdit->setMaxLength(std::max<int>(kImageNameLimit, static_cast<int>(m_imageName.size())));
+    m_imageNameEdit->setText(m_imageName);
+    const auto select = [](QComboBox* combo, int index) {
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+    };
+    select(m_colourDepthCombo, m_colourDepthIndex);
+    select(m_destinationCombo, m_destinationOsIndex);
+}
+
+void CMainDialog::transferFromControls() {
+    m_outputPath = m_outputCombo->currentText();
+    m_sourcePath = m_inputCombo->currentText();
+    m_directInstall = m_directInstallCheck->isChecked() ? 1 : 0;
+    m_writeToFile = m_writeToFileCheck->isChecked() ? 1 : 0;
+    m_imageName = m_imageNameEdit->text();
+    m_colourDepthIndex = m_colourDepthCombo->currentIndex();
+    m_destinationOsIndex = m_destinationCombo->currentIndex();
+}
+
+void CMainDialog::refreshOptionsText() {
+    transferFromControls();
+    if (m_destinationOsIndex >= 0 && m_destinationOsIndex < static_cast<int>(std::size(kDestinationTexts))) {
+        const DestinationText& texts = kDestinationTexts[m_destinationOsIndex];
+        m_destinationDescription->setText(QString::fromLatin1(texts.description));
+        m_bestResultsLabel->setText(QString::fromLatin1(texts.bestResults));
+    }
+    m_outputCombo->setEnabled(m_writeToFile != 0);
+    m_setButton->setEnabled(m_writeToFile != 0);
+}
+
+void CMainDialog::showMessage(int stringId) {
+    PromptRequest request;
+    request.owner = this;
+    request.caption = tableString(IDS_PROGRAM_NAME);
+    request.text = tableString(stringId);
+    request.icon = MessageIcon::Warning;
+    m_prompter.prompt(request);
+}
+
+void CMainDialog::pickSourceFile() {
+    const auto chosen = m_filePicker.pickSource(this, convertFilterToQt(tableString(IDS_SOURCE_FILTER)));
+    if (!chosen) return;
+    transferFromControls();
+    m_sourcePath = *chosen;
+    transferToControls();
+}
+
+void CMainDialog::pickOutputFile() {
+    transferFromControls();
+    const auto chosen = m_filePicker.pickOutput(this, defaultOutputName(m_sourcePath), QStringLiteral("pdb"),
+                                                convertFilterToQt(tableString(IDS_OUTPUT_FILTER)));
+    if (!chosen) return;
+    m_outputPath = *chosen;
+    transferToControls();
+}
+
+void CMainDialog::startConversion() {
+    transferFromControls();
+    int problem = 0;
+    if (m_writeToFile == 0 && m_directInstall == 0) {
+        problem = IDS_NO_OUTPUT_CHOSEN;
+    } else if (m_sourcePath.isEmpty()) {
+        problem = IDS_NO_SOURCE;
+    } else if (m_writeToFile != 0 && m_outputPath.isEmpty()) {
+        problem = IDS_NO_OUTPUT_PATH;
+    } else if (m_imageName.isEmpty()) {
+        problem = IDS_NO_IMAGE_NAME;
+    } else if (imageNameBytes(m_imageName).size() > kImageNameLimit) {
+        problem = IDS_IMAGE_NAME_TOO_LONG;
+    }
+    if (problem != 0) {
+        showMessage(problem);
+        return;
+    }
+
+    // Recorded before converting and whatever the outcome; the output path is
+    // offered even when no file is written.
+    addRecent(m_settings.recentSources, m_inputCombo, m_sourcePath);
+    addRecent(m_settings.recentOutputs, m_outputCombo, m_outputPath);
+
+    if (m_writeToFile != 0 && !convertToFile()) showMessage(IDS_CONVERSION_FAILED);
+    if (m_directInstall != 0 && !installDirect()) showMessage(IDS_INSTALL_FAILED);
+}
+
+void CMainDialog::addRecent(RecentList& list, QComboBox* combo, const QString& path) {
+    if (!list.add(path)) return;
+    const QString typed = combo->currentText();
+    const QSignalBlocker quiet(combo);
+    if (combo->count() > 15) combo->removeItem(15);
+    combo->insertItem(0, path);
+    combo->setEditText(typed);
+}
+
+void CMainDialog::fillJob(const QString& outputPath) {
+    m_job.inputPath = QFile::encodeName(m_sourcePath).toStdString();
+    m_job.destinationOs = m_destinationOsIndex;
+    m_job.compression = m_compression;
+    m_job.imageName = imageNameBytes(m_imageName);
+    m_job.depth = m_colourDepthIndex == 0 ? 1 : m_colourDepthIndex == 1 ? 4 : 8;
+    m_job.dither = m_ditherRadio->isChecked() ? 4 : 0;
+    m_job.outputPath = QFile::encodeName(outputPath).toStdString();
+}
+
+bool CMainDialog::runJob() {
+    m_job.notifier = &m_notifier;
+    m_job.progress = &m_progress;
+    bool written = false;
+    // A failure the run does not report itself (a write error of the file
+    // layer) still ends in a message instead of ending the program.
+    try {
+        written = m_runner(m_job);
+    } catch (const CTextException& error) {
+        m_notifier.showMessage(error.GetMessage(), MessageIcon::Error);
+    } catch (const std::exception& error) {
+        m_notifier.showMessage(error.what(), MessageIcon::Error);
+    }
+    m_progress.close();
+    return written;
+}
+
+bool CMainDialog::convertToFile() {
+    fillJob(m_outputPath);
+    const QFileInfo existing(m_outputPath);
+    if (existing.exists() || existing.isSymLink()) {
+        PromptRequest request;
+        request.owner = this;
+        request.caption = tableString(IDS_OVERWRITE_CAPTION);
+        request.text = tableString(IDS_OVERWRITE_QUESTION, m_outputPath);
+        request.icon = MessageIcon::Question;
+        request.buttons = PromptButtons::YesNo;
+        request.defaultAnswer = PromptAnswer::No;
+        if (m_prompter.prompt(request) != PromptAnswer::Yes) return true;
+    }
+    return runJob();
+}
+
+bool CMainDialog::installDirect() {
+    const QString folder = m_shell.temporaryFolder();
+    if (folder.isEmpty()) return false;
+    const QString path = folder + QLatin1String(kTemporaryDatabaseName);
+    fillJob(path);
+    // Whatever is at the fixed name goes first, so the run creates a new file
+    // and never writes through a link or a second name of another file.
+    const QFileInfo existing(path);
+    if (existing.isSymLink() || existing.isFile()) QFile::remove(path);
+    if (!runJob()) return false;
+
+    const QString program = m_shell.findExecutable(path, folder);
+    if (program.isEmpty()) return false;
+    if (program.endsWith(QLatin1String("quickinstall.exe"), Qt::CaseInsensitive) ||
+        program.endsWith(QLatin1String("instapp.exe"), Qt::CaseInsensitive)) {
+        m_shell.openDocument(path, folder);
+        return true;
+    }
+    showMessage(IDS_NOT_ASSOCIATED);
+    return false;
+}
+
+std::unique_ptr<QMenu> CMainDialog::createOptionsMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    menu->setObjectName(QStringLiteral("optionsMenu"));
+    const auto addCommand = [](QMenu* target, const QString& text, int command, const char* objectName) {
+        QAction* action = target->addAction(text);
+        action->setData(command);
+        action->setObjectName(QLatin1String(objectName));
+        return action;
+    };
+
+    QMenu* compressionMenu = menu->addMenu(QStringLiteral("&Compression"));
+    compressionMenu->setObjectName(QStringLiteral("compressionMenu"));
+    auto* marks = new QActionGroup(compressionMenu);
+    const struct {
+        const char* text;
+        int command;
+        int value;
+        const char* objectName;
+    } choices[] = {
+        {"&None", ID_COMPRESSION_NONE, 0, "compressionNoneAction"},
+        {"&Scanline", ID_COMPRESSION_SCANLINE, 1, "compressionScanlineAction"},
+        {"&Most efficient", ID_COMPRESSION_MOST_EFFICIENT, 99, "compressionMostEfficientAction"},
+    };
+    for (const auto& choice : choices) {
+        QAction* action =
+            addCommand(compressionMenu, QString::fromLatin1(choice.text), choice.command, choice.objectName);
+        action->setCheckable(true);
+        action->setActionGroup(marks);
+        action->setChecked(m_compression == choice.value);
+    }
+    addCommand(menu.get(), QStringLiteral("Delete Settings"), ID_DELETE_SETTINGS, "deleteSettingsAction");
+    addCommand(menu.get(), QStringLiteral("&About Kestrin"), ID_ABOUT, "aboutAction");
+    menu->addSeparator();
+    addCommand(menu.get(), QStringLiteral("E&xit\tEsc"), ID_EXIT, "exitAction");
+    return menu;
+}
+
+void CMainDialog::showOptionsMenu(const QPoint& globalPosition) {
+    int command = 0;
+    {
+        const std::unique_ptr<QMenu> menu = createOptionsMenu();
+        if (const QAction* chosen = menu->exec(globalPosition)) command = chosen->data().toInt();
+    }
+    if (command != 0) handleCommand(command);
+}
+
+void CMainDialog::handleCommand(int command) {
+    switch (command) {
+        case ID_COMPRESSION_NONE:
+            m_compression = 0;
+            break;
+        case ID_COMPRESSION_SCANLINE:
+            m_compression = 1;
+            break;
+        case ID_COMPRESSION_MOST_EFFICIENT:
+            m_compression = 99;
+            break;
+        case ID_DELETE_SETTINGS:
+            deleteSettings();
+            break;
+        case ID_ABOUT:
+            showAboutBox();
+            break;
+        case ID_EXIT:
+            reject();
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainDialog::deleteSettings() {
+    PromptRequest request;
+    request.owner = this;
+    request.caption = tableString(IDS_DELETE_CAPTION);
+    request.text = tableString(IDS_DELETE_QUESTION);
+    request.icon = MessageIcon::Question;
+    request.buttons = PromptButtons::YesNo;
+    request.defaultAnswer = PromptAnswer::Yes;
+    if (m_prompter.prompt(request) != PromptAnswer::Yes) return;
+    m_settings.deleteStored();
+}
+
+void CMainDialog::showAboutBox() {
+    CAboutDialog about(this);
+    about.exec();
+}
+
+void CMainDialog::closingSteps() {
+    transferFromControls();
+    m_settings.writeToFile = m_writeToFile;
+    m_settings.directInstall = m_directInstall;
+    m_settings.compression = m_compression;
+    m_settings.lastSourcePath = m_sourcePath;
+    m_settings.lastOutputPath = m_outputPath;
+    m_settings.imageName = m_imageName;
+    m_settings.colourDepth = m_colourDepthIndex;
+    m_settings.destinationOs = m_destinationOsIndex;
+    m_settings.dither = m_ditherRadio->isChecked() ? 1 : 0;
+    const QString folder = m_shell.temporaryFolder();
+    if (!folder.isEmpty()) QFile::remove(folder + QLatin1String(kTemporaryDatabaseName));
+}
+
+void CMainDialog::done(int result) {
+    if (!m_closed) {
+        m_closed = true;
+        closingSteps();
+    }
+    QDialog::done(result);
+}
+
+void CMainDialog::keyPressEvent(QKeyEvent* event) {
+    if (isEnterKey(*event)) {
+        focusNextChild();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            // Controls such as the editable combo boxes keep Enter for
+            // themselves; in this dialog it always moves to the next control.
+            if (isEnterKey(*static_cast<QKeyEvent*>(event))) {
+                focusNextChild();
+                return true;
+            }
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDragMoveEvent*>(event);
+            if (!droppedFile(drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QString file = droppedFile(drop->mimeData());
+            if (!file.isEmpty()) {
+                m_inputCombo->setEditText(file);
+                drop->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
+    showOptionsMenu(event->globalPos());
+}
+
+void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainDialog::dragMoveEvent(QDragMoveEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void CMainDialog::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty()) return;
+    m_inputCombo->setEditText(file);
+    event->acceptProposedAction();
+}
+
+#ifdef Q_OS_WIN
+void CMainDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_systemMenuExtended) return;
+    m_systemMenuExtended = true;
+    const char* aboutItem = loadString(IDS_ABOUT_MENU_ITEM);
+    HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (systemMenu != nullptr && aboutItem[0] != '\0') {
+        AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(systemMenu, MF_STRING, kSystemMenuAbout, aboutItem);
+    }
+}
+
+bool CMainDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const auto* msg = static_cast<const MSG*>(message);
+    // The low four bits of a system command are the system's own.
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kSystemMenuAbout) {
+        showAboutBox();
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "app/progress_dialog.h"
+#include "app/prompter.h"
+#include "engine/conversion_job.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class CFilePicker;
+class CSettings;
+class CShell;
+class RecentList;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+// Commands of the options menu; Exit is the same command as the Escape key.
+enum MainDialogCommand : int {
+    ID_EXIT = 2,
+    ID_ABOUT = 1000,
+    ID_COMPRESSION_NONE = 40002,
+    ID_COMPRESSION_SCANLINE = 40003,
+    ID_COMPRESSION_MOST_EFFICIENT = 40004,
+    ID_DELETE_SETTINGS = 40005,
+};
+
+// How the dialog carries out a filled job; normally ConversionJob::run.
+using ConversionRunner = std::function<bool(ConversionJob&)>;
+
+// The file name of the database handed to the install tool.
+inline constexpr const char* kTemporaryDatabaseName = "My-Vexmoor-Image.pdb";
+
+// The program's one window: source picture, image name, colour depth,
+// destination, colour reduction and output choices, and START CONVERSION.
+// It copies its start values from the settings when it is built and copies
+// them back when it closes, however it is closed.
+class CMainDialog : public QDialog {
+    Q_OBJECT
+public:
+    CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& filePicker, CShell& shell,
+                QWidget* parent = nullptr);
+    ~CMainDialog() override;
+
+    void setConversionRunner(ConversionRunner runner) { m_runner = std::move(runner); }
+
+    // Validates the fields, updates the recent lists and runs the conversion
+    // once per chosen destination.
+    void startConversion();
+    // Describes the destination choice and enables the output path controls
+    // exactly when Write to file is set.
+    void refreshOptionsText();
+    // Writes the output file, asking before an existing one is replaced. A
+    // declined question counts as success.
+    bool convertToFile();
+    // Converts into the temporary database and hands it to the install tool.
+    bool installDirect();
+    // A box with the numbered text, the program name as caption, an
+    // exclamation icon and an OK button.
+    void showMessage(int stringId);
+    void pickSourceFile();
+    void pickOutputFile();
+
+    // The options menu, built afresh with the current compression marked.
+    std::unique_ptr<QMenu> createOptionsMenu();
+    void showOptionsMenu(const QPoint& globalPosition);
+    void handleCommand(int command);
+
+    int compression() const { return m_compression; }
+    const ConversionJob& job() const { return m_job; }
+    CProgressDialog& progressDialog() { return m_progress; }
+
+protected:
+    void done(int result) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef Q_OS_WIN
+    void showEvent(QShowEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
+
+private:
+    void buildControls();
+    void transferToControls();
+    void transferFromControls();
+    void fillJob(const QString& outputPath);
+    bool runJob();
+    void addRecent(RecentList& list, QComboBox* combo, const QString& path);
+    void deleteSettings();
+    void showAboutBox();
+    void closingSteps();
+
+    CSettings& m_settings;
+    CPrompter& m_prompter;
+    CFilePicker& m_filePicker;
+    CShell& m_shell;
+    CPrompterNotifier m_notifier;
+    CProgressDialog m_progress;
+    ConversionRunner m_runner;
+
+    // The fields the controls are transferred to and from.
+    QString m_outputPath;
+    QString m_sourcePath;
+    int m_directInstall = 0;
+    int m_writeToFile = 0;
+    QString m_imageName;
+    int m_colourDepthIndex = -1;
+    int m_destinationOsIndex = -1;
+    int m_compression = 99;
+    ConversionJob m_job;
+    bool m_closed = false;
+#ifdef Q_OS_WIN
+    bool m_systemMenuExtended = false;
+#endif
+
+    QComboBox* m_inputCombo = nullptr;
+    QPushButton* m_pickButton = nullptr;
+    QLabel* m_bestResultsLabel = nullptr;
+    QLineEdit* m_imageNameEdit = nullptr;
+    QComboBox* m_colourDepthCombo = nullptr;
+    QComboBox* m_destinationCombo = nullptr;
+    QLabel* m_destinationDescription = nullptr;
+    QRadioButton* m_rawRadio = nullptr;
+    QRadioButton* m_ditherRadio = nullptr;
+    QCheckBox* m_writeToFileCheck = nullptr;
+    QComboBox* m_outputCombo = nullptr;
+    QPushButton* m_setButton = nullptr;
+    QCheckBox* m_directInstallCheck = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_optionsButton = nullptr;
+};

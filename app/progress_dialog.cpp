@@ -1,0 +1,62 @@
+#include "app/progress_dialog.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+// Dialog units of the widget's font: a horizontal unit is a quarter of the
+// average character width, a vertical one an eighth of the character height.
+int horizontalDialogUnits(const QWidget& widget, int units) {
+    return units * QFontMetrics(widget.font()).averageCharWidth() / 4;
+}
+
+int verticalDialogUnits(const QWidget& widget, int units) {
+    return units * QFontMetrics(widget.font()).height() / 8;
+}
+
+}  // namespace
+
+CProgressDialog::CProgressDialog() = default;
+
+CProgressDialog::~CProgressDialog() = default;
+
+void CProgressDialog::open(const std::string& caption) {
+    m_window = std::make_unique<QDialog>(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    m_window->setObjectName(QStringLiteral("progressDialog"));
+    m_window->setModal(false);
+    m_window->setWindowTitle(QStringLiteral("Processing Conversion..."));
+    m_logLabel = new QLabel(m_window.get());
+    m_logLabel->setObjectName(QStringLiteral("progressLog"));
+    m_logLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_logLabel->setTextFormat(Qt::PlainText);
+    m_logLabel->setWordWrap(true);
+    m_logLabel->setMinimumSize(horizontalDialogUnits(*m_window, 150), verticalDialogUnits(*m_window, 80));
+    auto* layout = new QVBoxLayout(m_window.get());
+    layout->addWidget(m_logLabel);
+    m_log.clear();
+    if (!caption.empty()) m_window->setWindowTitle(QString::fromStdString(caption));
+    m_window->show();
+    // The run is synchronous: let the window appear once, without taking any
+    // input, and paint each line as it comes.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CProgressDialog::appendLine(const std::string& text) {
+    if (!m_window) return;
+    m_log += QString::fromStdString(text) + QLatin1Char('\n');
+    m_logLabel->setText(m_log);
+    m_logLabel->repaint();
+}
+
+void CProgressDialog::close() {
+    m_logLabel = nullptr;
+    m_window.reset();
+}
+
+QString CProgressDialog::caption() const {
+    return m_window ? m_window->windowTitle() : QString();
+}

@@ -1,0 +1,55 @@
+#include "app/prompter.h"
+
+#include "engine/string_table.h"
+
+#include <QMessageBox>
+
+PromptAnswer CMessageBoxPrompter::prompt(const PromptRequest& request) {
+    QMessageBox box(request.owner);
+    box.setWindowTitle(request.caption);
+    box.setText(request.text);
+    switch (request.icon) {
+        case MessageIcon::Error:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+    }
+    if (request.buttons == PromptButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(request.defaultAnswer == PromptAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int answer = box.exec();
+    if (request.buttons == PromptButtons::Ok) return PromptAnswer::Ok;
+    return answer == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
+}
+
+void CPrompterNotifier::showMessage(const std::string& text, MessageIcon icon) {
+    PromptRequest request;
+    request.caption = tableString(IDS_PROGRAM_NAME);
+    request.text = QString::fromStdString(text);
+    request.icon = icon;
+    m_prompter.prompt(request);
+}
+
+QString tableString(int id) {
+    return QString::fromUtf8(loadString(id));
+}
+
+QString tableString(int id, const QString& argument) {
+    QString text = tableString(id);
+    // Only the first "%s" is an argument; a "%" inside the argument stays as it is.
+    const qsizetype at = text.indexOf(QLatin1String("%s"));
+    if (at >= 0) text.replace(at, 2, argument);
+    return text;
+}

@@ -1,0 +1,84 @@
+#include "app/settings.h"
+
+bool RecentList::add(const QString& path) {
+    for (const QString& entry : m_slots) {
+        if (entry == path) return false;
+    }
+    m_index = m_index >= kSlotCount - 1 ? 0 : m_index + 1;
+    m_slots[m_index] = path;
+    return true;
+}
+
+QStringList RecentList::newestFirst() const {
+    QStringList paths;
+    for (quint32 step = 0; step < kSlotCount; ++step) {
+        const QString& entry = m_slots[(m_index + kSlotCount - step) % kSlotCount];
+        if (!entry.isEmpty()) paths.append(entry);
+    }
+    return paths;
+}
+
+namespace {
+
+void readNumber(CSettingsStore& store, const QString& name, int& value) {
+    if (const auto stored = store.readNumber(QString(), name)) value = static_cast<qint32>(*stored);
+}
+
+void readText(CSettingsStore& store, const QString& group, const QString& name, QString& value) {
+    if (const auto stored = store.readText(group, name)) value = *stored;
+}
+
+}  // namespace
+
+void CSettings::load() {
+    using namespace SettingsKey;
+    if (const auto index = m_store.readNumber(kRecentSources, kIndex)) recentSources.setIndex(*index);
+    if (const auto index = m_store.readNumber(kRecentOutputs, kIndex)) recentOutputs.setIndex(*index);
+    for (int slot = 0; slot < RecentList::kSlotCount; ++slot) {
+        const QString name = QString::number(slot);
+        QString source = recentSources.slot(slot);
+        readText(m_store, kRecentSources, name, source);
+        recentSources.setSlot(slot, source);
+        QString output = recentOutputs.slot(slot);
+        readText(m_store, kRecentOutputs, name, output);
+        recentOutputs.setSlot(slot, output);
+    }
+    readText(m_store, QString(), kLastSource, lastSourcePath);
+    readText(m_store, QString(), kLastOutput, lastOutputPath);
+    readText(m_store, QString(), kImageName, imageName);
+    readNumber(m_store, kWriteToFile, writeToFile);
+    readNumber(m_store, kDirectInstall, directInstall);
+    readNumber(m_store, kDither, dither);
+    readNumber(m_store, kCompression, compression);
+    readNumber(m_store, kColourDepth, colourDepth);
+    readNumber(m_store, kDestinationOs, destinationOs);
+    m_store.flush();
+}
+
+void CSettings::save() {
+    if (m_deleted) return;
+    using namespace SettingsKey;
+    const QString top;
+    m_store.writeNumber(top, kWriteToFile, static_cast<quint32>(writeToFile));
+    m_store.writeNumber(top, kDirectInstall, static_cast<quint32>(directInstall));
+    m_store.writeNumber(top, kDither, static_cast<quint32>(dither));
+    m_store.writeNumber(top, kCompression, static_cast<quint32>(compression));
+    m_store.writeNumber(top, kColourDepth, static_cast<quint32>(colourDepth));
+    m_store.writeNumber(top, kDestinationOs, static_cast<quint32>(destinationOs));
+    m_store.writeNumber(kRecentSources, kIndex, recentSources.index());
+    m_store.writeNumber(kRecentOutputs, kIndex, recentOutputs.index());
+    m_store.writeText(top, kLastSource, lastSourcePath);
+    m_store.writeText(top, kLastOutput, lastOutputPath);
+    m_store.writeText(top, kImageName, imageName);
+    for (int slot = 0; slot < RecentList::kSlotCount; ++slot) {
+        const QString name = QString::number(slot);
+        m_store.writeText(kRecentSources, name, recentSources.slot(slot));
+        m_store.writeText(kRecentOutputs, name, recentOutputs.slot(slot));
+    }
+    m_store.flush();
+}
+
+void CSettings::deleteStored() {
+    m_store.deleteAll();
+    markDeleted();
+}

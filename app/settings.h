@@ -1,0 +1,83 @@
+#pragma once
+
+#include "app/settings_store.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// Sixteen recently used paths in a ring: `index` is the slot of the newest
+// entry and the slot after it holds the oldest. An empty slot is free.
+class RecentList {
+public:
+    static constexpr int kSlotCount = 16;
+
+    // Stores the path in the slot after the newest, dropping the oldest entry.
+    // A path equal (case-sensitively) to any slot is not added again and not
+    // moved; an empty path equals any free slot. Returns whether it was added.
+    bool add(const QString& path);
+    // The non-empty slots, newest first.
+    QStringList newestFirst() const;
+
+    quint32 index() const { return m_index; }
+    void setIndex(quint32 index) { m_index = index; }
+    const QString& slot(int number) const { return m_slots.at(static_cast<std::size_t>(number)); }
+    void setSlot(int number, const QString& path) { m_slots.at(static_cast<std::size_t>(number)) = path; }
+
+private:
+    std::array<QString, kSlotCount> m_slots;
+    // Kept as stored; a value above 15 is read modulo 16 and wraps to 0 on the
+    // next addition.
+    quint32 m_index = 0;
+};
+
+// Every value that survives from one run of the program to the next. Loaded
+// once before the main dialog opens, saved once after it has closed.
+class CSettings {
+public:
+    explicit CSettings(CSettingsStore& store) : m_store(store) {}
+
+    QString imageName = QStringLiteral("My vexmoor image");
+    QString lastSourcePath;
+    QString lastOutputPath;
+    int writeToFile = 1;
+    int directInstall = 0;
+    int dither = 1;
+    int compression = 99;
+    int colourDepth = 2;
+    int destinationOs = 2;
+    RecentList recentSources;
+    RecentList recentOutputs;
+
+    // Values that are missing or unreadable keep their defaults.
+    void load();
+    // Writes every value, unchanged and empty ones included, unless the
+    // settings were deleted during this run.
+    void save();
+    void markDeleted() { m_deleted = true; }
+    bool isDeleted() const { return m_deleted; }
+    // Removes the stored settings and marks them deleted, so the close writes
+    // nothing back; the values in memory stay as they are.
+    void deleteStored();
+
+private:
+    CSettingsStore& m_store;
+    bool m_deleted = false;
+};
+
+// Names of the stored values and groups.
+namespace SettingsKey {
+inline const QString kRecentSources = QStringLiteral("MRU input");
+inline const QString kRecentOutputs = QStringLiteral("MRU output");
+inline const QString kIndex = QStringLiteral("index");
+inline const QString kImageName = QStringLiteral("imagename");
+inline const QString kLastSource = QStringLiteral("last8");
+inline const QString kLastOutput = QStringLiteral("lastpdb");
+inline const QString kWriteToFile = QStringLiteral("file");
+inline const QString kDirectInstall = QStringLiteral("install");
+inline const QString kDither = QStringLiteral("dither");
+inline const QString kCompression = QStringLiteral("compression");
+inline const QString kColourDepth = QStringLiteral("colordepth");
+inline const QString kDestinationOs = QStringLiteral("os");
+}  // namespace SettingsKey

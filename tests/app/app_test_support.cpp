@@ -1,0 +1,159 @@
+#include "app_test_support.h"
+
+#include "engine/string_table.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+namespace apptest {
+
+namespace {
+
+QTemporaryDir* configurationRoot = nullptr;
+
+}  // namespace
+
+QString configFolder() {
+    return configurationRoot->path() + QStringLiteral("/config");
+}
+
+void clearConfiguration() {
+    QDir(configFolder()).removeRecursively();
+    QDir().mkpath(configFolder());
+}
+
+QString settingsFile() {
+    return configFolder() + QStringLiteral("/Quessel/kestrin.conf");
+}
+
+PromptAnswer FakePrompter::prompt(const PromptRequest& request) {
+    requests.push_back(request);
+    if (onPrompt) onPrompt(request);
+    if (request.buttons == PromptButtons::Ok) return PromptAnswer::Ok;
+    if (answers.empty()) return PromptAnswer::Yes;
+    const PromptAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+QStringList FakePrompter::texts() const {
+    QStringList all;
+    for (const PromptRequest& request : requests) all.append(request.text);
+    return all;
+}
+
+std::optional<QString> FakeFilePicker::pickSource(QWidget* owner, const QStringList& filters) {
+    ++calls;
+    lastOwner = owner;
+    lastFilters = filters;
+    return answer;
+}
+
+std::optional<QString> FakeFilePicker::pickOutput(QWidget* owner, const QString& defaultName,
+                                                  const QString& defaultSuffix, const QStringList& filters) {
+    ++calls;
+    lastOwner = owner;
+    lastFilters = filters;
+    lastDefaultName = defaultName;
+    lastDefaultSuffix = defaultSuffix;
+    return answer;
+}
+
+FakeShell::FakeShell() = default;
+
+QString FakeShell::temporaryFolder() {
+    return QString::fromStdString(folder.path().string()) + QLatin1Char('/');
+}
+
+QString FakeShell::findExecutable(const QString&, const QString&) {
+    return association;
+}
+
+void FakeShell::openDocument(const QString& document, const QString& directory) {
+    opened.append(document);
+    openedDirectories.append(directory);
+    QFile file(document);
+    openedContents.append(file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString());
+}
+
+bool FakeRunner::operator()(ConversionJob& job) {
+    jobs.push_back(job);
+    auto* window = dynamic_cast<CProgressDialog*>(job.progress);
+    job.progress->open(std::string("Creating ") + job.outputPath + "...");
+    job.progress->appendLine(loadString(IDS_CREATING_DATABASE));
+    progressWasOpen.push_back(window != nullptr && window->isOpen());
+    if (!succeed) {
+        job.notifier->showMessage("Output file " + job.outputPath + " could not be created.",
+                                  MessageIcon::Error);
+        job.progress->close();
+        return false;
+    }
+    job.progress->appendLine(loadString(IDS_WRITING_HEADER));
+    job.progress->appendLine(loadString(IDS_CREATING_IMAGE));
+    // Written the way a careless writer would: following whatever is there.
+    std::ofstream(job.outputPath, std::ios::binary | std::ios::trunc) << "database of " << job.imageName;
+    job.progress->appendLine(loadString(IDS_CLOSING_DATABASE));
+    job.progress->close();
+    return true;
+}
+
+void DialogFixture::SetUp() {
+    clearConfiguration();
+    store = std::make_unique<CNativeSettingsStore>(QStringLiteral("Quessel"), QStringLiteral("kestrin"));
+    settings = std::make_unique<CSettings>(*store);
+}
+
+void DialogFixture::TearDown() {
+    dialog.reset();
+    settings.reset();
+    store.reset();
+}
+
+void DialogFixture::openDialog() {
+    dialog.reset();
+    settings = std::make_unique<CSettings>(*store);
+    settings->load();
+    dialog = std::make_unique<CMainDialog>(*settings, prompter, picker, shell);
+    dialog->setConversionRunner([this](ConversionJob& job) { return runner(job); });
+}
+
+void DialogFixture::closeAndSave() {
+    dialog->reject();
+    dialog.reset();
+    settings->save();
+}
+
+void DialogFixture::fillValidInput(const QString& source) {
+    control<QComboBox>("inputFileCombo")->setEditText(source);
+    control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString((work / "out.pdb").string()));
+    control<QLineEdit>("imageNameEdit")->setText(QStringLiteral("Holiday"));
+}
+
+}  // namespace apptest
+
+// Every suite runs under the offscreen platform with its own user
+// configuration folder, so no test touches the real settings or needs a display.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/kestrin-app-test-XXXXXX"));
+    apptest::configurationRoot = &root;
+    apptest::clearConfiguration();
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(apptest::configFolder()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, apptest::configFolder());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, apptest::configFolder());
+
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quessel"));
+    QApplication::setApplicationName(QStringLiteral("kestrin"));
+    ::testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    apptest::configurationRoot = nullptr;
+    return result;
+}

@@ -1,0 +1,140 @@
+#include "app_test_support.h"
+
+#include "engine/string_table.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <filesystem>
+#include <fstream>
+
+using apptest::DialogFixture;
+
+namespace {
+
+QString text(int id) {
+    return QString::fromUtf8(loadString(id));
+}
+
+class DirectInstall : public DialogFixture {
+protected:
+    void SetUp() override {
+        DialogFixture::SetUp();
+        openDialog();
+        fillValidInput();
+        control<QCheckBox>("writeToFileCheck")->setChecked(false);
+        control<QCheckBox>("directInstallCheck")->setChecked(true);
+    }
+    QString temporaryDatabase() { return shell.temporaryFolder() + QStringLiteral("My-Vexmoor-Image.pdb"); }
+    void start() { control<QPushButton>("startButton")->click(); }
+};
+
+}  // namespace
+
+TEST_F(DirectInstall, HandsTheTemporaryDatabaseToQuickInstall) {
+    shell.association = QStringLiteral("/home/me/.wine/drive_c/Palm/quickinstall.exe");
+    start();
+    EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+    ASSERT_EQ(shell.opened.size(), 1);
+    EXPECT_EQ(shell.opened[0], temporaryDatabase());
+    EXPECT_EQ(shell.openedDirectories[0], shell.temporaryFolder());
+    // The file was complete when the tool was started, and stays for it to read.
+    EXPECT_EQ(shell.openedContents[0], QStringLiteral("database of Holiday"));
+    EXPECT_TRUE(QFile::exists(temporaryDatabase()));
+    ASSERT_EQ(runner.jobs.size(), 1u);
+    EXPECT_EQ(runner.jobs[0].imageName, "Holiday");
+}
+
+TEST_F(DirectInstall, AcceptsBothToolNamesWhateverTheirCase) {
+    for (const QString& tool :
+         {QStringLiteral("C:\\Palm\\Instapp.exe"), QStringLiteral("/x/xquickinstall.exe"),
+          QStringLiteral("D:\\PALM\\QUICKINSTALL.EXE"), QStringLiteral("instapp.exe")}) {
+        shell.opened.clear();
+        shell.association = tool;
+        start();
+        EXPECT_EQ(shell.opened.size(), 1) << tool.toStdString();
+    }
+    EXPECT_TRUE(prompter.requests.empty());
+}
+
+TEST_F(DirectInstall, AnotherProgramGivesMessage162Then111AndTheFileStaysUntilClosing) {
+    for (const QString& program :
+         {QStringLiteral("/usr/bin/gedit"), QStringLiteral("C:\\quickinstall.exe.bak"),
+          QStringLiteral("C:\\nstapp.exe")}) {
+        prompter.requests.clear();
+        shell.association = program;
+        start();
+        EXPECT_EQ(prompter.texts(), (QStringList{text(162), text(111)})) << program.toStdString();
+        EXPECT_EQ(prompter.requests[0].caption, QStringLiteral("Kestrin"));
+        EXPECT_EQ(prompter.requests[0].icon, MessageIcon::Warning);
+    }
+    EXPECT_TRUE(shell.opened.isEmpty());
+    EXPECT_TRUE(QFile::exists(temporaryDatabase()));
+    dialog->reject();
+    EXPECT_FALSE(QFile::exists(temporaryDatabase()));
+}
+
+TEST_F(DirectInstall, NoAssociationGivesOnlyMessage111) {
+    shell.association.clear();
+    start();
+    EXPECT_EQ(prompter.texts(), QStringList{text(111)});
+    EXPECT_TRUE(shell.opened.isEmpty());
+}
+
+TEST_F(DirectInstall, AFailedConversionIsNotHandedOver) {
+    shell.association = QStringLiteral("/opt/quickinstall.exe");
+    runner.succeed = false;
+    start();
+    ASSERT_EQ(prompter.requests.size(), 2u);
+    EXPECT_TRUE(prompter.requests[0].text.startsWith(QStringLiteral("Output file ")));
+    EXPECT_EQ(prompter.requests[1].text, text(111));
+    EXPECT_TRUE(shell.opened.isEmpty());
+}
+
+TEST_F(DirectInstall, BothDestinationsConvertTwiceAndOnlyTheTemporaryFileIsInstalled) {
+    shell.association = QStringLiteral("/opt/quickinstall.exe");
+    control<QCheckBox>("writeToFileCheck")->setChecked(true);
+    start();
+    ASSERT_EQ(runner.jobs.size(), 2u);
+    const QString output = control<QComboBox>("outputFileCombo")->currentText();
+    EXPECT_EQ(QString::fromStdString(runner.jobs[0].outputPath), output);
+    EXPECT_EQ(QString::fromStdString(runner.jobs[1].outputPath), temporaryDatabase());
+    EXPECT_EQ(shell.opened, QStringList{temporaryDatabase()});
+}
+
+TEST_F(DirectInstall, NeverWritesThroughALinkPlantedAtTheFixedName) {
+    const std::filesystem::path victim = work / "victim.txt";
+    std::ofstream(victim) << "not yours";
+    std::filesystem::create_symlink(victim, temporaryDatabase().toStdString());
+    shell.association = QStringLiteral("/opt/quickinstall.exe");
+    start();
+    std::ifstream in(victim);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content, "not yours");
+    const QFileInfo written(temporaryDatabase());
+    EXPECT_FALSE(written.isSymLink());
+    EXPECT_TRUE(written.isFile());
+    EXPECT_EQ(shell.openedContents, QStringList{QStringLiteral("database of Holiday")});
+}
+
+TEST_F(DirectInstall, NoPrivateFolderMeansNoInstall) {
+    class NoFolderShell : public apptest::FakeShell {
+    public:
+        QString temporaryFolder() override { return {}; }
+    } noFolder;
+    noFolder.association = QStringLiteral("/opt/quickinstall.exe");
+    dialog.reset();
+    dialog = std::make_unique<CMainDialog>(*settings, prompter, picker, noFolder);
+    dialog->setConversionRunner([this](ConversionJob& job) { return runner(job); });
+    fillValidInput();
+    control<QCheckBox>("writeToFileCheck")->setChecked(false);
+    control<QCheckBox>("directInstallCheck")->setChecked(true);
+    start();
+    EXPECT_EQ(prompter.texts(), QStringList{text(111)});
+    EXPECT_TRUE(runner.jobs.empty());
+    dialog.reset();
+}

@@ -1,0 +1,591 @@
+#include "app_test_support.h"
+
+#include "engine/string_table.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QUrl>
+
+#include <fstream>
+
+using apptest::DialogFixture;
+
+namespace {
+
+QString text(int id) {
+    return QString::fromUtf8(loadString(id));
+}
+
+QStringList items(const QComboBox* combo) {
+    QStringList all;
+    for (int i = 0; i < combo->count(); ++i) all.append(combo->itemText(i));
+    return all;
+}
+
+class MainDialog : public DialogFixture {
+protected:
+    void SetUp() override {
+        DialogFixture::SetUp();
+        openDialog();
+    }
+    QComboBox* input() const { return control<QComboBox>("inputFileCombo"); }
+    QComboBox* output() const { return control<QComboBox>("outputFileCombo"); }
+    QLineEdit* name() const { return control<QLineEdit>("imageNameEdit"); }
+    QCheckBox* writeToFile() const { return control<QCheckBox>("writeToFileCheck"); }
+    QCheckBox* directInstall() const { return control<QCheckBox>("directInstallCheck"); }
+    QComboBox* depth() const { return control<QComboBox>("colorDepthCombo"); }
+    QComboBox* destination() const { return control<QComboBox>("destinationOsCombo"); }
+    void start() { control<QPushButton>("startButton")->click(); }
+};
+
+}  // namespace
+
+TEST_F(MainDialog, FirstStartShowsTheDefaults) {
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Kestrin"));
+    EXPECT_EQ(name()->text(), QStringLiteral("My vexmoor image"));
+    EXPECT_TRUE(writeToFile()->isChecked());
+    EXPECT_FALSE(directInstall()->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("ditheringRadio")->isChecked());
+    EXPECT_FALSE(control<QRadioButton>("rawRadio")->isChecked());
+    EXPECT_EQ(dialog->compression(), 99);
+    EXPECT_EQ(depth()->currentText(), QStringLiteral("8 bit (256 colors)"));
+    EXPECT_EQ(destination()->currentText(), QStringLiteral("PalmOS 5 (high-res)"));
+    EXPECT_TRUE(input()->currentText().isEmpty());
+    EXPECT_TRUE(output()->currentText().isEmpty());
+    EXPECT_EQ(input()->count(), 0);
+    EXPECT_EQ(output()->count(), 0);
+    EXPECT_EQ(control<QLabel>("bestResultsLabel")->text(),
+              QStringLiteral("(Best results with 320x220 pixel images)"));
+}
+
+TEST_F(MainDialog, HasEveryControlWithItsTextInItsGroup) {
+    const auto inGroup = [this](const char* name, const char* group) {
+        QWidget* widget = dialog->findChild<QWidget*>(QLatin1String(name));
+        ASSERT_NE(widget, nullptr) << name;
+        EXPECT_EQ(widget->parentWidget()->objectName(), QLatin1String(group)) << name;
+    };
+    EXPECT_EQ(control<QGroupBox>("inputGroup")->title(), QStringLiteral("Input"));
+    EXPECT_EQ(control<QGroupBox>("imagePropertiesGroup")->title(), QStringLiteral("Image Properties"));
+    EXPECT_EQ(control<QGroupBox>("colorReductionGroup")->title(), QStringLiteral("Color reduction method"));
+    EXPECT_EQ(control<QGroupBox>("outputGroup")->title(), QStringLiteral("Output"));
+
+    EXPECT_EQ(control<QLabel>("inputFileLabel")->text(), QStringLiteral("Input &file:"));
+    EXPECT_EQ(control<QLabel>("inputFileLabel")->buddy(), input());
+    EXPECT_EQ(control<QPushButton>("pickButton")->text(), QStringLiteral("Pic&k..."));
+    EXPECT_EQ(control<QLabel>("imageNameLabel")->text(), QStringLiteral("&Image name:"));
+    EXPECT_EQ(control<QLabel>("imageNameLabel")->buddy(), name());
+    EXPECT_EQ(control<QLabel>("colorDepthLabel")->text(), QStringLiteral("&Color depth:"));
+    EXPECT_EQ(control<QLabel>("destinationOsLabel")->text(), QStringLiteral("Destination &OS:"));
+    EXPECT_EQ(items(depth()),
+              (QStringList{"1 bit (black & white)", "4 bit (16 shades of gray)", "8 bit (256 colors)"}));
+    EXPECT_EQ(items(destination()), (QStringList{"PalmOS 3 or 4", "PalmOS 5 (low-res)", "PalmOS 5 (high-res)",
+                                                 "PalmOS 3/4/5 combined"}));
+    EXPECT_EQ(control<QRadioButton>("rawRadio")->text(), QStringLiteral("Ra&w"));
+    EXPECT_EQ(control<QRadioButton>("ditheringRadio")->text(), QStringLiteral("Dit&hering"));
+    EXPECT_EQ(control<QLabel>("rawNoteLabel")->text(), QStringLiteral("(recommended for graphics)"));
+    EXPECT_EQ(control<QLabel>("ditheringNoteLabel")->text(), QStringLiteral("(recommended for photos)"));
+    EXPECT_EQ(control<QLabel>("rawSampleImage")->pixmap().size(), QSize(42, 30));
+    EXPECT_EQ(control<QLabel>("ditheringSampleImage")->pixmap().size(), QSize(42, 30));
+    EXPECT_EQ(writeToFile()->text(), QStringLiteral("W&rite to"));
+    EXPECT_EQ(control<QLabel>("writeToFileLabel")->text(), QStringLiteral("fi&le:"));
+    EXPECT_EQ(control<QLabel>("writeToFileLabel")->buddy(), output());
+    EXPECT_EQ(control<QPushButton>("setButton")->text(), QStringLiteral("&Set..."));
+    EXPECT_EQ(directInstall()->text(), QStringLiteral("&Directly send to Palm Desktop's QuickInstall Tool"));
+    EXPECT_EQ(control<QPushButton>("startButton")->text(), QStringLiteral("START CON&VERSION"));
+    EXPECT_FALSE(control<QPushButton>("optionsButton")->icon().isNull());
+    EXPECT_EQ(control<QPushButton>("optionsButton")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_0));
+    EXPECT_FALSE(dialog->windowIcon().isNull());
+    EXPECT_EQ(name()->maxLength(), 31);
+    EXPECT_TRUE(input()->isEditable());
+    EXPECT_TRUE(output()->isEditable());
+    EXPECT_FALSE(depth()->isEditable());
+
+    inGroup("inputFileCombo", "inputGroup");
+    inGroup("pickButton", "inputGroup");
+    inGroup("bestResultsLabel", "inputGroup");
+    inGroup("imageNameEdit", "imagePropertiesGroup");
+    inGroup("colorDepthCombo", "imagePropertiesGroup");
+    inGroup("destinationOsCombo", "imagePropertiesGroup");
+    inGroup("destinationDescriptionLabel", "imagePropertiesGroup");
+    inGroup("rawRadio", "colorReductionGroup");
+    inGroup("ditheringRadio", "colorReductionGroup");
+    inGroup("writeToFileCheck", "outputGroup");
+    inGroup("outputFileCombo", "outputGroup");
+    inGroup("setButton", "outputGroup");
+    inGroup("directInstallCheck", "outputGroup");
+}
+
+TEST_F(MainDialog, TabFollowsTheOrderOfTheControls) {
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    const char* order[] = {"inputFileCombo",     "pickButton",         "imageNameEdit",
+                           "colorDepthCombo",    "destinationOsCombo", "radio",
+                           "writeToFileCheck",   "outputFileCombo",    "setButton",
+                           "directInstallCheck", "startButton",        "optionsButton"};
+    input()->setFocus();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        // The line edit inside an editable combo box stands for the box.
+        if (focus != nullptr && qobject_cast<QComboBox*>(focus->parentWidget()))
+            focus = focus->parentWidget();
+        ASSERT_NE(focus, nullptr);
+        // The two radio buttons are one stop; arrow keys move between them.
+        const QString name =
+            qobject_cast<QRadioButton*>(focus) ? QStringLiteral("radio") : focus->objectName();
+        EXPECT_EQ(name, QLatin1String(order[i])) << "after " << order[i - 1];
+    }
+}
+
+TEST_F(MainDialog, TooltipsComeFromTheStringTable) {
+    const std::pair<const char*, int> expected[] = {
+        {"inputFileCombo", 200}, {"outputFileCombo", 201},  {"pickButton", 202},         {"setButton", 203},
+        {"imageNameEdit", 204},  {"colorDepthCombo", 205},  {"destinationOsCombo", 206}, {"rawRadio", 207},
+        {"ditheringRadio", 208}, {"writeToFileCheck", 209}, {"directInstallCheck", 210}, {"startButton", 211},
+        {"optionsButton", 212},
+    };
+    for (const auto& [name, id] : expected) {
+        EXPECT_EQ(control<QWidget>(name)->toolTip(), text(id)) << name;
+    }
+    EXPECT_TRUE(control<QLabel>("bestResultsLabel")->toolTip().isEmpty());
+    EXPECT_TRUE(control<QGroupBox>("outputGroup")->toolTip().isEmpty());
+}
+
+TEST_F(MainDialog, ValidationStopsAtTheFirstProblemInOrder) {
+    struct Case {
+        bool file;
+        bool install;
+        QString source;
+        QString output;
+        QString imageName;
+        int message;
+    };
+    const QString name31(31, QLatin1Char('n'));
+    const QString name32(32, QLatin1Char('n'));
+    const QString out = QString::fromStdString((work / "o.pdb").string());
+    const Case cases[] = {
+        {false, false, "", "", "", 102},           {true, false, "", "", "", 107},
+        {true, false, "/a.bmp", "", "", 108},      {true, true, "/a.bmp", "", "x", 108},
+        {true, false, "/a.bmp", out, "", 160},     {true, false, "/a.bmp", out, name32, 161},
+        {false, true, "/a.bmp", out, name32, 161},
+    };
+    for (const Case& c : cases) {
+        prompter.requests.clear();
+        writeToFile()->setChecked(c.file);
+        directInstall()->setChecked(c.install);
+        input()->setEditText(c.source);
+        output()->setEditText(c.output);
+        // Past the typing limit, as a stored name can be.
+        name()->setMaxLength(64);
+        name()->setText(c.imageName);
+        start();
+        ASSERT_EQ(prompter.requests.size(), 1u) << c.message;
+        const PromptRequest& shown = prompter.requests.front();
+        EXPECT_EQ(shown.text, text(c.message));
+        EXPECT_EQ(shown.caption, QStringLiteral("Kestrin"));
+        EXPECT_EQ(shown.icon, MessageIcon::Warning);
+        EXPECT_EQ(shown.buttons, PromptButtons::Ok);
+        EXPECT_EQ(shown.owner, dialog.get());
+    }
+    EXPECT_TRUE(runner.jobs.empty());
+    EXPECT_TRUE(settings->recentSources.newestFirst().isEmpty());
+    EXPECT_EQ(input()->count(), 0);
+
+    name()->setText(name31);
+    writeToFile()->setChecked(true);
+    directInstall()->setChecked(false);
+    prompter.requests.clear();
+    start();
+    EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+    ASSERT_EQ(runner.jobs.size(), 1u);
+    EXPECT_EQ(runner.jobs[0].imageName, std::string(31, 'n'));
+}
+
+TEST_F(MainDialog, NonLatinCharactersCountAsOneByteEach) {
+    fillValidInput();
+    name()->setText(QString(31, QChar(0x00E9)));
+    start();
+    EXPECT_TRUE(prompter.requests.empty());
+    ASSERT_EQ(runner.jobs.size(), 1u);
+    EXPECT_EQ(runner.jobs[0].imageName, std::string(31, '\xE9'));
+}
+
+TEST_F(MainDialog, DirectInstallAloneNeedsNoOutputPath) {
+    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    writeToFile()->click();
+    directInstall()->click();
+    input()->setEditText(QStringLiteral("/a.bmp"));
+    output()->setEditText(QString());
+    start();
+    EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+    ASSERT_EQ(runner.jobs.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(runner.jobs[0].outputPath),
+              shell.temporaryFolder() + "My-Vexmoor-Image.pdb");
+}
+
+TEST_F(MainDialog, FillsTheJobFromTheControls) {
+    fillValidInput(QStringLiteral("/pictures/Übersicht.png"));
+    const int expectedDepth[] = {1, 4, 8};
+    for (int index = -1; index < 3; ++index) {
+        depth()->setCurrentIndex(index);
+        destination()->setCurrentIndex(index + 1);
+        control<QRadioButton>(index % 2 != 0 ? "rawRadio" : "ditheringRadio")->setChecked(true);
+        dialog->handleCommand(index == 0 ? ID_COMPRESSION_NONE : ID_COMPRESSION_SCANLINE);
+        QFile::remove(output()->currentText());
+        start();
+        const ConversionJob& job = runner.jobs.back();
+        EXPECT_EQ(job.depth, index < 0 ? 8 : expectedDepth[index]);
+        EXPECT_EQ(job.destinationOs, index + 1);
+        EXPECT_EQ(job.dither, index % 2 != 0 ? 0 : 4);
+        EXPECT_EQ(job.compression, index == 0 ? 0 : 1);
+        EXPECT_EQ(job.width, 160);
+        EXPECT_EQ(job.height, 110);
+    }
+    EXPECT_EQ(runner.jobs.back().inputPath, "/pictures/Übersicht.png");
+    EXPECT_EQ(runner.jobs.back().imageName, "Holiday");
+    EXPECT_EQ(QString::fromStdString(runner.jobs.back().outputPath), output()->currentText());
+}
+
+TEST_F(MainDialog, ASuccessfulConversionShowsNothingAndClosesTheProgressWindow) {
+    fillValidInput();
+    start();
+    EXPECT_TRUE(prompter.requests.empty());
+    ASSERT_EQ(runner.progressWasOpen.size(), 1u);
+    EXPECT_TRUE(runner.progressWasOpen[0]);
+    EXPECT_FALSE(dialog->progressDialog().isOpen());
+    EXPECT_TRUE(QFile::exists(output()->currentText()));
+}
+
+TEST_F(MainDialog, AFailedConversionAddsMessage110AndStillInstalls) {
+    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    fillValidInput();
+    directInstall()->setChecked(true);
+    runner.succeed = false;
+    start();
+    // The run's own message, then the dialog's, for each destination.
+    const QStringList shown = prompter.texts();
+    ASSERT_EQ(shown.size(), 4);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Output file ")));
+    EXPECT_EQ(prompter.requests[0].icon, MessageIcon::Error);
+    EXPECT_EQ(prompter.requests[0].owner, nullptr);
+    EXPECT_EQ(prompter.requests[0].caption, QStringLiteral("Kestrin"));
+    EXPECT_EQ(shown[1], text(110));
+    EXPECT_EQ(shown[3], text(111));
+    EXPECT_EQ(runner.jobs.size(), 2u);
+    EXPECT_FALSE(dialog->progressDialog().isOpen());
+}
+
+TEST_F(MainDialog, AnExceptionFromTheRunBecomesAMessage) {
+    fillValidInput();
+    dialog->setConversionRunner([](ConversionJob&) -> bool { throw std::runtime_error("disk full"); });
+    start();
+    EXPECT_EQ(prompter.texts(), (QStringList{QStringLiteral("disk full"), text(110)}));
+}
+
+TEST_F(MainDialog, AsksBeforeOverwritingAndADeclineIsNoError) {
+    fillValidInput();
+    const QString existing = output()->currentText();
+    std::ofstream(existing.toStdString()) << "precious";
+    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    directInstall()->setChecked(true);
+    prompter.answers = {PromptAnswer::No};
+    start();
+    ASSERT_EQ(prompter.requests.size(), 1u);
+    const PromptRequest& question = prompter.requests.front();
+    EXPECT_EQ(question.text,
+              QStringLiteral("The file %1 already exists. Do you want to overwrite it?").arg(existing));
+    EXPECT_EQ(question.caption, text(116));
+    EXPECT_EQ(question.icon, MessageIcon::Question);
+    EXPECT_EQ(question.buttons, PromptButtons::YesNo);
+    EXPECT_EQ(question.defaultAnswer, PromptAnswer::No);
+    // Only the install ran; the file is untouched.
+    ASSERT_EQ(runner.jobs.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(runner.jobs[0].outputPath),
+              shell.temporaryFolder() + "My-Vexmoor-Image.pdb");
+    EXPECT_EQ(shell.opened.size(), 1);
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("precious"));
+
+    prompter.requests.clear();
+    prompter.answers = {PromptAnswer::Yes};
+    start();
+    EXPECT_EQ(prompter.requests.size(), 1u);
+    EXPECT_EQ(runner.jobs.size(), 3u);
+}
+
+TEST_F(MainDialog, DestinationChoiceChangesBothDescriptions) {
+    dialog->show();
+    QLabel* description = control<QLabel>("destinationDescriptionLabel");
+    QLabel* hint = control<QLabel>("bestResultsLabel");
+    const QString lowRes = QStringLiteral("(Best results with 160x110 pixel images)");
+    const struct {
+        int index;
+        const char* description;
+        QString hint;
+    } expected[] = {
+        {0, "Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).", lowRes},
+        {1, "Creates an image compatible with PalmOS 5; in low resolution (160x110).", lowRes},
+        {2,
+         "Creates an image compatible with PalmOS 5; in both low and double resolution (160x110 and "
+         "320x220).",
+         QStringLiteral("(Best results with 320x220 pixel images)")},
+        {3, "Creates an image compatible with PalmOS 3, 4 and 5; in low resolution (160x110).", lowRes},
+    };
+    EXPECT_EQ(description->text(), QLatin1String(expected[2].description));
+    destination()->setFocus();
+    QTest::keyClick(destination(), Qt::Key_Home);
+    for (const auto& choice : expected) {
+        EXPECT_EQ(destination()->currentIndex(), choice.index);
+        EXPECT_EQ(description->text(), QLatin1String(choice.description));
+        EXPECT_EQ(hint->text(), choice.hint);
+        QTest::keyClick(destination(), Qt::Key_Down);
+    }
+}
+
+TEST_F(MainDialog, WriteToFileEnablesTheOutputPathControlsAtOnce) {
+    QPushButton* set = control<QPushButton>("setButton");
+    EXPECT_TRUE(output()->isEnabled());
+    EXPECT_TRUE(set->isEnabled());
+    writeToFile()->click();
+    EXPECT_FALSE(output()->isEnabled());
+    EXPECT_FALSE(set->isEnabled());
+    directInstall()->click();
+    EXPECT_FALSE(output()->isEnabled());
+    writeToFile()->click();
+    EXPECT_TRUE(output()->isEnabled());
+    EXPECT_TRUE(set->isEnabled());
+}
+
+TEST_F(MainDialog, StartedConversionsFillTheRecentListsNewestFirst) {
+    for (int i = 1; i <= 17; ++i) {
+        fillValidInput(QStringLiteral("/pictures/%1.bmp").arg(i));
+        output()->setEditText(QString::fromStdString((work / ("out" + std::to_string(i) + ".pdb")).string()));
+        start();
+    }
+    EXPECT_TRUE(prompter.requests.empty());
+    ASSERT_EQ(input()->count(), 16);
+    EXPECT_EQ(input()->itemText(0), QStringLiteral("/pictures/17.bmp"));
+    EXPECT_EQ(input()->itemText(15), QStringLiteral("/pictures/2.bmp"));
+    EXPECT_EQ(settings->recentSources.newestFirst(), items(input()));
+    EXPECT_EQ(settings->recentOutputs.newestFirst(), items(output()));
+    // The typed texts stay as they were.
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/17.bmp"));
+
+    // Used again: neither added nor moved; another case is another path.
+    fillValidInput(QStringLiteral("/pictures/5.bmp"));
+    start();
+    EXPECT_EQ(input()->itemText(0), QStringLiteral("/pictures/17.bmp"));
+    fillValidInput(QStringLiteral("/PICTURES/5.BMP"));
+    start();
+    EXPECT_EQ(input()->itemText(0), QStringLiteral("/PICTURES/5.BMP"));
+    EXPECT_EQ(input()->count(), 16);
+}
+
+TEST_F(MainDialog, AnEmptyOutputPathJoinsTheListOnlyWhenItIsFull) {
+    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    writeToFile()->setChecked(false);
+    directInstall()->setChecked(true);
+    input()->setEditText(QStringLiteral("/a.bmp"));
+    output()->setEditText(QString());
+    start();
+    EXPECT_EQ(output()->count(), 0);
+    EXPECT_TRUE(settings->recentOutputs.newestFirst().isEmpty());
+
+    for (int i = 0; i < 16; ++i) settings->recentOutputs.add(QStringLiteral("/o/%1.pdb").arg(i));
+    start();
+    ASSERT_EQ(output()->count(), 1);
+    EXPECT_EQ(output()->itemText(0), QString());
+    EXPECT_EQ(settings->recentOutputs.newestFirst().size(), 15);
+}
+
+TEST_F(MainDialog, ListsOpenFromTheStoredSlotsStartingAtTheStoredIndex) {
+    dialog.reset();
+    for (int slot = 0; slot < 16; ++slot) {
+        settings->recentSources.setSlot(slot, slot == 7 ? QString() : QStringLiteral("/s/%1.bmp").arg(slot));
+    }
+    settings->recentSources.setIndex(20);
+    settings->lastSourcePath = QStringLiteral("/typed/last.bmp");
+    settings->save();
+    openDialog();
+    ASSERT_EQ(input()->count(), 15);
+    EXPECT_EQ(input()->itemText(0), QStringLiteral("/s/4.bmp"));
+    EXPECT_EQ(input()->itemText(1), QStringLiteral("/s/3.bmp"));
+    EXPECT_EQ(input()->itemText(14), QStringLiteral("/s/5.bmp"));
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/typed/last.bmp"));
+
+    fillValidInput(QStringLiteral("/new.bmp"));
+    start();
+    EXPECT_EQ(settings->recentSources.index(), 0u);
+    EXPECT_EQ(settings->recentSources.slot(0), QStringLiteral("/new.bmp"));
+    EXPECT_EQ(input()->itemText(0), QStringLiteral("/new.bmp"));
+}
+
+TEST_F(MainDialog, OutputPickerProposesANameFromTheSource) {
+    input()->setEditText(QStringLiteral("C:\\pics\\my.photo.jpg"));
+    picker.answer = std::nullopt;
+    output()->setEditText(QStringLiteral("/kept.pdb"));
+    control<QPushButton>("setButton")->click();
+    EXPECT_EQ(picker.lastDefaultName, QStringLiteral("my.pdb"));
+    EXPECT_EQ(picker.lastDefaultSuffix, QStringLiteral("pdb"));
+    EXPECT_EQ(picker.lastFilters, QStringList{QStringLiteral("Palm Database (*.pdb)")});
+    EXPECT_EQ(picker.lastOwner, dialog.get());
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/kept.pdb"));
+
+    input()->setEditText(QString());
+    picker.answer = QStringLiteral("/chosen/file.pdb");
+    control<QPushButton>("setButton")->click();
+    EXPECT_EQ(picker.lastDefaultName, QStringLiteral("MyVexmoorImg.pdb"));
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/chosen/file.pdb"));
+}
+
+TEST_F(MainDialog, SourcePickerOffersEveryFormatAndKeepsOtherFields) {
+    name()->setText(QStringLiteral("typed, not yet transferred"));
+    picker.answer = QStringLiteral("/pictures/chosen.gif");
+    control<QPushButton>("pickButton")->click();
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/chosen.gif"));
+    EXPECT_EQ(name()->text(), QStringLiteral("typed, not yet transferred"));
+    ASSERT_EQ(picker.lastFilters.size(), 10);
+    EXPECT_EQ(
+        picker.lastFilters.first(),
+        QStringLiteral(
+            "All supported formats (*.bmp *.tif *.gif *.jpg *.jpeg *.png *.ppm *.pgm *.pbm *.pcx *.pct)"));
+    EXPECT_EQ(picker.lastFilters.last(), QStringLiteral("All files (*)"));
+
+    picker.answer = std::nullopt;
+    control<QPushButton>("pickButton")->click();
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/chosen.gif"));
+}
+
+TEST_F(MainDialog, EnterMovesToTheNextControlAndNeverStartsOrCloses) {
+    fillValidInput();
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    name()->setFocus();
+    QTest::keyClick(name(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), depth());
+    input()->setFocus();
+    QTest::keyClick(input()->lineEdit(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>("pickButton"));
+    EXPECT_EQ(input()->count(), 0);  // typed text is not added to the list
+    QPushButton* startButton = control<QPushButton>("startButton");
+    startButton->setFocus();
+    QTest::keyClick(startButton, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>("optionsButton"));
+    EXPECT_TRUE(runner.jobs.empty());
+    EXPECT_TRUE(prompter.requests.empty());
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(MainDialog, EscapeClosesAndHandsTheValuesBackToTheSettings) {
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    input()->setEditText(QStringLiteral("/pics/x.tif"));
+    output()->setEditText(QStringLiteral("/pdb/x.pdb"));
+    name()->setText(QStringLiteral("Renamed"));
+    depth()->setCurrentIndex(0);
+    destination()->setCurrentIndex(1);
+    writeToFile()->setChecked(false);
+    directInstall()->setChecked(true);
+    control<QRadioButton>("rawRadio")->setChecked(true);
+    dialog->handleCommand(ID_COMPRESSION_SCANLINE);
+    std::ofstream((shell.temporaryFolder() + "My-Vexmoor-Image.pdb").toStdString()) << "left over";
+
+    input()->setFocus();
+    QTest::keyClick(input()->lineEdit(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_EQ(settings->lastSourcePath, QStringLiteral("/pics/x.tif"));
+    EXPECT_EQ(settings->lastOutputPath, QStringLiteral("/pdb/x.pdb"));
+    EXPECT_EQ(settings->imageName, QStringLiteral("Renamed"));
+    EXPECT_EQ(settings->colourDepth, 0);
+    EXPECT_EQ(settings->destinationOs, 1);
+    EXPECT_EQ(settings->writeToFile, 0);
+    EXPECT_EQ(settings->directInstall, 1);
+    EXPECT_EQ(settings->dither, 0);
+    EXPECT_EQ(settings->compression, 1);
+    EXPECT_FALSE(QFile::exists(shell.temporaryFolder() + "My-Vexmoor-Image.pdb"));
+
+    // What the next start shows.
+    settings->save();
+    openDialog();
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/pics/x.tif"));
+    EXPECT_EQ(name()->text(), QStringLiteral("Renamed"));
+    EXPECT_EQ(depth()->currentIndex(), 0);
+    EXPECT_EQ(destination()->currentIndex(), 1);
+    EXPECT_FALSE(writeToFile()->isChecked());
+    EXPECT_TRUE(directInstall()->isChecked());
+    EXPECT_TRUE(control<QRadioButton>("rawRadio")->isChecked());
+    EXPECT_EQ(dialog->compression(), 1);
+    EXPECT_FALSE(output()->isEnabled());
+    EXPECT_EQ(control<QLabel>("bestResultsLabel")->text(),
+              QStringLiteral("(Best results with 160x110 pixel images)"));
+}
+
+TEST_F(MainDialog, TheCloseBoxClosesTheSameWay) {
+    dialog->show();
+    name()->setText(QStringLiteral("Closed by the box"));
+    EXPECT_TRUE(dialog->close());
+    EXPECT_EQ(settings->imageName, QStringLiteral("Closed by the box"));
+}
+
+TEST_F(MainDialog, StoredChoicesOutsideTheListsLeaveNoSelection) {
+    dialog.reset();
+    settings->colourDepth = 7;
+    settings->destinationOs = -1;
+    settings->save();
+    openDialog();
+    EXPECT_EQ(depth()->currentIndex(), -1);
+    EXPECT_EQ(destination()->currentIndex(), -1);
+    fillValidInput();
+    start();
+    ASSERT_EQ(runner.jobs.size(), 1u);
+    EXPECT_EQ(runner.jobs[0].depth, 8);
+}
+
+TEST_F(MainDialog, AStoredNameLongerThanTheLimitIsShownInFullAndRefused) {
+    dialog.reset();
+    const QString longName(40, QLatin1Char('L'));
+    settings->imageName = longName;
+    settings->save();
+    openDialog();
+    EXPECT_EQ(name()->text(), longName);
+    fillValidInput();
+    name()->setText(longName);
+    start();
+    EXPECT_EQ(prompter.texts(), QStringList{text(161)});
+}
+
+TEST_F(MainDialog, DroppingAPictureFillsTheInputField) {
+    const QString picture = QString::fromStdString((work / "dropped.bmp").string());
+    std::ofstream(picture.toStdString()) << "BM";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(picture)});
+
+    for (QWidget* target : {static_cast<QWidget*>(dialog.get()), static_cast<QWidget*>(name())}) {
+        input()->setEditText(QString());
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        EXPECT_EQ(input()->currentText(), picture);
+        EXPECT_EQ(name()->text(), QStringLiteral("My vexmoor image"));
+    }
+
+    QMimeData folder;
+    folder.setUrls({QUrl::fromLocalFile(QString::fromStdString(work.path().string()))});
+    QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    refused.setAccepted(false);
+    QApplication::sendEvent(dialog.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+}

@@ -1,0 +1,67 @@
+#include "app_test_support.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+// Renders the pictures of the documentation when KESTRIN_SCREENSHOT_DIR names
+// a folder; the screen of docs/offscreen-screen.json leaves the menu room to
+// open to the right:
+//   QT_QPA_PLATFORM=offscreen:configfile=docs/offscreen-screen.json \
+//   KESTRIN_SCREENSHOT_DIR=$PWD/docs build/debug/tests/app/app_screenshot_test
+class Screenshots : public apptest::DialogFixture {
+protected:
+    void SetUp() override {
+        folder = qEnvironmentVariable("KESTRIN_SCREENSHOT_DIR");
+        if (folder.isEmpty()) GTEST_SKIP() << "KESTRIN_SCREENSHOT_DIR is not set";
+        DialogFixture::SetUp();
+        settings->recentSources.add(QStringLiteral("/home/anna/Pictures/lighthouse.png"));
+        settings->recentSources.add(QStringLiteral("/home/anna/Pictures/harbour-at-dusk.jpg"));
+        settings->lastSourcePath = QStringLiteral("/home/anna/Pictures/harbour-at-dusk.jpg");
+        settings->lastOutputPath = QStringLiteral("/home/anna/Palm/harbour-at-dusk.pdb");
+        settings->imageName = QStringLiteral("Harbour at dusk");
+        settings->save();
+        openDialog();
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        dialog->move(0, 0);
+        QTest::qWait(50);
+    }
+    QString folder;
+};
+
+TEST_F(Screenshots, MainWindowAndOptionsMenu) {
+    QPixmap window = dialog->grab();
+    ASSERT_TRUE(window.save(QDir(folder).filePath(QStringLiteral("main-window.png"))));
+
+    // The menu as it opens from the options button, with its compression
+    // submenu, drawn over the window where they appear.
+    QPushButton* button = control<QPushButton>("optionsButton");
+    QPixmap composed;
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QTest::keyClick(menu, Qt::Key_C);
+        QTimer::singleShot(100, [&, menu] {
+            QWidget* submenu = QApplication::activePopupWidget();
+            const QRect area = QRect(dialog->geometry()).united(menu->geometry()).united(submenu->geometry());
+            composed = QPixmap(area.size());
+            composed.fill(Qt::white);
+            QPainter painter(&composed);
+            painter.drawPixmap(dialog->geometry().topLeft() - area.topLeft(), dialog->grab());
+            painter.drawPixmap(menu->geometry().topLeft() - area.topLeft(), menu->grab());
+            painter.drawPixmap(submenu->geometry().topLeft() - area.topLeft(), submenu->grab());
+            painter.end();
+            QTest::keyClick(submenu, Qt::Key_Escape);
+            QTest::keyClick(menu, Qt::Key_Escape);
+        });
+    });
+    button->click();
+    ASSERT_FALSE(composed.isNull());
+    ASSERT_TRUE(composed.save(QDir(folder).filePath(QStringLiteral("options-menu.png"))));
+}
