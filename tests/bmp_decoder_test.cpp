@@ -398,6 +398,21 @@ TEST(BmpDecoder, RunLengthDataEndingWithoutEndOfBitmapEndsInEndOfFile) {
     ExpectDecodeError(BuildBmp(file), ERR_END_OF_FILE, kEndOfFile);
 }
 
+TEST(BmpDecoder, LargeRunLengthPicturesNeedDataToMatch) {
+    // 5000 x 5000 pixels from a dozen bytes would be a 100 MB bitmap of nothing.
+    auto file = EightBitFile(5000, 5000, {255, 1, 0, 0, 255, 2, 0, 1});
+    file.compression = 1;
+    ExpectDecodeError(BuildBmp(file), ERR_UNSUPPORTED_DATA,
+                      "Decoder error: Bitmap decoder: Compressed data is too short for the image size.\n");
+    // Up to 4096 x 4096 pixels, data ending early is accepted.
+    file.width = 4096;
+    file.height = 4096;
+    CDIBBitmap bitmap;
+    Decode(BuildBmp(file), bitmap, 0);
+    EXPECT_EQ(bitmap.GetRows()[4095][254], 1);
+    EXPECT_EQ(bitmap.GetRows()[4095][255], 0);
+}
+
 TEST(BmpDecoder, RunLengthBitmapsCannotBeTopDown) {
     auto file = EightBitFile(2, -1, {2, 1, 0, 1});
     file.compression = 1;

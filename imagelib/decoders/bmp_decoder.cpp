@@ -33,6 +33,12 @@ constexpr std::uint32_t kGreenMask555 = 0x3E0;
 constexpr std::int64_t kColourTableEntryBytes = 4;
 constexpr std::int64_t kMaxStoredColours = 256;
 
+// Two bytes of run-length data give at most 255 pixels. Pictures larger than
+// the first limit must bring enough data to describe themselves, so a few
+// bytes cannot demand a bitmap of a gigabyte.
+constexpr std::int64_t kMaxPixelsForAnyRunLength = std::int64_t{4096} * 4096;
+constexpr std::int64_t kMaxPixelsPerRunLengthByte = 128;
+
 // Run-length escapes (a zero count followed by one of these).
 constexpr std::uint8_t kEndOfLine = 0;
 constexpr std::uint8_t kEndOfBitmap = 1;
@@ -337,7 +343,12 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     // too short before allocating the bitmap for it.
     const std::int64_t rowBytes = (header.width * header.bitCount + 7) / 8;
     const std::int64_t stride = (rowBytes + 3) & ~std::int64_t{3};
-    if (!runLength) RequireData(source, stride * header.height);
+    if (!runLength) {
+        RequireData(source, stride * header.height);
+    } else if (header.width * header.height > kMaxPixelsForAnyRunLength &&
+               header.width * header.height / kMaxPixelsPerRunLengthByte > source.GetRemaining()) {
+        RaiseError(ERR_UNSUPPORTED_DATA, "Bitmap decoder: Compressed data is too short for the image size.");
+    }
 
     // True colour is always decoded at 32 bits per pixel.
     const int depth = indexed ? ChooseDepth(bpp, header.bitCount) : 32;
