@@ -4,7 +4,6 @@
 #include "imagelib/text_exception.h"
 
 #include <cstdint>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -51,17 +50,6 @@ void PutSample(CImageBitmap& bitmap, int x, int y, std::uint8_t value) {
     }
 }
 
-// Sets every pixel from (x, y) to the end of the picture, row by row. Whole
-// rows are copied from one prepared row, as there may be a billion bytes.
-void FillFrom(CImageBitmap& bitmap, int x, int y, std::uint8_t value) {
-    for (; x < bitmap.GetWidth(); ++x) PutSample(bitmap, x, y, value);
-    if (++y >= bitmap.GetHeight()) return;
-    for (x = 0; x < bitmap.GetWidth(); ++x) PutSample(bitmap, x, y, value);
-    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.GetWidth()) * (bitmap.GetDepth() / 8);
-    for (int row = y + 1; row < bitmap.GetHeight(); ++row)
-        std::memcpy(bitmap.GetRows()[row], bitmap.GetRows()[y], rowBytes);
-}
-
 }  // namespace
 
 void CPGMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
@@ -74,9 +62,15 @@ void CPGMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         RaiseErrorFormat(ERR_UNSUPPORTED_DATA, "PGM decoder: Can't decode to %d bits per pixel.", bpp);
 
     // Raw samples are taken in one piece up front, so a short file fails before
-    // the bitmap is allocated.
+    // the bitmap is allocated. Plain samples need at least one digit each: a
+    // file with fewer bytes left cannot hold the picture, however few of them
+    // it would take to reach a stray byte that reads as 0 to the end.
+    const std::int64_t sampleCount = static_cast<std::int64_t>(header.width) * header.height;
     const std::uint8_t* rawSamples = nullptr;
-    if (header.raw) rawSamples = source.ReadBytes(static_cast<std::int64_t>(header.width) * header.height);
+    if (header.raw)
+        rawSamples = source.ReadBytes(sampleCount);
+    else if (source.GetRemaining() < sampleCount)
+        source.ReadBytes(sampleCount);  // raises the source's end-of-file error
 
     bitmap.Create(header.width, header.height, bpp, false);
     palette.resize(kGreyLevels);
@@ -144,13 +138,6 @@ void CPGMDecoder::ReadPlainSamples(CImageBitmap& bitmap, const Header& header, C
     for (int y = 0; y < header.height; ++y) {
         for (int x = 0; x < header.width; ++x, ++index) {
             SkipWhitespace(source);
-            if (!IsDigit(m_lookAhead)) {
-                // Any other byte is never consumed, so it and every later
-                // sample read as 0. Filling them at once keeps a tiny file that
-                // claims a huge picture from costing a call per pixel.
-                FillFrom(bitmap, x, y, ScaleSample(0, header.maximum));
-                return;
-            }
             // A text file may well end right after its last digit.
             const bool lastSample = index == sampleCount - 1;
             const std::int32_t sample = ReadNumber(source, lastSample, ERR_UNSUPPORTED_DATA, kSampleTooLarge);
