@@ -62,6 +62,18 @@ CClipRegion::CClipRegion(int left, int top, int right, int bottom) {
     m_region = cairo_region_create_rectangle(&rectangle);
 }
 
+CClipRegion::CClipRegion(const std::vector<int>& rectangles) {
+    std::vector<cairo_rectangle_int_t> list;
+    list.reserve(rectangles.size() / 4);
+    for (std::size_t i = 0; i + 3 < rectangles.size(); i += 4) {
+        const int width = rectangles[i + 2] - rectangles[i];
+        const int height = rectangles[i + 3] - rectangles[i + 1];
+        if (width > 0 && height > 0) list.push_back({rectangles[i], rectangles[i + 1], width, height});
+    }
+    // One call sorts and merges them all, instead of a union per rectangle.
+    m_region = cairo_region_create_rectangles(list.data(), static_cast<int>(list.size()));
+}
+
 CClipRegion::~CClipRegion() {
     cairo_region_destroy(m_region);
 }
@@ -132,6 +144,12 @@ bool CMetafileCanvas::Charge(double left, double top, double right, double botto
     bottom = std::clamp(bottom, 0.0, static_cast<double>(m_height));
     m_work += (right - left) * (bottom - top) + kWorkPerSegment * static_cast<double>(segments);
     if (m_work > kMaxDrawingWork) m_exhausted = true;
+    return !m_exhausted;
+}
+
+bool CMetafileCanvas::ChargeWork(double pixels) {
+    if (std::isfinite(pixels) && pixels > 0) m_work += pixels;
+    if (!(m_work <= kMaxDrawingWork)) m_exhausted = true;
     return !m_exhausted;
 }
 
@@ -207,11 +225,12 @@ void CMetafileCanvas::SetClip(const ClipState& clip) {
     cairo_reset_clip(m_cairo);
     if (clip.hasRegion) {
         cairo_new_path(m_cairo);
-        const int count = clip.region.RectangleCount();
+        const int count = clip.region ? clip.region->RectangleCount() : 0;
+        Charge(0, 0, 0, 0, static_cast<std::size_t>(count));
         if (count == 0) cairo_rectangle(m_cairo, 0, 0, 0, 0);
         for (int i = 0; i < count; ++i) {
             int left = 0, top = 0, right = 0, bottom = 0;
-            clip.region.GetRectangle(i, left, top, right, bottom);
+            clip.region->GetRectangle(i, left, top, right, bottom);
             cairo_rectangle(m_cairo, left, top, right - left, bottom - top);
         }
         cairo_set_fill_rule(m_cairo, CAIRO_FILL_RULE_WINDING);
@@ -483,6 +502,8 @@ double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const s
         if (at.x < -2 * emSize || at.y < -2 * emSize || at.x > m_width + 2 * emSize ||
             at.y > m_height + 2 * emSize)
             continue;
+        // Outlines of huge glyphs are filled like any shape: their area counts.
+        if (!Charge(at.x - emSize, at.y - emSize, at.x + emSize, at.y + emSize, 16)) break;
         cairo_new_path(m_cairo);
         cairo_move_to(m_cairo, at.x, at.y);
         if (outlines) {

@@ -31,6 +31,8 @@ class CClipRegion {
 public:
     CClipRegion();
     CClipRegion(int left, int top, int right, int bottom);
+    // The union of rectangles given as left, top, right, bottom quadruples.
+    explicit CClipRegion(const std::vector<int>& rectangles);
     ~CClipRegion();
     CClipRegion(const CClipRegion& other);
     CClipRegion& operator=(const CClipRegion& other);
@@ -54,9 +56,11 @@ struct ClipPath {
     bool evenOdd = true;
 };
 
+// Regions are shared between saved states and replaced, never changed, so
+// that saving a state costs nothing whatever the region's complexity.
 struct ClipState {
     bool hasRegion = false;
-    CClipRegion region;
+    std::shared_ptr<const CClipRegion> region;
     std::vector<ClipPath> paths;
     std::uint64_t version = 0;  // changes whenever the clip changes
 };
@@ -115,6 +119,9 @@ public:
     // drawn after that.
     bool IsUsable() const { return !m_broken && !m_exhausted; }
     bool IsExhausted() const { return m_exhausted; }
+    // Counts work done outside the canvas (decoding bitmaps, building
+    // patterns) against the budget; false once it is spent.
+    bool ChargeWork(double pixels);
 
     void SetClip(const ClipState& clip);
 

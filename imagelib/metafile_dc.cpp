@@ -1,6 +1,7 @@
 #include "imagelib/metafile_dc.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <numbers>
@@ -72,6 +73,8 @@ constexpr std::size_t kMaxClipPaths = 64;
 constexpr double kDefaultFontPixels = 16;
 // Region coordinates are kept inside this range of canvas pixels.
 constexpr double kRegionLimit = kCoordinateLimit;
+// Rectangles a clip region may consist of.
+constexpr std::size_t kMaxClipRectangles = 4096;
 
 // The twenty static colours of the default palette, 0x00RRGGBB.
 constexpr Colour kDefaultPalette[20] = {
@@ -582,6 +585,8 @@ std::optional<FillStyle> CDeviceContext::BrushFill(const BrushSpec& brush) const
             } else if (brush.monochrome) {
                 // Monochrome patterns take the text colour for black and the
                 // background colour for white, at the time they are used.
+                if (!m_canvas.ChargeWork(static_cast<double>(brush.pattern->pixels.size())))
+                    return std::nullopt;
                 auto tile = std::make_shared<DibImage>(*brush.pattern);
                 const std::uint32_t ink = 0xFF000000u | Resolve(m_state.textColour);
                 const std::uint32_t paper = 0xFF000000u | Resolve(m_state.bkColour);
@@ -840,9 +845,11 @@ void CDeviceContext::TextOut(Point reference, const std::vector<std::string>& gl
         ClipState narrowed = m_state.clip;
         if (!narrowed.hasRegion) {
             narrowed.hasRegion = true;
-            narrowed.region = CClipRegion(0, 0, m_canvas.Width(), m_canvas.Height());
+            narrowed.region = std::make_shared<CClipRegion>(0, 0, m_canvas.Width(), m_canvas.Height());
         }
-        narrowed.region.Intersect(CanvasRegion(*rectangle, t));
+        auto region = std::make_shared<CClipRegion>(*narrowed.region);
+        region->Intersect(CanvasRegion(*rectangle, t));
+        narrowed.region = std::move(region);
         narrowed.version = ++m_clipCounter;
         m_canvas.SetClip(narrowed);
     }
@@ -929,6 +936,7 @@ std::optional<DibImage> CDeviceContext::DecodeSource(const BlitSource& source, d
     if (!(x1 > x0) || !(y1 > y0)) return std::nullopt;
     const int x = static_cast<int>(x0), y = static_cast<int>(y0);
     const int width = static_cast<int>(x1 - x0), height = static_cast<int>(y1 - y0);
+    if (!m_canvas.ChargeWork(static_cast<double>(width) * height)) return std::nullopt;
     auto image = DecodeDib(header, source.bits, x, y, width, height, source.keepAlpha);
     if (!image) return std::nullopt;
     if (source.transparent) {
@@ -1176,62 +1184,94 @@ void CDeviceContext::SelectClipPath(int mode) {
 // ---------------------------------------------------------------------------
 // Clipping
 
-CClipRegion CDeviceContext::CanvasRegion(const LogicalRect& box, const Affine& transform) const {
+std::array<int, 4> CDeviceContext::CanvasBox(const LogicalRect& box, const Affine& transform) const {
     const Point corners[4] = {transform.Apply({box.left, box.top}), transform.Apply({box.right, box.top}),
                               transform.Apply({box.right, box.bottom}),
                               transform.Apply({box.left, box.bottom})};
     double left = kRegionLimit, top = kRegionLimit, right = -kRegionLimit, bottom = -kRegionLimit;
     for (const Point& p : corners) {
-        const double x = std::clamp(ClampCoordinate(p.x), -kRegionLimit, kRegionLimit);
-        const double y = std::clamp(ClampCoordinate(p.y), -kRegionLimit, kRegionLimit);
+        const double x = ClampCoordinate(p.x);
+        const double y = ClampCoordinate(p.y);
         left = std::min(left, x);
         right = std::max(right, x);
         top = std::min(top, y);
         bottom = std::max(bottom, y);
     }
-    if (right < left || bottom < top) return CClipRegion();
-    return CClipRegion(static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)),
-                       static_cast<int>(std::lround(right)), static_cast<int>(std::lround(bottom)));
+    if (right < left || bottom < top) return {0, 0, 0, 0};
+    return {static_cast<int>(std::lround(left)), static_cast<int>(std::lround(top)),
+            static_cast<int>(std::lround(right)), static_cast<int>(std::lround(bottom))};
+}
+
+CClipRegion CDeviceContext::CanvasRegion(const LogicalRect& box, const Affine& transform) const {
+    const auto corners = CanvasBox(box, transform);
+    return CClipRegion(corners[0], corners[1], corners[2], corners[3]);
 }
 
 CClipRegion CDeviceContext::RegionFromRects(const std::vector<RegionRect>& rects,
                                             const Affine& transform) const {
-    CClipRegion region;
-    for (const RegionRect& r : rects)
-        region.Union(
-            CanvasRegion({double(r.left), double(r.top), double(r.right), double(r.bottom)}, transform));
-    return region;
+    std::vector<int> corners;
+    corners.reserve(4 * std::min(rects.size(), kMaxClipRectangles));
+    double left = kRegionLimit, top = kRegionLimit, right = -kRegionLimit, bottom = -kRegionLimit;
+    for (const RegionRect& r : rects) {
+        const auto box =
+            CanvasBox({double(r.left), double(r.top), double(r.right), double(r.bottom)}, transform);
+        left = std::min(left, double(box[0]));
+        top = std::min(top, double(box[1]));
+        right = std::max(right, double(box[2]));
+        bottom = std::max(bottom, double(box[3]));
+        corners.insert(corners.end(), box.begin(), box.end());
+        // A region of more pieces than a clip may have is taken as its
+        // bounding box.
+        if (corners.size() > 4 * kMaxClipRectangles) {
+            corners.assign({int(left), int(top), int(right), int(bottom)});
+            for (const RegionRect& rest : rects) {
+                const auto more =
+                    CanvasBox({double(rest.left), double(rest.top), double(rest.right), double(rest.bottom)},
+                              transform);
+                corners[0] = std::min(corners[0], more[0]);
+                corners[1] = std::min(corners[1], more[1]);
+                corners[2] = std::max(corners[2], more[2]);
+                corners[3] = std::max(corners[3], more[3]);
+            }
+            break;
+        }
+    }
+    return CClipRegion(corners);
 }
 
 void CDeviceContext::CombineClip(const CClipRegion& region, int mode) {
     ClipState& clip = m_state.clip;
     if (mode == kRegionCopy) {
         clip.hasRegion = true;
-        clip.region = region;
+        clip.region = std::make_shared<CClipRegion>(region);
         clip.paths.clear();
-    } else {
-        // "Everything" is the canvas: nothing outside it is ever drawn.
-        if (!clip.hasRegion) {
-            clip.hasRegion = true;
-            clip.region = CClipRegion(0, 0, m_canvas.Width(), m_canvas.Height());
-        }
-        switch (mode) {
-            case kRegionAnd:
-                clip.region.Intersect(region);
-                break;
-            case kRegionOr:
-                clip.region.Union(region);
-                break;
-            case kRegionXor:
-                clip.region.Xor(region);
-                break;
-            case kRegionDiff:
-                clip.region.Subtract(region);
-                break;
-            default:
-                return;
-        }
+        TouchClip();
+        return;
     }
+    if (mode < kRegionAnd || mode > kRegionDiff) return;
+    // "Everything" is the canvas: nothing outside it is ever drawn.
+    auto combined = clip.hasRegion && clip.region
+                        ? std::make_shared<CClipRegion>(*clip.region)
+                        : std::make_shared<CClipRegion>(0, 0, m_canvas.Width(), m_canvas.Height());
+    // A clip cut into ever more pieces would make every later drawing
+    // slower; past the limit it stays as it is.
+    if (combined->RectangleCount() > static_cast<int>(kMaxClipRectangles)) return;
+    switch (mode) {
+        case kRegionAnd:
+            combined->Intersect(region);
+            break;
+        case kRegionOr:
+            combined->Union(region);
+            break;
+        case kRegionXor:
+            combined->Xor(region);
+            break;
+        default:
+            combined->Subtract(region);
+            break;
+    }
+    clip.hasRegion = true;
+    clip.region = std::move(combined);
     TouchClip();
 }
 
@@ -1244,12 +1284,13 @@ void CDeviceContext::ExcludeClipRect(const LogicalRect& box) {
 }
 
 void CDeviceContext::OffsetClipRegion(double dx, double dy) {
-    if (!m_state.clip.hasRegion) return;
+    if (!m_state.clip.hasRegion || !m_state.clip.region) return;
     const Point shift = LogicalToCanvas().ApplyVector({dx, dy});
     if (!std::isfinite(shift.x) || !std::isfinite(shift.y)) return;
-    m_state.clip.region.Translate(
-        static_cast<int>(std::lround(std::clamp(shift.x, -kRegionLimit, kRegionLimit))),
-        static_cast<int>(std::lround(std::clamp(shift.y, -kRegionLimit, kRegionLimit))));
+    auto moved = std::make_shared<CClipRegion>(*m_state.clip.region);
+    moved->Translate(static_cast<int>(std::lround(std::clamp(shift.x, -kRegionLimit, kRegionLimit))),
+                     static_cast<int>(std::lround(std::clamp(shift.y, -kRegionLimit, kRegionLimit))));
+    m_state.clip.region = std::move(moved);
     TouchClip();
 }
 

@@ -5,6 +5,7 @@
 #include "imagelib/metafile_geometry.h"
 #include "imagelib/metafile_player.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -300,6 +301,8 @@ private:
                  bool updatePosition);
     void DrawPathAndClear(bool fill, bool stroke);
     CClipRegion RegionFromRects(const std::vector<RegionRect>& rects, const Affine& transform) const;
+    // The canvas pixel box (left, top, right, bottom) covering a rectangle.
+    std::array<int, 4> CanvasBox(const LogicalRect& box, const Affine& transform) const;
     CClipRegion CanvasRegion(const LogicalRect& box, const Affine& transform) const;
     void CombineClip(const CClipRegion& region, int mode);
     void TouchClip() { m_state.clip.version = ++m_clipCounter; }

@@ -223,9 +223,12 @@ std::optional<DibImage> DecodeDib(const DibHeader& header, CRecordView bits, int
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxDibPixels)
         return std::nullopt;
     const bool runLength = header.compression == kCompressionRle8 || header.compression == kCompressionRle4;
-    // Run-length bitmaps expand whole, so their full area counts.
-    if (runLength &&
-        static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) > kMaxDibPixels)
+    // Run-length bitmaps expand whole, so their full area counts; and a run
+    // covers at most 255 pixels per two bytes, so an area far beyond what
+    // the data can describe means a damaged header.
+    const std::uint64_t area =
+        static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height);
+    if (runLength && (area > kMaxDibPixels || area > 256 * std::uint64_t{bits.Size()} + 65536))
         return std::nullopt;
     const std::uint64_t stride = StrideOf(header);
     if (!runLength) {

@@ -18,6 +18,10 @@ inline constexpr std::uint32_t kDibPaletteColours = 1;
 // Largest bitmap area, in pixels, decoded from one record.
 inline constexpr std::uint64_t kMaxDibPixels = std::uint64_t{1} << 25;
 
+// Largest pattern brush, in pixels; brushes are tiles, and bigger ones
+// are taken as damaged.
+inline constexpr std::uint64_t kMaxPatternPixels = std::uint64_t{1} << 20;
+
 // Colour of a palette index of the selected logical palette, as 0x00RRGGBB.
 using PaletteLookup = std::function<std::uint32_t(std::uint16_t)>;
 

@@ -488,7 +488,9 @@ void CEnhancedPlayer::CreatePatternBrush(const CRecordView& r, bool monochrome) 
     object.brush.style = kBrushDibPatternPtStyle;
     object.brush.colour = 0x808080;  // stands in when the bitmap cannot be read
     CRecordView bits;
-    if (auto header = RecordBitmap(r, kBody + 8, r.U32(kBody + 4), bits)) {
+    auto header = RecordBitmap(r, kBody + 8, r.U32(kBody + 4), bits);
+    if (header && static_cast<std::uint64_t>(header->width) * static_cast<std::uint64_t>(header->height) <=
+                      kMaxPatternPixels) {
         // A monochrome brush's two colours are the text and background colours.
         if (monochrome) header->colours = {0x000000, 0xFFFFFF};
         if (auto image = DecodeDib(*header, bits, 0, 0, header->width, header->height, false)) {

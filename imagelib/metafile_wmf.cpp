@@ -83,6 +83,11 @@ std::vector<RegionRect> RegionRects(const CRecordView& view) {
     return rects;
 }
 
+bool IsPatternSize(const DibHeader& header) {
+    return static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) <=
+           kMaxPatternPixels;
+}
+
 class CWindowsPlayer {
 public:
     explicit CWindowsPlayer(CDeviceContext& dc) : m_dc(dc) {}
@@ -422,7 +427,8 @@ void CWindowsPlayer::CreateDibPatternBrush(const CWindowsRecord& r) {
     const std::uint32_t usage = r.Unsigned(1);
     const CRecordView dib = r.View().From(CWindowsRecord::Offset(2));
     auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColour(index); };
-    if (auto header = ReadDibHeader(dib, usage, lookup)) {
+    auto header = ReadDibHeader(dib, usage, lookup);
+    if (header && IsPatternSize(*header)) {
         if (auto image =
                 DecodeDib(*header, dib.From(header->infoSize), 0, 0, header->width, header->height, false))
             object.brush.pattern = std::make_shared<const DibImage>(std::move(*image));
@@ -438,7 +444,8 @@ void CWindowsPlayer::CreatePatternBrush(const CWindowsRecord& r) {
     object.brush.style = kPatternBrushStyle;
     object.brush.colour = 0x808080;
     const CRecordView bitmap = r.View().From(kParameters);
-    if (auto header = ReadBitmap16Header(bitmap)) {
+    auto header = ReadBitmap16Header(bitmap);
+    if (header && IsPatternSize(*header)) {
         const CRecordView bits = bitmap.From(header->infoSize + kReservedBytes);
         if (auto image = DecodeDib(*header, bits, 0, 0, header->width, header->height, false)) {
             object.brush.pattern = std::make_shared<const DibImage>(std::move(*image));
