@@ -138,6 +138,15 @@ TEST(TiffDecoder, RgbImageBecomes32BitTopRowFirstWithoutAlpha) {
     EXPECT_FALSE(bitmap->HasAlphaChannel());
 }
 
+TEST(TiffDecoder, TopDownBitmapsGetTheSamePixels) {
+    // A CDIBBitmap's rows are filled in place; other bitmaps through a raster.
+    const Bytes tiff = WriteTiff(RgbPicture(5, 4));
+    CMemoryBitmap bitmap;
+    CTIFFDecoder decoder;
+    decoder.DecodeMemory(tiff.data(), static_cast<std::int64_t>(tiff.size()), bitmap, 32);
+    ExpectRgbPixels(bitmap, 5, 4);
+}
+
 TEST(TiffDecoder, LowColorRequestsLeaveRgbImagesToTheRgbaPath) {
     const TiffPicture picture = RgbPicture(3, 3);
     ExpectRgbPixels(*Decode(WriteTiff(picture), 0), 3, 3);

@@ -261,20 +261,35 @@ void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {
     CheckImageSize(width, height, sizeof(std::uint32_t));
     bitmap.Create(static_cast<int>(width), static_cast<int>(height), 32, rgba.image.alpha != 0);
 
-    // Zeroed, so a strip libtiff could not fill leaves transparent black
-    // rather than stale heap.
-    std::unique_ptr<std::uint32_t, FreeDeleter> raster(
-        static_cast<std::uint32_t*>(std::calloc(std::size_t{width} * height, sizeof(std::uint32_t))));
-    if (!raster) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
-
-    if (!TIFFRGBAImageGet(&rgba.image, raster.get(), width, height))
-        RaiseError(ERR_WRONG_SIGNATURE, FailureText(tiff, "TIFF image data could not be read."));
-
+    // libtiff's raster is a bottom-up array of 32-bit pixels, which is how a
+    // 32-bit CDIBBitmap stores its rows. When the bitmap's rows lie like that,
+    // libtiff fills them directly and only the byte order is fixed up below;
+    // a large picture then needs half the memory. Other bitmaps get a raster
+    // of their own. Either is zeroed, so a strip libtiff could not fill
+    // leaves transparent black rather than stale heap.
     bitmap.Lock(false, true);
     std::uint8_t** rows = bitmap.GetRows();
+    const std::size_t rowBytes = std::size_t{width} * sizeof(std::uint32_t);
+    const bool rowsAreRaster = bitmap.GetLineStride() == rowBytes &&
+                               rows[0] == rows[height - 1] + std::size_t{height - 1} * rowBytes;
+    std::unique_ptr<std::uint32_t, FreeDeleter> ownRaster;
+    std::uint32_t* raster = nullptr;
+    if (rowsAreRaster) {
+        raster = reinterpret_cast<std::uint32_t*>(rows[height - 1]);
+    } else {
+        ownRaster.reset(
+            static_cast<std::uint32_t*>(std::calloc(std::size_t{width} * height, sizeof(std::uint32_t))));
+        if (!ownRaster) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+        raster = ownRaster.get();
+    }
+
+    if (!TIFFRGBAImageGet(&rgba.image, raster, width, height))
+        RaiseError(ERR_WRONG_SIGNATURE, FailureText(tiff, "TIFF image data could not be read."));
+
     for (std::uint32_t y = 0; y < height; ++y) {
-        // The raster's first row is the bottom of the picture.
-        const std::uint32_t* in = raster.get() + std::size_t{height - 1 - y} * width;
+        // The raster's first row is the bottom of the picture. Each word is
+        // read whole before its bytes are rewritten, so this works in place.
+        const std::uint32_t* in = raster + std::size_t{height - 1 - y} * width;
         std::uint8_t* out = rows[y];
         for (std::uint32_t x = 0; x < width; ++x, out += 4) {
             const std::uint32_t pixel = in[x];
