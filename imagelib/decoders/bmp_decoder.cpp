@@ -328,14 +328,15 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
 
     if (indexed) ReadColourTable(source, header, palette);
     if (header.bitCount == 16 && header.compression != 0) {
-        const std::uint8_t* masks = source.ReadBytes(kMaskBytes);
+        // Looked at, not consumed: a writer that declares masks without
+        // storing them points the pixel data at where they would be.
+        const std::uint8_t* masks = source.PeekBytes(kMaskBytes);
         header.is555 = ReadLE32(masks + 4) == kGreenMask555;
     }
 
     // The pixel data is found by its stored offset, which skips longer headers,
-    // masks and gaps alike. It may not start inside the headers.
-    const std::int64_t headersEnd = std::max(position(), kFileHeaderBytes + header.headerSize);
-    if (header.pixelOffset < headersEnd)
+    // masks, tables and gaps alike. It may not start inside the info header.
+    if (header.pixelOffset < kFileHeaderBytes + header.headerSize)
         RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Pixel data offset points into the headers.");
     source.ReadBytes(header.pixelOffset - position());
 
