@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Measures whole conversions with kestrin-convert against the JPEG library's
+# own decoding floor, and batch throughput with one and two jobs.
+#
+#   bench/run.sh [BUILD_DIR]        (default: build/release, as ./run.sh builds it)
+#
+# Environment:
+#   KESTRIN_BENCH_SCRATCH=DIR   keep the generated inputs in DIR and reuse them
+#                               next time (default: a temporary folder, removed)
+#   KESTRIN_BENCH_RUNS=N        runs per measurement (default 5; the median counts)
+#
+# The inputs are generated here, photo-like and repeatable: JPEGs of 4000x3000
+# and 6000x4000 at quality 90, a 4000x3000 PNG and a 4000x3000 24-bit BMP, and
+# 40 small 640x480 JPEGs for the batch. Every conversion is at depth 8 with
+# dithering and the default compression ("best").
+#
+# Columns:
+#   wall s     median wall time of the runs
+#   cpu s      median user + system time
+#   peak MiB   highest peak resident memory of the runs
+#   mem/pic    (peak - idle process - input file) / decoded 32-bit picture: the
+#              memory a conversion needs beyond its mapped input, in units of the
+#              decoded picture (goal: at most 1.25)
+#   floor s    median time of `djpeg -dct float -nosmooth -outfile /dev/null` on
+#              the same JPEG (for PNG and BMP: on the 4000x3000 JPEG), measured
+#              in turns with the conversions so both see the same machine load
+#   x floor    wall s / floor s
+#
+# Timings on a busy machine are noisy: the load average is printed with the
+# table.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/release}
+build=$(cd "$build" && pwd)
+runs=${KESTRIN_BENCH_RUNS:-5}
+
+convert=$build/cli/kestrin-convert
+if [ ! -x "$convert" ]; then
+  echo "bench/run.sh: $convert is missing; build the project first (./run.sh)" >&2
+  exit 2
+fi
+if ! command -v djpeg >/dev/null; then
+  echo "bench/run.sh: djpeg is missing (package libjpeg-turbo-progs; scripts/setup.sh installs it)" >&2
+  exit 2
+fi
+
+# The helpers are small; build them if this build folder has not yet.
+inputs_tool=$build/bench/kestrin_bench_inputs
+measure_tool=$build/bench/kestrin_bench_measure
+if [ ! -x "$inputs_tool" ] || [ ! -x "$measure_tool" ]; then
+  cmake -S "$root" -B "$build" -DKESTRIN_BUILD_BENCH=ON >/dev/null
+  cmake --build "$build" --target kestrin_bench_inputs kestrin_bench_measure >/dev/null
+fi
+
+if [ -n "${KESTRIN_BENCH_SCRATCH:-}" ]; then
+  scratch=$KESTRIN_BENCH_SCRATCH
+  mkdir -p "$scratch"
+else
+  scratch=$(mktemp -d "${TMPDIR:-/tmp}/kestrin-bench.XXXXXX")
+  trap 'rm -rf "$scratch"' EXIT
+fi
+scratch=$(cd "$scratch" && pwd)
+
+generate() {  # FILE FORMAT ARGUMENTS...
+  local file=$1
+  shift
+  [ -s "$file" ] || "$inputs_tool" "$1" "${@:2}" "$file"
+}
+
+echo "Generating inputs in $scratch ..." >&2
+generate "$scratch/photo-4000x3000.jpg" jpeg 4000 3000 90 1
+generate "$scratch/photo-6000x4000.jpg" jpeg 6000 4000 90 2
+generate "$scratch/photo-4000x3000.png" png 4000 3000 1
+generate "$scratch/photo-4000x3000.bmp" bmp 4000 3000 1
+mkdir -p "$scratch/batch"
+for i in $(seq 1 40); do
+  generate "$scratch/batch/small-$i.jpg" jpeg 640 480 90 $((100 + i))
+done
+
+work=$scratch/work
+rm -rf "$work"
+mkdir -p "$work/batch-out"
+
+# measure NAME COMMAND...: appends "wall cpu peak status" to $work/NAME and the
+# command's messages to $work/NAME.log.
+measure() {
+  local name=$1
+  shift
+  "$measure_tool" "$work/result" "$@" >>"$work/$name.log" 2>&1 </dev/null
+  cat "$work/result" >>"$work/$name"
+}
+
+# median FILE COLUMN
+median() {
+  sort -g -k"$2","$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END {
+    if (NR == 0) { print "nan"; exit }
+    if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# largest FILE COLUMN
+largest() {
+  awk -v c="$2" 'BEGIN { m = 0 } $c > m { m = $c } END { print m }' "$1"
+}
+
+# failures FILE: how many runs ended with a non-zero status
+failures() {
+  awk '$4 != 0 { n++ } END { print n + 0 }' "$1"
+}
+
+file_size() { stat -c %s "$1"; }
+
+# Width and height of the generated inputs, from their names.
+dimensions() { basename "$1" | sed -E 's/^[a-z]+-([0-9]+)x([0-9]+)\..*$/\1 \2/'; }
+
+targets=(os3 os5-low os5-high combined)
+inputs=(photo-4000x3000.jpg photo-6000x4000.jpg photo-4000x3000.png photo-4000x3000.bmp)
+
+# What an idle kestrin-convert costs: its code and libraries.
+for _ in 1 2 3; do measure idle "$convert" --version; done
+idle_kib=$(median "$work/idle" 3)
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for input in "${inputs[@]}"; do
+  path=$scratch/$input
+  case $input in
+    *.jpg) floor_input=$path ;;
+    *) floor_input=$scratch/photo-4000x3000.jpg ;;
+  esac
+  for run in $(seq 1 "$runs"); do
+    echo "  $input: run $run of $runs" >&2
+    measure "floor-$input" djpeg -dct float -nosmooth -outfile /dev/null "$floor_input"
+    for target in "${targets[@]}"; do
+      measure "$input-$target" "$convert" -q -f -d 8 --dither -t "$target" "$path" "$work/out.pdb"
+    done
+  done
+done
+
+# The batch: the same 40 pictures with one and with two jobs, in turns.
+batch_inputs=("$scratch"/batch/small-*.jpg)
+batch_runs=$(( runs < 3 ? runs : 3 ))
+for run in $(seq 1 "$batch_runs"); do
+  echo "  batch: run $run of $batch_runs" >&2
+  for jobs in 1 2; do
+    measure "batch-$jobs" "$convert" -q -f -d 8 --dither -t combined -j "$jobs" \
+      --outdir "$work/batch-out" "${batch_inputs[@]}"
+  done
+done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# The first message of a failed measurement, cut to fit the table.
+failure_text() {  # NAME
+  grep -m1 -v '^$' "$work/$1.log" | cut -c1-90
+}
+
+echo
+echo "kestrin-convert, depth 8, dithering; median of $runs runs ($(nproc) cores)"
+echo "load average before: $load_before"
+printf '%-20s %-9s %8s %8s %9s %8s %8s %8s\n' input target "wall s" "cpu s" "peak MiB" mem/pic "floor s" "x floor"
+for input in "${inputs[@]}"; do
+  read -r width height < <(dimensions "$input")
+  decoded=$(( width * height * 4 ))
+  size=$(file_size "$scratch/$input")
+  floor=$(median "$work/floor-$input" 1)
+  own_floor=1
+  case $input in *.jpg) ;; *) own_floor=0 ;; esac
+  for target in "${targets[@]}"; do
+    results=$work/$input-$target
+    if [ "$(failures "$results")" -ne 0 ]; then
+      printf '%-20s %-9s failed: %s\n' "$input" "$target" "$(failure_text "$input-$target")"
+      continue
+    fi
+    wall=$(median "$results" 1)
+    cpu=$(median "$results" 2)
+    peak=$(largest "$results" 3)
+    awk -v i="$input" -v t="$target" -v w="$wall" -v c="$cpu" -v p="$peak" -v idle="$idle_kib" \
+      -v size="$size" -v d="$decoded" -v f="$floor" -v own="$own_floor" 'BEGIN {
+        fl = sprintf(own ? "%.3f" : "(%.3f)", f)
+        printf "%-20s %-9s %8.3f %8.3f %9.1f %8.2f %8s %8.2f\n", i, t, w, c, p / 1024,
+          (p * 1024 - idle * 1024 - size) / d, fl, w / f }'
+  done
+done
+echo "(floor in parentheses: the 4000x3000 JPEG's, as PNG and BMP have none of their own)"
+echo "idle kestrin-convert: $(awk -v k="$idle_kib" 'BEGIN { printf "%.1f", k / 1024 }') MiB"
+
+echo
+if [ "$(failures "$work/batch-1")" -ne 0 ] || [ "$(failures "$work/batch-2")" -ne 0 ]; then
+  echo "batch of 40 640x480 JPEGs: failed: $(failure_text batch-1) $(failure_text batch-2)"
+else
+  one=$(median "$work/batch-1" 1)
+  two=$(median "$work/batch-2" 1)
+  awk -v a="$one" -v b="$two" -v n="$batch_runs" 'BEGIN {
+    printf "batch of 40 640x480 JPEGs to combined, median of %d runs: -j 1 %.3f s, -j 2 %.3f s, throughput ratio %.2f\n",
+      n, a, b, a / b }'
+fi
+echo "load average after: $load_after"
