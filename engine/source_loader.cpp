@@ -7,9 +7,15 @@
 #include "imagelib/resize_filter.h"
 #include "imagelib/text_exception.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace {
+
+bool isPalmDepth(int depth) {
+    return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+}
 
 void showLibraryError(UserNotifier& notifier, const char* format, const CTextException& error,
                       const std::string& inputPath) {
@@ -47,8 +53,97 @@ bool SourceLoader::load(PalmBitmap& bitmap) {
 }
 
 bool PalmBitmap::loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier) {
-    if (depth() != 1 && depth() != 2 && depth() != 4 && depth() != 8) return false;
+    if (!isPalmDepth(depth())) return false;
     CDIBBitmap picture;
     if (!loadScaledPicture(inputPath, width(), height(), picture, notifier)) return false;
     return loadFromBitmap(picture, dither);
+}
+
+std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings) {
+    const PictureSize lowDensity{settings.width, settings.height};
+    switch (settings.destinationOs) {
+        case kPalmOs3Or4:
+        case kPalmOs5LowRes:
+        case kPalmOs3To5Combined:
+            return {lowDensity};
+        case kPalmOs5HighRes:
+            return {lowDensity, PictureSize{2 * lowDensity.width, 2 * lowDensity.height}};
+        default:
+            return {};
+    }
+}
+
+CachingSourceLoader::CachingSourceLoader(std::string inputPath, int dither, UserNotifier& notifier,
+                                         std::vector<PictureSize> plannedSizes)
+    : m_inputPath(std::move(inputPath)), m_dither(dither), m_notifier(notifier) {
+    for (const PictureSize& size : plannedSizes)
+        if (std::find(m_plannedSizes.begin(), m_plannedSizes.end(), size) == m_plannedSizes.end())
+            m_plannedSizes.push_back(size);
+}
+
+CachingSourceLoader::~CachingSourceLoader() = default;
+
+void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture) {
+    CAnyFormatDecoder decoder;
+    decoder.DecodeFile(inputPath, picture, 32, nullptr);
+}
+
+bool CachingSourceLoader::prepareScaledPictures() {
+    // Both scaled pictures come from the decoded picture itself, never one
+    // from the other, so each is exactly what a load of its own would make.
+    auto source = std::make_unique<CDIBBitmap>();
+    ++m_decodeCount;
+    try {
+        decodeSource(m_inputPath, *source);
+    } catch (const CTextException& error) {
+        showLibraryError(m_notifier, "Error %d decoding %s: %s", error, m_inputPath);
+        return false;
+    }
+    try {
+        for (const PictureSize& size : m_plannedSizes) {
+            auto scaled = std::make_unique<CMemoryBitmap>();
+            CTentResizeFilter filter(size.width, size.height);
+            filter.Apply(*source, *scaled);
+            m_scaled.push_back(std::move(scaled));
+        }
+    } catch (const CTextException& error) {
+        m_scaled.clear();
+        showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
+        return false;
+    }
+    return true;
+}
+
+const CMemoryBitmap* CachingSourceLoader::scaledPicture(int width, int height) const {
+    for (std::size_t i = 0; i < m_scaled.size(); ++i)
+        if (m_plannedSizes[i] == PictureSize{width, height}) return m_scaled[i].get();
+    return nullptr;
+}
+
+bool CachingSourceLoader::load(PalmBitmap& bitmap) {
+    if (!isPalmDepth(bitmap.depth()) || m_state == State::Failed) return false;
+    if (m_state == State::NotDecoded) {
+        m_state = prepareScaledPictures() ? State::Ready : State::Failed;
+        if (m_state == State::Failed) return false;
+    }
+    const CMemoryBitmap* scaled = scaledPicture(bitmap.width(), bitmap.height());
+    if (scaled == nullptr) {
+        ++m_decodeCount;
+        if (bitmap.loadFromFile(m_inputPath, m_dither, m_notifier)) return true;
+        m_state = State::Failed;
+        return false;
+    }
+    // The reduction dithers in place: it gets a copy, and the scaled picture
+    // stays as the resize filter left it for the next object.
+    CMemoryBitmap picture;
+    try {
+        picture.CopyFrom(*scaled, 0);
+    } catch (const CTextException& error) {
+        // A load of its own would have failed the same way taking over the
+        // filter's result.
+        showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
+        m_state = State::Failed;
+        return false;
+    }
+    return bitmap.loadFromBitmap(picture, m_dither);
 }

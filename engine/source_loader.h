@@ -3,9 +3,12 @@
 #include "engine/front_end.h"
 #include "engine/palm_database.h"
 
+#include <memory>
 #include <string>
+#include <vector>
 
 class CDIBBitmap;
+class CMemoryBitmap;
 
 // Decodes a picture file into a 32-bit bitmap and stretches it to exactly
 // width x height (the aspect ratio is not kept, nothing is cropped). On failure
@@ -27,4 +30,61 @@ private:
     std::string m_inputPath;
     int m_dither;
     UserNotifier& m_notifier;
+};
+
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+
+    friend bool operator==(const PictureSize&, const PictureSize&) = default;
+};
+
+// The scaled sizes the resource plan of `settings` loads bitmap objects at, in
+// the order it first needs them: the low-density size, and for the
+// high-resolution choice then the double-density size. Empty for an unknown
+// choice.
+std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings);
+
+// Fills the bitmap objects of a run from a single decode of the source file.
+// The first load decodes the file, scales the picture to every planned size
+// straight from the decoded picture, in plan order, and releases the decoded
+// picture at once: a photo's full-size pixels are by far the largest thing a
+// run holds, and only one copy of them is ever alive. Every load then reduces
+// its own copy of the scaled picture, because dithering writes into the
+// picture it reduces.
+//
+// The databases are the same to the byte as with SourceLoader, and so are
+// the messages: a failed decode or resize is shown once, this load and every
+// later one return false. A bitmap of a size that was not planned is loaded
+// the object-by-object way, decoding the file again.
+class CachingSourceLoader : public BitmapLoader {
+public:
+    CachingSourceLoader(std::string inputPath, int dither, UserNotifier& notifier,
+                        std::vector<PictureSize> plannedSizes);
+    ~CachingSourceLoader() override;
+
+    bool load(PalmBitmap& bitmap) override;
+
+    // How often this loader has decoded the source file so far.
+    int decodeCount() const { return m_decodeCount; }
+
+protected:
+    // Decodes the source file into a 32-bit picture; throws CTextException.
+    virtual void decodeSource(const std::string& inputPath, CDIBBitmap& picture);
+
+private:
+    enum class State { NotDecoded, Ready, Failed };
+
+    // Decodes, scales to every planned size and drops the decoded picture.
+    bool prepareScaledPictures();
+    const CMemoryBitmap* scaledPicture(int width, int height) const;
+
+    std::string m_inputPath;
+    int m_dither;
+    UserNotifier& m_notifier;
+    std::vector<PictureSize> m_plannedSizes;
+    // One per planned size, in the same order, once the source is decoded.
+    std::vector<std::unique_ptr<CMemoryBitmap>> m_scaled;
+    State m_state = State::NotDecoded;
+    int m_decodeCount = 0;
 };
