@@ -5,9 +5,13 @@
 #include "engine/conversion_job.h"
 #include "engine/engine_version.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -75,6 +79,41 @@ bool convertOne(const CommandLineOptions& options, const Conversion& conversion,
     return true;
 }
 
+// An exception that escapes one conversion (memory exhausted outside the
+// image library, say) fails that picture; in a worker thread it would
+// otherwise end the whole process, batch and all.
+bool convertGuarded(const CommandLineOptions& options, const Conversion& conversion, bool batch) {
+    try {
+        return convertOne(options, conversion, batch);
+    } catch (const std::exception& error) {
+        ConsoleFrontEnd frontEnd(batch ? conversion.input + ": " : "", !options.quiet);
+        frontEnd.showMessage(std::string("the conversion failed: ") + error.what(), MessageIcon::Error);
+        return false;
+    }
+}
+
+// Pictures whose databases would land on the same path ("photo.jpg" and
+// "photo.png" both make "photo.pdb") are converted one after the other in the
+// order given, by one worker: the second then finds the first's database and
+// is refused without --force or replaces it with --force, just as without -j.
+// Everything else may run at once.
+std::vector<std::vector<std::size_t>> groupBySharedOutput(const std::vector<Conversion>& plan) {
+    std::vector<std::vector<std::size_t>> groups;
+    std::map<std::string, std::size_t> groupOfOutput;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        std::string key = std::filesystem::path(plan[i].output).lexically_normal().string();
+#ifdef _WIN32
+        // Windows file names ignore case.
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+#endif
+        const auto [entry, added] = groupOfOutput.try_emplace(key, groups.size());
+        if (added) groups.emplace_back();
+        groups[entry->second].push_back(i);
+    }
+    return groups;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,15 +145,18 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<Conversion> plan = planConversions(options);
+    const std::vector<std::vector<std::size_t>> groups = groupBySharedOutput(plan);
     std::vector<char> succeeded(plan.size(), 0);
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t workers =
-        std::min<std::size_t>(plan.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : cores);
+    const std::size_t workers = std::min<std::size_t>(
+        groups.size(), options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : cores);
 
+    // Each worker takes the next group and converts its pictures in the order
+    // they were given. Conversions share nothing but the console.
     std::atomic<std::size_t> next{0};
     auto work = [&]() {
-        for (std::size_t i = next++; i < plan.size(); i = next++)
-            succeeded[i] = convertOne(options, plan[i], batch);
+        for (std::size_t group = next++; group < groups.size(); group = next++)
+            for (std::size_t i : groups[group]) succeeded[i] = convertGuarded(options, plan[i], batch);
     };
     if (workers <= 1) {
         work();

@@ -1,0 +1,155 @@
+// kestrin-convert -j: a batch converted by several workers gives the same
+// databases, and the same refusals, as one converted picture by picture.
+#include "support/image_writers.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using testsupport::ByteWriter;
+using testsupport::ReadFileBytes;
+using testsupport::TemporaryFolder;
+using testsupport::WriteFileBytes;
+
+namespace {
+
+std::vector<std::uint8_t> makeBmp(int width, int height, int seed) {
+    const int stride = (width * 3 + 3) & ~3;
+    ByteWriter bmp;
+    bmp.text("BM").le32(54 + stride * height).le32(0).le32(54);
+    bmp.le32(40).le32(width).le32(height).le16(1).le16(24).le32(0).le32(0).le32(0).le32(0).le32(0).le32(0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) bmp.u8(x * 9 + seed).u8(y * 11).u8(200 - seed);
+        bmp.fill(static_cast<std::size_t>(stride - width * 3), 0);
+    }
+    return bmp.data();
+}
+
+std::vector<std::uint8_t> makePng(int width, int height) {
+    testsupport::PngPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.colourType = PNG_COLOR_TYPE_RGB;
+    const std::vector<std::uint8_t> rgb = testsupport::MakePhotoLikeRgb(width, height, 3);
+    picture.samples.assign(rgb.begin(), rgb.end());
+    return testsupport::EncodePng(picture);
+}
+
+std::string quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+struct RunResult {
+    int status = -1;
+    std::string errors;
+};
+
+// A database without its creation and modification dates (bytes 36 to 43).
+std::vector<std::uint8_t> withoutDates(std::vector<std::uint8_t> bytes) {
+    if (bytes.size() >= 44) std::fill(bytes.begin() + 36, bytes.begin() + 44, 0);
+    return bytes;
+}
+
+class ParallelBatch : public ::testing::Test {
+protected:
+    RunResult run(const std::vector<std::string>& arguments) {
+        std::string command = "cd ";
+        command += quote(folder.path().string());
+        command += " && ";
+        command += quote(KESTRIN_CONVERT_PATH);
+        for (const auto& argument : arguments) {
+            command += ' ';
+            command += quote(argument);
+        }
+        const std::string errorsPath = (folder / "stderr.txt").string();
+        command += " </dev/null >/dev/null 2>";
+        command += quote(errorsPath);
+        const int raw = std::system(command.c_str());
+        RunResult result;
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        std::ifstream errors(errorsPath);
+        std::stringstream text;
+        text << errors.rdbuf();
+        result.errors = text.str();
+        std::filesystem::remove(errorsPath);
+        return result;
+    }
+
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    TemporaryFolder folder;
+};
+
+}  // namespace
+
+TEST_F(ParallelBatch, TwoJobsWriteWhatOneJobWrites) {
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 8; ++i) {
+        inputs.push_back("picture" + std::to_string(i) + ".bmp");
+        WriteFileBytes(path(inputs.back()), makeBmp(40 + i * 7, 30 + i * 3, i * 20));
+    }
+    inputs.push_back("photo.png");
+    WriteFileBytes(path("photo.png"), makePng(120, 90));
+    std::filesystem::create_directory(path("one"));
+    std::filesystem::create_directory(path("two"));
+
+    std::vector<std::string> arguments = {"-q", "-t", "combined", "--outdir"};
+    auto withJobs = [&](const std::string& jobs, const std::string& folderName) {
+        std::vector<std::string> all = arguments;
+        all.push_back(folderName);
+        all.push_back("-j");
+        all.push_back(jobs);
+        all.insert(all.end(), inputs.begin(), inputs.end());
+        return all;
+    };
+    const RunResult one = run(withJobs("1", "one"));
+    const RunResult two = run(withJobs("2", "two"));
+    EXPECT_EQ(one.status, 0) << one.errors;
+    EXPECT_EQ(two.status, 0) << two.errors;
+    for (const std::string& input : inputs) {
+        const std::string database = input.substr(0, input.find('.')) + ".pdb";
+        SCOPED_TRACE(database);
+        const auto expected = withoutDates(ReadFileBytes(path("one/" + database)));
+        ASSERT_FALSE(expected.empty());
+        EXPECT_TRUE(withoutDates(ReadFileBytes(path("two/" + database))) == expected);
+    }
+}
+
+TEST_F(ParallelBatch, PicturesThatShareADatabaseNameAreConvertedInTheOrderGiven) {
+    WriteFileBytes(path("photo.bmp"), makeBmp(40, 30, 0));
+    WriteFileBytes(path("photo.png"), makePng(64, 48));
+    std::filesystem::create_directory(path("alone"));
+    ASSERT_EQ(run({"-q", "--outdir", "alone", "photo.bmp"}).status, 0);
+    const auto fromBmp = withoutDates(ReadFileBytes(path("alone/photo.pdb")));
+    ASSERT_EQ(run({"-q", "-f", "--outdir", "alone", "photo.png"}).status, 0);
+    const auto fromPng = withoutDates(ReadFileBytes(path("alone/photo.pdb")));
+    ASSERT_NE(fromBmp, fromPng);
+
+    // Both would write out/photo.pdb. Were they converted at once, either
+    // could win, and neither would be refused.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SCOPED_TRACE(attempt);
+        std::filesystem::remove_all(path("out"));
+        std::filesystem::create_directory(path("out"));
+        const RunResult refused = run({"-q", "-j", "2", "--outdir", "out", "photo.bmp", "photo.png"});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.errors.find("photo.png: warning: Output file out/photo.pdb already exists"),
+                  std::string::npos)
+            << refused.errors;
+        EXPECT_TRUE(withoutDates(ReadFileBytes(path("out/photo.pdb"))) == fromBmp);
+
+        const RunResult replaced = run({"-q", "-f", "-j", "2", "--outdir", "out", "photo.bmp", "photo.png"});
+        EXPECT_EQ(replaced.status, 0) << replaced.errors;
+        EXPECT_TRUE(withoutDates(ReadFileBytes(path("out/photo.pdb"))) == fromPng);
+    }
+}

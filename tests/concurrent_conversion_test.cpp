@@ -1,0 +1,198 @@
+// Conversion runs on several threads at once, as kestrin-convert -j does them,
+// must write exactly what they write one at a time, and say exactly the same.
+#include "engine/conversion_job.h"
+#include "engine/pixel_packer.h"
+#include "support/image_writers.h"
+#include "support/test_support.h"
+#include "support/tiff_gif_writers.h"
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+using testsupport::ByteWriter;
+using testsupport::ReadFileBytes;
+using testsupport::TemporaryFolder;
+using testsupport::WriteFileBytes;
+
+namespace {
+
+constexpr int kWidth = 96;
+constexpr int kHeight = 64;
+
+std::vector<std::uint8_t> makeBmp(const std::vector<std::uint8_t>& rgb) {
+    const int stride = (kWidth * 3 + 3) & ~3;
+    ByteWriter bmp;
+    bmp.text("BM").le32(54 + stride * kHeight).le32(0).le32(54);
+    bmp.le32(40).le32(kWidth).le32(kHeight).le16(1).le16(24).le32(0).le32(stride * kHeight);
+    bmp.le32(0).le32(0).le32(0).le32(0);
+    for (int y = kHeight - 1; y >= 0; --y) {
+        const std::uint8_t* row = rgb.data() + static_cast<std::size_t>(y) * kWidth * 3;
+        for (int x = 0; x < kWidth; ++x) bmp.u8(row[3 * x + 2]).u8(row[3 * x + 1]).u8(row[3 * x]);
+        bmp.fill(static_cast<std::size_t>(stride - kWidth * 3), 0);
+    }
+    return bmp.data();
+}
+
+std::vector<std::uint8_t> makePng(const std::vector<std::uint8_t>& rgb) {
+    testsupport::PngPicture picture;
+    picture.width = kWidth;
+    picture.height = kHeight;
+    picture.colourType = PNG_COLOR_TYPE_RGB;
+    picture.samples.assign(rgb.begin(), rgb.end());
+    return testsupport::EncodePng(picture);
+}
+
+std::vector<std::uint8_t> makeJpeg(const std::vector<std::uint8_t>& rgb) {
+    testsupport::JpegPicture picture;
+    picture.width = kWidth;
+    picture.height = kHeight;
+    picture.samples = rgb;
+    return testsupport::EncodeJpeg(picture);
+}
+
+std::vector<std::uint8_t> makeTiff(const std::vector<std::uint8_t>& rgb) {
+    testsupport::TiffPicture picture;
+    picture.width = kWidth;
+    picture.height = kHeight;
+    picture.samplesPerPixel = 3;
+    picture.photometric = 2;  // RGB
+    picture.rowsPerStrip = 16;
+    picture.pixels = rgb;
+    return testsupport::WriteTiff(picture);
+}
+
+std::vector<std::uint8_t> makeGif() {
+    testsupport::GifPicture picture;
+    picture.width = kWidth;
+    picture.height = kHeight;
+    for (int i = 0; i < 16; ++i)
+        picture.globalMap.push_back({static_cast<std::uint8_t>(i * 16),
+                                     static_cast<std::uint8_t>(255 - i * 12),
+                                     static_cast<std::uint8_t>(i * 5)});
+    testsupport::GifImage image;
+    image.width = kWidth;
+    image.height = kHeight;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            image.pixels.push_back(static_cast<std::uint8_t>((x / 6 + y / 4) % 16));
+    picture.images.push_back(image);
+    return testsupport::WriteGif(picture);
+}
+
+class RecordingNotifier : public UserNotifier {
+public:
+    void showMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    std::vector<std::string> messages;
+};
+
+struct Conversion {
+    std::string input;
+    int destinationOs = 2;
+    int depth = 8;
+    int dither = kDitherFloydSteinberg;
+    int compression = 99;
+};
+
+struct Outcome {
+    bool converted = false;
+    std::vector<std::uint8_t> bytes;  // dates cleared
+    std::vector<std::string> messages;
+
+    friend bool operator==(const Outcome&, const Outcome&) = default;
+};
+
+Outcome convert(const Conversion& conversion, const std::string& outputPath) {
+    RecordingNotifier notifier;
+    ConversionJob job;
+    job.destinationOs = conversion.destinationOs;
+    job.depth = conversion.depth;
+    job.dither = conversion.dither;
+    job.compression = conversion.compression;
+    job.inputPath = conversion.input;
+    job.outputPath = outputPath;
+    job.imageName = "Together";
+    job.notifier = &notifier;
+    Outcome outcome;
+    outcome.converted = job.run();
+    if (outcome.converted) {
+        outcome.bytes = ReadFileBytes(outputPath);
+        // Bytes 36 to 43 hold the creation and modification dates.
+        if (outcome.bytes.size() >= 44) std::fill(outcome.bytes.begin() + 36, outcome.bytes.begin() + 44, 0);
+    }
+    outcome.messages = notifier.messages;
+    return outcome;
+}
+
+}  // namespace
+
+TEST(ConcurrentConversion, SeveralThreadsWriteAndSayWhatOneThreadDoes) {
+    TemporaryFolder folder;
+    const std::vector<std::uint8_t> rgb = testsupport::MakePhotoLikeRgb(kWidth, kHeight, 7);
+    std::vector<std::string> inputs;
+    auto addInput = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
+        inputs.push_back((folder / name).string());
+        WriteFileBytes(inputs.back(), bytes);
+    };
+    addInput("picture.bmp", makeBmp(rgb));
+    addInput("picture.png", makePng(rgb));
+    addInput("picture.jpg", makeJpeg(rgb));
+    addInput("picture.tif", makeTiff(rgb));
+    addInput("picture.gif", makeGif());
+    // Failures go through the same shared paths: the messages must not mix.
+    addInput("unknown.dat", std::vector<std::uint8_t>(200, 0x55));
+    inputs.push_back((folder / "missing.bmp").string());
+    std::vector<std::uint8_t> truncatedJpeg = makeJpeg(rgb);
+    truncatedJpeg.resize(truncatedJpeg.size() / 3);
+    addInput("truncated.jpg", truncatedJpeg);
+
+    std::vector<Conversion> conversions;
+    for (const std::string& input : inputs) {
+        conversions.push_back({input, 0, 4, kDitherFloydSteinberg, 99});
+        conversions.push_back({input, 1, 1, 0, 1});
+        conversions.push_back({input, 2, 8, kDitherFloydSteinberg, 99});
+        conversions.push_back({input, 3, 4, kDitherFloydSteinberg, 0});
+    }
+
+    std::vector<Outcome> expected;
+    for (std::size_t i = 0; i < conversions.size(); ++i)
+        expected.push_back(
+            convert(conversions[i], (folder / ("alone-" + std::to_string(i) + ".pdb")).string()));
+    // The fixture must exercise both outcomes.
+    EXPECT_TRUE(std::ranges::any_of(expected, [](const Outcome& o) { return o.converted; }));
+    EXPECT_TRUE(std::ranges::any_of(expected, [](const Outcome& o) { return !o.converted; }));
+
+    // Every thread converts every picture, each starting at a different one,
+    // so that different formats and plans overlap.
+    constexpr int kThreads = 4;
+    std::vector<std::vector<Outcome>> actual(kThreads, std::vector<Outcome>(conversions.size()));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (std::size_t step = 0; step < conversions.size(); ++step) {
+                const std::size_t i = (step + static_cast<std::size_t>(t) * 3) % conversions.size();
+                const std::string output =
+                    (folder / ("thread-" + std::to_string(t) + "-" + std::to_string(i) + ".pdb")).string();
+                actual[static_cast<std::size_t>(t)][i] = convert(conversions[i], output);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+
+    for (int t = 0; t < kThreads; ++t) {
+        for (std::size_t i = 0; i < conversions.size(); ++i) {
+            SCOPED_TRACE(testing::Message()
+                         << "thread " << t << ", " << conversions[i].input << ", choice "
+                         << conversions[i].destinationOs << ", depth " << conversions[i].depth);
+            const Outcome& outcome = actual[static_cast<std::size_t>(t)][i];
+            EXPECT_EQ(outcome.converted, expected[i].converted);
+            EXPECT_EQ(outcome.messages, expected[i].messages);
+            EXPECT_TRUE(outcome.bytes == expected[i].bytes);
+        }
+    }
+}
