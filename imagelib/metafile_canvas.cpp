@@ -44,6 +44,17 @@ struct PatternDeleter {
 using SurfacePointer = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
 using PatternPointer = std::unique_ptr<cairo_pattern_t, PatternDeleter>;
 
+// Sides of an image surface at most; cairo refuses larger ones.
+constexpr int kMaxSurfaceSide = 32767;
+// Scales of a drawn bitmap, per pixel, that are taken as absurd.
+constexpr double kMinImageScale = 1e-6;
+constexpr double kMaxImageScale = 1e6;
+
+bool FitsSurface(const DibImage& image) {
+    return image.width > 0 && image.height > 0 && image.width <= kMaxSurfaceSide &&
+           image.height <= kMaxSurfaceSide;
+}
+
 // An image surface over the pixels of `image` (which outlives it).
 SurfacePointer SurfaceFor(const DibImage& image) {
     auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(image.pixels.data()));
@@ -102,6 +113,13 @@ void CClipRegion::Xor(const CClipRegion& other) {
     cairo_region_xor(m_region, other.m_region);
 }
 void CClipRegion::Translate(int dx, int dy) {
+    // Repeated offsets must not carry the region out of the integer range.
+    cairo_rectangle_int_t extents;
+    cairo_region_get_extents(m_region, &extents);
+    const std::int64_t limit = std::int64_t{1} << 28;
+    const std::int64_t left = std::int64_t{extents.x} + dx, top = std::int64_t{extents.y} + dy;
+    const std::int64_t right = left + extents.width, bottom = top + extents.height;
+    if (left < -limit || top < -limit || right > limit || bottom > limit) return;
     cairo_region_translate(m_region, dx, dy);
 }
 
@@ -252,7 +270,7 @@ void CMetafileCanvas::Fill(const CPath& path, const FillStyle& style, RasterOp o
     cairo_set_fill_rule(m_cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     SurfacePointer patternSurface;
     PatternPointer pattern;
-    if (style.pattern && !style.pattern->pixels.empty() && op != RasterOp::Black && op != RasterOp::White &&
+    if (style.pattern && FitsSurface(*style.pattern) && op != RasterOp::Black && op != RasterOp::White &&
         op != RasterOp::Invert) {
         patternSurface = SurfaceFor(*style.pattern);
         pattern.reset(cairo_pattern_create_for_surface(patternSurface.get()));
@@ -335,9 +353,11 @@ void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour
 
 void CMetafileCanvas::DrawImage(const DibImage& image, const Affine& imageToCanvas, RasterOp op, bool smooth,
                                 double opacity) {
-    if (!IsUsable() || image.width <= 0 || image.height <= 0 || op == RasterOp::Nop) return;
+    if (!IsUsable() || !FitsSurface(image) || op == RasterOp::Nop) return;
     Affine canvasToImage;
     if (!imageToCanvas.Invert(canvasToImage)) return;
+    const double scale = imageToCanvas.LinearScale();
+    if (!(scale >= kMinImageScale && scale <= kMaxImageScale)) return;
     CPath outline;
     AddRectangle(outline, {0, 0, static_cast<double>(image.width), static_cast<double>(image.height)},
                  imageToCanvas);

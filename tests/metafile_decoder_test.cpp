@@ -483,6 +483,16 @@ TEST(MetafileDamage, UnknownObjectsAndRecordsAreIgnored) {
     EXPECT_EQ(Pixel(*Decode(emf.Bytes(), "x.emf"), 30, 30), kRed);
 }
 
+TEST(MetafileDamage, BitmapsTooWideToDrawAreSkippedAndDrawingGoesOn) {
+    WmfWriter wmf = RedFillNoOutline();
+    wmf.StretchDib(0, 0, 100, 100, 40000, 1,
+                   testsupport::MakeDib24(40000, 1, std::vector<std::uint32_t>(40000, kBlue)));
+    wmf.Rectangle(10, 10, 50, 50);
+    const auto bitmap = Decode(Placeable100(wmf));
+    EXPECT_EQ(Pixel(*bitmap, 30, 30), kRed);
+    EXPECT_EQ(Pixel(*bitmap, 80, 80), kWhite);
+}
+
 TEST(MetafileDamage, AbsurdGeometryIsSurvived) {
     EmfWriter emf(0, 0, 2540, 2540);
     emf.CreateBrush(1, 0, Colorref(255, 0, 0)).SelectObject(1).CreatePen(2, 0, 0x7FFFFFFF, 0).SelectObject(2);
