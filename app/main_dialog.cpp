@@ -126,7 +126,6 @@ QComboBox* makePathCombo(const char* objectName, QWidget* parent) {
     // Enter key do not add items, and nothing completes the typing.
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
-    combo->setMaxCount(64);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(36);
     return combo;

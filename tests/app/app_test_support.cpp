@@ -146,6 +146,11 @@ int main(int argc, char** argv) {
     apptest::configurationRoot = &root;
     apptest::clearConfiguration();
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(apptest::configFolder()));
+    // Qt asks for the runtime folder too; a private one keeps it quiet.
+    const QString runtime = root.path() + QStringLiteral("/run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, apptest::configFolder());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, apptest::configFolder());
 

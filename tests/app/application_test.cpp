@@ -93,6 +93,9 @@ TEST_F(EndToEnd, ConvertsAGeneratedPictureIntoADatabase) {
         GTEST_SKIP() << "the conversion run is not built yet";
     EXPECT_TRUE(prompter.requests.empty()) << shown.toStdString();
     EXPECT_FALSE(dialog->progressDialog().isOpen());
+    EXPECT_EQ(dialog->progressDialog().log(),
+              QStringLiteral("Creating database file...\nWriting database header...\nCreating image...\n"
+                             "Closing database file...\n"));
     const auto bytes = testsupport::ReadFileBytes(work / "out.pdb");
     ASSERT_GT(bytes.size(), 78u);
     EXPECT_EQ(std::string(bytes.begin() + 60, bytes.begin() + 68), "pictVxmr");

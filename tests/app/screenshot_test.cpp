@@ -12,7 +12,7 @@
 // Renders the pictures of the documentation when KESTRIN_SCREENSHOT_DIR names
 // a folder; the screen of docs/offscreen-screen.json leaves the menu room to
 // open to the right:
-//   QT_QPA_PLATFORM=offscreen:configfile=docs/offscreen-screen.json \
+//   export QT_QPA_PLATFORM=offscreen:configfile=docs/offscreen-screen.json
 //   KESTRIN_SCREENSHOT_DIR=$PWD/docs build/debug/tests/app/app_screenshot_test
 class Screenshots : public apptest::DialogFixture {
 protected:
