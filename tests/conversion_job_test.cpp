@@ -130,11 +130,15 @@ TEST_F(ConversionJobTest, EveryChoiceDepthDitherAndCompressionGivesAConsistentDa
                         EXPECT_EQ(first.bitmaps[1].density, 144);
                         EXPECT_EQ(database.resources[1].id, 2701);
                     }
-                    if (choice == 3) EXPECT_EQ(database.resources[1].type, "abmp");
+                    if (choice == 3) {
+                        EXPECT_EQ(database.resources[1].type, "abmp");
+                    }
                     for (const auto& resource : database.resources)
                         for (const auto& bitmap : resource.bitmaps) {
                             EXPECT_EQ(bitmap.compressed && compression == 0, false);
-                            if (compression == 1) EXPECT_TRUE(bitmap.compressed);
+                            if (compression == 1) {
+                                EXPECT_TRUE(bitmap.compressed);
+                            }
                             EXPECT_EQ(bitmap.blockLength % 4, 0u);
                         }
                     // The last resource runs exactly to the end of the file.
@@ -194,7 +198,7 @@ TEST_F(ConversionJobTest, AnUnknownFileTypeKeepsAnExistingDatabase) {
 }
 
 TEST_F(ConversionJobTest, AnOutputThatCannotBeCreatedIsReported) {
-    for (const std::string path :
+    for (const std::string& path :
          {(folder / "no-such-folder" / "out.pdb").string(), folder.path().string(), std::string()}) {
         frontEnd = RecordingFrontEnd{};
         job.outputPath = path;
