@@ -25,6 +25,8 @@
 #              the same JPEG (for PNG and BMP: on the 4000x3000 JPEG), measured
 #              in turns with the conversions so both see the same machine load
 #   x floor    wall s / floor s
+#   cpu x      cpu s / the floor's median CPU time: steadier than the wall-time
+#              ratio on a busy machine, but blind to work spread over cores
 #
 # Timings on a busy machine are noisy: the load average is printed with the
 # table.
@@ -108,7 +110,7 @@ failures() {
   awk '$4 != 0 { n++ } END { print n + 0 }' "$1"
 }
 
-file_size() { stat -c %s "$1"; }
+file_size() { stat -L -c %s "$1"; }
 
 # Width and height of the generated inputs, from their names.
 dimensions() { basename "$1" | sed -E 's/^[a-z]+-([0-9]+)x([0-9]+)\..*$/\1 \2/'; }
@@ -148,20 +150,23 @@ for run in $(seq 1 "$batch_runs"); do
 done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
-# The first message of a failed measurement, cut to fit the table.
+# The first message of a failed measurement, with the scratch folder left out
+# and cut to fit the table.
 failure_text() {  # NAME
-  grep -m1 -v '^$' "$work/$1.log" | cut -c1-90
+  grep -m1 -v '^$' "$work/$1.log" | sed "s|$scratch/||g" | cut -c1-100
 }
 
 echo
 echo "kestrin-convert, depth 8, dithering; median of $runs runs ($(nproc) cores)"
 echo "load average before: $load_before"
-printf '%-20s %-9s %8s %8s %9s %8s %8s %8s\n' input target "wall s" "cpu s" "peak MiB" mem/pic "floor s" "x floor"
+printf '%-20s %-9s %8s %8s %9s %8s %8s %8s %6s\n' input target "wall s" "cpu s" "peak MiB" mem/pic "floor s" \
+  "x floor" "cpu x"
 for input in "${inputs[@]}"; do
   read -r width height < <(dimensions "$input")
   decoded=$(( width * height * 4 ))
   size=$(file_size "$scratch/$input")
   floor=$(median "$work/floor-$input" 1)
+  floor_cpu=$(median "$work/floor-$input" 2)
   own_floor=1
   case $input in *.jpg) ;; *) own_floor=0 ;; esac
   for target in "${targets[@]}"; do
@@ -174,10 +179,10 @@ for input in "${inputs[@]}"; do
     cpu=$(median "$results" 2)
     peak=$(largest "$results" 3)
     awk -v i="$input" -v t="$target" -v w="$wall" -v c="$cpu" -v p="$peak" -v idle="$idle_kib" \
-      -v size="$size" -v d="$decoded" -v f="$floor" -v own="$own_floor" 'BEGIN {
+      -v size="$size" -v d="$decoded" -v f="$floor" -v fc="$floor_cpu" -v own="$own_floor" 'BEGIN {
         fl = sprintf(own ? "%.3f" : "(%.3f)", f)
-        printf "%-20s %-9s %8.3f %8.3f %9.1f %8.2f %8s %8.2f\n", i, t, w, c, p / 1024,
-          (p * 1024 - idle * 1024 - size) / d, fl, w / f }'
+        printf "%-20s %-9s %8.3f %8.3f %9.1f %8.2f %8s %8.2f %6.2f\n", i, t, w, c, p / 1024,
+          (p * 1024 - idle * 1024 - size) / d, fl, w / f, c / fc }'
   done
 done
 echo "(floor in parentheses: the 4000x3000 JPEG's, as PNG and BMP have none of their own)"
@@ -189,8 +194,11 @@ if [ "$(failures "$work/batch-1")" -ne 0 ] || [ "$(failures "$work/batch-2")" -n
 else
   one=$(median "$work/batch-1" 1)
   two=$(median "$work/batch-2" 1)
-  awk -v a="$one" -v b="$two" -v n="$batch_runs" 'BEGIN {
-    printf "batch of 40 640x480 JPEGs to combined, median of %d runs: -j 1 %.3f s, -j 2 %.3f s, throughput ratio %.2f\n",
-      n, a, b, a / b }'
+  one_cpu=$(median "$work/batch-1" 2)
+  two_cpu=$(median "$work/batch-2" 2)
+  awk -v a="$one" -v b="$two" -v ac="$one_cpu" -v bc="$two_cpu" -v n="$batch_runs" 'BEGIN {
+    printf "batch of 40 640x480 JPEGs to combined, median of %d runs:\n", n
+    printf "  -j 1: %.3f s wall, %.3f s cpu\n  -j 2: %.3f s wall, %.3f s cpu\n", a, ac, b, bc
+    printf "  throughput ratio -j 2 / -j 1: %.2f\n", a / b }'
 fi
 echo "load average after: $load_after"
