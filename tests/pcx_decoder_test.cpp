@@ -268,11 +268,11 @@ TEST(PCXDecoder, HeaderErrorsCarryTheirCodes) {
                          h.planes = 5;
                      }),
                      ERR_FORMAT_UNKNOWN, "Decoder error: Can't handle image with more than 4 planes.\n"});
-    for (auto [bits, planes] :
+    for (const auto& combination :
          {std::pair{1, 0}, {1, 0xFF}, {8, 2}, {8, 4}, {2, 0}, {3, 1}, {16, 1}, {0xF8, 1}})
         cases.push_back({with([&](PcxHeader& h) {
-                             h.bitsPerPixel = static_cast<std::uint8_t>(bits);
-                             h.planes = static_cast<std::uint8_t>(planes);
+                             h.bitsPerPixel = static_cast<std::uint8_t>(combination.first);
+                             h.planes = static_cast<std::uint8_t>(combination.second);
                          }),
                          ERR_FORMAT_UNKNOWN,
                          "Decoder error: Can't handle bits per pixel image with planes.\n"});
