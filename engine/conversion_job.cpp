@@ -24,27 +24,6 @@ std::string formatString(int id, const std::string& argument) {
     return text;
 }
 
-// The system's text for an error number. Several conversions may run at once,
-// and strerror is not promised to be safe from several threads, so this uses
-// the reentrant form. That comes in two flavours: GNU's returns the text,
-// which may or may not be in the buffer; POSIX's fills the buffer and returns
-// a status.
-[[maybe_unused]] const char* systemErrorText(int result, const char* buffer) {
-    return result == 0 ? buffer : "Unknown error";
-}
-[[maybe_unused]] const char* systemErrorText(const char* text, const char*) {
-    return text;
-}
-
-std::string describeSystemError(int code) {
-    char buffer[256] = {};
-#ifdef _WIN32
-    return strerror_s(buffer, sizeof buffer, code) == 0 ? buffer : "Unknown error";
-#else
-    return systemErrorText(strerror_r(code, buffer, sizeof buffer), buffer);
-#endif
-}
-
 // True when a file may be created (or replaced) at `path`: the path does not
 // name a folder, an existing file there is writable, and its folder exists.
 bool canCreateOutput(const std::string& path) {

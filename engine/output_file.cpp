@@ -12,8 +12,33 @@
 
 namespace {
 
+// The system's text for an error number. Several conversions may run at once,
+// and strerror is not promised to be safe from several threads, so this uses
+// the reentrant form. That comes in two flavours: GNU's returns the text,
+// which may or may not be in the buffer; POSIX's fills the buffer and returns
+// a status.
+[[maybe_unused]] const char* systemErrorText(int result, const char* buffer) {
+    return result == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* systemErrorText(const char* text, const char*) {
+    return text;
+}
+
+}  // namespace
+
+std::string describeSystemError(int code) {
+    char buffer[256] = {};
+#ifdef _WIN32
+    return strerror_s(buffer, sizeof buffer, code) == 0 ? buffer : "Unknown error";
+#else
+    return systemErrorText(strerror_r(code, buffer, sizeof buffer), buffer);
+#endif
+}
+
+namespace {
+
 std::string SystemReason(int systemError) {
-    return std::strerror(systemError);
+    return describeSystemError(systemError);
 }
 
 // A write beyond the file size limit raises SIGXFSZ, whose default action ends

@@ -9,6 +9,9 @@
 // A failed operation on an open output file: a write that failed or wrote
 // short (disk full, file size limit), a failed seek or close. The text names
 // the file and gives the system's reason; the conversion run catches it.
+// The system's text for an error number, safe to call from several threads.
+std::string describeSystemError(int code);
+
 class OutputFileError : public std::runtime_error {
 public:
     OutputFileError(const std::string& path, const std::string& action, int systemError);
