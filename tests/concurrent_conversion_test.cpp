@@ -33,17 +33,11 @@ constexpr int kWidth = 96;
 constexpr int kHeight = 64;
 
 std::vector<std::uint8_t> makeBmp(const std::vector<std::uint8_t>& rgb) {
-    const int stride = (kWidth * 3 + 3) & ~3;
-    ByteWriter bmp;
-    bmp.text("BM").le32(54 + stride * kHeight).le32(0).le32(54);
-    bmp.le32(40).le32(kWidth).le32(kHeight).le16(1).le16(24).le32(0).le32(stride * kHeight);
-    bmp.le32(0).le32(0).le32(0).le32(0);
-    for (int y = kHeight - 1; y >= 0; --y) {
-        const std::uint8_t* row = rgb.data() + static_cast<std::size_t>(y) * kWidth * 3;
-        for (int x = 0; x < kWidth; ++x) bmp.u8(row[3 * x + 2]).u8(row[3 * x + 1]).u8(row[3 * x]);
-        bmp.fill(static_cast<std::size_t>(stride - kWidth * 3), 0);
-    }
-    return bmp.data();
+    return testsupport::MakeBmp24(kWidth, kHeight, [&](int x, int y) {
+        const std::uint8_t* pixel =
+            rgb.data() + (static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)) * 3;
+        return testsupport::Bgr{pixel[2], pixel[1], pixel[0]};
+    });
 }
 
 std::vector<std::uint8_t> makePng(const std::vector<std::uint8_t>& rgb) {

@@ -19,27 +19,11 @@ namespace {
 // A 24-bit bottom-up BMP with a colourful pattern, so every depth and the
 // dithering have something to do.
 std::vector<std::uint8_t> makeBmp(int width, int height) {
-    const int stride = (width * 3 + 3) & ~3;
-    ByteWriter bmp;
-    bmp.text("BM").le32(54 + stride * height).le32(0).le32(54);
-    bmp.le32(40)
-        .le32(width)
-        .le32(height)
-        .le16(1)
-        .le16(24)
-        .le32(0)
-        .le32(stride * height)
-        .le32(0)
-        .le32(0)
-        .le32(0)
-        .le32(0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            bmp.u8((x * 255) / width).u8((y * 255) / height).u8(((x + y) * 37) & 0xFF);
-        }
-        bmp.fill(static_cast<std::size_t>(stride - width * 3), 0);
-    }
-    return bmp.data();
+    return testsupport::MakeBmp24(width, height, [&](int x, int y) {
+        return testsupport::Bgr{static_cast<std::uint8_t>((x * 255) / width),
+                                static_cast<std::uint8_t>((y * 255) / height),
+                                static_cast<std::uint8_t>(((x + y) * 37) & 0xFF)};
+    });
 }
 
 class RecordingFrontEnd : public UserNotifier, public ProgressLog {

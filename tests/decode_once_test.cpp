@@ -30,20 +30,13 @@ constexpr std::uint32_t kFixedDate = 0xD0D0D0D0;
 // every depth, the dithering and the compression all have work to do. Its
 // size makes the filter shrink one side and stretch the other.
 std::vector<std::uint8_t> makeBmp(int width, int height) {
-    const int stride = (width * 3 + 3) & ~3;
-    ByteWriter bmp;
-    bmp.text("BM").le32(54 + stride * height).le32(0).le32(54);
-    bmp.le32(40).le32(width).le32(height).le16(1).le16(24).le32(0).le32(stride * height);
-    bmp.le32(0).le32(0).le32(0).le32(0);
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) {
-            const unsigned noise =
-                (static_cast<unsigned>(x) * 73856093u ^ static_cast<unsigned>(y) * 19349663u) % 23;
-            bmp.u8((x * 255) / width).u8((y * 255) / height).u8((((x + y) * 37) & 0xFF) ^ noise);
-        }
-        bmp.fill(static_cast<std::size_t>(stride - width * 3), 0);
-    }
-    return bmp.data();
+    return testsupport::MakeBmp24(width, height, [&](int x, int y) {
+        const unsigned noise =
+            (static_cast<unsigned>(x) * 73856093u ^ static_cast<unsigned>(y) * 19349663u) % 23;
+        return testsupport::Bgr{static_cast<std::uint8_t>((x * 255) / width),
+                                static_cast<std::uint8_t>((y * 255) / height),
+                                static_cast<std::uint8_t>((((x + y) * 37) & 0xFF) ^ noise)};
+    });
 }
 
 class RecordingNotifier : public UserNotifier {

@@ -122,15 +122,7 @@ std::vector<std::uint8_t> makeEmf() {
 }
 
 std::vector<std::uint8_t> makeBmp() {
-    const int stride = (kWidth * 3 + 3) & ~3;
-    ByteWriter bmp;
-    bmp.text("BM").le32(54 + stride * kHeight).le32(0).le32(54);
-    bmp.le32(40).le32(kWidth).le32(kHeight).le16(1).le16(24).fill(24, 0);
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) bmp.u8(isLeft(x) ? 0 : 255).u8(0).u8(isLeft(x) ? 255 : 0);
-        bmp.fill(static_cast<std::size_t>(stride - kWidth * 3), 0);
-    }
-    return bmp.data();
+    return MakeBmp24(kWidth, kHeight, [](int x, int) { return isLeft(x) ? Bgr{0, 0, 255} : Bgr{255, 0, 0}; });
 }
 
 struct Sample {

@@ -22,15 +22,11 @@ using testsupport::WriteFileBytes;
 namespace {
 
 std::vector<std::uint8_t> makeBmp(int width, int height, int seed) {
-    const int stride = (width * 3 + 3) & ~3;
-    ByteWriter bmp;
-    bmp.text("BM").le32(54 + stride * height).le32(0).le32(54);
-    bmp.le32(40).le32(width).le32(height).le16(1).le16(24).le32(0).le32(0).le32(0).le32(0).le32(0).le32(0);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) bmp.u8(x * 9 + seed).u8(y * 11).u8(200 - seed);
-        bmp.fill(static_cast<std::size_t>(stride - width * 3), 0);
-    }
-    return bmp.data();
+    return testsupport::MakeBmp24(width, height, [&](int x, int y) {
+        return testsupport::Bgr{static_cast<std::uint8_t>(x * 9 + seed),
+                                static_cast<std::uint8_t>((height - 1 - y) * 11),
+                                static_cast<std::uint8_t>(200 - seed)};
+    });
 }
 
 std::vector<std::uint8_t> makePng(int width, int height) {

@@ -51,18 +51,46 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::ui
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+std::vector<std::uint8_t> MakeBmp24(int width, int height, const std::function<Bgr(int x, int y)>& pixelAt) {
+    const int stride = (width * 3 + 3) & ~3;
+    ByteWriter bmp;
+    bmp.text("BM").le32(static_cast<std::uint32_t>(54 + stride * height)).le32(0).le32(54);
+    bmp.le32(40)
+        .le32(static_cast<std::uint32_t>(width))
+        .le32(static_cast<std::uint32_t>(height))
+        .le16(1)
+        .le16(24);
+    bmp.le32(0).le32(static_cast<std::uint32_t>(stride * height)).le32(0).le32(0).le32(0).le32(0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            const Bgr colour = pixelAt(x, y);
+            bmp.u8(colour.blue).u8(colour.green).u8(colour.red);
+        }
+        bmp.fill(static_cast<std::size_t>(stride - width * 3), 0);
+    }
+    return bmp.data();
+}
+
 ByteWriter& ByteWriter::u8(std::uint32_t value) {
     m_bytes.push_back(static_cast<std::uint8_t>(value));
     return *this;
 }
 
-ByteWriter& ByteWriter::le16(std::uint32_t value) { return u8(value).u8(value >> 8); }
+ByteWriter& ByteWriter::le16(std::uint32_t value) {
+    return u8(value).u8(value >> 8);
+}
 
-ByteWriter& ByteWriter::le32(std::uint32_t value) { return le16(value).le16(value >> 16); }
+ByteWriter& ByteWriter::le32(std::uint32_t value) {
+    return le16(value).le16(value >> 16);
+}
 
-ByteWriter& ByteWriter::be16(std::uint32_t value) { return u8(value >> 8).u8(value); }
+ByteWriter& ByteWriter::be16(std::uint32_t value) {
+    return u8(value >> 8).u8(value);
+}
 
-ByteWriter& ByteWriter::be32(std::uint32_t value) { return be16(value >> 16).be16(value); }
+ByteWriter& ByteWriter::be32(std::uint32_t value) {
+    return be16(value >> 16).be16(value);
+}
 
 ByteWriter& ByteWriter::bytes(const std::vector<std::uint8_t>& data) {
     m_bytes.insert(m_bytes.end(), data.begin(), data.end());
@@ -80,7 +108,8 @@ ByteWriter& ByteWriter::fill(std::size_t count, std::uint8_t value) {
 }
 
 ByteWriter& ByteWriter::patchLe32(std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) m_bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        m_bytes.at(offset + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
     return *this;
 }
 

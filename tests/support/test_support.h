@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,17 @@ std::filesystem::path CorpusFolder(const std::string& subfolder = {});
 
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+// Blue, green and red of one pixel.
+struct Bgr {
+    std::uint8_t blue = 0;
+    std::uint8_t green = 0;
+    std::uint8_t red = 0;
+};
+
+// A 24-bit Windows bitmap with the usual bottom-up rows, padded to 4 bytes;
+// pixelAt(x, y) gives each pixel's colour, y = 0 being the top row.
+std::vector<std::uint8_t> MakeBmp24(int width, int height, const std::function<Bgr(int x, int y)>& pixelAt);
 
 // Little helpers for building binary test files in code.
 class ByteWriter {
