@@ -372,3 +372,19 @@ TEST(GifDecoderCorpus, ValidFilesDecodeToTheirScreenAndBrokenOnesFailCleanly) {
 }
 
 }  // namespace
+
+TEST(GifDecoder, AHugeScreenFromAFewBytesIsRefusedBeforeItIsFilled) {
+    GifPicture picture = Screen(2, 1, 0);
+    picture.images.push_back(MakeImage(0, 0, 2, 1, [](int x, int) { return x; }));
+    Bytes gif = WriteGif(picture);
+    PatchLe16(gif, 6, 20000);
+    PatchLe16(gif, 8, 12000);
+    const CTextException error = DecodeFailure(gif, 32);
+    EXPECT_EQ(error.GetCode(), ERR_FORMAT_UNKNOWN);
+    EXPECT_STREQ(error.GetMessage(), "Decoder error: GIF screen size 20000 x 12000 is not supported.\n");
+
+    // A screen of 4096 x 4096 still needs no data of its own.
+    PatchLe16(gif, 6, 4096);
+    PatchLe16(gif, 8, 4096);
+    EXPECT_EQ(Decode(gif, 8)->GetWidth(), 4096);
+}
