@@ -1,3 +1,4 @@
+#include "convert_runner.h"
 #include "engine/palm_database_reader.h"
 #include "support/test_support.h"
 
@@ -23,34 +24,11 @@ std::vector<std::uint8_t> makeBmp(int width, int height) {
     });
 }
 
-std::string quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-struct RunResult {
-    int status = -1;
-    std::string errors;
-};
-
 class KestrinConvert : public ::testing::Test {
 protected:
     // Runs kestrin-convert in the test's folder with the given arguments.
     RunResult run(const std::vector<std::string>& arguments) {
-        std::string command = "cd " + quote(folder.path().string()) + " && " + quote(KESTRIN_CONVERT_PATH);
-        for (const auto& argument : arguments) command += " " + quote(argument);
-        const std::string errorsPath = (folder / "stderr.txt").string();
-        command += " </dev/null >/dev/null 2>" + quote(errorsPath);
-        const int raw = std::system(command.c_str());
-        RunResult result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream errors(errorsPath);
-        std::stringstream text;
-        text << errors.rdbuf();
-        result.errors = text.str();
-        std::filesystem::remove(errorsPath);
-        return result;
+        return runKestrinConvert(folder.path(), arguments);
     }
 
     std::string path(const std::string& name) const { return (folder / name).string(); }

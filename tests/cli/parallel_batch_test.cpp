@@ -1,5 +1,6 @@
 // kestrin-convert -j: a batch converted by several workers gives the same
 // databases, and the same refusals, as one converted picture by picture.
+#include "convert_runner.h"
 #include "support/image_writers.h"
 #include "support/test_support.h"
 
@@ -39,17 +40,6 @@ std::vector<std::uint8_t> makePng(int width, int height) {
     return testsupport::EncodePng(picture);
 }
 
-std::string quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-struct RunResult {
-    int status = -1;
-    std::string errors;
-};
-
 // A database without its creation and modification dates (bytes 36 to 43).
 std::vector<std::uint8_t> withoutDates(std::vector<std::uint8_t> bytes) {
     if (bytes.size() >= 44) std::fill(bytes.begin() + 36, bytes.begin() + 44, 0);
@@ -59,26 +49,7 @@ std::vector<std::uint8_t> withoutDates(std::vector<std::uint8_t> bytes) {
 class ParallelBatch : public ::testing::Test {
 protected:
     RunResult run(const std::vector<std::string>& arguments) {
-        std::string command = "cd ";
-        command += quote(folder.path().string());
-        command += " && ";
-        command += quote(KESTRIN_CONVERT_PATH);
-        for (const auto& argument : arguments) {
-            command += ' ';
-            command += quote(argument);
-        }
-        const std::string errorsPath = (folder / "stderr.txt").string();
-        command += " </dev/null >/dev/null 2>";
-        command += quote(errorsPath);
-        const int raw = std::system(command.c_str());
-        RunResult result;
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        std::ifstream errors(errorsPath);
-        std::stringstream text;
-        text << errors.rdbuf();
-        result.errors = text.str();
-        std::filesystem::remove(errorsPath);
-        return result;
+        return runKestrinConvert(folder.path(), arguments);
     }
 
     std::string path(const std::string& name) const { return (folder / name).string(); }
