@@ -83,34 +83,39 @@ CachingSourceLoader::CachingSourceLoader(std::string inputPath, int dither, User
 
 CachingSourceLoader::~CachingSourceLoader() = default;
 
-void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture) {
+void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture,
+                                       CDecodedRowListener& rowListener) {
     CAnyFormatDecoder decoder;
+    decoder.SetRowListener(&rowListener);
     decoder.DecodeFile(inputPath, picture, 32, nullptr);
 }
 
 bool CachingSourceLoader::prepareScaledPictures() {
-    // Both scaled pictures come from the decoded picture itself, never one
-    // from the other, so each is exactly what a load of its own would make.
+    // Every scaled picture comes from the decoded picture itself, never one
+    // from another, so each is exactly what a load of its own would make.
     auto source = std::make_unique<CDIBBitmap>();
+    std::vector<std::unique_ptr<CMemoryBitmap>> scaled;
+    std::vector<ResizeTarget> targets;
+    for (const PictureSize& size : m_plannedSizes) {
+        scaled.push_back(std::make_unique<CMemoryBitmap>());
+        targets.push_back(ResizeTarget{size.width, size.height, scaled.back().get()});
+    }
+    // Goes before the decoded picture it reads.
+    CTentResampler resampler(std::move(targets));
     ++m_decodeCount;
     try {
-        decodeSource(m_inputPath, *source);
+        decodeSource(m_inputPath, *source, resampler);
     } catch (const CTextException& error) {
         showLibraryError(m_notifier, "Error %d decoding %s: %s", error, m_inputPath);
         return false;
     }
     try {
-        for (const PictureSize& size : m_plannedSizes) {
-            auto scaled = std::make_unique<CMemoryBitmap>();
-            CTentResizeFilter filter(size.width, size.height);
-            filter.Apply(*source, *scaled);
-            m_scaled.push_back(std::move(scaled));
-        }
+        resampler.Finish(*source);
     } catch (const CTextException& error) {
-        m_scaled.clear();
         showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
         return false;
     }
+    m_scaled = std::move(scaled);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class CDecodedRowListener;
 class CDIBBitmap;
 class CMemoryBitmap;
 
@@ -47,8 +48,8 @@ std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings);
 
 // Fills the bitmap objects of a run from a single decode of the source file.
 // The first load decodes the file, scales the picture to every planned size
-// straight from the decoded picture, in plan order, and releases the decoded
-// picture at once: a photo's full-size pixels are by far the largest thing a
+// straight from the decoded picture (largely while the decoder is still at
+// work on the rows below), and releases the decoded picture at once: a photo's full-size pixels are by far the largest thing a
 // run holds, and only one copy of them is ever alive. Every load then reduces
 // its own copy of the scaled picture, because dithering writes into the
 // picture it reduces.
@@ -69,8 +70,10 @@ public:
     int decodeCount() const { return m_decodeCount; }
 
 protected:
-    // Decodes the source file into a 32-bit picture; throws CTextException.
-    virtual void decodeSource(const std::string& inputPath, CDIBBitmap& picture);
+    // Decodes the source file into a 32-bit picture, telling `rowListener`
+    // of finished rows as the decoder goes; throws CTextException.
+    virtual void decodeSource(const std::string& inputPath, CDIBBitmap& picture,
+                              CDecodedRowListener& rowListener);
 
 private:
     enum class State { NotDecoded, Ready, Failed };

@@ -203,5 +203,13 @@ void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap,
         default:
             RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
     }
+    // Only the decoder of this picture reports rows, and only for this decode:
+    // a decoder borrowed for data embedded in another format fills a bitmap
+    // of its own.
+    struct ListenerScope {
+        CImageDecoder* decoder;
+        ~ListenerScope() { decoder->SetRowListener(nullptr); }
+    } scope{decoder};
+    decoder->SetRowListener(GetRowListener());
     decoder->DecodeSource(source, bitmap, wantedDepth);
 }

@@ -8,6 +8,17 @@
 #include <string>
 #include <vector>
 
+// Told by a decoder, while it decodes, which rows of its bitmap are complete,
+// so that work on them can start before the whole picture is there.
+class CDecodedRowListener {
+public:
+    virtual ~CDecodedRowListener() = default;
+    // Rows [0, rowCount) of `bitmap` hold their final pixels: the decoder will
+    // neither change them nor re-create the bitmap. Called on the decoding
+    // thread, with rowCount growing from call to call.
+    virtual void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept = 0;
+};
+
 // The base of every format decoder. DecodeFile and DecodeMemory open a data
 // source and hand it to DecodeSource; DecodeSource calls the format's
 // DecodeImage. Every failure arrives as CTextException.
@@ -26,6 +37,12 @@ public:
     virtual void DecodeMemory(const void* data, std::int64_t size, CImageBitmap& bitmap, int wantedDepth);
     virtual void DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth);
 
+    // Decoders that produce finished rows top to bottom tell the listener as
+    // they go; the others say nothing, and the rows are complete when the
+    // decode returns. Not owned; nullptr for none.
+    void SetRowListener(CDecodedRowListener* listener) { m_rowListener = listener; }
+    CDecodedRowListener* GetRowListener() const { return m_rowListener; }
+
 protected:
     // The per-format work: read from `source`, Create the bitmap and fill its
     // rows. `palette` starts empty; a decoder may keep a working palette there
@@ -38,6 +55,9 @@ protected:
     static int ChooseDepth(int wantedDepth, int fileDepth) {
         return wantedDepth != 0 ? wantedDepth : (fileDepth <= 8 ? 8 : 32);
     }
+
+private:
+    CDecodedRowListener* m_rowListener = nullptr;
 };
 
 // Formats "Decoder error: %s\n" around the text, traces it at level 0 and

@@ -1,12 +1,18 @@
 #include "imagelib/resize_filter.h"
 
 #include "imagelib/image_limits.h"
+#include "imagelib/parallel_rows.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -70,6 +76,9 @@ public:
         }
     }
 
+    // Room for the weights of one output pixel: the most sources any output
+    // pixel can have. Beyond an output pixel's own sources its weights are 0.
+    int Taps() const { return m_maxContributors; }
     int Left(int i) const { return m_left[static_cast<std::size_t>(i)]; }
     int Right(int i) const { return m_right[static_cast<std::size_t>(i)]; }
     const double* Weights(int i) const {
@@ -93,7 +102,320 @@ std::uint8_t RoundToByte(double value) {
     return static_cast<std::uint8_t>(value + 0.5);
 }
 
+
+// Four doubles side by side: one pixel's bytes, summed each on its own. GCC
+// and Clang map this onto the widest vector unit the function is built for.
+// Buffers hold plain doubles, four per pixel, and are read and written through
+// Load and Store. The type never crosses this file, so how the baseline build
+// passes it does not matter.
+#if defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef double Lanes __attribute__((vector_size(32)));
+#else
+struct Lanes {
+    double lane[4];
+    double operator[](int i) const { return lane[i]; }
+    Lanes& operator+=(const Lanes& other) {
+        for (int i = 0; i < 4; ++i) lane[i] += other.lane[i];
+        return *this;
+    }
+    friend Lanes operator+(Lanes a, const Lanes& b) { return a += b; }
+    friend Lanes operator*(const Lanes& a, const Lanes& b) {
+        return {a.lane[0] * b.lane[0], a.lane[1] * b.lane[1], a.lane[2] * b.lane[2], a.lane[3] * b.lane[3]};
+    }
+};
+#endif
+
+// The hot loops are built twice on x86-64 Linux, for AVX2 and for the
+// baseline, and the loader picks one for the machine. Neither build may fuse
+// a multiply into an add (FMA is not enabled and contraction is off), so both
+// give the same bytes.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define KESTRIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KESTRIN_VECTOR_CLONES
+#endif
+
+inline Lanes Broadcast(double value) {
+    return Lanes{value, value, value, value};
+}
+
+inline Lanes Load(const double* pixel) {
+    Lanes value;
+    std::memcpy(&value, pixel, sizeof value);
+    return value;
+}
+
+inline Lanes Widen(const std::uint8_t* pixel) {
+    return Lanes{static_cast<double>(pixel[0]), static_cast<double>(pixel[1]), static_cast<double>(pixel[2]),
+                 static_cast<double>(pixel[3])};
+}
+
+inline void StorePixel(const Lanes& value, std::uint8_t* pixel) {
+    for (int b = 0; b < 4; ++b) pixel[b] = RoundToByte(value[b]);
+}
+
+// One source row with every byte as a double, followed by zero pixels so that
+// every output pixel can read a whole table row of taps.
+KESTRIN_VECTOR_CLONES
+void WidenRow(const std::uint8_t* in, int width, double* out) {
+    for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = in[i];
+}
+
+// Resamples one widened row across. Taps past an output pixel's own sources
+// have weight 0 and add +0.0, which leaves a sum of non-negative terms as it
+// is, so every output byte is the sum over its sources left to right.
+// Four output pixels are summed together to keep the adder busy.
+KESTRIN_VECTOR_CLONES
+void ResampleRowAcross(const double* row, const ContributionTable& table, int outWidth, std::uint8_t* out) {
+    const int taps = table.Taps();
+    int x = 0;
+    for (; x + 4 <= outWidth; x += 4) {
+        const double* p0 = row + 4 * static_cast<std::size_t>(table.Left(x));
+        const double* p1 = row + 4 * static_cast<std::size_t>(table.Left(x + 1));
+        const double* p2 = row + 4 * static_cast<std::size_t>(table.Left(x + 2));
+        const double* p3 = row + 4 * static_cast<std::size_t>(table.Left(x + 3));
+        const double* w0 = table.Weights(x);
+        const double* w1 = table.Weights(x + 1);
+        const double* w2 = table.Weights(x + 2);
+        const double* w3 = table.Weights(x + 3);
+        Lanes a0 = {}, a1 = {}, a2 = {}, a3 = {};
+        for (int j = 0; j < taps; ++j) {
+            a0 += Broadcast(w0[j]) * Load(p0 + 4 * j);
+            a1 += Broadcast(w1[j]) * Load(p1 + 4 * j);
+            a2 += Broadcast(w2[j]) * Load(p2 + 4 * j);
+            a3 += Broadcast(w3[j]) * Load(p3 + 4 * j);
+        }
+        StorePixel(a0, out + 4 * static_cast<std::size_t>(x));
+        StorePixel(a1, out + 4 * static_cast<std::size_t>(x + 1));
+        StorePixel(a2, out + 4 * static_cast<std::size_t>(x + 2));
+        StorePixel(a3, out + 4 * static_cast<std::size_t>(x + 3));
+    }
+    for (; x < outWidth; ++x) {
+        const double* p = row + 4 * static_cast<std::size_t>(table.Left(x));
+        const double* w = table.Weights(x);
+        Lanes a = {};
+        for (int j = 0; j < taps; ++j) a += Broadcast(w[j]) * Load(p + 4 * j);
+        StorePixel(a, out + 4 * static_cast<std::size_t>(x));
+    }
+}
+
+// Resamples output rows [begin, end) down: each output row is accumulated
+// whole, source rows top to bottom, so every byte is summed in the same order
+// as column by column would.
+KESTRIN_VECTOR_CLONES
+void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int width,
+                      const ContributionTable& table, CImageBitmap& destination, int begin, int end,
+                      double* values) {
+    for (int y = begin; y < end; ++y) {
+        const int top = table.Left(y);
+        const int bottom = table.Right(y);
+        const double* weights = table.Weights(y);
+        std::fill(values, values + 4 * static_cast<std::size_t>(width), 0.0);
+        for (int k = top; k <= bottom; ++k) {
+            const Lanes weight = Broadcast(weights[k - top]);
+            const std::uint8_t* in = intermediate + static_cast<std::size_t>(k) * stride;
+            for (int x = 0; x < width; ++x) {
+                double* sum = values + 4 * static_cast<std::size_t>(x);
+                const Lanes value = Load(sum) + weight * Widen(in + 4 * static_cast<std::size_t>(x));
+                std::memcpy(sum, &value, sizeof value);
+            }
+        }
+        std::uint8_t* out = destination.GetRows()[y];
+        for (int x = 0; x < width; ++x)
+            StorePixel(Load(values + 4 * static_cast<std::size_t>(x)), out + 4 * static_cast<std::size_t>(x));
+    }
+}
+
+// Below this many source pixels a second thread costs more than it saves.
+constexpr std::int64_t kParallelPixels = 1 << 20;
+
+// Rows a thread takes at a time while resampling across.
+constexpr int kChunkRows = 16;
+
+// The intermediate image of one target, as wide as the target and as high as
+// the source, and the tables of both passes.
+struct TargetPlan {
+    ContributionTable across;
+    ContributionTable down;
+    std::vector<std::uint8_t> intermediate;
+    std::size_t stride;
+};
+
+int ResolveThreads(int threads, int width, int height) {
+    if (threads == CTentResizeFilter::kAutomaticThreads)
+        return static_cast<std::int64_t>(width) * height >= kParallelPixels ? DefaultThreadCount() : 1;
+    return threads <= 0 ? DefaultThreadCount() : threads;
+}
+
 }  // namespace
+
+struct CTentResampler::Shared {
+    const CImageBitmap* source = nullptr;
+    int width = 0;
+    int height = 0;
+    std::vector<TargetPlan> plans;
+    // One widened row per thread: the caller's first, then one per helper.
+    std::vector<std::vector<double>> rowBuffers;
+
+    std::mutex mutex;
+    std::condition_variable wake;     // rows to take, or time to stop
+    std::condition_variable allDone;  // every row resampled across
+    int ready = 0;    // rows [0, ready) are final in the source
+    int claimed = 0;  // rows [0, claimed) are taken by some thread
+    int done = 0;     // rows resampled across
+    bool stopping = false;
+    std::vector<std::thread> helpers;
+
+    Shared(const CImageBitmap& bitmap, std::span<const ResizeTarget> targets, int threadCount)
+        : source(&bitmap), width(bitmap.GetWidth()), height(bitmap.GetHeight()) {
+        int widestTaps = 0;
+        plans.reserve(targets.size());
+        for (const ResizeTarget& target : targets) {
+            // Absurd intermediates are refused as an allocation failure.
+            if (!IsPlausibleImageSize(target.width, target.height)) throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+            const auto intermediateBytes = CheckedMultiply(static_cast<std::uint64_t>(target.width) * 4,
+                                                           static_cast<std::uint64_t>(height));
+            if (!intermediateBytes || *intermediateBytes > kMaxBitmapBytes)
+                throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+            plans.push_back(TargetPlan{ContributionTable(target.width, width), ContributionTable(target.height, height),
+                                       std::vector<std::uint8_t>(static_cast<std::size_t>(*intermediateBytes)),
+                                       static_cast<std::size_t>(target.width) * 4});
+            widestTaps = std::max(widestTaps, plans.back().across.Taps());
+        }
+        rowBuffers.resize(static_cast<std::size_t>(std::max(1, threadCount)));
+        for (auto& buffer : rowBuffers)
+            buffer.assign(4 * (static_cast<std::size_t>(width) + static_cast<std::size_t>(widestTaps)), 0.0);
+        // A helper the system refuses is simply not there; the others and the
+        // caller share its rows.
+        try {
+            for (std::size_t i = 1; i < rowBuffers.size(); ++i) helpers.emplace_back([this, i] { Help(i, true); });
+        } catch (const std::system_error&) {
+        }
+    }
+
+    ~Shared() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        wake.notify_all();
+        for (std::thread& helper : helpers) helper.join();
+    }
+
+    // Widens each row once and resamples it to every target's width.
+    void ResampleAcross(std::size_t buffer, int begin, int end) {
+        double* row = rowBuffers[buffer].data();
+        for (int y = begin; y < end; ++y) {
+            WidenRow(source->GetRows()[y], width, row);
+            for (TargetPlan& plan : plans)
+                ResampleRowAcross(row, plan.across, static_cast<int>(plan.stride / 4),
+                                  plan.intermediate.data() + static_cast<std::size_t>(y) * plan.stride);
+        }
+    }
+
+    // Takes chunks of ready rows until there are none; a helper then waits
+    // for more, the caller returns.
+    void Help(std::size_t buffer, bool waitForRows) noexcept {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            if (stopping) return;
+            const int available = ready - claimed;
+            if (available >= kChunkRows || (available > 0 && (ready == height || !waitForRows))) {
+                const int begin = claimed;
+                const int end = begin + std::min(available, kChunkRows);
+                claimed = end;
+                lock.unlock();
+                ResampleAcross(buffer, begin, end);
+                lock.lock();
+                done += end - begin;
+                if (done == height) allDone.notify_all();
+                continue;
+            }
+            if (!waitForRows) return;
+            wake.wait(lock);
+        }
+    }
+
+    void MarkReady(int rowCount) {
+        bool worthWaking = false;
+        {
+            std::lock_guard lock(mutex);
+            if (rowCount <= ready) return;
+            ready = std::min(rowCount, height);
+            worthWaking = ready - claimed >= kChunkRows || ready == height;
+        }
+        if (worthWaking) wake.notify_all();
+    }
+};
+
+CTentResampler::CTentResampler(std::vector<ResizeTarget> targets, int threads)
+    : m_targets(std::move(targets)), m_threads(threads) {}
+
+CTentResampler::~CTentResampler() = default;
+
+void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
+    if (m_shared == nullptr) {
+        // Streaming pays off only with a helper to hand rows to; otherwise
+        // Finish does everything, and reports any trouble then.
+        if (m_streamingDeclined || bitmap.GetDepth() != 32) {
+            m_streamingDeclined = true;
+            return;
+        }
+        const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
+        try {
+            if (threads > 1) m_shared = std::make_unique<Shared>(bitmap, m_targets, threads);
+        } catch (...) {
+            m_shared.reset();
+        }
+        if (m_shared == nullptr || m_shared->helpers.empty()) {
+            m_shared.reset();
+            m_streamingDeclined = true;
+            return;
+        }
+    }
+    if (&bitmap == m_shared->source) m_shared->MarkReady(rowCount);
+}
+
+void CTentResampler::Finish(const CImageBitmap& source) {
+    if (m_shared != nullptr && (m_shared->source != &source || m_shared->width != source.GetWidth() ||
+                                m_shared->height != source.GetHeight() || source.GetDepth() != 32))
+        m_shared.reset();
+    if (source.GetDepth() != 32)
+        throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: Only 32-bit bitmaps can be resized.");
+    try {
+        const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
+        if (m_shared == nullptr) m_shared = std::make_unique<Shared>(source, m_targets, threads);
+        Shared& shared = *m_shared;
+        for (const ResizeTarget& target : m_targets)
+            target.destination->Create(target.width, target.height, 32, source.HasAlphaChannel());
+
+        shared.MarkReady(shared.height);
+        shared.Help(0, false);
+        {
+            std::unique_lock lock(shared.mutex);
+            shared.allDone.wait(lock, [&shared] { return shared.done == shared.height; });
+        }
+
+        // Down: each target's output rows, split across the threads too.
+        for (std::size_t i = 0; i < shared.plans.size(); ++i) {
+            const TargetPlan& plan = shared.plans[i];
+            CImageBitmap& destination = *m_targets[i].destination;
+            const int width = destination.GetWidth();
+            const int height = destination.GetHeight();
+            std::vector<std::vector<double>> values(static_cast<std::size_t>(RowRunCount(height, threads)));
+            for (auto& buffer : values) buffer.assign(4 * static_cast<std::size_t>(width), 0.0);
+            ForEachRowRun(height, threads, [&](int run, int begin, int end) {
+                ResampleRowsDown(plan.intermediate.data(), plan.stride, width, plan.down, destination, begin, end,
+                                 values[static_cast<std::size_t>(run)].data());
+            });
+        }
+    } catch (const std::bad_alloc&) {
+        m_shared.reset();
+        throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+    }
+    m_shared.reset();
+}
 
 void CBitmapFilter::ApplyInPlace(CImageBitmap& bitmap) {
     CMemoryBitmap result;
@@ -112,75 +434,11 @@ void CTentResizeFilter::Apply(const CImageBitmap& source, CImageBitmap& destinat
         ApplyInPlace(destination);
         return;
     }
-    if (source.GetDepth() != 32)
-        throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: Only 32-bit bitmaps can be resized.");
-
-    const int sourceHeight = source.GetHeight();
-    // The intermediate image is as wide as the result and as high as the
-    // source; refuse it as an allocation failure when it would be absurd.
-    if (!IsPlausibleImageSize(m_newWidth, m_newHeight)) throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
-    const auto intermediateBytes =
-        CheckedMultiply(static_cast<std::uint64_t>(m_newWidth) * 4, static_cast<std::uint64_t>(sourceHeight));
-    if (!intermediateBytes || *intermediateBytes > kMaxBitmapBytes)
-        throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
-
-    destination.Create(m_newWidth, m_newHeight, 32, source.HasAlphaChannel());
-
-    try {
-        Resample(source, destination, static_cast<std::size_t>(*intermediateBytes));
-    } catch (const std::bad_alloc&) {
-        throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
-    }
+    ApplyToSizes(source, std::vector<ResizeTarget>{{m_newWidth, m_newHeight, &destination}}, m_threads);
 }
 
-void CTentResizeFilter::Resample(const CImageBitmap& source, CImageBitmap& destination,
-                                 std::size_t intermediateBytes) const {
-    const int sourceWidth = source.GetWidth();
-    const int sourceHeight = source.GetHeight();
-    std::vector<std::uint8_t> intermediate(intermediateBytes);
-    const std::size_t intermediateStride = static_cast<std::size_t>(m_newWidth) * 4;
-
-    // Horizontal pass: every source row to the new width. The four bytes of a
-    // pixel are summed side by side, each over its sources left to right.
-    {
-        const ContributionTable table(m_newWidth, sourceWidth);
-        for (int y = 0; y < sourceHeight; ++y) {
-            const std::uint8_t* in = source.GetRows()[y];
-            std::uint8_t* out = intermediate.data() + static_cast<std::size_t>(y) * intermediateStride;
-            for (int x = 0; x < m_newWidth; ++x) {
-                const int left = table.Left(x);
-                const int right = table.Right(x);
-                const double* weights = table.Weights(x);
-                double value[4] = {0.0, 0.0, 0.0, 0.0};
-                for (int k = left; k <= right; ++k) {
-                    const double weight = weights[k - left];
-                    const std::uint8_t* pixel = in + 4 * static_cast<std::size_t>(k);
-                    for (int b = 0; b < 4; ++b) value[b] += weight * pixel[b];
-                }
-                for (int b = 0; b < 4; ++b) out[4 * x + b] = RoundToByte(value[b]);
-            }
-        }
-    }
-
-    // Vertical pass: every column of the intermediate image to the new height.
-    // A whole output row is accumulated at once, source rows top to bottom, so
-    // each byte is summed in the same order as column by column would.
-    {
-        const ContributionTable table(m_newHeight, sourceHeight);
-        std::vector<double> values(intermediateStride);
-        for (int y = 0; y < m_newHeight; ++y) {
-            const int top = table.Left(y);
-            const int bottom = table.Right(y);
-            const double* weights = table.Weights(y);
-            std::fill(values.begin(), values.end(), 0.0);
-            for (int k = top; k <= bottom; ++k) {
-                const double weight = weights[k - top];
-                const std::uint8_t* in =
-                    intermediate.data() + static_cast<std::size_t>(k) * intermediateStride;
-                for (std::size_t i = 0; i < intermediateStride; ++i) values[i] += weight * in[i];
-            }
-            std::uint8_t* out = destination.GetRows()[y];
-            for (std::size_t i = 0; i < intermediateStride; ++i) out[i] = RoundToByte(values[i]);
-        }
-    }
+void CTentResizeFilter::ApplyToSizes(const CImageBitmap& source, std::span<const ResizeTarget> targets,
+                                     int threads) {
+    CTentResampler resampler(std::vector<ResizeTarget>(targets.begin(), targets.end()), threads);
+    resampler.Finish(source);
 }

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "imagelib/image_bitmap.h"
+#include "imagelib/image_decoder.h"
 #include "imagelib/ruvo_object.h"
 
 #include <cstddef>
+#include <memory>
+#include <span>
+#include <vector>
 
 // An operation on a whole bitmap. The two operations are defined in terms of
 // each other; a concrete filter overrides at least one of them.
@@ -29,19 +33,70 @@ protected:
     int m_newHeight;
 };
 
+// One size to resample to, and the bitmap that receives it.
+struct ResizeTarget {
+    int width = 0;
+    int height = 0;
+    CImageBitmap* destination = nullptr;
+};
+
 // Separable resampling with a tent (triangle) kernel: every row is resampled
 // to the new width first, then every column to the new height. When a side
 // shrinks, the kernel widens so that every source pixel contributes.
 //
 // Works on 32-bit bitmaps; all four bytes of a pixel, alpha included, are
 // resampled alike. The result depends only on the arithmetic written here (no
-// fused multiply-add), so it is the same to the byte on every machine.
+// fused multiply-add, each byte summed over its sources in order), so it is
+// the same to the byte on every machine and for any number of threads.
 class CTentResizeFilter : public CResizeFilter {
 public:
     CTentResizeFilter(int newWidth, int newHeight) : CResizeFilter(newWidth, newHeight) {}
 
     void Apply(const CImageBitmap& source, CImageBitmap& destination) override;
 
+    // Resamples `source` to every target in a single pass over its rows; each
+    // destination receives exactly what Apply would give it. A destination
+    // must not be the source. Every size is checked before any destination
+    // is touched.
+    static void ApplyToSizes(const CImageBitmap& source, std::span<const ResizeTarget> targets,
+                             int threads = kAutomaticThreads);
+
+    // Threads to resample with: kAutomaticThreads uses one per core for large
+    // pictures and one otherwise.
+    static constexpr int kAutomaticThreads = -1;
+    void SetThreadCount(int threads) { m_threads = threads; }
+
 private:
-    void Resample(const CImageBitmap& source, CImageBitmap& destination, std::size_t intermediateBytes) const;
+    int m_threads = kAutomaticThreads;
+};
+
+// Resamples one source picture to several sizes, each destination exactly as
+// CTentResizeFilter would make it. Set as a decoder's row listener, it
+// resamples finished rows across on helper threads while the decoder is still
+// working, so that most of the resizing costs no time at all; Finish does
+// what is left. Without a decoder, Finish does all of it.
+class CTentResampler : public CDecodedRowListener {
+public:
+    // `threads` as for CTentResizeFilter::SetThreadCount.
+    explicit CTentResampler(std::vector<ResizeTarget> targets,
+                            int threads = CTentResizeFilter::kAutomaticThreads);
+    // Stops the helpers; work not finished is dropped. Must go before the
+    // bitmap whose rows it was told of.
+    ~CTentResampler() override;
+    CTentResampler(const CTentResampler&) = delete;
+    CTentResampler& operator=(const CTentResampler&) = delete;
+
+    void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
+
+    // Resamples `source`, which must be the bitmap the rows were reported of,
+    // if any were, into every destination. Throws CTextException.
+    void Finish(const CImageBitmap& source);
+
+    struct Shared;
+
+private:
+    std::vector<ResizeTarget> m_targets;
+    int m_threads;
+    bool m_streamingDeclined = false;
+    std::unique_ptr<Shared> m_shared;
 };

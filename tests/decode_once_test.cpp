@@ -9,6 +9,7 @@
 #include "engine/source_loader.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
+#include "support/image_writers.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +81,9 @@ public:
     using CachingSourceLoader::CachingSourceLoader;
 
 protected:
-    void decodeSource(const std::string&, CDIBBitmap& picture) override { picture.Create(40, 30, 8, false); }
+    void decodeSource(const std::string&, CDIBBitmap& picture, CDecodedRowListener&) override {
+        picture.Create(40, 30, 8, false);
+    }
 };
 
 class DecodeOnceTest : public ::testing::Test {
@@ -157,6 +160,34 @@ TEST_F(DecodeOnceTest, ARunWritesTheObjectByObjectDatabaseApartFromTheDate) {
         std::fill(expected.begin() + 36, expected.begin() + 44, 0);
         EXPECT_EQ(actual, expected);
         EXPECT_TRUE(notifier.messages.empty());
+    }
+}
+
+TEST_F(DecodeOnceTest, ALargeJpegScaledWhileItDecodesGivesTheBytesOfLoadingObjectByObject) {
+    // Large enough for the rows to be resampled on helper threads while the
+    // decoder is still at work; both layouts of a JPEG's rows.
+    for (bool progressive : {false, true}) {
+        testsupport::JpegPicture picture;
+        picture.width = 1300;
+        picture.height = 900;
+        picture.samples = testsupport::MakePhotoLikeRgb(picture.width, picture.height, 7);
+        picture.progressive = progressive;
+        const std::string photo = (folder / "photo.jpg").string();
+        WriteFileBytes(photo, testsupport::EncodeJpeg(picture));
+        for (int choice : {kPalmOs5HighRes, kPalmOs3To5Combined}) {
+            SCOPED_TRACE(testing::Message() << "progressive " << progressive << " choice " << choice);
+            ImageSettings settings;
+            settings.destinationOs = choice;
+            settings.depth = 8;
+            RecordingNotifier notifier;
+            SourceLoader objectByObject(photo, kDitherFloydSteinberg, notifier);
+            const WrittenDatabase expected = writeDatabase((folder / "single.pdb").string(), settings, objectByObject);
+            CachingSourceLoader once(photo, kDitherFloydSteinberg, notifier, plannedPictureSizes(settings));
+            const WrittenDatabase actual = writeDatabase((folder / "cached.pdb").string(), settings, once);
+            ASSERT_TRUE(actual.complete);
+            EXPECT_EQ(actual.bytes, expected.bytes);
+            EXPECT_TRUE(notifier.messages.empty());
+        }
     }
 }
 

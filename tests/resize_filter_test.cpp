@@ -212,3 +212,90 @@ TEST(TentResizeFilter, RefusesBitmapsThatAreNot32Bits) {
     }
     EXPECT_EQ(bitmap.GetWidth(), 4);
 }
+
+namespace {
+
+CDIBBitmap& RandomPicture(CDIBBitmap& picture, int width, int height, unsigned seed) {
+    std::mt19937 random(seed);
+    picture.Create(width, height, 32, false);
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < width * 4; ++i) picture.GetRows()[y][i] = static_cast<std::uint8_t>(random());
+    return picture;
+}
+
+}  // namespace
+
+TEST(TentResizeFilter, GivesTheSameBytesOnAnyNumberOfThreads) {
+    CDIBBitmap source;
+    RandomPicture(source, 211, 157, 7);
+    for (int threads : {1, 2, 3, 8, 0}) {
+        CMemoryBitmap small;
+        CMemoryBitmap large;
+        const std::vector<ResizeTarget> targets{{23, 17, &small}, {250, 40, &large}};
+        CTentResizeFilter::ApplyToSizes(source, targets, threads);
+        EXPECT_EQ(Bytes(small), ReferenceResize(source, 23, 17)) << threads;
+        EXPECT_EQ(Bytes(large), ReferenceResize(source, 250, 40)) << threads;
+    }
+}
+
+TEST(TentResampler, RowsReportedWhileDecodingGiveTheBytesOfAWholePicture) {
+    CDIBBitmap source;
+    RandomPicture(source, 97, 203, 11);
+    const auto expectedSmall = ReferenceResize(source, 16, 11);
+    const auto expectedLarge = ReferenceResize(source, 32, 22);
+    for (int threads : {2, 3}) {
+        CMemoryBitmap small;
+        CMemoryBitmap large;
+        CTentResampler resampler({{16, 11, &small}, {32, 22, &large}}, threads);
+        // Rows arrive as a decoder would announce them: in uneven steps, with
+        // a repeated count, and not all of them before the decode ends.
+        for (int rows : {1, 2, 2, 19, 40, 41, 120, 180}) resampler.RowsDecoded(source, rows);
+        resampler.Finish(source);
+        EXPECT_EQ(Bytes(small), expectedSmall) << threads;
+        EXPECT_EQ(Bytes(large), expectedLarge) << threads;
+    }
+}
+
+TEST(TentResampler, FinishingWithAnotherBitmapResamplesThatOne) {
+    CDIBBitmap streamed;
+    RandomPicture(streamed, 64, 64, 1);
+    CDIBBitmap finished;
+    RandomPicture(finished, 50, 70, 2);
+    CMemoryBitmap result;
+    CTentResampler resampler({{10, 10, &result}}, 2);
+    resampler.RowsDecoded(streamed, 64);
+    resampler.Finish(finished);
+    EXPECT_EQ(Bytes(result), ReferenceResize(finished, 10, 10));
+}
+
+TEST(TentResampler, ADecodeThatFailsHalfwayLeavesNothingRunning) {
+    CDIBBitmap source;
+    RandomPicture(source, 300, 400, 3);
+    CMemoryBitmap result;
+    {
+        CTentResampler resampler({{30, 40, &result}}, 2);
+        resampler.RowsDecoded(source, 150);
+    }
+    // The destination was never touched.
+    EXPECT_EQ(result.GetWidth(), CMemoryBitmap().GetWidth());
+}
+
+TEST(TentResampler, RefusesWhatTheFilterRefuses) {
+    CDIBBitmap eightBit;
+    eightBit.Create(20, 20, 8, false);
+    CMemoryBitmap result;
+    CTentResampler resampler({{5, 5, &result}}, 2);
+    resampler.RowsDecoded(eightBit, 20);
+    try {
+        resampler.Finish(eightBit);
+        ADD_FAILURE();
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), ERR_UNSUPPORTED_DATA);
+    }
+    CDIBBitmap source;
+    RandomPicture(source, 20, 20, 4);
+    CTentResampler absurd({{5, 5, &result}, {100000, 10, &result}}, 2);
+    absurd.RowsDecoded(source, 10);
+    EXPECT_THROW(absurd.Finish(source), CTextException);
+    EXPECT_EQ(result.GetWidth(), CMemoryBitmap().GetWidth());
+}

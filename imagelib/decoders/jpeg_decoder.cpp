@@ -81,8 +81,10 @@ struct JpegSteps {
     bool invertedInks = false;
     int depth = 0;
     int outputComponents = 0;
-    // Where the decoded rows go.
+    // Where the decoded rows go, and who hears of them.
     JSAMPARRAY rows = nullptr;
+    const CImageBitmap* bitmap = nullptr;
+    CDecodedRowListener* rowListener = nullptr;
 };
 
 Decompressor& StateOf(j_common_ptr common) {
@@ -221,6 +223,11 @@ void StartStep(Decompressor& state, JpegSteps&) {
     jpeg_start_decompress(&state.info);
 }
 
+// Rows are written once each, top to bottom, in every output path.
+void ReportRows(const JpegSteps& steps, JDIMENSION rowCount) {
+    if (steps.rowListener != nullptr) steps.rowListener->RowsDecoded(*steps.bitmap, static_cast<int>(rowCount));
+}
+
 void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
     jpeg_decompress_struct& info = state.info;
     if (steps.path == OutputPath::Cmyk) {
@@ -230,6 +237,7 @@ void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
             const JDIMENSION row = info.output_scanline;
             if (jpeg_read_scanlines(&info, buffer, 1) != 1) break;
             ConvertCmykRow(buffer[0], steps.rows[row], info.output_width, steps.invertedInks);
+            ReportRows(steps, info.output_scanline);
         }
         return;
     }
@@ -237,6 +245,7 @@ void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
     while (info.output_scanline < info.output_height) {
         const JDIMENSION row = info.output_scanline;
         if (jpeg_read_scanlines(&info, steps.rows + row, info.output_height - row) == 0) break;
+        ReportRows(steps, info.output_scanline);
     }
 }
 
@@ -343,6 +352,8 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
     bitmap.Lock(false, true);
     steps.rows = bitmap.GetRows();
+    steps.bitmap = &bitmap;
+    steps.rowListener = GetRowListener();
     const bool read = RunJpegStep(state, ReadRowsStep, steps);
     bitmap.Unlock();
     if (!read) RaiseRecordedError(state);
