@@ -1,11 +1,26 @@
 #include "engine/palm_palette.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
 namespace {
 
 using Colour = std::array<std::uint8_t, 3>;
+
+// The colour cube's levels are multiples of this.
+constexpr int kCubeStep = 51;
+
+int CubeCell(int redLevel, int greenLevel, int blueLevel) {
+    return (redLevel * 6 + greenLevel) * 6 + blueLevel;
+}
+
+int Distance(const Colour& colour, int red, int green, int blue) {
+    const int dr = red - colour[0];
+    const int dg = green - colour[1];
+    const int db = blue - colour[2];
+    return dr * dr + dg * dg + db * db;
+}
 
 Colour Grey(int level) {
     const auto value = static_cast<std::uint8_t>(level);
@@ -64,16 +79,44 @@ PalmPalette::PalmPalette(int depth) : m_depth(depth) {
         default:
             throw std::invalid_argument("Palm palettes exist for 1, 2, 4 and 8 bits per pixel only");
     }
+
+    std::array<bool, 216> seen{};
+    for (std::size_t i = 0; i < m_colours.size(); ++i) {
+        const Colour& colour = m_colours[i];
+        if (colour[0] % kCubeStep != 0 || colour[1] % kCubeStep != 0 || colour[2] % kCubeStep != 0) {
+            m_offCube.push_back(static_cast<std::uint8_t>(i));
+            continue;
+        }
+        const int cell = CubeCell(colour[0] / kCubeStep, colour[1] / kCubeStep, colour[2] / kCubeStep);
+        if (!seen[static_cast<std::size_t>(cell)]) m_cubeIndex[static_cast<std::size_t>(cell)] = static_cast<std::uint8_t>(i);
+        seen[static_cast<std::size_t>(cell)] = true;
+    }
+    m_hasCube = std::all_of(seen.begin(), seen.end(), [](bool found) { return found; });
 }
 
 int PalmPalette::nearestIndex(int red, int green, int blue) const {
+    const auto inRange = [](int value) { return value >= 0 && value <= 255; };
+    if (!m_hasCube || !inRange(red) || !inRange(green) || !inRange(blue)) return searchAll(red, green, blue);
+
+    const auto nearestLevel = [](int value) { return (value + kCubeStep / 2) / kCubeStep; };
+    int best = m_cubeIndex[static_cast<std::size_t>(
+        CubeCell(nearestLevel(red), nearestLevel(green), nearestLevel(blue)))];
+    int bestDistance = Distance(m_colours[static_cast<std::size_t>(best)], red, green, blue);
+    for (const std::uint8_t index : m_offCube) {
+        const int distance = Distance(m_colours[index], red, green, blue);
+        if (distance < bestDistance || (distance == bestDistance && index < best)) {
+            bestDistance = distance;
+            best = index;
+        }
+    }
+    return best;
+}
+
+int PalmPalette::searchAll(int red, int green, int blue) const {
     int best = 0;
     int bestDistance = std::numeric_limits<int>::max();
     for (std::size_t i = 0; i < m_colours.size(); ++i) {
-        const int dr = red - m_colours[i][0];
-        const int dg = green - m_colours[i][1];
-        const int db = blue - m_colours[i][2];
-        const int distance = dr * dr + dg * dg + db * db;
+        const int distance = Distance(m_colours[i], red, green, blue);
         if (distance < bestDistance) {
             bestDistance = distance;
             best = static_cast<int>(i);

@@ -26,6 +26,16 @@ public:
     int nearestIndex(int red, int green, int blue) const;
 
 private:
+    int searchAll(int red, int green, int blue) const;
+
     int m_depth;
     std::vector<std::array<std::uint8_t, 3>> m_colours;  // red, green, blue
+
+    // When the palette holds the whole 6x6x6 colour cube (levels 0, 51, ...,
+    // 255), the nearest cube colour follows from each channel alone: half-way
+    // points between levels fall between integers, so it is never a tie.
+    // Only the entries off the cube can then come closer.
+    bool m_hasCube = false;
+    std::array<std::uint8_t, 216> m_cubeIndex{};  // lowest index of each cube colour
+    std::vector<std::uint8_t> m_offCube;          // indexes of the other entries
 };

@@ -81,6 +81,46 @@ TEST(PalmPalette, NearestColourTiesGoToTheLowestIndex) {
     EXPECT_EQ(one.nearestIndex(127, 127, 127), 1);
 }
 
+// Every entry looked at, in index order: what nearestIndex must agree with.
+int SearchEveryEntry(const PalmPalette& palette, int red, int green, int blue) {
+    int best = 0;
+    long bestDistance = -1;
+    for (int i = 0; i < palette.count(); ++i) {
+        const long dr = red - palette.red(i);
+        const long dg = green - palette.green(i);
+        const long db = blue - palette.blue(i);
+        const long distance = dr * dr + dg * dg + db * db;
+        if (bestDistance < 0 || distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return best;
+}
+
+TEST(PalmPalette, NearestColourAgreesWithASearchOfEveryEntry) {
+    // Every value on one channel, crossed with every ninth on the others, the
+    // values either side of each half-way point between cube levels, and
+    // values outside the channel range.
+    std::vector<int> coarse;
+    for (int value = 0; value <= 255; value += 9) coarse.push_back(value);
+    coarse.insert(coarse.end(), {25, 26, 76, 77, 127, 128, 136, 178, 179, 229, 230, 255, -40, 300});
+    for (int depth : {1, 2, 4, 8}) {
+        const PalmPalette palette(depth);
+        int mismatches = 0;
+        for (int fine = -3; fine <= 258; ++fine)
+            for (int a : coarse)
+                for (int b : coarse) {
+                    const int colours[3][3] = {{fine, a, b}, {a, fine, b}, {a, b, fine}};
+                    for (const auto& c : colours)
+                        if (palette.nearestIndex(c[0], c[1], c[2]) != SearchEveryEntry(palette, c[0], c[1], c[2]) &&
+                            ++mismatches <= 5)
+                            ADD_FAILURE() << "depth " << depth << " colour " << c[0] << "," << c[1] << "," << c[2];
+                }
+        EXPECT_EQ(mismatches, 0) << depth;
+    }
+}
+
 TEST(PalmPalette, RefusesDepthsWithoutAPalette) {
     for (int depth : {0, 3, 16, 32}) EXPECT_THROW(PalmPalette{depth}, std::invalid_argument) << depth;
 }
