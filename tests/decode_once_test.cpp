@@ -163,19 +163,37 @@ TEST_F(DecodeOnceTest, ARunWritesTheObjectByObjectDatabaseApartFromTheDate) {
     }
 }
 
-TEST_F(DecodeOnceTest, ALargeJpegScaledWhileItDecodesGivesTheBytesOfLoadingObjectByObject) {
+TEST_F(DecodeOnceTest, LargePicturesScaledWhileTheyDecodeGiveTheBytesOfLoadingObjectByObject) {
     // Large enough for the rows to be resampled on helper threads while the
-    // decoder is still at work; both layouts of a JPEG's rows.
-    for (bool progressive : {false, true}) {
+    // decoder is still at work; every way the decoders deliver rows.
+    constexpr int kWidth = 1300;
+    constexpr int kHeight = 900;
+    const std::vector<std::uint8_t> rgb = testsupport::MakePhotoLikeRgb(kWidth, kHeight, 7);
+    const auto jpeg = [&](bool progressive) {
         testsupport::JpegPicture picture;
-        picture.width = 1300;
-        picture.height = 900;
-        picture.samples = testsupport::MakePhotoLikeRgb(picture.width, picture.height, 7);
+        picture.width = kWidth;
+        picture.height = kHeight;
+        picture.samples = rgb;
         picture.progressive = progressive;
-        const std::string photo = (folder / "photo.jpg").string();
-        WriteFileBytes(photo, testsupport::EncodeJpeg(picture));
+        return testsupport::EncodeJpeg(picture);
+    };
+    const auto png = [&](bool interlaced) {
+        testsupport::PngPicture picture;
+        picture.width = kWidth;
+        picture.height = kHeight;
+        picture.colourType = 2;  // RGB
+        picture.interlaced = interlaced;
+        picture.samples.assign(rgb.begin(), rgb.end());
+        return testsupport::EncodePng(picture);
+    };
+    const std::pair<std::string, std::vector<std::uint8_t>> files[] = {
+        {"baseline.jpg", jpeg(false)}, {"progressive.jpg", jpeg(true)},
+        {"plain.png", png(false)},     {"interlaced.png", png(true)}};
+    for (const auto& [name, bytes] : files) {
+        const std::string photo = (folder / name).string();
+        WriteFileBytes(photo, bytes);
         for (int choice : {kPalmOs5HighRes, kPalmOs3To5Combined}) {
-            SCOPED_TRACE(testing::Message() << "progressive " << progressive << " choice " << choice);
+            SCOPED_TRACE(testing::Message() << name << " choice " << choice);
             ImageSettings settings;
             settings.destinationOs = choice;
             settings.depth = 8;

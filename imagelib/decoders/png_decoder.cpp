@@ -96,8 +96,10 @@ struct PngSteps {
     // Filled in once libpng knows its transformations.
     png_size_t rowBytes = 0;
     png_uint_32 outputHeight = 0;
-    // Where libpng writes the decoded rows.
+    // Where libpng writes the decoded rows, and who hears of them.
     png_bytepp rows = nullptr;
+    const CImageBitmap* bitmap = nullptr;
+    CDecodedRowListener* rowListener = nullptr;
 };
 
 void ReadHeaderStep(png_structp png, png_infop info, PngSteps& steps) {
@@ -126,7 +128,15 @@ void SetTransformationsStep(png_structp png, png_infop info, PngSteps& steps) {
 }
 
 void ReadImageStep(png_structp png, png_infop info, PngSteps& steps) {
-    png_read_image(png, steps.rows);
+    // Rows of an interlaced image are complete only after the last pass.
+    if (steps.interlaceType == PNG_INTERLACE_NONE && steps.rowListener != nullptr) {
+        for (png_uint_32 y = 0; y < steps.height; ++y) {
+            png_read_row(png, steps.rows[y], nullptr);
+            steps.rowListener->RowsDecoded(*steps.bitmap, static_cast<int>(y + 1));
+        }
+    } else {
+        png_read_image(png, steps.rows);
+    }
     png_read_end(png, info);
 }
 
@@ -242,6 +252,8 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
 
     bitmap.Lock(false, true);
     steps.rows = bitmap.GetRows();
+    steps.bitmap = &bitmap;
+    steps.rowListener = GetRowListener();
     const bool read = RunPngStep(png, info, ReadImageStep, steps);
     bitmap.Unlock();
     if (!read) RaiseRecordedError(state);
