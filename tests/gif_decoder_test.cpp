@@ -3,6 +3,7 @@
 #include "imagelib/byte_order.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
+#include "support/decoding.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
 
@@ -22,27 +23,10 @@ using testsupport::WriteGif;
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::unique_ptr<CDIBBitmap> Decode(const Bytes& bytes, int depth) {
-    auto bitmap = std::make_unique<CDIBBitmap>();
-    CGIFDecoder decoder;
-    decoder.DecodeMemory(bytes.data(), static_cast<std::int64_t>(bytes.size()), *bitmap, depth);
-    return bitmap;
-}
+const auto Decode = testsupport::DecodeToNewBitmap<CGIFDecoder>;
+const auto DecodeFailure = testsupport::DecodeFailure<CGIFDecoder>;
 
-// The exception a decode ends in; fails the test when it succeeds.
-CTextException DecodeFailure(const Bytes& bytes, int depth) {
-    try {
-        Decode(bytes, depth);
-    } catch (const CTextException& error) {
-        return error;
-    }
-    ADD_FAILURE() << "the decode succeeded";
-    return CTextException(0, "");
-}
-
-std::uint32_t Pixel(const CImageBitmap& bitmap, int x, int y) {
-    return ReadLE32(bitmap.GetRows()[y] + 4 * x);
-}
+const auto Pixel = testsupport::PixelWord;
 
 const std::vector<GifColor> kFourColours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
 

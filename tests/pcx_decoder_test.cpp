@@ -1,6 +1,7 @@
 #include "imagelib/decoders/pcx_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
+#include "support/decoding.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -59,33 +60,14 @@ PaletteEntry HeaderMapColour(int index) {
             static_cast<std::uint8_t>(16 * index), 255};
 }
 
-PaletteEntry PixelAt(const CImageBitmap& bitmap, int x, int y) {
-    const std::uint8_t* p = bitmap.GetRows()[y] + 4 * x;
-    return {p[0], p[1], p[2], p[3]};
-}
-
-std::vector<PaletteEntry> AllPixels(const CImageBitmap& bitmap) {
-    std::vector<PaletteEntry> pixels;
-    for (int y = 0; y < bitmap.GetHeight(); ++y)
-        for (int x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back(PixelAt(bitmap, x, y));
-    return pixels;
-}
+using testsupport::AllPixels;
+using testsupport::PixelAt;
 
 void Decode(const std::vector<std::uint8_t>& file, CImageBitmap& bitmap, int wantedDepth = 32) {
-    CPCXDecoder decoder;
-    decoder.DecodeMemory(file.data(), static_cast<std::int64_t>(file.size()), bitmap, wantedDepth);
+    testsupport::DecodeBytes<CPCXDecoder>(file, bitmap, wantedDepth);
 }
 
-void ExpectFailure(const std::vector<std::uint8_t>& file, int code, const std::string& message) {
-    CDIBBitmap bitmap;
-    try {
-        Decode(file, bitmap);
-        FAIL() << "decoding succeeded";
-    } catch (const CTextException& error) {
-        EXPECT_EQ(error.GetCode(), code);
-        EXPECT_EQ(std::string(error.GetMessage()), message);
-    }
-}
+const auto ExpectFailure = testsupport::ExpectDecodeFailure<CPCXDecoder>;
 
 const PaletteEntry kBlack{0, 0, 0, 255};
 const PaletteEntry kWhite{255, 255, 255, 255};

@@ -1,6 +1,7 @@
 #include "imagelib/decoders/pgm_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
+#include "support/decoding.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +19,7 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
 }
 
 void Decode(const std::vector<std::uint8_t>& file, CImageBitmap& bitmap, int wantedDepth = 32) {
-    CPGMDecoder decoder;
-    decoder.DecodeMemory(file.data(), static_cast<std::int64_t>(file.size()), bitmap, wantedDepth);
+    testsupport::DecodeBytes<CPGMDecoder>(file, bitmap, wantedDepth);
 }
 
 // The grey level of a pixel of a 32-bit bitmap, checking it is an opaque grey.
@@ -38,16 +38,7 @@ std::vector<int> AllGreys(const CImageBitmap& bitmap) {
     return levels;
 }
 
-void ExpectFailure(const std::vector<std::uint8_t>& file, int code, const std::string& message) {
-    CDIBBitmap bitmap;
-    try {
-        Decode(file, bitmap);
-        FAIL() << "decoding succeeded";
-    } catch (const CTextException& error) {
-        EXPECT_EQ(error.GetCode(), code);
-        EXPECT_EQ(std::string(error.GetMessage()), message);
-    }
-}
+const auto ExpectFailure = testsupport::ExpectDecodeFailure<CPGMDecoder>;
 
 const char kEndOfFile[] = "End of file reached while decoding.\n";
 

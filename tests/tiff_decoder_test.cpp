@@ -6,6 +6,7 @@
 #include "imagelib/image_decoder.h"
 #include "imagelib/image_source.h"
 #include "imagelib/text_exception.h"
+#include "support/decoding.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
 
@@ -26,28 +27,10 @@ using testsupport::WriteTiff;
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::unique_ptr<CDIBBitmap> Decode(const Bytes& bytes, int depth) {
-    auto bitmap = std::make_unique<CDIBBitmap>();
-    CTIFFDecoder decoder;
-    decoder.DecodeMemory(bytes.data(), static_cast<std::int64_t>(bytes.size()), *bitmap, depth);
-    return bitmap;
-}
+const auto Decode = testsupport::DecodeToNewBitmap<CTIFFDecoder>;
+const auto DecodeFailure = testsupport::DecodeFailure<CTIFFDecoder>;
 
-// The exception a decode ends in; fails the test when it succeeds.
-CTextException DecodeFailure(const Bytes& bytes, int depth) {
-    try {
-        Decode(bytes, depth);
-    } catch (const CTextException& error) {
-        return error;
-    }
-    ADD_FAILURE() << "the decode succeeded";
-    return CTextException(0, "");
-}
-
-// A 32-bit pixel as the little-endian word 0xAARRGGBB.
-std::uint32_t Pixel(const CImageBitmap& bitmap, int x, int y) {
-    return ReadLE32(bitmap.GetRows()[y] + 4 * x);
-}
+const auto Pixel = testsupport::PixelWord;
 
 std::uint32_t Argb(std::uint32_t a, std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return a << 24 | r << 16 | g << 8 | b;
