@@ -1,19 +1,26 @@
 // Arbitrary bytes through format detection and whichever decoder it picks,
-// exactly as a picture loaded from memory would go.
+// as a conversion reads a picture: with the resampler listening to finished
+// rows on a helper thread, and resizing what decoded.
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/resize_filter.h"
 #include "imagelib/text_exception.h"
 
 #include <cstddef>
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    CAnyFormatDecoder decoder;
     CDIBBitmap bitmap;
+    CMemoryBitmap scaled;
+    // Goes before the bitmap it reads.
+    CTentResampler resampler({{16, 11, &scaled}}, 2);
+    CAnyFormatDecoder decoder;
+    decoder.SetRowListener(&resampler);
     try {
         decoder.DecodeMemory(data, static_cast<std::int64_t>(size), bitmap, 32);
+        resampler.Finish(bitmap);
     } catch (const CTextException&) {
-        // The one way a decoder may fail.
+        // The one way a decoder or the resampler may fail.
     }
     return 0;
 }
