@@ -425,7 +425,7 @@ constexpr std::size_t kHeaderRecords = 52;
 constexpr std::size_t kHeaderHandles = 56;
 constexpr std::size_t kHeaderDescriptionLength = 60;
 constexpr std::size_t kHeaderDescriptionOffset = 64;
-constexpr std::size_t kHeaderPaletteEntries = 68;
+[[maybe_unused]] constexpr std::size_t kHeaderPaletteEntries = 68;  // not needed for playback
 constexpr std::size_t kHeaderDevice = 72;
 constexpr std::size_t kHeaderMillimetres = 80;
 

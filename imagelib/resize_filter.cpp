@@ -102,12 +102,11 @@ std::uint8_t RoundToByte(double value) {
     return static_cast<std::uint8_t>(value + 0.5);
 }
 
-
 // Four doubles side by side: one pixel's bytes, summed each on its own. GCC
 // and Clang map this onto the widest vector unit the function is built for.
-// Buffers hold plain doubles, four per pixel, and are read and written through
-// Load and Store. The type never crosses this file, so how the baseline build
-// passes it does not matter.
+// Buffers hold plain doubles, four per pixel, copied in and out of Lanes, so
+// no buffer needs the vector type's alignment. The type never crosses this
+// file, so how the baseline build passes it between functions does not matter.
 #if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 typedef double Lanes __attribute__((vector_size(32)));
