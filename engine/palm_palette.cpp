@@ -80,29 +80,69 @@ PalmPalette::PalmPalette(int depth) : m_depth(depth) {
             throw std::invalid_argument("Palm palettes exist for 1, 2, 4 and 8 bits per pixel only");
     }
 
+    const bool allGrey = std::all_of(m_colours.begin(), m_colours.end(),
+                                     [](const Colour& c) { return c[0] == c[1] && c[1] == c[2]; });
+    if (allGrey) {
+        m_nearestBySum.resize(3 * 255 + 1);
+        for (int sum = 0; sum <= 3 * 255; ++sum) {
+            int best = 0;
+            int bestScore = std::numeric_limits<int>::max();
+            for (std::size_t i = 0; i < m_colours.size(); ++i) {
+                const int level = m_colours[i][0];
+                const int score = 3 * level * level - 2 * level * sum;
+                if (score < bestScore) {
+                    bestScore = score;
+                    best = static_cast<int>(i);
+                }
+            }
+            m_nearestBySum[static_cast<std::size_t>(sum)] = static_cast<std::uint8_t>(best);
+        }
+        return;
+    }
+
     std::array<bool, 216> seen{};
+    std::vector<std::uint8_t> offCube;
     for (std::size_t i = 0; i < m_colours.size(); ++i) {
         const Colour& colour = m_colours[i];
         if (colour[0] % kCubeStep != 0 || colour[1] % kCubeStep != 0 || colour[2] % kCubeStep != 0) {
-            m_offCube.push_back(static_cast<std::uint8_t>(i));
+            offCube.push_back(static_cast<std::uint8_t>(i));
             continue;
         }
-        const int cell = CubeCell(colour[0] / kCubeStep, colour[1] / kCubeStep, colour[2] / kCubeStep);
-        if (!seen[static_cast<std::size_t>(cell)]) m_cubeIndex[static_cast<std::size_t>(cell)] = static_cast<std::uint8_t>(i);
-        seen[static_cast<std::size_t>(cell)] = true;
+        const auto cell = static_cast<std::size_t>(CubeCell(colour[0] / kCubeStep, colour[1] / kCubeStep, colour[2] / kCubeStep));
+        if (!seen[cell]) m_cubeIndex[cell] = static_cast<std::uint8_t>(i);
+        seen[cell] = true;
     }
     m_hasCube = std::all_of(seen.begin(), seen.end(), [](bool found) { return found; });
+    if (!m_hasCube) return;
+
+    // A colour c of a cell lies within 25 of the cell's cube colour g on each
+    // channel, so |c - g|^2 <= 3 * 25^2. An entry e at least as close to c
+    // as g is has |e - g| <= |e - c| + |c - g| <= 2 |c - g|, so
+    // |e - g|^2 <= 4 * 3 * 25^2. Entries further from g never win in the cell.
+    constexpr int kHalfStep = kCubeStep / 2;
+    constexpr int kReach = 4 * 3 * kHalfStep * kHalfStep;
+    for (int cell = 0; cell < 216; ++cell) {
+        m_rivalsStart[static_cast<std::size_t>(cell)] = static_cast<std::uint16_t>(m_rivals.size());
+        const Colour& cubeColour = m_colours[m_cubeIndex[static_cast<std::size_t>(cell)]];
+        for (const std::uint8_t index : offCube)
+            if (Distance(m_colours[index], cubeColour[0], cubeColour[1], cubeColour[2]) <= kReach)
+                m_rivals.push_back(index);
+    }
+    m_rivalsStart[216] = static_cast<std::uint16_t>(m_rivals.size());
 }
 
 int PalmPalette::nearestIndex(int red, int green, int blue) const {
     const auto inRange = [](int value) { return value >= 0 && value <= 255; };
-    if (!m_hasCube || !inRange(red) || !inRange(green) || !inRange(blue)) return searchAll(red, green, blue);
+    if (!inRange(red) || !inRange(green) || !inRange(blue)) return searchAll(red, green, blue);
+    if (!m_nearestBySum.empty()) return m_nearestBySum[static_cast<std::size_t>(red + green + blue)];
+    if (!m_hasCube) return searchAll(red, green, blue);
 
     const auto nearestLevel = [](int value) { return (value + kCubeStep / 2) / kCubeStep; };
-    int best = m_cubeIndex[static_cast<std::size_t>(
-        CubeCell(nearestLevel(red), nearestLevel(green), nearestLevel(blue)))];
+    const auto cell = static_cast<std::size_t>(CubeCell(nearestLevel(red), nearestLevel(green), nearestLevel(blue)));
+    int best = m_cubeIndex[cell];
     int bestDistance = Distance(m_colours[static_cast<std::size_t>(best)], red, green, blue);
-    for (const std::uint8_t index : m_offCube) {
+    for (std::size_t i = m_rivalsStart[cell]; i < m_rivalsStart[cell + 1]; ++i) {
+        const std::uint8_t index = m_rivals[i];
         const int distance = Distance(m_colours[index], red, green, blue);
         if (distance < bestDistance || (distance == bestDistance && index < best)) {
             bestDistance = distance;

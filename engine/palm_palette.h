@@ -34,8 +34,15 @@ private:
     // When the palette holds the whole 6x6x6 colour cube (levels 0, 51, ...,
     // 255), the nearest cube colour follows from each channel alone: half-way
     // points between levels fall between integers, so it is never a tie.
-    // Only the entries off the cube can then come closer.
+    // Only entries off the cube can then come closer, and only those near
+    // enough to that cube colour: each cube cell lists them.
     bool m_hasCube = false;
     std::array<std::uint8_t, 216> m_cubeIndex{};  // lowest index of each cube colour
-    std::vector<std::uint8_t> m_offCube;          // indexes of the other entries
+    std::array<std::uint16_t, 217> m_rivalsStart{};  // cell i's rivals: [start[i], start[i + 1])
+    std::vector<std::uint8_t> m_rivals;             // indexes of entries off the cube
+
+    // When every entry is a grey l, the distance of (r, g, b) to it is
+    // 3l^2 - 2l(r + g + b) plus a term the same for every entry, so the
+    // nearest entry depends on the channel sum alone: one answer per sum.
+    std::vector<std::uint8_t> m_nearestBySum;
 };

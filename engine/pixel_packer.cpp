@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <stdexcept>
 
+void clampedAdd(std::uint8_t& channel, int share) {
+    channel = static_cast<std::uint8_t>(std::clamp(channel + share, 0, 255));
+}
+
 namespace {
 
 // Byte positions inside a 32-bit pixel.
@@ -12,18 +16,14 @@ constexpr int kBlue = 0;
 constexpr int kGreen = 1;
 constexpr int kRed = 2;
 
-void AddError(CImageBitmap& picture, int x, int y, int redShare, int greenShare, int blueShare) {
-    std::uint8_t* pixel = picture.GetRows()[y] + static_cast<std::size_t>(x) * 4;
+// Adds each share to its channel of the pixel, clamped to 0..255.
+inline void AddError(std::uint8_t* pixel, int redShare, int greenShare, int blueShare) {
     clampedAdd(pixel[kRed], redShare);
     clampedAdd(pixel[kGreen], greenShare);
     clampedAdd(pixel[kBlue], blueShare);
 }
 
 }  // namespace
-
-void clampedAdd(std::uint8_t& channel, int share) {
-    channel = static_cast<std::uint8_t>(std::clamp(channel + share, 0, 255));
-}
 
 void diffuseError(CImageBitmap& picture, int x, int y, int redError, int greenError, int blueError) {
     const int width = picture.GetWidth();
@@ -35,17 +35,18 @@ void diffuseError(CImageBitmap& picture, int x, int y, int redError, int greenEr
     const int blueShare = blueError / 16;
     const bool lastRow = y == height - 1;
     const bool lastColumn = x == width - 1;
+    std::uint8_t* const here = picture.GetRows()[y] + static_cast<std::size_t>(x) * 4;
 
     if (!lastRow) {
-        if (x > 0) AddError(picture, x - 1, y + 1, 3 * redShare, 3 * greenShare, 3 * blueShare);
-        AddError(picture, x, y + 1, 5 * redShare, 5 * greenShare, 5 * blueShare);
+        std::uint8_t* const below = picture.GetRows()[y + 1] + static_cast<std::size_t>(x) * 4;
+        if (x > 0) AddError(below - 4, 3 * redShare, 3 * greenShare, 3 * blueShare);
+        AddError(below, 5 * redShare, 5 * greenShare, 5 * blueShare);
         if (lastColumn) return;
-        AddError(picture, x + 1, y + 1, redShare, greenShare, blueShare);
+        AddError(below + 4, redShare, greenShare, blueShare);
     } else if (lastColumn) {
         return;
     }
-    AddError(picture, x + 1, y, redError - 9 * redShare, greenError - 9 * greenShare,
-             blueError - 9 * blueShare);
+    AddError(here + 4, redError - 9 * redShare, greenError - 9 * greenShare, blueError - 9 * blueShare);
 }
 
 void packPixels(CImageBitmap& picture, int dither, const PalmPalette& palette, int depth,
