@@ -140,7 +140,7 @@ done
 
 # The batch: the same 40 pictures with one and with two jobs, in turns.
 batch_inputs=("$scratch"/batch/small-*.jpg)
-batch_runs=$(( runs < 3 ? runs : 3 ))
+batch_runs=$runs
 for run in $(seq 1 "$batch_runs"); do
   echo "  batch: run $run of $batch_runs" >&2
   for jobs in 1 2; do
