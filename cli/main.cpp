@@ -11,7 +11,10 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -45,16 +48,31 @@ std::vector<Conversion> planConversions(const CommandLineOptions& options) {
     return plan;
 }
 
-bool convertOne(const CommandLineOptions& options, const Conversion& conversion, bool batch) {
-    const std::string prefix = batch ? conversion.input + ": " : "";
-    ConsoleFrontEnd frontEnd(prefix, !options.quiet);
+// One picture on its way: its console voice, and its database once written.
+struct PendingConversion {
+    PendingConversion(const std::string& prefix, bool showProgress) : frontEnd(prefix, showProgress) {}
+
+    ConsoleFrontEnd frontEnd;
+    std::unique_ptr<PendingDatabase> database;
+};
+
+std::string messagePrefix(const Conversion& conversion, bool batch) {
+    return batch ? conversion.input + ": " : "";
+}
+
+// Writes the picture's database into its temporary file; nullptr when that
+// failed (and was said).
+std::unique_ptr<PendingConversion> writeOne(const CommandLineOptions& options, const Conversion& conversion,
+                                            bool batch) {
+    auto pending = std::make_unique<PendingConversion>(messagePrefix(conversion, batch), !options.quiet);
+    ConsoleFrontEnd& frontEnd = pending->frontEnd;
 
     std::error_code error;
     if (!options.force && std::filesystem::exists(conversion.output, error)) {
         frontEnd.showMessage(
             "Output file " + conversion.output + " already exists; use --force to overwrite it.",
             MessageIcon::Warning);
-        return false;
+        return nullptr;
     }
 
     ConversionJob job;
@@ -67,12 +85,18 @@ bool convertOne(const CommandLineOptions& options, const Conversion& conversion,
     job.imageName = conversion.imageName;
     job.notifier = &frontEnd;
     job.progress = &frontEnd;
-    if (!job.run()) return false;
+    pending->database = job.write();
+    if (pending->database == nullptr) return nullptr;
+    return pending;
+}
 
+// Moves the written database into place and writes the preview.
+bool commitOne(const CommandLineOptions& options, const Conversion& conversion, PendingConversion& pending) {
+    if (!ConversionJob::commit(std::move(pending.database))) return false;
     if (!options.previewPath.empty()) {
         std::string previewError;
         if (!writePreviewPng(conversion.output, options.previewPath, previewError)) {
-            frontEnd.showMessage(previewError, MessageIcon::Error);
+            pending.frontEnd.showMessage(previewError, MessageIcon::Error);
             return false;
         }
     }
@@ -82,15 +106,42 @@ bool convertOne(const CommandLineOptions& options, const Conversion& conversion,
 // An exception that escapes one conversion (memory exhausted outside the
 // image library, say) fails that picture; in a worker thread it would
 // otherwise end the whole process, batch and all.
-bool convertGuarded(const CommandLineOptions& options, const Conversion& conversion, bool batch) {
+template <class Step>
+auto guarded(const CommandLineOptions& options, const Conversion& conversion, bool batch, Step step)
+    -> decltype(step()) {
     try {
-        return convertOne(options, conversion, batch);
+        return step();
     } catch (const std::exception& error) {
-        ConsoleFrontEnd frontEnd(batch ? conversion.input + ": " : "", !options.quiet);
+        ConsoleFrontEnd frontEnd(messagePrefix(conversion, batch), !options.quiet);
         frontEnd.showMessage(std::string("the conversion failed: ") + error.what(), MessageIcon::Error);
-        return false;
+        return {};
     }
 }
+
+// Moves one worker's databases into place on a thread of their own, so that
+// the wait for the disk overlaps the next picture's decoding. At most one
+// database is in flight at a time.
+class Committer {
+public:
+    ~Committer() { wait(); }
+
+    void start(const std::function<void()>& commit) {
+        wait();
+        try {
+            m_thread = std::thread(commit);
+        } catch (const std::system_error&) {
+            // No thread to be had: commit here and now.
+            commit();
+        }
+    }
+
+    void wait() {
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+private:
+    std::thread m_thread;
+};
 
 // Pictures whose databases would land on the same path ("photo.jpg" and
 // "photo.png" both make "photo.pdb") are converted one after the other in the
@@ -155,8 +206,22 @@ int main(int argc, char** argv) {
     // they were given. Conversions share nothing but the console.
     std::atomic<std::size_t> next{0};
     auto work = [&]() {
-        for (std::size_t group = next++; group < groups.size(); group = next++)
-            for (std::size_t i : groups[group]) succeeded[i] = convertGuarded(options, plan[i], batch);
+        Committer committer;
+        for (std::size_t group = next++; group < groups.size(); group = next++) {
+            for (std::size_t i : groups[group]) {
+                // A picture sharing its output path with the one before must
+                // find that one's database in place.
+                if (groups[group].size() > 1) committer.wait();
+                const Conversion& conversion = plan[i];
+                std::shared_ptr<PendingConversion> pending = guarded(
+                    options, conversion, batch, [&] { return std::shared_ptr(writeOne(options, conversion, batch)); });
+                if (pending == nullptr) continue;
+                committer.start([&, i, pending] {
+                    succeeded[i] = guarded(options, conversion, batch,
+                                           [&] { return commitOne(options, conversion, *pending); });
+                });
+            }
+        }
     };
     if (workers <= 1) {
         work();

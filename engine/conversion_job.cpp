@@ -65,23 +65,64 @@ bool createTemporaryFile(const std::string& outputPath, std::string& temporaryPa
 
 }  // namespace
 
+struct PendingDatabase::State {
+    OutputFile file;
+    std::string temporaryPath;
+    std::string outputPath;
+    UserNotifier* messages = nullptr;
+    ProgressLog* log = nullptr;
+};
+
+PendingDatabase::~PendingDatabase() {
+    if (m_state == nullptr) return;
+    try {
+        m_state->file.close();
+    } catch (const OutputFileError&) {
+    }
+    OutputFile::remove(m_state->temporaryPath);
+}
+
+namespace {
+
+// Says why the database could not be written, naming the database the user
+// asked for.
+void showWriteFailure(UserNotifier& messages, const std::string& outputPath, const std::exception& error) {
+    std::string reason = error.what();
+    if (const auto* fileError = dynamic_cast<const OutputFileError*>(&error);
+        fileError != nullptr && fileError->systemError() != 0)
+        reason = describeSystemError(fileError->systemError());
+    messages.showMessage("Output file " + outputPath + " could not be written: " + reason + ".", MessageIcon::Error);
+}
+
+}  // namespace
+
 bool ConversionJob::run() {
-    SilentNotifier silentNotifier;
-    SilentProgressLog silentProgress;
+    return commit(write());
+}
+
+std::unique_ptr<PendingDatabase> ConversionJob::write() {
+    static SilentNotifier silentNotifier;
+    static SilentProgressLog silentProgress;
     UserNotifier& messages = notifier != nullptr ? *notifier : silentNotifier;
     ProgressLog& log = progress != nullptr ? *progress : silentProgress;
 
     log.open(formatString(IDS_PROGRESS_CAPTION, outputPath));
     log.appendLine(loadString(IDS_CREATING_DATABASE));
 
-    std::string temporaryPath;
-    OutputFile file;
-    if (outputPath.empty() || !canCreateOutput(outputPath) ||
-        !createTemporaryFile(outputPath, temporaryPath) || !file.open(temporaryPath)) {
-        if (!temporaryPath.empty()) OutputFile::remove(temporaryPath);
+    std::unique_ptr<PendingDatabase> database(new PendingDatabase);
+    database->m_state = std::make_unique<PendingDatabase::State>();
+    PendingDatabase::State& state = *database->m_state;
+    state.outputPath = outputPath;
+    state.messages = &messages;
+    state.log = &log;
+    OutputFile& file = state.file;
+    if (outputPath.empty() || !canCreateOutput(outputPath) || !createTemporaryFile(outputPath, state.temporaryPath) ||
+        !file.open(state.temporaryPath)) {
+        if (!state.temporaryPath.empty()) OutputFile::remove(state.temporaryPath);
+        database->m_state.reset();
         messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
         log.close();
-        return false;
+        return nullptr;
     }
 
     bool result = false;
@@ -99,39 +140,41 @@ bool ConversionJob::run() {
         // One decode for the whole database, whatever the number of bitmaps.
         CachingSourceLoader loader(inputPath, dither, messages, plannedPictureSizes(settings));
         result = PalmDatabase::writeImages(file, settings, loader);
-
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
-        if (result) file.sync();
-        file.close();
-    } catch (const OutputFileError& error) {
-        // Disk full, file size limit, an I/O error: say so, naming the database
-        // the user asked for, and throw the partial file away.
-        const std::string reason =
-            error.systemError() != 0 ? describeSystemError(error.systemError()) : error.what();
-        messages.showMessage("Output file " + outputPath + " could not be written: " + reason + ".",
-                             MessageIcon::Error);
-        try {
-            file.close();
-        } catch (const OutputFileError&) {
-        }
-        result = false;
     } catch (const std::exception& error) {
-        messages.showMessage("Output file " + outputPath + " could not be written: " + error.what() + ".",
-                             MessageIcon::Error);
-        try {
-            file.close();
-        } catch (const OutputFileError&) {
-        }
+        // Disk full, file size limit, an I/O error: say so, and throw the
+        // partial file away.
+        showWriteFailure(messages, outputPath, error);
         result = false;
     }
+    if (result) return database;
+    log.appendLine(loadString(IDS_DELETING_DATABASE));
+    database.reset();
+    log.close();
+    return nullptr;
+}
 
-    if (result && std::rename(temporaryPath.c_str(), outputPath.c_str()) != 0) {
-        messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
+bool ConversionJob::commit(std::unique_ptr<PendingDatabase> database) {
+    if (database == nullptr) return false;
+    PendingDatabase::State& state = *database->m_state;
+    bool result = true;
+    try {
+        state.file.sync();
+        state.file.close();
+    } catch (const OutputFileError& error) {
+        showWriteFailure(*state.messages, state.outputPath, error);
         result = false;
     }
-    if (!result) {
+    if (result && std::rename(state.temporaryPath.c_str(), state.outputPath.c_str()) != 0) {
+        state.messages->showMessage("Output file " + state.outputPath + " could not be created.", MessageIcon::Error);
+        result = false;
+    }
+    ProgressLog& log = *state.log;
+    if (result) {
+        database->m_state.reset();
+    } else {
         log.appendLine(loadString(IDS_DELETING_DATABASE));
-        OutputFile::remove(temporaryPath);
+        database.reset();
     }
     log.close();
     return result;

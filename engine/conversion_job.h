@@ -3,7 +3,10 @@
 #include "engine/front_end.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class PendingDatabase;
 
 // The settings of one conversion and the run that carries it out.
 class ConversionJob {
@@ -30,4 +33,30 @@ public:
     // Writes the database; true when the file was written completely. On
     // failure nothing is left at outputPath that was not there before.
     bool run();
+
+    // run() in two halves, for a caller with more to do while a finished
+    // database makes its way to the disk. write() writes the whole database
+    // into a temporary file beside outputPath and hands it back, or shows
+    // what went wrong and returns nullptr, leaving nothing behind. commit()
+    // waits until the file's contents are on the disk and then moves it to
+    // outputPath; it may run on another thread. The notifier and the progress
+    // log must last until commit() returns.
+    std::unique_ptr<PendingDatabase> write();
+    static bool commit(std::unique_ptr<PendingDatabase> database);
+};
+
+// A complete database in its temporary file, not yet at its output path.
+// Dropping it uncommitted removes the file.
+class PendingDatabase {
+public:
+    ~PendingDatabase();
+    PendingDatabase(const PendingDatabase&) = delete;
+    PendingDatabase& operator=(const PendingDatabase&) = delete;
+
+private:
+    friend class ConversionJob;
+    PendingDatabase() = default;
+
+    struct State;
+    std::unique_ptr<State> m_state;
 };

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <filesystem>
+#include <thread>
 
 using testsupport::ByteWriter;
 using testsupport::ReadFileBytes;
@@ -156,6 +157,32 @@ TEST_F(ConversionJobTest, ASuccessfulRunLogsFourLinesUnderItsCaption) {
                                         "Creating image...", "Closing database file..."}));
     EXPECT_FALSE(frontEnd.isOpen);
     EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
+}
+
+TEST_F(ConversionJobTest, AWrittenDatabaseReplacesTheOldOneOnlyWhenCommitted) {
+    WriteFileBytes(job.outputPath, {7, 7, 7});
+    std::unique_ptr<PendingDatabase> database = job.write();
+    ASSERT_NE(database, nullptr);
+    // Written in full beside the old database, which is still there.
+    EXPECT_EQ(ReadFileBytes(job.outputPath), (std::vector<std::uint8_t>{7, 7, 7}));
+    EXPECT_EQ(leftovers().size(), 2u);
+    EXPECT_TRUE(frontEnd.isOpen);
+
+    // Committed on another thread, as a batch does.
+    bool committed = false;
+    std::thread([&] { committed = ConversionJob::commit(std::move(database)); }).join();
+    EXPECT_TRUE(committed);
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
+    EXPECT_EQ(readPalmDatabaseFile(job.outputPath).resources.size(), 2u);
+    EXPECT_FALSE(frontEnd.isOpen);
+    EXPECT_TRUE(frontEnd.messages.empty());
+
+    // A written database that is dropped instead leaves the output alone.
+    WriteFileBytes(job.outputPath, {7, 7, 7});
+    ASSERT_NE(job.write(), nullptr);
+    EXPECT_EQ(ReadFileBytes(job.outputPath), (std::vector<std::uint8_t>{7, 7, 7}));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
+    EXPECT_FALSE(ConversionJob::commit(nullptr));
 }
 
 TEST_F(ConversionJobTest, AMissingInputShowsTheOpenErrorAndLeavesNoFile) {
