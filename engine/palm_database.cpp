@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 
 namespace {
@@ -165,6 +166,10 @@ std::uint32_t PalmDatabase::creationDateAt(std::time_t now) {
     // time of day with the offset that is in force today (daylight saving
     // included), not the offset of some fixed reference date.
     std::tm local{};
+    // The C library's time zone state is process-wide and tzset() rewrites
+    // it: conversions running at once take turns here.
+    static std::mutex zoneMutex;
+    std::lock_guard lock(zoneMutex);
 #ifdef _WIN32
     _tzset();
     const bool converted = localtime_s(&local, &now) == 0;
