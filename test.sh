@@ -6,6 +6,7 @@
 #   ./test.sh                  everything
 #   KESTRIN_FUZZ_SECONDS=60 ./test.sh   longer fuzz runs
 #   KESTRIN_SKIP_FUZZ=1 ./test.sh       no fuzzing
+#   KESTRIN_TSAN=1 ./test.sh            also the suites under ThreadSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -23,6 +24,13 @@ echo "== sanitizer build and tests =="
 cmake --preset asan -DKESTRIN_WERROR=ON >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+
+if [ "${KESTRIN_TSAN:-0}" = 1 ]; then
+  echo "== thread sanitizer build and tests =="
+  cmake --preset tsan >/dev/null
+  cmake --build --preset tsan -j "$jobs"
+  ctest --preset tsan -j "$jobs"
+fi
 
 if [ "${KESTRIN_SKIP_FUZZ:-0}" != 1 ]; then
   echo "== fuzz harnesses =="
