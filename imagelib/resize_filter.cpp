@@ -433,7 +433,8 @@ void CTentResizeFilter::Apply(const CImageBitmap& source, CImageBitmap& destinat
         ApplyInPlace(destination);
         return;
     }
-    ApplyToSizes(source, std::vector<ResizeTarget>{{m_newWidth, m_newHeight, &destination}}, m_threads);
+    CTentResampler resampler({{m_newWidth, m_newHeight, &destination}}, m_threads);
+    resampler.Finish(source);
 }
 
 void CTentResizeFilter::ApplyToSizes(const CImageBitmap& source, std::span<const ResizeTarget> targets,

@@ -88,8 +88,9 @@ public:
 
     void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
 
-    // Resamples `source`, which must be the bitmap the rows were reported of,
-    // if any were, into every destination. Throws CTextException.
+    // Resamples `source` into every destination. Rows reported of another
+    // bitmap, or of one since re-created at another size, are not trusted:
+    // everything is then resampled from `source`. Throws CTextException.
     void Finish(const CImageBitmap& source);
 
     struct Shared;
