@@ -135,22 +135,32 @@ struct Lanes {
 #define KESTRIN_VECTOR_CLONES
 #endif
 
-inline Lanes Broadcast(double value) {
+// The small helpers below are built once, for the baseline. Called out of
+// line from the AVX2 clone (as an unoptimised build does), a 32-byte vector
+// would cross between two calling conventions and arrive garbled, so they
+// are always inlined into whichever clone uses them.
+#if defined(__GNUC__)
+#define KESTRIN_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define KESTRIN_ALWAYS_INLINE inline
+#endif
+
+KESTRIN_ALWAYS_INLINE Lanes Broadcast(double value) {
     return Lanes{value, value, value, value};
 }
 
-inline Lanes Load(const double* pixel) {
+KESTRIN_ALWAYS_INLINE Lanes Load(const double* pixel) {
     Lanes value;
     std::memcpy(&value, pixel, sizeof value);
     return value;
 }
 
-inline Lanes Widen(const std::uint8_t* pixel) {
+KESTRIN_ALWAYS_INLINE Lanes Widen(const std::uint8_t* pixel) {
     return Lanes{static_cast<double>(pixel[0]), static_cast<double>(pixel[1]), static_cast<double>(pixel[2]),
                  static_cast<double>(pixel[3])};
 }
 
-inline void StorePixel(const Lanes& value, std::uint8_t* pixel) {
+KESTRIN_ALWAYS_INLINE void StorePixel(const Lanes& value, std::uint8_t* pixel) {
     for (int b = 0; b < 4; ++b) pixel[b] = RoundToByte(value[b]);
 }
 
