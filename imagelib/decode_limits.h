@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// What a decoder is willing to hold for one picture from an untrusted file.
+// Each decode carries its own copy (set on the decoder before it runs), so
+// decodes running side by side can have different limits; a fuzzer or a
+// thumbnailer asks for tighter ones than the defaults below. A picture over a
+// limit ends in the decoder's usual size error.
+struct DecodeLimits {
+    // Pixels per side of a decoded picture.
+    std::int64_t maxSide = std::int64_t{1} << 16;
+    // Bytes of one decoded bitmap, and of a library's working memory.
+    std::uint64_t maxBitmapBytes = std::uint64_t{1} << 30;
+    // A GIF logical screen accepted from any file; larger screens need file
+    // data in proportion to their pixels.
+    std::uint64_t maxGifScreenPixelsWithoutData = std::uint64_t{4096} * 4096;
+    // Side of the canvas a metafile is drawn on; larger drawings are scaled
+    // down to it.
+    std::int64_t maxMetafileCanvasSide = 8192;
+    // Records played from one metafile; the rest are cut off.
+    std::size_t maxMetafileRecords = std::size_t{1} << 22;
+    // Slots of a metafile's object table, whatever the file claims.
+    std::uint32_t maxMetafileObjects = 65536;
+    // Entries of a palette created or changed by a metafile record.
+    std::uint32_t maxMetafilePaletteEntries = 1024;
+
+    // True when width x height fits the side limit (and both are positive).
+    bool AllowsSize(std::int64_t width, std::int64_t height) const {
+        return width > 0 && height > 0 && width <= maxSide && height <= maxSide;
+    }
+};
