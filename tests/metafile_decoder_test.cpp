@@ -64,6 +64,26 @@ bool IsDark(std::uint32_t colour) {
     return ((colour >> 16) & 0xFF) < 128 && ((colour >> 8) & 0xFF) < 128 && (colour & 0xFF) < 128;
 }
 
+// Where text landed: the box around the dark pixels of rows [top, bottom).
+// Glyph shapes differ from face to face, so text is checked by its place and
+// extent, never by how many pixels one face happens to ink.
+struct InkBox {
+    int left = std::numeric_limits<int>::max();
+    int top = std::numeric_limits<int>::max();
+    int right = -1;
+    int bottom = -1;
+};
+
+InkBox InkIn(const CImageBitmap& bitmap, int top, int bottom) {
+    InkBox box;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < bitmap.GetWidth(); ++x) {
+            if (!IsDark(Pixel(bitmap, x, y))) continue;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
+        }
+    return box;
+}
+
 // Expects the decode to fail with the given code and message.
 template <typename Action>
 void ExpectError(Action action, int code, const std::string& message) {
@@ -230,16 +250,14 @@ TEST(MetafileDrawing, TextInksOnlyItsLine) {
     wmf.CreateFont(-20, 700, "Arial").SelectObject(0).SetBkMode(1).SetTextColor(Colorref(0, 0, 0));
     wmf.TextOut(5, 30, "HELLO");  // top-left alignment: the line spans y 30..53
     const auto bitmap = Decode(Placeable100(wmf));
-    int inked = 0;
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x) {
-            if (!IsDark(Pixel(*bitmap, x, y))) continue;
-            ++inked;
-            EXPECT_GE(y, 30) << x << "," << y;
-            EXPECT_LT(y, 54) << x << "," << y;
-            EXPECT_GE(x, 5) << x << "," << y;
-        }
-    EXPECT_GT(inked, 60);
+    const InkBox everywhere = InkIn(*bitmap, 0, 100);
+    EXPECT_GE(everywhere.top, 30);
+    EXPECT_LT(everywhere.bottom, 54);
+    EXPECT_GE(everywhere.left, 5);
+    // Five capitals of a 20-pixel face, starting at the reference point.
+    EXPECT_LE(everywhere.left, 9);
+    EXPECT_GE(everywhere.right - everywhere.left, 40);
+    EXPECT_GE(everywhere.bottom - everywhere.top, 10);
 }
 
 TEST(MetafileDrawing, StretchedDibCoversTheDestination) {
@@ -305,10 +323,15 @@ TEST(MetafileDrawing, EnhancedRecordsDrawShapesTextAndBitmaps) {
     EXPECT_EQ(Pixel(*bitmap, 65, 75), kGreen);
     EXPECT_EQ(Pixel(*bitmap, 85, 75), kYellow);
     EXPECT_EQ(Pixel(*bitmap, 95, 75), kWhite);
-    int inked = 0;
-    for (int y = 30; y < 58; ++y)
-        for (int x = 0; x < 100; ++x) inked += IsDark(Pixel(*bitmap, x, y)) ? 1 : 0;
-    EXPECT_GT(inked, 30);
+    // "Hi there" in a 16-pixel face from (5, 35), its cell top-left aligned.
+    const InkBox text = InkIn(*bitmap, 0, 100);
+    EXPECT_GE(text.top, 35);
+    EXPECT_LT(text.bottom, 35 + 20);
+    EXPECT_GE(text.left, 5);
+    EXPECT_LE(text.left, 9);
+    EXPECT_GE(text.right - text.left, 40);
+    EXPECT_LT(text.right, 100);
+    EXPECT_GE(text.bottom - text.top, 8);
 }
 
 TEST(MetafileDrawing, PathsAreFilledAsOneShape) {
