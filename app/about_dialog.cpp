@@ -113,6 +113,9 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
         header);
     notice->setObjectName(QStringLiteral("aboutNotice"));
     notice->setWordWrap(true);
+    auto* licence = new QLabel(QStringLiteral("Kestrin is free software under the MIT License."), header);
+    licence->setObjectName(QStringLiteral("aboutLicence"));
+    licence->setWordWrap(true);
     auto* purpose = new QLabel(
         QStringLiteral("This program converts and installs images for use with \"Vexmoor\"."), header);
     purpose->setObjectName(QStringLiteral("aboutPurpose"));
@@ -120,6 +123,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     auto* headerText = new QVBoxLayout;
     headerText->addWidget(name);
     headerText->addWidget(notice);
+    headerText->addWidget(licence);
     headerText->addWidget(purpose);
     auto* headerLayout = new QHBoxLayout(header);
     headerLayout->addWidget(icon);

@@ -219,6 +219,8 @@ TEST(AboutBox, NamesTheProgramAndTheLinkedLibrariesWithTheirVersions) {
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("aboutName"))->text(), QStringLiteral("Kestrin 1.1a"));
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("aboutPurpose"))->text(),
               QStringLiteral("This program converts and installs images for use with \"Vexmoor\"."));
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("aboutLicence"))->text(),
+              QStringLiteral("Kestrin is free software under the MIT License."));
     EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("aboutLibrariesIntro"))->text(),
               QStringLiteral("Kestrin makes use of several libraries to decode your input image files:"));
     EXPECT_FALSE(about.findChild<QLabel*>(QStringLiteral("aboutIcon"))->pixmap().isNull());
