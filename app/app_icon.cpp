@@ -2,7 +2,7 @@
 
 QIcon kestrinIcon() {
     QIcon icon;
-    for (const int size : {16, 32, 48, 64, 128}) {
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         icon.addFile(QStringLiteral(":/kestrin/kestrin-%1.png").arg(size), QSize(size, size));
     }
     return icon;

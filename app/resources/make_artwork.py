@@ -3,7 +3,8 @@
 
     python3 app/resources/make_artwork.py
 
-kestrin-16/32/48/64.png  the program icon: a handheld showing a landscape
+kestrin-SIZE.png         the program icon: a handheld showing a landscape, in the
+                         hicolor theme's sizes from 16 to 256 pixels
 raw-sample.png           42x30, the sample scene reduced to a few flat colours
 dither-sample.png        42x30, the same scene reduced with error diffusion
 
@@ -187,8 +188,12 @@ def reduce_dithered(scene):
     return out
 
 
+# The window uses them all; the installed theme gets each size as well.
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
 def main():
-    for size in (16, 32, 48, 64, 128):
+    for size in ICON_SIZES:
         write_png(os.path.join(HERE, "kestrin-%d.png" % size), size, size, render_icon(size), 4)
     scene = sample_scene()
     write_png(os.path.join(HERE, "raw-sample.png"), SAMPLE_WIDTH, SAMPLE_HEIGHT, reduce_flat(scene), 3)
