@@ -5,9 +5,16 @@
 #include "app/prompter.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "engine/engine_version.h"
 #include "engine/string_table.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #ifndef _WIN32
 #include <QSocketNotifier>
@@ -22,6 +29,35 @@ namespace {
 
 constexpr int IDS_COMPANY_KEY = 120;
 constexpr const char* kApplicationKey = "kestrin";
+constexpr const char* kDesktopFileName = "org.quessel.Kestrin";
+
+constexpr const char* kUsage =
+    "Usage: kestrin [FILE]\n"
+    "\n"
+    "Opens the Kestrin window, with FILE as the input picture when given.\n"
+    "To convert pictures without a window, use kestrin-convert.\n"
+    "\n"
+    "  -h, --help     this text\n"
+    "      --version  the program's version\n";
+
+bool isSet(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && value[0] != '\0';
+}
+
+bool hasDisplay(int argc, char** argv) {
+#if defined(_WIN32) || defined(__APPLE__)
+    (void)argc;
+    (void)argv;
+    return true;
+#else
+    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM")) return true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return true;
+    }
+    return false;
+#endif
+}
 
 #ifndef _WIN32
 // A signal handler may only write to a descriptor; the event loop reads the
@@ -48,10 +84,46 @@ void CConverterApp::prepareTermination() {
 #endif
 }
 
+std::optional<int> CConverterApp::answerWithoutWindow(int argc, char** argv) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kestrin %s\n", kKestrinVersion);
+            return 0;
+        }
+    }
+    if (!hasDisplay(argc, argv)) {
+        std::fputs("kestrin: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                   "use kestrin-convert to convert pictures on the command line\n",
+                   stderr);
+        return 1;
+    }
+    return std::nullopt;
+}
+
 int CConverterApp::run(int& argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromUtf8(loadString(IDS_COMPANY_KEY)));
     QApplication::setApplicationName(QLatin1String(kApplicationKey));
+    // Under Wayland the window finds its icon and launcher entry by this name.
+    QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
+
+    // QApplication has taken its own options out of the arguments already.
+    QString inputPicture;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--")) {
+            if (i + 1 < arguments.size()) inputPicture = arguments[i + 1];
+            break;
+        }
+        if (!arguments[i].startsWith(QLatin1Char('-'))) {
+            inputPicture = arguments[i];
+            break;
+        }
+    }
 
     CNativeSettingsStore store(QApplication::organizationName(), QApplication::applicationName());
     CSettings settings(store);
@@ -62,6 +134,8 @@ int CConverterApp::run(int& argc, char** argv) {
     const std::unique_ptr<CShell> shell = createPlatformShell();
     {
         CMainDialog dialog(settings, prompter, filePicker, *shell);
+        if (!inputPicture.isEmpty())
+            dialog.openPicture(QDir::toNativeSeparators(QFileInfo(inputPicture).absoluteFilePath()));
 #ifndef _WIN32
         std::unique_ptr<QSocketNotifier> termination;
         if (terminationPipe[0] >= 0) {

@@ -642,7 +642,7 @@ bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
             auto* drop = static_cast<QDropEvent*>(event);
             const QString file = droppedFile(drop->mimeData());
             if (!file.isEmpty()) {
-                m_inputCombo->setEditText(file);
+                openPicture(file);
                 drop->acceptProposedAction();
                 return true;
             }
@@ -669,8 +669,12 @@ void CMainDialog::dragMoveEvent(QDragMoveEvent* event) {
 void CMainDialog::dropEvent(QDropEvent* event) {
     const QString file = droppedFile(event->mimeData());
     if (file.isEmpty()) return;
-    m_inputCombo->setEditText(file);
+    openPicture(file);
     event->acceptProposedAction();
+}
+
+void CMainDialog::openPicture(const QString& path) {
+    m_inputCombo->setEditText(path);
 }
 
 #ifdef Q_OS_WIN

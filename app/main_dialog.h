@@ -67,6 +67,8 @@ public:
     void showMessage(int stringId);
     void pickSourceFile();
     void pickOutputFile();
+    // Makes path the input picture, as a drop onto the window does.
+    void openPicture(const QString& path);
 
     // The options menu, built afresh with the current compression marked.
     std::unique_ptr<QMenu> createOptionsMenu();

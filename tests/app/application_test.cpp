@@ -55,6 +55,7 @@ TEST(ApplicationBinary, RunsUntilAskedToEndAndThenSavesItsSettings) {
         seeded.setValue("os", 0);
     }
 
+    // A file manager's "Open with" passes the picture, here a relative path.
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -62,7 +63,8 @@ TEST(ApplicationBinary, RunsUntilAskedToEndAndThenSavesItsSettings) {
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral(KESTRIN_APP_BINARY), {});
+    program.setWorkingDirectory(runtime);
+    program.start(QStringLiteral(KESTRIN_APP_BINARY), {QStringLiteral("holiday.bmp")});
     ASSERT_TRUE(program.waitForStarted(10000));
     EXPECT_FALSE(program.waitForFinished(1500)) << "the program ended on its own";
     ASSERT_EQ(kill(static_cast<pid_t>(program.processId()), SIGTERM), 0);
@@ -74,7 +76,46 @@ TEST(ApplicationBinary, RunsUntilAskedToEndAndThenSavesItsSettings) {
     EXPECT_EQ(saved.value("imagename").toString(), QStringLiteral("Seeded name"));
     EXPECT_EQ(saved.value("os").toInt(), 0);
     EXPECT_EQ(saved.value("compression").toInt(), 99);
+    EXPECT_EQ(saved.value("last8").toString(), runtime + QStringLiteral("/holiday.bmp"));
     EXPECT_EQ(saved.childKeys().size(), 9);
+}
+
+// Where no window can open (a server, an SSH session), the program says so in
+// one line that points to the command line, instead of the platform plugin's
+// abort; --help and --version need no display at all.
+TEST(ApplicationBinary, AnswersWithoutADisplay) {
+    struct Case {
+        QStringList arguments;
+        int exitCode;
+        QString firstLine;
+    };
+    const Case cases[] = {
+        {{}, 1,
+         QStringLiteral("kestrin: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
+                        "set); use kestrin-convert to convert pictures on the command line")},
+        {{QStringLiteral("picture.png")}, 1, QStringLiteral("kestrin: no display to open the window on")},
+        {{QStringLiteral("--version")}, 0, QStringLiteral("kestrin 0.1.0")},
+        {{QStringLiteral("picture.png"), QStringLiteral("--help")}, 0, QStringLiteral("Usage: kestrin [FILE]")},
+    };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(variable));
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.arguments.join(' ').toStdString());
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(KESTRIN_APP_BINARY), test.arguments);
+        ASSERT_TRUE(program.waitForFinished(30000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), test.exitCode);
+        const QStringList lines = QString::fromUtf8(program.readAll()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_TRUE(lines[0].startsWith(test.firstLine)) << lines[0].toStdString();
+        if (test.exitCode != 0) {
+            EXPECT_EQ(lines.size(), 1);
+        }
+    }
 }
 
 // The dialog with the real conversion run: a generated picture becomes a
