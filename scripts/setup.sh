@@ -14,6 +14,8 @@ packages=(
   xvfb xauth
   fonts-dejavu-core
   libjpeg-turbo-progs
+  desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db
+  dpkg-dev lintian
 )
 
 missing=()

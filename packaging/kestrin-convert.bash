@@ -1,0 +1,70 @@
+# bash completion for kestrin-convert                      -*- shell-script -*-
+
+_kestrin_convert() {
+    local cur prev words cword
+    _init_completion -s || return
+
+    case $prev in
+        -d | --depth)
+            COMPREPLY=($(compgen -W '1 2 4 8' -- "$cur"))
+            return
+            ;;
+        -t | --target)
+            COMPREPLY=($(compgen -W 'os3 os5-low os5-high combined' -- "$cur"))
+            return
+            ;;
+        -c | --compression)
+            COMPREPLY=($(compgen -W 'none scanline best' -- "$cur"))
+            return
+            ;;
+        -j | --jobs)
+            COMPREPLY=($(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 4)")" -- "$cur"))
+            return
+            ;;
+        -n | --name)
+            return
+            ;;
+        --outdir)
+            _filedir -d
+            return
+            ;;
+        --preview)
+            _filedir png
+            return
+            ;;
+        -h | --help | --version)
+            return
+            ;;
+    esac
+
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W '-n --name -d --depth -t --target --dither --raw
+            -c --compression -f --force -q --quiet -j --jobs --outdir --preview
+            -h --help --version' -- "$cur"))
+        return
+    fi
+
+    # The second file name of a single conversion is the database; everything
+    # else is a picture.
+    local i arguments=0 batch=""
+    for ((i = 1; i < cword; i++)); do
+        case ${words[i]} in
+            --outdir)
+                batch=1
+                ((i++))
+                ;;
+            -n | --name | -d | --depth | -t | --target | -c | --compression | -j | --jobs | --preview)
+                ((i++)) ;;
+            -*) ;;
+            *) ((arguments++)) ;;
+        esac
+    done
+    if [[ -z $batch && $arguments -eq 1 ]]; then
+        _filedir pdb
+    else
+        _filedir '@(bmp|dib|png|jp?(e)g|jfif|tif?(f)|gif|pgm|ppm|pbm|pnm|pcx|pct|pict|tga|wmf|emf|webp|heic|heif|avif)'
+    fi
+} &&
+    complete -F _kestrin_convert kestrin-convert
+
+# ex: filetype=sh
