@@ -8,7 +8,7 @@
 #include "imagelib/decoders/metafile_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
-#include "imagelib/metafile_player.h"
+#include "imagelib/metafile/metafile_platform.h"
 #include "imagelib/text_exception.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "imagelib/decoders/metafile_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
-#include "imagelib/metafile_player.h"
+#include "imagelib/metafile/metafile_platform.h"
 #include "imagelib/text_exception.h"
 #include "support/metafile_writer.h"
 #include "support/test_support.h"

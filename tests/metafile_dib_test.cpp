@@ -1,4 +1,4 @@
-#include "imagelib/metafile_dib.h"
+#include "imagelib/metafile/metafile_dib.h"
 #include "support/metafile_writer.h"
 #include "support/test_support.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imagelib/image_decoder.h"
-#include "imagelib/metafile_player.h"
+#include "imagelib/metafile/metafile_platform.h"
 
 #include <memory>
 

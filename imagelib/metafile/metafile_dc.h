@@ -1,9 +1,9 @@
 #pragma once
 
-#include "imagelib/metafile_canvas.h"
-#include "imagelib/metafile_dib.h"
-#include "imagelib/metafile_geometry.h"
-#include "imagelib/metafile_player.h"
+#include "imagelib/metafile/metafile_canvas.h"
+#include "imagelib/metafile/metafile_dib.h"
+#include "imagelib/metafile/metafile_geometry.h"
+#include "imagelib/metafile/metafile_platform.h"
 
 #include <array>
 #include <cstdint>

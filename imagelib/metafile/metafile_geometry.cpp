@@ -1,4 +1,4 @@
-#include "imagelib/metafile_geometry.h"
+#include "imagelib/metafile/metafile_geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imagelib/metafile_player.h"
+#include "imagelib/metafile/metafile_platform.h"
 
 #include <cstddef>
 #include <cstdint>

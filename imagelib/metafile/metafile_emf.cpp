@@ -1,4 +1,4 @@
-#include "imagelib/metafile_emf.h"
+#include "imagelib/metafile/metafile_emf.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,12 +3,12 @@
 // image surface.
 
 #include "imagelib/image_limits.h"
-#include "imagelib/metafile_canvas.h"
-#include "imagelib/metafile_dc.h"
-#include "imagelib/metafile_emf.h"
-#include "imagelib/metafile_player.h"
-#include "imagelib/metafile_records.h"
-#include "imagelib/metafile_wmf.h"
+#include "imagelib/metafile/metafile_canvas.h"
+#include "imagelib/metafile/metafile_dc.h"
+#include "imagelib/metafile/metafile_emf.h"
+#include "imagelib/metafile/metafile_platform.h"
+#include "imagelib/metafile/metafile_records.h"
+#include "imagelib/metafile/metafile_wmf.h"
 
 #include <cairo.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imagelib/metafile_records.h"
+#include "imagelib/metafile/metafile_records.h"
 
 #include <cstdint>
 #include <functional>

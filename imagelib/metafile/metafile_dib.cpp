@@ -1,4 +1,4 @@
-#include "imagelib/metafile_dib.h"
+#include "imagelib/metafile/metafile_dib.h"
 
 #include "imagelib/image_limits.h"
 

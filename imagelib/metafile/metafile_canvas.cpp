@@ -1,4 +1,4 @@
-#include "imagelib/metafile_canvas.h"
+#include "imagelib/metafile/metafile_canvas.h"
 
 #include <cairo.h>
 

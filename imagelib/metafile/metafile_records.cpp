@@ -1,4 +1,4 @@
-#include "imagelib/metafile_records.h"
+#include "imagelib/metafile/metafile_records.h"
 
 #include "imagelib/byte_order.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "imagelib/metafile_dc.h"
-#include "imagelib/metafile_records.h"
+#include "imagelib/metafile/metafile_dc.h"
+#include "imagelib/metafile/metafile_records.h"
 
 // Playing the records of an enhanced metafile on a device context.
 namespace metafile {

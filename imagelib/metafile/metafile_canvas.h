@@ -1,7 +1,7 @@
 #pragma once
 
-#include "imagelib/metafile_dib.h"
-#include "imagelib/metafile_geometry.h"
+#include "imagelib/metafile/metafile_dib.h"
+#include "imagelib/metafile/metafile_geometry.h"
 
 #include <cstdint>
 #include <memory>

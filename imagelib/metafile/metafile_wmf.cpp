@@ -1,4 +1,4 @@
-#include "imagelib/metafile_wmf.h"
+#include "imagelib/metafile/metafile_wmf.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "imagelib/metafile_dc.h"
+#include "imagelib/metafile/metafile_dc.h"
 
 #include <algorithm>
 #include <array>
