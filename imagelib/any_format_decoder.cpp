@@ -33,50 +33,67 @@ constexpr std::size_t kEpsPreviewOffsetField = 20;
 constexpr std::size_t kEpsPreviewLengthField = 24;
 constexpr std::int64_t kEpsHeaderBytes = 30;
 
-const char* FormatTrace(int format) {
-    switch (format) {
-        case CAnyFormatDecoder::FORMAT_BMP:
-            return "Windows bitmap recognized.\n";
-        case CAnyFormatDecoder::FORMAT_PICT:
-            return "Mac PICT recognized.\n";
-        case CAnyFormatDecoder::FORMAT_TGA:
-            return "TGA file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_TIFF:
-            return "TIFF file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_JPEG:
-            return "JPEG file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_PNG:
-            return "PNG file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_EPS_TIFF:
-            return "TIFF preview in EPS file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_WMF:
-            return "WMF file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_EMF:
-            return "EMF file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_PCX:
-            return "PCX file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_PGM:
-            return "PGM file recognized.\n";
-        case CAnyFormatDecoder::FORMAT_GIF:
-            return "GIF file recognized.\n";
-        default:
-            return "";
-    }
-}
-
 bool IsOneOf(std::uint8_t value, std::initializer_list<std::uint8_t> accepted) {
     return std::find(accepted.begin(), accepted.end(), value) != accepted.end();
 }
 
 // The Targa header has no signature; these are the values a real file can hold
 // in its colour-map type, image type, colour-map entry size and pixel depth.
-bool LooksLikeTarga(const std::uint8_t* header) {
+bool IsTarga(const std::uint8_t* header, std::int64_t) {
     return IsOneOf(header[1], {0, 1}) && IsOneOf(header[2], {0, 1, 2, 3, 9, 10, 11}) &&
            IsOneOf(header[7], {0, 8, 15, 16, 24, 32}) && IsOneOf(header[16], {8, 15, 16, 24, 32});
 }
 
 bool StartsWith(const std::uint8_t* bytes, std::initializer_list<std::uint8_t> prefix) {
     return std::equal(prefix.begin(), prefix.end(), bytes);
+}
+
+bool IsBitmap(const std::uint8_t* header, std::int64_t) {
+    return ReadLE16(header) == 0x4D42;  // "BM"
+}
+
+bool IsGif(const std::uint8_t* header, std::int64_t) {
+    return ReadLE32(header) == 0x38464947;  // "GIF8"
+}
+
+bool IsTiff(const std::uint8_t* header, std::int64_t) {
+    return StartsWith(header, {0x49, 0x49, 0x2A, 0x00}) || StartsWith(header, {0x4D, 0x4D, 0x00, 0x2A});
+}
+
+// The one test that needs the data's length: the version opcode sits behind
+// the preamble. It comes after the signatures that start the data and before
+// JPEG's, whose three bytes a preamble may well begin with.
+bool IsMacPicture(const std::uint8_t* header, std::int64_t size) {
+    if (size <= kMinimumPictSize) return false;
+    const std::uint8_t* opcode = header + kPictOpcodeOffset;
+    return StartsWith(opcode, {0x00, 0x11, 0x02, 0xFF}) || StartsWith(opcode, {0x00, 0x11, 0x01}) ||
+           StartsWith(opcode, {0x11, 0x01, 0x01, 0x00});
+}
+
+bool IsJpeg(const std::uint8_t* header, std::int64_t) {
+    return StartsWith(header, {0xFF, 0xD8, 0xFF});
+}
+
+bool IsPng(const std::uint8_t* header, std::int64_t) {
+    return StartsWith(header, {0x89, 0x50, 0x4E, 0x47});
+}
+
+bool IsEpsWithTiffPreview(const std::uint8_t* header, std::int64_t) {
+    return (StartsWith(header, {0xC5, 0xD0, 0xD3, 0xC6}) || StartsWith(header, {0xC6, 0xD3, 0xD0, 0xC5})) &&
+           ReadLE32(header + kEpsPreviewOffsetField) != 0 && ReadLE32(header + kEpsPreviewLengthField) != 0;
+}
+
+bool IsPcx(const std::uint8_t* header, std::int64_t) {
+    return header[0] == 0x0A && header[2] == 1;
+}
+
+bool IsPgm(const std::uint8_t* header, std::int64_t) {
+    return header[0] == 'P' && (header[1] == '2' || header[1] == '5');
+}
+
+template <auto member, class Decoders>
+CImageDecoder& DecoderOf(Decoders& decoders) {
+    return decoders.*member;
 }
 
 // The metafile decoder is chosen by name alone: metafiles without a placeable
@@ -97,32 +114,59 @@ int FormatFromName(const std::string& name) {
 
 }  // namespace
 
-CAnyFormatDecoder::CAnyFormatDecoder() {
-    // The JPEG decoder exists before the picture decoder that borrows it.
-    m_bmpDecoder = std::make_unique<CBMPDecoder>();
-    m_tgaDecoder = std::make_unique<CTGADecoder>();
-    m_tiffDecoder = std::make_unique<CTIFFDecoder>();
-    m_jpegDecoder = std::make_unique<CJPEGDecoder>();
-    m_pictDecoder = std::make_unique<CPICTDecoder>(m_jpegDecoder.get());
-    m_pngDecoder = std::make_unique<CPNGDecoder>();
-    m_metafileDecoder = std::make_unique<CMetafileDecoder>();
-    m_pcxDecoder = std::make_unique<CPCXDecoder>();
-    m_pgmDecoder = std::make_unique<CPGMDecoder>();
-    m_gifDecoder = std::make_unique<CGIFDecoder>();
-}
+// Declared in this order so that the JPEG decoder outlives the picture
+// decoder that borrows it.
+struct CAnyFormatDecoder::Decoders {
+    CBMPDecoder bmp;
+    CTGADecoder tga;
+    CGIFDecoder gif;
+    CTIFFDecoder tiff;
+    CJPEGDecoder jpeg;
+    CPICTDecoder pict{&jpeg};
+    CPNGDecoder png;
+    CMetafileDecoder metafile;
+    CPCXDecoder pcx;
+    CPGMDecoder pgm;
+};
 
-CAnyFormatDecoder::~CAnyFormatDecoder() {
-    // The picture decoder goes before the JPEG decoder it borrows.
-    m_bmpDecoder.reset();
-    m_pictDecoder.reset();
-    m_tgaDecoder.reset();
-    m_tiffDecoder.reset();
-    m_jpegDecoder.reset();
-    m_pngDecoder.reset();
-    m_metafileDecoder.reset();
-    m_pcxDecoder.reset();
-    m_pgmDecoder.reset();
-    m_gifDecoder.reset();
+struct CAnyFormatDecoder::FormatEntry {
+    int format;
+    // Traced when the format is chosen.
+    const char* trace;
+    // Reads a zero-padded header of kDetectionBytes and the data's length;
+    // null for formats chosen by name alone.
+    bool (*matches)(const std::uint8_t* header, std::int64_t size);
+    CImageDecoder& (*decoder)(Decoders&);
+};
+
+// Detection walks the rows in order and takes the first whose test matches;
+// the metafile rows are reached by name only. A new format is one more row
+// (with its decoder in Decoders); one tested after every existing signature
+// goes at the end.
+const CAnyFormatDecoder::FormatEntry CAnyFormatDecoder::kFormats[] = {
+    {FORMAT_WMF, "WMF file recognized.\n", nullptr, DecoderOf<&Decoders::metafile>},
+    {FORMAT_EMF, "EMF file recognized.\n", nullptr, DecoderOf<&Decoders::metafile>},
+    {FORMAT_BMP, "Windows bitmap recognized.\n", IsBitmap, DecoderOf<&Decoders::bmp>},
+    {FORMAT_TGA, "TGA file recognized.\n", IsTarga, DecoderOf<&Decoders::tga>},
+    {FORMAT_GIF, "GIF file recognized.\n", IsGif, DecoderOf<&Decoders::gif>},
+    {FORMAT_TIFF, "TIFF file recognized.\n", IsTiff, DecoderOf<&Decoders::tiff>},
+    {FORMAT_PICT, "Mac PICT recognized.\n", IsMacPicture, DecoderOf<&Decoders::pict>},
+    {FORMAT_JPEG, "JPEG file recognized.\n", IsJpeg, DecoderOf<&Decoders::jpeg>},
+    {FORMAT_PNG, "PNG file recognized.\n", IsPng, DecoderOf<&Decoders::png>},
+    {FORMAT_EPS_TIFF, "TIFF preview in EPS file recognized.\n", IsEpsWithTiffPreview,
+     DecoderOf<&Decoders::tiff>},
+    {FORMAT_PCX, "PCX file recognized.\n", IsPcx, DecoderOf<&Decoders::pcx>},
+    {FORMAT_PGM, "PGM file recognized.\n", IsPgm, DecoderOf<&Decoders::pgm>},
+};
+
+CAnyFormatDecoder::CAnyFormatDecoder() : m_decoders(std::make_unique<Decoders>()) {}
+
+CAnyFormatDecoder::~CAnyFormatDecoder() = default;
+
+const CAnyFormatDecoder::FormatEntry* CAnyFormatDecoder::FindFormat(int format) {
+    for (const FormatEntry& entry : kFormats)
+        if (entry.format == format) return &entry;
+    return nullptr;
 }
 
 int CAnyFormatDecoder::DetectFormat(const std::uint8_t* data, std::int64_t size) {
@@ -130,26 +174,8 @@ int CAnyFormatDecoder::DetectFormat(const std::uint8_t* data, std::int64_t size)
     std::array<std::uint8_t, kDetectionBytes> header{};
     if (data != nullptr && size > 0)
         std::memcpy(header.data(), data, static_cast<std::size_t>(std::min(size, kDetectionBytes)));
-    const std::uint8_t* h = header.data();
-
-    if (ReadLE16(h) == 0x4D42) return FORMAT_BMP;  // "BM"
-    if (LooksLikeTarga(h)) return FORMAT_TGA;
-    if (ReadLE32(h) == 0x38464947) return FORMAT_GIF;  // "GIF8"
-    if (StartsWith(h, {0x49, 0x49, 0x2A, 0x00}) || StartsWith(h, {0x4D, 0x4D, 0x00, 0x2A}))
-        return FORMAT_TIFF;
-    if (size > kMinimumPictSize) {
-        const std::uint8_t* opcode = h + kPictOpcodeOffset;
-        if (StartsWith(opcode, {0x00, 0x11, 0x02, 0xFF}) || StartsWith(opcode, {0x00, 0x11, 0x01}) ||
-            StartsWith(opcode, {0x11, 0x01, 0x01, 0x00}))
-            return FORMAT_PICT;
-    }
-    if (StartsWith(h, {0xFF, 0xD8, 0xFF})) return FORMAT_JPEG;
-    if (StartsWith(h, {0x89, 0x50, 0x4E, 0x47})) return FORMAT_PNG;
-    if ((StartsWith(h, {0xC5, 0xD0, 0xD3, 0xC6}) || StartsWith(h, {0xC6, 0xD3, 0xD0, 0xC5})) &&
-        ReadLE32(h + kEpsPreviewOffsetField) != 0 && ReadLE32(h + kEpsPreviewLengthField) != 0)
-        return FORMAT_EPS_TIFF;
-    if (h[0] == 0x0A && h[2] == 1) return FORMAT_PCX;
-    if (h[0] == 'P' && (h[1] == '2' || h[1] == '5')) return FORMAT_PGM;
+    for (const FormatEntry& entry : kFormats)
+        if (entry.matches != nullptr && entry.matches(header.data(), size)) return entry.format;
     return FORMAT_UNKNOWN;
 }
 
@@ -158,58 +184,23 @@ void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap,
     if (format == FORMAT_UNKNOWN) format = DetectFormat(source.PeekBytes(kDetectionBytes), source.GetSize());
     if (format == FORMAT_UNKNOWN) RaiseError(ERR_UNKNOWN_FILE_TYPE, "Unknown file type.");
 
-    TraceLine(2, FormatTrace(format));
-    CImageDecoder* decoder = nullptr;
-    switch (format) {
-        case FORMAT_BMP:
-            decoder = m_bmpDecoder.get();
-            break;
-        case FORMAT_PICT:
-            decoder = m_pictDecoder.get();
-            break;
-        case FORMAT_TGA:
-            decoder = m_tgaDecoder.get();
-            break;
-        case FORMAT_TIFF:
-            decoder = m_tiffDecoder.get();
-            break;
-        case FORMAT_JPEG:
-            decoder = m_jpegDecoder.get();
-            break;
-        case FORMAT_PNG:
-            decoder = m_pngDecoder.get();
-            break;
-        case FORMAT_EPS_TIFF: {
-            // The TIFF decoder reads from the current position: step over the
-            // PostScript part to the preview.
-            const std::uint8_t* epsHeader = source.PeekBytes(kEpsHeaderBytes);
-            source.ReadBytes(ReadLE32(epsHeader + kEpsPreviewOffsetField));
-            decoder = m_tiffDecoder.get();
-            break;
-        }
-        case FORMAT_WMF:
-        case FORMAT_EMF:
-            decoder = m_metafileDecoder.get();
-            break;
-        case FORMAT_PCX:
-            decoder = m_pcxDecoder.get();
-            break;
-        case FORMAT_PGM:
-            decoder = m_pgmDecoder.get();
-            break;
-        case FORMAT_GIF:
-            decoder = m_gifDecoder.get();
-            break;
-        default:
-            RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+    const FormatEntry* entry = FindFormat(format);
+    if (entry == nullptr) RaiseError(ERR_FORMAT_NOT_COMPILED, "Library not compiled for this file type.");
+    TraceLine(2, entry->trace);
+    if (format == FORMAT_EPS_TIFF) {
+        // The TIFF decoder reads from the current position: step over the
+        // PostScript part to the preview.
+        const std::uint8_t* epsHeader = source.PeekBytes(kEpsHeaderBytes);
+        source.ReadBytes(ReadLE32(epsHeader + kEpsPreviewOffsetField));
     }
+    CImageDecoder& decoder = entry->decoder(*m_decoders);
     // Only the decoder of this picture reports rows, and only for this decode:
     // a decoder borrowed for data embedded in another format fills a bitmap
     // of its own.
     struct ListenerScope {
-        CImageDecoder* decoder;
-        ~ListenerScope() { decoder->SetRowListener(nullptr); }
+        CImageDecoder& decoder;
+        ~ListenerScope() { decoder.SetRowListener(nullptr); }
     } scope{decoder};
-    decoder->SetRowListener(GetRowListener());
-    decoder->DecodeSource(source, bitmap, wantedDepth);
+    decoder.SetRowListener(GetRowListener());
+    decoder.DecodeSource(source, bitmap, wantedDepth);
 }

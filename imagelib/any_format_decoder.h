@@ -5,17 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-class CBMPDecoder;
-class CPICTDecoder;
-class CTGADecoder;
-class CTIFFDecoder;
-class CJPEGDecoder;
-class CPNGDecoder;
-class CMetafileDecoder;
-class CPCXDecoder;
-class CPGMDecoder;
-class CGIFDecoder;
-
 // The one decoder callers need: it recognises the format from the source's
 // name and first bytes and hands the source to the decoder for that format.
 // DecodeFile and DecodeMemory are the inherited ones.
@@ -53,16 +42,15 @@ public:
     static int DetectFormat(const std::uint8_t* header, std::int64_t size);
 
 private:
-    // Owned, in the order of the dispatch table. The picture decoder borrows
-    // the JPEG decoder for the JPEG data some pictures embed.
-    std::unique_ptr<CBMPDecoder> m_bmpDecoder;
-    std::unique_ptr<CPICTDecoder> m_pictDecoder;
-    std::unique_ptr<CTGADecoder> m_tgaDecoder;
-    std::unique_ptr<CTIFFDecoder> m_tiffDecoder;
-    std::unique_ptr<CJPEGDecoder> m_jpegDecoder;
-    std::unique_ptr<CPNGDecoder> m_pngDecoder;
-    std::unique_ptr<CMetafileDecoder> m_metafileDecoder;
-    std::unique_ptr<CPCXDecoder> m_pcxDecoder;
-    std::unique_ptr<CPGMDecoder> m_pgmDecoder;
-    std::unique_ptr<CGIFDecoder> m_gifDecoder;
+    // One decoder per format family, defined with the format table.
+    struct Decoders;
+    // One row of the format table: format number, trace line, signature test
+    // and decoder.
+    struct FormatEntry;
+    // Every format, in the order the signatures are tested.
+    static const FormatEntry kFormats[];
+
+    static const FormatEntry* FindFormat(int format);
+
+    std::unique_ptr<Decoders> m_decoders;
 };
