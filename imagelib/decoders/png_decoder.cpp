@@ -140,8 +140,8 @@ void ReadImageStep(png_structp png, png_infop info, PngSteps& steps) {
     png_read_end(png, info);
 }
 
-// Runs one step under libpng's error trap. This frame and the step's own own
-// no C++ objects, so libpng's longjmp out of them skips no destructor.
+// Runs one step under libpng's error trap. Neither this frame nor the step's
+// own holds C++ objects, so libpng's longjmp out of them skips no destructor.
 // Returns false when libpng reported an error (recorded in the state).
 bool RunPngStep(png_structp png, png_infop info, void (*step)(png_structp, png_infop, PngSteps&),
                 PngSteps& steps) {
