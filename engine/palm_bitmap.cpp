@@ -3,8 +3,8 @@
 #include "engine/output_file.h"
 #include "engine/pixel_packer.h"
 #include "engine/scanline_encoder.h"
+#include "imagelib/decode_limits.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/image_limits.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -26,7 +26,8 @@ std::uint16_t CheckedRowBytes(int depth, std::uint16_t width, std::uint16_t heig
     const std::uint32_t rowBits = static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(depth);
     if (rowBits % 32 != 0) throw std::invalid_argument("a Palm bitmap row must fill whole 4-byte units");
     const std::uint64_t bytes = static_cast<std::uint64_t>(rowBits / 8) * height;
-    if (bytes > kMaxBitmapBytes) throw std::invalid_argument("the Palm bitmap would be absurdly large");
+    if (bytes > DecodeLimits{}.maxBitmapBytes)
+        throw std::invalid_argument("the Palm bitmap would be absurdly large");
     return static_cast<std::uint16_t>(rowBits / 8);
 }
 

@@ -30,8 +30,9 @@ void showLibraryError(UserNotifier& notifier, const char* format, const CTextExc
 }  // namespace
 
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier) {
+                       UserNotifier& notifier, const DecodeLimits& limits) {
     CAnyFormatDecoder decoder;
+    decoder.SetLimits(limits);
     try {
         decoder.DecodeFile(inputPath, picture, 32, nullptr);
     } catch (const CTextException& error) {
@@ -74,8 +75,8 @@ std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings) {
 }
 
 CachingSourceLoader::CachingSourceLoader(std::string inputPath, int dither, UserNotifier& notifier,
-                                         std::vector<PictureSize> plannedSizes)
-    : m_inputPath(std::move(inputPath)), m_dither(dither), m_notifier(notifier) {
+                                         std::vector<PictureSize> plannedSizes, const DecodeLimits& limits)
+    : m_inputPath(std::move(inputPath)), m_dither(dither), m_notifier(notifier), m_limits(limits) {
     for (const PictureSize& size : plannedSizes)
         if (std::find(m_plannedSizes.begin(), m_plannedSizes.end(), size) == m_plannedSizes.end())
             m_plannedSizes.push_back(size);
@@ -87,6 +88,7 @@ void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap&
                                        CDecodedRowListener& rowListener) {
     CAnyFormatDecoder decoder;
     decoder.SetRowListener(&rowListener);
+    decoder.SetLimits(m_limits);
     decoder.DecodeFile(inputPath, picture, 32, nullptr);
 }
 
@@ -134,7 +136,10 @@ bool CachingSourceLoader::load(PalmBitmap& bitmap) {
     const CMemoryBitmap* scaled = scaledPicture(bitmap.width(), bitmap.height());
     if (scaled == nullptr) {
         ++m_decodeCount;
-        if (bitmap.loadFromFile(m_inputPath, m_dither, m_notifier)) return true;
+        CDIBBitmap picture;
+        if (loadScaledPicture(m_inputPath, bitmap.width(), bitmap.height(), picture, m_notifier, m_limits) &&
+            bitmap.loadFromBitmap(picture, m_dither))
+            return true;
         m_state = State::Failed;
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "engine/front_end.h"
 #include "engine/palm_database.h"
+#include "imagelib/decode_limits.h"
 
 #include <memory>
 #include <string>
@@ -14,9 +15,9 @@ class CMemoryBitmap;
 // Decodes a picture file into a 32-bit bitmap and stretches it to exactly
 // width x height (the aspect ratio is not kept, nothing is cropped). On failure
 // the user is shown "Error %d decoding %s: %s" or "Error %d resizing %s: %s"
-// and false is returned.
+// and false is returned. The decode keeps to `limits`.
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier);
+                       UserNotifier& notifier, const DecodeLimits& limits = {});
 
 // Fills each bitmap object of a run from the source file: every load decodes
 // and scales the file again, then reduces the picture to the object's depth.
@@ -49,19 +50,19 @@ std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings);
 // Fills the bitmap objects of a run from a single decode of the source file.
 // The first load decodes the file, scales the picture to every planned size
 // straight from the decoded picture (largely while the decoder is still at
-// work on the rows below), and releases the decoded picture at once: a photo's full-size pixels are by far the largest thing a
-// run holds, and only one copy of them is ever alive. Every load then reduces
-// its own copy of the scaled picture, because dithering writes into the
-// picture it reduces.
+// work on the rows below), and releases the decoded picture at once: a photo's full-size pixels are by far
+// the largest thing a run holds, and only one copy of them is ever alive. Every load then reduces its own
+// copy of the scaled picture, because dithering writes into the picture it reduces.
 //
 // The databases are the same to the byte as with SourceLoader, and so are
 // the messages: a failed decode or resize is shown once, this load and every
 // later one return false. A bitmap of a size that was not planned is loaded
-// the object-by-object way, decoding the file again.
+// the object-by-object way, decoding the file again. Every decode keeps to
+// `limits` (a thumbnailer may ask for tighter ones than the defaults).
 class CachingSourceLoader : public BitmapLoader {
 public:
     CachingSourceLoader(std::string inputPath, int dither, UserNotifier& notifier,
-                        std::vector<PictureSize> plannedSizes);
+                        std::vector<PictureSize> plannedSizes, const DecodeLimits& limits = {});
     ~CachingSourceLoader() override;
 
     bool load(PalmBitmap& bitmap) override;
@@ -74,6 +75,7 @@ protected:
     // of finished rows as the decoder goes; throws CTextException.
     virtual void decodeSource(const std::string& inputPath, CDIBBitmap& picture,
                               CDecodedRowListener& rowListener);
+    const DecodeLimits& decodeLimits() const { return m_limits; }
 
 private:
     enum class State { NotDecoded, Ready, Failed };
@@ -86,6 +88,7 @@ private:
     int m_dither;
     UserNotifier& m_notifier;
     std::vector<PictureSize> m_plannedSizes;
+    DecodeLimits m_limits;
     // One per planned size, in the same order, once the source is decoded.
     std::vector<std::unique_ptr<CMemoryBitmap>> m_scaled;
     State m_state = State::NotDecoded;

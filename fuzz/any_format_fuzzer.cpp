@@ -16,6 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CTentResampler resampler({{16, 11, &scaled}}, 2);
     CAnyFormatDecoder decoder;
     decoder.SetRowListener(&resampler);
+    // Pictures that only cost time to fill are refused: the limits reach
+    // whichever decoder the data is routed to.
+    DecodeLimits limits;
+    limits.maxSide = 4096;
+    limits.maxBitmapBytes = std::uint64_t{64} << 20;
+    limits.maxMetafileCanvasSide = 1024;
+    decoder.SetLimits(limits);
     try {
         decoder.DecodeMemory(data, static_cast<std::int64_t>(size), bitmap, 32);
         resampler.Finish(bitmap);

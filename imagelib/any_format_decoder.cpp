@@ -196,11 +196,12 @@ void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap,
     CImageDecoder& decoder = entry->decoder(*m_decoders);
     // Only the decoder of this picture reports rows, and only for this decode:
     // a decoder borrowed for data embedded in another format fills a bitmap
-    // of its own.
+    // of its own. The limits go along to whichever decoder runs.
     struct ListenerScope {
         CImageDecoder& decoder;
         ~ListenerScope() { decoder.SetRowListener(nullptr); }
     } scope{decoder};
     decoder.SetRowListener(GetRowListener());
+    decoder.SetLimits(GetLimits());
     decoder.DecodeSource(source, bitmap, wantedDepth);
 }

@@ -7,7 +7,9 @@
 // Each decode carries its own copy (set on the decoder before it runs), so
 // decodes running side by side can have different limits; a fuzzer or a
 // thumbnailer asks for tighter ones than the defaults below. A picture over a
-// limit ends in the decoder's usual size error.
+// limit ends in the decoder's usual size error. The defaults of maxSide and
+// maxBitmapBytes are also the ceiling of every bitmap the library creates, so
+// raising those two makes no room beyond them.
 struct DecodeLimits {
     // Pixels per side of a decoded picture.
     std::int64_t maxSide = std::int64_t{1} << 16;
@@ -25,6 +27,16 @@ struct DecodeLimits {
     std::uint32_t maxMetafileObjects = 65536;
     // Entries of a palette created or changed by a metafile record.
     std::uint32_t maxMetafilePaletteEntries = 1024;
+    // Pixels of a run-length encoded BMP accepted from any file; larger ones
+    // need file data in proportion to their pixels.
+    std::uint64_t maxBmpRunLengthPixelsWithoutData = std::uint64_t{4096} * 4096;
+    // Scans of a progressive JPEG: each is a pass over the whole picture, and
+    // a hostile stream can hold one in every dozen bytes.
+    int maxJpegScans = 1000;
+    // Bytes of one PNG chunk libpng reads; 0 leaves libpng's own default.
+    std::uint64_t maxPngChunkBytes = 0;
+    // Ancillary PNG chunks libpng keeps; 0 leaves libpng's own default.
+    std::uint32_t maxPngCachedChunks = 0;
 
     // True when width x height fits the side limit (and both are positive).
     bool AllowsSize(std::int64_t width, std::int64_t height) const {

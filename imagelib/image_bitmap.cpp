@@ -1,5 +1,6 @@
 #include "imagelib/image_bitmap.h"
 
+#include "imagelib/decode_limits.h"
 #include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
@@ -14,6 +15,10 @@
 namespace {
 
 const char kOutOfMemory[] = "Out of memory creating bitmap.";
+
+// Whatever one decode's limits say, no bitmap exceeds the default ones: the
+// resizer and the engine are built for pictures within them.
+constexpr DecodeLimits kCeiling{};
 
 [[noreturn]] void ThrowOutOfMemory() { throw CTextException(ERR_NO_MEMORY, kOutOfMemory); }
 
@@ -68,9 +73,9 @@ std::size_t CImageBitmap::RowBytes(int width, int bpp) {
 }
 
 std::size_t CImageBitmap::CheckedStorageSize(int width, int height, int bpp, std::size_t stride) {
-    if (!IsSupportedDepth(bpp) || !IsPlausibleImageSize(width, height)) ThrowOutOfMemory();
+    if (!IsSupportedDepth(bpp) || !kCeiling.AllowsSize(width, height)) ThrowOutOfMemory();
     auto bytes = CheckedMultiply(stride, static_cast<std::uint64_t>(height));
-    if (!bytes || *bytes > kMaxBitmapBytes) ThrowOutOfMemory();
+    if (!bytes || *bytes > kCeiling.maxBitmapBytes) ThrowOutOfMemory();
     return static_cast<std::size_t>(*bytes);
 }
 
@@ -146,7 +151,7 @@ std::size_t CDIBBitmap::GetLineStride() const { return (RowBytes(m_width, m_bpp)
 std::size_t CDIBBitmap::GetMemorySize() const { return m_blockSize + sizeof(*this); }
 
 void CDIBBitmap::AllocStorage(int width, int height, int bpp, bool hasAlpha) {
-    const std::size_t stride = IsSupportedDepth(bpp) && width > 0 && width <= kMaxImageDimension
+    const std::size_t stride = IsSupportedDepth(bpp) && width > 0 && width <= kCeiling.maxSide
                                    ? (RowBytes(width, bpp) + 3) & ~std::size_t{3}
                                    : 0;
     const std::size_t rowArea = CheckedStorageSize(width, height, bpp, stride);
@@ -201,7 +206,8 @@ std::size_t CMemoryBitmap::GetMemorySize() const {
 }
 
 void CMemoryBitmap::AllocStorage(int width, int height, int bpp, bool hasAlpha) {
-    const std::size_t stride = IsSupportedDepth(bpp) && width > 0 && width <= kMaxImageDimension ? RowBytes(width, bpp) : 0;
+    const std::size_t stride =
+        IsSupportedDepth(bpp) && width > 0 && width <= kCeiling.maxSide ? RowBytes(width, bpp) : 0;
     const std::size_t bytes = CheckedStorageSize(width, height, bpp, stride);
     try {
         m_pixelBuffer.assign(bytes, 0);

@@ -1,5 +1,6 @@
 #include "imagelib/image_decoder.h"
 
+#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <cstdarg>
@@ -60,6 +61,17 @@ void RaiseErrorFormat(int code, const char* format, ...) {
     std::string text = FormatMessageV(format, arguments);
     va_end(arguments);
     RaiseError(code, text);
+}
+
+void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
+                        bool hasAlpha) {
+    const auto rowBytes = (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8;
+    const auto bytes = limits.AllowsSize(width, height) && bpp > 0
+                           ? CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height))
+                           : std::nullopt;
+    if (!bytes || *bytes > limits.maxBitmapBytes)
+        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
+    bitmap.Create(width, height, bpp, hasAlpha);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imagelib/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
 #include "imagelib/ruvo_object.h"
@@ -43,6 +44,12 @@ public:
     void SetRowListener(CDecodedRowListener* listener) { m_rowListener = listener; }
     CDecodedRowListener* GetRowListener() const { return m_rowListener; }
 
+    // What this decoder accepts from a file, for each decode until changed;
+    // the defaults unless set. A decoder that hands data on to another hands
+    // these along.
+    void SetLimits(const DecodeLimits& limits) { m_limits = limits; }
+    const DecodeLimits& GetLimits() const { return m_limits; }
+
 protected:
     // The per-format work: read from `source`, Create the bitmap and fill its
     // rows. `palette` starts empty; a decoder may keep a working palette there
@@ -58,7 +65,13 @@ protected:
 
 private:
     CDecodedRowListener* m_rowListener = nullptr;
+    DecodeLimits m_limits;
 };
+
+// Creates `bitmap` unless its sides or bytes are over `limits`; such a bitmap
+// fails as one over the library's own ceiling does, as running out of memory.
+void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
+                        bool hasAlpha);
 
 // Formats "Decoder error: %s\n" around the text, traces it at level 0 and
 // throws CTextException with the code.

@@ -1,5 +1,6 @@
 #include "imagelib/resize_filter.h"
 
+#include "imagelib/decode_limits.h"
 #include "imagelib/image_limits.h"
 #include "imagelib/parallel_rows.h"
 #include "imagelib/text_exception.h"
@@ -18,6 +19,8 @@
 namespace {
 
 const char kOutOfMemory[] = "Out of memory creating bitmap.";
+// Intermediates are held to the ceiling of the bitmaps they become.
+constexpr DecodeLimits kCeiling{};
 
 // Triangle of radius 1: full weight at the centre, none from one pixel away.
 constexpr double kTentRadius = 1.0;
@@ -282,10 +285,11 @@ struct CTentResampler::Shared {
         plans.reserve(targets.size());
         for (const ResizeTarget& target : targets) {
             // Absurd intermediates are refused as an allocation failure.
-            if (!IsPlausibleImageSize(target.width, target.height)) throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+            if (!kCeiling.AllowsSize(target.width, target.height))
+                throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
             const auto intermediateBytes = CheckedMultiply(static_cast<std::uint64_t>(target.width) * 4,
                                                            static_cast<std::uint64_t>(height));
-            if (!intermediateBytes || *intermediateBytes > kMaxBitmapBytes)
+            if (!intermediateBytes || *intermediateBytes > kCeiling.maxBitmapBytes)
                 throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
             plans.push_back(TargetPlan{ContributionTable(target.width, width), ContributionTable(target.height, height),
                                        std::vector<std::uint8_t>(static_cast<std::size_t>(*intermediateBytes)),

@@ -621,7 +621,7 @@ private:
 class CFakePlatform : public CMetafilePlatform {
 public:
     explicit CFakePlatform(FakeSettings& settings) : m_settings(settings) {}
-    std::unique_ptr<CMetafileScreen> GetScreen() override {
+    std::unique_ptr<CMetafileScreen> GetScreen(const DecodeLimits&) override {
         return m_settings.screen ? std::make_unique<CFakeScreen>(m_settings) : nullptr;
     }
 

@@ -816,6 +816,24 @@ TEST(PICTDecoder, QuickTimeJpegGivesTheJpegsPixelsAndTheRestIsNotRead) {
     ExpectNear(Pixel(bitmap, 14, 6), {0, 0, 255});
 }
 
+TEST(PICTDecoder, QuickTimeJpegKeepsToThePicturesLimitsAndTheJpegDecoderGetsItsOwnBack) {
+    const Bytes picture = QuickTimePicture(EncodeJpeg(16, 8, 3, {255, 0, 0}, {0, 0, 255}));
+    CJPEGDecoder jpegDecoder;
+    CPICTDecoder decoder(&jpegDecoder);
+    DecodeLimits limits;
+    limits.maxBitmapBytes = 16 * 8 * 4 - 1;
+    decoder.SetLimits(limits);
+    CDIBBitmap bitmap;
+    try {
+        decoder.DecodeMemory(picture.data(), static_cast<std::int64_t>(picture.size()), bitmap, 32);
+        ADD_FAILURE() << "decoded over the limit";
+    } catch (const CTextException& error) {
+        EXPECT_EQ(error.GetCode(), ERR_NO_MEMORY);
+        EXPECT_STREQ(error.GetMessage(), "Out of memory creating bitmap.");
+    }
+    EXPECT_EQ(jpegDecoder.GetLimits().maxBitmapBytes, DecodeLimits{}.maxBitmapBytes);
+}
+
 TEST(PICTDecoder, QuickTimeGreyJpegComesOutAtTheSettledDepth) {
     // A grey JPEG on its own would give 8 bits; inside a picture it follows the
     // wanted depth, 32 for 0 and 32, so a caller asking for 32 gets 32.

@@ -1,7 +1,6 @@
 #include "imagelib/decoders/bmp_decoder.h"
 
 #include "imagelib/byte_order.h"
-#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -34,9 +33,8 @@ constexpr std::int64_t kColourTableEntryBytes = 4;
 constexpr std::int64_t kMaxStoredColours = 256;
 
 // Two bytes of run-length data give at most 255 pixels. Pictures larger than
-// the first limit must bring enough data to describe themselves, so a few
-// bytes cannot demand a bitmap of a gigabyte.
-constexpr std::int64_t kMaxPixelsForAnyRunLength = std::int64_t{4096} * 4096;
+// the limits' run-length allowance must bring enough data to describe
+// themselves, so a few bytes cannot demand a bitmap of a gigabyte.
 constexpr std::int64_t kMaxPixelsPerRunLengthByte = 128;
 
 // Run-length escapes (a zero count followed by one of these).
@@ -105,7 +103,7 @@ private:
     const std::vector<PaletteEntry>& m_palette;
 };
 
-BitmapHeader ReadHeaders(CImageSource& source) {
+BitmapHeader ReadHeaders(CImageSource& source, const DecodeLimits& limits) {
     BitmapHeader header;
     const std::uint8_t* fileHeader = source.ReadBytes(kFileHeaderBytes);
     if (ReadLE16(fileHeader) != kBitmapSignature)
@@ -128,7 +126,7 @@ BitmapHeader ReadHeaders(CImageSource& source) {
     header.coloursUsed = ReadLE32(info + kColoursUsedField);
 
     if (!IsLegalBitCount(header.bitCount)) RaiseError(ERR_FORMAT_UNKNOWN, "Decoding bmp: Illegal bpp value.");
-    if (!IsPlausibleImageSize(header.width, header.height))
+    if (!limits.AllowsSize(header.width, header.height))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Image size %lldx%lld is out of range.",
                          static_cast<long long>(header.width), static_cast<long long>(height));
     // Compressed bitmaps are always stored bottom-up; a negative height there
@@ -322,7 +320,7 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     const std::int64_t start = source.GetBytesRead();
     auto position = [&] { return source.GetBytesRead() - start; };
 
-    BitmapHeader header = ReadHeaders(source);
+    BitmapHeader header = ReadHeaders(source, GetLimits());
     const bool indexed = header.bitCount <= 8;
     const bool runLength = indexed && header.compression != 0 && header.bitCount != 1;
 
@@ -346,7 +344,8 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     const std::int64_t stride = (rowBytes + 3) & ~std::int64_t{3};
     if (!runLength) {
         RequireData(source, stride * header.height);
-    } else if (header.width * header.height > kMaxPixelsForAnyRunLength &&
+    } else if (static_cast<std::uint64_t>(header.width * header.height) >
+                   GetLimits().maxBmpRunLengthPixelsWithoutData &&
                header.width * header.height / kMaxPixelsPerRunLengthByte > source.GetRemaining()) {
         RaiseError(ERR_UNSUPPORTED_DATA, "Bitmap decoder: Compressed data is too short for the image size.");
     }
@@ -357,7 +356,8 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         RaiseErrorFormat(ERR_UNSUPPORTED_DATA, "Decoding bmp: Cannot decode to %d bits per pixel.", depth);
     bpp = depth;
 
-    bitmap.Create(static_cast<int>(header.width), static_cast<int>(header.height), depth, false);
+    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width), static_cast<int>(header.height),
+                       depth, false);
     if (depth == 8) bitmap.SetPaletteEntries(palette.data());
     bitmap.Lock(false, true);
     try {

@@ -21,9 +21,6 @@ constexpr InterlacePass kInterlacePasses[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 
 // A GIF colour map has at most 256 entries, the palette of an 8-bit bitmap.
 constexpr int kMaxColorMapEntries = 256;
-// Screens up to this many pixels are accepted from any file; larger ones
-// need data in proportion (see the check after the screen descriptor).
-constexpr std::uint64_t kScreenPixelsWithoutData = 4096u * 4096u;
 // The best case of 12-bit LZW: one code (1.5 bytes) stands for a string of
 // up to 4096 pixels.
 constexpr std::uint64_t kMaxPixelsPerByte = 4096;
@@ -198,19 +195,19 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     const int width = gif->SWidth;
     const int height = gif->SHeight;
     bpp = ChooseDepth(bpp, 8);
-    if (!IsPlausibleImageSize(width, height))
+    if (!GetLimits().AllowsSize(width, height))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF screen size %d x %d is not supported.", width, height);
     // Refuse a screen that could not be converted before decoding all of it.
     const std::uint64_t bytesPerPixel = bpp == 32 ? 4 : 1;
     const auto pixels =
         CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
     const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
-    if (!bytes || *bytes > kMaxBitmapBytes)
+    if (!bytes || *bytes > GetLimits().maxBitmapBytes)
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
     // LZW stores at most a few thousand pixels per byte, and real files never
     // pad a huge screen around small images, so a screen far beyond what the
     // file could describe is a forgery that would only cost seconds to fill.
-    if (*pixels > kScreenPixelsWithoutData &&
+    if (*pixels > GetLimits().maxGifScreenPixelsWithoutData &&
         *pixels / kMaxPixelsPerByte > static_cast<std::uint64_t>(source.GetSize()))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF screen size %d x %d is not supported.", width, height);
 

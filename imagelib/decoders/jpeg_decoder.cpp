@@ -1,6 +1,5 @@
 #include "imagelib/decoders/jpeg_decoder.h"
 
-#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <cstdio>  // jpeglib.h needs FILE
 #include <cstring>
 #include <exception>
+#include <limits>
 
 #include <jpeglib.h>
 // After jpeglib.h: the warning codes.
@@ -23,15 +23,6 @@ namespace {
 // Handed to libjpeg when the data runs out, so that it finishes the picture
 // with what it has instead of failing.
 const JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
-
-// Every scan is a pass over the whole image, and a hostile stream can hold a
-// scan in every dozen bytes; real encoders write a dozen scans or so.
-constexpr int kMaxScans = 1000;
-
-// libjpeg's working memory for one image (the coefficient buffers of
-// progressive images). Beyond it libjpeg fails with its own message instead of
-// allocating.
-constexpr long kMaxLibjpegMemory = static_cast<long>(kMaxBitmapBytes);
 
 enum class OutputPath {
     Grey,          // one sample per pixel; 8-bit rows, or 32-bit through libjpeg
@@ -62,6 +53,12 @@ struct CJPEGDecoder::Decompressor {
     // the scans arrive; the sink only ever sees the fraction rise.
     double reportedFraction = 0.0;
     char message[kMaxMessageLength + 1] = {};
+    // Scans of one stream at most (real encoders write a dozen or so), and
+    // libjpeg's working memory for one image (the coefficient buffers of
+    // progressive images): beyond it libjpeg fails with its own message
+    // instead of allocating. Both from the decode's limits.
+    int maxScans = 0;
+    long maxMemory = 0;
 };
 
 namespace {
@@ -134,9 +131,9 @@ void SkipInputData(j_decompress_ptr info, long count) {
 
 void ReportProgress(j_common_ptr common) {
     Decompressor& state = StateOf(common);
-    if (common->is_decompressor && state.info.input_scan_number > kMaxScans) {
+    if (common->is_decompressor && state.info.input_scan_number > state.maxScans) {
         char text[kMaxMessageLength + 1];
-        std::snprintf(text, sizeof text, "JPEG image has more than %d scans\n", kMaxScans);
+        std::snprintf(text, sizeof text, "JPEG image has more than %d scans\n", state.maxScans);
         RecordFailure(state, text);
         std::longjmp(state.jump, 1);
     }
@@ -188,7 +185,7 @@ void CreateStep(Decompressor& state, JpegSteps&) {
 
 void ReadHeaderStep(Decompressor& state, JpegSteps& steps) {
     jpeg_decompress_struct& info = state.info;
-    info.mem->max_memory_to_use = kMaxLibjpegMemory;
+    info.mem->max_memory_to_use = state.maxMemory;
     jpeg_read_header(&info, TRUE);
     if (steps.fastUpsampling) info.do_fancy_upsampling = FALSE;
     info.dct_method = JDCT_FLOAT;
@@ -330,6 +327,9 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
                                CImageSource& source) {
     Decompressor& state = *m_decompressor;
     StreamSession session(state, source);
+    state.maxScans = GetLimits().maxJpegScans;
+    state.maxMemory = static_cast<long>(
+        std::min<std::uint64_t>(GetLimits().maxBitmapBytes, std::numeric_limits<long>::max()));
 
     JpegSteps steps;
     steps.fastUpsampling = m_fastUpsampling;
@@ -340,7 +340,8 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
     // Created before libjpeg allocates for the image, so absurd sizes are
     // refused (with the bitmap's own error) before any large allocation.
-    bitmap.Create(static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth, false);
+    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
+                       steps.depth, false);
     bpp = steps.depth;
 
     if (!RunJpegStep(state, StartStep, steps)) RaiseRecordedError(state);

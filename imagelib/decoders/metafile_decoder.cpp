@@ -1,11 +1,11 @@
 #include "imagelib/decoders/metafile_decoder.h"
 
 #include "imagelib/byte_order.h"
-#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <new>
 #include <string>
 
@@ -30,15 +30,26 @@ constexpr std::size_t kLogicalPaletteSize = 256;
 
 const char kNoDeviceContext[] = "Cannot allocate device context.";
 
-// A computed side of 0 or less takes the default; larger canvases than the
-// library renders are scaled down, keeping the picture's proportions.
-void ChooseCanvasSize(std::int64_t width, std::int64_t height, int& outWidth, int& outHeight) {
+// side x part / whole for 0 < part <= whole, also where the product would
+// overflow (a header's frame and device sizes can multiply up to 2^56).
+std::int64_t ScaleSide(std::int64_t part, std::int64_t side, std::int64_t whole) {
+    std::int64_t product = 0;
+    if (!__builtin_mul_overflow(part, side, &product)) return product / whole;
+    return static_cast<std::int64_t>(static_cast<long double>(part) / static_cast<long double>(whole) *
+                                     static_cast<long double>(side));
+}
+
+// A computed side of 0 or less takes the default; canvases larger than the
+// limits allow are scaled down, keeping the picture's proportions.
+void ChooseCanvasSize(std::int64_t width, std::int64_t height, std::int64_t maxSide, int& outWidth,
+                      int& outHeight) {
     if (width <= 0) width = kDefaultWidth;
     if (height <= 0) height = kDefaultHeight;
+    maxSide = std::clamp<std::int64_t>(maxSide, 1, std::numeric_limits<int>::max());
     const std::int64_t longest = std::max(width, height);
-    if (longest > kMaxMetafileCanvas) {
-        width = std::max<std::int64_t>(1, width * kMaxMetafileCanvas / longest);
-        height = std::max<std::int64_t>(1, height * kMaxMetafileCanvas / longest);
+    if (longest > maxSide) {
+        width = std::max<std::int64_t>(1, ScaleSide(width, maxSide, longest));
+        height = std::max<std::int64_t>(1, ScaleSide(height, maxSide, longest));
     }
     outWidth = static_cast<int>(width);
     outHeight = static_cast<int>(height);
@@ -58,7 +69,7 @@ void CMetafileDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntr
     const bool enhanced = name.find(".EMF") != std::string::npos;
 
     std::shared_ptr<CMetafilePlatform> platform = m_platform ? m_platform : CreateMetafilePlatform();
-    std::unique_ptr<CMetafileScreen> screen = platform->GetScreen();
+    std::unique_ptr<CMetafileScreen> screen = platform->GetScreen(GetLimits());
     if (!screen) RaiseError(ERR_NO_MEMORY, kNoDeviceContext);
 
     const std::int64_t remaining = source.GetRemaining();
@@ -113,7 +124,7 @@ void CMetafileDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntr
     }
     int canvasWidth = 0;
     int canvasHeight = 0;
-    ChooseCanvasSize(width, height, canvasWidth, canvasHeight);
+    ChooseCanvasSize(width, height, GetLimits().maxMetafileCanvasSide, canvasWidth, canvasHeight);
 
     std::unique_ptr<CMetafileMemoryContext> context = screen->CreateCompatibleContext();
     if (!context) RaiseError(ERR_NO_MEMORY, kNoDeviceContext);
@@ -149,7 +160,7 @@ void CMetafileDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntr
     metafile.reset();
 
     if (bpp == 0) bpp = withPalette ? 8 : 32;
-    bitmap.Create(canvasWidth, canvasHeight, bpp, bpp >= 32);
+    CreateBitmapWithin(GetLimits(), bitmap, canvasWidth, canvasHeight, bpp, bpp >= 32);
     if (withPalette && bpp < 24) bitmap.SetPaletteEntries(palette.data());
     context->GetDIBits(bitmap, withPalette);
 }

@@ -156,7 +156,7 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
 
     const int width = ReadLE16(header + kXMaxOffset) - ReadLE16(header + kXMinOffset) + 1;
     const int height = ReadLE16(header + kYMaxOffset) - ReadLE16(header + kYMinOffset) + 1;
-    if (!IsPlausibleImageSize(width, height))
+    if (!GetLimits().AllowsSize(width, height))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Error decoding pcx: Can't handle image size %d x %d.", width,
                          height);
 
@@ -171,13 +171,13 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     const std::size_t scanlineBytes =
         static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(planes);
     const auto imageBytes = CheckedMultiply(scanlineBytes, static_cast<std::uint64_t>(height));
-    if (!imageBytes || *imageBytes > kMaxBitmapBytes)
+    if (!imageBytes || *imageBytes > GetLimits().maxBitmapBytes)
         RaiseError(ERR_NO_MEMORY, "Out of memory for PCX image data.");
     // A two-byte run gives at most 63 bytes, so shorter data cannot fill the image.
     RequireRemaining(source, static_cast<std::int64_t>((*imageBytes * 2 + kLongestRun - 1) / kLongestRun));
 
     bpp = 32;
-    bitmap.Create(width, height, 32, false);
+    CreateBitmapWithin(GetLimits(), bitmap, width, height, 32, false);
 
     std::vector<std::uint8_t> image;
     std::vector<std::uint8_t> indexRow;

@@ -1,6 +1,5 @@
 #include "imagelib/decoders/pgm_decoder.h"
 
-#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <cstdint>
@@ -72,7 +71,7 @@ void CPGMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     else if (source.GetRemaining() < sampleCount)
         source.ReadBytes(sampleCount);  // raises the source's end-of-file error
 
-    bitmap.Create(header.width, header.height, bpp, false);
+    CreateBitmapWithin(GetLimits(), bitmap, header.width, header.height, bpp, false);
     palette.resize(kGreyLevels);
     for (int i = 0; i < kGreyLevels; ++i) {
         const auto level = static_cast<std::uint8_t>(i);
@@ -111,7 +110,7 @@ CPGMDecoder::Header CPGMDecoder::ReadHeader(CImageSource& source) {
                 header.width = value;
             } else if (numbersRead == 1) {
                 header.height = value;
-                if (!IsPlausibleImageSize(header.width, header.height))
+                if (!GetLimits().AllowsSize(header.width, header.height))
                     RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PGM decoder: Can't handle image size %d x %d.",
                                      header.width, header.height);
             } else {

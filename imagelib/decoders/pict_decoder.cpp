@@ -385,8 +385,13 @@ void StoreColor(std::uint8_t* pixel, const PaletteEntry& color) {
 class CPICTDecoder::Reader {
 public:
     Reader(CImageSource& source, CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
-           CJPEGDecoder* jpegDecoder)
-        : m_source(source), m_bitmap(bitmap), m_palette(palette), m_bpp(bpp), m_jpegDecoder(jpegDecoder) {}
+           CJPEGDecoder* jpegDecoder, const DecodeLimits& limits)
+        : m_source(source),
+          m_bitmap(bitmap),
+          m_palette(palette),
+          m_bpp(bpp),
+          m_jpegDecoder(jpegDecoder),
+          m_limits(limits) {}
 
     void Decode() {
         TraceLine(2, "Decoding mac pict.\n");
@@ -643,8 +648,8 @@ private:
 
     // --- Images ------------------------------------------------------------------
 
-    static void checkImageSize(const Rect& bounds) {
-        if (!IsPlausibleImageSize(bounds.Width(), bounds.Height()))
+    void checkImageSize(const Rect& bounds) const {
+        if (!m_limits.AllowsSize(bounds.Width(), bounds.Height()))
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, kIllegalImageSize, bounds.Width(), bounds.Height());
     }
 
@@ -797,7 +802,7 @@ private:
         }
         checkRows(rowLayout(rowBytes, bounds.Width(), 1, 0), bounds.Width(), bounds.Height());
 
-        m_bitmap.Create(bounds.Width(), bounds.Height(), depth, false);
+        CreateBitmapWithin(m_limits, m_bitmap, bounds.Width(), bounds.Height(), depth, false);
         ColorTable blackAndWhite(kColorTableEntries, kBlack);
         blackAndWhite[0] = kWhite;
         blackAndWhite[1] = kBlack;
@@ -824,7 +829,8 @@ private:
         checkRows(rowLayout(rowBytes, bounds.Width(), header.pixelSize, header.cmpCount), bounds.Width(),
                   bounds.Height());
 
-        m_bitmap.Create(bounds.Width(), bounds.Height(), depth, depth == 32 && hasAlphaPlane(header));
+        CreateBitmapWithin(m_limits, m_bitmap, bounds.Width(), bounds.Height(), depth,
+                           depth == 32 && hasAlphaPlane(header));
         if (depth == 8) m_bitmap.SetPaletteEntries(m_palette.data());
         unpackRows(rowBytes, header.pixelSize, header.cmpCount, m_palette);
     }
@@ -843,7 +849,8 @@ private:
         checkRows(rowLayout(0, bounds.Width(), header.pixelSize, header.cmpCount), bounds.Width(),
                   bounds.Height());
 
-        m_bitmap.Create(bounds.Width(), bounds.Height(), depth, depth == 32 && hasAlphaPlane(header));
+        CreateBitmapWithin(m_limits, m_bitmap, bounds.Width(), bounds.Height(), depth,
+                           depth == 32 && hasAlphaPlane(header));
         // A direct map of 8 bits or less has no colour table. An 8-bit bitmap
         // keeps the grey ramp it is created with, so a 32-bit one gets the
         // same greys.
@@ -877,6 +884,14 @@ private:
             if (data[offset] == 0xFF && data[offset + 1] == 0xD8 && data[offset + 2] == 0xFF) {
                 if (m_jpegDecoder == nullptr) RaiseError(ERR_FORMAT_NOT_COMPILED, kNoJpegDecoder);
                 skip(offset);
+                // The borrowed decoder keeps to this decode's limits, and
+                // gets its own back afterwards.
+                struct LimitsScope {
+                    CJPEGDecoder& decoder;
+                    DecodeLimits own;
+                    ~LimitsScope() { decoder.SetLimits(own); }
+                } scope{*m_jpegDecoder, m_jpegDecoder->GetLimits()};
+                m_jpegDecoder->SetLimits(m_limits);
                 m_jpegDecoder->DecodeSource(m_source, m_bitmap, m_bpp);
                 return;
             }
@@ -892,10 +907,11 @@ private:
     std::vector<PaletteEntry>& m_palette;
     int& m_bpp;
     CJPEGDecoder* m_jpegDecoder;
+    const DecodeLimits& m_limits;
     int m_version = 0;
 };
 
 void CPICTDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                                CImageSource& source) {
-    Reader(source, bitmap, palette, bpp, m_jpegDecoder).Decode();
+    Reader(source, bitmap, palette, bpp, m_jpegDecoder, GetLimits()).Decode();
 }

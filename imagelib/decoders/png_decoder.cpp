@@ -1,19 +1,16 @@
 #include "imagelib/decoders/png_decoder.h"
 
-#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 
 namespace {
-
-// libpng's own dimension limit is a million pixels per side; ours is smaller.
-static_assert(kMaxImageDimension <= PNG_UINT_31_MAX);
 
 // What the libpng callbacks share with the decoder. libpng leaves its frames
 // with longjmp, so the callbacks only record here what went wrong; the
@@ -228,8 +225,14 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     png_set_read_fn(png, &state, ReadFromSource);
     // Refuse absurd sizes while reading the header, before anything is
     // allocated for the image.
-    png_set_user_limits(png, static_cast<png_uint_32>(kMaxImageDimension),
-                        static_cast<png_uint_32>(kMaxImageDimension));
+    const auto side =
+        static_cast<png_uint_32>(std::clamp<std::int64_t>(GetLimits().maxSide, 0, PNG_UINT_31_MAX));
+    png_set_user_limits(png, side, side);
+    // libpng's chunk defaults stand unless the limits ask for others.
+    if (GetLimits().maxPngChunkBytes != 0)
+        png_set_chunk_malloc_max(png, static_cast<png_alloc_size_t>(std::min<std::uint64_t>(
+                                          GetLimits().maxPngChunkBytes, PNG_SIZE_MAX)));
+    if (GetLimits().maxPngCachedChunks != 0) png_set_chunk_cache_max(png, GetLimits().maxPngCachedChunks);
 
     PngSteps steps;
     if (!RunPngStep(png, info, ReadHeaderStep, steps)) RaiseRecordedError(state);
@@ -241,8 +244,8 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     if (!RunPngStep(png, info, SetTransformationsStep, steps)) RaiseRecordedError(state);
 
     // Creation refuses sizes beyond the library's limits with its own error.
-    bitmap.Create(static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth,
-                  OutputHasAlpha(steps));
+    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
+                       steps.depth, OutputHasAlpha(steps));
     // libpng writes whole rows into the bitmap: they must fit.
     if (steps.outputHeight != steps.height || steps.rowBytes > static_cast<png_size_t>(bitmap.GetWidth()) *
                                                                    static_cast<png_size_t>(steps.depth / 8))

@@ -1,7 +1,6 @@
 #include "imagelib/decoders/tga_decoder.h"
 
 #include "imagelib/byte_order.h"
-#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -177,7 +176,7 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
 
     const int width = ReadLE16(header + kWidthOffset);
     const int height = ReadLE16(header + kHeightOffset);
-    if (!IsPlausibleImageSize(width, height))
+    if (!GetLimits().AllowsSize(width, height))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Can't handle TGA image size %d x %d.", width, height);
 
     const int pixelDepth = header[kPixelDepthOffset];
@@ -222,7 +221,7 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
                                  ? height * packetsPerRow * (1 + writer.FileBytesPerPixel())
                                  : static_cast<std::int64_t>(width) * height * writer.FileBytesPerPixel());
 
-    bitmap.Create(width, height, bpp, hasAlpha);
+    CreateBitmapWithin(GetLimits(), bitmap, width, height, bpp, hasAlpha);
     // The pixel values of a grey image are levels, so an 8-bit bitmap gets the
     // grey ramp even when the file also carries a colour map.
     if (bpp == 8 && (hasColourMap || grey)) bitmap.SetPaletteEntries(palette.data());

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <string>
@@ -153,14 +154,17 @@ struct OpenOptionsFreer {
     void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
 
-TiffHandle OpenFromMemory(TiffMemoryStream& stream) {
+TiffHandle OpenFromMemory(TiffMemoryStream& stream, const DecodeLimits& limits) {
     std::unique_ptr<TIFFOpenOptions, OpenOptionsFreer> options(TIFFOpenOptionsAlloc());
     if (!options) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
     TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, &stream);
     TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, &stream);
     // Nothing libtiff allocates for one picture needs to be bigger than the
-    // largest bitmap the library holds.
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), static_cast<tmsize_t>(kMaxBitmapBytes));
+    // largest bitmap the decode accepts.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(
+        options.get(),
+        static_cast<tmsize_t>(std::min<std::uint64_t>(
+            limits.maxBitmapBytes, static_cast<std::uint64_t>(std::numeric_limits<tmsize_t>::max()))));
     return TiffHandle(TIFFClientOpenExt(kStreamName, "r", &stream, ReadStream, WriteStream, SeekStream,
                                         CloseStream, StreamSize, MapStream, UnmapStream, options.get()));
 }
@@ -192,12 +196,13 @@ struct FreeDeleter {
 
 // Refuses pictures the bitmap model cannot hold before any buffer is sized
 // from their header.
-void CheckImageSize(std::uint32_t width, std::uint32_t height, std::uint64_t bytesPerPixel) {
-    if (!IsPlausibleImageSize(width, height))
+void CheckImageSize(const DecodeLimits& limits, std::uint32_t width, std::uint32_t height,
+                    std::uint64_t bytesPerPixel) {
+    if (!limits.AllowsSize(width, height))
         RaiseErrorFormat(ERR_UNSUPPORTED_DATA, "TIFF image size %u x %u is not supported.", width, height);
     const auto pixels = CheckedMultiply(width, height);
     const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
-    if (!bytes || *bytes > kMaxBitmapBytes) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+    if (!bytes || *bytes > limits.maxBitmapBytes) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
 }
 
 // Spreads packed samples of 2 to 7 bits, most significant first, to one
@@ -225,7 +230,7 @@ void CTIFFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& 
     stream.size = stream.data != nullptr ? static_cast<std::uint64_t>(source.GetRemaining()) : 0;
 
     // Declared after the stream, so the handle is closed before the stream goes.
-    TiffHandle tiff = OpenFromMemory(stream);
+    TiffHandle tiff = OpenFromMemory(stream, GetLimits());
     if (!tiff) RaiseError(ERR_WRONG_SIGNATURE, FailureText(stream, "Not a TIFF file."));
     DecodeTIFF(bitmap, palette, bpp, source, tiff.get());
 }
@@ -258,8 +263,9 @@ void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {
 
     const std::uint32_t width = rgba.image.width;
     const std::uint32_t height = rgba.image.height;
-    CheckImageSize(width, height, sizeof(std::uint32_t));
-    bitmap.Create(static_cast<int>(width), static_cast<int>(height), 32, rgba.image.alpha != 0);
+    CheckImageSize(GetLimits(), width, height, sizeof(std::uint32_t));
+    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(width), static_cast<int>(height), 32,
+                       rgba.image.alpha != 0);
 
     // libtiff's raster is a bottom-up array of 32-bit pixels, which is how a
     // 32-bit CDIBBitmap stores its rows. When the bitmap's rows lie like that,
@@ -315,16 +321,16 @@ void CTIFFDecoder::DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
 
-    CheckImageSize(width, height, 1);
+    CheckImageSize(GetLimits(), width, height, 1);
     const tmsize_t scanlineSize = TIFFScanlineSize(tiff);
     if (scanlineSize <= 0)
         RaiseError(ERR_UNSUPPORTED_DATA, FailureText(tiff, "TIFF scanline size is invalid."));
-    if (static_cast<std::uint64_t>(scanlineSize) > kMaxBitmapBytes)
+    if (static_cast<std::uint64_t>(scanlineSize) > GetLimits().maxBitmapBytes)
         RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
 
     const int depth = samplesPerPixel == 1 && bitsPerSample == 1 ? 1 : 8;
     if (bpp == 0) bpp = depth;
-    bitmap.Create(static_cast<int>(width), static_cast<int>(height), depth, false);
+    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(width), static_cast<int>(height), depth, false);
 
     const std::size_t entries = std::size_t{1} << bitsPerSample;
     try {

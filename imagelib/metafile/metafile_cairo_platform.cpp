@@ -2,7 +2,6 @@
 // the library's own record players drawing with cairo into an off-screen
 // image surface.
 
-#include "imagelib/image_limits.h"
 #include "imagelib/metafile/metafile_canvas.h"
 #include "imagelib/metafile/metafile_dc.h"
 #include "imagelib/metafile/metafile_emf.h"
@@ -140,12 +139,14 @@ std::vector<Colour> DefaultColourTable(int bpp) {
 
 class CCairoMemoryContext : public CMetafileMemoryContext {
 public:
+    explicit CCairoMemoryContext(const DecodeLimits& limits) : m_limits(limits) {}
     ~CCairoMemoryContext() override {
         if (m_surface != nullptr) cairo_surface_destroy(m_surface);
     }
 
     bool CreateCompatibleBitmap(int width, int height) override {
-        if (width <= 0 || height <= 0 || width > kMaxMetafileCanvas || height > kMaxMetafileCanvas)
+        if (width <= 0 || height <= 0 || width > m_limits.maxMetafileCanvasSide ||
+            height > m_limits.maxMetafileCanvasSide)
             return false;
         cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
         if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -183,7 +184,7 @@ public:
         try {
             CMetafileCanvas canvas(m_surface);
             if (!canvas.IsUsable()) return false;
-            CDeviceContext dc(canvas);
+            CDeviceContext dc(canvas, m_limits);
             bool complete = false;
             if (metafile->IsWindowsMetafile()) {
                 dc.SetReferenceResolution(kScreenPixelsPerInch / 25.4, kScreenPixelsPerInch / 25.4);
@@ -317,19 +318,22 @@ private:
         if (base.IsUsable()) dc.SetBaseTransform(base);
     }
 
+    DecodeLimits m_limits;
     cairo_surface_t* m_surface = nullptr;
     std::vector<Colour> m_palette;
 };
 
 class CCairoScreen : public CMetafileScreen {
 public:
+    explicit CCairoScreen(const DecodeLimits& limits) : m_limits(limits) {}
+
     int GetPixelsPerInchX() const override { return kScreenPixelsPerInch; }
     int GetPixelsPerInchY() const override { return kScreenPixelsPerInch; }
 
     std::unique_ptr<CEnhancedMetafile> SetEnhMetaFileBits(const std::uint8_t* data,
                                                           std::size_t size) override {
         try {
-            auto info = ValidateEnhancedMetafile(data, size);
+            auto info = ValidateEnhancedMetafile(data, size, m_limits.maxMetafileRecords);
             if (!info) return nullptr;
             std::vector<std::uint8_t> bytes(data, data + info->playSize);
             return std::make_unique<CCairoMetafile>(std::move(bytes), false, info->header, info->headerSize,
@@ -342,7 +346,7 @@ public:
     std::unique_ptr<CEnhancedMetafile> SetWinMetaFileBits(const std::uint8_t* data,
                                                           std::size_t size) override {
         try {
-            auto info = ValidateWindowsMetafile(data, size);
+            auto info = ValidateWindowsMetafile(data, size, m_limits.maxMetafileRecords);
             if (!info) return nullptr;
             // The picture covers its window. Its size is the window's in
             // pixels of this screen, or the viewport's when the metafile sets
@@ -383,13 +387,18 @@ public:
     }
 
     std::unique_ptr<CMetafileMemoryContext> CreateCompatibleContext() override {
-        return std::make_unique<CCairoMemoryContext>();
+        return std::make_unique<CCairoMemoryContext>(m_limits);
     }
+
+private:
+    DecodeLimits m_limits;
 };
 
 class CCairoPlatform : public CMetafilePlatform {
 public:
-    std::unique_ptr<CMetafileScreen> GetScreen() override { return std::make_unique<CCairoScreen>(); }
+    std::unique_ptr<CMetafileScreen> GetScreen(const DecodeLimits& limits) override {
+        return std::make_unique<CCairoScreen>(limits);
+    }
 };
 
 }  // namespace

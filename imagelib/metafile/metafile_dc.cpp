@@ -65,8 +65,6 @@ enum StockObject : std::uint32_t {
     kStockDcPen = 19,
 };
 
-// Palette entries at most, as the platform allows.
-constexpr std::uint32_t kMaxPaletteEntries = 1024;
 // Clip paths kept at most; further ones are ignored.
 constexpr std::size_t kMaxClipPaths = 64;
 // Default font height in canvas pixels when a font asks for height 0.
@@ -156,7 +154,8 @@ std::shared_ptr<const DibImage> HatchTile(std::uint32_t hatch, Colour colour,
 
 }  // namespace
 
-CDeviceContext::CDeviceContext(CMetafileCanvas& canvas) : m_canvas(canvas) {
+CDeviceContext::CDeviceContext(CMetafileCanvas& canvas, const DecodeLimits& limits)
+    : m_canvas(canvas), m_limits(limits) {
     TouchClip();
 }
 
@@ -331,7 +330,7 @@ void CDeviceContext::AddObject(GdiObject object) {
     if (!m_freeSlots.empty()) {
         index = *m_freeSlots.begin();
         m_freeSlots.erase(m_freeSlots.begin());
-    } else if (m_nextSlot < kMaxObjects) {
+    } else if (m_nextSlot < m_limits.maxMetafileObjects) {
         index = m_nextSlot++;
     } else {
         return;
@@ -341,7 +340,7 @@ void CDeviceContext::AddObject(GdiObject object) {
 }
 
 void CDeviceContext::CreateObjectAt(std::uint32_t index, GdiObject object) {
-    if (index == 0 || index >= kMaxObjects) return;
+    if (index == 0 || index >= m_limits.maxMetafileObjects) return;
     if (index >= m_objects.size()) m_objects.resize(index + 1);
     m_objects[index] = std::make_shared<const GdiObject>(std::move(object));
 }
@@ -467,7 +466,7 @@ void CDeviceContext::ResizePalette(std::optional<std::uint32_t> index, std::uint
         const GdiObject* object = FindObject(*index);
         target = object != nullptr ? object->palette : nullptr;
     }
-    if (target && count >= 1 && count <= kMaxPaletteEntries) target->resize(count);
+    if (target && count >= 1 && count <= m_limits.maxMetafilePaletteEntries) target->resize(count);
 }
 
 Colour CDeviceContext::PaletteColour(std::uint16_t index) const {

@@ -101,12 +101,14 @@ struct LogicalRect {
 
 class CDeviceContext {
 public:
-    // Slots of the object table at most, whatever a metafile claims.
-    static constexpr std::uint32_t kMaxObjects = 65536;
     // Nesting of SaveDC at most; deeper saves are ignored.
     static constexpr std::size_t kMaxSavedStates = 4096;
 
-    explicit CDeviceContext(CMetafileCanvas& canvas);
+    // The object table and palettes keep to the limits' metafile object and
+    // palette entry counts, whatever a metafile claims.
+    CDeviceContext(CMetafileCanvas& canvas, const DecodeLimits& limits);
+
+    const DecodeLimits& Limits() const { return m_limits; }
 
     // Pixels per millimetre of the reference device, for the fixed map modes.
     void SetReferenceResolution(double pixelsPerMmX, double pixelsPerMmY);
@@ -309,6 +311,7 @@ private:
     void ApplyClip() { m_canvas.SetClip(m_state.clip); }
 
     CMetafileCanvas& m_canvas;
+    DecodeLimits m_limits;
     State m_state;
     std::vector<State> m_saved;
     std::vector<std::shared_ptr<const GdiObject>> m_objects;

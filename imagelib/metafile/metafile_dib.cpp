@@ -48,7 +48,7 @@ std::uint32_t Channel(std::uint32_t pixel, std::uint32_t mask) {
 }
 
 bool IsPlausibleDib(std::int64_t width, std::int64_t height) {
-    return width > 0 && height > 0 && width <= kMaxImageDimension * 4 && height <= kMaxImageDimension * 4;
+    return width > 0 && height > 0 && width <= kMaxDibSide && height <= kMaxDibSide;
 }
 
 std::uint64_t StrideOf(const DibHeader& header) {

@@ -15,8 +15,11 @@ namespace metafile {
 inline constexpr std::uint32_t kDibRgbColours = 0;
 inline constexpr std::uint32_t kDibPaletteColours = 1;
 
-// Largest bitmap area, in pixels, decoded from one record.
+// Largest bitmap area, in pixels, decoded from one record, and its longest
+// side: a record's bitmap is stretched onto the canvas, so a thin one may be
+// longer than any picture side.
 inline constexpr std::uint64_t kMaxDibPixels = std::uint64_t{1} << 25;
+inline constexpr std::int64_t kMaxDibSide = std::int64_t{1} << 18;
 
 // Largest pattern brush, in pixels; brushes are tiles, and bigger ones
 // are taken as damaged.

@@ -22,7 +22,6 @@ constexpr std::size_t kLogFontSize = 92;
 constexpr std::size_t kFaceNameChars = 32;
 constexpr std::size_t kTextRecordSize = 40;  // EMRTEXT
 constexpr std::size_t kRegionHeaderSize = 32;
-constexpr std::uint32_t kMaxPaletteEntries = 1024;
 
 LogicalRect ReadRect(const CRecordView& view, std::size_t at) {
     return {double(view.I32(at)), double(view.I32(at + 4)), double(view.I32(at + 8)),
@@ -55,9 +54,9 @@ std::vector<Point> ReadPoints(const CRecordView& view, std::size_t at, std::uint
 }
 
 std::vector<MetafilePaletteEntry> ReadPaletteEntries(const CRecordView& view, std::size_t at,
-                                                     std::uint64_t count) {
+                                                     std::uint64_t count, std::uint32_t maxEntries) {
     std::vector<MetafilePaletteEntry> entries;
-    if (count > kMaxPaletteEntries || !view.HasArray(at, count, 4)) return entries;
+    if (count > maxEntries || !view.HasArray(at, count, 4)) return entries;
     for (std::size_t i = 0; i < count; ++i)
         entries.push_back(
             {view.U8(at + 4 * i), view.U8(at + 4 * i + 1), view.U8(at + 4 * i + 2), view.U8(at + 4 * i + 3)});
@@ -243,8 +242,9 @@ void CEnhancedPlayer::Play(std::uint32_t type, const CRecordView& r) {
             m_dc.SelectPalette(r.U32(kBody));
             break;
         case kEmrSetPaletteEntries:
-            m_dc.SetPaletteEntries(r.U32(kBody), r.U32(kBody + 4),
-                                   ReadPaletteEntries(r, kBody + 12, r.U32(kBody + 8)));
+            m_dc.SetPaletteEntries(
+                r.U32(kBody), r.U32(kBody + 4),
+                ReadPaletteEntries(r, kBody + 12, r.U32(kBody + 8), m_dc.Limits().maxMetafilePaletteEntries));
             break;
         case kEmrResizePalette:
             m_dc.ResizePalette(r.U32(kBody), r.U32(kBody + 4));
@@ -523,7 +523,8 @@ void CEnhancedPlayer::CreateFont(const CRecordView& r) {
 void CEnhancedPlayer::CreatePalette(const CRecordView& r) {
     GdiObject object;
     object.kind = GdiObject::Kind::Palette;
-    object.palette = std::make_shared<PaletteData>(ReadPaletteEntries(r, kBody + 8, r.U16(kBody + 6)));
+    object.palette = std::make_shared<PaletteData>(
+        ReadPaletteEntries(r, kBody + 8, r.U16(kBody + 6), m_dc.Limits().maxMetafilePaletteEntries));
     m_dc.CreateObjectAt(r.U32(kBody), std::move(object));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imagelib/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 
 #include <cstddef>
@@ -104,8 +105,10 @@ class CMetafilePlatform {
 public:
     virtual ~CMetafilePlatform() = default;
 
-    // Null when the screen device context is not available.
-    virtual std::unique_ptr<CMetafileScreen> GetScreen() = 0;
+    // Null when the screen device context is not available. The metafiles
+    // the screen loads and the contexts it makes keep to `limits` (records,
+    // objects, palette entries, canvas side).
+    virtual std::unique_ptr<CMetafileScreen> GetScreen(const DecodeLimits& limits) = 0;
 };
 
 // The platform this build draws metafiles with.

@@ -222,7 +222,8 @@ bool IsDrawingRecord(std::uint16_t function) {
 
 }  // namespace
 
-std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* data, std::size_t size) {
+std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* data, std::size_t size,
+                                                           std::size_t maxRecords) {
     const CRecordView file(data, size);
     if (!file.Has(0, kWmfHeaderSize)) return std::nullopt;
     const std::uint16_t type = file.U16(0);
@@ -238,7 +239,7 @@ std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* d
     bool drawn = false;
     std::size_t offset = kWmfHeaderSize;
     std::size_t records = 0;
-    while (file.Has(offset, kWmfRecordHeaderSize) && records < kMaxMetafileRecords) {
+    while (file.Has(offset, kWmfRecordHeaderSize) && records < maxRecords) {
         const std::uint64_t words = file.U32(offset);
         const std::uint16_t function = file.U16(offset + 4);
         if (words < kWmfRecordHeaderSize / 2) return std::nullopt;
@@ -442,7 +443,8 @@ bool BlockInsideHeader(std::uint64_t offset, std::uint64_t length, std::size_t h
 
 }  // namespace
 
-std::optional<EnhancedMetafileInfo> ValidateEnhancedMetafile(const std::uint8_t* data, std::size_t size) {
+std::optional<EnhancedMetafileInfo> ValidateEnhancedMetafile(const std::uint8_t* data, std::size_t size,
+                                                             std::size_t maxRecords) {
     const CRecordView file(data, size);
     if (!file.Has(0, kEmfHeaderMinimumSize)) return std::nullopt;
     const std::uint32_t headerSize = file.U32(4);
@@ -472,7 +474,7 @@ std::optional<EnhancedMetafileInfo> ValidateEnhancedMetafile(const std::uint8_t*
     std::size_t offset = headerSize;
     std::size_t records = 1;
     bool ended = false;
-    while (file.Has(offset, kEmfRecordHeaderSize) && records < kMaxMetafileRecords) {
+    while (file.Has(offset, kEmfRecordHeaderSize) && records < maxRecords) {
         const std::uint32_t type = file.U32(offset);
         const std::uint32_t recordSize = file.U32(offset + 4);
         if (recordSize < kEmfRecordHeaderSize || recordSize % 4 != 0 || recordSize > size - offset)
@@ -498,7 +500,7 @@ std::optional<EnhancedMetafileInfo> ValidateEnhancedMetafile(const std::uint8_t*
     }
     // A chain that stops short of its end record was cut off or damaged;
     // only the record cap may end the walk early.
-    if (!ended && records < kMaxMetafileRecords) return std::nullopt;
+    if (!ended && records < maxRecords) return std::nullopt;
     info.playSize = offset;
     out.paletteEntries = static_cast<std::uint32_t>(info.palette.size());
     return info;

@@ -240,9 +240,6 @@ inline constexpr std::size_t kEmfHeaderMinimumSize = 88;
 inline constexpr std::size_t kEmfRecordHeaderSize = 8;
 inline constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
 
-// Records played from one metafile at most; a larger count is cut off there.
-inline constexpr std::size_t kMaxMetafileRecords = std::size_t{1} << 22;
-
 // What loading learned about a Windows metafile. The window and viewport
 // are those set before the first drawing record: they say which part of the
 // logical plane the picture covers.
@@ -265,8 +262,9 @@ struct WindowsMetafileInfo {
 // Checks the header and walks the record chain: every record at least the
 // size of its fixed part and inside the data, the chain ending at the end
 // record or the end of the data. Nothing when the bytes are not a sound
-// Windows metafile.
-std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* data, std::size_t size);
+// Windows metafile. A chain longer than maxRecords is cut off there.
+std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* data, std::size_t size,
+                                                           std::size_t maxRecords);
 
 // What loading learned about an enhanced metafile.
 struct EnhancedMetafileInfo {
@@ -279,6 +277,7 @@ struct EnhancedMetafileInfo {
 // The same checks for an enhanced metafile: the header record and its
 // signature, description and device sizes, then the record chain up to the
 // end record.
-std::optional<EnhancedMetafileInfo> ValidateEnhancedMetafile(const std::uint8_t* data, std::size_t size);
+std::optional<EnhancedMetafileInfo> ValidateEnhancedMetafile(const std::uint8_t* data, std::size_t size,
+                                                             std::size_t maxRecords);
 
 }  // namespace metafile
