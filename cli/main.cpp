@@ -76,10 +76,7 @@ std::unique_ptr<PendingConversion> writeOne(const CommandLineOptions& options, c
     }
 
     ConversionJob job;
-    job.destinationOs = options.destinationOs;
-    job.depth = options.depth;
-    job.compression = options.compression;
-    job.dither = options.dither;
+    job.settings = options.conversion;
     job.inputPath = conversion.input;
     job.outputPath = conversion.output;
     job.imageName = conversion.imageName;
@@ -213,8 +210,9 @@ int main(int argc, char** argv) {
                 // find that one's database in place.
                 if (groups[group].size() > 1) committer.wait();
                 const Conversion& conversion = plan[i];
-                std::shared_ptr<PendingConversion> pending = guarded(
-                    options, conversion, batch, [&] { return std::shared_ptr(writeOne(options, conversion, batch)); });
+                std::shared_ptr<PendingConversion> pending = guarded(options, conversion, batch, [&] {
+                    return std::shared_ptr(writeOne(options, conversion, batch));
+                });
                 if (pending == nullptr) continue;
                 committer.start([&, i, pending] {
                     succeeded[i] = guarded(options, conversion, batch,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/conversion_settings.h"
 #include "engine/front_end.h"
 #include "engine/palm_palette.h"
 
@@ -10,14 +11,6 @@
 
 class CImageBitmap;
 class OutputFile;
-
-// Compression modes of writeTo. Any other value writes raw pixels, like kNone.
-enum CompressionMode : int {
-    kCompressionNone = 0,
-    kCompressionScanline = 1,
-    // Scanline compression only when its estimate is smaller than the raw data.
-    kCompressionMostEfficient = 99,
-};
 
 // One picture already reduced to a Palm bit depth, held as packed Palm rows
 // (top to bottom, rowBytes each, pixels from the most significant bits down),

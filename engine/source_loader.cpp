@@ -59,9 +59,9 @@ bool PalmBitmap::loadFromFile(const std::string& inputPath, int dither, UserNoti
     return loadFromBitmap(picture, dither);
 }
 
-std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings) {
+std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings) {
     const PictureSize lowDensity{settings.width, settings.height};
-    switch (settings.destinationOs) {
+    switch (settings.destination) {
         case kPalmOs3Or4:
         case kPalmOs5LowRes:
         case kPalmOs3To5Combined:

@@ -44,15 +44,14 @@ struct PictureSize {
 // the order it first needs them: the low-density size, and for the
 // high-resolution choice then the double-density size. Empty for an unknown
 // choice.
-std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings);
+std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings);
 
 // Fills the bitmap objects of a run from a single decode of the source file.
 // The first load decodes the file, scales the picture to every planned size
 // straight from the decoded picture (largely while the decoder is still at
-// work on the rows below), and releases the decoded picture at once: a photo's full-size pixels are by far the largest thing a
-// run holds, and only one copy of them is ever alive. Every load then reduces
-// its own copy of the scaled picture, because dithering writes into the
-// picture it reduces.
+// work on the rows below), and releases the decoded picture at once: a photo's full-size pixels are by far
+// the largest thing a run holds, and only one copy of them is ever alive. Every load then reduces its own
+// copy of the scaled picture, because dithering writes into the picture it reduces.
 //
 // The databases are the same to the byte as with SourceLoader, and so are
 // the messages: a failed decode or resize is shown once, this load and every

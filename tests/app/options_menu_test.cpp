@@ -85,7 +85,7 @@ TEST_F(OptionsMenu, TheRadioMarkFollowsTheCompression) {
 
     // A stored value that is none of the three marks nothing.
     dialog.reset();
-    settings->compression = 5;
+    settings->conversion.compression = static_cast<CompressionMode>(5);
     settings->save();
     openDialog();
     EXPECT_EQ(markedCompression(dialog->createOptionsMenu().get()), QString());
