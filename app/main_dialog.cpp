@@ -5,7 +5,7 @@
 #include "app/file_picker.h"
 #include "app/settings.h"
 #include "app/shell.h"
-#include "engine/string_table.h"
+#include "app/string_table.h"
 #include "imagelib/text_exception.h"
 
 #include <QActionGroup>
@@ -682,7 +682,7 @@ void CMainDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_systemMenuExtended) return;
     m_systemMenuExtended = true;
-    const char* aboutItem = loadString(IDS_ABOUT_MENU_ITEM);
+    const char* aboutItem = applicationString(IDS_ABOUT_MENU_ITEM);
     HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     if (systemMenu != nullptr && aboutItem[0] != '\0') {
         AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);

@@ -1,7 +1,6 @@
 #include "engine/source_loader.h"
 
 #include "engine/palm_bitmap.h"
-#include "engine/string_table.h"
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
