@@ -19,7 +19,7 @@ public:
     std::string inputPath;
     std::string imageName;
 
-    // Where messages and progress go; both must be set before run().
+    // Where messages and progress go; what is left unset is not shown.
     UserNotifier* notifier = nullptr;
     ProgressLog* progress = nullptr;
 
