@@ -5,6 +5,7 @@
 #include "engine/palm_palette.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -54,6 +55,12 @@ protected:
     // raw length does not fit the 16 bits the format allows.
     std::vector<std::uint8_t> buildPayload(int compressionMode, bool version3, bool littleEndian,
                                            int estimateStart);
+    // Appends the bitmap at the file's current position: the header fields
+    // both versions share (up to the version byte), the version's own fields
+    // (given the payload's length), then the payload chosen by buildPayload.
+    void writeBitmap(OutputFile& file, int compressionMode, bool version3, bool littleEndian,
+                     int estimateStart, std::uint8_t version,
+                     const std::function<void(std::size_t payloadLength)>& writeVersionFields);
     // Copies the first and second half of the pixel bytes into two bitmaps of
     // the same width and depth and half the height.
     void splitInto(PalmBitmap& top, PalmBitmap& bottom) const;
