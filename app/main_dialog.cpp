@@ -630,24 +630,10 @@ bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!droppedFile(drag->mimeData()).isEmpty()) {
-                drag->acceptProposedAction();
-                return true;
-            }
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            if (handleFileDrop(static_cast<QDropEvent*>(event))) return true;
             break;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            const QString file = droppedFile(drop->mimeData());
-            if (!file.isEmpty()) {
-                openPicture(file);
-                drop->acceptProposedAction();
-                return true;
-            }
-            break;
-        }
         default:
             break;
     }
@@ -658,19 +644,24 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     showOptionsMenu(event->globalPos());
 }
 
+bool CMainDialog::handleFileDrop(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty()) return false;
+    if (event->type() == QEvent::Drop) openPicture(file);
+    event->acceptProposedAction();
+    return true;
+}
+
 void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    handleFileDrop(event);
 }
 
 void CMainDialog::dragMoveEvent(QDragMoveEvent* event) {
-    if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    handleFileDrop(event);
 }
 
 void CMainDialog::dropEvent(QDropEvent* event) {
-    const QString file = droppedFile(event->mimeData());
-    if (file.isEmpty()) return;
-    openPicture(file);
-    event->acceptProposedAction();
+    handleFileDrop(event);
 }
 
 void CMainDialog::openPicture(const QString& path) {

@@ -103,6 +103,10 @@ private:
     void deleteSettings();
     void showAboutBox();
     void closingSteps();
+    // Accepts a drag, or takes a drop, of a local file as the source picture,
+    // whether it is over the dialog or one of its controls; false when the
+    // drag carries no such file.
+    bool handleFileDrop(QDropEvent* event);
 
     CSettings& m_settings;
     CPrompter& m_prompter;
