@@ -5,8 +5,8 @@
 #include "app/prompter.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "app/string_table.h"
 #include "engine/engine_version.h"
-#include "engine/string_table.h"
 
 #include <QApplication>
 #include <QDir>
@@ -106,7 +106,7 @@ std::optional<int> CConverterApp::answerWithoutWindow(int argc, char** argv) {
 
 int CConverterApp::run(int& argc, char** argv) {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QString::fromUtf8(loadString(IDS_COMPANY_KEY)));
+    QApplication::setOrganizationName(QString::fromUtf8(applicationString(IDS_COMPANY_KEY)));
     QApplication::setApplicationName(QLatin1String(kApplicationKey));
     // Under Wayland the window finds its icon and launcher entry by this name.
     QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));

@@ -5,7 +5,7 @@
 #include "app/file_picker.h"
 #include "app/settings.h"
 #include "app/shell.h"
-#include "engine/string_table.h"
+#include "app/string_table.h"
 #include "imagelib/text_exception.h"
 
 #include <QActionGroup>
@@ -41,7 +41,7 @@
 
 namespace {
 
-constexpr int kImageNameLimit = 31;
+constexpr int kImageNameLimit = static_cast<int>(kMaxImageNameLength);
 #ifdef Q_OS_WIN
 constexpr int kSystemMenuAbout = 16;  // the About item added to the system menu
 #endif
@@ -152,12 +152,10 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     m_sourcePath = m_settings.lastSourcePath;
     m_outputPath = m_settings.lastOutputPath;
     m_imageName = m_settings.imageName;
-    m_colourDepthIndex = m_settings.colourDepth;
-    m_destinationOsIndex = m_settings.destinationOs;
+    m_conversion = m_settings.conversion;
     transferToControls();
     refreshOptionsText();
-    (m_settings.dither != 0 ? m_ditherRadio : m_rawRadio)->setChecked(true);
-    m_compression = m_settings.compression;
+    (m_settings.conversion.reduction != ColourReduction::kRaw ? m_ditherRadio : m_rawRadio)->setChecked(true);
 
     for (const QString& path : m_settings.recentSources.newestFirst()) m_inputCombo->addItem(path);
     for (const QString& path : m_settings.recentOutputs.newestFirst()) m_outputCombo->addItem(path);
@@ -346,8 +344,8 @@ void CMainDialog::transferToControls() {
     const auto select = [](QComboBox* combo, int index) {
         combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
     };
-    select(m_colourDepthCombo, m_colourDepthIndex);
-    select(m_destinationCombo, m_destinationOsIndex);
+    select(m_colourDepthCombo, m_conversion.depthListPosition());
+    select(m_destinationCombo, m_conversion.destination);
 }
 
 void CMainDialog::transferFromControls() {
@@ -356,14 +354,15 @@ void CMainDialog::transferFromControls() {
     m_directInstall = m_directInstallCheck->isChecked() ? 1 : 0;
     m_writeToFile = m_writeToFileCheck->isChecked() ? 1 : 0;
     m_imageName = m_imageNameEdit->text();
-    m_colourDepthIndex = m_colourDepthCombo->currentIndex();
-    m_destinationOsIndex = m_destinationCombo->currentIndex();
+    m_conversion.chooseDepthByListPosition(m_colourDepthCombo->currentIndex());
+    m_conversion.destination = static_cast<DestinationOs>(m_destinationCombo->currentIndex());
 }
 
 void CMainDialog::refreshOptionsText() {
     transferFromControls();
-    if (m_destinationOsIndex >= 0 && m_destinationOsIndex < static_cast<int>(std::size(kDestinationTexts))) {
-        const DestinationText& texts = kDestinationTexts[m_destinationOsIndex];
+    const int destination = m_conversion.destination;
+    if (destination >= 0 && destination < static_cast<int>(std::size(kDestinationTexts))) {
+        const DestinationText& texts = kDestinationTexts[destination];
         m_destinationDescription->setText(QString::fromLatin1(texts.description));
         m_bestResultsLabel->setText(QString::fromLatin1(texts.bestResults));
     }
@@ -434,13 +433,15 @@ void CMainDialog::addRecent(RecentList& list, QComboBox* combo, const QString& p
     combo->setEditText(typed);
 }
 
+ColourReduction CMainDialog::chosenReduction() const {
+    return m_ditherRadio->isChecked() ? ColourReduction::kDithering : ColourReduction::kRaw;
+}
+
 void CMainDialog::fillJob(const QString& outputPath) {
     m_job.inputPath = QFile::encodeName(m_sourcePath).toStdString();
-    m_job.destinationOs = m_destinationOsIndex;
-    m_job.compression = m_compression;
+    m_job.settings = m_conversion;
+    m_job.settings.reduction = chosenReduction();
     m_job.imageName = imageNameBytes(m_imageName);
-    m_job.depth = m_colourDepthIndex == 0 ? 1 : m_colourDepthIndex == 1 ? 4 : 8;
-    m_job.dither = m_ditherRadio->isChecked() ? 4 : 0;
     m_job.outputPath = QFile::encodeName(outputPath).toStdString();
 }
 
@@ -515,19 +516,20 @@ std::unique_ptr<QMenu> CMainDialog::createOptionsMenu() {
     const struct {
         const char* text;
         int command;
-        int value;
+        CompressionMode value;
         const char* objectName;
     } choices[] = {
-        {"&None", ID_COMPRESSION_NONE, 0, "compressionNoneAction"},
-        {"&Scanline", ID_COMPRESSION_SCANLINE, 1, "compressionScanlineAction"},
-        {"&Most efficient", ID_COMPRESSION_MOST_EFFICIENT, 99, "compressionMostEfficientAction"},
+        {"&None", ID_COMPRESSION_NONE, kCompressionNone, "compressionNoneAction"},
+        {"&Scanline", ID_COMPRESSION_SCANLINE, kCompressionScanline, "compressionScanlineAction"},
+        {"&Most efficient", ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient,
+         "compressionMostEfficientAction"},
     };
     for (const auto& choice : choices) {
         QAction* action =
             addCommand(compressionMenu, QString::fromLatin1(choice.text), choice.command, choice.objectName);
         action->setCheckable(true);
         action->setActionGroup(marks);
-        action->setChecked(m_compression == choice.value);
+        action->setChecked(m_conversion.compression == choice.value);
     }
     addCommand(menu.get(), QStringLiteral("Delete Settings"), ID_DELETE_SETTINGS, "deleteSettingsAction");
     addCommand(menu.get(), QStringLiteral("&About Kestrin"), ID_ABOUT, "aboutAction");
@@ -548,13 +550,13 @@ void CMainDialog::showOptionsMenu(const QPoint& globalPosition) {
 void CMainDialog::handleCommand(int command) {
     switch (command) {
         case ID_COMPRESSION_NONE:
-            m_compression = 0;
+            m_conversion.compression = kCompressionNone;
             break;
         case ID_COMPRESSION_SCANLINE:
-            m_compression = 1;
+            m_conversion.compression = kCompressionScanline;
             break;
         case ID_COMPRESSION_MOST_EFFICIENT:
-            m_compression = 99;
+            m_conversion.compression = kCompressionMostEfficient;
             break;
         case ID_DELETE_SETTINGS:
             deleteSettings();
@@ -591,13 +593,11 @@ void CMainDialog::closingSteps() {
     transferFromControls();
     m_settings.writeToFile = m_writeToFile;
     m_settings.directInstall = m_directInstall;
-    m_settings.compression = m_compression;
+    m_settings.conversion = m_conversion;
+    m_settings.conversion.reduction = chosenReduction();
     m_settings.lastSourcePath = m_sourcePath;
     m_settings.lastOutputPath = m_outputPath;
     m_settings.imageName = m_imageName;
-    m_settings.colourDepth = m_colourDepthIndex;
-    m_settings.destinationOs = m_destinationOsIndex;
-    m_settings.dither = m_ditherRadio->isChecked() ? 1 : 0;
     const QString folder = m_shell.temporaryFolder();
     if (!folder.isEmpty()) QFile::remove(folder + QLatin1String(kTemporaryDatabaseName));
 }
@@ -630,24 +630,10 @@ bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (!droppedFile(drag->mimeData()).isEmpty()) {
-                drag->acceptProposedAction();
-                return true;
-            }
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            if (handleFileDrop(static_cast<QDropEvent*>(event))) return true;
             break;
-        }
-        case QEvent::Drop: {
-            auto* drop = static_cast<QDropEvent*>(event);
-            const QString file = droppedFile(drop->mimeData());
-            if (!file.isEmpty()) {
-                openPicture(file);
-                drop->acceptProposedAction();
-                return true;
-            }
-            break;
-        }
         default:
             break;
     }
@@ -658,19 +644,24 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     showOptionsMenu(event->globalPos());
 }
 
+bool CMainDialog::handleFileDrop(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty()) return false;
+    if (event->type() == QEvent::Drop) openPicture(file);
+    event->acceptProposedAction();
+    return true;
+}
+
 void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    handleFileDrop(event);
 }
 
 void CMainDialog::dragMoveEvent(QDragMoveEvent* event) {
-    if (!droppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    handleFileDrop(event);
 }
 
 void CMainDialog::dropEvent(QDropEvent* event) {
-    const QString file = droppedFile(event->mimeData());
-    if (file.isEmpty()) return;
-    openPicture(file);
-    event->acceptProposedAction();
+    handleFileDrop(event);
 }
 
 void CMainDialog::openPicture(const QString& path) {
@@ -682,7 +673,7 @@ void CMainDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_systemMenuExtended) return;
     m_systemMenuExtended = true;
-    const char* aboutItem = loadString(IDS_ABOUT_MENU_ITEM);
+    const char* aboutItem = applicationString(IDS_ABOUT_MENU_ITEM);
     HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     if (systemMenu != nullptr && aboutItem[0] != '\0') {
         AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);

@@ -75,7 +75,7 @@ public:
     void showOptionsMenu(const QPoint& globalPosition);
     void handleCommand(int command);
 
-    int compression() const { return m_compression; }
+    CompressionMode compression() const { return m_conversion.compression; }
     const ConversionJob& job() const { return m_job; }
     CProgressDialog& progressDialog() { return m_progress; }
 
@@ -96,12 +96,17 @@ private:
     void buildControls();
     void transferToControls();
     void transferFromControls();
+    ColourReduction chosenReduction() const;
     void fillJob(const QString& outputPath);
     bool runJob();
     void addRecent(RecentList& list, QComboBox* combo, const QString& path);
     void deleteSettings();
     void showAboutBox();
     void closingSteps();
+    // Accepts a drag, or takes a drop, of a local file as the source picture,
+    // whether it is over the dialog or one of its controls; false when the
+    // drag carries no such file.
+    bool handleFileDrop(QDropEvent* event);
 
     CSettings& m_settings;
     CPrompter& m_prompter;
@@ -117,9 +122,10 @@ private:
     int m_directInstall = 0;
     int m_writeToFile = 0;
     QString m_imageName;
-    int m_colourDepthIndex = -1;
-    int m_destinationOsIndex = -1;
-    int m_compression = 99;
+    // Colour depth and destination as selected (-1: none), compression as
+    // chosen in the options menu; the colour reduction is read from its radio
+    // buttons when needed.
+    ConversionSettings m_conversion;
     ConversionJob m_job;
     bool m_closed = false;
 #ifdef Q_OS_WIN

@@ -1,6 +1,6 @@
 #include "app/prompter.h"
 
-#include "engine/string_table.h"
+#include "app/string_table.h"
 
 #include <QMessageBox>
 
@@ -43,7 +43,7 @@ void CPrompterNotifier::showMessage(const std::string& text, MessageIcon icon) {
 }
 
 QString tableString(int id) {
-    return QString::fromUtf8(loadString(id));
+    return QString::fromUtf8(applicationString(id));
 }
 
 QString tableString(int id, const QString& argument) {

@@ -48,10 +48,10 @@ void CSettings::load() {
     readText(m_store, QString(), kImageName, imageName);
     readNumber(m_store, kWriteToFile, writeToFile);
     readNumber(m_store, kDirectInstall, directInstall);
-    readNumber(m_store, kDither, dither);
-    readNumber(m_store, kCompression, compression);
-    readNumber(m_store, kColourDepth, colourDepth);
-    readNumber(m_store, kDestinationOs, destinationOs);
+    for (const StoredConversionSetting& setting : storedConversionSettings()) {
+        if (const auto stored = m_store.readNumber(QString(), QLatin1String(setting.name)))
+            setting.read(conversion, static_cast<qint32>(*stored));
+    }
     m_store.flush();
 }
 
@@ -61,10 +61,9 @@ void CSettings::save() {
     const QString top;
     m_store.writeNumber(top, kWriteToFile, static_cast<quint32>(writeToFile));
     m_store.writeNumber(top, kDirectInstall, static_cast<quint32>(directInstall));
-    m_store.writeNumber(top, kDither, static_cast<quint32>(dither));
-    m_store.writeNumber(top, kCompression, static_cast<quint32>(compression));
-    m_store.writeNumber(top, kColourDepth, static_cast<quint32>(colourDepth));
-    m_store.writeNumber(top, kDestinationOs, static_cast<quint32>(destinationOs));
+    for (const StoredConversionSetting& setting : storedConversionSettings())
+        m_store.writeNumber(top, QLatin1String(setting.name),
+                            static_cast<quint32>(setting.write(conversion)));
     m_store.writeNumber(kRecentSources, kIndex, recentSources.index());
     m_store.writeNumber(kRecentOutputs, kIndex, recentOutputs.index());
     m_store.writeText(top, kLastSource, lastSourcePath);

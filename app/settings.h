@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings_store.h"
+#include "engine/conversion_settings.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,15 +39,14 @@ class CSettings {
 public:
     explicit CSettings(CSettingsStore& store) : m_store(store) {}
 
-    QString imageName = QStringLiteral("My vexmoor image");
+    QString imageName = QString::fromLatin1(kDefaultImageName);
     QString lastSourcePath;
     QString lastOutputPath;
     int writeToFile = 1;
     int directInstall = 0;
-    int dither = 1;
-    int compression = 99;
-    int colourDepth = 2;
-    int destinationOs = 2;
+    // Colour depth, destination, colour reduction and compression; values that
+    // name no choice are kept as they were read.
+    ConversionSettings conversion;
     RecentList recentSources;
     RecentList recentOutputs;
 
@@ -76,8 +76,4 @@ inline const QString kLastSource = QStringLiteral("last8");
 inline const QString kLastOutput = QStringLiteral("lastpdb");
 inline const QString kWriteToFile = QStringLiteral("file");
 inline const QString kDirectInstall = QStringLiteral("install");
-inline const QString kDither = QStringLiteral("dither");
-inline const QString kCompression = QStringLiteral("compression");
-inline const QString kColourDepth = QStringLiteral("colordepth");
-inline const QString kDestinationOs = QStringLiteral("os");
 }  // namespace SettingsKey

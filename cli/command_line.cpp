@@ -11,19 +11,27 @@ bool parseInteger(const std::string& text, int& value) {
     return error == std::errc{} && pointer == end && !text.empty();
 }
 
-std::optional<int> parseTarget(const std::string& text) {
-    static const char* const names[] = {"os3", "os5-low", "os5-high", "combined"};
-    for (int i = 0; i < 4; ++i)
-        if (text == names[i] || text == std::to_string(i)) return i;
+// A choice is given by its name or by the number the settings file uses.
+template <class Choice>
+struct NamedChoice {
+    const char* name;
+    Choice value;
+};
+
+template <class Choice, std::size_t N>
+std::optional<Choice> parseChoice(const std::string& text, const NamedChoice<Choice> (&choices)[N]) {
+    for (const auto& choice : choices)
+        if (text == choice.name || text == std::to_string(static_cast<int>(choice.value)))
+            return choice.value;
     return std::nullopt;
 }
 
-std::optional<int> parseCompression(const std::string& text) {
-    if (text == "none" || text == "0") return 0;
-    if (text == "scanline" || text == "1") return 1;
-    if (text == "best" || text == "99") return 99;
-    return std::nullopt;
-}
+constexpr NamedChoice<DestinationOs> kTargets[] = {{"os3", kPalmOs3Or4},
+                                                   {"os5-low", kPalmOs5LowRes},
+                                                   {"os5-high", kPalmOs5HighRes},
+                                                   {"combined", kPalmOs3To5Combined}};
+constexpr NamedChoice<CompressionMode> kCompressions[] = {
+    {"none", kCompressionNone}, {"scanline", kCompressionScanline}, {"best", kCompressionMostEfficient}};
 
 CommandLineResult usageError(const std::string& text) {
     return {std::nullopt, text};
@@ -92,25 +100,26 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
         } else if (argument == "-d" || argument == "--depth") {
             if (!takeValue(value)) return usageError("option " + argument + " needs a depth");
             int depth = 0;
-            if (!parseInteger(value, depth) || (depth != 1 && depth != 2 && depth != 4 && depth != 8))
+            if (!parseInteger(value, depth) ||
+                (depth != kOneBit && depth != kTwoBits && depth != kFourBits && depth != kEightBits))
                 return usageError("unknown depth '" + value + "' (use 1, 2, 4 or 8)");
-            options.depth = depth;
+            options.conversion.depth = static_cast<ColourDepth>(depth);
         } else if (argument == "-t" || argument == "--target") {
             if (!takeValue(value)) return usageError("option " + argument + " needs a target");
-            auto target = parseTarget(value);
+            auto target = parseChoice(value, kTargets);
             if (!target)
                 return usageError("unknown target '" + value + "' (use os3, os5-low, os5-high or combined)");
-            options.destinationOs = *target;
+            options.conversion.destination = *target;
         } else if (argument == "--dither" && flagOnly()) {
-            options.dither = 4;
+            options.conversion.reduction = ColourReduction::kDithering;
         } else if (argument == "--raw" && flagOnly()) {
-            options.dither = 0;
+            options.conversion.reduction = ColourReduction::kRaw;
         } else if (argument == "-c" || argument == "--compression") {
             if (!takeValue(value)) return usageError("option " + argument + " needs a mode");
-            auto compression = parseCompression(value);
+            auto compression = parseChoice(value, kCompressions);
             if (!compression)
                 return usageError("unknown compression '" + value + "' (use none, scanline or best)");
-            options.compression = *compression;
+            options.conversion.compression = *compression;
         } else if ((argument == "-f" || argument == "--force") && flagOnly()) {
             options.force = true;
         } else if ((argument == "-q" || argument == "--quiet") && flagOnly()) {

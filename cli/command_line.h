@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/conversion_settings.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,10 +10,9 @@
 struct CommandLineOptions {
     std::string imageName;  // empty: the default for the mode
     bool imageNameGiven = false;
-    int depth = 8;
-    int destinationOs = 2;  // PalmOS 5 (high-res), as on the application's first start
-    int dither = 4;         // 4 = dithering, 0 = raw
-    int compression = 99;   // most efficient
+    // As on the application's first start: 8 bits, PalmOS 5 (high-res),
+    // dithering, most efficient compression.
+    ConversionSettings conversion;
     bool force = false;
     bool quiet = false;
     bool showHelp = false;
@@ -39,6 +40,3 @@ std::string fileStem(const std::string& path);
 // The database name used in batch mode: the input's stem cut to 31 bytes, or
 // the default name when the stem is empty.
 std::string defaultBatchImageName(const std::string& inputPath);
-
-inline constexpr const char* kDefaultImageName = "My vexmoor image";
-inline constexpr std::size_t kMaxImageNameLength = 31;

@@ -91,7 +91,8 @@ void showWriteFailure(UserNotifier& messages, const std::string& outputPath, con
     if (const auto* fileError = dynamic_cast<const OutputFileError*>(&error);
         fileError != nullptr && fileError->systemError() != 0)
         reason = describeSystemError(fileError->systemError());
-    messages.showMessage("Output file " + outputPath + " could not be written: " + reason + ".", MessageIcon::Error);
+    messages.showMessage("Output file " + outputPath + " could not be written: " + reason + ".",
+                         MessageIcon::Error);
 }
 
 }  // namespace
@@ -116,8 +117,8 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     state.messages = &messages;
     state.log = &log;
     OutputFile& file = state.file;
-    if (outputPath.empty() || !canCreateOutput(outputPath) || !createTemporaryFile(outputPath, state.temporaryPath) ||
-        !file.open(state.temporaryPath)) {
+    if (outputPath.empty() || !canCreateOutput(outputPath) ||
+        !createTemporaryFile(outputPath, state.temporaryPath) || !file.open(state.temporaryPath)) {
         if (!state.temporaryPath.empty()) OutputFile::remove(state.temporaryPath);
         database->m_state.reset();
         messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
@@ -128,17 +129,12 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     bool result = false;
     try {
         log.appendLine(loadString(IDS_WRITING_HEADER));
-        PalmDatabase::writeHeader(file, imageName, destinationOs, PalmDatabase::currentCreationDate());
+        PalmDatabase::writeHeader(file, imageName, settings.destination, PalmDatabase::currentCreationDate());
 
         log.appendLine(loadString(IDS_CREATING_IMAGE));
-        ImageSettings settings;
-        settings.destinationOs = destinationOs;
-        settings.depth = depth;
-        settings.compression = compression;
-        settings.width = width;
-        settings.height = height;
         // One decode for the whole database, whatever the number of bitmaps.
-        CachingSourceLoader loader(inputPath, dither, messages, plannedPictureSizes(settings));
+        CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages,
+                                   plannedPictureSizes(settings));
         result = PalmDatabase::writeImages(file, settings, loader);
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
     } catch (const std::exception& error) {
@@ -166,7 +162,8 @@ bool ConversionJob::commit(std::unique_ptr<PendingDatabase> database) {
         result = false;
     }
     if (result && std::rename(state.temporaryPath.c_str(), state.outputPath.c_str()) != 0) {
-        state.messages->showMessage("Output file " + state.outputPath + " could not be created.", MessageIcon::Error);
+        state.messages->showMessage("Output file " + state.outputPath + " could not be created.",
+                                    MessageIcon::Error);
         result = false;
     }
     ProgressLog& log = *state.log;

@@ -68,6 +68,26 @@ std::vector<std::uint8_t> PalmBitmap::buildPayload(int compressionMode, bool ver
     return encoder.bytes();
 }
 
+void PalmBitmap::writeBitmap(OutputFile& file, int compressionMode, bool version3, bool littleEndian,
+                             int estimateStart, std::uint8_t version,
+                             const std::function<void(std::size_t payloadLength)>& writeVersionFields) {
+    const std::vector<std::uint8_t> block =
+        buildPayload(compressionMode, version3, littleEndian, estimateStart);
+    const std::span<const std::uint8_t> payload =
+        compressed() ? std::span<const std::uint8_t>(block) : pixels();
+
+    file.writeWord(littleEndian, width());
+    file.writeWord(littleEndian, height());
+    file.writeWord(littleEndian, rowBytes());
+    // compressed, hasColorTable, hasTransparency, indirect, forScreen, three unused bits.
+    file.writeFlagBits(littleEndian, compressed(), false, false, false, false, false, false, false);
+    file.writeByte(littleEndian, 0);
+    file.writeByte(littleEndian, static_cast<std::uint8_t>(depth()));
+    file.writeByte(littleEndian, version);
+    writeVersionFields(payload.size());
+    file.writeBytes(payload);
+}
+
 void PalmBitmap::splitInto(PalmBitmap& top, PalmBitmap& bottom) const {
     const std::size_t half = m_pixels.size() / 2;
     for (const PalmBitmap* part : {&top, &bottom}) {
@@ -88,26 +108,15 @@ void PalmBitmapV2::splitHalves(PalmBitmapV2& top, PalmBitmapV2& bottom) const {
 }
 
 void PalmBitmapV2::writeTo(OutputFile& file, bool hasNext, int compressionMode) {
-    const std::vector<std::uint8_t> block = buildPayload(compressionMode, false, m_littleEndian, 0);
-    const std::span<const std::uint8_t> payload =
-        compressed() ? std::span<const std::uint8_t>(block) : pixels();
     const bool order = m_littleEndian;
-    // Counted in 4-byte units from the start of this header (16 bytes = 4 units).
-    const std::uint16_t nextOffset = hasNext ? static_cast<std::uint16_t>(payload.size() / 4 + 4) : 0;
-
-    file.writeWord(order, width());
-    file.writeWord(order, height());
-    file.writeWord(order, rowBytes());
-    // compressed, hasColorTable, hasTransparency, indirect, forScreen, three unused bits.
-    file.writeFlagBits(order, compressed(), false, false, false, false, false, false, false);
-    file.writeByte(order, 0);
-    file.writeByte(order, static_cast<std::uint8_t>(depth()));
-    file.writeByte(order, version());
-    file.writeWord(order, nextOffset);
-    file.writeByte(order, 0);  // transparent index
-    file.writeByte(order, kCompressionTypeScanline);
-    file.writeWord(order, 0);  // reserved
-    file.writeBytes(payload);
+    writeBitmap(file, compressionMode, false, order, 0, version(), [&](std::size_t payloadLength) {
+        // Counted in 4-byte units from the start of this header (16 bytes = 4 units).
+        const std::uint16_t nextOffset = hasNext ? static_cast<std::uint16_t>(payloadLength / 4 + 4) : 0;
+        file.writeWord(order, nextOffset);
+        file.writeByte(order, 0);  // transparent index
+        file.writeByte(order, kCompressionTypeScanline);
+        file.writeWord(order, 0);  // reserved
+    });
 }
 
 PalmBitmapV3::PalmBitmapV3(int depth, std::uint16_t width, std::uint16_t height, std::uint16_t density)
@@ -119,26 +128,16 @@ void PalmBitmapV3::splitHalves(PalmBitmapV3& top, PalmBitmapV3& bottom) const {
 
 void PalmBitmapV3::writeTo(OutputFile& file, bool hasNext, int compressionMode) {
     if (hasNext) throw std::invalid_argument("a version-3 bitmap must be the last of its family");
+    constexpr bool kLittleEndian = true;
     // The estimate counts one byte more for version 3, so a tie with the raw
     // length keeps the pixels raw.
-    const std::vector<std::uint8_t> block = buildPayload(compressionMode, true, true, 1);
-    const std::span<const std::uint8_t> payload =
-        compressed() ? std::span<const std::uint8_t>(block) : pixels();
-    constexpr bool kLittleEndian = true;
-
-    file.writeWord(kLittleEndian, width());
-    file.writeWord(kLittleEndian, height());
-    file.writeWord(kLittleEndian, rowBytes());
-    file.writeFlagBits(kLittleEndian, compressed(), false, false, false, false, false, false, false);
-    file.writeByte(kLittleEndian, 0);
-    file.writeByte(kLittleEndian, static_cast<std::uint8_t>(depth()));
-    file.writeByte(kLittleEndian, version());
-    file.writeByte(kLittleEndian, kVersion3HeaderSize);
-    file.writeByte(kLittleEndian, kPixelFormatIndexed);
-    file.writeByte(kLittleEndian, 0);  // reserved
-    file.writeByte(kLittleEndian, kCompressionTypeScanline);
-    file.writeWord(kLittleEndian, m_density);
-    file.writeLong(kLittleEndian, 0);  // transparent value
-    file.writeLong(kLittleEndian, 0);  // next bitmap offset: none
-    file.writeBytes(payload);
+    writeBitmap(file, compressionMode, true, kLittleEndian, 1, version(), [&](std::size_t) {
+        file.writeByte(kLittleEndian, kVersion3HeaderSize);
+        file.writeByte(kLittleEndian, kPixelFormatIndexed);
+        file.writeByte(kLittleEndian, 0);  // reserved
+        file.writeByte(kLittleEndian, kCompressionTypeScanline);
+        file.writeWord(kLittleEndian, m_density);
+        file.writeLong(kLittleEndian, 0);  // transparent value
+        file.writeLong(kLittleEndian, 0);  // next bitmap offset: none
+    });
 }

@@ -1,23 +1,17 @@
 #pragma once
 
+#include "engine/conversion_settings.h"
 #include "engine/front_end.h"
 #include "engine/palm_palette.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
 class CImageBitmap;
 class OutputFile;
-
-// Compression modes of writeTo. Any other value writes raw pixels, like kNone.
-enum CompressionMode : int {
-    kCompressionNone = 0,
-    kCompressionScanline = 1,
-    // Scanline compression only when its estimate is smaller than the raw data.
-    kCompressionMostEfficient = 99,
-};
 
 // One picture already reduced to a Palm bit depth, held as packed Palm rows
 // (top to bottom, rowBytes each, pixels from the most significant bits down),
@@ -61,6 +55,12 @@ protected:
     // raw length does not fit the 16 bits the format allows.
     std::vector<std::uint8_t> buildPayload(int compressionMode, bool version3, bool littleEndian,
                                            int estimateStart);
+    // Appends the bitmap at the file's current position: the header fields
+    // both versions share (up to the version byte), the version's own fields
+    // (given the payload's length), then the payload chosen by buildPayload.
+    void writeBitmap(OutputFile& file, int compressionMode, bool version3, bool littleEndian,
+                     int estimateStart, std::uint8_t version,
+                     const std::function<void(std::size_t payloadLength)>& writeVersionFields);
     // Copies the first and second half of the pixel bytes into two bitmaps of
     // the same width and depth and half the height.
     void splitInto(PalmBitmap& top, PalmBitmap& bottom) const;

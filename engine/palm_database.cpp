@@ -37,7 +37,7 @@ std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
 
 // The "PalmOS 3 or 4" resource: a 1-bit pre-image for monochrome devices
 // unless the picture is 1-bit anyway, then the picture itself, big-endian.
-bool WriteBigEndianFamily(OutputFile& file, const ImageSettings& settings, BitmapLoader& loader) {
+bool WriteBigEndianFamily(OutputFile& file, const ConversionSettings& settings, BitmapLoader& loader) {
     if (settings.depth != 1) {
         PalmBitmapV2 preImage(1, settings.width, settings.height, kBigEndian);
         if (!loader.load(preImage)) return false;
@@ -49,7 +49,7 @@ bool WriteBigEndianFamily(OutputFile& file, const ImageSettings& settings, Bitma
     return true;
 }
 
-bool WriteLittleEndianPicture(OutputFile& file, const ImageSettings& settings, BitmapLoader& loader) {
+bool WriteLittleEndianPicture(OutputFile& file, const ConversionSettings& settings, BitmapLoader& loader) {
     PalmBitmapV2 picture(settings.depth, settings.width, settings.height, kLittleEndian);
     if (!loader.load(picture)) return false;
     picture.writeTo(file, false, settings.compression);
@@ -58,7 +58,7 @@ bool WriteLittleEndianPicture(OutputFile& file, const ImageSettings& settings, B
 
 // The high-resolution choice: the picture does not fit one resource at double
 // density, so each resource holds one half, at low and at double density.
-bool WriteHalves(OutputFile& file, const ImageSettings& settings, BitmapLoader& loader) {
+bool WriteHalves(OutputFile& file, const ConversionSettings& settings, BitmapLoader& loader) {
     if (settings.width > 0x7FFF || settings.height > 0x7FFF)
         throw std::invalid_argument("the picture is too large for double density");
     const std::uint16_t width = settings.width;
@@ -126,7 +126,7 @@ void PalmDatabase::writeHeader(OutputFile& file, const std::string& imageName, i
     const int count = resourceCount(destinationOs);
 
     std::array<std::uint8_t, kNameFieldSize> name{};
-    std::copy_n(imageName.begin(), std::min(imageName.size(), kMaxNameLength), name.begin());
+    std::copy_n(imageName.begin(), std::min(imageName.size(), kMaxImageNameLength), name.begin());
     file.writeBytes(name);
     file.writeWord(kBigEndian, kResourceDatabaseAttribute);
     file.writeWord(kBigEndian, 0);  // version
@@ -189,8 +189,8 @@ std::uint32_t PalmDatabase::creationDateAt(std::time_t now) {
     return static_cast<std::uint32_t>(static_cast<std::uint64_t>(localSeconds + kPalmEpochOffset));
 }
 
-bool PalmDatabase::writeImages(OutputFile& file, const ImageSettings& settings, BitmapLoader& loader) {
-    switch (settings.destinationOs) {
+bool PalmDatabase::writeImages(OutputFile& file, const ConversionSettings& settings, BitmapLoader& loader) {
+    switch (settings.destination) {
         case kPalmOs3Or4:
             return WriteBigEndianFamily(file, settings, loader);
         case kPalmOs5LowRes:
@@ -202,7 +202,7 @@ bool PalmDatabase::writeImages(OutputFile& file, const ImageSettings& settings, 
             patchSecondOffset(file);
             return WriteLittleEndianPicture(file, settings, loader);
         default:
-            RequireKnownChoice(settings.destinationOs);
+            RequireKnownChoice(settings.destination);
             return false;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/conversion_settings.h"
+
 #include <array>
 #include <cstdint>
 #include <ctime>
@@ -8,26 +10,9 @@
 class OutputFile;
 class PalmBitmap;
 
-// The "Destination OS" choices; each has its own resource plan.
-enum DestinationOs : int {
-    kPalmOs3Or4 = 0,          // "Tbmp" 2400: optional 1-bit pre-image, then the picture, big-endian
-    kPalmOs5LowRes = 1,       // "abmp" 2700: the picture, little-endian
-    kPalmOs5HighRes = 2,      // "abmp" 2700 / 2701: top / bottom half, low and double density
-    kPalmOs3To5Combined = 3,  // "Tbmp" 2400 as for choice 0, then "abmp" 2700 as for choice 1
-};
-
 struct ResourceId {
     std::array<char, 4> type;
     std::uint16_t id;
-};
-
-// What the bitmap families of one database are made of.
-struct ImageSettings {
-    int destinationOs = kPalmOs5HighRes;
-    int depth = 8;              // of the main picture: 1, 2, 4 or 8
-    int compression = 0;        // CompressionMode of palm_bitmap.h
-    std::uint16_t width = 160;  // low density; double density is twice both sizes
-    std::uint16_t height = 110;
 };
 
 // Fills a freshly built bitmap object with the picture, reduced to the
@@ -46,8 +31,7 @@ public:
 // big-endian whatever the byte order of the bitmaps inside.
 class PalmDatabase {
 public:
-    static constexpr std::size_t kNameFieldSize = 32;
-    static constexpr std::size_t kMaxNameLength = kNameFieldSize - 1;
+    static constexpr std::size_t kNameFieldSize = kMaxImageNameLength + 1;
     static constexpr std::size_t kHeaderSize = 78;
     static constexpr std::size_t kResourceEntrySize = 10;
     // Where the second resource entry keeps its data offset.
@@ -84,5 +68,5 @@ public:
     // at the first load that fails and returns false: nothing more is built,
     // and with choice 2 nothing at all is written unless both full pictures
     // loaded. Write failures throw OutputFileError.
-    static bool writeImages(OutputFile& file, const ImageSettings& settings, BitmapLoader& loader);
+    static bool writeImages(OutputFile& file, const ConversionSettings& settings, BitmapLoader& loader);
 };

@@ -1,7 +1,6 @@
 #include "engine/source_loader.h"
 
 #include "engine/palm_bitmap.h"
-#include "engine/string_table.h"
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
@@ -60,9 +59,9 @@ bool PalmBitmap::loadFromFile(const std::string& inputPath, int dither, UserNoti
     return loadFromBitmap(picture, dither);
 }
 
-std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings) {
+std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings) {
     const PictureSize lowDensity{settings.width, settings.height};
-    switch (settings.destinationOs) {
+    switch (settings.destination) {
         case kPalmOs3Or4:
         case kPalmOs5LowRes:
         case kPalmOs3To5Combined:

@@ -45,7 +45,7 @@ struct PictureSize {
 // the order it first needs them: the low-density size, and for the
 // high-resolution choice then the double-density size. Empty for an unknown
 // choice.
-std::vector<PictureSize> plannedPictureSizes(const ImageSettings& settings);
+std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings);
 
 // Fills the bitmap objects of a run from a single decode of the source file.
 // The first load decodes the file, scales the picture to every planned size

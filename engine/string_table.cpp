@@ -12,57 +12,12 @@ struct StringEntry {
 
 // Sorted by number.
 constexpr StringEntry kStrings[] = {
-    {101, "Kestrin"},
-    {102, "Please choose at least one of the output options (Direct Install or Write to file)."},
-    {107, "Please enter a source file."},
-    {108, "Please choose an output database file (*.pdb)."},
-    {110, "There were errors during conversion. The output database file could not be written."},
-    {111,
-     "There were errors during installation of the image. The database could not be inserted in the "
-     "Install Tool."},
-    {116, "Kestrin"},
-    {120, "Quessel"},
-    {121,
-     "All supported formats|*.bmp;*.tif;*.gif;*.jpg;*.jpeg;*.png;*.ppm;*.pgm;*.pbm;*.pcx;*.pct|"
-     "Bitmap (*.bmp)|*.bmp|Tagged Image File Format (*.tif)|*.tif|CompuServe Bitmap (*.gif)|*.gif|"
-     "JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|Portable Network Graphics (*.png)|*.png|"
-     "Portable Graymap (*.pgm)|*.ppm;*.pgm;*.pbm|PC Paintbrush (*.pcx)|*.pcx|Mac PICT (*.pct)|*.pct|"
-     "All files (*.*)|*.*||"},
-    {122, "Palm Database (*.pdb)|*.pdb||"},
-    {123, "The file %s already exists. Do you want to overwrite it?"},
-    {124, "&About Kestrin..."},
     {130, "Creating database file..."},
     {131, "Writing database header..."},
     {136, "Closing database file..."},
     {137, "Deleting database file due to errors during conversion..."},
     {138, "Creating %s..."},
     {139, "Creating image..."},
-    {150, "Delete Settings"},
-    {151,
-     "Do you really want to delete all settings?\n\nChoosing Yes will remove Kestrin's settings from the "
-     "Windows registry. Your last recently used files and user names as well as your preferences "
-     "concerning used bit depths, color reduction method and compression will be lost!"},
-    {160, "Please enter an image name."},
-    {161, "The image name must not have more than 31 characters. Please enter a shorter image name."},
-    {162,
-     "Your image cannot be included into Palm Desktop's QuickInstall tool, because *.pdb files are not "
-     "associated with Palm Desktop.\n\nPlease create an output file and install that by hand or "
-     "(re-)install the newest version of Palm Desktop."},
-    {200, "Source image file including its full directory path"},
-    {201, "Palm database file with extension .pdb that is to be created, including its full directory path"},
-    {202, "Pick a source image file using a file dialog"},
-    {203, "Set an output Palm database file using a file dialog"},
-    {204, "Internal image name, used for identifying the image in Vexmoor"},
-    {205, "Color depth of output image"},
-    {206,
-     "Versions of PalmOS the created Palm Database shall be compatible with. \"PalmOS 3/4/5 combined\" "
-     "results in an increased file size"},
-    {207, "Raw color reduction"},
-    {208, "Color reduction using the dithering technique"},
-    {209, "Create an output database file"},
-    {210, "Directly send to Palm Desktop's QuickInstall Tool (Palm Desktop needs to be installed for this)"},
-    {211, "Start the conversion using above options"},
-    {212, "Advanced options and commands"},
 };
 
 }  // namespace

@@ -132,10 +132,11 @@ struct Outcome {
 Outcome convert(const Conversion& conversion, const std::string& outputPath) {
     RecordingNotifier notifier;
     ConversionJob job;
-    job.destinationOs = conversion.destinationOs;
-    job.depth = conversion.depth;
-    job.dither = conversion.dither;
-    job.compression = conversion.compression;
+    job.settings.destination = static_cast<DestinationOs>(conversion.destinationOs);
+    job.settings.depth = static_cast<ColourDepth>(conversion.depth);
+    job.settings.reduction =
+        conversion.dither == kDitherFloydSteinberg ? ColourReduction::kDithering : ColourReduction::kRaw;
+    job.settings.compression = static_cast<CompressionMode>(conversion.compression);
     job.inputPath = conversion.input;
     job.outputPath = outputPath;
     job.imageName = "Together";

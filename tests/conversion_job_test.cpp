@@ -83,14 +83,15 @@ std::vector<std::uint8_t> withoutDates(std::vector<std::uint8_t> bytes) {
 TEST_F(ConversionJobTest, EveryChoiceDepthDitherAndCompressionGivesAConsistentDatabase) {
     for (int choice = 0; choice < 4; ++choice) {
         for (int depth : {1, 4, 8}) {
-            for (int dither : {0, 4}) {
+            for (ColourReduction reduction : {ColourReduction::kRaw, ColourReduction::kDithering}) {
                 for (int compression : {0, 1, 99}) {
-                    SCOPED_TRACE(testing::Message() << "choice " << choice << " depth " << depth << " dither "
-                                                    << dither << " compression " << compression);
-                    job.destinationOs = choice;
-                    job.depth = depth;
-                    job.dither = dither;
-                    job.compression = compression;
+                    SCOPED_TRACE(testing::Message()
+                                 << "choice " << choice << " depth " << depth << " dither "
+                                 << static_cast<int>(reduction) << " compression " << compression);
+                    job.settings.destination = static_cast<DestinationOs>(choice);
+                    job.settings.depth = static_cast<ColourDepth>(depth);
+                    job.settings.reduction = reduction;
+                    job.settings.compression = static_cast<CompressionMode>(compression);
                     ASSERT_TRUE(job.run());
                     const auto bytes = ReadFileBytes(job.outputPath);
                     const PalmDatabaseRecord database = readPalmDatabase(bytes);
@@ -140,9 +141,9 @@ TEST_F(ConversionJobTest, EveryChoiceDepthDitherAndCompressionGivesAConsistentDa
 }
 
 TEST_F(ConversionJobTest, TheSamePictureGivesTheSameBytesApartFromTheDate) {
-    job.destinationOs = 3;
-    job.dither = 4;
-    job.compression = 99;
+    job.settings.destination = kPalmOs3To5Combined;
+    job.settings.reduction = ColourReduction::kDithering;
+    job.settings.compression = kCompressionMostEfficient;
     ASSERT_TRUE(job.run());
     const auto first = ReadFileBytes(job.outputPath);
     ASSERT_TRUE(job.run());
@@ -200,7 +201,7 @@ TEST_F(ConversionJobTest, AMissingInputShowsTheOpenErrorAndLeavesNoFile) {
 TEST_F(ConversionJobTest, AnUnknownFileTypeKeepsAnExistingDatabase) {
     WriteFileBytes(input, std::vector<std::uint8_t>(100, 0x55));
     WriteFileBytes(job.outputPath, {1, 2, 3});
-    job.destinationOs = 0;
+    job.settings.destination = kPalmOs3Or4;
     EXPECT_FALSE(job.run());
     ASSERT_EQ(frontEnd.messages.size(), 1u);
     EXPECT_EQ(frontEnd.messages[0], "Error 8 decoding " + input + ": Decoder error: Unknown file type.\n");
@@ -224,8 +225,8 @@ TEST_F(ConversionJobTest, AnOutputThatCannotBeCreatedIsReported) {
 
 TEST_F(ConversionJobTest, AFullDiskRemovesThePartialFileAndKeepsTheOldOne) {
     WriteFileBytes(job.outputPath, {9, 9, 9});
-    job.destinationOs = 2;
-    job.compression = 0;
+    job.settings.destination = kPalmOs5HighRes;
+    job.settings.compression = kCompressionNone;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -247,8 +248,8 @@ TEST_F(ConversionJobTest, AFullDiskRemovesThePartialFileAndKeepsTheOldOne) {
 }
 
 TEST_F(ConversionJobTest, ChoiceTwoWritesTwoResourcesOfEqualLength) {
-    job.destinationOs = 2;
-    job.compression = 0;
+    job.settings.destination = kPalmOs5HighRes;
+    job.settings.compression = kCompressionNone;
     ASSERT_TRUE(job.run());
     const auto database = readPalmDatabaseFile(job.outputPath);
     ASSERT_EQ(database.resources.size(), 2u);

@@ -52,12 +52,13 @@ struct WrittenDatabase {
     std::vector<std::uint8_t> bytes;
 };
 
-WrittenDatabase writeDatabase(const std::string& path, const ImageSettings& settings, BitmapLoader& loader) {
+WrittenDatabase writeDatabase(const std::string& path, const ConversionSettings& settings,
+                              BitmapLoader& loader) {
     WrittenDatabase result;
     {
         OutputFile file;
         EXPECT_TRUE(file.open(path));
-        PalmDatabase::writeHeader(file, "Decode once", settings.destinationOs, kFixedDate);
+        PalmDatabase::writeHeader(file, "Decode once", settings.destination, kFixedDate);
         result.complete = PalmDatabase::writeImages(file, settings, loader);
         file.close();
     }
@@ -108,10 +109,10 @@ TEST_F(DecodeOnceTest, EveryPlanDepthDitherAndCompressionGivesTheBytesOfLoadingO
                 for (int compression : {0, 1, 99}) {
                     SCOPED_TRACE(testing::Message() << "choice " << choice << " depth " << depth << " dither "
                                                     << dither << " compression " << compression);
-                    ImageSettings settings;
-                    settings.destinationOs = choice;
-                    settings.depth = depth;
-                    settings.compression = compression;
+                    ConversionSettings settings;
+                    settings.destination = static_cast<DestinationOs>(choice);
+                    settings.depth = static_cast<ColourDepth>(depth);
+                    settings.compression = static_cast<CompressionMode>(compression);
                     RecordingNotifier notifier;
 
                     SourceLoader objectByObject(input, dither, notifier);
@@ -133,9 +134,9 @@ TEST_F(DecodeOnceTest, EveryPlanDepthDitherAndCompressionGivesTheBytesOfLoadingO
 TEST_F(DecodeOnceTest, ARunWritesTheObjectByObjectDatabaseApartFromTheDate) {
     for (int choice = 0; choice < 4; ++choice) {
         SCOPED_TRACE(testing::Message() << "choice " << choice);
-        ImageSettings settings;
-        settings.destinationOs = choice;
-        settings.depth = 8;
+        ConversionSettings settings;
+        settings.destination = static_cast<DestinationOs>(choice);
+        settings.depth = kEightBits;
         settings.compression = kCompressionMostEfficient;
         RecordingNotifier notifier;
         SourceLoader objectByObject(input, kDitherFloydSteinberg, notifier);
@@ -143,10 +144,8 @@ TEST_F(DecodeOnceTest, ARunWritesTheObjectByObjectDatabaseApartFromTheDate) {
             writeDatabase((folder / "single.pdb").string(), settings, objectByObject).bytes;
 
         ConversionJob job;
-        job.destinationOs = choice;
-        job.depth = settings.depth;
-        job.compression = settings.compression;
-        job.dither = kDitherFloydSteinberg;
+        job.settings = settings;
+        job.settings.reduction = ColourReduction::kDithering;
         job.inputPath = input;
         job.outputPath = (folder / "run.pdb").string();
         job.imageName = "Decode once";
@@ -186,20 +185,22 @@ TEST_F(DecodeOnceTest, LargePicturesScaledWhileTheyDecodeGiveTheBytesOfLoadingOb
         picture.samples.assign(rgb.begin(), rgb.end());
         return testsupport::EncodePng(picture);
     };
-    const std::pair<std::string, std::vector<std::uint8_t>> files[] = {
-        {"baseline.jpg", jpeg(false)}, {"progressive.jpg", jpeg(true)},
-        {"plain.png", png(false)},     {"interlaced.png", png(true)}};
+    const std::pair<std::string, std::vector<std::uint8_t>> files[] = {{"baseline.jpg", jpeg(false)},
+                                                                       {"progressive.jpg", jpeg(true)},
+                                                                       {"plain.png", png(false)},
+                                                                       {"interlaced.png", png(true)}};
     for (const auto& [name, bytes] : files) {
         const std::string photo = (folder / name).string();
         WriteFileBytes(photo, bytes);
         for (int choice : {kPalmOs5HighRes, kPalmOs3To5Combined}) {
             SCOPED_TRACE(testing::Message() << name << " choice " << choice);
-            ImageSettings settings;
-            settings.destinationOs = choice;
-            settings.depth = 8;
+            ConversionSettings settings{.compression = kCompressionNone};
+            settings.destination = static_cast<DestinationOs>(choice);
+            settings.depth = kEightBits;
             RecordingNotifier notifier;
             SourceLoader objectByObject(photo, kDitherFloydSteinberg, notifier);
-            const WrittenDatabase expected = writeDatabase((folder / "single.pdb").string(), settings, objectByObject);
+            const WrittenDatabase expected =
+                writeDatabase((folder / "single.pdb").string(), settings, objectByObject);
             CachingSourceLoader once(photo, kDitherFloydSteinberg, notifier, plannedPictureSizes(settings));
             const WrittenDatabase actual = writeDatabase((folder / "cached.pdb").string(), settings, once);
             ASSERT_TRUE(actual.complete);
@@ -213,9 +214,9 @@ TEST(PlannedPictureSizes, AreTheSizesEveryPlanLoadsInTheOrderItLoadsThem) {
     for (int choice = 0; choice < 4; ++choice) {
         for (int depth : {1, 2, 4, 8}) {
             SCOPED_TRACE(testing::Message() << "choice " << choice << " depth " << depth);
-            ImageSettings settings;
-            settings.destinationOs = choice;
-            settings.depth = depth;
+            ConversionSettings settings{.compression = kCompressionNone};
+            settings.destination = static_cast<DestinationOs>(choice);
+            settings.depth = static_cast<ColourDepth>(depth);
             SizeRecordingLoader loader;
             TemporaryFolder folder;
             OutputFile file;
@@ -230,8 +231,8 @@ TEST(PlannedPictureSizes, AreTheSizesEveryPlanLoadsInTheOrderItLoadsThem) {
             EXPECT_EQ(firstUses, plannedPictureSizes(settings));
         }
     }
-    ImageSettings unknown;
-    unknown.destinationOs = 4;
+    ConversionSettings unknown;
+    unknown.destination = static_cast<DestinationOs>(4);
     EXPECT_TRUE(plannedPictureSizes(unknown).empty());
 }
 
@@ -239,8 +240,8 @@ TEST_F(DecodeOnceTest, AFailedDecodeIsShownOnceAndStopsEveryPlan) {
     const std::string missing = (folder / "missing.bmp").string();
     for (int choice = 0; choice < 4; ++choice) {
         SCOPED_TRACE(testing::Message() << "choice " << choice);
-        ImageSettings settings;
-        settings.destinationOs = choice;
+        ConversionSettings settings{.compression = kCompressionNone};
+        settings.destination = static_cast<DestinationOs>(choice);
         RecordingNotifier expectedMessages;
         SourceLoader objectByObject(missing, 4, expectedMessages);
         const WrittenDatabase expected =
@@ -267,8 +268,8 @@ TEST_F(DecodeOnceTest, AFailedDecodeIsShownOnceAndStopsEveryPlan) {
 TEST_F(DecodeOnceTest, AFailedResizeIsShownOnceAndStopsEveryPlan) {
     for (int choice = 0; choice < 4; ++choice) {
         SCOPED_TRACE(testing::Message() << "choice " << choice);
-        ImageSettings settings;
-        settings.destinationOs = choice;
+        ConversionSettings settings{.compression = kCompressionNone};
+        settings.destination = static_cast<DestinationOs>(choice);
         RecordingNotifier messages;
         EightBitDecodingLoader once(input, 4, messages, plannedPictureSizes(settings));
         const WrittenDatabase written = writeDatabase((folder / "cached.pdb").string(), settings, once);

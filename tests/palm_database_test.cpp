@@ -78,13 +78,13 @@ struct WrittenDatabase {
     Bytes bytes;
 };
 
-WrittenDatabase WriteDatabase(const ImageSettings& settings, PictureLoader& loader,
+WrittenDatabase WriteDatabase(const ConversionSettings& settings, PictureLoader& loader,
                               const std::string& name = "Picture", std::uint32_t date = 0xC0FFEE01) {
     testsupport::TemporaryFolder folder;
     const auto path = folder / "picture.pdb";
     OutputFile file;
     EXPECT_TRUE(file.open(path.string()));
-    PalmDatabase::writeHeader(file, name, settings.destinationOs, date);
+    PalmDatabase::writeHeader(file, name, settings.destination, date);
     WrittenDatabase written;
     written.result = PalmDatabase::writeImages(file, settings, loader);
     file.close();
@@ -348,7 +348,8 @@ TEST(PalmDatabase, TwoResourceHeaderAfterTheOffsetPatch) {
 
 TEST(PalmDatabase, NameFieldAlwaysEndsInZeroBytes) {
     PictureLoader loader(LeftBlackRightWhite, 0);
-    const ImageSettings settings{kPalmOs5LowRes, 1, 0};
+    const ConversionSettings settings{
+        .destination = kPalmOs5LowRes, .depth = kOneBit, .compression = kCompressionNone};
     const std::string longest(31, 'N');
     Bytes bytes = WriteDatabase(settings, loader, longest).bytes;
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 31), longest);
@@ -366,8 +367,8 @@ TEST(PalmDatabase, NameFieldAlwaysEndsInZeroBytes) {
 
 TEST(PalmDatabase, GoldenOldDeviceFamilyRaw) {
     PictureLoader loader(LeftBlackRightWhite, 0);
-    const WrittenDatabase written =
-        WriteDatabase({kPalmOs3Or4, 8, kCompressionNone}, loader, "Sunset", 0xC0FFEE01);
+    const WrittenDatabase written = WriteDatabase(
+        {.destination = kPalmOs3Or4, .compression = kCompressionNone}, loader, "Sunset", 0xC0FFEE01);
     ASSERT_TRUE(written.result);
     testsupport::ByteWriter expected;
     expected.bytes(HeaderBytes("Sunset", 0xC0FFEE01, {{"Tbmp", 2400}}, {90}));
@@ -383,7 +384,7 @@ TEST(PalmDatabase, GoldenOldDeviceFamilyRaw) {
 TEST(PalmDatabase, GoldenOldDeviceFamilyCompressed) {
     PictureLoader loader(LeftBlackRightWhite, 0);
     const WrittenDatabase written =
-        WriteDatabase({kPalmOs3Or4, 8, kCompressionScanline}, loader, "Sunset", 7);
+        WriteDatabase({.destination = kPalmOs3Or4, .compression = kCompressionScanline}, loader, "Sunset", 7);
     ASSERT_TRUE(written.result);
     testsupport::ByteWriter expected;
     expected.bytes(HeaderBytes("Sunset", 7, {{"Tbmp", 2400}}, {90}));
@@ -408,7 +409,11 @@ TEST(PalmDatabase, EveryChoiceDepthAndModeReadsBackConsistently) {
                              ", mode " + std::to_string(mode));
                 const int dither = choice % 2 == 0 ? kDitherFloydSteinberg : 0;
                 PictureLoader loader(BlocksOverNoise, dither);
-                const WrittenDatabase written = WriteDatabase({choice, depth, mode}, loader);
+                const WrittenDatabase written =
+                    WriteDatabase({.destination = static_cast<DestinationOs>(choice),
+                                   .depth = static_cast<ColourDepth>(depth),
+                                   .compression = static_cast<CompressionMode>(mode)},
+                                  loader);
                 ASSERT_TRUE(written.result);
                 ParsedDatabase database;
                 ASSERT_NO_THROW(database = ParseDatabase(written.bytes));
@@ -466,7 +471,9 @@ TEST(PalmDatabase, FailedLoadStopsThePlan) {
                      std::to_string(test.failingLoad));
         PictureLoader loader(LeftBlackRightWhite, 0);
         loader.failingLoad = test.failingLoad;
-        const WrittenDatabase written = WriteDatabase({test.choice, 8, kCompressionNone}, loader);
+        const WrittenDatabase written = WriteDatabase(
+            {.destination = static_cast<DestinationOs>(test.choice), .compression = kCompressionNone},
+            loader);
         EXPECT_FALSE(written.result);
         EXPECT_EQ(loader.loads, test.loads);
         if (test.size != 0) {

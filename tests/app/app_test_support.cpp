@@ -1,6 +1,6 @@
 #include "app_test_support.h"
 
-#include "engine/string_table.h"
+#include "app/string_table.h"
 
 #include <QApplication>
 #include <QComboBox>

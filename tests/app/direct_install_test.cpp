@@ -1,6 +1,6 @@
 #include "app_test_support.h"
 
-#include "engine/string_table.h"
+#include "app/string_table.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,7 +17,7 @@ using apptest::DialogFixture;
 namespace {
 
 QString text(int id) {
-    return QString::fromUtf8(loadString(id));
+    return QString::fromUtf8(applicationString(id));
 }
 
 class DirectInstall : public DialogFixture {

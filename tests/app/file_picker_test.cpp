@@ -1,9 +1,9 @@
 #include "app_test_support.h"
 
-#include "engine/string_table.h"
+#include "app/string_table.h"
 
 TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
-    const QStringList source = convertFilterToQt(QString::fromUtf8(loadString(121)));
+    const QStringList source = convertFilterToQt(QString::fromUtf8(applicationString(121)));
     EXPECT_EQ(
         source,
         (QStringList{
@@ -18,7 +18,7 @@ TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
             "Mac PICT (*.pct)",
             "All files (*)",
         }));
-    EXPECT_EQ(convertFilterToQt(QString::fromUtf8(loadString(122))), QStringList{"Palm Database (*.pdb)"});
+    EXPECT_EQ(convertFilterToQt(QString::fromUtf8(applicationString(122))), QStringList{"Palm Database (*.pdb)"});
     EXPECT_TRUE(convertFilterToQt(QString()).isEmpty());
     EXPECT_EQ(convertFilterToQt(QStringLiteral("Odd|*.a")), QStringList{"Odd (*.a)"});
 }

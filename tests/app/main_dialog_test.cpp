@@ -1,6 +1,6 @@
 #include "app_test_support.h"
 
-#include "engine/string_table.h"
+#include "app/string_table.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,7 +22,7 @@ using apptest::DialogFixture;
 namespace {
 
 QString text(int id) {
-    return QString::fromUtf8(loadString(id));
+    return QString::fromUtf8(applicationString(id));
 }
 
 QStringList items(const QComboBox* combo) {
@@ -243,12 +243,12 @@ TEST_F(MainDialog, FillsTheJobFromTheControls) {
         QFile::remove(output()->currentText());
         start();
         const ConversionJob& job = runner.jobs.back();
-        EXPECT_EQ(job.depth, index < 0 ? 8 : expectedDepth[index]);
-        EXPECT_EQ(job.destinationOs, index + 1);
-        EXPECT_EQ(job.dither, index % 2 != 0 ? 0 : 4);
-        EXPECT_EQ(job.compression, index == 0 ? 0 : 1);
-        EXPECT_EQ(job.width, 160);
-        EXPECT_EQ(job.height, 110);
+        EXPECT_EQ(job.settings.depth, index < 0 ? 8 : expectedDepth[index]);
+        EXPECT_EQ(job.settings.destination, index + 1);
+        EXPECT_EQ(job.settings.ditherSetting(), index % 2 != 0 ? 0 : 4);
+        EXPECT_EQ(job.settings.compression, index == 0 ? 0 : 1);
+        EXPECT_EQ(job.settings.width, 160);
+        EXPECT_EQ(job.settings.height, 110);
     }
     EXPECT_EQ(runner.jobs.back().inputPath, "/pictures/Übersicht.png");
     EXPECT_EQ(runner.jobs.back().imageName, "Holiday");
@@ -507,12 +507,12 @@ TEST_F(MainDialog, EscapeClosesAndHandsTheValuesBackToTheSettings) {
     EXPECT_EQ(settings->lastSourcePath, QStringLiteral("/pics/x.tif"));
     EXPECT_EQ(settings->lastOutputPath, QStringLiteral("/pdb/x.pdb"));
     EXPECT_EQ(settings->imageName, QStringLiteral("Renamed"));
-    EXPECT_EQ(settings->colourDepth, 0);
-    EXPECT_EQ(settings->destinationOs, 1);
+    EXPECT_EQ(settings->conversion.depthListPosition(), 0);
+    EXPECT_EQ(settings->conversion.destination, 1);
     EXPECT_EQ(settings->writeToFile, 0);
     EXPECT_EQ(settings->directInstall, 1);
-    EXPECT_EQ(settings->dither, 0);
-    EXPECT_EQ(settings->compression, 1);
+    EXPECT_EQ(settings->conversion.reduction, ColourReduction::kRaw);
+    EXPECT_EQ(settings->conversion.compression, 1);
     EXPECT_FALSE(QFile::exists(shell.temporaryFolder() + "My-Vexmoor-Image.pdb"));
 
     // What the next start shows.
@@ -540,8 +540,8 @@ TEST_F(MainDialog, TheCloseBoxClosesTheSameWay) {
 
 TEST_F(MainDialog, StoredChoicesOutsideTheListsLeaveNoSelection) {
     dialog.reset();
-    settings->colourDepth = 7;
-    settings->destinationOs = -1;
+    settings->conversion.chooseDepthByListPosition(7);
+    settings->conversion.destination = static_cast<DestinationOs>(-1);
     settings->save();
     openDialog();
     EXPECT_EQ(depth()->currentIndex(), -1);
@@ -549,7 +549,7 @@ TEST_F(MainDialog, StoredChoicesOutsideTheListsLeaveNoSelection) {
     fillValidInput();
     start();
     ASSERT_EQ(runner.jobs.size(), 1u);
-    EXPECT_EQ(runner.jobs[0].depth, 8);
+    EXPECT_EQ(runner.jobs[0].settings.depth, 8);
 }
 
 TEST_F(MainDialog, AStoredNameLongerThanTheLimitIsShownInFullAndRefused) {

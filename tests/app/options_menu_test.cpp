@@ -1,7 +1,7 @@
 #include "app_test_support.h"
 
 #include "app/about_dialog.h"
-#include "engine/string_table.h"
+#include "app/string_table.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,7 +85,7 @@ TEST_F(OptionsMenu, TheRadioMarkFollowsTheCompression) {
 
     // A stored value that is none of the three marks nothing.
     dialog.reset();
-    settings->compression = 5;
+    settings->conversion.compression = static_cast<CompressionMode>(5);
     settings->save();
     openDialog();
     EXPECT_EQ(markedCompression(dialog->createOptionsMenu().get()), QString());
@@ -151,7 +151,7 @@ TEST_F(OptionsMenu, DeleteSettingsAsksAndThenRemovesEverything) {
     ASSERT_EQ(prompter.requests.size(), 1u);
     const PromptRequest& question = prompter.requests.front();
     EXPECT_EQ(question.caption, QStringLiteral("Delete Settings"));
-    EXPECT_EQ(question.text, QString::fromUtf8(loadString(151)));
+    EXPECT_EQ(question.text, QString::fromUtf8(applicationString(151)));
     EXPECT_TRUE(question.text.startsWith(
         QStringLiteral("Do you really want to delete all settings?\n\nChoosing Yes")));
     EXPECT_EQ(question.icon, MessageIcon::Question);

@@ -1,6 +1,6 @@
 #include "app_test_support.h"
 
-#include "engine/string_table.h"
+#include "app/string_table.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -49,13 +49,13 @@ TEST(StringTable, EveryNumberedTextOfTheApplicationIsThere) {
                        201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 212};
     std::set<std::string> seen;
     for (const int id : ids) {
-        const std::string text = loadString(id);
+        const std::string text = applicationString(id);
         EXPECT_FALSE(text.empty()) << id;
         seen.insert(text);
     }
-    EXPECT_STREQ(loadString(120), "Quessel");
-    EXPECT_STREQ(loadString(116), "Kestrin");
-    EXPECT_STREQ(loadString(122), "Palm Database (*.pdb)|*.pdb||");
-    EXPECT_STREQ(loadString(100), "");
-    EXPECT_STREQ(loadString(213), "");
+    EXPECT_STREQ(applicationString(120), "Quessel");
+    EXPECT_STREQ(applicationString(116), "Kestrin");
+    EXPECT_STREQ(applicationString(122), "Palm Database (*.pdb)|*.pdb||");
+    EXPECT_STREQ(applicationString(100), "");
+    EXPECT_STREQ(applicationString(213), "");
 }

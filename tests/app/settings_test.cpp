@@ -110,10 +110,10 @@ TEST_F(SettingsFile, FirstStartGivesEveryDefault) {
     EXPECT_TRUE(settings.lastOutputPath.isEmpty());
     EXPECT_EQ(settings.writeToFile, 1);
     EXPECT_EQ(settings.directInstall, 0);
-    EXPECT_EQ(settings.dither, 1);
-    EXPECT_EQ(settings.compression, 99);
-    EXPECT_EQ(settings.colourDepth, 2);
-    EXPECT_EQ(settings.destinationOs, 2);
+    EXPECT_EQ(settings.conversion.reduction, ColourReduction::kDithering);
+    EXPECT_EQ(settings.conversion.compression, 99);
+    EXPECT_EQ(settings.conversion.depthListPosition(), 2);
+    EXPECT_EQ(settings.conversion.destination, 2);
     EXPECT_TRUE(settings.recentSources.newestFirst().isEmpty());
     EXPECT_TRUE(settings.recentOutputs.newestFirst().isEmpty());
     EXPECT_EQ(settings.recentSources.index(), 0u);
@@ -159,10 +159,10 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.lastOutputPath = QStringLiteral("@/out put.pdb");
         settings.writeToFile = 0;
         settings.directInstall = 1;
-        settings.dither = 0;
-        settings.compression = 1;
-        settings.colourDepth = -1;
-        settings.destinationOs = 3;
+        settings.conversion.reduction = ColourReduction::kRaw;
+        settings.conversion.compression = static_cast<CompressionMode>(1);
+        settings.conversion.chooseDepthByListPosition(-1);
+        settings.conversion.destination = static_cast<DestinationOs>(3);
         for (int i = 0; i < 18; ++i) settings.recentSources.add(QStringLiteral("/src/%1.gif").arg(i));
         settings.recentOutputs.add(QStringLiteral("/out/only.pdb"));
         settings.save();
@@ -174,14 +174,43 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.lastOutputPath, QStringLiteral("@/out put.pdb"));
     EXPECT_EQ(loaded.writeToFile, 0);
     EXPECT_EQ(loaded.directInstall, 1);
-    EXPECT_EQ(loaded.dither, 0);
-    EXPECT_EQ(loaded.compression, 1);
-    EXPECT_EQ(loaded.colourDepth, -1);
-    EXPECT_EQ(loaded.destinationOs, 3);
+    EXPECT_EQ(loaded.conversion.reduction, ColourReduction::kRaw);
+    EXPECT_EQ(loaded.conversion.compression, 1);
+    EXPECT_EQ(loaded.conversion.depthListPosition(), -1);
+    EXPECT_EQ(loaded.conversion.destination, 3);
     EXPECT_EQ(loaded.recentSources.index(), 2u);
     EXPECT_EQ(loaded.recentSources.newestFirst().first(), QStringLiteral("/src/17.gif"));
     EXPECT_EQ(loaded.recentSources.newestFirst().size(), 16);
     EXPECT_EQ(loaded.recentOutputs.newestFirst(), QStringList{QStringLiteral("/out/only.pdb")});
+}
+
+TEST_F(SettingsFile, ChoicesThatNameNothingAreSavedBackAsTheyWereRead) {
+    const struct {
+        const char* name;
+        qint32 stored;
+        int depth;  // bits a conversion then uses
+    } cases[] = {
+        {"compression", 5, 8}, {"os", 7, 8},     {"colordepth", -1, 8},
+        {"colordepth", 3, 8},  {"dither", 7, 8}, {"colordepth", 1, 4},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.name) + " " + std::to_string(test.stored));
+        clearConfiguration();
+        {
+            CNativeSettingsStore writer(QStringLiteral("Quessel"), QStringLiteral("kestrin"));
+            writer.writeNumber(QString(), QLatin1String(test.name), static_cast<quint32>(test.stored));
+            writer.flush();
+        }
+        {
+            CNativeSettingsStore store(QStringLiteral("Quessel"), QStringLiteral("kestrin"));
+            CSettings settings(store);
+            settings.load();
+            EXPECT_EQ(settings.conversion.depth, test.depth);
+            settings.save();
+        }
+        CNativeSettingsStore reader(QStringLiteral("Quessel"), QStringLiteral("kestrin"));
+        EXPECT_EQ(reader.readNumber(QString(), QLatin1String(test.name)), static_cast<quint32>(test.stored));
+    }
 }
 
 TEST_F(SettingsFile, UnreadableValuesFallBackToTheirDefaults) {
@@ -197,9 +226,9 @@ TEST_F(SettingsFile, UnreadableValuesFallBackToTheirDefaults) {
     CSettings settings(store);
     settings.load();
     EXPECT_EQ(settings.writeToFile, 1);
-    EXPECT_EQ(settings.compression, 99);
+    EXPECT_EQ(settings.conversion.compression, 99);
     EXPECT_EQ(settings.imageName, QStringLiteral("My vexmoor image"));
-    EXPECT_EQ(settings.destinationOs, 1);
+    EXPECT_EQ(settings.conversion.destination, 1);
     EXPECT_EQ(settings.recentSources.index(), 0xFFFFFFFDu);
     EXPECT_EQ(settings.recentSources.slot(0), QStringLiteral("/kept.bmp"));
 }

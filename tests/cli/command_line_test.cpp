@@ -20,10 +20,10 @@ std::string parseError(const std::vector<std::string>& arguments) {
 
 TEST(CommandLine, DefaultsMatchTheApplicationsFirstStart) {
     const auto options = parseOk({"photo.jpg"});
-    EXPECT_EQ(options.depth, 8);
-    EXPECT_EQ(options.destinationOs, 2);
-    EXPECT_EQ(options.dither, 4);
-    EXPECT_EQ(options.compression, 99);
+    EXPECT_EQ(options.conversion.depth, kEightBits);
+    EXPECT_EQ(options.conversion.destination, kPalmOs5HighRes);
+    EXPECT_EQ(options.conversion.reduction, ColourReduction::kDithering);
+    EXPECT_EQ(options.conversion.compression, kCompressionMostEfficient);
     EXPECT_FALSE(options.force);
     EXPECT_FALSE(options.quiet);
     EXPECT_EQ(options.inputs, std::vector<std::string>{"photo.jpg"});
@@ -34,10 +34,10 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
     auto options = parseOk({"-n", "Holiday", "-d", "4", "-t", "os3", "--raw", "-c", "scanline", "-f", "-q",
                             "-j", "3", "--preview", "p.png", "in.bmp", "out.pdb"});
     EXPECT_EQ(options.imageName, "Holiday");
-    EXPECT_EQ(options.depth, 4);
-    EXPECT_EQ(options.destinationOs, 0);
-    EXPECT_EQ(options.dither, 0);
-    EXPECT_EQ(options.compression, 1);
+    EXPECT_EQ(options.conversion.depth, kFourBits);
+    EXPECT_EQ(options.conversion.destination, kPalmOs3Or4);
+    EXPECT_EQ(options.conversion.reduction, ColourReduction::kRaw);
+    EXPECT_EQ(options.conversion.compression, kCompressionScanline);
     EXPECT_TRUE(options.force);
     EXPECT_TRUE(options.quiet);
     EXPECT_EQ(options.jobs, 3);
@@ -47,20 +47,20 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
     options = parseOk({"--name=Sea", "--depth", "2", "--target=combined", "--raw", "--dither",
                        "--compression=none", "--force", "--quiet", "in.bmp"});
     EXPECT_EQ(options.imageName, "Sea");
-    EXPECT_EQ(options.depth, 2);
-    EXPECT_EQ(options.destinationOs, 3);
-    EXPECT_EQ(options.dither, 4);
-    EXPECT_EQ(options.compression, 0);
+    EXPECT_EQ(options.conversion.depth, kTwoBits);
+    EXPECT_EQ(options.conversion.destination, kPalmOs3To5Combined);
+    EXPECT_EQ(options.conversion.reduction, ColourReduction::kDithering);
+    EXPECT_EQ(options.conversion.compression, kCompressionNone);
 }
 
 TEST(CommandLine, TargetsByNameOrNumber) {
     const char* names[] = {"os3", "os5-low", "os5-high", "combined"};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(parseOk({"-t", names[i], "a.bmp"}).destinationOs, i);
-        EXPECT_EQ(parseOk({"-t", std::to_string(i), "a.bmp"}).destinationOs, i);
+        EXPECT_EQ(parseOk({"-t", names[i], "a.bmp"}).conversion.destination, i);
+        EXPECT_EQ(parseOk({"-t", std::to_string(i), "a.bmp"}).conversion.destination, i);
     }
-    EXPECT_EQ(parseOk({"-c", "best", "a.bmp"}).compression, 99);
-    EXPECT_EQ(parseOk({"-c", "99", "a.bmp"}).compression, 99);
+    EXPECT_EQ(parseOk({"-c", "best", "a.bmp"}).conversion.compression, kCompressionMostEfficient);
+    EXPECT_EQ(parseOk({"-c", "99", "a.bmp"}).conversion.compression, kCompressionMostEfficient);
 }
 
 TEST(CommandLine, UsageErrorsAreRefused) {

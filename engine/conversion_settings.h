@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// The image name a database gets when nobody chose one.
+inline constexpr const char* kDefaultImageName = "My vexmoor image";
+// Bytes of the image name; the database's 32-byte name field keeps a NUL behind them.
+inline constexpr std::size_t kMaxImageNameLength = 31;
+
+// The "Destination OS" choices; each has its own resource plan. The enumerators
+// are the numbers the settings file keeps, and a number that names none of them
+// (from an edited file) is carried as it is.
+enum DestinationOs : int {
+    kPalmOs3Or4 = 0,          // "Tbmp" 2400: optional 1-bit pre-image, then the picture, big-endian
+    kPalmOs5LowRes = 1,       // "abmp" 2700: the picture, little-endian
+    kPalmOs5HighRes = 2,      // "abmp" 2700 / 2701: top / bottom half, low and double density
+    kPalmOs3To5Combined = 3,  // "Tbmp" 2400 as for choice 0, then "abmp" 2700 as for choice 1
+};
+
+// Bits per pixel of the main picture. The desktop's list offers 1, 4 and 8
+// bits, and the settings file keeps the position in that list.
+enum ColourDepth : int {
+    kOneBit = 1,
+    kTwoBits = 2,
+    kFourBits = 4,
+    kEightBits = 8,
+};
+
+// How each pixel finds its palette colour. The enumerators are the numbers the
+// settings file keeps; any number but kRaw counts as dithering.
+enum class ColourReduction : int {
+    kRaw = 0,        // the nearest colour
+    kDithering = 1,  // Floyd-Steinberg error diffusion
+};
+
+// How the bitmaps store their pixels. The enumerators are the numbers of the
+// settings file and of the bitmap writer; any other number writes raw pixels
+// and is carried as it is.
+enum CompressionMode : int {
+    kCompressionNone = 0,
+    kCompressionScanline = 1,
+    // Scanline compression only when its estimate is smaller than the raw data.
+    kCompressionMostEfficient = 99,
+};
+
+// What a conversion makes of a picture, whichever front end asked for it. The
+// defaults are those of a first start of the desktop application.
+struct ConversionSettings {
+    DestinationOs destination = kPalmOs5HighRes;
+    ColourDepth depth = kEightBits;
+    ColourReduction reduction = ColourReduction::kDithering;
+    CompressionMode compression = kCompressionMostEfficient;
+    // A position in the colour depth list that names no entry (-1: nothing
+    // was selected), kept so that it is saved back as it was read; depth is
+    // then 8 bits. Set and cleared by chooseDepthByListPosition: while it is
+    // set, it is what depthListPosition reports.
+    std::optional<std::int32_t> unlistedDepthPosition{};
+    // Of the picture at low density; double density is twice both sizes. No
+    // front end offers another size.
+    std::uint16_t width = 160;
+    std::uint16_t height = 110;
+
+    // The position of the depth in the colour depth list: 0 for 1 bit, 1 for 4
+    // bits, 2 for 8 bits (and for 2 bits, which the list does not offer); the
+    // unlisted position when there is one.
+    std::int32_t depthListPosition() const;
+    // 0 chooses 1 bit, 1 chooses 4 bits, 2 chooses 8 bits; any other position
+    // chooses 8 bits and is kept as the unlisted position.
+    void chooseDepthByListPosition(std::int32_t position);
+
+    // The dither setting of the pixel packer (kDitherFloydSteinberg or 0).
+    int ditherSetting() const;
+};
+
+// One choice as the settings file keeps it: a 32-bit number under a name.
+// Adding a stored choice is adding a field above and an entry to this table.
+struct StoredConversionSetting {
+    const char* name;
+    std::int32_t (*write)(const ConversionSettings& settings);
+    void (*read)(ConversionSettings& settings, std::int32_t stored);
+};
+
+// The stored choices in the order the settings file is read and written.
+std::span<const StoredConversionSetting> storedConversionSettings();
