@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 
 namespace {
 
@@ -74,6 +75,8 @@ OutputFile::~OutputFile() {
 bool OutputFile::open(const std::string& path) {
     if (m_handle >= 0) ::close(m_handle);
     m_handle = -1;
+    m_inMemory = false;
+    m_memory.clear();
     m_path = path;
     m_openErrorText.clear();
     IgnoreFileSizeSignal();
@@ -89,16 +92,39 @@ bool OutputFile::open(const std::string& path) {
     return true;
 }
 
+void OutputFile::openInMemory() {
+    if (m_handle >= 0) ::close(m_handle);
+    m_handle = -1;
+    m_path = "(memory)";
+    m_openErrorText.clear();
+    m_inMemory = true;
+    m_memory.clear();
+    m_memoryPosition = 0;
+}
+
+std::vector<std::uint8_t> OutputFile::takeMemory() {
+    m_inMemory = false;
+    m_memoryPosition = 0;
+    return std::move(m_memory);
+}
+
 void OutputFile::fail(const std::string& action, int systemError) const {
     throw OutputFileError(m_path, action, systemError);
 }
 
 void OutputFile::requireOpen(const char* action) const {
-    if (m_handle < 0) fail(action, EBADF);
+    if (!isOpen()) fail(action, EBADF);
 }
 
 void OutputFile::writeBytes(std::span<const std::uint8_t> bytes) {
     requireOpen("writing");
+    if (m_inMemory) {
+        const std::size_t end = m_memoryPosition + bytes.size();
+        if (end > m_memory.size()) m_memory.resize(end);
+        std::copy(bytes.begin(), bytes.end(), m_memory.begin() + static_cast<std::ptrdiff_t>(m_memoryPosition));
+        m_memoryPosition = end;
+        return;
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written = ::write(m_handle, bytes.data() + done, bytes.size() - done);
@@ -150,6 +176,7 @@ void OutputFile::writeFlagBits(bool littleEndian, bool b1, bool b2, bool b3, boo
 
 std::uint64_t OutputFile::position() const {
     requireOpen("seeking in");
+    if (m_inMemory) return m_memoryPosition;
     const off_t offset = ::lseek(m_handle, 0, SEEK_CUR);
     if (offset < 0) fail("seeking in", errno);
     return static_cast<std::uint64_t>(offset);
@@ -158,20 +185,31 @@ std::uint64_t OutputFile::position() const {
 void OutputFile::seek(std::uint64_t offset) {
     requireOpen("seeking in");
     if (offset > static_cast<std::uint64_t>(INT64_MAX)) fail("seeking in", EINVAL);
+    if (m_inMemory) {
+        // As in a file, a later write beyond the end fills the gap with zeros.
+        m_memoryPosition = static_cast<std::size_t>(offset);
+        return;
+    }
     if (::lseek(m_handle, static_cast<off_t>(offset), SEEK_SET) < 0) fail("seeking in", errno);
 }
 
 void OutputFile::seekToEnd() {
     requireOpen("seeking in");
+    if (m_inMemory) {
+        m_memoryPosition = m_memory.size();
+        return;
+    }
     if (::lseek(m_handle, 0, SEEK_END) < 0) fail("seeking in", errno);
 }
 
 void OutputFile::sync() {
     requireOpen("writing");
+    if (m_inMemory) return;
     if (::fsync(m_handle) != 0) fail("writing", errno);
 }
 
 void OutputFile::close() {
+    m_inMemory = false;
     if (m_handle < 0) return;
     const int handle = m_handle;
     m_handle = -1;

@@ -5,6 +5,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // A failed operation on an open output file: a write that failed or wrote
 // short (disk full, file size limit), a failed seek or close. The text names
@@ -42,7 +43,14 @@ public:
     // Any path works, so a run can write a temporary file beside the target
     // and rename it afterwards.
     bool open(const std::string& path);
-    bool isOpen() const { return m_handle >= 0; }
+    // Opens a file that lives in memory only: the same writes, seeks and
+    // checks, with the bytes taken afterwards by takeMemory(). A caller that
+    // wants to see a database before writing it uses this.
+    void openInMemory();
+    // The bytes of an in-memory file; the file is closed afterwards.
+    std::vector<std::uint8_t> takeMemory();
+
+    bool isOpen() const { return m_handle >= 0 || m_inMemory; }
     const std::string& path() const { return m_path; }
     const std::string& openErrorText() const { return m_openErrorText; }
 
@@ -76,5 +84,8 @@ private:
 
     int m_handle = -1;
     std::string m_path;
+    bool m_inMemory = false;
+    std::vector<std::uint8_t> m_memory;
+    std::size_t m_memoryPosition = 0;
     std::string m_openErrorText;
 };

@@ -206,3 +206,12 @@ bool PalmDatabase::writeImages(OutputFile& file, const ConversionSettings& setti
             return false;
     }
 }
+
+std::vector<std::uint8_t> PalmDatabase::writeToMemory(const std::string& imageName, const ConversionSettings& settings,
+                                                      BitmapLoader& loader, std::uint32_t creationDate) {
+    OutputFile memory;
+    memory.openInMemory();
+    writeHeader(memory, imageName, settings.destination, creationDate);
+    if (!writeImages(memory, settings, loader)) return {};
+    return memory.takeMemory();
+}

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 class OutputFile;
 class PalmBitmap;
@@ -69,4 +70,10 @@ public:
     // and with choice 2 nothing at all is written unless both full pictures
     // loaded. Write failures throw OutputFileError.
     static bool writeImages(OutputFile& file, const ConversionSettings& settings, BitmapLoader& loader);
+
+    // The whole database, header and images, written into memory instead of
+    // a file: what a conversion with these settings would write, for a caller
+    // that shows it before anything is saved. Empty when a load failed.
+    static std::vector<std::uint8_t> writeToMemory(const std::string& imageName, const ConversionSettings& settings,
+                                                   BitmapLoader& loader, std::uint32_t creationDate);
 };

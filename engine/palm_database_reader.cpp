@@ -1,179 +1,117 @@
 #include "engine/palm_database_reader.h"
 
+#include "engine/output_file.h"
+#include "engine/palm_database.h"
+#include "imagelib/byte_order.h"
+
+#include <algorithm>
+#include <cerrno>
 #include <fstream>
-#include <iterator>
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 78;
-constexpr std::size_t kResourceEntrySize = 10;
+// The header fields read, all big-endian (the layout of PalmDatabase).
+constexpr std::size_t kNameField = 0;
+constexpr std::size_t kAttributesField = 32;
+constexpr std::size_t kVersionField = 34;
+constexpr std::size_t kCreationDateField = 36;
+constexpr std::size_t kModificationDateField = 40;
+constexpr std::size_t kTypeField = 60;
+constexpr std::size_t kCreatorField = 64;
+constexpr std::size_t kResourceCountField = 76;
+constexpr std::size_t kHeaderSize = PalmDatabase::kHeaderSize;
+constexpr std::size_t kEntrySize = PalmDatabase::kResourceEntrySize;
+constexpr int kResourceDatabaseAttribute = 0x0001;
 
-class Reader {
-public:
-    Reader(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t end, bool littleEndian)
-        : m_bytes(bytes), m_position(start), m_end(end), m_littleEndian(littleEndian) {}
-
-    std::uint8_t byte() {
-        need(1);
-        return m_bytes[m_position++];
-    }
-    std::uint16_t word() {
-        need(2);
-        const std::uint8_t a = m_bytes[m_position], b = m_bytes[m_position + 1];
-        m_position += 2;
-        return static_cast<std::uint16_t>(m_littleEndian ? a | (b << 8) : (a << 8) | b);
-    }
-    std::uint32_t dword() {
-        const std::uint32_t first = word(), second = word();
-        return m_littleEndian ? first | (second << 16) : (first << 16) | second;
-    }
-    std::string text(std::size_t length) {
-        need(length);
-        std::string result(m_bytes.begin() + static_cast<std::ptrdiff_t>(m_position),
-                           m_bytes.begin() + static_cast<std::ptrdiff_t>(m_position + length));
-        m_position += length;
-        return result;
-    }
-    std::size_t position() const { return m_position; }
-    void need(std::size_t count) const {
-        if (count > m_end - m_position) throw PalmFormatError("database ends inside a record");
-    }
-
-private:
-    const std::vector<std::uint8_t>& m_bytes;
-    std::size_t m_position;
-    std::size_t m_end;
-    bool m_littleEndian;
-};
-
-void expandScanlines(const std::vector<std::uint8_t>& bytes, std::size_t start, std::size_t end,
-                     PalmBitmapRecord& bitmap) {
-    const auto rowBytes = static_cast<std::size_t>(bitmap.rowBytes);
-    bitmap.pixels.assign(rowBytes * static_cast<std::size_t>(bitmap.height), 0);
-    std::size_t position = start;
-    for (int row = 0; row < bitmap.height; ++row) {
-        std::uint8_t* out = bitmap.pixels.data() + static_cast<std::size_t>(row) * rowBytes;
-        for (std::size_t group = 0; group < rowBytes; group += 8) {
-            if (position >= end) throw PalmFormatError("compressed data ends early");
-            const std::uint8_t flags = bytes[position++];
-            for (std::size_t j = group; j < group + 8 && j < rowBytes; ++j) {
-                if (flags & (0x80 >> (j - group))) {
-                    if (position >= end) throw PalmFormatError("compressed data ends early");
-                    out[j] = bytes[position++];
-                } else {
-                    if (row == 0) throw PalmFormatError("first row refers to a row above");
-                    out[j] = out[j - rowBytes];
-                }
-            }
-        }
-    }
+std::string text(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t length) {
+    return std::string(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                       bytes.begin() + static_cast<std::ptrdiff_t>(offset + length));
 }
 
-PalmBitmapRecord readBitmap(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t end) {
-    PalmBitmapRecord bitmap;
-    bitmap.offset = offset;
-    if (end < offset + 10) throw PalmFormatError("bitmap header beyond the resource");
-    const std::uint8_t versionByte = bytes[offset + 9];
-    bitmap.littleEndian = (versionByte & 0x80) != 0;
-    bitmap.version = versionByte & 0x7F;
-    Reader in(bytes, offset, end, bitmap.littleEndian);
-    bitmap.width = in.word();
-    bitmap.height = in.word();
-    bitmap.rowBytes = in.word();
-    const std::uint8_t flags = in.byte();
-    bitmap.compressed = bitmap.littleEndian ? (flags & 0x01) != 0 : (flags & 0x80) != 0;
-    in.byte();
-    bitmap.pixelSize = in.byte();
-    in.byte();
-    if (bitmap.version == 2) {
-        bitmap.headerSize = 16;
-        bitmap.nextOffset = std::size_t{in.word()} * 4;
-        in.byte();
-        in.byte();
-        in.word();
-    } else if (bitmap.version == 3) {
-        bitmap.headerSize = in.byte();
-        in.byte();
-        in.byte();
-        in.byte();
-        bitmap.density = in.word();
-        in.dword();
-        bitmap.nextOffset = in.dword();
-        if (bitmap.headerSize != 24) throw PalmFormatError("unexpected version-3 header size");
-    } else {
-        throw PalmFormatError("unknown bitmap version " + std::to_string(bitmap.version));
+// A database announces itself by its resource attribute and a resource list
+// that fits the file with every entry's data inside it; a bare bitmap can
+// hardly pass all of that by chance.
+bool looksLikeDatabase(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kHeaderSize + 2) return false;
+    if ((ReadBE16(&bytes[kAttributesField]) & kResourceDatabaseAttribute) == 0) return false;
+    const std::size_t count = ReadBE16(&bytes[kResourceCountField]);
+    if (count == 0 || kHeaderSize + count * kEntrySize > bytes.size()) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* entry = &bytes[kHeaderSize + i * kEntrySize];
+        const std::uint32_t offset = ReadBE32(entry + 6);
+        if (offset < kHeaderSize + count * kEntrySize || offset > bytes.size()) return false;
     }
-    if (bitmap.width <= 0 || bitmap.height <= 0 || bitmap.rowBytes <= 0)
-        throw PalmFormatError("empty bitmap");
-    const std::size_t rawLength =
-        static_cast<std::size_t>(bitmap.rowBytes) * static_cast<std::size_t>(bitmap.height);
-    const std::size_t payload = in.position();
-    if (bitmap.compressed) {
-        Reader lengthReader(bytes, payload, end, bitmap.littleEndian);
-        bitmap.blockLength = bitmap.version == 3 ? lengthReader.dword() : lengthReader.word();
-        if (bitmap.blockLength > end - payload) throw PalmFormatError("compressed block beyond the resource");
-        bitmap.payloadLength = bitmap.blockLength;
-        expandScanlines(bytes, lengthReader.position(), payload + bitmap.blockLength, bitmap);
-    } else {
-        if (rawLength > end - payload) throw PalmFormatError("pixel data beyond the resource");
-        bitmap.payloadLength = rawLength;
-        bitmap.pixels.assign(bytes.begin() + static_cast<std::ptrdiff_t>(payload),
-                             bytes.begin() + static_cast<std::ptrdiff_t>(payload + rawLength));
-    }
-    return bitmap;
+    return true;
 }
 
-}  // namespace
-
-PalmDatabaseRecord readPalmDatabase(const std::vector<std::uint8_t>& bytes) {
+PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
     PalmDatabaseRecord database;
-    Reader in(bytes, 0, bytes.size(), false);
-    const std::string nameField = in.text(32);
+    const std::string nameField = text(bytes, kNameField, PalmDatabase::kNameFieldSize);
     database.name = nameField.substr(0, nameField.find('\0'));
-    database.attributes = in.word();
-    database.version = in.word();
-    database.creationDate = in.dword();
-    database.modificationDate = in.dword();
-    in.text(16);
-    database.type = in.text(4);
-    database.creator = in.text(4);
-    in.text(8);
-    const int count = in.word();
-    if (in.position() != kHeaderSize) throw PalmFormatError("header layout");
-    for (int i = 0; i < count; ++i) {
+    database.attributes = ReadBE16(&bytes[kAttributesField]);
+    database.version = ReadBE16(&bytes[kVersionField]);
+    database.creationDate = ReadBE32(&bytes[kCreationDateField]);
+    database.modificationDate = ReadBE32(&bytes[kModificationDateField]);
+    database.type = text(bytes, kTypeField, 4);
+    database.creator = text(bytes, kCreatorField, 4);
+
+    const std::size_t count = ReadBE16(&bytes[kResourceCountField]);
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = kHeaderSize + i * kEntrySize;
         PalmResourceRecord resource;
-        resource.type = in.text(4);
-        resource.id = in.word();
-        resource.offset = in.dword();
-        database.resources.push_back(resource);
+        resource.type = text(bytes, entry, 4);
+        resource.id = ReadBE16(&bytes[entry + 4]);
+        resource.offset = ReadBE32(&bytes[entry + 6]);
+        starts.push_back(resource.offset);
+        database.resources.push_back(std::move(resource));
     }
-    in.need(2);
-    const std::size_t dataStart = kHeaderSize + kResourceEntrySize * static_cast<std::size_t>(count) + 2;
-    for (std::size_t i = 0; i < database.resources.size(); ++i) {
-        auto& resource = database.resources[i];
-        const std::size_t end =
-            i + 1 < database.resources.size() ? database.resources[i + 1].offset : bytes.size();
-        if (resource.offset < dataStart || resource.offset > end || end > bytes.size())
-            throw PalmFormatError("resource offsets out of order");
+    std::sort(starts.begin(), starts.end());
+    for (auto& resource : database.resources) {
+        // Resources need not be stored in the order of the list: each ends
+        // where the next one's data begins.
+        const auto next = std::upper_bound(starts.begin(), starts.end(), resource.offset);
+        const std::size_t end = next == starts.end() ? bytes.size() : *next;
         resource.length = end - resource.offset;
-        std::size_t offset = resource.offset;
-        while (true) {
-            PalmBitmapRecord bitmap = readBitmap(bytes, offset, end);
-            const std::size_t next = bitmap.nextOffset;
-            resource.bitmaps.push_back(std::move(bitmap));
-            if (next == 0) break;
-            if (next > end - offset) throw PalmFormatError("next-bitmap offset beyond the resource");
-            offset += next;
-            if (resource.bitmaps.size() > 16) throw PalmFormatError("bitmap family too long");
+        if (!resource.isBitmap()) continue;
+        try {
+            resource.bitmaps = readPalmBitmapFamily(bytes, resource.offset, end, limits);
+        } catch (const PalmFormatError& error) {
+            throw PalmFormatError("Resource \"" + resource.type + "\" " + std::to_string(resource.id) + ": " +
+                                  error.what());
         }
     }
     return database;
 }
 
-PalmDatabaseRecord readPalmDatabaseFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw PalmFormatError("cannot read " + path);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
-    return readPalmDatabase(bytes);
+}  // namespace
+
+PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+    if (looksLikeDatabase(bytes)) return readDatabase(bytes, limits);
+    PalmDatabaseRecord bare;
+    bare.bareBitmap = true;
+    PalmResourceRecord resource;
+    resource.type = "Tbmp";
+    resource.length = bytes.size();
+    try {
+        resource.bitmaps = readPalmBitmapFamily(bytes, 0, bytes.size(), limits);
+    } catch (const PalmFormatError& error) {
+        throw PalmFormatError(std::string("Neither a Palm database nor a Palm bitmap: ") + error.what());
+    }
+    bare.resources.push_back(std::move(resource));
+    return bare;
+}
+
+PalmDatabaseRecord readPalmDatabaseFile(const std::string& path, const DecodeLimits& limits) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) throw PalmFormatError("Cannot open " + path + ": " + describeSystemError(errno));
+    const std::streamoff size = in.tellg();
+    // Nothing a database can describe needs more bytes than the largest
+    // picture allowed.
+    if (size < 0 || static_cast<std::uint64_t>(size) > limits.maxBitmapBytes)
+        throw PalmFormatError("Cannot read " + path + ": not a file of a size a Palm image can have");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) throw PalmFormatError("Cannot read " + path);
+    return readPalmDatabase(bytes, limits);
 }

@@ -1,45 +1,35 @@
 #pragma once
 
+#include "engine/palm_bitmap_reader.h"
+#include "engine/palm_format_error.h"
+#include "imagelib/decode_limits.h"
+
 #include <cstdint>
-#include <stdexcept>
+#include <span>
 #include <string>
 #include <vector>
 
-// Reads a Palm resource database of bitmap resources back: the header, the
-// resource list and every bitmap of each family, with scanline-compressed
-// pixel data expanded. Used for previews and to check what the writer made.
-
-class PalmFormatError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-struct PalmBitmapRecord {
-    std::size_t offset = 0;  // of the header, from the start of the file
-    int width = 0;
-    int height = 0;
-    int rowBytes = 0;
-    int pixelSize = 0;
-    int version = 0;  // without the little-endian mark
-    bool littleEndian = false;
-    bool compressed = false;
-    int headerSize = 0;
-    int density = 72;
-    std::size_t nextOffset = 0;        // in bytes from this header, 0 for the last of a family
-    std::size_t payloadLength = 0;     // as stored (the block length when compressed)
-    std::uint32_t blockLength = 0;     // the length field of a compressed block
-    std::vector<std::uint8_t> pixels;  // rowBytes x height, expanded
-};
+// Reads Palm image files back: a resource database whose bitmap resources
+// ("Tbmp" and "abmp", whatever the database's type and creator) are read with
+// every member of their families, or a bare bitmap (one bitmap or a family
+// with no database around it). Every offset, length and count is checked
+// against the data before it is used.
 
 struct PalmResourceRecord {
     std::string type;
     int id = 0;
     std::size_t offset = 0;
-    std::size_t length = 0;  // up to the next resource or the end of the file
+    std::size_t length = 0;  // up to the next resource's data or the end of the file
+    // Empty for resources that are not bitmaps.
     std::vector<PalmBitmapRecord> bitmaps;
+
+    bool isBitmap() const { return type == "Tbmp" || type == "abmp"; }
 };
 
 struct PalmDatabaseRecord {
+    // A bare bitmap file: no header, and one resource of type "Tbmp" holding
+    // the family.
+    bool bareBitmap = false;
     std::string name;
     int attributes = 0;
     int version = 0;
@@ -50,6 +40,7 @@ struct PalmDatabaseRecord {
     std::vector<PalmResourceRecord> resources;
 };
 
-// Throws PalmFormatError for anything that is not a well-formed database.
-PalmDatabaseRecord readPalmDatabase(const std::vector<std::uint8_t>& bytes);
-PalmDatabaseRecord readPalmDatabaseFile(const std::string& path);
+// Throws PalmFormatError for anything that is neither a well-formed database
+// of bitmaps nor a bare bitmap, or goes beyond the limits.
+PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, const DecodeLimits& limits = {});
+PalmDatabaseRecord readPalmDatabaseFile(const std::string& path, const DecodeLimits& limits = {});

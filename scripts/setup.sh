@@ -16,6 +16,7 @@ packages=(
   libjpeg-turbo-progs
   desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db
   dpkg-dev lintian
+  netpbm
 )
 
 missing=()

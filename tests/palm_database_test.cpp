@@ -2,6 +2,7 @@
 
 #include "engine/output_file.h"
 #include "engine/palm_bitmap.h"
+#include "engine/palm_database_reader.h"
 #include "engine/pixel_packer.h"
 #include "engine/scanline_encoder.h"
 #include "imagelib/byte_order.h"
@@ -409,14 +410,18 @@ TEST(PalmDatabase, EveryChoiceDepthAndModeReadsBackConsistently) {
                              ", mode " + std::to_string(mode));
                 const int dither = choice % 2 == 0 ? kDitherFloydSteinberg : 0;
                 PictureLoader loader(BlocksOverNoise, dither);
-                const WrittenDatabase written =
-                    WriteDatabase({.destination = static_cast<DestinationOs>(choice),
-                                   .depth = static_cast<ColourDepth>(depth),
-                                   .compression = static_cast<CompressionMode>(mode)},
-                                  loader);
+                const ConversionSettings settings{.destination = static_cast<DestinationOs>(choice),
+                                                  .depth = static_cast<ColourDepth>(depth),
+                                                  .compression = static_cast<CompressionMode>(mode)};
+                const WrittenDatabase written = WriteDatabase(settings, loader);
                 ASSERT_TRUE(written.result);
                 ParsedDatabase database;
                 ASSERT_NO_THROW(database = ParseDatabase(written.bytes));
+                PictureLoader memoryLoader(BlocksOverNoise, dither);
+                EXPECT_EQ(PalmDatabase::writeToMemory("Picture", settings, memoryLoader, 0xC0FFEE01),
+                          written.bytes);
+                PalmDatabaseRecord readBack;
+                ASSERT_NO_THROW(readBack = readPalmDatabase(written.bytes));
 
                 const auto plan = ExpectedPlan(choice, depth);
                 ASSERT_EQ(database.resourceCount, static_cast<int>(plan.size()));
@@ -435,6 +440,7 @@ TEST(PalmDatabase, EveryChoiceDepthAndModeReadsBackConsistently) {
                         EXPECT_EQ(bitmap.density, expected.version == 131 ? 144 : 0);
                         const Bytes& pixels = ExpectedPixels(expected, dither);
                         EXPECT_EQ(bitmap.pixels, pixels);
+                        EXPECT_EQ(readBack.resources[static_cast<std::size_t>(i)].bitmaps.at(b).pixels, pixels);
                         bool compress = mode == kCompressionScanline;
                         if (mode == kCompressionMostEfficient) {
                             compress = ScanlineEncoder::estimateSize(

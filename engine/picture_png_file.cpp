@@ -1,0 +1,68 @@
+#include "engine/picture_png_file.h"
+
+#include "engine/output_file.h"
+#include "engine/temporary_file.h"
+#include "imagelib/image_bitmap.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::vector<std::uint8_t> rgbRows(const CImageBitmap& picture) {
+    const auto width = static_cast<std::size_t>(picture.GetWidth());
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(width * static_cast<std::size_t>(picture.GetHeight()) * 3);
+    for (int y = 0; y < picture.GetHeight(); ++y) {
+        const std::uint8_t* pixel = picture.GetRows()[y];
+        for (std::size_t x = 0; x < width; ++x, pixel += 4) rgb.insert(rgb.end(), {pixel[2], pixel[1], pixel[0]});
+    }
+    return rgb;
+}
+
+// Writes the PNG into the open temporary file; the reason on failure.
+std::string writeInto(const std::string& temporaryPath, const CImageBitmap& picture) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporaryPath.c_str(), "wb"));
+    if (file == nullptr) return describeSystemError(errno);
+    const std::vector<std::uint8_t> rgb = rgbRows(picture);
+    // The simplified interface keeps libpng's error jumps inside libpng.
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.GetWidth());
+    image.height = static_cast<png_uint_32>(picture.GetHeight());
+    image.format = PNG_FORMAT_RGB;
+    if (!png_image_write_to_stdio(&image, file.get(), 0, rgb.data(), 0, nullptr)) {
+        std::string reason = image.message;
+        png_image_free(&image);
+        return reason;
+    }
+    if (std::fflush(file.get()) != 0 || ::fsync(fileno(file.get())) != 0) return describeSystemError(errno);
+    if (std::fclose(file.release()) != 0) return describeSystemError(errno);
+    return {};
+}
+
+}  // namespace
+
+void writePicturePng(const CImageBitmap& picture, const std::string& path) {
+    if (picture.GetDepth() != 32 || picture.GetWidth() <= 0 || picture.GetHeight() <= 0)
+        throw std::runtime_error("PNG " + path + " could not be written: no 32-bit picture to write");
+    const std::string temporaryPath = createTemporaryFileBeside(path);
+    if (temporaryPath.empty())
+        throw std::runtime_error("PNG " + path + " could not be created: " + describeSystemError(errno));
+    std::string reason = writeInto(temporaryPath, picture);
+    if (reason.empty() && std::rename(temporaryPath.c_str(), path.c_str()) != 0) reason = describeSystemError(errno);
+    if (!reason.empty()) {
+        OutputFile::remove(temporaryPath);
+        throw std::runtime_error("PNG " + path + " could not be written: " + reason);
+    }
+}
