@@ -1,0 +1,82 @@
+#include "convert_runner.h"
+#include "engine/palm_database.h"
+#include "engine/palm_bitmap.h"
+#include "imagelib/image_bitmap.h"
+#include "support/test_support.h"
+
+#include <png.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace {
+
+int RunThumbnailer(const std::filesystem::path& folder, const std::string& arguments) {
+    const std::string command = "cd " + quoteForShell(folder.string()) + " && " +
+                                quoteForShell(KESTRIN_THUMBNAILER_PATH) + " " + arguments + " </dev/null >/dev/null 2>&1";
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+// Width, height and the top-left pixel of a PNG, or zeros when it is none.
+std::array<int, 5> PngSummary(const std::filesystem::path& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    return {static_cast<int>(image.width), static_cast<int>(image.height), pixels[0], pixels[1], pixels[2]};
+}
+
+// A high-resolution database of one colour: red, the 8-bit palette's index 125.
+class RedLoader : public BitmapLoader {
+public:
+    bool load(PalmBitmap& bitmap) override {
+        CMemoryBitmap picture;
+        picture.Create(bitmap.width(), bitmap.height(), 32, false);
+        for (int y = 0; y < bitmap.height(); ++y)
+            for (int x = 0; x < bitmap.width(); ++x) {
+                std::uint8_t* pixel = picture.GetRows()[y] + 4 * x;
+                pixel[0] = 0, pixel[1] = 0, pixel[2] = 255, pixel[3] = 255;
+            }
+        return bitmap.loadFromBitmap(picture, 0);
+    }
+};
+
+TEST(Thumbnailer, FitsTheWholePictureIntoTheSizeAskedFor) {
+    testsupport::TemporaryFolder folder;
+    RedLoader loader;
+    testsupport::WriteFileBytes(folder / "red.pdb",
+                                PalmDatabase::writeToMemory("Red", {.destination = kPalmOs5HighRes, .compression = kCompressionScanline}, loader, 0));
+    testsupport::WriteFileBytes(folder / "broken.pdb", {1, 2, 3});
+    testsupport::WriteFileBytes(folder / "kept.png", {42});
+    struct Case {
+        std::string arguments;
+        int status;
+        std::array<int, 5> png;  // of out.png, zeros when there is none
+    };
+    const Case cases[] = {
+        {"red.pdb out.png", 0, {128, 88, 255, 0, 0}},         // default size, both halves
+        {"-s 256 red.pdb out.png", 0, {256, 176, 255, 0, 0}},
+        {"-s 1024 red.pdb out.png", 0, {320, 220, 255, 0, 0}},  // never enlarged
+        {"broken.pdb out.png", 1, {}},
+        {"broken.pdb kept.png", 1, {}},
+        {"-s 0 red.pdb out.png", 2, {}},
+        {"red.pdb", 2, {}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.arguments);
+        std::filesystem::remove(folder / "out.png");
+        EXPECT_EQ(RunThumbnailer(folder.path(), test.arguments), test.status);
+        EXPECT_EQ(PngSummary(folder / "out.png"), test.png);
+        EXPECT_EQ(testsupport::ReadFileBytes(folder / "kept.png"), std::vector<std::uint8_t>{42});
+    }
+    // Nothing but the files made here: no temporary file left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3);
+}
+
+}  // namespace
