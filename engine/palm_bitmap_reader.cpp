@@ -252,7 +252,11 @@ std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t>
             offset += next;
             continue;
         }
-        family.push_back(readPalmBitmap(bytes, offset, end, limits));
+        // The members of a family together may hold no more than one
+        // picture allowed by the limits.
+        DecodeLimits remaining = limits;
+        for (const auto& member : family) remaining.maxBitmapBytes -= member.pixels.size();
+        family.push_back(readPalmBitmap(bytes, offset, end, remaining));
         const std::size_t next = family.back().nextOffset;
         if (next == 0) break;
         offset += next;

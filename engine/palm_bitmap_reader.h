@@ -72,6 +72,7 @@ PalmBitmapRecord readPalmBitmap(std::span<const std::uint8_t> bytes, std::size_t
 
 // Reads a family from its first header at `offset` up to `end`, in file order.
 // Old families mark the end of their low-density members with a version-1
-// placeholder of pixel size 0xFF; it is skipped, not returned.
+// placeholder of pixel size 0xFF; it is skipped, not returned. The pixels of
+// all members together stay within limits.maxBitmapBytes.
 std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t> bytes, std::size_t offset,
                                                    std::size_t end, const DecodeLimits& limits = {});

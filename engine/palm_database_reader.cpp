@@ -67,6 +67,9 @@ PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const Decod
         database.resources.push_back(std::move(resource));
     }
     std::sort(starts.begin(), starts.end());
+    // Resources may share their data, so the pixels read are counted across
+    // all of them: together no more than one picture allowed by the limits.
+    DecodeLimits remaining = limits;
     for (auto& resource : database.resources) {
         // Resources need not be stored in the order of the list: each ends
         // where the next one's data begins.
@@ -75,7 +78,8 @@ PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const Decod
         resource.length = end - resource.offset;
         if (!resource.isBitmap()) continue;
         try {
-            resource.bitmaps = readPalmBitmapFamily(bytes, resource.offset, end, limits);
+            resource.bitmaps = readPalmBitmapFamily(bytes, resource.offset, end, remaining);
+            for (const auto& bitmap : resource.bitmaps) remaining.maxBitmapBytes -= bitmap.pixels.size();
         } catch (const PalmFormatError& error) {
             throw PalmFormatError("Resource \"" + resource.type + "\" " + std::to_string(resource.id) + ": " +
                                   error.what());

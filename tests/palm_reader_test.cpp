@@ -340,11 +340,19 @@ DecodeLimits Sides(std::int64_t side) {
     return limits;
 }
 
-Bytes DatabaseAround(const Bytes& bitmap) {
+// A database whose `entries` resources all point at the one bitmap.
+Bytes DatabaseAround(const Bytes& bitmap, std::uint32_t entries = 1) {
     ByteWriter b;
-    b.text("x").fill(31, 0).be16(1).be16(0).fill(24, 0).text("pictVxmr").fill(8, 0).be16(1);
-    b.text("Tbmp").be16(1000).be32(90).be16(0).bytes(bitmap);
+    b.text("x").fill(31, 0).be16(1).be16(0).fill(24, 0).text("pictVxmr").fill(8, 0).be16(entries);
+    for (std::uint32_t i = 0; i < entries; ++i) b.text("Tbmp").be16(1000 + i).be32(80 + 10 * entries);
+    b.be16(0).bytes(bitmap);
     return b.data();
+}
+
+DecodeLimits Bytes60() {
+    DecodeLimits limits;
+    limits.maxBitmapBytes = 60;
+    return limits;
 }
 
 class BrokenFiles : public testing::TestWithParam<BrokenCase> {};
@@ -402,7 +410,10 @@ INSTANTIATE_TEST_SUITE_P(
                    Sides(100)},
         BrokenCase{"CutOffHeader", Bytes{0, 4, 0, 1, 0, 4, 0}, "Bitmap header is cut off"},
         BrokenCase{"DatabaseWithBrokenBitmap", DatabaseAround(Bitmap8(4, 2, 4, 0, 0, {1, 2, 3, 4})),
-                   "Resource \"Tbmp\" 1000: Pixel data is cut off"}),
+                   "Resource \"Tbmp\" 1000: Pixel data is cut off"},
+        // Resources sharing their data still count once each against the limit.
+        BrokenCase{"SharedDataOverTheLimit", DatabaseAround(Bitmap8(5, 2, 6, 0, 0, Bytes(12, 0)), 3),
+                   "Resource \"Tbmp\" 1002: Bitmap is larger than allowed", Bytes60()}),
     [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
 
 // ---- databases of our own --------------------------------------------------------
