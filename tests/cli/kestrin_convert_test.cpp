@@ -1,5 +1,6 @@
 #include "convert_runner.h"
 #include "engine/palm_database_reader.h"
+#include "imagelib/byte_order.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -102,16 +103,26 @@ TEST_F(KestrinConvert, ABatchConvertsTheGoodPicturesAndReportsTheBadOne) {
               2);
 }
 
-TEST_F(KestrinConvert, APreviewShowsTheFirstResource) {
+TEST_F(KestrinConvert, APreviewShowsTheWholePictureAtEveryDensity) {
     WriteFileBytes(path("a.bmp"), makeBmp(16, 16));
-    const RunResult result = run({"-t", "combined", "--preview", "a.png", "a.bmp"});
-    EXPECT_EQ(result.status, 0) << result.errors;
-    const auto png = ReadFileBytes(path("a.png"));
-    ASSERT_GT(png.size(), 24u);
-    EXPECT_EQ(png[1], 'P');
-    // Width: the 1-bit and the 8-bit bitmap side by side with a gap of 8.
-    const std::uint32_t width = (png[16] << 24) | (png[17] << 16) | (png[18] << 8) | png[19];
-    EXPECT_EQ(width, 160u + 8u + 160u);
+    struct Case {
+        const char* target;
+        std::uint32_t width, height;
+    };
+    const Case cases[] = {
+        {"combined", 160, 110},            // what the newer devices show: the "abmp" picture
+        {"os5-high", 160 + 8 + 320, 220},  // both halves, at both densities side by side
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.target);
+        const RunResult result = run({"-f", "-t", test.target, "--preview", "a.png", "a.bmp"});
+        EXPECT_EQ(result.status, 0) << result.errors;
+        const auto png = ReadFileBytes(path("a.png"));
+        ASSERT_GT(png.size(), 24u);
+        EXPECT_EQ(png[1], 'P');
+        EXPECT_EQ(ReadBE32(png.data() + 16), test.width);
+        EXPECT_EQ(ReadBE32(png.data() + 20), test.height);
+    }
 }
 
 TEST_F(KestrinConvert, BadInputNeverCrashesIt) {
