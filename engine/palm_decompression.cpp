@@ -68,14 +68,15 @@ std::vector<std::uint8_t> expandScanlines(std::span<const std::uint8_t> data, st
     Input in(data, kName);
     for (std::size_t row = 0; row < height; ++row) {
         std::uint8_t* out = pixels.data() + row * rowBytes;
+        const std::uint8_t* above = row > 0 ? out - rowBytes : nullptr;
         for (std::size_t group = 0; group < rowBytes; group += 8) {
             const std::uint8_t flags = in.byte();
             for (std::size_t j = group; j < group + 8 && j < rowBytes; ++j) {
                 if (flags & (0x80 >> (j - group))) {
                     out[j] = in.byte();
                 } else {
-                    if (row == 0) throw PalmFormatError("Scanline-compressed first row refers to a row above it");
-                    out[j] = out[j - rowBytes];
+                    if (above == nullptr) throw PalmFormatError("Scanline-compressed first row refers to a row above it");
+                    out[j] = above[j];
                 }
             }
         }
