@@ -17,7 +17,8 @@ for tool in desktop-file-validate appstreamcli update-mime-database gio; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-files=(bin/kestrin bin/kestrin-convert "share/applications/$app_id.desktop"
+files=(bin/kestrin bin/kestrin-convert bin/kestrin-thumbnailer share/thumbnailers/kestrin.thumbnailer
+    "share/applications/$app_id.desktop"
     "share/metainfo/$app_id.metainfo.xml" "share/mime/packages/$app_id.xml"
     share/man/man1/kestrin.1.gz share/man/man1/kestrin-convert.1.gz
     share/bash-completion/completions/kestrin-convert
@@ -52,6 +53,7 @@ printf '\000\020\040\060\100\120\140\160\200\220\240\260\300\320\340\377' >>ramp
 first_line=$("$prefix/bin/kestrin-convert" --version | head -n 1)
 [ "$first_line" = "kestrin-convert $version" ] || fail "--version says '$first_line'"
 "$prefix/bin/kestrin-convert" -q -d 4 ramp.pgm ramp.pdb || fail "the conversion failed"
+"$prefix/bin/kestrin-thumbnailer" -s 64 ramp.pdb "$scratch/thumbnail.png" || fail "the thumbnailer failed"
 
 # Palm database headers of other kinds: type and creator at offset 60.
 palm_header() {
