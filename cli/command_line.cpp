@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "cli/palm_file_commands.h"
+
 #include <charconv>
 #include <cstring>
 
@@ -54,6 +56,9 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLineOptions options;
     std::vector<std::string> positional;
     bool optionsEnded = false;
+    bool info = false, extract = false, densityGiven = false;
+    // The option that belongs to converting, if any: the reading modes take none.
+    std::string conversionOption;
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
@@ -90,6 +95,16 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
             options.showHelp = true;
         } else if (argument == "--version") {
             options.showVersion = true;
+        } else if (argument == "--info" && flagOnly()) {
+            info = true;
+        } else if (argument == "--extract" && flagOnly()) {
+            extract = true;
+        } else if (argument == "--density") {
+            if (!takeValue(value)) return usageError("option --density needs a density");
+            const auto density = parseDensity(value);
+            if (!density) return usageError("unknown density '" + value + "' (use low, high, 72, 108, 144, 216 or 288)");
+            options.density = *density;
+            densityGiven = true;
         } else if (argument == "-n" || argument == "--name") {
             if (!takeValue(value)) return usageError("option " + argument + " needs a name");
             if (value.empty()) return usageError("the image name must not be empty");
@@ -139,9 +154,30 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
         } else {
             return usageError("unknown option '" + arguments[i] + "'");
         }
+        if (conversionOption.empty() && argument != "--info" && argument != "--extract" && argument != "--density" &&
+            argument != "-h" && argument != "--help" && argument != "--version")
+            conversionOption = argument;
     }
 
     if (options.showHelp || options.showVersion) return {options, {}};
+
+    if (info && extract) return usageError("--info and --extract cannot be combined");
+    if (densityGiven && !extract) return usageError("--density works only with --extract");
+    if (info || extract) {
+        const std::string mode = info ? "--info" : "--extract";
+        if (!conversionOption.empty()) return usageError(mode + " cannot be combined with " + conversionOption);
+        if (info) {
+            if (positional.empty()) return usageError("--info needs at least one file");
+            options.mode = CommandMode::Info;
+            options.inputs = positional;
+        } else {
+            if (positional.size() != 2) return usageError("--extract takes exactly a file and an output PNG");
+            options.mode = CommandMode::Extract;
+            options.inputs = {positional[0]};
+            options.outputPath = positional[1];
+        }
+        return {options, {}};
+    }
 
     if (!options.outputDirectory.empty()) {
         if (positional.empty()) return usageError("no input pictures given");
@@ -161,6 +197,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
 std::string usageText() {
     return "Usage: kestrin-convert [options] INPUT [OUTPUT.pdb]\n"
            "       kestrin-convert [options] --outdir DIR INPUT...\n"
+           "       kestrin-convert --info FILE...\n"
+           "       kestrin-convert --extract FILE OUTPUT.png [--density DENSITY]\n"
            "\n"
            "Converts pictures into Palm OS image databases for the Vexmoor viewer.\n"
            "\n"
@@ -177,11 +215,15 @@ std::string usageText() {
            "  -j, --jobs N             convert N pictures at a time (default: one per core)\n"
            "      --outdir DIR         write each INPUT's database into DIR\n"
            "      --preview FILE.png   also write a PNG of what the handheld will show\n"
+           "      --info               describe Palm image databases and bitmaps\n"
+           "      --extract            write what the viewer shows of a Palm image file as PNG\n"
+           "      --density DENSITY    with --extract: low, high (default), 72, 108, 144, 216 or 288\n"
            "  -h, --help               this text\n"
            "      --version            the program's version\n"
            "\n"
            "Without OUTPUT the database is the input's file name up to its first \".\" plus\n"
            "\".pdb\", in the current folder.\n"
            "\n"
-           "Exit status: 0 all converted, 1 a conversion failed or was skipped, 2 usage error.\n";
+           "Exit status: 0 all converted (or read), 1 a conversion failed or was skipped (or a\n"
+           "file could not be read), 2 usage error.\n";
 }

@@ -6,8 +6,15 @@
 #include <string>
 #include <vector>
 
+// The modes of kestrin-convert: converting pictures, or reading Palm image
+// files back.
+enum class CommandMode { Convert, Info, Extract };
+
 // What the user asked kestrin-convert to do.
 struct CommandLineOptions {
+    CommandMode mode = CommandMode::Convert;
+    // --extract: the density asked for (see palm_picture.h), the highest by default.
+    int density = 0;
     std::string imageName;  // empty: the default for the mode
     bool imageNameGiven = false;
     // As on the application's first start: 8 bits, PalmOS 5 (high-res),
@@ -20,8 +27,8 @@ struct CommandLineOptions {
     int jobs = 0;                 // 0: one per core
     std::string outputDirectory;  // batch mode when set
     std::string previewPath;
-    std::vector<std::string> inputs;
-    std::string outputPath;  // single mode only; empty: derived from the input
+    std::vector<std::string> inputs;  // --info: the files to describe; --extract: the one file
+    std::string outputPath;  // single mode only; empty: derived from the input; --extract: the PNG
 };
 
 struct CommandLineResult {

@@ -1,10 +1,12 @@
 // kestrin-convert: the command-line front end of the conversion engine.
 #include "cli/batch_runner.h"
 #include "cli/command_line.h"
+#include "cli/palm_file_commands.h"
 #include "engine/engine_version.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -32,6 +34,9 @@ int main(int argc, char** argv) {
         std::printf("kestrin-convert %s\n", kKestrinVersion);
         return kAllConverted;
     }
+    if (options.mode == CommandMode::Info) return printPalmFileInfo(options.inputs, std::cout, std::cerr);
+    if (options.mode == CommandMode::Extract)
+        return extractPalmPicture(options.inputs.front(), options.outputPath, options.density, std::cerr);
 
     const bool batch = !options.outputDirectory.empty();
     if (batch) {

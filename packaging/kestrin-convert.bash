@@ -32,6 +32,10 @@ _kestrin_convert() {
             _filedir png
             return
             ;;
+        --density)
+            COMPREPLY=($(compgen -W 'low high 72 108 144 216 288' -- "$cur"))
+            return
+            ;;
         -h | --help | --version)
             return
             ;;
@@ -40,26 +44,32 @@ _kestrin_convert() {
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-n --name -d --depth -t --target --dither --raw
             -c --compression -f --force -q --quiet -j --jobs --outdir --preview
-            -h --help --version' -- "$cur"))
+            --info --extract --density -h --help --version' -- "$cur"))
         return
     fi
 
     # The second file name of a single conversion is the database; everything
     # else is a picture.
-    local i arguments=0 batch=""
+    local i arguments=0 batch="" mode=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
             --outdir)
                 batch=1
                 ((i++))
                 ;;
-            -n | --name | -d | --depth | -t | --target | -c | --compression | -j | --jobs | --preview)
+            --info | --extract) mode=${words[i]} ;;
+            -n | --name | -d | --depth | -t | --target | -c | --compression | -j | --jobs | --preview | --density)
                 ((i++)) ;;
             -*) ;;
             *) ((arguments++)) ;;
         esac
     done
-    if [[ -z $batch && $arguments -eq 1 ]]; then
+    # The reading modes take databases, and --extract then its PNG.
+    if [[ $mode == --info || ($mode == --extract && $arguments -eq 0) ]]; then
+        _filedir '@(pdb|prc|palm|bin)'
+    elif [[ $mode == --extract ]]; then
+        _filedir png
+    elif [[ -z $batch && $arguments -eq 1 ]]; then
         _filedir pdb
     else
         _filedir '@(bmp|dib|png|jp?(e)g|jfif|tif?(f)|gif|pgm|ppm|pbm|pnm|pcx|pct|pict|tga|wmf|emf|webp|heic|heif|avif)'

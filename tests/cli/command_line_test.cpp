@@ -100,3 +100,27 @@ TEST(CommandLine, NamesDerivedFromTheInputFile) {
     EXPECT_EQ(defaultBatchImageName("/x/" + std::string(40, 'a') + ".bmp"), std::string(31, 'a'));
     EXPECT_EQ(defaultBatchImageName("/x/.hidden"), kDefaultImageName);
 }
+
+TEST(CommandLine, ReadingModesTakeOnlyTheirOwnArguments) {
+    auto options = parseOk({"--info", "a.pdb", "b.pdb"});
+    EXPECT_EQ(options.mode, CommandMode::Info);
+    EXPECT_EQ(options.inputs, (std::vector<std::string>{"a.pdb", "b.pdb"}));
+    options = parseOk({"--extract", "a.pdb", "a.png", "--density", "144"});
+    EXPECT_EQ(options.mode, CommandMode::Extract);
+    EXPECT_EQ(options.inputs, std::vector<std::string>{"a.pdb"});
+    EXPECT_EQ(options.outputPath, "a.png");
+    EXPECT_EQ(options.density, 144);
+    EXPECT_EQ(parseOk({"--extract", "--density=low", "a.pdb", "a.png"}).density, 72);
+
+    const std::pair<std::vector<std::string>, const char*> refused[] = {
+        {{"--info"}, "at least one file"},
+        {{"--info", "--extract", "a.pdb", "a.png"}, "cannot be combined"},
+        {{"--info", "-d", "4", "a.pdb"}, "--info cannot be combined with -d"},
+        {{"--extract", "a.pdb", "a.png", "--preview", "p.png"}, "--extract cannot be combined with --preview"},
+        {{"--extract", "a.pdb"}, "exactly a file and an output"},
+        {{"--extract", "a.pdb", "a.png", "b.png"}, "exactly a file and an output"},
+        {{"--extract", "a.pdb", "a.png", "--density", "100"}, "unknown density"},
+        {{"--density", "high", "a.bmp"}, "only with --extract"},
+    };
+    for (const auto& [arguments, error] : refused) EXPECT_NE(parseError(arguments).find(error), std::string::npos) << error;
+}

@@ -125,6 +125,35 @@ TEST_F(KestrinConvert, APreviewShowsTheWholePictureAtEveryDensity) {
     }
 }
 
+TEST_F(KestrinConvert, ReadsItsDatabasesBack) {
+    WriteFileBytes(path("a.bmp"), makeBmp(16, 16));
+    ASSERT_EQ(run({"-q", "-t", "os5-high", "a.bmp", "a.pdb"}).status, 0);
+    WriteFileBytes(path("broken.pdb"), {1, 2, 3});
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        std::uint32_t width, height;  // of x.png, 0 when there is none
+    };
+    const Case cases[] = {
+        {{"--info", "a.pdb"}, 0, 0, 0},
+        {{"--info", "a.pdb", "broken.pdb"}, 1, 0, 0},
+        {{"--extract", "a.pdb", "x.png"}, 0, 320, 220},
+        {{"--extract", "a.pdb", "x.png", "--density", "low"}, 0, 160, 110},
+        {{"--extract", "a.pdb", "x.png", "--density", "216"}, 1, 0, 0},
+        {{"--extract", "broken.pdb", "x.png"}, 1, 0, 0},
+        {{"--extract", "a.pdb", "x.png", "-f"}, 2, 0, 0},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.arguments.front() + " " + test.arguments.back());
+        std::filesystem::remove(path("x.png"));
+        EXPECT_EQ(run(test.arguments).status, test.status);
+        const auto png = std::filesystem::exists(path("x.png")) ? ReadFileBytes(path("x.png")) : std::vector<std::uint8_t>(24);
+        ASSERT_GE(png.size(), 24u);
+        EXPECT_EQ(ReadBE32(png.data() + 16), test.width);
+        EXPECT_EQ(ReadBE32(png.data() + 20), test.height);
+    }
+}
+
 TEST_F(KestrinConvert, BadInputNeverCrashesIt) {
     const std::vector<std::vector<std::uint8_t>> inputs = {
         {}, {'B', 'M'}, {0xFF, 0xD8, 0xFF}, {0x89, 'P', 'N', 'G'}, std::vector<std::uint8_t>(600, 0xFF)};
