@@ -4,15 +4,12 @@
 #include "engine/palm_database.h"
 #include "engine/source_loader.h"
 #include "engine/string_table.h"
+#include "engine/temporary_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <random>
 
 namespace {
 
@@ -33,34 +30,6 @@ bool canCreateOutput(const std::string& path) {
         if (::access(path.c_str(), W_OK) != 0) return false;
     }
     return true;
-}
-
-// Creates a new, empty file with a unique name in the output's folder, with
-// the permissions an ordinary new file gets. The database is written there and
-// renamed over the output only when it is complete, so a failed run never
-// costs the user an existing database.
-bool createTemporaryFile(const std::string& outputPath, std::string& temporaryPath) {
-    const std::filesystem::path output(outputPath);
-    const std::filesystem::path folder =
-        output.has_parent_path() ? output.parent_path() : std::filesystem::path(".");
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        // A hidden name beside the output: ".NAME.kestrin-1a2b3c4d".
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".kestrin-%08x", static_cast<unsigned>(random()));
-        std::string name = ".";
-        name.append(output.filename().string()).append(suffix);
-        const std::string candidate = (folder / name).string();
-        const int handle =
-            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (handle >= 0) {
-            ::close(handle);
-            temporaryPath = candidate;
-            return true;
-        }
-        if (errno != EEXIST) return false;
-    }
-    return false;
 }
 
 }  // namespace
@@ -118,7 +87,7 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     state.log = &log;
     OutputFile& file = state.file;
     if (outputPath.empty() || !canCreateOutput(outputPath) ||
-        !createTemporaryFile(outputPath, state.temporaryPath) || !file.open(state.temporaryPath)) {
+        (state.temporaryPath = createTemporaryFileBeside(outputPath)).empty() || !file.open(state.temporaryPath)) {
         if (!state.temporaryPath.empty()) OutputFile::remove(state.temporaryPath);
         database->m_state.reset();
         messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
