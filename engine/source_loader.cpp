@@ -28,12 +28,18 @@ void showLibraryError(UserNotifier& notifier, const char* format, const CTextExc
 
 }  // namespace
 
-bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier, const DecodeLimits& limits) {
+void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
+                         CDecodedRowListener* rowListener) {
     CAnyFormatDecoder decoder;
     decoder.SetLimits(limits);
+    if (rowListener != nullptr) decoder.SetRowListener(rowListener);
+    decoder.DecodeFile(inputPath, picture, 32, nullptr);
+}
+
+bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
+                       UserNotifier& notifier, const DecodeLimits& limits) {
     try {
-        decoder.DecodeFile(inputPath, picture, 32, nullptr);
+        decodeSourcePicture(inputPath, picture, limits);
     } catch (const CTextException& error) {
         showLibraryError(notifier, "Error %d decoding %s: %s", error, inputPath);
         return false;
@@ -81,14 +87,17 @@ CachingSourceLoader::CachingSourceLoader(std::string inputPath, int dither, User
             m_plannedSizes.push_back(size);
 }
 
+CachingSourceLoader::CachingSourceLoader(std::shared_ptr<const CDIBBitmap> decodedPicture, std::string inputPath,
+                                         int dither, UserNotifier& notifier, std::vector<PictureSize> plannedSizes)
+    : CachingSourceLoader(std::move(inputPath), dither, notifier, std::move(plannedSizes)) {
+    m_decodedPicture = std::move(decodedPicture);
+}
+
 CachingSourceLoader::~CachingSourceLoader() = default;
 
 void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture,
                                        CDecodedRowListener& rowListener) {
-    CAnyFormatDecoder decoder;
-    decoder.SetRowListener(&rowListener);
-    decoder.SetLimits(m_limits);
-    decoder.DecodeFile(inputPath, picture, 32, nullptr);
+    decodeSourcePicture(inputPath, picture, m_limits, &rowListener);
 }
 
 bool CachingSourceLoader::prepareScaledPictures() {
@@ -100,6 +109,16 @@ bool CachingSourceLoader::prepareScaledPictures() {
     for (const PictureSize& size : m_plannedSizes) {
         scaled.push_back(std::make_unique<CMemoryBitmap>());
         targets.push_back(ResizeTarget{size.width, size.height, scaled.back().get()});
+    }
+    if (m_decodedPicture != nullptr) {
+        try {
+            CTentResampler(std::move(targets)).Finish(*m_decodedPicture);
+        } catch (const CTextException& error) {
+            showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
+            return false;
+        }
+        m_scaled = std::move(scaled);
+        return true;
     }
     // Goes before the decoded picture it reads.
     CTentResampler resampler(std::move(targets));

@@ -12,6 +12,11 @@ class CDecodedRowListener;
 class CDIBBitmap;
 class CMemoryBitmap;
 
+// Decodes a picture file into a 32-bit bitmap, as every conversion does.
+// Throws CTextException.
+void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits = {},
+                         CDecodedRowListener* rowListener = nullptr);
+
 // Decodes a picture file into a 32-bit bitmap and stretches it to exactly
 // width x height (the aspect ratio is not kept, nothing is cropped). On failure
 // the user is shown "Error %d decoding %s: %s" or "Error %d resizing %s: %s"
@@ -63,6 +68,12 @@ class CachingSourceLoader : public BitmapLoader {
 public:
     CachingSourceLoader(std::string inputPath, int dither, UserNotifier& notifier,
                         std::vector<PictureSize> plannedSizes, const DecodeLimits& limits = {});
+    // Starts from a picture already decoded from `inputPath` (32 bits per
+    // pixel), for a caller that converts the same file again with other
+    // settings: the file is not read at all, and the picture is kept, not
+    // released. The databases are the same to the byte as from the file.
+    CachingSourceLoader(std::shared_ptr<const CDIBBitmap> decodedPicture, std::string inputPath, int dither,
+                        UserNotifier& notifier, std::vector<PictureSize> plannedSizes);
     ~CachingSourceLoader() override;
 
     bool load(PalmBitmap& bitmap) override;
@@ -89,6 +100,7 @@ private:
     UserNotifier& m_notifier;
     std::vector<PictureSize> m_plannedSizes;
     DecodeLimits m_limits;
+    std::shared_ptr<const CDIBBitmap> m_decodedPicture;
     // One per planned size, in the same order, once the source is decoded.
     std::vector<std::unique_ptr<CMemoryBitmap>> m_scaled;
     State m_state = State::NotDecoded;

@@ -1,0 +1,98 @@
+#include "engine/conversion_preview.h"
+
+#include "engine/palm_database.h"
+#include "engine/palm_database_reader.h"
+#include "engine/palm_picture.h"
+#include "engine/source_loader.h"
+#include "imagelib/text_exception.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+namespace {
+
+// Keeps the first message a run shows: the one that says what went wrong.
+class FirstMessage : public UserNotifier {
+public:
+    void showMessage(const std::string& text, MessageIcon) override {
+        if (m_text.empty()) m_text = text;
+    }
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+template <typename ReadDatabase>
+void readBack(ReadDatabase read, ConversionPreview& preview) {
+    try {
+        const PalmDatabaseRecord database = read();
+        for (int density : viewerDensities(database)) {
+            auto pixels = std::make_shared<CMemoryBitmap>();
+            renderViewerPicture(database, density, *pixels);
+            preview.pictures.push_back({density, std::move(pixels)});
+        }
+    } catch (const std::exception& problem) {
+        preview.error = problem.what();
+    } catch (const CTextException& problem) {
+        preview.error = problem.GetMessage();
+    }
+    if (!preview.error.empty()) preview.pictures.clear();
+}
+
+}  // namespace
+
+std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error) {
+    auto picture = std::make_shared<CDIBBitmap>();
+    try {
+        decodeSourcePicture(inputPath, *picture);
+        return picture;
+    } catch (const CTextException& problem) {
+        const std::string message = problem.GetMessage();
+        const char* format = "Error %d decoding %s: %s";
+        const int length =
+            std::snprintf(nullptr, 0, format, problem.GetCode(), inputPath.c_str(), message.c_str());
+        error.assign(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+        std::snprintf(error.data(), error.size() + 1, format, problem.GetCode(), inputPath.c_str(),
+                      message.c_str());
+    } catch (const std::exception& problem) {
+        error = problem.what();
+    }
+    return nullptr;
+}
+
+ConversionPreview previewConversion(std::shared_ptr<const CDIBBitmap> decodedPicture, const std::string& inputPath,
+                                    const ConversionSettings& settings, const std::string& imageName) {
+    ConversionPreview preview;
+    FirstMessage messages;
+    std::vector<std::uint8_t> database;
+    try {
+        // The loader and the writer of a conversion run; only the file is memory.
+        CachingSourceLoader loader(std::move(decodedPicture), inputPath, settings.ditherSetting(), messages,
+                                   plannedPictureSizes(settings));
+        database = PalmDatabase::writeToMemory(imageName, settings, loader, PalmDatabase::currentCreationDate());
+    } catch (const std::exception& problem) {
+        preview.error = problem.what();
+        return preview;
+    } catch (const CTextException& problem) {
+        preview.error = problem.GetMessage();
+        return preview;
+    }
+    if (database.empty()) {
+        preview.error = messages.text().empty() ? "The picture could not be converted." : messages.text();
+        return preview;
+    }
+    preview.databaseSize = database.size();
+    readBack([&database] { return readPalmDatabase(database); }, preview);
+    return preview;
+}
+
+ConversionPreview previewDatabaseFile(const std::string& path) {
+    ConversionPreview preview;
+    std::error_code failure;
+    const auto size = std::filesystem::file_size(path, failure);
+    if (!failure) preview.databaseSize = static_cast<std::size_t>(size);
+    readBack([&path] { return readPalmDatabaseFile(path); }, preview);
+    return preview;
+}

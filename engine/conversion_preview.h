@@ -1,0 +1,39 @@
+#pragma once
+
+#include "engine/conversion_settings.h"
+#include "imagelib/image_bitmap.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDIBBitmap;
+
+// What the handheld will show of one database: the viewer's picture at each
+// density the database holds (low density first), or why there is none.
+struct ConversionPreview {
+    struct Picture {
+        int density = 0;
+        std::shared_ptr<CMemoryBitmap> pixels;  // 32 bits: blue, green, red, alpha
+    };
+    std::vector<Picture> pictures;
+    // Of the whole database, header included.
+    std::size_t databaseSize = 0;
+    // Empty when the pictures are there; otherwise the text a conversion or
+    // the reader gave.
+    std::string error;
+};
+
+// Converts a picture already decoded from `inputPath` exactly as a conversion
+// run with `settings` would, into memory, and reads the database back as the
+// viewer would show it. Never throws: failures end up in `error`.
+ConversionPreview previewConversion(std::shared_ptr<const CDIBBitmap> decodedPicture, const std::string& inputPath,
+                                    const ConversionSettings& settings, const std::string& imageName);
+
+// Reads a database (or a bare bitmap) from a file, as the viewer would show it.
+ConversionPreview previewDatabaseFile(const std::string& path);
+
+// Decodes `inputPath` for previewConversion; the text of the failure in `error`
+// and nullptr when it cannot be read, with the wording of a conversion run.
+std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error);
