@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "app/file_picker.h"
+#include "app/preview_pane.h"
 #include "app/settings.h"
 #include "app/shell.h"
 #include "app/string_table.h"
@@ -103,6 +104,11 @@ std::string imageNameBytes(const QString& name) {
     return name.toLatin1().toStdString();
 }
 
+// Palm image databases are shown, never converted: the input stays for pictures.
+bool isPalmDatabasePath(const QString& path) {
+    return path.endsWith(QLatin1String(".pdb"), Qt::CaseInsensitive) && QFileInfo(path).isFile();
+}
+
 QLabel* makeLabel(const QString& text, const char* objectName, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(objectName));
@@ -162,6 +168,7 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     // Filling a list selects its first item; the fields keep their own texts.
     m_inputCombo->setEditText(m_sourcePath);
     m_outputCombo->setEditText(m_outputPath);
+    refreshPreview();
 }
 
 CMainDialog::~CMainDialog() = default;
@@ -297,11 +304,24 @@ void CMainDialog::buildControls() {
     auto* commands = new QHBoxLayout;
     commands->addWidget(m_startButton, 1);
     commands->addWidget(m_optionsButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(inputGroup);
-    layout->addLayout(middle);
-    layout->addWidget(outputGroup);
-    layout->addLayout(commands);
+    auto* form = new QVBoxLayout;
+    form->addWidget(inputGroup);
+    form->addLayout(middle);
+    // The preview is the taller side; the output choices and START stay at the bottom.
+    form->addStretch(1);
+    form->addWidget(outputGroup);
+    form->addLayout(commands);
+
+    // Preview, beside the form
+    auto* previewGroup = new QGroupBox(QStringLiteral("Preview"), this);
+    previewGroup->setObjectName(QStringLiteral("previewGroup"));
+    m_preview = new CPreviewPane(previewGroup);
+    auto* previewLayout = new QVBoxLayout(previewGroup);
+    previewLayout->addWidget(m_preview);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(form, 1);
+    layout->addWidget(previewGroup, 0);
     // Wider windows show longer paths; taller ones would only stretch the groups.
     setFixedHeight(sizeHint().height());
 
@@ -330,6 +350,11 @@ void CMainDialog::buildControls() {
     connect(m_destinationCombo, &QComboBox::activated, this, &CMainDialog::refreshOptionsText);
     connect(m_optionsButton, &QPushButton::clicked, this,
             [this] { showOptionsMenu(m_optionsButton->mapToGlobal(QPoint(m_optionsButton->width(), 0))); });
+
+    connect(m_inputCombo, &QComboBox::editTextChanged, this, &CMainDialog::refreshPreview);
+    connect(m_colourDepthCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
+    connect(m_destinationCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
+    connect(m_ditherRadio, &QRadioButton::toggled, this, &CMainDialog::refreshPreview);
 }
 
 void CMainDialog::transferToControls() {
@@ -382,6 +407,10 @@ void CMainDialog::showMessage(int stringId) {
 void CMainDialog::pickSourceFile() {
     const auto chosen = m_filePicker.pickSource(this, convertFilterToQt(tableString(IDS_SOURCE_FILTER)));
     if (!chosen) return;
+    if (isPalmDatabasePath(*chosen)) {
+        m_preview->showDatabase(*chosen);
+        return;
+    }
     transferFromControls();
     m_sourcePath = *chosen;
     transferToControls();
@@ -551,12 +580,15 @@ void CMainDialog::handleCommand(int command) {
     switch (command) {
         case ID_COMPRESSION_NONE:
             m_conversion.compression = kCompressionNone;
+            refreshPreview();
             break;
         case ID_COMPRESSION_SCANLINE:
             m_conversion.compression = kCompressionScanline;
+            refreshPreview();
             break;
         case ID_COMPRESSION_MOST_EFFICIENT:
             m_conversion.compression = kCompressionMostEfficient;
+            refreshPreview();
             break;
         case ID_DELETE_SETTINGS:
             deleteSettings();
@@ -665,7 +697,19 @@ void CMainDialog::dropEvent(QDropEvent* event) {
 }
 
 void CMainDialog::openPicture(const QString& path) {
-    m_inputCombo->setEditText(path);
+    if (isPalmDatabasePath(path))
+        m_preview->showDatabase(path);
+    else
+        m_inputCombo->setEditText(path);
+}
+
+void CMainDialog::refreshPreview() {
+    // What fillJob would hand a conversion run started now.
+    ConversionSettings settings = m_conversion;
+    settings.chooseDepthByListPosition(m_colourDepthCombo->currentIndex());
+    settings.destination = static_cast<DestinationOs>(m_destinationCombo->currentIndex());
+    settings.reduction = chosenReduction();
+    m_preview->showConversion(m_inputCombo->currentText(), settings, imageNameBytes(m_imageNameEdit->text()));
 }
 
 #ifdef Q_OS_WIN

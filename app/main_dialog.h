@@ -11,6 +11,7 @@
 #include <memory>
 
 class CFilePicker;
+class CPreviewPane;
 class CSettings;
 class CShell;
 class RecentList;
@@ -67,8 +68,11 @@ public:
     void showMessage(int stringId);
     void pickSourceFile();
     void pickOutputFile();
-    // Makes path the input picture, as a drop onto the window does.
+    // Makes path the input picture, as a drop onto the window does; a Palm
+    // image database is shown in the preview pane instead.
     void openPicture(const QString& path);
+    // Asks the preview pane for the conversion the controls describe now.
+    void refreshPreview();
 
     // The options menu, built afresh with the current compression marked.
     std::unique_ptr<QMenu> createOptionsMenu();
@@ -78,6 +82,7 @@ public:
     CompressionMode compression() const { return m_conversion.compression; }
     const ConversionJob& job() const { return m_job; }
     CProgressDialog& progressDialog() { return m_progress; }
+    CPreviewPane& previewPane() { return *m_preview; }
 
 protected:
     void done(int result) override;
@@ -147,4 +152,5 @@ private:
     QCheckBox* m_directInstallCheck = nullptr;
     QPushButton* m_startButton = nullptr;
     QPushButton* m_optionsButton = nullptr;
+    CPreviewPane* m_preview = nullptr;
 };

@@ -1,0 +1,204 @@
+#include "app/preview_pane.h"
+
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+// One picture of the preview at twice its size in logical pixels, each pixel
+// a sharp square: scaled without smoothing, also on high-density screens.
+class CPictureView : public QWidget {
+public:
+    CPictureView(int width, int height, QWidget* parent) : QWidget(parent) {
+        setFixedSize(2 * width, 2 * height);
+    }
+
+    void setImage(QImage image) {
+        m_image = std::move(image);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().color(QPalette::Mid));
+        if (m_image.isNull()) return;
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(QRect(QPoint(0, 0), 2 * m_image.size()), m_image);
+    }
+
+private:
+    QImage m_image;
+};
+
+namespace {
+
+// The viewer's 32-bit picture (blue, green, red, alpha per pixel) as a QImage
+// with its own copy of the pixels.
+QImage toImage(const CMemoryBitmap& picture) {
+    QImage image(picture.GetWidth(), picture.GetHeight(), QImage::Format_RGB32);
+    const std::uint8_t* const* rows = picture.GetRows();
+    for (int y = 0; y < image.height(); ++y) {
+        const std::uint8_t* source = rows[y];
+        auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x, source += 4) target[x] = qRgb(source[2], source[1], source[0]);
+    }
+    return image;
+}
+
+}  // namespace
+
+// The decoded input picture, kept from one preview to the next while the file
+// stays the same (same path, size and modification time).
+struct CPreviewPane::DecodedInput {
+    std::mutex mutex;
+    std::string path;
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type modified{};
+    std::shared_ptr<const CDIBBitmap> picture;
+};
+
+CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::make_shared<DecodedInput>()) {
+    setObjectName(QStringLiteral("previewPane"));
+    m_delay.setSingleShot(true);
+    m_delay.setInterval(kDefaultDelay);
+    connect(&m_delay, &QTimer::timeout, this, &CPreviewPane::start);
+    // One conversion at a time; the converter spreads its own work over the cores.
+    m_workers.setMaxThreadCount(1);
+
+    m_lowDensity = new CPictureView(160, 110, this);
+    m_lowDensity->setObjectName(QStringLiteral("lowDensityPreview"));
+    m_highDensity = new CPictureView(320, 220, this);
+    m_highDensity->setObjectName(QStringLiteral("highDensityPreview"));
+    // The window keeps its size whichever destination is chosen.
+    QSizePolicy keepRoom = m_highDensity->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_highDensity->setSizePolicy(keepRoom);
+    m_highDensity->hide();
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("previewStatusLabel"));
+    m_status->setWordWrap(true);
+    m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setMaximumWidth(m_highDensity->width());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_lowDensity);
+    layout->addWidget(m_highDensity);
+    layout->addWidget(m_status);
+    layout->addStretch(1);
+    setMinimumWidth(m_highDensity->width());
+    m_status->setText(tr("No picture chosen."));
+}
+
+CPreviewPane::~CPreviewPane() {
+    m_latestGeneration = ~quint64{0};
+    m_workers.clear();
+    m_workers.waitForDone();
+}
+
+void CPreviewPane::showConversion(const QString& inputPath, const ConversionSettings& settings,
+                                  const std::string& imageName) {
+    Request request;
+    if (!inputPath.isEmpty()) {
+        request.kind = Request::Kind::Conversion;
+        request.path = QFile::encodeName(inputPath).toStdString();
+        request.settings = settings;
+        request.imageName = imageName;
+    }
+    schedule(std::move(request));
+}
+
+void CPreviewPane::showDatabase(const QString& path) {
+    Request request;
+    request.kind = Request::Kind::Database;
+    request.path = QFile::encodeName(path).toStdString();
+    schedule(std::move(request));
+}
+
+void CPreviewPane::schedule(Request request) {
+    m_pending = std::move(request);
+    m_latestGeneration = ++m_generation;
+    m_delay.start();
+}
+
+void CPreviewPane::start() {
+    const quint64 generation = m_generation;
+    if (m_pending.kind == Request::Kind::None) {
+        present(generation, ConversionPreview{});
+        return;
+    }
+    // A request still waiting for the worker is out of date now.
+    m_workers.clear();
+    m_workers.start([this, generation, request = m_pending] {
+        ConversionPreview preview = produce(request, generation);
+        QMetaObject::invokeMethod(
+            this, [this, generation, preview = std::move(preview)]() mutable { present(generation, std::move(preview)); },
+            Qt::QueuedConnection);
+    });
+}
+
+ConversionPreview CPreviewPane::produce(const Request& request, quint64 generation) {
+    ConversionPreview preview;
+    if (request.kind == Request::Kind::Database) return previewDatabaseFile(request.path);
+
+    std::error_code failure;
+    const std::uintmax_t size = std::filesystem::file_size(request.path, failure);
+    const auto modified = failure ? std::filesystem::file_time_type{}
+                                  : std::filesystem::last_write_time(request.path, failure);
+    std::shared_ptr<const CDIBBitmap> picture;
+    {
+        const std::lock_guard lock(m_decoded->mutex);
+        if (!failure && m_decoded->picture != nullptr && m_decoded->path == request.path &&
+            m_decoded->size == size && m_decoded->modified == modified)
+            picture = m_decoded->picture;
+    }
+    if (picture == nullptr) {
+        if (generation != m_latestGeneration) return preview;
+        // The picture of another file goes before the next one is decoded.
+        {
+            const std::lock_guard lock(m_decoded->mutex);
+            m_decoded->picture.reset();
+        }
+        ++m_decodeCount;
+        picture = decodePreviewSource(request.path, preview.error);
+        if (picture == nullptr) return preview;
+        if (!failure) {
+            const std::lock_guard lock(m_decoded->mutex);
+            m_decoded->path = request.path;
+            m_decoded->size = size;
+            m_decoded->modified = modified;
+            m_decoded->picture = picture;
+        }
+    }
+    if (generation != m_latestGeneration) return preview;
+    return previewConversion(std::move(picture), request.path, request.settings, request.imageName);
+}
+
+void CPreviewPane::present(quint64 generation, ConversionPreview preview) {
+    if (generation != m_generation) return;
+    m_preview = std::move(preview);
+    m_shownGeneration = generation;
+
+    const auto pictureAt = [this](std::size_t index) {
+        return index < m_preview.pictures.size() ? toImage(*m_preview.pictures[index].pixels) : QImage();
+    };
+    m_lowDensity->setImage(pictureAt(0));
+    m_highDensity->setImage(pictureAt(1));
+    m_highDensity->setVisible(m_preview.pictures.size() > 1);
+    m_status->setText(statusText());
+    emit previewShown();
+}
+
+QString CPreviewPane::statusText() const {
+    if (!m_preview.error.empty()) return QString::fromStdString(m_preview.error);
+    if (m_preview.pictures.empty()) return tr("No picture chosen.");
+    return tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(m_preview.databaseSize)));
+}

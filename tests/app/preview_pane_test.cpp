@@ -1,0 +1,166 @@
+#include "app_test_support.h"
+
+#include "app/preview_pane.h"
+#include "engine/palm_database_reader.h"
+#include "engine/palm_picture.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstring>
+
+using apptest::DialogFixture;
+
+namespace {
+
+// The viewer's pictures of a database written by a real conversion run.
+std::vector<std::shared_ptr<CMemoryBitmap>> readBackPictures(const std::string& databasePath) {
+    const PalmDatabaseRecord database = readPalmDatabaseFile(databasePath);
+    std::vector<std::shared_ptr<CMemoryBitmap>> pictures;
+    for (int density : viewerDensities(database)) {
+        pictures.push_back(std::make_shared<CMemoryBitmap>());
+        renderViewerPicture(database, density, *pictures.back());
+    }
+    return pictures;
+}
+
+bool samePixels(const CMemoryBitmap& a, const CMemoryBitmap& b) {
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return false;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        if (std::memcmp(a.GetRows()[y], b.GetRows()[y], static_cast<std::size_t>(a.GetWidth()) * 4) != 0)
+            return false;
+    return true;
+}
+
+void expectShows(const ConversionPreview& preview, const std::string& databasePath) {
+    const auto expected = readBackPictures(databasePath);
+    ASSERT_EQ(preview.pictures.size(), expected.size()) << preview.error;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        EXPECT_TRUE(samePixels(*preview.pictures[i].pixels, *expected[i])) << "picture " << i;
+    EXPECT_EQ(preview.databaseSize, std::filesystem::file_size(databasePath));
+}
+
+class PreviewPane : public DialogFixture {
+protected:
+    void SetUp() override {
+        DialogFixture::SetUp();
+        openDialog();
+        pane().setDelay(0);
+        picture = (work.path() / "scene.bmp").string();
+        testsupport::WriteFileBytes(picture, testsupport::MakeBmp24(90, 70, [](int x, int y) {
+                                        return testsupport::Bgr{static_cast<std::uint8_t>(x * 2),
+                                                                static_cast<std::uint8_t>(y * 3),
+                                                                static_cast<std::uint8_t>((x ^ y) * 4)};
+                                    }));
+    }
+    CPreviewPane& pane() { return dialog->previewPane(); }
+    void waitForPreview() {
+        QElapsedTimer clock;
+        clock.start();
+        while (pane().isBusy() && clock.elapsed() < 30000) QTest::qWait(5);
+        ASSERT_FALSE(pane().isBusy());
+    }
+    // Writes what a real run makes of `picture` with these settings.
+    std::string convert(const ConversionSettings& settings) {
+        ConversionJob job;
+        job.settings = settings;
+        job.inputPath = picture;
+        job.imageName = "My vexmoor image";
+        job.outputPath = (work.path() / "expected.pdb").string();
+        EXPECT_TRUE(job.run());
+        return job.outputPath;
+    }
+
+    std::string picture;
+};
+
+}  // namespace
+
+TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting) {
+    const struct {
+        DestinationOs destination;
+        int depthPosition;
+        ColourReduction reduction;
+        int compressionCommand;
+        CompressionMode compression;
+        std::size_t pictures;
+    } cases[] = {
+        {kPalmOs5HighRes, 2, ColourReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient, 2},
+        {kPalmOs3Or4, 0, ColourReduction::kRaw, ID_COMPRESSION_NONE, kCompressionNone, 1},
+        {kPalmOs3To5Combined, 1, ColourReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline, 1},
+        {kPalmOs5LowRes, 2, ColourReduction::kRaw, ID_COMPRESSION_SCANLINE, kCompressionScanline, 1},
+    };
+    control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(picture));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.destination);
+        control<QComboBox>("destinationOsCombo")->setCurrentIndex(c.destination);
+        control<QComboBox>("colorDepthCombo")->setCurrentIndex(c.depthPosition);
+        control<QRadioButton>(c.reduction == ColourReduction::kRaw ? "rawRadio" : "ditheringRadio")->click();
+        dialog->handleCommand(c.compressionCommand);
+        waitForPreview();
+
+        ConversionSettings settings;
+        settings.destination = c.destination;
+        settings.chooseDepthByListPosition(c.depthPosition);
+        settings.reduction = c.reduction;
+        settings.compression = c.compression;
+        expectShows(pane().preview(), convert(settings));
+        EXPECT_EQ(pane().preview().pictures.size(), c.pictures);
+        EXPECT_TRUE(pane().statusText().endsWith(QStringLiteral(" bytes")));
+    }
+    // Other settings reuse the picture decoded first.
+    EXPECT_EQ(pane().decodeCount(), 1);
+    EXPECT_TRUE(prompter.requests.empty());
+}
+
+TEST_F(PreviewPane, ShowsWhyAPictureCannotBeReadAsText) {
+    const std::string broken = (work.path() / "broken.bmp").string();
+    testsupport::WriteFileBytes(broken, {'B', 'M', 1, 2, 3});
+    control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(broken));
+    waitForPreview();
+    EXPECT_TRUE(pane().preview().pictures.empty());
+    EXPECT_TRUE(pane().statusText().contains(QString::fromStdString(broken))) << pane().statusText().toStdString();
+    EXPECT_TRUE(prompter.requests.empty());
+}
+
+TEST_F(PreviewPane, ShowsAPalmDatabaseWithoutMakingItTheInput) {
+    const std::string database = convert(ConversionSettings{});
+    const QString typed = QStringLiteral("/pictures/kept.jpg");
+    control<QComboBox>("inputFileCombo")->setEditText(typed);
+    const std::function<void()> ways[] = {
+        [&] { dialog->openPicture(QString::fromStdString(database)); },
+        [&] {
+            picker.answer = QString::fromStdString(database);
+            dialog->pickSourceFile();
+        },
+    };
+    for (const auto& open : ways) {
+        open();
+        waitForPreview();
+        expectShows(pane().preview(), database);
+        EXPECT_EQ(control<QComboBox>("inputFileCombo")->currentText(), typed);
+    }
+}
+
+TEST_F(PreviewPane, DropsTheResultOfARequestThatWasReplaced) {
+    // Large enough that its conversion is still at work when the next request comes.
+    const std::string large = (work.path() / "large.bmp").string();
+    testsupport::WriteFileBytes(large, testsupport::MakeBmp24(1600, 1200, [](int x, int y) {
+                                    return testsupport::Bgr{static_cast<std::uint8_t>(x), 0,
+                                                            static_cast<std::uint8_t>(y)};
+                                }));
+    control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(large));
+    QTest::qWait(20);
+    QSignalSpy shown(&pane(), &CPreviewPane::previewShown);
+    control<QComboBox>("destinationOsCombo")->setCurrentIndex(kPalmOs3Or4);
+    control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(picture));
+    waitForPreview();
+    QTest::qWait(100);
+    ASSERT_EQ(shown.count(), 1);
+    ConversionSettings settings;
+    settings.destination = kPalmOs3Or4;
+    expectShows(pane().preview(), convert(settings));
+}
