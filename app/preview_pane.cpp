@@ -1,6 +1,7 @@
 #include "app/preview_pane.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLocale>
@@ -132,15 +133,23 @@ void CPreviewPane::schedule(Request request) {
 void CPreviewPane::start() {
     const quint64 generation = m_generation;
     if (m_pending.kind == Request::Kind::None) {
+        m_shownDatabase.clear();
         present(generation, ConversionPreview{});
         return;
     }
     // A request still waiting for the worker is out of date now.
     m_workers.clear();
-    m_workers.start([this, generation, request = m_pending] {
+    const QString database =
+        m_pending.kind == Request::Kind::Database ? QFile::decodeName(m_pending.path.c_str()) : QString();
+    m_workers.start([this, generation, database, request = m_pending] {
         ConversionPreview preview = produce(request, generation);
         QMetaObject::invokeMethod(
-            this, [this, generation, preview = std::move(preview)]() mutable { present(generation, std::move(preview)); },
+            this,
+            [this, generation, database, preview = std::move(preview)]() mutable {
+                if (generation != m_generation) return;
+                m_shownDatabase = database;
+                present(generation, std::move(preview));
+            },
             Qt::QueuedConnection);
     });
 }
@@ -200,5 +209,7 @@ void CPreviewPane::present(quint64 generation, ConversionPreview preview) {
 QString CPreviewPane::statusText() const {
     if (!m_preview.error.empty()) return QString::fromStdString(m_preview.error);
     if (m_preview.pictures.empty()) return tr("No picture chosen.");
-    return tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(m_preview.databaseSize)));
+    const QString size = tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(m_preview.databaseSize)));
+    if (m_shownDatabase.isEmpty()) return size;
+    return tr("%1: %2").arg(QFileInfo(m_shownDatabase).fileName(), size);
 }

@@ -68,6 +68,8 @@ private:
     std::atomic<int> m_decodeCount{0};
     std::shared_ptr<DecodedInput> m_decoded;
     ConversionPreview m_preview;
+    // The database the newest request shows, empty for a conversion.
+    QString m_shownDatabase;
 
     CPictureView* m_lowDensity = nullptr;
     CPictureView* m_highDensity = nullptr;

@@ -141,6 +141,7 @@ TEST_F(PreviewPane, ShowsAPalmDatabaseWithoutMakingItTheInput) {
         open();
         waitForPreview();
         expectShows(pane().preview(), database);
+        EXPECT_TRUE(pane().statusText().startsWith(QStringLiteral("expected.pdb: "))) << pane().statusText().toStdString();
         EXPECT_EQ(control<QComboBox>("inputFileCombo")->currentText(), typed);
     }
 }
