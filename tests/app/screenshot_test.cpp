@@ -1,5 +1,7 @@
 #include "app_test_support.h"
 
+#include "app/preview_pane.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -22,7 +24,9 @@ protected:
         DialogFixture::SetUp();
         settings->recentSources.add(QStringLiteral("/home/anna/Pictures/lighthouse.png"));
         settings->recentSources.add(QStringLiteral("/home/anna/Pictures/harbour-at-dusk.jpg"));
-        settings->lastSourcePath = QStringLiteral("/home/anna/Pictures/harbour-at-dusk.jpg");
+        // The sample picture, so that the preview pane shows a real conversion.
+        ASSERT_TRUE(QDir::setCurrent(QStringLiteral(KESTRIN_SOURCE_DIR)));
+        settings->lastSourcePath = QStringLiteral("examples/harbour.bmp");
         settings->lastOutputPath = QStringLiteral("/home/anna/Palm/harbour-at-dusk.pdb");
         settings->imageName = QStringLiteral("Harbour at dusk");
         settings->save();
@@ -30,6 +34,8 @@ protected:
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         dialog->move(0, 0);
+        QTest::qWait(50);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !dialog->previewPane().isBusy(); }, 30000));
         QTest::qWait(50);
     }
     QString folder;
