@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures whole conversions with kestrin-convert against the JPEG library's
-# own decoding floor, and batch throughput with one and two jobs.
+# own decoding floor, batch throughput with one and two jobs, and the window's
+# preview pane from a change to the picture.
 #
 #   bench/run.sh [BUILD_DIR]        (default: build/release, as ./run.sh builds it)
 #
@@ -210,3 +211,11 @@ else
     printf "  the machine'"'"'s own ratio, two djpeg decodes at once against one after the other: %.2f\n", a / b }'
 fi
 echo "load average after: $load_after"
+
+# The window's preview pane on the 24-megapixel JPEG (goal: the picture within
+# a second of the change, on two cores).
+pane_tool=$build/bench/kestrin_pane_bench
+if [ -x "$pane_tool" ]; then
+  echo
+  QT_QPA_PLATFORM=offscreen "$pane_tool" "$scratch/photo-6000x4000.jpg" "$runs"
+fi
