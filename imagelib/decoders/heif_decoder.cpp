@@ -11,6 +11,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -38,32 +39,41 @@ using HandlePointer = std::unique_ptr<const heif_image_handle, HandleDeleter>;
 using ImagePointer = std::unique_ptr<const heif_image, ImageDeleter>;
 
 [[noreturn]] void RaiseHeifError(const heif_error& error) {
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
     if (error.code == heif_error_Memory_allocation_error) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
     const int code = error.code == heif_error_Unsupported_feature || error.code == heif_error_Unsupported_filetype
                          ? ERR_UNSUPPORTED_DATA
                          : ERR_FORMAT_UNKNOWN;
-    RaiseErrorFormat(code, "HEIF decoder: %s.", error.message != nullptr ? error.message : "Unknown error");
+    // libheif's texts end in a full stop or a line end of their own, or not.
+    std::string text = error.message != nullptr ? error.message : "Unknown error";
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    RaiseErrorFormat(code, "HEIF decoder: %s.", text.c_str());
 }
 
 void Check(const heif_error& error) {
     if (error.code != heif_error_Ok) RaiseHeifError(error);
 }
 
-// True when the file has a top-level movie box: an image sequence, which
-// libheif does not read.
-bool HasMovieBox(const std::uint8_t* data, std::size_t size) {
+// True when the file's top-level boxes hold a movie but no metadata box: an
+// image sequence without a still picture, which libheif does not read.
+bool IsSequenceOnly(const std::uint8_t* data, std::size_t size) {
+    bool movie = false;
     for (std::size_t offset = 0; size - offset >= kBoxHeaderBytes;) {
         const std::uint8_t* box = data + offset;
-        if (std::memcmp(box + 4, "moov", 4) == 0) return true;
+        if (std::memcmp(box + 4, "meta", 4) == 0) return false;
+        movie |= std::memcmp(box + 4, "moov", 4) == 0;
         std::uint64_t boxSize = ReadBE32(box);
         if (boxSize == 1) {
-            if (size - offset < kLargeBoxHeaderBytes) return false;
+            if (size - offset < kLargeBoxHeaderBytes) break;
             boxSize = static_cast<std::uint64_t>(ReadBE32(box + 8)) << 32 | ReadBE32(box + 12);
+        } else if (boxSize == 0) {
+            boxSize = size - offset;
         }
-        if (boxSize < kBoxHeaderBytes || boxSize > size - offset) return false;
+        if (boxSize < kBoxHeaderBytes || boxSize > size - offset) break;
         offset += static_cast<std::size_t>(boxSize);
     }
-    return false;
+    return movie;
 }
 
 // libheif is C++ inside: what it lets escape through its C interface becomes
@@ -110,12 +120,9 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         // allocates anything for them.
         heif_context_set_maximum_image_size_limit(context.get(),
                                                   static_cast<int>(std::min<std::int64_t>(limits.maxSide, INT_MAX)));
-        const heif_error read = heif_context_read_from_memory_without_copy(context.get(), data, static_cast<std::size_t>(size), nullptr);
-        if (read.code != heif_error_Ok) {
-            if (read.subcode == heif_suberror_No_meta_box && HasMovieBox(data, static_cast<std::size_t>(size)))
-                RaiseError(ERR_UNSUPPORTED_DATA, "HEIF decoder: The file holds only an image sequence, no still picture.");
-            RaiseHeifError(read);
-        }
+        if (IsSequenceOnly(data, static_cast<std::size_t>(size)))
+            RaiseError(ERR_UNSUPPORTED_DATA, "HEIF decoder: The file holds only an image sequence, no still picture.");
+        Check(heif_context_read_from_memory_without_copy(context.get(), data, static_cast<std::size_t>(size), nullptr));
 
         heif_image_handle* rawHandle = nullptr;
         Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
