@@ -24,12 +24,19 @@ private:
 
 }  // namespace
 
+// Debian's dav1d 1.0 keeps a few dozen bytes of a picture that fails to
+// decode; nothing of ours can release them, and a leak there would hide every
+// finding behind it.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libdav1d.so\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // Small pictures are where the parsing is; the limits keep claimed sizes
     // from turning the run into a page-fault benchmark.
     DecodeLimits limits;
-    limits.maxSide = 4096;
-    limits.maxBitmapBytes = std::uint64_t{64} << 20;
+    limits.maxSide = 1024;
+    limits.maxBitmapBytes = std::uint64_t{4} << 20;
     for (const bool listen : {false, true}) {
         CHEIFDecoder decoder;
         CheckingListener listener;
