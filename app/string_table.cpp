@@ -23,10 +23,18 @@ constexpr StringEntry kStrings[] = {
     {116, "Kestrin"},
     {120, "Quessel"},
     {121,
-     "All supported formats|*.bmp;*.tif;*.gif;*.jpg;*.jpeg;*.png;*.ppm;*.pgm;*.pbm;*.pcx;*.pct|"
-     "Bitmap (*.bmp)|*.bmp|Tagged Image File Format (*.tif)|*.tif|CompuServe Bitmap (*.gif)|*.gif|"
-     "JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg|Portable Network Graphics (*.png)|*.png|"
-     "Portable Graymap (*.pgm)|*.ppm;*.pgm;*.pbm|PC Paintbrush (*.pcx)|*.pcx|Mac PICT (*.pct)|*.pct|"
+     "All supported formats|"
+     "*.bmp;*.tif;*.tiff;*.gif;*.jpg;*.jpeg;*.png;*.ppm;*.pgm;*.pbm;*.pnm;*.pam;*.pcx;*.pct;*.pict;"
+     "*.tga;*.wmf;*.emf;*.webp;*.heic;*.heif;*.avif;"
+     "*.BMP;*.TIF;*.TIFF;*.GIF;*.JPG;*.JPEG;*.PNG;*.PPM;*.PGM;*.PBM;*.PNM;*.PAM;*.PCX;*.PCT;*.PICT;"
+     "*.TGA;*.WMF;*.EMF;*.WEBP;*.HEIC;*.HEIF;*.AVIF|"
+     "Bitmap (*.bmp)|*.bmp;*.BMP|Tagged Image File Format (*.tif)|*.tif;*.tiff;*.TIF;*.TIFF|"
+     "CompuServe Bitmap (*.gif)|*.gif;*.GIF|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg;*.JPG;*.JPEG|"
+     "Portable Network Graphics (*.png)|*.png;*.PNG|Netpbm (*.pnm)|"
+     "*.ppm;*.pgm;*.pbm;*.pnm;*.pam;*.PPM;*.PGM;*.PBM;*.PNM;*.PAM|PC Paintbrush (*.pcx)|"
+     "*.pcx;*.PCX|Mac PICT (*.pct)|*.pct;*.pict;*.PCT;*.PICT|Targa (*.tga)|*.tga;*.TGA|"
+     "Windows Metafile (*.wmf;*.emf)|*.wmf;*.emf;*.WMF;*.EMF|WebP (*.webp)|*.webp;*.WEBP|"
+     "HEIF and AVIF (*.heic;*.heif;*.avif)|*.heic;*.heif;*.avif;*.HEIC;*.HEIF;*.AVIF|"
      "All files (*.*)|*.*||"},
     {122, "Palm Database (*.pdb)|*.pdb||"},
     {123, "The file %s already exists. Do you want to overwrite it?"},

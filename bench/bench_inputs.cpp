@@ -4,13 +4,16 @@
 //   kestrin_bench_inputs jpeg WIDTH HEIGHT QUALITY SEED FILE
 //   kestrin_bench_inputs png  WIDTH HEIGHT SEED FILE
 //   kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE
+//   kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE
+//   kestrin_bench_inputs heic WIDTH HEIGHT QUALITY SEED FILE
 //
 // A photo compresses and decodes differently from a flat test pattern: the
 // JPEG coder spends its time on detail, and noise keeps the entropy coder
 // busy. So the pictures are smooth light and colour gradients (sky, shading)
 // with some mid-frequency texture and per-pixel sensor-like noise. Rows are
 // generated and written one at a time, so a 6000 x 4000 picture needs no
-// full-size buffer.
+// full-size buffer (but for WebP and HEIC, whose encoders take the whole
+// picture at once).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>  // before jpeglib.h, which needs FILE and size_t
@@ -21,7 +24,9 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <libheif/heif.h>
 #include <png.h>
+#include <webp/encode.h>
 
 namespace {
 
@@ -200,6 +205,48 @@ bool WriteBmp(std::FILE* file, const PhotoLikePicture& picture, int width, int h
     return true;
 }
 
+std::vector<std::uint8_t> WholePicture(const PhotoLikePicture& picture, int width, int height) {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3 * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) picture.fillRow(y, &rgb[static_cast<std::size_t>(y) * width * 3]);
+    return rgb;
+}
+
+bool WriteWebP(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality) {
+    const auto rgb = WholePicture(picture, width, height);
+    std::uint8_t* output = nullptr;
+    const std::size_t size = WebPEncodeRGB(rgb.data(), width, height, width * 3, static_cast<float>(quality), &output);
+    const bool written = size != 0 && std::fwrite(output, 1, size, file) == size;
+    WebPFree(output);
+    return written;
+}
+
+// HEVC in the HEIF container, as phones write their photos.
+bool WriteHeic(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality) {
+    heif_image* image = nullptr;
+    if (heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code != heif_error_Ok)
+        return false;
+    std::unique_ptr<heif_image, decltype(&heif_image_release)> imageOwner(image, heif_image_release);
+    if (heif_image_add_plane(image, heif_channel_interleaved, width, height, 8).code != heif_error_Ok) return false;
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < height; ++y) picture.fillRow(y, plane + static_cast<std::size_t>(y) * stride);
+
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
+    heif_encoder* encoder = nullptr;
+    if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder).code != heif_error_Ok)
+        return false;
+    std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> encoderOwner(encoder, heif_encoder_release);
+    heif_encoder_set_lossy_quality(encoder, quality);
+    if (heif_context_encode_image(context.get(), image, encoder, nullptr, nullptr).code != heif_error_Ok) return false;
+    heif_writer writer{};
+    writer.writer_api_version = 1;
+    writer.write = [](heif_context*, const void* data, size_t size, void* target) {
+        const bool written = std::fwrite(data, 1, size, static_cast<std::FILE*>(target)) == size;
+        return heif_error{written ? heif_error_Ok : heif_error_Encoding_error, heif_suberror_Unspecified, ""};
+    };
+    return heif_context_write(context.get(), &writer, file).code == heif_error_Ok;
+}
+
 bool ParseInt(const char* text, int low, int high, int& value) {
     char* end = nullptr;
     const long parsed = std::strtol(text, &end, 10);
@@ -212,7 +259,9 @@ int Usage() {
     std::fputs(
         "usage: kestrin_bench_inputs jpeg WIDTH HEIGHT QUALITY SEED FILE\n"
         "       kestrin_bench_inputs png  WIDTH HEIGHT SEED FILE\n"
-        "       kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE\n",
+        "       kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE\n"
+        "       kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE\n"
+        "       kestrin_bench_inputs heic WIDTH HEIGHT QUALITY SEED FILE\n",
         stderr);
     return 2;
 }
@@ -222,9 +271,10 @@ int Usage() {
 int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string format = argv[1];
-    const bool jpeg = format == "jpeg";
-    if (!jpeg && format != "png" && format != "bmp") return Usage();
-    if (argc != (jpeg ? 7 : 6)) return Usage();
+    // The lossy formats take a quality.
+    const bool lossy = format == "jpeg" || format == "webp" || format == "heic";
+    if (!lossy && format != "png" && format != "bmp") return Usage();
+    if (argc != (lossy ? 7 : 6)) return Usage();
 
     int width = 0;
     int height = 0;
@@ -233,7 +283,7 @@ int main(int argc, char** argv) {
     int argument = 2;
     if (!ParseInt(argv[argument++], 1, 30000, width) || !ParseInt(argv[argument++], 1, 30000, height))
         return Usage();
-    if (jpeg && !ParseInt(argv[argument++], 1, 100, quality)) return Usage();
+    if (lossy && !ParseInt(argv[argument++], 1, 100, quality)) return Usage();
     if (!ParseInt(argv[argument++], 0, 1 << 30, seed)) return Usage();
     const std::string path = argv[argument];
 
@@ -247,8 +297,12 @@ int main(int argc, char** argv) {
     }
     const PhotoLikePicture picture(width, height, static_cast<unsigned>(seed));
     bool written = false;
-    if (jpeg)
+    if (format == "jpeg")
         written = WriteJpeg(file.get(), picture, width, height, quality);
+    else if (format == "webp")
+        written = WriteWebP(file.get(), picture, width, height, quality);
+    else if (format == "heic")
+        written = WriteHeic(file.get(), picture, width, height, quality);
     else if (format == "png")
         written = WritePng(file.get(), picture, width, height);
     else

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Measures whole conversions with kestrin-convert against the JPEG library's
-# own decoding floor, batch throughput with one and two jobs, and the window's
-# preview pane from a change to the picture.
+# Measures whole conversions with kestrin-convert against the decoding floor
+# of the format's own library (libjpeg, libwebp, libheif), batch throughput
+# with one and two jobs, and the window's preview pane from a change to the
+# picture.
 #
 #   bench/run.sh [BUILD_DIR]        (default: build/release, as ./run.sh builds it)
 #
@@ -11,8 +12,9 @@
 #   KESTRIN_BENCH_RUNS=N        runs per measurement (default 5; the median counts)
 #
 # The inputs are generated here, photo-like and repeatable: JPEGs of 4000x3000
-# and 6000x4000 at quality 90, a 4000x3000 PNG and a 4000x3000 24-bit BMP, and
-# 40 small 640x480 JPEGs for the batch. Every conversion is at depth 8 with
+# and 6000x4000 at quality 90, a 4000x3000 PNG and a 4000x3000 24-bit BMP, a
+# 4000x3000 WebP and HEIC (HEVC) at quality 90, and 40 small 640x480 JPEGs for
+# the batch. Every conversion is at depth 8 with
 # dithering and the default compression ("best").
 #
 # Columns:
@@ -23,8 +25,10 @@
 #              memory a conversion needs beyond its mapped input, in units of the
 #              decoded picture (goal: at most 1.25)
 #   floor s    median time of `djpeg -dct float -nosmooth -outfile /dev/null` on
-#              the same JPEG (for PNG and BMP: on the 4000x3000 JPEG), measured
-#              in turns with the conversions so both see the same machine load
+#              the same JPEG (for PNG and BMP: on the 4000x3000 JPEG), or of
+#              kestrin_bench_library_decode (libwebp's or libheif's decode to
+#              32-bit pixels) on the same WebP or HEIC, measured in turns with
+#              the conversions so both see the same machine load
 #   x floor    wall s / floor s
 #   cpu x      cpu s / the floor's median CPU time: steadier than the wall-time
 #              ratio on a busy machine, but blind to work spread over cores
@@ -51,9 +55,10 @@ fi
 # The helpers are small; build them if this build folder has not yet.
 inputs_tool=$build/bench/kestrin_bench_inputs
 measure_tool=$build/bench/kestrin_bench_measure
-if [ ! -x "$inputs_tool" ] || [ ! -x "$measure_tool" ]; then
+library_tool=$build/bench/kestrin_bench_library_decode
+if [ ! -x "$inputs_tool" ] || [ ! -x "$measure_tool" ] || [ ! -x "$library_tool" ]; then
   cmake -S "$root" -B "$build" -DKESTRIN_BUILD_BENCH=ON >/dev/null
-  cmake --build "$build" --target kestrin_bench_inputs kestrin_bench_measure >/dev/null
+  cmake --build "$build" --target kestrin_bench_inputs kestrin_bench_measure kestrin_bench_library_decode >/dev/null
 fi
 
 if [ -n "${KESTRIN_BENCH_SCRATCH:-}" ]; then
@@ -76,6 +81,8 @@ generate "$scratch/photo-4000x3000.jpg" jpeg 4000 3000 90 1
 generate "$scratch/photo-6000x4000.jpg" jpeg 6000 4000 90 2
 generate "$scratch/photo-4000x3000.png" png 4000 3000 1
 generate "$scratch/photo-4000x3000.bmp" bmp 4000 3000 1
+generate "$scratch/photo-4000x3000.webp" webp 4000 3000 90 1
+generate "$scratch/photo-4000x3000.heic" heic 4000 3000 90 1
 mkdir -p "$scratch/batch"
 for i in $(seq 1 40); do
   generate "$scratch/batch/small-$i.jpg" jpeg 640 480 90 $((100 + i))
@@ -117,7 +124,8 @@ file_size() { stat -L -c %s "$1"; }
 dimensions() { basename "$1" | sed -E 's/^[a-z]+-([0-9]+)x([0-9]+)\..*$/\1 \2/'; }
 
 targets=(os3 os5-low os5-high combined)
-inputs=(photo-4000x3000.jpg photo-6000x4000.jpg photo-4000x3000.png photo-4000x3000.bmp)
+inputs=(photo-4000x3000.jpg photo-6000x4000.jpg photo-4000x3000.png photo-4000x3000.bmp photo-4000x3000.webp
+  photo-4000x3000.heic)
 
 # What an idle kestrin-convert costs: its code and libraries.
 for _ in 1 2 3; do measure idle "$convert" --version; done
@@ -127,12 +135,14 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for input in "${inputs[@]}"; do
   path=$scratch/$input
   case $input in
-    *.jpg) floor_input=$path ;;
-    *) floor_input=$scratch/photo-4000x3000.jpg ;;
+    *.jpg) floor_command=(djpeg -dct float -nosmooth -outfile /dev/null "$path") ;;
+    *.webp) floor_command=("$library_tool" webp "$path") ;;
+    *.heic) floor_command=("$library_tool" heif "$path") ;;
+    *) floor_command=(djpeg -dct float -nosmooth -outfile /dev/null "$scratch/photo-4000x3000.jpg") ;;
   esac
   for run in $(seq 1 "$runs"); do
     echo "  $input: run $run of $runs" >&2
-    measure "floor-$input" djpeg -dct float -nosmooth -outfile /dev/null "$floor_input"
+    measure "floor-$input" "${floor_command[@]}"
     for target in "${targets[@]}"; do
       measure "$input-$target" "$convert" -q -f -d 8 --dither -t "$target" "$path" "$work/out.pdb"
     done
@@ -175,7 +185,7 @@ for input in "${inputs[@]}"; do
   floor=$(median "$work/floor-$input" 1)
   floor_cpu=$(median "$work/floor-$input" 2)
   own_floor=1
-  case $input in *.jpg) ;; *) own_floor=0 ;; esac
+  case $input in *.png | *.bmp) own_floor=0 ;; esac
   for target in "${targets[@]}"; do
     results=$work/$input-$target
     if [ "$(failures "$results")" -ne 0 ]; then

@@ -3,14 +3,17 @@
 #include "imagelib/byte_order.h"
 #include "imagelib/decoders/bmp_decoder.h"
 #include "imagelib/decoders/gif_decoder.h"
+#include "imagelib/decoders/heif_decoder.h"
 #include "imagelib/decoders/jpeg_decoder.h"
 #include "imagelib/decoders/metafile_decoder.h"
 #include "imagelib/decoders/pcx_decoder.h"
 #include "imagelib/decoders/pgm_decoder.h"
 #include "imagelib/decoders/pict_decoder.h"
 #include "imagelib/decoders/png_decoder.h"
+#include "imagelib/decoders/pnm_decoder.h"
 #include "imagelib/decoders/tga_decoder.h"
 #include "imagelib/decoders/tiff_decoder.h"
+#include "imagelib/decoders/webp_decoder.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -91,6 +94,38 @@ bool IsPgm(const std::uint8_t* header, std::int64_t) {
     return header[0] == 'P' && (header[1] == '2' || header[1] == '5');
 }
 
+// "RIFF", the file size, "WEBP".
+bool IsWebP(const std::uint8_t* header, std::int64_t) {
+    return std::memcmp(header, "RIFF", 4) == 0 && std::memcmp(header + 8, "WEBP", 4) == 0;
+}
+
+// An ISO media file opens with its file-type box: size, "ftyp", the major
+// brand, a minor version, then compatible brands up to the box's end. HEIF
+// and AVIF files name one of these brands there, still images and image
+// sequences alike (the decoder tells sequences apart).
+bool IsHeif(const std::uint8_t* header, std::int64_t size) {
+    constexpr std::int64_t kBrandsOffset = 16;
+    if (std::memcmp(header + 4, "ftyp", 4) != 0) return false;
+    const std::int64_t boxSize =
+        std::min<std::int64_t>({ReadBE32(header), size, CAnyFormatDecoder::kDetectionBytes});
+    static constexpr std::array<const char*, 9> kBrands{"heic", "heix", "hevc", "heim", "heis",
+                                                        "mif1", "msf1", "avif", "avis"};
+    const auto namesBrand = [&](std::int64_t offset) {
+        return std::any_of(kBrands.begin(), kBrands.end(),
+                           [&](const char* brand) { return std::memcmp(header + offset, brand, 4) == 0; });
+    };
+    if (boxSize < kBrandsOffset) return false;
+    if (namesBrand(8)) return true;
+    for (std::int64_t offset = kBrandsOffset; offset + 4 <= boxSize; offset += 4)
+        if (namesBrand(offset)) return true;
+    return false;
+}
+
+// The netpbm forms the grey-map decoder does not read.
+bool IsOtherNetpbm(const std::uint8_t* header, std::int64_t) {
+    return header[0] == 'P' && IsOneOf(header[1], {'1', '3', '4', '6', '7'});
+}
+
 template <auto member, class Decoders>
 CImageDecoder& DecoderOf(Decoders& decoders) {
     return decoders.*member;
@@ -127,6 +162,9 @@ struct CAnyFormatDecoder::Decoders {
     CMetafileDecoder metafile;
     CPCXDecoder pcx;
     CPGMDecoder pgm;
+    CWebPDecoder webp;
+    CHEIFDecoder heif;
+    CPNMDecoder pnm;
 };
 
 struct CAnyFormatDecoder::FormatEntry {
@@ -157,6 +195,10 @@ const CAnyFormatDecoder::FormatEntry CAnyFormatDecoder::kFormats[] = {
      DecoderOf<&Decoders::tiff>},
     {FORMAT_PCX, "PCX file recognized.\n", IsPcx, DecoderOf<&Decoders::pcx>},
     {FORMAT_PGM, "PGM file recognized.\n", IsPgm, DecoderOf<&Decoders::pgm>},
+    // Read since: after every test above, so no file changes its decoder.
+    {FORMAT_WEBP, "WebP file recognized.\n", IsWebP, DecoderOf<&Decoders::webp>},
+    {FORMAT_HEIF, "HEIF file recognized.\n", IsHeif, DecoderOf<&Decoders::heif>},
+    {FORMAT_PNM, "PNM file recognized.\n", IsOtherNetpbm, DecoderOf<&Decoders::pnm>},
 };
 
 CAnyFormatDecoder::CAnyFormatDecoder() : m_decoders(std::make_unique<Decoders>()) {}

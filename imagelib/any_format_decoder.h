@@ -25,6 +25,9 @@ public:
         FORMAT_PCX = 10,
         FORMAT_PGM = 11,
         FORMAT_GIF = 12,
+        FORMAT_WEBP = 13,
+        FORMAT_HEIF = 14,
+        FORMAT_PNM = 15,
     };
 
     // Bytes of look-ahead the detection needs: the first 512 bytes, and a Mac

@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev zlib1g-dev
+  libwebp-dev libheif-dev
   libcairo2-dev
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev

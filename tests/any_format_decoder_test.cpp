@@ -105,10 +105,58 @@ TEST(DetectFormat, RecognisesEachSignature) {
     EXPECT_EQ(Detect(WithPrefix({'P', '5', '\n'})), Format::FORMAT_PGM);
 }
 
-TEST(DetectFormat, OnlyGreyMapsAmongTheNetpbmFormatsAreRecognised) {
+TEST(DetectFormat, NetpbmFormatsOtherThanGreyMapsGoToTheirOwnDecoder) {
     for (std::uint8_t kind : {'1', '3', '4', '6', '7'})
+        EXPECT_EQ(Detect(WithPrefix({'P', kind, '\n'})), Format::FORMAT_PNM) << kind;
+    for (std::uint8_t kind : {'0', '8', 'X'})
         EXPECT_EQ(Detect(WithPrefix({'P', kind, '\n'})), Format::FORMAT_UNKNOWN) << kind;
     EXPECT_EQ(Detect(WithPrefix({0x0A, 5, 0, 8})), Format::FORMAT_UNKNOWN);  // PCX without RLE encoding
+}
+
+namespace {
+
+// An ISO media file-type box: size, "ftyp", major brand, minor version,
+// compatible brands.
+std::vector<std::uint8_t> FileTypeBox(const std::string& major, const std::vector<std::string>& compatible,
+                                      std::size_t claimedSize = 0) {
+    ByteWriter out;
+    out.be32(static_cast<std::uint32_t>(claimedSize != 0 ? claimedSize : 16 + 4 * compatible.size()))
+        .text("ftyp").text(major).be32(0);
+    for (const auto& brand : compatible) out.text(brand);
+    out.fill(64, 0);
+    return out.data();
+}
+
+}  // namespace
+
+TEST(DetectFormat, WebPAndHeifBrandsAreRecognisedBySignature) {
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        int format;
+    } cases[] = {
+        {WithPrefix({'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'E', 'B', 'P'}), Format::FORMAT_WEBP},
+        {WithPrefix({'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'A', 'V', 'E'}), Format::FORMAT_UNKNOWN},
+        {FileTypeBox("heic", {}), Format::FORMAT_HEIF},
+        {FileTypeBox("avif", {"mif1", "miaf"}), Format::FORMAT_HEIF},
+        {FileTypeBox("isom", {"mp41", "avis"}), Format::FORMAT_HEIF},
+        {FileTypeBox("mp42", {"isom", "mif1"}), Format::FORMAT_HEIF},
+        {FileTypeBox("mp42", {"isom", "mp41"}), Format::FORMAT_UNKNOWN},
+        // A brand past the end of the box is not one of its brands.
+        {FileTypeBox("mp42", {"isom", "heic"}, 20), Format::FORMAT_UNKNOWN},
+        {FileTypeBox("heic", {}, 12), Format::FORMAT_UNKNOWN},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Detect(c.bytes), c.format) << std::string(c.bytes.begin(), c.bytes.begin() + 24);
+}
+
+// The new signatures are tested after every older test: data that an older
+// test claims keeps its decoder.
+TEST(DetectFormat, NewerSignaturesNeverTakeDataFromOlderFormats) {
+    for (const auto& start : {WithPrefix({'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'E', 'B', 'P'}),
+                              FileTypeBox("heic", {}), WithPrefix({'P', '6'})}) {
+        auto pict = PictData(600, {0x00, 0x11, 0x02, 0xFF});
+        std::copy(start.begin(), start.begin() + 16, pict.begin());
+        EXPECT_EQ(Detect(pict), Format::FORMAT_PICT);
+    }
 }
 
 TEST(DetectFormat, TargaIsRecognisedByPlausibleHeaderValues) {
@@ -175,7 +223,7 @@ TEST(AnyFormatDecoder, DecodesABitmapFromMemory) {
 TEST(AnyFormatDecoder, UnknownDataIsRefused) {
     CAnyFormatDecoder decoder;
     CDIBBitmap bitmap;
-    for (const auto& bytes : {std::vector<std::uint8_t>{'P', '6'}, std::vector<std::uint8_t>(100, 0x55),
+    for (const auto& bytes : {std::vector<std::uint8_t>{'P', '8'}, std::vector<std::uint8_t>(100, 0x55),
                               std::vector<std::uint8_t>{}, EpsHeader({0xC5, 0xD0, 0xD3, 0xC6}, 100, 0)}) {
         try {
             decoder.DecodeMemory(bytes.data(), static_cast<std::int64_t>(bytes.size()), bitmap, 32);
@@ -202,6 +250,9 @@ TEST(AnyFormatDecoder, RoutesEachFormatToItsDecoder) {
         {WithPrefix({0x0A, 5, 1, 8}), "PCX file recognized.\n"},
         {WithPrefix({'P', '5', '\n'}), "PGM file recognized.\n"},
         {WithPrefix({'G', 'I', 'F', '8', '7', 'a'}), "GIF file recognized.\n"},
+        {WithPrefix({'R', 'I', 'F', 'F', 1, 2, 3, 4, 'W', 'E', 'B', 'P'}), "WebP file recognized.\n"},
+        {FileTypeBox("avif", {}), "HEIF file recognized.\n"},
+        {WithPrefix({'P', '6', '\n'}), "PNM file recognized.\n"},
     };
     for (const auto& routing : cases) {
         const std::string trace = TraceOfMemory(routing.bytes);

@@ -7,15 +7,22 @@ TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
     EXPECT_EQ(
         source,
         (QStringList{
-            "All supported formats (*.bmp *.tif *.gif *.jpg *.jpeg *.png *.ppm *.pgm *.pbm *.pcx *.pct)",
-            "Bitmap (*.bmp)",
-            "Tagged Image File Format (*.tif)",
-            "CompuServe Bitmap (*.gif)",
-            "JPEG (*.jpg *.jpeg)",
-            "Portable Network Graphics (*.png)",
-            "Portable Graymap (*.ppm *.pgm *.pbm)",
-            "PC Paintbrush (*.pcx)",
-            "Mac PICT (*.pct)",
+            "All supported formats (*.bmp *.tif *.tiff *.gif *.jpg *.jpeg *.png *.ppm *.pgm *.pbm *.pnm *.pam "
+            "*.pcx *.pct *.pict *.tga *.wmf *.emf *.webp *.heic *.heif *.avif *.BMP *.TIF *.TIFF *.GIF *.JPG "
+            "*.JPEG *.PNG *.PPM *.PGM *.PBM *.PNM *.PAM *.PCX *.PCT *.PICT *.TGA *.WMF *.EMF *.WEBP *.HEIC "
+            "*.HEIF *.AVIF)",
+            "Bitmap (*.bmp *.BMP)",
+            "Tagged Image File Format (*.tif *.tiff *.TIF *.TIFF)",
+            "CompuServe Bitmap (*.gif *.GIF)",
+            "JPEG (*.jpg *.jpeg *.JPG *.JPEG)",
+            "Portable Network Graphics (*.png *.PNG)",
+            "Netpbm (*.ppm *.pgm *.pbm *.pnm *.pam *.PPM *.PGM *.PBM *.PNM *.PAM)",
+            "PC Paintbrush (*.pcx *.PCX)",
+            "Mac PICT (*.pct *.pict *.PCT *.PICT)",
+            "Targa (*.tga *.TGA)",
+            "Windows Metafile (*.wmf *.emf *.WMF *.EMF)",
+            "WebP (*.webp *.WEBP)",
+            "HEIF and AVIF (*.heic *.heif *.avif *.HEIC *.HEIF *.AVIF)",
             "All files (*)",
         }));
     EXPECT_EQ(convertFilterToQt(QString::fromUtf8(applicationString(122))), QStringList{"Palm Database (*.pdb)"});

@@ -1,0 +1,163 @@
+#include "imagelib/decoders/heif_decoder.h"
+
+#include "imagelib/byte_order.h"
+#include "imagelib/text_exception.h"
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+constexpr int kBytesPerPixel = 4;
+// An ISO media box starts with a 32-bit big-endian size and a four-letter
+// type; size 1 means a 64-bit size follows, size 0 that the box runs to the
+// end of the file.
+constexpr std::size_t kBoxHeaderBytes = 8;
+constexpr std::size_t kLargeBoxHeaderBytes = 16;
+
+struct ContextDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleDeleter {
+    void operator()(const heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageDeleter {
+    void operator()(const heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsDeleter {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+using ContextPointer = std::unique_ptr<heif_context, ContextDeleter>;
+using HandlePointer = std::unique_ptr<const heif_image_handle, HandleDeleter>;
+using ImagePointer = std::unique_ptr<const heif_image, ImageDeleter>;
+
+[[noreturn]] void RaiseHeifError(const heif_error& error) {
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
+    if (error.code == heif_error_Memory_allocation_error) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
+    const int code = error.code == heif_error_Unsupported_feature || error.code == heif_error_Unsupported_filetype
+                         ? ERR_UNSUPPORTED_DATA
+                         : ERR_FORMAT_UNKNOWN;
+    // libheif's texts end in a full stop or a line end of their own, or not.
+    std::string text = error.message != nullptr ? error.message : "Unknown error";
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    RaiseErrorFormat(code, "HEIF decoder: %s.", text.c_str());
+}
+
+void Check(const heif_error& error) {
+    if (error.code != heif_error_Ok) RaiseHeifError(error);
+}
+
+// True when the file's top-level boxes hold a movie but no metadata box: an
+// image sequence without a still picture, which libheif does not read.
+bool IsSequenceOnly(const std::uint8_t* data, std::size_t size) {
+    bool movie = false;
+    for (std::size_t offset = 0; size - offset >= kBoxHeaderBytes;) {
+        const std::uint8_t* box = data + offset;
+        if (std::memcmp(box + 4, "meta", 4) == 0) return false;
+        movie |= std::memcmp(box + 4, "moov", 4) == 0;
+        std::uint64_t boxSize = ReadBE32(box);
+        if (boxSize == 1) {
+            if (size - offset < kLargeBoxHeaderBytes) break;
+            boxSize = static_cast<std::uint64_t>(ReadBE32(box + 8)) << 32 | ReadBE32(box + 12);
+        } else if (boxSize == 0) {
+            boxSize = size - offset;
+        }
+        if (boxSize < kBoxHeaderBytes || boxSize > size - offset) break;
+        offset += static_cast<std::size_t>(boxSize);
+    }
+    return movie;
+}
+
+// libheif is C++ inside: what it lets escape through its C interface becomes
+// our error here.
+template <class Work>
+void RunLibheif(Work work) {
+    try {
+        work();
+    } catch (const CTextException&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
+    } catch (const std::exception& error) {
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: %s.", error.what());
+    }
+}
+
+void CopyRows(const std::uint8_t* plane, int stride, CImageBitmap& bitmap) {
+    // libheif gives red, green, blue, alpha; the bitmap wants blue first.
+    for (int y = 0; y < bitmap.GetHeight(); ++y) {
+        const std::uint8_t* in = plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        std::uint8_t* out = bitmap.GetRows()[y];
+        for (int x = 0; x < bitmap.GetWidth(); ++x, in += kBytesPerPixel, out += kBytesPerPixel) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+            out[3] = in[3];
+        }
+    }
+}
+
+}  // namespace
+
+void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp, CImageSource& source) {
+    TraceLine(2, "Decoding HEIF.\n");
+    const std::int64_t size = source.GetRemaining();
+    const std::uint8_t* data = source.ReadBytes(size);
+    const DecodeLimits& limits = GetLimits();
+
+    RunLibheif([&] {
+        ContextPointer context(heif_context_alloc());
+        if (!context) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
+        // libheif refuses larger images while it reads the file, before it
+        // allocates anything for them.
+        heif_context_set_maximum_image_size_limit(context.get(),
+                                                  static_cast<int>(std::min<std::int64_t>(limits.maxSide, INT_MAX)));
+        if (IsSequenceOnly(data, static_cast<std::size_t>(size)))
+            RaiseError(ERR_UNSUPPORTED_DATA, "HEIF decoder: The file holds only an image sequence, no still picture.");
+        Check(heif_context_read_from_memory_without_copy(context.get(), data, static_cast<std::size_t>(size), nullptr));
+
+        heif_image_handle* rawHandle = nullptr;
+        Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
+        const HandlePointer handle(rawHandle);
+        // The size after rotation and cropping, which is what gets decoded.
+        const int width = heif_image_handle_get_width(handle.get());
+        const int height = heif_image_handle_get_height(handle.get());
+        const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+        TraceFormat(2, "HEIF image %d x %d, %d bits%s.\n", width, height,
+                    heif_image_handle_get_luma_bits_per_pixel(handle.get()), hasAlpha ? ", alpha" : "");
+        if (!limits.AllowsSize(width, height))
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", width, height);
+        // Created before decoding so that a picture over the byte limit is
+        // refused before libheif allocates its planes.
+        bpp = 32;
+        CreateBitmapWithin(limits, bitmap, width, height, 32, hasAlpha);
+
+        const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+        if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
+        options->convert_hdr_to_8bit = 1;
+        heif_image* rawImage = nullptr;
+        Check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+                                options.get()));
+        const ImagePointer image(rawImage);
+        if (heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
+            heif_image_get_height(image.get(), heif_channel_interleaved) != height ||
+            heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
+            RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
+        int stride = 0;
+        const std::uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+        if (plane == nullptr || stride < width * kBytesPerPixel)
+            RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
+
+        bitmap.Lock(false, true);
+        CopyRows(plane, stride, bitmap);
+        bitmap.Unlock();
+    });
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "imagelib/image_decoder.h"
+
+// Decodes the primary image of HEIF files (HEVC, "HEIC") and AVIF files
+// (AV1), on libheif. libheif applies the transformations the file asks for
+// (rotation, mirror, clean-aperture crop) and assembles tiled images;
+// pictures of more than 8 bits per sample are brought to 8, and monochrome
+// ones come out grey. The result is always 32 bits, alpha in the fourth byte.
+// A file that holds only an image sequence has no still picture to give.
+class CHEIFDecoder : public CImageDecoder {
+public:
+protected:
+    void DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
+                     CImageSource& source) override;
+};

@@ -1,0 +1,162 @@
+#include "imagelib/decoders/webp_decoder.h"
+
+#include "imagelib/text_exception.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Data handed to the incremental decoder at a time: small enough that rows
+// reach the listener while the rest still decodes, large enough that
+// suspending and resuming libwebp costs next to nothing.
+constexpr std::size_t kSliceBytes = std::size_t{64} * 1024;
+constexpr int kBytesPerPixel = 4;
+
+[[noreturn]] void RaiseStatus(VP8StatusCode status) {
+    switch (status) {
+        case VP8_STATUS_OUT_OF_MEMORY:
+            RaiseError(ERR_NO_MEMORY, "Out of memory decoding WebP.");
+        case VP8_STATUS_UNSUPPORTED_FEATURE:
+            RaiseError(ERR_UNSUPPORTED_DATA, "WebP decoder: Unsupported feature.");
+        case VP8_STATUS_NOT_ENOUGH_DATA:
+        case VP8_STATUS_SUSPENDED:
+            RaiseError(ERR_END_OF_FILE, "WebP decoder: The data ends before the picture.");
+        default:
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "WebP decoder: Broken data (status %d).", static_cast<int>(status));
+    }
+}
+
+struct IncrementalDecoderDeleter {
+    void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
+};
+struct AnimationDecoderDeleter {
+    void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
+};
+// The output buffer libwebp may hold beside external memory.
+struct OutputBufferOwner {
+    WebPDecBuffer* buffer;
+    ~OutputBufferOwner() { WebPFreeDecBuffer(buffer); }
+};
+
+// Points libwebp's output at the bitmap's pixels. libwebp writes rows top
+// down at a positive stride from the lowest address; a bottom-up bitmap gets
+// its rows in reverse through libwebp's flip.
+void SetOutputToBitmap(CImageBitmap& bitmap, WebPDecoderConfig& config) {
+    std::uint8_t** rows = bitmap.GetRows();
+    const int height = bitmap.GetHeight();
+    const std::size_t stride = bitmap.GetLineStride();
+    const bool bottomUp = height > 1 && rows[1] < rows[0];
+    std::uint8_t* lowest = bottomUp ? rows[height - 1] : rows[0];
+    // Both bitmap kinds keep their rows in one block; anything else would
+    // need a copy this decoder does not make.
+    const std::uint8_t* last = bottomUp ? rows[0] : rows[height - 1];
+    if (last != lowest + static_cast<std::size_t>(height - 1) * stride)
+        RaiseError(ERR_UNSUPPORTED_DATA, "WebP decoder: Bitmap rows are not one block.");
+
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = lowest;
+    config.output.u.RGBA.stride = static_cast<int>(stride);
+    config.output.u.RGBA.size = stride * static_cast<std::size_t>(height);
+    config.options.flip = bottomUp ? 1 : 0;
+}
+
+void DecodeWhole(const std::uint8_t* data, std::size_t size, WebPDecoderConfig& config) {
+    const VP8StatusCode status = WebPDecode(data, size, &config);
+    if (status != VP8_STATUS_OK) RaiseStatus(status);
+}
+
+// Feeds the mapped data in growing slices and tells the listener of every
+// row libwebp has finished.
+void DecodeInSlices(const std::uint8_t* data, std::size_t size, WebPDecoderConfig& config,
+                    const CImageBitmap& bitmap, CDecodedRowListener& listener) {
+    std::unique_ptr<WebPIDecoder, IncrementalDecoderDeleter> decoder(WebPIDecode(nullptr, 0, &config));
+    if (!decoder) RaiseError(ERR_NO_MEMORY, "Out of memory decoding WebP.");
+    int rowsReported = 0;
+    for (std::size_t fed = 0; fed < size;) {
+        fed = std::min(size, fed + kSliceBytes);
+        const VP8StatusCode status = WebPIUpdate(decoder.get(), data, fed);
+        if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED) RaiseStatus(status);
+        int lastRow = 0;
+        if (WebPIDecGetRGB(decoder.get(), &lastRow, nullptr, nullptr, nullptr) != nullptr &&
+            lastRow > rowsReported) {
+            rowsReported = std::min(lastRow, bitmap.GetHeight());
+            listener.RowsDecoded(bitmap, rowsReported);
+        }
+        if (status == VP8_STATUS_OK) return;
+    }
+    RaiseStatus(VP8_STATUS_SUSPENDED);
+}
+
+void DecodeFirstFrame(const std::uint8_t* data, std::size_t size, CImageBitmap& bitmap) {
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options)) RaiseError(ERR_UNSUPPORTED_DATA, "WebP decoder: Library mismatch.");
+    options.color_mode = MODE_BGRA;
+    options.use_threads = 0;
+    const WebPData input{data, size};
+    std::unique_ptr<WebPAnimDecoder, AnimationDecoderDeleter> decoder(WebPAnimDecoderNew(&input, &options));
+    if (!decoder) RaiseError(ERR_FORMAT_UNKNOWN, "WebP decoder: Broken animation.");
+    WebPAnimInfo info;
+    if (!WebPAnimDecoderGetInfo(decoder.get(), &info) ||
+        info.canvas_width != static_cast<std::uint32_t>(bitmap.GetWidth()) ||
+        info.canvas_height != static_cast<std::uint32_t>(bitmap.GetHeight()))
+        RaiseError(ERR_FORMAT_UNKNOWN, "WebP decoder: Broken animation.");
+    std::uint8_t* canvas = nullptr;
+    int timestamp = 0;
+    if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp) || canvas == nullptr)
+        RaiseError(ERR_FORMAT_UNKNOWN, "WebP decoder: Broken first frame.");
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.GetWidth()) * kBytesPerPixel;
+    for (int y = 0; y < bitmap.GetHeight(); ++y)
+        std::memcpy(bitmap.GetRows()[y], canvas + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+}
+
+}  // namespace
+
+void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp, CImageSource& source) {
+    TraceLine(2, "Decoding WebP.\n");
+    const std::uint8_t* data = source.GetCurrentPointer();
+    const auto size = static_cast<std::size_t>(source.GetRemaining());
+
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config)) RaiseError(ERR_UNSUPPORTED_DATA, "WebP decoder: Library mismatch.");
+    // libwebp calls missing data an invalid parameter.
+    const VP8StatusCode status = size == 0 ? VP8_STATUS_NOT_ENOUGH_DATA : WebPGetFeatures(data, size, &config.input);
+    if (status != VP8_STATUS_OK) RaiseStatus(status);
+    const WebPBitstreamFeatures& features = config.input;
+    TraceFormat(2, "WebP image %d x %d%s%s.\n", features.width, features.height,
+                features.has_alpha ? ", alpha" : "", features.has_animation ? ", animated" : "");
+    if (!GetLimits().AllowsSize(features.width, features.height))
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "WebP decoder: Can't handle image size %d x %d.", features.width,
+                         features.height);
+
+    bpp = 32;
+    // An animation's first frame may leave parts of the canvas transparent.
+    CreateBitmapWithin(GetLimits(), bitmap, features.width, features.height, 32,
+                       features.has_alpha || features.has_animation);
+    bitmap.Lock(false, true);
+    struct UnlockScope {
+        CImageBitmap& bitmap;
+        ~UnlockScope() { bitmap.Unlock(); }
+    } unlock{bitmap};
+
+    if (features.has_animation) {
+        source.ReadBytes(static_cast<std::int64_t>(size));
+        DecodeFirstFrame(data, size, bitmap);
+        return;
+    }
+    SetOutputToBitmap(bitmap, config);
+    const OutputBufferOwner owner{&config.output};
+    CDecodedRowListener* listener = GetRowListener();
+    if (listener == nullptr) {
+        source.ReadBytes(static_cast<std::int64_t>(size));
+        DecodeWhole(data, size, config);
+    } else {
+        DecodeInSlices(data, size, config, bitmap, *listener);
+        source.ReadBytes(static_cast<std::int64_t>(size));
+    }
+}
