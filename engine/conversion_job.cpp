@@ -102,8 +102,8 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
 
         log.appendLine(loadString(IDS_CREATING_IMAGE));
         // One decode for the whole database, whatever the number of bitmaps.
-        CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages,
-                                   plannedPictureSizes(settings));
+        CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages, plannedPictureSizes(settings),
+                                   settings.pictureLayout());
         result = PalmDatabase::writeImages(file, settings, loader);
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
     } catch (const std::exception& error) {

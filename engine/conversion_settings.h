@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/picture_layout.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -62,6 +64,16 @@ struct ConversionSettings {
     // front end offers another size.
     std::uint16_t width = 160;
     std::uint16_t height = 110;
+    // Turn a photo as its orientation tag says, as every photo viewer does.
+    bool autoOrient = true;
+    // How the picture fills the bitmaps; a number that names no fit (from an
+    // edited file) is carried as it is and stretches.
+    PictureFit fit = PictureFit::Stretch;
+    // The borders of PictureFit::Pad.
+    PaletteEntry background{};
+
+    // How the decoded picture is laid into the bitmaps of this conversion.
+    PictureLayout pictureLayout() const { return {autoOrient, fit, background, width, height}; }
 
     // The position of the depth in the colour depth list: 0 for 1 bit, 1 for 4
     // bits, 2 for 8 bits (and for 2 bits, which the list does not offer); the

@@ -3,6 +3,7 @@
 #include "engine/conversion_settings.h"
 #include "engine/front_end.h"
 #include "engine/palm_palette.h"
+#include "engine/picture_layout.h"
 
 #include <cstdint>
 #include <functional>
@@ -38,10 +39,11 @@ public:
     // the picture's pixels are changed. Returns false, leaving the pixels as
     // they were, when the picture is not 32-bit or not of this size.
     bool loadFromBitmap(CImageBitmap& picture, int dither);
-    // Decodes the picture file, stretches it to this bitmap's size and reduces
-    // it (dither 4, or raw). On failure the user has been shown why, the pixels
-    // are unchanged and false is returned.
-    bool loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier);
+    // Decodes the picture file, lays it into this bitmap's size as `layout`
+    // says and reduces it (dither 4, or raw). On failure the user has been
+    // shown why, the pixels are unchanged and false is returned.
+    bool loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier,
+                      const PictureLayout& layout = {});
 
 protected:
     // Throws std::invalid_argument unless depth is 1, 2, 4 or 8, both sizes

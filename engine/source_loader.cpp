@@ -2,7 +2,9 @@
 
 #include "engine/palm_bitmap.h"
 #include "imagelib/any_format_decoder.h"
+#include "imagelib/exif_orientation.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/picture_orientation.h"
 #include "imagelib/resize_filter.h"
 #include "imagelib/text_exception.h"
 
@@ -26,6 +28,12 @@ void showLibraryError(UserNotifier& notifier, const char* format, const CTextExc
     notifier.showMessage(text, MessageIcon::Error);
 }
 
+// The orientation to resample the decoded picture with: known before the
+// decode starts, so that the rows of a picture to be turned are not listened to.
+int orientationToApply(const std::string& inputPath, const PictureLayout& layout) {
+    return layout.autoOrient ? ReadPictureOrientation(inputPath) : kOrientationAsStored;
+}
+
 }  // namespace
 
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
@@ -37,7 +45,8 @@ void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, cons
 }
 
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier, const DecodeLimits& limits) {
+                       UserNotifier& notifier, const PictureLayout& layout, const DecodeLimits& limits) {
+    const int orientation = orientationToApply(inputPath, layout);
     try {
         decodeSourcePicture(inputPath, picture, limits);
     } catch (const CTextException& error) {
@@ -45,8 +54,12 @@ bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIB
         return false;
     }
     try {
-        CTentResizeFilter filter(width, height);
-        filter.ApplyInPlace(picture);
+        CMemoryBitmap scaled;
+        CTentResampler resampler({{width, height, &scaled}});
+        resampler.SetOrientation(orientation);
+        resampler.SetFraming(layout.framing());
+        resampler.Finish(picture);
+        picture.CopyFrom(scaled, 0);
     } catch (const CTextException& error) {
         showLibraryError(notifier, "Error %d resizing %s: %s", error, inputPath);
         return false;
@@ -55,13 +68,14 @@ bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIB
 }
 
 bool SourceLoader::load(PalmBitmap& bitmap) {
-    return bitmap.loadFromFile(m_inputPath, m_dither, m_notifier);
+    return bitmap.loadFromFile(m_inputPath, m_dither, m_notifier, m_layout);
 }
 
-bool PalmBitmap::loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier) {
+bool PalmBitmap::loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier,
+                              const PictureLayout& layout) {
     if (!isPalmDepth(depth())) return false;
     CDIBBitmap picture;
-    if (!loadScaledPicture(inputPath, width(), height(), picture, notifier)) return false;
+    if (!loadScaledPicture(inputPath, width(), height(), picture, notifier, layout)) return false;
     return loadFromBitmap(picture, dither);
 }
 
@@ -80,16 +94,22 @@ std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings)
 }
 
 CachingSourceLoader::CachingSourceLoader(std::string inputPath, int dither, UserNotifier& notifier,
-                                         std::vector<PictureSize> plannedSizes, const DecodeLimits& limits)
-    : m_inputPath(std::move(inputPath)), m_dither(dither), m_notifier(notifier), m_limits(limits) {
+                                         std::vector<PictureSize> plannedSizes, const PictureLayout& layout,
+                                         const DecodeLimits& limits)
+    : m_inputPath(std::move(inputPath)),
+      m_dither(dither),
+      m_notifier(notifier),
+      m_layout(layout),
+      m_limits(limits) {
     for (const PictureSize& size : plannedSizes)
         if (std::find(m_plannedSizes.begin(), m_plannedSizes.end(), size) == m_plannedSizes.end())
             m_plannedSizes.push_back(size);
 }
 
 CachingSourceLoader::CachingSourceLoader(std::shared_ptr<const CDIBBitmap> decodedPicture, std::string inputPath,
-                                         int dither, UserNotifier& notifier, std::vector<PictureSize> plannedSizes)
-    : CachingSourceLoader(std::move(inputPath), dither, notifier, std::move(plannedSizes)) {
+                                         int dither, UserNotifier& notifier, std::vector<PictureSize> plannedSizes,
+                                         const PictureLayout& layout)
+    : CachingSourceLoader(std::move(inputPath), dither, notifier, std::move(plannedSizes), layout) {
     m_decodedPicture = std::move(decodedPicture);
 }
 
@@ -112,7 +132,10 @@ bool CachingSourceLoader::prepareScaledPictures() {
     }
     if (m_decodedPicture != nullptr) {
         try {
-            CTentResampler(std::move(targets)).Finish(*m_decodedPicture);
+            CTentResampler resampler(std::move(targets));
+            resampler.SetOrientation(orientationToApply(m_inputPath, m_layout));
+            resampler.SetFraming(m_layout.framing());
+            resampler.Finish(*m_decodedPicture);
         } catch (const CTextException& error) {
             showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
             return false;
@@ -122,6 +145,8 @@ bool CachingSourceLoader::prepareScaledPictures() {
     }
     // Goes before the decoded picture it reads.
     CTentResampler resampler(std::move(targets));
+    resampler.SetOrientation(orientationToApply(m_inputPath, m_layout));
+    resampler.SetFraming(m_layout.framing());
     ++m_decodeCount;
     try {
         decodeSource(m_inputPath, *source, resampler);
@@ -155,7 +180,8 @@ bool CachingSourceLoader::load(PalmBitmap& bitmap) {
     if (scaled == nullptr) {
         ++m_decodeCount;
         CDIBBitmap picture;
-        if (loadScaledPicture(m_inputPath, bitmap.width(), bitmap.height(), picture, m_notifier, m_limits) &&
+        if (loadScaledPicture(m_inputPath, bitmap.width(), bitmap.height(), picture, m_notifier, m_layout,
+                              m_limits) &&
             bitmap.loadFromBitmap(picture, m_dither))
             return true;
         m_state = State::Failed;

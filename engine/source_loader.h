@@ -2,6 +2,7 @@
 
 #include "engine/front_end.h"
 #include "engine/palm_database.h"
+#include "engine/picture_layout.h"
 #include "imagelib/decode_limits.h"
 
 #include <memory>
@@ -12,24 +13,25 @@ class CDecodedRowListener;
 class CDIBBitmap;
 class CMemoryBitmap;
 
-// Decodes a picture file into a 32-bit bitmap, as every conversion does.
-// Throws CTextException.
+// Decodes a picture file into a 32-bit bitmap as stored, as every conversion
+// does before it turns and frames it. Throws CTextException.
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits = {},
                          CDecodedRowListener* rowListener = nullptr);
 
-// Decodes a picture file into a 32-bit bitmap and stretches it to exactly
-// width x height (the aspect ratio is not kept, nothing is cropped). On failure
-// the user is shown "Error %d decoding %s: %s" or "Error %d resizing %s: %s"
-// and false is returned. The decode keeps to `limits`.
+// Decodes a picture file into a 32-bit bitmap, turns and frames it as
+// `layout` says and scales it to exactly width x height (by default: upright
+// and stretched, the aspect ratio not kept). On failure the user is shown
+// "Error %d decoding %s: %s" or "Error %d resizing %s: %s" and false is
+// returned. The decode keeps to `limits`.
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier, const DecodeLimits& limits = {});
+                       UserNotifier& notifier, const PictureLayout& layout = {}, const DecodeLimits& limits = {});
 
 // Fills each bitmap object of a run from the source file: every load decodes
 // and scales the file again, then reduces the picture to the object's depth.
 class SourceLoader : public BitmapLoader {
 public:
-    SourceLoader(std::string inputPath, int dither, UserNotifier& notifier)
-        : m_inputPath(std::move(inputPath)), m_dither(dither), m_notifier(notifier) {}
+    SourceLoader(std::string inputPath, int dither, UserNotifier& notifier, const PictureLayout& layout = {})
+        : m_inputPath(std::move(inputPath)), m_dither(dither), m_notifier(notifier), m_layout(layout) {}
 
     bool load(PalmBitmap& bitmap) override;
 
@@ -37,6 +39,7 @@ private:
     std::string m_inputPath;
     int m_dither;
     UserNotifier& m_notifier;
+    PictureLayout m_layout;
 };
 
 struct PictureSize {
@@ -54,10 +57,12 @@ std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings)
 
 // Fills the bitmap objects of a run from a single decode of the source file.
 // The first load decodes the file, scales the picture to every planned size
-// straight from the decoded picture (largely while the decoder is still at
-// work on the rows below), and releases the decoded picture at once: a photo's full-size pixels are by far
-// the largest thing a run holds, and only one copy of them is ever alive. Every load then reduces its own
-// copy of the scaled picture, because dithering writes into the picture it reduces.
+// straight from the decoded picture, turned and framed as the layout says
+// (largely while the decoder is still at work on the rows below, unless the
+// picture is to be turned), and releases the decoded picture at once: a
+// photo's full-size pixels are by far the largest thing a run holds, and only
+// one copy of them is ever alive. Every load then reduces its own copy of the
+// scaled picture, because dithering writes into the picture it reduces.
 //
 // The databases are the same to the byte as with SourceLoader, and so are
 // the messages: a failed decode or resize is shown once, this load and every
@@ -67,13 +72,16 @@ std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings)
 class CachingSourceLoader : public BitmapLoader {
 public:
     CachingSourceLoader(std::string inputPath, int dither, UserNotifier& notifier,
-                        std::vector<PictureSize> plannedSizes, const DecodeLimits& limits = {});
-    // Starts from a picture already decoded from `inputPath` (32 bits per
-    // pixel), for a caller that converts the same file again with other
-    // settings: the file is not read at all, and the picture is kept, not
-    // released. The databases are the same to the byte as from the file.
+                        std::vector<PictureSize> plannedSizes, const PictureLayout& layout = {},
+                        const DecodeLimits& limits = {});
+    // Starts from a picture already decoded, as stored, from `inputPath` (32
+    // bits per pixel), for a caller that converts the same file again with
+    // other settings: only the file's orientation tag is read (when the layout
+    // turns photos), and the picture is kept, not released. The databases are
+    // the same to the byte as from the file.
     CachingSourceLoader(std::shared_ptr<const CDIBBitmap> decodedPicture, std::string inputPath, int dither,
-                        UserNotifier& notifier, std::vector<PictureSize> plannedSizes);
+                        UserNotifier& notifier, std::vector<PictureSize> plannedSizes,
+                        const PictureLayout& layout = {});
     ~CachingSourceLoader() override;
 
     bool load(PalmBitmap& bitmap) override;
@@ -99,6 +107,7 @@ private:
     int m_dither;
     UserNotifier& m_notifier;
     std::vector<PictureSize> m_plannedSizes;
+    PictureLayout m_layout;
     DecodeLimits m_limits;
     std::shared_ptr<const CDIBBitmap> m_decodedPicture;
     // One per planned size, in the same order, once the source is decoded.

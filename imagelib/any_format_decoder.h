@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 // The one decoder callers need: it recognises the format from the source's
 // name and first bytes and hands the source to the decoder for that format.
@@ -43,6 +44,9 @@ public:
     // all. Only min(size, kDetectionBytes) bytes of `header` are read; bytes
     // past the end of the data count as zero.
     static int DetectFormat(const std::uint8_t* header, std::int64_t size);
+    // The format DecodeSource picks for data named `name`: metafiles by their
+    // name, everything else by DetectFormat.
+    static int DetectSourceFormat(const std::string& name, const std::uint8_t* header, std::int64_t size);
 
 private:
     // One decoder per format family, defined with the format table.

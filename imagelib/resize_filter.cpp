@@ -1,6 +1,7 @@
 #include "imagelib/resize_filter.h"
 
 #include "imagelib/decode_limits.h"
+#include "imagelib/exif_orientation.h"
 #include "imagelib/image_limits.h"
 #include "imagelib/parallel_rows.h"
 #include "imagelib/text_exception.h"
@@ -174,6 +175,62 @@ void WidenRow(const std::uint8_t* in, int width, double* out) {
     for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = in[i];
 }
 
+// The same for pixels that do not lie side by side forwards: a row read
+// backwards, or a column, of a picture seen turned.
+void WidenPixels(const std::uint8_t* const* rows, int firstRow, int rowStep, int firstColumn, int columnStep,
+                 int count, double* out) {
+    for (int i = 0; i < count; ++i, out += 4) {
+        const std::uint8_t* pixel = rows[firstRow + i * rowStep] + 4 * static_cast<std::ptrdiff_t>(firstColumn + i * columnStep);
+        for (int b = 0; b < 4; ++b) out[b] = pixel[b];
+    }
+}
+
+// The decoded picture as its orientation turns it, read in place: turning a
+// photo's full-size pixels into a copy first would hold them twice.
+class TurnedPicture {
+public:
+    TurnedPicture(const CImageBitmap& bitmap, int orientation)
+        : m_rows(bitmap.GetRows()),
+          m_storedWidth(bitmap.GetWidth()),
+          m_storedHeight(bitmap.GetHeight()),
+          m_orientation(orientation >= kOrientationAsStored && orientation <= kOrientationQuarterAnticlockwise
+                            ? orientation
+                            : kOrientationAsStored) {}
+
+    int Width() const { return SwapsSides(m_orientation) ? m_storedHeight : m_storedWidth; }
+    int Height() const { return SwapsSides(m_orientation) ? m_storedWidth : m_storedHeight; }
+
+    // Widens `count` pixels of row y as seen, from column x on.
+    void Widen(int x, int y, int count, double* out) const {
+        const int lastColumn = m_storedWidth - 1;
+        const int lastRow = m_storedHeight - 1;
+        switch (m_orientation) {
+            case kOrientationMirrored:
+                return WidenPixels(m_rows, y, 0, lastColumn - x, -1, count, out);
+            case kOrientationHalfTurn:
+                return WidenPixels(m_rows, lastRow - y, 0, lastColumn - x, -1, count, out);
+            case kOrientationFlipped:
+                return WidenRow(m_rows[lastRow - y] + 4 * static_cast<std::size_t>(x), count, out);
+            case kOrientationTransposed:
+                return WidenPixels(m_rows, x, 1, y, 0, count, out);
+            case kOrientationQuarterClockwise:
+                return WidenPixels(m_rows, lastRow - x, -1, y, 0, count, out);
+            case kOrientationTransverse:
+                return WidenPixels(m_rows, lastRow - x, -1, lastColumn - y, 0, count, out);
+            case kOrientationQuarterAnticlockwise:
+                return WidenPixels(m_rows, x, 1, lastColumn - y, 0, count, out);
+            default:
+                return WidenRow(m_rows[y] + 4 * static_cast<std::size_t>(x), count, out);
+        }
+    }
+
+private:
+    const std::uint8_t* const* m_rows;
+    int m_storedWidth;
+    int m_storedHeight;
+    int m_orientation;
+};
+
 // Resamples one widened row across. Taps past an output pixel's own sources
 // have weight 0 and add +0.0, which leaves a sum of non-negative terms as it
 // is, so every output byte is the sum over its sources left to right.
@@ -217,8 +274,8 @@ void ResampleRowAcross(const double* row, const ContributionTable& table, int ou
 // as column by column would.
 KESTRIN_VECTOR_CLONES
 void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int width,
-                      const ContributionTable& table, CImageBitmap& destination, int begin, int end,
-                      double* values) {
+                      const ContributionTable& table, CImageBitmap& destination, const PixelRect& placement,
+                      int begin, int end, double* values) {
     for (int y = begin; y < end; ++y) {
         const int top = table.Left(y);
         const int bottom = table.Right(y);
@@ -233,7 +290,8 @@ void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int 
                 std::memcpy(sum, &value, sizeof value);
             }
         }
-        std::uint8_t* out = destination.GetRows()[y];
+        std::uint8_t* out =
+            destination.GetRows()[placement.top + y] + 4 * static_cast<std::size_t>(placement.left);
         for (int x = 0; x < width; ++x)
             StorePixel(Load(values + 4 * static_cast<std::size_t>(x)), out + 4 * static_cast<std::size_t>(x));
     }
@@ -252,7 +310,17 @@ struct TargetPlan {
     ContributionTable down;
     std::vector<std::uint8_t> intermediate;
     std::size_t stride;
+    // Where in the target the resampled picture goes; background around it.
+    PixelRect placement;
 };
+
+void FillBackground(CImageBitmap& destination, const PaletteEntry& colour) {
+    const std::uint8_t pixel[4] = {colour.blue, colour.green, colour.red, colour.alpha};
+    for (int y = 0; y < destination.GetHeight(); ++y) {
+        std::uint8_t* out = destination.GetRows()[y];
+        for (int x = 0; x < destination.GetWidth(); ++x) std::memcpy(out + 4 * static_cast<std::size_t>(x), pixel, 4);
+    }
+}
 
 int ResolveThreads(int threads, int width, int height) {
     if (threads == CTentResizeFilter::kAutomaticThreads)
@@ -263,8 +331,15 @@ int ResolveThreads(int threads, int width, int height) {
 }  // namespace
 
 struct CTentResampler::Shared {
+    // The decoded bitmap as it was when the plan was made.
     const CImageBitmap* source = nullptr;
-    int width = 0;
+    int storedWidth = 0;
+    int storedHeight = 0;
+    int orientation = kOrientationAsStored;
+    TurnedPicture picture;
+    // The part of the turned picture that is resampled; its rows are the
+    // ones counted below.
+    PixelRect part;
     int height = 0;
     std::vector<TargetPlan> plans;
     // One widened row per thread: the caller's first, then one per helper.
@@ -273,32 +348,47 @@ struct CTentResampler::Shared {
     std::mutex mutex;
     std::condition_variable wake;     // rows to take, or time to stop
     std::condition_variable allDone;  // every row resampled across
-    int ready = 0;    // rows [0, ready) are final in the source
+    int ready = 0;    // rows [0, ready) of the part are final in the source
     int claimed = 0;  // rows [0, claimed) are taken by some thread
     int done = 0;     // rows resampled across
     bool stopping = false;
     std::vector<std::thread> helpers;
 
-    Shared(const CImageBitmap& bitmap, std::span<const ResizeTarget> targets, int threadCount)
-        : source(&bitmap), width(bitmap.GetWidth()), height(bitmap.GetHeight()) {
+    Shared(const CImageBitmap& bitmap, std::span<const ResizeTarget> targets, int threadCount, int turn,
+           const PictureFraming& framing)
+        : source(&bitmap),
+          storedWidth(bitmap.GetWidth()),
+          storedHeight(bitmap.GetHeight()),
+          orientation(turn),
+          picture(bitmap, turn) {
+        PictureFraming frame = framing;
+        if ((frame.referenceWidth <= 0 || frame.referenceHeight <= 0) && !targets.empty()) {
+            frame.referenceWidth = targets.front().width;
+            frame.referenceHeight = targets.front().height;
+        }
+        part = FramedSourceRect(frame, picture.Width(), picture.Height());
+        height = part.height;
         int widestTaps = 0;
         plans.reserve(targets.size());
         for (const ResizeTarget& target : targets) {
             // Absurd intermediates are refused as an allocation failure.
             if (!kCeiling.AllowsSize(target.width, target.height))
                 throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
-            const auto intermediateBytes = CheckedMultiply(static_cast<std::uint64_t>(target.width) * 4,
+            const PixelRect placement =
+                FramedPlacement(frame, part.width, part.height, target.width, target.height);
+            const auto intermediateBytes = CheckedMultiply(static_cast<std::uint64_t>(placement.width) * 4,
                                                            static_cast<std::uint64_t>(height));
             if (!intermediateBytes || *intermediateBytes > kCeiling.maxBitmapBytes)
                 throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
-            plans.push_back(TargetPlan{ContributionTable(target.width, width), ContributionTable(target.height, height),
+            plans.push_back(TargetPlan{ContributionTable(placement.width, part.width),
+                                       ContributionTable(placement.height, height),
                                        std::vector<std::uint8_t>(static_cast<std::size_t>(*intermediateBytes)),
-                                       static_cast<std::size_t>(target.width) * 4});
+                                       static_cast<std::size_t>(placement.width) * 4, placement});
             widestTaps = std::max(widestTaps, plans.back().across.Taps());
         }
         rowBuffers.resize(static_cast<std::size_t>(std::max(1, threadCount)));
         for (auto& buffer : rowBuffers)
-            buffer.assign(4 * (static_cast<std::size_t>(width) + static_cast<std::size_t>(widestTaps)), 0.0);
+            buffer.assign(4 * (static_cast<std::size_t>(part.width) + static_cast<std::size_t>(widestTaps)), 0.0);
         // A helper the system refuses is simply not there; the others and the
         // caller share its rows.
         try {
@@ -316,13 +406,19 @@ struct CTentResampler::Shared {
         for (std::thread& helper : helpers) helper.join();
     }
 
+    // True when this plan was made for `bitmap` as it is now.
+    bool Fits(const CImageBitmap& bitmap, int turn) const {
+        return source == &bitmap && storedWidth == bitmap.GetWidth() && storedHeight == bitmap.GetHeight() &&
+               bitmap.GetDepth() == 32 && orientation == turn;
+    }
+
     // Widens each row once and resamples it to every target's width.
     void ResampleAcross(std::size_t buffer, int begin, int end) {
         double* row = rowBuffers[buffer].data();
         for (int y = begin; y < end; ++y) {
-            WidenRow(source->GetRows()[y], width, row);
+            picture.Widen(part.left, part.top + y, part.width, row);
             for (TargetPlan& plan : plans)
-                ResampleRowAcross(row, plan.across, static_cast<int>(plan.stride / 4),
+                ResampleRowAcross(row, plan.across, plan.placement.width,
                                   plan.intermediate.data() + static_cast<std::size_t>(y) * plan.stride);
         }
     }
@@ -350,12 +446,16 @@ struct CTentResampler::Shared {
         }
     }
 
+    // `rowCount` decoded rows of the stored picture are final. Only a picture
+    // seen as stored is resampled while it decodes, so they are the rows of
+    // the picture seen, of which the part's are counted.
     void MarkReady(int rowCount) {
         bool worthWaking = false;
         {
             std::lock_guard lock(mutex);
-            if (rowCount <= ready) return;
-            ready = std::min(rowCount, height);
+            const int partRows = std::clamp(rowCount - part.top, 0, height);
+            if (partRows <= ready) return;
+            ready = partRows;
             worthWaking = ready - claimed >= kChunkRows || ready == height;
         }
         if (worthWaking) wake.notify_all();
@@ -370,14 +470,15 @@ CTentResampler::~CTentResampler() = default;
 void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
     if (m_shared == nullptr) {
         // Streaming pays off only with a helper to hand rows to; otherwise
-        // Finish does everything, and reports any trouble then.
-        if (m_streamingDeclined || bitmap.GetDepth() != 32) {
+        // Finish does everything, and reports any trouble then. The rows of a
+        // picture that is to be turned are not the rows it is seen with.
+        if (m_streamingDeclined || bitmap.GetDepth() != 32 || m_orientation != kOrientationAsStored) {
             m_streamingDeclined = true;
             return;
         }
         const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
         try {
-            if (threads > 1) m_shared = std::make_unique<Shared>(bitmap, m_targets, threads);
+            if (threads > 1) m_shared = std::make_unique<Shared>(bitmap, m_targets, threads, m_orientation, m_framing);
         } catch (...) {
             m_shared.reset();
         }
@@ -391,19 +492,22 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
 }
 
 void CTentResampler::Finish(const CImageBitmap& source) {
-    if (m_shared != nullptr && (m_shared->source != &source || m_shared->width != source.GetWidth() ||
-                                m_shared->height != source.GetHeight() || source.GetDepth() != 32))
-        m_shared.reset();
+    if (m_shared != nullptr && !m_shared->Fits(source, m_orientation)) m_shared.reset();
     if (source.GetDepth() != 32)
         throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: Only 32-bit bitmaps can be resized.");
     try {
         const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
-        if (m_shared == nullptr) m_shared = std::make_unique<Shared>(source, m_targets, threads);
+        if (m_shared == nullptr)
+            m_shared = std::make_unique<Shared>(source, m_targets, threads, m_orientation, m_framing);
         Shared& shared = *m_shared;
-        for (const ResizeTarget& target : m_targets)
+        for (std::size_t i = 0; i < m_targets.size(); ++i) {
+            const ResizeTarget& target = m_targets[i];
             target.destination->Create(target.width, target.height, 32, source.HasAlphaChannel());
+            if (shared.plans[i].placement != PixelRect{0, 0, target.width, target.height})
+                FillBackground(*target.destination, m_framing.background);
+        }
 
-        shared.MarkReady(shared.height);
+        shared.MarkReady(shared.part.top + shared.height);
         shared.Help(0, false);
         {
             std::unique_lock lock(shared.mutex);
@@ -414,13 +518,13 @@ void CTentResampler::Finish(const CImageBitmap& source) {
         for (std::size_t i = 0; i < shared.plans.size(); ++i) {
             const TargetPlan& plan = shared.plans[i];
             CImageBitmap& destination = *m_targets[i].destination;
-            const int width = destination.GetWidth();
-            const int height = destination.GetHeight();
+            const int width = plan.placement.width;
+            const int height = plan.placement.height;
             std::vector<std::vector<double>> values(static_cast<std::size_t>(RowRunCount(height, threads)));
             for (auto& buffer : values) buffer.assign(4 * static_cast<std::size_t>(width), 0.0);
             ForEachRowRun(height, threads, [&](int run, int begin, int end) {
-                ResampleRowsDown(plan.intermediate.data(), plan.stride, width, plan.down, destination, begin, end,
-                                 values[static_cast<std::size_t>(run)].data());
+                ResampleRowsDown(plan.intermediate.data(), plan.stride, width, plan.down, destination,
+                                 plan.placement, begin, end, values[static_cast<std::size_t>(run)].data());
             });
         }
     } catch (const std::bad_alloc&) {

@@ -2,6 +2,7 @@
 
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_decoder.h"
+#include "imagelib/picture_framing.h"
 #include "imagelib/ruvo_object.h"
 
 #include <cstddef>
@@ -86,6 +87,15 @@ public:
     CTentResampler(const CTentResampler&) = delete;
     CTentResampler& operator=(const CTentResampler&) = delete;
 
+    // How the source is to be seen: an orientation tag's value (1-8, see
+    // exif_orientation.h; others count as 1). Set before the decode starts:
+    // the rows of a picture that is to be turned are not listened to, and
+    // Finish resamples the turned picture.
+    void SetOrientation(int orientation) { m_orientation = orientation >= 1 && orientation <= 8 ? orientation : 1; }
+    // How the picture seen fills each destination; the default stretches it.
+    // A framing without a reference size takes the first target's.
+    void SetFraming(const PictureFraming& framing) { m_framing = framing; }
+
     void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
 
     // Resamples `source` into every destination. Rows reported of another
@@ -98,6 +108,8 @@ public:
 private:
     std::vector<ResizeTarget> m_targets;
     int m_threads;
+    int m_orientation = 1;
+    PictureFraming m_framing;
     bool m_streamingDeclined = false;
     std::unique_ptr<Shared> m_shared;
 };

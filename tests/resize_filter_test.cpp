@@ -1,4 +1,5 @@
 #include "imagelib/resize_filter.h"
+#include "imagelib/picture_framing.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
 
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -298,4 +300,132 @@ TEST(TentResampler, RefusesWhatTheFilterRefuses) {
     absurd.RowsDecoded(source, 10);
     EXPECT_THROW(absurd.Finish(source), CTextException);
     EXPECT_EQ(result.GetWidth(), CMemoryBitmap().GetWidth());
+}
+
+namespace {
+
+// The picture as orientation tag `orientation` says it is seen: pixel (x, y)
+// seen comes from stored pixel at(x, y).
+CDIBBitmap& Turned(const CImageBitmap& stored, int orientation, CDIBBitmap& seen) {
+    const int w = stored.GetWidth();
+    const int h = stored.GetHeight();
+    const bool swaps = orientation >= 5;
+    seen.Create(swaps ? h : w, swaps ? w : h, 32, stored.HasAlphaChannel());
+    for (int y = 0; y < seen.GetHeight(); ++y)
+        for (int x = 0; x < seen.GetWidth(); ++x) {
+            const std::pair<int, int> at[9] = {{},
+                                               {x, y},
+                                               {w - 1 - x, y},
+                                               {w - 1 - x, h - 1 - y},
+                                               {x, h - 1 - y},
+                                               {y, x},
+                                               {y, h - 1 - x},
+                                               {w - 1 - y, h - 1 - x},
+                                               {w - 1 - y, x}};
+            const auto [sx, sy] = at[orientation];
+            std::copy_n(stored.GetRows()[sy] + 4 * sx, 4, seen.GetRows()[y] + 4 * x);
+        }
+    return seen;
+}
+
+CDIBBitmap& Part(const CImageBitmap& source, const PixelRect& rect, CDIBBitmap& part) {
+    part.Create(rect.width, rect.height, 32, source.HasAlphaChannel());
+    for (int y = 0; y < rect.height; ++y)
+        std::copy_n(source.GetRows()[rect.top + y] + 4 * rect.left, 4 * rect.width, part.GetRows()[y]);
+    return part;
+}
+
+}  // namespace
+
+TEST(TentResampler, ResamplesThePictureAsItsOrientationTurnsIt) {
+    CDIBBitmap stored;
+    RandomPicture(stored, 37, 23, 5);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        CDIBBitmap seen;
+        Turned(stored, orientation, seen);
+        for (int threads : {1, 2}) {
+            CMemoryBitmap small;
+            CMemoryBitmap large;
+            CTentResampler resampler({{16, 11, &small}, {50, 60, &large}}, threads);
+            resampler.SetOrientation(orientation);
+            // Rows of a picture still to be turned are not final rows.
+            resampler.RowsDecoded(stored, 10);
+            resampler.Finish(stored);
+            EXPECT_EQ(Bytes(small), ReferenceResize(seen, 16, 11)) << orientation << " " << threads;
+            EXPECT_EQ(Bytes(large), ReferenceResize(seen, 50, 60)) << orientation << " " << threads;
+        }
+    }
+}
+
+TEST(PictureFraming, CropsWholeSourcePixelsAndPadsAtTheReferenceSizeTimesTheDensity) {
+    const PictureFraming pad{PictureFit::Pad, 160, 110, {}};
+    const PictureFraming crop{PictureFit::Crop, 160, 110, {}};
+    const PictureFraming stretch{PictureFit::Stretch, 160, 110, {}};
+    struct Case {
+        PictureFraming framing;
+        int sourceWidth, sourceHeight;
+        PixelRect part, low, high;
+    } cases[] = {
+        {pad, 400, 300, {0, 0, 400, 300}, {7, 0, 146, 110}, {14, 0, 292, 220}},
+        {pad, 300, 400, {0, 0, 300, 400}, {39, 0, 82, 110}, {78, 0, 164, 220}},
+        {pad, 1000, 100, {0, 0, 1000, 100}, {0, 47, 160, 16}, {0, 94, 320, 32}},
+        {pad, 5000, 1, {0, 0, 5000, 1}, {0, 55, 160, 1}, {0, 110, 320, 2}},
+        {pad, 320, 220, {0, 0, 320, 220}, {0, 0, 160, 110}, {0, 0, 320, 220}},
+        {crop, 400, 300, {0, 13, 400, 275}, {0, 0, 160, 110}, {0, 0, 320, 220}},
+        {crop, 300, 400, {0, 97, 300, 206}, {0, 0, 160, 110}, {0, 0, 320, 220}},
+        {crop, 1000, 100, {427, 0, 146, 100}, {0, 0, 160, 110}, {0, 0, 320, 220}},
+        {crop, 1, 5000, {0, 2500, 1, 1}, {0, 0, 160, 110}, {0, 0, 320, 220}},
+        {stretch, 300, 400, {0, 0, 300, 400}, {0, 0, 160, 110}, {0, 0, 320, 220}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.framing.fit) << " " << c.sourceWidth << "x"
+                                        << c.sourceHeight);
+        const PixelRect part = FramedSourceRect(c.framing, c.sourceWidth, c.sourceHeight);
+        EXPECT_EQ(part, c.part);
+        EXPECT_EQ(FramedPlacement(c.framing, part.width, part.height, 160, 110), c.low);
+        EXPECT_EQ(FramedPlacement(c.framing, part.width, part.height, 320, 220), c.high);
+    }
+}
+
+TEST(TentResampler, FramesTheTurnedPictureAndFillsTheBordersWithTheBackground) {
+    CDIBBitmap stored;
+    RandomPicture(stored, 23, 41, 9);
+    const PaletteEntry olive{0, 0x80, 0x80, 255};
+    for (PictureFit fit : {PictureFit::Pad, PictureFit::Crop}) {
+        for (int orientation : {1, 6}) {
+            SCOPED_TRACE(testing::Message() << static_cast<int>(fit) << " " << orientation);
+            CDIBBitmap seen;
+            Turned(stored, orientation, seen);
+            const PictureFraming framing{fit, 16, 11, olive};
+            CDIBBitmap part;
+            Part(seen, FramedSourceRect(framing, seen.GetWidth(), seen.GetHeight()), part);
+            for (int threads : {1, 2}) {
+                CMemoryBitmap low;
+                CMemoryBitmap high;
+                CTentResampler resampler({{16, 11, &low}, {32, 22, &high}}, threads);
+                resampler.SetOrientation(orientation);
+                resampler.SetFraming(framing);
+                resampler.RowsDecoded(stored, stored.GetHeight());
+                resampler.Finish(stored);
+                for (CMemoryBitmap* target : {&low, &high}) {
+                    const PixelRect placement = FramedPlacement(framing, part.GetWidth(), part.GetHeight(),
+                                                                target->GetWidth(), target->GetHeight());
+                    CDIBBitmap inside;
+                    EXPECT_EQ(Bytes(Part(*target, placement, inside)),
+                              ReferenceResize(part, placement.width, placement.height));
+                    int borderPixels = 0;
+                    for (int y = 0; y < target->GetHeight(); ++y)
+                        for (int x = 0; x < target->GetWidth(); ++x) {
+                            if (x >= placement.left && x < placement.left + placement.width &&
+                                y >= placement.top && y < placement.top + placement.height)
+                                continue;
+                            ++borderPixels;
+                            const std::uint8_t* pixel = target->GetRows()[y] + 4 * x;
+                            EXPECT_EQ((PaletteEntry{pixel[0], pixel[1], pixel[2], pixel[3]}), olive);
+                        }
+                    EXPECT_EQ(borderPixels > 0, fit == PictureFit::Pad);
+                }
+            }
+        }
+    }
 }
