@@ -118,7 +118,7 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture) {
         TIFFSetField(t, TIFFTAG_PHOTOMETRIC, picture.photometric);
         TIFFSetField(t, TIFFTAG_COMPRESSION, picture.compression);
         TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(t, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+        TIFFSetField(t, TIFFTAG_ORIENTATION, picture.orientation);
         if (picture.extraSample) {
             const std::uint16_t types[] = {*picture.extraSample};
             TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, types);

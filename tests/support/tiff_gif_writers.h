@@ -23,6 +23,7 @@ struct TiffPicture {
     std::uint16_t compression = 1;  // COMPRESSION_NONE
     // The kind of the last sample when it is not a colour (EXTRASAMPLE_*).
     std::optional<std::uint16_t> extraSample;
+    std::uint16_t orientation = 1;   // ORIENTATION_TOPLEFT
     std::uint32_t rowsPerStrip = 0;  // 0: one strip per row
     std::uint32_t tileWidth = 0;     // non-zero (a multiple of 16): tiled
     std::uint32_t tileHeight = 0;
