@@ -53,11 +53,13 @@ int ReadExifOrientation(const std::uint8_t* block, std::size_t size) {
     for (std::size_t i = 0; i < entryCount; ++i) {
         const std::uint8_t* entry = entries + i * kEntryBytes;
         if (order.Read16(entry) != kOrientationTag) continue;
-        if (order.Read16(entry + kEntryTypeOffset) != kTypeShort || order.Read32(entry + kEntryCountOffset) != 1)
+        if (order.Read16(entry + kEntryTypeOffset) != kTypeShort ||
+            order.Read32(entry + kEntryCountOffset) != 1)
             return kOrientationAsStored;
         const int value = order.Read16(entry + kEntryValueOffset);
-        return value >= kOrientationAsStored && value <= kOrientationQuarterAnticlockwise ? value
-                                                                                       : kOrientationAsStored;
+        return value >= kOrientationAsStored && value <= kOrientationQuarterAnticlockwise
+                   ? value
+                   : kOrientationAsStored;
     }
     return kOrientationAsStored;
 }

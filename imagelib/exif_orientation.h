@@ -7,12 +7,12 @@
 // columns are to be turned for the picture to be seen upright.
 enum PictureOrientation : int {
     kOrientationAsStored = 1,
-    kOrientationMirrored = 2,           // left and right swapped
-    kOrientationHalfTurn = 3,           // turned by 180 degrees
-    kOrientationFlipped = 4,            // top and bottom swapped
-    kOrientationTransposed = 5,         // rows become columns, first row to the left
-    kOrientationQuarterClockwise = 6,   // turned a quarter clockwise to be seen upright
-    kOrientationTransverse = 7,         // rows become columns, first row to the right, reversed
+    kOrientationMirrored = 2,          // left and right swapped
+    kOrientationHalfTurn = 3,          // turned by 180 degrees
+    kOrientationFlipped = 4,           // top and bottom swapped
+    kOrientationTransposed = 5,        // rows become columns, first row to the left
+    kOrientationQuarterClockwise = 6,  // turned a quarter clockwise to be seen upright
+    kOrientationTransverse = 7,        // rows become columns, first row to the right, reversed
     kOrientationQuarterAnticlockwise = 8,
 };
 

@@ -93,7 +93,8 @@ int FindJpegOrientation(const std::uint8_t* data, std::size_t size) {
             continue;
         }
         const std::size_t length = ReadBE16(data + position + kJpegMarkerBytes);
-        if (length < kJpegLengthBytes || length > size - position - kJpegMarkerBytes) return kOrientationAsStored;
+        if (length < kJpegLengthBytes || length > size - position - kJpegMarkerBytes)
+            return kOrientationAsStored;
         const std::uint8_t* payload = data + position + kJpegMarkerBytes + kJpegLengthBytes;
         const std::size_t payloadSize = length - kJpegLengthBytes;
         // Other APP1 segments (XMP) carry other names; the first EXIF one is

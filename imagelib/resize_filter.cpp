@@ -180,7 +180,8 @@ void WidenRow(const std::uint8_t* in, int width, double* out) {
 void WidenPixels(const std::uint8_t* const* rows, int firstRow, int rowStep, int firstColumn, int columnStep,
                  int count, double* out) {
     for (int i = 0; i < count; ++i, out += 4) {
-        const std::uint8_t* pixel = rows[firstRow + i * rowStep] + 4 * static_cast<std::ptrdiff_t>(firstColumn + i * columnStep);
+        const std::uint8_t* pixel =
+            rows[firstRow + i * rowStep] + 4 * static_cast<std::ptrdiff_t>(firstColumn + i * columnStep);
         for (int b = 0; b < 4; ++b) out[b] = pixel[b];
     }
 }
@@ -318,7 +319,8 @@ void FillBackground(CImageBitmap& destination, const PaletteEntry& colour) {
     const std::uint8_t pixel[4] = {colour.blue, colour.green, colour.red, colour.alpha};
     for (int y = 0; y < destination.GetHeight(); ++y) {
         std::uint8_t* out = destination.GetRows()[y];
-        for (int x = 0; x < destination.GetWidth(); ++x) std::memcpy(out + 4 * static_cast<std::size_t>(x), pixel, 4);
+        for (int x = 0; x < destination.GetWidth(); ++x)
+            std::memcpy(out + 4 * static_cast<std::size_t>(x), pixel, 4);
     }
 }
 
@@ -478,7 +480,8 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
         }
         const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
         try {
-            if (threads > 1) m_shared = std::make_unique<Shared>(bitmap, m_targets, threads, m_orientation, m_framing);
+            if (threads > 1)
+                m_shared = std::make_unique<Shared>(bitmap, m_targets, threads, m_orientation, m_framing);
         } catch (...) {
             m_shared.reset();
         }

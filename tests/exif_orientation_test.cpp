@@ -34,7 +34,8 @@ Bytes ExifBlock(bool bigEndian, const std::vector<Entry>& entries, std::uint32_t
     w.text(bigEndian ? "MM" : "II");
     u16(42);
     u32(directoryOffset);
-    u16(claimedCount >= 0 ? static_cast<std::uint32_t>(claimedCount) : static_cast<std::uint32_t>(entries.size()));
+    u16(claimedCount >= 0 ? static_cast<std::uint32_t>(claimedCount)
+                          : static_cast<std::uint32_t>(entries.size()));
     for (const Entry& e : entries) {
         u16(e.tag);
         u16(e.type);
@@ -71,7 +72,12 @@ Bytes WithExifName(const Bytes& block) {
 }
 
 Bytes JpegSegment(std::uint8_t marker, const Bytes& payload) {
-    return ByteWriter().u8(0xFF).u8(marker).be16(static_cast<std::uint32_t>(payload.size() + 2)).bytes(payload).data();
+    return ByteWriter()
+        .u8(0xFF)
+        .u8(marker)
+        .be16(static_cast<std::uint32_t>(payload.size() + 2))
+        .bytes(payload)
+        .data();
 }
 
 Bytes Jpeg(const std::vector<Bytes>& segments) {
@@ -140,7 +146,8 @@ TEST(ExifOrientation, ReadsTheFirstDirectoryInBothByteOrdersAndDistrustsTheRest)
         {"mixed byte-order mark", Changed(six, 1, 'M'), 1},
         {"empty", {}, 1},
     };
-    for (const Case& c : cases) EXPECT_EQ(ReadExifOrientation(c.block.data(), c.block.size()), c.expected) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadExifOrientation(c.block.data(), c.block.size()), c.expected) << c.name;
 }
 
 TEST(ExifOrientation, IsFoundInEachContainerWhereverItMayStand) {
@@ -163,32 +170,31 @@ TEST(ExifOrientation, IsFoundInEachContainerWhereverItMayStand) {
         Bytes file;
         int expected;
     } cases[] = {
-        {"JPEG APP1 after APP0", FindJpegOrientation, Jpeg({app0, JpegSegment(0xE1, WithExifName(exif6))}), 6},
-        {"JPEG EXIF after an XMP APP1, with fill bytes",
-         FindJpegOrientation,
-         Jpeg({xmp, {0xFF}, JpegSegment(0xE1, WithExifName(OrientationBlock(3, true)))}),
-         3},
+        {"JPEG APP1 after APP0", FindJpegOrientation, Jpeg({app0, JpegSegment(0xE1, WithExifName(exif6))}),
+         6},
+        {"JPEG EXIF after an XMP APP1, with fill bytes", FindJpegOrientation,
+         Jpeg({xmp, {0xFF}, JpegSegment(0xE1, WithExifName(OrientationBlock(3, true)))}), 3},
         {"JPEG APP1 without the EXIF name", FindJpegOrientation, Jpeg({JpegSegment(0xE1, exif6)}), 1},
-        {"JPEG EXIF after the scan", FindJpegOrientation, Jpeg({scan, JpegSegment(0xE1, WithExifName(exif6))}), 1},
+        {"JPEG EXIF after the scan", FindJpegOrientation,
+         Jpeg({scan, JpegSegment(0xE1, WithExifName(exif6))}), 1},
         {"JPEG segment running past the end", FindJpegOrientation, runsPastEnd, 1},
         {"JPEG segment length below two", FindJpegOrientation, Jpeg({{0xFF, 0xE0, 0x00, 0x01}}), 1},
-        {"PNG eXIf after the image data", FindPngOrientation, Png({ihdr, idat, PngChunk("eXIf", exif6), iend}), 6},
-        {"PNG eXIf with the EXIF name", FindPngOrientation, Png({ihdr, PngChunk("eXIf", WithExifName(exif6)), idat}),
-         6},
+        {"PNG eXIf after the image data", FindPngOrientation,
+         Png({ihdr, idat, PngChunk("eXIf", exif6), iend}), 6},
+        {"PNG eXIf with the EXIF name", FindPngOrientation,
+         Png({ihdr, PngChunk("eXIf", WithExifName(exif6)), idat}), 6},
         {"PNG eXIf after IEND", FindPngOrientation, Png({ihdr, idat, iend, PngChunk("eXIf", exif6)}), 1},
-        {"PNG chunk longer than the file",
-         FindPngOrientation,
-         Png({ihdr, ByteWriter().be32(0x7FFFFFF0).text("IDAT").data(), PngChunk("eXIf", exif6)}),
-         1},
-        {"WebP EXIF after padded image data", FindWebpOrientation, Webp({vp8x, vp8l, RiffChunk("EXIF", exif6)}), 6},
-        {"WebP EXIF with the EXIF name", FindWebpOrientation, Webp({vp8l, RiffChunk("EXIF", WithExifName(exif6))}),
-         6},
+        {"PNG chunk longer than the file", FindPngOrientation,
+         Png({ihdr, ByteWriter().be32(0x7FFFFFF0).text("IDAT").data(), PngChunk("eXIf", exif6)}), 1},
+        {"WebP EXIF after padded image data", FindWebpOrientation,
+         Webp({vp8x, vp8l, RiffChunk("EXIF", exif6)}), 6},
+        {"WebP EXIF with the EXIF name", FindWebpOrientation,
+         Webp({vp8l, RiffChunk("EXIF", WithExifName(exif6))}), 6},
         {"WebP EXIF past the RIFF size", FindWebpOrientation, Webp({vp8l, RiffChunk("EXIF", exif6)}, -20), 1},
-        {"WebP RIFF size past the file", FindWebpOrientation, Webp({vp8l, RiffChunk("EXIF", exif6)}, 1000), 6},
-        {"WebP chunk larger than the file",
-         FindWebpOrientation,
-         Webp({ByteWriter().text("VP8L").le32(0xFFFFFFFF).data(), RiffChunk("EXIF", exif6)}),
-         1},
+        {"WebP RIFF size past the file", FindWebpOrientation, Webp({vp8l, RiffChunk("EXIF", exif6)}, 1000),
+         6},
+        {"WebP chunk larger than the file", FindWebpOrientation,
+         Webp({ByteWriter().text("VP8L").le32(0xFFFFFFFF).data(), RiffChunk("EXIF", exif6)}), 1},
         {"TIFF", FindTiffOrientation, exif6, 6},
     };
     for (const Case& c : cases) EXPECT_EQ(c.find(c.file.data(), c.file.size()), c.expected) << c.name;
@@ -212,6 +218,7 @@ TEST(PictureOrientation, LeavesOnlyTheTransposeOfATiffToDoAndIgnoresOtherFormats
         {"image.bmp", ByteWriter().text("BM").fill(60, 0).data(), 1},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ReadPictureOrientation(c.name, c.file.data(), static_cast<std::int64_t>(c.file.size())), c.expected)
+        EXPECT_EQ(ReadPictureOrientation(c.name, c.file.data(), static_cast<std::int64_t>(c.file.size())),
+                  c.expected)
             << c.name << " " << c.file.size();
 }

@@ -1,8 +1,8 @@
 // A photo converts as its owner sees it: every orientation of one picture
 // gives the bitmaps of the upright picture, and without auto-orientation the
 // bytes are those of a plain decode and stretch.
-#include "engine/palm_bitmap.h"
 #include "engine/picture_layout.h"
+#include "engine/palm_bitmap.h"
 #include "engine/source_loader.h"
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
@@ -38,8 +38,9 @@ Bytes UprightRgb() {
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             const int block = (y / 8) * (kWidth / 8) + x / 8;
-            rgb.insert(rgb.end(), {static_cast<std::uint8_t>(block * 10), static_cast<std::uint8_t>(255 - block * 7),
-                                   static_cast<std::uint8_t>((block * 53) & 0xFF)});
+            rgb.insert(rgb.end(),
+                       {static_cast<std::uint8_t>(block * 10), static_cast<std::uint8_t>(255 - block * 7),
+                        static_cast<std::uint8_t>((block * 53) & 0xFF)});
         }
     return rgb;
 }
@@ -60,9 +61,9 @@ StoredPicture StoredFor(int orientation) {
     const Bytes upright = UprightRgb();
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            const std::pair<int, int> at[9] = {{},     {x, y},         {w - 1 - x, y},         {w - 1 - x, h - 1 - y},
-                                               {x, h - 1 - y}, {y, x}, {y, h - 1 - x}, {w - 1 - y, h - 1 - x},
-                                               {w - 1 - y, x}};
+            const std::pair<int, int> at[9] = {
+                {},     {x, y},         {w - 1 - x, y},         {w - 1 - x, h - 1 - y}, {x, h - 1 - y},
+                {y, x}, {y, h - 1 - x}, {w - 1 - y, h - 1 - x}, {w - 1 - y, x}};
             const auto [sx, sy] = at[orientation];
             std::copy_n(upright.begin() + 3 * (y * kWidth + x), 3, stored.rgb.begin() + 3 * (sy * w + sx));
         }
@@ -70,8 +71,18 @@ StoredPicture StoredFor(int orientation) {
 }
 
 Bytes ExifBlock(int orientation) {
-    return ByteWriter().text("MM").be16(42).be32(8).be16(1).be16(0x0112).be16(3).be32(1).be16(
-                           static_cast<std::uint32_t>(orientation)).be16(0).be32(0).data();
+    return ByteWriter()
+        .text("MM")
+        .be16(42)
+        .be32(8)
+        .be16(1)
+        .be16(0x0112)
+        .be16(3)
+        .be32(1)
+        .be16(static_cast<std::uint32_t>(orientation))
+        .be16(0)
+        .be32(0)
+        .data();
 }
 
 Bytes TaggedJpeg(int orientation) {
@@ -86,7 +97,8 @@ Bytes TaggedJpeg(int orientation) {
     Bytes exif{'E', 'x', 'i', 'f', 0, 0};
     const Bytes block = ExifBlock(orientation);
     exif.insert(exif.end(), block.begin(), block.end());
-    const Bytes app1 = ByteWriter().u8(0xFF).u8(0xE1).be16(static_cast<std::uint32_t>(exif.size() + 2)).bytes(exif).data();
+    const Bytes app1 =
+        ByteWriter().u8(0xFF).u8(0xE1).be16(static_cast<std::uint32_t>(exif.size() + 2)).bytes(exif).data();
     jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
     return jpeg;
 }
@@ -101,8 +113,10 @@ Bytes TaggedPng(int orientation) {
     picture.samples.assign(stored.rgb.begin(), stored.rgb.end());
     Bytes png = testsupport::EncodePng(picture);
     const Bytes block = ExifBlock(orientation);
-    Bytes chunk = ByteWriter().be32(static_cast<std::uint32_t>(block.size())).text("eXIf").bytes(block).data();
-    const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4)));
+    Bytes chunk =
+        ByteWriter().be32(static_cast<std::uint32_t>(block.size())).text("eXIf").bytes(block).data();
+    const auto crc =
+        static_cast<std::uint32_t>(crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4)));
     chunk = ByteWriter().bytes(chunk).be32(crc).data();
     png.insert(png.end() - 12, chunk.begin(), chunk.end());
     return png;
@@ -134,7 +148,8 @@ Converted ConvertOnce(const std::string& path, const PictureLayout& layout) {
     PalmBitmapV3 high(8, 320, 220, PalmBitmapV3::kDoubleDensity);
     EXPECT_TRUE(loader.load(low));
     EXPECT_TRUE(loader.load(high));
-    return {Bytes(low.pixels().begin(), low.pixels().end()), Bytes(high.pixels().begin(), high.pixels().end())};
+    return {Bytes(low.pixels().begin(), low.pixels().end()),
+            Bytes(high.pixels().begin(), high.pixels().end())};
 }
 
 Converted ConvertObjectByObject(const std::string& path, const PictureLayout& layout) {
@@ -143,7 +158,8 @@ Converted ConvertObjectByObject(const std::string& path, const PictureLayout& la
     PalmBitmapV3 high(8, 320, 220, PalmBitmapV3::kDoubleDensity);
     EXPECT_TRUE(low.loadFromFile(path, 0, notifier, layout));
     EXPECT_TRUE(high.loadFromFile(path, 0, notifier, layout));
-    return {Bytes(low.pixels().begin(), low.pixels().end()), Bytes(high.pixels().begin(), high.pixels().end())};
+    return {Bytes(low.pixels().begin(), low.pixels().end()),
+            Bytes(high.pixels().begin(), high.pixels().end())};
 }
 
 // A plain decode and stretch, which knows nothing of orientation.
@@ -178,7 +194,8 @@ TEST(PictureLayout, EveryOrientationOfAPictureConvertsToTheUprightPicture) {
             asStored.autoOrient = false;
             const Converted unturned = ConvertOnce(path, asStored);
             EXPECT_EQ(unturned.low, DecodeAndStretch(path));
-            EXPECT_EQ(unturned == upright, orientation == 1 || (orientation <= 4 && std::string(extension) == "tif"));
+            EXPECT_EQ(unturned == upright,
+                      orientation == 1 || (orientation <= 4 && std::string(extension) == "tif"));
         }
     }
 }
