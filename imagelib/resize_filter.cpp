@@ -175,13 +175,10 @@ void WidenRow(const std::uint8_t* in, int width, double* out) {
     for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = in[i];
 }
 
-// The same for pixels that do not lie side by side forwards: a row read
-// backwards, or a column, of a picture seen turned.
-void WidenPixels(const std::uint8_t* const* rows, int firstRow, int rowStep, int firstColumn, int columnStep,
-                 int count, double* out) {
-    for (int i = 0; i < count; ++i, out += 4) {
-        const std::uint8_t* pixel =
-            rows[firstRow + i * rowStep] + 4 * static_cast<std::ptrdiff_t>(firstColumn + i * columnStep);
+// The same for a row read backwards, as a mirrored picture is seen.
+void WidenBackwards(const std::uint8_t* last, int width, double* out) {
+    for (int i = 0; i < width; ++i, out += 4) {
+        const std::uint8_t* pixel = last - 4 * static_cast<std::ptrdiff_t>(i);
         for (int b = 0; b < 4; ++b) out[b] = pixel[b];
     }
 }
@@ -201,29 +198,49 @@ public:
     int Width() const { return SwapsSides(m_orientation) ? m_storedHeight : m_storedWidth; }
     int Height() const { return SwapsSides(m_orientation) ? m_storedWidth : m_storedHeight; }
 
-    // Widens `count` pixels of row y as seen, from column x on.
+    // For an orientation that keeps the sides: widens `count` pixels of row y
+    // as seen, from column x on.
     void Widen(int x, int y, int count, double* out) const {
         const int lastColumn = m_storedWidth - 1;
         const int lastRow = m_storedHeight - 1;
         switch (m_orientation) {
             case kOrientationMirrored:
-                return WidenPixels(m_rows, y, 0, lastColumn - x, -1, count, out);
+                return WidenBackwards(m_rows[y] + 4 * static_cast<std::size_t>(lastColumn - x), count, out);
             case kOrientationHalfTurn:
-                return WidenPixels(m_rows, lastRow - y, 0, lastColumn - x, -1, count, out);
+                return WidenBackwards(m_rows[lastRow - y] + 4 * static_cast<std::size_t>(lastColumn - x), count, out);
             case kOrientationFlipped:
                 return WidenRow(m_rows[lastRow - y] + 4 * static_cast<std::size_t>(x), count, out);
-            case kOrientationTransposed:
-                return WidenPixels(m_rows, x, 1, y, 0, count, out);
-            case kOrientationQuarterClockwise:
-                return WidenPixels(m_rows, lastRow - x, -1, y, 0, count, out);
-            case kOrientationTransverse:
-                return WidenPixels(m_rows, lastRow - x, -1, lastColumn - y, 0, count, out);
-            case kOrientationQuarterAnticlockwise:
-                return WidenPixels(m_rows, x, 1, lastColumn - y, 0, count, out);
             default:
                 return WidenRow(m_rows[y] + 4 * static_cast<std::size_t>(x), count, out);
         }
     }
+
+    // For an orientation that swaps the sides: copies `rows` rows as seen,
+    // from row y on, `count` pixels each from column x on, into `out`. Those
+    // rows are stored columns; they are read a stored row at a time, a few
+    // neighbouring pixels from each, because reading one column after the
+    // other touches every row of a photo for every pixel.
+    void CopySwappedRows(int x, int y, int count, int rows, std::uint8_t* out) const {
+        const std::size_t rowBytes = 4 * static_cast<std::size_t>(count);
+        // Rows seen from y on are stored columns counting up (5, 6) or down
+        // (7, 8); pixels seen from x on are stored rows counting up (5, 8) or
+        // down (6, 7).
+        const bool columnsDown =
+            m_orientation == kOrientationTransverse || m_orientation == kOrientationQuarterAnticlockwise;
+        const bool rowsDown =
+            m_orientation == kOrientationQuarterClockwise || m_orientation == kOrientationTransverse;
+        const int firstColumn = columnsDown ? m_storedWidth - 1 - y : y;
+        const int firstRow = rowsDown ? m_storedHeight - 1 - x : x;
+        const int columnStep = columnsDown ? -1 : 1;
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t* in = m_rows[rowsDown ? firstRow - i : firstRow + i];
+            for (int r = 0; r < rows; ++r)
+                std::memcpy(out + static_cast<std::size_t>(r) * rowBytes + 4 * static_cast<std::size_t>(i),
+                            in + 4 * static_cast<std::ptrdiff_t>(firstColumn + r * columnStep), 4);
+        }
+    }
+
+    bool SidesSwapped() const { return SwapsSides(m_orientation); }
 
 private:
     const std::uint8_t* const* m_rows;
@@ -346,6 +363,8 @@ struct CTentResampler::Shared {
     std::vector<TargetPlan> plans;
     // One widened row per thread: the caller's first, then one per helper.
     std::vector<std::vector<double>> rowBuffers;
+    // With the sides swapped, the rows of one chunk as copied per thread.
+    std::vector<std::vector<std::uint8_t>> chunkBuffers;
 
     std::mutex mutex;
     std::condition_variable wake;     // rows to take, or time to stop
@@ -391,6 +410,11 @@ struct CTentResampler::Shared {
         rowBuffers.resize(static_cast<std::size_t>(std::max(1, threadCount)));
         for (auto& buffer : rowBuffers)
             buffer.assign(4 * (static_cast<std::size_t>(part.width) + static_cast<std::size_t>(widestTaps)), 0.0);
+        if (picture.SidesSwapped()) {
+            chunkBuffers.resize(rowBuffers.size());
+            for (auto& buffer : chunkBuffers)
+                buffer.resize(4 * static_cast<std::size_t>(part.width) * static_cast<std::size_t>(kChunkRows));
+        }
         // A helper the system refuses is simply not there; the others and the
         // caller share its rows.
         try {
@@ -417,8 +441,14 @@ struct CTentResampler::Shared {
     // Widens each row once and resamples it to every target's width.
     void ResampleAcross(std::size_t buffer, int begin, int end) {
         double* row = rowBuffers[buffer].data();
+        std::uint8_t* chunk = chunkBuffers.empty() ? nullptr : chunkBuffers[buffer].data();
+        if (chunk != nullptr) picture.CopySwappedRows(part.left, part.top + begin, part.width, end - begin, chunk);
         for (int y = begin; y < end; ++y) {
-            picture.Widen(part.left, part.top + y, part.width, row);
+            if (chunk != nullptr)
+                WidenRow(chunk + 4 * static_cast<std::size_t>(part.width) * static_cast<std::size_t>(y - begin),
+                         part.width, row);
+            else
+                picture.Widen(part.left, part.top + y, part.width, row);
             for (TargetPlan& plan : plans)
                 ResampleRowAcross(row, plan.across, plan.placement.width,
                                   plan.intermediate.data() + static_cast<std::size_t>(y) * plan.stride);
