@@ -207,7 +207,8 @@ public:
             case kOrientationMirrored:
                 return WidenBackwards(m_rows[y] + 4 * static_cast<std::size_t>(lastColumn - x), count, out);
             case kOrientationHalfTurn:
-                return WidenBackwards(m_rows[lastRow - y] + 4 * static_cast<std::size_t>(lastColumn - x), count, out);
+                return WidenBackwards(m_rows[lastRow - y] + 4 * static_cast<std::size_t>(lastColumn - x), count,
+                                      out);
             case kOrientationFlipped:
                 return WidenRow(m_rows[lastRow - y] + 4 * static_cast<std::size_t>(x), count, out);
             default:
