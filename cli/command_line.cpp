@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/palm_file_commands.h"
+#include "engine/picture_layout.h"
 
 #include <charconv>
 #include <cstring>
@@ -135,6 +136,21 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
             if (!compression)
                 return usageError("unknown compression '" + value + "' (use none, scanline or best)");
             options.conversion.compression = *compression;
+        } else if (argument == "--auto-orient" && flagOnly()) {
+            options.conversion.autoOrient = true;
+        } else if (argument == "--no-auto-orient" && flagOnly()) {
+            options.conversion.autoOrient = false;
+        } else if (argument == "--fit") {
+            if (!takeValue(value)) return usageError("option --fit needs a shape");
+            const auto fit = parsePictureFit(value);
+            if (!fit) return usageError("unknown fit '" + value + "' (use stretch, pad or crop)");
+            options.conversion.fit = *fit;
+        } else if (argument == "--background") {
+            if (!takeValue(value)) return usageError("option --background needs a colour");
+            const auto colour = parseBackgroundColour(value);
+            if (!colour)
+                return usageError("unknown colour '" + value + "' (use #rrggbb or a basic colour name such as black)");
+            options.conversion.background = *colour;
         } else if ((argument == "-f" || argument == "--force") && flagOnly()) {
             options.force = true;
         } else if ((argument == "-q" || argument == "--quiet") && flagOnly()) {
@@ -210,6 +226,13 @@ std::string usageText() {
            "      --dither             reduce colours with dithering (default)\n"
            "      --raw                reduce colours to the nearest palette colour\n"
            "  -c, --compression MODE   none, scanline or best (default best)\n"
+           "      --auto-orient        turn photos upright by their orientation tag (default)\n"
+           "      --no-auto-orient     convert the picture as stored\n"
+           "      --fit SHAPE          stretch (default): the whole picture fills the image area;\n"
+           "                           pad: the whole picture, its shape kept, with borders;\n"
+           "                           crop: the image area filled, its shape kept, the rest cut off\n"
+           "      --background COLOUR  border colour for --fit pad: #rrggbb or a basic colour name\n"
+           "                           (default black)\n"
            "  -f, --force              overwrite existing databases\n"
            "  -q, --quiet              no progress lines\n"
            "  -j, --jobs N             convert N pictures at a time (default: one per core)\n"

@@ -77,6 +77,29 @@ TEST(CommandLine, UsageErrorsAreRefused) {
               std::string::npos);
 }
 
+TEST(CommandLine, OrientationAndFramingOptions) {
+    const auto defaults = parseOk({"a.jpg"});
+    EXPECT_TRUE(defaults.conversion.autoOrient);
+    EXPECT_EQ(defaults.conversion.fit, PictureFit::Stretch);
+    EXPECT_EQ(defaults.conversion.background, (PaletteEntry{0, 0, 0, 255}));
+    EXPECT_FALSE(parseOk({"--no-auto-orient", "a.jpg"}).conversion.autoOrient);
+    EXPECT_TRUE(parseOk({"--no-auto-orient", "--auto-orient", "a.jpg"}).conversion.autoOrient);
+    EXPECT_EQ(parseOk({"--fit", "pad", "a.jpg"}).conversion.fit, PictureFit::Pad);
+    EXPECT_EQ(parseOk({"--fit=crop", "a.jpg"}).conversion.fit, PictureFit::Crop);
+    const struct {
+        const char* text;
+        PaletteEntry colour;
+    } colours[] = {{"#1a2B3c", {0x3C, 0x2B, 0x1A, 255}}, {"Navy", {0x80, 0, 0, 255}},
+                   {"grey", {0x80, 0x80, 0x80, 255}},   {"gray", {0x80, 0x80, 0x80, 255}},
+                   {"fuchsia", {0xFF, 0, 0xFF, 255}},   {"silver", {0xC0, 0xC0, 0xC0, 255}}};
+    for (const auto& c : colours)
+        EXPECT_EQ(parseOk({"--background", c.text, "a.jpg"}).conversion.background, c.colour) << c.text;
+    EXPECT_NE(parseError({"--fit", "zoom", "a.jpg"}).find("fit"), std::string::npos);
+    for (const char* bad : {"#12345", "#12345g", "orange", "", "123456"})
+        EXPECT_NE(parseError({"--background", bad, "a.jpg"}).find("colour"), std::string::npos) << bad;
+    EXPECT_NE(parseError({"--no-auto-orient=1", "a.jpg"}).find("unknown option"), std::string::npos);
+}
+
 TEST(CommandLine, ImageNameHasOneToThirtyOneBytes) {
     EXPECT_EQ(parseOk({"-n", std::string(31, 'x'), "a.bmp"}).imageName.size(), 31u);
     EXPECT_NE(parseError({"-n", std::string(32, 'x'), "a.bmp"}).find("31"), std::string::npos);
