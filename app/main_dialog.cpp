@@ -560,6 +560,30 @@ std::unique_ptr<QMenu> CMainDialog::createOptionsMenu() {
         action->setActionGroup(marks);
         action->setChecked(m_conversion.compression == choice.value);
     }
+    QAction* upright = addCommand(menu.get(), QStringLiteral("Turn photos upright"), ID_TURN_UPRIGHT,
+                                  "turnPhotosUprightAction");
+    upright->setCheckable(true);
+    upright->setChecked(m_conversion.autoOrient);
+
+    QMenu* shapeMenu = menu->addMenu(QStringLiteral("Picture shape"));
+    shapeMenu->setObjectName(QStringLiteral("pictureShapeMenu"));
+    auto* shapeMarks = new QActionGroup(shapeMenu);
+    const struct {
+        const char* text;
+        int command;
+        PictureFit value;
+        const char* objectName;
+    } shapes[] = {
+        {"Stretch to fill", ID_FIT_STRETCH, PictureFit::Stretch, "fitStretchAction"},
+        {"Fit inside with borders", ID_FIT_PAD, PictureFit::Pad, "fitPadAction"},
+        {"Crop to fill", ID_FIT_CROP, PictureFit::Crop, "fitCropAction"},
+    };
+    for (const auto& shape : shapes) {
+        QAction* action = addCommand(shapeMenu, QString::fromLatin1(shape.text), shape.command, shape.objectName);
+        action->setCheckable(true);
+        action->setActionGroup(shapeMarks);
+        action->setChecked(m_conversion.fit == shape.value);
+    }
     addCommand(menu.get(), QStringLiteral("Delete Settings"), ID_DELETE_SETTINGS, "deleteSettingsAction");
     addCommand(menu.get(), QStringLiteral("&About Kestrin"), ID_ABOUT, "aboutAction");
     menu->addSeparator();
@@ -589,6 +613,18 @@ void CMainDialog::handleCommand(int command) {
         case ID_COMPRESSION_MOST_EFFICIENT:
             m_conversion.compression = kCompressionMostEfficient;
             refreshPreview();
+            break;
+        case ID_TURN_UPRIGHT:
+            m_conversion.autoOrient = !m_conversion.autoOrient;
+            break;
+        case ID_FIT_STRETCH:
+            m_conversion.fit = PictureFit::Stretch;
+            break;
+        case ID_FIT_PAD:
+            m_conversion.fit = PictureFit::Pad;
+            break;
+        case ID_FIT_CROP:
+            m_conversion.fit = PictureFit::Crop;
             break;
         case ID_DELETE_SETTINGS:
             deleteSettings();

@@ -31,6 +31,10 @@ enum MainDialogCommand : int {
     ID_COMPRESSION_SCANLINE = 40003,
     ID_COMPRESSION_MOST_EFFICIENT = 40004,
     ID_DELETE_SETTINGS = 40005,
+    ID_TURN_UPRIGHT = 40006,
+    ID_FIT_STRETCH = 40007,
+    ID_FIT_PAD = 40008,
+    ID_FIT_CROP = 40009,
 };
 
 // How the dialog carries out a filled job; normally ConversionJob::run.
@@ -74,12 +78,14 @@ public:
     // Asks the preview pane for the conversion the controls describe now.
     void refreshPreview();
 
-    // The options menu, built afresh with the current compression marked.
+    // The options menu, built afresh with the current compression,
+    // orientation and picture shape marked.
     std::unique_ptr<QMenu> createOptionsMenu();
     void showOptionsMenu(const QPoint& globalPosition);
     void handleCommand(int command);
 
     CompressionMode compression() const { return m_conversion.compression; }
+    const ConversionSettings& conversion() const { return m_conversion; }
     const ConversionJob& job() const { return m_job; }
     CProgressDialog& progressDialog() { return m_progress; }
     CPreviewPane& previewPane() { return *m_preview; }

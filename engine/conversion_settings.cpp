@@ -56,6 +56,10 @@ constexpr StoredConversionSetting kStoredSettings[] = {
      [](ConversionSettings& settings, std::int32_t stored) {
          settings.destination = static_cast<DestinationOs>(stored);
      }},
+    {"orient", [](const ConversionSettings& settings) { return std::int32_t{settings.autoOrient ? 1 : 0}; },
+     [](ConversionSettings& settings, std::int32_t stored) { settings.autoOrient = stored != 0; }},
+    {"fit", [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.fit); },
+     [](ConversionSettings& settings, std::int32_t stored) { settings.fit = static_cast<PictureFit>(stored); }},
 };
 
 }  // namespace

@@ -114,6 +114,8 @@ TEST_F(SettingsFile, FirstStartGivesEveryDefault) {
     EXPECT_EQ(settings.conversion.compression, 99);
     EXPECT_EQ(settings.conversion.depthListPosition(), 2);
     EXPECT_EQ(settings.conversion.destination, 2);
+    EXPECT_TRUE(settings.conversion.autoOrient);
+    EXPECT_EQ(settings.conversion.fit, PictureFit::Stretch);
     EXPECT_TRUE(settings.recentSources.newestFirst().isEmpty());
     EXPECT_TRUE(settings.recentOutputs.newestFirst().isEmpty());
     EXPECT_EQ(settings.recentSources.index(), 0u);
@@ -121,7 +123,7 @@ TEST_F(SettingsFile, FirstStartGivesEveryDefault) {
     EXPECT_FALSE(QFile::exists(settingsFile()));
 }
 
-TEST_F(SettingsFile, TheFirstExitStoresNineValuesAndSeventeenPerList) {
+TEST_F(SettingsFile, TheFirstExitStoresElevenValuesAndSeventeenPerList) {
     CSettings settings(store);
     settings.load();
     settings.save();
@@ -131,8 +133,8 @@ TEST_F(SettingsFile, TheFirstExitStoresNineValuesAndSeventeenPerList) {
     QSettings stored(settingsFile(), QSettings::IniFormat);
     QStringList topLevel = stored.childKeys();
     topLevel.sort();
-    EXPECT_EQ(topLevel, (QStringList{"colordepth", "compression", "dither", "file", "imagename", "install",
-                                     "last8", "lastpdb", "os"}));
+    EXPECT_EQ(topLevel, (QStringList{"colordepth", "compression", "dither", "file", "fit", "imagename", "install",
+                                     "last8", "lastpdb", "orient", "os"}));
     QStringList groups = stored.childGroups();
     groups.sort();
     EXPECT_EQ(groups, (QStringList{"MRU input", "MRU output"}));
@@ -148,6 +150,8 @@ TEST_F(SettingsFile, TheFirstExitStoresNineValuesAndSeventeenPerList) {
     }
     EXPECT_EQ(stored.value("imagename").toString(), QStringLiteral("My vexmoor image"));
     EXPECT_EQ(stored.value("compression").toInt(), 99);
+    EXPECT_EQ(stored.value("orient").toInt(), 1);
+    EXPECT_EQ(stored.value("fit").toInt(), 0);
     EXPECT_EQ(stored.value("last8").toString(), QString());
 }
 
@@ -163,6 +167,8 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.conversion.compression = static_cast<CompressionMode>(1);
         settings.conversion.chooseDepthByListPosition(-1);
         settings.conversion.destination = static_cast<DestinationOs>(3);
+        settings.conversion.autoOrient = false;
+        settings.conversion.fit = PictureFit::Crop;
         for (int i = 0; i < 18; ++i) settings.recentSources.add(QStringLiteral("/src/%1.gif").arg(i));
         settings.recentOutputs.add(QStringLiteral("/out/only.pdb"));
         settings.save();
@@ -178,6 +184,8 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.conversion.compression, 1);
     EXPECT_EQ(loaded.conversion.depthListPosition(), -1);
     EXPECT_EQ(loaded.conversion.destination, 3);
+    EXPECT_FALSE(loaded.conversion.autoOrient);
+    EXPECT_EQ(loaded.conversion.fit, PictureFit::Crop);
     EXPECT_EQ(loaded.recentSources.index(), 2u);
     EXPECT_EQ(loaded.recentSources.newestFirst().first(), QStringLiteral("/src/17.gif"));
     EXPECT_EQ(loaded.recentSources.newestFirst().size(), 16);
@@ -191,7 +199,7 @@ TEST_F(SettingsFile, ChoicesThatNameNothingAreSavedBackAsTheyWereRead) {
         int depth;  // bits a conversion then uses
     } cases[] = {
         {"compression", 5, 8}, {"os", 7, 8},     {"colordepth", -1, 8},
-        {"colordepth", 3, 8},  {"dither", 7, 8}, {"colordepth", 1, 4},
+        {"colordepth", 3, 8},  {"dither", 7, 8}, {"colordepth", 1, 4}, {"fit", 7, 8},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(std::string(test.name) + " " + std::to_string(test.stored));
@@ -251,6 +259,8 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
                   << "read compression"
                   << "read colordepth"
                   << "read os"
+                  << "read orient"
+                  << "read fit"
                   << "flush";
     EXPECT_EQ(store.log, expectedReads);
 
@@ -258,7 +268,8 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
     settings.save();
     QStringList expectedWrites{
         "write file",       "write install", "write dither",          "write compression",
-        "write colordepth", "write os",      "write MRU input/index", "write MRU output/index",
+        "write colordepth", "write os",      "write orient",          "write fit",
+        "write MRU input/index", "write MRU output/index",
         "write last8",      "write lastpdb", "write imagename"};
     for (int slot = 0; slot < 16; ++slot) {
         expectedWrites << QStringLiteral("write MRU input/%1").arg(slot)
