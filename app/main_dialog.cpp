@@ -616,15 +616,19 @@ void CMainDialog::handleCommand(int command) {
             break;
         case ID_TURN_UPRIGHT:
             m_conversion.autoOrient = !m_conversion.autoOrient;
+            refreshPreview();
             break;
         case ID_FIT_STRETCH:
             m_conversion.fit = PictureFit::Stretch;
+            refreshPreview();
             break;
         case ID_FIT_PAD:
             m_conversion.fit = PictureFit::Pad;
+            refreshPreview();
             break;
         case ID_FIT_CROP:
             m_conversion.fit = PictureFit::Crop;
+            refreshPreview();
             break;
         case ID_DELETE_SETTINGS:
             deleteSettings();

@@ -3,6 +3,7 @@
 #include "app/preview_pane.h"
 #include "engine/palm_database_reader.h"
 #include "engine/palm_picture.h"
+#include "support/tiff_gif_writers.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -49,12 +50,20 @@ protected:
         DialogFixture::SetUp();
         openDialog();
         pane().setDelay(0);
-        picture = (work.path() / "scene.bmp").string();
-        testsupport::WriteFileBytes(picture, testsupport::MakeBmp24(90, 70, [](int x, int y) {
-                                        return testsupport::Bgr{static_cast<std::uint8_t>(x * 2),
-                                                                static_cast<std::uint8_t>(y * 3),
-                                                                static_cast<std::uint8_t>((x ^ y) * 4)};
-                                    }));
+        // Stored on its side, so the pane has to turn it as a run does.
+        testsupport::TiffPicture scene;
+        scene.width = 90;
+        scene.height = 70;
+        scene.samplesPerPixel = 3;
+        scene.photometric = 2;   // RGB
+        scene.orientation = 6;  // ORIENTATION_RIGHTTOP
+        for (int y = 0; y < 70; ++y)
+            for (int x = 0; x < 90; ++x)
+                scene.pixels.insert(scene.pixels.end(), {static_cast<std::uint8_t>(x * 2),
+                                                         static_cast<std::uint8_t>(y * 3),
+                                                         static_cast<std::uint8_t>((x ^ y) * 4)});
+        picture = (work.path() / "scene.tif").string();
+        testsupport::WriteFileBytes(picture, testsupport::WriteTiff(scene));
     }
     CPreviewPane& pane() { return dialog->previewPane(); }
     void waitForPreview() {
@@ -86,12 +95,19 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         ColourReduction reduction;
         int compressionCommand;
         CompressionMode compression;
+        bool upright;
+        int fitCommand;
+        PictureFit fit;
         std::size_t pictures;
     } cases[] = {
-        {kPalmOs5HighRes, 2, ColourReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient, 2},
-        {kPalmOs3Or4, 0, ColourReduction::kRaw, ID_COMPRESSION_NONE, kCompressionNone, 1},
-        {kPalmOs3To5Combined, 1, ColourReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline, 1},
-        {kPalmOs5LowRes, 2, ColourReduction::kRaw, ID_COMPRESSION_SCANLINE, kCompressionScanline, 1},
+        {kPalmOs5HighRes, 2, ColourReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient,
+         true, ID_FIT_PAD, PictureFit::Pad, 2},
+        {kPalmOs3Or4, 0, ColourReduction::kRaw, ID_COMPRESSION_NONE, kCompressionNone, false, ID_FIT_CROP,
+         PictureFit::Crop, 1},
+        {kPalmOs3To5Combined, 1, ColourReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline, true,
+         ID_FIT_STRETCH, PictureFit::Stretch, 1},
+        {kPalmOs5LowRes, 2, ColourReduction::kRaw, ID_COMPRESSION_SCANLINE, kCompressionScanline, false,
+         ID_FIT_STRETCH, PictureFit::Stretch, 1},
     };
     control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(picture));
     for (const auto& c : cases) {
@@ -100,6 +116,8 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         control<QComboBox>("colorDepthCombo")->setCurrentIndex(c.depthPosition);
         control<QRadioButton>(c.reduction == ColourReduction::kRaw ? "rawRadio" : "ditheringRadio")->click();
         dialog->handleCommand(c.compressionCommand);
+        if (dialog->conversion().autoOrient != c.upright) dialog->handleCommand(ID_TURN_UPRIGHT);
+        dialog->handleCommand(c.fitCommand);
         waitForPreview();
 
         ConversionSettings settings;
@@ -107,6 +125,8 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         settings.chooseDepthByListPosition(c.depthPosition);
         settings.reduction = c.reduction;
         settings.compression = c.compression;
+        settings.autoOrient = c.upright;
+        settings.fit = c.fit;
         expectShows(pane().preview(), convert(settings));
         EXPECT_EQ(pane().preview().pictures.size(), c.pictures);
         EXPECT_TRUE(pane().statusText().endsWith(QStringLiteral(" bytes")));
