@@ -17,6 +17,15 @@ _kestrin_convert() {
             COMPREPLY=($(compgen -W 'none scanline best' -- "$cur"))
             return
             ;;
+        --fit)
+            COMPREPLY=($(compgen -W 'stretch pad crop' -- "$cur"))
+            return
+            ;;
+        --background)
+            COMPREPLY=($(compgen -W 'black white gray grey silver red maroon yellow olive lime green aqua teal
+                blue navy fuchsia purple' -- "$cur"))
+            return
+            ;;
         -j | --jobs)
             COMPREPLY=($(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 4)")" -- "$cur"))
             return
@@ -43,7 +52,7 @@ _kestrin_convert() {
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-n --name -d --depth -t --target --dither --raw
-            -c --compression -f --force -q --quiet -j --jobs --outdir --preview
+            -c --compression --auto-orient --no-auto-orient --fit --background -f --force -q --quiet -j --jobs --outdir --preview
             --info --extract --density -h --help --version' -- "$cur"))
         return
     fi
@@ -58,7 +67,7 @@ _kestrin_convert() {
                 ((i++))
                 ;;
             --info | --extract) mode=${words[i]} ;;
-            -n | --name | -d | --depth | -t | --target | -c | --compression | -j | --jobs | --preview | --density)
+            -n | --name | -d | --depth | -t | --target | -c | --compression | --fit | --background | -j | --jobs | --preview | --density)
                 ((i++)) ;;
             -*) ;;
             *) ((arguments++)) ;;
