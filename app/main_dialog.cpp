@@ -98,6 +98,13 @@ QString droppedFile(const QMimeData* data) {
     return {};
 }
 
+// Palm Desktop's install tool, under either of the names it has had; Windows
+// compares file names without regard to case.
+bool isInstallTool(const QString& program) {
+    return program.endsWith(QLatin1String("quickinstall.exe"), Qt::CaseInsensitive) ||
+           program.endsWith(QLatin1String("instapp.exe"), Qt::CaseInsensitive);
+}
+
 // The image name as the database stores it: one byte per character of the
 // Latin-1 set the handheld shows; other characters become "?".
 std::string imageNameBytes(const QString& name) {
@@ -518,12 +525,15 @@ bool CMainDialog::installDirect() {
     if (existing.isSymLink() || existing.isFile()) QFile::remove(path);
     if (!runJob()) return false;
 
-    const QString program = m_shell.findExecutable(path, folder);
-    if (program.isEmpty()) return false;
-    if (program.endsWith(QLatin1String("quickinstall.exe"), Qt::CaseInsensitive) ||
-        program.endsWith(QLatin1String("instapp.exe"), Qt::CaseInsensitive)) {
-        m_shell.openDocument(path, folder);
-        return true;
+    const std::vector<DocumentHandler> handlers = m_shell.findHandlers(path, folder);
+    if (handlers.empty()) return false;
+    // Linux desktops offer every program registered for the type, not one;
+    // the install tool is the first that passes the name test.
+    for (const DocumentHandler& handler : handlers) {
+        if (isInstallTool(handler.program)) {
+            m_shell.openDocument(handler, path, folder);
+            return true;
+        }
     }
     showMessage(IDS_NOT_ASSOCIATED);
     return false;

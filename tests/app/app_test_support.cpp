@@ -72,11 +72,14 @@ QString FakeShell::temporaryFolder() {
     return QString::fromStdString(folder.path().string()) + QLatin1Char('/');
 }
 
-QString FakeShell::findExecutable(const QString&, const QString&) {
-    return association;
+std::vector<DocumentHandler> FakeShell::findHandlers(const QString&, const QString&) {
+    std::vector<DocumentHandler> handlers;
+    for (const QString& program : associations) handlers.push_back(DocumentHandler{program, program});
+    return handlers;
 }
 
-void FakeShell::openDocument(const QString& document, const QString& directory) {
+void FakeShell::openDocument(const DocumentHandler& handler, const QString& document, const QString& directory) {
+    openedWith.append(handler.id);
     opened.append(document);
     openedDirectories.append(directory);
     QFile file(document);

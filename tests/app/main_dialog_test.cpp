@@ -220,7 +220,7 @@ TEST_F(MainDialog, NonLatinCharactersCountAsOneByteEach) {
 }
 
 TEST_F(MainDialog, DirectInstallAloneNeedsNoOutputPath) {
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     writeToFile()->click();
     directInstall()->click();
     input()->setEditText(QStringLiteral("/a.bmp"));
@@ -266,7 +266,7 @@ TEST_F(MainDialog, ASuccessfulConversionShowsNothingAndClosesTheProgressWindow) 
 }
 
 TEST_F(MainDialog, AFailedConversionAddsMessage110AndStillInstalls) {
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     fillValidInput();
     directInstall()->setChecked(true);
     runner.succeed = false;
@@ -295,7 +295,7 @@ TEST_F(MainDialog, AsksBeforeOverwritingAndADeclineIsNoError) {
     fillValidInput();
     const QString existing = output()->currentText();
     std::ofstream(existing.toStdString()) << "precious";
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     directInstall()->setChecked(true);
     prompter.answers = {PromptAnswer::No};
     start();
@@ -392,7 +392,7 @@ TEST_F(MainDialog, StartedConversionsFillTheRecentListsNewestFirst) {
 }
 
 TEST_F(MainDialog, AnEmptyOutputPathJoinsTheListOnlyWhenItIsFull) {
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     writeToFile()->setChecked(false);
     directInstall()->setChecked(true);
     input()->setEditText(QStringLiteral("/a.bmp"));
