@@ -10,6 +10,7 @@
 #include "imagelib/text_exception.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -125,7 +126,7 @@ QLabel* makeLabel(const QString& text, const char* objectName, QWidget* parent) 
 QPushButton* makeButton(const QString& text, const char* objectName, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(objectName));
-    // Enter moves on to the next control; it never presses a button.
+    // No button is the default one: Enter presses only a focused button.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
@@ -654,20 +655,33 @@ void CMainDialog::done(int result) {
 
 void CMainDialog::keyPressEvent(QKeyEvent* event) {
     if (isEnterKey(*event)) {
-        focusNextChild();
+        pressEnter(focusWidget());
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
+void CMainDialog::pressEnter(QObject* target) {
+    // Under the dialog manager the focused push button is the default
+    // button, so Enter presses it; on any other control Enter is the
+    // dialog's OK command, which moves on to the next control.
+    auto* button = qobject_cast<QPushButton*>(target);
+    if (button != nullptr && button->isEnabled()) {
+        button->click();
+        return;
+    }
+    focusNextChild();
+}
+
 bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
             // Controls such as the editable combo boxes keep Enter for
-            // themselves; in this dialog it always moves to the next control.
-            if (isEnterKey(*static_cast<QKeyEvent*>(event))) {
-                focusNextChild();
+            // themselves; in this dialog it is the dialog's. An open
+            // drop-down list is the exception: Enter picks its entry.
+            if (isEnterKey(*static_cast<QKeyEvent*>(event)) && QApplication::activePopupWidget() == nullptr) {
+                pressEnter(watched);
                 return true;
             }
             break;

@@ -112,6 +112,8 @@ private:
     // whether it is over the dialog or one of its controls; false when the
     // drag carries no such file.
     bool handleFileDrop(QDropEvent* event);
+    // The Enter key on `target`, a control of the dialog.
+    void pressEnter(QObject* target);
 
     CSettings& m_settings;
     CPrompter& m_prompter;
