@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool
   fonts-dejavu-core
-  libglib2.0-dev shared-mime-info desktop-file-utils
+  libglib2.0-dev
   libjpeg-turbo-progs
   desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db
   dpkg-dev lintian

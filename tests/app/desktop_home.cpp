@@ -88,13 +88,9 @@ void DesktopHome::writeMimePackage(const QString& share, const QString& name, co
 }
 
 void DesktopHome::addVexmoorType() {
-    writeMimePackage(home + QStringLiteral("/.local/share"), QStringLiteral("vexmoor"), QStringLiteral(R"(
-  <mime-type type="application/x-vexmoor-image">
-    <comment>Vexmoor image database</comment>
-    <sub-class-of type="application/vnd.palm"/>
-    <magic priority="80"><match type="string" value="pictVxmr" offset="60"/></magic>
-    <glob pattern="*.pdb" weight="40"/>
-  </mime-type>)"));
+    const QString packages = home + QStringLiteral("/.local/share/mime/packages");
+    QDir().mkpath(packages);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTRIN_MIME_PACKAGE), packages + QStringLiteral("/org.quessel.Kestrin.xml")));
 }
 
 void DesktopHome::addEntry(const QString& id, const QString& exec, const QString& mimeTypes) {

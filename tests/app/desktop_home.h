@@ -27,7 +27,7 @@ protected:
     void SetUp() override;
 
     void writeMimePackage(const QString& share, const QString& name, const QString& types);
-    // Our own type for Vexmoor databases, as the installed package has it.
+    // Our own type for Vexmoor databases, from the package we install.
     void addVexmoorType();
     void addEntry(const QString& id, const QString& exec, const QString& mimeTypes);
     // As Wine writes it for an extension; with an empty prefix, without
