@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "app/string_table.h"
+#include "engine/windows_1252.h"
 #include "imagelib/text_exception.h"
 
 #include <QActionGroup>
@@ -65,6 +66,7 @@ enum : int {
     IDS_NO_IMAGE_NAME = 160,
     IDS_IMAGE_NAME_TOO_LONG = 161,
     IDS_NOT_ASSOCIATED = 162,
+    IDS_IMAGE_NAME_CHARACTER = 163,
 };
 
 struct DestinationText {
@@ -106,10 +108,10 @@ bool isInstallTool(const QString& program) {
            program.endsWith(QLatin1String("instapp.exe"), Qt::CaseInsensitive);
 }
 
-// The image name as the database stores it: one byte per character of the
-// Latin-1 set the handheld shows; other characters become "?".
+// The image name as the database stores it, in the handheld's character set;
+// startConversion refuses names with characters it cannot hold.
 std::string imageNameBytes(const QString& name) {
-    return name.toLatin1().toStdString();
+    return encodeWindows1252(name.toStdString()).bytes;
 }
 
 // Palm image databases are shown, never converted: the input stays for pictures.
@@ -403,11 +405,11 @@ void CMainDialog::refreshOptionsText() {
     m_setButton->setEnabled(m_writeToFile != 0);
 }
 
-void CMainDialog::showMessage(int stringId) {
+void CMainDialog::showMessage(int stringId, const QString& argument) {
     PromptRequest request;
     request.owner = this;
     request.caption = tableString(IDS_PROGRAM_NAME);
-    request.text = tableString(stringId);
+    request.text = argument.isEmpty() ? tableString(stringId) : tableString(stringId, argument);
     request.icon = MessageIcon::Warning;
     m_prompter.prompt(request);
 }
@@ -444,6 +446,9 @@ void CMainDialog::startConversion() {
         problem = IDS_NO_OUTPUT_PATH;
     } else if (m_imageName.isEmpty()) {
         problem = IDS_NO_IMAGE_NAME;
+    } else if (const auto refused = encodeWindows1252(m_imageName.toStdString()).firstRefused) {
+        showMessage(IDS_IMAGE_NAME_CHARACTER, QString::fromStdString(utf8Character(*refused)));
+        return;
     } else if (imageNameBytes(m_imageName).size() > kImageNameLimit) {
         problem = IDS_IMAGE_NAME_TOO_LONG;
     }

@@ -42,6 +42,9 @@ constexpr StringEntry kStrings[] = {
      "Your image cannot be included into Palm Desktop's QuickInstall tool, because *.pdb files are not "
      "associated with Palm Desktop.\n\nPlease create an output file and install that by hand or "
      "(re-)install the newest version of Palm Desktop."},
+    {163,
+     "The image name contains the character \"%s\", which Palm handhelds cannot show. Please leave it out "
+     "or replace it."},
     {200, "Source image file including its full directory path"},
     {201, "Palm database file with extension .pdb that is to be created, including its full directory path"},
     {202, "Pick a source image file using a file dialog"},

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/palm_file_commands.h"
+#include "engine/windows_1252.h"
 
 #include <charconv>
 #include <cstring>
@@ -101,7 +102,9 @@ std::string fileStem(const std::string& path) {
 
 std::string defaultBatchImageName(const std::string& inputPath) {
     const std::string stem = fileStem(inputPath);
-    return stem.empty() ? kDefaultImageName : stem.substr(0, kMaxImageNameLength);
+    // One byte per character in the handheld's set, so the cut never splits
+    // a character; what the set cannot hold becomes "_".
+    return stem.empty() ? kDefaultImageName : encodeWindows1252(stem, '_').bytes.substr(0, kMaxImageNameLength);
 }
 
 CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
@@ -164,13 +167,19 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
                 densityGiven = true;
                 break;
             }
-            case 'n':
+            case 'n': {
                 if (value.empty()) return usageError("the image name must not be empty");
-                if (value.size() > kMaxImageNameLength)
+                Windows1252Text name = encodeWindows1252(value);
+                if (name.firstRefused) {
+                    return usageError("the image name contains the character '" +
+                                      utf8Character(*name.firstRefused) + "', which Palm handhelds cannot show");
+                }
+                if (name.bytes.size() > kMaxImageNameLength)
                     return usageError("the image name may have at most 31 characters");
-                options.imageName = value;
+                options.imageName = std::move(name.bytes);
                 options.imageNameGiven = true;
                 break;
+            }
             case 'd': {
                 int depth = 0;
                 if (!parseInteger(value, depth) ||

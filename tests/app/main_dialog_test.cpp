@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+
+#include <filesystem>
 #include <QUrl>
 
 #include <fstream>
@@ -210,13 +212,34 @@ TEST_F(MainDialog, ValidationStopsAtTheFirstProblemInOrder) {
     EXPECT_EQ(runner.jobs[0].imageName, std::string(31, 'n'));
 }
 
-TEST_F(MainDialog, NonLatinCharactersCountAsOneByteEach) {
+TEST_F(MainDialog, NamesAreStoredInThePalmCharacterSetOneByteEachAndOthersAreRefused) {
+    const struct {
+        QString typed;
+        std::string stored;  // empty: refused with message 163 naming `refused`
+        QString refused;
+    } cases[] = {
+        {QString(31, QChar(0x00E9)), std::string(31, '\xE9'), {}},
+        {QString(31, QChar(0x20AC)), std::string(31, '\x80'), {}},
+        {QStringLiteral("\u201cQuay\u201d \u2013 5\u20ac\u2026"), "\x93Quay\x94 \x96 5\x80\x85", {}},
+        {QStringLiteral("\u0141\u00f3d\u017a"), {}, QStringLiteral("\u0141")},
+        {QStringLiteral("Snow \u2603"), {}, QStringLiteral("\u2603")},
+    };
     fillValidInput();
-    name()->setText(QString(31, QChar(0x00E9)));
-    start();
-    EXPECT_TRUE(prompter.requests.empty());
-    ASSERT_EQ(runner.jobs.size(), 1u);
-    EXPECT_EQ(runner.jobs[0].imageName, std::string(31, '\xE9'));
+    for (const auto& c : cases) {
+        runner.jobs.clear();
+        prompter.requests.clear();
+        std::filesystem::remove(work / "out.pdb");
+        name()->setText(c.typed);
+        start();
+        if (c.stored.empty()) {
+            EXPECT_EQ(prompter.texts(), QStringList{text(163).replace(QStringLiteral("%s"), c.refused)});
+            EXPECT_TRUE(runner.jobs.empty());
+            continue;
+        }
+        EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+        ASSERT_EQ(runner.jobs.size(), 1u);
+        EXPECT_EQ(runner.jobs[0].imageName, c.stored);
+    }
 }
 
 TEST_F(MainDialog, DirectInstallAloneNeedsNoOutputPath) {

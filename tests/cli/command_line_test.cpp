@@ -167,3 +167,21 @@ TEST(CommandLine, GnuOptionFormsWithAndWithoutPosixlyCorrect) {
         unsetenv("POSIXLY_CORRECT");
     }
 }
+
+TEST(CommandLine, ImageNamesAreStoredInThePalmCharacterSet) {
+    EXPECT_EQ(parseOk({"-n", "\u201cCaf\u00e9\u201d \u2013 5\u20ac\u2026", "a.bmp"}).imageName,
+              "\x93" "Caf\xe9\x94 \x96 5\x80\x85");
+    std::string euros;
+    for (int i = 0; i < 31; ++i) euros += "\u20ac";
+    EXPECT_EQ(parseOk({"-n", euros, "a.bmp"}).imageName, std::string(31, '\x80'));
+    EXPECT_NE(parseError({"-n", euros + "x", "a.bmp"}).find("31"), std::string::npos);
+    EXPECT_EQ(parseError({"-n", "\u0141\u00f3d\u017a", "a.bmp"}),
+              "the image name contains the character '\u0141', which Palm handhelds cannot show");
+
+    // Names made from file names take "_" for what the set cannot hold and
+    // are cut at 31 bytes, never inside a character.
+    std::string accents;
+    for (int i = 0; i < 40; ++i) accents += "\u00e9";
+    EXPECT_EQ(defaultBatchImageName("/x/" + accents + ".bmp"), std::string(31, '\xe9'));
+    EXPECT_EQ(defaultBatchImageName("/x/\u0141\u00f3d\u017a.jpg"), "_\xf3" "d_");
+}
