@@ -63,6 +63,7 @@ enum : int {
     IDS_ABOUT_MENU_ITEM = 124,
     IDS_DELETE_CAPTION = 150,
     IDS_DELETE_QUESTION = 151,
+    IDS_DELETE_QUESTION_FILE = 152,
     IDS_NO_IMAGE_NAME = 160,
     IDS_IMAGE_NAME_TOO_LONG = 161,
     IDS_NOT_ASSOCIATED = 162,
@@ -624,7 +625,12 @@ void CMainDialog::deleteSettings() {
     PromptRequest request;
     request.owner = this;
     request.caption = tableString(IDS_DELETE_CAPTION);
+#ifdef Q_OS_WIN
     request.text = tableString(IDS_DELETE_QUESTION);
+#else
+    // Elsewhere there is no registry: the question names the settings file.
+    request.text = tableString(IDS_DELETE_QUESTION_FILE, m_settings.location());
+#endif
     request.icon = MessageIcon::Question;
     request.buttons = PromptButtons::YesNo;
     request.defaultAnswer = PromptAnswer::Yes;

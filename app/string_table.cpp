@@ -36,6 +36,10 @@ constexpr StringEntry kStrings[] = {
      "Do you really want to delete all settings?\n\nChoosing Yes will remove Kestrin's settings from the "
      "Windows registry. Your last recently used files and user names as well as your preferences "
      "concerning used bit depths, color reduction method and compression will be lost!"},
+    {152,
+     "Do you really want to delete all settings?\n\nChoosing Yes will remove Kestrin's settings file %s. "
+     "Your last recently used files and user names as well as your preferences concerning used bit depths, "
+     "color reduction method and compression will be lost!"},
     {160, "Please enter an image name."},
     {161, "The image name must not have more than 31 characters. Please enter a shorter image name."},
     {162,
