@@ -8,58 +8,41 @@
 #include <QStringList>
 
 #include <memory>
-#include <optional>
+#include <vector>
 
 class QTemporaryDir;
 
-// The folders of the freedesktop.org base directory rules that the
-// association lookup and the temporary folder depend on.
-struct XdgLocations {
-    QString configHome;
-    QStringList configDirs;
-    QString dataHome;
-    QStringList dataDirs;
-    QStringList desktops;  // lower-case names from XDG_CURRENT_DESKTOP
-    QString runtimeDir;
+// The document's MIME types in the order their associations count: the type
+// of its content, then every type its file name has by glob. The parent
+// types of each are GIO's business, as they are the desktop's.
+QStringList documentTypes(const QString& document);
 
-    static XdgLocations fromEnvironment();
-};
-
-// A program with the arguments that open one document.
-struct AssociatedProgram {
-    QString program;  // full path
-    QStringList arguments;
-};
-
-// The program the desktop opens `document` with: the document's MIME types from
-// the shared MIME database, then the default and added associations of the
-// mimeapps.list files, then the desktop entries that declare the type. The
-// program of the entry's Exec line is resolved to a full path; entries whose
-// program is not installed are passed over.
-std::optional<AssociatedProgram> findAssociatedProgram(const QString& document, const XdgLocations& where);
-
-// Splits an Exec value of a desktop entry into its words, undoing the
-// entry's escapes and quoting. Nothing for a malformed value.
-std::optional<QStringList> splitDesktopExec(const QString& exec);
+// The desktop's associations for the document over all its types, each once
+// and never Kestrin itself, with the program that would do the work: the
+// Windows program of a Wine association as its prefix's registry names it,
+// otherwise the program of the entry's command line.
+std::vector<DocumentHandler> associatedHandlers(const QString& document);
 
 // A folder that only the current user can enter, or empty: the runtime folder
 // when it is a real directory owned by the user with no access for others.
 QString privateRuntimeFolder(const QString& runtimeDir);
 
-// The Linux desktop: associations of freedesktop.org desktops, the per-user
-// runtime folder for the temporary database (a private folder of our own in
-// the system's temporary folder when there is none).
+// The Linux desktop: the associations GIO reads from the desktop entries and
+// mimeapps.list files, the per-user runtime folder for the temporary database
+// (a private folder of our own in the system's temporary folder when there is
+// none).
 class CDesktopShell : public CShell {
 public:
-    explicit CDesktopShell(XdgLocations where = XdgLocations::fromEnvironment());
+    explicit CDesktopShell(QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR"));
     ~CDesktopShell() override;
 
     QString temporaryFolder() override;
-    QString findExecutable(const QString& document, const QString& directory) override;
-    void openDocument(const QString& document, const QString& directory) override;
+    std::vector<DocumentHandler> findHandlers(const QString& document, const QString& directory) override;
+    void openDocument(const DocumentHandler& handler, const QString& document,
+                      const QString& directory) override;
 
 private:
-    XdgLocations m_where;
+    QString m_runtimeDir;
     std::unique_ptr<QTemporaryDir> m_ownFolder;
 };
 

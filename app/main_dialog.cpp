@@ -7,9 +7,11 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "app/string_table.h"
+#include "engine/windows_1252.h"
 #include "imagelib/text_exception.h"
 
 #include <QActionGroup>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -61,9 +63,11 @@ enum : int {
     IDS_ABOUT_MENU_ITEM = 124,
     IDS_DELETE_CAPTION = 150,
     IDS_DELETE_QUESTION = 151,
+    IDS_DELETE_QUESTION_FILE = 152,
     IDS_NO_IMAGE_NAME = 160,
     IDS_IMAGE_NAME_TOO_LONG = 161,
     IDS_NOT_ASSOCIATED = 162,
+    IDS_IMAGE_NAME_CHARACTER = 163,
 };
 
 struct DestinationText {
@@ -98,10 +102,17 @@ QString droppedFile(const QMimeData* data) {
     return {};
 }
 
-// The image name as the database stores it: one byte per character of the
-// Latin-1 set the handheld shows; other characters become "?".
+// Palm Desktop's install tool, under either of the names it has had; Windows
+// compares file names without regard to case.
+bool isInstallTool(const QString& program) {
+    return program.endsWith(QLatin1String("quickinstall.exe"), Qt::CaseInsensitive) ||
+           program.endsWith(QLatin1String("instapp.exe"), Qt::CaseInsensitive);
+}
+
+// The image name as the database stores it, in the handheld's character set;
+// startConversion refuses names with characters it cannot hold.
 std::string imageNameBytes(const QString& name) {
-    return name.toLatin1().toStdString();
+    return encodeWindows1252(name.toStdString()).bytes;
 }
 
 // Palm image databases are shown, never converted: the input stays for pictures.
@@ -118,7 +129,7 @@ QLabel* makeLabel(const QString& text, const char* objectName, QWidget* parent) 
 QPushButton* makeButton(const QString& text, const char* objectName, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QLatin1String(objectName));
-    // Enter moves on to the next control; it never presses a button.
+    // No button is the default one: Enter presses only a focused button.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
@@ -395,11 +406,11 @@ void CMainDialog::refreshOptionsText() {
     m_setButton->setEnabled(m_writeToFile != 0);
 }
 
-void CMainDialog::showMessage(int stringId) {
+void CMainDialog::showMessage(int stringId, const QString& argument) {
     PromptRequest request;
     request.owner = this;
     request.caption = tableString(IDS_PROGRAM_NAME);
-    request.text = tableString(stringId);
+    request.text = argument.isEmpty() ? tableString(stringId) : tableString(stringId, argument);
     request.icon = MessageIcon::Warning;
     m_prompter.prompt(request);
 }
@@ -436,6 +447,9 @@ void CMainDialog::startConversion() {
         problem = IDS_NO_OUTPUT_PATH;
     } else if (m_imageName.isEmpty()) {
         problem = IDS_NO_IMAGE_NAME;
+    } else if (const auto refused = encodeWindows1252(m_imageName.toStdString()).firstRefused) {
+        showMessage(IDS_IMAGE_NAME_CHARACTER, QString::fromStdString(utf8Character(*refused)));
+        return;
     } else if (imageNameBytes(m_imageName).size() > kImageNameLimit) {
         problem = IDS_IMAGE_NAME_TOO_LONG;
     }
@@ -518,12 +532,15 @@ bool CMainDialog::installDirect() {
     if (existing.isSymLink() || existing.isFile()) QFile::remove(path);
     if (!runJob()) return false;
 
-    const QString program = m_shell.findExecutable(path, folder);
-    if (program.isEmpty()) return false;
-    if (program.endsWith(QLatin1String("quickinstall.exe"), Qt::CaseInsensitive) ||
-        program.endsWith(QLatin1String("instapp.exe"), Qt::CaseInsensitive)) {
-        m_shell.openDocument(path, folder);
-        return true;
+    const std::vector<DocumentHandler> handlers = m_shell.findHandlers(path, folder);
+    if (handlers.empty()) return false;
+    // Linux desktops offer every program registered for the type, not one;
+    // the install tool is the first that passes the name test.
+    for (const DocumentHandler& handler : handlers) {
+        if (isInstallTool(handler.program)) {
+            m_shell.openDocument(handler, path, folder);
+            return true;
+        }
     }
     showMessage(IDS_NOT_ASSOCIATED);
     return false;
@@ -648,7 +665,12 @@ void CMainDialog::deleteSettings() {
     PromptRequest request;
     request.owner = this;
     request.caption = tableString(IDS_DELETE_CAPTION);
+#ifdef Q_OS_WIN
     request.text = tableString(IDS_DELETE_QUESTION);
+#else
+    // Elsewhere there is no registry: the question names the settings file.
+    request.text = tableString(IDS_DELETE_QUESTION_FILE, m_settings.location());
+#endif
     request.icon = MessageIcon::Question;
     request.buttons = PromptButtons::YesNo;
     request.defaultAnswer = PromptAnswer::Yes;
@@ -684,20 +706,33 @@ void CMainDialog::done(int result) {
 
 void CMainDialog::keyPressEvent(QKeyEvent* event) {
     if (isEnterKey(*event)) {
-        focusNextChild();
+        pressEnter(focusWidget());
         event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
+void CMainDialog::pressEnter(QObject* target) {
+    // Under the dialog manager the focused push button is the default
+    // button, so Enter presses it; on any other control Enter is the
+    // dialog's OK command, which moves on to the next control.
+    auto* button = qobject_cast<QPushButton*>(target);
+    if (button != nullptr && button->isEnabled()) {
+        button->click();
+        return;
+    }
+    focusNextChild();
+}
+
 bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
             // Controls such as the editable combo boxes keep Enter for
-            // themselves; in this dialog it always moves to the next control.
-            if (isEnterKey(*static_cast<QKeyEvent*>(event))) {
-                focusNextChild();
+            // themselves; in this dialog it is the dialog's. An open
+            // drop-down list is the exception: Enter picks its entry.
+            if (isEnterKey(*static_cast<QKeyEvent*>(event)) && QApplication::activePopupWidget() == nullptr) {
+                pressEnter(watched);
                 return true;
             }
             break;

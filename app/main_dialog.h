@@ -67,9 +67,9 @@ public:
     bool convertToFile();
     // Converts into the temporary database and hands it to the install tool.
     bool installDirect();
-    // A box with the numbered text, the program name as caption, an
-    // exclamation icon and an OK button.
-    void showMessage(int stringId);
+    // A box with the numbered text (its %s replaced by `argument`), the
+    // program name as caption, an exclamation icon and an OK button.
+    void showMessage(int stringId, const QString& argument = QString());
     void pickSourceFile();
     void pickOutputFile();
     // Makes path the input picture, as a drop onto the window does; a Palm
@@ -118,6 +118,8 @@ private:
     // whether it is over the dialog or one of its controls; false when the
     // drag carries no such file.
     bool handleFileDrop(QDropEvent* event);
+    // The Enter key on `target`, a control of the dialog.
+    void pressEnter(QObject* target);
 
     CSettings& m_settings;
     CPrompter& m_prompter;

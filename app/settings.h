@@ -60,6 +60,8 @@ public:
     // Removes the stored settings and marks them deleted, so the close writes
     // nothing back; the values in memory stay as they are.
     void deleteStored();
+    // Where the settings are kept, as the store names it.
+    QString location() { return m_store.location(); }
 
 private:
     CSettingsStore& m_store;

@@ -27,6 +27,9 @@ public:
     // company level, but only when no other program's settings are left in it.
     // Failures are ignored.
     virtual void deleteAll() = 0;
+    // Where the values are kept, in words a user can follow to them; empty
+    // when there is no such place.
+    virtual QString location() { return {}; }
 };
 
 // The platform's native settings storage: the registry key
@@ -44,8 +47,8 @@ public:
     void flush() override;
     void deleteAll() override;
 
-    // Where the values are kept: a file path, or a registry path on Windows.
-    QString location();
+    // A file path, or a registry path on Windows.
+    QString location() override;
 
 private:
     QSettings& settings();

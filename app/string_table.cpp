@@ -44,12 +44,19 @@ constexpr StringEntry kStrings[] = {
      "Do you really want to delete all settings?\n\nChoosing Yes will remove Kestrin's settings from the "
      "Windows registry. Your last recently used files and user names as well as your preferences "
      "concerning used bit depths, color reduction method and compression will be lost!"},
+    {152,
+     "Do you really want to delete all settings?\n\nChoosing Yes will remove Kestrin's settings file %s. "
+     "Your last recently used files and user names as well as your preferences concerning used bit depths, "
+     "color reduction method and compression will be lost!"},
     {160, "Please enter an image name."},
     {161, "The image name must not have more than 31 characters. Please enter a shorter image name."},
     {162,
      "Your image cannot be included into Palm Desktop's QuickInstall tool, because *.pdb files are not "
      "associated with Palm Desktop.\n\nPlease create an output file and install that by hand or "
      "(re-)install the newest version of Palm Desktop."},
+    {163,
+     "The image name contains the character \"%s\", which Palm handhelds cannot show. Please leave it out "
+     "or replace it."},
     {200, "Source image file including its full directory path"},
     {201, "Palm database file with extension .pdb that is to be created, including its full directory path"},
     {202, "Pick a source image file using a file dialog"},

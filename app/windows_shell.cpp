@@ -18,17 +18,18 @@ public:
         return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(length));
     }
 
-    QString findExecutable(const QString& document, const QString& directory) override {
+    std::vector<DocumentHandler> findHandlers(const QString& document, const QString& directory) override {
         char result[MAX_PATH] = {};
         const QByteArray file = document.toLocal8Bit();
         const QByteArray folder = directory.toLocal8Bit();
         const auto answer =
             reinterpret_cast<INT_PTR>(FindExecutableA(file.constData(), folder.constData(), result));
         if (answer <= 32) return {};
-        return QString::fromLocal8Bit(result);
+        return {DocumentHandler{QString::fromLocal8Bit(result), QString()}};
     }
 
-    void openDocument(const QString& document, const QString& directory) override {
+    // The shell opens the document with its one association.
+    void openDocument(const DocumentHandler&, const QString& document, const QString& directory) override {
         const QByteArray file = document.toLocal8Bit();
         const QByteArray folder = directory.toLocal8Bit();
         // The install tool queues the file and needs no window of ours; its

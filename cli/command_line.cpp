@@ -2,9 +2,12 @@
 
 #include "cli/palm_file_commands.h"
 #include "engine/picture_layout.h"
+#include "engine/windows_1252.h"
 
 #include <charconv>
 #include <cstring>
+
+#include <getopt.h>
 
 namespace {
 
@@ -40,6 +43,66 @@ CommandLineResult usageError(const std::string& text) {
     return {std::nullopt, text};
 }
 
+enum LongOnlyOption : int {
+    kVersionOption = 256,
+    kDitherOption,
+    kRawOption,
+    kOutdirOption,
+    kPreviewOption,
+    kInfoOption,
+    kExtractOption,
+    kDensityOption,
+    kAutoOrientOption,
+    kNoAutoOrientOption,
+    kFitOption,
+    kBackgroundOption,
+};
+
+const struct option kLongOptions[] = {
+    {"name", required_argument, nullptr, 'n'},   {"depth", required_argument, nullptr, 'd'},
+    {"target", required_argument, nullptr, 't'}, {"dither", no_argument, nullptr, kDitherOption},
+    {"raw", no_argument, nullptr, kRawOption},   {"compression", required_argument, nullptr, 'c'},
+    {"force", no_argument, nullptr, 'f'},        {"quiet", no_argument, nullptr, 'q'},
+    {"jobs", required_argument, nullptr, 'j'},   {"outdir", required_argument, nullptr, kOutdirOption},
+    {"preview", required_argument, nullptr, kPreviewOption},
+    {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, kVersionOption},
+    {"info", no_argument, nullptr, kInfoOption}, {"extract", no_argument, nullptr, kExtractOption},
+    {"density", required_argument, nullptr, kDensityOption},
+    {"auto-orient", no_argument, nullptr, kAutoOrientOption},
+    {"no-auto-orient", no_argument, nullptr, kNoAutoOrientOption},
+    {"fit", required_argument, nullptr, kFitOption},
+    {"background", required_argument, nullptr, kBackgroundOption},
+    {nullptr, 0, nullptr, 0},
+};
+
+// "-": every argument comes back in order, file names as code 1, so options
+// may follow file names even under POSIXLY_CORRECT. ":": a missing value is
+// told apart from an unknown option, and getopt prints nothing of its own.
+constexpr const char* kShortOptions = "-:n:d:t:c:fqj:h";
+
+const char* longNameOf(int code) {
+    for (const struct option& entry : kLongOptions) {
+        if (entry.name != nullptr && entry.val == code) return entry.name;
+    }
+    return "";
+}
+
+std::string neededValueOf(int code) {
+    switch (code) {
+        case 'n': return "a name";
+        case 'd': return "a depth";
+        case 't': return "a target";
+        case 'c': return "a mode";
+        case 'j': return "a number";
+        case kOutdirOption: return "a folder";
+        case kPreviewOption: return "a file name";
+        case kDensityOption: return "a density";
+        case kFitOption: return "a shape";
+        case kBackgroundOption: return "a colour";
+        default: return "a value";
+    }
+}
+
 }  // namespace
 
 std::string fileStem(const std::string& path) {
@@ -50,130 +113,164 @@ std::string fileStem(const std::string& path) {
 
 std::string defaultBatchImageName(const std::string& inputPath) {
     const std::string stem = fileStem(inputPath);
-    return stem.empty() ? kDefaultImageName : stem.substr(0, kMaxImageNameLength);
+    // One byte per character in the handheld's set, so the cut never splits
+    // a character; what the set cannot hold becomes "_".
+    return stem.empty() ? kDefaultImageName : encodeWindows1252(stem, '_').bytes.substr(0, kMaxImageNameLength);
 }
 
 CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLineOptions options;
     std::vector<std::string> positional;
-    bool optionsEnded = false;
     bool info = false, extract = false, densityGiven = false;
     // The option that belongs to converting, if any: the reading modes take none.
     std::string conversionOption;
 
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string argument = arguments[i];
-        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
-            positional.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        // "--name=value" is the same as "--name value".
-        std::optional<std::string> inlineValue;
-        if (argument.rfind("--", 0) == 0) {
-            const auto equals = argument.find('=');
-            if (equals != std::string::npos) {
-                inlineValue = argument.substr(equals + 1);
-                argument = argument.substr(0, equals);
-            }
-        }
-        auto takeValue = [&](std::string& value) -> bool {
-            if (inlineValue) {
-                value = *inlineValue;
-                return true;
-            }
-            if (i + 1 >= arguments.size()) return false;
-            value = arguments[++i];
-            return true;
-        };
-        auto flagOnly = [&]() { return !inlineValue.has_value(); };
-        std::string value;
+    // getopt_long wants writable C strings with the program's name first.
+    std::vector<std::string> storage{"kestrin-convert"};
+    storage.insert(storage.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : storage) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(storage.size());
 
-        if (argument == "-h" || argument == "--help") {
-            options.showHelp = true;
-        } else if (argument == "--version") {
-            options.showVersion = true;
-        } else if (argument == "--info" && flagOnly()) {
-            info = true;
-        } else if (argument == "--extract" && flagOnly()) {
-            extract = true;
-        } else if (argument == "--density") {
-            if (!takeValue(value)) return usageError("option --density needs a density");
-            const auto density = parseDensity(value);
-            if (!density) return usageError("unknown density '" + value + "' (use low, high, 72, 108, 144, 216 or 288)");
-            options.density = *density;
-            densityGiven = true;
-        } else if (argument == "-n" || argument == "--name") {
-            if (!takeValue(value)) return usageError("option " + argument + " needs a name");
-            if (value.empty()) return usageError("the image name must not be empty");
-            if (value.size() > kMaxImageNameLength)
-                return usageError("the image name may have at most 31 characters");
-            options.imageName = value;
-            options.imageNameGiven = true;
-        } else if (argument == "-d" || argument == "--depth") {
-            if (!takeValue(value)) return usageError("option " + argument + " needs a depth");
-            int depth = 0;
-            if (!parseInteger(value, depth) ||
-                (depth != kOneBit && depth != kTwoBits && depth != kFourBits && depth != kEightBits))
-                return usageError("unknown depth '" + value + "' (use 1, 2, 4 or 8)");
-            options.conversion.depth = static_cast<ColourDepth>(depth);
-        } else if (argument == "-t" || argument == "--target") {
-            if (!takeValue(value)) return usageError("option " + argument + " needs a target");
-            auto target = parseChoice(value, kTargets);
-            if (!target)
-                return usageError("unknown target '" + value + "' (use os3, os5-low, os5-high or combined)");
-            options.conversion.destination = *target;
-        } else if (argument == "--dither" && flagOnly()) {
-            options.conversion.reduction = ColourReduction::kDithering;
-        } else if (argument == "--raw" && flagOnly()) {
-            options.conversion.reduction = ColourReduction::kRaw;
-        } else if (argument == "-c" || argument == "--compression") {
-            if (!takeValue(value)) return usageError("option " + argument + " needs a mode");
-            auto compression = parseChoice(value, kCompressions);
-            if (!compression)
-                return usageError("unknown compression '" + value + "' (use none, scanline or best)");
-            options.conversion.compression = *compression;
-        } else if (argument == "--auto-orient" && flagOnly()) {
-            options.conversion.autoOrient = true;
-        } else if (argument == "--no-auto-orient" && flagOnly()) {
-            options.conversion.autoOrient = false;
-        } else if (argument == "--fit") {
-            if (!takeValue(value)) return usageError("option --fit needs a shape");
-            const auto fit = parsePictureFit(value);
-            if (!fit) return usageError("unknown fit '" + value + "' (use stretch, pad or crop)");
-            options.conversion.fit = *fit;
-        } else if (argument == "--background") {
-            if (!takeValue(value)) return usageError("option --background needs a colour");
-            const auto colour = parseBackgroundColour(value);
-            if (!colour)
-                return usageError("unknown colour '" + value + "' (use #rrggbb or a basic colour name such as black)");
-            options.conversion.background = *colour;
-        } else if ((argument == "-f" || argument == "--force") && flagOnly()) {
-            options.force = true;
-        } else if ((argument == "-q" || argument == "--quiet") && flagOnly()) {
-            options.quiet = true;
-        } else if (argument == "-j" || argument == "--jobs") {
-            if (!takeValue(value)) return usageError("option " + argument + " needs a number");
-            int jobs = 0;
-            if (!parseInteger(value, jobs) || jobs < 1 || jobs > 256)
-                return usageError("the number of jobs must be between 1 and 256");
-            options.jobs = jobs;
-        } else if (argument == "--outdir") {
-            if (!takeValue(value) || value.empty()) return usageError("option --outdir needs a folder");
-            options.outputDirectory = value;
-        } else if (argument == "--preview") {
-            if (!takeValue(value) || value.empty()) return usageError("option --preview needs a file name");
-            options.previewPath = value;
-        } else {
-            return usageError("unknown option '" + arguments[i] + "'");
+    // 0, not 1: glibc then forgets the previous parse, half-read bundles too.
+    optind = 0;
+    opterr = 0;
+    while (true) {
+        const int start = optind == 0 ? 1 : optind;
+        const int code = getopt_long(argc, argv.data(), kShortOptions, kLongOptions, nullptr);
+        if (code == -1) break;
+        // The argument this option came from: getopt moves on from a bundle
+        // of short options only after its last one.
+        const std::string spelled = start < argc ? storage[static_cast<std::size_t>(start)] : std::string();
+        const bool spelledLong = spelled.rfind("--", 0) == 0;
+        const std::string value = optarg != nullptr ? optarg : "";
+        switch (code) {
+            case 1:
+                positional.push_back(value);
+                break;
+            case ':':
+                return usageError("option " +
+                                  (spelledLong ? std::string("--") + longNameOf(optopt)
+                                               : std::string("-") + static_cast<char>(optopt)) +
+                                  " needs " + neededValueOf(optopt));
+            case '?':
+                return usageError("unknown option '" +
+                                  (spelledLong ? spelled : "-" + std::string(1, static_cast<char>(optopt))) + "'");
+            case 'h':
+                options.showHelp = true;
+                break;
+            case kVersionOption:
+                options.showVersion = true;
+                break;
+            case kInfoOption:
+                info = true;
+                break;
+            case kExtractOption:
+                extract = true;
+                break;
+            case kDensityOption: {
+                const auto density = parseDensity(value);
+                if (!density)
+                    return usageError("unknown density '" + value +
+                                      "' (use low, high, 72, 108, 144, 216 or 288)");
+                options.density = *density;
+                densityGiven = true;
+                break;
+            }
+            case 'n': {
+                if (value.empty()) return usageError("the image name must not be empty");
+                Windows1252Text name = encodeWindows1252(value);
+                if (name.firstRefused) {
+                    return usageError("the image name contains the character '" +
+                                      utf8Character(*name.firstRefused) + "', which Palm handhelds cannot show");
+                }
+                if (name.bytes.size() > kMaxImageNameLength)
+                    return usageError("the image name may have at most 31 characters");
+                options.imageName = std::move(name.bytes);
+                options.imageNameGiven = true;
+                break;
+            }
+            case 'd': {
+                int depth = 0;
+                if (!parseInteger(value, depth) ||
+                    (depth != kOneBit && depth != kTwoBits && depth != kFourBits && depth != kEightBits))
+                    return usageError("unknown depth '" + value + "' (use 1, 2, 4 or 8)");
+                options.conversion.depth = static_cast<ColourDepth>(depth);
+                break;
+            }
+            case 't': {
+                auto target = parseChoice(value, kTargets);
+                if (!target)
+                    return usageError("unknown target '" + value + "' (use os3, os5-low, os5-high or combined)");
+                options.conversion.destination = *target;
+                break;
+            }
+            case kDitherOption:
+                options.conversion.reduction = ColourReduction::kDithering;
+                break;
+            case kRawOption:
+                options.conversion.reduction = ColourReduction::kRaw;
+                break;
+            case 'c': {
+                auto compression = parseChoice(value, kCompressions);
+                if (!compression)
+                    return usageError("unknown compression '" + value + "' (use none, scanline or best)");
+                options.conversion.compression = *compression;
+                break;
+            }
+            case kAutoOrientOption:
+                options.conversion.autoOrient = true;
+                break;
+            case kNoAutoOrientOption:
+                options.conversion.autoOrient = false;
+                break;
+            case kFitOption: {
+                const auto fit = parsePictureFit(value);
+                if (!fit) return usageError("unknown fit '" + value + "' (use stretch, pad or crop)");
+                options.conversion.fit = *fit;
+                break;
+            }
+            case kBackgroundOption: {
+                const auto colour = parseBackgroundColour(value);
+                if (!colour)
+                    return usageError("unknown colour '" + value +
+                                      "' (use #rrggbb or a basic colour name such as black)");
+                options.conversion.background = *colour;
+                break;
+            }
+            case 'f':
+                options.force = true;
+                break;
+            case 'q':
+                options.quiet = true;
+                break;
+            case 'j': {
+                int jobs = 0;
+                if (!parseInteger(value, jobs) || jobs < 1 || jobs > 256)
+                    return usageError("the number of jobs must be between 1 and 256");
+                options.jobs = jobs;
+                break;
+            }
+            case kOutdirOption:
+                if (value.empty()) return usageError("option --outdir needs a folder");
+                options.outputDirectory = value;
+                break;
+            case kPreviewOption:
+                if (value.empty()) return usageError("option --preview needs a file name");
+                options.previewPath = value;
+                break;
+            default:
+                return usageError("unknown option '" + spelled + "'");
         }
-        if (conversionOption.empty() && argument != "--info" && argument != "--extract" && argument != "--density" &&
-            argument != "-h" && argument != "--help" && argument != "--version")
-            conversionOption = argument;
+        const bool readingOption = code == kInfoOption || code == kExtractOption || code == kDensityOption ||
+                                   code == 'h' || code == kVersionOption || code == 1;
+        if (conversionOption.empty() && !readingOption)
+            conversionOption = spelledLong ? std::string("--") + longNameOf(code)
+                                           : "-" + std::string(1, static_cast<char>(code));
     }
+    // Whatever follows "--" is a file name, whatever it looks like.
+    for (int i = optind; i < argc; ++i) positional.push_back(storage[static_cast<std::size_t>(i)]);
 
     if (options.showHelp || options.showVersion) return {options, {}};
 
@@ -181,7 +278,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
     if (densityGiven && !extract) return usageError("--density works only with --extract");
     if (info || extract) {
         const std::string mode = info ? "--info" : "--extract";
-        if (!conversionOption.empty()) return usageError(mode + " cannot be combined with " + conversionOption);
+        if (!conversionOption.empty())
+            return usageError(mode + " cannot be combined with " + conversionOption);
         if (info) {
             if (positional.empty()) return usageError("--info needs at least one file");
             options.mode = CommandMode::Info;

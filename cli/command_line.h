@@ -15,7 +15,7 @@ struct CommandLineOptions {
     CommandMode mode = CommandMode::Convert;
     // --extract: the density asked for (see palm_picture.h), the highest by default.
     int density = 0;
-    std::string imageName;  // empty: the default for the mode
+    std::string imageName;  // in Windows-1252; empty: the default for the mode
     bool imageNameGiven = false;
     // As on the application's first start: 8 bits, PalmOS 5 (high-res),
     // dithering, most efficient compression.
@@ -44,6 +44,7 @@ std::string usageText();
 // "picture.large.bmp" -> "picture": the file name cut before its first ".".
 std::string fileStem(const std::string& path);
 
-// The database name used in batch mode: the input's stem cut to 31 bytes, or
-// the default name when the stem is empty.
+// The database name used in batch mode: the input's stem in Windows-1252,
+// characters it cannot hold as "_", cut to 31 bytes; or the default name when
+// the stem is empty.
 std::string defaultBatchImageName(const std::string& inputPath);

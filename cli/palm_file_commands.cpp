@@ -3,6 +3,7 @@
 #include "engine/palm_database.h"
 #include "engine/palm_picture.h"
 #include "engine/picture_png_file.h"
+#include "engine/windows_1252.h"
 #include "imagelib/image_bitmap.h"
 
 #include <cstdio>
@@ -23,7 +24,7 @@ std::string palmDate(std::uint32_t seconds) {
     return text;
 }
 
-// Names and four-character codes as stored, with control characters shown as
+// Names and four-character codes, with control characters shown as
 // '?' so that every fact stays on its line.
 std::string printable(const std::string& text) {
     std::string result = text;
@@ -79,7 +80,7 @@ std::string describePalmFile(const std::string& path, const PalmDatabaseRecord& 
     char attributes[8];
     std::snprintf(attributes, sizeof attributes, "0x%04X", static_cast<unsigned>(file.attributes));
     out << "kind: database\n"
-        << "name: " << printable(file.name) << "\n"
+        << "name: " << printable(decodeWindows1252(file.name)) << "\n"
         << "type: " << printable(file.type) << "\n"
         << "creator: " << printable(file.creator) << "\n"
         << "attributes: " << attributes << "\n"

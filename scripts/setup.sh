@@ -12,8 +12,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth xdotool
   fonts-dejavu-core
+  libglib2.0-dev
   libjpeg-turbo-progs
   desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db
   dpkg-dev lintian

@@ -1,5 +1,7 @@
 #include "app_test_support.h"
 
+#include "x_session.h"
+
 #include "app/string_table.h"
 
 #include <QApplication>
@@ -14,11 +16,13 @@
 
 namespace apptest {
 
-namespace {
-
 QTemporaryDir* configurationRoot = nullptr;
+XSession* currentXSession = nullptr;
+bool suiteWantsXServer = false;
 
-}  // namespace
+XSession* xSession() {
+    return currentXSession;
+}
 
 QString configFolder() {
     return configurationRoot->path() + QStringLiteral("/config");
@@ -72,11 +76,14 @@ QString FakeShell::temporaryFolder() {
     return QString::fromStdString(folder.path().string()) + QLatin1Char('/');
 }
 
-QString FakeShell::findExecutable(const QString&, const QString&) {
-    return association;
+std::vector<DocumentHandler> FakeShell::findHandlers(const QString&, const QString&) {
+    std::vector<DocumentHandler> handlers;
+    for (const QString& program : associations) handlers.push_back(DocumentHandler{program, program});
+    return handlers;
 }
 
-void FakeShell::openDocument(const QString& document, const QString& directory) {
+void FakeShell::openDocument(const DocumentHandler& handler, const QString& document, const QString& directory) {
+    openedWith.append(handler.id);
     opened.append(document);
     openedDirectories.append(directory);
     QFile file(document);
@@ -138,10 +145,23 @@ void DialogFixture::fillValidInput(const QString& source) {
 
 }  // namespace apptest
 
-// Every suite runs under the offscreen platform with its own user
-// configuration folder, so no test touches the real settings or needs a display.
+// Every suite runs with its own user configuration folder, so no test touches
+// the real settings, under the offscreen platform, so none needs a display.
+// The suites that send real key events get an X server of their own instead,
+// never the user's, and fall back to offscreen without one.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<apptest::XSession> xSession;
+    if (apptest::suiteWantsXServer) {
+        xSession = std::make_unique<apptest::XSession>();
+        if (xSession->running()) {
+            qputenv("DISPLAY", xSession->display().toLatin1());
+            qputenv("QT_QPA_PLATFORM", "xcb");
+            apptest::currentXSession = xSession.get();
+        } else {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/kestrin-app-test-XXXXXX"));
     apptest::configurationRoot = &root;
     apptest::clearConfiguration();
@@ -154,11 +174,15 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, apptest::configFolder());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, apptest::configFolder());
 
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Quessel"));
-    QApplication::setApplicationName(QStringLiteral("kestrin"));
-    ::testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
+    int result = 0;
+    {
+        QApplication application(argc, argv);
+        QApplication::setOrganizationName(QStringLiteral("Quessel"));
+        QApplication::setApplicationName(QStringLiteral("kestrin"));
+        ::testing::InitGoogleTest(&argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    apptest::currentXSession = nullptr;
     apptest::configurationRoot = nullptr;
     return result;
 }

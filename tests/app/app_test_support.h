@@ -57,18 +57,20 @@ public:
     int calls = 0;
 };
 
-// A desktop whose .pdb association is `association` (empty: none). Opening a
-// document records it and copies the file, so a test can see what the
-// install tool was given.
+// A desktop whose .pdb associations are the programs of `associations`, the
+// preferred one first (empty: none). Opening a document records it and
+// copies the file, so a test can see what the install tool was given.
 class FakeShell : public CShell {
 public:
     FakeShell();
     QString temporaryFolder() override;
-    QString findExecutable(const QString& document, const QString& directory) override;
-    void openDocument(const QString& document, const QString& directory) override;
+    std::vector<DocumentHandler> findHandlers(const QString& document, const QString& directory) override;
+    void openDocument(const DocumentHandler& handler, const QString& document,
+                      const QString& directory) override;
 
     testsupport::TemporaryFolder folder;
-    QString association;
+    QStringList associations;
+    QStringList openedWith;
     QStringList opened;
     QStringList openedContents;
     QStringList openedDirectories;

@@ -1,93 +1,119 @@
 #include "app_test_support.h"
 
 #include "app/desktop_shell.h"
+#include "app/wine_association.h"
+#include "desktop_home.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeDatabase>
-#include <QPushButton>
-#include <QTest>
+#include <QProcess>
 
 #include <sys/stat.h>
 
+using apptest::readAll;
+using apptest::waitForFile;
+using apptest::writeText;
+
 namespace {
 
-void writeText(const QString& path, const QString& content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content.toUtf8());
-}
+const QString& kUserRegistry = apptest::kInstallToolUserRegistry;
 
-// A program that writes its arguments, one per line, to a file next to it.
-QString writeRecordingProgram(const QString& path) {
-    const QString record = path + QStringLiteral(".args");
-    writeText(path, QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"%1.tmp\"\n"
-                                   "mv \"%1.tmp\" \"%1\"\n")
-                        .arg(record));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return record;
-}
+// "C:\Palm\Instapp.exe" as a REG_EXPAND_SZ in hex, over two lines.
+const QString kHexRegistry = QStringLiteral(
+    "WINE REGISTRY Version 2\n\n"
+    "[software\\\\classes\\\\palm.database\\\\SHELL\\\\open\\\\command] 1700000000\n"
+    "@=hex(2):43,00,3a,00,5c,00,50,00,61,00,6c,00,6d,00,5c,00,49,00,6e,00,73,00,\\\n"
+    "  74,00,61,00,70,00,70,00,2e,00,65,00,78,00,65,00,00,00\n");
 
-QString readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-bool waitForFile(const QString& path) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!QFile::exists(path) && timer.elapsed() < 20000) QTest::qWait(20);
-    return QFile::exists(path);
-}
-
-// A freedesktop.org layout of its own in a temporary folder.
-class Associations : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!QMimeDatabase().mimeTypesForFileName(QStringLiteral("x.pdb")).isEmpty()) {
-            pdbType = QMimeDatabase().mimeTypesForFileName(QStringLiteral("x.pdb")).first().name();
-        }
-        if (pdbType.isEmpty()) GTEST_SKIP() << "the shared MIME database does not know *.pdb";
-        root = QString::fromStdString(folder.path().string());
-        where.configHome = root + QStringLiteral("/config");
-        where.configDirs = {root + QStringLiteral("/etc")};
-        where.dataHome = root + QStringLiteral("/data");
-        where.dataDirs = {root + QStringLiteral("/share")};
-        document = root + QStringLiteral("/tmp/My-Vexmoor-Image.pdb");
-        writeText(document, QStringLiteral("db"));
-    }
-
-    void addEntry(const QString& id, const QString& exec, const QString& mimeTypes = QString(),
-                  const QString& folderPath = QString()) {
-        writeText(
-            (folderPath.isEmpty() ? where.dataHome : folderPath) + QStringLiteral("/applications/") + id,
-            QStringLiteral("[Desktop Entry]\nType=Application\nName=Entry\nExec=%1\nMimeType=%2\n")
-                .arg(exec, mimeTypes));
-    }
-
-    testsupport::TemporaryFolder folder;
-    QString root;
-    XdgLocations where;
-    QString pdbType;
-    QString document;
-};
+const QString kCommandKey = QStringLiteral("Software\\Classes\\Palm.Database\\shell\\open\\command");
 
 }  // namespace
 
-TEST(DesktopExec, SplitsWordsAndUndoesQuotingAndEscapes) {
-    EXPECT_EQ(*splitDesktopExec(QStringLiteral("prog --flag %f")), (QStringList{"prog", "--flag", "%f"}));
-    EXPECT_EQ(*splitDesktopExec(QStringLiteral("\"/opt/My Apps/tool\" \"a \\\\\"b\\\\\" c\"")),
-              (QStringList{"/opt/My Apps/tool", "a \"b\" c"}));
-    // An escaped space is a space like any other; only quotes keep words together.
-    EXPECT_EQ(*splitDesktopExec(QStringLiteral("a\\sb  c")), (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(*splitDesktopExec(QStringLiteral("\"\" x")), (QStringList{"", "x"}));
-    EXPECT_FALSE(splitDesktopExec(QStringLiteral("\"unterminated")).has_value());
-    EXPECT_TRUE(splitDesktopExec(QString())->isEmpty());
+TEST(WineRegistry, ReadsStringsInEveryFormWineWrites) {
+    const struct {
+        const char* scenario;
+        QString registry;
+        QString key;
+        QString value;
+        std::optional<QString> expected;
+    } cases[] = {
+        {"quoted default value with escaped quotes and backslashes", kUserRegistry, kCommandKey, QString(),
+         QStringLiteral("\"C:\\Program Files (x86)\\palmOne\\Instapp.exe\" \"%1\"")},
+        {"hex(2) over two lines, key in another case", kHexRegistry, kCommandKey, QString(),
+         QStringLiteral("C:\\Palm\\Instapp.exe")},
+        {"str(2) stays unexpanded",
+         QStringLiteral("[A\\\\B]\n\"Path\"=str(2):\"%ProgramFiles%\\\\Palm\\\\Instapp.exe\"\n"),
+         QStringLiteral("a\\b"), QStringLiteral("path"), QStringLiteral("%ProgramFiles%\\Palm\\Instapp.exe")},
+        {"hex and octal escapes",
+         QStringLiteral("[K]\n@=\"Caf\\xe9\\tx\\x20ac1\\101\"\n"), QStringLiteral("K"), QString(),
+         QStringLiteral("Caf\u00e9\tx\u20ac1A")},
+        {"a dword is no string", kUserRegistry, kCommandKey, QStringLiteral("Note"), std::nullopt},
+        {"a subkey's value is not the key's", kUserRegistry, kCommandKey + QStringLiteral("\\more\\x"),
+         QString(), std::nullopt},
+        {"missing key", kUserRegistry, QStringLiteral("Software\\Classes\\Other"), QString(), std::nullopt},
+        {"unterminated string", QStringLiteral("[K]\n@=\"open"), QStringLiteral("K"), QString(), std::nullopt},
+        {"malformed hex", QStringLiteral("[K]\n@=hex(2):4g,00\n"), QStringLiteral("K"), QString(), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(readWineRegistryString(c.registry.toUtf8(), c.key, c.value), c.expected) << c.scenario;
+    }
+}
+
+TEST(WineRegistry, FindsTheOpenCommandOfAProgIdInTheRightPrefix) {
+    const struct {
+        QStringList words;
+        std::optional<WineOpenCommand> expected;
+    } cases[] = {
+        {{"env", "WINEPREFIX=/home/u/.wine-palm", "wine", "start", "/ProgIDOpen", "Palm.Database", "%f"},
+         WineOpenCommand{"/home/u/.wine-palm", "Palm.Database"}},
+        {{"/usr/bin/wine64", "start.exe", "/progidopen", "Palm.Database", "%f"},
+         WineOpenCommand{"/home/me/.wine", "Palm.Database"}},
+        {{"env", "LANG=C", "wine-stable", "start", "/ProgIDOpen", "X"}, WineOpenCommand{"/home/me/.wine", "X"}},
+        {{"wine", "start", "/Unix", "%f"}, std::nullopt},
+        {{"wine", "start", "/ProgIDOpen"}, std::nullopt},
+        {{"winecfg", "start", "/ProgIDOpen", "X"}, std::nullopt},
+        {{"env", "WINEPREFIX=/p"}, std::nullopt},
+        {{}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto found = wineOpenCommand(c.words, QStringLiteral("/home/me"));
+        ASSERT_EQ(found.has_value(), c.expected.has_value()) << c.words.join(' ').toStdString();
+        if (found) {
+            EXPECT_EQ(found->prefix, c.expected->prefix);
+            EXPECT_EQ(found->progId, c.expected->progId);
+        }
+    }
+
+    testsupport::TemporaryFolder prefix;
+    const QString folder = QString::fromStdString(prefix.path().string());
+    writeText(folder + QStringLiteral("/system.reg"),
+              QStringLiteral("[Software\\\\Classes\\\\Palm.Database\\\\shell\\\\open\\\\command]\n"
+                             "@=\"C:\\\\Windows\\\\notepad.exe %1\"\n"));
+    EXPECT_EQ(wineOpenCommandLine({folder, QStringLiteral("Palm.Database")}),
+              QStringLiteral("C:\\Windows\\notepad.exe %1"));
+    writeText(folder + QStringLiteral("/user.reg"), kHexRegistry);
+    EXPECT_EQ(wineOpenCommandLine({folder, QStringLiteral("Palm.Database")}),
+              QStringLiteral("C:\\Palm\\Instapp.exe"));
+    EXPECT_EQ(wineOpenCommandLine({folder, QStringLiteral("Other")}), std::nullopt);
+}
+
+TEST(WineRegistry, TakesTheProgramOutOfAWindowsCommandLine) {
+    const struct {
+        const char* commandLine;
+        const char* program;
+    } cases[] = {
+        {"\"C:\\Program Files\\Palm\\Instapp.exe\" \"%1\"", "C:\\Program Files\\Palm\\Instapp.exe"},
+        {"C:\\Program Files\\Palm\\QuickInstall.EXE %1", "C:\\Program Files\\Palm\\QuickInstall.EXE"},
+        {"C:\\a.exe.d\\tool.exe", "C:\\a.exe.d\\tool.exe"},
+        {"  C:\\PALM\\INSTAPP.EXE", "C:\\PALM\\INSTAPP.EXE"},
+        {"notepad %1", "notepad"},
+        {"\"C:\\unterminated.exe", "C:\\unterminated.exe"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(programOfWindowsCommandLine(QString::fromUtf8(c.commandLine)), QString::fromUtf8(c.program))
+            << c.commandLine;
+    }
 }
 
 TEST(PrivateFolder, OnlyADirectoryOfTheUserClosedToOthersCounts) {
@@ -110,7 +136,7 @@ TEST(PrivateFolder, OnlyADirectoryOfTheUserClosedToOthersCounts) {
 TEST(PrivateFolder, WithoutARuntimeFolderTheShellMakesItsOwnAndRemovesItAgain) {
     QString made;
     {
-        CDesktopShell shell(XdgLocations{});
+        CDesktopShell shell{QString()};
         made = shell.temporaryFolder();
         ASSERT_FALSE(made.isEmpty());
         EXPECT_EQ(shell.temporaryFolder(), made);
@@ -122,118 +148,75 @@ TEST(PrivateFolder, WithoutARuntimeFolderTheShellMakesItsOwnAndRemovesItAgain) {
     EXPECT_FALSE(QFileInfo::exists(made));
 }
 
-TEST_F(Associations, TheDefaultApplicationIsResolvedToItsProgram) {
-    const QString program = root + QStringLiteral("/bin/quickinstall.exe");
-    writeRecordingProgram(program);
-    addEntry(QStringLiteral("palm-install.desktop"), QStringLiteral("\"%1\" --queue %f").arg(program));
-    addEntry(QStringLiteral("other.desktop"), QStringLiteral("/bin/sh %f"), pdbType + QLatin1Char(';'));
-    writeText(
-        where.configHome + QStringLiteral("/mimeapps.list"),
-        QStringLiteral("[Default Applications]\n%1=missing.desktop;palm-install.desktop;\n").arg(pdbType));
-    const auto found = findAssociatedProgram(document, where);
-    ASSERT_TRUE(found.has_value());
-    EXPECT_EQ(found->program, program);
-    EXPECT_EQ(found->arguments, (QStringList{"--queue", document}));
-}
 
-TEST_F(Associations, ADesktopSpecificListComesFirst) {
-    addEntry(QStringLiteral("generic.desktop"), QStringLiteral("/bin/true"));
-    addEntry(QStringLiteral("special.desktop"), QStringLiteral("/bin/false"));
-    writeText(where.configHome + QStringLiteral("/mimeapps.list"),
-              QStringLiteral("[Default Applications]\n%1=generic.desktop\n").arg(pdbType));
-    writeText(where.configHome + QStringLiteral("/xfce-mimeapps.list"),
-              QStringLiteral("[Default Applications]\n%1=special.desktop\n").arg(pdbType));
-    where.desktops = {QStringLiteral("xfce")};
-    EXPECT_EQ(findAssociatedProgram(document, where)->program, QStringLiteral("/bin/false"));
-    where.desktops.clear();
-    EXPECT_EQ(findAssociatedProgram(document, where)->program, QStringLiteral("/bin/true"));
-}
+namespace {
 
-TEST_F(Associations, AddedAssociationsAndDeclaredTypesFollowUnlessRemoved) {
-    addEntry(QStringLiteral("vendor-added.desktop"), QStringLiteral("true %F"), QString(),
-             where.dataDirs.first());
-    // An ID with a dash may name a file in a subfolder.
-    QDir().rename(where.dataDirs.first() + QStringLiteral("/applications/vendor-added.desktop"),
-                  where.dataDirs.first() + QStringLiteral("/applications/tmp.desktop"));
-    QDir().mkpath(where.dataDirs.first() + QStringLiteral("/applications/vendor"));
-    QDir().rename(where.dataDirs.first() + QStringLiteral("/applications/tmp.desktop"),
-                  where.dataDirs.first() + QStringLiteral("/applications/vendor/added.desktop"));
-    addEntry(QStringLiteral("declared.desktop"), QStringLiteral("sh -c \"exit 0\" %u"),
-             pdbType + QLatin1Char(';'), where.dataDirs.first());
-    writeText(where.configDirs.first() + QStringLiteral("/mimeapps.list"),
-              QStringLiteral("[Added Associations]\n%1=vendor-added.desktop;\n").arg(pdbType));
-    auto found = findAssociatedProgram(document, where);
-    ASSERT_TRUE(found.has_value());
-    EXPECT_TRUE(found->program.endsWith(QStringLiteral("/true")));
-    EXPECT_EQ(found->arguments, QStringList{document});
+class Associations : public apptest::DesktopHome {
+protected:
+    // The handlers as "program<TAB>id" lines, the preferred one first, from a
+    // fresh process.
+    QStringList handlers(const QStringList& extra = {}) {
+        updateCaches();
+        QProcess probe;
+        probe.setProcessEnvironment(environment());
+        probe.start(QStringLiteral(ASSOCIATION_PROBE_BINARY), QStringList{document} + extra);
+        EXPECT_TRUE(probe.waitForFinished(30000));
+        EXPECT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
+        return QString::fromUtf8(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+};
 
-    writeText(where.configHome + QStringLiteral("/mimeapps.list"),
-              QStringLiteral("[Removed Associations]\n%1=vendor-added.desktop;\n").arg(pdbType));
-    found = findAssociatedProgram(document, where);
-    ASSERT_TRUE(found.has_value());
-    EXPECT_TRUE(found->program.endsWith(QStringLiteral("/sh")));
-    EXPECT_EQ(found->arguments.last(), QStringLiteral("file://") + document);
+}  // namespace
 
-    writeText(
-        where.configHome + QStringLiteral("/mimeapps.list"),
-        QStringLiteral("[Removed Associations]\n%1=vendor-added.desktop;declared.desktop\n").arg(pdbType));
-    EXPECT_FALSE(findAssociatedProgram(document, where).has_value());
-}
-
-TEST_F(Associations, NothingAssociatedOrNothingInstalledFindsNothing) {
-    CDesktopShell shell(where);
-    EXPECT_EQ(shell.findExecutable(document, root), QString());
+TEST_F(Associations, AWineAssociationNamesTheWindowsProgramOfItsPrefix) {
+    const QString prefix = home + QStringLiteral("/.wine-palm");
+    writeText(prefix + QStringLiteral("/user.reg"), kUserRegistry);
+    addWineEntry(prefix);
+    addEntry(QStringLiteral("texteditor.desktop"), QStringLiteral("sh -c true %f"),
+             QStringLiteral("application/x-aportisdoc;"));
     addEntry(QStringLiteral("gone.desktop"), QStringLiteral("/nonexistent/quickinstall.exe %f"),
-             pdbType + QLatin1Char(';'));
-    EXPECT_EQ(shell.findExecutable(document, root), QString());
+             QStringLiteral("application/vnd.palm;"));
+    setDefault(QStringLiteral("application/x-aportisdoc"), QStringLiteral("texteditor.desktop"));
+    QStringList found = handlers();
+    found.sort();
+    EXPECT_EQ(found, (QStringList{QStringLiteral("/bin/sh\ttexteditor.desktop"),
+                                  QStringLiteral("C:\\Program Files (x86)\\palmOne\\Instapp.exe\t"
+                                                 "wine-extension-pdb.desktop")}));
 }
 
-TEST_F(Associations, StartsTheAssociatedProgramOnTheDocument) {
-    const QString program = root + QStringLiteral("/bin/quickinstall.exe");
-    const QString record = writeRecordingProgram(program);
-    addEntry(QStringLiteral("palm.desktop"), program + QStringLiteral(" %f"), pdbType + QLatin1Char(';'));
-    CDesktopShell shell(where);
-    EXPECT_EQ(shell.findExecutable(document, root), program);
-    shell.openDocument(document, root);
-    ASSERT_TRUE(waitForFile(record));
-    EXPECT_EQ(readAll(record), document + QLatin1Char('\n'));
+TEST_F(Associations, OurOwnTypeComesFirstAndKestrinItselfIsLeftOut) {
+    addVexmoorType();
+    // No WINEPREFIX: ~/.wine, where only the machine's classes know the ProgID.
+    writeText(home + QStringLiteral("/.wine/user.reg"), QStringLiteral("WINE REGISTRY Version 2\n"));
+    writeText(home + QStringLiteral("/.wine/system.reg"), kHexRegistry);
+    addWineEntry(QString());
+    addEntry(QStringLiteral("org.quessel.Kestrin.desktop"), QStringLiteral("sh -c true %f"),
+             QStringLiteral("application/x-vexmoor-image;"));
+    addEntry(QStringLiteral("palmviewer.desktop"), QStringLiteral("sh -c true %f"),
+             QStringLiteral("application/x-vexmoor-image;"));
+    setDefault(QStringLiteral("application/x-vexmoor-image"), QStringLiteral("org.quessel.Kestrin.desktop"));
+    EXPECT_EQ(handlers(), (QStringList{QStringLiteral("/bin/sh\tpalmviewer.desktop"),
+                                       QStringLiteral("C:\\Palm\\Instapp.exe\twine-extension-pdb.desktop")}));
 }
 
-// The whole road on Linux: the dialog converts into the private runtime
-// folder, finds the tool through the desktop's associations and starts it on
-// the temporary database.
-TEST_F(Associations, TheDialogHandsTheDatabaseToAnAssociatedQuickInstall) {
-    const QString program = root + QStringLiteral("/bin/QuickInstall.EXE");
-    const QString record = writeRecordingProgram(program);
-    addEntry(QStringLiteral("palm.desktop"), program + QStringLiteral(" %f"));
-    writeText(where.configHome + QStringLiteral("/mimeapps.list"),
-              QStringLiteral("[Default Applications]\n%1=palm.desktop\n").arg(pdbType));
-    where.runtimeDir = root + QStringLiteral("/run");
-    QDir().mkpath(where.runtimeDir);
-    chmod(QFile::encodeName(where.runtimeDir).constData(), 0700);
+TEST_F(Associations, WinesOwnTypeForAnExtensionCounts) {
+    writeMimePackage(home + QStringLiteral("/.local/share"), QStringLiteral("x-wine-extension-pdb"),
+                     QStringLiteral(R"(
+  <mime-type type="application/x-wine-extension-pdb">
+    <glob pattern="*.pdb"/>
+  </mime-type>)"));
+    writeText(home + QStringLiteral("/.wine/user.reg"), kUserRegistry);
+    addWineEntry(QString(), QStringLiteral("application/x-wine-extension-pdb"));
+    EXPECT_EQ(handlers(), QStringList{QStringLiteral("C:\\Program Files (x86)\\palmOne\\Instapp.exe\t"
+                                                     "wine-extension-pdb.desktop")});
+}
 
-    apptest::clearConfiguration();
-    CNativeSettingsStore store(QStringLiteral("Quessel"), QStringLiteral("kestrin"));
-    CSettings settings(store);
-    apptest::FakePrompter prompter;
-    apptest::FakeFilePicker picker;
-    apptest::FakeRunner runner;
-    CDesktopShell shell(where);
-    CMainDialog dialog(settings, prompter, picker, shell);
-    dialog.setConversionRunner([&runner](ConversionJob& job) { return runner(job); });
-    dialog.findChild<QComboBox*>(QStringLiteral("inputFileCombo"))
-        ->setEditText(QStringLiteral("/pictures/a.png"));
-    dialog.findChild<QCheckBox*>(QStringLiteral("writeToFileCheck"))->setChecked(false);
-    dialog.findChild<QCheckBox*>(QStringLiteral("directInstallCheck"))->setChecked(true);
-    dialog.findChild<QPushButton*>(QStringLiteral("startButton"))->click();
-
-    EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
-    const QString database = where.runtimeDir + QStringLiteral("/My-Vexmoor-Image.pdb");
-    ASSERT_EQ(runner.jobs.size(), 1u);
-    EXPECT_EQ(QString::fromStdString(runner.jobs[0].outputPath), database);
-    ASSERT_TRUE(waitForFile(record));
-    EXPECT_EQ(readAll(record), database + QLatin1Char('\n'));
-    EXPECT_TRUE(QFile::exists(database));
-    dialog.reject();
-    EXPECT_FALSE(QFile::exists(database));
+TEST_F(Associations, StartsTheAssociationsOwnCommandLineInTheDatabasesFolder) {
+    const QString prefix = home + QStringLiteral("/.wine-palm");
+    writeText(prefix + QStringLiteral("/user.reg"), kUserRegistry);
+    addWineEntry(prefix);
+    ASSERT_EQ(handlers({QStringLiteral("--open"), QStringLiteral("0")}).size(), 1);
+    ASSERT_TRUE(waitForFile(wineRecord));
+    EXPECT_EQ(readAll(wineRecord), QStringLiteral("WINEPREFIX=%1\nPWD=%2\nstart\n/ProgIDOpen\nPalm.Database\n%3\n")
+                                   .arg(prefix, root + QStringLiteral("/run"), document));
 }

@@ -36,7 +36,7 @@ protected:
 }  // namespace
 
 TEST_F(DirectInstall, HandsTheTemporaryDatabaseToQuickInstall) {
-    shell.association = QStringLiteral("/home/me/.wine/drive_c/Palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/home/me/.wine/drive_c/Palm/quickinstall.exe")};
     start();
     EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
     ASSERT_EQ(shell.opened.size(), 1);
@@ -54,21 +54,29 @@ TEST_F(DirectInstall, AcceptsBothToolNamesWhateverTheirCase) {
          {QStringLiteral("C:\\Palm\\Instapp.exe"), QStringLiteral("/x/xquickinstall.exe"),
           QStringLiteral("D:\\PALM\\QUICKINSTALL.EXE"), QStringLiteral("instapp.exe")}) {
         shell.opened.clear();
-        shell.association = tool;
+        shell.associations = {tool};
         start();
         EXPECT_EQ(shell.opened.size(), 1) << tool.toStdString();
     }
     EXPECT_TRUE(prompter.requests.empty());
 }
 
+TEST_F(DirectInstall, TheFirstAssociatedProgramThatIsTheInstallToolIsStarted) {
+    shell.associations = {QStringLiteral("/usr/bin/gedit"), QStringLiteral("C:\\Palm\\Instapp.exe"),
+                          QStringLiteral("/opt/quickinstall.exe")};
+    start();
+    EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+    EXPECT_EQ(shell.openedWith, QStringList{QStringLiteral("C:\\Palm\\Instapp.exe")});
+}
+
 TEST_F(DirectInstall, AnotherProgramGivesMessage162Then111AndTheFileStaysUntilClosing) {
-    for (const QString& program :
-         {QStringLiteral("/usr/bin/gedit"), QStringLiteral("C:\\quickinstall.exe.bak"),
-          QStringLiteral("C:\\nstapp.exe")}) {
+    for (const QStringList& programs :
+         {QStringList{QStringLiteral("/usr/bin/gedit")},
+          QStringList{QStringLiteral("C:\\quickinstall.exe.bak"), QStringLiteral("C:\\nstapp.exe")}}) {
         prompter.requests.clear();
-        shell.association = program;
+        shell.associations = programs;
         start();
-        EXPECT_EQ(prompter.texts(), (QStringList{text(162), text(111)})) << program.toStdString();
+        EXPECT_EQ(prompter.texts(), (QStringList{text(162), text(111)})) << programs.join(' ').toStdString();
         EXPECT_EQ(prompter.requests[0].caption, QStringLiteral("Kestrin"));
         EXPECT_EQ(prompter.requests[0].icon, MessageIcon::Warning);
     }
@@ -79,14 +87,14 @@ TEST_F(DirectInstall, AnotherProgramGivesMessage162Then111AndTheFileStaysUntilCl
 }
 
 TEST_F(DirectInstall, NoAssociationGivesOnlyMessage111) {
-    shell.association.clear();
+    shell.associations.clear();
     start();
     EXPECT_EQ(prompter.texts(), QStringList{text(111)});
     EXPECT_TRUE(shell.opened.isEmpty());
 }
 
 TEST_F(DirectInstall, AFailedConversionIsNotHandedOver) {
-    shell.association = QStringLiteral("/opt/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/quickinstall.exe")};
     runner.succeed = false;
     start();
     ASSERT_EQ(prompter.requests.size(), 2u);
@@ -96,7 +104,7 @@ TEST_F(DirectInstall, AFailedConversionIsNotHandedOver) {
 }
 
 TEST_F(DirectInstall, BothDestinationsConvertTwiceAndOnlyTheTemporaryFileIsInstalled) {
-    shell.association = QStringLiteral("/opt/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/quickinstall.exe")};
     control<QCheckBox>("writeToFileCheck")->setChecked(true);
     start();
     ASSERT_EQ(runner.jobs.size(), 2u);
@@ -110,7 +118,7 @@ TEST_F(DirectInstall, NeverWritesThroughALinkPlantedAtTheFixedName) {
     const std::filesystem::path victim = work / "victim.txt";
     std::ofstream(victim) << "not yours";
     std::filesystem::create_symlink(victim, temporaryDatabase().toStdString());
-    shell.association = QStringLiteral("/opt/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/quickinstall.exe")};
     start();
     std::ifstream in(victim);
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -126,7 +134,7 @@ TEST_F(DirectInstall, NoPrivateFolderMeansNoInstall) {
     public:
         QString temporaryFolder() override { return {}; }
     } noFolder;
-    noFolder.association = QStringLiteral("/opt/quickinstall.exe");
+    noFolder.associations = {QStringLiteral("/opt/quickinstall.exe")};
     dialog.reset();
     dialog = std::make_unique<CMainDialog>(*settings, prompter, picker, noFolder);
     dialog->setConversionRunner([this](ConversionJob& job) { return runner(job); });

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+
+#include <filesystem>
 #include <QUrl>
 
 #include <fstream>
@@ -210,17 +212,38 @@ TEST_F(MainDialog, ValidationStopsAtTheFirstProblemInOrder) {
     EXPECT_EQ(runner.jobs[0].imageName, std::string(31, 'n'));
 }
 
-TEST_F(MainDialog, NonLatinCharactersCountAsOneByteEach) {
+TEST_F(MainDialog, NamesAreStoredInThePalmCharacterSetOneByteEachAndOthersAreRefused) {
+    const struct {
+        QString typed;
+        std::string stored;  // empty: refused with message 163 naming `refused`
+        QString refused;
+    } cases[] = {
+        {QString(31, QChar(0x00E9)), std::string(31, '\xE9'), {}},
+        {QString(31, QChar(0x20AC)), std::string(31, '\x80'), {}},
+        {QStringLiteral("\u201cQuay\u201d \u2013 5\u20ac\u2026"), "\x93Quay\x94 \x96 5\x80\x85", {}},
+        {QStringLiteral("\u0141\u00f3d\u017a"), {}, QStringLiteral("\u0141")},
+        {QStringLiteral("Snow \u2603"), {}, QStringLiteral("\u2603")},
+    };
     fillValidInput();
-    name()->setText(QString(31, QChar(0x00E9)));
-    start();
-    EXPECT_TRUE(prompter.requests.empty());
-    ASSERT_EQ(runner.jobs.size(), 1u);
-    EXPECT_EQ(runner.jobs[0].imageName, std::string(31, '\xE9'));
+    for (const auto& c : cases) {
+        runner.jobs.clear();
+        prompter.requests.clear();
+        std::filesystem::remove(work / "out.pdb");
+        name()->setText(c.typed);
+        start();
+        if (c.stored.empty()) {
+            EXPECT_EQ(prompter.texts(), QStringList{text(163).replace(QStringLiteral("%s"), c.refused)});
+            EXPECT_TRUE(runner.jobs.empty());
+            continue;
+        }
+        EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+        ASSERT_EQ(runner.jobs.size(), 1u);
+        EXPECT_EQ(runner.jobs[0].imageName, c.stored);
+    }
 }
 
 TEST_F(MainDialog, DirectInstallAloneNeedsNoOutputPath) {
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     writeToFile()->click();
     directInstall()->click();
     input()->setEditText(QStringLiteral("/a.bmp"));
@@ -266,7 +289,7 @@ TEST_F(MainDialog, ASuccessfulConversionShowsNothingAndClosesTheProgressWindow) 
 }
 
 TEST_F(MainDialog, AFailedConversionAddsMessage110AndStillInstalls) {
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     fillValidInput();
     directInstall()->setChecked(true);
     runner.succeed = false;
@@ -295,7 +318,7 @@ TEST_F(MainDialog, AsksBeforeOverwritingAndADeclineIsNoError) {
     fillValidInput();
     const QString existing = output()->currentText();
     std::ofstream(existing.toStdString()) << "precious";
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     directInstall()->setChecked(true);
     prompter.answers = {PromptAnswer::No};
     start();
@@ -392,7 +415,7 @@ TEST_F(MainDialog, StartedConversionsFillTheRecentListsNewestFirst) {
 }
 
 TEST_F(MainDialog, AnEmptyOutputPathJoinsTheListOnlyWhenItIsFull) {
-    shell.association = QStringLiteral("/opt/palm/quickinstall.exe");
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     writeToFile()->setChecked(false);
     directInstall()->setChecked(true);
     input()->setEditText(QStringLiteral("/a.bmp"));
@@ -463,7 +486,7 @@ TEST_F(MainDialog, SourcePickerOffersEveryFormatAndKeepsOtherFields) {
     EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/chosen.gif"));
 }
 
-TEST_F(MainDialog, EnterMovesToTheNextControlAndNeverStartsOrCloses) {
+TEST_F(MainDialog, EnterMovesToTheNextControlAndPressesOnlyAFocusedButton) {
     fillValidInput();
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
@@ -474,11 +497,11 @@ TEST_F(MainDialog, EnterMovesToTheNextControlAndNeverStartsOrCloses) {
     QTest::keyClick(input()->lineEdit(), Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>("pickButton"));
     EXPECT_EQ(input()->count(), 0);  // typed text is not added to the list
+    EXPECT_TRUE(runner.jobs.empty());
     QPushButton* startButton = control<QPushButton>("startButton");
     startButton->setFocus();
     QTest::keyClick(startButton, Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), control<QPushButton>("optionsButton"));
-    EXPECT_TRUE(runner.jobs.empty());
+    EXPECT_EQ(runner.jobs.size(), 1u);
     EXPECT_TRUE(prompter.requests.empty());
     EXPECT_TRUE(dialog->isVisible());
 }

@@ -147,3 +147,64 @@ TEST(CommandLine, ReadingModesTakeOnlyTheirOwnArguments) {
     };
     for (const auto& [arguments, error] : refused) EXPECT_NE(parseError(arguments).find(error), std::string::npos) << error;
 }
+
+// The forms every GNU tool accepts, also where POSIXLY_CORRECT asks getopt to
+// stop at the first file name.
+TEST(CommandLine, GnuOptionFormsWithAndWithoutPosixlyCorrect) {
+    for (const bool posixlyCorrect : {false, true}) {
+        SCOPED_TRACE(posixlyCorrect ? "POSIXLY_CORRECT" : "GNU order");
+        if (posixlyCorrect) setenv("POSIXLY_CORRECT", "1", 1);
+        auto options = parseOk({"-qf", "-d8", "--dep", "4", "-nSea", "--comp=scanline", "a.bmp", "-t", "0",
+                                "out.pdb", "--raw"});
+        EXPECT_TRUE(options.quiet);
+        EXPECT_TRUE(options.force);
+        EXPECT_EQ(options.conversion.depth, kFourBits);
+        EXPECT_EQ(options.imageName, "Sea");
+        EXPECT_EQ(options.conversion.compression, kCompressionScanline);
+        EXPECT_EQ(options.conversion.destination, kPalmOs3Or4);
+        EXPECT_EQ(options.conversion.reduction, ColourReduction::kRaw);
+        EXPECT_EQ(options.inputs, std::vector<std::string>{"a.bmp"});
+        EXPECT_EQ(options.outputPath, "out.pdb");
+        EXPECT_EQ(parseOk({"-", "--", "-q"}).inputs, std::vector<std::string>{"-"});
+        EXPECT_EQ(parseOk({"-", "--", "-q"}).outputPath, "-q");
+        options = parseOk({"--ext", "a.pdb", "--dens=low", "a.png"});
+        EXPECT_EQ(options.mode, CommandMode::Extract);
+        EXPECT_EQ(options.density, 72);
+        EXPECT_EQ(options.outputPath, "a.png");
+
+        const struct {
+            std::vector<std::string> arguments;
+            const char* message;
+        } refused[] = {
+            {{"-qx", "a.bmp"}, "unknown option '-x'"},
+            {{"--d", "4", "a.bmp"}, "unknown option '--d'"},  // --depth or --dither
+            {{"--force=yes", "a.bmp"}, "unknown option '--force=yes'"},
+            {{"a.bmp", "--na"}, "option --name needs a name"},
+            {{"a.bmp", "-qn"}, "option -n needs a name"},
+            {{"--outdir=", "a.bmp"}, "option --outdir needs a folder"},
+            {{"--inf", "a.pdb", "-qf"}, "--info cannot be combined with -q"},
+            {{"--info", "a.pdb", "--dep=4"}, "--info cannot be combined with --depth"},
+            {{"--extract", "a.pdb", "a.png", "--density"}, "option --density needs a density"},
+        };
+        for (const auto& c : refused) EXPECT_EQ(parseError(c.arguments), c.message);
+        unsetenv("POSIXLY_CORRECT");
+    }
+}
+
+TEST(CommandLine, ImageNamesAreStoredInThePalmCharacterSet) {
+    EXPECT_EQ(parseOk({"-n", "\u201cCaf\u00e9\u201d \u2013 5\u20ac\u2026", "a.bmp"}).imageName,
+              "\x93" "Caf\xe9\x94 \x96 5\x80\x85");
+    std::string euros;
+    for (int i = 0; i < 31; ++i) euros += "\u20ac";
+    EXPECT_EQ(parseOk({"-n", euros, "a.bmp"}).imageName, std::string(31, '\x80'));
+    EXPECT_NE(parseError({"-n", euros + "x", "a.bmp"}).find("31"), std::string::npos);
+    EXPECT_EQ(parseError({"-n", "\u0141\u00f3d\u017a", "a.bmp"}),
+              "the image name contains the character '\u0141', which Palm handhelds cannot show");
+
+    // Names made from file names take "_" for what the set cannot hold and
+    // are cut at 31 bytes, never inside a character.
+    std::string accents;
+    for (int i = 0; i < 40; ++i) accents += "\u00e9";
+    EXPECT_EQ(defaultBatchImageName("/x/" + accents + ".bmp"), std::string(31, '\xe9'));
+    EXPECT_EQ(defaultBatchImageName("/x/\u0141\u00f3d\u017a.jpg"), "_\xf3" "d_");
+}

@@ -75,6 +75,16 @@ TEST(PalmFileInfo, GoldenLayoutOfADatabaseAndABareBitmap) {
                                 ": Neither a Palm database nor a Palm bitmap: Bitmap header is cut off (bitmap at offset 0)\n");
 }
 
+// Names are stored in the handheld's character set; a terminal wants UTF-8.
+TEST(PalmFileInfo, ShowsTheNameInUtf8) {
+    testsupport::TemporaryFolder folder;
+    HalvesLoader loader;
+    testsupport::WriteFileBytes(folder / "sea.pdb", PalmDatabase::writeToMemory("Caf\xE9 \x93Sea\x94 \x80", {}, loader, 0));
+    std::ostringstream out, errors;
+    EXPECT_EQ(printPalmFileInfo({(folder / "sea.pdb").string()}, out, errors), 0);
+    EXPECT_NE(out.str().find("name: Caf\u00E9 \u201CSea\u201D \u20AC\n"), std::string::npos) << out.str();
+}
+
 TEST(PalmFileInfo, DensityNames) {
     EXPECT_EQ(parseDensity("low"), kLowDensity);
     EXPECT_EQ(parseDensity("high"), kHighestDensity);

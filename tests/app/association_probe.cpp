@@ -1,0 +1,31 @@
+// Prints the desktop's handlers of a document, one "program<TAB>id" line
+// each, and with --open N starts the Nth on it. GIO reads the XDG folders once
+// per process, so each scenario of the association tests runs this anew.
+#include "app/desktop_shell.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == QLatin1String("--open"))) {
+        std::fprintf(stderr, "usage: association_probe DOCUMENT [--open INDEX]\n");
+        return 2;
+    }
+    const QString document = arguments[1];
+    CDesktopShell shell;
+    const std::vector<DocumentHandler> handlers = shell.findHandlers(document, QString());
+    for (const DocumentHandler& handler : handlers) {
+        std::printf("%s\t%s\n", handler.program.toUtf8().constData(), handler.id.toUtf8().constData());
+    }
+    if (arguments.size() == 4) {
+        const auto index = arguments[3].toULongLong();
+        if (index >= handlers.size()) return 1;
+        shell.openDocument(handlers[index], document, QFileInfo(document).absolutePath());
+    }
+    return 0;
+}
