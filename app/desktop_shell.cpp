@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -171,6 +172,10 @@ void CDesktopShell::openDocument(const DocumentHandler& handler, const QString& 
     g_desktop_app_info_launch_uris_as_manager(info.get(), &uris, nullptr, G_SPAWN_SEARCH_PATH,
                                               useFolder ? changeFolder : nullptr, folder.data(), nullptr,
                                               nullptr, nullptr);
+}
+
+bool CDesktopShell::startProgram(const QString& program, const QString& document, const QString& directory) {
+    return QProcess::startDetached(program, {document}, directory);
 }
 
 std::unique_ptr<CShell> createPlatformShell() {

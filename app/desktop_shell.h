@@ -40,6 +40,7 @@ public:
     std::vector<DocumentHandler> findHandlers(const QString& document, const QString& directory) override;
     void openDocument(const DocumentHandler& handler, const QString& document,
                       const QString& directory) override;
+    bool startProgram(const QString& program, const QString& document, const QString& directory) override;
 
 private:
     QString m_runtimeDir;

@@ -532,6 +532,7 @@ bool CMainDialog::installDirect() {
     if (existing.isSymLink() || existing.isFile()) QFile::remove(path);
     if (!runJob()) return false;
 
+    if (!m_settings.installer.isEmpty()) return m_shell.startProgram(m_settings.installer, path, folder);
     const std::vector<DocumentHandler> handlers = m_shell.findHandlers(path, folder);
     if (handlers.empty()) return false;
     // Linux desktops offer every program registered for the type, not one;
@@ -601,6 +602,13 @@ std::unique_ptr<QMenu> CMainDialog::createOptionsMenu() {
         action->setActionGroup(shapeMarks);
         action->setChecked(m_conversion.fit == shape.value);
     }
+    // Checked while a program of the user's own replaces the desktop's
+    // association; choosing it then goes back to the association.
+    QAction* installWith =
+        addCommand(menu.get(), QStringLiteral("&Install with..."), ID_INSTALL_WITH, "installWithAction");
+    installWith->setCheckable(true);
+    installWith->setChecked(!m_settings.installer.isEmpty());
+    if (!m_settings.installer.isEmpty()) installWith->setToolTip(m_settings.installer);
     addCommand(menu.get(), QStringLiteral("Delete Settings"), ID_DELETE_SETTINGS, "deleteSettingsAction");
     addCommand(menu.get(), QStringLiteral("&About Kestrin"), ID_ABOUT, "aboutAction");
     menu->addSeparator();
@@ -650,6 +658,9 @@ void CMainDialog::handleCommand(int command) {
         case ID_DELETE_SETTINGS:
             deleteSettings();
             break;
+        case ID_INSTALL_WITH:
+            chooseInstaller();
+            break;
         case ID_ABOUT:
             showAboutBox();
             break;
@@ -676,6 +687,15 @@ void CMainDialog::deleteSettings() {
     request.defaultAnswer = PromptAnswer::Yes;
     if (m_prompter.prompt(request) != PromptAnswer::Yes) return;
     m_settings.deleteStored();
+}
+
+void CMainDialog::chooseInstaller() {
+    if (!m_settings.installer.isEmpty()) {
+        m_settings.installer.clear();
+        return;
+    }
+    if (const auto program = m_filePicker.pickSource(this, {QStringLiteral("Programs and scripts (*)")}))
+        m_settings.installer = *program;
 }
 
 void CMainDialog::showAboutBox() {

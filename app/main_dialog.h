@@ -35,6 +35,7 @@ enum MainDialogCommand : int {
     ID_FIT_STRETCH = 40007,
     ID_FIT_PAD = 40008,
     ID_FIT_CROP = 40009,
+    ID_INSTALL_WITH = 40010,
 };
 
 // How the dialog carries out a filled job; normally ConversionJob::run.
@@ -112,6 +113,8 @@ private:
     bool runJob();
     void addRecent(RecentList& list, QComboBox* combo, const QString& path);
     void deleteSettings();
+    // Chooses the program "Directly send" starts, or forgets the chosen one.
+    void chooseInstaller();
     void showAboutBox();
     void closingSteps();
     // Accepts a drag, or takes a drop, of a local file as the source picture,

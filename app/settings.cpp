@@ -52,6 +52,11 @@ void CSettings::load() {
         if (const auto stored = m_store.readNumber(QString(), QLatin1String(setting.name)))
             setting.read(conversion, static_cast<qint32>(*stored));
     }
+    // After the values every version reads, in the order they always had.
+    if (const auto stored = m_store.readText(QString(), kInstaller)) {
+        installer = *stored;
+        m_installerStored = true;
+    }
     m_store.flush();
 }
 
@@ -74,6 +79,9 @@ void CSettings::save() {
         m_store.writeText(kRecentSources, name, recentSources.slot(slot));
         m_store.writeText(kRecentOutputs, name, recentOutputs.slot(slot));
     }
+    // Written only once chosen, so that without one the file stays as it
+    // always was.
+    if (!installer.isEmpty() || m_installerStored) m_store.writeText(top, kInstaller, installer);
     m_store.flush();
 }
 

@@ -42,6 +42,9 @@ public:
     QString imageName = QString::fromLatin1(kDefaultImageName);
     QString lastSourcePath;
     QString lastOutputPath;
+    // The program "Directly send" starts with the database; empty: the one
+    // the desktop associates with .pdb files.
+    QString installer;
     int writeToFile = 1;
     int directInstall = 0;
     // Colour depth, destination, colour reduction and compression; values that
@@ -66,6 +69,7 @@ public:
 private:
     CSettingsStore& m_store;
     bool m_deleted = false;
+    bool m_installerStored = false;
 };
 
 // Names of the stored values and groups.
@@ -78,4 +82,5 @@ inline const QString kLastSource = QStringLiteral("last8");
 inline const QString kLastOutput = QStringLiteral("lastpdb");
 inline const QString kWriteToFile = QStringLiteral("file");
 inline const QString kDirectInstall = QStringLiteral("install");
+inline const QString kInstaller = QStringLiteral("installer");
 }  // namespace SettingsKey

@@ -29,6 +29,9 @@ public:
     // Opens the document as the handler's association says and does not wait.
     virtual void openDocument(const DocumentHandler& handler, const QString& document,
                               const QString& directory) = 0;
+    // Starts a program the user chose with the document as its one argument,
+    // in `directory`, and does not wait; false when it could not be started.
+    virtual bool startProgram(const QString& program, const QString& document, const QString& directory) = 0;
 };
 
 // The shell of the platform the program was built for.

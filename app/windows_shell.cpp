@@ -2,6 +2,8 @@
 
 #include "app/shell.h"
 
+#include <QProcess>
+
 #include <shellapi.h>
 #include <windows.h>
 
@@ -35,6 +37,10 @@ public:
         // The install tool queues the file and needs no window of ours; its
         // answer tells nothing the program could act on.
         ShellExecuteA(nullptr, "open", file.constData(), nullptr, folder.constData(), SW_HIDE);
+    }
+
+    bool startProgram(const QString& program, const QString& document, const QString& directory) override {
+        return QProcess::startDetached(program, {document}, directory);
     }
 };
 

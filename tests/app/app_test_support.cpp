@@ -90,6 +90,11 @@ void FakeShell::openDocument(const DocumentHandler& handler, const QString& docu
     openedContents.append(file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString());
 }
 
+bool FakeShell::startProgram(const QString& program, const QString& document, const QString&) {
+    started.append(program + QLatin1Char(' ') + document);
+    return QFileInfo(program).isAbsolute();
+}
+
 bool FakeRunner::operator()(ConversionJob& job) {
     jobs.push_back(job);
     auto* window = dynamic_cast<CProgressDialog*>(job.progress);

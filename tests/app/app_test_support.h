@@ -67,6 +67,7 @@ public:
     std::vector<DocumentHandler> findHandlers(const QString& document, const QString& directory) override;
     void openDocument(const DocumentHandler& handler, const QString& document,
                       const QString& directory) override;
+    bool startProgram(const QString& program, const QString& document, const QString& directory) override;
 
     testsupport::TemporaryFolder folder;
     QStringList associations;
@@ -74,6 +75,9 @@ public:
     QStringList opened;
     QStringList openedContents;
     QStringList openedDirectories;
+    // "program document" for each program of the user's own started; one
+    // named without a folder counts as not found.
+    QStringList started;
 };
 
 // Stands in for the conversion run: records each job, shows the progress

@@ -148,6 +148,22 @@ TEST(PrivateFolder, WithoutARuntimeFolderTheShellMakesItsOwnAndRemovesItAgain) {
     EXPECT_FALSE(QFileInfo::exists(made));
 }
 
+// A program of the user's own gets the database as its one argument, however
+// the path is spelled, and runs in the database's folder.
+TEST(DesktopShell, StartsAChosenProgramWithTheDatabaseInItsFolder) {
+    testsupport::TemporaryFolder base;
+    const QString root = QString::fromStdString(base.path().string());
+    const QString script = root + QStringLiteral("/to card.sh"), record = root + QStringLiteral("/record");
+    apptest::writeText(script, QStringLiteral("#!/bin/sh\nprintf '%s\\n%s\\n' \"$PWD\" \"$*\" >\"$0.tmp\"\n"
+                                              "mv \"$0.tmp\" '") + record + QStringLiteral("'\n"));
+    QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    CDesktopShell shell{QString()};
+    const QString database = root + QStringLiteral("/My Image; rm -rf.pdb");
+    ASSERT_TRUE(shell.startProgram(script, database, root));
+    ASSERT_TRUE(apptest::waitForFile(record));
+    EXPECT_EQ(apptest::readAll(record), root + QLatin1Char('\n') + database + QLatin1Char('\n'));
+    EXPECT_FALSE(shell.startProgram(root + QStringLiteral("/missing.sh"), database, root));
+}
 
 namespace {
 

@@ -2,11 +2,13 @@
 
 #include "app/string_table.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 
 #include <filesystem>
@@ -47,6 +49,34 @@ TEST_F(DirectInstall, HandsTheTemporaryDatabaseToQuickInstall) {
     EXPECT_TRUE(QFile::exists(temporaryDatabase()));
     ASSERT_EQ(runner.jobs.size(), 1u);
     EXPECT_EQ(runner.jobs[0].imageName, "Holiday");
+}
+
+TEST_F(DirectInstall, AProgramChosenWithInstallWithReplacesTheAssociationUntilChosenAgain) {
+    shell.associations = {QStringLiteral("/opt/quickinstall.exe")};
+    picker.answer = QStringLiteral("/home/me/bin/to-card.sh");
+    const auto installWithChecked = [&] {
+        return dialog->createOptionsMenu()->findChild<QAction*>(QStringLiteral("installWithAction"))->isChecked();
+    };
+    EXPECT_FALSE(installWithChecked());
+    dialog->handleCommand(ID_INSTALL_WITH);
+    EXPECT_TRUE(installWithChecked());
+    start();
+    EXPECT_EQ(shell.started, QStringList{picker.answer.value() + QLatin1Char(' ') + temporaryDatabase()});
+    EXPECT_TRUE(shell.opened.isEmpty());
+    EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+
+    dialog->handleCommand(ID_INSTALL_WITH);  // forgets the program without asking
+    EXPECT_EQ(picker.calls, 1);
+    EXPECT_FALSE(installWithChecked());
+    start();
+    EXPECT_EQ(shell.started.size(), 1);
+    EXPECT_EQ(shell.opened, QStringList{temporaryDatabase()});
+    EXPECT_TRUE(prompter.requests.empty()) << prompter.texts().join('|').toStdString();
+
+    picker.answer = QStringLiteral("gone.sh");  // a program that cannot be started
+    dialog->handleCommand(ID_INSTALL_WITH);
+    start();
+    EXPECT_EQ(prompter.texts(), QStringList{text(111)});
 }
 
 TEST_F(DirectInstall, AcceptsBothToolNamesWhateverTheirCase) {

@@ -59,6 +59,7 @@ protected:
 TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     const std::unique_ptr<QMenu> menu = dialog->createOptionsMenu();
     EXPECT_EQ(entries(menu.get()), (QStringList{"&Compression", "Turn photos upright", "Picture shape",
+                                                "&Install with...",
                                                 "Delete Settings", "&About Kestrin", "-", "E&xit\tEsc"}));
     QMenu* compression = menu->findChild<QMenu*>(QStringLiteral("compressionMenu"));
     ASSERT_NE(compression, nullptr);
@@ -69,7 +70,7 @@ TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     for (const QAction* action : menu->actions()) {
         if (!action->isSeparator() && action->menu() == nullptr) commands.append(action->data().toInt());
     }
-    EXPECT_EQ(commands, (QList<int>{40002, 40003, 40004, 40006, 40005, 1000, 2}));
+    EXPECT_EQ(commands, (QList<int>{40002, 40003, 40004, 40006, 40010, 40005, 1000, 2}));
     QMenu* shape = menu->findChild<QMenu*>(QStringLiteral("pictureShapeMenu"));
     ASSERT_NE(shape, nullptr);
     EXPECT_EQ(menu->actions().at(2)->menu(), shape);

@@ -161,6 +161,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.imageName = QStringLiteral("Ölberg, at dusk");
         settings.lastSourcePath = QStringLiteral("/home/me/pictures/a,b;c=d.png");
         settings.lastOutputPath = QStringLiteral("@/out put.pdb");
+        settings.installer = QStringLiteral("/home/me/bin/to card.sh");
         settings.writeToFile = 0;
         settings.directInstall = 1;
         settings.conversion.reduction = ColourReduction::kRaw;
@@ -178,6 +179,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.imageName, QStringLiteral("Ölberg, at dusk"));
     EXPECT_EQ(loaded.lastSourcePath, QStringLiteral("/home/me/pictures/a,b;c=d.png"));
     EXPECT_EQ(loaded.lastOutputPath, QStringLiteral("@/out put.pdb"));
+    EXPECT_EQ(loaded.installer, QStringLiteral("/home/me/bin/to card.sh"));
     EXPECT_EQ(loaded.writeToFile, 0);
     EXPECT_EQ(loaded.directInstall, 1);
     EXPECT_EQ(loaded.conversion.reduction, ColourReduction::kRaw);
@@ -261,6 +263,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
                   << "read os"
                   << "read orient"
                   << "read fit"
+                  << "read installer"
                   << "flush";
     EXPECT_EQ(store.log, expectedReads);
 
