@@ -4,6 +4,7 @@
 #include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -62,6 +63,18 @@ void CImageBitmap::Create(int width, int height, int bpp, bool hasAlpha) {
     AllocStorage(width, height, bpp, hasAlpha);
 }
 
+void CImageBitmap::CreateWindow(int width, int height, int bpp, bool hasAlpha, int windowRows) {
+    CheckedStorageSize(width, height, bpp, RowBytes(width, bpp));
+    const int slots = std::clamp(windowRows, 1, height);
+    Create(width, slots, bpp, hasAlpha);
+    const std::vector<std::uint8_t*> slotRows(m_lines);
+    m_lines.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        m_lines[static_cast<std::size_t>(y)] = slotRows[static_cast<std::size_t>(y % slots)];
+    m_height = height;
+    m_windowRows = slots;
+}
+
 void CImageBitmap::Lock(bool, bool) { ++m_lockCount; }
 
 void CImageBitmap::Unlock() { --m_lockCount; }
@@ -89,6 +102,7 @@ void CImageBitmap::SetFormat(int width, int height, int bpp, bool hasAlpha) {
     m_height = height;
     m_bpp = bpp;
     m_hasAlpha = hasAlpha;
+    m_windowRows = 0;
     BuildLineArray();
     if (bpp < 16 && m_palette != nullptr) {
         const int count = 1 << bpp;
@@ -101,6 +115,9 @@ void CImageBitmap::SetFormat(int width, int height, int bpp, bool hasAlpha) {
 }
 
 void CImageBitmap::CopyFrom(const CImageBitmap& source, int bpp) {
+    // The rows a window once held are gone.
+    if (source.GetWindowRows() != 0)
+        throw CTextException(ERR_UNSUPPORTED_DATA, "Unsupported bitmap conversion.");
     const int width = source.GetWidth();
     const int height = source.GetHeight();
     if (bpp == 0 || bpp == source.GetDepth()) {

@@ -32,6 +32,13 @@ public:
     // Replaces the storage with a new bitmap. Throws CTextException with
     // ERR_NO_MEMORY for sizes the library refuses to hold.
     virtual void Create(int width, int height, int bpp, bool hasAlpha);
+    // Creates a width x height bitmap that holds only `windowRows` rows at a
+    // time, for a decoder that hands each row on as soon as it is written:
+    // row y lives in slot y mod windowRows, so writing it overwrites row
+    // y - windowRows. The size is refused as Create would refuse the whole
+    // bitmap. A window's storage (a DIB's block included) describes only its
+    // slots, and CopyFrom refuses it as a source.
+    void CreateWindow(int width, int height, int bpp, bool hasAlpha, int windowRows);
     virtual std::size_t GetMemorySize() const = 0;
     virtual std::size_t GetLineStride() const = 0;
     virtual void Lock(bool read, bool write);
@@ -40,6 +47,8 @@ public:
     int GetWidth() const { return m_width; }
     int GetHeight() const { return m_height; }
     int GetDepth() const { return m_bpp; }
+    // The rows held at a time: 0 when the bitmap holds all of them.
+    int GetWindowRows() const { return m_windowRows; }
     bool HasAlphaChannel() const { return m_hasAlpha; }
     void SetHasAlpha(bool hasAlpha) { m_hasAlpha = hasAlpha; }
     PaletteEntry* GetPalette() { return m_palette; }
@@ -73,6 +82,7 @@ protected:
     int m_bpp = 0;
     PaletteEntry* m_palette = nullptr;
     bool m_hasAlpha = false;
+    int m_windowRows = 0;
     std::vector<std::uint8_t*> m_lines;
     int m_lockCount = 0;
 };

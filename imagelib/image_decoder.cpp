@@ -3,6 +3,7 @@
 #include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
@@ -63,18 +64,39 @@ void RaiseErrorFormat(int code, const char* format, ...) {
     RaiseError(code, text);
 }
 
-void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
-                        bool hasAlpha) {
+namespace {
+
+void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
     const auto rowBytes = (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8;
     const auto bytes = limits.AllowsSize(width, height) && bpp > 0
                            ? CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height))
                            : std::nullopt;
     if (!bytes || *bytes > limits.maxBitmapBytes)
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
+}
+
+}  // namespace
+
+void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
+                        bool hasAlpha) {
+    CheckBitmapWithin(limits, width, height, bpp);
     bitmap.Create(width, height, bpp, hasAlpha);
 }
 
 // ---------------------------------------------------------------------------
+
+void CImageDecoder::CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha,
+                                    int batchRows) {
+    // The whole picture must be allowed, held whole or not: the same files
+    // fail the same way whichever way they are decoded.
+    CheckBitmapWithin(GetLimits(), width, height, bpp);
+    const int windowRows =
+        m_rowListener != nullptr && bpp == 32 ? m_rowListener->WindowRows(width, height, batchRows) : 0;
+    if (windowRows > 0)
+        bitmap.CreateWindow(width, height, bpp, hasAlpha, std::max(windowRows, batchRows));
+    else
+        bitmap.Create(width, height, bpp, hasAlpha);
+}
 
 CImageDecoder::~CImageDecoder() {
     // Releasing a decoder also forgets the trace file, as the library always has.

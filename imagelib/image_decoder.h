@@ -11,9 +11,31 @@
 
 // Told by a decoder, while it decodes, which rows of its bitmap are complete,
 // so that work on them can start before the whole picture is there.
+//
+// A decoder that writes every row once, top to bottom, may also offer to keep
+// only a window of rows, so that a large picture never has to be held whole:
+//   1. Before it creates its bitmap, it asks WindowRows with the picture's
+//      size and the most rows it writes between two reports (its batch). An
+//      answer n > 0 (always at least the batch) means: create the bitmap with
+//      CImageBitmap::CreateWindow(..., n); 0 means: create it whole.
+//   2. The decoder owns the window and writes into it; the listener only reads
+//      it, on the decoding thread or on helper threads of its own.
+//   3. After each batch it reports with RowsDecoded. With a window, that call
+//      returns only when the listener no longer needs the rows the next batch
+//      overwrites (rows below rowCount + batch - n); until then it waits for
+//      its helpers, or does their work itself.
+//   4. Rows never reported are the listener's to fill as the bitmap was
+//      created (zero) once the decode returns; the window's rows are gone by
+//      then, so the listener is the one place that has seen the picture.
+// Decoders that cannot keep that order never ask, and a bitmap created whole
+// keeps every row as before.
 class CDecodedRowListener {
 public:
     virtual ~CDecodedRowListener() = default;
+    // The rows a decoder's bitmap of width x height 32-bit pixels should hold
+    // at a time, or 0 for all of them. Called on the decoding thread, at most
+    // once per decode, before the bitmap is created.
+    virtual int WindowRows(int /*width*/, int /*height*/, int /*batchRows*/) noexcept { return 0; }
     // Rows [0, rowCount) of `bitmap` hold their final pixels: the decoder will
     // neither change them nor re-create the bitmap. Called on the decoding
     // thread, with rowCount growing from call to call.
@@ -57,6 +79,16 @@ protected:
     // replaces 0 by its choice.
     virtual void DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                              CImageSource& source);
+
+    // Creates the bitmap of a decode that writes its rows once each, top to
+    // bottom, and reports them to the row listener at most `batchRows` at a
+    // time: as a window of rows when the listener asks for one (32 bits only),
+    // otherwise whole. Sizes are refused as by CreateBitmapWithin.
+    void CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha, int batchRows);
+    // Tells the row listener, if any, that rows [0, rowCount) are final.
+    void ReportRows(const CImageBitmap& bitmap, int rowCount) const {
+        if (m_rowListener != nullptr) m_rowListener->RowsDecoded(bitmap, rowCount);
+    }
 
     // The destination depth rule shared by the decoders.
     static int ChooseDepth(int wantedDepth, int fileDepth) {

@@ -7,10 +7,12 @@
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -187,10 +189,15 @@ void WidenBackwards(const std::uint8_t* last, int width, double* out) {
 // photo's full-size pixels into a copy first would hold them twice.
 class TurnedPicture {
 public:
+    // A picture whose rows are not there yet: only its sides are known.
+    TurnedPicture(int storedWidth, int storedHeight, int orientation)
+        : TurnedPicture(nullptr, storedWidth, storedHeight, orientation) {}
     TurnedPicture(const CImageBitmap& bitmap, int orientation)
-        : m_rows(bitmap.GetRows()),
-          m_storedWidth(bitmap.GetWidth()),
-          m_storedHeight(bitmap.GetHeight()),
+        : TurnedPicture(bitmap.GetRows(), bitmap.GetWidth(), bitmap.GetHeight(), orientation) {}
+    TurnedPicture(const std::uint8_t* const* rows, int storedWidth, int storedHeight, int orientation)
+        : m_rows(rows),
+          m_storedWidth(storedWidth),
+          m_storedHeight(storedHeight),
           m_orientation(orientation >= kOrientationAsStored && orientation <= kOrientationQuarterAnticlockwise
                             ? orientation
                             : kOrientationAsStored) {}
@@ -350,8 +357,29 @@ int ResolveThreads(int threads, int width, int height) {
 
 }  // namespace
 
+// Chunks of rows per thread that a window of rows holds beyond the decoder's
+// batch.
+constexpr int kWindowChunksPerThread = 2;
+
+// The part of the picture seen that the targets are resampled from. A framing
+// without a reference size takes the first target's.
+PictureFraming ReferencedFraming(const PictureFraming& framing, std::span<const ResizeTarget> targets) {
+    PictureFraming frame = framing;
+    if ((frame.referenceWidth <= 0 || frame.referenceHeight <= 0) && !targets.empty()) {
+        frame.referenceWidth = targets.front().width;
+        frame.referenceHeight = targets.front().height;
+    }
+    return frame;
+}
+
+PixelRect ResampledPart(const PictureFraming& framing, std::span<const ResizeTarget> targets, int width,
+                        int height) {
+    return FramedSourceRect(ReferencedFraming(framing, targets), width, height);
+}
+
 struct CTentResampler::Shared {
-    // The decoded bitmap as it was when the plan was made.
+    // The decoded bitmap the rows are read from: set when the plan is made
+    // from it, or when the first rows of a planned picture are reported.
     const CImageBitmap* source = nullptr;
     int storedWidth = 0;
     int storedHeight = 0;
@@ -366,28 +394,42 @@ struct CTentResampler::Shared {
     std::vector<std::vector<double>> rowBuffers;
     // With the sides swapped, the rows of one chunk as copied per thread.
     std::vector<std::vector<std::uint8_t>> chunkBuffers;
+    // For a source held as a window of rows: its size, and the most rows the
+    // decoder writes between two reports. 0 for a whole source.
+    int windowRows = 0;
+    int batchRows = 0;
+    // Time the decoding thread spent on the window: waiting for helpers, and
+    // resampling rows itself because they had fallen behind.
+    std::chrono::steady_clock::duration waited{};
+    std::chrono::steady_clock::duration helped{};
+    // Rows of a window from here on were never written by the decoder: they
+    // are read as the bitmap was created, zero, since their slots still hold
+    // older rows. Guarded by the mutex.
+    int writtenRows = std::numeric_limits<int>::max();
 
     std::mutex mutex;
-    std::condition_variable wake;     // rows to take, or time to stop
-    std::condition_variable allDone;  // every row resampled across
+    std::condition_variable wake;      // rows to take, or time to stop
+    std::condition_variable finished;  // some chunk resampled across
     int ready = 0;    // rows [0, ready) of the part are final in the source
     int claimed = 0;  // rows [0, claimed) are taken by some thread
     int done = 0;     // rows resampled across
+    // First rows of the chunks being resampled across, in no order.
+    std::vector<int> inFlight;
     bool stopping = false;
     std::vector<std::thread> helpers;
 
     Shared(const CImageBitmap& bitmap, std::span<const ResizeTarget> targets, int threadCount, int turn,
            const PictureFraming& framing)
-        : source(&bitmap),
-          storedWidth(bitmap.GetWidth()),
-          storedHeight(bitmap.GetHeight()),
-          orientation(turn),
-          picture(bitmap, turn) {
-        PictureFraming frame = framing;
-        if ((frame.referenceWidth <= 0 || frame.referenceHeight <= 0) && !targets.empty()) {
-            frame.referenceWidth = targets.front().width;
-            frame.referenceHeight = targets.front().height;
-        }
+        : Shared(bitmap.GetWidth(), bitmap.GetHeight(), targets, threadCount, turn, framing) {
+        Attach(bitmap);
+    }
+
+    // A plan for a picture of storedWidth x storedHeight whose bitmap is not
+    // there yet.
+    Shared(int width, int heightStored, std::span<const ResizeTarget> targets, int threadCount, int turn,
+           const PictureFraming& framing)
+        : storedWidth(width), storedHeight(heightStored), orientation(turn), picture(width, heightStored, turn) {
+        const PictureFraming frame = ReferencedFraming(framing, targets);
         part = FramedSourceRect(frame, picture.Width(), picture.Height());
         height = part.height;
         int widestTaps = 0;
@@ -416,6 +458,7 @@ struct CTentResampler::Shared {
             for (auto& buffer : chunkBuffers)
                 buffer.resize(4 * static_cast<std::size_t>(part.width) * static_cast<std::size_t>(kChunkRows));
         }
+        inFlight.reserve(rowBuffers.size());
         // A helper the system refuses is simply not there; the others and the
         // caller share its rows.
         try {
@@ -433,14 +476,26 @@ struct CTentResampler::Shared {
         for (std::thread& helper : helpers) helper.join();
     }
 
+    // Reads the rows from `bitmap` from now on.
+    void Attach(const CImageBitmap& bitmap) {
+        source = &bitmap;
+        picture = TurnedPicture(bitmap, orientation);
+    }
+
     // True when this plan was made for `bitmap` as it is now.
     bool Fits(const CImageBitmap& bitmap, int turn) const {
         return source == &bitmap && storedWidth == bitmap.GetWidth() && storedHeight == bitmap.GetHeight() &&
-               bitmap.GetDepth() == 32 && orientation == turn;
+               bitmap.GetDepth() == 32 && orientation == turn && windowRows == bitmap.GetWindowRows();
+    }
+
+    // True when this plan was made for a bitmap of that size, not yet seen.
+    bool Expects(const CImageBitmap& bitmap) const {
+        return source == nullptr && storedWidth == bitmap.GetWidth() && storedHeight == bitmap.GetHeight() &&
+               bitmap.GetDepth() == 32 && windowRows == bitmap.GetWindowRows();
     }
 
     // Widens each row once and resamples it to every target's width.
-    void ResampleAcross(std::size_t buffer, int begin, int end) {
+    void ResampleAcross(std::size_t buffer, int begin, int end, int written) {
         double* row = rowBuffers[buffer].data();
         std::uint8_t* chunk = chunkBuffers.empty() ? nullptr : chunkBuffers[buffer].data();
         if (chunk != nullptr) picture.CopySwappedRows(part.left, part.top + begin, part.width, end - begin, chunk);
@@ -448,6 +503,8 @@ struct CTentResampler::Shared {
             if (chunk != nullptr)
                 WidenRow(chunk + 4 * static_cast<std::size_t>(part.width) * static_cast<std::size_t>(y - begin),
                          part.width, row);
+            else if (part.top + y >= written)
+                std::fill(row, row + 4 * static_cast<std::size_t>(part.width), 0.0);
             else
                 picture.Widen(part.left, part.top + y, part.width, row);
             for (TargetPlan& plan : plans)
@@ -456,27 +513,41 @@ struct CTentResampler::Shared {
         }
     }
 
+    // Resamples one chunk of ready rows, if there is one worth taking, with
+    // the lock held on entry and on return. A helper waits for full chunks
+    // until the last rows; the decoding thread takes what there is.
+    bool TakeChunk(std::unique_lock<std::mutex>& lock, std::size_t buffer, bool fullChunksOnly) {
+        const int available = ready - claimed;
+        if (available <= 0 || (fullChunksOnly && available < kChunkRows && ready != height)) return false;
+        const int begin = claimed;
+        const int end = begin + std::min(available, kChunkRows);
+        claimed = end;
+        inFlight.push_back(begin);
+        const int written = writtenRows;
+        lock.unlock();
+        ResampleAcross(buffer, begin, end, written);
+        lock.lock();
+        inFlight.erase(std::find(inFlight.begin(), inFlight.end(), begin));
+        done += end - begin;
+        finished.notify_all();
+        return true;
+    }
+
     // Takes chunks of ready rows until there are none; a helper then waits
     // for more, the caller returns.
     void Help(std::size_t buffer, bool waitForRows) noexcept {
         std::unique_lock lock(mutex);
         for (;;) {
             if (stopping) return;
-            const int available = ready - claimed;
-            if (available >= kChunkRows || (available > 0 && (ready == height || !waitForRows))) {
-                const int begin = claimed;
-                const int end = begin + std::min(available, kChunkRows);
-                claimed = end;
-                lock.unlock();
-                ResampleAcross(buffer, begin, end);
-                lock.lock();
-                done += end - begin;
-                if (done == height) allDone.notify_all();
-                continue;
-            }
+            if (TakeChunk(lock, buffer, waitForRows)) continue;
             if (!waitForRows) return;
             wake.wait(lock);
         }
+    }
+
+    // Rows [0, free) are resampled across and no longer read.
+    int FreeRows() const {
+        return inFlight.empty() ? claimed : *std::min_element(inFlight.begin(), inFlight.end());
     }
 
     // `rowCount` decoded rows of the stored picture are final. Only a picture
@@ -493,6 +564,20 @@ struct CTentResampler::Shared {
         }
         if (worthWaking) wake.notify_all();
     }
+
+    // Returns once the window's slots of rows [rowCount, rowCount + batch) are
+    // no longer read: resamples rows itself while there are any to take, and
+    // waits for the helpers' chunks otherwise.
+    void MakeRoom(int rowCount, int batch) {
+        const int needed = std::min(rowCount, height) + batch - windowRows;
+        std::unique_lock lock(mutex);
+        while (FreeRows() < needed && !stopping) {
+            const auto start = std::chrono::steady_clock::now();
+            const bool tookOne = TakeChunk(lock, 0, false);
+            if (!tookOne) finished.wait(lock);
+            (tookOne ? helped : waited) += std::chrono::steady_clock::now() - start;
+        }
+    }
 };
 
 CTentResampler::CTentResampler(std::vector<ResizeTarget> targets, int threads)
@@ -500,12 +585,41 @@ CTentResampler::CTentResampler(std::vector<ResizeTarget> targets, int threads)
 
 CTentResampler::~CTentResampler() = default;
 
+int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
+    if (!m_rowWindows || m_shared != nullptr || m_orientation != kOrientationAsStored || batchRows < 1) return 0;
+    const int threads = ResolveThreads(m_threads, width, height);
+    // Room for the batch being written, the chunks the threads are on and the
+    // rows gathering into the next ones, so the decoder seldom waits.
+    const std::int64_t window = std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
+    // Only a picture resampled whole is read in the order it decodes.
+    if (window >= height || ResampledPart(m_framing, m_targets, width, height) != PixelRect{0, 0, width, height})
+        return 0;
+    try {
+        auto shared = std::make_unique<Shared>(width, height, m_targets, threads, m_orientation, m_framing);
+        shared->windowRows = static_cast<int>(window);
+        shared->batchRows = batchRows;
+        m_shared = std::move(shared);
+    } catch (...) {
+        // Finish meets the same trouble with the whole picture and reports it.
+        return 0;
+    }
+    return static_cast<int>(window);
+}
+
 void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
+    if (m_shared != nullptr && m_shared->source == nullptr) {
+        if (m_shared->Expects(bitmap))
+            m_shared->Attach(bitmap);
+        else
+            m_shared.reset();
+    }
     if (m_shared == nullptr) {
-        // Streaming pays off only with a helper to hand rows to; otherwise
-        // Finish does everything, and reports any trouble then. The rows of a
-        // picture that is to be turned are not the rows it is seen with.
-        if (m_streamingDeclined || bitmap.GetDepth() != 32 || m_orientation != kOrientationAsStored) {
+        // A whole picture streams only with a helper to hand rows to;
+        // otherwise Finish does everything, and reports any trouble then. The
+        // rows of a picture that is to be turned are not the rows it is seen
+        // with.
+        if (m_streamingDeclined || bitmap.GetDepth() != 32 || bitmap.GetWindowRows() != 0 ||
+            m_orientation != kOrientationAsStored) {
             m_streamingDeclined = true;
             return;
         }
@@ -522,13 +636,19 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
             return;
         }
     }
-    if (&bitmap == m_shared->source) m_shared->MarkReady(rowCount);
+    if (&bitmap != m_shared->source) return;
+    m_shared->MarkReady(rowCount);
+    if (m_shared->windowRows > 0) m_shared->MakeRoom(rowCount, m_shared->batchRows);
 }
 
 void CTentResampler::Finish(const CImageBitmap& source) {
     if (m_shared != nullptr && !m_shared->Fits(source, m_orientation)) m_shared.reset();
+    m_windowWait = m_windowHelp = std::chrono::nanoseconds::zero();
     if (source.GetDepth() != 32)
         throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: Only 32-bit bitmaps can be resized.");
+    // A window's rows are only ever seen by the resampler that listened to them.
+    if (m_shared == nullptr && source.GetWindowRows() != 0)
+        throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: The picture's rows were not seen.");
     try {
         const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
         if (m_shared == nullptr)
@@ -541,12 +661,18 @@ void CTentResampler::Finish(const CImageBitmap& source) {
                 FillBackground(*target.destination, m_framing.background);
         }
 
+        if (shared.windowRows != 0) {
+            std::lock_guard lock(shared.mutex);
+            shared.writtenRows = shared.ready;
+        }
         shared.MarkReady(shared.part.top + shared.height);
         shared.Help(0, false);
         {
             std::unique_lock lock(shared.mutex);
-            shared.allDone.wait(lock, [&shared] { return shared.done == shared.height; });
+            shared.finished.wait(lock, [&shared] { return shared.done == shared.height; });
         }
+        m_windowWait = std::chrono::duration_cast<std::chrono::nanoseconds>(shared.waited);
+        m_windowHelp = std::chrono::duration_cast<std::chrono::nanoseconds>(shared.helped);
 
         // Down: each target's output rows, split across the threads too.
         for (std::size_t i = 0; i < shared.plans.size(); ++i) {

@@ -5,6 +5,7 @@
 #include "imagelib/picture_framing.h"
 #include "imagelib/ruvo_object.h"
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <span>
@@ -76,6 +77,15 @@ private:
 // resamples finished rows across on helper threads while the decoder is still
 // working, so that most of the resizing costs no time at all; Finish does
 // what is left. Without a decoder, Finish does all of it.
+//
+// With row windows allowed (SetRowWindows), a decoder that asks may keep
+// only a window of rows instead of the whole picture (see
+// CDecodedRowListener): each row is resampled across as soon as it is
+// reported, and its slot is handed back once every target's intermediate
+// row (target width x source height, kept whole for the pass down) has it.
+// The window then belongs to this resampler's decode: Finish must be given
+// that same bitmap, and the resampler must outlive neither it nor the decode.
+// A window is offered only for a picture neither turned nor cropped.
 class CTentResampler : public CDecodedRowListener {
 public:
     // `threads` as for CTentResizeFilter::SetThreadCount.
@@ -96,12 +106,23 @@ public:
     // A framing without a reference size takes the first target's.
     void SetFraming(const PictureFraming& framing) { m_framing = framing; }
 
+    // Lets a decoder hold its picture as a window of rows; off by default.
+    // Either way the destinations receive the same bytes.
+    void SetRowWindows(bool allowed) { m_rowWindows = allowed; }
+
+    int WindowRows(int width, int height, int batchRows) noexcept override;
     void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
 
     // Resamples `source` into every destination. Rows reported of another
     // bitmap, or of one since re-created at another size, are not trusted:
     // everything is then resampled from `source`. Throws CTextException.
     void Finish(const CImageBitmap& source);
+
+    // Of the last Finish whose source was a window: how long the decoding
+    // thread waited for the helpers to free slots, and how long it resampled
+    // rows itself because they had fallen behind. Zero otherwise.
+    std::chrono::nanoseconds WindowWaitTime() const { return m_windowWait; }
+    std::chrono::nanoseconds WindowHelpTime() const { return m_windowHelp; }
 
     struct Shared;
 
@@ -111,5 +132,8 @@ private:
     int m_orientation = 1;
     PictureFraming m_framing;
     bool m_streamingDeclined = false;
+    bool m_rowWindows = false;
+    std::chrono::nanoseconds m_windowWait{};
+    std::chrono::nanoseconds m_windowHelp{};
     std::unique_ptr<Shared> m_shared;
 };

@@ -157,42 +157,6 @@ void ReadColourTable(CImageSource& source, const BitmapHeader& header, std::vect
     }
 }
 
-void DecodeOneBitRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
-                      std::int64_t stride) {
-    TraceLine(2, "Decoding 1 bit per pixel bitmap.\n");
-    for (std::int64_t y = 0; y < header.height; ++y) {
-        const std::uint8_t* data = source.ReadBytes(stride);
-        std::uint8_t* row = writer.Row(y);
-        // A clear bit is colour table entry 0 and a set bit entry 1, so
-        // white-on-black and coloured tables keep their colours.
-        for (std::int64_t x = 0; x < header.width; ++x)
-            writer.PutIndex(row, x, static_cast<std::uint8_t>((data[x >> 3] >> (7 - (x & 7))) & 1));
-    }
-}
-
-void DecodeFourBitRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
-                       std::int64_t stride) {
-    TraceLine(2, "Decoding uncompressed 4 bit per pixel bitmap.\n");
-    for (std::int64_t y = 0; y < header.height; ++y) {
-        const std::uint8_t* data = source.ReadBytes(stride);
-        std::uint8_t* row = writer.Row(y);
-        for (std::int64_t x = 0; x < header.width; ++x) {
-            const std::uint8_t byte = data[x >> 1];
-            writer.PutIndex(row, x, static_cast<std::uint8_t>((x & 1) == 0 ? byte >> 4 : byte & 0x0F));
-        }
-    }
-}
-
-void DecodeEightBitRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
-                        std::int64_t stride) {
-    TraceLine(2, "Decoding uncompressed 8 bit per pixel bitmap.\n");
-    for (std::int64_t y = 0; y < header.height; ++y) {
-        const std::uint8_t* data = source.ReadBytes(stride);
-        std::uint8_t* row = writer.Row(y);
-        for (std::int64_t x = 0; x < header.width; ++x) writer.PutIndex(row, x, data[x]);
-    }
-}
-
 // Run-length data is trusted for nothing: pixels past the end of a row and
 // rows past the last one are dropped, while the escapes are still followed so
 // that a missing end-of-bitmap or a delta is reported as the data has it.
@@ -272,44 +236,98 @@ void DecodeRle4Rows(CImageSource& source, const BitmapHeader& header, const Pixe
     }
 }
 
-void DecodeTrueColourRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer,
-                          std::int64_t stride) {
-    TraceLine(2, "Decoding true-color bitmap.\n");
-    for (std::int64_t y = 0; y < header.height; ++y) {
-        const std::uint8_t* data = source.ReadBytes(stride);
-        std::uint8_t* out = writer.Row(y);
-        for (std::int64_t x = 0; x < header.width; ++x, out += 4) {
-            switch (header.bitCount) {
-                case 16: {
-                    // The low bits of each channel stay 0; the high bits are not
-                    // replicated into them.
-                    const std::uint16_t word = ReadLE16(data + 2 * x);
-                    out[0] = static_cast<std::uint8_t>((word << 3) & 0xF8);
-                    if (header.is555) {
-                        out[1] = static_cast<std::uint8_t>((word >> 2) & 0xF8);
-                        out[2] = static_cast<std::uint8_t>((word >> 7) & 0xF8);
-                    } else {
-                        out[1] = static_cast<std::uint8_t>((word >> 3) & 0xF8);
-                        out[2] = static_cast<std::uint8_t>((word >> 8) & 0xF8);
-                    }
-                    out[3] = 255;
-                    break;
+// One stored row of 16, 24 or 32 bits per pixel as 32-bit pixels.
+void DecodeTrueColourRow(const BitmapHeader& header, const std::uint8_t* data, std::uint8_t* out) {
+    for (std::int64_t x = 0; x < header.width; ++x, out += 4) {
+        switch (header.bitCount) {
+            case 16: {
+                // The low bits of each channel stay 0; the high bits are not
+                // replicated into them.
+                const std::uint16_t word = ReadLE16(data + 2 * x);
+                out[0] = static_cast<std::uint8_t>((word << 3) & 0xF8);
+                if (header.is555) {
+                    out[1] = static_cast<std::uint8_t>((word >> 2) & 0xF8);
+                    out[2] = static_cast<std::uint8_t>((word >> 7) & 0xF8);
+                } else {
+                    out[1] = static_cast<std::uint8_t>((word >> 3) & 0xF8);
+                    out[2] = static_cast<std::uint8_t>((word >> 8) & 0xF8);
                 }
-                case 24:
-                    out[0] = data[3 * x];
-                    out[1] = data[3 * x + 1];
-                    out[2] = data[3 * x + 2];
-                    out[3] = 255;
-                    break;
-                default:
-                    // 32 bits: the fourth byte is taken as it is stored.
-                    out[0] = data[4 * x];
-                    out[1] = data[4 * x + 1];
-                    out[2] = data[4 * x + 2];
-                    out[3] = data[4 * x + 3];
-                    break;
+                out[3] = 255;
+                break;
             }
+            case 24:
+                out[0] = data[3 * x];
+                out[1] = data[3 * x + 1];
+                out[2] = data[3 * x + 2];
+                out[3] = 255;
+                break;
+            default:
+                // 32 bits: the fourth byte is taken as it is stored.
+                out[0] = data[4 * x];
+                out[1] = data[4 * x + 1];
+                out[2] = data[4 * x + 2];
+                out[3] = data[4 * x + 3];
+                break;
         }
+    }
+}
+
+// Rows decoded between two reports to the row listener.
+constexpr int kRowBatch = 16;
+
+// Uncompressed rows lie in the data at fixed places, so they are decoded top
+// row first whichever way the file stores them, and finished rows are handed
+// on while the rest decode. The source is still consumed a row at a time, for
+// the progress it reports. `decodeRow` turns one stored row into a bitmap row.
+template <typename DecodeRow>
+void DecodeStoredRows(CImageSource& source, const BitmapHeader& header, CImageBitmap& bitmap,
+                      CDecodedRowListener* listener, std::int64_t stride, DecodeRow decodeRow) {
+    const std::uint8_t* first = source.GetCurrentPointer();
+    for (std::int64_t y = 0; y < header.height; ++y) {
+        source.ReadBytes(stride);
+        const std::int64_t fileRow = header.topDown ? y : header.height - 1 - y;
+        decodeRow(first + fileRow * stride, bitmap.GetRows()[y]);
+        if (listener != nullptr && ((y + 1) % kRowBatch == 0 || y + 1 == header.height))
+            listener->RowsDecoded(bitmap, static_cast<int>(y + 1));
+    }
+}
+
+void DecodeUncompressedRows(CImageSource& source, const BitmapHeader& header, CImageBitmap& bitmap,
+                            CDecodedRowListener* listener, const PixelWriter& writer, std::int64_t stride) {
+    const std::int64_t width = header.width;
+    switch (header.bitCount) {
+        case 1:
+            TraceLine(2, "Decoding 1 bit per pixel bitmap.\n");
+            // A clear bit is colour table entry 0 and a set bit entry 1, so
+            // white-on-black and coloured tables keep their colours.
+            return DecodeStoredRows(source, header, bitmap, listener, stride,
+                                    [&](const std::uint8_t* data, std::uint8_t* row) {
+                                        for (std::int64_t x = 0; x < width; ++x)
+                                            writer.PutIndex(row, x,
+                                                            static_cast<std::uint8_t>((data[x >> 3] >> (7 - (x & 7))) & 1));
+                                    });
+        case 4:
+            TraceLine(2, "Decoding uncompressed 4 bit per pixel bitmap.\n");
+            return DecodeStoredRows(source, header, bitmap, listener, stride,
+                                    [&](const std::uint8_t* data, std::uint8_t* row) {
+                                        for (std::int64_t x = 0; x < width; ++x) {
+                                            const std::uint8_t byte = data[x >> 1];
+                                            writer.PutIndex(row, x,
+                                                            static_cast<std::uint8_t>((x & 1) == 0 ? byte >> 4 : byte & 0x0F));
+                                        }
+                                    });
+        case 8:
+            TraceLine(2, "Decoding uncompressed 8 bit per pixel bitmap.\n");
+            return DecodeStoredRows(source, header, bitmap, listener, stride,
+                                    [&](const std::uint8_t* data, std::uint8_t* row) {
+                                        for (std::int64_t x = 0; x < width; ++x) writer.PutIndex(row, x, data[x]);
+                                    });
+        default:
+            TraceLine(2, "Decoding true-color bitmap.\n");
+            return DecodeStoredRows(source, header, bitmap, listener, stride,
+                                    [&](const std::uint8_t* data, std::uint8_t* out) {
+                                        DecodeTrueColourRow(header, data, out);
+                                    });
     }
 }
 
@@ -356,24 +374,23 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         RaiseErrorFormat(ERR_UNSUPPORTED_DATA, "Decoding bmp: Cannot decode to %d bits per pixel.", depth);
     bpp = depth;
 
-    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width), static_cast<int>(header.height),
-                       depth, false);
+    // Run-length rows arrive in the order the file stores them, bottom up.
+    if (runLength)
+        CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width), static_cast<int>(header.height),
+                           depth, false);
+    else
+        CreateRowBitmap(bitmap, static_cast<int>(header.width), static_cast<int>(header.height), depth, false,
+                        kRowBatch);
     if (depth == 8) bitmap.SetPaletteEntries(palette.data());
     bitmap.Lock(false, true);
     try {
         const PixelWriter writer(bitmap, header, palette);
-        if (header.bitCount == 1)
-            DecodeOneBitRows(source, header, writer, stride);
-        else if (header.bitCount == 4 && runLength)
+        if (header.bitCount == 4 && runLength)
             DecodeRle4Rows(source, header, writer);
-        else if (header.bitCount == 4)
-            DecodeFourBitRows(source, header, writer, stride);
         else if (header.bitCount == 8 && runLength)
             DecodeRle8Rows(source, header, writer);
-        else if (header.bitCount == 8)
-            DecodeEightBitRows(source, header, writer, stride);
         else
-            DecodeTrueColourRows(source, header, writer, stride);
+            DecodeUncompressedRows(source, header, bitmap, GetRowListener(), writer, stride);
     } catch (...) {
         bitmap.Unlock();
         throw;

@@ -78,8 +78,11 @@ struct JpegSteps {
     bool invertedInks = false;
     int depth = 0;
     int outputComponents = 0;
+    // The rows of one iMCU row: a window of rows reads that many at a time.
+    int batchRows = 0;
     // Where the decoded rows go, and who hears of them.
     JSAMPARRAY rows = nullptr;
+    bool window = false;
     const CImageBitmap* bitmap = nullptr;
     CDecodedRowListener* rowListener = nullptr;
 };
@@ -192,6 +195,7 @@ void ReadHeaderStep(Decompressor& state, JpegSteps& steps) {
     steps.width = info.image_width;
     steps.height = info.image_height;
     steps.components = info.num_components;
+    steps.batchRows = info.max_v_samp_factor * DCTSIZE;
 
     if (info.out_color_space == JCS_GRAYSCALE) {
         steps.path = OutputPath::Grey;
@@ -239,9 +243,13 @@ void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
         return;
     }
     // The rows already have the bitmap's layout: libjpeg fills them in place.
+    // A window has room for one batch between two reports.
     while (info.output_scanline < info.output_height) {
         const JDIMENSION row = info.output_scanline;
-        if (jpeg_read_scanlines(&info, steps.rows + row, info.output_height - row) == 0) break;
+        const JDIMENSION wanted = steps.window ? std::min<JDIMENSION>(info.output_height - row,
+                                                                      static_cast<JDIMENSION>(steps.batchRows))
+                                               : info.output_height - row;
+        if (jpeg_read_scanlines(&info, steps.rows + row, wanted) == 0) break;
         ReportRows(steps, info.output_scanline);
     }
 }
@@ -339,9 +347,14 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
                 state.info.progressive_mode ? ", progressive" : "");
 
     // Created before libjpeg allocates for the image, so absurd sizes are
-    // refused (with the bitmap's own error) before any large allocation.
-    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
-                       steps.depth, false);
+    // refused (with the bitmap's own error) before any large allocation. A
+    // progressive image holds all its coefficients anyway, and is held whole.
+    if (state.info.progressive_mode)
+        CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
+                           steps.depth, false);
+    else
+        CreateRowBitmap(bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth, false,
+                        steps.batchRows);
     bpp = steps.depth;
 
     if (!RunJpegStep(state, StartStep, steps)) RaiseRecordedError(state);
@@ -354,6 +367,7 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     bitmap.Lock(false, true);
     steps.rows = bitmap.GetRows();
     steps.bitmap = &bitmap;
+    steps.window = bitmap.GetWindowRows() != 0;
     steps.rowListener = GetRowListener();
     const bool read = RunJpegStep(state, ReadRowsStep, steps);
     bitmap.Unlock();

@@ -244,8 +244,14 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     if (!RunPngStep(png, info, SetTransformationsStep, steps)) RaiseRecordedError(state);
 
     // Creation refuses sizes beyond the library's limits with its own error.
-    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
-                       steps.depth, OutputHasAlpha(steps));
+    // Rows of an interlaced image are complete only after the last pass, so
+    // only the others may be held as a window of rows.
+    if (steps.interlaceType == PNG_INTERLACE_NONE)
+        CreateRowBitmap(bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth,
+                        OutputHasAlpha(steps), 1);
+    else
+        CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
+                           steps.depth, OutputHasAlpha(steps));
     // libpng writes whole rows into the bitmap: they must fit.
     if (steps.outputHeight != steps.height || steps.rowBytes > static_cast<png_size_t>(bitmap.GetWidth()) *
                                                                    static_cast<png_size_t>(steps.depth / 8))

@@ -219,6 +219,23 @@ void UnpackSamples(const std::uint8_t* packed, std::uint8_t* out, std::uint32_t 
     }
 }
 
+// Copies `height` rows of a libtiff raster, whose first row is the bottom of
+// the picture, into 32-bit bitmap rows from the top. Each word is read whole
+// before its bytes are rewritten, so this works in place.
+void CopyRasterRows(const std::uint32_t* raster, std::uint32_t width, std::uint32_t height, std::uint8_t** rows) {
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint32_t* in = raster + std::size_t{height - 1 - y} * width;
+        std::uint8_t* out = rows[y];
+        for (std::uint32_t x = 0; x < width; ++x, out += 4) {
+            const std::uint32_t pixel = in[x];
+            out[0] = static_cast<std::uint8_t>(TIFFGetB(pixel));
+            out[1] = static_cast<std::uint8_t>(TIFFGetG(pixel));
+            out[2] = static_cast<std::uint8_t>(TIFFGetR(pixel));
+            out[3] = static_cast<std::uint8_t>(TIFFGetA(pixel));
+        }
+    }
+}
+
 }  // namespace
 
 void CTIFFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
@@ -264,6 +281,37 @@ void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {
     const std::uint32_t width = rgba.image.width;
     const std::uint32_t height = rgba.image.height;
     CheckImageSize(GetLimits(), width, height, sizeof(std::uint32_t));
+
+    // A picture in several strips, stored top row first, is read a strip at a
+    // time through a raster of one strip, and its rows are handed on as each
+    // strip is done: the bitmap may then be a window of rows. libtiff decodes
+    // strip by strip either way, so the pixels are those of one raster.
+    std::uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    if (!TIFFIsTiled(tiff) && rgba.image.orientation == ORIENTATION_TOPLEFT && rowsPerStrip >= 1 &&
+        rowsPerStrip < height) {
+        CreateRowBitmap(bitmap, static_cast<int>(width), static_cast<int>(height), 32, rgba.image.alpha != 0,
+                        static_cast<int>(rowsPerStrip));
+        const std::size_t stripPixels = std::size_t{width} * rowsPerStrip;
+        std::unique_ptr<std::uint32_t, FreeDeleter> strip(
+            static_cast<std::uint32_t*>(std::malloc(stripPixels * sizeof(std::uint32_t))));
+        if (!strip) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+        bitmap.Lock(false, true);
+        for (std::uint32_t top = 0; top < height; top += rowsPerStrip) {
+            const std::uint32_t rows = std::min(rowsPerStrip, height - top);
+            // Zeroed like the whole raster: what libtiff cannot fill is
+            // transparent black.
+            std::memset(strip.get(), 0, std::size_t{width} * rows * sizeof(std::uint32_t));
+            rgba.image.row_offset = static_cast<int>(top);
+            if (!TIFFRGBAImageGet(&rgba.image, strip.get(), width, rows))
+                RaiseError(ERR_WRONG_SIGNATURE, FailureText(tiff, "TIFF image data could not be read."));
+            CopyRasterRows(strip.get(), width, rows, bitmap.GetRows() + top);
+            ReportRows(bitmap, static_cast<int>(top + rows));
+        }
+        bitmap.Unlock();
+        return;
+    }
+
     CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(width), static_cast<int>(height), 32,
                        rgba.image.alpha != 0);
 
@@ -292,19 +340,7 @@ void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {
     if (!TIFFRGBAImageGet(&rgba.image, raster, width, height))
         RaiseError(ERR_WRONG_SIGNATURE, FailureText(tiff, "TIFF image data could not be read."));
 
-    for (std::uint32_t y = 0; y < height; ++y) {
-        // The raster's first row is the bottom of the picture. Each word is
-        // read whole before its bytes are rewritten, so this works in place.
-        const std::uint32_t* in = raster + std::size_t{height - 1 - y} * width;
-        std::uint8_t* out = rows[y];
-        for (std::uint32_t x = 0; x < width; ++x, out += 4) {
-            const std::uint32_t pixel = in[x];
-            out[0] = static_cast<std::uint8_t>(TIFFGetB(pixel));
-            out[1] = static_cast<std::uint8_t>(TIFFGetG(pixel));
-            out[2] = static_cast<std::uint8_t>(TIFFGetR(pixel));
-            out[3] = static_cast<std::uint8_t>(TIFFGetA(pixel));
-        }
-    }
+    CopyRasterRows(raster, width, height, rows);
     bitmap.Unlock();
 }
 
