@@ -104,6 +104,7 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
         // One decode for the whole database, whatever the number of bitmaps.
         CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages, plannedPictureSizes(settings),
                                    settings.pictureLayout());
+        loader.setPictureHolding(pictureHolding);
         result = PalmDatabase::writeImages(file, settings, loader);
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 
 #include "engine/conversion_settings.h"
 #include "engine/front_end.h"
+#include "engine/source_loader.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,10 @@ public:
     std::string outputPath;
     std::string inputPath;
     std::string imageName;
+
+    // How the picture is held while it is decoded (see source_loader.h); the
+    // database is the same either way.
+    PictureHolding pictureHolding = defaultPictureHolding();
 
     // Where messages and progress go; what is left unset is not shown.
     UserNotifier* notifier = nullptr;

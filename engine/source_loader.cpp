@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 #include <memory>
 
 namespace {
@@ -35,6 +37,12 @@ int orientationToApply(const std::string& inputPath, const PictureLayout& layout
 }
 
 }  // namespace
+
+PictureHolding defaultPictureHolding() {
+    const char* whole = std::getenv("KESTRIN_WHOLE_PICTURE");
+    return whole != nullptr && *whole != '\0' && std::string_view(whole) != "0" ? PictureHolding::kWholePicture
+                                                                            : PictureHolding::kStreamWherePossible;
+}
 
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
                          CDecodedRowListener* rowListener) {
@@ -147,6 +155,7 @@ bool CachingSourceLoader::prepareScaledPictures() {
     CTentResampler resampler(std::move(targets));
     resampler.SetOrientation(orientationToApply(m_inputPath, m_layout));
     resampler.SetFraming(m_layout.framing());
+    resampler.SetRowWindows(m_holding == PictureHolding::kStreamWherePossible);
     ++m_decodeCount;
     try {
         decodeSource(m_inputPath, *source, resampler);
@@ -160,6 +169,10 @@ bool CachingSourceLoader::prepareScaledPictures() {
         showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
         return false;
     }
+    if (source->GetWindowRows() != 0)
+        TraceFormat(2, "Picture held as a window of %d rows; the decoder waited %.1f ms and resampled %.1f ms.\n",
+                    source->GetWindowRows(), static_cast<double>(resampler.WindowWaitTime().count()) / 1e6,
+                    static_cast<double>(resampler.WindowHelpTime().count()) / 1e6);
     m_scaled = std::move(scaled);
     return true;
 }

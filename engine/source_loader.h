@@ -10,6 +10,19 @@
 #include <vector>
 
 class CDecodedRowListener;
+
+// How a conversion holds the decoded picture. kStreamWherePossible lets the
+// decoders that write their rows top to bottom (baseline JPEG, non-interlaced
+// PNG, TIFF in several strips stored top row first, uncompressed BMP) keep
+// only a window of rows that the resampler takes as they come, when the
+// picture is neither turned nor cropped; its memory then does not grow with
+// the picture. kWholePicture always decodes the whole picture first, as every
+// other picture is. The databases are the same to the byte either way.
+enum class PictureHolding { kStreamWherePossible, kWholePicture };
+
+// kWholePicture when the environment sets KESTRIN_WHOLE_PICTURE to anything
+// but "0" or nothing (for comparing the two ways), else kStreamWherePossible.
+PictureHolding defaultPictureHolding();
 class CDIBBitmap;
 class CMemoryBitmap;
 
@@ -86,6 +99,10 @@ public:
 
     bool load(PalmBitmap& bitmap) override;
 
+    // How the first load holds the decoded picture; defaultPictureHolding()
+    // unless set before it.
+    void setPictureHolding(PictureHolding holding) { m_holding = holding; }
+
     // How often this loader has decoded the source file so far.
     int decodeCount() const { return m_decodeCount; }
 
@@ -114,4 +131,5 @@ private:
     std::vector<std::unique_ptr<CMemoryBitmap>> m_scaled;
     State m_state = State::NotDecoded;
     int m_decodeCount = 0;
+    PictureHolding m_holding = defaultPictureHolding();
 };
