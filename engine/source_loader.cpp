@@ -169,10 +169,7 @@ bool CachingSourceLoader::prepareScaledPictures() {
         showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
         return false;
     }
-    if (source->GetWindowRows() != 0)
-        TraceFormat(2, "Picture held as a window of %d rows; the decoder waited %.1f ms and resampled %.1f ms.\n",
-                    source->GetWindowRows(), static_cast<double>(resampler.WindowWaitTime().count()) / 1e6,
-                    static_cast<double>(resampler.WindowHelpTime().count()) / 1e6);
+    m_windowUse = {source->GetWindowRows(), resampler.WindowWaitTime(), resampler.WindowHelpTime()};
     m_scaled = std::move(scaled);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "engine/picture_layout.h"
 #include "imagelib/decode_limits.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,6 +104,17 @@ public:
     // unless set before it.
     void setPictureHolding(PictureHolding holding) { m_holding = holding; }
 
+    // How the first load held the picture: the rows of its window (0 when it
+    // was held whole), how long the decoding thread waited for the
+    // resampler's helpers to free slots, and how long it resampled rows
+    // itself because they had fallen behind.
+    struct WindowUse {
+        int rows = 0;
+        std::chrono::nanoseconds waited{};
+        std::chrono::nanoseconds resampled{};
+    };
+    const WindowUse& windowUse() const { return m_windowUse; }
+
     // How often this loader has decoded the source file so far.
     int decodeCount() const { return m_decodeCount; }
 
@@ -132,4 +144,5 @@ private:
     State m_state = State::NotDecoded;
     int m_decodeCount = 0;
     PictureHolding m_holding = defaultPictureHolding();
+    WindowUse m_windowUse;
 };

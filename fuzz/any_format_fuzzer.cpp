@@ -1,6 +1,7 @@
 // Arbitrary bytes through format detection and whichever decoder it picks,
 // as a conversion reads a picture: with the resampler listening to finished
-// rows on a helper thread, and resizing what decoded.
+// rows on a helper thread, letting the decoders that can hold only a window
+// of rows, and resizing what decoded.
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
@@ -14,6 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CMemoryBitmap scaled;
     // Goes before the bitmap it reads.
     CTentResampler resampler({{16, 11, &scaled}}, 2);
+    resampler.SetRowWindows(true);
     CAnyFormatDecoder decoder;
     decoder.SetRowListener(&resampler);
     // Pictures that only cost time to fill are refused: the limits reach
