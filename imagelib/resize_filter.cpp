@@ -642,6 +642,8 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
 }
 
 void CTentResampler::Finish(const CImageBitmap& source) {
+    // A window whose decoder reported no row at all: every row is unwritten.
+    if (m_shared != nullptr && m_shared->Expects(source)) m_shared->Attach(source);
     if (m_shared != nullptr && !m_shared->Fits(source, m_orientation)) m_shared.reset();
     m_windowWait = m_windowHelp = std::chrono::nanoseconds::zero();
     if (source.GetDepth() != 32)

@@ -263,35 +263,37 @@ TEST(TentResampler, RowsReportedWhileDecodingGiveTheBytesOfAWholePicture) {
 TEST(TentResampler, AWindowOfRowsGivesTheBytesOfTheWholePicture) {
     constexpr int kWidth = 97;
     constexpr int kHeight = 403;
-    // The decoder stops early: its last rows stay as the bitmap was created.
-    constexpr int kWritten = 380;
-    CDIBBitmap whole;
-    RandomPicture(whole, kWidth, kHeight, 12);
-    for (int y = kWritten; y < kHeight; ++y) std::memset(whole.GetRows()[y], 0, 4 * kWidth);
-    const auto expectedSmall = ReferenceResize(whole, 16, 11);
-    const auto expectedLarge = ReferenceResize(whole, 32, 22);
-    for (int threads : {1, 2, 3}) {
-        CMemoryBitmap small;
-        CMemoryBitmap large;
-        CTentResampler resampler({{16, 11, &small}, {32, 22, &large}}, threads);
-        resampler.SetRowWindows(true);
-        constexpr int kBatch = 7;
-        const int window = resampler.WindowRows(kWidth, kHeight, kBatch);
-        ASSERT_GT(window, kBatch);
-        ASSERT_LT(window, kHeight);
-        CMemoryBitmap rows;
-        rows.CreateWindow(kWidth, kHeight, 32, false, window);
-        // Batches of uneven sizes, each written only once the last report
-        // has returned, as the decoders do.
-        const int steps[] = {kBatch, 3, 1, 5};
-        for (int y = 0, step = 0; y < kWritten; ++step) {
-            const int end = std::min(kWritten, y + steps[step % 4]);
-            for (; y < end; ++y) std::memcpy(rows.GetRows()[y], whole.GetRows()[y], 4 * kWidth);
-            resampler.RowsDecoded(rows, end);
+    // A decoder that stops early leaves its last rows, or all of them, as the
+    // bitmap was created.
+    for (int written : {380, 0}) {
+        CDIBBitmap whole;
+        RandomPicture(whole, kWidth, kHeight, 12);
+        for (int y = written; y < kHeight; ++y) std::memset(whole.GetRows()[y], 0, 4 * kWidth);
+        const auto expectedSmall = ReferenceResize(whole, 16, 11);
+        const auto expectedLarge = ReferenceResize(whole, 32, 22);
+        for (int threads : {1, 2, 3}) {
+            CMemoryBitmap small;
+            CMemoryBitmap large;
+            CTentResampler resampler({{16, 11, &small}, {32, 22, &large}}, threads);
+            resampler.SetRowWindows(true);
+            constexpr int kBatch = 7;
+            const int window = resampler.WindowRows(kWidth, kHeight, kBatch);
+            ASSERT_GT(window, kBatch);
+            ASSERT_LT(window, kHeight);
+            CMemoryBitmap rows;
+            rows.CreateWindow(kWidth, kHeight, 32, false, window);
+            // Batches of uneven sizes, each written only once the last report
+            // has returned, as the decoders do.
+            const int steps[] = {kBatch, 3, 1, 5};
+            for (int y = 0, step = 0; y < written; ++step) {
+                const int end = std::min(written, y + steps[step % 4]);
+                for (; y < end; ++y) std::memcpy(rows.GetRows()[y], whole.GetRows()[y], 4 * kWidth);
+                resampler.RowsDecoded(rows, end);
+            }
+            resampler.Finish(rows);
+            EXPECT_EQ(Bytes(small), expectedSmall) << written << " rows, " << threads << " threads";
+            EXPECT_EQ(Bytes(large), expectedLarge) << written << " rows, " << threads << " threads";
         }
-        resampler.Finish(rows);
-        EXPECT_EQ(Bytes(small), expectedSmall) << threads;
-        EXPECT_EQ(Bytes(large), expectedLarge) << threads;
     }
 }
 
