@@ -3,6 +3,7 @@
 // a window for the pictures that can stream.
 #include "engine/output_file.h"
 #include "engine/palm_database.h"
+#include "engine/pixel_packer.h"
 #include "engine/source_loader.h"
 #include "imagelib/image_bitmap.h"
 #include "support/image_writers.h"
@@ -28,7 +29,7 @@ constexpr int kWidth = 181;
 constexpr int kHeight = 123;
 constexpr std::uint32_t kFixedDate = 0xD0D0D0D0;
 
-class NullNotifier : public UserNotifier {
+class FailingNotifier : public UserNotifier {
 public:
     void showMessage(const std::string& text, MessageIcon) override { ADD_FAILURE() << text; }
 };
@@ -59,117 +60,150 @@ std::vector<std::uint8_t> writeDatabase(const std::string& path, const Conversio
     return testsupport::ReadFileBytes(path);
 }
 
-std::vector<std::uint8_t> photoRgb() {
-    return testsupport::MakePhotoLikeRgb(kWidth, kHeight, 3);
-}
+// Test files of one size, all of the same photo-like content.
+class PictureMaker {
+public:
+    PictureMaker(int width, int height)
+        : m_width(width), m_height(height), m_rgb(testsupport::MakePhotoLikeRgb(width, height, 3)) {}
 
-std::vector<std::uint8_t> makeJpeg(int components, bool progressive) {
-    testsupport::JpegPicture picture;
-    picture.width = kWidth;
-    picture.height = kHeight;
-    picture.components = components;
-    picture.samples = photoRgb();
-    if (components == 1)
-        for (std::size_t i = 0; i < picture.samples.size() / 3; ++i)
-            picture.samples[i] = picture.samples[3 * i + 1];
-    picture.samples.resize(std::size_t{kWidth} * kHeight * static_cast<std::size_t>(components));
-    picture.progressive = progressive;
-    return testsupport::EncodeJpeg(picture);
-}
-
-// A baseline JPEG whose EXIF block says it is to be turned a quarter.
-std::vector<std::uint8_t> makeTurnedJpeg() {
-    ByteWriter exif;
-    exif.text("Exif").fill(2, 0).text("II").le16(42).le32(8).le16(1);
-    exif.le16(0x0112).le16(3).le32(1).le16(6).le16(0).le32(0);
-    const std::vector<std::uint8_t> plain = makeJpeg(3, false);
-    ByteWriter file;
-    file.be16(0xFFD8).be16(0xFFE1).be16(static_cast<std::uint32_t>(exif.size() + 2)).bytes(exif.data());
-    file.data().insert(file.data().end(), plain.begin() + 2, plain.end());
-    return file.data();
-}
-
-std::vector<std::uint8_t> makePng(bool alpha, bool interlaced) {
-    testsupport::PngPicture picture;
-    picture.width = kWidth;
-    picture.height = kHeight;
-    picture.colourType = alpha ? 6 : 2;
-    picture.interlaced = interlaced;
-    const std::vector<std::uint8_t> rgb = photoRgb();
-    for (std::size_t i = 0; i < rgb.size(); ++i) {
-        picture.samples.push_back(rgb[i]);
-        if (alpha && i % 3 == 2) picture.samples.push_back(static_cast<std::uint16_t>((i / 3 * 7) & 0xFF));
+    std::vector<std::uint8_t> jpeg(int components, bool progressive) const {
+        testsupport::JpegPicture picture;
+        picture.width = m_width;
+        picture.height = m_height;
+        picture.components = components;
+        picture.samples = m_rgb;
+        if (components == 1)
+            for (std::size_t i = 0; i < picture.samples.size() / 3; ++i)
+                picture.samples[i] = picture.samples[3 * i + 1];
+        picture.samples.resize(pixelCount() * static_cast<std::size_t>(components));
+        picture.progressive = progressive;
+        return testsupport::EncodeJpeg(picture);
     }
-    return testsupport::EncodePng(picture);
-}
 
-std::vector<std::uint8_t> makeTiff(std::uint16_t photometric, std::uint16_t compression, bool planar,
-                                   std::uint32_t rowsPerStrip) {
-    testsupport::TiffPicture picture;
-    picture.width = kWidth;
-    picture.height = kHeight;
-    picture.samplesPerPixel = 3;
-    picture.photometric = photometric;
-    picture.compression = compression;
-    picture.planarSeparate = planar;
-    picture.rowsPerStrip = rowsPerStrip;
-    picture.pixels = photoRgb();
-    return testsupport::WriteTiff(picture);
-}
+    // A baseline JPEG whose EXIF block says it is to be turned a quarter.
+    std::vector<std::uint8_t> turnedJpeg() const {
+        ByteWriter exif;
+        exif.text("Exif").fill(2, 0).text("II").le16(42).le32(8).le16(1);
+        exif.le16(0x0112).le16(3).le32(1).le16(6).le16(0).le32(0);
+        const std::vector<std::uint8_t> plain = jpeg(3, false);
+        ByteWriter file;
+        file.be16(0xFFD8).be16(0xFFE1).be16(static_cast<std::uint32_t>(exif.size() + 2)).bytes(exif.data());
+        file.data().insert(file.data().end(), plain.begin() + 2, plain.end());
+        return file.data();
+    }
 
-// Uncompressed YCbCr with the chroma halved both ways, as stored: each 2x2
-// block's four luma samples, then its Cb and Cr.
-std::vector<std::uint8_t> makeSubsampledYCbCrTiff(const std::string& path) {
-    constexpr std::uint32_t kRowsPerStrip = 16;
-    TIFF* tiff = TIFFOpen(path.c_str(), "w");
-    if (tiff == nullptr) return {};
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, kWidth);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, kHeight);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
-    TIFFSetField(tiff, TIFFTAG_YCBCRSUBSAMPLING, 2, 2);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, kRowsPerStrip);
-    const std::vector<std::uint8_t> rgb = photoRgb();
-    // Blocks over the right and bottom edges repeat the last column and row.
-    const auto sample = [&](int x, int y, int channel) {
-        return rgb[3 * (std::size_t{kWidth} * std::min(y, kHeight - 1) + std::min(x, kWidth - 1)) + channel];
-    };
-    for (int top = 0; top < kHeight; top += kRowsPerStrip) {
-        std::vector<std::uint8_t> strip;
-        for (int y = top; y < std::min(top + static_cast<int>(kRowsPerStrip), kHeight); y += 2) {
-            for (int x = 0; x < kWidth; x += 2) {
-                for (int i = 0; i < 4; ++i) strip.push_back(sample(x + i % 2, y + i / 2, 1));
-                strip.push_back(sample(x, y, 2));
-                strip.push_back(sample(x, y, 0));
-            }
+    std::vector<std::uint8_t> png(bool alpha, bool interlaced) const {
+        testsupport::PngPicture picture;
+        picture.width = m_width;
+        picture.height = m_height;
+        picture.colourType = alpha ? 6 : 2;
+        picture.interlaced = interlaced;
+        for (std::size_t i = 0; i < m_rgb.size(); ++i) {
+            picture.samples.push_back(m_rgb[i]);
+            if (alpha && i % 3 == 2)
+                picture.samples.push_back(static_cast<std::uint16_t>((i / 3 * 7) & 0xFF));
         }
-        TIFFWriteEncodedStrip(tiff, static_cast<std::uint32_t>(top) / kRowsPerStrip, strip.data(),
-                              static_cast<tmsize_t>(strip.size()));
+        return testsupport::EncodePng(picture);
     }
-    TIFFClose(tiff);
-    return testsupport::ReadFileBytes(path);
-}
 
-std::vector<std::uint8_t> makeBmp24() {
-    const std::vector<std::uint8_t> rgb = photoRgb();
-    return testsupport::MakeBmp24(kWidth, kHeight, [&](int x, int y) {
-        const std::uint8_t* p = rgb.data() + 3 * (std::size_t{kWidth} * y + x);
-        return testsupport::Bgr{p[2], p[1], p[0]};
-    });
-}
+    std::vector<std::uint8_t> tiff(std::uint16_t photometric, std::uint16_t compression, bool planar,
+                                   std::uint32_t rowsPerStrip) const {
+        testsupport::TiffPicture picture;
+        picture.width = static_cast<std::uint32_t>(m_width);
+        picture.height = static_cast<std::uint32_t>(m_height);
+        picture.samplesPerPixel = 3;
+        picture.photometric = photometric;
+        picture.compression = compression;
+        picture.planarSeparate = planar;
+        picture.rowsPerStrip = rowsPerStrip;
+        picture.pixels = m_rgb;
+        return testsupport::WriteTiff(picture);
+    }
 
-// 32 bits a pixel, the top row first (a negative height).
-std::vector<std::uint8_t> makeBmp32TopDown() {
-    const std::uint32_t pixelBytes = 4u * kWidth * kHeight;
-    ByteWriter file;
-    file.text("BM").le32(54 + pixelBytes).le32(0).le32(54);
-    file.le32(40).le32(kWidth).le32(static_cast<std::uint32_t>(-kHeight)).le16(1).le16(32).le32(0);
-    file.le32(pixelBytes).le32(2835).le32(2835).le32(0).le32(0);
-    const std::vector<std::uint8_t> rgb = photoRgb();
-    for (std::size_t i = 0; i < rgb.size(); i += 3) file.u8(rgb[i + 2]).u8(rgb[i + 1]).u8(rgb[i]).u8(0);
-    return file.data();
+    // Uncompressed YCbCr with the chroma halved both ways, as stored: each
+    // 2x2 block's four luma samples, then its Cb and Cr. Made in a file, as
+    // the suites' TIFF writer wants whole pixels.
+    std::vector<std::uint8_t> subsampledYCbCrTiff(const std::string& path) const {
+        constexpr int kRowsPerStrip = 16;
+        TIFF* tiff = TIFFOpen(path.c_str(), "w");
+        if (tiff == nullptr) return {};
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, m_width);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, m_height);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
+        TIFFSetField(tiff, TIFFTAG_YCBCRSUBSAMPLING, 2, 2);
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, kRowsPerStrip);
+        // Blocks over the right and bottom edges repeat the last column and row.
+        const auto sample = [&](int x, int y, int channel) {
+            return m_rgb[3 * (std::size_t{static_cast<std::size_t>(m_width)} *
+                                  static_cast<std::size_t>(std::min(y, m_height - 1)) +
+                              static_cast<std::size_t>(std::min(x, m_width - 1))) +
+                         static_cast<std::size_t>(channel)];
+        };
+        for (int top = 0; top < m_height; top += kRowsPerStrip) {
+            std::vector<std::uint8_t> strip;
+            for (int y = top; y < std::min(top + kRowsPerStrip, m_height); y += 2) {
+                for (int x = 0; x < m_width; x += 2) {
+                    for (int i = 0; i < 4; ++i) strip.push_back(sample(x + i % 2, y + i / 2, 1));
+                    strip.push_back(sample(x, y, 2));
+                    strip.push_back(sample(x, y, 0));
+                }
+            }
+            TIFFWriteEncodedStrip(tiff, static_cast<std::uint32_t>(top / kRowsPerStrip), strip.data(),
+                                  static_cast<tmsize_t>(strip.size()));
+        }
+        TIFFClose(tiff);
+        return testsupport::ReadFileBytes(path);
+    }
+
+    std::vector<std::uint8_t> bmp24() const {
+        return testsupport::MakeBmp24(m_width, m_height, [&](int x, int y) {
+            const std::uint8_t* p =
+                m_rgb.data() + 3 * (static_cast<std::size_t>(m_width) * static_cast<std::size_t>(y) +
+                                    static_cast<std::size_t>(x));
+            return testsupport::Bgr{p[2], p[1], p[0]};
+        });
+    }
+
+    // 32 bits a pixel, the top row first (a negative height).
+    std::vector<std::uint8_t> bmp32TopDown() const {
+        const auto pixelBytes = static_cast<std::uint32_t>(4 * pixelCount());
+        ByteWriter file;
+        file.text("BM").le32(54 + pixelBytes).le32(0).le32(54);
+        file.le32(40).le32(static_cast<std::uint32_t>(m_width)).le32(static_cast<std::uint32_t>(-m_height));
+        file.le16(1).le16(32).le32(0).le32(pixelBytes).le32(2835).le32(2835).le32(0).le32(0);
+        for (std::size_t i = 0; i < m_rgb.size(); i += 3)
+            file.u8(m_rgb[i + 2]).u8(m_rgb[i + 1]).u8(m_rgb[i]).u8(0);
+        return file.data();
+    }
+
+private:
+    std::size_t pixelCount() const {
+        return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
+    }
+
+    int m_width;
+    int m_height;
+    std::vector<std::uint8_t> m_rgb;
+};
+
+struct Converted {
+    std::vector<std::uint8_t> bytes;
+    int windowRows = -1;
+};
+
+// Converts as a run does, with one decode, holding the picture as asked.
+Converted convert(const std::string& input, const ConversionSettings& settings, int dither,
+                  PictureHolding holding, const std::string& output) {
+    FailingNotifier notifier;
+    WindowRecordingLoader loader(input, dither, notifier, plannedPictureSizes(settings),
+                                 settings.pictureLayout());
+    loader.setPictureHolding(holding);
+    Converted converted{writeDatabase(output, settings, loader), loader.windowRows};
+    EXPECT_EQ(loader.decodeCount(), 1);
+    return converted;
 }
 
 struct Input {
@@ -183,25 +217,26 @@ struct Input {
 
 TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsWhereItCan) {
     TemporaryFolder folder;
+    const PictureMaker make(kWidth, kHeight);
     const Input inputs[] = {
-        {"baseline.jpg", makeJpeg(3, false), true},
-        {"grey.jpg", makeJpeg(1, false), true},
-        {"rgb.png", makePng(false, false), true},
-        {"rgba.png", makePng(true, false), true},
-        {"strips.tif", makeTiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16), true},
-        {"ycbcr-jpeg.tif", makeTiff(PHOTOMETRIC_YCBCR, COMPRESSION_JPEG, false, 16), true},
-        {"ycbcr.tif", makeSubsampledYCbCrTiff((folder / "made.tif").string()), true},
-        {"jpeg.tif", makeTiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16), true},
-        {"planar.tif", makeTiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, true, 16), true},
+        {"baseline.jpg", make.jpeg(3, false), true},
+        {"grey.jpg", make.jpeg(1, false), true},
+        {"rgb.png", make.png(false, false), true},
+        {"rgba.png", make.png(true, false), true},
+        {"strips.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16), true},
+        {"ycbcr-jpeg.tif", make.tiff(PHOTOMETRIC_YCBCR, COMPRESSION_JPEG, false, 16), true},
+        {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string()), true},
+        {"jpeg.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16), true},
+        {"planar.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, true, 16), true},
         // libtiff reads a large uncompressed strip in pieces, as if it were several.
-        {"chopped.tif", makeTiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, kHeight), true},
-        {"bottom-up.bmp", makeBmp24(), true},
-        {"top-down.bmp", makeBmp32TopDown(), true},
-        {"progressive.jpg", makeJpeg(3, true), false},
-        {"interlaced.png", makePng(false, true), false},
-        {"one-strip.tif", makeTiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
-        {"turned.jpg", makeTurnedJpeg(), false},
-        {"cropped.jpg", makeJpeg(3, false), false, PictureFit::Crop},
+        {"chopped.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, kHeight), true},
+        {"bottom-up.bmp", make.bmp24(), true},
+        {"top-down.bmp", make.bmp32TopDown(), true},
+        {"progressive.jpg", make.jpeg(3, true), false},
+        {"interlaced.png", make.png(false, true), false},
+        {"one-strip.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
+        {"turned.jpg", make.turnedJpeg(), false},
+        {"cropped.jpg", make.jpeg(3, false), false, PictureFit::Crop},
     };
     // Every input meets every destination both dithered and not; the twelve
     // depth and compression pairs go round, so that across the inputs each
@@ -209,14 +244,13 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
     // writes of the full product.
     constexpr int kDepths[] = {1, 2, 4, 8};
     constexpr int kCompressions[] = {0, 1, 99};
-    NullNotifier notifier;
     int inputIndex = 0;
     for (const Input& input : inputs) {
         const std::string path = (folder / input.name).string();
         testsupport::WriteFileBytes(path, input.bytes);
         for (int choice = 0; choice < 4; ++choice) {
-            for (int dither : {0, 4}) {
-                const int pair = (inputIndex + 3 * (2 * choice + dither / 4)) % 12;
+            for (int dither : {0, kDitherFloydSteinberg}) {
+                const int pair = (inputIndex + 3 * (2 * choice + (dither != 0 ? 1 : 0))) % 12;
                 ConversionSettings settings{.destination = static_cast<DestinationOs>(choice)};
                 settings.depth = static_cast<ColourDepth>(kDepths[pair / 3]);
                 settings.compression = static_cast<CompressionMode>(kCompressions[pair % 3]);
@@ -224,28 +258,50 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                 SCOPED_TRACE(testing::Message()
                              << input.name << " choice " << choice << " dither " << dither << " depth "
                              << settings.depth << " compression " << settings.compression);
-                const auto convert = [&](PictureHolding holding, const char* name) {
-                    WindowRecordingLoader loader(path, dither, notifier, plannedPictureSizes(settings),
-                                                 settings.pictureLayout());
-                    loader.setPictureHolding(holding);
-                    const std::vector<std::uint8_t> bytes =
-                        writeDatabase((folder / name).string(), settings, loader);
-                    EXPECT_EQ(loader.decodeCount(), 1);
-                    return std::make_pair(bytes, loader.windowRows);
-                };
-                const auto [whole, wholeWindow] = convert(PictureHolding::kWholePicture, "whole.pdb");
-                const auto [streamed, streamedWindow] =
-                    convert(PictureHolding::kStreamWherePossible, "streamed.pdb");
-                ASSERT_TRUE(streamed == whole) << "the databases differ";
-                EXPECT_EQ(wholeWindow, 0);
+                const Converted whole = convert(path, settings, dither, PictureHolding::kWholePicture,
+                                                (folder / "whole.pdb").string());
+                const Converted streamed =
+                    convert(path, settings, dither, PictureHolding::kStreamWherePossible,
+                            (folder / "streamed.pdb").string());
+                ASSERT_TRUE(streamed.bytes == whole.bytes) << "the databases differ";
+                EXPECT_EQ(whole.windowRows, 0);
                 if (input.streams) {
-                    EXPECT_GT(streamedWindow, 0);
-                    EXPECT_LT(streamedWindow, kHeight);
+                    EXPECT_GT(streamed.windowRows, 0);
+                    EXPECT_LT(streamed.windowRows, kHeight);
                 } else {
-                    EXPECT_EQ(streamedWindow, 0);
+                    EXPECT_EQ(streamed.windowRows, 0);
                 }
             }
         }
         ++inputIndex;
+    }
+}
+
+TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDatabase) {
+    // Over a million pixels: helper threads resample rows of the window
+    // while the decoder writes the rows after them.
+    constexpr int kLargeWidth = 1100;
+    constexpr int kLargeHeight = 960;
+    TemporaryFolder folder;
+    const PictureMaker make(kLargeWidth, kLargeHeight);
+    const Input inputs[] = {
+        {"baseline.jpg", make.jpeg(3, false), true},
+        {"rgb.png", make.png(false, false), true},
+        {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string()), true},
+        {"bottom-up.bmp", make.bmp24(), true},
+    };
+    const ConversionSettings settings{.destination = kPalmOs5HighRes};
+    for (const Input& input : inputs) {
+        SCOPED_TRACE(input.name);
+        const std::string path = (folder / input.name).string();
+        testsupport::WriteFileBytes(path, input.bytes);
+        const Converted whole = convert(path, settings, kDitherFloydSteinberg, PictureHolding::kWholePicture,
+                                        (folder / "whole.pdb").string());
+        const Converted streamed =
+            convert(path, settings, kDitherFloydSteinberg, PictureHolding::kStreamWherePossible,
+                    (folder / "streamed.pdb").string());
+        EXPECT_TRUE(streamed.bytes == whole.bytes) << "the databases differ";
+        EXPECT_GT(streamed.windowRows, 0);
+        EXPECT_LT(streamed.windowRows, kLargeHeight);
     }
 }
