@@ -137,10 +137,7 @@ public:
         TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, kRowsPerStrip);
         // Blocks over the right and bottom edges repeat the last column and row.
         const auto sample = [&](int x, int y, int channel) {
-            return m_rgb[3 * (std::size_t{static_cast<std::size_t>(m_width)} *
-                                  static_cast<std::size_t>(std::min(y, m_height - 1)) +
-                              static_cast<std::size_t>(std::min(x, m_width - 1))) +
-                         static_cast<std::size_t>(channel)];
+            return pixel(std::min(x, m_width - 1), std::min(y, m_height - 1))[channel];
         };
         for (int top = 0; top < m_height; top += kRowsPerStrip) {
             std::vector<std::uint8_t> strip;
@@ -160,9 +157,7 @@ public:
 
     std::vector<std::uint8_t> bmp24() const {
         return testsupport::MakeBmp24(m_width, m_height, [&](int x, int y) {
-            const std::uint8_t* p =
-                m_rgb.data() + 3 * (static_cast<std::size_t>(m_width) * static_cast<std::size_t>(y) +
-                                    static_cast<std::size_t>(x));
+            const std::uint8_t* p = pixel(x, y);
             return testsupport::Bgr{p[2], p[1], p[0]};
         });
     }
@@ -180,6 +175,11 @@ public:
     }
 
 private:
+    // Red, green and blue.
+    const std::uint8_t* pixel(int x, int y) const {
+        return m_rgb.data() + 3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) +
+                                   static_cast<std::size_t>(x));
+    }
     std::size_t pixelCount() const {
         return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height);
     }
