@@ -29,9 +29,10 @@ constexpr int kWidth = 181;
 constexpr int kHeight = 123;
 constexpr std::uint32_t kFixedDate = 0xD0D0D0D0;
 
-class FailingNotifier : public UserNotifier {
+class RecordingNotifier : public UserNotifier {
 public:
-    void showMessage(const std::string& text, MessageIcon) override { ADD_FAILURE() << text; }
+    void showMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    std::vector<std::string> messages;
 };
 
 // Writes down how the decoded picture was held.
@@ -47,18 +48,6 @@ protected:
         windowRows = picture.GetWindowRows();
     }
 };
-
-std::vector<std::uint8_t> writeDatabase(const std::string& path, const ConversionSettings& settings,
-                                        BitmapLoader& loader) {
-    {
-        OutputFile file;
-        EXPECT_TRUE(file.open(path));
-        PalmDatabase::writeHeader(file, "Streamed", settings.destination, kFixedDate);
-        EXPECT_TRUE(PalmDatabase::writeImages(file, settings, loader));
-        file.close();
-    }
-    return testsupport::ReadFileBytes(path);
-}
 
 // Test files of one size, all of the same photo-like content.
 class PictureMaker {
@@ -190,20 +179,39 @@ private:
 };
 
 struct Converted {
+    bool complete = false;
     std::vector<std::uint8_t> bytes;
-    int windowRows = -1;
+    std::vector<std::string> messages;
+    int windowRows = -1;  // -1: no picture was decoded
 };
 
 // Converts as a run does, with one decode, holding the picture as asked.
 Converted convert(const std::string& input, const ConversionSettings& settings, int dither,
                   PictureHolding holding, const std::string& output) {
-    FailingNotifier notifier;
+    RecordingNotifier notifier;
     WindowRecordingLoader loader(input, dither, notifier, plannedPictureSizes(settings),
                                  settings.pictureLayout());
     loader.setPictureHolding(holding);
-    Converted converted{writeDatabase(output, settings, loader), loader.windowRows};
+    Converted converted;
+    {
+        OutputFile file;
+        EXPECT_TRUE(file.open(output));
+        PalmDatabase::writeHeader(file, "Streamed", settings.destination, kFixedDate);
+        converted.complete = PalmDatabase::writeImages(file, settings, loader);
+        file.close();
+    }
+    converted.bytes = testsupport::ReadFileBytes(output);
+    converted.messages = notifier.messages;
+    converted.windowRows = loader.windowRows;
     EXPECT_EQ(loader.decodeCount(), 1);
     return converted;
+}
+
+// The same outcome, database and messages, either way.
+void expectSameConversion(const Converted& streamed, const Converted& whole) {
+    EXPECT_EQ(streamed.complete, whole.complete);
+    EXPECT_EQ(streamed.messages, whole.messages);
+    EXPECT_TRUE(streamed.bytes == whole.bytes) << "the databases differ";
 }
 
 struct Input {
@@ -263,7 +271,8 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                 const Converted streamed =
                     convert(path, settings, dither, PictureHolding::kStreamWherePossible,
                             (folder / "streamed.pdb").string());
-                ASSERT_TRUE(streamed.bytes == whole.bytes) << "the databases differ";
+                ASSERT_TRUE(whole.complete && whole.messages.empty());
+                expectSameConversion(streamed, whole);
                 EXPECT_EQ(whole.windowRows, 0);
                 if (input.streams) {
                     EXPECT_GT(streamed.windowRows, 0);
@@ -300,8 +309,57 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
         const Converted streamed =
             convert(path, settings, kDitherFloydSteinberg, PictureHolding::kStreamWherePossible,
                     (folder / "streamed.pdb").string());
-        EXPECT_TRUE(streamed.bytes == whole.bytes) << "the databases differ";
+        ASSERT_TRUE(whole.complete && whole.messages.empty());
+        expectSameConversion(streamed, whole);
         EXPECT_GT(streamed.windowRows, 0);
         EXPECT_LT(streamed.windowRows, kLargeHeight);
+    }
+}
+
+// A TIFF whose fifth strip is said to lie far past the end of the file.
+std::vector<std::uint8_t> withLostStrip(std::vector<std::uint8_t> tiff) {
+    const auto strips = testsupport::TiffStripLocations(tiff);
+    ByteWriter offsets;
+    offsets.le32(static_cast<std::uint32_t>(strips.at(3).first))
+        .le32(static_cast<std::uint32_t>(strips.at(4).first));
+    const auto at = std::search(tiff.begin(), tiff.end(), offsets.data().begin(), offsets.data().end());
+    EXPECT_NE(at, tiff.end());
+    if (at != tiff.end()) at[7] = 0x7F;
+    return tiff;
+}
+
+TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
+    TemporaryFolder folder;
+    const PictureMaker make(kWidth, kHeight);
+    const std::vector<std::uint8_t> jpeg = make.jpeg(3, false);
+    const std::vector<std::uint8_t> png = make.png(false, false);
+    const std::vector<std::uint8_t> bmp = make.bmp24();
+    std::vector<std::uint8_t> scrambledBmp = make.bmp32TopDown();
+    std::vector<std::uint8_t> scrambledJpeg = jpeg;
+    std::vector<std::uint8_t> scrambledTiff = make.tiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16);
+    for (auto* bytes : {&scrambledBmp, &scrambledJpeg, &scrambledTiff})
+        for (std::size_t i = bytes->size() / 2; i < bytes->size() / 2 + 64; ++i) (*bytes)[i] ^= 0x5A;
+    const Input inputs[] = {
+        {"cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 5}, true},
+        {"cut.png", {png.begin(), png.begin() + png.size() * 3 / 5}, true},
+        {"cut.bmp", {bmp.begin(), bmp.begin() + bmp.size() * 3 / 5}, true},
+        {"scrambled.jpg", scrambledJpeg, true},
+        {"scrambled.bmp", scrambledBmp, true},
+        {"scrambled.tif", scrambledTiff, true},
+        {"lost-strip.tif", withLostStrip(make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16)), true},
+        {"lost-ycbcr-strip.tif", withLostStrip(make.subsampledYCbCrTiff((folder / "made.tif").string())),
+         true},
+    };
+    const ConversionSettings settings{.destination = kPalmOs5HighRes};
+    for (const Input& input : inputs) {
+        SCOPED_TRACE(input.name);
+        const std::string path = (folder / input.name).string();
+        testsupport::WriteFileBytes(path, input.bytes);
+        const Converted whole = convert(path, settings, kDitherFloydSteinberg, PictureHolding::kWholePicture,
+                                        (folder / "whole.pdb").string());
+        const Converted streamed =
+            convert(path, settings, kDitherFloydSteinberg, PictureHolding::kStreamWherePossible,
+                    (folder / "streamed.pdb").string());
+        expectSameConversion(streamed, whole);
     }
 }
