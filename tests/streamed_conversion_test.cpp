@@ -217,9 +217,21 @@ void expectSameConversion(const Converted& streamed, const Converted& whole) {
 struct Input {
     const char* name;
     std::vector<std::uint8_t> bytes;
-    bool streams;
+    bool streams = true;
     PictureFit fit = PictureFit::Stretch;
 };
+
+// A TIFF whose fifth strip is said to lie far past the end of the file.
+std::vector<std::uint8_t> withLostStrip(std::vector<std::uint8_t> tiff) {
+    const auto strips = testsupport::TiffStripLocations(tiff);
+    ByteWriter offsets;
+    offsets.le32(static_cast<std::uint32_t>(strips.at(3).first))
+        .le32(static_cast<std::uint32_t>(strips.at(4).first));
+    const auto at = std::search(tiff.begin(), tiff.end(), offsets.data().begin(), offsets.data().end());
+    EXPECT_NE(at, tiff.end());
+    if (at != tiff.end()) at[7] = 0x7F;
+    return tiff;
+}
 
 }  // namespace
 
@@ -227,19 +239,19 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
     TemporaryFolder folder;
     const PictureMaker make(kWidth, kHeight);
     const Input inputs[] = {
-        {"baseline.jpg", make.jpeg(3, false), true},
-        {"grey.jpg", make.jpeg(1, false), true},
-        {"rgb.png", make.png(false, false), true},
-        {"rgba.png", make.png(true, false), true},
-        {"strips.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16), true},
-        {"ycbcr-jpeg.tif", make.tiff(PHOTOMETRIC_YCBCR, COMPRESSION_JPEG, false, 16), true},
-        {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string()), true},
-        {"jpeg.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16), true},
-        {"planar.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, true, 16), true},
+        {"baseline.jpg", make.jpeg(3, false)},
+        {"grey.jpg", make.jpeg(1, false)},
+        {"rgb.png", make.png(false, false)},
+        {"rgba.png", make.png(true, false)},
+        {"strips.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16)},
+        {"ycbcr-jpeg.tif", make.tiff(PHOTOMETRIC_YCBCR, COMPRESSION_JPEG, false, 16)},
+        {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string())},
+        {"jpeg.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16)},
+        {"planar.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, true, 16)},
         // libtiff reads a large uncompressed strip in pieces, as if it were several.
-        {"chopped.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, kHeight), true},
-        {"bottom-up.bmp", make.bmp24(), true},
-        {"top-down.bmp", make.bmp32TopDown(), true},
+        {"chopped.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, kHeight)},
+        {"bottom-up.bmp", make.bmp24()},
+        {"top-down.bmp", make.bmp32TopDown()},
         {"progressive.jpg", make.jpeg(3, true), false},
         {"interlaced.png", make.png(false, true), false},
         {"one-strip.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
@@ -287,17 +299,17 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
 }
 
 TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDatabase) {
-    // Over a million pixels: helper threads resample rows of the window
-    // while the decoder writes the rows after them.
+    // Over a million pixels: the resampler has helper threads, which read
+    // rows of the window while the decoder rewrites the rows behind them.
     constexpr int kLargeWidth = 1100;
     constexpr int kLargeHeight = 960;
     TemporaryFolder folder;
     const PictureMaker make(kLargeWidth, kLargeHeight);
     const Input inputs[] = {
-        {"baseline.jpg", make.jpeg(3, false), true},
-        {"rgb.png", make.png(false, false), true},
-        {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string()), true},
-        {"bottom-up.bmp", make.bmp24(), true},
+        {"baseline.jpg", make.jpeg(3, false)},
+        {"rgb.png", make.png(false, false)},
+        {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string())},
+        {"bottom-up.bmp", make.bmp24()},
     };
     const ConversionSettings settings{.destination = kPalmOs5HighRes};
     for (const Input& input : inputs) {
@@ -316,18 +328,6 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
     }
 }
 
-// A TIFF whose fifth strip is said to lie far past the end of the file.
-std::vector<std::uint8_t> withLostStrip(std::vector<std::uint8_t> tiff) {
-    const auto strips = testsupport::TiffStripLocations(tiff);
-    ByteWriter offsets;
-    offsets.le32(static_cast<std::uint32_t>(strips.at(3).first))
-        .le32(static_cast<std::uint32_t>(strips.at(4).first));
-    const auto at = std::search(tiff.begin(), tiff.end(), offsets.data().begin(), offsets.data().end());
-    EXPECT_NE(at, tiff.end());
-    if (at != tiff.end()) at[7] = 0x7F;
-    return tiff;
-}
-
 TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     TemporaryFolder folder;
     const PictureMaker make(kWidth, kHeight);
@@ -340,15 +340,14 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     for (auto* bytes : {&scrambledBmp, &scrambledJpeg, &scrambledTiff})
         for (std::size_t i = bytes->size() / 2; i < bytes->size() / 2 + 64; ++i) (*bytes)[i] ^= 0x5A;
     const Input inputs[] = {
-        {"cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 5}, true},
-        {"cut.png", {png.begin(), png.begin() + png.size() * 3 / 5}, true},
-        {"cut.bmp", {bmp.begin(), bmp.begin() + bmp.size() * 3 / 5}, true},
-        {"scrambled.jpg", scrambledJpeg, true},
-        {"scrambled.bmp", scrambledBmp, true},
-        {"scrambled.tif", scrambledTiff, true},
-        {"lost-strip.tif", withLostStrip(make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16)), true},
-        {"lost-ycbcr-strip.tif", withLostStrip(make.subsampledYCbCrTiff((folder / "made.tif").string())),
-         true},
+        {"cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 5}},
+        {"cut.png", {png.begin(), png.begin() + png.size() * 3 / 5}},
+        {"cut.bmp", {bmp.begin(), bmp.begin() + bmp.size() * 3 / 5}},
+        {"scrambled.jpg", scrambledJpeg},
+        {"scrambled.bmp", scrambledBmp},
+        {"scrambled.tif", scrambledTiff},
+        {"lost-strip.tif", withLostStrip(make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16))},
+        {"lost-ycbcr-strip.tif", withLostStrip(make.subsampledYCbCrTiff((folder / "made.tif").string()))},
     };
     const ConversionSettings settings{.destination = kPalmOs5HighRes};
     for (const Input& input : inputs) {
