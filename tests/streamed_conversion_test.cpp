@@ -5,7 +5,6 @@
 #include "engine/palm_database.h"
 #include "engine/pixel_packer.h"
 #include "engine/source_loader.h"
-#include "imagelib/image_bitmap.h"
 #include "support/image_writers.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
@@ -33,20 +32,6 @@ class RecordingNotifier : public UserNotifier {
 public:
     void showMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
     std::vector<std::string> messages;
-};
-
-// Writes down how the decoded picture was held.
-class WindowRecordingLoader : public CachingSourceLoader {
-public:
-    using CachingSourceLoader::CachingSourceLoader;
-    int windowRows = -1;
-
-protected:
-    void decodeSource(const std::string& inputPath, CDIBBitmap& picture,
-                      CDecodedRowListener& rowListener) override {
-        CachingSourceLoader::decodeSource(inputPath, picture, rowListener);
-        windowRows = picture.GetWindowRows();
-    }
 };
 
 // Test files of one size, all of the same photo-like content.
@@ -182,15 +167,15 @@ struct Converted {
     bool complete = false;
     std::vector<std::uint8_t> bytes;
     std::vector<std::string> messages;
-    int windowRows = -1;  // -1: no picture was decoded
+    int windowRows = 0;
 };
 
 // Converts as a run does, with one decode, holding the picture as asked.
 Converted convert(const std::string& input, const ConversionSettings& settings, int dither,
                   PictureHolding holding, const std::string& output) {
     RecordingNotifier notifier;
-    WindowRecordingLoader loader(input, dither, notifier, plannedPictureSizes(settings),
-                                 settings.pictureLayout());
+    CachingSourceLoader loader(input, dither, notifier, plannedPictureSizes(settings),
+                               settings.pictureLayout());
     loader.setPictureHolding(holding);
     Converted converted;
     {
@@ -202,7 +187,7 @@ Converted convert(const std::string& input, const ConversionSettings& settings, 
     }
     converted.bytes = testsupport::ReadFileBytes(output);
     converted.messages = notifier.messages;
-    converted.windowRows = loader.windowRows;
+    converted.windowRows = loader.windowUse().rows;
     EXPECT_EQ(loader.decodeCount(), 1);
     return converted;
 }
