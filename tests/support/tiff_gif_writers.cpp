@@ -117,7 +117,10 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture) {
         TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, picture.bitsPerSample);
         TIFFSetField(t, TIFFTAG_PHOTOMETRIC, picture.photometric);
         TIFFSetField(t, TIFFTAG_COMPRESSION, picture.compression);
-        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG,
+                     picture.planarSeparate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+        if (picture.photometric == PHOTOMETRIC_YCBCR && picture.compression == COMPRESSION_JPEG)
+            TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
         TIFFSetField(t, TIFFTAG_ORIENTATION, picture.orientation);
         if (picture.extraSample) {
             const std::uint16_t types[] = {*picture.extraSample};
@@ -135,10 +138,25 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture) {
         } else {
             TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, picture.rowsPerStrip != 0 ? picture.rowsPerStrip : 1);
             std::vector<std::uint8_t> row(TiffRowBytes(picture));
-            for (std::uint32_t y = 0; y < picture.height && written; ++y) {
-                // libtiff may change the buffer it is given (predictors, bit order).
-                std::memcpy(row.data(), picture.pixels.data() + y * row.size(), row.size());
-                written = TIFFWriteScanline(t, row.data(), y, 0) >= 0;
+            if (picture.planarSeparate) {
+                // Whole-byte samples only; each plane is written in full before the next.
+                const std::size_t samples = picture.samplesPerPixel;
+                const std::size_t sampleBytes = picture.bitsPerSample / 8;
+                for (std::uint16_t plane = 0; plane < samples && written; ++plane) {
+                    for (std::uint32_t y = 0; y < picture.height && written; ++y) {
+                        const std::uint8_t* in = picture.pixels.data() + y * row.size();
+                        for (std::size_t x = 0; x < picture.width; ++x)
+                            std::memcpy(row.data() + x * sampleBytes,
+                                        in + (x * samples + plane) * sampleBytes, sampleBytes);
+                        written = TIFFWriteScanline(t, row.data(), y, plane) >= 0;
+                    }
+                }
+            } else {
+                for (std::uint32_t y = 0; y < picture.height && written; ++y) {
+                    // libtiff may change the buffer it is given (predictors, bit order).
+                    std::memcpy(row.data(), picture.pixels.data() + y * row.size(), row.size());
+                    written = TIFFWriteScanline(t, row.data(), y, 0) >= 0;
+                }
             }
         }
         if (!written || !TIFFWriteDirectory(t)) {

@@ -25,12 +25,17 @@ struct TiffPicture {
     std::optional<std::uint16_t> extraSample;
     std::uint16_t orientation = 1;   // ORIENTATION_TOPLEFT
     std::uint32_t rowsPerStrip = 0;  // 0: one strip per row
+    // Strips stored plane by plane (PlanarConfiguration 2); `pixels` is
+    // still packed contiguously, and the writer splits the samples.
+    bool planarSeparate = false;
     std::uint32_t tileWidth = 0;     // non-zero (a multiple of 16): tiled
     std::uint32_t tileHeight = 0;
     // Palette images: 2^bitsPerSample entries each.
     std::vector<std::uint16_t> colorMapRed;
     std::vector<std::uint16_t> colorMapGreen;
     std::vector<std::uint16_t> colorMapBlue;
+    // YCbCr with JPEG compression: red, green and blue samples, which
+    // libtiff's JPEG codec turns into subsampled YCbCr itself.
     std::vector<std::uint8_t> pixels;
 };
 
