@@ -95,6 +95,7 @@ generate "$scratch/photo-4000x3000.png" png 4000 3000 1
 generate "$scratch/photo-4000x3000.bmp" bmp 4000 3000 1
 generate "$scratch/photo-4000x3000.webp" webp 4000 3000 90 1
 generate "$scratch/photo-4000x3000.heic" heic 4000 3000 90 1
+generate "$scratch/tiny-64x48.jpg" jpeg 64 48 90 3
 mkdir -p "$scratch/batch"
 for i in $(seq 1 40); do
   generate "$scratch/batch/small-$i.jpg" jpeg 640 480 90 $((100 + i))
@@ -155,6 +156,10 @@ for input in "${inputs[@]}"; do
   for run in $(seq 1 "$runs"); do
     echo "  $input: run $run of $runs" >&2
     measure "floor-$input" "${floor_command[@]}"
+    # What every conversion costs whatever the picture: start-up, the
+    # database's file and its sync to the disk; and djpeg's own.
+    measure fixed "$convert" -q -f -d 8 --dither -t combined "$scratch/tiny-64x48.jpg" "$work/out.pdb"
+    measure fixed-floor djpeg -dct float -nosmooth -outfile /dev/null "$scratch/tiny-64x48.jpg"
     for target in "${targets[@]}"; do
       measure "$input-$target" "$convert" -q -f -d 8 --dither -t "$target" "$path" "$work/out.pdb"
     done
@@ -222,6 +227,16 @@ for input in "${inputs[@]}"; do
 done
 echo "(floor in parentheses: the 4000x3000 JPEG's, as PNG and BMP have none of their own)"
 echo "(whole: to combined with the whole picture decoded first, KESTRIN_WHOLE_PICTURE=1)"
+fixed=$(median "$work/fixed" 1)
+fixed_floor=$(median "$work/fixed-floor" 1)
+echo "fixed cost of a conversion (a 64x48 JPEG: start-up, writing and syncing the database): $fixed s;" \
+  "of djpeg: $fixed_floor s"
+for target in combined os5-high; do
+  awk -v w="$(median "$work/photo-6000x4000.jpg-$target" 1)" -v f="$(median "$work/floor-photo-6000x4000.jpg" 1)" \
+    -v c="$fixed" -v cf="$fixed_floor" -v t="$target" 'BEGIN {
+    printf "6000x4000 JPEG to %s without the fixed costs: %.3f s against %.3f s, x floor %.2f\n", t, w - c, f - cf,
+      (w - c) / (f - cf) }'
+done
 echo "idle kestrin-convert: $(awk -v k="$idle_kib" 'BEGIN { printf "%.1f", k / 1024 }') MiB"
 echo "the streamed 6000x4000 JPEG's decoder, on the window of rows:"
 "$window_tool" "$scratch/photo-6000x4000.jpg"

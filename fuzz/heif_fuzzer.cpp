@@ -1,28 +1,7 @@
-// Feeds arbitrary bytes to the HEIF and AVIF decoder, once decoding whole and once
-// telling a listener of finished rows: every outcome but a decoded bitmap or
-// a CTextException is a finding.
+// Feeds arbitrary bytes to the HEIF and AVIF decoder, once decoding whole and
+// once telling a listener of finished rows.
+#include "fuzz/row_checking_harness.h"
 #include "imagelib/decoders/heif_decoder.h"
-#include "imagelib/image_bitmap.h"
-#include "imagelib/text_exception.h"
-
-#include <cstddef>
-#include <cstdint>
-
-namespace {
-
-// Rows must arrive in order and inside the bitmap.
-class CheckingListener : public CDecodedRowListener {
-public:
-    void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override {
-        if (rowCount <= m_rows || rowCount > bitmap.GetHeight()) __builtin_trap();
-        m_rows = rowCount;
-    }
-
-private:
-    int m_rows = 0;
-};
-
-}  // namespace
 
 // Debian's dav1d 1.0 keeps a few dozen bytes of a picture that fails to
 // decode; nothing of ours can release them, and a leak there would hide every
@@ -32,21 +11,5 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // Small pictures are where the parsing is; the limits keep claimed sizes
-    // from turning the run into a page-fault benchmark.
-    DecodeLimits limits;
-    limits.maxSide = 1024;
-    limits.maxBitmapBytes = std::uint64_t{4} << 20;
-    for (const bool listen : {false, true}) {
-        CHEIFDecoder decoder;
-        CheckingListener listener;
-        decoder.SetLimits(limits);
-        if (listen) decoder.SetRowListener(&listener);
-        CDIBBitmap bitmap;
-        try {
-            decoder.DecodeMemory(data, static_cast<std::int64_t>(size), bitmap, listen ? 0 : 32);
-        } catch (const CTextException&) {
-        }
-    }
-    return 0;
+    return DecodeWholeAndByRows<CHEIFDecoder>(data, size);
 }

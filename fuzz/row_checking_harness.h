@@ -1,0 +1,44 @@
+#pragma once
+
+// The body of the harnesses that feed arbitrary bytes to one decoder, once
+// decoding whole and once telling a listener of finished rows: every outcome
+// but a decoded bitmap or a CTextException is a finding.
+#include "imagelib/image_bitmap.h"
+#include "imagelib/image_decoder.h"
+#include "imagelib/text_exception.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Rows must arrive in order and inside the bitmap.
+class CheckingRowListener : public CDecodedRowListener {
+public:
+    void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override {
+        if (rowCount <= m_rows || rowCount > bitmap.GetHeight()) __builtin_trap();
+        m_rows = rowCount;
+    }
+
+private:
+    int m_rows = 0;
+};
+
+template <typename Decoder>
+int DecodeWholeAndByRows(const std::uint8_t* data, std::size_t size) {
+    // Small pictures are where the parsing is; the limits keep claimed sizes
+    // from turning the run into a page-fault benchmark.
+    DecodeLimits limits;
+    limits.maxSide = 1024;
+    limits.maxBitmapBytes = std::uint64_t{4} << 20;
+    for (const bool listen : {false, true}) {
+        Decoder decoder;
+        CheckingRowListener listener;
+        decoder.SetLimits(limits);
+        if (listen) decoder.SetRowListener(&listener);
+        CDIBBitmap bitmap;
+        try {
+            decoder.DecodeMemory(data, static_cast<std::int64_t>(size), bitmap, listen ? 0 : 32);
+        } catch (const CTextException&) {
+        }
+    }
+    return 0;
+}
