@@ -334,7 +334,9 @@ constexpr int kChunkRows = 16;
 struct TargetPlan {
     ContributionTable across;
     ContributionTable down;
-    std::vector<std::uint8_t> intermediate;
+    // Not cleared: every byte is resampled across before the pass down reads
+    // it, and clearing megabytes would hold up the decoder that plans first.
+    std::unique_ptr<std::uint8_t[]> intermediate;
     std::size_t stride;
     // Where in the target the resampled picture goes; background around it.
     PixelRect placement;
@@ -446,7 +448,7 @@ struct CTentResampler::Shared {
                 throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
             plans.push_back(TargetPlan{ContributionTable(placement.width, part.width),
                                        ContributionTable(placement.height, height),
-                                       std::vector<std::uint8_t>(static_cast<std::size_t>(*intermediateBytes)),
+                                       std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(*intermediateBytes)),
                                        static_cast<std::size_t>(placement.width) * 4, placement});
             widestTaps = std::max(widestTaps, plans.back().across.Taps());
         }
@@ -509,7 +511,7 @@ struct CTentResampler::Shared {
                 picture.Widen(part.left, part.top + y, part.width, row);
             for (TargetPlan& plan : plans)
                 ResampleRowAcross(row, plan.across, plan.placement.width,
-                                  plan.intermediate.data() + static_cast<std::size_t>(y) * plan.stride);
+                                  plan.intermediate.get() + static_cast<std::size_t>(y) * plan.stride);
         }
     }
 
@@ -685,7 +687,7 @@ void CTentResampler::Finish(const CImageBitmap& source) {
             std::vector<std::vector<double>> values(static_cast<std::size_t>(RowRunCount(height, threads)));
             for (auto& buffer : values) buffer.assign(4 * static_cast<std::size_t>(width), 0.0);
             ForEachRowRun(height, threads, [&](int run, int begin, int end) {
-                ResampleRowsDown(plan.intermediate.data(), plan.stride, width, plan.down, destination,
+                ResampleRowsDown(plan.intermediate.get(), plan.stride, width, plan.down, destination,
                                  plan.placement, begin, end, values[static_cast<std::size_t>(run)].data());
             });
         }
