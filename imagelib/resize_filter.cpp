@@ -295,13 +295,13 @@ void ResampleRowAcross(const double* row, const ContributionTable& table, int ou
     }
 }
 
-// Resamples output rows [begin, end) down: each output row is accumulated
-// whole, source rows top to bottom, so every byte is summed in the same order
-// as column by column would.
+// Resamples output rows [begin, end) down into `resampled`, rows of `width`
+// pixels one after the other: each output row is accumulated whole, source
+// rows top to bottom, so every byte is summed in the same order as column by
+// column would.
 KESTRIN_VECTOR_CLONES
 void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int width,
-                      const ContributionTable& table, CImageBitmap& destination, const PixelRect& placement,
-                      int begin, int end, double* values) {
+                      const ContributionTable& table, std::uint8_t* resampled, int begin, int end, double* values) {
     for (int y = begin; y < end; ++y) {
         const int top = table.Left(y);
         const int bottom = table.Right(y);
@@ -316,8 +316,7 @@ void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int 
                 std::memcpy(sum, &value, sizeof value);
             }
         }
-        std::uint8_t* out =
-            destination.GetRows()[placement.top + y] + 4 * static_cast<std::size_t>(placement.left);
+        std::uint8_t* out = resampled + static_cast<std::size_t>(y) * 4 * static_cast<std::size_t>(width);
         for (int x = 0; x < width; ++x)
             StorePixel(Load(values + 4 * static_cast<std::size_t>(x)), out + 4 * static_cast<std::size_t>(x));
     }
@@ -326,8 +325,9 @@ void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int 
 // Below this many source pixels a second thread costs more than it saves.
 constexpr std::int64_t kParallelPixels = 1 << 20;
 
-// Rows a thread takes at a time while resampling across.
+// Rows a thread takes at a time while resampling across, and down.
 constexpr int kChunkRows = 16;
+constexpr int kDownRows = 4;
 
 // The intermediate image of one target, as wide as the target and as high as
 // the source, and the tables of both passes.
@@ -340,6 +340,11 @@ struct TargetPlan {
     std::size_t stride;
     // Where in the target the resampled picture goes; background around it.
     PixelRect placement;
+    // The result of the pass down, placement-sized, until Finish puts it in
+    // the target; its rows [0, downClaimed) are taken by some thread. Not
+    // cleared either: every row is resampled before it is copied.
+    std::unique_ptr<std::uint8_t[]> resampled;
+    int downClaimed = 0;
 };
 
 void FillBackground(CImageBitmap& destination, const PaletteEntry& colour) {
@@ -396,6 +401,8 @@ struct CTentResampler::Shared {
     std::vector<std::vector<double>> rowBuffers;
     // With the sides swapped, the rows of one chunk as copied per thread.
     std::vector<std::vector<std::uint8_t>> chunkBuffers;
+    // One output row's sums per thread, for the pass down.
+    std::vector<std::vector<double>> downValues;
     // For a source held as a window of rows: its size, and the most rows the
     // decoder writes between two reports. 0 for a whole source.
     int windowRows = 0;
@@ -417,6 +424,8 @@ struct CTentResampler::Shared {
     int done = 0;     // rows resampled across
     // First rows of the chunks being resampled across, in no order.
     std::vector<int> inFlight;
+    // Runs of output rows being resampled down by the helpers.
+    int downInFlight = 0;
     bool stopping = false;
     std::vector<std::thread> helpers;
 
@@ -435,6 +444,7 @@ struct CTentResampler::Shared {
         part = FramedSourceRect(frame, picture.Width(), picture.Height());
         height = part.height;
         int widestTaps = 0;
+        int widestPlacement = 0;
         plans.reserve(targets.size());
         for (const ResizeTarget& target : targets) {
             // Absurd intermediates are refused as an allocation failure.
@@ -446,15 +456,20 @@ struct CTentResampler::Shared {
                                                            static_cast<std::uint64_t>(height));
             if (!intermediateBytes || *intermediateBytes > kCeiling.maxBitmapBytes)
                 throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
-            plans.push_back(TargetPlan{ContributionTable(placement.width, part.width),
-                                       ContributionTable(placement.height, height),
-                                       std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(*intermediateBytes)),
-                                       static_cast<std::size_t>(placement.width) * 4, placement});
+            plans.push_back(TargetPlan{
+                ContributionTable(placement.width, part.width), ContributionTable(placement.height, height),
+                std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(*intermediateBytes)),
+                static_cast<std::size_t>(placement.width) * 4, placement,
+                std::make_unique_for_overwrite<std::uint8_t[]>(4 * static_cast<std::size_t>(placement.width) *
+                                                               static_cast<std::size_t>(placement.height))});
             widestTaps = std::max(widestTaps, plans.back().across.Taps());
+            widestPlacement = std::max(widestPlacement, placement.width);
         }
         rowBuffers.resize(static_cast<std::size_t>(std::max(1, threadCount)));
         for (auto& buffer : rowBuffers)
             buffer.assign(4 * (static_cast<std::size_t>(part.width) + static_cast<std::size_t>(widestTaps)), 0.0);
+        downValues.resize(rowBuffers.size());
+        for (auto& buffer : downValues) buffer.resize(4 * static_cast<std::size_t>(widestPlacement));
         if (picture.SidesSwapped()) {
             chunkBuffers.resize(rowBuffers.size());
             for (auto& buffer : chunkBuffers)
@@ -535,14 +550,38 @@ struct CTentResampler::Shared {
         return true;
     }
 
-    // Takes chunks of ready rows until there are none; a helper then waits
-    // for more, the caller returns.
+    // Resamples a few output rows of one target down, if the rows across
+    // that they read are all done; lock as for TakeChunk.
+    bool TakeDownRows(std::unique_lock<std::mutex>& lock, std::size_t buffer) {
+        const int complete = FreeRows();
+        for (TargetPlan& plan : plans) {
+            const int begin = plan.downClaimed;
+            int end = begin;
+            while (end < plan.placement.height && end - begin < kDownRows && plan.down.Right(end) < complete) ++end;
+            if (end == begin) continue;
+            plan.downClaimed = end;
+            ++downInFlight;
+            lock.unlock();
+            ResampleRowsDown(plan.intermediate.get(), plan.stride, plan.placement.width, plan.down,
+                             plan.resampled.get(), begin, end, downValues[buffer].data());
+            lock.lock();
+            --downInFlight;
+            finished.notify_all();
+            return true;
+        }
+        return false;
+    }
+
+    // Takes chunks of ready rows until there are none; a helper then goes on
+    // down as far as the rows across allow and waits for more, the caller
+    // returns.
     void Help(std::size_t buffer, bool waitForRows) noexcept {
         std::unique_lock lock(mutex);
         for (;;) {
             if (stopping) return;
             if (TakeChunk(lock, buffer, waitForRows)) continue;
             if (!waitForRows) return;
+            if (TakeDownRows(lock, buffer)) continue;
             wake.wait(lock);
         }
     }
@@ -678,18 +717,40 @@ void CTentResampler::Finish(const CImageBitmap& source) {
         m_windowWait = std::chrono::duration_cast<std::chrono::nanoseconds>(shared.waited);
         m_windowHelp = std::chrono::duration_cast<std::chrono::nanoseconds>(shared.helped);
 
-        // Down: each target's output rows, split across the threads too.
+        // Down: the output rows the helpers have not taken, split across the
+        // threads too, once the helpers' own are done.
+        std::vector<int> firstLeft(shared.plans.size());
+        {
+            std::unique_lock lock(shared.mutex);
+            for (std::size_t i = 0; i < shared.plans.size(); ++i) {
+                firstLeft[i] = shared.plans[i].downClaimed;
+                shared.plans[i].downClaimed = shared.plans[i].placement.height;
+            }
+        }
         for (std::size_t i = 0; i < shared.plans.size(); ++i) {
             const TargetPlan& plan = shared.plans[i];
-            CImageBitmap& destination = *m_targets[i].destination;
             const int width = plan.placement.width;
-            const int height = plan.placement.height;
-            std::vector<std::vector<double>> values(static_cast<std::size_t>(RowRunCount(height, threads)));
+            const int first = firstLeft[i];
+            const int rows = plan.placement.height - first;
+            std::vector<std::vector<double>> values(static_cast<std::size_t>(RowRunCount(rows, threads)));
             for (auto& buffer : values) buffer.assign(4 * static_cast<std::size_t>(width), 0.0);
-            ForEachRowRun(height, threads, [&](int run, int begin, int end) {
-                ResampleRowsDown(plan.intermediate.get(), plan.stride, width, plan.down, destination,
-                                 plan.placement, begin, end, values[static_cast<std::size_t>(run)].data());
+            ForEachRowRun(rows, threads, [&](int run, int begin, int end) {
+                ResampleRowsDown(plan.intermediate.get(), plan.stride, width, plan.down, plan.resampled.get(),
+                                 first + begin, first + end, values[static_cast<std::size_t>(run)].data());
             });
+        }
+        {
+            std::unique_lock lock(shared.mutex);
+            shared.finished.wait(lock, [&shared] { return shared.downInFlight == 0; });
+        }
+        for (std::size_t i = 0; i < shared.plans.size(); ++i) {
+            const TargetPlan& plan = shared.plans[i];
+            const std::size_t rowBytes = 4 * static_cast<std::size_t>(plan.placement.width);
+            CImageBitmap& destination = *m_targets[i].destination;
+            for (int y = 0; y < plan.placement.height; ++y)
+                std::memcpy(destination.GetRows()[plan.placement.top + y] +
+                                4 * static_cast<std::size_t>(plan.placement.left),
+                            plan.resampled.get() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
         }
     } catch (const std::bad_alloc&) {
         m_shared.reset();
