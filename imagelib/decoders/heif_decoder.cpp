@@ -1,9 +1,8 @@
 #include "imagelib/decoders/heif_decoder.h"
 
 #include "imagelib/byte_order.h"
+#include "imagelib/decoders/heif_library.h"
 #include "imagelib/text_exception.h"
-
-#include <libheif/heif.h>
 
 #include <algorithm>
 #include <climits>
@@ -23,16 +22,16 @@ constexpr std::size_t kBoxHeaderBytes = 8;
 constexpr std::size_t kLargeBoxHeaderBytes = 16;
 
 struct ContextDeleter {
-    void operator()(heif_context* context) const { heif_context_free(context); }
+    void operator()(heif_context* context) const { Heif().context_free(context); }
 };
 struct HandleDeleter {
-    void operator()(const heif_image_handle* handle) const { heif_image_handle_release(handle); }
+    void operator()(const heif_image_handle* handle) const { Heif().image_handle_release(handle); }
 };
 struct ImageDeleter {
-    void operator()(const heif_image* image) const { heif_image_release(image); }
+    void operator()(const heif_image* image) const { Heif().image_release(image); }
 };
 struct OptionsDeleter {
-    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+    void operator()(heif_decoding_options* options) const { Heif().decoding_options_free(options); }
 };
 using ContextPointer = std::unique_ptr<heif_context, ContextDeleter>;
 using HandlePointer = std::unique_ptr<const heif_image_handle, HandleDeleter>;
@@ -113,26 +112,29 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     const std::uint8_t* data = source.ReadBytes(size);
     const DecodeLimits& limits = GetLimits();
 
+    if (LoadHeifLibrary() == nullptr)
+        RaiseError(ERR_FORMAT_NOT_COMPILED, "HEIF decoder: The HEIF library (libheif.so.1) could not be loaded.");
+
     RunLibheif([&] {
-        ContextPointer context(heif_context_alloc());
+        ContextPointer context(Heif().context_alloc());
         if (!context) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
         // libheif refuses larger images while it reads the file, before it
         // allocates anything for them.
-        heif_context_set_maximum_image_size_limit(context.get(),
+        Heif().context_set_maximum_image_size_limit(context.get(),
                                                   static_cast<int>(std::min<std::int64_t>(limits.maxSide, INT_MAX)));
         if (IsSequenceOnly(data, static_cast<std::size_t>(size)))
             RaiseError(ERR_UNSUPPORTED_DATA, "HEIF decoder: The file holds only an image sequence, no still picture.");
-        Check(heif_context_read_from_memory_without_copy(context.get(), data, static_cast<std::size_t>(size), nullptr));
+        Check(Heif().context_read_from_memory_without_copy(context.get(), data, static_cast<std::size_t>(size), nullptr));
 
         heif_image_handle* rawHandle = nullptr;
-        Check(heif_context_get_primary_image_handle(context.get(), &rawHandle));
+        Check(Heif().context_get_primary_image_handle(context.get(), &rawHandle));
         const HandlePointer handle(rawHandle);
         // The size after rotation and cropping, which is what gets decoded.
-        const int width = heif_image_handle_get_width(handle.get());
-        const int height = heif_image_handle_get_height(handle.get());
-        const bool hasAlpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+        const int width = Heif().image_handle_get_width(handle.get());
+        const int height = Heif().image_handle_get_height(handle.get());
+        const bool hasAlpha = Heif().image_handle_has_alpha_channel(handle.get()) != 0;
         TraceFormat(2, "HEIF image %d x %d, %d bits%s.\n", width, height,
-                    heif_image_handle_get_luma_bits_per_pixel(handle.get()), hasAlpha ? ", alpha" : "");
+                    Heif().image_handle_get_luma_bits_per_pixel(handle.get()), hasAlpha ? ", alpha" : "");
         if (!limits.AllowsSize(width, height))
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", width, height);
         // Created before decoding so that a picture over the byte limit is
@@ -140,19 +142,19 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         bpp = 32;
         CreateBitmapWithin(limits, bitmap, width, height, 32, hasAlpha);
 
-        const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+        const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
         options->convert_hdr_to_8bit = 1;
         heif_image* rawImage = nullptr;
-        Check(heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
+        Check(Heif().decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
                                 options.get()));
         const ImagePointer image(rawImage);
-        if (heif_image_get_width(image.get(), heif_channel_interleaved) != width ||
-            heif_image_get_height(image.get(), heif_channel_interleaved) != height ||
-            heif_image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
+        if (Heif().image_get_width(image.get(), heif_channel_interleaved) != width ||
+            Heif().image_get_height(image.get(), heif_channel_interleaved) != height ||
+            Heif().image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
             RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
         int stride = 0;
-        const std::uint8_t* plane = heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+        const std::uint8_t* plane = Heif().image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
         if (plane == nullptr || stride < width * kBytesPerPixel)
             RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
 

@@ -23,7 +23,7 @@ package=$(echo "$scratch"/package/kestrin_"$version"_*.deb)
 [ -f "$package" ] || fail "no package in $(ls "$scratch/package")"
 
 depends=$(dpkg-deb -f "$package" Depends)
-for needed in qt6-qpa-plugins libqt6widgets6 libpng16-16 libc6; do
+for needed in qt6-qpa-plugins libheif1 libqt6widgets6 libpng16-16 libc6; do
     [[ ", $depends," == *", $needed "* || ", $depends," == *", $needed,"* ]] || fail "Depends lacks $needed: $depends"
 done
 dpkg-deb -e "$package" "$scratch/control"
