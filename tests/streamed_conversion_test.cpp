@@ -192,11 +192,24 @@ Converted convert(const std::string& input, const ConversionSettings& settings, 
     return converted;
 }
 
-// The same outcome, database and messages, either way.
-void expectSameConversion(const Converted& streamed, const Converted& whole) {
-    EXPECT_EQ(streamed.complete, whole.complete);
-    EXPECT_EQ(streamed.messages, whole.messages);
-    EXPECT_TRUE(streamed.bytes == whole.bytes) << "the databases differ";
+struct BothWays {
+    Converted whole;
+    Converted streamed;
+};
+
+// Writes `input` into the folder and converts it held whole and streamed;
+// the outcome, database and messages must be the same either way.
+BothWays convertBothWays(const TemporaryFolder& folder, const std::string& name,
+                         const std::vector<std::uint8_t>& input, const ConversionSettings& settings, int dither) {
+    const std::string path = (folder / name).string();
+    testsupport::WriteFileBytes(path, input);
+    BothWays result{convert(path, settings, dither, PictureHolding::kWholePicture, (folder / "whole.pdb").string()),
+                    convert(path, settings, dither, PictureHolding::kStreamWherePossible,
+                            (folder / "streamed.pdb").string())};
+    EXPECT_EQ(result.streamed.complete, result.whole.complete);
+    EXPECT_EQ(result.streamed.messages, result.whole.messages);
+    EXPECT_TRUE(result.streamed.bytes == result.whole.bytes) << "the databases differ";
+    return result;
 }
 
 struct Input {
@@ -251,8 +264,6 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
     constexpr int kCompressions[] = {0, 1, 99};
     int inputIndex = 0;
     for (const Input& input : inputs) {
-        const std::string path = (folder / input.name).string();
-        testsupport::WriteFileBytes(path, input.bytes);
         for (int choice = 0; choice < 4; ++choice) {
             for (int dither : {0, kDitherFloydSteinberg}) {
                 const int pair = (inputIndex + 3 * (2 * choice + (dither != 0 ? 1 : 0))) % 12;
@@ -263,13 +274,8 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                 SCOPED_TRACE(testing::Message()
                              << input.name << " choice " << choice << " dither " << dither << " depth "
                              << settings.depth << " compression " << settings.compression);
-                const Converted whole = convert(path, settings, dither, PictureHolding::kWholePicture,
-                                                (folder / "whole.pdb").string());
-                const Converted streamed =
-                    convert(path, settings, dither, PictureHolding::kStreamWherePossible,
-                            (folder / "streamed.pdb").string());
+                const auto [whole, streamed] = convertBothWays(folder, input.name, input.bytes, settings, dither);
                 ASSERT_TRUE(whole.complete && whole.messages.empty());
-                expectSameConversion(streamed, whole);
                 EXPECT_EQ(whole.windowRows, 0);
                 if (input.streams) {
                     EXPECT_GT(streamed.windowRows, 0);
@@ -299,15 +305,9 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
     const ConversionSettings settings{.destination = kPalmOs5HighRes};
     for (const Input& input : inputs) {
         SCOPED_TRACE(input.name);
-        const std::string path = (folder / input.name).string();
-        testsupport::WriteFileBytes(path, input.bytes);
-        const Converted whole = convert(path, settings, kDitherFloydSteinberg, PictureHolding::kWholePicture,
-                                        (folder / "whole.pdb").string());
-        const Converted streamed =
-            convert(path, settings, kDitherFloydSteinberg, PictureHolding::kStreamWherePossible,
-                    (folder / "streamed.pdb").string());
+        const auto [whole, streamed] =
+            convertBothWays(folder, input.name, input.bytes, settings, kDitherFloydSteinberg);
         ASSERT_TRUE(whole.complete && whole.messages.empty());
-        expectSameConversion(streamed, whole);
         EXPECT_GT(streamed.windowRows, 0);
         EXPECT_LT(streamed.windowRows, kLargeHeight);
     }
@@ -337,13 +337,6 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     const ConversionSettings settings{.destination = kPalmOs5HighRes};
     for (const Input& input : inputs) {
         SCOPED_TRACE(input.name);
-        const std::string path = (folder / input.name).string();
-        testsupport::WriteFileBytes(path, input.bytes);
-        const Converted whole = convert(path, settings, kDitherFloydSteinberg, PictureHolding::kWholePicture,
-                                        (folder / "whole.pdb").string());
-        const Converted streamed =
-            convert(path, settings, kDitherFloydSteinberg, PictureHolding::kStreamWherePossible,
-                    (folder / "streamed.pdb").string());
-        expectSameConversion(streamed, whole);
+        convertBothWays(folder, input.name, input.bytes, settings, kDitherFloydSteinberg);
     }
 }
