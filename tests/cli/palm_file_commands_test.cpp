@@ -13,24 +13,16 @@
 namespace {
 
 // Left half white, right half black, whatever the size and depth.
-class HalvesLoader : public BitmapLoader {
-public:
-    bool load(PalmBitmap& bitmap) override {
-        CMemoryBitmap picture;
-        picture.Create(bitmap.width(), bitmap.height(), 32, false);
-        for (int y = 0; y < bitmap.height(); ++y)
-            for (int x = 0; x < bitmap.width(); ++x) {
-                const std::uint8_t level = x < bitmap.width() / 2 ? 255 : 0;
-                std::uint8_t* pixel = picture.GetRows()[y] + 4 * x;
-                pixel[0] = pixel[1] = pixel[2] = level, pixel[3] = 255;
-            }
-        return bitmap.loadFromBitmap(picture, 0);
-    }
-};
+testsupport::PaintedLoader HalvesLoader() {
+    return testsupport::PaintedLoader([](int x, int, const PalmBitmap& bitmap) {
+        const std::uint8_t level = x < bitmap.width() / 2 ? 255 : 0;
+        return PaletteEntry{level, level, level, 255};
+    });
+}
 
 TEST(PalmFileInfo, GoldenLayoutOfADatabaseAndABareBitmap) {
     testsupport::TemporaryFolder folder;
-    HalvesLoader loader;
+    testsupport::PaintedLoader loader = HalvesLoader();
     // 2026-12-08 10:15:03 in the device's epoch.
     const std::uint32_t date = 3879569703u;
     testsupport::WriteFileBytes(folder / "halves.pdb",
@@ -78,7 +70,7 @@ TEST(PalmFileInfo, GoldenLayoutOfADatabaseAndABareBitmap) {
 // Names are stored in the handheld's character set; a terminal wants UTF-8.
 TEST(PalmFileInfo, ShowsTheNameInUtf8) {
     testsupport::TemporaryFolder folder;
-    HalvesLoader loader;
+    testsupport::PaintedLoader loader = HalvesLoader();
     testsupport::WriteFileBytes(folder / "sea.pdb", PalmDatabase::writeToMemory("Caf\xE9 \x93Sea\x94 \x80", {}, loader, 0));
     std::ostringstream out, errors;
     EXPECT_EQ(printPalmFileInfo({(folder / "sea.pdb").string()}, out, errors), 0);

@@ -33,23 +33,13 @@ std::array<int, 5> PngSummary(const std::filesystem::path& path) {
 }
 
 // A high-resolution database of one colour: red, the 8-bit palette's index 125.
-class RedLoader : public BitmapLoader {
-public:
-    bool load(PalmBitmap& bitmap) override {
-        CMemoryBitmap picture;
-        picture.Create(bitmap.width(), bitmap.height(), 32, false);
-        for (int y = 0; y < bitmap.height(); ++y)
-            for (int x = 0; x < bitmap.width(); ++x) {
-                std::uint8_t* pixel = picture.GetRows()[y] + 4 * x;
-                pixel[0] = 0, pixel[1] = 0, pixel[2] = 255, pixel[3] = 255;
-            }
-        return bitmap.loadFromBitmap(picture, 0);
-    }
-};
+testsupport::PaintedLoader RedLoader() {
+    return testsupport::PaintedLoader([](int, int, const PalmBitmap&) { return PaletteEntry{0, 0, 255, 255}; });
+}
 
 TEST(Thumbnailer, FitsTheWholePictureIntoTheSizeAskedFor) {
     testsupport::TemporaryFolder folder;
-    RedLoader loader;
+    testsupport::PaintedLoader loader = RedLoader();
     testsupport::WriteFileBytes(folder / "red.pdb",
                                 PalmDatabase::writeToMemory("Red", {.destination = kPalmOs5HighRes, .compression = kCompressionScanline}, loader, 0));
     testsupport::WriteFileBytes(folder / "broken.pdb", {1, 2, 3});

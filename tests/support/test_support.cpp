@@ -113,4 +113,16 @@ ByteWriter& ByteWriter::patchLe32(std::size_t offset, std::uint32_t value) {
     return *this;
 }
 
+bool PaintedLoader::load(PalmBitmap& bitmap) {
+    CMemoryBitmap picture;
+    picture.Create(bitmap.width(), bitmap.height(), 32, false);
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x) {
+            const PaletteEntry colour = m_paint(x, y, bitmap);
+            std::uint8_t* pixel = picture.GetRows()[y] + 4 * static_cast<std::size_t>(x);
+            pixel[0] = colour.blue, pixel[1] = colour.green, pixel[2] = colour.red, pixel[3] = colour.alpha;
+        }
+    return bitmap.loadFromBitmap(picture, 0);
+}
+
 }  // namespace testsupport

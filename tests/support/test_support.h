@@ -1,5 +1,9 @@
 #pragma once
 
+#include "engine/palm_bitmap.h"
+#include "engine/palm_database.h"
+#include "imagelib/image_bitmap.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -62,6 +66,19 @@ public:
 
 private:
     std::vector<std::uint8_t> m_bytes;
+};
+
+// Fills every bitmap object with a picture painted pixel by pixel at the
+// object's own size, reduced without dithering.
+class PaintedLoader : public BitmapLoader {
+public:
+    using Paint = std::function<PaletteEntry(int x, int y, const PalmBitmap& bitmap)>;
+    explicit PaintedLoader(Paint paint) : m_paint(std::move(paint)) {}
+
+    bool load(PalmBitmap& bitmap) override;
+
+private:
+    Paint m_paint;
 };
 
 }  // namespace testsupport
