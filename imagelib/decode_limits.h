@@ -33,6 +33,14 @@ struct DecodeLimits {
     // Scans of a progressive JPEG: each is a pass over the whole picture, and
     // a hostile stream can hold one in every dozen bytes.
     int maxJpegScans = 1000;
+    // The work a file may cause (see WorkBudget): this many units per byte
+    // of the file, per pixel of the picture it declares, and a floor that
+    // lets every small honest file through. Work grows with the file, never
+    // faster: a parser spends units in every loop whose count the file
+    // controls and stops with its usual error once they run out.
+    std::uint64_t workUnitsPerFileByte = 256;
+    std::uint64_t workUnitsPerDeclaredPixel = 16;
+    std::uint64_t workUnitsFloor = std::uint64_t{1} << 24;
     // Bytes of one PNG chunk libpng reads; 0 leaves libpng's own default.
     std::uint64_t maxPngChunkBytes = 0;
     // Ancillary PNG chunks libpng keeps; 0 leaves libpng's own default.
