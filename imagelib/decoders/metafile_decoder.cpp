@@ -29,6 +29,7 @@ constexpr int kDefaultHeight = 200;
 constexpr std::size_t kLogicalPaletteSize = 256;
 
 const char kNoDeviceContext[] = "Cannot allocate device context.";
+const char kTooMuchWork[] = "The metafile asks for more drawing work than its size allows.";
 
 // side x part / whole for 0 < part <= whole, also where the product would
 // overflow (a header's frame and device sizes can multiply up to 2^56).
@@ -59,6 +60,7 @@ void ChooseCanvasSize(std::int64_t width, std::int64_t height, std::int64_t maxS
 
 void CMetafileDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                                    CImageSource& source) {
+    m_workSpent = 0;
     std::string name;
     try {
         name = source.GetName();
@@ -158,6 +160,11 @@ void CMetafileDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntr
     // picture is used as far as it got.
     context->PlayEnhMetaFile(*metafile, MetafileRect{0, 0, canvasWidth, canvasHeight});
     metafile.reset();
+    // A metafile that asks for more work than its size allows is refused
+    // rather than shown half drawn, as a picture over a size limit is.
+    const CMetafileMemoryContext::PlayWork work = context->GetPlayWork();
+    m_workSpent = work.spent;
+    if (work.overBudget) RaiseError(ERR_UNSUPPORTED_DATA, kTooMuchWork);
 
     if (bpp == 0) bpp = withPalette ? 8 : 32;
     CreateBitmapWithin(GetLimits(), bitmap, canvasWidth, canvasHeight, bpp, bpp >= 32);

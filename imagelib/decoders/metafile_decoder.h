@@ -17,10 +17,15 @@ public:
     explicit CMetafileDecoder(std::shared_ptr<CMetafilePlatform> platform)
         : m_platform(std::move(platform)) {}
 
+    // Units of the file's work budget the last decode spent playing the
+    // metafile (also when it was refused for asking more).
+    std::uint64_t GetWorkSpent() const { return m_workSpent; }
+
 protected:
     void DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                      CImageSource& source) override;
 
 private:
     std::shared_ptr<CMetafilePlatform> m_platform;
+    std::uint64_t m_workSpent = 0;
 };

@@ -182,7 +182,16 @@ public:
         const auto* metafile = dynamic_cast<const CCairoMetafile*>(&handle);
         if (m_surface == nullptr || metafile == nullptr) return false;
         try {
-            CMetafileCanvas canvas(m_surface);
+            const std::uint64_t pixels = static_cast<std::uint64_t>(cairo_image_surface_get_width(m_surface)) *
+                                         static_cast<std::uint64_t>(cairo_image_surface_get_height(m_surface));
+            CMetafileCanvas canvas(m_surface, WorkBudget::ForFile(metafile->Bytes().Size(), pixels, m_limits));
+            m_work = {};
+            // Whatever ends the play, the work done so far is known.
+            struct Report {
+                const CMetafileCanvas& canvas;
+                PlayWork& work;
+                ~Report() { work = {canvas.Budget().Spent(), canvas.Budget().Exhausted()}; }
+            } report{canvas, m_work};
             if (!canvas.IsUsable()) return false;
             CDeviceContext dc(canvas, m_limits);
             bool complete = false;
@@ -203,6 +212,8 @@ public:
             return false;
         }
     }
+
+    PlayWork GetPlayWork() const override { return m_work; }
 
     bool GetDIBits(CImageBitmap& bitmap, bool rgbColours) override {
         if (m_surface == nullptr) return false;
@@ -321,6 +332,7 @@ private:
     DecodeLimits m_limits;
     cairo_surface_t* m_surface = nullptr;
     std::vector<Colour> m_palette;
+    PlayWork m_work;
 };
 
 class CCairoScreen : public CMetafileScreen {

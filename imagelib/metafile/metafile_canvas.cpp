@@ -136,9 +136,69 @@ void CClipRegion::GetRectangle(int index, int& left, int& top, int& right, int& 
     bottom = rectangle.y + rectangle.height;
 }
 
+CClipRegion CClipRegion::BoundingBox() const {
+    cairo_rectangle_int_t extents;
+    cairo_region_get_extents(m_region, &extents);
+    return CClipRegion(extents.x, extents.y, extents.x + extents.width, extents.y + extents.height);
+}
+
+namespace {
+
+// A run of rectangles sharing their top and bottom; a cairo region lists its
+// rectangles band by band, top to bottom.
+struct Band {
+    int top, bottom;
+    std::uint64_t count;
+};
+
+std::vector<Band> BandsOf(cairo_region_t* region) {
+    std::vector<Band> bands;
+    const int count = cairo_region_status(region) == CAIRO_STATUS_SUCCESS ? cairo_region_num_rectangles(region) : 0;
+    for (int i = 0; i < count; ++i) {
+        cairo_rectangle_int_t r;
+        cairo_region_get_rectangle(region, i, &r);
+        if (!bands.empty() && bands.back().top == r.y && bands.back().bottom == r.y + r.height)
+            ++bands.back().count;
+        else
+            bands.push_back({r.y, r.y + r.height, 1});
+    }
+    return bands;
+}
+
+}  // namespace
+
+std::uint64_t CClipRegion::CombinedRectangleBound(const CClipRegion& other) const {
+    const std::vector<Band> a = BandsOf(m_region);
+    const std::vector<Band> b = BandsOf(other.m_region);
+    std::vector<int> edges;
+    edges.reserve(2 * (a.size() + b.size()));
+    for (const std::vector<Band>* bands : {&a, &b})
+        for (const Band& band : *bands) {
+            edges.push_back(band.top);
+            edges.push_back(band.bottom);
+        }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    // Between two successive edges the result is one band at most, whose
+    // rectangles start or end where one of the two regions' rectangles do.
+    std::uint64_t bound = 0;
+    std::size_t inA = 0, inB = 0;
+    for (std::size_t i = 0; i + 1 < edges.size(); ++i) {
+        const int top = edges[i];
+        while (inA < a.size() && a[inA].bottom <= top) ++inA;
+        while (inB < b.size() && b[inB].bottom <= top) ++inB;
+        std::uint64_t here = 0;
+        if (inA < a.size() && a[inA].top <= top) here += a[inA].count;
+        if (inB < b.size() && b[inB].top <= top) here += b[inB].count;
+        bound += here;
+    }
+    return bound;
+}
+
 // ---------------------------------------------------------------------------
 
-CMetafileCanvas::CMetafileCanvas(cairo_surface_t* surface) : m_surface(surface) {
+CMetafileCanvas::CMetafileCanvas(cairo_surface_t* surface, WorkBudget budget)
+    : m_surface(surface), m_budget(budget) {
     m_cairo = cairo_create(surface);
     m_width = cairo_image_surface_get_width(surface);
     m_height = cairo_image_surface_get_height(surface);
@@ -156,6 +216,13 @@ bool CMetafileCanvas::CheckStatus() {
 }
 
 bool CMetafileCanvas::Charge(double left, double top, double right, double bottom, std::size_t segments) {
+    if (!ChargeArea(left, top, right, bottom, segments)) return false;
+    const std::uint64_t units = CheckedMultiply(std::uint64_t{segments}, WorkUnits::kPathSegment)
+                                    .value_or(UINT64_MAX);
+    return Spend(CheckedAdd(units, m_clipUnitsPerDraw).value_or(UINT64_MAX));
+}
+
+bool CMetafileCanvas::ChargeArea(double left, double top, double right, double bottom, std::size_t segments) {
     left = std::clamp(left, 0.0, static_cast<double>(m_width));
     right = std::clamp(right, 0.0, static_cast<double>(m_width));
     top = std::clamp(top, 0.0, static_cast<double>(m_height));
@@ -169,6 +236,14 @@ bool CMetafileCanvas::ChargeWork(double pixels) {
     if (std::isfinite(pixels) && pixels > 0) m_work += pixels;
     if (!(m_work <= kMaxDrawingWork)) m_exhausted = true;
     return !m_exhausted;
+}
+
+std::uint64_t CMetafileCanvas::PixelsCovered(const CPath& path) const {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    if (!path.Bounds(left, top, right, bottom)) return 0;
+    const double width = std::clamp(right, 0.0, double(m_width)) - std::clamp(left, 0.0, double(m_width));
+    const double height = std::clamp(bottom, 0.0, double(m_height)) - std::clamp(top, 0.0, double(m_height));
+    return static_cast<std::uint64_t>(std::ceil(width) * std::ceil(height));
 }
 
 bool CMetafileCanvas::ChargePath(const CPath& path, double grow) {
@@ -240,11 +315,23 @@ void CMetafileCanvas::SetSource(Colour colour, RasterOp op) {
 void CMetafileCanvas::SetClip(const ClipState& clip) {
     if (!IsUsable() || clip.version == m_clipVersion) return;
     m_clipVersion = clip.version;
+    const bool samePaths = std::equal(
+        clip.paths.begin(), clip.paths.end(), m_clipPaths.begin(), m_clipPaths.end(),
+        [](const ClipPath& a, const ClipPath& b) { return a.path == b.path && a.evenOdd == b.evenOdd; });
+    if (clip.hasRegion == m_clipHasRegion && (!clip.hasRegion || clip.region == m_clipRegion) && samePaths)
+        return;
+    m_clipHasRegion = clip.hasRegion;
+    m_clipRegion = clip.region;
+    m_clipPaths = clip.paths;
+    m_clipUnitsPerDraw = 0;
     cairo_reset_clip(m_cairo);
     if (clip.hasRegion) {
         cairo_new_path(m_cairo);
         const int count = clip.region ? clip.region->RectangleCount() : 0;
-        Charge(0, 0, 0, 0, static_cast<std::size_t>(count));
+        const auto rectangles = static_cast<std::uint64_t>(count);
+        ChargeArea(0, 0, 0, 0, static_cast<std::size_t>(count));
+        if (!Spend(rectangles * WorkUnits::kPathSegment)) return;
+        m_clipUnitsPerDraw = rectangles * WorkUnits::kClipRectanglePerDraw;
         if (count == 0) cairo_rectangle(m_cairo, 0, 0, 0, 0);
         for (int i = 0; i < count; ++i) {
             int left = 0, top = 0, right = 0, bottom = 0;
@@ -255,7 +342,11 @@ void CMetafileCanvas::SetClip(const ClipState& clip) {
         cairo_clip(m_cairo);
     }
     for (const ClipPath& clipPath : clip.paths) {
-        if (!clipPath.path || !Charge(0, 0, 0, 0, clipPath.path->Segments().size())) continue;
+        if (!clipPath.path) continue;
+        const std::uint64_t segments = clipPath.path->Segments().size();
+        if (!Spend(segments * WorkUnits::kPathSegment)) return;
+        if (!ChargeArea(0, 0, 0, 0, clipPath.path->Segments().size())) continue;
+        m_clipUnitsPerDraw += segments * WorkUnits::kClipSegmentPerDraw;
         EmitPath(*clipPath.path, 0);
         cairo_set_fill_rule(m_cairo, clipPath.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
         cairo_clip(m_cairo);
@@ -313,7 +404,15 @@ void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour
     }
     // A dash pattern of no length, or one that would cut the path into an
     // absurd number of pieces, is drawn solid.
-    if (period >= 1 && path.Length() / period <= kMaxDashes) dashes = style.dashes;
+    if (period >= 1) {
+        const double count = path.Length() / period;
+        if (count <= kMaxDashes) {
+            if (!Spend(static_cast<std::uint64_t>(count * static_cast<double>(style.dashes.size())) *
+                       WorkUnits::kDash))
+                return;
+            dashes = style.dashes;
+        }
+    }
 
     // Odd widths are centred on pixel centres, so a one-pixel line covers one
     // row of pixels exactly as the platform draws it.
@@ -401,6 +500,7 @@ void CMetafileCanvas::DrawImage(const DibImage& image, const Affine& imageToCanv
 void CMetafileCanvas::FillLinearGradient(const CPath& shape, Point from, Point to, const double fromColour[3],
                                          const double toColour[3]) {
     if (!IsUsable() || shape.IsEmpty() || !ChargePath(shape, 0)) return;
+    if (!Spend(PixelsCovered(shape) * WorkUnits::kLinearGradientPixel)) return;
     const double x0 = ClampCoordinate(from.x), y0 = ClampCoordinate(from.y);
     const double x1 = ClampCoordinate(to.x), y1 = ClampCoordinate(to.y);
     PatternPointer pattern(x0 == x1 && y0 == y1
@@ -423,6 +523,7 @@ void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double 
     triangle.LineTo(corners[2]);
     triangle.Close();
     if (!IsUsable() || !ChargePath(triangle, 0)) return;
+    if (!Spend(PixelsCovered(triangle) * WorkUnits::kMeshGradientPixel)) return;
     PatternPointer pattern(cairo_pattern_create_mesh());
     cairo_mesh_pattern_begin_patch(pattern.get());
     cairo_mesh_pattern_move_to(pattern.get(), ClampCoordinate(corners[0].x), ClampCoordinate(corners[0].y));
@@ -463,6 +564,7 @@ bool CMetafileCanvas::SelectFont(const TextStyle& style, double& emSize, double&
 double CMetafileCanvas::MeasureText(const std::vector<std::string>& glyphs, const TextStyle& style) {
     double emSize = 0, ascent = 0, descent = 0;
     if (!IsUsable() || !SelectFont(style, emSize, ascent, descent)) return 0;
+    if (!Spend(glyphs.size() * WorkUnits::kGlyphMeasured)) return 0;
     double total = 0;
     for (const std::string& glyph : glyphs) {
         cairo_text_extents_t extents;
@@ -472,12 +574,40 @@ double CMetafileCanvas::MeasureText(const std::vector<std::string>& glyphs, cons
     return CheckStatus() && std::isfinite(total) ? total : 0;
 }
 
+bool CMetafileCanvas::MayReach(Point origin, double given, std::size_t unmeasured, const TextStyle& style,
+                               double emSize, double ascent, double descent) {
+    // No glyph advances further than the font's widest one; twice that
+    // leaves room for fonts that understate it.
+    cairo_font_extents_t extents;
+    cairo_font_extents(m_cairo, &extents);
+    const double widest = 2 * std::max({extents.max_x_advance, extents.max_y_advance, emSize});
+    const double perGlyph = widest + std::fabs(style.extraAdvance) + std::fabs(style.breakAdvance);
+    // Everything drawn lies within the whole advance, the text's height and
+    // a glyph's reach on either side of the origin.
+    const double reach = given + static_cast<double>(unmeasured) * perGlyph + 2 * (ascent + descent) +
+                         4 * emSize + 2;
+    if (!std::isfinite(reach) || !CheckStatus()) return true;
+    const double x = ClampCoordinate(origin.x), y = ClampCoordinate(origin.y);
+    return x > -reach && y > -reach && x < m_width + reach && y < m_height + reach;
+}
+
 double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const std::vector<double>& advances,
                                  Point origin, const TextStyle& style) {
     double emSize = 0, ascent = 0, descent = 0;
     if (!IsUsable() || glyphs.empty() || !SelectFont(style, emSize, ascent, descent)) return 0;
     const Point along = style.baseline;
     const Point up{along.y, -along.x};
+
+    std::size_t unmeasured = 0;
+    double given = 0;
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        if (i < advances.size() && advances[i] >= 0 && std::isfinite(advances[i]))
+            given += std::min(advances[i], kCoordinateLimit);
+        else
+            ++unmeasured;
+    }
+    if (!style.advanceNeeded && !MayReach(origin, given, unmeasured, style, emSize, ascent, descent)) return 0;
+    if (!Spend(unmeasured * WorkUnits::kGlyphMeasured)) return 0;
 
     std::vector<double> steps(glyphs.size());
     double total = 0;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 namespace metafile {
@@ -73,6 +74,11 @@ constexpr double kDefaultFontPixels = 16;
 constexpr double kRegionLimit = kCoordinateLimit;
 // Rectangles a clip region may consist of.
 constexpr std::size_t kMaxClipRectangles = 4096;
+// Rectangles a combination of clip regions may give. Two regions of
+// kMaxClipRectangles stripes each can cross into their product; a
+// combination that might give more is made with the bounding box of the
+// region instead.
+constexpr std::uint64_t kMaxCombinedRectangles = 65536;
 
 // The twenty static colours of the default palette, 0x00RRGGBB.
 constexpr Colour kDefaultPalette[20] = {
@@ -423,7 +429,7 @@ void CDeviceContext::SelectObject(std::uint32_t index) {
             m_state.palette = object->palette;
             break;
         case GdiObject::Kind::Region:
-            SelectClipRegion(object->region, kRegionCopy, false);
+            SelectClipObject(index);
             break;
         case GdiObject::Kind::Other:
             break;
@@ -846,6 +852,9 @@ void CDeviceContext::TextOut(Point reference, const std::vector<std::string>& gl
             narrowed.hasRegion = true;
             narrowed.region = std::make_shared<CClipRegion>(0, 0, m_canvas.Width(), m_canvas.Height());
         }
+        if (!m_canvas.Spend(static_cast<std::uint64_t>(narrowed.region->RectangleCount()) *
+                            WorkUnits::kRegionRectangle))
+            return;
         auto region = std::make_shared<CClipRegion>(*narrowed.region);
         region->Intersect(CanvasRegion(*rectangle, t));
         narrowed.region = std::move(region);
@@ -889,6 +898,7 @@ void CDeviceContext::TextOut(Point reference, const std::vector<std::string>& gl
     advances.reserve(dx.size());
     for (double step : dx) advances.push_back((step + m_state.charExtra) * alongScale);
     const bool updatePosition = (align & kAlignUpdateCurrentPosition) != 0;
+    style.advanceNeeded = updatePosition && style.horizontalAlign == 0;
     const Point origin = t.Apply(updatePosition ? m_state.position : reference);
     const double total = m_canvas.DrawText(glyphs, advances, origin, style);
     if (updatePosition && style.horizontalAlign == 0) {
@@ -1206,8 +1216,8 @@ CClipRegion CDeviceContext::CanvasRegion(const LogicalRect& box, const Affine& t
     return CClipRegion(corners[0], corners[1], corners[2], corners[3]);
 }
 
-CClipRegion CDeviceContext::RegionFromRects(const std::vector<RegionRect>& rects,
-                                            const Affine& transform) const {
+CClipRegion CDeviceContext::RegionFromRects(const std::vector<RegionRect>& rects, const Affine& transform) {
+    if (!m_canvas.Spend(rects.size() * WorkUnits::kRegionRectangle)) return CClipRegion();
     std::vector<int> corners;
     corners.reserve(4 * std::min(rects.size(), kMaxClipRectangles));
     double left = kRegionLimit, top = kRegionLimit, right = -kRegionLimit, bottom = -kRegionLimit;
@@ -1238,11 +1248,11 @@ CClipRegion CDeviceContext::RegionFromRects(const std::vector<RegionRect>& rects
     return CClipRegion(corners);
 }
 
-void CDeviceContext::CombineClip(const CClipRegion& region, int mode) {
+void CDeviceContext::CombineClip(std::shared_ptr<const CClipRegion> region, int mode) {
     ClipState& clip = m_state.clip;
     if (mode == kRegionCopy) {
         clip.hasRegion = true;
-        clip.region = std::make_shared<CClipRegion>(region);
+        clip.region = std::move(region);
         clip.paths.clear();
         TouchClip();
         return;
@@ -1255,31 +1265,39 @@ void CDeviceContext::CombineClip(const CClipRegion& region, int mode) {
     // A clip cut into ever more pieces would make every later drawing
     // slower; past the limit it stays as it is.
     if (combined->RectangleCount() > static_cast<int>(kMaxClipRectangles)) return;
+    const auto walked = static_cast<std::uint64_t>(combined->RectangleCount()) + region->RectangleCount();
+    if (!m_canvas.Spend(walked * WorkUnits::kRegionRectangle)) return;
+    const CClipRegion box = combined->CombinedRectangleBound(*region) > kMaxCombinedRectangles
+                                ? region->BoundingBox()
+                                : CClipRegion();
+    const CClipRegion& other = box.RectangleCount() > 0 ? box : *region;
     switch (mode) {
         case kRegionAnd:
-            combined->Intersect(region);
+            combined->Intersect(other);
             break;
         case kRegionOr:
-            combined->Union(region);
+            combined->Union(other);
             break;
         case kRegionXor:
-            combined->Xor(region);
+            combined->Xor(other);
             break;
         default:
-            combined->Subtract(region);
+            combined->Subtract(other);
             break;
     }
+    if (!m_canvas.Spend(static_cast<std::uint64_t>(combined->RectangleCount()) * WorkUnits::kRegionRectangle))
+        return;
     clip.hasRegion = true;
     clip.region = std::move(combined);
     TouchClip();
 }
 
 void CDeviceContext::IntersectClipRect(const LogicalRect& box) {
-    CombineClip(CanvasRegion(box, LogicalToCanvas()), kRegionAnd);
+    CombineClip(std::make_shared<CClipRegion>(CanvasRegion(box, LogicalToCanvas())), kRegionAnd);
 }
 
 void CDeviceContext::ExcludeClipRect(const LogicalRect& box) {
-    CombineClip(CanvasRegion(box, LogicalToCanvas()), kRegionDiff);
+    CombineClip(std::make_shared<CClipRegion>(CanvasRegion(box, LogicalToCanvas())), kRegionDiff);
 }
 
 void CDeviceContext::OffsetClipRegion(double dx, double dy) {
@@ -1299,7 +1317,23 @@ void CDeviceContext::SelectClipRegion(const std::vector<RegionRect>& rects, int 
         TouchClip();
         return;
     }
-    CombineClip(RegionFromRects(rects, RegionTransform(deviceUnits)), mode);
+    CombineClip(std::make_shared<CClipRegion>(RegionFromRects(rects, RegionTransform(deviceUnits))), mode);
+}
+
+void CDeviceContext::SelectClipObject(std::uint32_t index) {
+    const GdiObject* object = FindObject(index);
+    if (object == nullptr || object->kind != GdiObject::Kind::Region || object->region.empty()) {
+        SelectClipRegion({}, kRegionCopy, false);
+        return;
+    }
+    // A region selected again and again is made once for each transform.
+    const Affine transform = RegionTransform(false);
+    GdiObject::RegionCache& cache = object->regionCache;
+    if (!cache.region || std::memcmp(&cache.transform, &transform, sizeof transform) != 0) {
+        cache.region = std::make_shared<CClipRegion>(RegionFromRects(object->region, transform));
+        cache.transform = transform;
+    }
+    CombineClip(cache.region, kRegionCopy);
 }
 
 }  // namespace metafile

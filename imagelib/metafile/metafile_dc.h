@@ -93,6 +93,12 @@ struct GdiObject {
     FontSpec font;
     std::shared_ptr<PaletteData> palette;
     std::vector<RegionRect> region;
+    // The region in canvas pixels, as last selected as the clip.
+    struct RegionCache {
+        Affine transform;
+        std::shared_ptr<const CClipRegion> region;
+    };
+    mutable RegionCache regionCache;
 };
 
 struct LogicalRect {
@@ -255,6 +261,8 @@ public:
     // Combines the clip with a region; an empty region with kRegionCopy
     // removes the clip.
     void SelectClipRegion(const std::vector<RegionRect>& rects, int mode, bool deviceUnits);
+    // Makes a region object the clip (an empty clip for any other object).
+    void SelectClipObject(std::uint32_t index);
 
     // The transform from logical coordinates to canvas pixels.
     Affine LogicalToCanvas() const;
@@ -302,11 +310,11 @@ private:
     void DrawArc(const LogicalRect& box, Point start, Point end, ArcShape shape, bool connect,
                  bool updatePosition);
     void DrawPathAndClear(bool fill, bool stroke);
-    CClipRegion RegionFromRects(const std::vector<RegionRect>& rects, const Affine& transform) const;
+    CClipRegion RegionFromRects(const std::vector<RegionRect>& rects, const Affine& transform);
     // The canvas pixel box (left, top, right, bottom) covering a rectangle.
     std::array<int, 4> CanvasBox(const LogicalRect& box, const Affine& transform) const;
     CClipRegion CanvasRegion(const LogicalRect& box, const Affine& transform) const;
-    void CombineClip(const CClipRegion& region, int mode);
+    void CombineClip(std::shared_ptr<const CClipRegion> region, int mode);
     void TouchClip() { m_state.clip.version = ++m_clipCounter; }
     void ApplyClip() { m_canvas.SetClip(m_state.clip); }
 

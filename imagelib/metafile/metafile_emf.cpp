@@ -548,6 +548,8 @@ void CEnhancedPlayer::Text(const CRecordView& r, std::size_t emrText, bool wide)
     // Glyph indices name glyphs of a font this system does not have; only
     // the opaque rectangle is drawn for them.
     if (count > 0 && !(options & kTextGlyphIndex) && r.HasArray(stringAt, count, unit)) {
+        // Many strings of one record may share one long text.
+        if (!m_dc.Canvas().Spend(std::uint64_t{count} * WorkUnits::kGlyphRead)) return;
         const std::size_t dxStep = (options & kTextPairedDx) ? 8 : 4;
         const bool hasDx = dxAt != 0 && r.HasArray(dxAt, count, dxStep);
         for (std::size_t i = 0; i < count; ++i) {

@@ -76,6 +76,14 @@ public:
     // Plays the metafile so that its picture frame fills `target`. False when
     // some record could not be played; what was drawn up to then stays.
     virtual bool PlayEnhMetaFile(const CEnhancedMetafile& metafile, const MetafileRect& target) = 0;
+    // The work the last PlayEnhMetaFile did, in units of the file's work
+    // budget (see WorkBudget), and whether the metafile asked for more than
+    // the budget allows; playing then stopped where the budget ran out.
+    struct PlayWork {
+        std::uint64_t spent = 0;
+        bool overBudget = false;
+    };
+    virtual PlayWork GetPlayWork() const { return {}; }
     // Copies the rendered rows into `bitmap`, already created with the
     // rendering bitmap's size, in the bitmap's own depth. With `rgbColours`
     // the colour table of indexed bitmaps is the selected palette; otherwise

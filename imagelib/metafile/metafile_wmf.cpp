@@ -270,11 +270,9 @@ void CWindowsPlayer::Play(const CWindowsRecord& r) {
         case kWmfResizePalette:
             m_dc.ResizePalette(std::nullopt, r.Unsigned(0));
             break;
-        case kWmfSelectClipRegion: {
-            const auto* rects = Region(r.Unsigned(0));
-            m_dc.SelectClipRegion(rects != nullptr ? *rects : std::vector<RegionRect>{}, kRegionCopy, false);
+        case kWmfSelectClipRegion:
+            m_dc.SelectClipObject(r.Unsigned(0));
             break;
-        }
         case kWmfFillRegion: {
             const auto* rects = Region(r.Unsigned(0));
             const auto brush = m_dc.BrushOf(r.Unsigned(1));
