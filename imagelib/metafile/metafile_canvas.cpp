@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace metafile {
 
@@ -19,6 +20,9 @@ constexpr double kWorkPerSegment = 16;
 constexpr double kMaxLineWidth = 65536;
 // Most dashes one stroke may have; beyond it the stroke is drawn solid.
 constexpr double kMaxDashes = 200000;
+// A dashed stroke that would take more than this share of the work budget
+// left is cut to the canvas.
+constexpr std::uint64_t kCutStrokeShare = 16;
 // Glyphs up to this size come from the glyph cache; larger ones are filled
 // as outlines, so no huge glyph image is ever rasterized.
 constexpr double kMaxCachedGlyphSize = 256;
@@ -49,6 +53,61 @@ constexpr int kMaxSurfaceSide = 32767;
 // Scales of a drawn bitmap, per pixel, that are taken as absurd.
 constexpr double kMinImageScale = 1e-6;
 constexpr double kMaxImageScale = 1e6;
+
+// The parts of a path of straight lines that pass through the rectangle, for
+// dashing: each part starts a whole number of dash periods from the start of
+// its figure, so its dashes fall where the whole figure's would (cairo starts
+// the dash pattern afresh at every move). Null for paths with curves or
+// closed figures, which are stroked whole.
+std::optional<CPath> DashedLinesWithin(const CPath& path, double period, double left, double top,
+                                       double right, double bottom) {
+    CPath visible;
+    Point current{0, 0};
+    double travelled = 0;  // from the start of the figure
+    bool drawing = false;  // the last part reaches `current`
+    for (const CPath::Segment& segment : path.Segments()) {
+        const Point p{ClampCoordinate(segment.points[0].x), ClampCoordinate(segment.points[0].y)};
+        if (segment.kind == CPath::Kind::Move) {
+            current = p;
+            travelled = 0;
+            drawing = false;
+            continue;
+        }
+        if (segment.kind != CPath::Kind::Line) return std::nullopt;
+        const double dx = p.x - current.x, dy = p.y - current.y;
+        const double length = std::hypot(dx, dy);
+        // Where the line is inside the rectangle, as fractions of it.
+        double enter = 0, leave = 1;
+        auto keep = [&](double denominator, double numerator) {
+            if (denominator == 0) return numerator >= 0;
+            const double t = numerator / denominator;
+            if (denominator < 0)
+                enter = std::max(enter, t);
+            else
+                leave = std::min(leave, t);
+            return true;
+        };
+        const bool inside = keep(-dx, current.x - left) && keep(dx, right - current.x) &&
+                            keep(-dy, current.y - top) && keep(dy, bottom - current.y) && enter <= leave &&
+                            length > 0;
+        if (inside) {
+            if (!drawing || enter > 0) {
+                // Step back to the last whole period; the line before the
+                // rectangle stays outside it.
+                const double back = std::fmod(travelled + enter * length, period);
+                const double from = enter - back / length;
+                visible.MoveTo({current.x + from * dx, current.y + from * dy});
+            }
+            visible.LineTo({current.x + leave * dx, current.y + leave * dy});
+            drawing = leave >= 1;
+        } else {
+            drawing = false;
+        }
+        travelled += length;
+        current = p;
+    }
+    return visible;
+}
 
 bool FitsSurface(const DibImage& image) {
     return image.width > 0 && image.height > 0 && image.width <= kMaxSurfaceSide &&
@@ -404,20 +463,39 @@ void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour
     }
     // A dash pattern of no length, or one that would cut the path into an
     // absurd number of pieces, is drawn solid.
+    const CPath* drawn = &path;
+    std::optional<CPath> visible;
     if (period >= 1) {
-        const double count = path.Length() / period;
-        if (count <= kMaxDashes) {
-            if (!Spend(static_cast<std::uint64_t>(count * static_cast<double>(style.dashes.size())) *
-                       WorkUnits::kDash))
-                return;
+        double length = path.Length();
+        if (length / period <= kMaxDashes) {
             dashes = style.dashes;
+            auto units = [&] {
+                return static_cast<std::uint64_t>(length / period * static_cast<double>(dashes.size())) *
+                       WorkUnits::kDash;
+            };
+            // Where laying every dash would take a good part of what the
+            // budget has left, those far off the canvas are not laid: a
+            // stroke much longer than the canvas is cut to the part that can
+            // show. (Cut parts start at points cairo rounds a little
+            // differently, so other strokes are drawn whole.)
+            const double margin = width * std::max(1.0, style.miterLimit) + period + 4;
+            if (units() > m_budget.Remaining() / kCutStrokeShare &&
+                length > 8 * (m_width + m_height + 4 * margin)) {
+                visible = DashedLinesWithin(path, period, -margin, -margin, m_width + margin, m_height + margin);
+                if (visible) {
+                    drawn = &*visible;
+                    length = visible->Length();
+                }
+            }
+            if (!Spend(units())) return;
         }
     }
+    if (drawn->IsEmpty()) return;
 
     // Odd widths are centred on pixel centres, so a one-pixel line covers one
     // row of pixels exactly as the platform draws it.
     const double offset = static_cast<long>(std::lround(width)) % 2 == 1 ? 0.5 : 0.0;
-    EmitPath(path, offset);
+    EmitPath(*drawn, offset);
     cairo_set_line_width(m_cairo, width);
     switch (style.cap) {
         case LineCap::Round:
