@@ -3,12 +3,14 @@
 #include "imagelib/image_source.h"
 #include "imagelib/metafile/metafile_platform.h"
 #include "imagelib/text_exception.h"
+#include "imagelib/work_budget.h"
 #include "support/metafile_writer.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -529,6 +531,168 @@ TEST(MetafileDamage, AbsurdGeometryIsSurvived) {
     emf.CreateFont(3, -2147483647, 400, "Arial").SelectObject(3).ExtTextOutW(0, 0, "big");
     const auto bitmap = Decode(emf.Bytes(), "x.emf");
     EXPECT_EQ(bitmap->GetWidth(), 100);
+}
+
+// ---------------------------------------------------------------------------
+// Work in proportion to the file
+
+namespace {
+
+using testsupport::ByteWriter;
+
+// A region block of an enhanced record: header, then the rectangles.
+std::vector<std::uint8_t> RegionData(const std::vector<std::array<int, 4>>& rects) {
+    ByteWriter data;
+    data.le32(32).le32(1).le32(static_cast<std::uint32_t>(rects.size()));
+    data.le32(static_cast<std::uint32_t>(16 * rects.size())).le32(0).le32(0).le32(0).le32(0);
+    for (const auto& r : rects)
+        for (int v : r) data.le32(static_cast<std::uint32_t>(v));
+    return data.data();
+}
+
+EmfWriter EmfOfSide(int side) {
+    return EmfWriter(0, 0, side * 254 / 10, side * 254 / 10);
+}
+
+std::vector<std::uint8_t> SetPixelBody(int x, int y) {
+    return ByteWriter().le32(static_cast<std::uint32_t>(x)).le32(static_cast<std::uint32_t>(y)).le32(0).data();
+}
+
+// n one-pixel rows as the clip, crossed with n one-pixel columns.
+std::vector<std::uint8_t> CrossedStripes(int n) {
+    std::vector<std::array<int, 4>> rows, columns;
+    for (int i = 0; i < n; ++i) {
+        rows.push_back({0, 2 * i, 2 * n, 2 * i + 1});
+        columns.push_back({2 * i, 0, 2 * i + 1, 2 * n});
+    }
+    EmfWriter emf = EmfOfSide(2 * n);
+    for (const auto& [rects, mode] : {std::pair{rows, 5}, std::pair{columns, 1}}) {
+        const std::vector<std::uint8_t> data = RegionData(rects);
+        emf.Record(75, ByteWriter().le32(static_cast<std::uint32_t>(data.size())).le32(mode).bytes(data).data());
+    }
+    return emf.Record(15, SetPixelBody(1, 1)).Bytes();
+}
+
+// A region object of n 1x1 rectangles, 200 to a scan.
+WmfWriter& AddRegion(WmfWriter& wmf, int n) {
+    std::vector<std::uint16_t> words = {0, 6, 0, 0, 0, 0, 400, 0, 0, 400, 400};
+    int scans = 0;
+    for (int first = 0; first < n; first += 200, ++scans) {
+        const int pairs = std::min(200, n - first);
+        const auto y = static_cast<std::uint16_t>(2 * scans);
+        words.insert(words.end(), {static_cast<std::uint16_t>(2 * pairs), y, static_cast<std::uint16_t>(y + 1)});
+        for (int i = 0; i < pairs; ++i)
+            words.insert(words.end(), {static_cast<std::uint16_t>(2 * i), static_cast<std::uint16_t>(2 * i + 1)});
+        words.push_back(static_cast<std::uint16_t>(2 * pairs));
+    }
+    words[5] = static_cast<std::uint16_t>(scans);
+    return wmf.Record(0x06FF, words);
+}
+
+// A region of n rectangles painted, or selected as the clip, by n records.
+std::vector<std::uint8_t> RegionRepeated(int n, bool paint) {
+    WmfWriter wmf;
+    wmf.SetWindowOrg(0, 0).SetWindowExt(400, 400);
+    if (paint) wmf.CreateBrush(0, Colorref(255, 0, 0)).SelectObject(0);
+    AddRegion(wmf, n);
+    for (int i = 0; i < n; ++i) wmf.Record(paint ? 0x012B : 0x012C, {static_cast<std::uint16_t>(paint ? 1 : 0)});
+    return wmf.PlaceableBytes(0, 0, 400, 400, 96);
+}
+
+// One text record of n strings, all one n-character string far off the canvas.
+std::vector<std::uint8_t> FarText(int n) {
+    ByteWriter body;
+    body.le32(0).le32(0).le32(0).le32(0).le32(1).le32(0x3F800000).le32(0x3F800000);
+    body.le32(static_cast<std::uint32_t>(n));
+    const auto textAt = static_cast<std::uint32_t>(8 + 16 + 16 + 40 * n);
+    for (int i = 0; i < n; ++i) {
+        body.le32(2000000000).le32(2000000000).le32(static_cast<std::uint32_t>(n)).le32(textAt);
+        body.fill(24, 0);
+    }
+    for (int i = 0; i < n; ++i) body.le16('a' + i % 26);
+    return EmfOfSide(200).Record(97, body.data()).Bytes();
+}
+
+// A zig-zag clip path of 4n corners, then n pixels.
+std::vector<std::uint8_t> ZigZagClip(int n) {
+    ByteWriter polygon;
+    polygon.le32(0).le32(0).le32(200).le32(200).le32(static_cast<std::uint32_t>(4 * n));
+    for (int i = 0; i < 4 * n; ++i) polygon.le16(static_cast<std::uint32_t>(i * 200 / (4 * n))).le16(i % 2 ? 0 : 200);
+    EmfWriter emf = EmfOfSide(200);
+    emf.BeginPath().Record(86, polygon.data()).EndPath().Record(67, {5, 0, 0, 0});
+    for (int i = 0; i < n; ++i) emf.Record(15, SetPixelBody(i % 200, i / 200));
+    return emf.Bytes();
+}
+
+// A thin dotted pen and n lines swinging far past both sides of the canvas.
+std::vector<std::uint8_t> DottedSwings(int n) {
+    EmfWriter emf = EmfOfSide(200);
+    emf.CreatePen(1, 2, 0, 0).SelectObject(1);
+    emf.Record(27, ByteWriter().le32(static_cast<std::uint32_t>(-599990)).le32(100).data());
+    for (int i = 0; i < n; ++i)
+        emf.Record(54, ByteWriter().le32(static_cast<std::uint32_t>(i % 2 ? 599990 : -599990)).le32(100).data());
+    return emf.Bytes();
+}
+
+// One gradient fill of n triangles, each over half the canvas.
+std::vector<std::uint8_t> HalfCanvasTriangles(int n) {
+    ByteWriter body;
+    body.le32(0).le32(0).le32(200).le32(200).le32(3).le32(static_cast<std::uint32_t>(n)).le32(2);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{200, 0}, std::pair{0, 200}})
+        body.le32(static_cast<std::uint32_t>(x)).le32(static_cast<std::uint32_t>(y)).le16(0xFF00).le16(x).le16(y).le16(0);
+    for (int i = 0; i < n; ++i) body.le32(0).le32(1).le32(2);
+    return EmfOfSide(200).Record(118, body.data()).Bytes();
+}
+
+}  // namespace
+
+TEST(MetafileWork, RepeatedWorkStaysWithinABudgetGrowingWithTheFile) {
+    // Each recipe at a small size and ten times that; `linear` where the
+    // player avoids the repetition, so its work per byte stays put.
+    struct Recipe {
+        const char* name;
+        std::vector<std::uint8_t> (*make)(int n);
+        int small;
+        bool linear;
+    };
+    const std::vector<Recipe> recipes = {
+        {"crossed clip stripes.emf", CrossedStripes, 32, true},
+        {"region painted again and again.wmf", [](int n) { return RegionRepeated(n, true); }, 30, false},
+        {"region selected again and again.wmf", [](int n) { return RegionRepeated(n, false); }, 200, true},
+        {"text far off the canvas.emf", FarText, 80, false},
+        {"zig-zag clip path.emf", ZigZagClip, 100, false},
+        {"dotted lines far past the canvas.emf", DottedSwings, 150, false},
+        {"triangle gradients.emf", HalfCanvasTriangles, 2, false},
+    };
+    // No floor: the budget is the file's and its canvas's alone.
+    DecodeLimits limits;
+    limits.workUnitsFloor = 0;
+    for (const Recipe& recipe : recipes) {
+        SCOPED_TRACE(recipe.name);
+        double perByte[2] = {0, 0};
+        for (int scale : {1, 10}) {
+            const std::vector<std::uint8_t> bytes = recipe.make(recipe.small * scale);
+            CMetafileDecoder decoder;
+            decoder.SetLimits(limits);
+            CNamedMemorySource source(bytes, recipe.name);
+            CDIBBitmap bitmap;
+            try {
+                decoder.DecodeSource(source, bitmap, 32);
+            } catch (const CTextException& error) {
+                EXPECT_TRUE(scale == 10 && !recipe.linear) << "refused at " << scale;
+                EXPECT_EQ(std::string(error.GetMessage()),
+                          "Decoder error: The metafile asks for more drawing work than its size allows.\n");
+                continue;
+            }
+            const std::uint64_t pixels = std::uint64_t(bitmap.GetWidth()) * std::uint64_t(bitmap.GetHeight());
+            EXPECT_GT(decoder.GetWorkSpent(), 0u);
+            EXPECT_LE(decoder.GetWorkSpent(), WorkBudget::ForFile(bytes.size(), pixels, limits).Allowance());
+            perByte[scale == 1 ? 0 : 1] = static_cast<double>(decoder.GetWorkSpent()) / bytes.size();
+        }
+        if (recipe.linear) {
+            EXPECT_LE(perByte[1], 2 * perByte[0]);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -676,6 +676,7 @@ double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const s
     const Point along = style.baseline;
     const Point up{along.y, -along.x};
 
+    if (!Spend(glyphs.size() * WorkUnits::kGlyphPlaced)) return 0;
     std::size_t unmeasured = 0;
     double given = 0;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {

@@ -35,8 +35,10 @@ struct WorkUnits {
     static constexpr std::uint64_t kRegionRectangle = 4;
     // A dash laid along a stroke.
     static constexpr std::uint64_t kDash = 4;
-    // A glyph read from a record, and one measured with its font.
+    // A glyph read from a record, one laid out along its line, and one
+    // measured with its font.
     static constexpr std::uint64_t kGlyphRead = 8;
+    static constexpr std::uint64_t kGlyphPlaced = 1;
     static constexpr std::uint64_t kGlyphMeasured = 32;
     // A pixel shaded by a gradient between the corners of a triangle, and
     // one along a line.

@@ -93,7 +93,16 @@ private:
     void CreatePatternBrush(const CRecordView& r, bool monochrome);
     void CreateFont(const CRecordView& r);
     void CreatePalette(const CRecordView& r);
-    void Text(const CRecordView& r, std::size_t emrText, bool wide);
+    // The glyphs and advances of one string, kept while the strings of one
+    // record point at the same text.
+    struct DecodedText {
+        std::uint32_t count = 0, stringAt = 0, options = 0, dxAt = 0;
+        bool valid = false;
+        std::vector<std::string> glyphs;
+        std::vector<double> dx;
+    };
+    void Text(const CRecordView& r, std::size_t emrText, bool wide, DecodedText& decoded);
+    void DecodeText(const CRecordView& r, bool wide, DecodedText& decoded);
     void Blt(std::uint32_t type, const CRecordView& r);
     void PlgBlt(const CRecordView& r);
     void StretchDIBits(const CRecordView& r);
@@ -334,16 +343,19 @@ void CEnhancedPlayer::Play(std::uint32_t type, const CRecordView& r) {
             break;
         }
         case kEmrExtTextOutA:
-        case kEmrExtTextOutW:
-            Text(r, kAfterBounds + 12, type == kEmrExtTextOutW);
+        case kEmrExtTextOutW: {
+            DecodedText decoded;
+            Text(r, kAfterBounds + 12, type == kEmrExtTextOutW, decoded);
             break;
+        }
         case kEmrPolyTextOutA:
         case kEmrPolyTextOutW: {
             const std::uint32_t strings = r.U32(kAfterBounds + 12);
             const std::size_t first = kAfterBounds + 16;
             if (!r.HasArray(first, strings, kTextRecordSize)) break;
-            for (std::size_t i = 0; i < strings; ++i)
-                Text(r, first + i * kTextRecordSize, type == kEmrPolyTextOutW);
+            DecodedText decoded;
+            for (std::size_t i = 0; i < strings && m_dc.IsUsable(); ++i)
+                Text(r, first + i * kTextRecordSize, type == kEmrPolyTextOutW, decoded);
             break;
         }
         case kEmrBitBlt:
@@ -528,7 +540,7 @@ void CEnhancedPlayer::CreatePalette(const CRecordView& r) {
     m_dc.CreateObjectAt(r.U32(kBody), std::move(object));
 }
 
-void CEnhancedPlayer::Text(const CRecordView& r, std::size_t emrText, bool wide) {
+void CEnhancedPlayer::Text(const CRecordView& r, std::size_t emrText, bool wide, DecodedText& decoded) {
     // EMRTEXT: reference point, character count, string offset, options,
     // rectangle, offset of the advances.
     if (!r.Has(emrText, kTextRecordSize)) return;
@@ -542,13 +554,25 @@ void CEnhancedPlayer::Text(const CRecordView& r, std::size_t emrText, bool wide)
     const std::optional<LogicalRect> box =
         hasRectangle ? std::optional<LogicalRect>(rectangle) : std::nullopt;
 
-    std::vector<std::string> glyphs;
-    std::vector<double> dx;
+    const bool same = decoded.valid && decoded.count == count && decoded.stringAt == stringAt &&
+                      decoded.options == options && decoded.dxAt == dxAt;
+    if (!same) {
+        decoded = {count, stringAt, options, dxAt, true, {}, {}};
+        DecodeText(r, wide, decoded);
+    }
+    m_dc.TextOut(reference, decoded.glyphs, decoded.dx, options, box);
+}
+
+void CEnhancedPlayer::DecodeText(const CRecordView& r, bool wide, DecodedText& decoded) {
+    const std::uint32_t count = decoded.count, stringAt = decoded.stringAt;
+    const std::uint32_t options = decoded.options, dxAt = decoded.dxAt;
+    std::vector<std::string>& glyphs = decoded.glyphs;
+    std::vector<double>& dx = decoded.dx;
     const std::size_t unit = wide ? 2 : 1;
     // Glyph indices name glyphs of a font this system does not have; only
     // the opaque rectangle is drawn for them.
     if (count > 0 && !(options & kTextGlyphIndex) && r.HasArray(stringAt, count, unit)) {
-        // Many strings of one record may share one long text.
+        // A record's strings may each be long: reading them is counted.
         if (!m_dc.Canvas().Spend(std::uint64_t{count} * WorkUnits::kGlyphRead)) return;
         const std::size_t dxStep = (options & kTextPairedDx) ? 8 : 4;
         const bool hasDx = dxAt != 0 && r.HasArray(dxAt, count, dxStep);
@@ -570,7 +594,6 @@ void CEnhancedPlayer::Text(const CRecordView& r, std::size_t emrText, bool wide)
             if (hasDx) dx.push_back(advance);
         }
     }
-    m_dc.TextOut(reference, glyphs, dx, options, box);
 }
 
 void CEnhancedPlayer::Blt(std::uint32_t type, const CRecordView& r) {
