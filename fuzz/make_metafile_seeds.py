@@ -157,9 +157,9 @@ def main():
             with open(os.path.join(args.out, name + "." + name[:3]), "wb") as f:
                 f.write(make(size))
         else:
-            # The harness's first byte: bit 0 picks the enhanced route, bit 2
-            # the default limits.
-            selector = bytes([(1 if name.startswith("emf") else 0) | 4])
+            # The harness's first byte: bit 0 picks the enhanced route; the
+            # other bits clear ask for the harness's small limits.
+            selector = bytes([1 if name.startswith("emf") else 0])
             with open(os.path.join(HERE, "seeds", "metafile", "hostile-" + name), "wb") as f:
                 f.write(selector + make(small))
 

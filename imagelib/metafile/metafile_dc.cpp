@@ -1258,13 +1258,14 @@ void CDeviceContext::CombineClip(std::shared_ptr<const CClipRegion> region, int 
         return;
     }
     if (mode < kRegionAnd || mode > kRegionDiff) return;
+    // A clip cut into ever more pieces would make every later drawing
+    // slower; past the limit it stays as it is.
+    if (clip.hasRegion && clip.region && clip.region->RectangleCount() > static_cast<int>(kMaxClipRectangles))
+        return;
     // "Everything" is the canvas: nothing outside it is ever drawn.
     auto combined = clip.hasRegion && clip.region
                         ? std::make_shared<CClipRegion>(*clip.region)
                         : std::make_shared<CClipRegion>(0, 0, m_canvas.Width(), m_canvas.Height());
-    // A clip cut into ever more pieces would make every later drawing
-    // slower; past the limit it stays as it is.
-    if (combined->RectangleCount() > static_cast<int>(kMaxClipRectangles)) return;
     const auto walked = static_cast<std::uint64_t>(combined->RectangleCount()) + region->RectangleCount();
     if (!m_canvas.Spend(walked * WorkUnits::kRegionRectangle)) return;
     const CClipRegion box = combined->CombinedRectangleBound(*region) > kMaxCombinedRectangles
@@ -1304,6 +1305,9 @@ void CDeviceContext::OffsetClipRegion(double dx, double dy) {
     if (!m_state.clip.hasRegion || !m_state.clip.region) return;
     const Point shift = LogicalToCanvas().ApplyVector({dx, dy});
     if (!std::isfinite(shift.x) || !std::isfinite(shift.y)) return;
+    if (!m_canvas.Spend(static_cast<std::uint64_t>(m_state.clip.region->RectangleCount()) *
+                        WorkUnits::kRegionRectangle))
+        return;
     auto moved = std::make_shared<CClipRegion>(*m_state.clip.region);
     moved->Translate(static_cast<int>(std::lround(std::clamp(shift.x, -kRegionLimit, kRegionLimit))),
                      static_cast<int>(std::lround(std::clamp(shift.y, -kRegionLimit, kRegionLimit))));
