@@ -555,7 +555,11 @@ EmfWriter EmfOfSide(int side) {
 }
 
 std::vector<std::uint8_t> SetPixelBody(int x, int y) {
-    return ByteWriter().le32(static_cast<std::uint32_t>(x)).le32(static_cast<std::uint32_t>(y)).le32(0).data();
+    return ByteWriter()
+        .le32(static_cast<std::uint32_t>(x))
+        .le32(static_cast<std::uint32_t>(y))
+        .le32(0)
+        .data();
 }
 
 // n one-pixel rows as the clip, crossed with n one-pixel columns.
@@ -568,7 +572,8 @@ std::vector<std::uint8_t> CrossedStripes(int n) {
     EmfWriter emf = EmfOfSide(2 * n);
     for (const auto& [rects, mode] : {std::pair{rows, 5}, std::pair{columns, 1}}) {
         const std::vector<std::uint8_t> data = RegionData(rects);
-        emf.Record(75, ByteWriter().le32(static_cast<std::uint32_t>(data.size())).le32(mode).bytes(data).data());
+        emf.Record(75,
+                   ByteWriter().le32(static_cast<std::uint32_t>(data.size())).le32(mode).bytes(data).data());
     }
     return emf.Record(15, SetPixelBody(1, 1)).Bytes();
 }
@@ -580,9 +585,11 @@ WmfWriter& AddRegion(WmfWriter& wmf, int n) {
     for (int first = 0; first < n; first += 200, ++scans) {
         const int pairs = std::min(200, n - first);
         const auto y = static_cast<std::uint16_t>(2 * scans);
-        words.insert(words.end(), {static_cast<std::uint16_t>(2 * pairs), y, static_cast<std::uint16_t>(y + 1)});
+        words.insert(words.end(),
+                     {static_cast<std::uint16_t>(2 * pairs), y, static_cast<std::uint16_t>(y + 1)});
         for (int i = 0; i < pairs; ++i)
-            words.insert(words.end(), {static_cast<std::uint16_t>(2 * i), static_cast<std::uint16_t>(2 * i + 1)});
+            words.insert(words.end(),
+                         {static_cast<std::uint16_t>(2 * i), static_cast<std::uint16_t>(2 * i + 1)});
         words.push_back(static_cast<std::uint16_t>(2 * pairs));
     }
     words[5] = static_cast<std::uint16_t>(scans);
@@ -595,7 +602,8 @@ std::vector<std::uint8_t> RegionRepeated(int n, bool paint) {
     wmf.SetWindowOrg(0, 0).SetWindowExt(400, 400);
     if (paint) wmf.CreateBrush(0, Colorref(255, 0, 0)).SelectObject(0);
     AddRegion(wmf, n);
-    for (int i = 0; i < n; ++i) wmf.Record(paint ? 0x012B : 0x012C, {static_cast<std::uint16_t>(paint ? 1 : 0)});
+    for (int i = 0; i < n; ++i)
+        wmf.Record(paint ? 0x012B : 0x012C, {static_cast<std::uint16_t>(paint ? 1 : 0)});
     return wmf.PlaceableBytes(0, 0, 400, 400, 96);
 }
 
@@ -617,7 +625,8 @@ std::vector<std::uint8_t> FarText(int n) {
 std::vector<std::uint8_t> ZigZagClip(int n) {
     ByteWriter polygon;
     polygon.le32(0).le32(0).le32(200).le32(200).le32(static_cast<std::uint32_t>(4 * n));
-    for (int i = 0; i < 4 * n; ++i) polygon.le16(static_cast<std::uint32_t>(i * 200 / (4 * n))).le16(i % 2 ? 0 : 200);
+    for (int i = 0; i < 4 * n; ++i)
+        polygon.le16(static_cast<std::uint32_t>(i * 200 / (4 * n))).le16(i % 2 ? 0 : 200);
     EmfWriter emf = EmfOfSide(200);
     emf.BeginPath().Record(86, polygon.data()).EndPath().Record(67, {5, 0, 0, 0});
     for (int i = 0; i < n; ++i) emf.Record(15, SetPixelBody(i % 200, i / 200));
@@ -630,7 +639,8 @@ std::vector<std::uint8_t> DottedSwings(int n) {
     emf.CreatePen(1, 2, 0, 0).SelectObject(1);
     emf.Record(27, ByteWriter().le32(static_cast<std::uint32_t>(-599990)).le32(100).data());
     for (int i = 0; i < n; ++i)
-        emf.Record(54, ByteWriter().le32(static_cast<std::uint32_t>(i % 2 ? 599990 : -599990)).le32(100).data());
+        emf.Record(54,
+                   ByteWriter().le32(static_cast<std::uint32_t>(i % 2 ? 599990 : -599990)).le32(100).data());
     return emf.Bytes();
 }
 
@@ -639,7 +649,12 @@ std::vector<std::uint8_t> HalfCanvasTriangles(int n) {
     ByteWriter body;
     body.le32(0).le32(0).le32(200).le32(200).le32(3).le32(static_cast<std::uint32_t>(n)).le32(2);
     for (const auto& [x, y] : {std::pair{0, 0}, std::pair{200, 0}, std::pair{0, 200}})
-        body.le32(static_cast<std::uint32_t>(x)).le32(static_cast<std::uint32_t>(y)).le16(0xFF00).le16(x).le16(y).le16(0);
+        body.le32(static_cast<std::uint32_t>(x))
+            .le32(static_cast<std::uint32_t>(y))
+            .le16(0xFF00)
+            .le16(x)
+            .le16(y)
+            .le16(0);
     for (int i = 0; i < n; ++i) body.le32(0).le32(1).le32(2);
     return EmfOfSide(200).Record(118, body.data()).Bytes();
 }

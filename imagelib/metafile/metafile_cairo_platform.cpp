@@ -182,9 +182,11 @@ public:
         const auto* metafile = dynamic_cast<const CCairoMetafile*>(&handle);
         if (m_surface == nullptr || metafile == nullptr) return false;
         try {
-            const std::uint64_t pixels = static_cast<std::uint64_t>(cairo_image_surface_get_width(m_surface)) *
-                                         static_cast<std::uint64_t>(cairo_image_surface_get_height(m_surface));
-            CMetafileCanvas canvas(m_surface, WorkBudget::ForFile(metafile->Bytes().Size(), pixels, m_limits));
+            const std::uint64_t pixels =
+                static_cast<std::uint64_t>(cairo_image_surface_get_width(m_surface)) *
+                static_cast<std::uint64_t>(cairo_image_surface_get_height(m_surface));
+            CMetafileCanvas canvas(m_surface,
+                                   WorkBudget::ForFile(metafile->Bytes().Size(), pixels, m_limits));
             m_work = {};
             // Whatever ends the play, the work done so far is known.
             struct Report {

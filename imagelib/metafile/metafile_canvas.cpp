@@ -212,7 +212,8 @@ struct Band {
 
 std::vector<Band> BandsOf(cairo_region_t* region) {
     std::vector<Band> bands;
-    const int count = cairo_region_status(region) == CAIRO_STATUS_SUCCESS ? cairo_region_num_rectangles(region) : 0;
+    const int count =
+        cairo_region_status(region) == CAIRO_STATUS_SUCCESS ? cairo_region_num_rectangles(region) : 0;
     for (int i = 0; i < count; ++i) {
         cairo_rectangle_int_t r;
         cairo_region_get_rectangle(region, i, &r);
@@ -276,8 +277,8 @@ bool CMetafileCanvas::CheckStatus() {
 
 bool CMetafileCanvas::Charge(double left, double top, double right, double bottom, std::size_t segments) {
     if (!ChargeArea(left, top, right, bottom, segments)) return false;
-    const std::uint64_t units = CheckedMultiply(std::uint64_t{segments}, WorkUnits::kPathSegment)
-                                    .value_or(UINT64_MAX);
+    const std::uint64_t units =
+        CheckedMultiply(std::uint64_t{segments}, WorkUnits::kPathSegment).value_or(UINT64_MAX);
     return Spend(CheckedAdd(units, m_clipUnitsPerDraw).value_or(UINT64_MAX));
 }
 
@@ -481,7 +482,8 @@ void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour
             const double margin = width * std::max(1.0, style.miterLimit) + period + 4;
             if (units() > m_budget.Remaining() / kCutStrokeShare &&
                 length > 8 * (m_width + m_height + 4 * margin)) {
-                visible = DashedLinesWithin(path, period, -margin, -margin, m_width + margin, m_height + margin);
+                visible =
+                    DashedLinesWithin(path, period, -margin, -margin, m_width + margin, m_height + margin);
                 if (visible) {
                     drawn = &*visible;
                     length = visible->Length();
@@ -662,8 +664,8 @@ bool CMetafileCanvas::MayReach(Point origin, double given, std::size_t unmeasure
     const double perGlyph = widest + std::fabs(style.extraAdvance) + std::fabs(style.breakAdvance);
     // Everything drawn lies within the whole advance, the text's height and
     // a glyph's reach on either side of the origin.
-    const double reach = given + static_cast<double>(unmeasured) * perGlyph + 2 * (ascent + descent) +
-                         4 * emSize + 2;
+    const double reach =
+        given + static_cast<double>(unmeasured) * perGlyph + 2 * (ascent + descent) + 4 * emSize + 2;
     if (!std::isfinite(reach) || !CheckStatus()) return true;
     const double x = ClampCoordinate(origin.x), y = ClampCoordinate(origin.y);
     return x > -reach && y > -reach && x < m_width + reach && y < m_height + reach;
@@ -685,7 +687,8 @@ double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const s
         else
             ++unmeasured;
     }
-    if (!style.advanceNeeded && !MayReach(origin, given, unmeasured, style, emSize, ascent, descent)) return 0;
+    if (!style.advanceNeeded && !MayReach(origin, given, unmeasured, style, emSize, ascent, descent))
+        return 0;
     if (!Spend(unmeasured * WorkUnits::kGlyphMeasured)) return 0;
 
     std::vector<double> steps(glyphs.size());
