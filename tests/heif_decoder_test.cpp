@@ -111,8 +111,11 @@ class HeifBoxes {
 public:
     explicit HeifBoxes(std::vector<std::uint8_t> file) : m_file(std::move(file)) {}
 
-    // Adds a transformation property (a whole box) to the primary item, after
-    // those it has, so that it applies last.
+    // Adds a transformation property (a whole box) to the primary item. The
+    // transformations go ahead of the item's other properties, the stored
+    // size among them, in the order they are added: some writers list them so,
+    // and libheif then reports the stored size for the item while it decodes
+    // the transformed picture.
     void AddPrimaryProperty(const std::vector<std::uint8_t>& property) {
         const std::size_t meta = Find(0, m_file.size(), "meta");
         const std::size_t metaChildren = meta + 12;  // a full box
@@ -129,15 +132,16 @@ public:
         const std::uint8_t version = m_file[ipma + 8];
         const bool wide = (m_file[ipma + 11] & 1) != 0;
         const std::size_t idBytes = version < 1 ? 2 : 4;
+        const std::size_t associationBytes = wide ? 2 : 1;
         std::size_t entry = ipma + 16;
         std::size_t insertAt = 0;
         for (std::uint32_t i = 0, n = ReadBE32(&m_file[ipma + 12]); i < n; ++i) {
             const std::uint32_t id = idBytes == 2 ? ReadBE16(&m_file[entry]) : ReadBE32(&m_file[entry]);
             const std::size_t count = m_file[entry + idBytes];
-            const std::size_t next = entry + idBytes + 1 + count * (wide ? 2 : 1);
+            const std::size_t next = entry + idBytes + 1 + count * associationBytes;
             if (id == primary) {
                 ++m_file[entry + idBytes];
-                insertAt = next;
+                insertAt = entry + idBytes + 1 + m_added * associationBytes;
             }
             entry = next;
         }
@@ -154,6 +158,7 @@ public:
         Grow(ipco, property.size());
         Grow(iprp, grown);
         Grow(meta, grown);
+        ++m_added;
     }
 
     const std::vector<std::uint8_t>& File() const { return m_file; }
@@ -211,6 +216,7 @@ private:
     }
 
     std::vector<std::uint8_t> m_file;
+    std::size_t m_added = 0;
 };
 
 std::vector<std::uint8_t> Box(const char* type, const std::vector<std::uint32_t>& words,
