@@ -130,11 +130,12 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         Check(Heif().context_get_primary_image_handle(context.get(), &rawHandle));
         const HandlePointer handle(rawHandle);
         // libheif turns, mirrors and crops the picture as the file asks while
-        // it decodes. What the handle reports is the stored size in some
-        // libheif versions and the shown size in others; either way it bounds
-        // the result, since a quarter turn only swaps the sides and a crop
-        // only shrinks them. So the limits are checked on it before libheif
-        // allocates its planes, and the bitmap gets the decoded size.
+        // it decodes. The handle may report the stored size or the shown one
+        // (libheif 1.15 gives the stored size when the file lists the
+        // transformations ahead of it); either bounds the result, since a
+        // quarter turn only swaps the sides and a crop only shrinks them. So
+        // the limits are checked on it before libheif allocates its planes,
+        // and the bitmap gets the decoded size.
         const int storedWidth = Heif().image_handle_get_width(handle.get());
         const int storedHeight = Heif().image_handle_get_height(handle.get());
         const bool hasAlpha = Heif().image_handle_has_alpha_channel(handle.get()) != 0;
