@@ -1,5 +1,4 @@
 #include "engine/conversion_preview.h"
-#include "imagelib/byte_order.h"
 #include "imagelib/decoders/heif_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
@@ -12,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,129 +103,6 @@ TEST(HEIFDecoder, AppliesTheTransformationsTheFileAsksFor) {
 
 namespace {
 
-// Box surgery on a file libheif wrote, which keeps every box below 4 GB and
-// its picture data in an "mdat" behind the "meta" box.
-class HeifBoxes {
-public:
-    explicit HeifBoxes(std::vector<std::uint8_t> file) : m_file(std::move(file)) {}
-
-    // Adds a transformation property (a whole box) to the primary item. The
-    // transformations go ahead of the item's other properties, the stored
-    // size among them, in the order they are added: some writers list them so,
-    // and libheif then reports the stored size for the item while it decodes
-    // the transformed picture.
-    void AddPrimaryProperty(const std::vector<std::uint8_t>& property) {
-        const std::size_t meta = Find(0, m_file.size(), "meta");
-        const std::size_t metaChildren = meta + 12;  // a full box
-        const std::size_t metaEnd = meta + Size(meta);
-        const std::size_t iprp = Find(metaChildren, metaEnd, "iprp");
-        const std::size_t ipco = Find(iprp + 8, iprp + Size(iprp), "ipco");
-        const std::size_t ipma = Find(iprp + 8, iprp + Size(iprp), "ipma");
-        const std::uint32_t primary = ReadBE16(&m_file[Find(metaChildren, metaEnd, "pitm") + 12]);
-        ASSERT_LT(ipco, ipma);
-        std::size_t properties = 0;
-        for (std::size_t box = ipco + 8; box < ipco + Size(ipco); box += Size(box)) ++properties;
-
-        // The association: an essential property, numbered from 1.
-        const std::uint8_t version = m_file[ipma + 8];
-        const bool wide = (m_file[ipma + 11] & 1) != 0;
-        const std::size_t idBytes = version < 1 ? 2 : 4;
-        const std::size_t associationBytes = wide ? 2 : 1;
-        std::size_t entry = ipma + 16;
-        std::size_t insertAt = 0;
-        for (std::uint32_t i = 0, n = ReadBE32(&m_file[ipma + 12]); i < n; ++i) {
-            const std::uint32_t id = idBytes == 2 ? ReadBE16(&m_file[entry]) : ReadBE32(&m_file[entry]);
-            const std::size_t count = m_file[entry + idBytes];
-            const std::size_t next = entry + idBytes + 1 + count * associationBytes;
-            if (id == primary) {
-                ++m_file[entry + idBytes];
-                insertAt = entry + idBytes + 1 + m_added * associationBytes;
-            }
-            entry = next;
-        }
-        ASSERT_NE(insertAt, 0u);
-        const std::size_t index = properties + 1;
-        const std::vector<std::uint8_t> association =
-            wide ? std::vector<std::uint8_t>{static_cast<std::uint8_t>(0x80 | index >> 8), static_cast<std::uint8_t>(index)}
-                 : std::vector<std::uint8_t>{static_cast<std::uint8_t>(0x80 | index)};
-        const std::size_t grown = association.size() + property.size();
-        ShiftItemData(Find(metaChildren, metaEnd, "iloc"), metaEnd, grown);
-        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(insertAt), association.begin(), association.end());
-        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(ipco + Size(ipco)), property.begin(), property.end());
-        Grow(ipma + property.size(), association.size());
-        Grow(ipco, property.size());
-        Grow(iprp, grown);
-        Grow(meta, grown);
-        ++m_added;
-    }
-
-    const std::vector<std::uint8_t>& File() const { return m_file; }
-
-private:
-    std::size_t Size(std::size_t box) const { return ReadBE32(&m_file[box]); }
-    void Grow(std::size_t box, std::size_t by) { WriteBE32(box, static_cast<std::uint32_t>(Size(box) + by)); }
-    void WriteBE32(std::size_t at, std::uint32_t value) { WriteBE(at, 4, value); }
-    std::uint64_t ReadBE(std::size_t at, std::size_t bytes) const {
-        std::uint64_t value = 0;
-        for (std::size_t i = 0; i < bytes; ++i) value = value << 8 | m_file[at + i];
-        return value;
-    }
-    void WriteBE(std::size_t at, std::size_t bytes, std::uint64_t value) {
-        for (std::size_t i = bytes; i-- > 0; value >>= 8) m_file[at + i] = static_cast<std::uint8_t>(value);
-    }
-
-    std::size_t Find(std::size_t begin, std::size_t end, const char* type) const {
-        for (std::size_t box = begin; box + 8 <= end && Size(box) >= 8; box += Size(box))
-            if (std::memcmp(&m_file[box + 4], type, 4) == 0) return box;
-        ADD_FAILURE() << "no " << type << " box";
-        return begin;
-    }
-
-    // Moves every file offset of the item locations that points behind the
-    // meta box by `by` bytes.
-    void ShiftItemData(std::size_t iloc, std::size_t metaEnd, std::size_t by) {
-        const std::uint8_t version = m_file[iloc + 8];
-        std::size_t at = iloc + 12;
-        const std::size_t offsetBytes = m_file[at] >> 4, lengthBytes = m_file[at] & 15;
-        const std::size_t baseBytes = m_file[at + 1] >> 4;
-        const std::size_t indexBytes = version >= 1 ? m_file[at + 1] & 15 : 0;
-        at += 2;
-        const std::size_t countBytes = version < 2 ? 2 : 4;
-        const std::uint64_t items = ReadBE(at, countBytes);
-        at += countBytes;
-        auto shift = [&](std::size_t field, std::size_t bytes) {
-            if (bytes > 0 && ReadBE(field, bytes) >= metaEnd) WriteBE(field, bytes, ReadBE(field, bytes) + by);
-        };
-        for (std::uint64_t item = 0; item < items; ++item) {
-            at += countBytes;  // the item's number
-            const bool inFile = version < 1 || (ReadBE(at, 2) & 15) == 0;
-            if (version >= 1) at += 2;
-            at += 2;  // data reference
-            if (inFile) shift(at, baseBytes);
-            at += baseBytes;
-            const std::uint64_t extents = ReadBE(at, 2);
-            at += 2;
-            for (std::uint64_t extent = 0; extent < extents; ++extent) {
-                at += indexBytes;
-                if (inFile) shift(at, offsetBytes);
-                at += offsetBytes + lengthBytes;
-            }
-        }
-    }
-
-    std::vector<std::uint8_t> m_file;
-    std::size_t m_added = 0;
-};
-
-std::vector<std::uint8_t> Box(const char* type, const std::vector<std::uint32_t>& words,
-                              std::optional<std::uint8_t> byte = std::nullopt) {
-    testsupport::ByteWriter box;
-    box.be32(static_cast<std::uint32_t>(8 + 4 * words.size() + (byte ? 1 : 0))).text(type);
-    for (const std::uint32_t word : words) box.be32(word);
-    if (byte) box.u8(*byte);
-    return box.data();
-}
-
 // A picture as the test expects it to come out: a block of 8 x 8 pixels per
 // entry, so lossy coding keeps each block's middle close to its colour.
 struct Blocks {
@@ -283,11 +158,11 @@ TEST(HEIFDecoder, ShowsPicturesTurnedMirroredAndCroppedByTheirProperties) {
             stored.colours.push_back(Rgba{static_cast<std::uint8_t>(30 + 40 * column),
                                           static_cast<std::uint8_t>(40 + 60 * row),
                                           static_cast<std::uint8_t>(220 - 35 * column), 255});
-    const auto irot = [](int steps) { return Box("irot", {}, static_cast<std::uint8_t>(steps)); };
-    const auto imir = [](int axis) { return Box("imir", {}, static_cast<std::uint8_t>(axis)); };
+    const auto irot = [](int steps) { return testsupport::HeifProperty("irot", {}, static_cast<std::uint8_t>(steps)); };
+    const auto imir = [](int axis) { return testsupport::HeifProperty("imir", {}, static_cast<std::uint8_t>(axis)); };
     // 24 x 16 pixels whose middle lies 4 pixels left of the picture's: blocks
     // 1 to 3 across and 1 to 2 down.
-    const auto clap = Box("clap", {24, 1, 16, 1, static_cast<std::uint32_t>(-4), 1, 0, 1});
+    const auto clap = testsupport::HeifProperty("clap", {24, 1, 16, 1, static_cast<std::uint32_t>(-4), 1, 0, 1});
     const struct {
         const char* name;
         std::vector<std::vector<std::uint8_t>> properties;
@@ -310,13 +185,12 @@ TEST(HEIFDecoder, ShowsPicturesTurnedMirroredAndCroppedByTheirProperties) {
             stored.columns * 8, stored.rows * 8, [&](int x, int y) { return stored.at(x / 8, y / 8); }, options);
         for (const auto& c : cases) {
             const std::string name = std::string(c.name) + (codec == HeifCodec::Hevc ? ".heic" : ".avif");
-            HeifBoxes file(plain);
-            for (const auto& property : c.properties) file.AddPrimaryProperty(property);
-            testsupport::KeepAsFuzzSeed("heif", name, file.File());
-            ExpectBlocks(*testsupport::DecodeToNewBitmap<CHEIFDecoder>(file.File(), 32), c.wanted, name);
+            const auto file = testsupport::WithHeifTransformations(plain, c.properties);
+            testsupport::KeepAsFuzzSeed("heif", name, file);
+            ExpectBlocks(*testsupport::DecodeToNewBitmap<CHEIFDecoder>(file, 32), c.wanted, name);
             // The window's preview decodes through its own path.
             if (std::strcmp(c.name, "irot1_imir0") != 0) continue;
-            testsupport::WriteFileBytes(folder / name, file.File());
+            testsupport::WriteFileBytes(folder / name, file);
             std::string error;
             const auto preview = decodePreviewSource((folder / name).string(), error);
             ASSERT_NE(preview, nullptr) << error;

@@ -78,16 +78,15 @@ TEST(Thumbnailer, FitsTheWholePictureIntoTheSizeAskedFor) {
 
 // A portrait photo stored on its side with a quarter turn in its file: the
 // turned picture goes through the conversion into the thumbnail. Stored left
-// half red and right half blue, turned clockwise it is red above blue, with
-// the pad's white beside it.
+// half red and right half blue, turned a quarter anticlockwise it is blue
+// above red, with the pad's white beside it.
 TEST(Thumbnailer, ShowsAHeifPictureTurnedAsItsFileAsks) {
     testsupport::TemporaryFolder folder;
-    testsupport::HeifOptions options;
-    options.orientation = 6;
+    const auto stored = testsupport::EncodeHeif(64, 32, [](int x, int) {
+        return x < 32 ? testsupport::Rgba{255, 0, 0, 255} : testsupport::Rgba{0, 0, 255, 255};
+    }, {});
     testsupport::WriteFileBytes(folder / "portrait.heic",
-                                testsupport::EncodeHeif(64, 32, [](int x, int) {
-                                    return x < 32 ? testsupport::Rgba{255, 0, 0, 255} : testsupport::Rgba{0, 0, 255, 255};
-                                }, options));
+                                testsupport::WithHeifTransformations(stored, {testsupport::HeifProperty("irot", {}, 1)}));
     ASSERT_EQ(runKestrinConvert(folder.path(), {"-q", "-d", "8", "-t", "os5-high", "--fit", "pad", "--background",
                                                 "white", "portrait.heic", "portrait.pdb"})
                   .status,
@@ -104,8 +103,8 @@ TEST(Thumbnailer, ShowsAHeifPictureTurnedAsItsFileAsks) {
         return std::array<int, 3>{pixel[0] / 64, pixel[1] / 64, pixel[2] / 64};
     };
     const unsigned middle = image.width / 2;
-    EXPECT_EQ(at(middle, image.height / 5), (std::array<int, 3>{3, 0, 0}));
-    EXPECT_EQ(at(middle, image.height * 4 / 5), (std::array<int, 3>{0, 0, 3}));
+    EXPECT_EQ(at(middle, image.height / 5), (std::array<int, 3>{0, 0, 3}));
+    EXPECT_EQ(at(middle, image.height * 4 / 5), (std::array<int, 3>{3, 0, 0}));
     EXPECT_EQ(at(2, image.height / 2), (std::array<int, 3>{3, 3, 3}));
 }
 
