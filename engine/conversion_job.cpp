@@ -48,7 +48,7 @@ PendingDatabase::~PendingDatabase() {
         m_state->file.close();
     } catch (const OutputFileError&) {
     }
-    OutputFile::remove(m_state->temporaryPath);
+    removeTemporaryFile(m_state->temporaryPath);
 }
 
 namespace {
@@ -88,7 +88,7 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     OutputFile& file = state.file;
     if (outputPath.empty() || !canCreateOutput(outputPath) ||
         (state.temporaryPath = createTemporaryFileBeside(outputPath)).empty() || !file.open(state.temporaryPath)) {
-        if (!state.temporaryPath.empty()) OutputFile::remove(state.temporaryPath);
+        if (!state.temporaryPath.empty()) removeTemporaryFile(state.temporaryPath);
         database->m_state.reset();
         messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
         log.close();
@@ -131,7 +131,7 @@ bool ConversionJob::commit(std::unique_ptr<PendingDatabase> database) {
         showWriteFailure(*state.messages, state.outputPath, error);
         result = false;
     }
-    if (result && std::rename(state.temporaryPath.c_str(), state.outputPath.c_str()) != 0) {
+    if (result && !renameTemporaryFile(state.temporaryPath, state.outputPath)) {
         state.messages->showMessage("Output file " + state.outputPath + " could not be created.",
                                     MessageIcon::Error);
         result = false;

@@ -4,6 +4,7 @@
 #include "imagelib/byte_order.h"
 #include "imagelib/image_limits.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -236,14 +237,44 @@ PalmBitmapRecord readPalmBitmap(std::span<const std::uint8_t> bytes, std::size_t
     return bitmap;
 }
 
+PalmReadBudget::PalmReadBudget(std::size_t fileBytes, const DecodeLimits& limits)
+    : m_limits(limits), m_work(WorkBudget::ForFile(fileBytes, 0, limits)) {}
+
+DecodeLimits PalmReadBudget::limitsForNextBitmap() const {
+    DecodeLimits next = m_limits;
+    next.maxBitmapBytes -= std::min(m_pixelBytes, m_limits.maxBitmapBytes);
+    return next;
+}
+
+void PalmReadBudget::spend(std::uint64_t units) {
+    if (!m_work.Spend(units)) throw PalmFormatError("The file asks for more work than its size allows");
+}
+
+void PalmReadBudget::countRecord() {
+    spend(1);
+}
+
+void PalmReadBudget::countBitmap(const PalmBitmapRecord& bitmap, bool parsed) {
+    if (++m_bitmaps > m_limits.maxPalmBitmapsPerFile)
+        throw PalmFormatError("The file holds more than " + std::to_string(m_limits.maxPalmBitmapsPerFile) +
+                              " bitmaps");
+    // A parsed bitmap was checked against what was left; a copy is checked here.
+    const std::uint64_t left = limitsForNextBitmap().maxBitmapBytes;
+    if (!parsed && (bitmap.pixels.size() > left || std::uint64_t{4} * bitmap.width * bitmap.height > left))
+        throw PalmFormatError("Bitmap is larger than allowed" + at(bitmap.offset));
+    m_pixelBytes += bitmap.pixels.size();
+    spend(1 + bitmap.pixels.size() + (parsed ? bitmap.payloadLength : 0));
+}
+
 std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t> bytes, std::size_t offset,
-                                                   std::size_t end, const DecodeLimits& limits) {
+                                                   std::size_t end, PalmReadBudget& budget) {
     if (end > bytes.size() || offset > end) throw PalmFormatError("Bitmap lies beyond the data" + at(offset));
     std::vector<PalmBitmapRecord> family;
     while (true) {
         if (end - offset < kShortHeaderSize) throw PalmFormatError("Bitmap header is cut off" + at(offset));
         const std::uint8_t versionByte = bytes[offset + kVersionByte];
         if ((versionByte & ~kLittleEndianMark) == 1 && bytes[offset + 8] == kPlaceholderPixelSize) {
+            budget.countRecord();
             const HeaderReader header(bytes, offset, (versionByte & kLittleEndianMark) != 0);
             // The high-density members follow directly behind the placeholder
             // unless it says otherwise.
@@ -252,15 +283,21 @@ std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t>
             offset += next;
             continue;
         }
-        // The members of a family together may hold no more than one
-        // picture allowed by the limits.
-        DecodeLimits remaining = limits;
-        for (const auto& member : family) remaining.maxBitmapBytes -= member.pixels.size();
-        family.push_back(readPalmBitmap(bytes, offset, end, remaining));
+        if (family.size() == budget.limits().maxPalmBitmapsPerFamily)
+            throw PalmFormatError("Bitmap family holds more than " +
+                                  std::to_string(budget.limits().maxPalmBitmapsPerFamily) + " bitmaps" + at(offset));
+        family.push_back(readPalmBitmap(bytes, offset, end, budget.limitsForNextBitmap()));
+        budget.countBitmap(family.back(), true);
         const std::size_t next = family.back().nextOffset;
         if (next == 0) break;
         offset += next;
     }
     if (family.empty()) throw PalmFormatError("Bitmap family holds nothing but a placeholder" + at(offset));
     return family;
+}
+
+std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t> bytes, std::size_t offset,
+                                                   std::size_t end, const DecodeLimits& limits) {
+    PalmReadBudget budget(bytes.size(), limits);
+    return readPalmBitmapFamily(bytes, offset, end, budget);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/palm_format_error.h"
 #include "imagelib/decode_limits.h"
+#include "imagelib/work_budget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +65,37 @@ struct PalmBitmapRecord {
     bool pixelsLittleEndian() const;
 };
 
+// What one file has made the readers do so far, shared by the database reader
+// and every family read from it, so that no arrangement of resources and
+// members makes a small file cost more than its size allows: the bitmaps
+// delivered, the pixel bytes they hold (together no more than one picture
+// allowed by the limits) and the file's work budget, which counts records
+// read, compressed bytes expanded and pixel bytes delivered. Going beyond any
+// of them throws PalmFormatError.
+class PalmReadBudget {
+public:
+    PalmReadBudget(std::size_t fileBytes, const DecodeLimits& limits);
+
+    // The limits for the next bitmap: its pixels within what is left.
+    DecodeLimits limitsForNextBitmap() const;
+    // A record that is no bitmap: a resource entry, a placeholder.
+    void countRecord();
+    // A bitmap delivered; `parsed` when it was read from its bytes, not
+    // copied from a resource that shares it.
+    void countBitmap(const PalmBitmapRecord& bitmap, bool parsed);
+
+    const DecodeLimits& limits() const { return m_limits; }
+    const WorkBudget& work() const { return m_work; }
+
+private:
+    void spend(std::uint64_t units);
+
+    DecodeLimits m_limits;
+    WorkBudget m_work;
+    std::uint64_t m_pixelBytes = 0;
+    std::size_t m_bitmaps = 0;
+};
+
 // Reads the bitmap whose header starts at `offset` and whose header, colour
 // table and pixel data lie before `end`. Throws PalmFormatError for anything
 // malformed or beyond the limits.
@@ -72,7 +104,11 @@ PalmBitmapRecord readPalmBitmap(std::span<const std::uint8_t> bytes, std::size_t
 
 // Reads a family from its first header at `offset` up to `end`, in file order.
 // Old families mark the end of their low-density members with a version-1
-// placeholder of pixel size 0xFF; it is skipped, not returned. The pixels of
-// all members together stay within limits.maxBitmapBytes.
+// placeholder of pixel size 0xFF; it is skipped, not returned. The members
+// count against `budget`, and a family holds at most
+// limits.maxPalmBitmapsPerFamily of them.
+std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t> bytes, std::size_t offset,
+                                                   std::size_t end, PalmReadBudget& budget);
+// The same with a budget of its own for `bytes`.
 std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t> bytes, std::size_t offset,
                                                    std::size_t end, const DecodeLimits& limits = {});

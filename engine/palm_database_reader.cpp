@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -44,7 +45,7 @@ bool looksLikeDatabase(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, PalmReadBudget& budget) {
     PalmDatabaseRecord database;
     const std::string nameField = text(bytes, kNameField, PalmDatabase::kNameFieldSize);
     database.name = nameField.substr(0, nameField.find('\0'));
@@ -58,6 +59,7 @@ PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const Decod
     const std::size_t count = ReadBE16(&bytes[kResourceCountField]);
     std::vector<std::size_t> starts;
     for (std::size_t i = 0; i < count; ++i) {
+        budget.countRecord();
         const std::size_t entry = kHeaderSize + i * kEntrySize;
         PalmResourceRecord resource;
         resource.type = text(bytes, entry, 4);
@@ -67,9 +69,9 @@ PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const Decod
         database.resources.push_back(std::move(resource));
     }
     std::sort(starts.begin(), starts.end());
-    // Resources may share their data, so the pixels read are counted across
-    // all of them: together no more than one picture allowed by the limits.
-    DecodeLimits remaining = limits;
+    // Resources may share their data: a family is read once, and each
+    // resource that shares it gets a copy, counted as the bitmaps it holds.
+    std::map<std::size_t, const PalmResourceRecord*> readAt;
     for (auto& resource : database.resources) {
         // Resources need not be stored in the order of the list: each ends
         // where the next one's data begins.
@@ -78,8 +80,13 @@ PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const Decod
         resource.length = end - resource.offset;
         if (!resource.isBitmap()) continue;
         try {
-            resource.bitmaps = readPalmBitmapFamily(bytes, resource.offset, end, remaining);
-            for (const auto& bitmap : resource.bitmaps) remaining.maxBitmapBytes -= bitmap.pixels.size();
+            if (const auto shared = readAt.find(resource.offset); shared != readAt.end()) {
+                for (const auto& bitmap : shared->second->bitmaps) budget.countBitmap(bitmap, false);
+                resource.bitmaps = shared->second->bitmaps;
+            } else {
+                resource.bitmaps = readPalmBitmapFamily(bytes, resource.offset, end, budget);
+                readAt.emplace(resource.offset, &resource);
+            }
         } catch (const PalmFormatError& error) {
             throw PalmFormatError("Resource \"" + resource.type + "\" " + std::to_string(resource.id) + ": " +
                                   error.what());
@@ -90,20 +97,25 @@ PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, const Decod
 
 }  // namespace
 
-PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
-    if (looksLikeDatabase(bytes)) return readDatabase(bytes, limits);
+PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, PalmReadBudget& budget) {
+    if (looksLikeDatabase(bytes)) return readDatabase(bytes, budget);
     PalmDatabaseRecord bare;
     bare.bareBitmap = true;
     PalmResourceRecord resource;
     resource.type = "Tbmp";
     resource.length = bytes.size();
     try {
-        resource.bitmaps = readPalmBitmapFamily(bytes, 0, bytes.size(), limits);
+        resource.bitmaps = readPalmBitmapFamily(bytes, 0, bytes.size(), budget);
     } catch (const PalmFormatError& error) {
         throw PalmFormatError(std::string("Neither a Palm database nor a Palm bitmap: ") + error.what());
     }
     bare.resources.push_back(std::move(resource));
     return bare;
+}
+
+PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+    PalmReadBudget budget(bytes.size(), limits);
+    return readPalmDatabase(bytes, budget);
 }
 
 PalmDatabaseRecord readPalmDatabaseFile(const std::string& path, const DecodeLimits& limits) {

@@ -43,4 +43,6 @@ struct PalmDatabaseRecord {
 // Throws PalmFormatError for anything that is neither a well-formed database
 // of bitmaps nor a bare bitmap, or goes beyond the limits.
 PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, const DecodeLimits& limits = {});
+// The same, counting against a budget the caller keeps.
+PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, PalmReadBudget& budget);
 PalmDatabaseRecord readPalmDatabaseFile(const std::string& path, const DecodeLimits& limits = {});

@@ -47,6 +47,14 @@ private:
     const char* m_compression;
 };
 
+// Runs that write nothing (a zero count, PackBits' -128) are legal but never
+// needed: allowing no more of them than the picture has bytes keeps the input
+// consumed in proportion to the output.
+void countEmptyRun(std::size_t& emptyRuns, std::size_t total, const char* compression) {
+    if (++emptyRuns > total)
+        throw PalmFormatError(std::string(compression) + " data holds more empty runs than the picture has bytes");
+}
+
 void requireRoom(std::size_t written, std::size_t count, std::size_t total, const char* compression) {
     if (count > total - written)
         throw PalmFormatError(std::string(compression) + " run goes past the last row");
@@ -92,9 +100,11 @@ std::vector<std::uint8_t> expandRle(std::span<const std::uint8_t> data, std::siz
     std::vector<std::uint8_t> pixels(total);
     Input in(data, kName);
     std::size_t written = 0;
+    std::size_t emptyRuns = 0;
     while (written < total) {
         const std::size_t count = in.byte();
         const auto pixel = in.take(pixelBytes);
+        if (count == 0) countEmptyRun(emptyRuns, total, kName);
         requireRoom(written, count * pixelBytes, total, kName);
         for (std::size_t i = 0; i < count; ++i, written += pixelBytes)
             std::copy(pixel.begin(), pixel.end(), pixels.begin() + static_cast<std::ptrdiff_t>(written));
@@ -110,9 +120,13 @@ std::vector<std::uint8_t> expandPackBits(std::span<const std::uint8_t> data, std
     std::vector<std::uint8_t> pixels(total);
     Input in(data, kName);
     std::size_t written = 0;
+    std::size_t emptyRuns = 0;
     while (written < total) {
         const auto count = static_cast<std::int8_t>(in.byte());
-        if (count == -128) continue;
+        if (count == -128) {
+            countEmptyRun(emptyRuns, total, kName);
+            continue;
+        }
         if (count >= 0) {
             const std::size_t length = (static_cast<std::size_t>(count) + 1) * pixelBytes;
             requireRoom(written, length, total, kName);

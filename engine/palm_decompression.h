@@ -11,7 +11,8 @@
 // the picture is checked to be no larger than the data could possibly expand
 // to, so a few bytes can never ask for gigabytes. Data that ends early, runs
 // past the last row or, in the first row, refers to a row above throws
-// PalmFormatError.
+// PalmFormatError, as does data with more runs that write nothing than the
+// picture has bytes.
 
 // Scanline compression: per row, groups of up to eight bytes, each led by a
 // flag byte whose set bits mark the bytes stored; the rest repeat the row above.

@@ -60,9 +60,9 @@ void writePicturePng(const CImageBitmap& picture, const std::string& path) {
     if (temporaryPath.empty())
         throw std::runtime_error("PNG " + path + " could not be created: " + describeSystemError(errno));
     std::string reason = writeInto(temporaryPath, picture);
-    if (reason.empty() && std::rename(temporaryPath.c_str(), path.c_str()) != 0) reason = describeSystemError(errno);
+    if (reason.empty() && !renameTemporaryFile(temporaryPath, path)) reason = describeSystemError(errno);
     if (!reason.empty()) {
-        OutputFile::remove(temporaryPath);
+        removeTemporaryFile(temporaryPath);
         throw std::runtime_error("PNG " + path + " could not be written: " + reason);
     }
 }

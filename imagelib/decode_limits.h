@@ -41,6 +41,11 @@ struct DecodeLimits {
     std::uint64_t workUnitsPerFileByte = 256;
     std::uint64_t workUnitsPerDeclaredPixel = 16;
     std::uint64_t workUnitsFloor = std::uint64_t{1} << 24;
+    // Bitmaps of one Palm bitmap family, and of one Palm file all told (a
+    // bitmap shared by several resources counts for each): a family holds
+    // one member per depth and density, a real file a handful of families.
+    std::size_t maxPalmBitmapsPerFamily = 32;
+    std::size_t maxPalmBitmapsPerFile = 1024;
     // Bytes of one PNG chunk libpng reads; 0 leaves libpng's own default.
     std::uint64_t maxPngChunkBytes = 0;
     // Ancillary PNG chunks libpng keeps; 0 leaves libpng's own default.

@@ -64,8 +64,6 @@ void RaiseErrorFormat(int code, const char* format, ...) {
     RaiseError(code, text);
 }
 
-namespace {
-
 void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
     const auto rowBytes = (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8;
     const auto bytes = limits.AllowsSize(width, height) && bpp > 0
@@ -74,8 +72,6 @@ void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bp
     if (!bytes || *bytes > limits.maxBitmapBytes)
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
 }
-
-}  // namespace
 
 void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
                         bool hasAlpha) {

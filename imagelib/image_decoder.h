@@ -100,8 +100,11 @@ private:
     DecodeLimits m_limits;
 };
 
-// Creates `bitmap` unless its sides or bytes are over `limits`; such a bitmap
-// fails as one over the library's own ceiling does, as running out of memory.
+// Refuses a bitmap whose sides or bytes are over `limits` as one over the
+// library's own ceiling fails, as running out of memory.
+void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp);
+
+// Creates `bitmap` unless CheckBitmapWithin refuses it.
 void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
                         bool hasAlpha);
 

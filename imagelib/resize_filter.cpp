@@ -477,10 +477,12 @@ struct CTentResampler::Shared {
         }
         inFlight.reserve(rowBuffers.size());
         // A helper the system refuses is simply not there; the others and the
-        // caller share its rows.
+        // caller share its rows. Nothing may escape here once one started:
+        // the destructor that joins them would not run.
         try {
             for (std::size_t i = 1; i < rowBuffers.size(); ++i) helpers.emplace_back([this, i] { Help(i, true); });
         } catch (const std::system_error&) {
+        } catch (const std::bad_alloc&) {
         }
     }
 

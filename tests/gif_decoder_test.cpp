@@ -4,6 +4,7 @@
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
 #include "support/decoding.h"
+#include "support/modern_writers.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
 
@@ -371,4 +372,20 @@ TEST(GifDecoder, AHugeScreenFromAFewBytesIsRefusedBeforeItIsFilled) {
     PatchLe16(gif, 6, 4096);
     PatchLe16(gif, 8, 4096);
     EXPECT_EQ(Decode(gif, 8)->GetWidth(), 4096);
+
+    // Every row of an image is decoded, so a screen of one pixel may not hide
+    // a huge image either.
+    GifPicture tiny = Screen(1, 1, 0);
+    tiny.images.push_back(MakeImage(0, 0, 1, 1, [](int, int) { return 1; }));
+    for (const auto& [width, height] : {std::pair{65535u, 65535u}, {20000u, 12000u}}) {
+        Bytes hidden = WriteGif(tiny);
+        const std::size_t image = FirstImageDescriptor(hidden);
+        PatchLe16(hidden, image + 5, width);
+        PatchLe16(hidden, image + 7, height);
+        if (width == 65535u) testsupport::KeepAsFuzzSeed("gif", "huge_image_in_tiny_screen.gif", hidden);
+        EXPECT_STREQ(DecodeFailure(hidden, 32).GetMessage(),
+                     ("Decoder error: GIF image size " + std::to_string(width) + " x " + std::to_string(height) +
+                      " is not supported.\n")
+                         .c_str());
+    }
 }

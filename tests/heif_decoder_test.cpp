@@ -1,3 +1,4 @@
+#include "engine/conversion_preview.h"
 #include "imagelib/decoders/heif_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
@@ -8,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +99,104 @@ TEST(HEIFDecoder, AppliesTheTransformationsTheFileAsksFor) {
     // The stored top-left quadrant ends up top right.
     ExpectClose(PixelAt(*bitmap, 26, 6), Quadrants(0, 0, kWidth, kHeight), false, false, "top right");
     ExpectClose(PixelAt(*bitmap, 6, 6), Quadrants(0, kHeight - 1, kWidth, kHeight), false, false, "top left");
+}
+
+namespace {
+
+// A picture as the test expects it to come out: a block of 8 x 8 pixels per
+// entry, so lossy coding keeps each block's middle close to its colour.
+struct Blocks {
+    int columns = 0, rows = 0;
+    std::vector<Rgba> colours;  // row by row
+    Rgba at(int column, int row) const { return colours[static_cast<std::size_t>(row * columns + column)]; }
+};
+
+Blocks Transformed(int columns, int rows, const std::function<Rgba(int, int)>& source) {
+    Blocks out{columns, rows, {}};
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) out.colours.push_back(source(column, row));
+    return out;
+}
+
+// irot: a quarter turn anticlockwise per step; imir as libheif reads it
+// (and writes it for an orientation): axis 0 mirrors top and bottom, axis 1
+// left and right; clap here keeps whole blocks.
+Blocks Rotated(const Blocks& in, int steps) {
+    Blocks out = in;
+    for (int step = 0; step < steps; ++step)
+        out = Transformed(out.rows, out.columns, [previous = out](int column, int row) {
+            return previous.at(previous.columns - 1 - row, column);
+        });
+    return out;
+}
+Blocks Mirrored(const Blocks& in, int axis) {
+    return Transformed(in.columns, in.rows, [&](int column, int row) {
+        return axis == 1 ? in.at(in.columns - 1 - column, row) : in.at(column, in.rows - 1 - row);
+    });
+}
+Blocks Cropped(const Blocks& in, int left, int top, int columns, int rows) {
+    return Transformed(columns, rows, [&](int column, int row) { return in.at(left + column, top + row); });
+}
+
+void ExpectBlocks(const CImageBitmap& bitmap, const Blocks& wanted, const std::string& where) {
+    ASSERT_EQ(bitmap.GetWidth(), wanted.columns * 8) << where;
+    ASSERT_EQ(bitmap.GetHeight(), wanted.rows * 8) << where;
+    for (int row = 0; row < wanted.rows; ++row)
+        for (int column = 0; column < wanted.columns; ++column)
+            ExpectClose(PixelAt(bitmap, column * 8 + 4, row * 8 + 4), wanted.at(column, row), false, false,
+                        where + " block " + std::to_string(column) + "," + std::to_string(row));
+}
+
+}  // namespace
+
+// Phones store portrait photos turned by a property of the file; libheif
+// applies it while decoding, so the decoded size differs from the stored one.
+TEST(HEIFDecoder, ShowsPicturesTurnedMirroredAndCroppedByTheirProperties) {
+    Blocks stored{6, 4, {}};
+    for (int row = 0; row < stored.rows; ++row)
+        for (int column = 0; column < stored.columns; ++column)
+            stored.colours.push_back(Rgba{static_cast<std::uint8_t>(30 + 40 * column),
+                                          static_cast<std::uint8_t>(40 + 60 * row),
+                                          static_cast<std::uint8_t>(220 - 35 * column), 255});
+    const auto irot = [](int steps) { return testsupport::HeifProperty("irot", {}, static_cast<std::uint8_t>(steps)); };
+    const auto imir = [](int axis) { return testsupport::HeifProperty("imir", {}, static_cast<std::uint8_t>(axis)); };
+    // 24 x 16 pixels whose middle lies 4 pixels left of the picture's: blocks
+    // 1 to 3 across and 1 to 2 down.
+    const auto clap = testsupport::HeifProperty("clap", {24, 1, 16, 1, static_cast<std::uint32_t>(-4), 1, 0, 1});
+    const struct {
+        const char* name;
+        std::vector<std::vector<std::uint8_t>> properties;
+        Blocks wanted;
+    } cases[] = {
+        {"irot1", {irot(1)}, Rotated(stored, 1)},
+        {"irot2", {irot(2)}, Rotated(stored, 2)},
+        {"irot3", {irot(3)}, Rotated(stored, 3)},
+        {"irot1_imir0", {irot(1), imir(0)}, Mirrored(Rotated(stored, 1), 0)},
+        {"irot2_imir1", {irot(2), imir(1)}, Mirrored(Rotated(stored, 2), 1)},
+        {"irot3_imir1", {irot(3), imir(1)}, Mirrored(Rotated(stored, 3), 1)},
+        {"clap", {clap}, Cropped(stored, 1, 1, 3, 2)},
+        {"clap_irot1", {clap, irot(1)}, Rotated(Cropped(stored, 1, 1, 3, 2), 1)},
+    };
+    testsupport::TemporaryFolder folder;
+    for (const HeifCodec codec : {HeifCodec::Hevc, HeifCodec::Av1}) {
+        HeifOptions options;
+        options.codec = codec;
+        const auto plain = testsupport::EncodeHeif(
+            stored.columns * 8, stored.rows * 8, [&](int x, int y) { return stored.at(x / 8, y / 8); }, options);
+        for (const auto& c : cases) {
+            const std::string name = std::string(c.name) + (codec == HeifCodec::Hevc ? ".heic" : ".avif");
+            const auto file = testsupport::WithHeifTransformations(plain, c.properties);
+            testsupport::KeepAsFuzzSeed("heif", name, file);
+            ExpectBlocks(*testsupport::DecodeToNewBitmap<CHEIFDecoder>(file, 32), c.wanted, name);
+            // The window's preview decodes through its own path.
+            if (std::strcmp(c.name, "irot1_imir0") != 0) continue;
+            testsupport::WriteFileBytes(folder / name, file);
+            std::string error;
+            const auto preview = decodePreviewSource((folder / name).string(), error);
+            ASSERT_NE(preview, nullptr) << error;
+            ExpectBlocks(*preview, c.wanted, "preview of " + name);
+        }
+    }
 }
 
 TEST(HEIFDecoder, BrokenSequenceOnlyAndOversizedFilesEndInClearErrors) {

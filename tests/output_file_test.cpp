@@ -1,4 +1,5 @@
 #include "engine/output_file.h"
+#include "engine/temporary_file.h"
 
 #include "support/test_support.h"
 
@@ -6,6 +7,7 @@
 
 #include <sys/resource.h>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -107,6 +109,28 @@ TEST(OutputFileDeathTest, FileSizeLimitRaisesAnErrorInsteadOfEndingTheProcess) {
     const auto path = folder / "limited.pdb";
     EXPECT_EXIT(WriteBeyondFileSizeLimit(path.string()), testing::ExitedWithCode(0), "");
     EXPECT_EQ(std::filesystem::file_size(path), 100u);
+}
+
+// Two files still being written and one renamed into place when a signal
+// ends the program.
+void EndBySignalWhileWriting(const std::filesystem::path& folder, int signalNumber) {
+    const std::string done = createTemporaryFileBeside((folder / "done.pdb").string());
+    if (!renameTemporaryFile(done, (folder / "done.pdb").string())) std::_Exit(3);
+    if (createTemporaryFileBeside((folder / "a.pdb").string()).empty()) std::_Exit(3);
+    if (createTemporaryFileBeside((folder / "b.png").string()).empty()) std::_Exit(3);
+    std::raise(signalNumber);
+    std::_Exit(4);
+}
+
+TEST(OutputFileDeathTest, EndingSignalsRemoveTheTemporaryFilesAndStillEndTheProgram) {
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+        testsupport::TemporaryFolder folder;
+        EXPECT_EXIT(EndBySignalWhileWriting(folder.path(), signalNumber), testing::KilledBySignal(signalNumber), "");
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            left.push_back(entry.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"done.pdb"}) << "signal " << signalNumber;
+    }
 }
 
 }  // namespace

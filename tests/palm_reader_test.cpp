@@ -4,6 +4,7 @@
 #include "engine/palm_palette.h"
 #include "engine/palm_picture.h"
 #include "imagelib/image_bitmap.h"
+#include "support/modern_writers.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -415,6 +417,76 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"SharedDataOverTheLimit", DatabaseAround(Bitmap8(5, 2, 6, 0, 0, Bytes(12, 0)), 3),
                    "Resource \"Tbmp\" 1002: Bitmap is larger than allowed", Bytes60()}),
     [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
+
+// ---- work in proportion to the file ---------------------------------------------
+
+// `count` family members of 1 x 1 pixel, each pointing at the next: version 1
+// big-endian, or version 2 little-endian.
+Bytes ChainedFamily(int count, bool littleEndian) {
+    ByteWriter b;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t next = i + 1 < count ? 5 : 0;  // in words
+        if (littleEndian)
+            b.le16(1).le16(1).le16(2).le16(0).u8(1).u8(0x82).le16(next).le16(0).le16(0);
+        else
+            b.be16(1).be16(1).be16(2).be16(0).u8(1).u8(1).be16(next).be32(0);
+        b.be16(0x8000).be16(0);
+    }
+    return b.data();
+}
+
+// A version-3 bitmap of 1 x 1 pixel whose compressed block holds `filler`
+// runs that write nothing before the one that writes its two bytes.
+Bytes FilledBitmap(int filler, int compression) {
+    ByteWriter data;
+    const Bytes empty = compression == 1 ? Bytes{0, 0} : Bytes{0x80};
+    for (int i = 0; i < filler; ++i) data.bytes(empty);
+    data.bytes(compression == 1 ? Bytes{2, 9} : Bytes{0xFF, 9});
+    ByteWriter b;
+    b.be16(1).be16(1).be16(2).u8(0x80).u8(0).u8(8).u8(3).u8(24).u8(0).u8(0).u8(static_cast<std::uint32_t>(compression));
+    b.be16(72).be32(0).be32(0).be32(static_cast<std::uint32_t>(4 + data.size())).bytes(data.data());
+    return b.data();
+}
+
+// Each recipe asks for one small job again and again. Made at ten times the
+// size, it is read or refused by a limit, and the work counted grows no more
+// than the file.
+TEST(PalmReader, WorkGrowsWithTheFileNeverFaster) {
+    const struct {
+        const char* name;
+        std::function<Bytes(int scale)> make;
+        const char* refusal;  // of the larger file; nullptr when both are read
+    } recipes[] = {
+        {"chained_family_v1", [](int scale) { return ChainedFamily(20 * scale, false); }, "holds more than 32 bitmaps"},
+        {"chained_family_v2_le", [](int scale) { return ChainedFamily(20 * scale, true); }, "holds more than 32 bitmaps"},
+        {"shared_rle_empty_runs", [](int scale) { return DatabaseAround(FilledBitmap(50 * scale, 1), 10 * scale); },
+         "more empty runs"},
+        {"shared_packbits_filler", [](int scale) { return DatabaseAround(FilledBitmap(50 * scale, 2), 10 * scale); },
+         "more empty runs"},
+        {"shared_bitmap", [](int scale) { return DatabaseAround(Bitmap8(16, 16, 16, 0, 0, Bytes(256, 7)), 200 * scale); },
+         "holds more than 1024 bitmaps"},
+        {"plain_bitmap", [](int scale) { return Bitmap8(16 * scale, 16, 16 * scale, 0, 0, Bytes(256 * scale, 7)); },
+         nullptr},
+    };
+    for (const auto& recipe : recipes) {
+        std::uint64_t work[2] = {};
+        for (const int scale : {1, 10}) {
+            SCOPED_TRACE(std::string(recipe.name) + " x" + std::to_string(scale));
+            const Bytes bytes = recipe.make(scale);
+            if (scale == 1) testsupport::KeepAsFuzzSeed("palm_reader", std::string(recipe.name) + ".palm", bytes);
+            PalmReadBudget budget(bytes.size(), {});
+            try {
+                readPalmDatabase(bytes, budget);
+                EXPECT_TRUE(scale == 1 || recipe.refusal == nullptr);
+            } catch (const PalmFormatError& error) {
+                ASSERT_NE(recipe.refusal, nullptr) << error.what();
+                EXPECT_NE(std::string(error.what()).find(recipe.refusal), std::string::npos) << error.what();
+            }
+            work[scale == 1 ? 0 : 1] = budget.work().Spent();
+        }
+        EXPECT_LE(work[1], 11 * work[0]) << recipe.name;
+    }
+}
 
 // ---- databases of our own --------------------------------------------------------
 

@@ -2,6 +2,7 @@
 
 #include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
+#include "imagelib/work_budget.h"
 
 #include <gif_lib.h>
 
@@ -26,6 +27,20 @@ constexpr int kMaxColorMapEntries = 256;
 constexpr std::uint64_t kMaxPixelsPerByte = 4096;
 
 const char kEndOfFile[] = "End of file reached while decoding.\n";
+
+// True when a screen or image of width x height is within the limits and
+// within what a file of fileSize bytes can describe. LZW stores at most a few
+// thousand pixels per byte, and real files never pad a huge screen around
+// small images, so a picture far beyond what the file could describe is a
+// forgery that would only cost seconds to fill.
+bool AllowsPicture(const DecodeLimits& limits, int width, int height, std::uint64_t bytesPerPixel,
+                   std::uint64_t fileSize) {
+    if (!limits.AllowsSize(width, height)) return false;
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const auto bytes = CheckedMultiply(pixels, bytesPerPixel);
+    if (!bytes || *bytes > limits.maxBitmapBytes) return false;
+    return pixels <= limits.maxGifScreenPixelsWithoutData || pixels / kMaxPixelsPerByte <= fileSize;
+}
 
 // Writes a giflib failure to the standard error stream, the only place these
 // failures are reported; decoding then goes on.
@@ -80,8 +95,16 @@ using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 // Draws the records of one open GIF stream into the screen bitmap.
 class GifScreenReader {
 public:
-    GifScreenReader(GifFileType* gif, const GifReader& reader, CImageBitmap& screen)
-        : m_gif(gif), m_reader(reader), m_screen(screen) {}
+    GifScreenReader(GifFileType* gif, const GifReader& reader, CImageBitmap& screen, const DecodeLimits& limits,
+                    std::uint64_t fileSize)
+        : m_gif(gif),
+          m_reader(reader),
+          m_screen(screen),
+          m_limits(limits),
+          m_fileSize(fileSize),
+          m_work(WorkBudget::ForFile(fileSize, static_cast<std::uint64_t>(screen.GetWidth()) *
+                                                   static_cast<std::uint64_t>(screen.GetHeight()),
+                                     limits)) {}
 
     // Reads records until the terminator.
     void ReadRecords() {
@@ -127,6 +150,13 @@ private:
             SkipImageData();
             return;
         }
+        // Every row of an image is decoded, on the screen or not, so an image
+        // is held to the checks of the screen, and all images together to
+        // the work the file's size allows.
+        if (!AllowsPicture(m_limits, image.Width, image.Height, 1, m_fileSize) ||
+            !m_work.Spend(static_cast<std::uint64_t>(image.Width) * static_cast<std::uint64_t>(image.Height)))
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF image size %d x %d is not supported.", image.Width,
+                             image.Height);
 
         // The image is clipped to the screen: all its rows are decoded, to
         // reach the records behind it, but only the part on the screen is
@@ -174,6 +204,9 @@ private:
     GifFileType* m_gif;
     const GifReader& m_reader;
     CImageBitmap& m_screen;
+    const DecodeLimits& m_limits;
+    std::uint64_t m_fileSize;
+    WorkBudget m_work;
 };
 
 }  // namespace
@@ -204,11 +237,8 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
     if (!bytes || *bytes > GetLimits().maxBitmapBytes)
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
-    // LZW stores at most a few thousand pixels per byte, and real files never
-    // pad a huge screen around small images, so a screen far beyond what the
-    // file could describe is a forgery that would only cost seconds to fill.
-    if (*pixels > GetLimits().maxGifScreenPixelsWithoutData &&
-        *pixels / kMaxPixelsPerByte > static_cast<std::uint64_t>(source.GetSize()))
+    const auto fileSize = static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetSize(), 0));
+    if (!AllowsPicture(GetLimits(), width, height, bytesPerPixel, fileSize))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF screen size %d x %d is not supported.", width, height);
 
     // The screen is drawn at 8 bits; for a 32-bit result into a temporary, so
@@ -220,7 +250,7 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     for (int y = 0; y < height; ++y)
         std::memset(screen.GetRows()[y], gif->SBackGroundColor, static_cast<std::size_t>(width));
 
-    GifScreenReader(gif.get(), reader, screen).ReadRecords();
+    GifScreenReader(gif.get(), reader, screen, GetLimits(), fileSize).ReadRecords();
 
     // One palette for every image: the last image's own map, else the global one.
     const ColorMapObject* map = gif->Image.ColorMap != nullptr ? gif->Image.ColorMap : gif->SColorMap;

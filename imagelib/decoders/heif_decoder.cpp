@@ -129,18 +129,22 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         heif_image_handle* rawHandle = nullptr;
         Check(Heif().context_get_primary_image_handle(context.get(), &rawHandle));
         const HandlePointer handle(rawHandle);
-        // The size after rotation and cropping, which is what gets decoded.
-        const int width = Heif().image_handle_get_width(handle.get());
-        const int height = Heif().image_handle_get_height(handle.get());
+        // libheif turns, mirrors and crops the picture as the file asks while
+        // it decodes. The handle may report the stored size or the shown one
+        // (libheif 1.15 gives the stored size when the file lists the
+        // transformations ahead of it); either bounds the result, since a
+        // quarter turn only swaps the sides and a crop only shrinks them. So
+        // the limits are checked on it before libheif allocates its planes,
+        // and the bitmap gets the decoded size.
+        const int storedWidth = Heif().image_handle_get_width(handle.get());
+        const int storedHeight = Heif().image_handle_get_height(handle.get());
         const bool hasAlpha = Heif().image_handle_has_alpha_channel(handle.get()) != 0;
-        TraceFormat(2, "HEIF image %d x %d, %d bits%s.\n", width, height,
+        TraceFormat(2, "HEIF image %d x %d, %d bits%s.\n", storedWidth, storedHeight,
                     Heif().image_handle_get_luma_bits_per_pixel(handle.get()), hasAlpha ? ", alpha" : "");
-        if (!limits.AllowsSize(width, height))
-            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", width, height);
-        // Created before decoding so that a picture over the byte limit is
-        // refused before libheif allocates its planes.
-        bpp = 32;
-        CreateBitmapWithin(limits, bitmap, width, height, 32, hasAlpha);
+        if (!limits.AllowsSize(storedWidth, storedHeight))
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", storedWidth,
+                             storedHeight);
+        CheckBitmapWithin(limits, storedWidth, storedHeight, 32);
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
@@ -149,10 +153,15 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         Check(Heif().decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
                                 options.get()));
         const ImagePointer image(rawImage);
-        if (Heif().image_get_width(image.get(), heif_channel_interleaved) != width ||
-            Heif().image_get_height(image.get(), heif_channel_interleaved) != height ||
+        const int width = Heif().image_get_width(image.get(), heif_channel_interleaved);
+        const int height = Heif().image_get_height(image.get(), heif_channel_interleaved);
+        const bool fitsUpright = width <= storedWidth && height <= storedHeight;
+        const bool fitsTurned = width <= storedHeight && height <= storedWidth;
+        if (width <= 0 || height <= 0 || !(fitsUpright || fitsTurned) ||
             Heif().image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
             RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
+        bpp = 32;
+        CreateBitmapWithin(limits, bitmap, width, height, 32, hasAlpha);
         int stride = 0;
         const std::uint8_t* plane = Heif().image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
         if (plane == nullptr || stride < width * kBytesPerPixel)

@@ -2,6 +2,8 @@
 
 #include "support/test_support.h"
 
+#include "imagelib/byte_order.h"
+
 #include <libheif/heif.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
@@ -9,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace testsupport {
 
@@ -145,6 +149,139 @@ std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelA
     };
     RequireHeif(heif_context_write(context.get(), &writer, &file));
     return file;
+}
+
+namespace {
+
+// Box surgery on a file libheif wrote, which keeps every box below 4 GB and
+// its picture data in an "mdat" behind the "meta" box.
+class HeifBoxes {
+public:
+    explicit HeifBoxes(std::vector<std::uint8_t> file) : m_file(std::move(file)) {}
+
+    // Adds a transformation property (a whole box) to the primary item. The
+    // transformations go ahead of the item's other properties, the stored
+    // size among them, in the order they are added: some writers list them so,
+    // and libheif then reports the stored size for the item while it decodes
+    // the transformed picture.
+    void AddPrimaryProperty(const std::vector<std::uint8_t>& property) {
+        const std::size_t meta = Find(0, m_file.size(), "meta");
+        const std::size_t metaChildren = meta + 12;  // a full box
+        const std::size_t metaEnd = meta + Size(meta);
+        const std::size_t iprp = Find(metaChildren, metaEnd, "iprp");
+        const std::size_t ipco = Find(iprp + 8, iprp + Size(iprp), "ipco");
+        const std::size_t ipma = Find(iprp + 8, iprp + Size(iprp), "ipma");
+        const std::uint32_t primary = ReadBE16(&m_file[Find(metaChildren, metaEnd, "pitm") + 12]);
+        Require(ipco < ipma, "ipco ahead of ipma");
+        std::size_t properties = 0;
+        for (std::size_t box = ipco + 8; box < ipco + Size(ipco); box += Size(box)) ++properties;
+
+        // The association: an essential property, numbered from 1.
+        const std::uint8_t version = m_file[ipma + 8];
+        const bool wide = (m_file[ipma + 11] & 1) != 0;
+        const std::size_t idBytes = version < 1 ? 2 : 4;
+        const std::size_t associationBytes = wide ? 2 : 1;
+        std::size_t entry = ipma + 16;
+        std::size_t insertAt = 0;
+        for (std::uint32_t i = 0, n = ReadBE32(&m_file[ipma + 12]); i < n; ++i) {
+            const std::uint32_t id = idBytes == 2 ? ReadBE16(&m_file[entry]) : ReadBE32(&m_file[entry]);
+            const std::size_t count = m_file[entry + idBytes];
+            const std::size_t next = entry + idBytes + 1 + count * associationBytes;
+            if (id == primary) {
+                ++m_file[entry + idBytes];
+                insertAt = entry + idBytes + 1 + m_added * associationBytes;
+            }
+            entry = next;
+        }
+        Require(insertAt != 0, "an ipma entry of the primary item");
+        const std::size_t index = properties + 1;
+        const std::vector<std::uint8_t> association =
+            wide ? std::vector<std::uint8_t>{static_cast<std::uint8_t>(0x80 | index >> 8), static_cast<std::uint8_t>(index)}
+                 : std::vector<std::uint8_t>{static_cast<std::uint8_t>(0x80 | index)};
+        const std::size_t grown = association.size() + property.size();
+        ShiftItemData(Find(metaChildren, metaEnd, "iloc"), metaEnd, grown);
+        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(insertAt), association.begin(), association.end());
+        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(ipco + Size(ipco)), property.begin(), property.end());
+        Grow(ipma + property.size(), association.size());
+        Grow(ipco, property.size());
+        Grow(iprp, grown);
+        Grow(meta, grown);
+        ++m_added;
+    }
+
+    const std::vector<std::uint8_t>& File() const { return m_file; }
+
+private:
+    std::size_t Size(std::size_t box) const { return ReadBE32(&m_file[box]); }
+    void Grow(std::size_t box, std::size_t by) { WriteBE32(box, static_cast<std::uint32_t>(Size(box) + by)); }
+    void WriteBE32(std::size_t at, std::uint32_t value) { WriteBE(at, 4, value); }
+    std::uint64_t ReadBE(std::size_t at, std::size_t bytes) const {
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < bytes; ++i) value = value << 8 | m_file[at + i];
+        return value;
+    }
+    void WriteBE(std::size_t at, std::size_t bytes, std::uint64_t value) {
+        for (std::size_t i = bytes; i-- > 0; value >>= 8) m_file[at + i] = static_cast<std::uint8_t>(value);
+    }
+
+    std::size_t Find(std::size_t begin, std::size_t end, const char* type) const {
+        for (std::size_t box = begin; box + 8 <= end && Size(box) >= 8; box += Size(box))
+            if (std::memcmp(&m_file[box + 4], type, 4) == 0) return box;
+        throw std::runtime_error(std::string("no ") + type + " box");
+    }
+
+    // Moves every file offset of the item locations that points behind the
+    // meta box by `by` bytes.
+    void ShiftItemData(std::size_t iloc, std::size_t metaEnd, std::size_t by) {
+        const std::uint8_t version = m_file[iloc + 8];
+        std::size_t at = iloc + 12;
+        const std::size_t offsetBytes = m_file[at] >> 4, lengthBytes = m_file[at] & 15;
+        const std::size_t baseBytes = m_file[at + 1] >> 4;
+        const std::size_t indexBytes = version >= 1 ? m_file[at + 1] & 15 : 0;
+        at += 2;
+        const std::size_t countBytes = version < 2 ? 2 : 4;
+        const std::uint64_t items = ReadBE(at, countBytes);
+        at += countBytes;
+        auto shift = [&](std::size_t field, std::size_t bytes) {
+            if (bytes > 0 && ReadBE(field, bytes) >= metaEnd) WriteBE(field, bytes, ReadBE(field, bytes) + by);
+        };
+        for (std::uint64_t item = 0; item < items; ++item) {
+            at += countBytes;  // the item's number
+            const bool inFile = version < 1 || (ReadBE(at, 2) & 15) == 0;
+            if (version >= 1) at += 2;
+            at += 2;  // data reference
+            if (inFile) shift(at, baseBytes);
+            at += baseBytes;
+            const std::uint64_t extents = ReadBE(at, 2);
+            at += 2;
+            for (std::uint64_t extent = 0; extent < extents; ++extent) {
+                at += indexBytes;
+                if (inFile) shift(at, offsetBytes);
+                at += offsetBytes + lengthBytes;
+            }
+        }
+    }
+
+    std::vector<std::uint8_t> m_file;
+    std::size_t m_added = 0;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> HeifProperty(const char* type, const std::vector<std::uint32_t>& words,
+                                       std::optional<std::uint8_t> byte) {
+    ByteWriter box;
+    box.be32(static_cast<std::uint32_t>(8 + 4 * words.size() + (byte ? 1 : 0))).text(type);
+    for (const std::uint32_t word : words) box.be32(word);
+    if (byte) box.u8(*byte);
+    return box.data();
+}
+
+std::vector<std::uint8_t> WithHeifTransformations(std::vector<std::uint8_t> file,
+                                                  const std::vector<std::vector<std::uint8_t>>& properties) {
+    HeifBoxes boxes(std::move(file));
+    for (const auto& property : properties) boxes.AddPrimaryProperty(property);
+    return boxes.File();
 }
 
 void KeepAsFuzzSeed(const std::string& harness, const std::string& name, const std::vector<std::uint8_t>& bytes) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,15 @@ struct HeifOptions {
 };
 // A HEIF (HEVC) or AVIF (AV1) file whose primary image is the picture.
 std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelAt, const HeifOptions& options);
+
+// A property box: the type, big-endian words, and a last byte if any.
+std::vector<std::uint8_t> HeifProperty(const char* type, const std::vector<std::uint32_t>& words,
+                                       std::optional<std::uint8_t> byte = std::nullopt);
+// A file EncodeHeif made, with transformation properties (irot, imir, clap
+// boxes) added to its primary item in this order, which libheif 1.15 cannot
+// write itself.
+std::vector<std::uint8_t> WithHeifTransformations(std::vector<std::uint8_t> file,
+                                                  const std::vector<std::vector<std::uint8_t>>& properties);
 
 // With KESTRIN_FUZZ_SEED_DIR set, the bytes are also written as
 // <dir>/<harness>/<name>, to seed that fuzz harness.
