@@ -1,5 +1,5 @@
 // The batch runner with conversions that only record what happens to them.
-#include "cli/batch_runner.h"
+#include "engine/batch_runner.h"
 
 #include <gtest/gtest.h>
 
