@@ -76,6 +76,7 @@ enum : int {
     IDS_NO_OUTPUT_FOLDER = 170,
     IDS_NO_SUCH_FOLDER = 171,
     IDS_OVERWRITE_SOME_QUESTION = 172,
+    IDS_SAME_DATABASE_NAME = 173,
     IDS_OUTPUT_FILE_TIP = 201,
     IDS_SET_FILE_TIP = 203,
     IDS_OUTPUT_FOLDER_TIP = 216,
@@ -1044,10 +1045,20 @@ void CMainDialog::startBatchConversion() {
     std::vector<Conversion> plan;
     QStringList existing;
     std::vector<Conversion> existingPlan;
+    QStringList failures;
+    QStringList outputs;
     for (const QString& picture : m_pictures) {
         Conversion conversion =
             conversionIntoFolder(QFile::encodeName(picture).toStdString(), QFile::encodeName(folder).toStdString());
         const QString output = QFile::decodeName(conversion.output.c_str());
+        // "photo.jpg" and "photo.png" would both make photo.pdb: the first
+        // picture keeps the name, the others are not converted.
+        if (outputs.contains(output)) {
+            failures.append(QFileInfo(picture).fileName() + QLatin1String(": ") +
+                            tableString(IDS_SAME_DATABASE_NAME, QFileInfo(output).fileName()));
+            continue;
+        }
+        outputs.append(output);
         const QFileInfo there(output);
         if (m_writeToFile == 0) {
             // As for one picture: whatever is at the name goes first.
@@ -1102,7 +1113,6 @@ void CMainDialog::startBatchConversion() {
     progress.hide();
 
     QStringList converted;
-    QStringList failures;
     int notStarted = 0;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const QString input = QFile::decodeName(plan[i].input.c_str());

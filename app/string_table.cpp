@@ -61,6 +61,7 @@ constexpr StringEntry kStrings[] = {
     {171, "The folder %s does not exist. Please choose an existing folder."},
     {172, "Some of the databases already exist in the folder:\n\n%s\n\nDo you want to overwrite all of them, "
           "or skip those pictures?"},
+    {173, "Another picture of the list is converted into %s already. Please rename one of them."},
     {200, "Source image file including its full directory path"},
     {201, "Palm database file with extension .pdb that is to be created, including its full directory path"},
     {202, "Pick a source image file using a file dialog"},

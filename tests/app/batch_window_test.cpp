@@ -139,7 +139,7 @@ TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
         {"only directly send", PromptAnswer::Yes, false, {}, true},
     };
     const QStringList pictures = {picture("a.bmp"), picture("b.bmp", 300, 200), picture("broken.bmp"),
-                                  picture("c.bmp", 13, 17)};
+                                  picture("c.bmp", 13, 17), picture("c.gif")};
     testsupport::WriteFileBytes(work / "broken.bmp", {'B', 'M', 0, 1});
     RecordingNotifier single;
     {
@@ -181,6 +181,8 @@ TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
         EXPECT_TRUE(summary.contains(QStringLiteral("broken.bmp: ") + QString::fromStdString(single.last)))
             << summary.toStdString();
         EXPECT_EQ(summary.contains(QLatin1String("Skipped")), c.answer == PromptAnswer::No) << summary.toStdString();
+        EXPECT_TRUE(summary.contains(QLatin1String("c.gif: Another picture of the list is converted into c.pdb")))
+            << summary.toStdString();
         if (!c.writeToFolder) {
             EXPECT_EQ(shell.opened.size(), 3);
             for (const QString& opened : shell.opened) EXPECT_TRUE(opened.startsWith(shell.temporaryFolder()));
