@@ -369,6 +369,8 @@ void CMainDialog::buildControls() {
     m_inputCombo->lineEdit()->setAccessibleName(QStringLiteral("Input file"));
     m_outputCombo->setAccessibleName(QStringLiteral("Output file"));
     m_outputCombo->lineEdit()->setAccessibleName(QStringLiteral("Output file"));
+    // The check box and its label "file:" read as one.
+    m_writeToFileCheck->setAccessibleName(QStringLiteral("Write to file"));
     m_imageNameEdit->setAccessibleName(QStringLiteral("Image name"));
     m_colourDepthCombo->setAccessibleName(QStringLiteral("Color depth"));
     m_destinationCombo->setAccessibleName(QStringLiteral("Destination OS"));
@@ -996,6 +998,7 @@ void CMainDialog::applyPictureMode() {
     const QString outputName = batch ? QStringLiteral("Output folder") : QStringLiteral("Output file");
     m_outputCombo->setAccessibleName(outputName);
     m_outputCombo->lineEdit()->setAccessibleName(outputName);
+    m_writeToFileCheck->setAccessibleName(batch ? QStringLiteral("Write to folder") : QStringLiteral("Write to file"));
     m_outputCombo->setToolTip(tableString(batch ? IDS_OUTPUT_FOLDER_TIP : IDS_OUTPUT_FILE_TIP));
     m_setButton->setToolTip(tableString(batch ? IDS_SET_FOLDER_TIP : IDS_SET_FILE_TIP));
     m_imageNameEdit->setEnabled(!batch);

@@ -104,12 +104,13 @@ CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::ma
     layout->addStretch(1);
     setMinimumWidth(m_highDensity->width());
     m_status->setText(tr("No picture chosen."));
-    setAccessibleName(accessibleText());
+    // Before the name: naming the pane already makes its accessible interface.
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(accessiblePreview);
         return true;
     }();
     (void)factoryInstalled;
+    setAccessibleName(accessibleText());
 }
 
 CPreviewPane::~CPreviewPane() {

@@ -149,6 +149,7 @@ TEST_F(ManyPictures, EveryFocusableControlHasANameAndARole) {
         if (pictures.size() > 1) {
             EXPECT_TRUE(tree->contains(QLatin1String("Input files: 3 pictures")));
         }
+        EXPECT_TRUE(tree->contains(QRegularExpression(QStringLiteral("image\tPreview: 160x110 and 320x220, [0-9,]+ bytes"))));
         const auto window = x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
                                         QStringLiteral("^Kestrin$")});
         ASSERT_TRUE(window && !window->isEmpty());
