@@ -206,6 +206,7 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     m_writeToFile = m_settings.writeToFile;
     m_sourcePath = m_settings.lastSourcePath;
     m_outputPath = m_settings.lastOutputPath;
+    m_outputFolder = m_settings.lastOutputFolder;
     m_imageName = m_settings.imageName;
     m_conversion = m_settings.conversion;
     transferToControls();
@@ -842,6 +843,10 @@ void CMainDialog::pressEnter(QObject* target) {
 bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
+            if (watched == m_pictureList && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+                removeSelectedPictures();
+                return true;
+            }
             // Controls such as the editable combo boxes keep Enter for
             // themselves; in this dialog it is the dialog's. An open
             // drop-down list is the exception: Enter picks its entry.

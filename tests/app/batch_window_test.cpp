@@ -86,7 +86,11 @@ TEST_F(BatchWindow, SeveralPicturesTakeTheInputFieldsPlaceUntilOneIsLeft) {
     auto* list = control<QListWidget>("pictureList");
     for (int left = 3; left >= 1; --left) {
         list->setCurrentRow(0);
-        control<QPushButton>("removePictureButton")->click();
+        // The Delete key on the list does what Remove does.
+        if (left == 2)
+            QTest::keyClick(list, Qt::Key_Delete);
+        else
+            control<QPushButton>("removePictureButton")->click();
         if (left > 1) {
             EXPECT_EQ(names().size(), left);
         }
@@ -135,8 +139,8 @@ TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
     } cases[] = {
         {"overwrite all", PromptAnswer::Yes, true, {"a.pdb", "b.pdb", "c.pdb"}, true},
         {"skip those", PromptAnswer::No, true, {"a.pdb", "c.pdb"}, true},
-        {"cancel", PromptAnswer::Cancel, true, {}, false},
         {"only directly send", PromptAnswer::Yes, false, {}, true},
+        {"cancel", PromptAnswer::Cancel, true, {}, false},
     };
     const QStringList pictures = {picture("a.bmp"), picture("b.bmp", 300, 200), picture("broken.bmp"),
                                   picture("c.bmp", 13, 17), picture("c.gif")};
@@ -188,6 +192,13 @@ TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
             for (const QString& opened : shell.opened) EXPECT_TRUE(opened.startsWith(shell.temporaryFolder()));
         }
     }
+
+    // The folder is remembered as the recent outputs are.
+    closeAndSave();
+    openDialog();
+    dialog->openPictures(pictures);
+    EXPECT_EQ(control<QComboBox>("outputFileCombo")->currentText().toStdString(), (work / "out").string());
+    EXPECT_EQ(control<QComboBox>("outputFileCombo")->itemText(0).toStdString(), (work / "out").string());
 }
 
 TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWritten) {
