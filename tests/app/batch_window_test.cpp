@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -210,10 +211,13 @@ TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWri
     dialog->openPictures(pictures);
     control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString(folder.string()));
     QTimer cancel;
-    QObject::connect(&cancel, &QTimer::timeout, [this] {
+    QString count;
+    QObject::connect(&cancel, &QTimer::timeout, [this, &count] {
         auto* progress = dialog->findChild<CBatchProgressDialog*>();
         auto* button = progress ? progress->findChild<QPushButton*>(QStringLiteral("batchCancelButton")) : nullptr;
-        if (button != nullptr && button->isEnabled()) button->click();
+        if (button == nullptr || !button->isEnabled()) return;
+        count = progress->findChild<QLabel*>(QStringLiteral("batchCountLabel"))->text();
+        button->click();
     });
     cancel.start(5);
     control<QPushButton>("startButton")->click();
@@ -225,6 +229,7 @@ TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWri
         ++written;
     }
     EXPECT_LT(written, 8u);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-7] of 8$")).match(count).hasMatch()) << count.toStdString();
     ASSERT_EQ(prompter.texts().size(), 1);
     EXPECT_TRUE(prompter.texts().front().startsWith(QStringLiteral("Converted: %1 of 8 pictures.").arg(written)))
         << prompter.texts().front().toStdString();

@@ -93,9 +93,14 @@ TEST_F(ManyPictures, TheWindowConvertsThemAsKestrinConvertDoes) {
                             QStringLiteral("alt+l"), QStringLiteral("ctrl+a")}));
     ASSERT_TRUE(x->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), output}));
     ASSERT_TRUE(x->xdotool({QStringLiteral("key"), QStringLiteral("alt+v")}));
-    ASSERT_TRUE(x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
-                            QStringLiteral("^Kestrin$")}));
-    QTest::qWait(500);
+    if (bus.running()) {
+        // The question, as a screen reader reads it, names the database there.
+        const auto question = bus.tree(QStringLiteral("kestrin"), QStringLiteral("already exist"));
+        ASSERT_TRUE(question.has_value());
+        EXPECT_TRUE(question->contains(QLatin1String("two.pdb"))) << question->toStdString();
+    } else {
+        QTest::qWait(1000);
+    }
     ASSERT_TRUE(x->xdotool({QStringLiteral("key"), QStringLiteral("alt+o")}));
     ASSERT_TRUE(x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
                             QStringLiteral("^Conversion finished$")},
@@ -134,7 +139,7 @@ TEST_F(ManyPictures, EveryFocusableControlHasANameAndARole) {
         SCOPED_TRACE(pictures.size());
         QProcess program;
         startProgram(program, *x, bus, pictures);
-        const auto tree = bus.tree(QStringLiteral("kestrin"), QStringLiteral("Preview: "));
+        const auto tree = bus.tree(QStringLiteral("kestrin"), QStringLiteral("Preview: 160x110"));
         ASSERT_TRUE(tree.has_value());
         std::cout << tree->toStdString() << std::endl;
         int focusable = 0;
