@@ -140,6 +140,12 @@ QStringList pictureNamePatterns() {
     return first.mid(open + 1).chopped(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
+// A path as the engine's batch runner takes it: its names end at "/" on
+// every system.
+std::string enginePath(const QString& path) {
+    return QFile::encodeName(QDir::fromNativeSeparators(path)).toStdString();
+}
+
 // Palm Desktop's install tool, under either of the names it has had; Windows
 // compares file names without regard to case.
 bool isInstallTool(const QString& program) {
@@ -914,7 +920,7 @@ void CMainDialog::refreshPreview() {
         // The selected picture of the list, named as its conversion names it.
         const int row = std::max(0, m_pictureList->currentRow());
         const QString path = m_pictures.value(row);
-        m_preview->showConversion(path, settings, defaultBatchImageName(QFile::encodeName(path).toStdString()));
+        m_preview->showConversion(path, settings, defaultBatchImageName(enginePath(path)));
         return;
     }
     m_preview->showConversion(m_inputCombo->currentText(), settings, imageNameBytes(m_imageNameEdit->text()));
@@ -1057,7 +1063,7 @@ void CMainDialog::startBatchConversion() {
     QStringList outputs;
     for (const QString& picture : m_pictures) {
         Conversion conversion =
-            conversionIntoFolder(QFile::encodeName(picture).toStdString(), QFile::encodeName(folder).toStdString());
+            conversionIntoFolder(enginePath(picture), enginePath(folder));
         const QString output = QFile::decodeName(conversion.output.c_str());
         // "photo.jpg" and "photo.png" would both make photo.pdb: the first
         // picture keeps the name, the others are not converted.
