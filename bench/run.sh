@@ -203,13 +203,13 @@ done
 # it went without painting while asked to every 20 ms.
 if [ -x "$window_batch_tool" ]; then
   album_inputs=("$scratch"/album/photo-*.jpg)
-  mkdir -p "$work/album-cli" "$work/album-window"
+  mkdir -p "$work/album-cli-out" "$work/album-window-out"
   album_failed=0
   for run in $(seq 1 "$batch_runs"); do
     echo "  window batch: run $run of $batch_runs" >&2
-    measure album-cli "$convert" -q -f -j "$(nproc)" --outdir "$work/album-cli" "${album_inputs[@]}"
-    rm -f "$work/album-window"/*.pdb
-    QT_QPA_PLATFORM=offscreen "$window_batch_tool" "$work/album-window" "${album_inputs[@]}" \
+    measure album-cli "$convert" -q -f -j "$(nproc)" --outdir "$work/album-cli-out" "${album_inputs[@]}"
+    rm -f "$work/album-window-out"/*.pdb
+    QT_QPA_PLATFORM=offscreen "$window_batch_tool" "$work/album-window-out" "${album_inputs[@]}" \
       >>"$work/album-window" 2>>"$work/album-window.log" </dev/null || album_failed=1
   done
 fi
