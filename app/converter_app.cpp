@@ -32,9 +32,10 @@ constexpr const char* kApplicationKey = "kestrin";
 constexpr const char* kDesktopFileName = "org.quessel.Kestrin";
 
 constexpr const char* kUsage =
-    "Usage: kestrin [FILE]\n"
+    "Usage: kestrin [FILE]...\n"
     "\n"
     "Opens the Kestrin window, with FILE as the input picture when given.\n"
+    "Several files, or a folder, open as a list of pictures converted at once.\n"
     "To convert pictures without a window, use kestrin-convert.\n"
     "\n"
     "  -h, --help     this text\n"
@@ -112,17 +113,16 @@ int CConverterApp::run(int& argc, char** argv) {
     QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
 
     // QApplication has taken its own options out of the arguments already.
-    QString inputPicture;
+    QStringList inputPictures;
     const QStringList arguments = QApplication::arguments();
+    bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--")) {
-            if (i + 1 < arguments.size()) inputPicture = arguments[i + 1];
-            break;
+        if (!optionsEnded && arguments[i] == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
         }
-        if (!arguments[i].startsWith(QLatin1Char('-'))) {
-            inputPicture = arguments[i];
-            break;
-        }
+        if (optionsEnded || !arguments[i].startsWith(QLatin1Char('-')))
+            inputPictures.append(QDir::toNativeSeparators(QFileInfo(arguments[i]).absoluteFilePath()));
     }
 
     CNativeSettingsStore store(QApplication::organizationName(), QApplication::applicationName());
@@ -134,8 +134,7 @@ int CConverterApp::run(int& argc, char** argv) {
     const std::unique_ptr<CShell> shell = createPlatformShell();
     {
         CMainDialog dialog(settings, prompter, filePicker, *shell);
-        if (!inputPicture.isEmpty())
-            dialog.openPicture(QDir::toNativeSeparators(QFileInfo(inputPicture).absoluteFilePath()));
+        if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures);
 #ifndef _WIN32
         std::unique_ptr<QSocketNotifier> termination;
         if (terminationPipe[0] >= 0) {

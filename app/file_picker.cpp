@@ -1,6 +1,7 @@
 #include "app/file_picker.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace {
 
@@ -30,6 +31,26 @@ std::optional<QString> CQtFilePicker::pickOutput(QWidget* owner, const QString& 
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(defaultSuffix);
     dialog.selectFile(defaultName);
+    return runDialog(dialog);
+}
+
+std::optional<QStringList> CQtFilePicker::pickSources(QWidget* owner, const QStringList& filters) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    QStringList chosen;
+    for (const QString& path : dialog.selectedFiles()) chosen.append(QDir::toNativeSeparators(path));
+    return chosen;
+}
+
+std::optional<QString> CQtFilePicker::pickFolder(QWidget* owner, const QString& start) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (QFileInfo(start).isDir()) dialog.setDirectory(start);
     return runDialog(dialog);
 }
 

@@ -17,6 +17,10 @@ public:
     // A file to write; the dialog does not ask about overwriting, the caller does.
     virtual std::optional<QString> pickOutput(QWidget* owner, const QString& defaultName,
                                               const QString& defaultSuffix, const QStringList& filters) = 0;
+    // One or more existing files; never an empty list.
+    virtual std::optional<QStringList> pickSources(QWidget* owner, const QStringList& filters) = 0;
+    // An existing folder, starting at `start` when it is one.
+    virtual std::optional<QString> pickFolder(QWidget* owner, const QString& start) = 0;
 };
 
 class CQtFilePicker : public CFilePicker {
@@ -24,6 +28,8 @@ public:
     std::optional<QString> pickSource(QWidget* owner, const QStringList& filters) override;
     std::optional<QString> pickOutput(QWidget* owner, const QString& defaultName,
                                       const QString& defaultSuffix, const QStringList& filters) override;
+    std::optional<QStringList> pickSources(QWidget* owner, const QStringList& filters) override;
+    std::optional<QString> pickFolder(QWidget* owner, const QString& start) override;
 };
 
 // Turns a filter of label and pattern pairs separated by "|" (ending in "||")

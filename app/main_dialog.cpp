@@ -2,6 +2,8 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/batch_conversion.h"
+#include "app/batch_progress_dialog.h"
 #include "app/file_picker.h"
 #include "app/preview_pane.h"
 #include "app/settings.h"
@@ -25,7 +27,9 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -36,6 +40,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <functional>
 #include <iterator>
 
 #ifdef Q_OS_WIN
@@ -68,7 +73,18 @@ enum : int {
     IDS_IMAGE_NAME_TOO_LONG = 161,
     IDS_NOT_ASSOCIATED = 162,
     IDS_IMAGE_NAME_CHARACTER = 163,
+    IDS_NO_OUTPUT_FOLDER = 170,
+    IDS_NO_SUCH_FOLDER = 171,
+    IDS_OVERWRITE_SOME_QUESTION = 172,
+    IDS_SAME_DATABASE_NAME = 173,
+    IDS_OUTPUT_FILE_TIP = 201,
+    IDS_SET_FILE_TIP = 203,
+    IDS_OUTPUT_FOLDER_TIP = 216,
+    IDS_SET_FOLDER_TIP = 217,
 };
+
+// What the image name field shows while each picture names its own database.
+const QString kNameFromFile = QStringLiteral("from each file's name");
 
 struct DestinationText {
     const char* description;
@@ -100,6 +116,34 @@ QString droppedFile(const QMimeData* data) {
         if (info.isFile()) return QDir::toNativeSeparators(info.absoluteFilePath());
     }
     return {};
+}
+
+// The local files and folders a drag carries.
+QStringList droppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isFile() || info.isDir()) paths.append(QDir::toNativeSeparators(info.absoluteFilePath()));
+    }
+    return paths;
+}
+
+// The name patterns of the picker's "All supported formats" entry; a folder
+// stands for the files that match them.
+QStringList pictureNamePatterns() {
+    const QStringList filters = convertFilterToQt(tableString(IDS_SOURCE_FILTER));
+    if (filters.isEmpty()) return {};
+    const QString first = filters.first();
+    const qsizetype open = first.lastIndexOf(QLatin1Char('('));
+    return first.mid(open + 1).chopped(1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+// A path as the engine's batch runner takes it: its names end at "/" on
+// every system.
+std::string enginePath(const QString& path) {
+    return QFile::encodeName(QDir::fromNativeSeparators(path)).toStdString();
 }
 
 // Palm Desktop's install tool, under either of the names it has had; Windows
@@ -168,6 +212,7 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     m_writeToFile = m_settings.writeToFile;
     m_sourcePath = m_settings.lastSourcePath;
     m_outputPath = m_settings.lastOutputPath;
+    m_outputFolder = m_settings.lastOutputFolder;
     m_imageName = m_settings.imageName;
     m_conversion = m_settings.conversion;
     transferToControls();
@@ -192,15 +237,32 @@ void CMainDialog::buildControls() {
     auto* inputGroup = new QGroupBox(QStringLiteral("Input"), this);
     inputGroup->setObjectName(QStringLiteral("inputGroup"));
     auto* inputLabel = makeLabel(QStringLiteral("Input &file:"), "inputFileLabel", inputGroup);
+    m_inputLabel = inputLabel;
     m_inputCombo = makePathCombo("inputFileCombo", inputGroup);
     inputLabel->setBuddy(m_inputCombo);
     m_pickButton = makeButton(QStringLiteral("Pic&k..."), "pickButton", inputGroup);
     m_bestResultsLabel = makeLabel(kDestinationTexts[0].bestResults, "bestResultsLabel", inputGroup);
+    // In place of the input field while several pictures are chosen.
+    m_pictureList = new QListWidget(inputGroup);
+    m_pictureList->setObjectName(QStringLiteral("pictureList"));
+    m_pictureList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_pictureList->setFixedHeight(m_pictureList->fontMetrics().lineSpacing() * 4 + 8);
+    m_pictureList->hide();
+    m_removeButton = makeButton(QStringLiteral("&Remove"), "removePictureButton", inputGroup);
+    m_removeButton->hide();
+    m_clearButton = makeButton(QStringLiteral("Clear &all"), "clearPicturesButton", inputGroup);
+    m_clearButton->hide();
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(m_removeButton);
+    listButtons->addWidget(m_clearButton);
+    listButtons->addStretch(1);
     auto* inputLayout = new QGridLayout(inputGroup);
     inputLayout->addWidget(inputLabel, 0, 0);
     inputLayout->addWidget(m_inputCombo, 0, 1);
-    inputLayout->addWidget(m_pickButton, 0, 2);
-    inputLayout->addWidget(m_bestResultsLabel, 1, 1, 1, 2);
+    inputLayout->addWidget(m_pictureList, 0, 1);
+    inputLayout->addWidget(m_pickButton, 0, 2, Qt::AlignTop);
+    inputLayout->addLayout(listButtons, 1, 1);
+    inputLayout->addWidget(m_bestResultsLabel, 2, 1, 1, 2);
     inputLayout->setColumnStretch(1, 1);
 
     // Image Properties
@@ -278,6 +340,7 @@ void CMainDialog::buildControls() {
     m_writeToFileCheck = new QCheckBox(QStringLiteral("W&rite to"), outputGroup);
     m_writeToFileCheck->setObjectName(QStringLiteral("writeToFileCheck"));
     auto* fileLabel = makeLabel(QStringLiteral("fi&le:"), "writeToFileLabel", outputGroup);
+    m_outputLabel = fileLabel;
     m_outputCombo = makePathCombo("outputFileCombo", outputGroup);
     fileLabel->setBuddy(m_outputCombo);
     m_setButton = makeButton(QStringLiteral("&Set..."), "setButton", outputGroup);
@@ -308,6 +371,16 @@ void CMainDialog::buildControls() {
     // The button shows only the icon; its mnemonic "&0" stays as a shortcut.
     m_optionsButton->setShortcut(QKeySequence(Qt::ALT | Qt::Key_0));
     m_optionsButton->setAccessibleName(QStringLiteral("Options"));
+    // Screen readers name a control by its label; these have none of their own.
+    m_inputCombo->setAccessibleName(QStringLiteral("Input file"));
+    m_inputCombo->lineEdit()->setAccessibleName(QStringLiteral("Input file"));
+    m_outputCombo->setAccessibleName(QStringLiteral("Output file"));
+    m_outputCombo->lineEdit()->setAccessibleName(QStringLiteral("Output file"));
+    // The check box and its label "file:" read as one.
+    m_writeToFileCheck->setAccessibleName(QStringLiteral("Write to file"));
+    m_imageNameEdit->setAccessibleName(QStringLiteral("Image name"));
+    m_colourDepthCombo->setAccessibleName(QStringLiteral("Color depth"));
+    m_destinationCombo->setAccessibleName(QStringLiteral("Destination OS"));
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(propertiesGroup, 1);
@@ -340,15 +413,15 @@ void CMainDialog::buildControls() {
         {m_inputCombo, 200},    {m_outputCombo, 201},      {m_pickButton, 202},         {m_setButton, 203},
         {m_imageNameEdit, 204}, {m_colourDepthCombo, 205}, {m_destinationCombo, 206},   {m_rawRadio, 207},
         {m_ditherRadio, 208},   {m_writeToFileCheck, 209}, {m_directInstallCheck, 210}, {m_startButton, 211},
-        {m_optionsButton, 212},
+        {m_optionsButton, 212},  {m_pictureList, 213},     {m_removeButton, 214},       {m_clearButton, 215},
     };
     for (const auto& [control, stringId] : tooltips) control->setToolTip(tableString(stringId));
 
     // The order of the controls, which Tab and Enter follow.
-    const QList<QWidget*> order = {m_inputCombo,       m_pickButton, m_imageNameEdit,      m_colourDepthCombo,
-                                   m_destinationCombo, m_rawRadio,   m_ditherRadio,        m_writeToFileCheck,
-                                   m_outputCombo,      m_setButton,  m_directInstallCheck, m_startButton,
-                                   m_optionsButton};
+    const QList<QWidget*> order = {m_inputCombo,    m_pictureList,      m_pickButton,       m_removeButton,
+                                   m_clearButton,   m_imageNameEdit,    m_colourDepthCombo, m_destinationCombo,
+                                   m_rawRadio,      m_ditherRadio,      m_writeToFileCheck, m_outputCombo,
+                                   m_setButton,     m_directInstallCheck, m_startButton,    m_optionsButton};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -362,6 +435,9 @@ void CMainDialog::buildControls() {
     connect(m_optionsButton, &QPushButton::clicked, this,
             [this] { showOptionsMenu(m_optionsButton->mapToGlobal(QPoint(m_optionsButton->width(), 0))); });
 
+    connect(m_removeButton, &QPushButton::clicked, this, &CMainDialog::removeSelectedPictures);
+    connect(m_clearButton, &QPushButton::clicked, this, &CMainDialog::clearPictures);
+    connect(m_pictureList, &QListWidget::currentRowChanged, this, &CMainDialog::refreshPreview);
     connect(m_inputCombo, &QComboBox::editTextChanged, this, &CMainDialog::refreshPreview);
     connect(m_colourDepthCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
     connect(m_destinationCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
@@ -370,13 +446,13 @@ void CMainDialog::buildControls() {
 
 void CMainDialog::transferToControls() {
     m_inputCombo->setEditText(m_sourcePath);
-    m_outputCombo->setEditText(m_outputPath);
+    m_outputCombo->setEditText(isBatch() ? m_outputFolder : m_outputPath);
     m_directInstallCheck->setChecked(m_directInstall != 0);
     m_writeToFileCheck->setChecked(m_writeToFile != 0);
     // A stored name longer than the typing limit is shown in full; the
     // conversion refuses it until it is shortened.
     m_imageNameEdit->setMaxLength(std::max<int>(kImageNameLimit, static_cast<int>(m_imageName.size())));
-    m_imageNameEdit->setText(m_imageName);
+    m_imageNameEdit->setText(isBatch() ? kNameFromFile : m_imageName);
     const auto select = [](QComboBox* combo, int index) {
         combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
     };
@@ -385,11 +461,15 @@ void CMainDialog::transferToControls() {
 }
 
 void CMainDialog::transferFromControls() {
-    m_outputPath = m_outputCombo->currentText();
-    m_sourcePath = m_inputCombo->currentText();
+    if (isBatch()) {
+        m_outputFolder = m_outputCombo->currentText();
+    } else {
+        m_outputPath = m_outputCombo->currentText();
+        m_sourcePath = m_inputCombo->currentText();
+        m_imageName = m_imageNameEdit->text();
+    }
     m_directInstall = m_directInstallCheck->isChecked() ? 1 : 0;
     m_writeToFile = m_writeToFileCheck->isChecked() ? 1 : 0;
-    m_imageName = m_imageNameEdit->text();
     m_conversion.chooseDepthByListPosition(m_colourDepthCombo->currentIndex());
     m_conversion.destination = static_cast<DestinationOs>(m_destinationCombo->currentIndex());
 }
@@ -416,19 +496,31 @@ void CMainDialog::showMessage(int stringId, const QString& argument) {
 }
 
 void CMainDialog::pickSourceFile() {
-    const auto chosen = m_filePicker.pickSource(this, convertFilterToQt(tableString(IDS_SOURCE_FILTER)));
-    if (!chosen) return;
-    if (isPalmDatabasePath(*chosen)) {
-        m_preview->showDatabase(*chosen);
+    const auto picked = m_filePicker.pickSources(this, convertFilterToQt(tableString(IDS_SOURCE_FILTER)));
+    if (!picked || picked->isEmpty()) return;
+    if (picked->size() > 1 || isBatch()) {
+        openPictures(*picked);
+        return;
+    }
+    const QString chosen = picked->first();
+    if (isPalmDatabasePath(chosen)) {
+        m_preview->showDatabase(chosen);
         return;
     }
     transferFromControls();
-    m_sourcePath = *chosen;
+    m_sourcePath = chosen;
     transferToControls();
 }
 
 void CMainDialog::pickOutputFile() {
     transferFromControls();
+    if (isBatch()) {
+        const auto folder = m_filePicker.pickFolder(this, m_outputFolder);
+        if (!folder) return;
+        m_outputFolder = *folder;
+        transferToControls();
+        return;
+    }
     const auto chosen = m_filePicker.pickOutput(this, defaultOutputName(m_sourcePath), QStringLiteral("pdb"),
                                                 convertFilterToQt(tableString(IDS_OUTPUT_FILTER)));
     if (!chosen) return;
@@ -437,6 +529,10 @@ void CMainDialog::pickOutputFile() {
 }
 
 void CMainDialog::startConversion() {
+    if (isBatch()) {
+        startBatchConversion();
+        return;
+    }
     transferFromControls();
     int problem = 0;
     if (m_writeToFile == 0 && m_directInstall == 0) {
@@ -531,7 +627,10 @@ bool CMainDialog::installDirect() {
     const QFileInfo existing(path);
     if (existing.isSymLink() || existing.isFile()) QFile::remove(path);
     if (!runJob()) return false;
+    return handOver(path, folder);
+}
 
+bool CMainDialog::handOver(const QString& path, const QString& folder) {
     if (!m_settings.installer.isEmpty()) return m_shell.startProgram(m_settings.installer, path, folder);
     const std::vector<DocumentHandler> handlers = m_shell.findHandlers(path, folder);
     if (handlers.empty()) return false;
@@ -712,8 +811,10 @@ void CMainDialog::closingSteps() {
     m_settings.lastSourcePath = m_sourcePath;
     m_settings.lastOutputPath = m_outputPath;
     m_settings.imageName = m_imageName;
+    m_settings.lastOutputFolder = m_outputFolder;
     const QString folder = m_shell.temporaryFolder();
     if (!folder.isEmpty()) QFile::remove(folder + QLatin1String(kTemporaryDatabaseName));
+    for (const QString& database : m_temporaryDatabases) QFile::remove(database);
 }
 
 void CMainDialog::done(int result) {
@@ -748,6 +849,10 @@ void CMainDialog::pressEnter(QObject* target) {
 bool CMainDialog::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
+            if (watched == m_pictureList && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+                removeSelectedPictures();
+                return true;
+            }
             // Controls such as the editable combo boxes keep Enter for
             // themselves; in this dialog it is the dialog's. An open
             // drop-down list is the exception: Enter picks its entry.
@@ -772,9 +877,16 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 bool CMainDialog::handleFileDrop(QDropEvent* event) {
+    const QStringList paths = droppedPaths(event->mimeData());
     const QString file = droppedFile(event->mimeData());
-    if (file.isEmpty()) return false;
-    if (event->type() == QEvent::Drop) openPicture(file);
+    if (paths.isEmpty()) return false;
+    if (event->type() == QEvent::Drop) {
+        // One file alone is taken as it always was.
+        if (paths.size() == 1 && !file.isEmpty() && !isBatch())
+            openPicture(file);
+        else
+            openPictures(paths);
+    }
     event->acceptProposedAction();
     return true;
 }
@@ -804,7 +916,257 @@ void CMainDialog::refreshPreview() {
     settings.chooseDepthByListPosition(m_colourDepthCombo->currentIndex());
     settings.destination = static_cast<DestinationOs>(m_destinationCombo->currentIndex());
     settings.reduction = chosenReduction();
+    if (isBatch()) {
+        // The selected picture of the list, named as its conversion names it.
+        const int row = std::max(0, m_pictureList->currentRow());
+        const QString path = m_pictures.value(row);
+        m_preview->showConversion(path, settings, defaultBatchImageName(enginePath(path)));
+        return;
+    }
     m_preview->showConversion(m_inputCombo->currentText(), settings, imageNameBytes(m_imageNameEdit->text()));
+}
+
+void CMainDialog::openPictures(const QStringList& paths) {
+    if (paths.size() == 1 && QFileInfo(paths.first()).isFile() && !isBatch()) {
+        openPicture(paths.first());
+        return;
+    }
+    QStringList found;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            const QDir folder(path);
+            for (const QString& name : folder.entryList(pictureNamePatterns(), QDir::Files | QDir::Readable,
+                                                        QDir::Name | QDir::IgnoreCase))
+                found.append(QDir::toNativeSeparators(folder.absoluteFilePath(name)));
+        } else if (!isPalmDatabasePath(path)) {
+            // Named on the command line or dropped, a file that is not there
+            // still joins: its conversion says what is wrong with it.
+            found.append(QDir::toNativeSeparators(info.absoluteFilePath()));
+        }
+    }
+    if (!isBatch() && found.size() == 1) {
+        openPicture(found.first());
+        return;
+    }
+    if (found.isEmpty()) return;
+    transferFromControls();
+    const bool wasBatch = isBatch();
+    for (const QString& path : found) {
+        if (!m_pictures.contains(path)) m_pictures.append(path);
+    }
+    if (!wasBatch && m_pictures.size() == 1) {
+        // A folder with one picture, or the same file twice.
+        const QString only = m_pictures.takeFirst();
+        openPicture(only);
+        return;
+    }
+    applyPictureMode();
+}
+
+void CMainDialog::removeSelectedPictures() {
+    transferFromControls();
+    QList<int> rows;
+    for (const QListWidgetItem* item : m_pictureList->selectedItems()) rows.append(m_pictureList->row(item));
+    if (rows.isEmpty() && m_pictureList->currentRow() >= 0) rows.append(m_pictureList->currentRow());
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    for (const int row : rows) m_pictures.removeAt(row);
+    if (m_pictures.size() == 1) {
+        // One picture left: the window as it is for one picture, holding it.
+        m_sourcePath = m_pictures.takeFirst();
+    }
+    applyPictureMode();
+}
+
+void CMainDialog::clearPictures() {
+    transferFromControls();
+    m_pictures.clear();
+    m_sourcePath.clear();
+    applyPictureMode();
+}
+
+void CMainDialog::applyPictureMode() {
+    const bool batch = isBatch();
+    const int keptRow = m_pictureList->currentRow();
+    {
+        const QSignalBlocker quiet(m_pictureList);
+        m_pictureList->clear();
+        for (const QString& path : m_pictures) {
+            auto* item = new QListWidgetItem(QFileInfo(path).fileName(), m_pictureList);
+            item->setToolTip(path);
+        }
+        m_pictureList->setCurrentRow(std::clamp(keptRow, 0, std::max(0, static_cast<int>(m_pictures.size()) - 1)));
+    }
+    m_pictureList->setAccessibleName(QStringLiteral("Input files: %1 pictures").arg(m_pictures.size()));
+    const bool listHadFocus = m_pictureList->hasFocus() || m_removeButton->hasFocus() || m_clearButton->hasFocus();
+    m_inputCombo->setVisible(!batch);
+    m_pictureList->setVisible(batch);
+    m_removeButton->setVisible(batch);
+    m_clearButton->setVisible(batch);
+    m_inputLabel->setText(batch ? QStringLiteral("Input &files:") : QStringLiteral("Input &file:"));
+    m_inputLabel->setBuddy(batch ? static_cast<QWidget*>(m_pictureList) : m_inputCombo);
+    m_outputLabel->setText(batch ? QStringLiteral("fo&lder:") : QStringLiteral("fi&le:"));
+    const QString outputName = batch ? QStringLiteral("Output folder") : QStringLiteral("Output file");
+    m_outputCombo->setAccessibleName(outputName);
+    m_outputCombo->lineEdit()->setAccessibleName(outputName);
+    m_writeToFileCheck->setAccessibleName(batch ? QStringLiteral("Write to folder") : QStringLiteral("Write to file"));
+    m_outputCombo->setToolTip(tableString(batch ? IDS_OUTPUT_FOLDER_TIP : IDS_OUTPUT_FILE_TIP));
+    m_setButton->setToolTip(tableString(batch ? IDS_SET_FOLDER_TIP : IDS_SET_FILE_TIP));
+    m_imageNameEdit->setEnabled(!batch);
+    fillOutputCombo();
+    transferToControls();
+    if (listHadFocus && !batch) m_inputCombo->setFocus();
+    // The list is taller than the field it replaces.
+    layout()->activate();
+    setFixedHeight(sizeHint().height());
+    refreshPreview();
+}
+
+void CMainDialog::fillOutputCombo() {
+    const QSignalBlocker quiet(m_outputCombo);
+    m_outputCombo->clear();
+    const RecentList& recent = isBatch() ? m_settings.recentFolders : m_settings.recentOutputs;
+    for (const QString& path : recent.newestFirst()) m_outputCombo->addItem(path);
+}
+
+void CMainDialog::startBatchConversion() {
+    transferFromControls();
+    if (m_writeToFile == 0 && m_directInstall == 0) {
+        showMessage(IDS_NO_OUTPUT_CHOSEN);
+        return;
+    }
+    QString folder;
+    if (m_writeToFile != 0) {
+        if (m_outputFolder.isEmpty()) {
+            showMessage(IDS_NO_OUTPUT_FOLDER);
+            return;
+        }
+        if (!QFileInfo(m_outputFolder).isDir()) {
+            showMessage(IDS_NO_SUCH_FOLDER, m_outputFolder);
+            return;
+        }
+        folder = m_outputFolder;
+        addRecent(m_settings.recentFolders, m_outputCombo, m_outputFolder);
+    } else {
+        // Only Directly send: the databases wait in the temporary folder.
+        folder = m_shell.temporaryFolder();
+        if (folder.isEmpty()) {
+            showMessage(IDS_INSTALL_FAILED);
+            return;
+        }
+    }
+
+    std::vector<Conversion> plan;
+    QStringList existing;
+    std::vector<Conversion> existingPlan;
+    QStringList failures;
+    QStringList outputs;
+    for (const QString& picture : m_pictures) {
+        Conversion conversion =
+            conversionIntoFolder(enginePath(picture), enginePath(folder));
+        const QString output = QFile::decodeName(conversion.output.c_str());
+        // "photo.jpg" and "photo.png" would both make photo.pdb: the first
+        // picture keeps the name, the others are not converted.
+        if (outputs.contains(output)) {
+            failures.append(QFileInfo(picture).fileName() + QLatin1String(": ") +
+                            tableString(IDS_SAME_DATABASE_NAME, QFileInfo(output).fileName()));
+            continue;
+        }
+        outputs.append(output);
+        const QFileInfo there(output);
+        if (m_writeToFile == 0) {
+            // As for one picture: whatever is at the name goes first.
+            if (there.isSymLink() || there.isFile()) QFile::remove(output);
+            m_temporaryDatabases.append(output);
+        } else if (there.exists() || there.isSymLink()) {
+            existing.append(there.fileName());
+            existingPlan.push_back(conversion);
+            continue;
+        }
+        plan.push_back(conversion);
+    }
+    QStringList skipped;
+    if (!existing.isEmpty()) {
+        PromptRequest request;
+        request.owner = this;
+        request.caption = tableString(IDS_OVERWRITE_CAPTION);
+        request.text = tableString(IDS_OVERWRITE_SOME_QUESTION, existing.join(QLatin1Char('\n')));
+        request.icon = MessageIcon::Question;
+        request.buttons = PromptButtons::OverwriteSkipCancel;
+        request.defaultAnswer = PromptAnswer::No;
+        const PromptAnswer answer = m_prompter.prompt(request);
+        if (answer == PromptAnswer::Cancel) return;
+        if (answer == PromptAnswer::Yes) {
+            plan.insert(plan.end(), existingPlan.begin(), existingPlan.end());
+            // The list's order, so the summary reads as the list does.
+            std::stable_sort(plan.begin(), plan.end(), [this](const Conversion& a, const Conversion& b) {
+                return m_pictures.indexOf(QFile::decodeName(a.input.c_str())) <
+                       m_pictures.indexOf(QFile::decodeName(b.input.c_str()));
+            });
+        } else {
+            for (const Conversion& conversion : existingPlan)
+                skipped.append(QFileInfo(QFile::decodeName(conversion.input.c_str())).fileName());
+        }
+    }
+
+    ConversionSettings settings = m_conversion;
+    settings.reduction = chosenReduction();
+    CBatchConversion batch(plan, settings);
+    CBatchProgressDialog progress(static_cast<int>(plan.size()), this);
+    int done = 0;
+    connect(&batch, &CBatchConversion::pictureStarted, &progress, [&](int index) {
+        progress.showCurrent(QFileInfo(QFile::decodeName(plan[static_cast<std::size_t>(index)].input.c_str())).fileName());
+    });
+    connect(&batch, &CBatchConversion::pictureDone, &progress, [&](int) { progress.showDone(++done); });
+    connect(&progress, &CBatchProgressDialog::cancelRequested, &batch, &CBatchConversion::cancel);
+    QEventLoop waiting;
+    connect(&batch, &CBatchConversion::finished, &waiting, &QEventLoop::quit);
+    progress.show();
+    batch.start(m_batchJobs);
+    if (!batch.isFinished()) waiting.exec();
+    progress.hide();
+
+    QStringList converted;
+    int notStarted = 0;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        const QString input = QFile::decodeName(plan[i].input.c_str());
+        switch (batch.outcome(i)) {
+            case CBatchConversion::Outcome::Converted:
+                converted.append(QFile::decodeName(plan[i].output.c_str()));
+                break;
+            case CBatchConversion::Outcome::Failed: {
+                const std::string& reason = batch.reason(i);
+                failures.append(QFileInfo(input).fileName() + QLatin1String(": ") +
+                                (reason.empty() ? tableString(IDS_CONVERSION_FAILED) : QString::fromStdString(reason)));
+                break;
+            }
+            case CBatchConversion::Outcome::NotStarted:
+                ++notStarted;
+                break;
+        }
+    }
+
+    QString summary = QStringLiteral("Converted: %1 of %2 pictures.").arg(converted.size()).arg(m_pictures.size());
+    if (!skipped.isEmpty())
+        summary += QStringLiteral("\nSkipped, their databases already exist: %1.").arg(skipped.join(QLatin1String(", ")));
+    if (notStarted > 0) summary += QStringLiteral("\nNot converted, as the conversion was cancelled: %1.").arg(notStarted);
+    if (!failures.isEmpty())
+        summary += QStringLiteral("\nFailed: %1.\n\n").arg(failures.size()) + failures.join(QLatin1Char('\n'));
+    PromptRequest request;
+    request.owner = this;
+    request.caption = QStringLiteral("Conversion finished");
+    request.text = summary;
+    request.icon = failures.isEmpty() ? MessageIcon::Information : MessageIcon::Warning;
+    m_prompter.prompt(request);
+
+    if (m_directInstall != 0) {
+        for (const QString& database : converted) {
+            if (!handOver(database, QFileInfo(database).absolutePath() + QLatin1Char('/'))) {
+                showMessage(IDS_INSTALL_FAILED);
+                break;
+            }
+        }
+    }
 }
 
 #ifdef Q_OS_WIN

@@ -19,6 +19,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
@@ -78,6 +79,15 @@ public:
     void openPicture(const QString& path);
     // Asks the preview pane for the conversion the controls describe now.
     void refreshPreview();
+    // Takes pictures as a drop or the command line brings them: a folder
+    // stands for its pictures (not its subfolders). One picture is taken as
+    // openPicture does; several become the list of pictures, or join it.
+    void openPictures(const QStringList& paths);
+    // The pictures of the list, empty while the window holds one picture.
+    const QStringList& pictures() const { return m_pictures; }
+    // How many pictures a conversion of the list converts at once (0: one
+    // per core, as kestrin-convert -j).
+    void setBatchJobs(int jobs) { m_batchJobs = jobs; }
 
     // The options menu, built afresh with the current compression,
     // orientation and picture shape marked.
@@ -123,6 +133,18 @@ private:
     bool handleFileDrop(QDropEvent* event);
     // The Enter key on `target`, a control of the dialog.
     void pressEnter(QObject* target);
+    bool isBatch() const { return m_pictures.size() > 1; }
+    // Shows the list of pictures or the input field, whichever the number of
+    // pictures calls for, with the name and output controls to match.
+    void applyPictureMode();
+    void fillOutputCombo();
+    void removeSelectedPictures();
+    void clearPictures();
+    // Converts every picture of the list into the chosen folder (or the
+    // temporary folder, for Directly send) and sums up what happened.
+    void startBatchConversion();
+    // Hands a written database to the install tool; false when none took it.
+    bool handOver(const QString& path, const QString& folder);
 
     CSettings& m_settings;
     CPrompter& m_prompter;
@@ -143,12 +165,23 @@ private:
     // buttons when needed.
     ConversionSettings m_conversion;
     ConversionJob m_job;
+    // Several pictures at once: the list, the folder their databases go to,
+    // and the databases Directly send left in the temporary folder.
+    QStringList m_pictures;
+    QString m_outputFolder;
+    QStringList m_temporaryDatabases;
+    int m_batchJobs = 0;
     bool m_closed = false;
 #ifdef Q_OS_WIN
     bool m_systemMenuExtended = false;
 #endif
 
+    QLabel* m_inputLabel = nullptr;
     QComboBox* m_inputCombo = nullptr;
+    QListWidget* m_pictureList = nullptr;
+    QPushButton* m_removeButton = nullptr;
+    QPushButton* m_clearButton = nullptr;
+    QLabel* m_outputLabel = nullptr;
     QPushButton* m_pickButton = nullptr;
     QLabel* m_bestResultsLabel = nullptr;
     QLineEdit* m_imageNameEdit = nullptr;

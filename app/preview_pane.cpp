@@ -1,5 +1,6 @@
 #include "app/preview_pane.h"
 
+#include <QAccessibleWidget>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -53,6 +54,12 @@ QImage toImage(const CMemoryBitmap& picture) {
     return image;
 }
 
+// Screen readers present the pane as one picture with its description.
+QAccessibleInterface* accessiblePreview(const QString& className, QObject* object) {
+    if (className != QLatin1String("CPreviewPane") || !object->isWidgetType()) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+}
+
 }  // namespace
 
 // The decoded input picture, kept from one preview to the next while the file
@@ -97,6 +104,13 @@ CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::ma
     layout->addStretch(1);
     setMinimumWidth(m_highDensity->width());
     m_status->setText(tr("No picture chosen."));
+    // Before the name: naming the pane already makes its accessible interface.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessiblePreview);
+        return true;
+    }();
+    (void)factoryInstalled;
+    setAccessibleName(accessibleText());
 }
 
 CPreviewPane::~CPreviewPane() {
@@ -203,7 +217,16 @@ void CPreviewPane::present(quint64 generation, ConversionPreview preview) {
     m_highDensity->setImage(pictureAt(1));
     m_highDensity->setVisible(m_preview.pictures.size() > 1);
     m_status->setText(statusText());
+    setAccessibleName(accessibleText());
     emit previewShown();
+}
+
+QString CPreviewPane::accessibleText() const {
+    QStringList sizes;
+    for (const ConversionPreview::Picture& picture : m_preview.pictures)
+        sizes.append(QStringLiteral("%1x%2").arg(picture.pixels->GetWidth()).arg(picture.pixels->GetHeight()));
+    if (sizes.isEmpty()) return tr("Preview: %1").arg(statusText());
+    return tr("Preview: %1, %2").arg(sizes.join(tr(" and ")), statusText());
 }
 
 QString CPreviewPane::statusText() const {

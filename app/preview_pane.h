@@ -39,6 +39,9 @@ public:
     // The preview on display and the text under it.
     const ConversionPreview& preview() const { return m_preview; }
     QString statusText() const;
+    // What a screen reader says of the pane: "Preview: 160x110 and 320x220,
+    // 80,808 bytes".
+    QString accessibleText() const;
     // How often an input picture was decoded, for telling a kept one apart.
     int decodeCount() const { return m_decodeCount.load(); }
 

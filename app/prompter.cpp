@@ -3,6 +3,7 @@
 #include "app/string_table.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 PromptAnswer CMessageBoxPrompter::prompt(const PromptRequest& request) {
     QMessageBox box(request.owner);
@@ -26,6 +27,16 @@ PromptAnswer CMessageBoxPrompter::prompt(const PromptRequest& request) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(request.defaultAnswer == PromptAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
+    } else if (request.buttons == PromptButtons::OverwriteSkipCancel) {
+        QPushButton* overwrite = box.addButton(QStringLiteral("&Overwrite all"), QMessageBox::AcceptRole);
+        QPushButton* skip = box.addButton(QStringLiteral("&Skip those"), QMessageBox::RejectRole);
+        QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+        box.setDefaultButton(skip);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == overwrite) return PromptAnswer::Yes;
+        if (box.clickedButton() == skip) return PromptAnswer::No;
+        return PromptAnswer::Cancel;
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

@@ -8,8 +8,10 @@ class QWidget;
 
 // Message boxes. Every box of the program goes through one prompter, so the
 // tests can record what would have been asked and give the answer.
-enum class PromptButtons { Ok, YesNo };
-enum class PromptAnswer { Ok, Yes, No };
+// OverwriteSkipCancel asks about databases that exist already: Yes replaces
+// them, No leaves them and skips their pictures, Cancel converts nothing.
+enum class PromptButtons { Ok, YesNo, OverwriteSkipCancel };
+enum class PromptAnswer { Ok, Yes, No, Cancel };
 
 struct PromptRequest {
     QWidget* owner = nullptr;  // no owner: a box of its own, as the engine's

@@ -57,6 +57,17 @@ void CSettings::load() {
         installer = *stored;
         m_installerStored = true;
     }
+    // The folders are written together, and only once they were used.
+    if (const auto stored = m_store.readText(QString(), kLastFolder)) {
+        lastOutputFolder = *stored;
+        m_foldersStored = true;
+        if (const auto index = m_store.readNumber(kRecentFolders, kIndex)) recentFolders.setIndex(*index);
+        for (int slot = 0; slot < RecentList::kSlotCount; ++slot) {
+            QString folder;
+            readText(m_store, kRecentFolders, QString::number(slot), folder);
+            recentFolders.setSlot(slot, folder);
+        }
+    }
     m_store.flush();
 }
 
@@ -82,6 +93,13 @@ void CSettings::save() {
     // Written only once chosen, so that without one the file stays as it
     // always was.
     if (!installer.isEmpty() || m_installerStored) m_store.writeText(top, kInstaller, installer);
+    // Likewise the folders, written once many pictures were converted at once.
+    if (m_foldersStored || !lastOutputFolder.isEmpty() || !recentFolders.newestFirst().isEmpty()) {
+        m_store.writeText(top, kLastFolder, lastOutputFolder);
+        m_store.writeNumber(kRecentFolders, kIndex, recentFolders.index());
+        for (int slot = 0; slot < RecentList::kSlotCount; ++slot)
+            m_store.writeText(kRecentFolders, QString::number(slot), recentFolders.slot(slot));
+    }
     m_store.flush();
 }
 

@@ -52,6 +52,9 @@ public:
     ConversionSettings conversion;
     RecentList recentSources;
     RecentList recentOutputs;
+    // Where many pictures at once were last written, and the folders before.
+    QString lastOutputFolder;
+    RecentList recentFolders;
 
     // Values that are missing or unreadable keep their defaults.
     void load();
@@ -70,6 +73,7 @@ private:
     CSettingsStore& m_store;
     bool m_deleted = false;
     bool m_installerStored = false;
+    bool m_foldersStored = false;
 };
 
 // Names of the stored values and groups.
@@ -83,4 +87,6 @@ inline const QString kLastOutput = QStringLiteral("lastpdb");
 inline const QString kWriteToFile = QStringLiteral("file");
 inline const QString kDirectInstall = QStringLiteral("install");
 inline const QString kInstaller = QStringLiteral("installer");
+inline const QString kRecentFolders = QStringLiteral("MRU folder");
+inline const QString kLastFolder = QStringLiteral("lastfolder");
 }  // namespace SettingsKey

@@ -57,6 +57,11 @@ constexpr StringEntry kStrings[] = {
     {163,
      "The image name contains the character \"%s\", which Palm handhelds cannot show. Please leave it out "
      "or replace it."},
+    {170, "Please choose a folder for the databases."},
+    {171, "The folder %s does not exist. Please choose an existing folder."},
+    {172, "Some of the databases already exist in the folder:\n\n%s\n\nDo you want to overwrite all of them, "
+          "or skip those pictures?"},
+    {173, "Another picture of the list is converted into %s already. Please rename one of them."},
     {200, "Source image file including its full directory path"},
     {201, "Palm database file with extension .pdb that is to be created, including its full directory path"},
     {202, "Pick a source image file using a file dialog"},
@@ -72,6 +77,11 @@ constexpr StringEntry kStrings[] = {
     {210, "Directly send to Palm Desktop's QuickInstall Tool (Palm Desktop needs to be installed for this)"},
     {211, "Start the conversion using above options"},
     {212, "Advanced options and commands"},
+    {213, "The pictures to convert, each into a database named after its file"},
+    {214, "Remove the selected pictures from the list"},
+    {215, "Remove every picture from the list"},
+    {216, "Folder the databases are written to, one per picture"},
+    {217, "Set the output folder using a folder dialog"},
 };
 
 }  // namespace

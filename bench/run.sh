@@ -14,7 +14,8 @@
 # The inputs are generated here, photo-like and repeatable: JPEGs of 4000x3000
 # and 6000x4000 at quality 90, a 4000x3000 PNG and a 4000x3000 24-bit BMP, a
 # 4000x3000 WebP and HEIC (HEVC) at quality 90, and 40 small 640x480 JPEGs for
-# the batch. Every conversion is at depth 8 with
+# the batch, and twenty 4000x3000 JPEGs for the window against kestrin-convert
+# -j. Every conversion is at depth 8 with
 # dithering and the default compression ("best").
 #
 # Columns:
@@ -100,6 +101,13 @@ mkdir -p "$scratch/batch"
 for i in $(seq 1 40); do
   generate "$scratch/batch/small-$i.jpg" jpeg 640 480 90 $((100 + i))
 done
+window_batch_tool=$build/bench/kestrin_batch_window_bench
+if [ -x "$window_batch_tool" ]; then
+  mkdir -p "$scratch/album"
+  for i in $(seq 1 20); do
+    generate "$scratch/album/photo-$i.jpg" jpeg 4000 3000 90 $((200 + i))
+  done
+fi
 
 work=$scratch/work
 rm -rf "$work"
@@ -187,6 +195,24 @@ for run in $(seq 1 "$batch_runs"); do
   measure machine-1 bash -c "$decode; $decode"
   measure machine-2 bash -c "$decode & $decode; wait"
 done
+# The window with twenty 4000x3000 JPEGs against kestrin-convert on as many
+# jobs as cores, in turns, both with the settings of a first start (goal: the
+# window at most 1.15 times kestrin-convert's wall time). The window's time
+# runs from START to its summary, with the preview of the selected picture
+# already on display, as a user presses START; its second column is how long
+# it went without painting while asked to every 20 ms.
+if [ -x "$window_batch_tool" ]; then
+  album_inputs=("$scratch"/album/photo-*.jpg)
+  mkdir -p "$work/album-cli-out" "$work/album-window-out"
+  album_failed=0
+  for run in $(seq 1 "$batch_runs"); do
+    echo "  window batch: run $run of $batch_runs" >&2
+    measure album-cli "$convert" -q -f -j "$(nproc)" --outdir "$work/album-cli-out" "${album_inputs[@]}"
+    rm -f "$work/album-window-out"/*.pdb
+    QT_QPA_PLATFORM=offscreen "$window_batch_tool" "$work/album-window-out" "${album_inputs[@]}" \
+      >>"$work/album-window" 2>>"$work/album-window.log" </dev/null || album_failed=1
+  done
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # The first message of a failed measurement, with the scratch folder left out
@@ -255,6 +281,17 @@ else
     printf "  throughput ratio -j 2 / -j 1: %.2f\n", a / b }'
   awk -v a="$(median "$work/machine-1" 1)" -v b="$(median "$work/machine-2" 1)" 'BEGIN {
     printf "  the machine'"'"'s own ratio, two djpeg decodes at once against one after the other: %.2f\n", a / b }'
+fi
+if [ -s "$work/album-cli" ]; then
+  if [ "$(failures "$work/album-cli")" -ne 0 ] || [ "$album_failed" -ne 0 ]; then
+    echo "window batch of 20 4000x3000 JPEGs: failed: $(failure_text album-cli) $(failure_text album-window)"
+  else
+    awk -v c="$(median "$work/album-cli" 1)" -v w="$(median "$work/album-window" 1)" \
+      -v g="$(median "$work/album-window" 2)" -v n="$batch_runs" -v j="$(nproc)" 'BEGIN {
+      printf "20 4000x3000 JPEGs, median of %d runs: kestrin-convert -j %d %.3f s, the window %.3f s, " \
+        "window / kestrin-convert %.2f\n", n, j, c, w, w / c
+      printf "  the window'"'"'s longest time without painting meanwhile: %d ms (median of the runs)\n", g }'
+  fi
 fi
 echo "load average after: $load_after"
 

@@ -105,19 +105,6 @@ std::string neededValueOf(int code) {
 
 }  // namespace
 
-std::string fileStem(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return name.substr(0, name.find('.'));
-}
-
-std::string defaultBatchImageName(const std::string& inputPath) {
-    const std::string stem = fileStem(inputPath);
-    // One byte per character in the handheld's set, so the cut never splits
-    // a character; what the set cannot hold becomes "_".
-    return stem.empty() ? kDefaultImageName : encodeWindows1252(stem, '_').bytes.substr(0, kMaxImageNameLength);
-}
-
 CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLineOptions options;
     std::vector<std::string> positional;

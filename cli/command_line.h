@@ -40,11 +40,3 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments);
 
 // The help text printed by -h/--help.
 std::string usageText();
-
-// "picture.large.bmp" -> "picture": the file name cut before its first ".".
-std::string fileStem(const std::string& path);
-
-// The database name used in batch mode: the input's stem in Windows-1252,
-// characters it cannot hold as "_", cut to 31 bytes; or the default name when
-// the stem is empty.
-std::string defaultBatchImageName(const std::string& inputPath);

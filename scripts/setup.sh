@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool
+  python3-pyatspi at-spi2-core
   fonts-dejavu-core
   libglib2.0-dev
   libjpeg-turbo-progs

@@ -70,6 +70,21 @@ std::optional<QString> FakeFilePicker::pickOutput(QWidget* owner, const QString&
     return answer;
 }
 
+std::optional<QStringList> FakeFilePicker::pickSources(QWidget* owner, const QStringList& filters) {
+    ++calls;
+    lastOwner = owner;
+    lastFilters = filters;
+    if (!answers.isEmpty()) return answers;
+    if (!answer) return std::nullopt;
+    return QStringList{*answer};
+}
+
+std::optional<QString> FakeFilePicker::pickFolder(QWidget* owner, const QString&) {
+    ++calls;
+    lastOwner = owner;
+    return answer;
+}
+
 FakeShell::FakeShell() = default;
 
 QString FakeShell::temporaryFolder() {

@@ -48,8 +48,12 @@ public:
     std::optional<QString> pickSource(QWidget* owner, const QStringList& filters) override;
     std::optional<QString> pickOutput(QWidget* owner, const QString& defaultName,
                                       const QString& defaultSuffix, const QStringList& filters) override;
+    std::optional<QStringList> pickSources(QWidget* owner, const QStringList& filters) override;
+    std::optional<QString> pickFolder(QWidget* owner, const QString& start) override;
 
     std::optional<QString> answer;
+    // What pickSources answers when not empty; otherwise `answer` alone.
+    QStringList answers;
     QWidget* lastOwner = nullptr;
     QStringList lastFilters;
     QString lastDefaultName;

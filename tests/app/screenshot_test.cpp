@@ -6,10 +6,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <filesystem>
 
 // Renders the pictures of the documentation when KESTRIN_SCREENSHOT_DIR names
 // a folder; the screen of docs/offscreen-screen.json leaves the menu room to
@@ -70,4 +73,40 @@ TEST_F(Screenshots, MainWindowAndOptionsMenu) {
     button->click();
     ASSERT_FALSE(composed.isNull());
     ASSERT_TRUE(composed.save(QDir(folder).filePath(QStringLiteral("options-menu.png"))));
+}
+
+// The window with a list of pictures, and the summary after converting them
+// (one of them broken), as the question and the summary box show it.
+TEST_F(Screenshots, SeveralPicturesAndTheSummary) {
+    QStringList pictures;
+    for (const char* name : {"harbour-at-dusk.bmp", "lighthouse.bmp", "old-town.bmp", "sailing-boats.bmp"}) {
+        const auto copy = work / name;
+        std::filesystem::copy_file("examples/harbour.bmp", copy);
+        pictures.append(QString::fromStdString(copy.string()));
+    }
+    testsupport::WriteFileBytes(work / "scan-07.bmp", {'B', 'M', 0, 0});
+    pictures.insert(3, QString::fromStdString((work / "scan-07.bmp").string()));
+    const auto output = work / "Palm";
+    std::filesystem::create_directories(output);
+    dialog->openPictures(pictures);
+    control<QComboBox>("outputFileCombo")->setEditText(QStringLiteral("/home/anna/Palm/holiday"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !dialog->previewPane().isBusy(); }, 30000));
+    QTest::qWait(50);
+    ASSERT_TRUE(dialog->grab().save(QDir(folder).filePath(QStringLiteral("several-pictures.png"))));
+
+    control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString(output.string()));
+    QPixmap summary;
+    prompter.onPrompt = [&](const PromptRequest& request) {
+        QMessageBox box(dialog.get());
+        box.setWindowTitle(request.caption);
+        box.setText(request.text);
+        box.setIcon(request.icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::Information);
+        box.setStandardButtons(QMessageBox::Ok);
+        box.show();
+        QTest::qWait(50);
+        summary = box.grab();
+    };
+    control<QPushButton>("startButton")->click();
+    ASSERT_FALSE(summary.isNull());
+    ASSERT_TRUE(summary.save(QDir(folder).filePath(QStringLiteral("batch-summary.png"))));
 }

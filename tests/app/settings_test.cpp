@@ -172,6 +172,8 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.conversion.fit = PictureFit::Crop;
         for (int i = 0; i < 18; ++i) settings.recentSources.add(QStringLiteral("/src/%1.gif").arg(i));
         settings.recentOutputs.add(QStringLiteral("/out/only.pdb"));
+        settings.lastOutputFolder = QStringLiteral("/out/album");
+        settings.recentFolders.add(QStringLiteral("/out/album"));
         settings.save();
     }
     CSettings loaded(store);
@@ -180,6 +182,8 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.lastSourcePath, QStringLiteral("/home/me/pictures/a,b;c=d.png"));
     EXPECT_EQ(loaded.lastOutputPath, QStringLiteral("@/out put.pdb"));
     EXPECT_EQ(loaded.installer, QStringLiteral("/home/me/bin/to card.sh"));
+    EXPECT_EQ(loaded.lastOutputFolder, QStringLiteral("/out/album"));
+    EXPECT_EQ(loaded.recentFolders.newestFirst(), QStringList{QStringLiteral("/out/album")});
     EXPECT_EQ(loaded.writeToFile, 0);
     EXPECT_EQ(loaded.directInstall, 1);
     EXPECT_EQ(loaded.conversion.reduction, ColourReduction::kRaw);
@@ -264,6 +268,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
                   << "read orient"
                   << "read fit"
                   << "read installer"
+                  << "read lastfolder"
                   << "flush";
     EXPECT_EQ(store.log, expectedReads);
 

@@ -1,6 +1,7 @@
 #include "x_session.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -53,6 +54,74 @@ std::optional<QString> XSession::xdotool(const QStringList& arguments, int timeo
     }
     if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) return std::nullopt;
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+namespace {
+
+const QString kTreeScript = QStringLiteral(KESTRIN_SOURCE_DIR "/tests/app/accessibility_tree.py");
+// The system's own Python: pyatspi is a Debian package, not a pip one.
+const QString kPython = QStringLiteral("/usr/bin/python3");
+
+}  // namespace
+
+AccessibilityBus::AccessibilityBus() {
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
+        !QFileInfo::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher")) || !QFileInfo::exists(kPython)) {
+        return;
+    }
+    QProcess probe;
+    probe.start(kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi")});
+    if (!probe.waitForFinished(20000) || probe.exitCode() != 0) return;
+
+    // The session bus finds the AT-SPI bus launcher among the system's services.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
+    m_daemon.setProcessEnvironment(environment);
+    m_daemon.start(QStringLiteral("dbus-daemon"),
+                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    if (!m_daemon.waitForStarted(10000)) return;
+    QByteArray address;
+    QElapsedTimer timer;
+    timer.start();
+    while (!address.contains('\n') && timer.elapsed() < 20000) {
+        if (!m_daemon.waitForReadyRead(1000) && m_daemon.state() != QProcess::Running) return;
+        address += m_daemon.readAllStandardOutput();
+    }
+    m_address = QString::fromUtf8(address).trimmed();
+}
+
+AccessibilityBus::~AccessibilityBus() {
+    if (m_daemon.state() == QProcess::NotRunning) return;
+    m_daemon.terminate();
+    if (!m_daemon.waitForFinished(5000)) m_daemon.kill();
+    m_daemon.waitForFinished(5000);
+}
+
+void AccessibilityBus::addTo(QProcessEnvironment& environment) const {
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("QT_ACCESSIBILITY"), QStringLiteral("1"));
+}
+
+std::optional<QString> AccessibilityBus::tree(const QString& name, const QString& waitFor) {
+    QProcess reader;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    addTo(environment);
+    reader.setProcessEnvironment(environment);
+    QStringList arguments = {kTreeScript, name};
+    if (!waitFor.isEmpty()) arguments.append(waitFor);
+    reader.start(kPython, arguments);
+    // The program under test may be this process: keep its events flowing.
+    QElapsedTimer timer;
+    timer.start();
+    while (reader.state() != QProcess::NotRunning && timer.elapsed() < 60000) QTest::qWait(20);
+    if (reader.state() != QProcess::NotRunning) {
+        reader.kill();
+        reader.waitForFinished(5000);
+        return std::nullopt;
+    }
+    if (reader.exitStatus() != QProcess::NormalExit || reader.exitCode() != 0) return std::nullopt;
+    return QString::fromUtf8(reader.readAllStandardOutput());
 }
 
 }  // namespace apptest

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +33,29 @@ public:
 private:
     QProcess m_server;
     QString m_display;
+};
+
+// A D-Bus session bus of the test's own, on which the AT-SPI bus starts
+// when a program asks for it, so that a program started with environment()
+// shows its accessibility tree to the tree() reader (python3-pyatspi).
+// running() is false when dbus-daemon, at-spi2-core or pyatspi is missing.
+class AccessibilityBus {
+public:
+    AccessibilityBus();
+    ~AccessibilityBus();
+    AccessibilityBus(const AccessibilityBus&) = delete;
+    AccessibilityBus& operator=(const AccessibilityBus&) = delete;
+
+    bool running() const { return !m_address.isEmpty(); }
+    // Adds the bus and the switches that turn Qt's accessibility on.
+    void addTo(QProcessEnvironment& environment) const;
+    // The tree of the running application `name` once an object's line holds
+    // `waitFor` (see accessibility_tree.py), or nothing.
+    std::optional<QString> tree(const QString& name, const QString& waitFor = QString());
+
+private:
+    QProcess m_daemon;
+    QString m_address;
 };
 
 // The X server of a suite that asked for one (by linking x11_suite.cpp);

@@ -1,4 +1,5 @@
 #include "cli/command_line.h"
+#include "engine/batch_runner.h"
 
 #include <gtest/gtest.h>
 

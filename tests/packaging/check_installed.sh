@@ -35,6 +35,8 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 
 desktop-file-validate "$prefix/share/applications/$app_id.desktop" || fail "desktop entry"
+# Opening several pictures with the program hands it all of them, as one list.
+grep -qx 'Exec=kestrin %F' "$prefix/share/applications/$app_id.desktop" || fail "the desktop entry takes one file"
 appstreamcli validate --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" || fail "metainfo"
 if command -v man >/dev/null; then
     for page in kestrin kestrin-convert; do

@@ -1,5 +1,5 @@
 // The batch runner with conversions that only record what happens to them.
-#include "cli/batch_runner.h"
+#include "engine/batch_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -129,5 +129,31 @@ TEST(BatchRunner, NoMorePicturesAreWrittenAtOnceThanWorkers) {
         EXPECT_EQ(runBatch(planFor(test.outputs), test.jobs, steps), 0u);
         EXPECT_LE(most.load(), test.mostAtOnce);
         EXPECT_GE(most.load(), 1);
+    }
+}
+
+TEST(BatchRunner, AStopLetsThePicturesInProgressFinishAndStartsNoMore) {
+    const auto plan = planFor({"1.pdb", "2.pdb", "3.pdb", "4.pdb", "5.pdb", "6.pdb"});
+    for (int jobs : {1, 3}) {
+        SCOPED_TRACE(jobs);
+        std::atomic<bool> stop{false};
+        std::atomic<int> written{0};
+        std::atomic<int> committed{0};
+        ConversionSteps steps;
+        steps.stopRequested = [&] { return stop.load(); };
+        steps.write = [&](std::size_t) {
+            stop = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ++written;
+            return std::make_unique<Written>();
+        };
+        steps.commit = [&](std::size_t, WrittenConversion&) {
+            ++committed;
+            return true;
+        };
+        const std::size_t notConverted = runBatch(plan, jobs, steps);
+        EXPECT_EQ(committed.load(), written.load());
+        EXPECT_LE(written.load(), jobs);
+        EXPECT_EQ(notConverted, plan.size() - static_cast<std::size_t>(written.load()));
     }
 }

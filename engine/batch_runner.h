@@ -1,7 +1,5 @@
 #pragma once
 
-#include "cli/command_line.h"
-
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -17,8 +15,18 @@ struct Conversion {
     std::string imageName;
 };
 
-// The conversions the options ask for, one per input, in the order given.
-std::vector<Conversion> planConversions(const CommandLineOptions& options);
+// "picture.large.bmp" -> "picture": the file name cut before its first ".".
+std::string fileStem(const std::string& path);
+
+// The database name used in batch mode: the input's stem in Windows-1252,
+// characters it cannot hold as "_", cut to 31 bytes; or the default name when
+// the stem is empty.
+std::string defaultBatchImageName(const std::string& inputPath);
+
+// The conversion of `input` into `folder` when many pictures are converted at
+// once: the database is named after the input's stem ("MyVexmoorImg" when it
+// has none), the picture by defaultBatchImageName.
+Conversion conversionIntoFolder(const std::string& input, const std::string& folder);
 
 // Pictures whose databases would land on the same path ("photo.jpg" and
 // "photo.png" both make "photo.pdb") form one group, in the order given; every
@@ -41,22 +49,19 @@ public:
 // worker and gives nullptr when the picture failed (and has said why); commit
 // finishes a written picture and says whether it succeeded. An exception that
 // escapes either step fails that picture and is handed to reportException.
+// Once stopRequested (when given) says true, no further picture is started;
+// the ones being written are finished.
 struct ConversionSteps {
     std::function<std::unique_ptr<WrittenConversion>(std::size_t index)> write;
     std::function<bool(std::size_t index, WrittenConversion& written)> commit;
     std::function<void(std::size_t index, const std::exception& error)> reportException;
+    std::function<bool()> stopRequested;
 };
 
 // Converts every picture of the plan on workerCount() workers. Each worker
 // takes the next group and converts its pictures in order; the commit of one
 // picture overlaps the writing of the next, except within a group, where a
 // picture is written only once the one before it is committed, so it finds
-// that one's database in place. Returns how many pictures failed.
+// that one's database in place. Returns how many pictures failed or were
+// not started.
 std::size_t runBatch(const std::vector<Conversion>& plan, int jobs, const ConversionSteps& steps);
-
-// The steps of kestrin-convert: each picture is written through a
-// ConversionJob with its own console voice, refused when its database exists
-// and --force was not given, and followed by the preview when one was asked
-// for. The options and the plan must outlive the steps.
-ConversionSteps consoleConversionSteps(const CommandLineOptions& options,
-                                       const std::vector<Conversion>& plan);

@@ -1,8 +1,7 @@
-#include "cli/batch_runner.h"
+#include "engine/batch_runner.h"
 
-#include "cli/console_front_end.h"
-#include "cli/preview_writer.h"
-#include "engine/conversion_job.h"
+#include "engine/conversion_settings.h"
+#include "engine/windows_1252.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,24 +11,22 @@
 #include <system_error>
 #include <thread>
 
-std::vector<Conversion> planConversions(const CommandLineOptions& options) {
-    std::vector<Conversion> plan;
-    const bool batch = !options.outputDirectory.empty();
-    for (const auto& input : options.inputs) {
-        Conversion conversion;
-        conversion.input = input;
-        const std::string databaseName = fileStem(input).empty() ? "MyVexmoorImg" : fileStem(input);
-        if (batch) {
-            conversion.output =
-                (std::filesystem::path(options.outputDirectory) / (databaseName + ".pdb")).string();
-            conversion.imageName = options.imageNameGiven ? options.imageName : defaultBatchImageName(input);
-        } else {
-            conversion.output = options.outputPath.empty() ? databaseName + ".pdb" : options.outputPath;
-            conversion.imageName = options.imageNameGiven ? options.imageName : kDefaultImageName;
-        }
-        plan.push_back(conversion);
-    }
-    return plan;
+std::string fileStem(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.substr(0, name.find('.'));
+}
+
+std::string defaultBatchImageName(const std::string& inputPath) {
+    const std::string stem = fileStem(inputPath);
+    // One byte per character in the handheld's set, so the cut never splits
+    // a character; what the set cannot hold becomes "_".
+    return stem.empty() ? kDefaultImageName : encodeWindows1252(stem, '_').bytes.substr(0, kMaxImageNameLength);
+}
+
+Conversion conversionIntoFolder(const std::string& input, const std::string& folder) {
+    const std::string databaseName = fileStem(input).empty() ? "MyVexmoorImg" : fileStem(input);
+    return {input, (std::filesystem::path(folder) / (databaseName + ".pdb")).string(), defaultBatchImageName(input)};
 }
 
 // Converted one after the other, pictures sharing a database path behave as
@@ -111,6 +108,7 @@ std::size_t runBatch(const std::vector<Conversion>& plan, int jobs, const Conver
         Committer committer;
         for (std::size_t group = next++; group < groups.size(); group = next++) {
             for (std::size_t i : groups[group]) {
+                if (steps.stopRequested && steps.stopRequested()) return;
                 if (groups[group].size() > 1) committer.wait();
                 std::shared_ptr<WrittenConversion> written =
                     guarded(steps, i, [&] { return std::shared_ptr<WrittenConversion>(steps.write(i)); });
@@ -129,71 +127,4 @@ std::size_t runBatch(const std::vector<Conversion>& plan, int jobs, const Conver
         for (auto& thread : threads) thread.join();
     }
     return static_cast<std::size_t>(std::count(succeeded.begin(), succeeded.end(), 0));
-}
-
-namespace {
-
-// One picture on its way: its console voice, and its database once written.
-struct ConsoleConversion : WrittenConversion {
-    ConsoleConversion(const std::string& prefix, bool showProgress) : frontEnd(prefix, showProgress) {}
-
-    ConsoleFrontEnd frontEnd;
-    std::unique_ptr<PendingDatabase> database;
-};
-
-std::string messagePrefix(const CommandLineOptions& options, const Conversion& conversion) {
-    return options.outputDirectory.empty() ? "" : conversion.input + ": ";
-}
-
-std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, const Conversion& conversion) {
-    auto pending = std::make_unique<ConsoleConversion>(messagePrefix(options, conversion), !options.quiet);
-    ConsoleFrontEnd& frontEnd = pending->frontEnd;
-
-    std::error_code error;
-    if (!options.force && std::filesystem::exists(conversion.output, error)) {
-        frontEnd.showMessage(
-            "Output file " + conversion.output + " already exists; use --force to overwrite it.",
-            MessageIcon::Warning);
-        return nullptr;
-    }
-
-    ConversionJob job;
-    job.settings = options.conversion;
-    job.inputPath = conversion.input;
-    job.outputPath = conversion.output;
-    job.imageName = conversion.imageName;
-    job.notifier = &frontEnd;
-    job.progress = &frontEnd;
-    pending->database = job.write();
-    if (pending->database == nullptr) return nullptr;
-    return pending;
-}
-
-// Moves the written database into place and writes the preview.
-bool commitOne(const CommandLineOptions& options, const Conversion& conversion, ConsoleConversion& pending) {
-    if (!ConversionJob::commit(std::move(pending.database))) return false;
-    if (!options.previewPath.empty()) {
-        std::string previewError;
-        if (!writePreviewPng(conversion.output, options.previewPath, previewError)) {
-            pending.frontEnd.showMessage(previewError, MessageIcon::Error);
-            return false;
-        }
-    }
-    return true;
-}
-
-}  // namespace
-
-ConversionSteps consoleConversionSteps(const CommandLineOptions& options,
-                                       const std::vector<Conversion>& plan) {
-    ConversionSteps steps;
-    steps.write = [&options, &plan](std::size_t index) { return writeOne(options, plan[index]); };
-    steps.commit = [&options, &plan](std::size_t index, WrittenConversion& written) {
-        return commitOne(options, plan[index], static_cast<ConsoleConversion&>(written));
-    };
-    steps.reportException = [&options, &plan](std::size_t index, const std::exception& error) {
-        ConsoleFrontEnd frontEnd(messagePrefix(options, plan[index]), !options.quiet);
-        frontEnd.showMessage(std::string("the conversion failed: ") + error.what(), MessageIcon::Error);
-    };
-    return steps;
 }

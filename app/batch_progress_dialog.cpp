@@ -1,0 +1,56 @@
+#include "app/batch_progress_dialog.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CBatchProgressDialog::CBatchProgressDialog(int total, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), m_total(total) {
+    setObjectName(QStringLiteral("batchProgressDialog"));
+    setWindowTitle(QStringLiteral("Processing Conversion..."));
+    setWindowModality(Qt::WindowModal);
+    m_countLabel = new QLabel(this);
+    m_countLabel->setObjectName(QStringLiteral("batchCountLabel"));
+    m_currentLabel = new QLabel(this);
+    m_currentLabel->setObjectName(QStringLiteral("batchCurrentLabel"));
+    m_currentLabel->setTextFormat(Qt::PlainText);
+    m_currentLabel->setMinimumWidth(320);
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("batchProgressBar"));
+    m_bar->setRange(0, total);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("batchCancelButton"));
+    m_cancelButton->setAutoDefault(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_countLabel);
+    layout->addWidget(m_currentLabel);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_cancelButton, 0, Qt::AlignRight);
+    connect(m_cancelButton, &QPushButton::clicked, this, &CBatchProgressDialog::reject);
+    showDone(0);
+    m_cancelButton->setFocus();
+}
+
+void CBatchProgressDialog::showCurrent(const QString& fileName) {
+    m_currentLabel->setText(QStringLiteral("Converting %1").arg(fileName));
+}
+
+void CBatchProgressDialog::showDone(int done) {
+    const QString count = QStringLiteral("%1 of %2").arg(done).arg(m_total);
+    m_countLabel->setText(count);
+    m_bar->setValue(done);
+    m_bar->setAccessibleName(QStringLiteral("Converted ") + count);
+}
+
+void CBatchProgressDialog::showStopping() {
+    m_currentLabel->setText(QStringLiteral("Stopping after the pictures in progress..."));
+    m_cancelButton->setEnabled(false);
+}
+
+void CBatchProgressDialog::reject() {
+    if (m_cancelButton->isEnabled()) {
+        showStopping();
+        emit cancelRequested();
+    }
+}

@@ -1,0 +1,237 @@
+// Several pictures in the window: the list in place of the input field, and
+// converting them all at once through the engine's batch runner.
+#include "app_test_support.h"
+
+#include "app/batch_progress_dialog.h"
+#include "app/preview_pane.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+using apptest::DialogFixture;
+
+namespace {
+
+class RecordingNotifier : public UserNotifier {
+public:
+    void showMessage(const std::string& text, MessageIcon) override { last = text; }
+    std::string last;
+};
+
+class BatchWindow : public DialogFixture {
+protected:
+    void SetUp() override {
+        DialogFixture::SetUp();
+        openDialog();
+    }
+
+    QString picture(const std::string& name, int width = 40, int height = 30) {
+        const auto path = work / name;
+        testsupport::WriteFileBytes(path, testsupport::MakeBmp24(width, height, [](int x, int y) {
+                                        return testsupport::Bgr{static_cast<std::uint8_t>(x * 3),
+                                                                static_cast<std::uint8_t>(y * 5), 60};
+                                    }));
+        return QString::fromStdString(path.string());
+    }
+
+    QStringList names() const {
+        QStringList all;
+        auto* list = control<QListWidget>("pictureList");
+        for (int i = 0; i < list->count(); ++i) all.append(list->item(i)->text());
+        return all;
+    }
+
+    static std::string contents(const std::filesystem::path& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+};
+
+}  // namespace
+
+TEST_F(BatchWindow, SeveralPicturesTakeTheInputFieldsPlaceUntilOneIsLeft) {
+    std::filesystem::create_directories(work / "album" / "sub");
+    for (const char* name : {"b.bmp", "a.BMP", "c.png"}) std::filesystem::copy_file(
+        picture("x.bmp").toStdString(), work / "album" / name, std::filesystem::copy_options::overwrite_existing);
+    testsupport::WriteFileBytes(work / "album" / "notes.txt", {'h', 'i'});
+    testsupport::WriteFileBytes(work / "album" / "sub" / "d.bmp", {'B', 'M'});
+    settings->imageName = QStringLiteral("Kept name");
+    settings->save();
+    openDialog();
+
+    dialog->openPictures({QString::fromStdString((work / "album").string())});
+    EXPECT_EQ(names().join(QLatin1Char(' ')).toStdString(), "a.BMP b.bmp c.png");
+    EXPECT_FALSE(control<QComboBox>("inputFileCombo")->isVisibleTo(dialog.get()));
+    EXPECT_FALSE(control<QLineEdit>("imageNameEdit")->isEnabled());
+    EXPECT_EQ(control<QLineEdit>("imageNameEdit")->text(), QStringLiteral("from each file's name"));
+    EXPECT_EQ(control<QLabel>("writeToFileLabel")->text(), QStringLiteral("fo&lder:"));
+    EXPECT_EQ(control<QListWidget>("pictureList")->accessibleName(), QStringLiteral("Input files: 3 pictures"));
+
+    // A dropped or picked picture joins the list; one already there does not.
+    dialog->openPictures({picture("e.bmp"), QString::fromStdString((work / "album" / "b.bmp").string())});
+    EXPECT_EQ(names().size(), 4);
+
+    auto* list = control<QListWidget>("pictureList");
+    for (int left = 3; left >= 1; --left) {
+        list->setCurrentRow(0);
+        // The Delete key on the list does what Remove does.
+        if (left == 2)
+            QTest::keyClick(list, Qt::Key_Delete);
+        else
+            control<QPushButton>("removePictureButton")->click();
+        if (left > 1) {
+            EXPECT_EQ(names().size(), left);
+        }
+    }
+    EXPECT_TRUE(dialog->pictures().isEmpty());
+    EXPECT_TRUE(control<QComboBox>("inputFileCombo")->isVisibleTo(dialog.get()));
+    EXPECT_EQ(control<QComboBox>("inputFileCombo")->currentText().toStdString(), (work / "e.bmp").string());
+    EXPECT_EQ(control<QLineEdit>("imageNameEdit")->text().toStdString(), "Kept name");
+    EXPECT_EQ(control<QLabel>("writeToFileLabel")->text(), QStringLiteral("fi&le:"));
+}
+
+TEST_F(BatchWindow, TabVisitsTheControlsInTheOrderTheyAreSeen) {
+    // The two radio buttons are one stop; the arrow keys move between them.
+    const char* radio = "radio";
+    const QStringList single = {"inputFileCombo",     "pickButton",       "imageNameEdit",    "colorDepthCombo",
+                                "destinationOsCombo", radio,              "writeToFileCheck", "outputFileCombo",
+                                "setButton",          "directInstallCheck", "startButton",    "optionsButton"};
+    QStringList several = single;
+    several[0] = QStringLiteral("pictureList");
+    several.insert(2, QStringLiteral("removePictureButton"));
+    several.insert(3, QStringLiteral("clearPicturesButton"));
+    several.removeAll(QStringLiteral("imageNameEdit"));
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    for (const QStringList& expected : {single, several}) {
+        if (expected == several) dialog->openPictures({picture("a.bmp"), picture("b.bmp")});
+        control<QWidget>(expected.first().toLatin1().constData())->setFocus();
+        QStringList visited;
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const QString name = QApplication::focusWidget()->objectName();
+            visited.append(name.endsWith(QLatin1String("Radio")) ? QStringLiteral("radio") : name);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString());
+    }
+}
+
+TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
+    const struct {
+        const char* scenario;
+        PromptAnswer answer;
+        bool writeToFolder;
+        std::vector<std::string> written;  // besides b.pdb as it was
+        bool summary;
+    } cases[] = {
+        {"overwrite all", PromptAnswer::Yes, true, {"a.pdb", "b.pdb", "c.pdb"}, true},
+        {"skip those", PromptAnswer::No, true, {"a.pdb", "c.pdb"}, true},
+        {"only directly send", PromptAnswer::Yes, false, {}, true},
+        {"cancel", PromptAnswer::Cancel, true, {}, false},
+    };
+    const QStringList pictures = {picture("a.bmp"), picture("b.bmp", 300, 200), picture("broken.bmp"),
+                                  picture("c.bmp", 13, 17), picture("c.gif")};
+    testsupport::WriteFileBytes(work / "broken.bmp", {'B', 'M', 0, 1});
+    RecordingNotifier single;
+    {
+        ConversionJob job;
+        job.inputPath = (work / "broken.bmp").string();
+        job.outputPath = (work / "single.pdb").string();
+        job.notifier = &single;
+        ASSERT_FALSE(job.run());
+    }
+    shell.associations = {QStringLiteral("C:\\palm\\Instapp.exe")};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        const auto folder = work / "out";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        testsupport::WriteFileBytes(folder / "b.pdb", {'o', 'l', 'd'});
+        prompter.requests.clear();
+        prompter.answers = {c.answer};
+        shell.opened.clear();
+        openDialog();
+        dialog->setBatchJobs(2);
+        dialog->openPictures(pictures);
+        control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString(folder.string()));
+        if (!c.writeToFolder) control<QCheckBox>("writeToFileCheck")->setChecked(false);
+        control<QCheckBox>("directInstallCheck")->setChecked(!c.writeToFolder);
+        control<QPushButton>("startButton")->click();
+
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "b.pdb" && contents(entry.path()) == "old") continue;
+            found.insert(name);
+        }
+        EXPECT_EQ(found, std::set<std::string>(c.written.begin(), c.written.end()));
+        const QStringList texts = prompter.texts();
+        ASSERT_EQ(texts.size(), (c.writeToFolder ? 1 : 0) + (c.summary ? 1 : 0));
+        if (!c.summary) continue;
+        const QString summary = texts.last();
+        EXPECT_TRUE(summary.contains(QStringLiteral("broken.bmp: ") + QString::fromStdString(single.last)))
+            << summary.toStdString();
+        EXPECT_EQ(summary.contains(QLatin1String("Skipped")), c.answer == PromptAnswer::No) << summary.toStdString();
+        EXPECT_TRUE(summary.contains(QLatin1String("c.gif: Another picture of the list is converted into c.pdb")))
+            << summary.toStdString();
+        if (!c.writeToFolder) {
+            EXPECT_EQ(shell.opened.size(), 3);
+            for (const QString& opened : shell.opened) EXPECT_TRUE(opened.startsWith(shell.temporaryFolder()));
+        }
+    }
+
+    // The folder is remembered as the recent outputs are.
+    closeAndSave();
+    openDialog();
+    dialog->openPictures(pictures);
+    EXPECT_EQ(control<QComboBox>("outputFileCombo")->currentText().toStdString(), (work / "out").string());
+    EXPECT_EQ(control<QComboBox>("outputFileCombo")->itemText(0).toStdString(), (work / "out").string());
+}
+
+TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWritten) {
+    QStringList pictures;
+    for (int i = 0; i < 8; ++i) pictures.append(picture("p" + std::to_string(i) + ".bmp", 1600, 1200));
+    const auto folder = work / "out";
+    std::filesystem::create_directories(folder);
+    dialog->setBatchJobs(1);
+    dialog->openPictures(pictures);
+    control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString(folder.string()));
+    QTimer cancel;
+    QString count;
+    QObject::connect(&cancel, &QTimer::timeout, [this, &count] {
+        auto* progress = dialog->findChild<CBatchProgressDialog*>();
+        auto* button = progress ? progress->findChild<QPushButton*>(QStringLiteral("batchCancelButton")) : nullptr;
+        if (button == nullptr || !button->isEnabled()) return;
+        count = progress->findChild<QLabel*>(QStringLiteral("batchCountLabel"))->text();
+        button->click();
+    });
+    cancel.start(5);
+    control<QPushButton>("startButton")->click();
+    cancel.stop();
+
+    std::size_t written = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        EXPECT_EQ(entry.path().extension(), ".pdb") << entry.path();
+        ++written;
+    }
+    EXPECT_LT(written, 8u);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-7] of 8$")).match(count).hasMatch()) << count.toStdString();
+    ASSERT_EQ(prompter.texts().size(), 1);
+    EXPECT_TRUE(prompter.texts().front().startsWith(QStringLiteral("Converted: %1 of 8 pictures.").arg(written)))
+        << prompter.texts().front().toStdString();
+    EXPECT_TRUE(prompter.texts().front().contains(QLatin1String("cancelled")));
+}
