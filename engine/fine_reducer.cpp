@@ -30,8 +30,10 @@ float LabCurve(float t) {
     return t > kEpsilon ? std::cbrt(t) : (kKappa * t + 16.0f) / 116.0f;
 }
 
-float Lightness(float luminance) {
-    return 116.0f * LabCurve(luminance) - 16.0f;
+// The luminance of a CIELAB lightness.
+float LuminanceOf(float lightness) {
+    const float f = (lightness + 16.0f) / 116.0f;
+    return f * f * f > 216.0f / 24389.0f ? f * f * f : lightness * 27.0f / 24389.0f;
 }
 
 struct Lab {
@@ -161,41 +163,67 @@ std::vector<SeenEntry> SeenPalette(const PalmPalette& palette) {
     return entries;
 }
 
-// The nearest entry in CIELAB to an sRGB colour, remembered for the colours
-// met before: a picture of a few hundred thousand pixels meets far fewer
-// distinct colours than that, and searching every entry for each pixel would
-// cost more than the rest of the conversion.
+// The nearest entry in CIELAB to an sRGB colour, worked out once for each
+// cell of code values four wide on each side, and only for the cells a
+// picture meets: searching the entries for every pixel would cost more than
+// the rest of the conversion. A cell is matched by its middle, within two
+// code values of any colour in it; the palette's entries lie at least 17
+// apart, so each entry's own cell still matches that entry.
 class NearestColours {
 public:
     explicit NearestColours(const std::vector<SeenEntry>& entries)
-        : m_entries(entries), m_slots(kSlots, kEmpty) {}
+        : m_entries(entries), m_cells(std::size_t{1} << (3 * kCellBits), kUnknown) {
+        std::sort(m_entries.begin(), m_entries.end(),
+                  [](const SeenEntry& a, const SeenEntry& b) { return a.lab.lightness < b.lab.lightness; });
+    }
 
     int nearest(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        const std::uint32_t key = (std::uint32_t{red} << 16) | (std::uint32_t{green} << 8) | blue;
-        std::uint32_t& slot = m_slots[(key * 2654435761u) >> (32 - kSlotBits)];
-        if (slot != kEmpty && slot >> 8 == key) return static_cast<int>(slot & 0xFF);
-        const Lab lab = LabFromLinear(LinearFromSrgb(red), LinearFromSrgb(green), LinearFromSrgb(blue));
-        int best = 0;
-        float bestDistance = std::numeric_limits<float>::max();
-        for (const SeenEntry& entry : m_entries) {
-            const float distance = SquaredDistance(lab, entry.lab);
-            if (distance < bestDistance) {
-                bestDistance = distance;
-                best = entry.index;
-            }
-        }
-        slot = (key << 8) | static_cast<std::uint32_t>(best);
-        return best;
+        constexpr int kShift = 8 - kCellBits;
+        const std::size_t cell = (static_cast<std::size_t>(red >> kShift) << (2 * kCellBits)) |
+                                 (static_cast<std::size_t>(green >> kShift) << kCellBits) |
+                                 static_cast<std::size_t>(blue >> kShift);
+        std::uint16_t& known = m_cells[cell];
+        if (known == kUnknown) known = static_cast<std::uint16_t>(search(Middle(red), Middle(green), Middle(blue)));
+        return known;
     }
 
 private:
-    static constexpr int kSlotBits = 16;
-    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
-    // White with index 255: white is entry 0 of every palette.
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    static constexpr int kCellBits = 6;
+    static constexpr std::uint16_t kUnknown = 0xFFFF;
 
-    const std::vector<SeenEntry>& m_entries;
-    std::vector<std::uint32_t> m_slots;
+    static std::uint8_t Middle(std::uint8_t code) {
+        return static_cast<std::uint8_t>((code & ~3) + 2);
+    }
+
+    int search(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
+        const Lab lab = LabFromLinear(LinearFromSrgb(red), LinearFromSrgb(green), LinearFromSrgb(blue));
+        // Outward from the entries of nearest lightness, on each side until
+        // the difference in lightness alone is more than the best distance.
+        const auto middle = std::lower_bound(
+            m_entries.begin(), m_entries.end(), lab.lightness,
+            [](const SeenEntry& entry, float lightness) { return entry.lab.lightness < lightness; });
+        int best = 0;
+        float bestDistance = std::numeric_limits<float>::max();
+        const auto consider = [&](const SeenEntry& entry) {
+            const float dl = entry.lab.lightness - lab.lightness;
+            if (dl * dl > bestDistance) return false;
+            const float distance = SquaredDistance(lab, entry.lab);
+            // On equal distance the lowest index wins, as in the classic search.
+            if (distance < bestDistance || (distance == bestDistance && entry.index < best)) {
+                bestDistance = distance;
+                best = entry.index;
+            }
+            return true;
+        };
+        for (auto above = middle; above != m_entries.end() && consider(*above); ++above) {
+        }
+        for (auto below = middle; below != m_entries.begin() && consider(*(below - 1)); --below) {
+        }
+        return best;
+    }
+
+    std::vector<SeenEntry> m_entries;  // by lightness
+    std::vector<std::uint16_t> m_cells;
 };
 
 // The grey palettes: matched on lightness, the error spread as luminance.
@@ -203,8 +231,14 @@ void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<S
                    IndexPacker& packer, int depth) {
     const int width = picture.GetWidth();
     const int height = picture.GetHeight();
-    std::vector<float> lightness;
-    for (const SeenEntry& entry : entries) lightness.push_back(entry.lab.lightness);
+    // The entries from dark to light, and the luminance half-way in lightness
+    // from each to the next: above it, the next is the nearer.
+    std::vector<SeenEntry> levels = entries;
+    std::sort(levels.begin(), levels.end(),
+              [](const SeenEntry& a, const SeenEntry& b) { return a.lab.lightness < b.lab.lightness; });
+    std::vector<float> halfway;
+    for (std::size_t i = 0; i + 1 < levels.size(); ++i)
+        halfway.push_back(LuminanceOf((levels[i].lab.lightness + levels[i + 1].lab.lightness) / 2.0f));
     const std::span<const Share> kernel = KernelForDepth(depth);
     ErrorRows errors(width, 1);
     std::vector<int> indexes(static_cast<std::size_t>(width));
@@ -217,13 +251,11 @@ void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<S
             const float own = Luminance(LinearFromSrgb(pixel[kRed]), LinearFromSrgb(pixel[kGreen]),
                                         LinearFromSrgb(pixel[kBlue]));
             const float value = dither ? Bounded(own + *errors.at(x, 0)) : own;
-            const float wanted = Lightness(std::clamp(value, 0.0f, 1.0f));
             std::size_t best = 0;
-            for (std::size_t i = 1; i < entries.size(); ++i)
-                if (std::fabs(lightness[i] - wanted) < std::fabs(lightness[best] - wanted)) best = i;
-            indexes[static_cast<std::size_t>(x)] = entries[best].index;
+            while (best < halfway.size() && value > halfway[best]) ++best;
+            indexes[static_cast<std::size_t>(x)] = levels[best].index;
             if (dither) {
-                const float error = value - entries[best].linear[0];
+                const float error = value - levels[best].linear[0];
                 errors.spread(x, leftward, kernel, &error);
             }
         }

@@ -230,8 +230,8 @@ KESTRIN_ALWAYS_INLINE void StorePixel(const Lanes& value, std::uint8_t* pixel) {
     for (int b = 0; b < 4; ++b) pixel[b] = RoundToByte(value[b]);
 }
 
-// Linear light is held at 16 bits between the passes. A kernel with negative
-// lobes can overshoot, so values are clamped.
+// Linear light is held at 16 bits between the passes. Rounding in the sums
+// can step just past either end, so values are clamped.
 KESTRIN_ALWAYS_INLINE std::uint16_t RoundToLinear16(double value) {
     return static_cast<std::uint16_t>(std::clamp(value, 0.0, 65535.0) + 0.5);
 }
