@@ -218,6 +218,7 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     transferToControls();
     refreshOptionsText();
     (m_settings.conversion.reduction != ColourReduction::kRaw ? m_ditherRadio : m_rawRadio)->setChecked(true);
+    m_fineQualityCheck->setChecked(m_settings.conversion.quality == PictureQuality::kFine);
 
     for (const QString& path : m_settings.recentSources.newestFirst()) m_inputCombo->addItem(path);
     for (const QString& path : m_settings.recentOutputs.newestFirst()) m_outputCombo->addItem(path);
@@ -330,8 +331,13 @@ void CMainDialog::buildControls() {
     reductionLayout->addWidget(m_ditherRadio, 1, 0);
     reductionLayout->addWidget(ditherSample, 1, 1);
     reductionLayout->addWidget(ditherNote, 1, 2);
+    m_fineQualityCheck = new QCheckBox(QStringLiteral("Fine &quality (closer to the photo)"), reductionGroup);
+    m_fineQualityCheck->setObjectName(QStringLiteral("fineQualityCheck"));
+    m_fineQualityCheck->setToolTip(
+        QStringLiteral("Scale and dither in linear light and match colours as the eye sees them"));
+    reductionLayout->addWidget(m_fineQualityCheck, 2, 0, 1, 3);
     reductionLayout->setColumnStretch(2, 1);
-    reductionLayout->setRowStretch(2, 1);
+    reductionLayout->setRowStretch(3, 1);
     reductionLayout->setHorizontalSpacing(10);
 
     // Output
@@ -418,10 +424,11 @@ void CMainDialog::buildControls() {
     for (const auto& [control, stringId] : tooltips) control->setToolTip(tableString(stringId));
 
     // The order of the controls, which Tab and Enter follow.
-    const QList<QWidget*> order = {m_inputCombo,    m_pictureList,      m_pickButton,       m_removeButton,
-                                   m_clearButton,   m_imageNameEdit,    m_colourDepthCombo, m_destinationCombo,
-                                   m_rawRadio,      m_ditherRadio,      m_writeToFileCheck, m_outputCombo,
-                                   m_setButton,     m_directInstallCheck, m_startButton,    m_optionsButton};
+    const QList<QWidget*> order = {m_inputCombo,      m_pictureList,       m_pickButton,       m_removeButton,
+                                   m_clearButton,     m_imageNameEdit,     m_colourDepthCombo, m_destinationCombo,
+                                   m_rawRadio,        m_ditherRadio,       m_fineQualityCheck, m_writeToFileCheck,
+                                   m_outputCombo,     m_setButton,         m_directInstallCheck, m_startButton,
+                                   m_optionsButton};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -442,6 +449,7 @@ void CMainDialog::buildControls() {
     connect(m_colourDepthCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
     connect(m_destinationCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
     connect(m_ditherRadio, &QRadioButton::toggled, this, &CMainDialog::refreshPreview);
+    connect(m_fineQualityCheck, &QCheckBox::toggled, this, &CMainDialog::refreshPreview);
 }
 
 void CMainDialog::transferToControls() {
@@ -576,10 +584,21 @@ ColourReduction CMainDialog::chosenReduction() const {
     return m_ditherRadio->isChecked() ? ColourReduction::kDithering : ColourReduction::kRaw;
 }
 
+PictureQuality CMainDialog::chosenQuality() const {
+    if (m_fineQualityCheck->isChecked()) return PictureQuality::kFine;
+    return m_conversion.quality == PictureQuality::kFine ? PictureQuality::kClassic : m_conversion.quality;
+}
+
+ConversionSettings CMainDialog::chosenSettings() const {
+    ConversionSettings settings = m_conversion;
+    settings.reduction = chosenReduction();
+    settings.quality = chosenQuality();
+    return settings;
+}
+
 void CMainDialog::fillJob(const QString& outputPath) {
     m_job.inputPath = QFile::encodeName(m_sourcePath).toStdString();
-    m_job.settings = m_conversion;
-    m_job.settings.reduction = chosenReduction();
+    m_job.settings = chosenSettings();
     m_job.imageName = imageNameBytes(m_imageName);
     m_job.outputPath = QFile::encodeName(outputPath).toStdString();
 }
@@ -808,6 +827,7 @@ void CMainDialog::closingSteps() {
     m_settings.directInstall = m_directInstall;
     m_settings.conversion = m_conversion;
     m_settings.conversion.reduction = chosenReduction();
+    m_settings.conversion.quality = chosenQuality();
     m_settings.lastSourcePath = m_sourcePath;
     m_settings.lastOutputPath = m_outputPath;
     m_settings.imageName = m_imageName;
@@ -912,10 +932,9 @@ void CMainDialog::openPicture(const QString& path) {
 
 void CMainDialog::refreshPreview() {
     // What fillJob would hand a conversion run started now.
-    ConversionSettings settings = m_conversion;
+    ConversionSettings settings = chosenSettings();
     settings.chooseDepthByListPosition(m_colourDepthCombo->currentIndex());
     settings.destination = static_cast<DestinationOs>(m_destinationCombo->currentIndex());
-    settings.reduction = chosenReduction();
     if (isBatch()) {
         // The selected picture of the list, named as its conversion names it.
         const int row = std::max(0, m_pictureList->currentRow());
@@ -1109,9 +1128,7 @@ void CMainDialog::startBatchConversion() {
         }
     }
 
-    ConversionSettings settings = m_conversion;
-    settings.reduction = chosenReduction();
-    CBatchConversion batch(plan, settings);
+    CBatchConversion batch(plan, chosenSettings());
     CBatchProgressDialog progress(static_cast<int>(plan.size()), this);
     int done = 0;
     connect(&batch, &CBatchConversion::pictureStarted, &progress, [&](int index) {

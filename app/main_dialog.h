@@ -119,6 +119,11 @@ private:
     void transferToControls();
     void transferFromControls();
     ColourReduction chosenReduction() const;
+    // The fine quality when its box is ticked; otherwise the classic one, or
+    // the unknown number the settings held, kept as it was.
+    PictureQuality chosenQuality() const;
+    // The settings a conversion started now runs with, as the controls show them.
+    ConversionSettings chosenSettings() const;
     void fillJob(const QString& outputPath);
     bool runJob();
     void addRecent(RecentList& list, QComboBox* combo, const QString& path);
@@ -190,6 +195,7 @@ private:
     QLabel* m_destinationDescription = nullptr;
     QRadioButton* m_rawRadio = nullptr;
     QRadioButton* m_ditherRadio = nullptr;
+    QCheckBox* m_fineQualityCheck = nullptr;
     QCheckBox* m_writeToFileCheck = nullptr;
     QComboBox* m_outputCombo = nullptr;
     QPushButton* m_setButton = nullptr;

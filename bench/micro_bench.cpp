@@ -1,6 +1,7 @@
 // Micro-benchmarks: the tent filter on a photo-sized picture, the cost of a
-// fresh photo-sized bitmap, the colour reduction with dithering, and the
-// scanline encoder.
+// fresh photo-sized bitmap, the colour reduction with dithering (classic and
+// fine), and the scanline encoder.
+#include "engine/colour_reducer.h"
 #include "engine/palm_palette.h"
 #include "engine/pixel_packer.h"
 #include "engine/scanline_encoder.h"
@@ -117,6 +118,38 @@ void PackPixelsDithered(benchmark::State& state) {
     }
 }
 BENCHMARK(PackPixelsDithered)->Arg(1)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
+
+// The same picture through the fine quality's reducer, to set beside it.
+void FineReduceDithered(benchmark::State& state) {
+    const int depth = static_cast<int>(state.range(0));
+    const PalmPalette palette(depth);
+    CDIBBitmap picture;
+    picture.Create(320, 220, 32, false);
+    fillPicture(picture);
+    std::vector<std::uint8_t> packed(320 * 220 * static_cast<std::size_t>(depth) / 8);
+    const ColourReducer& reducer = colourReducer(PictureQuality::kFine);
+    for (auto _ : state) {
+        reducer.reduce(picture, true, palette, packed);
+        benchmark::DoNotOptimize(packed.data());
+    }
+}
+BENCHMARK(FineReduceDithered)->Arg(1)->Arg(4)->Arg(8)->Unit(benchmark::kMicrosecond);
+
+// TentFilter's photo in the linear-light mode (arguments as there).
+void TentFilterLinearLight(benchmark::State& state) {
+    CDIBBitmap source;
+    source.Create(6000, 4000, 32, false);
+    fillPicture(source);
+    for (auto _ : state) {
+        CDIBBitmap target;
+        CTentResizeFilter filter(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+        filter.SetThreadCount(static_cast<int>(state.range(2)));
+        filter.SetLinearLight(true);
+        filter.Apply(source, target);
+        benchmark::DoNotOptimize(target.GetRows()[0][0]);
+    }
+}
+BENCHMARK(TentFilterLinearLight)->Args({160, 110, 1})->Args({160, 110, 0})->Unit(benchmark::kMillisecond);
 
 void ScanlineEncode(benchmark::State& state) {
     std::vector<std::uint8_t> pixels(320 * 110);

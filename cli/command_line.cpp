@@ -36,6 +36,8 @@ constexpr NamedChoice<DestinationOs> kTargets[] = {{"os3", kPalmOs3Or4},
                                                    {"os5-low", kPalmOs5LowRes},
                                                    {"os5-high", kPalmOs5HighRes},
                                                    {"combined", kPalmOs3To5Combined}};
+constexpr NamedChoice<PictureQuality> kQualities[] = {{"classic", PictureQuality::kClassic},
+                                                      {"fine", PictureQuality::kFine}};
 constexpr NamedChoice<CompressionMode> kCompressions[] = {
     {"none", kCompressionNone}, {"scanline", kCompressionScanline}, {"best", kCompressionMostEfficient}};
 
@@ -56,6 +58,7 @@ enum LongOnlyOption : int {
     kNoAutoOrientOption,
     kFitOption,
     kBackgroundOption,
+    kQualityOption,
 };
 
 const struct option kLongOptions[] = {
@@ -72,6 +75,7 @@ const struct option kLongOptions[] = {
     {"no-auto-orient", no_argument, nullptr, kNoAutoOrientOption},
     {"fit", required_argument, nullptr, kFitOption},
     {"background", required_argument, nullptr, kBackgroundOption},
+    {"quality", required_argument, nullptr, kQualityOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -99,6 +103,7 @@ std::string neededValueOf(int code) {
         case kDensityOption: return "a density";
         case kFitOption: return "a shape";
         case kBackgroundOption: return "a colour";
+        case kQualityOption: return "a quality";
         default: return "a value";
     }
 }
@@ -199,6 +204,12 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
             case kRawOption:
                 options.conversion.reduction = ColourReduction::kRaw;
                 break;
+            case kQualityOption: {
+                const auto quality = parseChoice(value, kQualities);
+                if (!quality) return usageError("unknown quality '" + value + "' (use classic or fine)");
+                options.conversion.quality = *quality;
+                break;
+            }
             case 'c': {
                 auto compression = parseChoice(value, kCompressions);
                 if (!compression)
@@ -310,6 +321,9 @@ std::string usageText() {
            "  -t, --target TARGET      os3, os5-low, os5-high or combined, or 0-3 (default os5-high)\n"
            "      --dither             reduce colours with dithering (default)\n"
            "      --raw                reduce colours to the nearest palette colour\n"
+           "      --quality QUALITY    classic (default): as the handheld's own tools do;\n"
+           "                           fine: scaled and dithered in linear light, colours\n"
+           "                           matched as the eye sees them\n"
            "  -c, --compression MODE   none, scanline or best (default best)\n"
            "      --auto-orient        turn photos upright by their orientation tag (default)\n"
            "      --no-auto-orient     convert the picture as stored\n"

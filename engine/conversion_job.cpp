@@ -105,6 +105,7 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
         CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages, plannedPictureSizes(settings),
                                    settings.pictureLayout());
         loader.setPictureHolding(pictureHolding);
+        loader.setQuality(settings.quality);
         result = PalmDatabase::writeImages(file, settings, loader);
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
     } catch (const std::exception& error) {

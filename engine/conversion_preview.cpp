@@ -71,6 +71,7 @@ ConversionPreview previewConversion(std::shared_ptr<const CDIBBitmap> decodedPic
         // The loader and the writer of a conversion run; only the file is memory.
         CachingSourceLoader loader(std::move(decodedPicture), inputPath, settings.ditherSetting(), messages,
                                    plannedPictureSizes(settings), settings.pictureLayout());
+        loader.setQuality(settings.quality);
         database = PalmDatabase::writeToMemory(imageName, settings, loader, PalmDatabase::currentCreationDate());
     } catch (const std::exception& problem) {
         preview.error = problem.what();

@@ -60,6 +60,10 @@ constexpr StoredConversionSetting kStoredSettings[] = {
      [](ConversionSettings& settings, std::int32_t stored) { settings.autoOrient = stored != 0; }},
     {"fit", [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.fit); },
      [](ConversionSettings& settings, std::int32_t stored) { settings.fit = static_cast<PictureFit>(stored); }},
+    {"quality", [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.quality); },
+     [](ConversionSettings& settings, std::int32_t stored) {
+         settings.quality = static_cast<PictureQuality>(stored);
+     }},
 };
 
 }  // namespace

@@ -38,6 +38,17 @@ enum class ColourReduction : int {
     kDithering = 1,  // Floyd-Steinberg error diffusion
 };
 
+// How closely the handheld's picture follows the photo. The enumerators are
+// the numbers the settings file keeps; a number that names neither (from an
+// edited file) is carried as it is and converts as kClassic.
+enum class PictureQuality : int {
+    // Scaled in code values, the nearest colour by RGB distance, the error
+    // spread in code values: the way the handheld's own tools always did it.
+    kClassic = 0,
+    // Scaled and dithered in linear light, colours matched as the eye sees them.
+    kFine = 1,
+};
+
 // How the bitmaps store their pixels. The enumerators are the numbers of the
 // settings file and of the bitmap writer; any other number writes raw pixels
 // and is carried as it is.
@@ -71,6 +82,7 @@ struct ConversionSettings {
     PictureFit fit = PictureFit::Stretch;
     // The borders of PictureFit::Pad.
     PaletteEntry background{};
+    PictureQuality quality = PictureQuality::kClassic;
 
     // How the decoded picture is laid into the bitmaps of this conversion.
     PictureLayout pictureLayout() const { return {autoOrient, fit, background, width, height}; }

@@ -1,5 +1,6 @@
 #include "engine/palm_bitmap.h"
 
+#include "engine/colour_reducer.h"
 #include "engine/output_file.h"
 #include "engine/pixel_packer.h"
 #include "engine/scanline_encoder.h"
@@ -38,10 +39,10 @@ PalmBitmap::PalmBitmap(int depth, std::uint16_t width, std::uint16_t height)
     m_pixels.assign(static_cast<std::size_t>(m_rowBytes) * m_height, 0);
 }
 
-bool PalmBitmap::loadFromBitmap(CImageBitmap& picture, int dither) {
+bool PalmBitmap::loadFromBitmap(CImageBitmap& picture, int dither, PictureQuality quality) {
     if (picture.GetDepth() != 32 || picture.GetWidth() != m_width || picture.GetHeight() != m_height)
         return false;
-    packPixels(picture, dither, m_palette, depth(), m_pixels);
+    colourReducer(quality).reduce(picture, dither == kDitherFloydSteinberg, m_palette, m_pixels);
     return true;
 }
 

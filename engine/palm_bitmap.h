@@ -36,14 +36,14 @@ public:
 
     // Fills the pixels from a 32-bit picture already scaled to exactly this
     // bitmap's width and height, raw or dithered (dither 4). With dithering
-    // the picture's pixels are changed. Returns false, leaving the pixels as
-    // they were, when the picture is not 32-bit or not of this size.
-    bool loadFromBitmap(CImageBitmap& picture, int dither);
+    // the picture's pixels may be changed. Returns false, leaving the pixels
+    // as they were, when the picture is not 32-bit or not of this size.
+    bool loadFromBitmap(CImageBitmap& picture, int dither, PictureQuality quality = PictureQuality::kClassic);
     // Decodes the picture file, lays it into this bitmap's size as `layout`
     // says and reduces it (dither 4, or raw). On failure the user has been
     // shown why, the pixels are unchanged and false is returned.
     bool loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier,
-                      const PictureLayout& layout = {});
+                      const PictureLayout& layout = {}, PictureQuality quality = PictureQuality::kClassic);
 
 protected:
     // Throws std::invalid_argument unless depth is 1, 2, 4 or 8, both sizes

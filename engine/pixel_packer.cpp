@@ -63,10 +63,7 @@ void packPixels(CImageBitmap& picture, int dither, const PalmPalette& palette, i
         throw std::invalid_argument("the pixel buffer is too small for the picture");
     if (destination.empty()) return;
 
-    const int pixelsPerByte = 8 / depth;
-    std::size_t byteIndex = 0;
-    int counter = 0;
-    destination[0] = 0;
+    IndexPacker packer(depth, destination);
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = picture.GetRows()[y];
         for (int x = 0; x < width; ++x) {
@@ -80,18 +77,7 @@ void packPixels(CImageBitmap& picture, int dither, const PalmPalette& palette, i
                 diffuseError(picture, x, y, red - palette.red(index), green - palette.green(index),
                              blue - palette.blue(index));
             }
-
-            if (depth == 8) {
-                destination[byteIndex++] = static_cast<std::uint8_t>(index);
-                continue;
-            }
-            const int shift = depth * (pixelsPerByte - 1 - counter);
-            destination[byteIndex] = static_cast<std::uint8_t>(destination[byteIndex] | (index << shift));
-            if (++counter == pixelsPerByte) {
-                counter = 0;
-                ++byteIndex;
-                if (byteIndex < destination.size()) destination[byteIndex] = 0;
-            }
+            packer.put(index);
         }
     }
 }

@@ -11,6 +11,40 @@ class CImageBitmap;
 // other value maps each pixel straight to its nearest palette colour.
 inline constexpr int kDitherFloydSteinberg = 4;
 
+// Packs palette indexes of `depth` bits (1, 2, 4 or 8) into a buffer, from
+// the most significant bits of each byte down. Rows are not padded: the next
+// index goes on where the last one ended. The caller sees to it that the
+// buffer holds every index put.
+class IndexPacker {
+public:
+    IndexPacker(int depth, std::span<std::uint8_t> destination)
+        : m_depth(depth), m_perByte(8 / depth), m_destination(destination) {
+        if (!m_destination.empty()) m_destination[0] = 0;
+    }
+
+    void put(int index) {
+        if (m_depth == 8) {
+            m_destination[m_byte++] = static_cast<std::uint8_t>(index);
+            return;
+        }
+        const int shift = m_depth * (m_perByte - 1 - m_counter);
+        m_destination[m_byte] = static_cast<std::uint8_t>(m_destination[m_byte] | (index << shift));
+        if (++m_counter == m_perByte) {
+            m_counter = 0;
+            ++m_byte;
+            // The byte after the last is not there to clear.
+            if (m_byte < m_destination.size()) m_destination[m_byte] = 0;
+        }
+    }
+
+private:
+    int m_depth;
+    int m_perByte;
+    std::span<std::uint8_t> m_destination;
+    std::size_t m_byte = 0;
+    int m_counter = 0;
+};
+
 // Reduces a 32-bit picture (blue, green, red, alpha per pixel; alpha is
 // ignored) to palette indexes of `depth` bits and packs them into
 // `destination`, rows top to bottom, pixels from the most significant bits

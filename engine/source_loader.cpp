@@ -53,7 +53,8 @@ void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, cons
 }
 
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier, const PictureLayout& layout, const DecodeLimits& limits) {
+                       UserNotifier& notifier, const PictureLayout& layout, const DecodeLimits& limits,
+                       PictureQuality quality) {
     const int orientation = orientationToApply(inputPath, layout);
     try {
         decodeSourcePicture(inputPath, picture, limits);
@@ -66,6 +67,7 @@ bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIB
         CTentResampler resampler({{width, height, &scaled}});
         resampler.SetOrientation(orientation);
         resampler.SetFraming(layout.framing());
+        resampler.SetLinearLight(quality == PictureQuality::kFine);
         resampler.Finish(picture);
         picture.CopyFrom(scaled, 0);
     } catch (const CTextException& error) {
@@ -76,15 +78,15 @@ bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIB
 }
 
 bool SourceLoader::load(PalmBitmap& bitmap) {
-    return bitmap.loadFromFile(m_inputPath, m_dither, m_notifier, m_layout);
+    return bitmap.loadFromFile(m_inputPath, m_dither, m_notifier, m_layout, m_quality);
 }
 
 bool PalmBitmap::loadFromFile(const std::string& inputPath, int dither, UserNotifier& notifier,
-                              const PictureLayout& layout) {
+                              const PictureLayout& layout, PictureQuality quality) {
     if (!isPalmDepth(depth())) return false;
     CDIBBitmap picture;
-    if (!loadScaledPicture(inputPath, width(), height(), picture, notifier, layout)) return false;
-    return loadFromBitmap(picture, dither);
+    if (!loadScaledPicture(inputPath, width(), height(), picture, notifier, layout, {}, quality)) return false;
+    return loadFromBitmap(picture, dither, quality);
 }
 
 std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings) {
@@ -143,6 +145,7 @@ bool CachingSourceLoader::prepareScaledPictures() {
             CTentResampler resampler(std::move(targets));
             resampler.SetOrientation(orientationToApply(m_inputPath, m_layout));
             resampler.SetFraming(m_layout.framing());
+            resampler.SetLinearLight(m_quality == PictureQuality::kFine);
             resampler.Finish(*m_decodedPicture);
         } catch (const CTextException& error) {
             showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
@@ -156,6 +159,7 @@ bool CachingSourceLoader::prepareScaledPictures() {
     resampler.SetOrientation(orientationToApply(m_inputPath, m_layout));
     resampler.SetFraming(m_layout.framing());
     resampler.SetRowWindows(m_holding == PictureHolding::kStreamWherePossible);
+    resampler.SetLinearLight(m_quality == PictureQuality::kFine);
     ++m_decodeCount;
     try {
         decodeSource(m_inputPath, *source, resampler);
@@ -191,8 +195,8 @@ bool CachingSourceLoader::load(PalmBitmap& bitmap) {
         ++m_decodeCount;
         CDIBBitmap picture;
         if (loadScaledPicture(m_inputPath, bitmap.width(), bitmap.height(), picture, m_notifier, m_layout,
-                              m_limits) &&
-            bitmap.loadFromBitmap(picture, m_dither))
+                              m_limits, m_quality) &&
+            bitmap.loadFromBitmap(picture, m_dither, m_quality))
             return true;
         m_state = State::Failed;
         return false;
@@ -209,5 +213,5 @@ bool CachingSourceLoader::load(PalmBitmap& bitmap) {
         m_state = State::Failed;
         return false;
     }
-    return bitmap.loadFromBitmap(picture, m_dither);
+    return bitmap.loadFromBitmap(picture, m_dither, m_quality);
 }

@@ -37,8 +37,10 @@ void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, cons
 // and stretched, the aspect ratio not kept). On failure the user is shown
 // "Error %d decoding %s: %s" or "Error %d resizing %s: %s" and false is
 // returned. The decode keeps to `limits`.
+// With the fine quality the picture is scaled in linear light.
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier, const PictureLayout& layout = {}, const DecodeLimits& limits = {});
+                       UserNotifier& notifier, const PictureLayout& layout = {}, const DecodeLimits& limits = {},
+                       PictureQuality quality = PictureQuality::kClassic);
 
 // Fills each bitmap object of a run from the source file: every load decodes
 // and scales the file again, then reduces the picture to the object's depth.
@@ -49,11 +51,15 @@ public:
 
     bool load(PalmBitmap& bitmap) override;
 
+    // How the picture is scaled and reduced; kClassic unless set.
+    void setQuality(PictureQuality quality) { m_quality = quality; }
+
 private:
     std::string m_inputPath;
     int m_dither;
     UserNotifier& m_notifier;
     PictureLayout m_layout;
+    PictureQuality m_quality = PictureQuality::kClassic;
 };
 
 struct PictureSize {
@@ -104,6 +110,10 @@ public:
     // unless set before it.
     void setPictureHolding(PictureHolding holding) { m_holding = holding; }
 
+    // How the pictures are scaled and reduced; kClassic unless set before
+    // the first load.
+    void setQuality(PictureQuality quality) { m_quality = quality; }
+
     // How the first load held the picture: the rows of its window (0 when it
     // was held whole), how long the decoding thread waited for the
     // resampler's helpers to free slots, and how long it resampled rows
@@ -144,5 +154,6 @@ private:
     State m_state = State::NotDecoded;
     int m_decodeCount = 0;
     PictureHolding m_holding = defaultPictureHolding();
+    PictureQuality m_quality = PictureQuality::kClassic;
     WindowUse m_windowUse;
 };

@@ -3,10 +3,12 @@
 #include "imagelib/decode_limits.h"
 #include "imagelib/exif_orientation.h"
 #include "imagelib/image_limits.h"
+#include "imagelib/linear_light.h"
 #include "imagelib/parallel_rows.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cmath>
@@ -33,11 +35,48 @@ double Tent(double x) {
     return distance < kTentRadius ? kTentRadius - distance : 0.0;
 }
 
+// The source pixels of one output pixel in the linear-light mode, with pixel
+// centres where they belong: source pixel k covers [k, k + 1) and output pixel
+// i covers [i, i + 1) / scale. Weights from the returned index on; not yet
+// normalised.
+//
+// A shrinking side averages each output pixel's own area, every source pixel
+// by the share of it the output pixel covers. Measured on photos against a
+// wider tent and against a box shrink followed by Lanczos-3, the error after
+// dithering was within a few percent of the best, while neither aliasing on
+// 40x shrinks nor ringing at edges (the area has no negative lobes), and it
+// reads the fewest source pixels per output pixel of the three.
+int LinearLightWeights(int i, int outSize, int inSize, std::vector<double>& weights) {
+    const double scale = static_cast<double>(outSize) / static_cast<double>(inSize);
+    weights.clear();
+    if (scale >= 1.0) {
+        // Enlarging interpolates between the two nearest centres.
+        const double centre = (i + 0.5) / scale - 0.5;
+        const int left = std::clamp(static_cast<int>(std::floor(centre)), 0, inSize - 1);
+        const int right = std::min(left + 1, inSize - 1);
+        const double fraction = std::clamp(centre - left, 0.0, 1.0);
+        weights.push_back(right == left ? 1.0 : 1.0 - fraction);
+        if (right != left) weights.push_back(fraction);
+        return left;
+    }
+    const double start = i / scale;
+    const double end = (i + 1) / scale;
+    const int left = static_cast<int>(std::floor(start));
+    const int right = std::min(inSize - 1, static_cast<int>(std::ceil(end)) - 1);
+    for (int k = left; k <= right; ++k)
+        weights.push_back(std::max(0.0, std::min<double>(k + 1, end) - std::max<double>(k, start)));
+    return left;
+}
+
 // For one pass: which source pixels make up each output pixel, and with what
 // weights. Computed once per output index and reused across the other side.
 class ContributionTable {
 public:
-    ContributionTable(int outSize, int inSize) {
+    ContributionTable(int outSize, int inSize, bool linearLight = false) {
+        if (linearLight) {
+            BuildLinearLight(outSize, inSize);
+            return;
+        }
         const double scale = static_cast<double>(outSize) / static_cast<double>(inSize);
         // Shrinking widens the kernel so that the output averages over every
         // source pixel it covers; enlarging interpolates between neighbours.
@@ -94,6 +133,27 @@ public:
 private:
     double* Weights(int i) {
         return m_weights.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(m_maxContributors);
+    }
+
+    void BuildLinearLight(int outSize, int inSize) {
+        m_left.resize(static_cast<std::size_t>(outSize));
+        m_right.resize(static_cast<std::size_t>(outSize));
+        std::vector<double> weights;
+        m_maxContributors = 1;
+        for (int i = 0; i < outSize; ++i) {
+            const int left = LinearLightWeights(i, outSize, inSize, weights);
+            m_left[static_cast<std::size_t>(i)] = left;
+            m_right[static_cast<std::size_t>(i)] = left + static_cast<int>(weights.size()) - 1;
+            m_maxContributors = std::max(m_maxContributors, static_cast<int>(weights.size()));
+        }
+        m_weights.assign(static_cast<std::size_t>(outSize) * static_cast<std::size_t>(m_maxContributors), 0.0);
+        for (int i = 0; i < outSize; ++i) {
+            LinearLightWeights(i, outSize, inSize, weights);
+            double sum = 0.0;
+            for (double weight : weights) sum += weight;
+            double* out = Weights(i);
+            for (std::size_t k = 0; k < weights.size(); ++k) out[k] = sum != 0.0 ? weights[k] / sum : 0.0;
+        }
     }
 
     int m_maxContributors = 0;
@@ -170,11 +230,78 @@ KESTRIN_ALWAYS_INLINE void StorePixel(const Lanes& value, std::uint8_t* pixel) {
     for (int b = 0; b < 4; ++b) pixel[b] = RoundToByte(value[b]);
 }
 
+// Linear light is held at 16 bits between the passes. Rounding in the sums
+// can step just past either end, so values are clamped.
+KESTRIN_ALWAYS_INLINE std::uint16_t RoundToLinear16(double value) {
+    return static_cast<std::uint16_t>(std::clamp(value, 0.0, 65535.0) + 0.5);
+}
+
+KESTRIN_ALWAYS_INLINE void StoreLinearPixel(const Lanes& value, std::uint8_t* pixel) {
+    std::uint16_t channels[4];
+    for (int b = 0; b < 4; ++b) channels[b] = RoundToLinear16(value[b]);
+    std::memcpy(pixel, channels, sizeof channels);
+}
+
+KESTRIN_ALWAYS_INLINE Lanes WidenLinear(const std::uint8_t* pixel) {
+    std::uint16_t channels[4];
+    std::memcpy(channels, pixel, sizeof channels);
+    return Lanes{static_cast<double>(channels[0]), static_cast<double>(channels[1]),
+                 static_cast<double>(channels[2]), static_cast<double>(channels[3])};
+}
+
+// Back from linear light at 16 bits to code values; alpha was only widened.
+KESTRIN_ALWAYS_INLINE void StoreEncodedPixel(const Lanes& value, std::uint8_t* pixel) {
+    for (int b = 0; b < 3; ++b) pixel[b] = SrgbFromLinear16(RoundToLinear16(value[b]));
+    pixel[3] = static_cast<std::uint8_t>(RoundToLinear16(value[3]) / 257.0 + 0.5);
+}
+
+// One output pixel of the pass across into the intermediate row.
+KESTRIN_ALWAYS_INLINE void StoreAcross(const Lanes& value, std::uint8_t* row, int x, bool linear) {
+    if (linear)
+        StoreLinearPixel(value, row + 8 * static_cast<std::size_t>(x));
+    else
+        StorePixel(value, row + 4 * static_cast<std::size_t>(x));
+}
+
+// Linear light at 16 bits of each code value, as a double.
+const std::array<double, 256>& LinearTable() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> values{};
+        for (int code = 0; code < 256; ++code)
+            values[static_cast<std::size_t>(code)] = Linear16FromSrgb(static_cast<std::uint8_t>(code));
+        return values;
+    }();
+    return table;
+}
+
+// A widened row's code values as linear light at 16 bits, alpha stretched
+// to the same range.
+void MakeLinear(double* row, int width) {
+    const double* linear = LinearTable().data();
+    for (int x = 0; x < width; ++x, row += 4) {
+        row[0] = linear[static_cast<int>(row[0])];
+        row[1] = linear[static_cast<int>(row[1])];
+        row[2] = linear[static_cast<int>(row[2])];
+        row[3] *= 257.0;
+    }
+}
+
 // One source row with every byte as a double, followed by zero pixels so that
 // every output pixel can read a whole table row of taps.
 KESTRIN_VECTOR_CLONES
 void WidenRow(const std::uint8_t* in, int width, double* out) {
     for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = in[i];
+}
+
+// The same in linear light, as MakeLinear turns a widened row.
+void WidenLinearRow(const std::uint8_t* in, int width, double* out) {
+    const double* linear = LinearTable().data();
+    for (int x = 0; x < width; ++x, in += 4, out += 4) {
+        out[0] = linear[in[0]];
+        out[1] = linear[in[1]];
+        out[2] = linear[in[2]];
+        out[3] = 257.0 * in[3];
+    }
 }
 
 // The same for a row read backwards, as a mirrored picture is seen.
@@ -249,6 +376,9 @@ public:
     }
 
     bool SidesSwapped() const { return SwapsSides(m_orientation); }
+    bool AsStored() const { return m_orientation == kOrientationAsStored; }
+    // Pixel x of stored row y.
+    const std::uint8_t* StoredPixel(int x, int y) const { return m_rows[y] + 4 * static_cast<std::size_t>(x); }
 
 private:
     const std::uint8_t* const* m_rows;
@@ -262,8 +392,10 @@ private:
 // is, so every output byte is the sum over its sources left to right.
 // Four output pixels are summed together to keep the adder busy.
 KESTRIN_VECTOR_CLONES
-void ResampleRowAcross(const double* row, const ContributionTable& table, int outWidth, std::uint8_t* out) {
+void ResampleRowAcross(const double* row, const ContributionTable& table, int outWidth, std::uint8_t* out,
+                       bool linear) {
     const int taps = table.Taps();
+
     int x = 0;
     for (; x + 4 <= outWidth; x += 4) {
         const double* p0 = row + 4 * static_cast<std::size_t>(table.Left(x));
@@ -281,17 +413,17 @@ void ResampleRowAcross(const double* row, const ContributionTable& table, int ou
             a2 += Broadcast(w2[j]) * Load(p2 + 4 * j);
             a3 += Broadcast(w3[j]) * Load(p3 + 4 * j);
         }
-        StorePixel(a0, out + 4 * static_cast<std::size_t>(x));
-        StorePixel(a1, out + 4 * static_cast<std::size_t>(x + 1));
-        StorePixel(a2, out + 4 * static_cast<std::size_t>(x + 2));
-        StorePixel(a3, out + 4 * static_cast<std::size_t>(x + 3));
+        StoreAcross(a0, out, x, linear);
+        StoreAcross(a1, out, x + 1, linear);
+        StoreAcross(a2, out, x + 2, linear);
+        StoreAcross(a3, out, x + 3, linear);
     }
     for (; x < outWidth; ++x) {
         const double* p = row + 4 * static_cast<std::size_t>(table.Left(x));
         const double* w = table.Weights(x);
         Lanes a = {};
         for (int j = 0; j < taps; ++j) a += Broadcast(w[j]) * Load(p + 4 * j);
-        StorePixel(a, out + 4 * static_cast<std::size_t>(x));
+        StoreAcross(a, out, x, linear);
     }
 }
 
@@ -301,7 +433,8 @@ void ResampleRowAcross(const double* row, const ContributionTable& table, int ou
 // column would.
 KESTRIN_VECTOR_CLONES
 void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int width,
-                      const ContributionTable& table, std::uint8_t* resampled, int begin, int end, double* values) {
+                      const ContributionTable& table, std::uint8_t* resampled, int begin, int end, double* values,
+                      bool linear) {
     for (int y = begin; y < end; ++y) {
         const int top = table.Left(y);
         const int bottom = table.Right(y);
@@ -310,6 +443,14 @@ void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int 
         for (int k = top; k <= bottom; ++k) {
             const Lanes weight = Broadcast(weights[k - top]);
             const std::uint8_t* in = intermediate + static_cast<std::size_t>(k) * stride;
+            if (linear) {
+                for (int x = 0; x < width; ++x) {
+                    double* sum = values + 4 * static_cast<std::size_t>(x);
+                    const Lanes value = Load(sum) + weight * WidenLinear(in + 8 * static_cast<std::size_t>(x));
+                    std::memcpy(sum, &value, sizeof value);
+                }
+                continue;
+            }
             for (int x = 0; x < width; ++x) {
                 double* sum = values + 4 * static_cast<std::size_t>(x);
                 const Lanes value = Load(sum) + weight * Widen(in + 4 * static_cast<std::size_t>(x));
@@ -317,8 +458,13 @@ void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int 
             }
         }
         std::uint8_t* out = resampled + static_cast<std::size_t>(y) * 4 * static_cast<std::size_t>(width);
-        for (int x = 0; x < width; ++x)
-            StorePixel(Load(values + 4 * static_cast<std::size_t>(x)), out + 4 * static_cast<std::size_t>(x));
+        for (int x = 0; x < width; ++x) {
+            const Lanes value = Load(values + 4 * static_cast<std::size_t>(x));
+            if (linear)
+                StoreEncodedPixel(value, out + 4 * static_cast<std::size_t>(x));
+            else
+                StorePixel(value, out + 4 * static_cast<std::size_t>(x));
+        }
     }
 }
 
@@ -396,6 +542,8 @@ struct CTentResampler::Shared {
     // ones counted below.
     PixelRect part;
     int height = 0;
+    // Resampled in linear light, the intermediates at 16 bits per channel.
+    bool linear = false;
     std::vector<TargetPlan> plans;
     // One widened row per thread: the caller's first, then one per helper.
     std::vector<std::vector<double>> rowBuffers;
@@ -430,16 +578,20 @@ struct CTentResampler::Shared {
     std::vector<std::thread> helpers;
 
     Shared(const CImageBitmap& bitmap, std::span<const ResizeTarget> targets, int threadCount, int turn,
-           const PictureFraming& framing)
-        : Shared(bitmap.GetWidth(), bitmap.GetHeight(), targets, threadCount, turn, framing) {
+           const PictureFraming& framing, bool linearLight)
+        : Shared(bitmap.GetWidth(), bitmap.GetHeight(), targets, threadCount, turn, framing, linearLight) {
         Attach(bitmap);
     }
 
     // A plan for a picture of storedWidth x storedHeight whose bitmap is not
     // there yet.
     Shared(int width, int heightStored, std::span<const ResizeTarget> targets, int threadCount, int turn,
-           const PictureFraming& framing)
-        : storedWidth(width), storedHeight(heightStored), orientation(turn), picture(width, heightStored, turn) {
+           const PictureFraming& framing, bool linearLight)
+        : storedWidth(width),
+          storedHeight(heightStored),
+          orientation(turn),
+          picture(width, heightStored, turn),
+          linear(linearLight) {
         const PictureFraming frame = ReferencedFraming(framing, targets);
         part = FramedSourceRect(frame, picture.Width(), picture.Height());
         height = part.height;
@@ -452,14 +604,16 @@ struct CTentResampler::Shared {
                 throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
             const PixelRect placement =
                 FramedPlacement(frame, part.width, part.height, target.width, target.height);
-            const auto intermediateBytes = CheckedMultiply(static_cast<std::uint64_t>(placement.width) * 4,
+            const std::size_t pixelBytes = linear ? 8 : 4;
+            const auto intermediateBytes = CheckedMultiply(static_cast<std::uint64_t>(placement.width) * pixelBytes,
                                                            static_cast<std::uint64_t>(height));
             if (!intermediateBytes || *intermediateBytes > kCeiling.maxBitmapBytes)
                 throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
             plans.push_back(TargetPlan{
-                ContributionTable(placement.width, part.width), ContributionTable(placement.height, height),
+                ContributionTable(placement.width, part.width, linear),
+                ContributionTable(placement.height, height, linear),
                 std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(*intermediateBytes)),
-                static_cast<std::size_t>(placement.width) * 4, placement,
+                static_cast<std::size_t>(placement.width) * pixelBytes, placement,
                 std::make_unique_for_overwrite<std::uint8_t[]>(4 * static_cast<std::size_t>(placement.width) *
                                                                static_cast<std::size_t>(placement.height))});
             widestTaps = std::max(widestTaps, plans.back().across.Taps());
@@ -524,11 +678,14 @@ struct CTentResampler::Shared {
                          part.width, row);
             else if (part.top + y >= written)
                 std::fill(row, row + 4 * static_cast<std::size_t>(part.width), 0.0);
+            else if (linear && picture.AsStored())
+                WidenLinearRow(picture.StoredPixel(part.left, part.top + y), part.width, row);
             else
                 picture.Widen(part.left, part.top + y, part.width, row);
+            if (linear && (chunk != nullptr || !picture.AsStored())) MakeLinear(row, part.width);
             for (TargetPlan& plan : plans)
                 ResampleRowAcross(row, plan.across, plan.placement.width,
-                                  plan.intermediate.get() + static_cast<std::size_t>(y) * plan.stride);
+                                  plan.intermediate.get() + static_cast<std::size_t>(y) * plan.stride, linear);
         }
     }
 
@@ -565,7 +722,7 @@ struct CTentResampler::Shared {
             ++downInFlight;
             lock.unlock();
             ResampleRowsDown(plan.intermediate.get(), plan.stride, plan.placement.width, plan.down,
-                             plan.resampled.get(), begin, end, downValues[buffer].data());
+                             plan.resampled.get(), begin, end, downValues[buffer].data(), linear);
             lock.lock();
             --downInFlight;
             finished.notify_all();
@@ -638,7 +795,8 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     if (window >= height || ResampledPart(m_framing, m_targets, width, height) != PixelRect{0, 0, width, height})
         return 0;
     try {
-        auto shared = std::make_unique<Shared>(width, height, m_targets, threads, m_orientation, m_framing);
+        auto shared =
+            std::make_unique<Shared>(width, height, m_targets, threads, m_orientation, m_framing, m_linearLight);
         shared->windowRows = static_cast<int>(window);
         shared->batchRows = batchRows;
         m_shared = std::move(shared);
@@ -669,7 +827,8 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
         const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
         try {
             if (threads > 1)
-                m_shared = std::make_unique<Shared>(bitmap, m_targets, threads, m_orientation, m_framing);
+                m_shared =
+                    std::make_unique<Shared>(bitmap, m_targets, threads, m_orientation, m_framing, m_linearLight);
         } catch (...) {
             m_shared.reset();
         }
@@ -697,7 +856,8 @@ void CTentResampler::Finish(const CImageBitmap& source) {
     try {
         const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
         if (m_shared == nullptr)
-            m_shared = std::make_unique<Shared>(source, m_targets, threads, m_orientation, m_framing);
+            m_shared =
+                std::make_unique<Shared>(source, m_targets, threads, m_orientation, m_framing, m_linearLight);
         Shared& shared = *m_shared;
         for (std::size_t i = 0; i < m_targets.size(); ++i) {
             const ResizeTarget& target = m_targets[i];
@@ -738,7 +898,8 @@ void CTentResampler::Finish(const CImageBitmap& source) {
             for (auto& buffer : values) buffer.assign(4 * static_cast<std::size_t>(width), 0.0);
             ForEachRowRun(rows, threads, [&](int run, int begin, int end) {
                 ResampleRowsDown(plan.intermediate.get(), plan.stride, width, plan.down, plan.resampled.get(),
-                                 first + begin, first + end, values[static_cast<std::size_t>(run)].data());
+                                 first + begin, first + end, values[static_cast<std::size_t>(run)].data(),
+                                 shared.linear);
             });
         }
         {
@@ -779,6 +940,7 @@ void CTentResizeFilter::Apply(const CImageBitmap& source, CImageBitmap& destinat
         return;
     }
     CTentResampler resampler({{m_newWidth, m_newHeight, &destination}}, m_threads);
+    resampler.SetLinearLight(m_linearLight);
     resampler.Finish(source);
 }
 

@@ -68,8 +68,12 @@ public:
     static constexpr int kAutomaticThreads = -1;
     void SetThreadCount(int threads) { m_threads = threads; }
 
+    // As for CTentResampler::SetLinearLight.
+    void SetLinearLight(bool linear) { m_linearLight = linear; }
+
 private:
     int m_threads = kAutomaticThreads;
+    bool m_linearLight = false;
 };
 
 // Resamples one source picture to several sizes, each destination exactly as
@@ -110,6 +114,13 @@ public:
     // Either way the destinations receive the same bytes.
     void SetRowWindows(bool allowed) { m_rowWindows = allowed; }
 
+    // Resamples in linear light instead of code values: each code value is
+    // turned into light at 16 bits, pixel centres sit in the middle of the
+    // area each pixel covers, a shrinking side averages each output pixel's
+    // own area, and the results are turned back into code values. Off by
+    // default; set before the decode starts.
+    void SetLinearLight(bool linear) { m_linearLight = linear; }
+
     int WindowRows(int width, int height, int batchRows) noexcept override;
     void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
 
@@ -133,6 +144,7 @@ private:
     PictureFraming m_framing;
     bool m_streamingDeclined = false;
     bool m_rowWindows = false;
+    bool m_linearLight = false;
     std::chrono::nanoseconds m_windowWait{};
     std::chrono::nanoseconds m_windowHelp{};
     std::unique_ptr<Shared> m_shared;

@@ -21,6 +21,10 @@ _kestrin_convert() {
             COMPREPLY=($(compgen -W 'stretch pad crop' -- "$cur"))
             return
             ;;
+        --quality)
+            COMPREPLY=($(compgen -W 'classic fine' -- "$cur"))
+            return
+            ;;
         --background)
             COMPREPLY=($(compgen -W 'black white gray grey silver red maroon yellow olive lime green aqua teal
                 blue navy fuchsia purple' -- "$cur"))
@@ -51,7 +55,7 @@ _kestrin_convert() {
     esac
 
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W '-n --name -d --depth -t --target --dither --raw
+        COMPREPLY=($(compgen -W '-n --name -d --depth -t --target --dither --raw --quality
             -c --compression --auto-orient --no-auto-orient --fit --background -f --force -q --quiet -j --jobs --outdir --preview
             --info --extract --density -h --help --version' -- "$cur"))
         return
@@ -67,7 +71,7 @@ _kestrin_convert() {
                 ((i++))
                 ;;
             --info | --extract) mode=${words[i]} ;;
-            -n | --name | -d | --depth | -t | --target | -c | --compression | --fit | --background | -j | --jobs | --preview | --density)
+            -n | --name | -d | --depth | -t | --target | -c | --compression | --fit | --background | -j | --jobs | --preview | --density | --quality)
                 ((i++)) ;;
             -*) ;;
             *) ((arguments++)) ;;

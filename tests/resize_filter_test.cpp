@@ -468,3 +468,46 @@ TEST(TentResampler, FramesTheTurnedPictureAndFillsTheBordersWithTheBackground) {
         }
     }
 }
+
+TEST(TentResampler, LinearLightAveragesLightNotCodeValues) {
+    // Pixel (x, y) of each source, one byte value for all four bytes.
+    struct Case {
+        const char* what;
+        int width, height, newWidth, newHeight;
+        std::uint8_t (*source)(int x, int y);
+        std::uint8_t expected;  // every output pixel's colour bytes
+    };
+    const Case cases[] = {
+        // Half black, half white is half the light: code 188, not 128.
+        {"checkerboard halved", 8, 6, 4, 3, [](int x, int y) -> std::uint8_t { return (x + y) % 2 ? 255 : 0; },
+         188},
+        // A 40x shrink still sees every pixel: stripes do not alias.
+        {"stripes shrunk 40x", 160, 80, 4, 2, [](int x, int) -> std::uint8_t { return x % 2 ? 255 : 0; }, 188},
+        {"flat grey enlarged", 3, 2, 7, 5, [](int, int) -> std::uint8_t { return 77; }, 77},
+    };
+    for (const Case& c : cases) {
+        CDIBBitmap source;
+        source.Create(c.width, c.height, 32, false);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) std::memset(source.GetRows()[y] + 4 * x, c.source(x, y), 4);
+        CMemoryBitmap scaled;
+        CTentResizeFilter filter(c.newWidth, c.newHeight);
+        filter.SetLinearLight(true);
+        filter.Apply(source, scaled);
+        const std::vector<std::uint8_t> bytes = Bytes(scaled);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            if (i % 4 != 3) {
+                ASSERT_EQ(bytes[i], c.expected) << c.what << " byte " << i;
+            }
+    }
+    // At the same size every code value comes back as it was.
+    CDIBBitmap ramp;
+    std::vector<std::uint8_t> values(256);
+    for (int i = 0; i < 256; ++i) values[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    FillGrey(ramp, 16, 16, values);
+    CMemoryBitmap same;
+    CTentResizeFilter filter(16, 16);
+    filter.SetLinearLight(true);
+    filter.Apply(ramp, same);
+    EXPECT_EQ(Bytes(same), Bytes(ramp));
+}

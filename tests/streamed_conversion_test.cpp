@@ -177,6 +177,7 @@ Converted convert(const std::string& input, const ConversionSettings& settings, 
     CachingSourceLoader loader(input, dither, notifier, plannedPictureSizes(settings),
                                settings.pictureLayout());
     loader.setPictureHolding(holding);
+    loader.setQuality(settings.quality);
     Converted converted;
     {
         OutputFile file;
@@ -301,15 +302,24 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
         {"rgb.png", make.png(false, false)},
         {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string())},
         {"bottom-up.bmp", make.bmp24()},
+        {"turned.jpg", make.turnedJpeg(), false},
+        {"padded.jpg", make.jpeg(3, false), true, PictureFit::Pad},
     };
-    const ConversionSettings settings{.destination = kPalmOs5HighRes};
-    for (const Input& input : inputs) {
-        SCOPED_TRACE(input.name);
-        const auto [whole, streamed] =
-            convertBothWays(folder, input.name, input.bytes, settings, kDitherFloydSteinberg);
-        ASSERT_TRUE(whole.complete && whole.messages.empty());
-        EXPECT_GT(streamed.windowRows, 0);
-        EXPECT_LT(streamed.windowRows, kLargeHeight);
+    for (PictureQuality quality : {PictureQuality::kClassic, PictureQuality::kFine}) {
+        for (const Input& input : inputs) {
+            SCOPED_TRACE(testing::Message() << input.name << " quality " << static_cast<int>(quality));
+            const ConversionSettings settings{
+                .destination = kPalmOs5HighRes, .fit = input.fit, .quality = quality};
+            const auto [whole, streamed] =
+                convertBothWays(folder, input.name, input.bytes, settings, kDitherFloydSteinberg);
+            ASSERT_TRUE(whole.complete && whole.messages.empty());
+            if (input.streams) {
+                EXPECT_GT(streamed.windowRows, 0);
+                EXPECT_LT(streamed.windowRows, kLargeHeight);
+            } else {
+                EXPECT_EQ(streamed.windowRows, 0);
+            }
+        }
     }
 }
 

@@ -120,6 +120,7 @@ TEST_F(MainDialog, HasEveryControlWithItsTextInItsGroup) {
     inGroup("destinationDescriptionLabel", "imagePropertiesGroup");
     inGroup("rawRadio", "colorReductionGroup");
     inGroup("ditheringRadio", "colorReductionGroup");
+    inGroup("fineQualityCheck", "colorReductionGroup");
     inGroup("writeToFileCheck", "outputGroup");
     inGroup("outputFileCombo", "outputGroup");
     inGroup("setButton", "outputGroup");
@@ -131,7 +132,7 @@ TEST_F(MainDialog, TabFollowsTheOrderOfTheControls) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     const char* order[] = {"inputFileCombo",     "pickButton",         "imageNameEdit",
                            "colorDepthCombo",    "destinationOsCombo", "radio",
-                           "writeToFileCheck",   "outputFileCombo",    "setButton",
+                           "fineQualityCheck",   "writeToFileCheck",   "outputFileCombo",    "setButton",
                            "directInstallCheck", "startButton",        "optionsButton"};
     input()->setFocus();
     for (std::size_t i = 1; i < std::size(order); ++i) {

@@ -5,6 +5,7 @@
 #include "engine/palm_picture.h"
 #include "support/tiff_gif_writers.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QRadioButton>
@@ -99,13 +100,14 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         int fitCommand;
         PictureFit fit;
         std::size_t pictures;
+        PictureQuality quality = PictureQuality::kClassic;
     } cases[] = {
         {kPalmOs5HighRes, 2, ColourReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient,
          true, ID_FIT_PAD, PictureFit::Pad, 2},
         {kPalmOs3Or4, 0, ColourReduction::kRaw, ID_COMPRESSION_NONE, kCompressionNone, false, ID_FIT_CROP,
-         PictureFit::Crop, 1},
+         PictureFit::Crop, 1, PictureQuality::kFine},
         {kPalmOs3To5Combined, 1, ColourReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline, true,
-         ID_FIT_STRETCH, PictureFit::Stretch, 1},
+         ID_FIT_STRETCH, PictureFit::Stretch, 1, PictureQuality::kFine},
         {kPalmOs5LowRes, 2, ColourReduction::kRaw, ID_COMPRESSION_SCANLINE, kCompressionScanline, false,
          ID_FIT_STRETCH, PictureFit::Stretch, 1},
     };
@@ -118,6 +120,7 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         dialog->handleCommand(c.compressionCommand);
         if (dialog->conversion().autoOrient != c.upright) dialog->handleCommand(ID_TURN_UPRIGHT);
         dialog->handleCommand(c.fitCommand);
+        control<QCheckBox>("fineQualityCheck")->setChecked(c.quality == PictureQuality::kFine);
         waitForPreview();
 
         ConversionSettings settings;
@@ -127,6 +130,7 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         settings.compression = c.compression;
         settings.autoOrient = c.upright;
         settings.fit = c.fit;
+        settings.quality = c.quality;
         expectShows(pane().preview(), convert(settings));
         EXPECT_EQ(pane().preview().pictures.size(), c.pictures);
         EXPECT_TRUE(pane().statusText().endsWith(QStringLiteral(" bytes")));

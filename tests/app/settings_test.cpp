@@ -123,7 +123,7 @@ TEST_F(SettingsFile, FirstStartGivesEveryDefault) {
     EXPECT_FALSE(QFile::exists(settingsFile()));
 }
 
-TEST_F(SettingsFile, TheFirstExitStoresElevenValuesAndSeventeenPerList) {
+TEST_F(SettingsFile, TheFirstExitStoresTwelveValuesAndSeventeenPerList) {
     CSettings settings(store);
     settings.load();
     settings.save();
@@ -134,7 +134,7 @@ TEST_F(SettingsFile, TheFirstExitStoresElevenValuesAndSeventeenPerList) {
     QStringList topLevel = stored.childKeys();
     topLevel.sort();
     EXPECT_EQ(topLevel, (QStringList{"colordepth", "compression", "dither", "file", "fit", "imagename", "install",
-                                     "last8", "lastpdb", "orient", "os"}));
+                                     "last8", "lastpdb", "orient", "os", "quality"}));
     QStringList groups = stored.childGroups();
     groups.sort();
     EXPECT_EQ(groups, (QStringList{"MRU input", "MRU output"}));
@@ -152,6 +152,7 @@ TEST_F(SettingsFile, TheFirstExitStoresElevenValuesAndSeventeenPerList) {
     EXPECT_EQ(stored.value("compression").toInt(), 99);
     EXPECT_EQ(stored.value("orient").toInt(), 1);
     EXPECT_EQ(stored.value("fit").toInt(), 0);
+    EXPECT_EQ(stored.value("quality").toInt(), 0);
     EXPECT_EQ(stored.value("last8").toString(), QString());
 }
 
@@ -206,6 +207,7 @@ TEST_F(SettingsFile, ChoicesThatNameNothingAreSavedBackAsTheyWereRead) {
     } cases[] = {
         {"compression", 5, 8}, {"os", 7, 8},     {"colordepth", -1, 8},
         {"colordepth", 3, 8},  {"dither", 7, 8}, {"colordepth", 1, 4}, {"fit", 7, 8},
+        {"quality", 7, 8},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(std::string(test.name) + " " + std::to_string(test.stored));
@@ -267,6 +269,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
                   << "read os"
                   << "read orient"
                   << "read fit"
+                  << "read quality"
                   << "read installer"
                   << "read lastfolder"
                   << "flush";
@@ -276,7 +279,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
     settings.save();
     QStringList expectedWrites{
         "write file",       "write install", "write dither",          "write compression",
-        "write colordepth", "write os",      "write orient",          "write fit",
+        "write colordepth", "write os",      "write orient",          "write fit", "write quality",
         "write MRU input/index", "write MRU output/index",
         "write last8",      "write lastpdb", "write imagename"};
     for (int slot = 0; slot < 16; ++slot) {

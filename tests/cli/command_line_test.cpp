@@ -62,6 +62,9 @@ TEST(CommandLine, TargetsByNameOrNumber) {
     }
     EXPECT_EQ(parseOk({"-c", "best", "a.bmp"}).conversion.compression, kCompressionMostEfficient);
     EXPECT_EQ(parseOk({"-c", "99", "a.bmp"}).conversion.compression, kCompressionMostEfficient);
+    EXPECT_EQ(parseOk({"a.bmp"}).conversion.quality, PictureQuality::kClassic);
+    EXPECT_EQ(parseOk({"--quality", "fine", "a.bmp"}).conversion.quality, PictureQuality::kFine);
+    EXPECT_EQ(parseOk({"--quality=classic", "a.bmp"}).conversion.quality, PictureQuality::kClassic);
 }
 
 TEST(CommandLine, UsageErrorsAreRefused) {
@@ -70,6 +73,7 @@ TEST(CommandLine, UsageErrorsAreRefused) {
     EXPECT_NE(parseError({"-t", "os6", "a.bmp"}).find("target"), std::string::npos);
     EXPECT_NE(parseError({"-t", "4", "a.bmp"}).find("target"), std::string::npos);
     EXPECT_NE(parseError({"-c", "zip", "a.bmp"}).find("compression"), std::string::npos);
+    EXPECT_NE(parseError({"--quality", "best", "a.bmp"}).find("quality"), std::string::npos);
     EXPECT_NE(parseError({"--bogus", "a.bmp"}).find("unknown option"), std::string::npos);
     EXPECT_NE(parseError({"a.bmp", "b.pdb", "c.pdb"}).find("too many"), std::string::npos);
     EXPECT_NE(parseError({"a.bmp", "-n"}).find("needs"), std::string::npos);

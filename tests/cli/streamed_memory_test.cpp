@@ -77,27 +77,29 @@ TEST(StreamedMemory, ALargeJpegConvertsInAFractionOfItsDecodedSize) {
 
     // The default holding is what is measured, whatever the caller's environment.
     unsetenv("KESTRIN_WHOLE_PICTURE");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const char* arguments[] = {
-        KESTRIN_CONVERT_PATH, "-q",          "-f",           "-d",   "8", "--dither", "-t",
-        "combined",           input.c_str(), output.c_str(), nullptr};
-    pid_t child = 0;
-    const int spawned =
-        posix_spawn(&child, KESTRIN_CONVERT_PATH, &actions, nullptr, const_cast<char**>(arguments), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(spawned, 0);
-    int status = 0;
-    rusage usage{};
-    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+    // The fine quality holds its rows between the passes at twice the bytes.
+    for (const char* quality : {"classic", "fine"}) {
+        SCOPED_TRACE(quality);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const char* arguments[] = {KESTRIN_CONVERT_PATH, "-q", "-f",     "-d",          "8",
+                                   "--dither",           "-t", "combined", "--quality", quality,
+                                   input.c_str(),        output.c_str(),   nullptr};
+        pid_t child = 0;
+        const int spawned =
+            posix_spawn(&child, KESTRIN_CONVERT_PATH, &actions, nullptr, const_cast<char**>(arguments), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(spawned, 0);
+        int status = 0;
+        rusage usage{};
+        ASSERT_EQ(wait4(child, &status, 0, &usage), child);
 
-    const std::vector<std::uint8_t> said = testsupport::ReadFileBytes(errors);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << std::string(said.begin(), said.end());
-    EXPECT_GT(std::filesystem::file_size(output), 0u);
-    rusage own{};
-    getrusage(RUSAGE_SELF, &own);
-    // ru_maxrss is in KiB.
-    EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "this test's own peak: " << own.ru_maxrss << " KiB";
+        const std::vector<std::uint8_t> said = testsupport::ReadFileBytes(errors);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << std::string(said.begin(), said.end());
+        EXPECT_GT(std::filesystem::file_size(output), 0u);
+        // ru_maxrss is in KiB.
+        EXPECT_LT(usage.ru_maxrss, 64 * 1024);
+    }
 }

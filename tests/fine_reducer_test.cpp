@@ -1,0 +1,99 @@
+#include "engine/fine_reducer.h"
+
+#include "engine/pixel_packer.h"
+#include "imagelib/image_bitmap.h"
+#include "imagelib/linear_light.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Rgb = std::array<std::uint8_t, 3>;
+
+void FillPicture(CDIBBitmap& picture, int width, int height, const std::vector<Rgb>& colours) {
+    picture.Create(width, height, 32, false);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb& rgb = colours[static_cast<std::size_t>(y * width + x) % colours.size()];
+            std::uint8_t* pixel = picture.GetRows()[y] + 4 * x;
+            pixel[0] = rgb[2];
+            pixel[1] = rgb[1];
+            pixel[2] = rgb[0];
+            pixel[3] = 255;
+        }
+    }
+}
+
+// Each pixel's palette index, unpacked.
+std::vector<int> Reduce(const ColourReducer& reducer, CDIBBitmap& picture, const PalmPalette& palette,
+                        bool dither) {
+    const int depth = palette.depth();
+    const std::size_t count = static_cast<std::size_t>(picture.GetWidth()) * picture.GetHeight();
+    std::vector<std::uint8_t> packed((count * depth + 7) / 8);
+    reducer.reduce(picture, dither, palette, packed);
+    std::vector<int> indexes;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t bit = i * depth;
+        indexes.push_back((packed[bit / 8] >> (8 - depth - bit % 8)) & ((1 << depth) - 1));
+    }
+    return indexes;
+}
+
+float Luminance(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return 0.2126f * LinearFromSrgb(red) + 0.7152f * LinearFromSrgb(green) + 0.0722f * LinearFromSrgb(blue);
+}
+
+float Lightness(float luminance) {
+    return luminance > 216.0f / 24389.0f ? 116.0f * std::cbrt(luminance) - 16.0f : luminance * 24389.0f / 27.0f;
+}
+
+}  // namespace
+
+TEST(FineReducer, FlatPatchesDitherToTheirOwnLightnessAtEveryDepth) {
+    const Rgb colours[] = {
+        {230, 100, 50},  // orange, far from every grey
+        {250, 230, 40},  // yellow: light, though its channels average to a mid grey
+        {128, 128, 128}, {40, 40, 40}, {200, 200, 200},
+        {30, 40, 120},   // dark blue
+        {120, 200, 230}, {255, 255, 255}, {0, 0, 0},
+    };
+    const FineReducer reducer;
+    for (int depth : {1, 2, 4, 8}) {
+        const PalmPalette palette(depth);
+        for (const Rgb& colour : colours) {
+            CDIBBitmap picture;
+            FillPicture(picture, 96, 96, {colour});
+            const std::vector<int> indexes = Reduce(reducer, picture, palette, true);
+            double light = 0.0;
+            for (int index : indexes)
+                light += Luminance(palette.red(index), palette.green(index), palette.blue(index));
+            const float shown = Lightness(static_cast<float>(light / indexes.size()));
+            EXPECT_NEAR(shown, Lightness(Luminance(colour[0], colour[1], colour[2])), 1.0)
+                << depth << " bits, colour " << int(colour[0]) << "," << int(colour[1]) << "," << int(colour[2]);
+        }
+    }
+}
+
+TEST(FineReducer, PicturesInPaletteColoursGetTheIndexesOfTheNearestColour) {
+    const FineReducer fine;
+    const ClassicReducer classic;
+    std::mt19937 random(5);
+    for (int depth : {1, 2, 4, 8}) {
+        const PalmPalette palette(depth);
+        // Every entry, including the repeated blacks and the grey the cube
+        // also has, then the entries in a random order, as a logo's colours.
+        std::vector<Rgb> colours;
+        for (int i = 0; i < palette.count(); ++i) colours.push_back({palette.red(i), palette.green(i), palette.blue(i)});
+        for (int i = 0; i < 2000; ++i) colours.push_back(colours[random() % palette.count()]);
+        CDIBBitmap picture;
+        FillPicture(picture, 64, 36, colours);
+        const std::vector<int> raw = Reduce(classic, picture, palette, false);
+        EXPECT_EQ(Reduce(fine, picture, palette, false), raw) << depth << " bits, raw";
+        EXPECT_EQ(Reduce(fine, picture, palette, true), raw) << depth << " bits, dithered";
+    }
+}
