@@ -107,7 +107,7 @@ TEST_F(BatchWindow, TabVisitsTheControlsInTheOrderTheyAreSeen) {
     // The two radio buttons are one stop; the arrow keys move between them.
     const char* radio = "radio";
     const QStringList single = {"inputFileCombo",     "pickButton",       "imageNameEdit",    "colorDepthCombo",
-                                "destinationOsCombo", radio,              "writeToFileCheck", "outputFileCombo",
+                                "destinationOsCombo", radio,              "fineQualityCheck", "writeToFileCheck", "outputFileCombo",
                                 "setButton",          "directInstallCheck", "startButton",    "optionsButton"};
     QStringList several = single;
     several[0] = QStringLiteral("pictureList");
