@@ -105,7 +105,9 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
         CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages, plannedPictureSizes(settings),
                                    settings.pictureLayout());
         loader.setPictureHolding(pictureHolding);
+        loader.setColorManagement(settings.colorManage);
         result = PalmDatabase::writeImages(file, settings, loader);
+        if (!loader.colorNote().empty()) log.appendLine(loader.colorNote());
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
     } catch (const std::exception& error) {
         // Disk full, file size limit, an I/O error: say so, and throw the

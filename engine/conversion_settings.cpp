@@ -60,6 +60,8 @@ constexpr StoredConversionSetting kStoredSettings[] = {
      [](ConversionSettings& settings, std::int32_t stored) { settings.autoOrient = stored != 0; }},
     {"fit", [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.fit); },
      [](ConversionSettings& settings, std::int32_t stored) { settings.fit = static_cast<PictureFit>(stored); }},
+    {"colormanage", [](const ConversionSettings& settings) { return std::int32_t{settings.colorManage ? 1 : 0}; },
+     [](ConversionSettings& settings, std::int32_t stored) { settings.colorManage = stored != 0; }},
 };
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST_F(SettingsFile, FirstStartGivesEveryDefault) {
     EXPECT_FALSE(QFile::exists(settingsFile()));
 }
 
-TEST_F(SettingsFile, TheFirstExitStoresElevenValuesAndSeventeenPerList) {
+TEST_F(SettingsFile, TheFirstExitStoresTwelveValuesAndSeventeenPerList) {
     CSettings settings(store);
     settings.load();
     settings.save();
@@ -133,8 +133,8 @@ TEST_F(SettingsFile, TheFirstExitStoresElevenValuesAndSeventeenPerList) {
     QSettings stored(settingsFile(), QSettings::IniFormat);
     QStringList topLevel = stored.childKeys();
     topLevel.sort();
-    EXPECT_EQ(topLevel, (QStringList{"colordepth", "compression", "dither", "file", "fit", "imagename", "install",
-                                     "last8", "lastpdb", "orient", "os"}));
+    EXPECT_EQ(topLevel, (QStringList{"colordepth", "colormanage", "compression", "dither", "file", "fit", "imagename",
+                                     "install", "last8", "lastpdb", "orient", "os"}));
     QStringList groups = stored.childGroups();
     groups.sort();
     EXPECT_EQ(groups, (QStringList{"MRU input", "MRU output"}));
@@ -152,6 +152,7 @@ TEST_F(SettingsFile, TheFirstExitStoresElevenValuesAndSeventeenPerList) {
     EXPECT_EQ(stored.value("compression").toInt(), 99);
     EXPECT_EQ(stored.value("orient").toInt(), 1);
     EXPECT_EQ(stored.value("fit").toInt(), 0);
+    EXPECT_EQ(stored.value("colormanage").toInt(), 1);
     EXPECT_EQ(stored.value("last8").toString(), QString());
 }
 
@@ -170,6 +171,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.conversion.destination = static_cast<DestinationOs>(3);
         settings.conversion.autoOrient = false;
         settings.conversion.fit = PictureFit::Crop;
+        settings.conversion.colorManage = false;
         for (int i = 0; i < 18; ++i) settings.recentSources.add(QStringLiteral("/src/%1.gif").arg(i));
         settings.recentOutputs.add(QStringLiteral("/out/only.pdb"));
         settings.save();
@@ -188,6 +190,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.conversion.destination, 3);
     EXPECT_FALSE(loaded.conversion.autoOrient);
     EXPECT_EQ(loaded.conversion.fit, PictureFit::Crop);
+    EXPECT_FALSE(loaded.conversion.colorManage);
     EXPECT_EQ(loaded.recentSources.index(), 2u);
     EXPECT_EQ(loaded.recentSources.newestFirst().first(), QStringLiteral("/src/17.gif"));
     EXPECT_EQ(loaded.recentSources.newestFirst().size(), 16);
@@ -263,6 +266,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
                   << "read os"
                   << "read orient"
                   << "read fit"
+                  << "read colormanage"
                   << "read installer"
                   << "flush";
     EXPECT_EQ(store.log, expectedReads);
@@ -272,6 +276,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
     QStringList expectedWrites{
         "write file",       "write install", "write dither",          "write compression",
         "write colordepth", "write os",      "write orient",          "write fit",
+        "write colormanage",
         "write MRU input/index", "write MRU output/index",
         "write last8",      "write lastpdb", "write imagename"};
     for (int slot = 0; slot < 16; ++slot) {

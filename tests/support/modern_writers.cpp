@@ -121,6 +121,10 @@ std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelA
         }
     }
 
+    if (!options.iccProfile.empty())
+        RequireHeif(heif_image_set_raw_color_profile(image.get(), "prof", options.iccProfile.data(),
+                                                     options.iccProfile.size()));
+
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
     heif_encoder* rawEncoder = nullptr;
     RequireHeif(heif_context_get_encoder_for_format(

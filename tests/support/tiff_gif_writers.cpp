@@ -122,6 +122,9 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture) {
         if (picture.photometric == PHOTOMETRIC_YCBCR && picture.compression == COMPRESSION_JPEG)
             TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
         TIFFSetField(t, TIFFTAG_ORIENTATION, picture.orientation);
+        if (!picture.iccProfile.empty())
+            TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(picture.iccProfile.size()),
+                         picture.iccProfile.data());
         if (picture.extraSample) {
             const std::uint16_t types[] = {*picture.extraSample};
             TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, types);

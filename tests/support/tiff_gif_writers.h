@@ -37,6 +37,8 @@ struct TiffPicture {
     // YCbCr with JPEG compression: red, green and blue samples, which
     // libtiff's JPEG codec turns into subsampled YCbCr itself.
     std::vector<std::uint8_t> pixels;
+    // An ICC profile tag; none when empty.
+    std::vector<std::uint8_t> iccProfile;
 };
 
 std::size_t TiffRowBytes(const TiffPicture& picture);

@@ -1,0 +1,213 @@
+#include "imagelib/color_conversion.h"
+
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct ProfileCloser {
+    void operator()(void* profile) const noexcept { cmsCloseProfile(profile); }
+};
+using ProfilePointer = std::unique_ptr<void, ProfileCloser>;
+
+struct ToneCurveFreer {
+    void operator()(cmsToneCurve* curve) const noexcept { cmsFreeToneCurve(curve); }
+};
+using ToneCurvePointer = std::unique_ptr<cmsToneCurve, ToneCurveFreer>;
+
+// Names from a file end up in the progress log: printable ASCII only, and
+// never more than a line's worth.
+constexpr std::size_t kMaxNameLength = 64;
+
+std::string PrintableName(const char* text) {
+    std::string name;
+    for (const char* c = text; *c != '\0' && name.size() < kMaxNameLength; ++c)
+        name += *c >= 0x20 && *c < 0x7f ? *c : '?';
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
+}
+
+std::string ProfileName(cmsHPROFILE profile) {
+    char text[kMaxNameLength + 1] = {};
+    if (cmsGetProfileInfoASCII(profile, cmsInfoDescription, cmsNoLanguage, cmsNoCountry, text, sizeof text) == 0)
+        return "embedded profile";
+    const std::string name = PrintableName(text);
+    return name.empty() ? "embedded profile" : name;
+}
+
+// Cameras, phones and editors write the sRGB space in many profiles of their
+// own, each with slightly different numbers. A profile whose conversion moves
+// no colour of a grid over the cube by more than this (in 8-bit levels) is
+// taken for sRGB itself: such pictures keep today's numbers exactly.
+constexpr int kSrgbTolerance = 2;
+constexpr int kGridStep = 15;  // 0, 15, ..., 255: 18 levels a channel
+
+bool KeepsRgbGrid(cmsHTRANSFORM transform) {
+    std::vector<std::uint8_t> grid;
+    for (int red = 0; red <= 255; red += kGridStep)
+        for (int green = 0; green <= 255; green += kGridStep)
+            for (int blue = 0; blue <= 255; blue += kGridStep)
+                grid.insert(grid.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
+                                         static_cast<std::uint8_t>(red), 255});
+    std::vector<std::uint8_t> converted(grid);
+    cmsDoTransform(transform, grid.data(), converted.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
+    for (std::size_t i = 0; i < grid.size(); ++i)
+        if (i % 4 != 3 && std::abs(int{grid[i]} - int{converted[i]}) > kSrgbTolerance) return false;
+    return true;
+}
+
+cmsColorSpaceSignature SpaceOf(ProfilePixels pixels) {
+    switch (pixels) {
+        case ProfilePixels::kGrey:
+            return cmsSigGrayData;
+        case ProfilePixels::kCmyk:
+        case ProfilePixels::kInvertedCmyk:
+            return cmsSigCmykData;
+        case ProfilePixels::kRgb:
+            break;
+    }
+    return cmsSigRgbData;
+}
+
+cmsUInt32Number InputFormat(ProfilePixels pixels) {
+    switch (pixels) {
+        case ProfilePixels::kGrey:
+            return TYPE_GRAY_8;
+        case ProfilePixels::kCmyk:
+            return TYPE_CMYK_8;
+        case ProfilePixels::kInvertedCmyk:
+            return TYPE_CMYK_8_REV;
+        case ProfilePixels::kRgb:
+            break;
+    }
+    return TYPE_BGRA_8;
+}
+
+}  // namespace
+
+class ColorConversionBuilder {
+public:
+    static CColorConversion Build(cmsHPROFILE profile, ProfilePixels pixels, const std::string& name);
+};
+
+CColorConversion ColorConversionBuilder::Build(cmsHPROFILE source, ProfilePixels pixels, const std::string& name) {
+    if (cmsGetColorSpace(source) != SpaceOf(pixels))
+        return CColorConversion::Ignored("it does not describe the picture's colour model");
+    const cmsProfileClassSignature profileClass = cmsGetDeviceClass(source);
+    if (profileClass != cmsSigInputClass && profileClass != cmsSigDisplayClass &&
+        profileClass != cmsSigOutputClass && profileClass != cmsSigColorSpaceClass)
+        return CColorConversion::Ignored("it is not a profile of pictures");
+    const ProfilePointer target(cmsCreate_sRGBProfile());
+    if (!target) return CColorConversion::Ignored("out of memory");
+
+    // As the common viewers do: the profile's own perceptual rendering where
+    // it has one, otherwise colorimetric with the black points matched.
+    const bool perceptual = cmsIsCLUT(source, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT) != 0;
+    const cmsUInt32Number intent = perceptual ? INTENT_PERCEPTUAL : INTENT_RELATIVE_COLORIMETRIC;
+    const cmsUInt32Number flags = perceptual ? 0 : cmsFLAGS_BLACKPOINTCOMPENSATION;
+    const bool grey = pixels == ProfilePixels::kGrey;
+    std::unique_ptr<void, CColorConversion::TransformDeleter> transform(cmsCreateTransform(
+        source, InputFormat(pixels), target.get(), grey ? TYPE_BGR_8 : TYPE_BGRA_8, intent, flags));
+    if (!transform) return CColorConversion::Ignored("no conversion to sRGB could be built from it");
+
+    CColorConversion conversion;
+    if (grey) {
+        std::uint8_t levels[256];
+        for (int i = 0; i < 256; ++i) levels[i] = static_cast<std::uint8_t>(i);
+        conversion.m_greyTable = std::make_unique<std::uint8_t[]>(256 * 3);
+        cmsDoTransform(transform.get(), levels, conversion.m_greyTable.get(), 256);
+        bool keeps = true;
+        for (int i = 0; i < 256 * 3; ++i)
+            keeps = keeps && std::abs(i / 3 - int{conversion.m_greyTable[static_cast<std::size_t>(i)]}) <=
+                                 kSrgbTolerance;
+        if (keeps) return CColorConversion();
+    } else {
+        if (pixels == ProfilePixels::kRgb && KeepsRgbGrid(transform.get())) return CColorConversion();
+        conversion.m_transform = std::move(transform);
+        conversion.m_opaqueResult = pixels != ProfilePixels::kRgb;
+    }
+    conversion.m_note = "colour profile: " + name + " -> sRGB";
+    return conversion;
+}
+
+// ---------------------------------------------------------------------------
+
+CColorConversion::CColorConversion() = default;
+CColorConversion::~CColorConversion() = default;
+CColorConversion::CColorConversion(CColorConversion&&) noexcept = default;
+CColorConversion& CColorConversion::operator=(CColorConversion&&) noexcept = default;
+
+void CColorConversion::TransformDeleter::operator()(void* transform) const noexcept {
+    cmsDeleteTransform(transform);
+}
+
+CColorConversion CColorConversion::Ignored(const std::string& why) {
+    CColorConversion conversion;
+    conversion.m_note = "colour profile ignored: " + why;
+    return conversion;
+}
+
+CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels) {
+    if (profile.empty() || profile.size() > 0xFFFFFFFFu) return Ignored("it could not be read");
+    const ProfilePointer source(
+        cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
+    if (!source) return Ignored("it could not be read");
+    return ColorConversionBuilder::Build(source.get(), pixels, ProfileName(source.get()));
+}
+
+CColorConversion CColorConversion::FromCalibratedRgb(const CalibratedRgbSpace& space) {
+    const double coordinates[] = {space.redX,  space.redY,  space.greenX, space.greenY,
+                                  space.blueX, space.blueY, space.whiteX, space.whiteY};
+    for (const double value : coordinates)
+        if (!std::isfinite(value) || value <= 0.0 || value >= 1.0) return Ignored("its primaries are not colours");
+    ToneCurvePointer curves[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        const double gamma = space.gamma[channel];
+        if (gamma == 0.0) {
+            // The sRGB curve, in the parametric form of ICC type 4.
+            const cmsFloat64Number parameters[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+            curves[channel].reset(cmsBuildParametricToneCurve(nullptr, 4, parameters));
+        } else {
+            if (!std::isfinite(gamma) || gamma < 0.1 || gamma > 10.0) return Ignored("its gamma is out of range");
+            curves[channel].reset(cmsBuildGamma(nullptr, gamma));
+        }
+        if (!curves[channel]) return Ignored("out of memory");
+    }
+    const cmsCIExyY white{space.whiteX, space.whiteY, 1.0};
+    const cmsCIExyYTRIPLE primaries{{space.redX, space.redY, 1.0},
+                                    {space.greenX, space.greenY, 1.0},
+                                    {space.blueX, space.blueY, 1.0}};
+    cmsToneCurve* const transfer[3] = {curves[0].get(), curves[1].get(), curves[2].get()};
+    const ProfilePointer source(cmsCreateRGBProfile(&white, &primaries, transfer));
+    if (!source) return Ignored("its primaries describe no colour space");
+    const std::string name = PrintableName(space.name.c_str());
+    return ColorConversionBuilder::Build(source.get(), ProfilePixels::kRgb,
+                                         name.empty() ? "calibrated colour space" : name);
+}
+
+void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) const noexcept {
+    if (m_greyTable != nullptr) {
+        for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+            // Blue, green and red hold the same grey.
+            const std::uint8_t* srgb = &m_greyTable[std::size_t{pixels[1]} * 3];
+            pixels[0] = srgb[0];
+            pixels[1] = srgb[1];
+            pixels[2] = srgb[2];
+        }
+        return;
+    }
+    if (m_transform == nullptr) return;
+    // Input and output pixels have the same size and lcms2 reads each pixel
+    // before it writes it, so the conversion runs in place.
+    constexpr std::size_t kChunk = 1 << 20;
+    for (std::size_t done = 0; done < count; done += kChunk) {
+        const std::size_t n = std::min(kChunk, count - done);
+        cmsDoTransform(m_transform.get(), pixels + done * 4, pixels + done * 4, static_cast<cmsUInt32Number>(n));
+    }
+    if (m_opaqueResult)
+        for (std::size_t i = 0; i < count; ++i) pixels[i * 4 + 3] = 255;
+}
