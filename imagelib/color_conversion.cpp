@@ -1,5 +1,7 @@
 #include "imagelib/color_conversion.h"
 
+#include "imagelib/byte_order.h"
+
 #include <lcms2.h>
 
 #include <algorithm>
@@ -18,6 +20,8 @@ struct ToneCurveFreer {
     void operator()(cmsToneCurve* curve) const noexcept { cmsFreeToneCurve(curve); }
 };
 using ToneCurvePointer = std::unique_ptr<cmsToneCurve, ToneCurveFreer>;
+
+constexpr std::size_t kIccHeaderBytes = 128;  // the first field is the profile's size
 
 // Names from a file end up in the progress log: printable ASCII only, and
 // never more than a line's worth.
@@ -152,7 +156,11 @@ CColorConversion CColorConversion::Ignored(const std::string& why) {
 }
 
 CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels) {
-    if (profile.empty() || profile.size() > 0xFFFFFFFFu) return Ignored("it could not be read");
+    // lcms2 reads tags only when they are asked for: a profile cut short
+    // would open, and fail later with a less clear reason.
+    if (profile.size() < kIccHeaderBytes || profile.size() > 0xFFFFFFFFu ||
+        ReadBE32(profile.data()) > profile.size())
+        return Ignored("it could not be read");
     const ProfilePointer source(
         cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
     if (!source) return Ignored("it could not be read");

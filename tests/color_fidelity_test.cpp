@@ -150,8 +150,7 @@ const Format kFormats[] = {
          picture.photometric = 2;  // RGB
          picture.rowsPerStrip = 16;
          picture.pixels = rgb;
-         picture.iccProfile = profile;
-         return WriteTiff(picture);
+         return WriteTiff(picture, profile);
      }},
     {"WebP", "webp",
      [](const auto& rgb, const auto& profile) {
@@ -160,9 +159,7 @@ const Format kFormats[] = {
      }},
     {"HEIC", "heic",
      [](const auto& rgb, const auto& profile) {
-         HeifOptions options;
-         options.iccProfile = profile;
-         return EncodeHeif(kPhotoWidth, kPhotoHeight, PixelsOf(rgb), options);
+         return EncodeHeif(kPhotoWidth, kPhotoHeight, PixelsOf(rgb), HeifOptions{}, profile);
      }},
 };
 

@@ -32,11 +32,11 @@ struct HeifOptions {
     int bitDepth = 8;
     // The orientation (1 to 8) the file asks to be shown in.
     int orientation = 1;
-    // An ICC profile for the file to carry; none when empty.
-    std::vector<std::uint8_t> iccProfile;
 };
 // A HEIF (HEVC) or AVIF (AV1) file whose primary image is the picture.
-std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelAt, const HeifOptions& options);
+// It carries `iccProfile` unless that is empty.
+std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelAt, const HeifOptions& options,
+                                     const std::vector<std::uint8_t>& iccProfile = {});
 
 // With KESTRIN_FUZZ_SEED_DIR set, the bytes are also written as
 // <dir>/<harness>/<name>, to seed that fuzz harness.

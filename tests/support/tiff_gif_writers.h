@@ -37,14 +37,13 @@ struct TiffPicture {
     // YCbCr with JPEG compression: red, green and blue samples, which
     // libtiff's JPEG codec turns into subsampled YCbCr itself.
     std::vector<std::uint8_t> pixels;
-    // An ICC profile tag; none when empty.
-    std::vector<std::uint8_t> iccProfile;
 };
 
 std::size_t TiffRowBytes(const TiffPicture& picture);
 
 // The picture as a TIFF file; fails the running test if libtiff refuses it.
-std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture);
+// With an ICC profile tag unless `iccProfile` is empty.
+std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vector<std::uint8_t>& iccProfile = {});
 
 // Where each strip's data lies in a TIFF file: (offset, byte count) pairs.
 std::vector<std::pair<std::uint64_t, std::uint64_t>> TiffStripLocations(
