@@ -61,10 +61,11 @@ std::vector<std::uint8_t> BmpV5(const std::vector<std::uint8_t>& rgb, const std:
 // the level. An empty profile makes a file without one.
 const struct {
     const char* name;
+    const char* harness;  // the fuzz harness the file seeds
     std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&, const std::vector<std::uint8_t>&)>
         encode;
 } kLosslessFormats[] = {
-    {"PNG",
+    {"PNG", "png",
      [](const auto& rgb, const auto& profile) {
          PngPicture picture;
          picture.width = picture.height = kSide;
@@ -72,7 +73,7 @@ const struct {
          picture.samples.assign(rgb.begin(), rgb.end());
          return profile.empty() ? EncodePng(picture) : WithPngProfile(EncodePng(picture), profile);
      }},
-    {"TIFF",
+    {"TIFF", "tiff",
      [](const auto& rgb, const auto& profile) {
          TiffPicture picture;
          picture.width = picture.height = kSide;
@@ -82,7 +83,7 @@ const struct {
          picture.pixels = rgb;
          return WriteTiff(picture, profile);
      }},
-    {"WebP",
+    {"WebP", "webp",
      [](const auto& rgb, const auto& profile) {
          const auto webp = EncodeWebP(kSide, kSide, [&](int x, int y) {
              const std::uint8_t* pixel = &rgb[(y * kSide + x) * 3];
@@ -90,7 +91,7 @@ const struct {
          }, true);
          return profile.empty() ? webp : WithWebPProfile(webp, profile);
      }},
-    {"BMP", [](const auto& rgb, const auto& profile) { return BmpV5(rgb, profile); }},
+    {"BMP", "bmp", [](const auto& rgb, const auto& profile) { return BmpV5(rgb, profile); }},
 };
 
 struct Decoded {
@@ -131,8 +132,7 @@ TEST(ColourProfiles, AWideGamutPictureComesBackAsItsSrgbOriginalAndIsNamed) {
     const auto p3 = ConvertFromSrgb(rgb, profile);
     for (const auto& format : kLosslessFormats) {
         const auto file = format.encode(p3, profile);
-        KeepAsFuzzSeed(std::string(format.name) == "BMP" ? "bmp" : "any_format",
-                       std::string("display_p3.") + format.name, file);
+        KeepAsFuzzSeed(format.harness, "display_p3", file);
         const Decoded managed = Decode(file);
         EXPECT_LE(LargestDifference(managed.pixels, rgb), 2) << format.name;
         EXPECT_EQ(managed.note, "colour profile: Display P3 -> sRGB") << format.name;
@@ -142,6 +142,9 @@ TEST(ColourProfiles, AWideGamutPictureComesBackAsItsSrgbOriginalAndIsNamed) {
         EXPECT_EQ(unmanaged.note, "") << format.name;
     }
     KeepAsFuzzSeed("color_profile", "display_p3.icc", profile);
+    KeepAsFuzzSeed("heif", "display_p3.heic",
+                   EncodeHeif(kSide, kSide, [](int x, int y) { return Rgba{std::uint8_t(x * 16), std::uint8_t(y * 16), 90, 255}; },
+                              HeifOptions{}, profile));
 }
 
 TEST(ColourProfiles, ProfilesOfSrgbOrNoneAtAllKeepTheNumbersToTheByte) {
@@ -197,6 +200,7 @@ TEST(ColourProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
                 << broken.name << ", " << format.name;
     }
     KeepAsFuzzSeed("jpeg", "truncated_profile.jpg", WithJpegProfile(jpeg, truncated));
+    KeepAsFuzzSeed("jpeg", "display_p3.jpg", WithJpegProfile(jpeg, DisplayP3Profile()));
     KeepAsFuzzSeed("color_profile", "truncated.icc", truncated);
 }
 
