@@ -49,6 +49,8 @@ std::string ProfileName(cmsHPROFILE profile) {
 // taken for sRGB itself: such pictures keep today's numbers exactly.
 constexpr int kSrgbTolerance = 2;
 constexpr int kGridStep = 15;  // 0, 15, ..., 255: 18 levels a channel
+// How far (in 8-bit levels) the tables may stray from lcms2 on that grid.
+constexpr int kTableTolerance = 1;
 
 bool KeepsRgbGrid(cmsHTRANSFORM transform) {
     std::vector<std::uint8_t> grid;
@@ -93,10 +95,125 @@ cmsUInt32Number InputFormat(ProfilePixels pixels) {
 
 }  // namespace
 
+// Integers throughout: the lookups and the matrix run at a fraction of the
+// cost of floating point conversions.
+struct CColorConversion::MatrixShaper {
+    static constexpr int kLinearBits = 16;  // linear light 1.0 is 1 << 16
+    static constexpr int kMatrixBits = 14;  // a coefficient of 1.0 is 1 << 14
+    static constexpr int kEncodeBits = 14;  // the encoding table's steps
+    static constexpr int kEncodeSteps = 1 << kEncodeBits;
+    // Linear light of each 8-bit level, per channel (red, green, blue).
+    std::int32_t linear[3][256];
+    // sRGB linear red, green, blue from the profile's, row by row.
+    std::int32_t matrix[9];
+    // sRGB 8-bit value of linear light 0 to 1, in kEncodeSteps steps.
+    std::uint8_t encode[kEncodeSteps + 1];
+};
+
+void CColorConversion::MatrixShaperDeleter::operator()(MatrixShaper* tables) const noexcept {
+    delete tables;
+}
+
+namespace {
+
+bool Invert3x3(const double m[9], double out[9]) {
+    const double det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
+                       m[2] * (m[3] * m[7] - m[4] * m[6]);
+    if (!std::isfinite(det) || std::abs(det) < 1e-9) return false;
+    out[0] = (m[4] * m[8] - m[5] * m[7]) / det;
+    out[1] = (m[2] * m[7] - m[1] * m[8]) / det;
+    out[2] = (m[1] * m[5] - m[2] * m[4]) / det;
+    out[3] = (m[5] * m[6] - m[3] * m[8]) / det;
+    out[4] = (m[0] * m[8] - m[2] * m[6]) / det;
+    out[5] = (m[2] * m[3] - m[0] * m[5]) / det;
+    out[6] = (m[3] * m[7] - m[4] * m[6]) / det;
+    out[7] = (m[1] * m[6] - m[0] * m[7]) / det;
+    out[8] = (m[0] * m[4] - m[1] * m[3]) / det;
+    return true;
+}
+
+// The colorants of a matrix/tone-curve profile as the columns of a matrix
+// (XYZ under D50), and its three curves; false when a tag is missing.
+bool ReadMatrixShaper(cmsHPROFILE profile, double colorants[9], cmsToneCurve* curves[3]) {
+    const cmsTagSignature colorantTags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+    const cmsTagSignature curveTags[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+    for (int channel = 0; channel < 3; ++channel) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, colorantTags[channel]));
+        curves[channel] = static_cast<cmsToneCurve*>(cmsReadTag(profile, curveTags[channel]));
+        if (xyz == nullptr || curves[channel] == nullptr) return false;
+        colorants[channel] = xyz->X;
+        colorants[3 + channel] = xyz->Y;
+        colorants[6 + channel] = xyz->Z;
+    }
+    return true;
+}
+
+}  // namespace
+
 class ColorConversionBuilder {
 public:
     static CColorConversion Build(cmsHPROFILE profile, ProfilePixels pixels, const std::string& name);
+
+private:
+    using Tables = std::unique_ptr<CColorConversion::MatrixShaper, CColorConversion::MatrixShaperDeleter>;
+    static Tables BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target, cmsHTRANSFORM transform);
 };
+
+ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target,
+                                                                          cmsHTRANSFORM transform) {
+    double sourceColorants[9];
+    double targetColorants[9];
+    cmsToneCurve* sourceCurves[3];
+    cmsToneCurve* targetCurves[3];
+    double toTarget[9];
+    if (!cmsIsMatrixShaper(source) || !ReadMatrixShaper(source, sourceColorants, sourceCurves) ||
+        !ReadMatrixShaper(target, targetColorants, targetCurves) || !Invert3x3(targetColorants, toTarget))
+        return nullptr;
+    const std::unique_ptr<cmsToneCurve, void (*)(cmsToneCurve*)> encodeCurve(cmsReverseToneCurve(targetCurves[0]),
+                                                                            cmsFreeToneCurve);
+    if (!encodeCurve) return nullptr;
+
+    using Tables_ = CColorConversion::MatrixShaper;
+    Tables tables(new CColorConversion::MatrixShaper);
+    for (int channel = 0; channel < 3; ++channel)
+        for (int level = 0; level < 256; ++level) {
+            const double linear =
+                cmsEvalToneCurveFloat(sourceCurves[channel], static_cast<cmsFloat32Number>(level / 255.0));
+            tables->linear[channel][level] =
+                static_cast<std::int32_t>(std::lround(std::clamp(linear, 0.0, 1.0) * (1 << Tables_::kLinearBits)));
+        }
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            double sum = 0;
+            for (int k = 0; k < 3; ++k) sum += toTarget[row * 3 + k] * sourceColorants[k * 3 + column];
+            // Wider spaces than any real one have no place in 16 bits.
+            if (!std::isfinite(sum) || std::abs(sum) > 16.0) return nullptr;
+            tables->matrix[row * 3 + column] = static_cast<std::int32_t>(std::lround(sum * (1 << Tables_::kMatrixBits)));
+        }
+    for (int step = 0; step <= CColorConversion::MatrixShaper::kEncodeSteps; ++step) {
+        const float encoded = cmsEvalToneCurveFloat(
+            encodeCurve.get(), static_cast<cmsFloat32Number>(step) / CColorConversion::MatrixShaper::kEncodeSteps);
+        tables->encode[step] = static_cast<std::uint8_t>(std::lround(std::clamp(encoded, 0.0f, 1.0f) * 255.0f));
+    }
+
+    // Tags can say more than the colorants and curves (a chromatic
+    // adaptation of their own, odd curve types): whatever lcms2 makes of the
+    // profile is the reference, and tables that stray from it are not used.
+    CColorConversion probe;
+    probe.m_matrixShaper = std::move(tables);
+    std::vector<std::uint8_t> grid;
+    for (int red = 0; red <= 255; red += kGridStep)
+        for (int green = 0; green <= 255; green += kGridStep)
+            for (int blue = 0; blue <= 255; blue += kGridStep)
+                grid.insert(grid.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
+                                         static_cast<std::uint8_t>(red), 255});
+    std::vector<std::uint8_t> reference(grid);
+    cmsDoTransform(transform, grid.data(), reference.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
+    probe.ConvertPixels(grid.data(), grid.size() / 4);
+    for (std::size_t i = 0; i < grid.size(); ++i)
+        if (std::abs(int{grid[i]} - int{reference[i]}) > kTableTolerance) return nullptr;
+    return std::move(probe.m_matrixShaper);
+}
 
 CColorConversion ColorConversionBuilder::Build(cmsHPROFILE source, ProfilePixels pixels, const std::string& name) {
     if (cmsGetColorSpace(source) != SpaceOf(pixels))
@@ -131,6 +248,8 @@ CColorConversion ColorConversionBuilder::Build(cmsHPROFILE source, ProfilePixels
         if (keeps) return CColorConversion();
     } else {
         if (pixels == ProfilePixels::kRgb && KeepsRgbGrid(transform.get())) return CColorConversion();
+        if (pixels == ProfilePixels::kRgb && !perceptual)
+            conversion.m_matrixShaper = BuildMatrixShaper(source, target.get(), transform.get());
         conversion.m_transform = std::move(transform);
         conversion.m_opaqueResult = pixels != ProfilePixels::kRgb;
     }
@@ -205,6 +324,24 @@ void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) co
             pixels[0] = srgb[0];
             pixels[1] = srgb[1];
             pixels[2] = srgb[2];
+        }
+        return;
+    }
+    if (m_matrixShaper != nullptr) {
+        const MatrixShaper& tables = *m_matrixShaper;
+        const std::int32_t* m = tables.matrix;
+        constexpr int kShift = MatrixShaper::kLinearBits + MatrixShaper::kMatrixBits - MatrixShaper::kEncodeBits;
+        const auto encode = [&tables](std::int64_t linear) {
+            const std::int64_t step = (linear + (std::int64_t{1} << (kShift - 1))) >> kShift;
+            return tables.encode[std::clamp<std::int64_t>(step, 0, MatrixShaper::kEncodeSteps)];
+        };
+        for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+            const std::int64_t red = tables.linear[0][pixels[2]];
+            const std::int64_t green = tables.linear[1][pixels[1]];
+            const std::int64_t blue = tables.linear[2][pixels[0]];
+            pixels[2] = encode(m[0] * red + m[1] * green + m[2] * blue);
+            pixels[1] = encode(m[3] * red + m[4] * green + m[5] * blue);
+            pixels[0] = encode(m[6] * red + m[7] * green + m[8] * blue);
         }
         return;
     }

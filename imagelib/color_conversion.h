@@ -42,6 +42,9 @@ public:
 
     // True when pixels change.
     bool Converts() const { return m_transform != nullptr || m_greyTable != nullptr; }
+    // True when pixels go through tables built from the profile rather
+    // than through lcms2 pixel by pixel (see MatrixShaper).
+    bool UsesTables() const { return m_matrixShaper != nullptr || m_greyTable != nullptr; }
     // For the progress log: "colour profile: <name> -> sRGB" when it
     // converts, "colour profile ignored: <why>" for a profile it could not
     // use, empty otherwise.
@@ -56,7 +59,18 @@ private:
         void operator()(void* transform) const noexcept;
     };
 
+    // The conversion of a matrix/tone-curve RGB profile, the common kind, as
+    // three tables and a matrix: lcms2 takes several times as long for a
+    // pixel as the decoder, and a large photo would convert in twice its
+    // time. Built from the profile's own colorants and curves, and used only
+    // when it agrees with lcms2's transform on a grid over the whole cube.
+    struct MatrixShaper;
+    struct MatrixShaperDeleter {
+        void operator()(MatrixShaper* tables) const noexcept;
+    };
+
     std::unique_ptr<void, TransformDeleter> m_transform;
+    std::unique_ptr<MatrixShaper, MatrixShaperDeleter> m_matrixShaper;
     // For grey pictures: the sRGB blue, green and red of each grey level.
     std::unique_ptr<std::uint8_t[]> m_greyTable;
     bool m_opaqueResult = false;

@@ -1,6 +1,7 @@
 #include "imagelib/image_decoder.h"
 
 #include "imagelib/image_limits.h"
+#include "imagelib/parallel_rows.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -88,6 +89,8 @@ void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int wi
 // Palettes are converted as pixels.
 static_assert(sizeof(PaletteEntry) == 4);
 
+constexpr std::uint64_t kPixelsWorthAThread = 1 << 16;
+
 void CImageDecoder::CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha,
                                     int batchRows) {
     // The whole picture must be allowed, held whole or not: the same files
@@ -162,8 +165,17 @@ void CImageDecoder::ConvertRows(const CImageBitmap& bitmap, int rowCount) noexce
     // listener interface only ever hands them on for reading.
     auto* const* rows = const_cast<std::uint8_t* const*>(bitmap.GetRows());
     const auto width = static_cast<std::size_t>(bitmap.GetWidth());
-    for (int y = m_rowsConverted; y < rowCount; ++y) m_conversion.ConvertPixels(rows[y], width);
-    m_rowsConverted = std::max(m_rowsConverted, rowCount);
+    const int first = m_rowsConverted;
+    const int count = rowCount - first;
+    if (count <= 0) return;
+    // A large photo's conversion costs about as much as its decode: spans
+    // of rows worth a thread's start-up are shared out between the cores.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(count) * width;
+    const int threads = pixels >= kPixelsWorthAThread ? 0 : 1;
+    ForEachRowRun(count, threads, [&](int, int begin, int end) {
+        for (int y = first + begin; y < first + end; ++y) m_conversion.ConvertPixels(rows[y], width);
+    });
+    m_rowsConverted = rowCount;
 }
 
 void CImageDecoder::ConvertRemainingPixels(CImageBitmap& bitmap) noexcept {

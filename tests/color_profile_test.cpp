@@ -255,3 +255,20 @@ TEST(ColourProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne)
 }
 
 }  // namespace
+
+TEST(ColourProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> profile;
+    } profiles[] = {
+        {"Display P3", DisplayP3Profile()},
+        {"Adobe RGB", ColordProfile("AdobeRGB1998.icc")},
+        {"ProPhoto RGB", ColordProfile("ProPhotoRGB.icc")},
+    };
+    for (const auto& entry : profiles) {
+        if (entry.profile.empty()) continue;
+        const CColorConversion conversion = CColorConversion::FromIccProfile(entry.profile, ProfilePixels::kRgb);
+        EXPECT_TRUE(conversion.Converts()) << entry.name;
+        EXPECT_TRUE(conversion.UsesTables()) << entry.name;
+    }
+}
