@@ -95,17 +95,16 @@ cmsUInt32Number InputFormat(ProfilePixels pixels) {
 
 }  // namespace
 
-// Integers throughout: the lookups and the matrix run at a fraction of the
-// cost of floating point conversions.
+// A pixel costs three lookups of what its red, green and blue levels add to
+// sRGB's linear red, green and blue (the curves and the matrix worked out in
+// advance), two additions and three lookups of the encoded values: integers
+// throughout, at a fraction of the cost of evaluating either.
 struct CColorConversion::MatrixShaper {
-    static constexpr int kLinearBits = 16;  // linear light 1.0 is 1 << 16
-    static constexpr int kMatrixBits = 14;  // a coefficient of 1.0 is 1 << 14
-    static constexpr int kEncodeBits = 14;  // the encoding table's steps
-    static constexpr int kEncodeSteps = 1 << kEncodeBits;
-    // Linear light of each 8-bit level, per channel (red, green, blue).
-    std::int32_t linear[3][256];
-    // sRGB linear red, green, blue from the profile's, row by row.
-    std::int32_t matrix[9];
+    static constexpr int kEncodeSteps = 1 << 14;  // linear light 0 to 1 in the encoding table
+    static constexpr int kFractionBits = 4;       // of a step, in the sums
+    // contribution[channel][level][out]: what the profile's red, green or
+    // blue level adds to sRGB's linear red, green and blue, in 1 / 2^4 steps.
+    std::int32_t contribution[3][256][4];
     // sRGB 8-bit value of linear light 0 to 1, in kEncodeSteps steps.
     std::uint8_t encode[kEncodeSteps + 1];
 };
@@ -173,22 +172,27 @@ ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPRO
                                                                             cmsFreeToneCurve);
     if (!encodeCurve) return nullptr;
 
-    using Tables_ = CColorConversion::MatrixShaper;
-    Tables tables(new CColorConversion::MatrixShaper);
-    for (int channel = 0; channel < 3; ++channel)
-        for (int level = 0; level < 256; ++level) {
-            const double linear =
-                cmsEvalToneCurveFloat(sourceCurves[channel], static_cast<cmsFloat32Number>(level / 255.0));
-            tables->linear[channel][level] =
-                static_cast<std::int32_t>(std::lround(std::clamp(linear, 0.0, 1.0) * (1 << Tables_::kLinearBits)));
-        }
+    using Layout = CColorConversion::MatrixShaper;
+    double matrix[9];
     for (int row = 0; row < 3; ++row)
         for (int column = 0; column < 3; ++column) {
             double sum = 0;
             for (int k = 0; k < 3; ++k) sum += toTarget[row * 3 + k] * sourceColorants[k * 3 + column];
-            // Wider spaces than any real one have no place in 16 bits.
+            // Wider spaces than any real one would overflow the sums.
             if (!std::isfinite(sum) || std::abs(sum) > 16.0) return nullptr;
-            tables->matrix[row * 3 + column] = static_cast<std::int32_t>(std::lround(sum * (1 << Tables_::kMatrixBits)));
+            matrix[row * 3 + column] = sum;
+        }
+    Tables tables(new CColorConversion::MatrixShaper);
+    constexpr double kScale = double{Layout::kEncodeSteps} * (1 << Layout::kFractionBits);
+    for (int channel = 0; channel < 3; ++channel)
+        for (int level = 0; level < 256; ++level) {
+            const double linear = std::clamp<double>(
+                cmsEvalToneCurveFloat(sourceCurves[channel], static_cast<cmsFloat32Number>(level / 255.0)), 0.0,
+                1.0);
+            for (int out = 0; out < 3; ++out)
+                tables->contribution[channel][level][out] =
+                    static_cast<std::int32_t>(std::lround(matrix[out * 3 + channel] * linear * kScale));
+            tables->contribution[channel][level][3] = 0;
         }
     for (int step = 0; step <= CColorConversion::MatrixShaper::kEncodeSteps; ++step) {
         const float encoded = cmsEvalToneCurveFloat(
@@ -329,19 +333,18 @@ void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) co
     }
     if (m_matrixShaper != nullptr) {
         const MatrixShaper& tables = *m_matrixShaper;
-        const std::int32_t* m = tables.matrix;
-        constexpr int kShift = MatrixShaper::kLinearBits + MatrixShaper::kMatrixBits - MatrixShaper::kEncodeBits;
-        const auto encode = [&tables](std::int64_t linear) {
-            const std::int64_t step = (linear + (std::int64_t{1} << (kShift - 1))) >> kShift;
-            return tables.encode[std::clamp<std::int64_t>(step, 0, MatrixShaper::kEncodeSteps)];
+        constexpr int kShift = MatrixShaper::kFractionBits;
+        const auto encode = [&tables](std::int32_t linear) {
+            const std::int32_t step = (linear + (1 << (kShift - 1))) >> kShift;
+            return tables.encode[std::clamp(step, 0, MatrixShaper::kEncodeSteps)];
         };
         for (std::size_t i = 0; i < count; ++i, pixels += 4) {
-            const std::int64_t red = tables.linear[0][pixels[2]];
-            const std::int64_t green = tables.linear[1][pixels[1]];
-            const std::int64_t blue = tables.linear[2][pixels[0]];
-            pixels[2] = encode(m[0] * red + m[1] * green + m[2] * blue);
-            pixels[1] = encode(m[3] * red + m[4] * green + m[5] * blue);
-            pixels[0] = encode(m[6] * red + m[7] * green + m[8] * blue);
+            const std::int32_t* red = tables.contribution[0][pixels[2]];
+            const std::int32_t* green = tables.contribution[1][pixels[1]];
+            const std::int32_t* blue = tables.contribution[2][pixels[0]];
+            pixels[2] = encode(red[0] + green[0] + blue[0]);
+            pixels[1] = encode(red[1] + green[1] + blue[1]);
+            pixels[0] = encode(red[2] + green[2] + blue[2]);
         }
         return;
     }
