@@ -225,6 +225,34 @@ TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfilesAtEitherDepth) {
     }
 }
 
+TEST(ColourProfiles, CmykJpegsConvertTheirInksThroughTheirProfile) {
+    // The profile says what the decoder assumes without one, so the colours
+    // come out the same: inverted (Adobe) inks handed over the wrong way
+    // round would not.
+    const std::uint8_t inks[4][4] = {{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 128, 255, 0}, {30, 60, 90, 200}};
+    JpegPicture picture;
+    picture.width = picture.height = 32;
+    picture.components = 4;
+    picture.quality = 100;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            for (int c = 0; c < 4; ++c)
+                picture.samples.push_back(static_cast<std::uint8_t>(255 - inks[(y / 16) * 2 + x / 16][c]));
+    const auto plain = EncodeJpeg(picture);
+    const auto tagged = WithJpegProfile(plain, PlainInksProfile());
+    KeepAsFuzzSeed("jpeg", "cmyk_profile.jpg", tagged);
+    const Decoded expected = Decode(plain);
+    const Decoded decoded = Decode(tagged);
+    EXPECT_EQ(decoded.note, "colour profile: Plain inks -> sRGB");
+    for (int block = 0; block < 4; ++block) {
+        const std::size_t i = static_cast<std::size_t>((block / 2 * 16 + 8) * 32 + block % 2 * 16 + 8);
+        EXPECT_NEAR(decoded.pixels[i].red, expected.pixels[i].red, 4) << block;
+        EXPECT_NEAR(decoded.pixels[i].green, expected.pixels[i].green, 4) << block;
+        EXPECT_NEAR(decoded.pixels[i].blue, expected.pixels[i].blue, 4) << block;
+        EXPECT_EQ(decoded.pixels[i].alpha, 255) << block;
+    }
+}
+
 TEST(ColourProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne) {
     // Version 5 headers whose endpoints (2.30 fixed point XYZ) are those of
     // Adobe RGB (1998) under D50, with its gamma, and the same with

@@ -72,6 +72,39 @@ std::vector<std::uint8_t> GreyGamma22Profile() {
     return Save(profile);
 }
 
+std::vector<std::uint8_t> PlainInksProfile() {
+    const Profile srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
+    const Profile lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
+    cmsHTRANSFORM toLab = cmsCreateTransform(srgb.get(), TYPE_RGB_DBL, lab.get(), TYPE_Lab_DBL,
+                                             INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 2.1);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(
+        table,
+        [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {
+            const double light = 1.0 - in[3] / 65535.0;
+            const double rgb[3] = {(1.0 - in[0] / 65535.0) * light, (1.0 - in[1] / 65535.0) * light,
+                                   (1.0 - in[2] / 65535.0) * light};
+            cmsCIELab value;
+            cmsDoTransform(cargo, rgb, &value, 1);
+            cmsFloat2LabEncodedV2(out, &value);
+            return TRUE;
+        },
+        toLab, 0);
+    cmsPipelineInsertStage(pipeline, cmsAT_BEGIN, table);
+    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsPipelineFree(pipeline);
+    cmsDeleteTransform(toLab);
+    Describe(profile, "Plain inks");
+    return Save(profile);
+}
+
 std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile) {
     const Profile source(cmsCreate_sRGBProfile(), cmsCloseProfile);
     const Profile target(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())),

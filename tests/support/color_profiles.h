@@ -17,6 +17,9 @@ std::vector<std::uint8_t> DisplayP3Profile();
 // lcms2's own sRGB profile, and a grey profile of gamma 2.2.
 std::vector<std::uint8_t> SrgbProfile();
 std::vector<std::uint8_t> GreyGamma22Profile();
+// A CMYK profile whose inks give what the JPEG decoder makes of them without
+// one (red = (1 - cyan)(1 - black), and so on), as a table of 9 steps an ink.
+std::vector<std::uint8_t> PlainInksProfile();
 
 // Red, green, blue samples of sRGB converted into the space of `profile`
 // (relative colorimetric).
