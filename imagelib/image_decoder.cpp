@@ -89,7 +89,8 @@ void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int wi
 // Palettes are converted as pixels.
 static_assert(sizeof(PaletteEntry) == 4);
 
-constexpr std::uint64_t kPixelsWorthAThread = 1 << 16;
+// About a tenth of a millisecond of conversion: worth starting a thread for.
+constexpr std::uint64_t kPixelsWorthAThread = 1 << 15;
 
 void CImageDecoder::CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha,
                                     int batchRows) {
@@ -171,7 +172,8 @@ void CImageDecoder::ConvertRows(const CImageBitmap& bitmap, int rowCount) noexce
     // A large photo's conversion costs about as much as its decode: spans
     // of rows worth a thread's start-up are shared out between the cores.
     const std::uint64_t pixels = static_cast<std::uint64_t>(count) * width;
-    const int threads = pixels >= kPixelsWorthAThread ? 0 : 1;
+    const int threads = static_cast<int>(
+        std::clamp<std::uint64_t>(pixels / kPixelsWorthAThread, 1, static_cast<std::uint64_t>(DefaultThreadCount())));
     ForEachRowRun(count, threads, [&](int, int begin, int end) {
         for (int y = first + begin; y < first + end; ++y) m_conversion.ConvertPixels(rows[y], width);
     });
