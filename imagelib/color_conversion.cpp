@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -339,12 +340,17 @@ void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) co
             return tables.encode[std::clamp(step, 0, MatrixShaper::kEncodeSteps)];
         };
         for (std::size_t i = 0; i < count; ++i, pixels += 4) {
-            const std::int32_t* red = tables.contribution[0][pixels[2]];
-            const std::int32_t* green = tables.contribution[1][pixels[1]];
-            const std::int32_t* blue = tables.contribution[2][pixels[0]];
-            pixels[2] = encode(red[0] + green[0] + blue[0]);
-            pixels[1] = encode(red[1] + green[1] + blue[1]);
-            pixels[0] = encode(red[2] + green[2] + blue[2]);
+            // Through a copy: a store through the row could alias the
+            // tables, and the compiler would then keep every load in order.
+            std::uint8_t pixel[4];
+            std::memcpy(pixel, pixels, 4);
+            const std::int32_t* red = tables.contribution[0][pixel[2]];
+            const std::int32_t* green = tables.contribution[1][pixel[1]];
+            const std::int32_t* blue = tables.contribution[2][pixel[0]];
+            pixel[2] = encode(red[0] + green[0] + blue[0]);
+            pixel[1] = encode(red[1] + green[1] + blue[1]);
+            pixel[0] = encode(red[2] + green[2] + blue[2]);
+            std::memcpy(pixels, pixel, 4);
         }
         return;
     }
