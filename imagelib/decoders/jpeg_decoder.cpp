@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <memory>

@@ -8,8 +8,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <span>
 #include <exception>
+#include <span>
 
 namespace {
 
