@@ -53,13 +53,19 @@ constexpr int kGridStep = 15;  // 0, 15, ..., 255: 18 levels a channel
 // How far (in 8-bit levels) the tables may stray from lcms2 on that grid.
 constexpr int kTableTolerance = 1;
 
-bool KeepsRgbGrid(cmsHTRANSFORM transform) {
+// Opaque 32-bit pixels of every colour on that grid.
+std::vector<std::uint8_t> RgbGrid() {
     std::vector<std::uint8_t> grid;
     for (int red = 0; red <= 255; red += kGridStep)
         for (int green = 0; green <= 255; green += kGridStep)
             for (int blue = 0; blue <= 255; blue += kGridStep)
                 grid.insert(grid.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
                                          static_cast<std::uint8_t>(red), 255});
+    return grid;
+}
+
+bool KeepsRgbGrid(cmsHTRANSFORM transform) {
+    const std::vector<std::uint8_t> grid = RgbGrid();
     std::vector<std::uint8_t> converted(grid);
     cmsDoTransform(transform, grid.data(), converted.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
     for (std::size_t i = 0; i < grid.size(); ++i)
@@ -206,12 +212,7 @@ ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPRO
     // profile is the reference, and tables that stray from it are not used.
     CColorConversion probe;
     probe.m_matrixShaper = std::move(tables);
-    std::vector<std::uint8_t> grid;
-    for (int red = 0; red <= 255; red += kGridStep)
-        for (int green = 0; green <= 255; green += kGridStep)
-            for (int blue = 0; blue <= 255; blue += kGridStep)
-                grid.insert(grid.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
-                                         static_cast<std::uint8_t>(red), 255});
+    std::vector<std::uint8_t> grid = RgbGrid();
     std::vector<std::uint8_t> reference(grid);
     cmsDoTransform(transform, grid.data(), reference.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
     probe.ConvertPixels(grid.data(), grid.size() / 4);
