@@ -10,18 +10,18 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-./scripts/setup.sh
+./scripts/setup.sh --test
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
 echo "== release build and tests =="
-cmake --preset release -DKESTRIN_WERROR=ON >/dev/null
+cmake --preset release -DKESTRIN_WERROR=ON -DKESTRIN_BUILD_TESTS=ON -DKESTRIN_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release -j "$jobs"
 ctest --preset release -j "$jobs"
 
 echo "== sanitizer build and tests =="
-cmake --preset asan -DKESTRIN_WERROR=ON >/dev/null
+cmake --preset asan -DKESTRIN_WERROR=ON -DKESTRIN_BUILD_TESTS=ON >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 

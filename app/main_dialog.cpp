@@ -700,6 +700,10 @@ std::unique_ptr<QMenu> CMainDialog::createOptionsMenu() {
                                   "turnPhotosUprightAction");
     upright->setCheckable(true);
     upright->setChecked(m_conversion.autoOrient);
+    QAction* profiles = addCommand(menu.get(), QStringLiteral("Use colour profiles"), ID_USE_COLOUR_PROFILES,
+                                   "useColourProfilesAction");
+    profiles->setCheckable(true);
+    profiles->setChecked(m_conversion.colorManage);
 
     QMenu* shapeMenu = menu->addMenu(QStringLiteral("Picture shape"));
     shapeMenu->setObjectName(QStringLiteral("pictureShapeMenu"));
@@ -759,6 +763,10 @@ void CMainDialog::handleCommand(int command) {
             break;
         case ID_TURN_UPRIGHT:
             m_conversion.autoOrient = !m_conversion.autoOrient;
+            refreshPreview();
+            break;
+        case ID_USE_COLOUR_PROFILES:
+            m_conversion.colorManage = !m_conversion.colorManage;
             refreshPreview();
             break;
         case ID_FIT_STRETCH:

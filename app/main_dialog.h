@@ -37,6 +37,7 @@ enum MainDialogCommand : int {
     ID_FIT_PAD = 40008,
     ID_FIT_CROP = 40009,
     ID_INSTALL_WITH = 40010,
+    ID_USE_COLOUR_PROFILES = 40016,
 };
 
 // How the dialog carries out a filled job; normally ConversionJob::run.

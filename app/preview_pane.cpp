@@ -69,6 +69,7 @@ struct CPreviewPane::DecodedInput {
     std::string path;
     std::uintmax_t size = 0;
     std::filesystem::file_time_type modified{};
+    bool colorManaged = true;
     std::shared_ptr<const CDIBBitmap> picture;
 };
 
@@ -180,7 +181,8 @@ ConversionPreview CPreviewPane::produce(const Request& request, quint64 generati
     {
         const std::lock_guard lock(m_decoded->mutex);
         if (!failure && m_decoded->picture != nullptr && m_decoded->path == request.path &&
-            m_decoded->size == size && m_decoded->modified == modified)
+            m_decoded->size == size && m_decoded->modified == modified &&
+            m_decoded->colorManaged == request.settings.colorManage)
             picture = m_decoded->picture;
     }
     if (picture == nullptr) {
@@ -191,13 +193,14 @@ ConversionPreview CPreviewPane::produce(const Request& request, quint64 generati
             m_decoded->picture.reset();
         }
         ++m_decodeCount;
-        picture = decodePreviewSource(request.path, preview.error);
+        picture = decodePreviewSource(request.path, preview.error, request.settings.colorManage);
         if (picture == nullptr) return preview;
         if (!failure) {
             const std::lock_guard lock(m_decoded->mutex);
             m_decoded->path = request.path;
             m_decoded->size = size;
             m_decoded->modified = modified;
+            m_decoded->colorManaged = request.settings.colorManage;
             m_decoded->picture = picture;
         }
     }

@@ -2,6 +2,7 @@
 // bench/run.sh converts, so the benchmark needs no files from elsewhere.
 //
 //   kestrin_bench_inputs jpeg WIDTH HEIGHT QUALITY SEED FILE
+//   kestrin_bench_inputs jpeg-p3 WIDTH HEIGHT QUALITY SEED FILE  (the same, tagged Display P3)
 //   kestrin_bench_inputs png  WIDTH HEIGHT SEED FILE
 //   kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE
 //   kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <libheif/heif.h>
 #include <png.h>
 #include <webp/encode.h>
@@ -110,7 +112,28 @@ private:
 
 // libjpeg's default error handler prints and exits, which is all a generator
 // needs.
-bool WriteJpeg(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality) {
+// Display P3 (P3 primaries, D65 white, the sRGB curve), as phones tag their
+// photos; empty if lcms2 cannot build it.
+std::vector<std::uint8_t> DisplayP3Profile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+    const cmsFloat64Number parameters[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = curve != nullptr ? cmsCreateRGBProfile(&white, &primaries, curves) : nullptr;
+    if (curve != nullptr) cmsFreeToneCurve(curve);
+    std::vector<std::uint8_t> bytes;
+    cmsUInt32Number size = 0;
+    if (profile != nullptr && cmsSaveProfileToMem(profile, nullptr, &size)) {
+        bytes.resize(size);
+        cmsSaveProfileToMem(profile, bytes.data(), &size);
+    }
+    if (profile != nullptr) cmsCloseProfile(profile);
+    return bytes;
+}
+
+bool WriteJpeg(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality,
+               const std::vector<std::uint8_t>& profile = {}) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -124,6 +147,7 @@ bool WriteJpeg(std::FILE* file, const PhotoLikePicture& picture, int width, int 
     jpeg_set_quality(&info, quality, TRUE);
     info.optimize_coding = TRUE;
     jpeg_start_compress(&info, TRUE);
+    if (!profile.empty()) jpeg_write_icc_profile(&info, profile.data(), static_cast<unsigned>(profile.size()));
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
     while (info.next_scanline < info.image_height) {
         picture.fillRow(static_cast<int>(info.next_scanline), row.data());
@@ -258,6 +282,7 @@ bool ParseInt(const char* text, int low, int high, int& value) {
 int Usage() {
     std::fputs(
         "usage: kestrin_bench_inputs jpeg WIDTH HEIGHT QUALITY SEED FILE\n"
+        "       kestrin_bench_inputs jpeg-p3 WIDTH HEIGHT QUALITY SEED FILE\n"
         "       kestrin_bench_inputs png  WIDTH HEIGHT SEED FILE\n"
         "       kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE\n"
         "       kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE\n"
@@ -272,7 +297,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string format = argv[1];
     // The lossy formats take a quality.
-    const bool lossy = format == "jpeg" || format == "webp" || format == "heic";
+    const bool lossy = format == "jpeg" || format == "jpeg-p3" || format == "webp" || format == "heic";
     if (!lossy && format != "png" && format != "bmp") return Usage();
     if (argc != (lossy ? 7 : 6)) return Usage();
 
@@ -299,6 +324,8 @@ int main(int argc, char** argv) {
     bool written = false;
     if (format == "jpeg")
         written = WriteJpeg(file.get(), picture, width, height, quality);
+    else if (format == "jpeg-p3")
+        written = WriteJpeg(file.get(), picture, width, height, quality, DisplayP3Profile());
     else if (format == "webp")
         written = WriteWebP(file.get(), picture, width, height, quality);
     else if (format == "heic")

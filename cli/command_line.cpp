@@ -59,6 +59,8 @@ enum LongOnlyOption : int {
     kFitOption,
     kBackgroundOption,
     kQualityOption,
+    kColorManagementOption,
+    kNoColorManagementOption,
 };
 
 const struct option kLongOptions[] = {
@@ -76,6 +78,8 @@ const struct option kLongOptions[] = {
     {"fit", required_argument, nullptr, kFitOption},
     {"background", required_argument, nullptr, kBackgroundOption},
     {"quality", required_argument, nullptr, kQualityOption},
+    {"color-management", no_argument, nullptr, kColorManagementOption},
+    {"no-color-management", no_argument, nullptr, kNoColorManagementOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -223,6 +227,12 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
             case kNoAutoOrientOption:
                 options.conversion.autoOrient = false;
                 break;
+            case kColorManagementOption:
+                options.conversion.colorManage = true;
+                break;
+            case kNoColorManagementOption:
+                options.conversion.colorManage = false;
+                break;
             case kFitOption: {
                 const auto fit = parsePictureFit(value);
                 if (!fit) return usageError("unknown fit '" + value + "' (use stretch, pad or crop)");
@@ -327,6 +337,9 @@ std::string usageText() {
            "  -c, --compression MODE   none, scanline or best (default best)\n"
            "      --auto-orient        turn photos upright by their orientation tag (default)\n"
            "      --no-auto-orient     convert the picture as stored\n"
+           "      --color-management   convert pictures that carry a colour profile to sRGB\n"
+           "                           through it (default)\n"
+           "      --no-color-management  read the numbers as sRGB, ignoring any colour profile\n"
            "      --fit SHAPE          stretch (default): the whole picture fills the image area;\n"
            "                           pad: the whole picture, its shape kept, with borders;\n"
            "                           crop: the image area filled, its shape kept, the rest cut off\n"

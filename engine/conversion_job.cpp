@@ -106,7 +106,9 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
                                    settings.pictureLayout());
         loader.setPictureHolding(pictureHolding);
         loader.setQuality(settings.quality);
+        loader.setColorManagement(settings.colorManage);
         result = PalmDatabase::writeImages(file, settings, loader);
+        if (!loader.colorNote().empty()) log.appendLine(loader.colorNote());
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
     } catch (const std::exception& error) {
         // Disk full, file size limit, an I/O error: say so, and throw the

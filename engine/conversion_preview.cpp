@@ -43,10 +43,11 @@ void readBack(ReadDatabase read, ConversionPreview& preview) {
 
 }  // namespace
 
-std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error) {
+std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error,
+                                                      bool colorManagement) {
     auto picture = std::make_shared<CDIBBitmap>();
     try {
-        decodeSourcePicture(inputPath, *picture);
+        decodeSourcePicture(inputPath, *picture, {}, nullptr, colorManagement);
         return picture;
     } catch (const CTextException& problem) {
         const std::string message = problem.GetMessage();

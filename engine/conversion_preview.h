@@ -34,6 +34,8 @@ ConversionPreview previewConversion(std::shared_ptr<const CDIBBitmap> decodedPic
 // Reads a database (or a bare bitmap) from a file, as the viewer would show it.
 ConversionPreview previewDatabaseFile(const std::string& path);
 
-// Decodes `inputPath` for previewConversion; the text of the failure in `error`
+// Decodes `inputPath` for previewConversion, through the file's colour
+// profile unless `colorManagement` is off; the text of the failure in `error`
 // and nullptr when it cannot be read, with the wording of a conversion run.
-std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error);
+std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error,
+                                                      bool colorManagement = true);

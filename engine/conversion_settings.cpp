@@ -64,6 +64,8 @@ constexpr StoredConversionSetting kStoredSettings[] = {
      [](ConversionSettings& settings, std::int32_t stored) {
          settings.quality = static_cast<PictureQuality>(stored);
      }},
+    {"colormanage", [](const ConversionSettings& settings) { return std::int32_t{settings.colorManage ? 1 : 0}; },
+     [](ConversionSettings& settings, std::int32_t stored) { settings.colorManage = stored != 0; }},
 };
 
 }  // namespace

@@ -77,6 +77,9 @@ struct ConversionSettings {
     std::uint16_t height = 110;
     // Turn a photo as its orientation tag says, as every photo viewer does.
     bool autoOrient = true;
+    // Convert a picture whose file carries a colour profile to sRGB through
+    // it, as every photo viewer does; off reads the numbers as sRGB.
+    bool colorManage = true;
     // How the picture fills the bitmaps; a number that names no fit (from an
     // edited file) is carried as it is and stretches.
     PictureFit fit = PictureFit::Stretch;

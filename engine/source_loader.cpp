@@ -45,19 +45,21 @@ PictureHolding defaultPictureHolding() {
 }
 
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
-                         CDecodedRowListener* rowListener) {
+                         CDecodedRowListener* rowListener, bool colorManagement, std::string* colorNote) {
     CAnyFormatDecoder decoder;
     decoder.SetLimits(limits);
+    decoder.SetColorManagement(colorManagement);
     if (rowListener != nullptr) decoder.SetRowListener(rowListener);
     decoder.DecodeFile(inputPath, picture, 32, nullptr);
+    if (colorNote != nullptr) *colorNote = decoder.GetColorNote();
 }
 
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
                        UserNotifier& notifier, const PictureLayout& layout, const DecodeLimits& limits,
-                       PictureQuality quality) {
+                       PictureQuality quality, bool colorManagement) {
     const int orientation = orientationToApply(inputPath, layout);
     try {
-        decodeSourcePicture(inputPath, picture, limits);
+        decodeSourcePicture(inputPath, picture, limits, nullptr, colorManagement);
     } catch (const CTextException& error) {
         showLibraryError(notifier, "Error %d decoding %s: %s", error, inputPath);
         return false;
@@ -127,7 +129,7 @@ CachingSourceLoader::~CachingSourceLoader() = default;
 
 void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture,
                                        CDecodedRowListener& rowListener) {
-    decodeSourcePicture(inputPath, picture, m_limits, &rowListener);
+    decodeSourcePicture(inputPath, picture, m_limits, &rowListener, m_colorManagement, &m_colorNote);
 }
 
 bool CachingSourceLoader::prepareScaledPictures() {
@@ -195,7 +197,7 @@ bool CachingSourceLoader::load(PalmBitmap& bitmap) {
         ++m_decodeCount;
         CDIBBitmap picture;
         if (loadScaledPicture(m_inputPath, bitmap.width(), bitmap.height(), picture, m_notifier, m_layout,
-                              m_limits, m_quality) &&
+                              m_limits, m_quality, m_colorManagement) &&
             bitmap.loadFromBitmap(picture, m_dither, m_quality))
             return true;
         m_state = State::Failed;

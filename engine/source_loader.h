@@ -28,9 +28,13 @@ class CDIBBitmap;
 class CMemoryBitmap;
 
 // Decodes a picture file into a 32-bit bitmap as stored, as every conversion
-// does before it turns and frames it. Throws CTextException.
+// does before it turns and frames it: converted to sRGB through the file's
+// colour profile unless `colorManagement` is off. `colorNote`, when given,
+// receives what became of the profile, for the progress log (empty when
+// there was nothing to say). Throws CTextException.
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits = {},
-                         CDecodedRowListener* rowListener = nullptr);
+                         CDecodedRowListener* rowListener = nullptr, bool colorManagement = true,
+                         std::string* colorNote = nullptr);
 
 // Decodes a picture file into a 32-bit bitmap, turns and frames it as
 // `layout` says and scales it to exactly width x height (by default: upright
@@ -40,7 +44,7 @@ void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, cons
 // With the fine quality the picture is scaled in linear light.
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
                        UserNotifier& notifier, const PictureLayout& layout = {}, const DecodeLimits& limits = {},
-                       PictureQuality quality = PictureQuality::kClassic);
+                       PictureQuality quality = PictureQuality::kClassic, bool colorManagement = true);
 
 // Fills each bitmap object of a run from the source file: every load decodes
 // and scales the file again, then reduces the picture to the object's depth.
@@ -128,12 +132,21 @@ public:
     // How often this loader has decoded the source file so far.
     int decodeCount() const { return m_decodeCount; }
 
+    // Whether the decode converts through the file's colour profile; on
+    // unless set before the first load.
+    void setColorManagement(bool enabled) { m_colorManagement = enabled; }
+    // What the first load's decode made of the file's colour profile, for
+    // the progress log; empty when there was nothing to say.
+    const std::string& colorNote() const { return m_colorNote; }
+
 protected:
     // Decodes the source file into a 32-bit picture, telling `rowListener`
     // of finished rows as the decoder goes; throws CTextException.
     virtual void decodeSource(const std::string& inputPath, CDIBBitmap& picture,
                               CDecodedRowListener& rowListener);
     const DecodeLimits& decodeLimits() const { return m_limits; }
+    bool colorManagement() const { return m_colorManagement; }
+    void setColorNote(std::string note) { m_colorNote = std::move(note); }
 
 private:
     enum class State { NotDecoded, Ready, Failed };
@@ -156,4 +169,6 @@ private:
     PictureHolding m_holding = defaultPictureHolding();
     PictureQuality m_quality = PictureQuality::kClassic;
     WindowUse m_windowUse;
+    bool m_colorManagement = true;
+    std::string m_colorNote;
 };

@@ -227,6 +227,7 @@ int CAnyFormatDecoder::DetectSourceFormat(const std::string& name, const std::ui
 }
 
 void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth) {
+    SetColorNote({});
     const int format = DetectSourceFormat(source.GetName(), source.PeekBytes(kDetectionBytes), source.GetSize());
     if (format == FORMAT_UNKNOWN) RaiseError(ERR_UNKNOWN_FILE_TYPE, "Unknown file type.");
 
@@ -244,10 +245,15 @@ void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap,
     // a decoder borrowed for data embedded in another format fills a bitmap
     // of its own. The limits go along to whichever decoder runs.
     struct ListenerScope {
+        CAnyFormatDecoder& self;
         CImageDecoder& decoder;
-        ~ListenerScope() { decoder.SetRowListener(nullptr); }
-    } scope{decoder};
+        ~ListenerScope() {
+            decoder.SetRowListener(nullptr);
+            self.SetColorNote(decoder.GetColorNote());
+        }
+    } scope{*this, decoder};
     decoder.SetRowListener(GetRowListener());
     decoder.SetLimits(GetLimits());
+    decoder.SetColorManagement(GetColorManagement());
     decoder.DecodeSource(source, bitmap, wantedDepth);
 }

@@ -33,6 +33,9 @@ struct DecodeLimits {
     // Scans of a progressive JPEG: each is a pass over the whole picture, and
     // a hostile stream can hold one in every dozen bytes.
     int maxJpegScans = 1000;
+    // Bytes of a colour profile embedded in a file; a larger one is ignored
+    // before anything is allocated for it.
+    std::uint64_t maxColorProfileBytes = std::uint64_t{4} << 20;
     // The work a file may cause (see WorkBudget): this many units per byte
     // of the file, per pixel of the picture it declares, and a floor that
     // lets every small honest file through. Work grows with the file, never

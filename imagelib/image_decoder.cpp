@@ -1,6 +1,7 @@
 #include "imagelib/image_decoder.h"
 
 #include "imagelib/image_limits.h"
+#include "imagelib/parallel_rows.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -81,6 +82,12 @@ void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int wi
 
 // ---------------------------------------------------------------------------
 
+// Palettes are converted as pixels.
+static_assert(sizeof(PaletteEntry) == 4);
+
+// About a tenth of a millisecond of conversion: worth starting a thread for.
+constexpr std::uint64_t kPixelsWorthAThread = 1 << 15;
+
 void CImageDecoder::CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha,
                                     int batchRows) {
     // The whole picture must be allowed, held whole or not: the same files
@@ -121,6 +128,14 @@ void CImageDecoder::DecodeMemory(const void* data, std::int64_t size, CImageBitm
 void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth) {
     std::vector<PaletteEntry> palette;
     int bpp = wantedDepth;
+    m_colorNote.clear();
+    m_conversion = CColorConversion();
+    m_rowsConverted = 0;
+    // The conversion belongs to this picture only.
+    struct ConversionScope {
+        CImageDecoder& decoder;
+        ~ConversionScope() { decoder.m_conversion = CColorConversion(); }
+    } scope{*this};
     try {
         DecodeImage(bitmap, palette, bpp, source);
     } catch (const std::bad_alloc&) {
@@ -128,6 +143,72 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
         // ever see the library's own exception.
         RaiseError(ERR_NO_MEMORY, "Out of memory.");
     }
+    ConvertRemainingPixels(bitmap);
+}
+
+CDecodedRowListener* CImageDecoder::RowReporter() {
+    return m_rowListener != nullptr || m_conversion.Converts() ? &m_reporter : nullptr;
+}
+
+void CImageDecoder::ConvertingReporter::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
+    m_decoder.ConvertRows(bitmap, rowCount);
+    if (m_decoder.m_rowListener != nullptr) m_decoder.m_rowListener->RowsDecoded(bitmap, rowCount);
+}
+
+void CImageDecoder::ConvertRows(const CImageBitmap& bitmap, int rowCount) noexcept {
+    if (!m_conversion.Converts() || bitmap.GetDepth() != 32) return;
+    rowCount = std::min(rowCount, bitmap.GetHeight());
+    // The rows belong to the decoder, which is writing the bitmap; the
+    // listener interface only ever hands them on for reading.
+    auto* const* rows = const_cast<std::uint8_t* const*>(bitmap.GetRows());
+    const auto width = static_cast<std::size_t>(bitmap.GetWidth());
+    const int first = m_rowsConverted;
+    const int count = rowCount - first;
+    if (count <= 0) return;
+    // A large photo's conversion costs about as much as its decode: spans
+    // of rows worth a thread's start-up are shared out between the cores.
+    const std::uint64_t pixels = static_cast<std::uint64_t>(count) * width;
+    const int threads = static_cast<int>(
+        std::clamp<std::uint64_t>(pixels / kPixelsWorthAThread, 1, static_cast<std::uint64_t>(DefaultThreadCount())));
+    ForEachRowRun(count, threads, [&](int, int begin, int end) {
+        for (int y = first + begin; y < first + end; ++y) m_conversion.ConvertPixels(rows[y], width);
+    });
+    m_rowsConverted = rowCount;
+}
+
+void CImageDecoder::ConvertRemainingPixels(CImageBitmap& bitmap) noexcept {
+    if (!m_conversion.Converts()) return;
+    if (bitmap.GetDepth() <= 8 && bitmap.GetPalette() != nullptr) {
+        m_conversion.ConvertPixels(reinterpret_cast<std::uint8_t*>(bitmap.GetPalette()),
+                                   static_cast<std::size_t>(bitmap.GetPaletteSize()));
+        return;
+    }
+    // A window's unreported rows are gone: nobody will see them.
+    if (bitmap.GetWindowRows() == 0) ConvertRows(bitmap, bitmap.GetHeight());
+}
+
+bool CImageDecoder::UseConversion(CColorConversion conversion) {
+    m_colorNote = conversion.Note();
+    m_conversion = std::move(conversion);
+    return m_conversion.Converts();
+}
+
+bool CImageDecoder::UseColorProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels) {
+    if (!m_colorManagement) return false;
+    if (profile.size() > GetLimits().maxColorProfileBytes) {
+        IgnoreColorProfile("it is too large");
+        return false;
+    }
+    return UseConversion(CColorConversion::FromIccProfile(profile, pixels));
+}
+
+bool CImageDecoder::UseColorSpace(const CalibratedRgbSpace& space) {
+    if (!m_colorManagement) return false;
+    return UseConversion(CColorConversion::FromCalibratedRgb(space));
+}
+
+void CImageDecoder::IgnoreColorProfile(const std::string& why) {
+    if (m_colorManagement) UseConversion(CColorConversion::Ignored(why));
 }
 
 void CImageDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {}

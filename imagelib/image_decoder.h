@@ -1,11 +1,13 @@
 #pragma once
 
+#include "imagelib/color_conversion.h"
 #include "imagelib/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
 #include "imagelib/ruvo_object.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -72,6 +74,15 @@ public:
     void SetLimits(const DecodeLimits& limits) { m_limits = limits; }
     const DecodeLimits& GetLimits() const { return m_limits; }
 
+    // Whether a picture whose file carries a colour profile is converted to
+    // sRGB through it as it is decoded (on unless set); off reads the numbers
+    // as sRGB. Handed along as the limits are.
+    void SetColorManagement(bool enabled) { m_colorManagement = enabled; }
+    bool GetColorManagement() const { return m_colorManagement; }
+    // What the last decode made of the file's colour profile, for the progress
+    // log (see CColorConversion::Note); empty for none.
+    const std::string& GetColorNote() const { return m_colorNote; }
+
 protected:
     // The per-format work: read from `source`, Create the bitmap and fill its
     // rows. `palette` starts empty; a decoder may keep a working palette there
@@ -85,10 +96,31 @@ protected:
     // time: as a window of rows when the listener asks for one (32 bits only),
     // otherwise whole. Sizes are refused as by CreateBitmapWithin.
     void CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha, int batchRows);
-    // Tells the row listener, if any, that rows [0, rowCount) are final.
-    void ReportRows(const CImageBitmap& bitmap, int rowCount) const {
-        if (m_rowListener != nullptr) m_rowListener->RowsDecoded(bitmap, rowCount);
+    // Tells the row listener, if any, that rows [0, rowCount) are final,
+    // after converting their colours; see RowReporter.
+    void ReportRows(const CImageBitmap& bitmap, int rowCount) noexcept {
+        if (CDecodedRowListener* reporter = RowReporter()) reporter->RowsDecoded(bitmap, rowCount);
     }
+    // Where a decoder reports its finished rows: the one place where their
+    // colours are converted to sRGB (in place) before the row listener sees
+    // them. Null when there is neither a listener nor a conversion, so a
+    // decoder may take the quicker way of reading the picture whole; ask for
+    // it after handing over the file's profile. Rows never reported are
+    // converted when DecodeImage returns.
+    CDecodedRowListener* RowReporter();
+
+    // Hands over the colour profile the file carries (an ICC profile, with
+    // the colour model of the samples the decoder will write). True when the
+    // pictures' pixels will be converted: the decoder must then write the
+    // samples in `pixels`' model; false when it writes them as it always
+    // has. A profile that cannot be used is noted and ignored.
+    bool UseColorProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels);
+    // The same for a space given by primaries and tone curves.
+    bool UseColorSpace(const CalibratedRgbSpace& space);
+    // Notes that the file's profile is ignored, and why.
+    void IgnoreColorProfile(const std::string& why);
+    // Takes the outcome of a decoder this one handed its data to.
+    void SetColorNote(const std::string& note) { m_colorNote = note; }
 
     // The destination depth rule shared by the decoders.
     static int ChooseDepth(int wantedDepth, int fileDepth) {
@@ -96,8 +128,29 @@ protected:
     }
 
 private:
+    // Converts the rows' colours before passing them on to the listener.
+    class ConvertingReporter : public CDecodedRowListener {
+    public:
+        explicit ConvertingReporter(CImageDecoder& decoder) : m_decoder(decoder) {}
+        void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
+
+    private:
+        CImageDecoder& m_decoder;
+    };
+
+    // Converts rows [m_rowsConverted, rowCount) of the bitmap being decoded.
+    void ConvertRows(const CImageBitmap& bitmap, int rowCount) noexcept;
+    bool UseConversion(CColorConversion conversion);
+    // After DecodeImage: the rows and palette entries nobody reported.
+    void ConvertRemainingPixels(CImageBitmap& bitmap) noexcept;
+
     CDecodedRowListener* m_rowListener = nullptr;
     DecodeLimits m_limits;
+    bool m_colorManagement = true;
+    std::string m_colorNote;
+    CColorConversion m_conversion;
+    int m_rowsConverted = 0;
+    ConvertingReporter m_reporter{*this};
 };
 
 // Refuses a bitmap whose sides or bytes are over `limits` as one over the

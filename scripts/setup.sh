@@ -1,26 +1,45 @@
 #!/usr/bin/env bash
-# Installs every Debian package Kestrin needs to build, test, fuzz and benchmark.
+# Installs the Debian packages Kestrin needs.
+#   scripts/setup.sh          what building and running need (./run.sh)
+#   scripts/setup.sh --test   that and what the tests, fuzzing and benchmarks
+#                             need (./test.sh)
 # Idempotent and quiet: it asks apt only for what is missing, and runs
 # `apt-get update` only when something is.
 set -euo pipefail
 
+# Building and running.
 packages=(
   g++ cmake ninja-build pkg-config
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev zlib1g-dev
   libwebp-dev libheif-dev
+  liblcms2-dev
   libcairo2-dev
   qt6-base-dev qt6-base-dev-tools
+  libglib2.0-dev
+)
+
+# Tests, fuzzing and benchmarks.
+test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool
   python3-pyatspi at-spi2-core
   fonts-dejavu-core
-  libglib2.0-dev
   libjpeg-turbo-progs
   desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db
   dpkg-dev lintian
   netpbm
+  colord-data
 )
+
+case "${1:-}" in
+  --test) packages+=("${test_packages[@]}") ;;
+  "") ;;
+  *)
+    echo "usage: scripts/setup.sh [--test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,5 +1,7 @@
 #include "engine/conversion_job.h"
 #include "engine/palm_database_reader.h"
+#include "support/color_profiles.h"
+#include "support/image_writers.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +160,25 @@ TEST_F(ConversionJobTest, ASuccessfulRunLogsFourLinesUnderItsCaption) {
                                         "Creating image...", "Closing database file..."}));
     EXPECT_FALSE(frontEnd.isOpen);
     EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
+}
+
+TEST_F(ConversionJobTest, TheLogNamesTheColourProfileItConvertsThrough) {
+    testsupport::JpegPicture picture;
+    picture.width = 37;
+    picture.height = 23;
+    picture.samples = testsupport::MakePhotoLikeRgb(37, 23);
+    job.inputPath = (folder / "p3.jpg").string();
+    WriteFileBytes(job.inputPath,
+                   testsupport::WithJpegProfile(testsupport::EncodeJpeg(picture), testsupport::DisplayP3Profile()));
+    for (const bool managed : {true, false}) {
+        frontEnd.lines.clear();
+        job.settings.colorManage = managed;
+        ASSERT_TRUE(job.run());
+        std::vector<std::string> expected{"Creating database file...", "Writing database header...",
+                                          "Creating image...", "Closing database file..."};
+        if (managed) expected.insert(expected.begin() + 3, "colour profile: Display P3 -> sRGB");
+        EXPECT_EQ(frontEnd.lines, expected);
+    }
 }
 
 TEST_F(ConversionJobTest, AWrittenDatabaseReplacesTheOldOneOnlyWhenCommitted) {

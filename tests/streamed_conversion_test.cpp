@@ -5,6 +5,7 @@
 #include "engine/palm_database.h"
 #include "engine/pixel_packer.h"
 #include "engine/source_loader.h"
+#include "support/color_profiles.h"
 #include "support/image_writers.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
@@ -256,6 +257,9 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         {"one-strip.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
         {"turned.jpg", make.turnedJpeg(), false},
         {"cropped.jpg", make.jpeg(3, false), false, PictureFit::Crop},
+        // Converted to sRGB as the rows arrive.
+        {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
+        {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
     };
     // Every input meets every destination both dithered and not; the twelve
     // depth and compression pairs go round, so that across the inputs each
@@ -343,6 +347,8 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
         {"scrambled.tif", scrambledTiff},
         {"lost-strip.tif", withLostStrip(make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16))},
         {"lost-ycbcr-strip.tif", withLostStrip(make.subsampledYCbCrTiff((folder / "made.tif").string()))},
+        {"cut-p3.jpg", testsupport::WithJpegProfile({jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 5},
+                                                    testsupport::DisplayP3Profile())},
     };
     const ConversionSettings settings{.destination = kPalmOs5HighRes};
     for (const Input& input : inputs) {

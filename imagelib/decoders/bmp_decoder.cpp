@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -26,6 +27,17 @@ constexpr int kColoursUsedField = 32;
 
 // 16-bit files with a non-zero compression carry red, green and blue masks
 // right after the first 40 header bytes; only the green mask is looked at.
+// Version 4 and 5 headers: the colour space the pixels are in.
+constexpr std::int64_t kInfoHeaderV4Bytes = 108;
+constexpr std::int64_t kInfoHeaderV5Bytes = 124;
+constexpr int kColorSpaceTypeField = 56;
+constexpr int kEndpointsField = 60;  // red, green, blue CIEXYZ, each 2.30 fixed point
+constexpr int kGammaField = 96;      // red, green, blue, each 16.16 fixed point
+constexpr int kProfileDataField = 112;  // from the start of the info header
+constexpr int kProfileSizeField = 116;
+constexpr std::uint32_t kCalibratedRgb = 0;
+constexpr std::uint32_t kEmbeddedProfile = 0x4D424544;  // 'MBED'; a linked one ('LINK') is not followed
+constexpr double kD50X = 0.3457, kD50Y = 0.3585, kD65X = 0.3127, kD65Y = 0.3290, kWhiteTolerance = 0.01;
 constexpr std::int64_t kMaskBytes = 12;
 constexpr std::uint32_t kGreenMask555 = 0x3E0;
 
@@ -333,12 +345,66 @@ void DecodeUncompressedRows(CImageSource& source, const BitmapHeader& header, CI
 
 }  // namespace
 
+void CBMPDecoder::UseHeaderColorSpace(const std::uint8_t* info, std::int64_t bytesFromInfo,
+                                      std::int64_t headerSize) {
+    const std::uint32_t type = ReadLE32(info + kColorSpaceTypeField);
+    if (type == kEmbeddedProfile && headerSize >= kInfoHeaderV5Bytes) {
+        const std::int64_t offset = ReadLE32(info + kProfileDataField);
+        const std::int64_t size = ReadLE32(info + kProfileSizeField);
+        if (static_cast<std::uint64_t>(size) > GetLimits().maxColorProfileBytes)
+            IgnoreColorProfile("it is too large");
+        else if (offset < headerSize || size == 0 || offset > bytesFromInfo || size > bytesFromInfo - offset)
+            IgnoreColorProfile("it lies outside the file");
+        else
+            UseColorProfile({info + offset, static_cast<std::size_t>(size)}, ProfilePixels::kRgb);
+        return;
+    }
+    if (type != kCalibratedRgb) return;
+    // Many writers leave the endpoints and gammas of a calibrated space at
+    // zero: such a header describes nothing.
+    double xyz[9];
+    double gamma[3];
+    for (int i = 0; i < 9; ++i) xyz[i] = ReadLE32(info + kEndpointsField + 4 * i) / double(1 << 30);
+    for (int i = 0; i < 3; ++i) gamma[i] = ReadLE32(info + kGammaField + 4 * i) / 65536.0;
+    const double white[3] = {xyz[0] + xyz[3] + xyz[6], xyz[1] + xyz[4] + xyz[7], xyz[2] + xyz[5] + xyz[8]};
+    auto sum = [](const double* v) { return v[0] + v[1] + v[2]; };
+    if (sum(xyz) <= 0 || sum(xyz + 3) <= 0 || sum(xyz + 6) <= 0 || gamma[0] <= 0 || gamma[1] <= 0 || gamma[2] <= 0)
+        return;
+    CalibratedRgbSpace space;
+    space.redX = xyz[0] / sum(xyz);
+    space.redY = xyz[1] / sum(xyz);
+    space.greenX = xyz[3] / sum(xyz + 3);
+    space.greenY = xyz[4] / sum(xyz + 3);
+    space.blueX = xyz[6] / sum(xyz + 6);
+    space.blueY = xyz[7] / sum(xyz + 6);
+    space.whiteX = white[0] / sum(white);
+    space.whiteY = white[1] / sum(white);
+    // The endpoints of a real calibrated space add up to its white, D50 or
+    // D65; some writers store chromaticities there instead, which describe
+    // no space at all.
+    const auto near = [&](double x, double y) {
+        return std::abs(space.whiteX - x) < kWhiteTolerance && std::abs(space.whiteY - y) < kWhiteTolerance;
+    };
+    if (!near(kD50X, kD50Y) && !near(kD65X, kD65Y)) {
+        IgnoreColorProfile("its endpoints add up to no white");
+        return;
+    }
+    for (int i = 0; i < 3; ++i) space.gamma[i] = gamma[i];
+    space.name = "calibrated RGB";
+    UseColorSpace(space);
+}
+
 void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                               CImageSource& source) {
     const std::int64_t start = source.GetBytesRead();
     auto position = [&] { return source.GetBytesRead() - start; };
 
+    const std::uint8_t* fileStart = source.GetCurrentPointer();
+    const std::int64_t fileBytes = source.GetRemaining();
     BitmapHeader header = ReadHeaders(source, GetLimits());
+    if (GetColorManagement() && header.headerSize >= kInfoHeaderV4Bytes &&
+        kFileHeaderBytes + header.headerSize <= fileBytes)
+        UseHeaderColorSpace(fileStart + kFileHeaderBytes, fileBytes - kFileHeaderBytes, header.headerSize);
     const bool indexed = header.bitCount <= 8;
     const bool runLength = indexed && header.compression != 0 && header.bitCount != 1;
 
@@ -390,7 +456,7 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         else if (header.bitCount == 8 && runLength)
             DecodeRle8Rows(source, header, writer);
         else
-            DecodeUncompressedRows(source, header, bitmap, GetRowListener(), writer, stride);
+            DecodeUncompressedRows(source, header, bitmap, RowReporter(), writer, stride);
     } catch (...) {
         bitmap.Unlock();
         throw;

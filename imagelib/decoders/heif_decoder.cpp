@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,6 +37,49 @@ struct OptionsDeleter {
 using ContextPointer = std::unique_ptr<heif_context, ContextDeleter>;
 using HandlePointer = std::unique_ptr<const heif_image_handle, HandleDeleter>;
 using ImagePointer = std::unique_ptr<const heif_image, ImageDeleter>;
+struct NclxDeleter {
+    void operator()(heif_color_profile_nclx* nclx) const { Heif().nclx_color_profile_free(nclx); }
+};
+
+// The gamma of a colour box's transfer function for CalibratedRgbSpace (0:
+// the sRGB curve), or a negative number for one that describes no picture
+// shown on an sRGB screen (PQ, HLG and the like). The BT.709 family's curves
+// describe the camera; their pictures are shown as sRGB, as viewers do.
+double GammaOfTransfer(heif_transfer_characteristics transfer) {
+    switch (transfer) {
+        case heif_transfer_characteristic_ITU_R_BT_709_5:
+        case heif_transfer_characteristic_unspecified:
+        case heif_transfer_characteristic_ITU_R_BT_601_6:
+        case heif_transfer_characteristic_ITU_R_BT_2020_2_10bit:
+        case heif_transfer_characteristic_ITU_R_BT_2020_2_12bit:
+        case heif_transfer_characteristic_IEC_61966_2_1:
+            return 0.0;
+        case heif_transfer_characteristic_ITU_R_BT_470_6_System_M:
+            return 2.2;
+        case heif_transfer_characteristic_ITU_R_BT_470_6_System_B_G:
+            return 2.8;
+        case heif_transfer_characteristic_linear:
+            return 1.0;
+        default:
+            return -1.0;
+    }
+}
+
+const char* NameOfPrimaries(heif_color_primaries primaries) {
+    switch (primaries) {
+        case heif_color_primaries_ITU_R_BT_709_5:
+        case heif_color_primaries_unspecified:
+            return "BT.709";
+        case heif_color_primaries_ITU_R_BT_2020_2_and_2100_0:
+            return "BT.2020";
+        case heif_color_primaries_SMPTE_RP_431_2:
+            return "DCI-P3";
+        case heif_color_primaries_SMPTE_EG_432_1:
+            return "Display P3";
+        default:
+            return "colour box";
+    }
+}
 
 [[noreturn]] void RaiseHeifError(const heif_error& error) {
     if (error.subcode == heif_suberror_Security_limit_exceeded)
@@ -106,6 +150,46 @@ void CopyRows(const std::uint8_t* plane, int stride, CImageBitmap& bitmap) {
 
 }  // namespace
 
+void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle) {
+    const std::size_t size = Heif().image_handle_get_raw_color_profile_size(handle);
+    if (size > GetLimits().maxColorProfileBytes) {
+        IgnoreColorProfile("it is too large");
+        return;
+    }
+    if (size > 0) {
+        std::vector<std::uint8_t> profile(size);
+        if (Heif().image_handle_get_raw_color_profile(handle, profile.data()).code != heif_error_Ok) {
+            IgnoreColorProfile("it could not be read");
+            return;
+        }
+        // Monochrome pictures come out grey in RGB, which an RGB profile or
+        // none describes.
+        UseColorProfile(profile, ProfilePixels::kRgb);
+        return;
+    }
+    heif_color_profile_nclx* rawNclx = nullptr;
+    if (Heif().image_handle_get_nclx_color_profile(handle, &rawNclx).code != heif_error_Ok || rawNclx == nullptr)
+        return;
+    const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(rawNclx);
+    const double gamma = GammaOfTransfer(nclx->transfer_characteristics);
+    if (gamma < 0) {
+        IgnoreColorProfile("its transfer function is not supported");
+        return;
+    }
+    CalibratedRgbSpace space;
+    space.redX = nclx->color_primary_red_x;
+    space.redY = nclx->color_primary_red_y;
+    space.greenX = nclx->color_primary_green_x;
+    space.greenY = nclx->color_primary_green_y;
+    space.blueX = nclx->color_primary_blue_x;
+    space.blueY = nclx->color_primary_blue_y;
+    space.whiteX = nclx->color_primary_white_x;
+    space.whiteY = nclx->color_primary_white_y;
+    space.gamma[0] = space.gamma[1] = space.gamma[2] = gamma;
+    space.name = NameOfPrimaries(nclx->color_primaries);
+    UseColorSpace(space);
+}
+
 void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp, CImageSource& source) {
     TraceLine(2, "Decoding HEIF.\n");
     const std::int64_t size = source.GetRemaining();
@@ -145,6 +229,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", storedWidth,
                              storedHeight);
         CheckBitmapWithin(limits, storedWidth, storedHeight, 32);
+        if (GetColorManagement()) UseFileProfile(handle.get());
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");

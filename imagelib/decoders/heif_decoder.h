@@ -13,4 +13,9 @@ public:
 protected:
     void DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                      CImageSource& source) override;
+
+private:
+    // Hands over the colour profile the image carries, an ICC profile or
+    // the primaries and transfer function of a colour box.
+    void UseFileProfile(const struct heif_image_handle* handle);
 };

@@ -14,6 +14,10 @@
     X(image_handle_get_height)                                                                            \
     X(image_handle_has_alpha_channel)                                                                     \
     X(image_handle_get_luma_bits_per_pixel)                                                               \
+    X(image_handle_get_raw_color_profile_size)                                                            \
+    X(image_handle_get_raw_color_profile)                                                                 \
+    X(image_handle_get_nclx_color_profile)                                                                \
+    X(nclx_color_profile_free)                                                                            \
     X(decoding_options_alloc)                                                                             \
     X(decoding_options_free)                                                                              \
     X(decode_image)                                                                                       \

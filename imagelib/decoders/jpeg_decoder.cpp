@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <memory>
 
 #include <jpeglib.h>
 // After jpeglib.h: the warning codes.
@@ -23,6 +25,10 @@ namespace {
 // Handed to libjpeg when the data runs out, so that it finishes the picture
 // with what it has instead of failing.
 const JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
+
+struct FreeDeleter {
+    void operator()(void* block) const noexcept { std::free(block); }
+};
 
 enum class OutputPath {
     Grey,          // one sample per pixel; 8-bit rows, or 32-bit through libjpeg
@@ -76,6 +82,13 @@ struct JpegSteps {
     int components = 0;
     OutputPath path = OutputPath::DirectColour;
     bool invertedInks = false;
+    // Keep the APP2 markers that carry an ICC profile.
+    bool readProfile = false;
+    // CMYK rows keep their inks for the colour profile to convert.
+    bool keepInks = false;
+    // Allocated by jpeg_read_icc_profile with malloc.
+    JOCTET* profile = nullptr;
+    unsigned profileLength = 0;
     int depth = 0;
     int outputComponents = 0;
     // The rows of one iMCU row: a window of rows reads that many at a time.
@@ -182,6 +195,39 @@ void ConvertCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width, bool
     }
 }
 
+// ICC profiles travel in APP2 markers that start with this tag, split over
+// as many markers as they need.
+constexpr int kIccMarker = JPEG_APP0 + 2;
+constexpr std::uint8_t kIccTag[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+constexpr unsigned kIccMarkerHeaderBytes = sizeof kIccTag + 2;  // the tag, sequence number and count
+
+// The bytes of the profile the saved markers hold, counted before
+// jpeg_read_icc_profile allocates for it.
+std::uint64_t SavedProfileBytes(const jpeg_decompress_struct& info) {
+    std::uint64_t bytes = 0;
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr; marker = marker->next)
+        if (marker->marker == kIccMarker && marker->data_length >= kIccMarkerHeaderBytes &&
+            std::memcmp(marker->data, kIccTag, sizeof kIccTag) == 0)
+            bytes += marker->data_length - kIccMarkerHeaderBytes;
+    return bytes;
+}
+
+void ReadProfileStep(Decompressor& state, JpegSteps& steps) {
+    if (!jpeg_read_icc_profile(&state.info, &steps.profile, &steps.profileLength)) steps.profile = nullptr;
+}
+
+ProfilePixels PixelsOf(const JpegSteps& steps) {
+    switch (steps.path) {
+        case OutputPath::Grey:
+            return ProfilePixels::kGrey;
+        case OutputPath::Cmyk:
+            return steps.invertedInks ? ProfilePixels::kInvertedCmyk : ProfilePixels::kCmyk;
+        case OutputPath::DirectColour:
+            break;
+    }
+    return ProfilePixels::kRgb;
+}
+
 void CreateStep(Decompressor& state, JpegSteps&) {
     jpeg_create_decompress(&state.info);
 }
@@ -189,6 +235,8 @@ void CreateStep(Decompressor& state, JpegSteps&) {
 void ReadHeaderStep(Decompressor& state, JpegSteps& steps) {
     jpeg_decompress_struct& info = state.info;
     info.mem->max_memory_to_use = state.maxMemory;
+    // Marker data is bounded by the file, which is in memory already.
+    jpeg_save_markers(&info, kIccMarker, steps.readProfile ? 0xFFFF : 0);
     jpeg_read_header(&info, TRUE);
     if (steps.fastUpsampling) info.do_fancy_upsampling = FALSE;
     info.dct_method = JDCT_FLOAT;
@@ -237,7 +285,10 @@ void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
         while (info.output_scanline < info.output_height) {
             const JDIMENSION row = info.output_scanline;
             if (jpeg_read_scanlines(&info, buffer, 1) != 1) break;
-            ConvertCmykRow(buffer[0], steps.rows[row], info.output_width, steps.invertedInks);
+            if (steps.keepInks)
+                std::memcpy(steps.rows[row], buffer[0], std::size_t{info.output_width} * 4);
+            else
+                ConvertCmykRow(buffer[0], steps.rows[row], info.output_width, steps.invertedInks);
             ReportRows(steps, info.output_scanline);
         }
         return;
@@ -342,7 +393,23 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     JpegSteps steps;
     steps.fastUpsampling = m_fastUpsampling;
     steps.wantedDepth = bpp;
+    steps.readProfile = GetColorManagement();
     if (!RunJpegStep(state, ReadHeaderStep, steps)) RaiseRecordedError(state);
+    if (steps.readProfile && SavedProfileBytes(state.info) > GetLimits().maxColorProfileBytes) {
+        IgnoreColorProfile("it is too large");
+    } else if (steps.readProfile && SavedProfileBytes(state.info) > 0) {
+        if (!RunJpegStep(state, ReadProfileStep, steps) || steps.profile == nullptr) {
+            // A broken chain of markers is no reason to fail the picture.
+            state.failed = false;
+            state.message[0] = '\0';
+            IgnoreColorProfile("it could not be read");
+        } else {
+            const std::unique_ptr<JOCTET, FreeDeleter> owner(steps.profile);
+            steps.keepInks = UseColorProfile({steps.profile, steps.profileLength}, PixelsOf(steps)) &&
+                             steps.path == OutputPath::Cmyk;
+        }
+        steps.profile = nullptr;
+    }
     TraceFormat(2, "JPEG image %u x %u, %d components%s.\n", steps.width, steps.height, steps.components,
                 state.info.progressive_mode ? ", progressive" : "");
 
@@ -368,7 +435,7 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     steps.rows = bitmap.GetRows();
     steps.bitmap = &bitmap;
     steps.window = bitmap.GetWindowRows() != 0;
-    steps.rowListener = GetRowListener();
+    steps.rowListener = RowReporter();
     const bool read = RunJpegStep(state, ReadRowsStep, steps);
     bitmap.Unlock();
     if (!read) RaiseRecordedError(state);

@@ -913,5 +913,7 @@ private:
 
 void CPICTDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                                CImageSource& source) {
+    // A QuickTime JPEG inside converts through its profile as this picture would.
+    if (m_jpegDecoder != nullptr) m_jpegDecoder->SetColorManagement(GetColorManagement());
     Reader(source, bitmap, palette, bpp, m_jpegDecoder, GetLimits()).Decode();
 }

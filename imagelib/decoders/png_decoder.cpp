@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <span>
 
 namespace {
 
@@ -179,6 +180,20 @@ void ChooseOutput(PngSteps& steps, int wantedDepth) {
     }
 }
 
+// The iCCP chunk's profile; empty without one, or when an sRGB chunk says
+// the numbers are sRGB already. libpng has checked the chunk's length against
+// its own chunk limit before inflating it, and dropped a profile that does
+// not fit the colour type.
+std::span<const std::uint8_t> EmbeddedProfile(png_structp png, png_infop info) {
+    if (png_get_valid(png, info, PNG_INFO_sRGB) != 0 || png_get_valid(png, info, PNG_INFO_iCCP) == 0) return {};
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &length) == 0 || profile == nullptr) return {};
+    return {profile, length};
+}
+
 // True when the 32-bit pixels carry real transparency: an alpha channel, or
 // a tRNS chunk that png_set_expand turned into one.
 bool OutputHasAlpha(const PngSteps& steps) {
@@ -240,6 +255,12 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
                 steps.colourType, steps.bitDepth,
                 steps.interlaceType != PNG_INTERLACE_NONE ? ", interlaced" : "");
 
+    if (GetColorManagement()) {
+        const std::span<const std::uint8_t> profile = EmbeddedProfile(png, info);
+        if (!profile.empty())
+            UseColorProfile(profile, (steps.colourType & PNG_COLOR_MASK_COLOR) == 0 ? ProfilePixels::kGrey
+                                                                                     : ProfilePixels::kRgb);
+    }
     ChooseOutput(steps, bpp);
     if (!RunPngStep(png, info, SetTransformationsStep, steps)) RaiseRecordedError(state);
 
@@ -262,7 +283,7 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     bitmap.Lock(false, true);
     steps.rows = bitmap.GetRows();
     steps.bitmap = &bitmap;
-    steps.rowListener = GetRowListener();
+    steps.rowListener = RowReporter();
     const bool read = RunPngStep(png, info, ReadImageStep, steps);
     bitmap.Unlock();
     if (!read) RaiseRecordedError(state);

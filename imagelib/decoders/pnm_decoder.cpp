@@ -309,7 +309,7 @@ void CPNMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width), static_cast<int>(header.height), bpp,
                        header.hasAlpha);
     const PixelWriter writer(header, bitmap);
-    CDecodedRowListener* listener = GetRowListener();
+    CDecodedRowListener* listener = RowReporter();
     std::array<std::int64_t, 4> samples{};
     for (std::int64_t y = 0; y < header.height; ++y) {
         std::uint8_t* row = bitmap.GetRows()[y];

@@ -258,6 +258,7 @@ void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     std::uint16_t samplesPerPixel = 1;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    if (GetColorManagement()) UseFileProfile(tiff);
 
     // Zero bits per sample would leave the palette without entries; libtiff's
     // RGBA interface refuses such an image with a clear message instead.
@@ -267,6 +268,20 @@ void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         DecodeLowColor(bitmap, palette, bpp, tiff);
     else
         DecodeHighColor(bitmap, bpp, tiff);
+}
+
+void CTIFFDecoder::UseFileProfile(TIFF* tiff) {
+    std::uint32_t length = 0;
+    void* profile = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &length, &profile) == 0 || profile == nullptr || length == 0) return;
+    std::uint16_t photometric = PHOTOMETRIC_RGB;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    // libtiff's RGBA interface turns inks into light on its own; those
+    // pictures keep that conversion.
+    if (photometric == PHOTOMETRIC_SEPARATED) return;
+    const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
+    UseColorProfile({static_cast<const std::uint8_t*>(profile), length},
+                    grey ? ProfilePixels::kGrey : ProfilePixels::kRgb);
 }
 
 void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {

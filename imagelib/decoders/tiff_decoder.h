@@ -24,6 +24,8 @@ protected:
                             CImageSource& source, TIFF* tiff);
 
 private:
+    // Hands the ICC profile tag's profile over, if there is one.
+    void UseFileProfile(TIFF* tiff);
     void DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff);
     void DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp, TIFF* tiff);
 };

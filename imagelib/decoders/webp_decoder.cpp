@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <span>
 
 namespace {
 
@@ -115,6 +116,22 @@ void DecodeFirstFrame(const std::uint8_t* data, std::size_t size, CImageBitmap& 
         std::memcpy(bitmap.GetRows()[y], canvas + static_cast<std::size_t>(y) * rowBytes, rowBytes);
 }
 
+struct DemuxDeleter {
+    void operator()(WebPDemuxer* demuxer) const noexcept { WebPDemuxDelete(demuxer); }
+};
+
+// The ICCP chunk's data, inside `data`; empty without one.
+std::span<const std::uint8_t> EmbeddedProfile(const std::uint8_t* data, std::size_t size) {
+    const WebPData input{data, size};
+    const std::unique_ptr<WebPDemuxer, DemuxDeleter> demuxer(WebPDemux(&input));
+    if (!demuxer || (WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ICCP_FLAG) == 0) return {};
+    WebPChunkIterator chunk;
+    if (!WebPDemuxGetChunk(demuxer.get(), "ICCP", 1, &chunk)) return {};
+    const std::span<const std::uint8_t> profile(chunk.chunk.bytes, chunk.chunk.size);
+    WebPDemuxReleaseChunkIterator(&chunk);
+    return profile;
+}
+
 }  // namespace
 
 void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp, CImageSource& source) {
@@ -134,6 +151,14 @@ void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "WebP decoder: Can't handle image size %d x %d.", features.width,
                          features.height);
 
+    if (GetColorManagement()) {
+        const std::span<const std::uint8_t> profile = EmbeddedProfile(data, size);
+        if (profile.size() > GetLimits().maxColorProfileBytes)
+            IgnoreColorProfile("it is too large");
+        else if (!profile.empty())
+            UseColorProfile(profile, ProfilePixels::kRgb);
+    }
+
     bpp = 32;
     // An animation's first frame may leave parts of the canvas transparent.
     CreateBitmapWithin(GetLimits(), bitmap, features.width, features.height, 32,
@@ -151,7 +176,7 @@ void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     }
     SetOutputToBitmap(bitmap, config);
     const OutputBufferOwner owner{&config.output};
-    CDecodedRowListener* listener = GetRowListener();
+    CDecodedRowListener* listener = RowReporter();
     if (listener == nullptr) {
         source.ReadBytes(static_cast<std::int64_t>(size));
         DecodeWhole(data, size, config);

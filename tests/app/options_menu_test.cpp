@@ -58,7 +58,8 @@ protected:
 
 TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     const std::unique_ptr<QMenu> menu = dialog->createOptionsMenu();
-    EXPECT_EQ(entries(menu.get()), (QStringList{"&Compression", "Turn photos upright", "Picture shape",
+    EXPECT_EQ(entries(menu.get()), (QStringList{"&Compression", "Turn photos upright", "Use colour profiles",
+                                                "Picture shape",
                                                 "&Install with...",
                                                 "Delete Settings", "&About Kestrin", "-", "E&xit\tEsc"}));
     QMenu* compression = menu->findChild<QMenu*>(QStringLiteral("compressionMenu"));
@@ -70,10 +71,10 @@ TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     for (const QAction* action : menu->actions()) {
         if (!action->isSeparator() && action->menu() == nullptr) commands.append(action->data().toInt());
     }
-    EXPECT_EQ(commands, (QList<int>{40002, 40003, 40004, 40006, 40010, 40005, 1000, 2}));
+    EXPECT_EQ(commands, (QList<int>{40002, 40003, 40004, 40006, 40016, 40010, 40005, 1000, 2}));
     QMenu* shape = menu->findChild<QMenu*>(QStringLiteral("pictureShapeMenu"));
     ASSERT_NE(shape, nullptr);
-    EXPECT_EQ(menu->actions().at(2)->menu(), shape);
+    EXPECT_EQ(menu->actions().at(3)->menu(), shape);
     EXPECT_EQ(entries(shape), (QStringList{"Stretch to fill", "Fit inside with borders", "Crop to fill"}));
 }
 
@@ -83,21 +84,25 @@ TEST_F(OptionsMenu, UprightAndShapeMarksFollowTheChoicesAndAreSaved) {
         QString marked = menu->findChild<QAction*>(QStringLiteral("turnPhotosUprightAction"))->isChecked()
                              ? QStringLiteral("upright")
                              : QStringLiteral("as stored");
+        if (!menu->findChild<QAction*>(QStringLiteral("useColourProfilesAction"))->isChecked())
+            marked += QStringLiteral(", as sRGB");
         for (const QAction* action : menu->findChild<QMenu*>(QStringLiteral("pictureShapeMenu"))->actions())
             if (action->isChecked()) marked += QStringLiteral(", ") + action->text();
         return marked;
     };
     EXPECT_EQ(marks(), QStringLiteral("upright, Stretch to fill"));
     dialog->handleCommand(ID_TURN_UPRIGHT);
+    dialog->handleCommand(ID_USE_COLOUR_PROFILES);
     dialog->handleCommand(ID_FIT_PAD);
-    EXPECT_EQ(marks(), QStringLiteral("as stored, Fit inside with borders"));
+    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, Fit inside with borders"));
     dialog->handleCommand(ID_FIT_CROP);
     closeAndSave();
     QSettings stored(settingsFile(), QSettings::IniFormat);
     EXPECT_EQ(stored.value("orient").toInt(), 0);
     EXPECT_EQ(stored.value("fit").toInt(), 2);
+    EXPECT_EQ(stored.value("colormanage").toInt(), 0);
     openDialog();
-    EXPECT_EQ(marks(), QStringLiteral("as stored, Crop to fill"));
+    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, Crop to fill"));
     dialog->handleCommand(ID_TURN_UPRIGHT);
     EXPECT_TRUE(dialog->conversion().autoOrient);
 }

@@ -133,8 +133,8 @@ TEST_F(SettingsFile, TheFirstExitStoresTwelveValuesAndSeventeenPerList) {
     QSettings stored(settingsFile(), QSettings::IniFormat);
     QStringList topLevel = stored.childKeys();
     topLevel.sort();
-    EXPECT_EQ(topLevel, (QStringList{"colordepth", "compression", "dither", "file", "fit", "imagename", "install",
-                                     "last8", "lastpdb", "orient", "os", "quality"}));
+    EXPECT_EQ(topLevel, (QStringList{"colordepth", "colormanage", "compression", "dither", "file", "fit", "imagename",
+                                     "install", "last8", "lastpdb", "orient", "os", "quality"}));
     QStringList groups = stored.childGroups();
     groups.sort();
     EXPECT_EQ(groups, (QStringList{"MRU input", "MRU output"}));
@@ -153,6 +153,7 @@ TEST_F(SettingsFile, TheFirstExitStoresTwelveValuesAndSeventeenPerList) {
     EXPECT_EQ(stored.value("orient").toInt(), 1);
     EXPECT_EQ(stored.value("fit").toInt(), 0);
     EXPECT_EQ(stored.value("quality").toInt(), 0);
+    EXPECT_EQ(stored.value("colormanage").toInt(), 1);
     EXPECT_EQ(stored.value("last8").toString(), QString());
 }
 
@@ -171,6 +172,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.conversion.destination = static_cast<DestinationOs>(3);
         settings.conversion.autoOrient = false;
         settings.conversion.fit = PictureFit::Crop;
+        settings.conversion.colorManage = false;
         for (int i = 0; i < 18; ++i) settings.recentSources.add(QStringLiteral("/src/%1.gif").arg(i));
         settings.recentOutputs.add(QStringLiteral("/out/only.pdb"));
         settings.lastOutputFolder = QStringLiteral("/out/album");
@@ -193,6 +195,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.conversion.destination, 3);
     EXPECT_FALSE(loaded.conversion.autoOrient);
     EXPECT_EQ(loaded.conversion.fit, PictureFit::Crop);
+    EXPECT_FALSE(loaded.conversion.colorManage);
     EXPECT_EQ(loaded.recentSources.index(), 2u);
     EXPECT_EQ(loaded.recentSources.newestFirst().first(), QStringLiteral("/src/17.gif"));
     EXPECT_EQ(loaded.recentSources.newestFirst().size(), 16);
@@ -270,6 +273,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
                   << "read orient"
                   << "read fit"
                   << "read quality"
+                  << "read colormanage"
                   << "read installer"
                   << "read lastfolder"
                   << "flush";
@@ -280,6 +284,7 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
     QStringList expectedWrites{
         "write file",       "write install", "write dither",          "write compression",
         "write colordepth", "write os",      "write orient",          "write fit", "write quality",
+        "write colormanage",
         "write MRU input/index", "write MRU output/index",
         "write last8",      "write lastpdb", "write imagename"};
     for (int slot = 0; slot < 16; ++slot) {

@@ -89,6 +89,9 @@ TEST(CommandLine, OrientationAndFramingOptions) {
     EXPECT_EQ(defaults.conversion.background, (PaletteEntry{0, 0, 0, 255}));
     EXPECT_FALSE(parseOk({"--no-auto-orient", "a.jpg"}).conversion.autoOrient);
     EXPECT_TRUE(parseOk({"--no-auto-orient", "--auto-orient", "a.jpg"}).conversion.autoOrient);
+    EXPECT_TRUE(parseOk({"a.jpg"}).conversion.colorManage);
+    EXPECT_FALSE(parseOk({"--no-color-management", "a.jpg"}).conversion.colorManage);
+    EXPECT_TRUE(parseOk({"--no-color-management", "--color-management", "a.jpg"}).conversion.colorManage);
     EXPECT_EQ(parseOk({"--fit", "pad", "a.jpg"}).conversion.fit, PictureFit::Pad);
     EXPECT_EQ(parseOk({"--fit=crop", "a.jpg"}).conversion.fit, PictureFit::Crop);
     const struct {

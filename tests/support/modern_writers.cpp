@@ -91,7 +91,8 @@ std::vector<std::uint8_t> EncodeAnimatedWebP(int width, int height, const std::v
     return file;
 }
 
-std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelAt, const HeifOptions& options) {
+std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelAt, const HeifOptions& options,
+                                     const std::vector<std::uint8_t>& iccProfile) {
     const bool deep = options.bitDepth > 8;
     heif_image* rawImage = nullptr;
     const heif_colorspace colourspace = options.monochrome ? heif_colorspace_monochrome : heif_colorspace_RGB;
@@ -124,6 +125,9 @@ std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelA
             }
         }
     }
+
+    if (!iccProfile.empty())
+        RequireHeif(heif_image_set_raw_color_profile(image.get(), "prof", iccProfile.data(), iccProfile.size()));
 
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
     heif_encoder* rawEncoder = nullptr;

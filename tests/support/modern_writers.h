@@ -35,7 +35,9 @@ struct HeifOptions {
     int orientation = 1;
 };
 // A HEIF (HEVC) or AVIF (AV1) file whose primary image is the picture.
-std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelAt, const HeifOptions& options);
+// It carries `iccProfile` unless that is empty.
+std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelAt, const HeifOptions& options,
+                                     const std::vector<std::uint8_t>& iccProfile = {});
 
 // A property box: the type, big-endian words, and a last byte if any.
 std::vector<std::uint8_t> HeifProperty(const char* type, const std::vector<std::uint32_t>& words,

@@ -100,7 +100,7 @@ std::size_t TiffRowBytes(const TiffPicture& picture) {
     return (std::size_t{picture.width} * picture.samplesPerPixel * picture.bitsPerSample + 7) / 8;
 }
 
-std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture) {
+std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vector<std::uint8_t>& iccProfile) {
     EXPECT_EQ(picture.pixels.size(), TiffRowBytes(picture) * picture.height)
         << "pixel data of the wrong size";
     MemoryFile file;
@@ -122,6 +122,8 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture) {
         if (picture.photometric == PHOTOMETRIC_YCBCR && picture.compression == COMPRESSION_JPEG)
             TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
         TIFFSetField(t, TIFFTAG_ORIENTATION, picture.orientation);
+        if (!iccProfile.empty())
+            TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(iccProfile.size()), iccProfile.data());
         if (picture.extraSample) {
             const std::uint16_t types[] = {*picture.extraSample};
             TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, types);

@@ -42,7 +42,8 @@ struct TiffPicture {
 std::size_t TiffRowBytes(const TiffPicture& picture);
 
 // The picture as a TIFF file; fails the running test if libtiff refuses it.
-std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture);
+// With an ICC profile tag unless `iccProfile` is empty.
+std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vector<std::uint8_t>& iccProfile = {});
 
 // Where each strip's data lies in a TIFF file: (offset, byte count) pairs.
 std::vector<std::pair<std::uint64_t, std::uint64_t>> TiffStripLocations(

@@ -1,0 +1,368 @@
+#include "imagelib/color_conversion.h"
+
+#include "imagelib/byte_order.h"
+
+#include <lcms2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct ProfileCloser {
+    void operator()(void* profile) const noexcept { cmsCloseProfile(profile); }
+};
+using ProfilePointer = std::unique_ptr<void, ProfileCloser>;
+
+struct ToneCurveFreer {
+    void operator()(cmsToneCurve* curve) const noexcept { cmsFreeToneCurve(curve); }
+};
+using ToneCurvePointer = std::unique_ptr<cmsToneCurve, ToneCurveFreer>;
+
+constexpr std::size_t kIccHeaderBytes = 128;  // the first field is the profile's size
+
+// Names from a file end up in the progress log: printable ASCII only, and
+// never more than a line's worth.
+constexpr std::size_t kMaxNameLength = 64;
+
+std::string PrintableName(const char* text) {
+    std::string name;
+    for (const char* c = text; *c != '\0' && name.size() < kMaxNameLength; ++c)
+        name += *c >= 0x20 && *c < 0x7f ? *c : '?';
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
+}
+
+std::string ProfileName(cmsHPROFILE profile) {
+    char text[kMaxNameLength + 1] = {};
+    if (cmsGetProfileInfoASCII(profile, cmsInfoDescription, cmsNoLanguage, cmsNoCountry, text, sizeof text) == 0)
+        return "embedded profile";
+    const std::string name = PrintableName(text);
+    return name.empty() ? "embedded profile" : name;
+}
+
+// Cameras, phones and editors write the sRGB space in many profiles of their
+// own, each with slightly different numbers. A profile whose conversion moves
+// no colour of a grid over the cube by more than this (in 8-bit levels) is
+// taken for sRGB itself: such pictures keep today's numbers exactly.
+constexpr int kSrgbTolerance = 2;
+constexpr int kGridStep = 15;  // 0, 15, ..., 255: 18 levels a channel
+// How far (in 8-bit levels) the tables may stray from lcms2 on that grid.
+constexpr int kTableTolerance = 1;
+
+// Opaque 32-bit pixels of every colour on that grid.
+std::vector<std::uint8_t> RgbGrid() {
+    std::vector<std::uint8_t> grid;
+    for (int red = 0; red <= 255; red += kGridStep)
+        for (int green = 0; green <= 255; green += kGridStep)
+            for (int blue = 0; blue <= 255; blue += kGridStep)
+                grid.insert(grid.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
+                                         static_cast<std::uint8_t>(red), 255});
+    return grid;
+}
+
+bool KeepsRgbGrid(cmsHTRANSFORM transform) {
+    const std::vector<std::uint8_t> grid = RgbGrid();
+    std::vector<std::uint8_t> converted(grid);
+    cmsDoTransform(transform, grid.data(), converted.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
+    for (std::size_t i = 0; i < grid.size(); ++i)
+        if (i % 4 != 3 && std::abs(int{grid[i]} - int{converted[i]}) > kSrgbTolerance) return false;
+    return true;
+}
+
+cmsColorSpaceSignature SpaceOf(ProfilePixels pixels) {
+    switch (pixels) {
+        case ProfilePixels::kGrey:
+            return cmsSigGrayData;
+        case ProfilePixels::kCmyk:
+        case ProfilePixels::kInvertedCmyk:
+            return cmsSigCmykData;
+        case ProfilePixels::kRgb:
+            break;
+    }
+    return cmsSigRgbData;
+}
+
+cmsUInt32Number InputFormat(ProfilePixels pixels) {
+    switch (pixels) {
+        case ProfilePixels::kGrey:
+            return TYPE_GRAY_8;
+        case ProfilePixels::kCmyk:
+            return TYPE_CMYK_8;
+        case ProfilePixels::kInvertedCmyk:
+            return TYPE_CMYK_8_REV;
+        case ProfilePixels::kRgb:
+            break;
+    }
+    return TYPE_BGRA_8;
+}
+
+}  // namespace
+
+// A pixel costs three lookups of what its red, green and blue levels add to
+// sRGB's linear red, green and blue (the curves and the matrix worked out in
+// advance), two additions and three lookups of the encoded values: integers
+// throughout, at a fraction of the cost of evaluating either.
+struct CColorConversion::MatrixShaper {
+    static constexpr int kEncodeSteps = 1 << 14;  // linear light 0 to 1 in the encoding table
+    static constexpr int kFractionBits = 4;       // of a step, in the sums
+    // contribution[channel][level][out]: what the profile's red, green or
+    // blue level adds to sRGB's linear red, green and blue, in 1 / 2^4 steps.
+    std::int32_t contribution[3][256][4];
+    // sRGB 8-bit value of linear light 0 to 1, in kEncodeSteps steps.
+    std::uint8_t encode[kEncodeSteps + 1];
+};
+
+void CColorConversion::MatrixShaperDeleter::operator()(MatrixShaper* tables) const noexcept {
+    delete tables;
+}
+
+namespace {
+
+bool Invert3x3(const double m[9], double out[9]) {
+    const double det = m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
+                       m[2] * (m[3] * m[7] - m[4] * m[6]);
+    if (!std::isfinite(det) || std::abs(det) < 1e-9) return false;
+    out[0] = (m[4] * m[8] - m[5] * m[7]) / det;
+    out[1] = (m[2] * m[7] - m[1] * m[8]) / det;
+    out[2] = (m[1] * m[5] - m[2] * m[4]) / det;
+    out[3] = (m[5] * m[6] - m[3] * m[8]) / det;
+    out[4] = (m[0] * m[8] - m[2] * m[6]) / det;
+    out[5] = (m[2] * m[3] - m[0] * m[5]) / det;
+    out[6] = (m[3] * m[7] - m[4] * m[6]) / det;
+    out[7] = (m[1] * m[6] - m[0] * m[7]) / det;
+    out[8] = (m[0] * m[4] - m[1] * m[3]) / det;
+    return true;
+}
+
+// The colorants of a matrix/tone-curve profile as the columns of a matrix
+// (XYZ under D50), and its three curves; false when a tag is missing.
+bool ReadMatrixShaper(cmsHPROFILE profile, double colorants[9], cmsToneCurve* curves[3]) {
+    const cmsTagSignature colorantTags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+    const cmsTagSignature curveTags[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+    for (int channel = 0; channel < 3; ++channel) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, colorantTags[channel]));
+        curves[channel] = static_cast<cmsToneCurve*>(cmsReadTag(profile, curveTags[channel]));
+        if (xyz == nullptr || curves[channel] == nullptr) return false;
+        colorants[channel] = xyz->X;
+        colorants[3 + channel] = xyz->Y;
+        colorants[6 + channel] = xyz->Z;
+    }
+    return true;
+}
+
+}  // namespace
+
+class ColorConversionBuilder {
+public:
+    static CColorConversion Build(cmsHPROFILE profile, ProfilePixels pixels, const std::string& name);
+
+private:
+    using Tables = std::unique_ptr<CColorConversion::MatrixShaper, CColorConversion::MatrixShaperDeleter>;
+    static Tables BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target, cmsHTRANSFORM transform);
+};
+
+ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target,
+                                                                          cmsHTRANSFORM transform) {
+    double sourceColorants[9];
+    double targetColorants[9];
+    cmsToneCurve* sourceCurves[3];
+    cmsToneCurve* targetCurves[3];
+    double toTarget[9];
+    if (!cmsIsMatrixShaper(source) || !ReadMatrixShaper(source, sourceColorants, sourceCurves) ||
+        !ReadMatrixShaper(target, targetColorants, targetCurves) || !Invert3x3(targetColorants, toTarget))
+        return nullptr;
+    const std::unique_ptr<cmsToneCurve, void (*)(cmsToneCurve*)> encodeCurve(cmsReverseToneCurve(targetCurves[0]),
+                                                                            cmsFreeToneCurve);
+    if (!encodeCurve) return nullptr;
+
+    using Layout = CColorConversion::MatrixShaper;
+    double matrix[9];
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            double sum = 0;
+            for (int k = 0; k < 3; ++k) sum += toTarget[row * 3 + k] * sourceColorants[k * 3 + column];
+            // Wider spaces than any real one would overflow the sums.
+            if (!std::isfinite(sum) || std::abs(sum) > 16.0) return nullptr;
+            matrix[row * 3 + column] = sum;
+        }
+    Tables tables(new CColorConversion::MatrixShaper);
+    constexpr double kScale = double{Layout::kEncodeSteps} * (1 << Layout::kFractionBits);
+    for (int channel = 0; channel < 3; ++channel)
+        for (int level = 0; level < 256; ++level) {
+            const double linear = std::clamp<double>(
+                cmsEvalToneCurveFloat(sourceCurves[channel], static_cast<cmsFloat32Number>(level / 255.0)), 0.0,
+                1.0);
+            for (int out = 0; out < 3; ++out)
+                tables->contribution[channel][level][out] =
+                    static_cast<std::int32_t>(std::lround(matrix[out * 3 + channel] * linear * kScale));
+            tables->contribution[channel][level][3] = 0;
+        }
+    for (int step = 0; step <= CColorConversion::MatrixShaper::kEncodeSteps; ++step) {
+        const float encoded = cmsEvalToneCurveFloat(
+            encodeCurve.get(), static_cast<cmsFloat32Number>(step) / CColorConversion::MatrixShaper::kEncodeSteps);
+        tables->encode[step] = static_cast<std::uint8_t>(std::lround(std::clamp(encoded, 0.0f, 1.0f) * 255.0f));
+    }
+
+    // Tags can say more than the colorants and curves (a chromatic
+    // adaptation of their own, odd curve types): whatever lcms2 makes of the
+    // profile is the reference, and tables that stray from it are not used.
+    CColorConversion probe;
+    probe.m_matrixShaper = std::move(tables);
+    std::vector<std::uint8_t> grid = RgbGrid();
+    std::vector<std::uint8_t> reference(grid);
+    cmsDoTransform(transform, grid.data(), reference.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
+    probe.ConvertPixels(grid.data(), grid.size() / 4);
+    for (std::size_t i = 0; i < grid.size(); ++i)
+        if (std::abs(int{grid[i]} - int{reference[i]}) > kTableTolerance) return nullptr;
+    return std::move(probe.m_matrixShaper);
+}
+
+CColorConversion ColorConversionBuilder::Build(cmsHPROFILE source, ProfilePixels pixels, const std::string& name) {
+    if (cmsGetColorSpace(source) != SpaceOf(pixels))
+        return CColorConversion::Ignored("it does not describe the picture's colour model");
+    const cmsProfileClassSignature profileClass = cmsGetDeviceClass(source);
+    if (profileClass != cmsSigInputClass && profileClass != cmsSigDisplayClass &&
+        profileClass != cmsSigOutputClass && profileClass != cmsSigColorSpaceClass)
+        return CColorConversion::Ignored("it is not a profile of pictures");
+    const ProfilePointer target(cmsCreate_sRGBProfile());
+    if (!target) return CColorConversion::Ignored("out of memory");
+
+    // As the common viewers do: the profile's own perceptual rendering where
+    // it has one, otherwise colorimetric with the black points matched.
+    const bool perceptual = cmsIsCLUT(source, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT) != 0;
+    const cmsUInt32Number intent = perceptual ? INTENT_PERCEPTUAL : INTENT_RELATIVE_COLORIMETRIC;
+    const cmsUInt32Number flags = perceptual ? 0 : cmsFLAGS_BLACKPOINTCOMPENSATION;
+    const bool grey = pixels == ProfilePixels::kGrey;
+    std::unique_ptr<void, CColorConversion::TransformDeleter> transform(cmsCreateTransform(
+        source, InputFormat(pixels), target.get(), grey ? TYPE_BGR_8 : TYPE_BGRA_8, intent, flags));
+    if (!transform) return CColorConversion::Ignored("no conversion to sRGB could be built from it");
+
+    CColorConversion conversion;
+    if (grey) {
+        std::uint8_t levels[256];
+        for (int i = 0; i < 256; ++i) levels[i] = static_cast<std::uint8_t>(i);
+        conversion.m_greyTable = std::make_unique<std::uint8_t[]>(256 * 3);
+        cmsDoTransform(transform.get(), levels, conversion.m_greyTable.get(), 256);
+        bool keeps = true;
+        for (int i = 0; i < 256 * 3; ++i)
+            keeps = keeps && std::abs(i / 3 - int{conversion.m_greyTable[static_cast<std::size_t>(i)]}) <=
+                                 kSrgbTolerance;
+        if (keeps) return CColorConversion();
+    } else {
+        if (pixels == ProfilePixels::kRgb && KeepsRgbGrid(transform.get())) return CColorConversion();
+        if (pixels == ProfilePixels::kRgb && !perceptual)
+            conversion.m_matrixShaper = BuildMatrixShaper(source, target.get(), transform.get());
+        conversion.m_transform = std::move(transform);
+        conversion.m_opaqueResult = pixels != ProfilePixels::kRgb;
+    }
+    conversion.m_note = "colour profile: " + name + " -> sRGB";
+    return conversion;
+}
+
+// ---------------------------------------------------------------------------
+
+CColorConversion::CColorConversion() = default;
+CColorConversion::~CColorConversion() = default;
+CColorConversion::CColorConversion(CColorConversion&&) noexcept = default;
+CColorConversion& CColorConversion::operator=(CColorConversion&&) noexcept = default;
+
+void CColorConversion::TransformDeleter::operator()(void* transform) const noexcept {
+    cmsDeleteTransform(transform);
+}
+
+CColorConversion CColorConversion::Ignored(const std::string& why) {
+    CColorConversion conversion;
+    conversion.m_note = "colour profile ignored: " + why;
+    return conversion;
+}
+
+CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels) {
+    // lcms2 reads tags only when they are asked for: a profile cut short
+    // would open, and fail later with a less clear reason.
+    if (profile.size() < kIccHeaderBytes || profile.size() > 0xFFFFFFFFu ||
+        ReadBE32(profile.data()) > profile.size())
+        return Ignored("it could not be read");
+    const ProfilePointer source(
+        cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
+    if (!source) return Ignored("it could not be read");
+    return ColorConversionBuilder::Build(source.get(), pixels, ProfileName(source.get()));
+}
+
+CColorConversion CColorConversion::FromCalibratedRgb(const CalibratedRgbSpace& space) {
+    const double coordinates[] = {space.redX,  space.redY,  space.greenX, space.greenY,
+                                  space.blueX, space.blueY, space.whiteX, space.whiteY};
+    for (const double value : coordinates)
+        if (!std::isfinite(value) || value <= 0.0 || value >= 1.0) return Ignored("its primaries are not colours");
+    ToneCurvePointer curves[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        const double gamma = space.gamma[channel];
+        if (gamma == 0.0) {
+            // The sRGB curve, in the parametric form of ICC type 4.
+            const cmsFloat64Number parameters[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+            curves[channel].reset(cmsBuildParametricToneCurve(nullptr, 4, parameters));
+        } else {
+            if (!std::isfinite(gamma) || gamma < 0.1 || gamma > 10.0) return Ignored("its gamma is out of range");
+            curves[channel].reset(cmsBuildGamma(nullptr, gamma));
+        }
+        if (!curves[channel]) return Ignored("out of memory");
+    }
+    const cmsCIExyY white{space.whiteX, space.whiteY, 1.0};
+    const cmsCIExyYTRIPLE primaries{{space.redX, space.redY, 1.0},
+                                    {space.greenX, space.greenY, 1.0},
+                                    {space.blueX, space.blueY, 1.0}};
+    cmsToneCurve* const transfer[3] = {curves[0].get(), curves[1].get(), curves[2].get()};
+    const ProfilePointer source(cmsCreateRGBProfile(&white, &primaries, transfer));
+    if (!source) return Ignored("its primaries describe no colour space");
+    const std::string name = PrintableName(space.name.c_str());
+    return ColorConversionBuilder::Build(source.get(), ProfilePixels::kRgb,
+                                         name.empty() ? "calibrated colour space" : name);
+}
+
+void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) const noexcept {
+    if (m_greyTable != nullptr) {
+        for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+            // Blue, green and red hold the same grey.
+            const std::uint8_t* srgb = &m_greyTable[std::size_t{pixels[1]} * 3];
+            pixels[0] = srgb[0];
+            pixels[1] = srgb[1];
+            pixels[2] = srgb[2];
+        }
+        return;
+    }
+    if (m_matrixShaper != nullptr) {
+        const MatrixShaper& tables = *m_matrixShaper;
+        constexpr int kShift = MatrixShaper::kFractionBits;
+        const auto encode = [&tables](std::int32_t linear) {
+            const std::int32_t step = (linear + (1 << (kShift - 1))) >> kShift;
+            return tables.encode[std::clamp(step, 0, MatrixShaper::kEncodeSteps)];
+        };
+        for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+            // Through a copy: a store through the row could alias the
+            // tables, and the compiler would then keep every load in order.
+            std::uint8_t pixel[4];
+            std::memcpy(pixel, pixels, 4);
+            const std::int32_t* red = tables.contribution[0][pixel[2]];
+            const std::int32_t* green = tables.contribution[1][pixel[1]];
+            const std::int32_t* blue = tables.contribution[2][pixel[0]];
+            pixel[2] = encode(red[0] + green[0] + blue[0]);
+            pixel[1] = encode(red[1] + green[1] + blue[1]);
+            pixel[0] = encode(red[2] + green[2] + blue[2]);
+            std::memcpy(pixels, pixel, 4);
+        }
+        return;
+    }
+    if (m_transform == nullptr) return;
+    // Input and output pixels have the same size and lcms2 reads each pixel
+    // before it writes it, so the conversion runs in place.
+    constexpr std::size_t kChunk = 1 << 20;
+    for (std::size_t done = 0; done < count; done += kChunk) {
+        const std::size_t n = std::min(kChunk, count - done);
+        cmsDoTransform(m_transform.get(), pixels + done * 4, pixels + done * 4, static_cast<cmsUInt32Number>(n));
+    }
+    if (m_opaqueResult)
+        for (std::size_t i = 0; i < count; ++i) pixels[i * 4 + 3] = 255;
+}

@@ -1,0 +1,308 @@
+// What the decoders make of the colour profiles files carry: a real one
+// converts the pixels to sRGB, one that describes sRGB (or none) keeps the
+// numbers to the byte, and a broken one is ignored with a note.
+#include "imagelib/any_format_decoder.h"
+#include "imagelib/color_conversion.h"
+#include "imagelib/image_bitmap.h"
+#include "support/color_profiles.h"
+#include "support/image_writers.h"
+#include "support/modern_writers.h"
+#include "support/test_support.h"
+#include "support/tiff_gif_writers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace testsupport;
+
+// The HEVC encoder that makes the HEIC pictures keeps a few of its tables
+// until the process ends; the decoder side is checked as usual.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libx265.so\n";
+}
+
+namespace {
+
+constexpr int kSide = 16;
+
+// Patches of sRGB colours, saturated and not, that every space here holds.
+std::vector<std::uint8_t> Patches() {
+    const std::uint8_t colours[][3] = {{200, 60, 40}, {40, 160, 70}, {50, 70, 190}, {128, 128, 128},
+                                       {230, 210, 120}, {20, 20, 24}, {250, 250, 250}, {120, 40, 150}};
+    std::vector<std::uint8_t> rgb;
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) {
+            const auto* colour = colours[(y / 4 * 4 + x / 4) % 8];
+            rgb.insert(rgb.end(), colour, colour + 3);
+        }
+    return rgb;
+}
+
+// A version 5 BMP of the picture that embeds `profile` after its pixels.
+std::vector<std::uint8_t> BmpV5(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile) {
+    const auto v3 = MakeBmp24(kSide, kSide, [&](int x, int y) {
+        const std::uint8_t* pixel = &rgb[(y * kSide + x) * 3];
+        return Bgr{pixel[2], pixel[1], pixel[0]};
+    });
+    const std::vector<std::uint8_t> pixels(v3.begin() + 54, v3.end());
+    ByteWriter bmp;
+    bmp.text("BM").le32(static_cast<std::uint32_t>(14 + 124 + pixels.size() + profile.size())).le32(0).le32(14 + 124);
+    ByteWriter info;
+    for (std::size_t i = 18; i < 54; ++i) info.u8(v3[i]);
+    // Masks, 'MBED' (or 'sRGB' without a profile), endpoints and gammas, intent.
+    info.fill(16, 0).le32(profile.empty() ? 0x73524742 : 0x4D424544).fill(48, 0).le32(4);
+    info.le32(static_cast<std::uint32_t>(124 + pixels.size())).le32(static_cast<std::uint32_t>(profile.size())).le32(0);
+    bmp.le32(124);
+    for (const std::uint8_t byte : info.data()) bmp.u8(byte);
+    for (const std::uint8_t byte : pixels) bmp.u8(byte);
+    for (const std::uint8_t byte : profile) bmp.u8(byte);
+    return bmp.data();
+}
+
+// The formats that keep every sample, so a conversion can be checked to
+// the level. An empty profile makes a file without one.
+const struct {
+    const char* name;
+    const char* harness;  // the fuzz harness the file seeds
+    std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&, const std::vector<std::uint8_t>&)>
+        encode;
+} kLosslessFormats[] = {
+    {"PNG", "png",
+     [](const auto& rgb, const auto& profile) {
+         PngPicture picture;
+         picture.width = picture.height = kSide;
+         picture.colourType = 2;
+         picture.samples.assign(rgb.begin(), rgb.end());
+         return profile.empty() ? EncodePng(picture) : WithPngProfile(EncodePng(picture), profile);
+     }},
+    {"TIFF", "tiff",
+     [](const auto& rgb, const auto& profile) {
+         TiffPicture picture;
+         picture.width = picture.height = kSide;
+         picture.samplesPerPixel = 3;
+         picture.photometric = 2;
+         picture.rowsPerStrip = 4;
+         picture.pixels = rgb;
+         return WriteTiff(picture, profile);
+     }},
+    {"WebP", "webp",
+     [](const auto& rgb, const auto& profile) {
+         const auto webp = EncodeWebP(kSide, kSide, [&](int x, int y) {
+             const std::uint8_t* pixel = &rgb[(y * kSide + x) * 3];
+             return Rgba{pixel[0], pixel[1], pixel[2], 255};
+         }, true);
+         return profile.empty() ? webp : WithWebPProfile(webp, profile);
+     }},
+    {"BMP", "bmp", [](const auto& rgb, const auto& profile) { return BmpV5(rgb, profile); }},
+};
+
+struct Decoded {
+    std::vector<PaletteEntry> pixels;
+    std::string note;
+};
+
+Decoded Decode(const std::vector<std::uint8_t>& file, bool colorManagement = true, int depth = 32) {
+    CAnyFormatDecoder decoder;
+    decoder.SetColorManagement(colorManagement);
+    CDIBBitmap bitmap;
+    decoder.DecodeMemory(file.data(), static_cast<std::int64_t>(file.size()), bitmap, depth);
+    Decoded decoded{{}, decoder.GetColorNote()};
+    if (bitmap.GetDepth() == 32) {
+        for (int y = 0; y < bitmap.GetHeight(); ++y)
+            for (int x = 0; x < bitmap.GetWidth(); ++x) {
+                const std::uint8_t* p = bitmap.GetRows()[y] + 4 * x;
+                decoded.pixels.push_back({p[0], p[1], p[2], p[3]});
+            }
+    } else {
+        for (int y = 0; y < bitmap.GetHeight(); ++y)
+            for (int x = 0; x < bitmap.GetWidth(); ++x) decoded.pixels.push_back(bitmap.GetPalette()[bitmap.GetRows()[y][x]]);
+    }
+    return decoded;
+}
+
+int LargestDifference(const std::vector<PaletteEntry>& pixels, const std::vector<std::uint8_t>& rgb) {
+    int largest = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        largest = std::max({largest, std::abs(pixels[i].red - rgb[3 * i]), std::abs(pixels[i].green - rgb[3 * i + 1]),
+                            std::abs(pixels[i].blue - rgb[3 * i + 2])});
+    return largest;
+}
+
+TEST(ColourProfiles, AWideGamutPictureComesBackAsItsSrgbOriginalAndIsNamed) {
+    const auto rgb = Patches();
+    const auto profile = DisplayP3Profile();
+    const auto p3 = ConvertFromSrgb(rgb, profile);
+    for (const auto& format : kLosslessFormats) {
+        const auto file = format.encode(p3, profile);
+        KeepAsFuzzSeed(format.harness, "display_p3", file);
+        const Decoded managed = Decode(file);
+        EXPECT_LE(LargestDifference(managed.pixels, rgb), 2) << format.name;
+        EXPECT_EQ(managed.note, "colour profile: Display P3 -> sRGB") << format.name;
+        // Switched off, the numbers are read as sRGB, exactly as without a profile.
+        const Decoded unmanaged = Decode(file, false);
+        EXPECT_EQ(unmanaged.pixels, Decode(format.encode(p3, {})).pixels) << format.name;
+        EXPECT_EQ(unmanaged.note, "") << format.name;
+    }
+    KeepAsFuzzSeed("color_profile", "display_p3.icc", profile);
+    KeepAsFuzzSeed("heif", "display_p3.heic",
+                   EncodeHeif(kSide, kSide, [](int x, int y) { return Rgba{std::uint8_t(x * 16), std::uint8_t(y * 16), 90, 255}; },
+                              HeifOptions{}, profile));
+}
+
+TEST(ColourProfiles, ProfilesOfSrgbOrNoneAtAllKeepTheNumbersToTheByte) {
+    std::vector<std::vector<std::uint8_t>> profiles = {SrgbProfile()};
+    if (const auto colord = ColordProfile("sRGB.icc"); !colord.empty()) profiles.push_back(colord);
+    const auto rgb = MakePhotoLikeRgb(kSide, kSide);
+    for (const auto& format : kLosslessFormats) {
+        const Decoded plain = Decode(format.encode(rgb, {}));
+        for (const auto& profile : profiles) {
+            const Decoded tagged = Decode(format.encode(rgb, profile));
+            EXPECT_EQ(tagged.pixels, plain.pixels) << format.name;
+            EXPECT_EQ(tagged.note, "") << format.name;
+        }
+    }
+    KeepAsFuzzSeed("color_profile", "srgb.icc", SrgbProfile());
+}
+
+TEST(ColourProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
+    const auto rgb = MakePhotoLikeRgb(kSide, kSide);
+    auto truncated = DisplayP3Profile();
+    truncated.resize(truncated.size() / 2);
+    const std::vector<std::uint8_t> garbage(600, 0xA5);
+    auto oversized = DisplayP3Profile();
+    oversized.resize((std::size_t{4} << 20) + 1);
+    oversized[0] = 0;  // the header's size field says so too
+    oversized[1] = 0x40;
+    oversized[2] = 0;
+    oversized[3] = 1;
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> profile;
+        const char* note;
+    } cases[] = {
+        {"truncated", truncated, "colour profile ignored: it could not be read"},
+        {"garbage", garbage, "colour profile ignored: it could not be read"},
+        {"grey profile of a colour picture", GreyGamma22Profile(),
+         "colour profile ignored: it does not describe the picture's colour model"},
+        {"over 4 MiB", oversized, "colour profile ignored: it is too large"},
+    };
+    JpegPicture picture;
+    picture.width = picture.height = kSide;
+    picture.samples = rgb;
+    const auto jpeg = EncodeJpeg(picture);
+    const Decoded plain = Decode(jpeg);
+    for (const auto& broken : cases) {
+        const Decoded decoded = Decode(WithJpegProfile(jpeg, broken.profile));
+        EXPECT_EQ(decoded.pixels, plain.pixels) << broken.name;
+        EXPECT_EQ(decoded.note, broken.note) << broken.name;
+        // The other formats only have to keep the numbers: libpng drops
+        // some broken profiles before we see them.
+        for (const auto& format : kLosslessFormats)
+            EXPECT_EQ(Decode(format.encode(rgb, broken.profile)).pixels, Decode(format.encode(rgb, {})).pixels)
+                << broken.name << ", " << format.name;
+    }
+    KeepAsFuzzSeed("jpeg", "truncated_profile.jpg", WithJpegProfile(jpeg, truncated));
+    KeepAsFuzzSeed("jpeg", "display_p3.jpg", WithJpegProfile(jpeg, DisplayP3Profile()));
+    KeepAsFuzzSeed("color_profile", "truncated.icc", truncated);
+}
+
+TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfilesAtEitherDepth) {
+    // Gamma 2.2 is darker than sRGB near black: level 10 is sRGB 3.
+    PngPicture picture;
+    picture.width = picture.height = 2;
+    picture.colourType = 0;
+    picture.samples = {10, 128, 200, 255};
+    const auto png = WithPngProfile(EncodePng(picture), GreyGamma22Profile());
+    KeepAsFuzzSeed("png", "grey_gamma22.png", png);
+    KeepAsFuzzSeed("color_profile", "grey_gamma22.icc", GreyGamma22Profile());
+    for (const int depth : {8, 32}) {
+        const Decoded decoded = Decode(png, true, depth);
+        ASSERT_EQ(decoded.pixels.size(), 4u);
+        EXPECT_NEAR(decoded.pixels[0].red, 3, 1) << depth;
+        EXPECT_NEAR(decoded.pixels[1].red, 128, 2) << depth;
+        for (const PaletteEntry& pixel : decoded.pixels) {
+            EXPECT_EQ(pixel.red, pixel.green) << depth;
+            EXPECT_EQ(pixel.red, pixel.blue) << depth;
+        }
+    }
+}
+
+TEST(ColourProfiles, CmykJpegsConvertTheirInksThroughTheirProfile) {
+    // The profile says what the decoder assumes without one, so the colours
+    // come out the same: inverted (Adobe) inks handed over the wrong way
+    // round would not.
+    const std::uint8_t inks[4][4] = {{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 128, 255, 0}, {30, 60, 90, 200}};
+    JpegPicture picture;
+    picture.width = picture.height = 32;
+    picture.components = 4;
+    picture.quality = 100;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            for (int c = 0; c < 4; ++c)
+                picture.samples.push_back(static_cast<std::uint8_t>(255 - inks[(y / 16) * 2 + x / 16][c]));
+    const auto plain = EncodeJpeg(picture);
+    const auto tagged = WithJpegProfile(plain, PlainInksProfile());
+    KeepAsFuzzSeed("jpeg", "cmyk_profile.jpg", tagged);
+    const Decoded expected = Decode(plain);
+    const Decoded decoded = Decode(tagged);
+    EXPECT_EQ(decoded.note, "colour profile: Plain inks -> sRGB");
+    for (int block = 0; block < 4; ++block) {
+        const std::size_t i = static_cast<std::size_t>((block / 2 * 16 + 8) * 32 + block % 2 * 16 + 8);
+        EXPECT_NEAR(decoded.pixels[i].red, expected.pixels[i].red, 4) << block;
+        EXPECT_NEAR(decoded.pixels[i].green, expected.pixels[i].green, 4) << block;
+        EXPECT_NEAR(decoded.pixels[i].blue, expected.pixels[i].blue, 4) << block;
+        EXPECT_EQ(decoded.pixels[i].alpha, 255) << block;
+    }
+}
+
+TEST(ColourProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne) {
+    // Version 5 headers whose endpoints (2.30 fixed point XYZ) are those of
+    // Adobe RGB (1998) under D50, with its gamma, and the same with
+    // chromaticities stored where the endpoints belong, as some writers do.
+    const auto adobeProfile = ColordProfile("AdobeRGB1998.icc");
+    if (adobeProfile.empty()) GTEST_SKIP() << "colord-data's profiles are not installed";
+    const double adobe[9] = {0.6097, 0.3111, 0.0195, 0.2053, 0.6257, 0.0609, 0.1492, 0.0632, 0.7446};
+    const double chromaticities[9] = {0.64, 0.33, 0.03, 0.21, 0.71, 0.08, 0.15, 0.06, 0.79};
+    const auto rgb = Patches();
+    const auto adobeRgb = ConvertFromSrgb(rgb, adobeProfile);
+    for (const auto* endpoints : {adobe, chromaticities}) {
+        auto bmp = BmpV5(adobeRgb, {});
+        const auto put = [&bmp](int field, std::uint32_t value) {
+            for (int b = 0; b < 4; ++b) bmp[14 + field + b] = static_cast<std::uint8_t>(value >> (8 * b));
+        };
+        put(56, 0);  // LCS_CALIBRATED_RGB
+        for (int i = 0; i < 9; ++i) put(60 + 4 * i, static_cast<std::uint32_t>(endpoints[i] * (1 << 30)));
+        for (int i = 0; i < 3; ++i) put(96 + 4 * i, 563 * 256);  // gamma 563/256 in 16.16
+        const Decoded decoded = Decode(bmp);
+        if (endpoints == adobe) {
+            EXPECT_EQ(decoded.note, "colour profile: calibrated RGB -> sRGB");
+            EXPECT_LE(LargestDifference(decoded.pixels, rgb), 3);
+        } else {
+            EXPECT_EQ(decoded.note, "colour profile ignored: its endpoints add up to no white");
+            EXPECT_EQ(decoded.pixels, Decode(BmpV5(adobeRgb, {})).pixels);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(ColourProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> profile;
+    } profiles[] = {
+        {"Display P3", DisplayP3Profile()},
+        {"Adobe RGB", ColordProfile("AdobeRGB1998.icc")},
+        {"ProPhoto RGB", ColordProfile("ProPhotoRGB.icc")},
+    };
+    for (const auto& entry : profiles) {
+        if (entry.profile.empty()) continue;
+        const CColorConversion conversion = CColorConversion::FromIccProfile(entry.profile, ProfilePixels::kRgb);
+        EXPECT_TRUE(conversion.Converts()) << entry.name;
+        EXPECT_TRUE(conversion.UsesTables()) << entry.name;
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// Colour profiles for the tests, and pictures that carry them, made with
+// lcms2 and the formats' own writers.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// An RGB profile from the colord-data package (/usr/share/color/icc/colord),
+// e.g. "AdobeRGB1998.icc"; empty when it is not installed.
+std::vector<std::uint8_t> ColordProfile(const std::string& fileName);
+// Display P3 (P3 primaries, D65 white, the sRGB curve), built by lcms2.
+std::vector<std::uint8_t> DisplayP3Profile();
+// lcms2's own sRGB profile, and a grey profile of gamma 2.2.
+std::vector<std::uint8_t> SrgbProfile();
+std::vector<std::uint8_t> GreyGamma22Profile();
+// A CMYK profile whose inks give what the JPEG decoder makes of them without
+// one (red = (1 - cyan)(1 - black), and so on), as a table of 9 steps an ink.
+std::vector<std::uint8_t> PlainInksProfile();
+
+// Red, green, blue samples of sRGB converted into the space of `profile`
+// (relative colorimetric).
+std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile);
+
+// The same file with the profile embedded: APP2 markers after a JPEG's SOI,
+// an iCCP chunk after a PNG's IHDR, an ICCP chunk in a WebP file.
+std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& profile);
+std::vector<std::uint8_t> WithPngProfile(const std::vector<std::uint8_t>& png, const std::vector<std::uint8_t>& profile);
+std::vector<std::uint8_t> WithWebPProfile(const std::vector<std::uint8_t>& webp, const std::vector<std::uint8_t>& profile);
+
+}  // namespace testsupport
