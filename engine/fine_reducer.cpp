@@ -83,13 +83,14 @@ constexpr int kMostRowsDown = 2;
 constexpr int kMostReach = 2;
 
 // Floyd-Steinberg: four neighbours, the error passed on whole.
-constexpr Share kFloydSteinberg[] = {{1, 0, 7 / 16.0f}, {-1, 1, 3 / 16.0f}, {0, 1, 5 / 16.0f}, {1, 1, 1 / 16.0f}};
+constexpr Share kFloydSteinberg[] = {
+    {1, 0, 7 / 16.0f}, {-1, 1, 3 / 16.0f}, {0, 1, 5 / 16.0f}, {1, 1, 1 / 16.0f}};
 // Stucki: twelve neighbours over three rows. With only black and white the
 // error spread wider breaks up the regular patterns and the slow drifts of
 // tone Floyd-Steinberg leaves.
-constexpr Share kStucki[] = {{1, 0, 8 / 42.0f},  {2, 0, 4 / 42.0f},  {-2, 1, 2 / 42.0f}, {-1, 1, 4 / 42.0f},
-                             {0, 1, 8 / 42.0f},  {1, 1, 4 / 42.0f},  {2, 1, 2 / 42.0f},  {-2, 2, 1 / 42.0f},
-                             {-1, 2, 2 / 42.0f}, {0, 2, 4 / 42.0f},  {1, 2, 2 / 42.0f},  {2, 2, 1 / 42.0f}};
+constexpr Share kStucki[] = {{1, 0, 8 / 42.0f},  {2, 0, 4 / 42.0f}, {-2, 1, 2 / 42.0f}, {-1, 1, 4 / 42.0f},
+                             {0, 1, 8 / 42.0f},  {1, 1, 4 / 42.0f}, {2, 1, 2 / 42.0f},  {-2, 2, 1 / 42.0f},
+                             {-1, 2, 2 / 42.0f}, {0, 2, 4 / 42.0f}, {1, 2, 2 / 42.0f},  {2, 2, 1 / 42.0f}};
 
 // Chosen by measuring photos blurred as the eye merges dots, against
 // Sierra's two kernels and Jarvis-Judice-Ninke as well: Floyd-Steinberg
@@ -152,7 +153,8 @@ std::vector<SeenEntry> SeenPalette(const PalmPalette& palette) {
     std::vector<SeenEntry> entries;
     for (int i = 0; i < palette.count(); ++i) {
         const bool repeated = std::any_of(entries.begin(), entries.end(), [&](const SeenEntry& entry) {
-            return palette.red(entry.index) == palette.red(i) && palette.green(entry.index) == palette.green(i) &&
+            return palette.red(entry.index) == palette.red(i) &&
+                   palette.green(entry.index) == palette.green(i) &&
                    palette.blue(entry.index) == palette.blue(i);
         });
         if (repeated) continue;
@@ -183,7 +185,8 @@ public:
                                  (static_cast<std::size_t>(green >> kShift) << kCellBits) |
                                  static_cast<std::size_t>(blue >> kShift);
         std::uint16_t& known = m_cells[cell];
-        if (known == kUnknown) known = static_cast<std::uint16_t>(search(Middle(red), Middle(green), Middle(blue)));
+        if (known == kUnknown)
+            known = static_cast<std::uint16_t>(search(Middle(red), Middle(green), Middle(blue)));
         return known;
     }
 
@@ -191,9 +194,7 @@ private:
     static constexpr int kCellBits = 6;
     static constexpr std::uint16_t kUnknown = 0xFFFF;
 
-    static std::uint8_t Middle(std::uint8_t code) {
-        return static_cast<std::uint8_t>((code & ~3) + 2);
-    }
+    static std::uint8_t Middle(std::uint8_t code) { return static_cast<std::uint8_t>((code & ~3) + 2); }
 
     int search(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
         const Lab lab = LabFromLinear(LinearFromSrgb(red), LinearFromSrgb(green), LinearFromSrgb(blue));
@@ -226,11 +227,28 @@ private:
     std::vector<std::uint16_t> m_cells;
 };
 
+// Walks the picture in the order its error travels (serpentine when
+// dithering), asks `choose` for each pixel's index, and packs each row.
+template <typename ChooseIndex>
+void ReduceRows(const CImageBitmap& picture, bool dither, ErrorRows& errors, IndexPacker& packer,
+                ChooseIndex choose) {
+    const int width = picture.GetWidth();
+    std::vector<int> indexes(static_cast<std::size_t>(width));
+    for (int y = 0; y < picture.GetHeight(); ++y) {
+        const std::uint8_t* row = picture.GetRows()[y];
+        const bool leftward = dither && y % 2 == 1;
+        for (int step = 0; step < width; ++step) {
+            const int x = leftward ? width - 1 - step : step;
+            indexes[static_cast<std::size_t>(x)] = choose(row + 4 * static_cast<std::size_t>(x), x, leftward);
+        }
+        for (const int index : indexes) packer.put(index);
+        if (dither) errors.nextRow();
+    }
+}
+
 // The grey palettes: matched on lightness, the error spread as luminance.
 void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<SeenEntry>& entries,
                    IndexPacker& packer, int depth) {
-    const int width = picture.GetWidth();
-    const int height = picture.GetHeight();
     // The entries from dark to light, and the luminance half-way in lightness
     // from each to the next: above it, the next is the nearer.
     std::vector<SeenEntry> levels = entries;
@@ -240,67 +258,43 @@ void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<S
     for (std::size_t i = 0; i + 1 < levels.size(); ++i)
         halfway.push_back(LuminanceOf((levels[i].lab.lightness + levels[i + 1].lab.lightness) / 2.0f));
     const std::span<const Share> kernel = KernelForDepth(depth);
-    ErrorRows errors(width, 1);
-    std::vector<int> indexes(static_cast<std::size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = picture.GetRows()[y];
-        const bool leftward = dither && y % 2 == 1;
-        for (int step = 0; step < width; ++step) {
-            const int x = leftward ? width - 1 - step : step;
-            const std::uint8_t* pixel = row + 4 * static_cast<std::size_t>(x);
-            const float own = Luminance(LinearFromSrgb(pixel[kRed]), LinearFromSrgb(pixel[kGreen]),
-                                        LinearFromSrgb(pixel[kBlue]));
-            const float value = dither ? Bounded(own + *errors.at(x, 0)) : own;
-            std::size_t best = 0;
-            while (best < halfway.size() && value > halfway[best]) ++best;
-            indexes[static_cast<std::size_t>(x)] = levels[best].index;
-            if (dither) {
-                const float error = value - levels[best].linear[0];
-                errors.spread(x, leftward, kernel, &error);
-            }
+    ErrorRows errors(picture.GetWidth(), 1);
+    ReduceRows(picture, dither, errors, packer, [&](const std::uint8_t* pixel, int x, bool leftward) {
+        const float own = Luminance(LinearFromSrgb(pixel[kRed]), LinearFromSrgb(pixel[kGreen]),
+                                    LinearFromSrgb(pixel[kBlue]));
+        const float value = dither ? Bounded(own + *errors.at(x, 0)) : own;
+        std::size_t best = 0;
+        while (best < halfway.size() && value > halfway[best]) ++best;
+        if (dither) {
+            const float error = value - levels[best].linear[0];
+            errors.spread(x, leftward, kernel, &error);
         }
-        for (const int index : indexes) packer.put(index);
-        if (dither) errors.nextRow();
-    }
+        return levels[best].index;
+    });
 }
 
 // The colour palette: matched in CIELAB, the error spread per channel.
 void ReduceToColours(const CImageBitmap& picture, bool dither, const std::vector<SeenEntry>& entries,
                      IndexPacker& packer, int depth) {
-    const int width = picture.GetWidth();
-    const int height = picture.GetHeight();
     NearestColours nearest(entries);
     std::array<const SeenEntry*, 256> byIndex{};
     for (const SeenEntry& entry : entries) byIndex[static_cast<std::size_t>(entry.index)] = &entry;
     const std::span<const Share> kernel = KernelForDepth(depth);
-    ErrorRows errors(width, 3);
-    std::vector<int> indexes(static_cast<std::size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* row = picture.GetRows()[y];
-        const bool leftward = dither && y % 2 == 1;
-        for (int step = 0; step < width; ++step) {
-            const int x = leftward ? width - 1 - step : step;
-            const std::uint8_t* pixel = row + 4 * static_cast<std::size_t>(x);
-            if (!dither) {
-                indexes[static_cast<std::size_t>(x)] = nearest.nearest(pixel[kRed], pixel[kGreen], pixel[kBlue]);
-                continue;
-            }
-            const float* received = errors.at(x, 0);
-            const std::array<float, 3> value = {
-                Bounded(LinearFromSrgb(pixel[kRed]) + received[0]),
-                Bounded(LinearFromSrgb(pixel[kGreen]) + received[1]),
-                Bounded(LinearFromSrgb(pixel[kBlue]) + received[2])};
-            const int index =
-                nearest.nearest(SrgbFromLinear(value[0]), SrgbFromLinear(value[1]), SrgbFromLinear(value[2]));
-            indexes[static_cast<std::size_t>(x)] = index;
-            const SeenEntry& chosen = *byIndex[static_cast<std::size_t>(index)];
-            const float error[3] = {value[0] - chosen.linear[0], value[1] - chosen.linear[1],
-                                    value[2] - chosen.linear[2]};
-            errors.spread(x, leftward, kernel, error);
-        }
-        for (const int index : indexes) packer.put(index);
-        if (dither) errors.nextRow();
-    }
+    ErrorRows errors(picture.GetWidth(), 3);
+    ReduceRows(picture, dither, errors, packer, [&](const std::uint8_t* pixel, int x, bool leftward) {
+        if (!dither) return nearest.nearest(pixel[kRed], pixel[kGreen], pixel[kBlue]);
+        const float* received = errors.at(x, 0);
+        const std::array<float, 3> value = {Bounded(LinearFromSrgb(pixel[kRed]) + received[0]),
+                                            Bounded(LinearFromSrgb(pixel[kGreen]) + received[1]),
+                                            Bounded(LinearFromSrgb(pixel[kBlue]) + received[2])};
+        const int index =
+            nearest.nearest(SrgbFromLinear(value[0]), SrgbFromLinear(value[1]), SrgbFromLinear(value[2]));
+        const SeenEntry& chosen = *byIndex[static_cast<std::size_t>(index)];
+        const float error[3] = {value[0] - chosen.linear[0], value[1] - chosen.linear[1],
+                                value[2] - chosen.linear[2]};
+        errors.spread(x, leftward, kernel, error);
+        return index;
+    });
 }
 
 }  // namespace
