@@ -23,7 +23,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool
-  python3-pyatspi at-spi2-core
+  python3-pyatspi at-spi2-core dbus-daemon
   fonts-dejavu-core
   libjpeg-turbo-progs
   desktop-file-utils appstream shared-mime-info libglib2.0-bin bash-completion man-db
