@@ -362,14 +362,16 @@ void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) co
         for (; count >= 2; count -= 2, pixels += 8) {
             __m128i steps = _mm_packs_epi32(sums(pixels), sums(pixels + 4));
             steps = _mm_min_epi16(_mm_max_epi16(steps, zero), last);
-            std::uint8_t pair[8];
+            // Whole words: bytes stored one by one and read back as a word
+            // would stall the store buffer.
+            alignas(16) std::uint16_t step[8];
+            _mm_store_si128(reinterpret_cast<__m128i*>(step), steps);
+            std::uint32_t pair[2];
             std::memcpy(pair, pixels, 8);
-            pair[2] = tables.encode[_mm_extract_epi16(steps, 0)];
-            pair[1] = tables.encode[_mm_extract_epi16(steps, 1)];
-            pair[0] = tables.encode[_mm_extract_epi16(steps, 2)];
-            pair[6] = tables.encode[_mm_extract_epi16(steps, 4)];
-            pair[5] = tables.encode[_mm_extract_epi16(steps, 5)];
-            pair[4] = tables.encode[_mm_extract_epi16(steps, 6)];
+            pair[0] = (pair[0] & 0xFF000000u) | std::uint32_t{tables.encode[step[0]]} << 16 |
+                      std::uint32_t{tables.encode[step[1]]} << 8 | tables.encode[step[2]];
+            pair[1] = (pair[1] & 0xFF000000u) | std::uint32_t{tables.encode[step[4]]} << 16 |
+                      std::uint32_t{tables.encode[step[5]]} << 8 | tables.encode[step[6]];
             std::memcpy(pixels, pair, 8);
         }
 #endif
