@@ -131,10 +131,15 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
     m_colorNote.clear();
     m_conversion = CColorConversion();
     m_rowsConverted = 0;
-    // The conversion belongs to this picture only.
+    m_rowsHandedOn = false;
+    // The conversion belongs to this picture only; the listener may be
+    // converting rows with it until released, also when the decode fails.
     struct ConversionScope {
         CImageDecoder& decoder;
-        ~ConversionScope() { decoder.m_conversion = CColorConversion(); }
+        ~ConversionScope() {
+            decoder.ReleaseHandedOnRows();
+            decoder.m_conversion = CColorConversion();
+        }
     } scope{*this};
     try {
         DecodeImage(bitmap, palette, bpp, source);
@@ -151,7 +156,7 @@ CDecodedRowListener* CImageDecoder::RowReporter() {
 }
 
 void CImageDecoder::ConvertingReporter::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
-    m_decoder.ConvertRows(bitmap, rowCount);
+    if (!m_decoder.HandOnRows(bitmap, rowCount)) m_decoder.ConvertRows(bitmap, rowCount);
     if (m_decoder.m_rowListener != nullptr) m_decoder.m_rowListener->RowsDecoded(bitmap, rowCount);
 }
 
@@ -176,7 +181,24 @@ void CImageDecoder::ConvertRows(const CImageBitmap& bitmap, int rowCount) noexce
     m_rowsConverted = rowCount;
 }
 
+bool CImageDecoder::HandOnRows(const CImageBitmap& bitmap, int rowCount) noexcept {
+    if (m_rowListener == nullptr || !m_conversion.Converts() || bitmap.GetDepth() != 32) return false;
+    rowCount = std::min(rowCount, bitmap.GetHeight());
+    if (rowCount <= m_rowsConverted) return true;
+    if (!m_rowListener->TakeRowConversion(bitmap, m_conversion, m_rowsConverted, rowCount)) return false;
+    m_rowsHandedOn = true;
+    m_rowsConverted = rowCount;
+    return true;
+}
+
+void CImageDecoder::ReleaseHandedOnRows() noexcept {
+    if (m_rowsHandedOn && m_rowListener != nullptr) m_rowListener->ReleaseRowConversion();
+    m_rowsHandedOn = false;
+}
+
 void CImageDecoder::ConvertRemainingPixels(CImageBitmap& bitmap) noexcept {
+    // Whoever reads the bitmap next reads every row converted.
+    ReleaseHandedOnRows();
     if (!m_conversion.Converts()) return;
     if (bitmap.GetDepth() <= 8 && bitmap.GetPalette() != nullptr) {
         m_conversion.ConvertPixels(reinterpret_cast<std::uint8_t*>(bitmap.GetPalette()),

@@ -42,6 +42,22 @@ public:
     // neither change them nor re-create the bitmap. Called on the decoding
     // thread, with rowCount growing from call to call.
     virtual void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept = 0;
+    // Offered before a report of 32-bit rows [0, rowCount) when rows
+    // [firstRow, rowCount) still hold the file's colours: a listener that
+    // takes the work (true) converts each of those rows in place with
+    // `conversion`, once, before it reads it, on whichever of its threads
+    // takes the row, so that the decoding thread goes on decoding meanwhile.
+    // False leaves them to the decoder, which converts them before it reports
+    // them. Called on the decoding thread; `conversion` lives until
+    // ReleaseRowConversion.
+    virtual bool TakeRowConversion(const CImageBitmap& /*bitmap*/, const CColorConversion& /*conversion*/,
+                                   int /*firstRow*/, int /*rowCount*/) noexcept {
+        return false;
+    }
+    // Returns once every row taken is converted and the conversion is no
+    // longer used. Called on the decoding thread when the decode ends, also
+    // when it fails.
+    virtual void ReleaseRowConversion() noexcept {}
 };
 
 // The base of every format decoder. DecodeFile and DecodeMemory open a data
@@ -140,6 +156,11 @@ private:
 
     // Converts rows [m_rowsConverted, rowCount) of the bitmap being decoded.
     void ConvertRows(const CImageBitmap& bitmap, int rowCount) noexcept;
+    // Hands the conversion of rows [m_rowsConverted, rowCount) to the row
+    // listener when it takes it; false when the decoder must convert them.
+    bool HandOnRows(const CImageBitmap& bitmap, int rowCount) noexcept;
+    // Waits for the listener to finish the rows it took.
+    void ReleaseHandedOnRows() noexcept;
     bool UseConversion(CColorConversion conversion);
     // After DecodeImage: the rows and palette entries nobody reported.
     void ConvertRemainingPixels(CImageBitmap& bitmap) noexcept;
@@ -150,6 +171,7 @@ private:
     std::string m_colorNote;
     CColorConversion m_conversion;
     int m_rowsConverted = 0;
+    bool m_rowsHandedOn = false;
     ConvertingReporter m_reporter{*this};
 };
 

@@ -563,6 +563,12 @@ struct CTentResampler::Shared {
     // are read as the bitmap was created, zero, since their slots still hold
     // older rows. Guarded by the mutex.
     int writtenRows = std::numeric_limits<int>::max();
+    // Rows [convertFrom, convertTo) of the picture still hold the file's
+    // colours: whichever thread takes them converts them with `conversion`
+    // before it reads them (see TakeRowConversion). Guarded by the mutex.
+    const CColorConversion* conversion = nullptr;
+    int convertFrom = 0;
+    int convertTo = 0;
 
     std::mutex mutex;
     std::condition_variable wake;      // rows to take, or time to stop
@@ -689,6 +695,42 @@ struct CTentResampler::Shared {
         }
     }
 
+    // Converts the colours of rows [begin, end) in place; only for a picture
+    // resampled whole and as stored, whose rows are the part's.
+    void ConvertRows(const CColorConversion& rowConversion, int begin, int end) const noexcept {
+        auto* const* rows = const_cast<std::uint8_t* const*>(source->GetRows());
+        const auto width = static_cast<std::size_t>(storedWidth);
+        for (int y = begin; y < end; ++y) rowConversion.ConvertPixels(rows[y], width);
+    }
+
+    // True when rows [firstRow, rowCount), about to be reported, are
+    // converted here; see TakeRowConversion.
+    bool TakeConversion(const CColorConversion& rowConversion, int firstRow, int rowCount) {
+        if (!picture.AsStored() || part != PixelRect{0, 0, storedWidth, storedHeight}) return false;
+        std::lock_guard lock(mutex);
+        if (conversion == nullptr) {
+            conversion = &rowConversion;
+            convertFrom = firstRow;
+        } else if (conversion != &rowConversion || convertTo != firstRow) {
+            return false;
+        }
+        convertTo = rowCount;
+        return true;
+    }
+
+    // Returns once the rows taken for conversion are converted, taking and
+    // resampling any that no helper has taken yet, and forgets the conversion.
+    void ReleaseConversion() {
+        std::unique_lock lock(mutex);
+        if (conversion == nullptr) return;
+        // Rows taken were about to be reported, so they are final.
+        ready = std::max(ready, std::min(convertTo, height));
+        while (claimed < convertTo && TakeChunk(lock, 0, false)) {
+        }
+        finished.wait(lock, [this] { return FreeRows() >= convertTo || stopping; });
+        conversion = nullptr;
+    }
+
     // Resamples one chunk of ready rows, if there is one worth taking, with
     // the lock held on entry and on return. A helper waits for full chunks
     // until the last rows; the decoding thread takes what there is.
@@ -700,7 +742,11 @@ struct CTentResampler::Shared {
         claimed = end;
         inFlight.push_back(begin);
         const int written = writtenRows;
+        const CColorConversion* const rowConversion = conversion;
+        const int convertBegin = std::max(begin, convertFrom);
+        const int convertEnd = std::min({end, convertTo, written});
         lock.unlock();
+        if (rowConversion != nullptr) ConvertRows(*rowConversion, convertBegin, convertEnd);
         ResampleAcross(buffer, begin, end, written);
         lock.lock();
         inFlight.erase(std::find(inFlight.begin(), inFlight.end(), begin));
@@ -807,7 +853,7 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     return static_cast<int>(window);
 }
 
-void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
+bool CTentResampler::Listens(const CImageBitmap& bitmap) noexcept {
     if (m_shared != nullptr && m_shared->source == nullptr) {
         if (m_shared->Expects(bitmap))
             m_shared->Attach(bitmap);
@@ -822,7 +868,7 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
         if (m_streamingDeclined || bitmap.GetDepth() != 32 || bitmap.GetWindowRows() != 0 ||
             m_orientation != kOrientationAsStored) {
             m_streamingDeclined = true;
-            return;
+            return false;
         }
         const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
         try {
@@ -835,12 +881,25 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
         if (m_shared == nullptr || m_shared->helpers.empty()) {
             m_shared.reset();
             m_streamingDeclined = true;
-            return;
+            return false;
         }
     }
-    if (&bitmap != m_shared->source) return;
+    return &bitmap == m_shared->source;
+}
+
+void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
+    if (!Listens(bitmap)) return;
     m_shared->MarkReady(rowCount);
     if (m_shared->windowRows > 0) m_shared->MakeRoom(rowCount, m_shared->batchRows);
+}
+
+bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion, int firstRow,
+                                       int rowCount) noexcept {
+    return Listens(bitmap) && m_shared->TakeConversion(conversion, firstRow, rowCount);
+}
+
+void CTentResampler::ReleaseRowConversion() noexcept {
+    if (m_shared != nullptr) m_shared->ReleaseConversion();
 }
 
 void CTentResampler::Finish(const CImageBitmap& source) {

@@ -123,6 +123,11 @@ public:
 
     int WindowRows(int width, int height, int batchRows) noexcept override;
     void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
+    // Rows resampled while the picture decodes are converted by the thread
+    // that resamples them, off the decoding thread.
+    bool TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion, int firstRow,
+                           int rowCount) noexcept override;
+    void ReleaseRowConversion() noexcept override;
 
     // Resamples `source` into every destination. Rows reported of another
     // bitmap, or of one since re-created at another size, are not trusted:
@@ -138,6 +143,10 @@ public:
     struct Shared;
 
 private:
+    // Makes ready to resample `bitmap`'s rows as they are reported, unless it
+    // is not to be streamed; true when its rows are listened to.
+    bool Listens(const CImageBitmap& bitmap) noexcept;
+
     std::vector<ResizeTarget> m_targets;
     int m_threads;
     int m_orientation = 1;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -304,5 +305,19 @@ TEST(ColourProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
         const CColorConversion conversion = CColorConversion::FromIccProfile(entry.profile, ProfilePixels::kRgb);
         EXPECT_TRUE(conversion.Converts()) << entry.name;
         EXPECT_TRUE(conversion.UsesTables()) << entry.name;
+
+        // Long runs take a quicker way than single pixels: both must agree,
+        // alpha untouched, whatever the run's length.
+        std::vector<std::uint8_t> run(4 * 1001);
+        std::uint32_t seed = 12345;
+        for (std::uint8_t& byte : run) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 23);
+        const std::vector<std::uint8_t> original(run);
+        std::vector<std::uint8_t> single(run);
+        conversion.ConvertPixels(run.data(), run.size() / 4);
+        for (std::size_t i = 0; i < single.size(); i += 4) {
+            conversion.ConvertPixels(&single[i], 1);
+            EXPECT_EQ(run[i + 3], original[i + 3]) << entry.name;
+        }
+        EXPECT_EQ(run, single) << entry.name;
     }
 }

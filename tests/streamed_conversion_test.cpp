@@ -306,6 +306,9 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
         {"rgb.png", make.png(false, false)},
         {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string())},
         {"bottom-up.bmp", make.bmp24()},
+        // Converted to sRGB by the helpers as they take the rows.
+        {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
+        {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
         {"turned.jpg", make.turnedJpeg(), false},
         {"padded.jpg", make.jpeg(3, false), true, PictureFit::Pad},
     };
