@@ -2,7 +2,8 @@
 """Writes the hostile-work seed files for the metafile fuzz harness: small
 metafiles that ask the player for far more work than their size suggests
 (region combinations, regions painted or selected again and again, text far
-off the canvas, a complex clip path, long dotted lines, triangle gradients).
+off the canvas, a complex clip path, long dotted lines, triangle gradients,
+a polygon whose edges cross).
 
 Run from the repository root: python3 fuzz/make_metafile_seeds.py
 The files are committed; rerun only to change them.
@@ -134,6 +135,16 @@ def triangles(n):
     return emf(2000, [emf_record(118, body)])
 
 
+def crossing_triangles(n):
+    """One polygon fill of n triangles over a 200 x 200 canvas, whose edges cross one another."""
+    points = []
+    for i in range(n):
+        points += [(i * 61 % 200, 0), ((i * 113 + 50) % 200, 200), (0 if i % 2 else 200, i * 29 % 200)]
+    body = struct.pack("<4iII", 0, 0, 200, 200, n, len(points)) + struct.pack("<%dI" % n, *[3] * n)
+    body += b"".join(struct.pack("<hh", *p) for p in points)
+    return emf(200, [emf_record(91, body)])
+
+
 # name: (maker, small size, full size)
 RECIPES = {
     "emf-clip-strips": (clip_strips, 64, 4096),
@@ -143,6 +154,7 @@ RECIPES = {
     "emf-clip-path": (lambda n: clip_path(4 * n, n), 100, 10000),
     "emf-dotted-lines": (dotted_lines, 150, 15000),
     "emf-triangles": (triangles, 20, 2000),
+    "emf-crossing-triangles": (crossing_triangles, 30, 1000),
 }
 
 

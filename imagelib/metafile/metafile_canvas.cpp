@@ -1,5 +1,7 @@
 #include "imagelib/metafile/metafile_canvas.h"
 
+#include "imagelib/metafile/metafile_crossings.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -417,6 +419,8 @@ void CMetafileCanvas::SetClip(const ClipState& clip) {
 void CMetafileCanvas::Fill(const CPath& path, const FillStyle& style, RasterOp op) {
     if (!IsUsable() || path.IsEmpty() || op == RasterOp::Nop) return;
     if (!ChargePath(path, 0)) return;
+    const std::uint64_t crossings = CrossingBound(path, 0, m_height);
+    if (!Spend(CheckedMultiply(crossings, WorkUnits::kEdgeCrossing).value_or(UINT64_MAX))) return;
     EmitPath(path, 0);
     cairo_set_fill_rule(m_cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     SurfacePointer patternSurface;

@@ -26,6 +26,9 @@ namespace metafile {
 struct WorkUnits {
     // A path segment filled or stroked, and one emitted as a clip.
     static constexpr std::uint64_t kPathSegment = 16;
+    // Two edges of a filled path crossing each other on the canvas: the
+    // rasterizer re-sorts its edges at each one.
+    static constexpr std::uint64_t kEdgeCrossing = 2;
     // Each clip path segment again on every drawing inside the clip: cairo
     // works through the clip for each one.
     static constexpr std::uint64_t kClipSegmentPerDraw = 8;
