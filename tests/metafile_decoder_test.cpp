@@ -690,7 +690,7 @@ TEST(MetafileWork, CrossingBoundHoldsEveryCrossingAndNoneOfParallelEdges) {
     for (int i = 0; i < 40; ++i) zigzag.push_back({i * 5.0, i % 2 ? 0.0 : 100.0});
     zigzag.insert(zigzag.end(), {{200, 0}, {200, 120}, {0, 120}});  // closed round the side
     const std::vector<Case> cases = {
-        {"bow tie", {{0, 0}, {100, 100}, {100, 0}, {0, 100}}, 1, 5},  // crossing on a band edge
+        {"bow tie", {{0, 0}, {100, 100}, {100, 0}, {0, 100}}, 1, 2},
         {"pentagram", {{50, 0}, {79, 90}, {2, 35}, {98, 35}, {21, 90}}, 5, 10},
         {"zig-zag", zigzag, 0, 43},
         {"square", {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, 0, 0},

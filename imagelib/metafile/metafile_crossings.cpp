@@ -111,14 +111,21 @@ std::uint64_t CrossingBound(const CPath& path, double top, double bottom) {
                 {e.from.x + (bandTop - e.from.y) * slope, e.from.x + (bandBottom - e.from.y) * slope});
         }
         if (lines.size() < 2) continue;
-        // Lines meeting on a band's edge count as crossing: those meeting on
-        // its top are put in falling order of their bottoms.
+        // Lines meeting on a band's bottom count as crossing (one meeting
+        // exactly on the edge between two bands would count in neither
+        // otherwise); lines meeting on its top, or lying on one another,
+        // do not.
         std::sort(lines.begin(), lines.end(), [](const Crossing& a, const Crossing& b) {
-            return a.top < b.top || (a.top == b.top && a.bottom > b.bottom);
+            return a.top < b.top || (a.top == b.top && a.bottom < b.bottom);
         });
+        std::uint64_t same = 0, run = 0;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            run = lines[i].top == lines[i - 1].top && lines[i].bottom == lines[i - 1].bottom ? run + 1 : 0;
+            same += run;
+        }
         order.resize(lines.size());
         std::transform(lines.begin(), lines.end(), order.begin(), [](const Crossing& c) { return c.bottom; });
-        total += CountInversions(order, scratch);
+        total += CountInversions(order, scratch) - same;
     }
     return total;
 }

@@ -16,7 +16,7 @@ namespace metafile {
 // is taken as its whole line across the band, and two such lines cross if
 // and only if their order along the band's top differs from that along its
 // bottom: the inversions between the two orders, counted by a merge sort.
-// Lines meeting on a band's edge count as crossing too. An edge that ends
+// Lines meeting on a band's bottom count as crossing too. An edge that ends
 // inside a band can only cross less than its line, so the count is an upper
 // bound.
 std::uint64_t CrossingBound(const CPath& path, double top, double bottom);
