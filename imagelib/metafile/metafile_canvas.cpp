@@ -314,6 +314,11 @@ bool CMetafileCanvas::ChargePath(const CPath& path, double grow) {
     return Charge(left - grow, top - grow, right + grow, bottom + grow, path.Segments().size());
 }
 
+bool CMetafileCanvas::ChargeCrossings(const CPath& path, bool closed, std::uint64_t unitsPerCrossing) {
+    const std::uint64_t crossings = CrossingBound(path, 0, m_height, closed);
+    return Spend(CheckedMultiply(crossings, unitsPerCrossing).value_or(UINT64_MAX));
+}
+
 void CMetafileCanvas::EmitPath(const CPath& path, double offset) {
     cairo_new_path(m_cairo);
     auto x = [offset](const Point& p) { return ClampCoordinate(p.x) + offset; };
@@ -419,8 +424,7 @@ void CMetafileCanvas::SetClip(const ClipState& clip) {
 void CMetafileCanvas::Fill(const CPath& path, const FillStyle& style, RasterOp op) {
     if (!IsUsable() || path.IsEmpty() || op == RasterOp::Nop) return;
     if (!ChargePath(path, 0)) return;
-    const std::uint64_t crossings = CrossingBound(path, 0, m_height);
-    if (!Spend(CheckedMultiply(crossings, WorkUnits::kEdgeCrossing).value_or(UINT64_MAX))) return;
+    if (!ChargeCrossings(path, true, WorkUnits::kEdgeCrossing)) return;
     EmitPath(path, 0);
     cairo_set_fill_rule(m_cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     SurfacePointer patternSurface;
@@ -496,7 +500,7 @@ void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour
             if (!Spend(units())) return;
         }
     }
-    if (drawn->IsEmpty()) return;
+    if (drawn->IsEmpty() || !ChargeCrossings(*drawn, false, WorkUnits::kStrokeCrossing)) return;
 
     // Odd widths are centred on pixel centres, so a one-pixel line covers one
     // row of pixels exactly as the platform draws it.

@@ -26,7 +26,7 @@ struct Crossing {
     double top, bottom;
 };
 
-std::vector<Edge> EdgesOf(const CPath& path, double top, double bottom) {
+std::vector<Edge> EdgesOf(const CPath& path, double top, double bottom, bool closeFigures) {
     std::vector<Edge> edges;
     auto add = [&](Point a, Point b) {
         if (a.y > b.y) std::swap(a, b);
@@ -40,7 +40,7 @@ std::vector<Edge> EdgesOf(const CPath& path, double top, double bottom) {
     for (const CPath::Segment& segment : path.Segments()) {
         switch (segment.kind) {
             case CPath::Kind::Move:
-                if (open) add(current, start);
+                if (open && closeFigures) add(current, start);
                 current = start = clamp(segment.points[0]);
                 open = true;
                 break;
@@ -60,7 +60,7 @@ std::vector<Edge> EdgesOf(const CPath& path, double top, double bottom) {
                 break;
         }
     }
-    if (open) add(current, start);
+    if (open && closeFigures) add(current, start);
     return edges;
 }
 
@@ -92,9 +92,9 @@ std::uint64_t CountInversions(std::vector<double>& values, std::vector<double>& 
 
 }  // namespace
 
-std::uint64_t CrossingBound(const CPath& path, double top, double bottom) {
+std::uint64_t CrossingBound(const CPath& path, double top, double bottom, bool closeFigures) {
     if (!(top < bottom)) return 0;
-    const std::vector<Edge> edges = EdgesOf(path, top, bottom);
+    const std::vector<Edge> edges = EdgesOf(path, top, bottom, closeFigures);
     if (edges.size() < 2) return 0;
     const double height = (bottom - top) / kBands;
     std::vector<Crossing> lines;
