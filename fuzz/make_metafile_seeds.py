@@ -3,7 +3,7 @@
 metafiles that ask the player for far more work than their size suggests
 (region combinations, regions painted or selected again and again, text far
 off the canvas, a complex clip path, long dotted lines, triangle gradients,
-a polygon whose edges cross).
+polygons and lines whose edges cross).
 
 Run from the repository root: python3 fuzz/make_metafile_seeds.py
 The files are committed; rerun only to change them.
@@ -145,6 +145,13 @@ def crossing_triangles(n):
     return emf(200, [emf_record(91, body)])
 
 
+def crossing_lines(n):
+    """One polyline of n lines over a 200 x 200 canvas, crossing one another."""
+    points = [(i * 61 % 200, 0) if i % 2 else ((i * 113 + 50) % 200, 200) for i in range(n + 1)]
+    body = struct.pack("<4iI", 0, 0, 200, 200, len(points)) + b"".join(struct.pack("<hh", *p) for p in points)
+    return emf(200, [emf_record(87, body)])
+
+
 # name: (maker, small size, full size)
 RECIPES = {
     "emf-clip-strips": (clip_strips, 64, 4096),
@@ -155,6 +162,7 @@ RECIPES = {
     "emf-dotted-lines": (dotted_lines, 150, 15000),
     "emf-triangles": (triangles, 20, 2000),
     "emf-crossing-triangles": (crossing_triangles, 30, 1000),
+    "emf-crossing-lines": (crossing_lines, 100, 3000),
 }
 
 

@@ -677,6 +677,16 @@ std::vector<std::uint8_t> CrossingTriangles(int n) {
     return EmfOfSide(200).Record(91, body.data()).Bytes();
 }
 
+// One polyline of n lines crossing one another.
+std::vector<std::uint8_t> CrossingLines(int n) {
+    ByteWriter body;
+    body.le32(0).le32(0).le32(200).le32(200).le32(static_cast<std::uint32_t>(n + 1));
+    for (int i = 0; i <= n; ++i)
+        body.le16(static_cast<std::uint32_t>(i % 2 ? i * 61 % 200 : (i * 113 + 50) % 200))
+            .le16(i % 2 ? 0 : 200);
+    return EmfOfSide(200).Record(87, body.data()).Bytes();
+}
+
 }  // namespace
 
 TEST(MetafileWork, CrossingBoundHoldsEveryCrossingAndNoneOfParallelEdges) {
@@ -726,6 +736,7 @@ TEST(MetafileWork, RepeatedWorkStaysWithinABudgetGrowingWithTheFile) {
         {"dotted lines far past the canvas.emf", DottedSwings, 150, false},
         {"triangle gradients.emf", HalfCanvasTriangles, 2, false},
         {"polygon of crossing edges.emf", CrossingTriangles, 300, false},
+        {"lines crossing one another.emf", CrossingLines, 900, false},
     };
     // No floor: the budget is the file's and its canvas's alone.
     DecodeLimits limits;
