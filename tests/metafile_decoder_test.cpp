@@ -17,6 +17,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using testsupport::Colorref;
@@ -766,6 +767,29 @@ TEST(MetafileWork, RepeatedWorkStaysWithinABudgetGrowingWithTheFile) {
         if (recipe.linear) {
             EXPECT_LE(perByte[1], 2 * perByte[0]);
         }
+    }
+}
+
+TEST(MetafileWork, TriangleGradientReachingFarPastTheCanvasIsShadedWithinIt) {
+    // Red along the bottom 600,000 pixels below, blue at the tip as far
+    // above: half of each across the canvas.
+    ByteWriter body;
+    body.le32(0).le32(0).le32(200).le32(200).le32(3).le32(1).le32(2);
+    for (const auto& [x, y, red] :
+         {std::tuple{-300, 600000, 0xFF00}, {500, 600000, 0xFF00}, {100, -600000, 0}})
+        body.le32(static_cast<std::uint32_t>(x))
+            .le32(static_cast<std::uint32_t>(y))
+            .le16(static_cast<std::uint32_t>(red))
+            .le16(0)
+            .le16(static_cast<std::uint32_t>(0xFF00 - red))
+            .le16(0);
+    body.le32(0).le32(1).le32(2);
+    const auto bitmap = Decode(EmfOfSide(200).Record(118, body.data()).Bytes(), "x.emf");
+    for (const auto& [x, y] : {std::pair{20, 20}, {180, 180}}) {
+        const std::uint32_t pixel = Pixel(*bitmap, x, y);
+        EXPECT_NEAR(static_cast<int>(pixel >> 16), 128, 3) << x << "," << y;
+        EXPECT_EQ((pixel >> 8) & 0xFF, 0u);
+        EXPECT_NEAR(static_cast<int>(pixel & 0xFF), 127, 3) << x << "," << y;
     }
 }
 
