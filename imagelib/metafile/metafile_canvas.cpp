@@ -447,6 +447,12 @@ void CMetafileCanvas::SetClip(const ClipState& clip) {
         if (!Spend(segments * WorkUnits::kPathSegment)) return;
         if (!ChargeArea(0, 0, 0, 0, clipPath.path->Segments().size())) continue;
         m_clipUnitsPerDraw += segments * WorkUnits::kClipSegmentPerDraw;
+        const std::uint64_t crossings = CrossingBound(*clipPath.path, 0, m_height);
+        if (!Spend(CheckedMultiply(crossings, WorkUnits::kEdgeCrossing).value_or(UINT64_MAX))) return;
+        m_clipUnitsPerDraw =
+            CheckedAdd(m_clipUnitsPerDraw,
+                       CheckedMultiply(crossings, WorkUnits::kClipCrossingPerDraw).value_or(UINT64_MAX))
+                .value_or(UINT64_MAX);
         EmitPath(*clipPath.path, 0);
         cairo_set_fill_rule(m_cairo, clipPath.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
         cairo_clip(m_cairo);

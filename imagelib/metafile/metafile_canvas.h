@@ -35,6 +35,9 @@ struct WorkUnits {
     // Each clip path segment again on every drawing inside the clip: cairo
     // works through the clip for each one.
     static constexpr std::uint64_t kClipSegmentPerDraw = 8;
+    // Two clip path edges crossing, again on every drawing inside the clip:
+    // cairo cuts each drawing's shape with the clip's, event by event.
+    static constexpr std::uint64_t kClipCrossingPerDraw = 8;
     // A clip rectangle on every drawing inside the clip.
     static constexpr std::uint64_t kClipRectanglePerDraw = 1;
     // A rectangle read, transformed or produced by a region operation.
