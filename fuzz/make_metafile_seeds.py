@@ -135,14 +135,19 @@ def triangles(n):
     return emf(2000, [emf_record(118, body)])
 
 
-def crossing_triangles(n):
-    """One polygon fill of n triangles over a 200 x 200 canvas, whose edges cross one another."""
+def crossing_triangles(n, as_clip=False):
+    """One polygon fill of n triangles over a 200 x 200 canvas, whose edges cross one another;
+    or the same as the clip path of three rectangles."""
     points = []
     for i in range(n):
         points += [(i * 61 % 200, 0), ((i * 113 + 50) % 200, 200), (0 if i % 2 else 200, i * 29 % 200)]
     body = struct.pack("<4iII", 0, 0, 200, 200, n, len(points)) + struct.pack("<%dI" % n, *[3] * n)
     body += b"".join(struct.pack("<hh", *p) for p in points)
-    return emf(200, [emf_record(91, body)])
+    if not as_clip:
+        return emf(200, [emf_record(91, body)])
+    return emf(200, [emf_record(59, b""), emf_record(91, body), emf_record(60, b""),
+                     emf_record(67, struct.pack("<i", 5))] +
+               [emf_record(43, struct.pack("<4i", 0, 0, 200, 200))] * 3)
 
 
 def crossing_lines(n):
@@ -163,6 +168,7 @@ RECIPES = {
     "emf-triangles": (triangles, 20, 2000),
     "emf-crossing-triangles": (crossing_triangles, 30, 1000),
     "emf-crossing-lines": (crossing_lines, 100, 3000),
+    "emf-crossing-clip": (lambda n: crossing_triangles(n, True), 30, 1000),
 }
 
 

@@ -663,7 +663,7 @@ std::vector<std::uint8_t> HalfCanvasTriangles(int n) {
 }
 
 // One polygon fill of n triangles whose edges cross one another.
-std::vector<std::uint8_t> CrossingTriangles(int n) {
+std::vector<std::uint8_t> CrossingTriangles(int n, bool asClip = false) {
     ByteWriter body;
     body.le32(0).le32(0).le32(200).le32(200).le32(static_cast<std::uint32_t>(n));
     body.le32(static_cast<std::uint32_t>(3 * n));
@@ -675,7 +675,12 @@ std::vector<std::uint8_t> CrossingTriangles(int n) {
             .le16(200)
             .le16(i % 2 ? 0 : 200)
             .le16(static_cast<std::uint32_t>(i * 29 % 200));
-    return EmfOfSide(200).Record(91, body.data()).Bytes();
+    if (!asClip) return EmfOfSide(200).Record(91, body.data()).Bytes();
+    // The same as the clip path, then three rectangles inside it.
+    EmfWriter emf = EmfOfSide(200);
+    emf.BeginPath().Record(91, body.data()).EndPath().Record(67, {5, 0, 0, 0});
+    for (int i = 0; i < 3; ++i) emf.Rectangle(0, 0, 200, 200);
+    return emf.Bytes();
 }
 
 // One polyline of n lines crossing one another.
@@ -736,7 +741,8 @@ TEST(MetafileWork, RepeatedWorkStaysWithinABudgetGrowingWithTheFile) {
         {"zig-zag clip path.emf", ZigZagClip, 100, false},
         {"dotted lines far past the canvas.emf", DottedSwings, 150, false},
         {"triangle gradients.emf", HalfCanvasTriangles, 2, false},
-        {"polygon of crossing edges.emf", CrossingTriangles, 300, false},
+        {"polygon of crossing edges.emf", [](int n) { return CrossingTriangles(n); }, 300, false},
+        {"clip path of crossing edges.emf", [](int n) { return CrossingTriangles(n, true); }, 30, false},
         {"lines crossing one another.emf", CrossingLines, 900, false},
     };
     // No floor: the budget is the file's and its canvas's alone.
