@@ -2,7 +2,8 @@
 """Writes the hostile-work seed files for the metafile fuzz harness: small
 metafiles that ask the player for far more work than their size suggests
 (region combinations, regions painted or selected again and again, text far
-off the canvas, a complex clip path, long dotted lines, triangle gradients).
+off the canvas, a complex clip path, long dotted lines, triangle gradients,
+polygons and lines whose edges cross).
 
 Run from the repository root: python3 fuzz/make_metafile_seeds.py
 The files are committed; rerun only to change them.
@@ -134,6 +135,28 @@ def triangles(n):
     return emf(2000, [emf_record(118, body)])
 
 
+def crossing_triangles(n, as_clip=False):
+    """One polygon fill of n triangles over a 200 x 200 canvas, whose edges cross one another;
+    or the same as the clip path of three rectangles."""
+    points = []
+    for i in range(n):
+        points += [(i * 61 % 200, 0), ((i * 113 + 50) % 200, 200), (0 if i % 2 else 200, i * 29 % 200)]
+    body = struct.pack("<4iII", 0, 0, 200, 200, n, len(points)) + struct.pack("<%dI" % n, *[3] * n)
+    body += b"".join(struct.pack("<hh", *p) for p in points)
+    if not as_clip:
+        return emf(200, [emf_record(91, body)])
+    return emf(200, [emf_record(59, b""), emf_record(91, body), emf_record(60, b""),
+                     emf_record(67, struct.pack("<i", 5))] +
+               [emf_record(43, struct.pack("<4i", 0, 0, 200, 200))] * 3)
+
+
+def crossing_lines(n):
+    """One polyline of n lines over a 200 x 200 canvas, crossing one another."""
+    points = [(i * 61 % 200, 0) if i % 2 else ((i * 113 + 50) % 200, 200) for i in range(n + 1)]
+    body = struct.pack("<4iI", 0, 0, 200, 200, len(points)) + b"".join(struct.pack("<hh", *p) for p in points)
+    return emf(200, [emf_record(87, body)])
+
+
 # name: (maker, small size, full size)
 RECIPES = {
     "emf-clip-strips": (clip_strips, 64, 4096),
@@ -143,6 +166,9 @@ RECIPES = {
     "emf-clip-path": (lambda n: clip_path(4 * n, n), 100, 10000),
     "emf-dotted-lines": (dotted_lines, 150, 15000),
     "emf-triangles": (triangles, 20, 2000),
+    "emf-crossing-triangles": (crossing_triangles, 30, 1000),
+    "emf-crossing-lines": (crossing_lines, 100, 3000),
+    "emf-crossing-clip": (lambda n: crossing_triangles(n, True), 30, 1000),
 }
 
 

@@ -1,6 +1,7 @@
 #include "imagelib/decoders/metafile_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
+#include "imagelib/metafile/metafile_crossings.h"
 #include "imagelib/metafile/metafile_platform.h"
 #include "imagelib/text_exception.h"
 #include "imagelib/work_budget.h"
@@ -16,6 +17,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using testsupport::Colorref;
@@ -81,7 +83,8 @@ InkBox InkIn(const CImageBitmap& bitmap, int top, int bottom) {
     for (int y = top; y < bottom; ++y)
         for (int x = 0; x < bitmap.GetWidth(); ++x) {
             if (!IsDark(Pixel(bitmap, x, y))) continue;
-            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+                   std::max(box.bottom, y)};
         }
     return box;
 }
@@ -659,7 +662,67 @@ std::vector<std::uint8_t> HalfCanvasTriangles(int n) {
     return EmfOfSide(200).Record(118, body.data()).Bytes();
 }
 
+// One polygon fill of n triangles whose edges cross one another.
+std::vector<std::uint8_t> CrossingTriangles(int n, bool asClip = false) {
+    ByteWriter body;
+    body.le32(0).le32(0).le32(200).le32(200).le32(static_cast<std::uint32_t>(n));
+    body.le32(static_cast<std::uint32_t>(3 * n));
+    for (int i = 0; i < n; ++i) body.le32(3);
+    for (int i = 0; i < n; ++i)
+        body.le16(static_cast<std::uint32_t>(i * 61 % 200))
+            .le16(0)
+            .le16(static_cast<std::uint32_t>((i * 113 + 50) % 200))
+            .le16(200)
+            .le16(i % 2 ? 0 : 200)
+            .le16(static_cast<std::uint32_t>(i * 29 % 200));
+    if (!asClip) return EmfOfSide(200).Record(91, body.data()).Bytes();
+    // The same as the clip path, then three rectangles inside it.
+    EmfWriter emf = EmfOfSide(200);
+    emf.BeginPath().Record(91, body.data()).EndPath().Record(67, {5, 0, 0, 0});
+    for (int i = 0; i < 3; ++i) emf.Rectangle(0, 0, 200, 200);
+    return emf.Bytes();
+}
+
+// One polyline of n lines crossing one another.
+std::vector<std::uint8_t> CrossingLines(int n) {
+    ByteWriter body;
+    body.le32(0).le32(0).le32(200).le32(200).le32(static_cast<std::uint32_t>(n + 1));
+    for (int i = 0; i <= n; ++i)
+        body.le16(static_cast<std::uint32_t>(i % 2 ? i * 61 % 200 : (i * 113 + 50) % 200))
+            .le16(i % 2 ? 0 : 200);
+    return EmfOfSide(200).Record(87, body.data()).Bytes();
+}
+
 }  // namespace
+
+TEST(MetafileWork, CrossingBoundHoldsEveryCrossingAndNoneOfParallelEdges) {
+    struct Case {
+        const char* name;
+        std::vector<metafile::Point> corners;  // one closed figure
+        std::uint64_t crossings;               // the true count
+        std::uint64_t slack;                   // corners meeting on band edges, lines longer than their edges
+    };
+    std::vector<metafile::Point> zigzag;
+    for (int i = 0; i < 40; ++i) zigzag.push_back({i * 5.0, i % 2 ? 0.0 : 100.0});
+    zigzag.insert(zigzag.end(), {{200, 0}, {200, 120}, {0, 120}});  // closed round the side
+    const std::vector<Case> cases = {
+        {"bow tie", {{0, 0}, {100, 100}, {100, 0}, {0, 100}}, 1, 2},
+        {"pentagram", {{50, 0}, {79, 90}, {2, 35}, {98, 35}, {21, 90}}, 5, 10},
+        {"zig-zag", zigzag, 0, 43},
+        {"square", {{10, 10}, {90, 10}, {90, 90}, {10, 90}}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        metafile::CPath path;
+        path.MoveTo(c.corners[0]);
+        for (std::size_t i = 1; i < c.corners.size(); ++i) path.LineTo(c.corners[i]);
+        const std::uint64_t bound = metafile::CrossingBound(path, 0, 100);
+        EXPECT_GE(bound, c.crossings);
+        EXPECT_LE(bound, c.crossings + c.slack);
+        // Crossings above or below the rows are not counted.
+        EXPECT_EQ(metafile::CrossingBound(path, 200, 300), 0u);
+    }
+}
 
 TEST(MetafileWork, RepeatedWorkStaysWithinABudgetGrowingWithTheFile) {
     // Each recipe at a small size and ten times that; `linear` where the
@@ -678,6 +741,9 @@ TEST(MetafileWork, RepeatedWorkStaysWithinABudgetGrowingWithTheFile) {
         {"zig-zag clip path.emf", ZigZagClip, 100, false},
         {"dotted lines far past the canvas.emf", DottedSwings, 150, false},
         {"triangle gradients.emf", HalfCanvasTriangles, 2, false},
+        {"polygon of crossing edges.emf", [](int n) { return CrossingTriangles(n); }, 300, false},
+        {"clip path of crossing edges.emf", [](int n) { return CrossingTriangles(n, true); }, 30, false},
+        {"lines crossing one another.emf", CrossingLines, 900, false},
     };
     // No floor: the budget is the file's and its canvas's alone.
     DecodeLimits limits;
@@ -707,6 +773,29 @@ TEST(MetafileWork, RepeatedWorkStaysWithinABudgetGrowingWithTheFile) {
         if (recipe.linear) {
             EXPECT_LE(perByte[1], 2 * perByte[0]);
         }
+    }
+}
+
+TEST(MetafileWork, TriangleGradientReachingFarPastTheCanvasIsShadedWithinIt) {
+    // Red along the bottom 600,000 pixels below, blue at the tip as far
+    // above: half of each across the canvas.
+    ByteWriter body;
+    body.le32(0).le32(0).le32(200).le32(200).le32(3).le32(1).le32(2);
+    for (const auto& [x, y, red] :
+         {std::tuple{-300, 600000, 0xFF00}, {500, 600000, 0xFF00}, {100, -600000, 0}})
+        body.le32(static_cast<std::uint32_t>(x))
+            .le32(static_cast<std::uint32_t>(y))
+            .le16(static_cast<std::uint32_t>(red))
+            .le16(0)
+            .le16(static_cast<std::uint32_t>(0xFF00 - red))
+            .le16(0);
+    body.le32(0).le32(1).le32(2);
+    const auto bitmap = Decode(EmfOfSide(200).Record(118, body.data()).Bytes(), "x.emf");
+    for (const auto& [x, y] : {std::pair{20, 20}, {180, 180}}) {
+        const std::uint32_t pixel = Pixel(*bitmap, x, y);
+        EXPECT_NEAR(static_cast<int>(pixel >> 16), 128, 3) << x << "," << y;
+        EXPECT_EQ((pixel >> 8) & 0xFF, 0u);
+        EXPECT_NEAR(static_cast<int>(pixel & 0xFF), 127, 3) << x << "," << y;
     }
 }
 

@@ -1,5 +1,7 @@
 #include "imagelib/metafile/metafile_canvas.h"
 
+#include "imagelib/metafile/metafile_crossings.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -107,6 +109,39 @@ std::optional<CPath> DashedLinesWithin(const CPath& path, double period, double 
         current = p;
     }
     return visible;
+}
+
+// A corner of a shaded polygon: its colour channels (0..1) change linearly
+// across it.
+struct ShadedCorner {
+    double x, y;
+    double colour[3];
+};
+
+// The part of the convex polygon `shape` inside the rectangle, colours
+// carried along its sides.
+std::vector<ShadedCorner> CutToRectangle(std::vector<ShadedCorner> shape, double left, double top,
+                                         double right, double bottom) {
+    // Each side of the rectangle as "inside when a * x + b * y <= limit".
+    const double sides[4][3] = {{-1, 0, -left}, {1, 0, right}, {0, -1, -top}, {0, 1, bottom}};
+    for (const auto& side : sides) {
+        auto outside = [&](const ShadedCorner& c) { return side[0] * c.x + side[1] * c.y - side[2]; };
+        std::vector<ShadedCorner> kept;
+        for (std::size_t i = 0; i < shape.size(); ++i) {
+            const ShadedCorner& a = shape[i];
+            const ShadedCorner& b = shape[(i + 1) % shape.size()];
+            const double da = outside(a), db = outside(b);
+            if (da <= 0) kept.push_back(a);
+            if ((da < 0 && db > 0) || (da > 0 && db < 0)) {
+                const double t = da / (da - db);
+                ShadedCorner cut{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), {}};
+                for (int k = 0; k < 3; ++k) cut.colour[k] = a.colour[k] + t * (b.colour[k] - a.colour[k]);
+                kept.push_back(cut);
+            }
+        }
+        shape.swap(kept);
+    }
+    return shape;
 }
 
 bool FitsSurface(const DibImage& image) {
@@ -312,6 +347,11 @@ bool CMetafileCanvas::ChargePath(const CPath& path, double grow) {
     return Charge(left - grow, top - grow, right + grow, bottom + grow, path.Segments().size());
 }
 
+bool CMetafileCanvas::ChargeCrossings(const CPath& path, bool closed, std::uint64_t unitsPerCrossing) {
+    const std::uint64_t crossings = CrossingBound(path, 0, m_height, closed);
+    return Spend(CheckedMultiply(crossings, unitsPerCrossing).value_or(UINT64_MAX));
+}
+
 void CMetafileCanvas::EmitPath(const CPath& path, double offset) {
     cairo_new_path(m_cairo);
     auto x = [offset](const Point& p) { return ClampCoordinate(p.x) + offset; };
@@ -407,6 +447,12 @@ void CMetafileCanvas::SetClip(const ClipState& clip) {
         if (!Spend(segments * WorkUnits::kPathSegment)) return;
         if (!ChargeArea(0, 0, 0, 0, clipPath.path->Segments().size())) continue;
         m_clipUnitsPerDraw += segments * WorkUnits::kClipSegmentPerDraw;
+        const std::uint64_t crossings = CrossingBound(*clipPath.path, 0, m_height);
+        if (!Spend(CheckedMultiply(crossings, WorkUnits::kEdgeCrossing).value_or(UINT64_MAX))) return;
+        m_clipUnitsPerDraw =
+            CheckedAdd(m_clipUnitsPerDraw,
+                       CheckedMultiply(crossings, WorkUnits::kClipCrossingPerDraw).value_or(UINT64_MAX))
+                .value_or(UINT64_MAX);
         EmitPath(*clipPath.path, 0);
         cairo_set_fill_rule(m_cairo, clipPath.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
         cairo_clip(m_cairo);
@@ -417,6 +463,7 @@ void CMetafileCanvas::SetClip(const ClipState& clip) {
 void CMetafileCanvas::Fill(const CPath& path, const FillStyle& style, RasterOp op) {
     if (!IsUsable() || path.IsEmpty() || op == RasterOp::Nop) return;
     if (!ChargePath(path, 0)) return;
+    if (!ChargeCrossings(path, true, WorkUnits::kEdgeCrossing)) return;
     EmitPath(path, 0);
     cairo_set_fill_rule(m_cairo, style.evenOdd ? CAIRO_FILL_RULE_EVEN_ODD : CAIRO_FILL_RULE_WINDING);
     SurfacePointer patternSurface;
@@ -492,7 +539,7 @@ void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour
             if (!Spend(units())) return;
         }
     }
-    if (drawn->IsEmpty()) return;
+    if (drawn->IsEmpty() || !ChargeCrossings(*drawn, false, WorkUnits::kStrokeCrossing)) return;
 
     // Odd widths are centred on pixel centres, so a one-pixel line covers one
     // row of pixels exactly as the platform draws it.
@@ -604,16 +651,34 @@ void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double 
     triangle.Close();
     if (!IsUsable() || !ChargePath(triangle, 0)) return;
     if (!Spend(PixelsCovered(triangle) * WorkUnits::kMeshGradientPixel)) return;
-    PatternPointer pattern(cairo_pattern_create_mesh());
-    cairo_mesh_pattern_begin_patch(pattern.get());
-    cairo_mesh_pattern_move_to(pattern.get(), ClampCoordinate(corners[0].x), ClampCoordinate(corners[0].y));
-    cairo_mesh_pattern_line_to(pattern.get(), ClampCoordinate(corners[1].x), ClampCoordinate(corners[1].y));
-    cairo_mesh_pattern_line_to(pattern.get(), ClampCoordinate(corners[2].x), ClampCoordinate(corners[2].y));
+    std::vector<ShadedCorner> shape;
     for (unsigned i = 0; i < 3; ++i)
-        cairo_mesh_pattern_set_corner_color_rgb(pattern.get(), i, colours[i][0], colours[i][1],
-                                                colours[i][2]);
-    cairo_mesh_pattern_end_patch(pattern.get());
-    EmitPath(triangle, 0);
+        shape.push_back({ClampCoordinate(corners[i].x),
+                         ClampCoordinate(corners[i].y),
+                         {colours[i][0], colours[i][1], colours[i][2]}});
+    // cairo divides a mesh patch by its whole size, whatever part of it
+    // shows: a triangle reaching far past the canvas is cut to it first.
+    const double w = m_width, h = m_height;
+    if (std::any_of(shape.begin(), shape.end(), [&](const ShadedCorner& c) {
+            return c.x < -w || c.y < -h || c.x > 2 * w || c.y > 2 * h;
+        }))
+        shape = CutToRectangle(shape, -2, -2, w + 2, h + 2);
+    if (shape.size() < 3) return;
+    PatternPointer pattern(cairo_pattern_create_mesh());
+    for (std::size_t i = 1; i + 1 < shape.size(); ++i) {
+        const ShadedCorner* fan[3] = {&shape[0], &shape[i], &shape[i + 1]};
+        cairo_mesh_pattern_begin_patch(pattern.get());
+        cairo_mesh_pattern_move_to(pattern.get(), fan[0]->x, fan[0]->y);
+        cairo_mesh_pattern_line_to(pattern.get(), fan[1]->x, fan[1]->y);
+        cairo_mesh_pattern_line_to(pattern.get(), fan[2]->x, fan[2]->y);
+        for (unsigned c = 0; c < 3; ++c)
+            cairo_mesh_pattern_set_corner_color_rgb(pattern.get(), c, fan[c]->colour[0], fan[c]->colour[1],
+                                                    fan[c]->colour[2]);
+        cairo_mesh_pattern_end_patch(pattern.get());
+    }
+    cairo_new_path(m_cairo);
+    for (const ShadedCorner& c : shape) cairo_line_to(m_cairo, c.x, c.y);
+    cairo_close_path(m_cairo);
     cairo_set_operator(m_cairo, CAIRO_OPERATOR_OVER);
     cairo_set_source(m_cairo, pattern.get());
     cairo_fill(m_cairo);

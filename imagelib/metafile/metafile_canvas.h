@@ -26,9 +26,18 @@ namespace metafile {
 struct WorkUnits {
     // A path segment filled or stroked, and one emitted as a clip.
     static constexpr std::uint64_t kPathSegment = 16;
+    // Two edges of a filled path crossing each other on the canvas: the
+    // rasterizer re-sorts its edges at each one.
+    static constexpr std::uint64_t kEdgeCrossing = 2;
+    // Two lines of a stroke crossing (their outlines cross four times, but
+    // cost about as much as two crossing edges more).
+    static constexpr std::uint64_t kStrokeCrossing = 3;
     // Each clip path segment again on every drawing inside the clip: cairo
     // works through the clip for each one.
     static constexpr std::uint64_t kClipSegmentPerDraw = 8;
+    // Two clip path edges crossing, again on every drawing inside the clip:
+    // cairo cuts each drawing's shape with the clip's, event by event.
+    static constexpr std::uint64_t kClipCrossingPerDraw = 8;
     // A clip rectangle on every drawing inside the clip.
     static constexpr std::uint64_t kClipRectanglePerDraw = 1;
     // A rectangle read, transformed or produced by a region operation.
@@ -194,6 +203,8 @@ private:
     // The drawing limit's part alone.
     bool ChargeArea(double left, double top, double right, double bottom, std::size_t segments);
     bool ChargePath(const CPath& path, double grow);
+    // Counts where the path's edges cross (figures `closed` for a fill).
+    bool ChargeCrossings(const CPath& path, bool closed, std::uint64_t unitsPerCrossing);
     // Pixels of the canvas inside the path's bounding box.
     std::uint64_t PixelsCovered(const CPath& path) const;
     void EmitPath(const CPath& path, double offset);
