@@ -168,9 +168,11 @@ void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle) {
         return;
     }
     heif_color_profile_nclx* rawNclx = nullptr;
-    if (Heif().image_handle_get_nclx_color_profile(handle, &rawNclx).code != heif_error_Ok || rawNclx == nullptr)
-        return;
+    const heif_error nclxError = Heif().image_handle_get_nclx_color_profile(handle, &rawNclx);
+    // libheif may hand over the box it allocated even when it then reports
+    // values it does not know, so the box is owned before the error is read.
     const std::unique_ptr<heif_color_profile_nclx, NclxDeleter> nclx(rawNclx);
+    if (nclxError.code != heif_error_Ok || nclx == nullptr) return;
     const double gamma = GammaOfTransfer(nclx->transfer_characteristics);
     if (gamma < 0) {
         IgnoreColorProfile("its transfer function is not supported");
