@@ -1,6 +1,7 @@
 #include "imagelib/color_conversion.h"
 
 #include "imagelib/byte_order.h"
+#include "imagelib/linear_light.h"
 
 #include <lcms2.h>
 
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -104,7 +106,46 @@ cmsUInt32Number InputFormat(ProfilePixels pixels) {
     return TYPE_BGRA_8;
 }
 
+// sRGB's primaries and white with a straight line for a tone curve: what
+// lcms2 converts into when the light itself is wanted.
+ProfilePointer LinearSrgbProfile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.6400, 0.3300, 1.0}, {0.3000, 0.6000, 1.0}, {0.1500, 0.0600, 1.0}};
+    const ToneCurvePointer straight(cmsBuildGamma(nullptr, 1.0));
+    if (!straight) return nullptr;
+    cmsToneCurve* const curves[3] = {straight.get(), straight.get(), straight.get()};
+    return ProfilePointer(cmsCreateRGBProfile(&white, &primaries, curves));
+}
+
 }  // namespace
+
+struct CColorConversion::LinearTransform {
+    // What the transform is built from: the picture's profile stays open
+    // until then.
+    ProfilePointer source;
+    cmsUInt32Number inputFormat = 0;
+    cmsUInt32Number intent = 0;
+    cmsUInt32Number flags = 0;
+    std::once_flag built;
+    // Null when lcms2 could not build it: code values are then turned into
+    // light instead.
+    std::unique_ptr<void, TransformDeleter> transform;
+
+    void* Get() {
+        std::call_once(built, [this] {
+            const ProfilePointer target = LinearSrgbProfile();
+            if (target)
+                transform.reset(
+                    cmsCreateTransform(source.get(), inputFormat, target.get(), TYPE_BGRA_16, intent, flags));
+            source.reset();
+        });
+        return transform.get();
+    }
+};
+
+void CColorConversion::LinearTransformDeleter::operator()(LinearTransform* transform) const noexcept {
+    delete transform;
+}
 
 // A pixel costs three lookups of what its red, green and blue levels add to
 // sRGB's linear red, green and blue (the curves and the matrix worked out in
@@ -162,7 +203,7 @@ bool ReadMatrixShaper(cmsHPROFILE profile, double colorants[9], cmsToneCurve* cu
 
 class ColorConversionBuilder {
 public:
-    static CColorConversion Build(cmsHPROFILE profile, ProfilePixels pixels, const std::string& name);
+    static CColorConversion Build(ProfilePointer profile, ProfilePixels pixels, const std::string& name);
 
 private:
     using Tables = std::unique_ptr<CColorConversion::MatrixShaper, CColorConversion::MatrixShaperDeleter>;
@@ -225,7 +266,9 @@ ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPRO
     return std::move(probe.m_matrixShaper);
 }
 
-CColorConversion ColorConversionBuilder::Build(cmsHPROFILE source, ProfilePixels pixels, const std::string& name) {
+CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePixels pixels,
+                                               const std::string& name) {
+    cmsHPROFILE const source = profile.get();
     if (cmsGetColorSpace(source) != SpaceOf(pixels))
         return CColorConversion::Ignored("it does not describe the picture's colour model");
     const cmsProfileClassSignature profileClass = cmsGetDeviceClass(source);
@@ -256,12 +299,26 @@ CColorConversion ColorConversionBuilder::Build(cmsHPROFILE source, ProfilePixels
             keeps = keeps && std::abs(i / 3 - int{conversion.m_greyTable[static_cast<std::size_t>(i)]}) <=
                                  kSrgbTolerance;
         if (keeps) return CColorConversion();
+        const ProfilePointer linear = LinearSrgbProfile();
+        const std::unique_ptr<void, CColorConversion::TransformDeleter> toLight(
+            linear ? cmsCreateTransform(source, TYPE_GRAY_8, linear.get(), TYPE_BGR_16, intent, flags) : nullptr);
+        if (!toLight) return CColorConversion::Ignored("no conversion to sRGB could be built from it");
+        conversion.m_greyLight = std::make_unique<std::uint16_t[]>(256 * 3);
+        cmsDoTransform(toLight.get(), levels, conversion.m_greyLight.get(), 256);
     } else {
         if (pixels == ProfilePixels::kRgb && KeepsRgbGrid(transform.get())) return CColorConversion();
         if (pixels == ProfilePixels::kRgb && !perceptual)
             conversion.m_matrixShaper = BuildMatrixShaper(source, target.get(), transform.get());
         conversion.m_transform = std::move(transform);
         conversion.m_opaqueResult = pixels != ProfilePixels::kRgb;
+        if (conversion.m_matrixShaper == nullptr) {
+            // Kept for the transform into light, if it is ever asked for.
+            conversion.m_linearTransform.reset(new CColorConversion::LinearTransform);
+            conversion.m_linearTransform->source = std::move(profile);
+            conversion.m_linearTransform->inputFormat = InputFormat(pixels);
+            conversion.m_linearTransform->intent = intent;
+            conversion.m_linearTransform->flags = flags;
+        }
     }
     conversion.m_note = "colour profile: " + name + " -> sRGB";
     return conversion;
@@ -290,10 +347,10 @@ CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> 
     if (profile.size() < kIccHeaderBytes || profile.size() > 0xFFFFFFFFu ||
         ReadBE32(profile.data()) > profile.size())
         return Ignored("it could not be read");
-    const ProfilePointer source(
-        cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
+    ProfilePointer source(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
     if (!source) return Ignored("it could not be read");
-    return ColorConversionBuilder::Build(source.get(), pixels, ProfileName(source.get()));
+    const std::string name = ProfileName(source.get());
+    return ColorConversionBuilder::Build(std::move(source), pixels, name);
 }
 
 CColorConversion CColorConversion::FromCalibratedRgb(const CalibratedRgbSpace& space) {
@@ -319,10 +376,10 @@ CColorConversion CColorConversion::FromCalibratedRgb(const CalibratedRgbSpace& s
                                     {space.greenX, space.greenY, 1.0},
                                     {space.blueX, space.blueY, 1.0}};
     cmsToneCurve* const transfer[3] = {curves[0].get(), curves[1].get(), curves[2].get()};
-    const ProfilePointer source(cmsCreateRGBProfile(&white, &primaries, transfer));
+    ProfilePointer source(cmsCreateRGBProfile(&white, &primaries, transfer));
     if (!source) return Ignored("its primaries describe no colour space");
     const std::string name = PrintableName(space.name.c_str());
-    return ColorConversionBuilder::Build(source.get(), ProfilePixels::kRgb,
+    return ColorConversionBuilder::Build(std::move(source), ProfilePixels::kRgb,
                                          name.empty() ? "calibrated colour space" : name);
 }
 
@@ -400,4 +457,56 @@ void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) co
     }
     if (m_opaqueResult)
         for (std::size_t i = 0; i < count; ++i) pixels[i * 4 + 3] = 255;
+}
+
+void CColorConversion::ConvertToLinear(const std::uint8_t* pixels, std::size_t count,
+                                       std::uint16_t* light) const noexcept {
+    const auto stretch = [](std::uint8_t alpha) { return static_cast<std::uint16_t>(alpha * 257); };
+    if (m_greyLight != nullptr) {
+        for (std::size_t i = 0; i < count; ++i, pixels += 4, light += 4) {
+            std::memcpy(light, &m_greyLight[std::size_t{pixels[1]} * 3], 3 * sizeof *light);
+            light[3] = stretch(pixels[3]);
+        }
+        return;
+    }
+    if (m_matrixShaper != nullptr) {
+        // The sums are the light itself, before the encoding table.
+        const MatrixShaper& tables = *m_matrixShaper;
+        constexpr int kBits = 14 + MatrixShaper::kFractionBits;
+        static_assert(MatrixShaper::kEncodeSteps == 1 << 14);
+        const auto toLight = [](std::int32_t sum) {
+            const std::int64_t value =
+                (std::int64_t{sum} * 65535 + (std::int64_t{1} << (kBits - 1))) >> kBits;
+            return static_cast<std::uint16_t>(std::clamp<std::int64_t>(value, 0, 65535));
+        };
+        for (std::size_t i = 0; i < count; ++i, pixels += 4, light += 4) {
+            const std::int32_t* red = tables.contribution[0][pixels[2]];
+            const std::int32_t* green = tables.contribution[1][pixels[1]];
+            const std::int32_t* blue = tables.contribution[2][pixels[0]];
+            light[2] = toLight(red[0] + green[0] + blue[0]);
+            light[1] = toLight(red[1] + green[1] + blue[1]);
+            light[0] = toLight(red[2] + green[2] + blue[2]);
+            light[3] = stretch(pixels[3]);
+        }
+        return;
+    }
+    void* const transform = m_linearTransform != nullptr ? m_linearTransform->Get() : nullptr;
+    constexpr std::size_t kChunk = 256;
+    for (std::size_t done = 0; done < count; done += kChunk) {
+        const std::size_t n = std::min(kChunk, count - done);
+        const std::uint8_t* in = pixels + 4 * done;
+        std::uint16_t* out = light + 4 * done;
+        if (transform != nullptr) {
+            cmsDoTransform(transform, in, out, static_cast<cmsUInt32Number>(n));
+            for (std::size_t i = 0; i < n; ++i)
+                out[4 * i + 3] = m_opaqueResult ? 65535 : stretch(in[4 * i + 3]);
+            continue;
+        }
+        // Without a transform into light, through code values.
+        std::uint8_t coded[4 * kChunk];
+        std::memcpy(coded, in, 4 * n);
+        ConvertPixels(coded, n);
+        for (std::size_t i = 0; i < 4 * n; ++i)
+            out[i] = i % 4 == 3 ? stretch(coded[i]) : Linear16FromSrgb(coded[i]);
+    }
 }

@@ -54,6 +54,14 @@ public:
     // threads at once on different pixels.
     void ConvertPixels(std::uint8_t* pixels, std::size_t count) const noexcept;
 
+    // Writes the light of `count` 32-bit pixels, as linear sRGB at 16 bits
+    // a channel (0 to 65535), to `light`: blue, green, red and alpha (0 to
+    // 255 stretched to the same range) for each. For scaling in linear light,
+    // whose sums would otherwise start from colours rounded to 8-bit code
+    // values. Only for a conversion that Converts(); safe from several
+    // threads at once.
+    void ConvertToLinear(const std::uint8_t* pixels, std::size_t count, std::uint16_t* light) const noexcept;
+
 private:
     struct TransformDeleter {
         void operator()(void* transform) const noexcept;
@@ -71,8 +79,17 @@ private:
 
     std::unique_ptr<void, TransformDeleter> m_transform;
     std::unique_ptr<MatrixShaper, MatrixShaperDeleter> m_matrixShaper;
-    // For grey pictures: the sRGB blue, green and red of each grey level.
+    // For grey pictures: the sRGB blue, green and red of each grey level,
+    // as code values and as linear light at 16 bits.
     std::unique_ptr<std::uint8_t[]> m_greyTable;
+    std::unique_ptr<std::uint16_t[]> m_greyLight;
+    // For pictures converted by lcms2 itself, the transform into linear
+    // light, built when first asked for: most conversions never are.
+    struct LinearTransform;
+    struct LinearTransformDeleter {
+        void operator()(LinearTransform* transform) const noexcept;
+    };
+    std::unique_ptr<LinearTransform, LinearTransformDeleter> m_linearTransform;
     bool m_opaqueResult = false;
     std::string m_note;
 

@@ -304,6 +304,11 @@ void WidenLinearRow(const std::uint8_t* in, int width, double* out) {
     }
 }
 
+// The same for light at 16 bits as a colour conversion writes it.
+void WidenLight(const std::uint16_t* light, int width, double* out) {
+    for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = light[i];
+}
+
 // The same for a row read backwards, as a mirrored picture is seen.
 void WidenBackwards(const std::uint8_t* last, int width, double* out) {
     for (int i = 0; i < width; ++i, out += 4) {
@@ -547,6 +552,9 @@ struct CTentResampler::Shared {
     std::vector<TargetPlan> plans;
     // One widened row per thread: the caller's first, then one per helper.
     std::vector<std::vector<double>> rowBuffers;
+    // In linear light, one row of light per thread as a colour conversion
+    // writes it.
+    std::vector<std::vector<std::uint16_t>> lightBuffers;
     // With the sides swapped, the rows of one chunk as copied per thread.
     std::vector<std::vector<std::uint8_t>> chunkBuffers;
     // One output row's sums per thread, for the pass down.
@@ -628,6 +636,9 @@ struct CTentResampler::Shared {
         rowBuffers.resize(static_cast<std::size_t>(std::max(1, threadCount)));
         for (auto& buffer : rowBuffers)
             buffer.assign(4 * (static_cast<std::size_t>(part.width) + static_cast<std::size_t>(widestTaps)), 0.0);
+        if (linear)
+            lightBuffers.assign(rowBuffers.size(),
+                                std::vector<std::uint16_t>(4 * static_cast<std::size_t>(part.width)));
         downValues.resize(rowBuffers.size());
         for (auto& buffer : downValues) buffer.resize(4 * static_cast<std::size_t>(widestPlacement));
         if (picture.SidesSwapped()) {
@@ -673,8 +684,11 @@ struct CTentResampler::Shared {
                bitmap.GetDepth() == 32 && windowRows == bitmap.GetWindowRows();
     }
 
-    // Widens each row once and resamples it to every target's width.
-    void ResampleAcross(std::size_t buffer, int begin, int end, int written) {
+    // Widens each row once and resamples it to every target's width. In
+    // linear light, rows [convertBegin, convertEnd) still hold the file's
+    // colours: their light comes from the conversion itself.
+    void ResampleAcross(std::size_t buffer, int begin, int end, int written, const CColorConversion* rowConversion,
+                        int convertBegin, int convertEnd) {
         double* row = rowBuffers[buffer].data();
         std::uint8_t* chunk = chunkBuffers.empty() ? nullptr : chunkBuffers[buffer].data();
         if (chunk != nullptr) picture.CopySwappedRows(part.left, part.top + begin, part.width, end - begin, chunk);
@@ -684,6 +698,8 @@ struct CTentResampler::Shared {
                          part.width, row);
             else if (part.top + y >= written)
                 std::fill(row, row + 4 * static_cast<std::size_t>(part.width), 0.0);
+            else if (rowConversion != nullptr && y >= convertBegin && y < convertEnd)
+                WidenConverted(*rowConversion, buffer, y, row);
             else if (linear && picture.AsStored())
                 WidenLinearRow(picture.StoredPixel(part.left, part.top + y), part.width, row);
             else
@@ -701,6 +717,17 @@ struct CTentResampler::Shared {
         auto* const* rows = const_cast<std::uint8_t* const*>(source->GetRows());
         const auto width = static_cast<std::size_t>(storedWidth);
         for (int y = begin; y < end; ++y) rowConversion.ConvertPixels(rows[y], width);
+    }
+
+    // Widens the light of row y, which still holds the file's colours, as
+    // the conversion gives it; on the same terms as ConvertRows. A whole
+    // picture's row is then converted in place for whoever reads it next; a
+    // window's row is read by nobody else.
+    void WidenConverted(const CColorConversion& rowConversion, std::size_t buffer, int y, double* row) {
+        std::uint16_t* light = lightBuffers[buffer].data();
+        rowConversion.ConvertToLinear(source->GetRows()[y], static_cast<std::size_t>(storedWidth), light);
+        WidenLight(light, storedWidth, row);
+        if (windowRows == 0) ConvertRows(rowConversion, y, y + 1);
     }
 
     // True when rows [firstRow, rowCount), about to be reported, are
@@ -746,8 +773,10 @@ struct CTentResampler::Shared {
         const int convertBegin = std::max(begin, convertFrom);
         const int convertEnd = std::min({end, convertTo, written});
         lock.unlock();
-        if (rowConversion != nullptr) ConvertRows(*rowConversion, convertBegin, convertEnd);
-        ResampleAcross(buffer, begin, end, written);
+        // Code values are converted before they are read; light is taken
+        // from the conversion as the rows are read.
+        if (rowConversion != nullptr && !linear) ConvertRows(*rowConversion, convertBegin, convertEnd);
+        ResampleAcross(buffer, begin, end, written, linear ? rowConversion : nullptr, convertBegin, convertEnd);
         lock.lock();
         inFlight.erase(std::find(inFlight.begin(), inFlight.end(), begin));
         done += end - begin;

@@ -4,6 +4,7 @@
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/color_conversion.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/resize_filter.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
 #include "support/modern_writers.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -106,23 +108,27 @@ struct Decoded {
     std::string note;
 };
 
+std::vector<PaletteEntry> Pixels(const CImageBitmap& bitmap) {
+    std::vector<PaletteEntry> pixels;
+    if (bitmap.GetDepth() == 32) {
+        for (int y = 0; y < bitmap.GetHeight(); ++y)
+            for (int x = 0; x < bitmap.GetWidth(); ++x) {
+                const std::uint8_t* p = bitmap.GetRows()[y] + 4 * x;
+                pixels.push_back({p[0], p[1], p[2], p[3]});
+            }
+    } else {
+        for (int y = 0; y < bitmap.GetHeight(); ++y)
+            for (int x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back(bitmap.GetPalette()[bitmap.GetRows()[y][x]]);
+    }
+    return pixels;
+}
+
 Decoded Decode(const std::vector<std::uint8_t>& file, bool colorManagement = true, int depth = 32) {
     CAnyFormatDecoder decoder;
     decoder.SetColorManagement(colorManagement);
     CDIBBitmap bitmap;
     decoder.DecodeMemory(file.data(), static_cast<std::int64_t>(file.size()), bitmap, depth);
-    Decoded decoded{{}, decoder.GetColorNote()};
-    if (bitmap.GetDepth() == 32) {
-        for (int y = 0; y < bitmap.GetHeight(); ++y)
-            for (int x = 0; x < bitmap.GetWidth(); ++x) {
-                const std::uint8_t* p = bitmap.GetRows()[y] + 4 * x;
-                decoded.pixels.push_back({p[0], p[1], p[2], p[3]});
-            }
-    } else {
-        for (int y = 0; y < bitmap.GetHeight(); ++y)
-            for (int x = 0; x < bitmap.GetWidth(); ++x) decoded.pixels.push_back(bitmap.GetPalette()[bitmap.GetRows()[y][x]]);
-    }
-    return decoded;
+    return {Pixels(bitmap), decoder.GetColorNote()};
 }
 
 int LargestDifference(const std::vector<PaletteEntry>& pixels, const std::vector<std::uint8_t>& rgb) {
@@ -286,6 +292,90 @@ TEST(ColourProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne)
             EXPECT_EQ(decoded.note, "colour profile ignored: its endpoints add up to no white");
             EXPECT_EQ(decoded.pixels, Decode(BmpV5(adobeRgb, {})).pixels);
         }
+    }
+}
+
+TEST(ColourProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
+    // Halved in linear light, each output pixel is the light of its 2x2
+    // block: the average of lcms2's unrounded sRGB, encoded and rounded once.
+    // Rounding to 8-bit code values first would miss by a tenth of a level
+    // on average.
+    std::uint32_t seed = 7;
+    const auto next = [&seed] { return static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 23); };
+    constexpr int kWidth = 64;
+    std::vector<std::uint8_t> rgb(kWidth * 2 * 3), grey(kWidth * 2), inks;
+    for (std::uint8_t& sample : rgb) sample = next();
+    for (std::uint8_t& sample : grey) sample = next();
+    PngPicture colour;
+    colour.width = kWidth;
+    colour.height = 2;
+    colour.colourType = 2;
+    colour.samples.assign(rgb.begin(), rgb.end());
+    PngPicture mono = colour;
+    mono.colourType = 0;
+    mono.samples.assign(grey.begin(), grey.end());
+    // Inks in flat 8x8 blocks, which a JPEG keeps within a level.
+    JpegPicture print;
+    print.width = print.height = 16;
+    print.components = 4;
+    print.quality = 100;
+    const std::uint8_t blocks[4][4] = {{0, 0, 0, 0}, {200, 30, 0, 10}, {20, 180, 220, 0}, {90, 60, 30, 120}};
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            for (int c = 0; c < 4; ++c) {
+                inks.push_back(blocks[y / 8 * 2 + x / 8][c]);
+                print.samples.push_back(static_cast<std::uint8_t>(255 - inks.back()));  // stored inverted
+            }
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> file;
+        std::vector<std::uint8_t> samples;
+        std::vector<std::uint8_t> profile;
+        int channels, width, height;
+        double meanTolerance;
+    } cases[] = {
+        {"Display P3", WithPngProfile(EncodePng(colour), DisplayP3Profile()), rgb, DisplayP3Profile(), 3, kWidth,
+         2, 0.05},
+        {"grey", WithPngProfile(EncodePng(mono), GreyGamma22Profile()), grey, GreyGamma22Profile(), 1, kWidth, 2,
+         0.05},
+        {"plain inks", WithJpegProfile(EncodeJpeg(print), PlainInksProfile()), inks, PlainInksProfile(), 4, 16,
+         16, 1.0},
+    };
+    // Colours beyond sRGB are cut to it pixel by pixel.
+    const auto toLinear = [](double v) {
+        v = std::clamp(v, 0.0, 1.0);
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const auto toCode = [](double v) {
+        return std::lround(255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055));
+    };
+    for (const auto& c : cases) {
+        CMemoryBitmap scaled;
+        CTentResampler resampler({{c.width / 2, c.height / 2, &scaled}}, 2);
+        resampler.SetLinearLight(true);
+        CAnyFormatDecoder decoder;
+        decoder.SetRowListener(&resampler);
+        CDIBBitmap picture;
+        decoder.DecodeMemory(c.file.data(), static_cast<std::int64_t>(c.file.size()), picture, 32);
+        resampler.Finish(picture);
+        const std::vector<double> srgb = ConvertToSrgb(c.samples, c.profile, c.channels);
+        double total = 0;
+        long largest = 0;
+        for (int y = 0; y < c.height / 2; ++y)
+            for (int x = 0; x < c.width / 2; ++x)
+                for (int channel = 0; channel < 3; ++channel) {
+                    double light = 0;
+                    for (int i = 0; i < 4; ++i)
+                        light += toLinear(srgb[static_cast<std::size_t>(((2 * y + i / 2) * c.width + 2 * x + i % 2) *
+                                                                            3 + channel)]) / 4;
+                    const long miss = std::labs(scaled.GetRows()[y][4 * x + 2 - channel] - toCode(light));
+                    total += static_cast<double>(miss);
+                    largest = std::max(largest, miss);
+                }
+        EXPECT_LE(total / (3.0 * c.width * c.height / 4), c.meanTolerance) << c.name;
+        EXPECT_LE(largest, c.channels == 4 ? 2 : 1) << c.name;
+        // The picture itself comes out converted, as without a listener.
+        EXPECT_EQ(Pixels(picture), Decode(c.file).pixels) << c.name;
     }
 }
 

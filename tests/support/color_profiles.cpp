@@ -118,6 +118,22 @@ std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, 
     return converted;
 }
 
+std::vector<double> ConvertToSrgb(const std::vector<std::uint8_t>& samples, const std::vector<std::uint8_t>& profile,
+                                  int channels) {
+    const Profile source(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())),
+                         cmsCloseProfile);
+    const Profile target(cmsCreate_sRGBProfile(), cmsCloseProfile);
+    const cmsUInt32Number format = channels == 1 ? TYPE_GRAY_8 : channels == 4 ? TYPE_CMYK_8 : TYPE_RGB_8;
+    cmsHTRANSFORM transform =
+        cmsCreateTransform(source.get(), format, target.get(), TYPE_RGB_DBL, INTENT_PERCEPTUAL, 0);
+    if (transform == nullptr) throw std::runtime_error("lcms2 could not convert from the profile");
+    const std::size_t count = samples.size() / static_cast<std::size_t>(channels);
+    std::vector<double> converted(3 * count);
+    cmsDoTransform(transform, samples.data(), converted.data(), static_cast<cmsUInt32Number>(count));
+    cmsDeleteTransform(transform);
+    return converted;
+}
+
 std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& profile) {
     constexpr std::size_t kChunk = 65519;
     const std::size_t count = (profile.size() + kChunk - 1) / kChunk;

@@ -25,6 +25,12 @@ std::vector<std::uint8_t> PlainInksProfile();
 // (relative colorimetric).
 std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile);
 
+// The sRGB values, 0 to 1 and unrounded, of pixels in the space of
+// `profile`: red, green, blue; grey; or cyan, magenta, yellow, black samples
+// as `channels` says.
+std::vector<double> ConvertToSrgb(const std::vector<std::uint8_t>& samples, const std::vector<std::uint8_t>& profile,
+                                  int channels);
+
 // The same file with the profile embedded: APP2 markers after a JPEG's SOI,
 // an iCCP chunk after a PNG's IHDR, an ICCP chunk in a WebP file.
 std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& profile);
