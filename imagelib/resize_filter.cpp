@@ -882,7 +882,7 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     return static_cast<int>(window);
 }
 
-bool CTentResampler::Listens(const CImageBitmap& bitmap) noexcept {
+bool CTentResampler::Listens(const CImageBitmap& bitmap, bool evenAlone) noexcept {
     if (m_shared != nullptr && m_shared->source == nullptr) {
         if (m_shared->Expects(bitmap))
             m_shared->Attach(bitmap);
@@ -893,7 +893,9 @@ bool CTentResampler::Listens(const CImageBitmap& bitmap) noexcept {
         // A whole picture streams only with a helper to hand rows to;
         // otherwise Finish does everything, and reports any trouble then. The
         // rows of a picture that is to be turned are not the rows it is seen
-        // with.
+        // with. In linear light, rows in the file's colours are taken even
+        // without helpers, so that their light comes from the conversion
+        // however many cores there are.
         if (m_streamingDeclined || bitmap.GetDepth() != 32 || bitmap.GetWindowRows() != 0 ||
             m_orientation != kOrientationAsStored) {
             m_streamingDeclined = true;
@@ -901,13 +903,13 @@ bool CTentResampler::Listens(const CImageBitmap& bitmap) noexcept {
         }
         const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
         try {
-            if (threads > 1)
+            if (threads > 1 || (evenAlone && m_linearLight))
                 m_shared =
                     std::make_unique<Shared>(bitmap, m_targets, threads, m_orientation, m_framing, m_linearLight);
         } catch (...) {
             m_shared.reset();
         }
-        if (m_shared == nullptr || m_shared->helpers.empty()) {
+        if (m_shared == nullptr || (m_shared->helpers.empty() && !(evenAlone && m_linearLight))) {
             m_shared.reset();
             m_streamingDeclined = true;
             return false;
@@ -924,7 +926,7 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
 
 bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion, int firstRow,
                                        int rowCount) noexcept {
-    return Listens(bitmap) && m_shared->TakeConversion(conversion, firstRow, rowCount);
+    return Listens(bitmap, true) && m_shared->TakeConversion(conversion, firstRow, rowCount);
 }
 
 void CTentResampler::ReleaseRowConversion() noexcept {

@@ -144,8 +144,10 @@ public:
 
 private:
     // Makes ready to resample `bitmap`'s rows as they are reported, unless it
-    // is not to be streamed; true when its rows are listened to.
-    bool Listens(const CImageBitmap& bitmap) noexcept;
+    // is not to be streamed; true when its rows are listened to. `evenAlone`:
+    // rows in the file's colours are offered, worth listening to without
+    // helpers in linear light.
+    bool Listens(const CImageBitmap& bitmap, bool evenAlone = false) noexcept;
 
     std::vector<ResizeTarget> m_targets;
     int m_threads;
