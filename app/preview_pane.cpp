@@ -70,7 +70,7 @@ struct CPreviewPane::DecodedInput {
     std::uintmax_t size = 0;
     std::filesystem::file_time_type modified{};
     bool colorManaged = true;
-    std::shared_ptr<const CDIBBitmap> picture;
+    DecodedSource picture;
 };
 
 CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::make_shared<DecodedInput>()) {
@@ -177,24 +177,24 @@ ConversionPreview CPreviewPane::produce(const Request& request, quint64 generati
     const std::uintmax_t size = std::filesystem::file_size(request.path, failure);
     const auto modified = failure ? std::filesystem::file_time_type{}
                                   : std::filesystem::last_write_time(request.path, failure);
-    std::shared_ptr<const CDIBBitmap> picture;
+    DecodedSource picture;
     {
         const std::lock_guard lock(m_decoded->mutex);
-        if (!failure && m_decoded->picture != nullptr && m_decoded->path == request.path &&
+        if (!failure && m_decoded->picture.pixels != nullptr && m_decoded->path == request.path &&
             m_decoded->size == size && m_decoded->modified == modified &&
             m_decoded->colorManaged == request.settings.colorManage)
             picture = m_decoded->picture;
     }
-    if (picture == nullptr) {
+    if (picture.pixels == nullptr) {
         if (generation != m_latestGeneration) return preview;
         // The picture of another file goes before the next one is decoded.
         {
             const std::lock_guard lock(m_decoded->mutex);
-            m_decoded->picture.reset();
+            m_decoded->picture = {};
         }
         ++m_decodeCount;
         picture = decodePreviewSource(request.path, preview.error, request.settings.colorManage);
-        if (picture == nullptr) return preview;
+        if (picture.pixels == nullptr) return preview;
         if (!failure) {
             const std::lock_guard lock(m_decoded->mutex);
             m_decoded->path = request.path;

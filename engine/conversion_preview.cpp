@@ -43,12 +43,12 @@ void readBack(ReadDatabase read, ConversionPreview& preview) {
 
 }  // namespace
 
-std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error,
-                                                      bool colorManagement) {
+DecodedSource decodePreviewSource(const std::string& inputPath, std::string& error, bool colorManagement) {
     auto picture = std::make_shared<CDIBBitmap>();
+    std::shared_ptr<const CColorConversion> colours;
     try {
-        decodeSourcePicture(inputPath, *picture, {}, nullptr, colorManagement);
-        return picture;
+        decodeSourcePicture(inputPath, *picture, {}, nullptr, colorManagement, nullptr, &colours);
+        return {std::move(picture), std::move(colours)};
     } catch (const CTextException& problem) {
         const std::string message = problem.GetMessage();
         const char* format = "Error %d decoding %s: %s";
@@ -60,10 +60,10 @@ std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPa
     } catch (const std::exception& problem) {
         error = problem.what();
     }
-    return nullptr;
+    return {};
 }
 
-ConversionPreview previewConversion(std::shared_ptr<const CDIBBitmap> decodedPicture, const std::string& inputPath,
+ConversionPreview previewConversion(DecodedSource decodedPicture, const std::string& inputPath,
                                     const ConversionSettings& settings, const std::string& imageName) {
     ConversionPreview preview;
     FirstMessage messages;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/conversion_settings.h"
+#include "engine/source_loader.h"
 #include "imagelib/image_bitmap.h"
 
 #include <cstddef>
@@ -28,7 +29,7 @@ struct ConversionPreview {
 // Converts a picture already decoded from `inputPath` exactly as a conversion
 // run with `settings` would, into memory, and reads the database back as the
 // viewer would show it. Never throws: failures end up in `error`.
-ConversionPreview previewConversion(std::shared_ptr<const CDIBBitmap> decodedPicture, const std::string& inputPath,
+ConversionPreview previewConversion(DecodedSource decodedPicture, const std::string& inputPath,
                                     const ConversionSettings& settings, const std::string& imageName);
 
 // Reads a database (or a bare bitmap) from a file, as the viewer would show it.
@@ -36,6 +37,5 @@ ConversionPreview previewDatabaseFile(const std::string& path);
 
 // Decodes `inputPath` for previewConversion, through the file's colour
 // profile unless `colorManagement` is off; the text of the failure in `error`
-// and nullptr when it cannot be read, with the wording of a conversion run.
-std::shared_ptr<const CDIBBitmap> decodePreviewSource(const std::string& inputPath, std::string& error,
-                                                      bool colorManagement = true);
+// and no pixels when it cannot be read, with the wording of a conversion run.
+DecodedSource decodePreviewSource(const std::string& inputPath, std::string& error, bool colorManagement = true);

@@ -45,13 +45,16 @@ PictureHolding defaultPictureHolding() {
 }
 
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
-                         CDecodedRowListener* rowListener, bool colorManagement, std::string* colorNote) {
+                         CDecodedRowListener* rowListener, bool colorManagement, std::string* colorNote,
+                         std::shared_ptr<const CColorConversion>* keptColours) {
     CAnyFormatDecoder decoder;
     decoder.SetLimits(limits);
     decoder.SetColorManagement(colorManagement);
+    decoder.SetDeferColorConversion(keptColours != nullptr);
     if (rowListener != nullptr) decoder.SetRowListener(rowListener);
     decoder.DecodeFile(inputPath, picture, 32, nullptr);
     if (colorNote != nullptr) *colorNote = decoder.GetColorNote();
+    if (keptColours != nullptr) *keptColours = decoder.TakeDeferredConversion();
 }
 
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
@@ -118,7 +121,7 @@ CachingSourceLoader::CachingSourceLoader(std::string inputPath, int dither, User
             m_plannedSizes.push_back(size);
 }
 
-CachingSourceLoader::CachingSourceLoader(std::shared_ptr<const CDIBBitmap> decodedPicture, std::string inputPath,
+CachingSourceLoader::CachingSourceLoader(DecodedSource decodedPicture, std::string inputPath,
                                          int dither, UserNotifier& notifier, std::vector<PictureSize> plannedSizes,
                                          const PictureLayout& layout)
     : CachingSourceLoader(std::move(inputPath), dither, notifier, std::move(plannedSizes), layout) {
@@ -142,13 +145,14 @@ bool CachingSourceLoader::prepareScaledPictures() {
         scaled.push_back(std::make_unique<CMemoryBitmap>());
         targets.push_back(ResizeTarget{size.width, size.height, scaled.back().get()});
     }
-    if (m_decodedPicture != nullptr) {
+    if (m_decodedPicture.pixels != nullptr) {
         try {
             CTentResampler resampler(std::move(targets));
             resampler.SetOrientation(orientationToApply(m_inputPath, m_layout));
             resampler.SetFraming(m_layout.framing());
             resampler.SetLinearLight(m_quality == PictureQuality::kFine);
-            resampler.Finish(*m_decodedPicture);
+            resampler.SetSourceConversion(m_decodedPicture.colours.get());
+            resampler.Finish(*m_decodedPicture.pixels);
         } catch (const CTextException& error) {
             showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
             return false;

@@ -24,6 +24,7 @@ enum class PictureHolding { kStreamWherePossible, kWholePicture };
 // kWholePicture when the environment sets KESTRIN_WHOLE_PICTURE to anything
 // but "0" or nothing (for comparing the two ways), else kStreamWherePossible.
 PictureHolding defaultPictureHolding();
+class CColorConversion;
 class CDIBBitmap;
 class CMemoryBitmap;
 
@@ -31,10 +32,23 @@ class CMemoryBitmap;
 // does before it turns and frames it: converted to sRGB through the file's
 // colour profile unless `colorManagement` is off. `colorNote`, when given,
 // receives what became of the profile, for the progress log (empty when
-// there was nothing to say). Throws CTextException.
+// there was nothing to say). `keptColours`, when given, leaves the pixels in
+// the file's colours and receives the conversion that makes them sRGB (null
+// when they are): see DecodedSource. Throws CTextException.
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits = {},
                          CDecodedRowListener* rowListener = nullptr, bool colorManagement = true,
-                         std::string* colorNote = nullptr);
+                         std::string* colorNote = nullptr,
+                         std::shared_ptr<const CColorConversion>* keptColours = nullptr);
+
+// A picture decoded once, as stored, to be converted many times (the
+// window's preview): its pixels in the file's colours, and the conversion to
+// sRGB that each scaling applies as it reads them, so that a scaling in
+// linear light starts from the conversion's light as a conversion from the
+// file does. `colours` is null when the pixels are sRGB.
+struct DecodedSource {
+    std::shared_ptr<const CDIBBitmap> pixels;
+    std::shared_ptr<const CColorConversion> colours;
+};
 
 // Decodes a picture file into a 32-bit bitmap, turns and frames it as
 // `layout` says and scales it to exactly width x height (by default: upright
@@ -103,7 +117,7 @@ public:
     // other settings: only the file's orientation tag is read (when the layout
     // turns photos), and the picture is kept, not released. The databases are
     // the same to the byte as from the file.
-    CachingSourceLoader(std::shared_ptr<const CDIBBitmap> decodedPicture, std::string inputPath, int dither,
+    CachingSourceLoader(DecodedSource decodedPicture, std::string inputPath, int dither,
                         UserNotifier& notifier, std::vector<PictureSize> plannedSizes,
                         const PictureLayout& layout = {});
     ~CachingSourceLoader() override;
@@ -161,7 +175,7 @@ private:
     std::vector<PictureSize> m_plannedSizes;
     PictureLayout m_layout;
     DecodeLimits m_limits;
-    std::shared_ptr<const CDIBBitmap> m_decodedPicture;
+    DecodedSource m_decodedPicture;
     // One per planned size, in the same order, once the source is decoded.
     std::vector<std::unique_ptr<CMemoryBitmap>> m_scaled;
     State m_state = State::NotDecoded;

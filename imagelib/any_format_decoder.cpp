@@ -228,6 +228,7 @@ int CAnyFormatDecoder::DetectSourceFormat(const std::string& name, const std::ui
 
 void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth) {
     SetColorNote({});
+    SetDeferredConversion(nullptr);
     const int format = DetectSourceFormat(source.GetName(), source.PeekBytes(kDetectionBytes), source.GetSize());
     if (format == FORMAT_UNKNOWN) RaiseError(ERR_UNKNOWN_FILE_TYPE, "Unknown file type.");
 
@@ -250,10 +251,12 @@ void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap,
         ~ListenerScope() {
             decoder.SetRowListener(nullptr);
             self.SetColorNote(decoder.GetColorNote());
+            self.SetDeferredConversion(decoder.TakeDeferredConversion());
         }
     } scope{*this, decoder};
     decoder.SetRowListener(GetRowListener());
     decoder.SetLimits(GetLimits());
     decoder.SetColorManagement(GetColorManagement());
+    decoder.SetDeferColorConversion(GetDeferColorConversion());
     decoder.DecodeSource(source, bitmap, wantedDepth);
 }

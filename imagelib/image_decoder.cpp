@@ -130,6 +130,7 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
     int bpp = wantedDepth;
     m_colorNote.clear();
     m_conversion = CColorConversion();
+    m_deferred.reset();
     m_rowsConverted = 0;
     m_rowsHandedOn = false;
     // The conversion belongs to this picture only; the listener may be
@@ -152,7 +153,7 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
 }
 
 CDecodedRowListener* CImageDecoder::RowReporter() {
-    return m_rowListener != nullptr || m_conversion.Converts() ? &m_reporter : nullptr;
+    return m_rowListener != nullptr || (m_conversion.Converts() && !m_deferConversion) ? &m_reporter : nullptr;
 }
 
 void CImageDecoder::ConvertingReporter::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
@@ -203,6 +204,11 @@ void CImageDecoder::ConvertRemainingPixels(CImageBitmap& bitmap) noexcept {
     if (bitmap.GetDepth() <= 8 && bitmap.GetPalette() != nullptr) {
         m_conversion.ConvertPixels(reinterpret_cast<std::uint8_t*>(bitmap.GetPalette()),
                                    static_cast<std::size_t>(bitmap.GetPaletteSize()));
+        return;
+    }
+    if (m_deferConversion && m_rowListener == nullptr && bitmap.GetDepth() == 32 && bitmap.GetWindowRows() == 0 &&
+        m_rowsConverted == 0) {
+        m_deferred = std::make_shared<const CColorConversion>(std::move(m_conversion));
         return;
     }
     // A window's unreported rows are gone: nobody will see them.

@@ -7,6 +7,7 @@
 #include "imagelib/ruvo_object.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -98,6 +99,15 @@ public:
     // What the last decode made of the file's colour profile, for the progress
     // log (see CColorConversion::Note); empty for none.
     const std::string& GetColorNote() const { return m_colorNote; }
+    // Leaves a 32-bit picture decoded without a row listener in the file's
+    // colours (off unless set; handed along as the limits are): a picture
+    // kept to be scaled many times is then converted as each scaling reads
+    // it, into light where the scaling works in light. TakeDeferredConversion
+    // gives the conversion the last decode left to its reader.
+    void SetDeferColorConversion(bool defer) { m_deferConversion = defer; }
+    bool GetDeferColorConversion() const { return m_deferConversion; }
+    // Null when the picture is in sRGB already.
+    std::shared_ptr<const CColorConversion> TakeDeferredConversion() { return std::move(m_deferred); }
 
 protected:
     // The per-format work: read from `source`, Create the bitmap and fill its
@@ -137,6 +147,9 @@ protected:
     void IgnoreColorProfile(const std::string& why);
     // Takes the outcome of a decoder this one handed its data to.
     void SetColorNote(const std::string& note) { m_colorNote = note; }
+    void SetDeferredConversion(std::shared_ptr<const CColorConversion> conversion) {
+        m_deferred = std::move(conversion);
+    }
 
     // The destination depth rule shared by the decoders.
     static int ChooseDepth(int wantedDepth, int fileDepth) {
@@ -170,6 +183,8 @@ private:
     bool m_colorManagement = true;
     std::string m_colorNote;
     CColorConversion m_conversion;
+    bool m_deferConversion = false;
+    std::shared_ptr<const CColorConversion> m_deferred;
     int m_rowsConverted = 0;
     bool m_rowsHandedOn = false;
     ConvertingReporter m_reporter{*this};

@@ -380,6 +380,25 @@ public:
         }
     }
 
+    // For an orientation that keeps the sides: where the `count` pixels of row
+    // y seen from column x on lie in memory, from the returned pixel on, and
+    // whether they are seen backwards.
+    const std::uint8_t* StoredSpan(int x, int y, int count, bool& backwards) const {
+        const int lastRow = m_storedHeight - 1;
+        const auto mirroredColumn = static_cast<std::size_t>(m_storedWidth - x - count);
+        backwards = m_orientation == kOrientationMirrored || m_orientation == kOrientationHalfTurn;
+        switch (m_orientation) {
+            case kOrientationMirrored:
+                return m_rows[y] + 4 * mirroredColumn;
+            case kOrientationHalfTurn:
+                return m_rows[lastRow - y] + 4 * mirroredColumn;
+            case kOrientationFlipped:
+                return m_rows[lastRow - y] + 4 * static_cast<std::size_t>(x);
+            default:
+                return m_rows[y] + 4 * static_cast<std::size_t>(x);
+        }
+    }
+
     bool SidesSwapped() const { return SwapsSides(m_orientation); }
     bool AsStored() const { return m_orientation == kOrientationAsStored; }
     // Pixel x of stored row y.
@@ -553,8 +572,12 @@ struct CTentResampler::Shared {
     // One widened row per thread: the caller's first, then one per helper.
     std::vector<std::vector<double>> rowBuffers;
     // In linear light, one row of light per thread as a colour conversion
-    // writes it.
+    // writes it; otherwise one row of converted pixels per thread.
     std::vector<std::vector<std::uint16_t>> lightBuffers;
+    std::vector<std::vector<std::uint8_t>> codedBuffers;
+    // The conversion of a source whose rows all still hold the file's
+    // colours, applied to each pixel as it is read (see SetSourceConversion).
+    const CColorConversion* sourceConversion = nullptr;
     // With the sides swapped, the rows of one chunk as copied per thread.
     std::vector<std::vector<std::uint8_t>> chunkBuffers;
     // One output row's sums per thread, for the pass down.
@@ -639,6 +662,8 @@ struct CTentResampler::Shared {
         if (linear)
             lightBuffers.assign(rowBuffers.size(),
                                 std::vector<std::uint16_t>(4 * static_cast<std::size_t>(part.width)));
+        else
+            codedBuffers.assign(rowBuffers.size(), std::vector<std::uint8_t>(4 * static_cast<std::size_t>(part.width)));
         downValues.resize(rowBuffers.size());
         for (auto& buffer : downValues) buffer.resize(4 * static_cast<std::size_t>(widestPlacement));
         if (picture.SidesSwapped()) {
@@ -693,18 +718,28 @@ struct CTentResampler::Shared {
         std::uint8_t* chunk = chunkBuffers.empty() ? nullptr : chunkBuffers[buffer].data();
         if (chunk != nullptr) picture.CopySwappedRows(part.left, part.top + begin, part.width, end - begin, chunk);
         for (int y = begin; y < end; ++y) {
-            if (chunk != nullptr)
-                WidenRow(chunk + 4 * static_cast<std::size_t>(part.width) * static_cast<std::size_t>(y - begin),
-                         part.width, row);
-            else if (part.top + y >= written)
+            const std::uint8_t* chunkRow =
+                chunk == nullptr
+                    ? nullptr
+                    : chunk + 4 * static_cast<std::size_t>(part.width) * static_cast<std::size_t>(y - begin);
+            if (chunkRow == nullptr && part.top + y >= written) {
                 std::fill(row, row + 4 * static_cast<std::size_t>(part.width), 0.0);
-            else if (rowConversion != nullptr && y >= convertBegin && y < convertEnd)
+            } else if (sourceConversion != nullptr) {
+                bool backwards = false;
+                const std::uint8_t* span =
+                    chunkRow != nullptr ? chunkRow : picture.StoredSpan(part.left, part.top + y, part.width, backwards);
+                WidenThroughConversion(*sourceConversion, buffer, span, backwards, row);
+            } else if (chunkRow != nullptr) {
+                WidenRow(chunkRow, part.width, row);
+                if (linear) MakeLinear(row, part.width);
+            } else if (rowConversion != nullptr && y >= convertBegin && y < convertEnd) {
                 WidenConverted(*rowConversion, buffer, y, row);
-            else if (linear && picture.AsStored())
+            } else if (linear && picture.AsStored()) {
                 WidenLinearRow(picture.StoredPixel(part.left, part.top + y), part.width, row);
-            else
+            } else {
                 picture.Widen(part.left, part.top + y, part.width, row);
-            if (linear && (chunk != nullptr || !picture.AsStored())) MakeLinear(row, part.width);
+                if (linear) MakeLinear(row, part.width);
+            }
             for (TargetPlan& plan : plans)
                 ResampleRowAcross(row, plan.across, plan.placement.width,
                                   plan.intermediate.get() + static_cast<std::size_t>(y) * plan.stride, linear);
@@ -728,6 +763,29 @@ struct CTentResampler::Shared {
         rowConversion.ConvertToLinear(source->GetRows()[y], static_cast<std::size_t>(storedWidth), light);
         WidenLight(light, storedWidth, row);
         if (windowRows == 0) ConvertRows(rowConversion, y, y + 1);
+    }
+
+    // Widens one row seen, whose pixels lie in `span` in the file's colours,
+    // through the conversion, leaving the source as it is.
+    void WidenThroughConversion(const CColorConversion& conversion, std::size_t buffer, const std::uint8_t* span,
+                                bool backwards, double* row) {
+        const auto count = static_cast<std::size_t>(part.width);
+        if (linear) {
+            std::uint16_t* light = lightBuffers[buffer].data();
+            conversion.ConvertToLinear(span, count, light);
+            for (std::size_t i = 0; i < count; ++i, row += 4) {
+                const std::uint16_t* pixel = light + 4 * (backwards ? count - 1 - i : i);
+                for (int b = 0; b < 4; ++b) row[b] = pixel[b];
+            }
+            return;
+        }
+        std::uint8_t* coded = codedBuffers[buffer].data();
+        std::memcpy(coded, span, 4 * count);
+        conversion.ConvertPixels(coded, count);
+        if (backwards)
+            WidenBackwards(coded + 4 * (count - 1), part.width, row);
+        else
+            WidenRow(coded, part.width, row);
     }
 
     // True when rows [firstRow, rowCount), about to be reported, are
@@ -937,6 +995,8 @@ void CTentResampler::Finish(const CImageBitmap& source) {
     // A window whose decoder reported no row at all: every row is unwritten.
     if (m_shared != nullptr && m_shared->Expects(source)) m_shared->Attach(source);
     if (m_shared != nullptr && !m_shared->Fits(source, m_orientation)) m_shared.reset();
+    // Rows listened to were read as the decoder reported them.
+    if (m_sourceConversion != nullptr) m_shared.reset();
     m_windowWait = m_windowHelp = std::chrono::nanoseconds::zero();
     if (source.GetDepth() != 32)
         throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: Only 32-bit bitmaps can be resized.");
@@ -949,6 +1009,7 @@ void CTentResampler::Finish(const CImageBitmap& source) {
             m_shared =
                 std::make_unique<Shared>(source, m_targets, threads, m_orientation, m_framing, m_linearLight);
         Shared& shared = *m_shared;
+        shared.sourceConversion = m_sourceConversion;
         for (std::size_t i = 0; i < m_targets.size(); ++i) {
             const ResizeTarget& target = m_targets[i];
             target.destination->Create(target.width, target.height, 32, source.HasAlphaChannel());

@@ -120,6 +120,12 @@ public:
     // own area, and the results are turned back into code values. Off by
     // default; set before the decode starts.
     void SetLinearLight(bool linear) { m_linearLight = linear; }
+    // For a source that Finish is given whole with its rows still in the
+    // file's colours (see CImageDecoder::SetDeferColorConversion): every
+    // pixel is converted with `conversion` as it is read, the source left as
+    // it is. Not owned; it must live until Finish returns. Null (the default)
+    // for a source in sRGB.
+    void SetSourceConversion(const CColorConversion* conversion) { m_sourceConversion = conversion; }
 
     int WindowRows(int width, int height, int batchRows) noexcept override;
     void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
@@ -156,6 +162,7 @@ private:
     bool m_streamingDeclined = false;
     bool m_rowWindows = false;
     bool m_linearLight = false;
+    const CColorConversion* m_sourceConversion = nullptr;
     std::chrono::nanoseconds m_windowWait{};
     std::chrono::nanoseconds m_windowHelp{};
     std::unique_ptr<Shared> m_shared;

@@ -180,8 +180,8 @@ protected:
         settings.colorManage = colorManage;
         std::string error;
         const auto picture = decodePreviewSource(path.string(), error, colorManage);
-        EXPECT_NE(picture, nullptr) << error;
-        if (picture == nullptr) return 1e9;
+        EXPECT_NE(picture.pixels, nullptr) << error;
+        if (picture.pixels == nullptr) return 1e9;
         const ConversionPreview preview = previewConversion(picture, path.string(), settings, "Colours");
         EXPECT_EQ(preview.error, "");
         if (preview.pictures.empty()) return 1e9;

@@ -193,8 +193,8 @@ TEST(HEIFDecoder, ShowsPicturesTurnedMirroredAndCroppedByTheirProperties) {
             testsupport::WriteFileBytes(folder / name, file);
             std::string error;
             const auto preview = decodePreviewSource((folder / name).string(), error);
-            ASSERT_NE(preview, nullptr) << error;
-            ExpectBlocks(*preview, c.wanted, "preview of " + name);
+            ASSERT_NE(preview.pixels, nullptr) << error;
+            ExpectBlocks(*preview.pixels, c.wanted, "preview of " + name);
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "imagelib/resize_filter.h"
+#include "imagelib/color_conversion.h"
 #include "imagelib/picture_framing.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
@@ -510,4 +511,41 @@ TEST(TentResampler, LinearLightAveragesLightNotCodeValues) {
     filter.SetLinearLight(true);
     filter.Apply(ramp, same);
     EXPECT_EQ(Bytes(same), Bytes(ramp));
+}
+
+TEST(TentResampler, ASourceInTheFileColoursIsConvertedAsItIsReadWhicheverWayItIsSeen) {
+    const CalibratedRgbSpace p3{0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.3127, 0.3290, {0, 0, 0}, "P3"};
+    const CColorConversion conversion = CColorConversion::FromCalibratedRgb(p3);
+    ASSERT_TRUE(conversion.Converts());
+    std::mt19937 random(5);
+    CDIBBitmap file;
+    file.Create(37, 23, 32, false);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 4 * 37; ++x) file.GetRows()[y][x] = static_cast<std::uint8_t>(random());
+    const std::vector<std::uint8_t> fileBytes = Bytes(file);
+    CDIBBitmap srgb;
+    srgb.CopyFrom(file, 0);
+    for (int y = 0; y < 23; ++y) conversion.ConvertPixels(srgb.GetRows()[y], 37);
+
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        for (const bool linear : {false, true}) {
+            CMemoryBitmap converted, expected;
+            CTentResampler reading({{11, 7, &converted}});
+            reading.SetOrientation(orientation);
+            reading.SetLinearLight(linear);
+            reading.SetSourceConversion(&conversion);
+            reading.Finish(file);
+            CTentResampler plain({{11, 7, &expected}});
+            plain.SetOrientation(orientation);
+            plain.SetLinearLight(linear);
+            plain.Finish(srgb);
+            // Code values come out the same; light is taken before it is
+            // rounded to them, and may round the other way.
+            const std::vector<std::uint8_t> got = Bytes(converted), wanted = Bytes(expected);
+            ASSERT_EQ(got.size(), wanted.size());
+            for (std::size_t i = 0; i < got.size(); ++i)
+                ASSERT_LE(std::abs(got[i] - wanted[i]), linear ? 1 : 0)
+                    << "orientation " << orientation << " linear " << linear << " byte " << i;
+        }
+    EXPECT_EQ(Bytes(file), fileBytes) << "the source was changed";
 }

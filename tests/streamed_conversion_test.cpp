@@ -1,6 +1,7 @@
 // A conversion that holds the picture as a window of rows must write the
 // database of one that holds it whole, to the byte, and must really have held
 // a window for the pictures that can stream.
+#include "engine/conversion_preview.h"
 #include "engine/output_file.h"
 #include "engine/palm_database.h"
 #include "engine/pixel_packer.h"
@@ -14,6 +15,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -278,14 +280,32 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                 settings.compression = static_cast<CompressionMode>(kCompressions[pair % 3]);
                 settings.fit = input.fit;
                 // Colour-managed rows reach the fine quality's scaling as light.
-                if (std::string_view(input.name).starts_with("p3") && choice % 2 == 1)
-                    settings.quality = PictureQuality::kFine;
+                const bool tagged = std::string_view(input.name).starts_with("p3");
+                if (tagged && choice % 2 == 1) settings.quality = PictureQuality::kFine;
+                settings.reduction = dither != 0 ? ColourReduction::kDithering : ColourReduction::kRaw;
                 SCOPED_TRACE(testing::Message()
                              << input.name << " choice " << choice << " dither " << dither << " depth "
                              << settings.depth << " compression " << settings.compression << " quality "
                              << static_cast<int>(settings.quality));
                 const auto [whole, streamed] = convertBothWays(folder, input.name, input.bytes, settings, dither);
                 ASSERT_TRUE(whole.complete && whole.messages.empty());
+                if (tagged) {
+                    // The window's preview, from the picture it keeps, shows what was written.
+                    const std::string path = (folder / input.name).string();
+                    std::string error;
+                    const ConversionPreview preview =
+                        previewConversion(decodePreviewSource(path, error), path, settings, "Streamed");
+                    const ConversionPreview written = previewDatabaseFile((folder / "streamed.pdb").string());
+                    ASSERT_EQ(preview.pictures.size(), written.pictures.size()) << preview.error << error;
+                    for (std::size_t i = 0; i < written.pictures.size(); ++i) {
+                        const CImageBitmap& shown = *preview.pictures[i].pixels;
+                        const CImageBitmap& stored = *written.pictures[i].pixels;
+                        ASSERT_EQ(shown.GetHeight(), stored.GetHeight());
+                        for (int y = 0; y < stored.GetHeight(); ++y)
+                            ASSERT_EQ(std::memcmp(shown.GetRows()[y], stored.GetRows()[y], 4 * stored.GetWidth()), 0)
+                                << "row " << y;
+                    }
+                }
                 EXPECT_EQ(whole.windowRows, 0);
                 if (input.streams) {
                     EXPECT_GT(streamed.windowRows, 0);
