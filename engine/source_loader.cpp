@@ -61,8 +61,9 @@ bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIB
                        UserNotifier& notifier, const PictureLayout& layout, const DecodeLimits& limits,
                        PictureQuality quality, bool colorManagement) {
     const int orientation = orientationToApply(inputPath, layout);
+    std::shared_ptr<const CColorConversion> colours;
     try {
-        decodeSourcePicture(inputPath, picture, limits, nullptr, colorManagement);
+        decodeSourcePicture(inputPath, picture, limits, nullptr, colorManagement, nullptr, &colours);
     } catch (const CTextException& error) {
         showLibraryError(notifier, "Error %d decoding %s: %s", error, inputPath);
         return false;
@@ -73,6 +74,7 @@ bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIB
         resampler.SetOrientation(orientation);
         resampler.SetFraming(layout.framing());
         resampler.SetLinearLight(quality == PictureQuality::kFine);
+        resampler.SetSourceConversion(colours.get());
         resampler.Finish(picture);
         picture.CopyFrom(scaled, 0);
     } catch (const CTextException& error) {
@@ -132,7 +134,8 @@ CachingSourceLoader::~CachingSourceLoader() = default;
 
 void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture,
                                        CDecodedRowListener& rowListener) {
-    decodeSourcePicture(inputPath, picture, m_limits, &rowListener, m_colorManagement, &m_colorNote);
+    decodeSourcePicture(inputPath, picture, m_limits, &rowListener, m_colorManagement, &m_colorNote,
+                        &m_sourceColours);
 }
 
 bool CachingSourceLoader::prepareScaledPictures() {
@@ -174,11 +177,13 @@ bool CachingSourceLoader::prepareScaledPictures() {
         return false;
     }
     try {
+        resampler.SetSourceConversion(m_sourceColours.get());
         resampler.Finish(*source);
     } catch (const CTextException& error) {
         showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
         return false;
     }
+    m_sourceColours.reset();
     m_windowUse = {source->GetWindowRows(), resampler.WindowWaitTime(), resampler.WindowHelpTime()};
     m_scaled = std::move(scaled);
     return true;

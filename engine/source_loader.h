@@ -176,6 +176,8 @@ private:
     PictureLayout m_layout;
     DecodeLimits m_limits;
     DecodedSource m_decodedPicture;
+    // The conversion a decode left to the scaling, until it is done.
+    std::shared_ptr<const CColorConversion> m_sourceColours;
     // One per planned size, in the same order, once the source is decoded.
     std::vector<std::unique_ptr<CMemoryBitmap>> m_scaled;
     State m_state = State::NotDecoded;

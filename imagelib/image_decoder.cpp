@@ -133,6 +133,7 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
     m_deferred.reset();
     m_rowsConverted = 0;
     m_rowsHandedOn = false;
+    m_rowsLeft = false;
     // The conversion belongs to this picture only; the listener may be
     // converting rows with it until released, also when the decode fails.
     struct ConversionScope {
@@ -157,7 +158,8 @@ CDecodedRowListener* CImageDecoder::RowReporter() {
 }
 
 void CImageDecoder::ConvertingReporter::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
-    if (!m_decoder.HandOnRows(bitmap, rowCount)) m_decoder.ConvertRows(bitmap, rowCount);
+    if (!m_decoder.HandOnRows(bitmap, rowCount) && !m_decoder.LeavesRows(bitmap))
+        m_decoder.ConvertRows(bitmap, rowCount);
     if (m_decoder.m_rowListener != nullptr) m_decoder.m_rowListener->RowsDecoded(bitmap, rowCount);
 }
 
@@ -182,8 +184,16 @@ void CImageDecoder::ConvertRows(const CImageBitmap& bitmap, int rowCount) noexce
     m_rowsConverted = rowCount;
 }
 
+bool CImageDecoder::LeavesRows(const CImageBitmap& bitmap) noexcept {
+    // Only from the first row on, so that the picture is either in the
+    // file's colours or converted, never partly.
+    m_rowsLeft = m_rowsLeft || (m_deferConversion && m_conversion.Converts() && m_rowsConverted == 0 &&
+                                bitmap.GetDepth() == 32 && bitmap.GetWindowRows() == 0);
+    return m_rowsLeft;
+}
+
 bool CImageDecoder::HandOnRows(const CImageBitmap& bitmap, int rowCount) noexcept {
-    if (m_rowListener == nullptr || !m_conversion.Converts() || bitmap.GetDepth() != 32) return false;
+    if (m_rowListener == nullptr || !m_conversion.Converts() || bitmap.GetDepth() != 32 || m_rowsLeft) return false;
     rowCount = std::min(rowCount, bitmap.GetHeight());
     if (rowCount <= m_rowsConverted) return true;
     if (!m_rowListener->TakeRowConversion(bitmap, m_conversion, m_rowsConverted, rowCount)) return false;
@@ -198,7 +208,8 @@ void CImageDecoder::ReleaseHandedOnRows() noexcept {
 }
 
 void CImageDecoder::ConvertRemainingPixels(CImageBitmap& bitmap) noexcept {
-    // Whoever reads the bitmap next reads every row converted.
+    // Whoever reads the bitmap next reads every row converted, unless the
+    // conversion is left to the reader.
     ReleaseHandedOnRows();
     if (!m_conversion.Converts()) return;
     if (bitmap.GetDepth() <= 8 && bitmap.GetPalette() != nullptr) {
@@ -206,8 +217,7 @@ void CImageDecoder::ConvertRemainingPixels(CImageBitmap& bitmap) noexcept {
                                    static_cast<std::size_t>(bitmap.GetPaletteSize()));
         return;
     }
-    if (m_deferConversion && m_rowListener == nullptr && bitmap.GetDepth() == 32 && bitmap.GetWindowRows() == 0 &&
-        m_rowsConverted == 0) {
+    if (LeavesRows(bitmap)) {
         m_deferred = std::make_shared<const CColorConversion>(std::move(m_conversion));
         return;
     }

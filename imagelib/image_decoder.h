@@ -99,11 +99,13 @@ public:
     // What the last decode made of the file's colour profile, for the progress
     // log (see CColorConversion::Note); empty for none.
     const std::string& GetColorNote() const { return m_colorNote; }
-    // Leaves a 32-bit picture decoded without a row listener in the file's
-    // colours (off unless set; handed along as the limits are): a picture
-    // kept to be scaled many times is then converted as each scaling reads
-    // it, into light where the scaling works in light. TakeDeferredConversion
-    // gives the conversion the last decode left to its reader.
+    // Leaves a 32-bit picture in the file's colours (off unless set; handed
+    // along as the limits are), except rows the row listener takes the
+    // conversion of (see TakeRowConversion) and rows of a window: whoever
+    // scales the picture converts each pixel as it reads it, into light
+    // where the scaling works in light, and a picture kept to be scaled many
+    // times is scaled the same way each time. TakeDeferredConversion gives
+    // the conversion the last decode left to its reader.
     void SetDeferColorConversion(bool defer) { m_deferConversion = defer; }
     bool GetDeferColorConversion() const { return m_deferConversion; }
     // Null when the picture is in sRGB already.
@@ -174,6 +176,9 @@ private:
     bool HandOnRows(const CImageBitmap& bitmap, int rowCount) noexcept;
     // Waits for the listener to finish the rows it took.
     void ReleaseHandedOnRows() noexcept;
+    // True when the rows are to be left in the file's colours: with the
+    // conversion deferred, from the first row on, for a whole 32-bit bitmap.
+    bool LeavesRows(const CImageBitmap& bitmap) noexcept;
     bool UseConversion(CColorConversion conversion);
     // After DecodeImage: the rows and palette entries nobody reported.
     void ConvertRemainingPixels(CImageBitmap& bitmap) noexcept;
@@ -187,6 +192,7 @@ private:
     std::shared_ptr<const CColorConversion> m_deferred;
     int m_rowsConverted = 0;
     bool m_rowsHandedOn = false;
+    bool m_rowsLeft = false;
     ConvertingReporter m_reporter{*this};
 };
 

@@ -984,7 +984,18 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
 
 bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion, int firstRow,
                                        int rowCount) noexcept {
-    return Listens(bitmap, true) && m_shared->TakeConversion(conversion, firstRow, rowCount);
+    if (!Listens(bitmap, true)) return false;
+    if (m_shared->TakeConversion(conversion, firstRow, rowCount)) return true;
+    // Rows not taken may stay in the file's colours until Finish (see
+    // CImageDecoder::SetDeferColorConversion): they are not read before, as
+    // long as nothing was read yet and no window needs it.
+    std::unique_lock lock(m_shared->mutex);
+    if (m_shared->conversion == nullptr && m_shared->claimed == 0 && m_shared->windowRows == 0) {
+        lock.unlock();
+        m_shared.reset();
+        m_streamingDeclined = true;
+    }
+    return false;
 }
 
 void CTentResampler::ReleaseRowConversion() noexcept {

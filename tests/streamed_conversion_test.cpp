@@ -263,6 +263,9 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         // Converted to sRGB as the rows arrive.
         {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
         {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
+        {"p3-turned.jpg", testsupport::WithJpegProfile(make.turnedJpeg(), testsupport::DisplayP3Profile()), false},
+        {"p3-cropped.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile()), false,
+         PictureFit::Crop},
     };
     // Every input meets every destination both dithered and not; the twelve
     // depth and compression pairs go round, so that across the inputs each
