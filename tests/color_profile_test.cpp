@@ -232,32 +232,68 @@ TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfilesAtEitherDepth) {
     }
 }
 
-TEST(ColourProfiles, CmykJpegsConvertTheirInksThroughTheirProfile) {
-    // The profile says what the decoder assumes without one, so the colours
-    // come out the same: inverted (Adobe) inks handed over the wrong way
-    // round would not.
-    const std::uint8_t inks[4][4] = {{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 128, 255, 0}, {30, 60, 90, 200}};
-    JpegPicture picture;
-    picture.width = picture.height = 32;
-    picture.components = 4;
-    picture.quality = 100;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
-            for (int c = 0; c < 4; ++c)
-                picture.samples.push_back(static_cast<std::uint8_t>(255 - inks[(y / 16) * 2 + x / 16][c]));
-    const auto plain = EncodeJpeg(picture);
-    const auto tagged = WithJpegProfile(plain, PlainInksProfile());
-    KeepAsFuzzSeed("jpeg", "cmyk_profile.jpg", tagged);
-    const Decoded expected = Decode(plain);
-    const Decoded decoded = Decode(tagged);
-    EXPECT_EQ(decoded.note, "colour profile: Plain inks -> sRGB");
-    for (int block = 0; block < 4; ++block) {
-        const std::size_t i = static_cast<std::size_t>((block / 2 * 16 + 8) * 32 + block % 2 * 16 + 8);
-        EXPECT_NEAR(decoded.pixels[i].red, expected.pixels[i].red, 4) << block;
-        EXPECT_NEAR(decoded.pixels[i].green, expected.pixels[i].green, 4) << block;
-        EXPECT_NEAR(decoded.pixels[i].blue, expected.pixels[i].blue, 4) << block;
-        EXPECT_EQ(decoded.pixels[i].alpha, 255) << block;
+TEST(ColourProfiles, CmykPicturesConvertTheirInksThroughTheirProfile) {
+    // Inks that differ from pixel to pixel, on a side that 16-pixel tiles
+    // cut at the right edge. The profile says what the decoders assume
+    // without one, so the colours come out alike either way: inks handed
+    // over in the wrong order or the wrong way round would not.
+    constexpr int kCmykSide = 40;
+    std::vector<std::uint8_t> inks;
+    for (int y = 0; y < kCmykSide; ++y)
+        for (int x = 0; x < kCmykSide; ++x)
+            inks.insert(inks.end(),
+                        {static_cast<std::uint8_t>(6 * x), static_cast<std::uint8_t>(6 * y),
+                         static_cast<std::uint8_t>(240 - 3 * (x + y)), static_cast<std::uint8_t>(x + y)});
+    const auto profile = PlainInksProfile();
+    const auto expected = ConvertToSrgb(inks, profile);
+    JpegPicture jpeg;
+    jpeg.width = jpeg.height = kCmykSide;
+    jpeg.components = 4;
+    jpeg.quality = 100;
+    // Adobe's programs store inks inverted, as the JPEG decoder expects.
+    for (const std::uint8_t ink : inks) jpeg.samples.push_back(static_cast<std::uint8_t>(255 - ink));
+    const auto tiff = [&](std::uint32_t rowsPerStrip, std::uint32_t tileSide, bool planar) {
+        TiffPicture picture;
+        picture.width = picture.height = kCmykSide;
+        picture.samplesPerPixel = 4;
+        picture.photometric = 5;  // PHOTOMETRIC_SEPARATED, ink set CMYK
+        picture.rowsPerStrip = rowsPerStrip;
+        picture.tileWidth = picture.tileHeight = tileSide;
+        picture.planarSeparate = planar;
+        picture.pixels = inks;
+        return
+            [picture](const std::vector<std::uint8_t>& iccProfile) { return WriteTiff(picture, iccProfile); };
+    };
+    const struct {
+        const char* name;
+        std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&)> encode;
+        int tolerance;  // the JPEG's inks are compressed
+    } files[] = {
+        {"JPEG", [&](const auto& iccProfile) { return WithJpegProfile(EncodeJpeg(jpeg), iccProfile); }, 5},
+        {"TIFF in strips", tiff(8, 0, false), 2},
+        {"TIFF in tiles", tiff(0, 16, false), 2},
+        {"TIFF in tiled planes", tiff(0, 16, true), 2},
+    };
+    for (const auto& file : files) {
+        const auto tagged = file.encode(profile);
+        const Decoded plain = Decode(file.encode({}));
+        const Decoded decoded = Decode(tagged);
+        EXPECT_EQ(decoded.note, "colour profile: Plain inks -> sRGB") << file.name;
+        EXPECT_LE(LargestDifference(decoded.pixels, expected), file.tolerance) << file.name;
+        // The profile's table of 9 steps an ink follows the plain rule only so far.
+        EXPECT_LE(LargestDifference(plain.pixels, expected), 6) << file.name;
+        for (const PaletteEntry& pixel : decoded.pixels) ASSERT_EQ(pixel.alpha, 255) << file.name;
+        // Switched off, or with a profile that does not fit, the decoder's
+        // own conversion of the inks, to the byte.
+        EXPECT_EQ(Decode(tagged, false).pixels, plain.pixels) << file.name;
+        const Decoded misfit = Decode(file.encode(DisplayP3Profile()));
+        EXPECT_EQ(misfit.pixels, plain.pixels) << file.name;
+        EXPECT_EQ(misfit.note, "colour profile ignored: it does not describe the picture's colour model")
+            << file.name;
     }
+    KeepAsFuzzSeed("jpeg", "cmyk_profile.jpg", files[0].encode(profile));
+    KeepAsFuzzSeed("tiff", "cmyk_profile.tif", files[1].encode(profile));
+    KeepAsFuzzSeed("tiff", "cmyk_profile_planes.tif", files[3].encode(profile));
 }
 
 TEST(ColourProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne) {

@@ -118,6 +118,26 @@ std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, 
     return converted;
 }
 
+std::vector<std::uint8_t> ConvertToSrgb(const std::vector<std::uint8_t>& samples,
+                                        const std::vector<std::uint8_t>& profile) {
+    const Profile source(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())),
+                         cmsCloseProfile);
+    const Profile target(cmsCreate_sRGBProfile(), cmsCloseProfile);
+    if (!source) throw std::runtime_error("lcms2 could not open the profile");
+    const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
+    const cmsUInt32Number channels = cmsChannelsOf(space);
+    const cmsUInt32Number format =
+        COLORSPACE_SH(_cmsLCMScolorSpace(space)) | CHANNELS_SH(channels) | BYTES_SH(1);
+    cmsHTRANSFORM transform =
+        cmsCreateTransform(source.get(), format, target.get(), TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+    if (transform == nullptr) throw std::runtime_error("lcms2 could not convert from the profile");
+    const std::size_t pixels = samples.size() / channels;
+    std::vector<std::uint8_t> converted(3 * pixels);
+    cmsDoTransform(transform, samples.data(), converted.data(), static_cast<cmsUInt32Number>(pixels));
+    cmsDeleteTransform(transform);
+    return converted;
+}
+
 std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& profile) {
     constexpr std::size_t kChunk = 65519;
     const std::size_t count = (profile.size() + kChunk - 1) / kChunk;

@@ -24,6 +24,11 @@ std::vector<std::uint8_t> PlainInksProfile();
 // Red, green, blue samples of sRGB converted into the space of `profile`
 // (relative colorimetric).
 std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile);
+// Samples in the space of `profile` (any number of channels, as many as its
+// colour space has) converted to sRGB red, green and blue by lcms2, as a
+// viewer would: perceptual intent.
+std::vector<std::uint8_t> ConvertToSrgb(const std::vector<std::uint8_t>& samples,
+                                        const std::vector<std::uint8_t>& profile);
 
 // The same file with the profile embedded: APP2 markers after a JPEG's SOI,
 // an iCCP chunk after a PNG's IHDR, an ICCP chunk in a WebP file.
