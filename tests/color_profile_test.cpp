@@ -211,25 +211,60 @@ TEST(ColourProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
     KeepAsFuzzSeed("color_profile", "truncated.icc", truncated);
 }
 
-TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfilesAtEitherDepth) {
-    // Gamma 2.2 is darker than sRGB near black: level 10 is sRGB 3.
+TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfiles) {
+    // Four blocks of grey. Gamma 2.2 is darker than sRGB near black: level 10
+    // is sRGB 3.
+    constexpr int kBlock = 8;
+    const std::uint8_t levels[4] = {10, 128, 200, 255};
+    const auto levelAt = [&](int x, int y) { return levels[y / kBlock * 2 + x / kBlock]; };
+    const auto profile = GreyGamma22Profile();
     PngPicture picture;
-    picture.width = picture.height = 2;
+    picture.width = picture.height = 2 * kBlock;
     picture.colourType = 0;
-    picture.samples = {10, 128, 200, 255};
-    const auto png = WithPngProfile(EncodePng(picture), GreyGamma22Profile());
-    KeepAsFuzzSeed("png", "grey_gamma22.png", png);
-    KeepAsFuzzSeed("color_profile", "grey_gamma22.icc", GreyGamma22Profile());
-    for (const int depth : {8, 32}) {
-        const Decoded decoded = Decode(png, true, depth);
-        ASSERT_EQ(decoded.pixels.size(), 4u);
-        EXPECT_NEAR(decoded.pixels[0].red, 3, 1) << depth;
-        EXPECT_NEAR(decoded.pixels[1].red, 128, 2) << depth;
+    for (int y = 0; y < 2 * kBlock; ++y)
+        for (int x = 0; x < 2 * kBlock; ++x) picture.samples.push_back(levelAt(x, y));
+    const auto png = WithPngProfile(EncodePng(picture), profile);
+    const auto heif = [&](HeifCodec codec, bool monochrome) {
+        HeifOptions options;
+        options.codec = codec;
+        options.monochrome = monochrome;
+        return EncodeHeif(
+            2 * kBlock, 2 * kBlock,
+            [&](int x, int y) {
+                const std::uint8_t level = levelAt(x, y);
+                return Rgba{level, level, static_cast<std::uint8_t>(monochrome ? level : 255 - level), 255};
+            },
+            options, profile);
+    };
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> file;
+        int depth;
+    } files[] = {
+        {"PNG at 8 bits", png, 8},
+        {"PNG at 32 bits", png, 32},
+        {"monochrome HEIC", heif(HeifCodec::Hevc, true), 32},
+        {"monochrome AVIF", heif(HeifCodec::Av1, true), 32},
+    };
+    for (const auto& file : files) {
+        const Decoded decoded = Decode(file.file, true, file.depth);
+        EXPECT_EQ(decoded.note, "colour profile: Grey 2.2 -> sRGB") << file.name;
+        ASSERT_EQ(decoded.pixels.size(), static_cast<std::size_t>(4 * kBlock * kBlock)) << file.name;
+        EXPECT_NEAR(decoded.pixels[kBlock / 2 * 2 * kBlock + kBlock / 2].red, 3, 1) << file.name;
+        EXPECT_NEAR(decoded.pixels[kBlock / 2 * 2 * kBlock + kBlock * 3 / 2].red, 128, 2) << file.name;
         for (const PaletteEntry& pixel : decoded.pixels) {
-            EXPECT_EQ(pixel.red, pixel.green) << depth;
-            EXPECT_EQ(pixel.red, pixel.blue) << depth;
+            ASSERT_EQ(pixel.red, pixel.green) << file.name;
+            ASSERT_EQ(pixel.red, pixel.blue) << file.name;
         }
     }
+    // A colour picture is not described by a grey profile, whatever it says.
+    const auto colour = heif(HeifCodec::Hevc, false);
+    const Decoded misfit = Decode(colour);
+    EXPECT_EQ(misfit.note, "colour profile ignored: it does not describe the picture's colour model");
+    EXPECT_EQ(misfit.pixels, Decode(colour, false).pixels);
+    KeepAsFuzzSeed("png", "grey_gamma22.png", png);
+    KeepAsFuzzSeed("heif", "grey_gamma22.heic", files[2].file);
+    KeepAsFuzzSeed("color_profile", "grey_gamma22.icc", profile);
 }
 
 TEST(ColourProfiles, CmykPicturesConvertTheirInksThroughTheirProfile) {
