@@ -174,22 +174,27 @@ TEST(ColourProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
     auto truncated = DisplayP3Profile();
     truncated.resize(truncated.size() / 2);
     const std::vector<std::uint8_t> garbage(600, 0xA5);
-    auto oversized = DisplayP3Profile();
-    oversized.resize((std::size_t{4} << 20) + 1);
-    oversized[0] = 0;  // the header's size field says so too
-    oversized[1] = 0x40;
-    oversized[2] = 0;
-    oversized[3] = 1;
+    // The header's size field says so too.
+    const auto oversized = [](std::uint32_t bytes) {
+        auto profile = DisplayP3Profile();
+        profile.resize(bytes);
+        for (int b = 0; b < 4; ++b)
+            profile[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(bytes >> (24 - 8 * b));
+        return profile;
+    };
     const struct {
         const char* name;
         std::vector<std::uint8_t> profile;
         const char* note;
+        bool notedByEveryFormat;
     } cases[] = {
-        {"truncated", truncated, "colour profile ignored: it could not be read"},
-        {"garbage", garbage, "colour profile ignored: it could not be read"},
+        {"truncated", truncated, "colour profile ignored: it could not be read", false},
+        {"garbage", garbage, "colour profile ignored: it could not be read", false},
         {"grey profile of a colour picture", GreyGamma22Profile(),
-         "colour profile ignored: it does not describe the picture's colour model"},
-        {"over 4 MiB", oversized, "colour profile ignored: it is too large"},
+         "colour profile ignored: it does not describe the picture's colour model", false},
+        {"over 4 MiB", oversized((4u << 20) + 1), "colour profile ignored: it is too large", true},
+        // Beyond libpng's own limit.
+        {"over 8 MB", oversized(8500000), "colour profile ignored: it is too large", true},
     };
     JpegPicture picture;
     picture.width = picture.height = kSide;
@@ -200,12 +205,17 @@ TEST(ColourProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
         const Decoded decoded = Decode(WithJpegProfile(jpeg, broken.profile));
         EXPECT_EQ(decoded.pixels, plain.pixels) << broken.name;
         EXPECT_EQ(decoded.note, broken.note) << broken.name;
-        // The other formats only have to keep the numbers: libpng drops
-        // some broken profiles before we see them.
-        for (const auto& format : kLosslessFormats)
-            EXPECT_EQ(Decode(format.encode(rgb, broken.profile)).pixels, Decode(format.encode(rgb, {})).pixels)
+        // The other formats keep the numbers, and say why only of a size:
+        // libpng drops some broken profiles before we see them.
+        for (const auto& format : kLosslessFormats) {
+            const Decoded other = Decode(format.encode(rgb, broken.profile));
+            EXPECT_EQ(other.pixels, Decode(format.encode(rgb, {})).pixels)
                 << broken.name << ", " << format.name;
+            EXPECT_TRUE(!broken.notedByEveryFormat || other.note == broken.note)
+                << broken.name << ", " << format.name << ": " << other.note;
+        }
     }
+    KeepAsFuzzSeed("png", "profile_over_8mb.png", kLosslessFormats[0].encode(rgb, cases[4].profile));
     KeepAsFuzzSeed("jpeg", "truncated_profile.jpg", WithJpegProfile(jpeg, truncated));
     KeepAsFuzzSeed("jpeg", "display_p3.jpg", WithJpegProfile(jpeg, DisplayP3Profile()));
     KeepAsFuzzSeed("color_profile", "truncated.icc", truncated);
