@@ -4,6 +4,7 @@
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_decoder.h"
 #include "imagelib/text_exception.h"
+#include "support/color_profiles.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -832,6 +833,30 @@ TEST(PICTDecoder, QuickTimeJpegKeepsToThePicturesLimitsAndTheJpegDecoderGetsItsO
         EXPECT_STREQ(error.GetMessage(), "Out of memory creating bitmap.");
     }
     EXPECT_EQ(jpegDecoder.GetLimits().maxBitmapBytes, DecodeLimits{}.maxBitmapBytes);
+}
+
+TEST(PICTDecoder, QuickTimeJpegsColourProfileIsNamedAsThePictures) {
+    // After a picture whose JPEG carries a profile, one without a JPEG names none.
+    const Bytes tagged = QuickTimePicture(testsupport::WithJpegProfile(
+        EncodeJpeg(16, 8, 3, {255, 0, 0}, {0, 0, 255}), testsupport::DisplayP3Profile()));
+    PictBuilder plain;
+    plain.op(0x00A0).be16(0);
+    const struct {
+        Bytes picture;
+        const char* note;
+    } cases[] = {{tagged, "colour profile: Display P3 -> sRGB"}, {plain.end(), ""}};
+    CJPEGDecoder jpegDecoder;
+    CPICTDecoder decoder(&jpegDecoder);
+    for (const auto& entry : cases) {
+        CDIBBitmap bitmap;
+        try {
+            decoder.DecodeMemory(entry.picture.data(), static_cast<std::int64_t>(entry.picture.size()),
+                                 bitmap, 32);
+        } catch (const CTextException&) {
+            // A picture without an image fails, after the walk.
+        }
+        EXPECT_EQ(decoder.GetColorNote(), entry.note);
+    }
 }
 
 TEST(PICTDecoder, QuickTimeGreyJpegComesOutAtTheSettledDepth) {

@@ -21,6 +21,9 @@ constexpr int kBytesPerPixel = 4;
 // end of the file.
 constexpr std::size_t kBoxHeaderBytes = 8;
 constexpr std::size_t kLargeBoxHeaderBytes = 16;
+// Where an ICC profile's header names the colour space it describes.
+constexpr std::size_t kIccColourSpaceOffset = 16;
+constexpr char kIccGreySpace[] = "GRAY";
 
 struct ContextDeleter {
     void operator()(heif_context* context) const { Heif().context_free(context); }
@@ -148,9 +151,25 @@ void CopyRows(const std::uint8_t* plane, int stride, CImageBitmap& bitmap) {
     }
 }
 
+bool IsGreyProfile(const std::vector<std::uint8_t>& profile) {
+    return profile.size() >= kIccColourSpaceOffset + 4 &&
+           std::memcmp(profile.data() + kIccColourSpaceOffset, kIccGreySpace, 4) == 0;
+}
+
+// True when every pixel has blue, green and red alike, as libheif writes a
+// monochrome picture asked for in RGB.
+bool HasOnlyGreys(const CImageBitmap& bitmap) {
+    for (int y = 0; y < bitmap.GetHeight(); ++y) {
+        const std::uint8_t* pixel = bitmap.GetRows()[y];
+        for (int x = 0; x < bitmap.GetWidth(); ++x, pixel += kBytesPerPixel)
+            if (pixel[0] != pixel[1] || pixel[1] != pixel[2]) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle) {
+void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle, const CImageBitmap& bitmap) {
     const std::size_t size = Heif().image_handle_get_raw_color_profile_size(handle);
     if (size > GetLimits().maxColorProfileBytes) {
         IgnoreColorProfile("it is too large");
@@ -162,9 +181,13 @@ void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle) {
             IgnoreColorProfile("it could not be read");
             return;
         }
-        // Monochrome pictures come out grey in RGB, which an RGB profile or
-        // none describes.
-        UseColorProfile(profile, ProfilePixels::kRgb);
+        // Monochrome pictures come out grey in RGB, which an RGB profile
+        // describes as well as a grey one. libheif 1.15 does not say whether
+        // the stored picture is monochrome, so a grey profile is taken for
+        // one whose decoded pixels are all grey; on a colour picture it
+        // describes the wrong colour model and is ignored.
+        const bool grey = IsGreyProfile(profile) && HasOnlyGreys(bitmap);
+        UseColorProfile(profile, grey ? ProfilePixels::kGrey : ProfilePixels::kRgb);
         return;
     }
     heif_color_profile_nclx* rawNclx = nullptr;
@@ -231,7 +254,6 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", storedWidth,
                              storedHeight);
         CheckBitmapWithin(limits, storedWidth, storedHeight, 32);
-        if (GetColorManagement()) UseFileProfile(handle.get());
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
@@ -256,6 +278,9 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
         bitmap.Lock(false, true);
         CopyRows(plane, stride, bitmap);
+        // The rows are converted once the decode returns, so the profile may
+        // be chosen by the decoded pixels.
+        if (GetColorManagement()) UseFileProfile(handle.get(), bitmap);
         bitmap.Unlock();
     });
 }

@@ -16,6 +16,7 @@ protected:
 
 private:
     // Hands over the colour profile the image carries, an ICC profile or
-    // the primaries and transfer function of a colour box.
-    void UseFileProfile(const struct heif_image_handle* handle);
+    // the primaries and transfer function of a colour box, for the decoded
+    // pixels in `bitmap`.
+    void UseFileProfile(const struct heif_image_handle* handle, const CImageBitmap& bitmap);
 };

@@ -403,6 +403,8 @@ public:
         while (!handleOpcode(readOpcode())) {
         }
     }
+    // True when the picture was an embedded JPEG, which the JPEG decoder decoded.
+    bool DecodedJpeg() const { return m_decodedJpeg; }
 
 private:
     // --- Reading -------------------------------------------------------------------
@@ -893,6 +895,7 @@ private:
                 } scope{*m_jpegDecoder, m_jpegDecoder->GetLimits()};
                 m_jpegDecoder->SetLimits(m_limits);
                 m_jpegDecoder->DecodeSource(m_source, m_bitmap, m_bpp);
+                m_decodedJpeg = true;
                 return;
             }
         }
@@ -909,11 +912,15 @@ private:
     CJPEGDecoder* m_jpegDecoder;
     const DecodeLimits& m_limits;
     int m_version = 0;
+    bool m_decodedJpeg = false;
 };
 
 void CPICTDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                                CImageSource& source) {
     // A QuickTime JPEG inside converts through its profile as this picture would.
     if (m_jpegDecoder != nullptr) m_jpegDecoder->SetColorManagement(GetColorManagement());
-    Reader(source, bitmap, palette, bpp, m_jpegDecoder, GetLimits()).Decode();
+    Reader reader(source, bitmap, palette, bpp, m_jpegDecoder, GetLimits());
+    reader.Decode();
+    // Its profile is this picture's: the progress log names it.
+    if (reader.DecodedJpeg()) SetColorNote(m_jpegDecoder->GetColorNote());
 }

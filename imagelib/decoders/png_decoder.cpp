@@ -1,17 +1,86 @@
 #include "imagelib/decoders/png_decoder.h"
 
+#include "imagelib/byte_order.h"
 #include "imagelib/text_exception.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <span>
 
 namespace {
+
+// The chunk layout: a signature, then chunks of a 4-byte big-endian data
+// length, a 4-letter type, the data and a 4-byte CRC. An iCCP chunk's data is
+// a keyword of 1 to 79 bytes ended by a zero byte, a compression method byte
+// (0, deflate) and the deflated profile, whose first four bytes give its
+// length.
+constexpr std::size_t kSignatureBytes = 8;
+constexpr std::size_t kChunkFrameBytes = 12;
+constexpr std::size_t kMaxKeywordBytes = 79;
+constexpr std::uint8_t kDeflate = 0;
+constexpr png_byte kProfileChunk[] = "iCCP";
+
+// What the chunks ahead of the image data say about an embedded profile,
+// read before libpng reads them.
+struct ProfileChunkPreview {
+    // Only the first iCCP chunk counts, as for libpng.
+    bool hasProfile = false;
+    // The length the first iCCP chunk's profile gives itself, if readable.
+    std::optional<std::uint32_t> declaredBytes;
+    // An sRGB chunk, which makes any profile moot.
+    bool srgb = false;
+};
+
+// The first four bytes of a deflated stream, or nothing when it does not
+// start with four bytes of data.
+std::optional<std::uint32_t> InflateFirstWord(const std::uint8_t* data, std::size_t size) {
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) return std::nullopt;
+    std::uint8_t word[4] = {};
+    stream.next_in = const_cast<Bytef*>(data);
+    stream.avail_in = static_cast<uInt>(std::min<std::size_t>(size, UINT32_MAX));
+    stream.next_out = word;
+    stream.avail_out = sizeof word;
+    const int result = inflate(&stream, Z_SYNC_FLUSH);
+    const bool complete = stream.avail_out == 0 && (result == Z_OK || result == Z_STREAM_END);
+    inflateEnd(&stream);
+    if (!complete) return std::nullopt;
+    return ReadBE32(word);
+}
+
+// Walks the chunks before the palette and the image data, where libpng
+// accepts a profile. Damage ends the walk: libpng will report it.
+ProfileChunkPreview PreviewProfileChunk(const std::uint8_t* data, std::size_t size) {
+    ProfileChunkPreview preview;
+    if (data == nullptr || size < kSignatureBytes) return preview;
+    for (std::size_t offset = kSignatureBytes; size - offset >= kChunkFrameBytes;) {
+        const std::uint8_t* chunk = data + offset;
+        const std::size_t length = ReadBE32(chunk);
+        if (length > size - offset - kChunkFrameBytes) break;
+        const std::uint8_t* type = chunk + 4;
+        const std::uint8_t* body = chunk + 8;
+        if (std::memcmp(type, "PLTE", 4) == 0 || std::memcmp(type, "IDAT", 4) == 0) break;
+        if (std::memcmp(type, "sRGB", 4) == 0) preview.srgb = true;
+        if (std::memcmp(type, kProfileChunk, 4) == 0 && !preview.hasProfile) {
+            preview.hasProfile = true;
+            const auto* keywordEnd = static_cast<const std::uint8_t*>(
+                std::memchr(body, 0, std::min(length, kMaxKeywordBytes + 1)));
+            const std::size_t headerBytes =
+                keywordEnd != nullptr ? static_cast<std::size_t>(keywordEnd - body) + 2 : 0;
+            if (headerBytes != 0 && headerBytes <= length && body[headerBytes - 1] == kDeflate)
+                preview.declaredBytes = InflateFirstWord(body + headerBytes, length - headerBytes);
+        }
+        offset += kChunkFrameBytes + length;
+    }
+    return preview;
+}
 
 // What the libpng callbacks share with the decoder. libpng leaves its frames
 // with longjmp, so the callbacks only record here what went wrong; the
@@ -181,9 +250,9 @@ void ChooseOutput(PngSteps& steps, int wantedDepth) {
 }
 
 // The iCCP chunk's profile; empty without one, or when an sRGB chunk says
-// the numbers are sRGB already. libpng has checked the chunk's length against
-// its own chunk limit before inflating it, and dropped a profile that does
-// not fit the colour type.
+// the numbers are sRGB already. libpng has checked the profile's length
+// against its own chunk limit before inflating it, and dropped a profile that
+// does not fit the colour type.
 std::span<const std::uint8_t> EmbeddedProfile(png_structp png, png_infop info) {
     if (png_get_valid(png, info, PNG_INFO_sRGB) != 0 || png_get_valid(png, info, PNG_INFO_iCCP) == 0) return {};
     png_charp name = nullptr;
@@ -249,13 +318,25 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
                                           GetLimits().maxPngChunkBytes, PNG_SIZE_MAX)));
     if (GetLimits().maxPngCachedChunks != 0) png_set_chunk_cache_max(png, GetLimits().maxPngCachedChunks);
 
+    // libpng inflates a profile up to its own chunk limit before we could
+    // refuse it; lowering that limit would refuse other large chunks, and
+    // with them the picture. So a profile whose length is over ours is
+    // skipped unread.
+    const ProfileChunkPreview preview =
+        PreviewProfileChunk(source.GetCurrentPointer(), static_cast<std::size_t>(source.GetRemaining()));
+    const bool profileTooLarge =
+        preview.declaredBytes && *preview.declaredBytes > GetLimits().maxColorProfileBytes;
+    if (profileTooLarge) png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kProfileChunk, 1);
+
     PngSteps steps;
     if (!RunPngStep(png, info, ReadHeaderStep, steps)) RaiseRecordedError(state);
     TraceFormat(2, "PNG image %u x %u, colour type %d, %d bits%s.\n", steps.width, steps.height,
                 steps.colourType, steps.bitDepth,
                 steps.interlaceType != PNG_INTERLACE_NONE ? ", interlaced" : "");
 
-    if (GetColorManagement()) {
+    if (profileTooLarge && !preview.srgb) {
+        IgnoreColorProfile("it is too large");
+    } else if (GetColorManagement()) {
         const std::span<const std::uint8_t> profile = EmbeddedProfile(png, info);
         if (!profile.empty())
             UseColorProfile(profile, (steps.colourType & PNG_COLOR_MASK_COLOR) == 0 ? ProfilePixels::kGrey

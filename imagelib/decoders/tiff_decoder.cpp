@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <span>
 #include <string>
 
 namespace {
@@ -236,6 +237,58 @@ void CopyRasterRows(const std::uint32_t* raster, std::uint32_t width, std::uint3
     }
 }
 
+// A print file's inks as the colour conversion takes them (ProfilePixels::
+// kCmyk): packed so that CopyRasterRows, which writes a raster word's blue,
+// green, red and alpha in that order, leaves cyan, magenta, yellow and black.
+std::uint32_t PackInks(std::uint32_t cyan, std::uint32_t magenta, std::uint32_t yellow, std::uint32_t black) {
+    return yellow | magenta << 8 | cyan << 16 | black << 24;
+}
+
+// Put routines that replace libtiff's own for a CMYK picture converted
+// through its profile: libtiff still reads the strips or tiles and handles
+// the orientation, and these copy the raw inks where it would turn them into
+// light. As libtiff's own routines: `w` pixels of `h` rows, `toskew` raster
+// words after each row, `fromskew` pixels of the file's row to skip.
+void PutInksContig(TIFFRGBAImage* image, std::uint32_t* out, std::uint32_t, std::uint32_t,
+                   std::uint32_t width, std::uint32_t height, std::int32_t fromSkew, std::int32_t toSkew,
+                   unsigned char* in) {
+    const int samples = image->samplesperpixel;
+    for (; height > 0; --height) {
+        for (std::uint32_t x = 0; x < width; ++x, in += samples)
+            *out++ = PackInks(in[0], in[1], in[2], in[3]);
+        out += toSkew;
+        in += static_cast<std::ptrdiff_t>(fromSkew) * samples;
+    }
+}
+
+void PutInksSeparate(TIFFRGBAImage*, std::uint32_t* out, std::uint32_t, std::uint32_t, std::uint32_t width,
+                     std::uint32_t height, std::int32_t fromSkew, std::int32_t toSkew, unsigned char* cyan,
+                     unsigned char* magenta, unsigned char* yellow, unsigned char* black) {
+    for (; height > 0; --height) {
+        for (std::uint32_t x = 0; x < width; ++x) *out++ = PackInks(*cyan++, *magenta++, *yellow++, *black++);
+        out += toSkew;
+        cyan += fromSkew;
+        magenta += fromSkew;
+        yellow += fromSkew;
+        black += fromSkew;
+    }
+}
+
+// The common print file: four 8-bit inks, cyan, magenta, yellow and black,
+// and nothing else. libtiff reads its samples through the routines above.
+bool HasPrintInks(TIFF* tiff) {
+    std::uint16_t bitsPerSample = 1;
+    std::uint16_t samplesPerPixel = 1;
+    std::uint16_t extraSamples = 0;
+    std::uint16_t* extraKinds = nullptr;
+    std::uint16_t inkSet = INKSET_CMYK;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extraSamples, &extraKinds);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
+    return bitsPerSample == 8 && samplesPerPixel == 4 && extraSamples == 0 && inkSet == INKSET_CMYK;
+}
+
 }  // namespace
 
 void CTIFFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
@@ -258,7 +311,7 @@ void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     std::uint16_t samplesPerPixel = 1;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
-    if (GetColorManagement()) UseFileProfile(tiff);
+    const bool rawInks = GetColorManagement() && UseFileProfile(tiff);
 
     // Zero bits per sample would leave the palette without entries; libtiff's
     // RGBA interface refuses such an image with a clear message instead.
@@ -267,24 +320,28 @@ void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     if (lowColor)
         DecodeLowColor(bitmap, palette, bpp, tiff);
     else
-        DecodeHighColor(bitmap, bpp, tiff);
+        DecodeHighColor(bitmap, bpp, tiff, rawInks);
 }
 
-void CTIFFDecoder::UseFileProfile(TIFF* tiff) {
+bool CTIFFDecoder::UseFileProfile(TIFF* tiff) {
     std::uint32_t length = 0;
     void* profile = nullptr;
-    if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &length, &profile) == 0 || profile == nullptr || length == 0) return;
+    if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &length, &profile) == 0 || profile == nullptr || length == 0)
+        return false;
+    const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(profile), length);
     std::uint16_t photometric = PHOTOMETRIC_RGB;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
-    // libtiff's RGBA interface turns inks into light on its own; those
-    // pictures keep that conversion.
-    if (photometric == PHOTOMETRIC_SEPARATED) return;
+    if (photometric == PHOTOMETRIC_SEPARATED) {
+        // libtiff's RGBA interface turns inks into light on its own; other
+        // layouts of inks keep that conversion.
+        return HasPrintInks(tiff) && UseColorProfile(bytes, ProfilePixels::kCmyk);
+    }
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
-    UseColorProfile({static_cast<const std::uint8_t*>(profile), length},
-                    grey ? ProfilePixels::kGrey : ProfilePixels::kRgb);
+    UseColorProfile(bytes, grey ? ProfilePixels::kGrey : ProfilePixels::kRgb);
+    return false;
 }
 
-void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {
+void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks) {
     bpp = ChooseDepth(bpp, 32);
 
     RgbaImage rgba;
@@ -292,6 +349,15 @@ void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff) {
     if (!TIFFRGBAImageBegin(&rgba.image, tiff, 0, reason))
         RaiseError(ERR_WRONG_SIGNATURE, FailureText(tiff, reason));
     rgba.begun = true;
+    // Only where libtiff has a routine of its own, so the same files decode
+    // or fail as without the profile. What libtiff cannot fill stays zero:
+    // no ink, which the conversion makes white.
+    if (rawInks && rgba.image.put.any != nullptr) {
+        if (rgba.image.isContig)
+            rgba.image.put.contig = PutInksContig;
+        else
+            rgba.image.put.separate = PutInksSeparate;
+    }
 
     const std::uint32_t width = rgba.image.width;
     const std::uint32_t height = rgba.image.height;

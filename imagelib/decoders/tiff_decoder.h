@@ -24,8 +24,10 @@ protected:
                             CImageSource& source, TIFF* tiff);
 
 private:
-    // Hands the ICC profile tag's profile over, if there is one.
-    void UseFileProfile(TIFF* tiff);
-    void DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff);
+    // Hands the ICC profile tag's profile over, if there is one. True when
+    // the picture's inks are to be kept raw for the conversion.
+    bool UseFileProfile(TIFF* tiff);
+    // `rawInks`: a CMYK picture's inks go into the bitmap unconverted.
+    void DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks);
     void DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp, TIFF* tiff);
 };

@@ -6,6 +6,8 @@
 #include <webp/mux.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -118,20 +120,32 @@ std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, 
     return converted;
 }
 
-std::vector<double> ConvertToSrgb(const std::vector<std::uint8_t>& samples, const std::vector<std::uint8_t>& profile,
-                                  int channels) {
+std::vector<double> ConvertToSrgbExactly(const std::vector<std::uint8_t>& samples,
+                                         const std::vector<std::uint8_t>& profile) {
     const Profile source(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())),
                          cmsCloseProfile);
     const Profile target(cmsCreate_sRGBProfile(), cmsCloseProfile);
-    const cmsUInt32Number format = channels == 1 ? TYPE_GRAY_8 : channels == 4 ? TYPE_CMYK_8 : TYPE_RGB_8;
+    if (!source) throw std::runtime_error("lcms2 could not open the profile");
+    const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
+    const cmsUInt32Number channels = cmsChannelsOf(space);
+    const cmsUInt32Number format =
+        COLORSPACE_SH(_cmsLCMScolorSpace(space)) | CHANNELS_SH(channels) | BYTES_SH(1);
     cmsHTRANSFORM transform =
         cmsCreateTransform(source.get(), format, target.get(), TYPE_RGB_DBL, INTENT_PERCEPTUAL, 0);
     if (transform == nullptr) throw std::runtime_error("lcms2 could not convert from the profile");
-    const std::size_t count = samples.size() / static_cast<std::size_t>(channels);
-    std::vector<double> converted(3 * count);
-    cmsDoTransform(transform, samples.data(), converted.data(), static_cast<cmsUInt32Number>(count));
+    const std::size_t pixels = samples.size() / channels;
+    std::vector<double> converted(3 * pixels);
+    cmsDoTransform(transform, samples.data(), converted.data(), static_cast<cmsUInt32Number>(pixels));
     cmsDeleteTransform(transform);
     return converted;
+}
+
+std::vector<std::uint8_t> ConvertToSrgb(const std::vector<std::uint8_t>& samples,
+                                        const std::vector<std::uint8_t>& profile) {
+    std::vector<std::uint8_t> rounded;
+    for (const double value : ConvertToSrgbExactly(samples, profile))
+        rounded.push_back(static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255)));
+    return rounded;
 }
 
 std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& profile) {

@@ -24,12 +24,13 @@ std::vector<std::uint8_t> PlainInksProfile();
 // Red, green, blue samples of sRGB converted into the space of `profile`
 // (relative colorimetric).
 std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile);
-
-// The sRGB values, 0 to 1 and unrounded, of pixels in the space of
-// `profile`: red, green, blue; grey; or cyan, magenta, yellow, black samples
-// as `channels` says.
-std::vector<double> ConvertToSrgb(const std::vector<std::uint8_t>& samples, const std::vector<std::uint8_t>& profile,
-                                  int channels);
+// Samples in the space of `profile` (any number of channels, as many as its
+// colour space has) converted to sRGB red, green and blue by lcms2, as a
+// viewer would: perceptual intent. Exactly: 0 to 1, unrounded and uncut.
+std::vector<double> ConvertToSrgbExactly(const std::vector<std::uint8_t>& samples,
+                                         const std::vector<std::uint8_t>& profile);
+std::vector<std::uint8_t> ConvertToSrgb(const std::vector<std::uint8_t>& samples,
+                                        const std::vector<std::uint8_t>& profile);
 
 // The same file with the profile embedded: APP2 markers after a JPEG's SOI,
 // an iCCP chunk after a PNG's IHDR, an ICCP chunk in a WebP file.

@@ -78,19 +78,29 @@ bool WriteTiles(TIFF* tiff, const TiffPicture& picture) {
     if (pixelBits % 8 != 0) return false;  // tiles are only made of whole-byte pixels here
     const std::size_t pixelBytes = pixelBits / 8;
     const std::size_t rowBytes = TiffRowBytes(picture);
+    // Separate planes: one tile of each plane in turn, of one sample a pixel.
+    const std::uint16_t planes = picture.planarSeparate ? picture.samplesPerPixel : 1;
+    const std::size_t tileBytes = picture.planarSeparate ? pixelBytes / picture.samplesPerPixel : pixelBytes;
     std::vector<std::uint8_t> tile(static_cast<std::size_t>(TIFFTileSize(tiff)), 0);
-    for (std::uint32_t y0 = 0; y0 < picture.height; y0 += picture.tileHeight) {
-        for (std::uint32_t x0 = 0; x0 < picture.width; x0 += picture.tileWidth) {
-            std::fill(tile.begin(), tile.end(), 0);
-            for (std::uint32_t y = 0; y < picture.tileHeight && y0 + y < picture.height; ++y) {
-                const std::uint32_t columns = std::min(picture.tileWidth, picture.width - x0);
-                std::memcpy(tile.data() + y * picture.tileWidth * pixelBytes,
-                            picture.pixels.data() + (y0 + y) * rowBytes + x0 * pixelBytes,
-                            columns * pixelBytes);
+    if (tile.size() < std::size_t{picture.tileWidth} * picture.tileHeight * tileBytes) return false;
+    for (std::uint16_t plane = 0; plane < planes; ++plane)
+        for (std::uint32_t y0 = 0; y0 < picture.height; y0 += picture.tileHeight) {
+            for (std::uint32_t x0 = 0; x0 < picture.width; x0 += picture.tileWidth) {
+                std::fill(tile.begin(), tile.end(), 0);
+                for (std::uint32_t y = 0; y < picture.tileHeight && y0 + y < picture.height; ++y) {
+                    const std::uint32_t columns = std::min(picture.tileWidth, picture.width - x0);
+                    const std::uint8_t* in = picture.pixels.data() + (y0 + y) * rowBytes + x0 * pixelBytes;
+                    std::uint8_t* out = tile.data() + y * picture.tileWidth * tileBytes;
+                    if (!picture.planarSeparate) {
+                        std::memcpy(out, in, columns * pixelBytes);
+                        continue;
+                    }
+                    for (std::uint32_t x = 0; x < columns; ++x)
+                        std::memcpy(out + x * tileBytes, in + x * pixelBytes + plane * tileBytes, tileBytes);
+                }
+                if (TIFFWriteTile(tiff, tile.data(), x0, y0, 0, plane) < 0) return false;
             }
-            if (TIFFWriteTile(tiff, tile.data(), x0, y0, 0, 0) < 0) return false;
         }
-    }
     return true;
 }
 

@@ -25,7 +25,7 @@ struct TiffPicture {
     std::optional<std::uint16_t> extraSample;
     std::uint16_t orientation = 1;   // ORIENTATION_TOPLEFT
     std::uint32_t rowsPerStrip = 0;  // 0: one strip per row
-    // Strips stored plane by plane (PlanarConfiguration 2); `pixels` is
+    // Strips or tiles stored plane by plane (PlanarConfiguration 2); `pixels` is
     // still packed contiguously, and the writer splits the samples.
     bool planarSeparate = false;
     std::uint32_t tileWidth = 0;     // non-zero (a multiple of 16): tiled
