@@ -577,6 +577,7 @@ struct CTentResampler::Shared {
     std::vector<std::vector<std::uint8_t>> codedBuffers;
     // The conversion of a source whose rows all still hold the file's
     // colours, applied to each pixel as it is read (see SetSourceConversion).
+    // Guarded by the mutex.
     const CColorConversion* sourceConversion = nullptr;
     // With the sides swapped, the rows of one chunk as copied per thread.
     std::vector<std::vector<std::uint8_t>> chunkBuffers;
@@ -713,7 +714,7 @@ struct CTentResampler::Shared {
     // linear light, rows [convertBegin, convertEnd) still hold the file's
     // colours: their light comes from the conversion itself.
     void ResampleAcross(std::size_t buffer, int begin, int end, int written, const CColorConversion* rowConversion,
-                        int convertBegin, int convertEnd) {
+                        int convertBegin, int convertEnd, const CColorConversion* readConversion) {
         double* row = rowBuffers[buffer].data();
         std::uint8_t* chunk = chunkBuffers.empty() ? nullptr : chunkBuffers[buffer].data();
         if (chunk != nullptr) picture.CopySwappedRows(part.left, part.top + begin, part.width, end - begin, chunk);
@@ -724,11 +725,11 @@ struct CTentResampler::Shared {
                     : chunk + 4 * static_cast<std::size_t>(part.width) * static_cast<std::size_t>(y - begin);
             if (chunkRow == nullptr && part.top + y >= written) {
                 std::fill(row, row + 4 * static_cast<std::size_t>(part.width), 0.0);
-            } else if (sourceConversion != nullptr) {
+            } else if (readConversion != nullptr) {
                 bool backwards = false;
                 const std::uint8_t* span =
                     chunkRow != nullptr ? chunkRow : picture.StoredSpan(part.left, part.top + y, part.width, backwards);
-                WidenThroughConversion(*sourceConversion, buffer, span, backwards, row);
+                WidenThroughConversion(*readConversion, buffer, span, backwards, row);
             } else if (chunkRow != nullptr) {
                 WidenRow(chunkRow, part.width, row);
                 if (linear) MakeLinear(row, part.width);
@@ -828,13 +829,15 @@ struct CTentResampler::Shared {
         inFlight.push_back(begin);
         const int written = writtenRows;
         const CColorConversion* const rowConversion = conversion;
+        const CColorConversion* const readConversion = sourceConversion;
         const int convertBegin = std::max(begin, convertFrom);
         const int convertEnd = std::min({end, convertTo, written});
         lock.unlock();
         // Code values are converted before they are read; light is taken
         // from the conversion as the rows are read.
         if (rowConversion != nullptr && !linear) ConvertRows(*rowConversion, convertBegin, convertEnd);
-        ResampleAcross(buffer, begin, end, written, linear ? rowConversion : nullptr, convertBegin, convertEnd);
+        ResampleAcross(buffer, begin, end, written, linear ? rowConversion : nullptr, convertBegin, convertEnd,
+                       readConversion);
         lock.lock();
         inFlight.erase(std::find(inFlight.begin(), inFlight.end(), begin));
         done += end - begin;
@@ -1020,7 +1023,10 @@ void CTentResampler::Finish(const CImageBitmap& source) {
             m_shared =
                 std::make_unique<Shared>(source, m_targets, threads, m_orientation, m_framing, m_linearLight);
         Shared& shared = *m_shared;
-        shared.sourceConversion = m_sourceConversion;
+        {
+            std::lock_guard lock(shared.mutex);
+            shared.sourceConversion = m_sourceConversion;
+        }
         for (std::size_t i = 0; i < m_targets.size(); ++i) {
             const ResizeTarget& target = m_targets[i];
             target.destination->Create(target.width, target.height, 32, source.HasAlphaChannel());
