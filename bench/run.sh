@@ -43,7 +43,9 @@
 # the table).
 # The row "tagged P3" converts the same 6000x4000 JPEG tagged Display P3 (so
 # converted to sRGB as it decodes) to combined; below the table its time is
-# compared with the untagged JPEG's (goal: at most 1.1).
+# compared with the untagged JPEG's (goal: at most 1.1). The conversion runs on
+# the resampler's helper thread while the decoder goes on: the wall-time ratio
+# needs a second core free, and follows the cpu ratio when the machine is busy.
 #
 # The rows "whole" convert to combined with KESTRIN_WHOLE_PICTURE=1, which decodes the
 # whole picture before resizing it instead of streaming its rows through a
