@@ -304,11 +304,6 @@ void WidenLinearRow(const std::uint8_t* in, int width, double* out) {
     }
 }
 
-// The same for light at 16 bits as a colour conversion writes it.
-void WidenLight(const std::uint16_t* light, int width, double* out) {
-    for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = light[i];
-}
-
 // The same for a row read backwards, as a mirrored picture is seen.
 void WidenBackwards(const std::uint8_t* last, int width, double* out) {
     for (int i = 0; i < width; ++i, out += 4) {
@@ -760,9 +755,7 @@ struct CTentResampler::Shared {
     // picture's row is then converted in place for whoever reads it next; a
     // window's row is read by nobody else.
     void WidenConverted(const CColorConversion& rowConversion, std::size_t buffer, int y, double* row) {
-        std::uint16_t* light = lightBuffers[buffer].data();
-        rowConversion.ConvertToLinear(source->GetRows()[y], static_cast<std::size_t>(storedWidth), light);
-        WidenLight(light, storedWidth, row);
+        WidenThroughConversion(rowConversion, buffer, source->GetRows()[y], false, row);
         if (windowRows == 0) ConvertRows(rowConversion, y, y + 1);
     }
 
