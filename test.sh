@@ -15,6 +15,9 @@ cd "$(dirname "$0")"
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
+echo "== formatting =="
+./scripts/check_format.sh
+
 echo "== release build and tests =="
 cmake --preset release -DKESTRIN_WERROR=ON -DKESTRIN_BUILD_TESTS=ON -DKESTRIN_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release -j "$jobs"

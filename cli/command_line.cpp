@@ -64,14 +64,21 @@ enum LongOnlyOption : int {
 };
 
 const struct option kLongOptions[] = {
-    {"name", required_argument, nullptr, 'n'},   {"depth", required_argument, nullptr, 'd'},
-    {"target", required_argument, nullptr, 't'}, {"dither", no_argument, nullptr, kDitherOption},
-    {"raw", no_argument, nullptr, kRawOption},   {"compression", required_argument, nullptr, 'c'},
-    {"force", no_argument, nullptr, 'f'},        {"quiet", no_argument, nullptr, 'q'},
-    {"jobs", required_argument, nullptr, 'j'},   {"outdir", required_argument, nullptr, kOutdirOption},
+    {"name", required_argument, nullptr, 'n'},
+    {"depth", required_argument, nullptr, 'd'},
+    {"target", required_argument, nullptr, 't'},
+    {"dither", no_argument, nullptr, kDitherOption},
+    {"raw", no_argument, nullptr, kRawOption},
+    {"compression", required_argument, nullptr, 'c'},
+    {"force", no_argument, nullptr, 'f'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"jobs", required_argument, nullptr, 'j'},
+    {"outdir", required_argument, nullptr, kOutdirOption},
     {"preview", required_argument, nullptr, kPreviewOption},
-    {"help", no_argument, nullptr, 'h'},         {"version", no_argument, nullptr, kVersionOption},
-    {"info", no_argument, nullptr, kInfoOption}, {"extract", no_argument, nullptr, kExtractOption},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, kVersionOption},
+    {"info", no_argument, nullptr, kInfoOption},
+    {"extract", no_argument, nullptr, kExtractOption},
     {"density", required_argument, nullptr, kDensityOption},
     {"auto-orient", no_argument, nullptr, kAutoOrientOption},
     {"no-auto-orient", no_argument, nullptr, kNoAutoOrientOption},
@@ -97,30 +104,184 @@ const char* longNameOf(int code) {
 
 std::string neededValueOf(int code) {
     switch (code) {
-        case 'n': return "a name";
-        case 'd': return "a depth";
-        case 't': return "a target";
-        case 'c': return "a mode";
-        case 'j': return "a number";
-        case kOutdirOption: return "a folder";
-        case kPreviewOption: return "a file name";
-        case kDensityOption: return "a density";
-        case kFitOption: return "a shape";
-        case kBackgroundOption: return "a colour";
-        case kQualityOption: return "a quality";
-        default: return "a value";
+        case 'n':
+            return "a name";
+        case 'd':
+            return "a depth";
+        case 't':
+            return "a target";
+        case 'c':
+            return "a mode";
+        case 'j':
+            return "a number";
+        case kOutdirOption:
+            return "a folder";
+        case kPreviewOption:
+            return "a file name";
+        case kDensityOption:
+            return "a density";
+        case kFitOption:
+            return "a shape";
+        case kBackgroundOption:
+            return "a colour";
+        case kQualityOption:
+            return "a quality";
+        default:
+            return "a value";
     }
 }
 
-}  // namespace
-
-CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
+// What the getopt loop gathers before the modes are checked against each other.
+struct ParsedArguments {
     CommandLineOptions options;
     std::vector<std::string> positional;
     bool info = false, extract = false, densityGiven = false;
     // The option that belongs to converting, if any: the reading modes take none.
     std::string conversionOption;
+};
 
+using OptionError = std::optional<std::string>;
+
+OptionError applyImageName(const std::string& value, CommandLineOptions& options) {
+    if (value.empty()) return "the image name must not be empty";
+    Windows1252Text name = encodeWindows1252(value);
+    if (name.firstRefused) {
+        return "the image name contains the character '" + utf8Character(*name.firstRefused) +
+               "', which Palm handhelds cannot show";
+    }
+    if (name.bytes.size() > kMaxImageNameLength) return "the image name may have at most 31 characters";
+    options.imageName = std::move(name.bytes);
+    options.imageNameGiven = true;
+    return std::nullopt;
+}
+
+// The options that choose how pictures are converted.
+OptionError applyConversionOption(int code, const std::string& value, ConversionSettings& conversion) {
+    switch (code) {
+        case 'd': {
+            int depth = 0;
+            if (!parseInteger(value, depth) ||
+                (depth != kOneBit && depth != kTwoBits && depth != kFourBits && depth != kEightBits))
+                return "unknown depth '" + value + "' (use 1, 2, 4 or 8)";
+            conversion.depth = static_cast<ColourDepth>(depth);
+            return std::nullopt;
+        }
+        case 't': {
+            auto target = parseChoice(value, kTargets);
+            if (!target) return "unknown target '" + value + "' (use os3, os5-low, os5-high or combined)";
+            conversion.destination = *target;
+            return std::nullopt;
+        }
+        case kDitherOption:
+            conversion.reduction = ColourReduction::kDithering;
+            return std::nullopt;
+        case kRawOption:
+            conversion.reduction = ColourReduction::kRaw;
+            return std::nullopt;
+        case kQualityOption: {
+            const auto quality = parseChoice(value, kQualities);
+            if (!quality) return "unknown quality '" + value + "' (use classic or fine)";
+            conversion.quality = *quality;
+            return std::nullopt;
+        }
+        case 'c': {
+            auto compression = parseChoice(value, kCompressions);
+            if (!compression) return "unknown compression '" + value + "' (use none, scanline or best)";
+            conversion.compression = *compression;
+            return std::nullopt;
+        }
+        case kAutoOrientOption:
+            conversion.autoOrient = true;
+            return std::nullopt;
+        case kNoAutoOrientOption:
+            conversion.autoOrient = false;
+            return std::nullopt;
+        case kColorManagementOption:
+            conversion.colorManage = true;
+            return std::nullopt;
+        case kNoColorManagementOption:
+            conversion.colorManage = false;
+            return std::nullopt;
+        case kFitOption: {
+            const auto fit = parsePictureFit(value);
+            if (!fit) return "unknown fit '" + value + "' (use stretch, pad or crop)";
+            conversion.fit = *fit;
+            return std::nullopt;
+        }
+        case kBackgroundOption: {
+            const auto colour = parseBackgroundColour(value);
+            if (!colour)
+                return "unknown colour '" + value + "' (use #rrggbb or a basic colour name such as black)";
+            conversion.background = *colour;
+            return std::nullopt;
+        }
+        default:
+            return "";
+    }
+}
+
+// The options of the run itself and of the reading modes. An empty error
+// text means the code is not one of them.
+OptionError applyRunOption(int code, const std::string& value, ParsedArguments& parsed) {
+    CommandLineOptions& options = parsed.options;
+    switch (code) {
+        case 1:
+            parsed.positional.push_back(value);
+            return std::nullopt;
+        case 'h':
+            options.showHelp = true;
+            return std::nullopt;
+        case kVersionOption:
+            options.showVersion = true;
+            return std::nullopt;
+        case kInfoOption:
+            parsed.info = true;
+            return std::nullopt;
+        case kExtractOption:
+            parsed.extract = true;
+            return std::nullopt;
+        case kDensityOption: {
+            const auto density = parseDensity(value);
+            if (!density) return "unknown density '" + value + "' (use low, high, 72, 108, 144, 216 or 288)";
+            options.density = *density;
+            parsed.densityGiven = true;
+            return std::nullopt;
+        }
+        case 'n':
+            return applyImageName(value, options);
+        case 'f':
+            options.force = true;
+            return std::nullopt;
+        case 'q':
+            options.quiet = true;
+            return std::nullopt;
+        case 'j': {
+            int jobs = 0;
+            if (!parseInteger(value, jobs) || jobs < 1 || jobs > 256)
+                return "the number of jobs must be between 1 and 256";
+            options.jobs = jobs;
+            return std::nullopt;
+        }
+        case kOutdirOption:
+            if (value.empty()) return "option --outdir needs a folder";
+            options.outputDirectory = value;
+            return std::nullopt;
+        case kPreviewOption:
+            if (value.empty()) return "option --preview needs a file name";
+            options.previewPath = value;
+            return std::nullopt;
+        default:
+            return "";
+    }
+}
+
+bool isReadingOption(int code) {
+    return code == kInfoOption || code == kExtractOption || code == kDensityOption || code == 'h' ||
+           code == kVersionOption || code == 1;
+}
+
+// Runs getopt_long over the arguments; an error text on a usage error.
+OptionError readArguments(const std::vector<std::string>& arguments, ParsedArguments& parsed) {
     // getopt_long wants writable C strings with the program's name first.
     std::vector<std::string> storage{"kestrin-convert"};
     storage.insert(storage.end(), arguments.begin(), arguments.end());
@@ -141,166 +302,50 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
         const std::string spelled = start < argc ? storage[static_cast<std::size_t>(start)] : std::string();
         const bool spelledLong = spelled.rfind("--", 0) == 0;
         const std::string value = optarg != nullptr ? optarg : "";
-        switch (code) {
-            case 1:
-                positional.push_back(value);
-                break;
-            case ':':
-                return usageError("option " +
-                                  (spelledLong ? std::string("--") + longNameOf(optopt)
-                                               : std::string("-") + static_cast<char>(optopt)) +
-                                  " needs " + neededValueOf(optopt));
-            case '?':
-                return usageError("unknown option '" +
-                                  (spelledLong ? spelled : "-" + std::string(1, static_cast<char>(optopt))) + "'");
-            case 'h':
-                options.showHelp = true;
-                break;
-            case kVersionOption:
-                options.showVersion = true;
-                break;
-            case kInfoOption:
-                info = true;
-                break;
-            case kExtractOption:
-                extract = true;
-                break;
-            case kDensityOption: {
-                const auto density = parseDensity(value);
-                if (!density)
-                    return usageError("unknown density '" + value +
-                                      "' (use low, high, 72, 108, 144, 216 or 288)");
-                options.density = *density;
-                densityGiven = true;
-                break;
-            }
-            case 'n': {
-                if (value.empty()) return usageError("the image name must not be empty");
-                Windows1252Text name = encodeWindows1252(value);
-                if (name.firstRefused) {
-                    return usageError("the image name contains the character '" +
-                                      utf8Character(*name.firstRefused) + "', which Palm handhelds cannot show");
-                }
-                if (name.bytes.size() > kMaxImageNameLength)
-                    return usageError("the image name may have at most 31 characters");
-                options.imageName = std::move(name.bytes);
-                options.imageNameGiven = true;
-                break;
-            }
-            case 'd': {
-                int depth = 0;
-                if (!parseInteger(value, depth) ||
-                    (depth != kOneBit && depth != kTwoBits && depth != kFourBits && depth != kEightBits))
-                    return usageError("unknown depth '" + value + "' (use 1, 2, 4 or 8)");
-                options.conversion.depth = static_cast<ColourDepth>(depth);
-                break;
-            }
-            case 't': {
-                auto target = parseChoice(value, kTargets);
-                if (!target)
-                    return usageError("unknown target '" + value + "' (use os3, os5-low, os5-high or combined)");
-                options.conversion.destination = *target;
-                break;
-            }
-            case kDitherOption:
-                options.conversion.reduction = ColourReduction::kDithering;
-                break;
-            case kRawOption:
-                options.conversion.reduction = ColourReduction::kRaw;
-                break;
-            case kQualityOption: {
-                const auto quality = parseChoice(value, kQualities);
-                if (!quality) return usageError("unknown quality '" + value + "' (use classic or fine)");
-                options.conversion.quality = *quality;
-                break;
-            }
-            case 'c': {
-                auto compression = parseChoice(value, kCompressions);
-                if (!compression)
-                    return usageError("unknown compression '" + value + "' (use none, scanline or best)");
-                options.conversion.compression = *compression;
-                break;
-            }
-            case kAutoOrientOption:
-                options.conversion.autoOrient = true;
-                break;
-            case kNoAutoOrientOption:
-                options.conversion.autoOrient = false;
-                break;
-            case kColorManagementOption:
-                options.conversion.colorManage = true;
-                break;
-            case kNoColorManagementOption:
-                options.conversion.colorManage = false;
-                break;
-            case kFitOption: {
-                const auto fit = parsePictureFit(value);
-                if (!fit) return usageError("unknown fit '" + value + "' (use stretch, pad or crop)");
-                options.conversion.fit = *fit;
-                break;
-            }
-            case kBackgroundOption: {
-                const auto colour = parseBackgroundColour(value);
-                if (!colour)
-                    return usageError("unknown colour '" + value +
-                                      "' (use #rrggbb or a basic colour name such as black)");
-                options.conversion.background = *colour;
-                break;
-            }
-            case 'f':
-                options.force = true;
-                break;
-            case 'q':
-                options.quiet = true;
-                break;
-            case 'j': {
-                int jobs = 0;
-                if (!parseInteger(value, jobs) || jobs < 1 || jobs > 256)
-                    return usageError("the number of jobs must be between 1 and 256");
-                options.jobs = jobs;
-                break;
-            }
-            case kOutdirOption:
-                if (value.empty()) return usageError("option --outdir needs a folder");
-                options.outputDirectory = value;
-                break;
-            case kPreviewOption:
-                if (value.empty()) return usageError("option --preview needs a file name");
-                options.previewPath = value;
-                break;
-            default:
-                return usageError("unknown option '" + spelled + "'");
+        if (code == ':') {
+            return "option " +
+                   (spelledLong ? std::string("--") + longNameOf(optopt)
+                                : std::string("-") + static_cast<char>(optopt)) +
+                   " needs " + neededValueOf(optopt);
         }
-        const bool readingOption = code == kInfoOption || code == kExtractOption || code == kDensityOption ||
-                                   code == 'h' || code == kVersionOption || code == 1;
-        if (conversionOption.empty() && !readingOption)
-            conversionOption = spelledLong ? std::string("--") + longNameOf(code)
-                                           : "-" + std::string(1, static_cast<char>(code));
+        if (code == '?')
+            return "unknown option '" +
+                   (spelledLong ? spelled : "-" + std::string(1, static_cast<char>(optopt))) + "'";
+        OptionError error = applyRunOption(code, value, parsed);
+        if (error && error->empty()) error = applyConversionOption(code, value, parsed.options.conversion);
+        if (error && error->empty()) return "unknown option '" + spelled + "'";
+        if (error) return error;
+        if (parsed.conversionOption.empty() && !isReadingOption(code))
+            parsed.conversionOption = spelledLong ? std::string("--") + longNameOf(code)
+                                                  : "-" + std::string(1, static_cast<char>(code));
     }
     // Whatever follows "--" is a file name, whatever it looks like.
-    for (int i = optind; i < argc; ++i) positional.push_back(storage[static_cast<std::size_t>(i)]);
+    for (int i = optind; i < argc; ++i) parsed.positional.push_back(storage[static_cast<std::size_t>(i)]);
+    return std::nullopt;
+}
 
-    if (options.showHelp || options.showVersion) return {options, {}};
-
-    if (info && extract) return usageError("--info and --extract cannot be combined");
-    if (densityGiven && !extract) return usageError("--density works only with --extract");
-    if (info || extract) {
-        const std::string mode = info ? "--info" : "--extract";
-        if (!conversionOption.empty())
-            return usageError(mode + " cannot be combined with " + conversionOption);
-        if (info) {
-            if (positional.empty()) return usageError("--info needs at least one file");
-            options.mode = CommandMode::Info;
-            options.inputs = positional;
-        } else {
-            if (positional.size() != 2) return usageError("--extract takes exactly a file and an output PNG");
-            options.mode = CommandMode::Extract;
-            options.inputs = {positional[0]};
-            options.outputPath = positional[1];
-        }
-        return {options, {}};
+CommandLineResult readingMode(ParsedArguments& parsed) {
+    CommandLineOptions& options = parsed.options;
+    const std::string mode = parsed.info ? "--info" : "--extract";
+    if (!parsed.conversionOption.empty())
+        return usageError(mode + " cannot be combined with " + parsed.conversionOption);
+    if (parsed.info) {
+        if (parsed.positional.empty()) return usageError("--info needs at least one file");
+        options.mode = CommandMode::Info;
+        options.inputs = parsed.positional;
+    } else {
+        if (parsed.positional.size() != 2)
+            return usageError("--extract takes exactly a file and an output PNG");
+        options.mode = CommandMode::Extract;
+        options.inputs = {parsed.positional[0]};
+        options.outputPath = parsed.positional[1];
     }
+    return {options, {}};
+}
 
+CommandLineResult convertingMode(ParsedArguments& parsed) {
+    CommandLineOptions& options = parsed.options;
+    const std::vector<std::string>& positional = parsed.positional;
     if (!options.outputDirectory.empty()) {
         if (positional.empty()) return usageError("no input pictures given");
         options.inputs = positional;
@@ -314,6 +359,18 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
         if (positional.size() == 2) options.outputPath = positional[1];
     }
     return {options, {}};
+}
+
+}  // namespace
+
+CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
+    ParsedArguments parsed;
+    if (OptionError error = readArguments(arguments, parsed)) return usageError(*error);
+    if (parsed.options.showHelp || parsed.options.showVersion) return {parsed.options, {}};
+    if (parsed.info && parsed.extract) return usageError("--info and --extract cannot be combined");
+    if (parsed.densityGiven && !parsed.extract) return usageError("--density works only with --extract");
+    if (parsed.info || parsed.extract) return readingMode(parsed);
+    return convertingMode(parsed);
 }
 
 std::string usageText() {

@@ -21,7 +21,7 @@ packages=(
 # Tests, fuzzing and benchmarks.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool
   python3-pyatspi at-spi2-core dbus-daemon
   fonts-dejavu-core
