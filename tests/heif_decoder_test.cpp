@@ -1,4 +1,5 @@
 #include "engine/conversion_preview.h"
+#include "imagelib/decoders/heif_boxes.h"
 #include "imagelib/decoders/heif_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
@@ -235,4 +236,71 @@ TEST(HEIFDecoder, BrokenSequenceOnlyAndOversizedFilesEndInClearErrors) {
             }
         }
     }
+}
+
+// Each grid at a small size and ten times as many tiles: tiles with their
+// own data decode, tiles that share it, or more tiles than a picture of the
+// bitmap limit needs, are refused before libheif reads the file.
+TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
+    DecodeLimits smallPicture;
+    // Room for the 128 x 128 bitmap, not for libheif's planes besides.
+    smallPicture.maxBitmapBytes = 128 * 128 * 4 * 2;
+    const struct {
+        const char* name;
+        testsupport::HeifGrid grid;
+        int tenfold;  // the rows at ten times the tiles
+        DecodeLimits limits;
+        const char* refusal;
+    } cases[] = {
+        {"grid.heic", {4, 4, 64, false}, 40, {}, nullptr},
+        {"grid_shared_tile.heic", {4, 4, 64, true}, 40, {}, "The image's tiles share their data."},
+        {"grid_of_4160_tiles.heic", {65, 64, 64, false}, 0, {}, "The image is made of 4160 tiles, more than the decoder allows."},
+        {"grid_over_planes.heic", {2, 2, 64, false}, 0, smallPicture, "The image is larger than the decoder allows."},
+    };
+    for (const auto& c : cases) {
+        for (const int rows : {c.grid.rows, c.tenfold}) {
+            if (rows == 0) continue;
+            testsupport::HeifGrid grid = c.grid;
+            grid.rows = rows;
+            const std::string where = std::string(c.name) + " with " + std::to_string(rows) + " rows";
+            const auto file = testsupport::EncodeHeifGrid(grid);
+            if (rows == c.grid.rows && file.size() < 100000) testsupport::KeepAsFuzzSeed("heif", c.name, file);
+            CHEIFDecoder decoder;
+            decoder.SetLimits(c.limits);
+            CDIBBitmap bitmap;
+            try {
+                decoder.DecodeMemory(file.data(), static_cast<std::int64_t>(file.size()), bitmap, 32);
+                EXPECT_EQ(c.refusal, nullptr) << where;
+                EXPECT_EQ(bitmap.GetWidth(), grid.columns * grid.tileSide) << where;
+                EXPECT_EQ(bitmap.GetHeight(), grid.rows * grid.tileSide) << where;
+            } catch (const CTextException& error) {
+                ASSERT_NE(c.refusal, nullptr) << where << ": " << error.GetMessage();
+                EXPECT_EQ(error.GetCode(), ERR_FORMAT_UNKNOWN) << where;
+                EXPECT_EQ(error.GetMessage(), std::string("Decoder error: HEIF decoder: ") + c.refusal + "\n") << where;
+            }
+        }
+    }
+}
+
+TEST(HEIFDecoder, CountsTheItemsAndTilesOfTheMetaBox) {
+    const struct {
+        testsupport::HeifGrid grid;
+        HeifItemCensus wanted;
+    } cases[] = {
+        {{3, 2, 64, false}, {7, 6, false, true}},
+        {{3, 2, 64, true}, {7, 6, true, true}},
+        {{1, 1, 64, true}, {2, 1, false, true}},
+    };
+    for (const auto& c : cases) {
+        const auto file = testsupport::EncodeHeifGrid(c.grid);
+        const HeifItemCensus census = CountHeifItems(file.data(), file.size());
+        EXPECT_EQ(census.longestItemList, c.wanted.longestItemList);
+        EXPECT_EQ(census.mostDerivedPictures, c.wanted.mostDerivedPictures);
+        EXPECT_EQ(census.picturesShareData, c.wanted.picturesShareData);
+        EXPECT_TRUE(census.hasGrid);
+        // Cut anywhere, the boxes are counted as far as they go.
+        for (std::size_t cut = 0; cut < file.size(); cut += 7) CountHeifItems(file.data(), cut);
+    }
+    const auto single = testsupport::EncodeHeif(64, 64, [](int, int) { return Rgba{}; }, HeifOptions{});
+    EXPECT_FALSE(CountHeifItems(single.data(), single.size()).hasGrid);
 }

@@ -3,10 +3,16 @@
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
 #include "imagelib/text_exception.h"
+#include "support/color_profiles.h"
 #include "support/image_writers.h"
+#include "support/modern_writers.h"
 #include "support/test_support.h"
+#include "imagelib/work_budget.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>  // jpeglib.h needs FILE
+#include <jpeglib.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -373,3 +379,123 @@ TEST(JpegDecoder, ExceptionFromTheProgressSinkPassesThroughAndTheDecoderRecovers
 }
 
 }  // namespace
+
+namespace {
+
+// An APP2 marker: the ICC tag, sequence number and count, then the payload.
+struct App2 {
+    int sequence = 0;  // -1: not an ICC chunk, -2: shorter than the tag
+    int count = 0;
+    std::size_t from = 0, to = 0;  // of the profile
+};
+
+std::vector<std::uint8_t> WithApp2Markers(const std::vector<std::uint8_t>& jpeg, const std::vector<App2>& markers,
+                                          const std::vector<std::uint8_t>& profile) {
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    for (const App2& marker : markers) {
+        std::vector<std::uint8_t> body;
+        if (marker.sequence == -2) {
+            body.assign({'I', 'C', 'C'});
+        } else {
+            const char* tag = marker.sequence == -1 ? "XMP_PROFILE" : "ICC_PROFILE";
+            body.assign(tag, tag + 12);
+            body.push_back(static_cast<std::uint8_t>(std::max(marker.sequence, 0)));
+            body.push_back(static_cast<std::uint8_t>(marker.count));
+            body.insert(body.end(), profile.begin() + static_cast<std::ptrdiff_t>(marker.from),
+                        profile.begin() + static_cast<std::ptrdiff_t>(marker.to));
+        }
+        const std::size_t length = body.size() + 2;
+        out.insert(out.end(), {0xFF, 0xE2, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+        out.insert(out.end(), body.begin(), body.end());
+    }
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+// libjpeg's own assembly of the saved markers, to hold ours against.
+bool LibjpegAssemblesProfile(const std::vector<std::uint8_t>& stream, const std::vector<std::uint8_t>& profile) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    errors.emit_message = [](j_common_ptr, int) {};
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, stream.data(), static_cast<unsigned long>(stream.size()));
+    jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&info, TRUE);
+    JOCTET* assembled = nullptr;
+    unsigned length = 0;
+    const bool read = jpeg_read_icc_profile(&info, &assembled, &length) != 0;
+    const bool same = read && std::vector<std::uint8_t>(assembled, assembled + length) == profile;
+    std::free(assembled);
+    jpeg_destroy_decompress(&info);
+    return same;
+}
+
+}  // namespace
+
+TEST(JpegDecoder, AssemblesProfileChunksAsLibjpegDoes) {
+    const std::vector<std::uint8_t> profile = testsupport::DisplayP3Profile();
+    const std::size_t third = profile.size() / 3, end = profile.size();
+    const App2 first{1, 3, 0, third}, second{2, 3, third, 2 * third}, last{3, 3, 2 * third, end};
+    const auto jpeg = testsupport::EncodeJpeg(ColourPicture(16, 16, true));
+    enum Outcome { kUsed, kUnreadable, kNone };
+    const struct {
+        const char* name;
+        std::vector<App2> markers;
+        Outcome outcome;
+    } cases[] = {
+        {"in order", {first, second, last}, kUsed},
+        {"reversed", {last, second, first}, kUsed},
+        {"among other APP2 markers", {{-1, 0, 0, 9}, first, {-2}, second, last, {-1, 0, 0, 0}}, kUsed},
+        {"with an empty chunk", {{1, 4, 0, 0}, {2, 4, 0, third}, {3, 4, third, 2 * third}, {4, 4, 2 * third, end}},
+         kUsed},
+        {"one missing", {first, last}, kUnreadable},
+        {"one twice", {first, second, second, last}, kUnreadable},
+        {"counts differ", {first, {2, 4, third, 2 * third}, last}, kUnreadable},
+        {"sequence number 0", {{0, 3, 0, third}, second, last}, kUnreadable},
+        {"sequence number past the count", {first, second, {4, 3, 2 * third, end}}, kUnreadable},
+        {"only empty chunks", {{1, 1, 0, 0}}, kNone},
+    };
+    for (const auto& c : cases) {
+        const auto stream = WithApp2Markers(jpeg, c.markers, profile);
+        if (c.outcome != kNone) {
+            EXPECT_EQ(LibjpegAssemblesProfile(stream, profile), c.outcome == kUsed) << c.name;
+        }
+        CJPEGDecoder decoder;
+        CDIBBitmap bitmap;
+        testing::internal::CaptureStderr();
+        Decode(decoder, stream, bitmap, 32);
+        testing::internal::GetCapturedStderr();
+        const std::string note = decoder.GetColorNote();
+        if (c.outcome == kUsed)
+            EXPECT_TRUE(!note.empty() && note.find("ignored") == std::string::npos) << c.name << ": " << note;
+        else
+            EXPECT_EQ(note, c.outcome == kNone ? "" : "colour profile ignored: it could not be read") << c.name;
+    }
+}
+
+// Small APP2 markers by the thousand, at one size and ten times it: the
+// work grows with the file, and a budget too small for them refuses it.
+TEST(JpegDecoder, ManyMarkersCostWorkInProportionToTheFile) {
+    const auto jpeg = testsupport::EncodeJpeg(ColourPicture(16, 16, true));
+    DecodeLimits noFloor;
+    noFloor.workUnitsFloor = 0;
+    DecodeLimits tight = noFloor;
+    tight.workUnitsPerFileByte = 2;
+    double perByte[2] = {0, 0};
+    for (const int scale : {1, 10}) {
+        const auto stream = WithApp2Markers(jpeg, std::vector<App2>(1000 * scale, App2{-2}), {});
+        if (scale == 1) testsupport::KeepAsFuzzSeed("jpeg", "many_app2_markers.jpg", stream);
+        CJPEGDecoder decoder;
+        decoder.SetLimits(noFloor);
+        CDIBBitmap bitmap;
+        Decode(decoder, stream, bitmap, 32);
+        EXPECT_GT(decoder.GetWorkSpent(), 0u);
+        EXPECT_LE(decoder.GetWorkSpent(), WorkBudget::ForFile(stream.size(), 0, noFloor).Allowance());
+        perByte[scale == 1 ? 0 : 1] = static_cast<double>(decoder.GetWorkSpent()) / static_cast<double>(stream.size());
+        decoder.SetLimits(tight);
+        EXPECT_STREQ(DecodeFailure(decoder, stream).GetMessage(),
+                     "Decoder error: JPEG image has more markers than its size allows\n\n");
+    }
+    EXPECT_LE(perByte[1], 1.1 * perByte[0]);
+}

@@ -1,7 +1,9 @@
 #include "imagelib/decoders/heif_decoder.h"
 
 #include "imagelib/byte_order.h"
+#include "imagelib/decoders/heif_boxes.h"
 #include "imagelib/decoders/heif_library.h"
+#include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -24,6 +26,17 @@ constexpr std::size_t kLargeBoxHeaderBytes = 16;
 // Where an ICC profile's header names the colour space it describes.
 constexpr std::size_t kIccColourSpaceOffset = 16;
 constexpr char kIccGreySpace[] = "GRAY";
+// libheif's reading time grows with the square of the meta box's lists and
+// its decoding with the pictures a derived image lists (see heif_boxes.h).
+// Real files hold a few hundred items; 4096 tiles of 256 x 256 pixels make
+// a picture as large as a bitmap may be.
+constexpr std::uint64_t kMaxItemListEntries = 8192;
+constexpr std::uint64_t kMaxDerivedPictures = 4096;
+// What libheif holds while it decodes, beyond the picture it hands over in
+// four bytes a pixel: the decoded planes, colour and alpha at up to three
+// samples and one a pixel, and for a grid its tiles besides.
+constexpr std::uint64_t kHandedOverBytesPerPixel = 4;
+constexpr std::uint64_t kColourPlanes = 3;
 
 struct ContextDeleter {
     void operator()(heif_context* context) const { Heif().context_free(context); }
@@ -167,6 +180,34 @@ bool HasOnlyGreys(const CImageBitmap& bitmap) {
     return true;
 }
 
+// Refuses files whose items would cost libheif time out of proportion to
+// their size.
+void CheckItems(const HeifItemCensus& census) {
+    // Encoders give each tile its own data; tiles that share it make a large
+    // picture, decoded tile by tile, out of a few bytes.
+    if (census.picturesShareData) RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image's tiles share their data.");
+    if (census.longestItemList > kMaxItemListEntries)
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: The file lists %llu items, more than the decoder allows.",
+                         static_cast<unsigned long long>(census.longestItemList));
+    if (census.mostDerivedPictures > kMaxDerivedPictures)
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
+                         "HEIF decoder: The image is made of %llu tiles, more than the decoder allows.",
+                         static_cast<unsigned long long>(census.mostDerivedPictures));
+}
+
+// Refuses a picture whose decoding would take libheif more working memory
+// than a bitmap may have, before libheif allocates its planes.
+void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid, int bits) {
+    const std::uint64_t sampleBytes = bits > 8 ? 2 : 1;
+    const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColourPlanes + (hasAlpha ? 1 : 0));
+    const std::optional<std::uint64_t> bytes =
+        CheckedMultiply(CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))
+                            .value_or(UINT64_MAX),
+                        planeBytes + kHandedOverBytesPerPixel);
+    if (!bytes || *bytes > limits.maxBitmapBytes)
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
+}
+
 }  // namespace
 
 void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle, const CImageBitmap& bitmap) {
@@ -233,6 +274,8 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
                                                   static_cast<int>(std::min<std::int64_t>(limits.maxSide, INT_MAX)));
         if (IsSequenceOnly(data, static_cast<std::size_t>(size)))
             RaiseError(ERR_UNSUPPORTED_DATA, "HEIF decoder: The file holds only an image sequence, no still picture.");
+        const HeifItemCensus census = CountHeifItems(data, static_cast<std::size_t>(size));
+        CheckItems(census);
         Check(Heif().context_read_from_memory_without_copy(context.get(), data, static_cast<std::size_t>(size), nullptr));
 
         heif_image_handle* rawHandle = nullptr;
@@ -254,6 +297,8 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", storedWidth,
                              storedHeight);
         CheckBitmapWithin(limits, storedWidth, storedHeight, 32);
+        CheckLibraryMemory(limits, storedWidth, storedHeight, hasAlpha, census.hasGrid,
+                           Heif().image_handle_get_luma_bits_per_pixel(handle.get()));
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");

@@ -1,15 +1,17 @@
 #include "imagelib/decoders/jpeg_decoder.h"
 
 #include "imagelib/text_exception.h"
+#include "imagelib/work_budget.h"
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
-#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include <jpeglib.h>
 // After jpeglib.h: the warning codes.
@@ -26,14 +28,58 @@ namespace {
 // with what it has instead of failing.
 const JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
 
-struct FreeDeleter {
-    void operator()(void* block) const noexcept { std::free(block); }
-};
-
 enum class OutputPath {
     Grey,          // one sample per pixel; 8-bit rows, or 32-bit through libjpeg
     DirectColour,  // libjpeg writes blue, green, red, 255 straight into the rows
     Cmyk,          // four inks per pixel, converted here
+};
+
+// ICC profiles travel in APP2 markers that start with this tag, split over
+// as many markers as they need, each with its sequence number (from 1) and
+// the count of markers.
+constexpr int kIccMarker = JPEG_APP0 + 2;
+constexpr std::uint8_t kIccTag[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+constexpr unsigned kIccSequenceOffset = sizeof kIccTag;
+constexpr unsigned kIccCountOffset = sizeof kIccTag + 1;
+constexpr unsigned kIccMarkerHeaderBytes = sizeof kIccTag + 2;
+constexpr int kMaxIccChunks = 255;
+constexpr unsigned kMarkerLengthBytes = 2;
+// What reading one marker costs besides its bytes.
+constexpr std::uint64_t kWorkPerMarker = 16;
+
+// The ICC chunks of the header's APP2 markers, gathered as libjpeg reads
+// them: libjpeg's own saving walks its list of saved markers from the head
+// for every new one, so a file of many small markers took time growing with
+// their square. The rules are those of libjpeg's jpeg_read_icc_profile: the
+// first chunk sets the count, and a chunk with another count, a sequence
+// number outside it or a repeated one spoils the whole profile.
+struct ProfileChunks {
+    // True while the header is read; markers between scans are skipped.
+    bool collecting = false;
+    // The payload bytes of every chunk seen, spoilt or not, so that a
+    // profile too large is told apart from a broken one.
+    std::uint64_t payloadBytes = 0;
+    bool broken = false;
+    // The payloads are kept while they fit the profile limit.
+    bool kept = true;
+    int count = 0;
+    struct Chunk {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+        bool present = false;
+    };
+    std::array<Chunk, kMaxIccChunks + 1> chunks{};
+    std::vector<JOCTET> payloads;
+
+    void Reset(bool collect) {
+        collecting = collect;
+        payloadBytes = 0;
+        broken = false;
+        kept = true;
+        count = 0;
+        chunks.fill({});
+        payloads.clear();
+    }
 };
 
 }  // namespace
@@ -65,6 +111,10 @@ struct CJPEGDecoder::Decompressor {
     // instead of allocating. Both from the decode's limits.
     int maxScans = 0;
     long maxMemory = 0;
+    ProfileChunks profileChunks;
+    std::uint64_t maxProfileBytes = 0;
+    // Charged by the marker reader; made for each stream.
+    WorkBudget work{0};
 };
 
 namespace {
@@ -82,13 +132,10 @@ struct JpegSteps {
     int components = 0;
     OutputPath path = OutputPath::DirectColour;
     bool invertedInks = false;
-    // Keep the APP2 markers that carry an ICC profile.
+    // Gather the ICC chunks of the APP2 markers.
     bool readProfile = false;
     // CMYK rows keep their inks for the colour profile to convert.
     bool keepInks = false;
-    // Allocated by jpeg_read_icc_profile with malloc.
-    JOCTET* profile = nullptr;
-    unsigned profileLength = 0;
     int depth = 0;
     int outputComponents = 0;
     // The rows of one iMCU row: a window of rows reads that many at a time.
@@ -195,25 +242,115 @@ void ConvertCmykRow(const JSAMPLE* in, std::uint8_t* out, JDIMENSION width, bool
     }
 }
 
-// ICC profiles travel in APP2 markers that start with this tag, split over
-// as many markers as they need.
-constexpr int kIccMarker = JPEG_APP0 + 2;
-constexpr std::uint8_t kIccTag[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
-constexpr unsigned kIccMarkerHeaderBytes = sizeof kIccTag + 2;  // the tag, sequence number and count
-
-// The bytes of the profile the saved markers hold, counted before
-// jpeg_read_icc_profile allocates for it.
-std::uint64_t SavedProfileBytes(const jpeg_decompress_struct& info) {
-    std::uint64_t bytes = 0;
-    for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr; marker = marker->next)
-        if (marker->marker == kIccMarker && marker->data_length >= kIccMarkerHeaderBytes &&
-            std::memcmp(marker->data, kIccTag, sizeof kIccTag) == 0)
-            bytes += marker->data_length - kIccMarkerHeaderBytes;
-    return bytes;
+// Takes count bytes from the source manager into out (or drops them when
+// out is null). Our source never suspends: when the data runs out it hands
+// over a fake end-of-image marker, which is left for libjpeg's marker
+// reader, as skip_input_data leaves it. False when the data ran out.
+bool TakeMarkerBytes(j_decompress_ptr info, std::size_t count, JOCTET* out) {
+    jpeg_source_mgr* source = info->src;
+    while (count > 0) {
+        if (source->bytes_in_buffer == 0) {
+            (*source->fill_input_buffer)(info);
+            return false;
+        }
+        const std::size_t step = std::min(count, source->bytes_in_buffer);
+        if (out != nullptr) {
+            std::memcpy(out, source->next_input_byte, step);
+            out += step;
+        }
+        source->next_input_byte += step;
+        source->bytes_in_buffer -= step;
+        count -= step;
+    }
+    return true;
 }
 
-void ReadProfileStep(Decompressor& state, JpegSteps& steps) {
-    if (!jpeg_read_icc_profile(&state.info, &steps.profile, &steps.profileLength)) steps.profile = nullptr;
+// Notes one ICC chunk whose header is read. True when its payload, next in
+// the source, is to be kept.
+bool NoteProfileChunk(j_decompress_ptr info, ProfileChunks& chunks, const JOCTET* header, std::size_t payloadLength,
+                      std::uint64_t maxProfileBytes) {
+    chunks.payloadBytes += payloadLength;
+    const int sequence = header[kIccSequenceOffset];
+    const int count = header[kIccCountOffset];
+    if (chunks.count == 0) chunks.count = count;
+    if (!chunks.broken &&
+        (count != chunks.count || sequence < 1 || sequence > count || chunks.chunks[sequence].present)) {
+        chunks.broken = true;
+        WARNMS(info, JWRN_BOGUS_ICC);
+    }
+    if (chunks.payloadBytes > maxProfileBytes) chunks.kept = false;
+    if (chunks.broken || !chunks.kept) {
+        chunks.payloads.clear();
+        return false;
+    }
+    chunks.chunks[sequence] = {chunks.payloads.size(), payloadLength, true};
+    return true;
+}
+
+// Room for a payload at the end of the kept ones; null when there is no
+// memory for it, which costs the profile, not the picture.
+JOCTET* MakeRoomForPayload(ProfileChunks& chunks, std::size_t length) {
+    try {
+        const std::size_t offset = chunks.payloads.size();
+        chunks.payloads.resize(offset + length);
+        return chunks.payloads.data() + offset;
+    } catch (...) {
+        chunks.broken = true;
+        chunks.payloads.clear();
+        return nullptr;
+    }
+}
+
+// libjpeg's processor for APP2 markers: keeps the ICC chunks of the header
+// and skips everything else, charging the markers to the work budget.
+boolean ReadApp2Marker(j_decompress_ptr info) {
+    Decompressor& state = StateOf(reinterpret_cast<j_common_ptr>(info));
+    JOCTET lengthBytes[kMarkerLengthBytes] = {};
+    if (!TakeMarkerBytes(info, kMarkerLengthBytes, lengthBytes)) return TRUE;
+    const std::size_t length = (std::size_t{lengthBytes[0]} << 8) | lengthBytes[1];
+    if (!state.work.Spend(kWorkPerMarker + length)) {
+        RecordFailure(state, "JPEG image has more markers than its size allows\n");
+        std::longjmp(state.jump, 1);
+    }
+    if (length < kMarkerLengthBytes) return TRUE;
+    std::size_t left = length - kMarkerLengthBytes;
+    ProfileChunks& chunks = state.profileChunks;
+    JOCTET header[kIccMarkerHeaderBytes] = {};
+    if (chunks.collecting && left >= kIccMarkerHeaderBytes) {
+        if (!TakeMarkerBytes(info, kIccMarkerHeaderBytes, header)) return TRUE;
+        left -= kIccMarkerHeaderBytes;
+        if (std::memcmp(header, kIccTag, sizeof kIccTag) == 0 &&
+            NoteProfileChunk(info, chunks, header, left, state.maxProfileBytes)) {
+            JOCTET* payload = MakeRoomForPayload(chunks, left);
+            if (payload != nullptr && !TakeMarkerBytes(info, left, payload)) {
+                // Cut short by the end of the data; libjpeg finds no image after it.
+                chunks.broken = true;
+                chunks.payloads.clear();
+            }
+            if (payload != nullptr) return TRUE;
+        }
+    }
+    TakeMarkerBytes(info, left, nullptr);
+    return TRUE;
+}
+
+// The profile the chunks make up, in sequence order; empty when it is
+// broken or a chunk is missing. Throws only std::bad_alloc.
+std::vector<JOCTET> AssembleProfile(const ProfileChunks& chunks) {
+    std::vector<JOCTET> profile;
+    if (chunks.broken || !chunks.kept || chunks.count == 0) return profile;
+    std::size_t length = 0;
+    for (int sequence = 1; sequence <= chunks.count; ++sequence) {
+        if (!chunks.chunks[sequence].present) return profile;
+        length += chunks.chunks[sequence].length;
+    }
+    profile.reserve(length);
+    for (int sequence = 1; sequence <= chunks.count; ++sequence) {
+        const ProfileChunks::Chunk& chunk = chunks.chunks[sequence];
+        profile.insert(profile.end(), chunks.payloads.begin() + static_cast<std::ptrdiff_t>(chunk.offset),
+                       chunks.payloads.begin() + static_cast<std::ptrdiff_t>(chunk.offset + chunk.length));
+    }
+    return profile;
 }
 
 ProfilePixels PixelsOf(const JpegSteps& steps) {
@@ -235,8 +372,10 @@ void CreateStep(Decompressor& state, JpegSteps&) {
 void ReadHeaderStep(Decompressor& state, JpegSteps& steps) {
     jpeg_decompress_struct& info = state.info;
     info.mem->max_memory_to_use = state.maxMemory;
-    // Marker data is bounded by the file, which is in memory already.
-    jpeg_save_markers(&info, kIccMarker, steps.readProfile ? 0xFFFF : 0);
+    if (steps.readProfile)
+        jpeg_set_marker_processor(&info, kIccMarker, ReadApp2Marker);
+    else
+        jpeg_save_markers(&info, kIccMarker, 0);
     jpeg_read_header(&info, TRUE);
     if (steps.fastUpsampling) info.do_fancy_upsampling = FALSE;
     info.dct_method = JDCT_FLOAT;
@@ -387,6 +526,9 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     Decompressor& state = *m_decompressor;
     StreamSession session(state, source);
     state.maxScans = GetLimits().maxJpegScans;
+    state.maxProfileBytes = GetLimits().maxColorProfileBytes;
+    state.work = WorkBudget::ForFile(static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetRemaining(), 0)), 0,
+                                     GetLimits());
     state.maxMemory = static_cast<long>(
         std::min<std::uint64_t>(GetLimits().maxBitmapBytes, std::numeric_limits<long>::max()));
 
@@ -394,22 +536,23 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     steps.fastUpsampling = m_fastUpsampling;
     steps.wantedDepth = bpp;
     steps.readProfile = GetColorManagement();
-    if (!RunJpegStep(state, ReadHeaderStep, steps)) RaiseRecordedError(state);
-    if (steps.readProfile && SavedProfileBytes(state.info) > GetLimits().maxColorProfileBytes) {
+    state.profileChunks.Reset(steps.readProfile);
+    const bool headerRead = RunJpegStep(state, ReadHeaderStep, steps);
+    m_workSpent = state.work.Spent();
+    state.profileChunks.collecting = false;
+    if (!headerRead) RaiseRecordedError(state);
+    const ProfileChunks& chunks = state.profileChunks;
+    if (chunks.payloadBytes > GetLimits().maxColorProfileBytes) {
         IgnoreColorProfile("it is too large");
-    } else if (steps.readProfile && SavedProfileBytes(state.info) > 0) {
-        if (!RunJpegStep(state, ReadProfileStep, steps) || steps.profile == nullptr) {
-            // A broken chain of markers is no reason to fail the picture.
-            state.failed = false;
-            state.message[0] = '\0';
+    } else if (chunks.payloadBytes > 0) {
+        const std::vector<JOCTET> profile = AssembleProfile(chunks);
+        // A broken chain of markers is no reason to fail the picture.
+        if (profile.empty())
             IgnoreColorProfile("it could not be read");
-        } else {
-            const std::unique_ptr<JOCTET, FreeDeleter> owner(steps.profile);
-            steps.keepInks = UseColorProfile({steps.profile, steps.profileLength}, PixelsOf(steps)) &&
-                             steps.path == OutputPath::Cmyk;
-        }
-        steps.profile = nullptr;
+        else
+            steps.keepInks = UseColorProfile(profile, PixelsOf(steps)) && steps.path == OutputPath::Cmyk;
     }
+    state.profileChunks.Reset(false);
     TraceFormat(2, "JPEG image %u x %u, %d components%s.\n", steps.width, steps.height, steps.components,
                 state.info.progressive_mode ? ", progressive" : "");
 

@@ -2,6 +2,7 @@
 
 #include "imagelib/image_decoder.h"
 
+#include <cstdint>
 #include <memory>
 
 // Decodes baseline and progressive JPEG pictures, on libjpeg. One object owns
@@ -18,6 +19,9 @@ public:
     CJPEGDecoder();
     ~CJPEGDecoder() override;
 
+    // The work the last stream's markers cost (see WorkBudget).
+    std::uint64_t GetWorkSpent() const { return m_workSpent; }
+
     // libjpeg's state, defined with the decoder so that libjpeg's headers stay
     // out of this one.
     struct Decompressor;
@@ -32,4 +36,5 @@ private:
     // replication is faster and the pictures are shrunk to a handheld's
     // screen afterwards anyway.
     bool m_fastUpsampling = true;
+    std::uint64_t m_workSpent = 0;
 };

@@ -215,7 +215,62 @@ public:
 
     const std::vector<std::uint8_t>& File() const { return m_file; }
 
+    // The whole box of `type` inside the item properties.
+    std::vector<std::uint8_t> PropertyContainer() const {
+        const std::size_t iprp = Find(MetaChildren(), MetaEnd(), "iprp");
+        const std::size_t ipco = Find(iprp + 8, iprp + Size(iprp), "ipco");
+        return {m_file.begin() + static_cast<std::ptrdiff_t>(ipco),
+                m_file.begin() + static_cast<std::ptrdiff_t>(ipco + Size(ipco))};
+    }
+    // The one-byte property associations of the primary item (libheif
+    // writes them narrow, in a version 0 ipma).
+    std::vector<std::uint8_t> PrimaryAssociations() const {
+        const std::size_t iprp = Find(MetaChildren(), MetaEnd(), "iprp");
+        const std::size_t ipma = Find(iprp + 8, iprp + Size(iprp), "ipma");
+        Require(m_file[ipma + 8] == 0 && (m_file[ipma + 11] & 1) == 0, "a narrow version 0 ipma");
+        std::size_t entry = ipma + 16;
+        for (std::uint32_t i = 0, n = ReadBE32(&m_file[ipma + 12]); i < n; ++i) {
+            const std::size_t count = m_file[entry + 2];
+            if (ReadBE16(&m_file[entry]) == Primary())
+                return {m_file.begin() + static_cast<std::ptrdiff_t>(entry + 3),
+                        m_file.begin() + static_cast<std::ptrdiff_t>(entry + 3 + count)};
+            entry += 3 + count;
+        }
+        throw std::runtime_error("no ipma entry of the primary item");
+    }
+    // The coded bytes of the primary item: one extent in the file, as
+    // libheif writes a small picture.
+    std::vector<std::uint8_t> PrimaryData() const {
+        const std::size_t iloc = Find(MetaChildren(), MetaEnd(), "iloc");
+        const std::uint8_t version = m_file[iloc + 8];
+        Require(version <= 1 && m_file[iloc + 12] == 0x44 && (m_file[iloc + 13] & 0xBF) == 0,
+                "a version 0 or 1 iloc of 4-byte offsets and lengths");
+        const std::size_t baseBytes = m_file[iloc + 13] >> 4;
+        const std::size_t methodBytes = version == 1 ? 2 : 0;
+        std::size_t at = iloc + 16;
+        for (std::uint32_t i = 0, n = ReadBE16(&m_file[iloc + 14]); i < n; ++i) {
+            const std::size_t fields = at + 4 + methodBytes;  // behind the number and data reference
+            const std::size_t base = baseBytes == 4 ? ReadBE32(&m_file[fields]) : 0;
+            const std::uint32_t extents = ReadBE16(&m_file[fields + baseBytes]);
+            const std::size_t extent = fields + baseBytes + 2;
+            if (ReadBE16(&m_file[at]) == Primary() && extents == 1) {
+                const std::size_t offset = base + ReadBE32(&m_file[extent]), length = ReadBE32(&m_file[extent + 4]);
+                return {m_file.begin() + static_cast<std::ptrdiff_t>(offset),
+                        m_file.begin() + static_cast<std::ptrdiff_t>(offset + length)};
+            }
+            at = extent + extents * 8;
+        }
+        throw std::runtime_error("no single extent of the primary item");
+    }
+
 private:
+    std::size_t MetaChildren() const { return Find(0, m_file.size(), "meta") + 12; }
+    std::size_t MetaEnd() const {
+        const std::size_t meta = Find(0, m_file.size(), "meta");
+        return meta + Size(meta);
+    }
+    std::uint32_t Primary() const { return ReadBE16(&m_file[Find(MetaChildren(), MetaEnd(), "pitm") + 12]); }
+
     std::size_t Size(std::size_t box) const { return ReadBE32(&m_file[box]); }
     void Grow(std::size_t box, std::size_t by) { WriteBE32(box, static_cast<std::uint32_t>(Size(box) + by)); }
     void WriteBE32(std::size_t at, std::uint32_t value) { WriteBE(at, 4, value); }
@@ -286,6 +341,109 @@ std::vector<std::uint8_t> WithHeifTransformations(std::vector<std::uint8_t> file
     HeifBoxes boxes(std::move(file));
     for (const auto& property : properties) boxes.AddPrimaryProperty(property);
     return boxes.File();
+}
+
+namespace {
+
+// A box of `type` around `body`; full boxes start their body with the
+// version and flags.
+std::vector<std::uint8_t> Box(const char* type, const std::vector<std::uint8_t>& body) {
+    return ByteWriter().be32(static_cast<std::uint32_t>(8 + body.size())).text(type).bytes(body).data();
+}
+
+// The meta box of a grid, item 1, over `tiles` items numbered from 2 whose
+// data begins at `dataStart` in the file, `tileBytes` each, all at the same
+// place when shared.
+std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::uint8_t>& tileProperties,
+                                   const std::vector<std::uint8_t>& tileAssociations, std::size_t tileBytes,
+                                   std::size_t dataStart) {
+    const std::uint32_t tiles = static_cast<std::uint32_t>(grid.columns * grid.rows);
+    const std::uint32_t width = static_cast<std::uint32_t>(grid.columns * grid.tileSide);
+    const std::uint32_t height = static_cast<std::uint32_t>(grid.rows * grid.tileSide);
+    ByteWriter infos;
+    infos.be16(0).be16(0).be16(tiles + 1);
+    for (std::uint32_t item = 1; item <= tiles + 1; ++item) {
+        // Version 2; the tiles are hidden.
+        ByteWriter entry;
+        entry.u8(2).u8(0).be16(item == 1 ? 0 : 1).be16(item).be16(0).text(item == 1 ? "grid" : "hvc1").u8(0);
+        infos.bytes(Box("infe", entry.data()));
+    }
+    ByteWriter references;
+    references.be32(0);
+    ByteWriter derived;
+    derived.be16(1).be16(tiles);
+    for (std::uint32_t item = 2; item <= tiles + 1; ++item) derived.be16(item);
+    references.bytes(Box("dimg", derived.data()));
+
+    // The grid's size follows the tile's properties.
+    std::vector<std::uint8_t> container = tileProperties;
+    const std::vector<std::uint8_t> size = HeifProperty("ispe", {0, width, height});
+    container.insert(container.end(), size.begin(), size.end());
+    const std::uint32_t total = ReadBE32(container.data()) + static_cast<std::uint32_t>(size.size());
+    for (int i = 0; i < 4; ++i) container[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(total >> (24 - 8 * i));
+    std::size_t propertyCount = 0;
+    for (std::size_t at = 8; at + 8 <= tileProperties.size(); at += ReadBE32(&tileProperties[at])) ++propertyCount;
+    ByteWriter associations;
+    associations.be32(0).be32(tiles + 1);
+    associations.be16(1).u8(1).u8(static_cast<std::uint32_t>(propertyCount + 1));
+    for (std::uint32_t item = 2; item <= tiles + 1; ++item)
+        associations.be16(item).u8(static_cast<std::uint32_t>(tileAssociations.size())).bytes(tileAssociations);
+    const std::vector<std::uint8_t> properties = Box("iprp", [&] {
+        std::vector<std::uint8_t> body = container;
+        const std::vector<std::uint8_t> ipma = Box("ipma", associations.data());
+        body.insert(body.end(), ipma.begin(), ipma.end());
+        return body;
+    }());
+
+    // Version 1: the grid's description lies in the meta box, the tiles' in
+    // the file.
+    ByteWriter locations;
+    locations.be32(0x01000000).u8(0x44).u8(0).be16(tiles + 1);
+    locations.be16(1).be16(1).be16(0).be16(1).be32(0).be32(8);
+    for (std::uint32_t item = 2; item <= tiles + 1; ++item) {
+        const std::size_t offset = dataStart + (grid.sharedData ? 0 : (item - 2) * tileBytes);
+        locations.be16(item).be16(0).be16(0).be16(1).be32(static_cast<std::uint32_t>(offset)).be32(
+            static_cast<std::uint32_t>(tileBytes));
+    }
+    ByteWriter description;
+    description.u8(0).u8(0).u8(static_cast<std::uint32_t>(grid.rows - 1)).u8(static_cast<std::uint32_t>(grid.columns - 1))
+        .be16(width).be16(height);
+
+    ByteWriter meta;
+    meta.be32(0);
+    meta.bytes(Box("hdlr", ByteWriter().be32(0).be32(0).text("pict").fill(12, 0).u8(0).data()));
+    meta.bytes(Box("pitm", ByteWriter().be32(0).be16(1).data()));
+    meta.bytes(Box("iloc", locations.data()));
+    meta.bytes(Box("iinf", infos.data()));
+    meta.bytes(Box("iref", references.data()));
+    meta.bytes(properties);
+    meta.bytes(Box("idat", description.data()));
+    return Box("meta", meta.data());
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid) {
+    // libheif writes smaller pictures as grids themselves.
+    Require(grid.tileSide >= 64, "tiles of 64 pixels or more");
+    const std::vector<std::uint8_t> tileFile = EncodeHeif(
+        grid.tileSide, grid.tileSide,
+        [](int x, int y) { return Rgba{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4), 128, 255}; },
+        {});
+    const HeifBoxes tile(tileFile);
+    const std::vector<std::uint8_t> tileData = tile.PrimaryData();
+    const std::vector<std::uint8_t> fileType =
+        Box("ftyp", ByteWriter().text("heic").be32(0).text("mif1").text("heic").data());
+    const std::vector<std::uint8_t> sized =
+        GridMeta(grid, tile.PropertyContainer(), tile.PrimaryAssociations(), tileData.size(), 0);
+    const std::size_t dataStart = fileType.size() + sized.size() + 8;
+    ByteWriter file;
+    file.bytes(fileType)
+        .bytes(GridMeta(grid, tile.PropertyContainer(), tile.PrimaryAssociations(), tileData.size(), dataStart));
+    const std::size_t copies = grid.sharedData ? 1 : static_cast<std::size_t>(grid.columns * grid.rows);
+    file.be32(static_cast<std::uint32_t>(8 + copies * tileData.size())).text("mdat");
+    for (std::size_t copy = 0; copy < copies; ++copy) file.bytes(tileData);
+    return file.data();
 }
 
 void KeepAsFuzzSeed(const std::string& harness, const std::string& name, const std::vector<std::uint8_t>& bytes) {

@@ -48,6 +48,17 @@ std::vector<std::uint8_t> HeifProperty(const char* type, const std::vector<std::
 std::vector<std::uint8_t> WithHeifTransformations(std::vector<std::uint8_t> file,
                                                   const std::vector<std::vector<std::uint8_t>>& properties);
 
+// A grid image of columns x rows copies of one square tile (64 pixels or more), the grid's
+// description in the meta box. With sharedData every tile item points at
+// the same coded bytes; otherwise each has its own copy of them.
+struct HeifGrid {
+    int columns = 1;
+    int rows = 1;
+    int tileSide = 64;
+    bool sharedData = false;
+};
+std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid);
+
 // With KESTRIN_FUZZ_SEED_DIR set, the bytes are also written as
 // <dir>/<harness>/<name>, to seed that fuzz harness.
 void KeepAsFuzzSeed(const std::string& harness, const std::string& name, const std::vector<std::uint8_t>& bytes);
