@@ -30,7 +30,7 @@ constexpr std::uint32_t kMultiProcessType = Signature("mpet");
 constexpr std::uint32_t kCurveSetElement = Signature("cvst");
 constexpr std::uint32_t kMatrixElement = Signature("matf");
 constexpr std::uint32_t kClutElement = Signature("clut");
-constexpr std::uint32_t kSegmentedCurve = Signature("sf32");
+constexpr std::uint32_t kSegmentedCurve = Signature("curf");
 
 // The tags lcms2 reads a pipeline from: device to connection space, whose
 // tables take the picture's channels, and the way back (and the gamut and
@@ -50,6 +50,7 @@ constexpr int kMaxStageChannels = 15;
 // (curves, table, curves, matrix, curves); a multiProcessElements tag a few
 // more.
 constexpr std::uint32_t kMaxStages = 16;
+constexpr std::uint64_t kSegmentsPerUnit = 16;
 // lcms2 tabulates every segmented curve at this many points when it reads it.
 constexpr std::uint64_t kCurveTablePoints = 4096;
 // A conversion builds a transform into code values and one into light, and
@@ -193,7 +194,9 @@ void AddSegmentedCurve(PipelineCost& cost, std::optional<Bytes> curve) {
     const auto type = curve ? curve->U32(0) : std::nullopt;
     const auto segments = curve ? curve->U16(8) : std::nullopt;
     if (!type || *type != kSegmentedCurve || !segments || *segments == 0) return cost.Refuse(kUnreadable);
-    cost.Add(*segments);
+    // Looking a segment up is a comparison a segment, cheap beside a
+    // multiply-add; tabulating evaluates the curve at every point.
+    cost.Add(1 + *segments / kSegmentsPerUnit);
     cost.reading = CheckedAdd(cost.reading, kCurveTablePoints * *segments).value_or(UINT64_MAX);
 }
 
