@@ -3,6 +3,7 @@
 //
 //   kestrin_bench_inputs jpeg WIDTH HEIGHT QUALITY SEED FILE
 //   kestrin_bench_inputs jpeg-p3 WIDTH HEIGHT QUALITY SEED FILE  (the same, tagged Display P3)
+//   kestrin_bench_inputs jpeg-wide-gamut WIDTH HEIGHT QUALITY SEED FILE  (tagged Wide Gamut RGB)
 //   kestrin_bench_inputs png  WIDTH HEIGHT SEED FILE
 //   kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE
 //   kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE
@@ -112,13 +113,10 @@ private:
 
 // libjpeg's default error handler prints and exits, which is all a generator
 // needs.
-// Display P3 (P3 primaries, D65 white, the sRGB curve), as phones tag their
-// photos; empty if lcms2 cannot build it.
-std::vector<std::uint8_t> DisplayP3Profile() {
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
-    const cmsFloat64Number parameters[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, parameters);
+// A matrix profile of the primaries, white and tone curve; empty if lcms2
+// cannot build it.
+std::vector<std::uint8_t> MatrixProfile(const cmsCIExyY& white, const cmsCIExyYTRIPLE& primaries,
+                                        cmsToneCurve* curve) {
     cmsToneCurve* curves[3] = {curve, curve, curve};
     cmsHPROFILE profile = curve != nullptr ? cmsCreateRGBProfile(&white, &primaries, curves) : nullptr;
     if (curve != nullptr) cmsFreeToneCurve(curve);
@@ -130,6 +128,23 @@ std::vector<std::uint8_t> DisplayP3Profile() {
     }
     if (profile != nullptr) cmsCloseProfile(profile);
     return bytes;
+}
+
+// Display P3 (P3 primaries, D65 white, the sRGB curve), as phones tag their
+// photos.
+std::vector<std::uint8_t> DisplayP3Profile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+    const cmsFloat64Number parameters[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    return MatrixProfile(white, primaries, cmsBuildParametricToneCurve(nullptr, 4, parameters));
+}
+
+// Wide Gamut RGB (primaries at 700, 525 and 450 nm, D50 white, gamma 2.2), a
+// matrix profile none of the common spaces.
+std::vector<std::uint8_t> WideGamutProfile() {
+    const cmsCIExyY white{0.3457, 0.3585, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.7347, 0.2653, 1.0}, {0.1152, 0.8264, 1.0}, {0.1566, 0.0177, 1.0}};
+    return MatrixProfile(white, primaries, cmsBuildGamma(nullptr, 563.0 / 256.0));
 }
 
 bool WriteJpeg(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality,
@@ -283,6 +298,7 @@ int Usage() {
     std::fputs(
         "usage: kestrin_bench_inputs jpeg WIDTH HEIGHT QUALITY SEED FILE\n"
         "       kestrin_bench_inputs jpeg-p3 WIDTH HEIGHT QUALITY SEED FILE\n"
+        "       kestrin_bench_inputs jpeg-wide-gamut WIDTH HEIGHT QUALITY SEED FILE\n"
         "       kestrin_bench_inputs png  WIDTH HEIGHT SEED FILE\n"
         "       kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE\n"
         "       kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE\n"
@@ -297,7 +313,8 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string format = argv[1];
     // The lossy formats take a quality.
-    const bool lossy = format == "jpeg" || format == "jpeg-p3" || format == "webp" || format == "heic";
+    const bool lossy = format == "jpeg" || format == "jpeg-p3" || format == "jpeg-wide-gamut" || format == "webp" ||
+                       format == "heic";
     if (!lossy && format != "png" && format != "bmp") return Usage();
     if (argc != (lossy ? 7 : 6)) return Usage();
 
@@ -326,6 +343,8 @@ int main(int argc, char** argv) {
         written = WriteJpeg(file.get(), picture, width, height, quality);
     else if (format == "jpeg-p3")
         written = WriteJpeg(file.get(), picture, width, height, quality, DisplayP3Profile());
+    else if (format == "jpeg-wide-gamut")
+        written = WriteJpeg(file.get(), picture, width, height, quality, WideGamutProfile());
     else if (format == "webp")
         written = WriteWebP(file.get(), picture, width, height, quality);
     else if (format == "heic")

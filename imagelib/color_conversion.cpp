@@ -1,6 +1,7 @@
 #include "imagelib/color_conversion.h"
 
 #include "imagelib/byte_order.h"
+#include "imagelib/color_profile_cost.h"
 #include "imagelib/linear_light.h"
 
 #include <lcms2.h>
@@ -52,31 +53,69 @@ std::string ProfileName(cmsHPROFILE profile) {
 
 // Cameras, phones and editors write the sRGB space in many profiles of their
 // own, each with slightly different numbers. A profile whose conversion moves
-// no colour of a grid over the cube by more than this (in 8-bit levels) is
+// no colour of the probe (below) by more than this (in 8-bit levels) is
 // taken for sRGB itself: such pictures keep today's numbers exactly.
 constexpr int kSrgbTolerance = 2;
 constexpr int kGridStep = 15;  // 0, 15, ..., 255: 18 levels a channel
-// How far (in 8-bit levels) the tables may stray from lcms2 on that grid.
+// How far (in 8-bit levels) the tables may stray from lcms2 on the probe.
 constexpr int kTableTolerance = 1;
+// How far lcms2's own 8-bit transform may stray from its float one: its
+// quick integer path for matrix profiles wraps around for colorants far
+// beyond any real space.
+constexpr int kTransformTolerance = 2;
 
-// Opaque 32-bit pixels of every colour on that grid.
-std::vector<std::uint8_t> RgbGrid() {
-    std::vector<std::uint8_t> grid;
+// Opaque 32-bit pixels of every colour on a grid over the cube, and of every
+// level of each channel alone and of grey: a curve that agrees with another
+// at the grid's levels only must not pass for it.
+std::vector<std::uint8_t> ProbeColours() {
+    std::vector<std::uint8_t> probe;
+    const auto add = [&probe](int red, int green, int blue) {
+        probe.insert(probe.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
+                                   static_cast<std::uint8_t>(red), 255});
+    };
     for (int red = 0; red <= 255; red += kGridStep)
         for (int green = 0; green <= 255; green += kGridStep)
-            for (int blue = 0; blue <= 255; blue += kGridStep)
-                grid.insert(grid.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
-                                         static_cast<std::uint8_t>(red), 255});
-    return grid;
+            for (int blue = 0; blue <= 255; blue += kGridStep) add(red, green, blue);
+    for (int level = 0; level < 256; ++level) {
+        add(level, 0, 0);
+        add(0, level, 0);
+        add(0, 0, level);
+        add(level, level, level);
+    }
+    return probe;
 }
 
-bool KeepsRgbGrid(cmsHTRANSFORM transform) {
-    const std::vector<std::uint8_t> grid = RgbGrid();
-    std::vector<std::uint8_t> converted(grid);
-    cmsDoTransform(transform, grid.data(), converted.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
-    for (std::size_t i = 0; i < grid.size(); ++i)
-        if (i % 4 != 3 && std::abs(int{grid[i]} - int{converted[i]}) > kSrgbTolerance) return false;
+bool WithinTolerance(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b, int tolerance) {
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::abs(int{a[i]} - int{b[i]}) > tolerance) return false;
     return true;
+}
+
+// The probe through an 8-bit BGRA transform.
+std::vector<std::uint8_t> Converted(cmsHTRANSFORM transform, const std::vector<std::uint8_t>& probe) {
+    std::vector<std::uint8_t> converted(probe);
+    cmsDoTransform(transform, probe.data(), converted.data(), static_cast<cmsUInt32Number>(probe.size() / 4));
+    return converted;
+}
+
+// The probe through a float RGB transform, rounded to 8-bit BGRA: what an
+// 8-bit transform ought to give.
+std::vector<std::uint8_t> ConvertedExactly(cmsHTRANSFORM transform, const std::vector<std::uint8_t>& probe) {
+    const std::size_t count = probe.size() / 4;
+    std::vector<float> in(3 * count);
+    for (std::size_t i = 0; i < count; ++i)
+        for (int channel = 0; channel < 3; ++channel)
+            in[3 * i + static_cast<std::size_t>(channel)] = probe[4 * i + 2 - static_cast<std::size_t>(channel)] / 255.0f;
+    std::vector<float> out(3 * count);
+    cmsDoTransform(transform, in.data(), out.data(), static_cast<cmsUInt32Number>(count));
+    std::vector<std::uint8_t> converted(probe);
+    for (std::size_t i = 0; i < count; ++i)
+        for (int channel = 0; channel < 3; ++channel) {
+            const float value = out[3 * i + static_cast<std::size_t>(channel)];
+            converted[4 * i + 2 - static_cast<std::size_t>(channel)] = static_cast<std::uint8_t>(
+                std::lround(std::isfinite(value) ? std::clamp(value, 0.0f, 1.0f) * 255.0f : 0.0f));
+        }
+    return converted;
 }
 
 cmsColorSpaceSignature SpaceOf(ProfilePixels pixels) {
@@ -207,11 +246,13 @@ public:
 
 private:
     using Tables = std::unique_ptr<CColorConversion::MatrixShaper, CColorConversion::MatrixShaperDeleter>;
-    static Tables BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target, cmsHTRANSFORM transform);
+    static Tables BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target, const std::vector<std::uint8_t>& probe,
+                                    const std::vector<std::uint8_t>& reference);
 };
 
 ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target,
-                                                                          cmsHTRANSFORM transform) {
+                                                                          const std::vector<std::uint8_t>& probe,
+                                                                          const std::vector<std::uint8_t>& reference) {
     double sourceColorants[9];
     double targetColorants[9];
     cmsToneCurve* sourceCurves[3];
@@ -230,8 +271,8 @@ ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPRO
         for (int column = 0; column < 3; ++column) {
             double sum = 0;
             for (int k = 0; k < 3; ++k) sum += toTarget[row * 3 + k] * sourceColorants[k * 3 + column];
-            // Wider spaces than any real one would overflow the sums.
-            if (!std::isfinite(sum) || std::abs(sum) > 16.0) return nullptr;
+            // Beyond this the sums would overflow; no real space comes near.
+            if (!std::isfinite(sum) || std::abs(sum) > 1024.0) return nullptr;
             matrix[row * 3 + column] = sum;
         }
     Tables tables(new CColorConversion::MatrixShaper);
@@ -253,17 +294,15 @@ ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPRO
     }
 
     // Tags can say more than the colorants and curves (a chromatic
-    // adaptation of their own, odd curve types): whatever lcms2 makes of the
-    // profile is the reference, and tables that stray from it are not used.
-    CColorConversion probe;
-    probe.m_matrixShaper = std::move(tables);
-    std::vector<std::uint8_t> grid = RgbGrid();
-    std::vector<std::uint8_t> reference(grid);
-    cmsDoTransform(transform, grid.data(), reference.data(), static_cast<cmsUInt32Number>(grid.size() / 4));
-    probe.ConvertPixels(grid.data(), grid.size() / 4);
-    for (std::size_t i = 0; i < grid.size(); ++i)
-        if (std::abs(int{grid[i]} - int{reference[i]}) > kTableTolerance) return nullptr;
-    return std::move(probe.m_matrixShaper);
+    // adaptation of their own, odd curve types, tables that take precedence):
+    // whatever lcms2 makes of the profile is the reference, and tables that
+    // stray from it are not used.
+    CColorConversion trial;
+    trial.m_matrixShaper = std::move(tables);
+    std::vector<std::uint8_t> converted(probe);
+    trial.ConvertPixels(converted.data(), converted.size() / 4);
+    if (!WithinTolerance(converted, reference, kTableTolerance)) return nullptr;
+    return std::move(trial.m_matrixShaper);
 }
 
 CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePixels pixels,
@@ -282,13 +321,40 @@ CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePi
     // it has one, otherwise colorimetric with the black points matched.
     const bool perceptual = cmsIsCLUT(source, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT) != 0;
     const cmsUInt32Number intent = perceptual ? INTENT_PERCEPTUAL : INTENT_RELATIVE_COLORIMETRIC;
-    const cmsUInt32Number flags = perceptual ? 0 : cmsFLAGS_BLACKPOINTCOMPENSATION;
+    cmsUInt32Number flags = perceptual ? 0 : cmsFLAGS_BLACKPOINTCOMPENSATION;
     const bool grey = pixels == ProfilePixels::kGrey;
+    CColorConversion conversion;
+    const std::vector<std::uint8_t> probe = grey ? std::vector<std::uint8_t>() : ProbeColours();
+    // For RGB, what lcms2 makes of the profile in floating point: its 8-bit
+    // transform takes shortcuts that the tables, and the transform itself,
+    // are checked against. Converting in floating point costs no sampling.
+    std::vector<std::uint8_t> reference;
+    if (pixels == ProfilePixels::kRgb) {
+        const std::unique_ptr<void, CColorConversion::TransformDeleter> exact(
+            cmsCreateTransform(source, TYPE_RGB_FLT, target.get(), TYPE_RGB_FLT, intent, flags));
+        if (!exact) return CColorConversion::Ignored("no conversion to sRGB could be built from it");
+        reference = ConvertedExactly(exact.get(), probe);
+        if (WithinTolerance(reference, probe, kSrgbTolerance)) return CColorConversion();
+        if (!perceptual) conversion.m_matrixShaper = BuildMatrixShaper(source, target.get(), probe, reference);
+        if (conversion.m_matrixShaper != nullptr) {
+            conversion.m_note = "colour profile: " + name + " -> sRGB";
+            return conversion;
+        }
+    }
     std::unique_ptr<void, CColorConversion::TransformDeleter> transform(cmsCreateTransform(
         source, InputFormat(pixels), target.get(), grey ? TYPE_BGR_8 : TYPE_BGRA_8, intent, flags));
+    // lcms2's quick path for matrix profiles is what may wrap around.
+    const bool matrixPipeline = cmsIsMatrixShaper(source) && !cmsIsTag(source, cmsSigAToB1Tag) &&
+                                !cmsIsTag(source, cmsSigDToB1Tag);
+    if (transform && !reference.empty() && !perceptual && matrixPipeline &&
+        !WithinTolerance(Converted(transform.get(), probe), reference, kTransformTolerance)) {
+        flags |= cmsFLAGS_NOOPTIMIZE;
+        transform.reset(cmsCreateTransform(source, InputFormat(pixels), target.get(), TYPE_BGRA_8, intent, flags));
+        if (transform && !WithinTolerance(Converted(transform.get(), probe), reference, kTransformTolerance))
+            return CColorConversion::Ignored("no faithful conversion to sRGB could be built from it");
+    }
     if (!transform) return CColorConversion::Ignored("no conversion to sRGB could be built from it");
 
-    CColorConversion conversion;
     if (grey) {
         std::uint8_t levels[256];
         for (int i = 0; i < 256; ++i) levels[i] = static_cast<std::uint8_t>(i);
@@ -306,19 +372,14 @@ CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePi
         conversion.m_greyLight = std::make_unique<std::uint16_t[]>(256 * 3);
         cmsDoTransform(toLight.get(), levels, conversion.m_greyLight.get(), 256);
     } else {
-        if (pixels == ProfilePixels::kRgb && KeepsRgbGrid(transform.get())) return CColorConversion();
-        if (pixels == ProfilePixels::kRgb && !perceptual)
-            conversion.m_matrixShaper = BuildMatrixShaper(source, target.get(), transform.get());
         conversion.m_transform = std::move(transform);
         conversion.m_opaqueResult = pixels != ProfilePixels::kRgb;
-        if (conversion.m_matrixShaper == nullptr) {
-            // Kept for the transform into light, if it is ever asked for.
-            conversion.m_linearTransform.reset(new CColorConversion::LinearTransform);
-            conversion.m_linearTransform->source = std::move(profile);
-            conversion.m_linearTransform->inputFormat = InputFormat(pixels);
-            conversion.m_linearTransform->intent = intent;
-            conversion.m_linearTransform->flags = flags;
-        }
+        // Kept for the transform into light, if it is ever asked for.
+        conversion.m_linearTransform.reset(new CColorConversion::LinearTransform);
+        conversion.m_linearTransform->source = std::move(profile);
+        conversion.m_linearTransform->inputFormat = InputFormat(pixels);
+        conversion.m_linearTransform->intent = intent;
+        conversion.m_linearTransform->flags = flags;
     }
     conversion.m_note = "colour profile: " + name + " -> sRGB";
     return conversion;
@@ -341,7 +402,8 @@ CColorConversion CColorConversion::Ignored(const std::string& why) {
     return conversion;
 }
 
-CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels) {
+CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels,
+                                                 const DecodeLimits& limits) {
     // lcms2 reads tags only when they are asked for: a profile cut short
     // would open, and fail later with a less clear reason.
     if (profile.size() < kIccHeaderBytes || profile.size() > 0xFFFFFFFFu ||
@@ -349,6 +411,12 @@ CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> 
         return Ignored("it could not be read");
     ProfilePointer source(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
     if (!source) return Ignored("it could not be read");
+    // lcms2 has read the header and the tag table, nothing that costs yet.
+    if (cmsGetColorSpace(source.get()) != SpaceOf(pixels))
+        return Ignored("it does not describe the picture's colour model");
+    WorkBudget budget = WorkBudget::ForFile(profile.size(), 0, limits);
+    if (const auto why = CheckColorProfileCost(profile, static_cast<int>(cmsChannelsOf(SpaceOf(pixels))), budget))
+        return Ignored(*why);
     const std::string name = ProfileName(source.get());
     return ColorConversionBuilder::Build(std::move(source), pixels, name);
 }

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "imagelib/decode_limits.h"
+
 // What the samples a decoder writes into its 32-bit pixels (blue, green, red,
 // alpha) stand for when a profile describes them. kGrey: one grey sample
 // repeated in blue, green and red. kCmyk and kInvertedCmyk: the four inks in
@@ -35,13 +37,16 @@ public:
     CColorConversion(CColorConversion&&) noexcept;
     CColorConversion& operator=(CColorConversion&&) noexcept;
 
-    static CColorConversion FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels);
+    // The work the profile may cost is bounded by `limits` (see
+    // CheckColorProfileCost).
+    static CColorConversion FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels,
+                                           const DecodeLimits& limits = DecodeLimits());
     static CColorConversion FromCalibratedRgb(const CalibratedRgbSpace& space);
     // Converts nothing, and says why in the note.
     static CColorConversion Ignored(const std::string& why);
 
     // True when pixels change.
-    bool Converts() const { return m_transform != nullptr || m_greyTable != nullptr; }
+    bool Converts() const { return m_transform != nullptr || m_matrixShaper != nullptr || m_greyTable != nullptr; }
     // True when pixels go through tables built from the profile rather
     // than through lcms2 pixel by pixel (see MatrixShaper).
     bool UsesTables() const { return m_matrixShaper != nullptr || m_greyTable != nullptr; }

@@ -237,7 +237,7 @@ bool CImageDecoder::UseColorProfile(std::span<const std::uint8_t> profile, Profi
         IgnoreColorProfile("it is too large");
         return false;
     }
-    return UseConversion(CColorConversion::FromIccProfile(profile, pixels));
+    return UseConversion(CColorConversion::FromIccProfile(profile, pixels, GetLimits()));
 }
 
 bool CImageDecoder::UseColorSpace(const CalibratedRgbSpace& space) {

@@ -3,7 +3,9 @@
 // numbers to the byte, and a broken one is ignored with a note.
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/color_conversion.h"
+#include "imagelib/color_profile_cost.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/linear_light.h"
 #include "imagelib/resize_filter.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
@@ -491,4 +493,109 @@ TEST(ColourProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
         }
         EXPECT_EQ(run, single) << entry.name;
     }
+}
+
+namespace {
+
+// A seed of the colour profile harness that converts through an RGB profile
+// as a picture's conversion does.
+std::vector<std::uint8_t> AsPictureSeed(const std::vector<std::uint8_t>& profile) {
+    std::vector<std::uint8_t> seed(profile.size() + 1, 4);
+    std::copy(profile.begin(), profile.end(), seed.begin() + 1);
+    return seed;
+}
+
+}  // namespace
+
+TEST(ColourProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
+    // Each recipe at 1x and 10x: what no camera or editor writes is refused
+    // whatever its size, the rest costs stages x grid nodes, no more.
+    constexpr std::uint64_t kSpentPerStage = 12 * 33 * 33 * 33 * 3;  // a 3x3 matrix and offsets
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> profile;
+        int channels;
+        const char* refusal;  // null: accepted, at `spent` units
+        std::uint64_t spent;
+    } cases[] = {
+        {"a 15-input table", WideTableProfile(1, 15), 3,
+         "its tables have more inputs than its colour space has channels", 0},
+        {"ten 15-input tables", WideTableProfile(10, 15), 3, "its conversion has too many steps", 0},
+        {"a 5-input table of a CMYK profile", WideTableProfile(1, 5, true), 4,
+         "its tables have more inputs than its colour space has channels", 0},
+        {"1 matrix", ManyMatricesProfile(1), 3, nullptr, kSpentPerStage},
+        {"10 matrices", ManyMatricesProfile(10), 3, nullptr, 10 * kSpentPerStage},
+        {"1000 matrices", ManyMatricesProfile(1000), 3, "its conversion has too many steps", 0},
+        {"a table of three inputs", WideTableProfile(1, 3), 3, nullptr, (3 * 3 + 3 + (3 << 3)) * 33 * 33 * 33 * 3},
+        {"a matrix profile", DisplayP3Profile(), 3, nullptr, 0},
+        {"a CMYK table", PlainInksProfile(), 4, nullptr, (4 + 9 + 3 + (3 << 4)) * 17 * 17 * 17 * 17 * 3},
+    };
+    for (const auto& c : cases) {
+        WorkBudget budget = WorkBudget::ForFile(c.profile.size(), 0, DecodeLimits());
+        const auto refusal = CheckColorProfileCost(c.profile, c.channels, budget);
+        EXPECT_EQ(refusal.value_or("accepted"), c.refusal != nullptr ? c.refusal : "accepted") << c.name;
+        if (c.refusal == nullptr) {
+            EXPECT_EQ(budget.Spent(), c.spent) << c.name;
+        }
+    }
+    // Tighter limits refuse what the defaults let through, for its cost.
+    DecodeLimits tight;
+    tight.workUnitsFloor = 0;
+    tight.workUnitsPerFileByte = 1;
+    const auto matrices = ManyMatricesProfile(10);
+    EXPECT_EQ(CColorConversion::FromIccProfile(matrices, ProfilePixels::kRgb, tight).Note(),
+              "colour profile ignored: its conversion would take too long");
+    // Decoders say why, and keep the file's numbers.
+    const auto rgb = MakePhotoLikeRgb(kSide, kSide);
+    const auto plain = Decode(kLosslessFormats[0].encode(rgb, {}));
+    const auto refused = Decode(kLosslessFormats[0].encode(rgb, cases[0].profile));
+    EXPECT_EQ(refused.pixels, plain.pixels);
+    EXPECT_EQ(refused.note, std::string("colour profile ignored: ") + cases[0].refusal);
+    const auto wideTable = WideTableProfile(1, 8);
+    KeepAsFuzzSeed("color_profile", "wide_table.icc", AsPictureSeed(wideTable));
+    KeepAsFuzzSeed("color_profile", "many_matrices.icc", AsPictureSeed(ManyMatricesProfile(100)));
+    KeepAsFuzzSeed("color_profile", "table_of_three_inputs.icc", AsPictureSeed(cases[6].profile));
+    KeepAsFuzzSeed("png", "wide_table_profile.png", kLosslessFormats[0].encode(rgb, wideTable));
+}
+
+TEST(ColourProfiles, MatrixProfilesConvertAsLcmsDoesInFloatingPoint) {
+    // Colorants far beyond any real space wrap lcms2's 8-bit matrix path
+    // around; a curve that is sRGB's only at the levels 0, 15, ..., 255 is not
+    // sRGB. Each converts as lcms2 does in floating point, to code values
+    // and to light alike.
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> profile;
+    } cases[] = {
+        {"colorants x 8", ScaledColorantsProfile(8)},
+        {"colorants x 20", ScaledColorantsProfile(20)},
+        {"colorants x 1000", ScaledColorantsProfile(1000)},
+        {"near sRGB", NearSrgbProfile()},
+    };
+    std::vector<std::uint8_t> rgb, pixels;
+    for (int i = 0; i < 4096; ++i) {
+        const std::uint8_t colour[3] = {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(i / 16),
+                                        static_cast<std::uint8_t>(i % 16 * 3)};
+        rgb.insert(rgb.end(), colour, colour + 3);
+        pixels.insert(pixels.end(), {colour[2], colour[1], colour[0], 255});
+    }
+    for (const auto& c : cases) {
+        const CColorConversion conversion = CColorConversion::FromIccProfile(c.profile, ProfilePixels::kRgb);
+        ASSERT_TRUE(conversion.Converts()) << c.name << ": " << conversion.Note();
+        const std::vector<double> exact = ConvertToSrgbExactly(rgb, c.profile);
+        std::vector<std::uint8_t> converted(pixels);
+        conversion.ConvertPixels(converted.data(), converted.size() / 4);
+        std::vector<std::uint16_t> light(pixels.size());
+        conversion.ConvertToLinear(pixels.data(), pixels.size() / 4, light.data());
+        int largest = 0;
+        for (std::size_t i = 0; i < exact.size(); ++i) {
+            const std::size_t at = i / 3 * 4 + 2 - i % 3;
+            const double expected = std::clamp(exact[i], 0.0, 1.0) * 255;
+            largest = std::max(largest, static_cast<int>(std::lround(std::abs(converted[at] - expected))));
+            largest = std::max(largest, std::abs(SrgbFromLinear16(light[at]) - converted[at]));
+        }
+        EXPECT_LE(largest, 1) << c.name;
+    }
+    KeepAsFuzzSeed("color_profile", "scaled_colorants.icc", AsPictureSeed(cases[2].profile));
+    KeepAsFuzzSeed("color_profile", "near_srgb.icc", AsPictureSeed(cases[3].profile));
 }

@@ -107,6 +107,95 @@ std::vector<std::uint8_t> PlainInksProfile() {
     return Save(profile);
 }
 
+namespace {
+
+// sRGB's own profile, to be changed; its curves and colorants stay.
+cmsHPROFILE SrgbBase(const char* name) {
+    cmsHPROFILE profile = cmsCreate_sRGBProfile();
+    if (profile == nullptr) throw std::runtime_error("lcms2 could not build sRGB");
+    Describe(profile, name);
+    return profile;
+}
+
+std::vector<std::uint8_t> WithFloatPipeline(cmsHPROFILE profile, cmsPipeline* pipeline) {
+    // Linked for the colorimetric intent too, which a profile without
+    // perceptual tables is converted with.
+    if (pipeline == nullptr || !cmsWriteTag(profile, cmsSigDToB0Tag, pipeline) ||
+        !cmsLinkTag(profile, cmsSigDToB1Tag, cmsSigDToB0Tag))
+        throw std::runtime_error("lcms2 could not write the pipeline");
+    cmsPipelineFree(pipeline);
+    return Save(profile);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WideTableProfile(int chains, int wideChannels, bool cmyk) {
+    cmsHPROFILE profile;
+    if (cmyk) {
+        profile = cmsCreateProfilePlaceholder(nullptr);
+        cmsSetProfileVersion(profile, 4.3);
+        cmsSetDeviceClass(profile, cmsSigOutputClass);
+        cmsSetColorSpace(profile, cmsSigCmykData);
+        cmsSetPCS(profile, cmsSigXYZData);
+        cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+        Describe(profile, "Wide table");
+    } else {
+        profile = SrgbBase("Wide table");
+    }
+    const auto inputs = static_cast<cmsUInt32Number>(cmyk ? 4 : 3);
+    const auto wide = static_cast<cmsUInt32Number>(wideChannels);
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, inputs, 3);
+    for (int chain = 0; chain < chains; ++chain) {
+        const cmsUInt32Number in = chain == 0 ? inputs : 3;
+        std::vector<cmsFloat64Number> spread(in * wide);
+        for (cmsUInt32Number i = 0; i < in * wide; ++i) spread[i] = i % (in + 1) == 0 ? 1.0 : 0.0;
+        cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocMatrix(nullptr, wide, in, spread.data(), nullptr));
+        std::vector<cmsFloat32Number> table((std::size_t{1} << wide) * 3);
+        for (std::size_t i = 0; i < table.size(); ++i) table[i] = static_cast<cmsFloat32Number>(i % 7) / 7.0f;
+        cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocCLutFloat(nullptr, 2, wide, 3, table.data()));
+    }
+    return WithFloatPipeline(profile, pipeline);
+}
+
+std::vector<std::uint8_t> ManyMatricesProfile(int stages) {
+    cmsHPROFILE profile = SrgbBase("Many matrices");
+    cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 3, 3);
+    const cmsFloat64Number nearIdentity[9] = {0.9, 0.05, 0.05, 0.05, 0.9, 0.05, 0.05, 0.05, 0.9};
+    for (int stage = 0; stage < stages; ++stage)
+        cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocMatrix(nullptr, 3, 3, nearIdentity, nullptr));
+    return WithFloatPipeline(profile, pipeline);
+}
+
+std::vector<std::uint8_t> ScaledColorantsProfile(double scale) {
+    cmsHPROFILE profile = SrgbBase("scaled");
+    for (const cmsTagSignature tag : {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
+        cmsCIEXYZ colorant = *static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tag));
+        colorant.X *= scale;
+        colorant.Y *= scale;
+        colorant.Z *= scale;
+        cmsWriteTag(profile, tag, &colorant);
+    }
+    return Save(profile);
+}
+
+std::vector<std::uint8_t> NearSrgbProfile() {
+    cmsHPROFILE profile = SrgbBase("Near sRGB");
+    cmsToneCurve* srgb = SrgbCurve();
+    std::vector<cmsUInt16Number> entries(256);
+    for (int level = 0; level < 256; ++level) {
+        const double light = cmsEvalToneCurveFloat(srgb, static_cast<cmsFloat32Number>(level / 255.0));
+        // Halfway between two sampled levels, a quarter of the light.
+        const double dip = level % 15 == 0 ? 1.0 : 0.25 + 0.75 * std::abs(level % 15 - 7.5) / 7.5;
+        entries[static_cast<std::size_t>(level)] = static_cast<cmsUInt16Number>(std::lround(light * dip * 65535));
+    }
+    cmsFreeToneCurve(srgb);
+    cmsToneCurve* curve = cmsBuildTabulatedToneCurve16(nullptr, 256, entries.data());
+    for (const cmsTagSignature tag : {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag})
+        cmsWriteTag(profile, tag, curve);
+    cmsFreeToneCurve(curve);
+    return Save(profile);
+}
+
 std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile) {
     const Profile source(cmsCreate_sRGBProfile(), cmsCloseProfile);
     const Profile target(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())),

@@ -21,6 +21,19 @@ std::vector<std::uint8_t> GreyGamma22Profile();
 // one (red = (1 - cyan)(1 - black), and so on), as a table of 9 steps an ink.
 std::vector<std::uint8_t> PlainInksProfile();
 
+// Profiles that no camera or editor writes, as hostile files carry them.
+// An RGB (or CMYK) profile whose float pipeline (D2B0) repeats, `chains`
+// times, a matrix into `wideChannels` channels and a table of 2 points a
+// channel back to three.
+std::vector<std::uint8_t> WideTableProfile(int chains, int wideChannels, bool cmyk = false);
+// An RGB profile whose float pipeline is `stages` 3x3 matrices.
+std::vector<std::uint8_t> ManyMatricesProfile(int stages);
+// sRGB with its colorants multiplied by `scale`.
+std::vector<std::uint8_t> ScaledColorantsProfile(double scale);
+// An RGB profile whose curves are sRGB's at the levels 0, 15, ..., 255 and
+// darker between them.
+std::vector<std::uint8_t> NearSrgbProfile();
+
 // Red, green, blue samples of sRGB converted into the space of `profile`
 // (relative colorimetric).
 std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile);
