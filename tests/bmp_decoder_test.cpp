@@ -389,7 +389,7 @@ TEST(BmpDecoder, ColourMasksOfAnyContiguousLayoutAreScaledTo8Bits) {
         std::uint32_t expected;
     };
     const Case cases[] = {
-        {"R8 at the top, B8, G8 in the middle", 32, 3, 40, {0xFF000000, 0x00000FF0, 0x00FF0000}, 0x12560340, 0xFF123456},
+        {"R8 at the top, G8 inside", 32, 3, 40, {0xFF000000, 0x00000FF0, 0x00FF0000}, 0x12560340, 0xFF123456},
         {"X8R8G8B8 in the low byte", 32, 3, 40, {0xFF000000, 0x00FF0000, 0x0000FF00}, 0x12345699, 0xFF123456},
         {"B8G8R8 with the top byte as alpha", 32, 3, 40, {0xFF0000, 0xFF00, 0xFF}, 0x04030201, 0x04030201},
         {"alpha bit fields", 32, 6, 40, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 0x80123456, 0x80123456},
@@ -398,7 +398,7 @@ TEST(BmpDecoder, ColourMasksOfAnyContiguousLayoutAreScaledTo8Bits) {
         {"7-18-7", 32, 3, 40, {0xFE000000, 0x01FFFF80, 0x0000007F}, 0xFFFFFFC0, 0xFFFFFF81},
         {"all masks zero: the default layout", 32, 3, 40, {0, 0, 0}, 0x04030201, 0x04030201},
         {"4-4-4-4", 16, 3, 124, {0x0F00, 0x00F0, 0x000F, 0xF000}, 0x8F3C, 0x88FF33CC},
-        {"5-5-5-1 keeps the classic levels", 16, 3, 108, {0x7C00, 0x03E0, 0x001F, 0x8000}, 0x001F, 0x000000F8},
+        {"5-5-5-1: classic levels", 16, 3, 108, {0x7C00, 0x03E0, 0x001F, 0x8000}, 0x001F, 0x000000F8},
         {"2-3-1", 16, 3, 40, {0x30, 0x0E, 0x01}, 0x2B, 0xFFAAB6FF},
         {"8-8 without blue", 16, 3, 40, {0xFF00, 0x00FF, 0}, 0x1234, 0xFF123400},
     };
@@ -415,11 +415,15 @@ TEST(BmpDecoder, ColourMasksOfAnyContiguousLayoutAreScaledTo8Bits) {
                            .pixels = pixel.data()};
         EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{c.expected})) << c.layout;
     }
-    ExpectDecodeError(BuildBmp(BmpFile{.bitCount = 16, .compression = 3, .masks = {0x0F0F, 0xF0, 0}, .pixels = {0, 0, 0, 0}}),
-                      ERR_FORMAT_UNKNOWN, "Decoder error: Bitmap decoder: Color mask 0x00000F0F is not contiguous.\n");
     ExpectDecodeError(
-        BuildBmp(BmpFile{.bitCount = 16, .compression = 3, .masks = {0x1F0000, 0x3E0, 0x1F}, .pixels = {0, 0, 0, 0}}),
-        ERR_FORMAT_UNKNOWN, "Decoder error: Bitmap decoder: Color mask 0x001F0000 does not fit in 16-bit pixels.\n");
+        BuildBmp(
+            BmpFile{.bitCount = 16, .compression = 3, .masks = {0x0F0F, 0xF0, 0}, .pixels = {0, 0, 0, 0}}),
+        ERR_FORMAT_UNKNOWN, "Decoder error: Bitmap decoder: Color mask 0x00000F0F is not contiguous.\n");
+    ExpectDecodeError(
+        BuildBmp(BmpFile{
+            .bitCount = 16, .compression = 3, .masks = {0x1F0000, 0x3E0, 0x1F}, .pixels = {0, 0, 0, 0}}),
+        ERR_FORMAT_UNKNOWN,
+        "Decoder error: Bitmap decoder: Color mask 0x001F0000 does not fit in 16-bit pixels.\n");
 }
 
 TEST(BmpDecoder, TwentyFourBitRowsArePaddedToFourBytes) {
@@ -494,9 +498,9 @@ TEST(BmpDecoder, RunLengthDeltasSkipPixelsThatTakeTheFirstColour) {
                      .compression = bitCount == 4 ? 2u : 1u,
                      .table = {0x808080, 0xFF0000},
                      .pixels = {1, red, 0, 2, 2, 0, 1, red,  // one pixel, two to the right, one more
-                                0, 0, 0, 2, 1, 1, 1, red,    // next row: one right and one up, one pixel
-                                0, 0, 0, 2, 0, 0, 0, 1}};    // a delta that goes nowhere
-        EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{kGrey, kRed, 0, 0,          //
+                                0, 0,   0, 2, 1, 1, 1, red,  // next row: one right and one up, one pixel
+                                0, 0,   0, 2, 0, 0, 0, 1}};  // a delta that goes nowhere
+        EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{kGrey, kRed, 0, 0,           //
                                                                   kGrey, kGrey, kGrey, kGrey,  //
                                                                   kRed, kGrey, kGrey, kRed}));
         // Deltas past the row's end or the last row lead nowhere valid.
@@ -514,9 +518,9 @@ TEST(BmpDecoder, Rle24DecodesRunsLiteralsAndDeltas) {
                  .height = 2,
                  .bitCount = 24,
                  .compression = 4,
-                 .pixels = {2, 0, 0, 255,                  // a run of two red pixels
-                            0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0xEE,  // three literals and a pad byte
-                            0, 0, 0, 2, 1, 0, 1, 0, 255, 0,  // next row: skip one, then green
+                 .pixels = {2, 0, 0, 255,                               // a run of two red pixels
+                            0, 3, 1, 2,   3, 4, 5, 6, 7,   8, 9, 0xEE,  // three literals and a pad byte
+                            0, 0, 0, 2,   1, 0, 1, 0, 255, 0,           // next row: skip one, then green
                             0, 1}};
     EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{0, kGreen, 0, 0,  //
                                                               kRed, kRed, 0xFF030201, 0xFF060504}));

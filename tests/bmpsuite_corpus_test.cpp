@@ -83,7 +83,8 @@ enum class Match {
 bool Matches(std::uint32_t decoded, std::uint32_t reference, Match match) {
     if (match == Match::HighFiveBits) return (decoded & 0x00FFFFFF) == (reference & 0x00F8F8F8);
     for (int shift = 0; shift < 24; shift += 8) {
-        const int difference = static_cast<int>((decoded >> shift) & 0xFF) - static_cast<int>((reference >> shift) & 0xFF);
+        const int difference =
+            static_cast<int>((decoded >> shift) & 0xFF) - static_cast<int>((reference >> shift) & 0xFF);
         if (std::abs(difference) > (match == Match::Quantized ? 4 : 0)) return false;
     }
     return true;
@@ -97,7 +98,8 @@ void ExpectMatches(const Picture& decoded, const Picture& reference, Match match
     ASSERT_EQ(decoded.height, reference.height) << name;
     int mismatches = 0;
     for (std::size_t i = 0; i < decoded.pixels.size(); ++i)
-        if ((reference.pixels[i] >> 24) != 0 && !Matches(decoded.pixels[i], reference.pixels[i], match)) ++mismatches;
+        if ((reference.pixels[i] >> 24) != 0 && !Matches(decoded.pixels[i], reference.pixels[i], match))
+            ++mismatches;
     EXPECT_EQ(mismatches, 0) << name << " differs from its rendering in " << mismatches << " pixels";
 }
 
@@ -274,7 +276,8 @@ TEST(BmpSuite, QuestionableFilesDecodeOrFailCleanly) {
     for (const Expectation& expectation : expectations) {
         const auto reference = ReadPng(folder / "ref" / expectation.reference);
         ASSERT_TRUE(reference.has_value()) << expectation.reference;
-        ExpectMatches(Decode(folder / "q" / expectation.file), *reference, expectation.match, expectation.file);
+        ExpectMatches(Decode(folder / "q" / expectation.file), *reference, expectation.match,
+                      expectation.file);
     }
     // An OS/2 bitmap array decodes as its first bitmap.
     const auto pal8 = ReadPng(folder / "ref" / "pal8.png");

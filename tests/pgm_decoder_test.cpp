@@ -82,7 +82,8 @@ TEST(PGMDecoder, RampsAtEveryMaximumScaleTo8Bits) {
     const struct {
         int maximum;
         std::vector<int> expected;
-    } cases[] = {{255, {0, 63, 127, 191, 255}}, {1023, {0, 64, 127, 191, 255}}, {65535, {0, 64, 127, 191, 255}}};
+    } cases[] = {
+        {255, {0, 63, 127, 191, 255}}, {1023, {0, 64, 127, 191, 255}}, {65535, {0, 64, 127, 191, 255}}};
     for (const auto& c : cases) {
         const int maximum = c.maximum;
         const std::vector<int> ramp = {0, maximum / 4, maximum / 2, maximum * 3 / 4, maximum};

@@ -267,7 +267,8 @@ TEST(TGADecoder, SixteenBitGreyWithEightAlphaBitsIsGreyAndAlpha) {
         CDIBBitmap bitmap;
         Decode(file.data(), bitmap);
         EXPECT_TRUE(bitmap.HasAlphaChannel());
-        EXPECT_EQ(AllPixels(bitmap), (std::vector<PaletteEntry>{{0x40, 0x40, 0x40, 0xFF}, {0xC0, 0xC0, 0xC0, 0x20}}))
+        EXPECT_EQ(AllPixels(bitmap),
+                  (std::vector<PaletteEntry>{{0x40, 0x40, 0x40, 0xFF}, {0xC0, 0xC0, 0xC0, 0x20}}))
             << type;
     }
 }
@@ -500,8 +501,7 @@ TEST(TGADecoder, CorpusLogoMatchesItsReferencePixelsInEveryLayout) {
         int mismatches = 0;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                if (PixelAt(bitmap, x, y) !=
-                    expectedAt(static_cast<std::size_t>(y * width + x)))
+                if (PixelAt(bitmap, x, y) != expectedAt(static_cast<std::size_t>(y * width + x)))
                     ++mismatches;
         EXPECT_EQ(mismatches, 0);
     };

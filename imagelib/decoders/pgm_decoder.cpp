@@ -86,10 +86,12 @@ void CPGMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
 
     if (header.raw) {
         for (int y = 0; y < header.height; ++y) {
-            const std::uint8_t* samples = rawSamples + static_cast<std::size_t>(y) * header.width * sampleBytes;
+            const std::uint8_t* samples =
+                rawSamples + static_cast<std::size_t>(y) * header.width * sampleBytes;
             for (int x = 0; x < header.width; ++x, samples += sampleBytes)
                 PutSample(bitmap, x, y,
-                          ScaleSample(sampleBytes == 2 ? samples[0] << 8 | samples[1] : samples[0], header.maximum));
+                          ScaleSample(sampleBytes == 2 ? samples[0] << 8 | samples[1] : samples[0],
+                                      header.maximum));
         }
     } else {
         ReadPlainSamples(bitmap, header, source);
@@ -122,7 +124,8 @@ CPGMDecoder::Header CPGMDecoder::ReadHeader(CImageSource& source) {
                                      header.width, header.height);
             } else {
                 if (value > kLargestMaximum)
-                    RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PGM decoder: Can't handle maximum value %d.", value);
+                    RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PGM decoder: Can't handle maximum value %d.",
+                                     value);
                 header.maximum = value == 0 ? kLargestOneByteMaximum : value;
             }
             ++numbersRead;

@@ -64,7 +64,8 @@ struct PixelFormat {
 
 // One pixel as a 32-bit model pixel; 8-bit values are indexes into the
 // 256-entry palette.
-PaletteEntry DecodePixel(const std::uint8_t* p, PixelFormat format, const std::vector<PaletteEntry>& palette) {
+PaletteEntry DecodePixel(const std::uint8_t* p, PixelFormat format,
+                         const std::vector<PaletteEntry>& palette) {
     const int depth = format.depth;
     if (format.greyAlpha) return PaletteEntry{p[0], p[0], p[0], p[1]};
     switch (depth) {
@@ -218,7 +219,8 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Unsupported TGA pixel depth %d.", pixelDepth);
     const std::uint8_t descriptor = header[kDescriptorOffset];
     const bool topToBottom = (descriptor & kTopToBottomBit) != 0;
-    const PixelFormat format{pixelDepth, grey && pixelDepth == 16 && (descriptor & kAlphaBitsMask) == kGreyAlphaBits};
+    const PixelFormat format{pixelDepth,
+                             grey && pixelDepth == 16 && (descriptor & kAlphaBitsMask) == kGreyAlphaBits};
 
     source.ReadBytes(idLength);
 
@@ -239,8 +241,8 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         const std::uint8_t* entries = source.ReadBytes(static_cast<std::int64_t>(mapLength) * entryBytes);
         // Entries beyond index 255 are stored in the file but have no place.
         for (int i = 0; i < mapLength && firstEntry + i < kPaletteEntries; ++i)
-            palette[firstEntry + i] =
-                DecodePixel(entries + static_cast<std::size_t>(i) * entryBytes, PixelFormat{entrySize}, palette);
+            palette[firstEntry + i] = DecodePixel(entries + static_cast<std::size_t>(i) * entryBytes,
+                                                  PixelFormat{entrySize}, palette);
     }
     if (grey) {
         for (int i = 0; i < kPaletteEntries; ++i) {
@@ -253,8 +255,9 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     // The smallest amount of data the rows can take: every pixel uncompressed,
     // or at least one full packet per 128 pixels.
     const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
-    RequireRemaining(source, runLength ? (pixels + kLongestPacket - 1) / kLongestPacket * (1 + writer.FileBytesPerPixel())
-                                       : pixels * writer.FileBytesPerPixel());
+    RequireRemaining(
+        source, runLength ? (pixels + kLongestPacket - 1) / kLongestPacket * (1 + writer.FileBytesPerPixel())
+                          : pixels * writer.FileBytesPerPixel());
 
     CreateBitmapWithin(GetLimits(), bitmap, width, height, bpp, hasAlpha);
     // The pixel values of a grey image are levels, so an 8-bit bitmap gets the
