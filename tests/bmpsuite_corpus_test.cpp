@@ -109,6 +109,23 @@ struct Expectation {
     Match match = Match::Exact;
 };
 
+// Decodes each file of the subfolder and compares it with its rendering.
+template <std::size_t N>
+void ExpectRenderings(const fs::path& folder, const char* subfolder, const Expectation (&expectations)[N]) {
+    for (const Expectation& expectation : expectations) {
+        const auto reference = ReadPng(folder / "ref" / expectation.reference);
+        ASSERT_TRUE(reference.has_value()) << expectation.reference;
+        Picture decoded;
+        try {
+            decoded = Decode(folder / subfolder / expectation.file);
+        } catch (const CTextException& error) {
+            ADD_FAILURE() << expectation.file << ": " << error.GetMessage();
+            continue;
+        }
+        ExpectMatches(decoded, *reference, expectation.match, expectation.file);
+    }
+}
+
 }  // namespace
 
 TEST(BmpSuite, GoodFilesDecodeToTheirRenderings) {
@@ -147,18 +164,7 @@ TEST(BmpSuite, GoodFilesDecodeToTheirRenderings) {
         {"rgb32bf.bmp", "rgb24.png"},
         {"rgb32bfdef.bmp", "rgb24.png"},
     };
-    for (const Expectation& expectation : expectations) {
-        const auto reference = ReadPng(folder / "ref" / expectation.reference);
-        ASSERT_TRUE(reference.has_value()) << expectation.reference;
-        Picture decoded;
-        try {
-            decoded = Decode(folder / "g" / expectation.file);
-        } catch (const CTextException& error) {
-            ADD_FAILURE() << expectation.file << ": " << error.GetMessage();
-            continue;
-        }
-        ExpectMatches(decoded, *reference, expectation.match, expectation.file);
-    }
+    ExpectRenderings(folder, "g", expectations);
 }
 
 TEST(BmpSuite, EveryGoodFileIsCovered) {
@@ -273,12 +279,7 @@ TEST(BmpSuite, QuestionableFilesDecodeOrFailCleanly) {
         {"rgba32-61754.bmp", "rgba32.png", Match::Quantized},
         {"rgba32-81284.bmp", "rgba32.png", Match::Quantized},
     };
-    for (const Expectation& expectation : expectations) {
-        const auto reference = ReadPng(folder / "ref" / expectation.reference);
-        ASSERT_TRUE(reference.has_value()) << expectation.reference;
-        ExpectMatches(Decode(folder / "q" / expectation.file), *reference, expectation.match,
-                      expectation.file);
-    }
+    ExpectRenderings(folder, "q", expectations);
     // An OS/2 bitmap array decodes as its first bitmap.
     const auto pal8 = ReadPng(folder / "ref" / "pal8.png");
     ASSERT_TRUE(pal8.has_value());
