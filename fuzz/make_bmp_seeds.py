@@ -24,6 +24,21 @@ def bmp(width, height, bit_count, pixels, compression=0, table=(), colours_used=
     return b"BM" + struct.pack("<IHHI", 14 + len(body), 0, 0, offset) + body
 
 
+def os2(header_size, pixels, bit_count=8, table=(0x000000, 0xFF0000, 0x00FF00, 0x0000FF), width=2, height=2,
+        array=False):
+    """An OS/2 bitmap: a 12-byte core header with 3-byte table entries, or a 2.x header cut to header_size."""
+    if header_size == 12:
+        info = struct.pack("<IHHHH", 12, width, height, 1, bit_count)
+        colours = b"".join(struct.pack("<BBB", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) for c in table)
+    else:
+        info = struct.pack("<IiiHH", header_size, width, height, 1, bit_count).ljust(header_size, b"\0")
+        colours = b"".join(struct.pack("<BBBB", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF, 0) for c in table)
+    before = 14 if array else 0
+    body = info + colours + bytes(pixels)
+    data = b"BM" + struct.pack("<IHHI", 14 + len(body), 0, 0, before + 14 + len(info) + len(colours)) + body
+    return (b"BA" + struct.pack("<IIHH", 40, 0, 0, 0) + data) if array else data
+
+
 GREYS4 = [0x000000, 0x555555, 0xAAAAAA, 0xFFFFFF]
 COLOURS16 = [(i * 0x111111) ^ (0xFF0000 if i & 1 else 0) for i in range(16)]
 
@@ -46,7 +61,32 @@ SEEDS = {
     "rgb24_3x2.bmp": bmp(3, 2, 24, [0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0]),
     "rgb32_2x2.bmp": bmp(2, 2, 32, [1, 2, 3, 255, 4, 5, 6, 128, 7, 8, 9, 0, 10, 11, 12, 255]),
     "rgb24_v4header.bmp": bmp(1, 1, 24, [1, 2, 3, 0], header_size=108),
+    "os2_core.bmp": os2(12, [1, 2, 0, 0, 3, 0, 0, 0]),
+    "os2_16byte.bmp": os2(16, [1, 2, 0, 0, 3, 0, 0, 0], table=[0x000000, 0xFF0000, 0x00FF00, 0x0000FF] * 64),
+    "os2_64byte_rle24.bmp": bmp(3, 2, 24, [2, 0, 0, 255, 0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 2, 1, 0, 1,
+                                           0, 255, 0, 0, 1], compression=4, header_size=64),
+    "os2_array.bmp": os2(12, [1, 2, 0, 0, 3, 0, 0, 0], array=True),
+    "pal2_5x2.bmp": bmp(5, 2, 2, [0x1B, 0x40, 0, 0, 0xE4, 0xC0, 0, 0], table=GREYS4),
+    "pal8_rle_delta.bmp": bmp(4, 3, 8, [1, 1, 0, 2, 2, 0, 1, 1, 0, 0, 0, 2, 1, 1, 1, 1, 0, 0, 0, 2, 0, 0, 0, 1],
+                              compression=1, table=GREYS4),
+    "pal4_rle_delta.bmp": bmp(4, 3, 4, [1, 0x11, 0, 2, 2, 0, 1, 0x22, 0, 0, 0, 2, 1, 1, 1, 0x33, 0, 1],
+                              compression=2, table=GREYS4),
+    "rgb32_r_b_g_masks.bmp": bmp(2, 1, 32, [0x40, 0x03, 0x56, 0x12, 1, 2, 3, 4], compression=3,
+                                 masks=(0xFF000000, 0x00000FF0, 0x00FF0000)),
+    "rgb32_xrgb.bmp": bmp(2, 1, 32, [0x99, 0x56, 0x34, 0x12, 1, 2, 3, 4], compression=3,
+                          masks=(0xFF000000, 0x00FF0000, 0x0000FF00)),
+    "rgba32_1010102_v5.bmp": bmp(2, 1, 32, [0, 0, 0xF8, 0x7F, 1, 2, 3, 4], compression=3, header_size=124,
+                                 masks=(0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000)),
+    "rgba32_alphabitfields.bmp": bmp(2, 1, 32, [0x56, 0x34, 0x12, 0x80, 1, 2, 3, 4], compression=6,
+                                     masks=(0xFF0000, 0xFF00, 0xFF, 0xFF000000)),
+    "rgb32_7_18_7.bmp": bmp(2, 1, 32, [0xC0, 0xFF, 0xFF, 0xFF, 1, 2, 3, 4], compression=3,
+                            masks=(0xFE000000, 0x01FFFF80, 0x0000007F)),
+    "rgba16_4444_v5.bmp": bmp(2, 1, 16, [0x3C, 0x8F, 0x12, 0x34], compression=3, header_size=124,
+                              masks=(0x0F00, 0x00F0, 0x000F, 0xF000)),
+    "rgb16_231.bmp": bmp(2, 1, 16, [0x2B, 0, 0x15, 0], compression=3, masks=(0x30, 0x0E, 0x01)),
     # Broken on purpose.
+    "bad_mask_gaps.bmp": bmp(1, 1, 16, [0, 0, 0, 0], compression=3, masks=(0x0F0F, 0xF0, 0)),
+    "bad_delta_outside.bmp": bmp(4, 2, 8, [0, 2, 5, 0, 0, 1], compression=1, table=GREYS4),
     "bad_truncated.bmp": bmp(8, 8, 24, [1, 2, 3]),
     "bad_delta.bmp": bmp(4, 2, 8, [2, 1, 0, 2, 1, 1, 0, 1], compression=1, table=GREYS4),
     "bad_rle_overrun.bmp": bmp(2, 2, 8, [200, 1, 0, 0, 255, 2, 0, 0, 255, 3, 0, 0, 0, 1], compression=1,

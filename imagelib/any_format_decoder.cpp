@@ -51,8 +51,9 @@ bool StartsWith(const std::uint8_t* bytes, std::initializer_list<std::uint8_t> p
     return std::equal(prefix.begin(), prefix.end(), bytes);
 }
 
+// "BM", or "BA" for an OS/2 bitmap array whose first entry is a bitmap.
 bool IsBitmap(const std::uint8_t* header, std::int64_t) {
-    return ReadLE16(header) == 0x4D42;  // "BM"
+    return ReadLE16(header) == 0x4D42 || (ReadLE16(header) == 0x4142 && ReadLE16(header + 14) == 0x4D42);
 }
 
 bool IsGif(const std::uint8_t* header, std::int64_t) {

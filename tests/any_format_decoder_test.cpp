@@ -304,7 +304,7 @@ TEST(AnyFormatDecoder, EpsPreviewOffsetPastTheEndIsAnEndOfFile) {
 
 TEST(AnyFormatDecoder, DecoderErrorsPassThroughUnchanged) {
     auto bytes = SmallBmp();
-    bytes[14] = 12;  // an OS/2 header size
+    bytes[14] = 13;  // no info header has this size
     CAnyFormatDecoder decoder;
     CDIBBitmap bitmap;
     try {

@@ -61,6 +61,31 @@ std::vector<std::uint8_t> BuildBmp(const BmpFile& file) {
     return out.data();
 }
 
+// An OS/2 file with the 2 x 2 8-bit picture of OS2Pixels: a 12-byte core
+// header (3-byte table entries) or a 2.x header of `headerSize` bytes, alone
+// or as the first entry of a bitmap array.
+std::vector<std::uint8_t> BuildOs2Bmp(std::uint32_t headerSize, bool inArray) {
+    ByteWriter out;
+    if (inArray) out.text("BA").le32(40).le32(0).le16(0).le16(0);
+    const std::size_t fileStart = out.size();
+    out.text("BM").le32(0).le16(0).le16(0).le32(0);
+    if (headerSize == 12) {
+        out.le32(12).le16(2).le16(2).le16(1).le16(8);
+    } else {
+        out.le32(headerSize).le32(2).le32(2).le16(1).le16(8);
+        out.fill(headerSize - 16, 0);
+    }
+    for (std::uint32_t colour : {0x000000u, 0xFF0000u, 0x00FF00u, 0x0000FFu}) {
+        out.u8(colour).u8(colour >> 8).u8(colour >> 16);
+        if (headerSize != 12) out.u8(0);
+    }
+    // A core table has no count: the pixels start behind the 4 entries stored.
+    if (headerSize != 12) out.fill(252 * 4, 0x77);
+    out.patchLe32(fileStart + 10, static_cast<std::uint32_t>(out.size()));
+    out.bytes({1, 2, 0, 0, 3, 0, 0, 0});
+    return out.data();
+}
+
 void Decode(const std::vector<std::uint8_t>& bytes, CImageBitmap& bitmap, int wantedDepth = 32) {
     CBMPDecoder decoder;
     decoder.DecodeMemory(bytes.data(), static_cast<std::int64_t>(bytes.size()), bitmap, wantedDepth);
@@ -117,16 +142,55 @@ TEST(BmpDecoder, RejectsDataWithoutTheSignature) {
     ExpectDecodeError(bytes, ERR_WRONG_SIGNATURE, "Decoder error: Bitmap decoder: This isn't a bitmap.\n");
 }
 
-TEST(BmpDecoder, RejectsInfoHeadersShorterThan40Bytes) {
-    for (std::uint32_t size : {0u, 12u, 16u, 39u}) {
+TEST(BmpDecoder, RejectsInfoHeadersShorterThan16BytesButTheCoreHeader) {
+    for (std::uint32_t size : {0u, 11u, 13u, 15u}) {
         ExpectDecodeError(BuildBmp(BmpFile{.headerSize = size, .pixels = std::vector<std::uint8_t>(60)}),
                           ERR_FORMAT_UNKNOWN,
                           "Decoder error: Bitmap decoder: BITMAPINFOHEADER has wrong size.\n");
     }
 }
 
+TEST(BmpDecoder, ReadsOs2HeadersAndBitmapArrays) {
+    for (std::uint32_t headerSize : {12u, 16u, 24u, 64u}) {
+        for (bool inArray : {false, true}) {
+            CDIBBitmap bitmap;
+            Decode(BuildOs2Bmp(headerSize, inArray), bitmap);
+            EXPECT_EQ(Pixels(bitmap), (std::vector<std::uint32_t>{kBlue, kBlack, kRed, kGreen}))
+                << headerSize << (inArray ? " in an array" : "");
+        }
+    }
+}
+
+TEST(BmpDecoder, TwoBitRowsPackFourPixelsABytePaddedToFourBytes) {
+    BmpFile file{.width = 5,
+                 .height = 2,
+                 .bitCount = 2,
+                 .table = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF},
+                 .pixels = {0x1B, 0x40, 0, 0, 0xE4, 0xC0, 0, 0}};
+    EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{kBlue, kGreen, kRed, kBlack, kBlue,  //
+                                                              kBlack, kRed, kGreen, kBlue, kRed}));
+}
+
+TEST(BmpDecoder, CompressionsThatAreNotDecodedAreNamed) {
+    const struct {
+        std::uint16_t bitCount;
+        std::uint32_t compression;
+        const char* text;
+    } cases[] = {
+        {1, 3, "Decoder error: Bitmap decoder: Huffman-compressed bitmaps are not supported.\n"},
+        {0, 4, "Decoder error: Bitmap decoder: JPEG-compressed bitmaps are not supported.\n"},
+        {0, 5, "Decoder error: Bitmap decoder: PNG-compressed bitmaps are not supported.\n"},
+    };
+    for (const auto& c : cases)
+        ExpectDecodeError(BuildBmp(BmpFile{.bitCount = c.bitCount,
+                                           .compression = c.compression,
+                                           .table = {0, 0xFFFFFF},
+                                           .pixels = std::vector<std::uint8_t>(16)}),
+                          ERR_FORMAT_NOT_COMPILED, c.text);
+}
+
 TEST(BmpDecoder, RejectsIllegalBitCounts) {
-    for (std::uint16_t bitCount : {0, 2, 3, 12, 33, 64}) {
+    for (std::uint16_t bitCount : {0, 3, 12, 33, 64}) {
         BmpFile file{.bitCount = bitCount, .table = {0, 0, 0, 0}, .pixels = std::vector<std::uint8_t>(16)};
         ExpectDecodeError(BuildBmp(file), ERR_FORMAT_UNKNOWN,
                           "Decoder error: Decoding bmp: Illegal bpp value.\n");
@@ -304,13 +368,62 @@ TEST(BmpDecoder, SixteenBitPixelsAreFiveFiveFiveOrFiveSixFiveByTheGreenMask) {
     EXPECT_EQ(DecodePixels(masks565), (std::vector<std::uint32_t>{0xFF000000}));
     masks565.pixels = {0x40, 0x00, 0, 0};
     EXPECT_EQ(DecodePixels(masks565), (std::vector<std::uint32_t>{0xFF000800}));
-    // A writer that declares masks but stores none has its first pixels read as masks.
+    // A writer that declares masks but stores none has its first pixels read as
+    // masks: here a 5-bit red mask, no green, no blue.
     BmpFile noMasks{.bitCount = 16, .compression = 3, .pixels = {0xE0, 0x03, 0, 0}};
-    EXPECT_EQ(DecodePixels(noMasks), (std::vector<std::uint32_t>{0xFF007800}));
+    EXPECT_EQ(DecodePixels(noMasks), (std::vector<std::uint32_t>{0xFFFF0000}));
     // With a long header the masks sit inside it.
     masks565.headerSize = 108;
     masks565.pixels = {0x1F, 0xF8, 0, 0};
     EXPECT_EQ(DecodePixels(masks565), (std::vector<std::uint32_t>{0xFFF800F8}));
+}
+
+TEST(BmpDecoder, ColourMasksOfAnyContiguousLayoutAreScaledTo8Bits) {
+    struct Case {
+        const char* layout;
+        std::uint16_t bitCount;
+        std::uint32_t compression;
+        std::uint32_t headerSize;
+        std::vector<std::uint32_t> masks;  // red, green, blue, alpha
+        std::uint32_t word;
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        {"R8 at the top, G8 inside", 32, 3, 40, {0xFF000000, 0x00000FF0, 0x00FF0000}, 0x12560340, 0xFF123456},
+        {"X8R8G8B8 in the low byte", 32, 3, 40, {0xFF000000, 0x00FF0000, 0x0000FF00}, 0x12345699, 0xFF123456},
+        {"B8G8R8 with the top byte as alpha", 32, 3, 40, {0xFF0000, 0xFF00, 0xFF}, 0x04030201, 0x04030201},
+        {"alpha bit fields", 32, 6, 40, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, 0x80123456, 0x80123456},
+        {"10-10-10-2", 32, 3, 124, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}, 0x7FF80000, 0x55FF8000},
+        {"11-11-10", 32, 3, 40, {0xFFE00000, 0x001FFC00, 0x000003FF}, 0xFFF00001, 0xFFFF8000},
+        {"7-18-7", 32, 3, 40, {0xFE000000, 0x01FFFF80, 0x0000007F}, 0xFFFFFFC0, 0xFFFFFF81},
+        {"all masks zero: the default layout", 32, 3, 40, {0, 0, 0}, 0x04030201, 0x04030201},
+        {"4-4-4-4", 16, 3, 124, {0x0F00, 0x00F0, 0x000F, 0xF000}, 0x8F3C, 0x88FF33CC},
+        {"5-5-5-1: classic levels", 16, 3, 108, {0x7C00, 0x03E0, 0x001F, 0x8000}, 0x001F, 0x000000F8},
+        {"2-3-1", 16, 3, 40, {0x30, 0x0E, 0x01}, 0x2B, 0xFFAAB6FF},
+        {"8-8 without blue", 16, 3, 40, {0xFF00, 0x00FF, 0}, 0x1234, 0xFF123400},
+    };
+    for (const Case& c : cases) {
+        ByteWriter pixel;
+        if (c.bitCount == 16)
+            pixel.le16(c.word).le16(0);
+        else
+            pixel.le32(c.word);
+        const BmpFile file{.headerSize = c.headerSize,
+                           .bitCount = c.bitCount,
+                           .compression = c.compression,
+                           .masks = c.masks,
+                           .pixels = pixel.data()};
+        EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{c.expected})) << c.layout;
+    }
+    ExpectDecodeError(
+        BuildBmp(
+            BmpFile{.bitCount = 16, .compression = 3, .masks = {0x0F0F, 0xF0, 0}, .pixels = {0, 0, 0, 0}}),
+        ERR_FORMAT_UNKNOWN, "Decoder error: Bitmap decoder: Color mask 0x00000F0F is not contiguous.\n");
+    ExpectDecodeError(
+        BuildBmp(BmpFile{
+            .bitCount = 16, .compression = 3, .masks = {0x1F0000, 0x3E0, 0x1F}, .pixels = {0, 0, 0, 0}}),
+        ERR_FORMAT_UNKNOWN,
+        "Decoder error: Bitmap decoder: Color mask 0x001F0000 does not fit in 16-bit pixels.\n");
 }
 
 TEST(BmpDecoder, TwentyFourBitRowsArePaddedToFourBytes) {
@@ -374,17 +487,43 @@ TEST(BmpDecoder, Rle8RunsPastTheRowOrTheLastRowAreCut) {
     EXPECT_EQ(Pixels(bitmap), (std::vector<std::uint32_t>{kGreen, 0, kRed, kRed}));
 }
 
-TEST(BmpDecoder, RunLengthDeltaEscapeIsNotSupported) {
+TEST(BmpDecoder, RunLengthDeltasSkipPixelsThatTakeTheFirstColour) {
+    const std::uint32_t kGrey = 0xFF808080;  // table entry 0
     for (std::uint16_t bitCount : {4, 8}) {
+        SCOPED_TRACE(bitCount);
+        const std::uint8_t red = bitCount == 4 ? 0x11 : 1;
         BmpFile file{.width = 4,
-                     .height = 2,
+                     .height = 3,
                      .bitCount = bitCount,
                      .compression = bitCount == 4 ? 2u : 1u,
-                     .table = {0, 0xFF0000},
-                     .pixels = {2, 1, 0, 2, 1, 1, 0, 1}};
-        ExpectDecodeError(BuildBmp(file), ERR_FORMAT_NOT_COMPILED,
-                          "Decoder error: Encountered delta escape.\n");
+                     .table = {0x808080, 0xFF0000},
+                     .pixels = {1, red, 0, 2, 2, 0, 1, red,  // one pixel, two to the right, one more
+                                0, 0,   0, 2, 1, 1, 1, red,  // next row: one right and one up, one pixel
+                                0, 0,   0, 2, 0, 0, 0, 1}};  // a delta that goes nowhere
+        EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{kGrey, kRed, 0, 0,           //
+                                                                  kGrey, kGrey, kGrey, kGrey,  //
+                                                                  kRed, kGrey, kGrey, kRed}));
+        // Deltas past the row's end or the last row lead nowhere valid.
+        for (std::vector<std::uint8_t> delta : {std::vector<std::uint8_t>{0, 2, 5, 0}, {0, 2, 0, 4}}) {
+            file.pixels = delta;
+            file.pixels.insert(file.pixels.end(), {0, 1});
+            ExpectDecodeError(BuildBmp(file), ERR_FORMAT_UNKNOWN,
+                              "Decoder error: Bitmap decoder: Delta escape leads outside the picture.\n");
+        }
     }
+}
+
+TEST(BmpDecoder, Rle24DecodesRunsLiteralsAndDeltas) {
+    BmpFile file{.width = 4,
+                 .height = 2,
+                 .bitCount = 24,
+                 .compression = 4,
+                 .pixels = {2, 0, 0, 255,                               // a run of two red pixels
+                            0, 3, 1, 2,   3, 4, 5, 6, 7,   8, 9, 0xEE,  // three literals and a pad byte
+                            0, 0, 0, 2,   1, 0, 1, 0, 255, 0,           // next row: skip one, then green
+                            0, 1}};
+    EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{0, kGreen, 0, 0,  //
+                                                              kRed, kRed, 0xFF030201, 0xFF060504}));
 }
 
 TEST(BmpDecoder, RunLengthDataEndingWithoutEndOfBitmapEndsInEndOfFile) {

@@ -72,13 +72,43 @@ TEST(PGMDecoder, RawSamplesAreScaledToTheMaximum) {
     EXPECT_EQ(AllGreys(bitmap), (std::vector<int>{255, 119, 0, 16}));
 }
 
-TEST(PGMDecoder, MaximumsOfZeroAndAboveAByteAreTakenAs255) {
-    for (const char* maximum : {"65535", "256", "0"}) {
+TEST(PGMDecoder, MaximumOfZeroIsTakenAs255) {
+    CDIBBitmap bitmap;
+    Decode(ByteWriter().text("P5 2 1 0\n").bytes({0x80, 0x01}).data(), bitmap);
+    EXPECT_EQ(AllGreys(bitmap), (std::vector<int>{128, 1}));
+}
+
+TEST(PGMDecoder, RampsAtEveryMaximumScaleTo8Bits) {
+    const struct {
+        int maximum;
+        std::vector<int> expected;
+    } cases[] = {
+        {255, {0, 63, 127, 191, 255}}, {1023, {0, 64, 127, 191, 255}}, {65535, {0, 64, 127, 191, 255}}};
+    for (const auto& c : cases) {
+        const int maximum = c.maximum;
+        const std::vector<int> ramp = {0, maximum / 4, maximum / 2, maximum * 3 / 4, maximum};
+        ByteWriter raw;
+        raw.text("P5 5 1 " + std::to_string(maximum) + "\n");
+        std::string plain = "P2 5 1 " + std::to_string(maximum);
+        for (int sample : ramp) {
+            if (maximum > 255)
+                raw.be16(sample);
+            else
+                raw.u8(sample);
+            plain += " " + std::to_string(sample);
+        }
         CDIBBitmap bitmap;
-        // Still one byte per sample: a 16-bit file would need 4 bytes here.
-        Decode(ByteWriter().text(std::string("P5 2 1 ") + maximum + "\n").bytes({0x80, 0x01}).data(), bitmap);
-        EXPECT_EQ(AllGreys(bitmap), (std::vector<int>{128, 1})) << maximum;
+        Decode(raw.data(), bitmap);
+        EXPECT_EQ(AllGreys(bitmap), c.expected) << "P5 " << maximum;
+        Decode(Bytes(plain), bitmap);
+        EXPECT_EQ(AllGreys(bitmap), c.expected) << "P2 " << maximum;
     }
+    // Two-byte samples need two bytes each, and may not exceed the maximum.
+    ExpectFailure(ByteWriter().text("P5 2 1 1023\n").bytes({0x80, 0x01}).data(), ERR_END_OF_FILE, kEndOfFile);
+    ExpectFailure(ByteWriter().text("P5 1 1 1023\n").be16(1024).data(), ERR_FORMAT_UNKNOWN,
+                  "Decoder error: PGM decoder: Sample value above the maximum.\n");
+    ExpectFailure(Bytes("P2 1 1 65536 7"), ERR_FORMAT_UNKNOWN,
+                  "Decoder error: PGM decoder: Can't handle maximum value 65536.\n");
 }
 
 TEST(PGMDecoder, PlainSamplesOverSeveralLinesWithTabsAndCommentsMatchOneLine) {

@@ -192,23 +192,33 @@ TEST(TGADecoder, EveryTypeAndDepthDecodesInBothRowOrders) {
     }
 }
 
-TEST(TGADecoder, DescriptorBit5ChoosesTheRowOrderAndOtherBitsAreIgnored) {
-    const PaletteEntry first{1, 2, 3, 255};
-    const PaletteEntry second{4, 5, 6, 255};
-    for (int descriptor : {0x00, 0x10, 0x0F, 0x20, 0x30, 0xEF}) {
-        TgaHeader header;
-        header.width = 2;
-        header.height = 2;
-        header.descriptor = static_cast<std::uint8_t>(descriptor);
-        ByteWriter file = TgaFile(header);
-        file.bytes(EncodeColour(first, 24)).bytes(EncodeColour(second, 24));
-        file.bytes(EncodeColour(second, 24)).bytes(EncodeColour(second, 24));
-        CDIBBitmap bitmap;
-        Decode(file.data(), bitmap);
-        const int firstFileRow = (descriptor & 0x20) != 0 ? 0 : 1;
-        EXPECT_EQ(PixelAt(bitmap, 0, firstFileRow), first) << descriptor;
-        EXPECT_EQ(PixelAt(bitmap, 1, firstFileRow), second) << descriptor;
-        EXPECT_EQ(PixelAt(bitmap, 0, 1 - firstFileRow), second) << descriptor;
+TEST(TGADecoder, DescriptorBits4And5ChooseTheOriginAndOtherBitsAreIgnored) {
+    // A 3 x 2 picture, top row first; pixel i has the colour {i, i, i}.
+    for (int type : {2, 10}) {
+        for (int descriptor : {0x00, 0x10, 0x20, 0x30, 0x0F, 0xEF}) {
+            SCOPED_TRACE("type " + std::to_string(type) + ", descriptor " + std::to_string(descriptor));
+            TgaHeader header;
+            header.imageType = static_cast<std::uint8_t>(type);
+            header.width = 3;
+            header.height = 2;
+            header.descriptor = static_cast<std::uint8_t>(descriptor);
+            ByteWriter file = TgaFile(header);
+            // Run-length data is one literal of all six pixels, across the row end.
+            if (type == 10) file.u8(5);
+            for (int fileRow = 0; fileRow < 2; ++fileRow) {
+                for (int fileColumn = 0; fileColumn < 3; ++fileColumn) {
+                    const int y = (descriptor & 0x20) != 0 ? fileRow : 1 - fileRow;
+                    const int x = (descriptor & 0x10) != 0 ? 2 - fileColumn : fileColumn;
+                    const auto level = static_cast<std::uint8_t>(y * 3 + x);
+                    file.bytes({level, level, level});
+                }
+            }
+            CDIBBitmap bitmap;
+            Decode(file.data(), bitmap);
+            std::vector<PaletteEntry> expected;
+            for (std::uint8_t i = 0; i < 6; ++i) expected.push_back({i, i, i, 255});
+            EXPECT_EQ(AllPixels(bitmap), expected);
+        }
     }
 }
 
@@ -226,23 +236,41 @@ TEST(TGADecoder, RunAndLiteralPackets) {
                                      run, run, run, run, {4, 5, 6, 255}, {7, 8, 9, 255}, {10, 11, 12, 255}}));
 }
 
-TEST(TGADecoder, PacketsEndingBeyondARowAreCutAndTheNextRowStartsAfresh) {
+TEST(TGADecoder, PacketsRunAcrossRowEndsAndAreCutAtThePicturesEnd) {
     TgaHeader header;
     header.imageType = 11;
     header.depth = 8;
     header.width = 2;
     header.height = 3;
     ByteWriter file = TgaFile(header);
-    file.u8(0x83).u8(10);                   // a run of 4 in a row of 2
-    file.u8(0x03).bytes({20, 21, 22, 23});  // 4 literals in a row of 2
-    file.u8(0x80).u8(30).u8(0x00).u8(31);   // a run of 1, then 1 literal
+    file.u8(0x82).u8(10);                   // a run of 3 over the first row and into the second
+    file.u8(0x03).bytes({20, 21, 22, 23});  // 4 literals: the rest of the second row, the third, one too many
     CDIBBitmap bitmap;
     Decode(file.data(), bitmap, 0);
     ASSERT_EQ(bitmap.GetDepth(), 8);
     const auto row = [&](int y) { return std::vector<int>{bitmap.GetRows()[y][0], bitmap.GetRows()[y][1]}; };
     EXPECT_EQ(row(0), (std::vector<int>{10, 10}));
-    EXPECT_EQ(row(1), (std::vector<int>{20, 21}));
-    EXPECT_EQ(row(2), (std::vector<int>{30, 31}));
+    EXPECT_EQ(row(1), (std::vector<int>{10, 20}));
+    EXPECT_EQ(row(2), (std::vector<int>{21, 22}));
+}
+
+TEST(TGADecoder, SixteenBitGreyWithEightAlphaBitsIsGreyAndAlpha) {
+    for (int type : {3, 11}) {
+        TgaHeader header;
+        header.imageType = static_cast<std::uint8_t>(type);
+        header.depth = 16;
+        header.width = 2;
+        header.descriptor = 0x28;
+        ByteWriter file = TgaFile(header);
+        if (type == 11) file.u8(0x01);
+        file.bytes({0x40, 0xFF, 0xC0, 0x20});
+        CDIBBitmap bitmap;
+        Decode(file.data(), bitmap);
+        EXPECT_TRUE(bitmap.HasAlphaChannel());
+        EXPECT_EQ(AllPixels(bitmap),
+                  (std::vector<PaletteEntry>{{0x40, 0x40, 0x40, 0xFF}, {0xC0, 0xC0, 0xC0, 0x20}}))
+            << type;
+    }
 }
 
 TEST(TGADecoder, SixteenBitPixelsCarryOneBitOfAlpha) {
@@ -464,7 +492,7 @@ TEST(TGADecoder, CorpusLogoMatchesItsReferencePixelsInEveryLayout) {
     const auto greys = testsupport::ReadFileBytes(folder / "logo_gray8.raw");
     ASSERT_EQ(rgb.size(), static_cast<std::size_t>(width * height * 3));
 
-    const auto check = [&](const std::string& name, auto expectedAt, bool mirrored = false) {
+    const auto check = [&](const std::string& name, auto expectedAt) {
         SCOPED_TRACE(name);
         CDIBBitmap bitmap;
         Decode(testsupport::ReadFileBytes(folder / name), bitmap);
@@ -473,8 +501,7 @@ TEST(TGADecoder, CorpusLogoMatchesItsReferencePixelsInEveryLayout) {
         int mismatches = 0;
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                if (PixelAt(bitmap, mirrored ? width - 1 - x : x, y) !=
-                    expectedAt(static_cast<std::size_t>(y * width + x)))
+                if (PixelAt(bitmap, x, y) != expectedAt(static_cast<std::size_t>(y * width + x)))
                     ++mismatches;
         EXPECT_EQ(mismatches, 0);
     };
@@ -501,7 +528,6 @@ TEST(TGADecoder, CorpusLogoMatchesItsReferencePixelsInEveryLayout) {
         check("logo_type3" + suffix, fromGrey);
         check("logo_type11" + suffix, fromGrey);
     }
-    // Right-to-left files are read left to right, so they come out mirrored.
-    check("logo_type2_24bpp_br.tga", fromRgb, true);
-    check("logo_type2_24bpp_tr.tga", fromRgb, true);
+    check("logo_type2_24bpp_br.tga", fromRgb);
+    check("logo_type2_24bpp_tr.tga", fromRgb);
 }

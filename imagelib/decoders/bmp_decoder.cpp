@@ -1,12 +1,15 @@
 #include "imagelib/decoders/bmp_decoder.h"
 
 #include "imagelib/byte_order.h"
+#include "imagelib/decoders/bmp_color_masks.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -15,9 +18,27 @@ constexpr std::int64_t kFileHeaderBytes = 14;
 constexpr std::uint16_t kBitmapSignature = 0x4D42;
 constexpr int kPixelOffsetField = 10;
 
-// Info header: only its first 40 bytes are read. Longer headers (52, 56, 108,
-// 124 bytes) add masks and colour-space data this decoder does not need; the
-// colour table follows the whole header and the pixels are found by offset.
+// An OS/2 bitmap array ("BA") holds versions of one picture for several
+// displays, each behind a 14-byte array header; the first one is decoded.
+// Offsets inside count from the start of the array.
+constexpr std::uint16_t kBitmapArraySignature = 0x4142;
+constexpr std::int64_t kArrayHeaderBytes = 14;
+
+// The 12-byte core header of OS/2 1.x and Windows 2.x: 16-bit unsigned sizes,
+// no compression, colour table entries of 3 bytes.
+constexpr std::int64_t kCoreHeaderBytes = 12;
+constexpr int kCoreWidthField = 4;
+constexpr int kCoreHeightField = 6;
+constexpr int kCoreBitCountField = 10;
+constexpr std::int64_t kCoreColourEntryBytes = 3;
+
+// OS/2 2.x headers may end after any field from the bit count on (16 bytes)
+// up to their full 64 bytes; the fields left out are 0.
+constexpr std::int64_t kShortestInfoHeaderBytes = 16;
+
+// Info header: only its first 40 bytes are read. Longer headers (52, 56, 64,
+// 108, 124 bytes) add masks, OS/2 fields and colour-space data; the colour
+// table follows the whole header and the pixels are found by offset.
 constexpr std::int64_t kInfoHeaderBytes = 40;
 constexpr int kWidthField = 4;
 constexpr int kHeightField = 8;
@@ -25,21 +46,31 @@ constexpr int kBitCountField = 14;
 constexpr int kCompressionField = 16;
 constexpr int kColoursUsedField = 32;
 
-// 16-bit files with a non-zero compression carry red, green and blue masks
-// right after the first 40 header bytes; only the green mask is looked at.
 // Version 4 and 5 headers: the colour space the pixels are in.
 constexpr std::int64_t kInfoHeaderV4Bytes = 108;
 constexpr std::int64_t kInfoHeaderV5Bytes = 124;
 constexpr int kColorSpaceTypeField = 56;
-constexpr int kEndpointsField = 60;  // red, green, blue CIEXYZ, each 2.30 fixed point
-constexpr int kGammaField = 96;      // red, green, blue, each 16.16 fixed point
+constexpr int kEndpointsField = 60;     // red, green, blue CIEXYZ, each 2.30 fixed point
+constexpr int kGammaField = 96;         // red, green, blue, each 16.16 fixed point
 constexpr int kProfileDataField = 112;  // from the start of the info header
 constexpr int kProfileSizeField = 116;
 constexpr std::uint32_t kCalibratedRgb = 0;
 constexpr std::uint32_t kEmbeddedProfile = 0x4D424544;  // 'MBED'; a linked one ('LINK') is not followed
 constexpr double kD50X = 0.3457, kD50Y = 0.3585, kD65X = 0.3127, kD65Y = 0.3290, kWhiteTolerance = 0.01;
-constexpr std::int64_t kMaskBytes = 12;
-constexpr std::uint32_t kGreenMask555 = 0x3E0;
+
+// Compression values. OS/2 gives 3 and 4 other meanings, told apart by the
+// depth they come with: 3 at 1 bit per pixel is Huffman 1D, 4 at 24 bits RLE24.
+constexpr std::uint32_t kBitFields = 3;
+constexpr std::uint32_t kJpeg = 4;
+constexpr std::uint32_t kRle24 = 4;
+constexpr std::uint32_t kPng = 5;
+constexpr std::uint32_t kAlphaBitFields = 6;
+
+// Colour masks (red, green, blue and, with alpha bit fields or a header of
+// 56 bytes or more, alpha) sit right after the first 40 header bytes, inside
+// the longer headers.
+constexpr std::int64_t kMaskBytes = 16;
+constexpr std::int64_t kInfoHeaderWithAlphaMaskBytes = 56;
 
 constexpr std::int64_t kColourTableEntryBytes = 4;
 constexpr std::int64_t kMaxStoredColours = 256;
@@ -55,21 +86,31 @@ constexpr std::uint8_t kEndOfBitmap = 1;
 constexpr std::uint8_t kDelta = 2;
 
 bool IsLegalBitCount(int bitCount) {
-    return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
-           bitCount == 32;
+    return bitCount == 1 || bitCount == 2 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
+           bitCount == 24 || bitCount == 32;
 }
+
+enum class PixelLayout { kIndexed, kRle4, kRle8, kRle24, kBgr24, kMasked };
 
 // What the decoder keeps of the headers for one call.
 struct BitmapHeader {
+    std::int64_t arrayBytes = 0;  // the bitmap array header before the file header, if any
     std::int64_t pixelOffset = 0;
     std::int64_t headerSize = 0;
+    std::int64_t headerBytesRead = 0;
+    bool core = false;
     std::int64_t width = 0;
     std::int64_t height = 0;  // always positive; see topDown
     bool topDown = false;
     int bitCount = 0;
     std::uint32_t compression = 0;
     std::uint32_t coloursUsed = 0;
-    bool is555 = true;
+    PixelLayout layout = PixelLayout::kIndexed;
+
+    bool RunLength() const {
+        return layout == PixelLayout::kRle4 || layout == PixelLayout::kRle8 || layout == PixelLayout::kRle24;
+    }
+    std::int64_t HeadersEnd() const { return arrayBytes + kFileHeaderBytes + headerSize; }
 };
 
 // Fails with the source's own end-of-data error when fewer than n bytes are
@@ -100,11 +141,16 @@ public:
             return;
         }
         const PaletteEntry& colour = m_palette[index];
+        PutColour(row, x, colour.blue, colour.green, colour.red, colour.alpha);
+    }
+
+    static void PutColour(std::uint8_t* row, std::int64_t x, std::uint8_t blue, std::uint8_t green,
+                          std::uint8_t red, std::uint8_t alpha) {
         std::uint8_t* pixel = row + 4 * x;
-        pixel[0] = colour.blue;
-        pixel[1] = colour.green;
-        pixel[2] = colour.red;
-        pixel[3] = colour.alpha;
+        pixel[0] = blue;
+        pixel[1] = green;
+        pixel[2] = red;
+        pixel[3] = alpha;
     }
 
 private:
@@ -115,36 +161,79 @@ private:
     const std::vector<PaletteEntry>& m_palette;
 };
 
+// How the pixels are stored, from the depth and the compression; variants
+// this decoder cannot read end here with an error that names them.
+PixelLayout ChooseLayout(const BitmapHeader& header) {
+    if (header.bitCount == 0 && header.compression == kJpeg)
+        RaiseError(ERR_FORMAT_NOT_COMPILED, "Bitmap decoder: JPEG-compressed bitmaps are not supported.");
+    if (header.bitCount == 0 && header.compression == kPng)
+        RaiseError(ERR_FORMAT_NOT_COMPILED, "Bitmap decoder: PNG-compressed bitmaps are not supported.");
+    if (!IsLegalBitCount(header.bitCount)) RaiseError(ERR_FORMAT_UNKNOWN, "Decoding bmp: Illegal bpp value.");
+    switch (header.bitCount) {
+        case 1:
+            if (header.compression == kBitFields)
+                RaiseError(ERR_FORMAT_NOT_COMPILED,
+                           "Bitmap decoder: Huffman-compressed bitmaps are not supported.");
+            return PixelLayout::kIndexed;
+        case 4:
+            return header.compression != 0 ? PixelLayout::kRle4 : PixelLayout::kIndexed;
+        case 8:
+            return header.compression != 0 ? PixelLayout::kRle8 : PixelLayout::kIndexed;
+        case 24:
+            return header.compression == kRle24 ? PixelLayout::kRle24 : PixelLayout::kBgr24;
+        case 16:
+        case 32:
+            return PixelLayout::kMasked;
+        default:
+            return PixelLayout::kIndexed;
+    }
+}
+
 BitmapHeader ReadHeaders(CImageSource& source, const DecodeLimits& limits) {
     BitmapHeader header;
     const std::uint8_t* fileHeader = source.ReadBytes(kFileHeaderBytes);
+    if (ReadLE16(fileHeader) == kBitmapArraySignature) {
+        header.arrayBytes = kArrayHeaderBytes;
+        fileHeader = source.ReadBytes(kFileHeaderBytes);
+    }
     if (ReadLE16(fileHeader) != kBitmapSignature)
         RaiseError(ERR_WRONG_SIGNATURE, "Bitmap decoder: This isn't a bitmap.");
     TraceLine(2, "Bitmap file signature found\n");
     header.pixelOffset = ReadLE32(fileHeader + kPixelOffsetField);
 
-    const std::uint8_t* info = source.ReadBytes(kInfoHeaderBytes);
-    header.headerSize = ReadLE32(info);
-    if (header.headerSize < kInfoHeaderBytes)
+    header.headerSize = ReadLE32(source.PeekBytes(4));
+    header.core = header.headerSize == kCoreHeaderBytes;
+    if (!header.core && header.headerSize < kShortestInfoHeaderBytes)
         RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: BITMAPINFOHEADER has wrong size.");
     TraceLine(2, "Bitmap header is ok.\n");
+    // A shortened header reads as a whole one whose missing fields are 0.
+    header.headerBytesRead = std::min(header.headerSize, kInfoHeaderBytes);
+    std::uint8_t info[kInfoHeaderBytes] = {};
+    std::memcpy(info, source.ReadBytes(header.headerBytesRead),
+                static_cast<std::size_t>(header.headerBytesRead));
 
-    header.width = ReadLE32Signed(info + kWidthField);
-    const std::int64_t height = ReadLE32Signed(info + kHeightField);
+    std::int64_t height = 0;
+    if (header.core) {
+        header.width = ReadLE16(info + kCoreWidthField);
+        height = ReadLE16(info + kCoreHeightField);
+        header.bitCount = ReadLE16(info + kCoreBitCountField);
+    } else {
+        header.width = ReadLE32Signed(info + kWidthField);
+        height = ReadLE32Signed(info + kHeightField);
+        header.bitCount = ReadLE16(info + kBitCountField);
+        header.compression = ReadLE32(info + kCompressionField);
+        header.coloursUsed = ReadLE32(info + kColoursUsedField);
+    }
     header.topDown = height < 0;
     header.height = std::abs(height);
-    header.bitCount = ReadLE16(info + kBitCountField);
-    header.compression = ReadLE32(info + kCompressionField);
-    header.coloursUsed = ReadLE32(info + kColoursUsedField);
 
-    if (!IsLegalBitCount(header.bitCount)) RaiseError(ERR_FORMAT_UNKNOWN, "Decoding bmp: Illegal bpp value.");
+    header.layout = ChooseLayout(header);
     if (!limits.AllowsSize(header.width, header.height))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Image size %lldx%lld is out of range.",
                          static_cast<long long>(header.width), static_cast<long long>(height));
     // Compressed bitmaps are always stored bottom-up; a negative height there
     // is a broken file, not a layout.
-    const bool runLength = header.compression != 0 && (header.bitCount == 4 || header.bitCount == 8);
-    if (runLength && header.topDown)
+    if (header.RunLength() && header.topDown)
         RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Compressed bitmap cannot be stored top-down.");
     return header;
 }
@@ -155,131 +244,112 @@ BitmapHeader ReadHeaders(CImageSource& source, const DecodeLimits& limits) {
 // store fewer entries than they declare).
 void ReadColourTable(CImageSource& source, const BitmapHeader& header, std::vector<PaletteEntry>& palette) {
     TraceLine(3, "Reading palette.\n");
-    source.ReadBytes(header.headerSize - kInfoHeaderBytes);
-    const std::int64_t entries = header.coloursUsed == 0 ? std::int64_t{1} << header.bitCount
-                                                         : static_cast<std::int64_t>(header.coloursUsed);
-    RequireData(source, entries * kColourTableEntryBytes);
+    source.ReadBytes(header.headerSize - header.headerBytesRead);
+    std::int64_t entries = header.coloursUsed == 0 ? std::int64_t{1} << header.bitCount
+                                                   : static_cast<std::int64_t>(header.coloursUsed);
+    const std::int64_t entryBytes = header.core ? kCoreColourEntryBytes : kColourTableEntryBytes;
+    // A core header cannot say how many colours it stores; the pixels
+    // start right behind the ones it does.
+    if (header.core && header.pixelOffset >= header.HeadersEnd())
+        entries = std::min(entries, (header.pixelOffset - header.HeadersEnd()) / entryBytes);
+    RequireData(source, entries * entryBytes);
     const std::int64_t stored = std::min(entries, kMaxStoredColours);
-    const std::uint8_t* table = source.PeekBytes(stored * kColourTableEntryBytes);
+    const std::uint8_t* table = source.PeekBytes(stored * entryBytes);
     // Entries the table does not define decode as opaque black.
     palette.assign(kMaxStoredColours, PaletteEntry{0, 0, 0, 255});
     for (std::int64_t i = 0; i < stored; ++i) {
-        const std::uint8_t* entry = table + i * kColourTableEntryBytes;
+        const std::uint8_t* entry = table + i * entryBytes;
         palette[static_cast<std::size_t>(i)] = PaletteEntry{entry[0], entry[1], entry[2], 255};
     }
 }
 
+// The masks of a 16- or 32-bit file: stored ones for bit fields (any
+// compression at 16 bits), otherwise 5-5-5 or blue, green, red bytes. A file
+// whose colour masks are all zero stores none.
+BmpColorMasks ReadColorMasks(CImageSource& source, const BitmapHeader& header) {
+    const BmpColorMasks defaults = header.bitCount == 16 ? BmpColorMasks{0x7C00, 0x3E0, 0x1F, 0}
+                                                         : BmpColorMasks{0xFF0000, 0xFF00, 0xFF, 0};
+    const bool stored = header.bitCount == 16
+                            ? header.compression != 0
+                            : header.compression == kBitFields || header.compression == kAlphaBitFields;
+    if (!stored) return defaults;
+    // Looked at, not consumed: a writer that declares masks without
+    // storing them points the pixel data at where they would be.
+    const std::uint8_t* fields = source.PeekBytes(kMaskBytes);
+    BmpColorMasks masks{ReadLE32(fields), ReadLE32(fields + 4), ReadLE32(fields + 8), 0};
+    if (header.compression == kAlphaBitFields || header.headerSize >= kInfoHeaderWithAlphaMaskBytes)
+        masks.alpha = ReadLE32(fields + 12);
+    if (masks.red == 0 && masks.green == 0 && masks.blue == 0) {
+        masks.red = defaults.red;
+        masks.green = defaults.green;
+        masks.blue = defaults.blue;
+    }
+    return masks;
+}
+
 // Run-length data is trusted for nothing: pixels past the end of a row and
 // rows past the last one are dropped, while the escapes are still followed so
-// that a missing end-of-bitmap or a delta is reported as the data has it.
-void DecodeRle8Rows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer) {
-    TraceLine(2, "Decoding RLE8-compressed bitmap.\n");
+// that a missing end-of-bitmap is reported as the data has it. A delta moves
+// on by columns and rows; the pixels it passes take the first palette colour
+// (RLE24 has none: there they stay as created), and one that leads outside
+// the picture is an error.
+void DecodeRunLengthRows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer) {
+    const int bitCount = header.bitCount;
+    TraceLine(2, bitCount == 4   ? "Decoding RLE4-compressed bitmap.\n"
+                 : bitCount == 8 ? "Decoding RLE8-compressed bitmap.\n"
+                                 : "Decoding RLE24-compressed bitmap.\n");
+    const std::int64_t valueBytes = bitCount == 24 ? 3 : 1;
     std::int64_t y = 0;
     std::int64_t x = 0;
-    auto put = [&](std::uint8_t index) {
-        if (y < header.height && x < header.width) writer.PutIndex(writer.Row(y), x, index);
-        ++x;
-    };
-    for (;;) {
-        const std::uint8_t* pair = source.ReadBytes(2);
-        const std::uint8_t count = pair[0];
-        const std::uint8_t value = pair[1];
-        if (count > 0) {
-            for (int i = 0; i < count; ++i) put(value);
-        } else if (value == kEndOfLine) {
-            ++y;
-            x = 0;
-        } else if (value == kEndOfBitmap) {
-            return;
-        } else if (value == kDelta) {
-            RaiseError(ERR_FORMAT_NOT_COMPILED, "Encountered delta escape.");
-        } else {
-            const std::uint8_t* literal = source.ReadBytes(value);
-            for (int i = 0; i < value; ++i) put(literal[i]);
-            if ((value & 1) != 0) source.ReadBytes(1);
-        }
-    }
-}
-
-// RLE4 pixels are gathered in a row buffer and written when the row ends. Only
-// the pixels the data reached are written; the rest of the row stays as created.
-void DecodeRle4Rows(CImageSource& source, const BitmapHeader& header, const PixelWriter& writer) {
-    TraceLine(2, "Decoding RLE4-compressed bitmap.\n");
-    std::vector<std::uint8_t> rowBuffer(static_cast<std::size_t>(header.width));
-    std::int64_t y = 0;
-    std::int64_t x = 0;
-    auto put = [&](std::uint8_t index) {
-        if (x < header.width) rowBuffer[static_cast<std::size_t>(x)] = index;
-        ++x;
-    };
-    auto flushRow = [&] {
-        if (y < header.height) {
+    // Pixel i of a run (whose value `bytes` holds) or of a literal (stored in `bytes`).
+    auto put = [&](const std::uint8_t* bytes, int i, bool run) {
+        if (y < header.height && x < header.width) {
             std::uint8_t* row = writer.Row(y);
-            const std::int64_t reached = std::min(x, header.width);
-            for (std::int64_t i = 0; i < reached; ++i)
-                writer.PutIndex(row, i, rowBuffer[static_cast<std::size_t>(i)]);
+            if (bitCount == 24) {
+                const std::uint8_t* pixel = run ? bytes : bytes + 3 * i;
+                PixelWriter::PutColour(row, x, pixel[0], pixel[1], pixel[2], 255);
+            } else if (bitCount == 8) {
+                writer.PutIndex(row, x, run ? bytes[0] : bytes[i]);
+            } else {
+                const std::uint8_t byte = run ? bytes[0] : bytes[i >> 1];
+                writer.PutIndex(row, x, static_cast<std::uint8_t>((i & 1) == 0 ? byte >> 4 : byte & 0x0F));
+            }
         }
+        ++x;
+    };
+    auto skipTo = [&](std::int64_t toX, std::int64_t toY) {
+        if (toX > header.width || toY > header.height)
+            RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Delta escape leads outside the picture.");
+        for (std::int64_t row = y; bitCount != 24 && row <= toY && row < header.height; ++row) {
+            const std::int64_t end = row == toY ? toX : header.width;
+            for (std::int64_t column = row == y ? x : 0; column < end; ++column)
+                writer.PutIndex(writer.Row(row), column, 0);
+        }
+        x = toX;
+        y = toY;
     };
     for (;;) {
-        const std::uint8_t* pair = source.ReadBytes(2);
-        const std::uint8_t count = pair[0];
-        const std::uint8_t value = pair[1];
+        const std::uint8_t count = *source.ReadBytes(1);
         if (count > 0) {
-            for (int i = 0; i < count; ++i)
-                put(static_cast<std::uint8_t>((i & 1) == 0 ? value >> 4 : value & 0x0F));
-        } else if (value == kEndOfLine) {
-            flushRow();
+            const std::uint8_t* value = source.ReadBytes(valueBytes);
+            for (int i = 0; i < count; ++i) put(value, i, true);
+            continue;
+        }
+        const std::uint8_t escape = *source.ReadBytes(1);
+        if (escape == kEndOfLine) {
             ++y;
             x = 0;
-        } else if (value == kEndOfBitmap) {
-            flushRow();
+        } else if (escape == kEndOfBitmap) {
             return;
-        } else if (value == kDelta) {
-            RaiseError(ERR_FORMAT_NOT_COMPILED, "Encountered delta escape.");
+        } else if (escape == kDelta) {
+            const std::uint8_t* offset = source.ReadBytes(2);
+            skipTo(x + offset[0], y + offset[1]);
         } else {
-            const int literalBytes = (value + 1) / 2;
+            const std::int64_t literalBytes = bitCount == 4 ? (escape + 1) / 2 : escape * valueBytes;
             const std::uint8_t* literal = source.ReadBytes(literalBytes);
-            for (int i = 0; i < value; ++i) {
-                const std::uint8_t byte = literal[i >> 1];
-                put(static_cast<std::uint8_t>((i & 1) == 0 ? byte >> 4 : byte & 0x0F));
-            }
+            for (int i = 0; i < escape; ++i) put(literal, i, false);
+            // Literals are padded to whole 16-bit words.
             if ((literalBytes & 1) != 0) source.ReadBytes(1);
-        }
-    }
-}
-
-// One stored row of 16, 24 or 32 bits per pixel as 32-bit pixels.
-void DecodeTrueColourRow(const BitmapHeader& header, const std::uint8_t* data, std::uint8_t* out) {
-    for (std::int64_t x = 0; x < header.width; ++x, out += 4) {
-        switch (header.bitCount) {
-            case 16: {
-                // The low bits of each channel stay 0; the high bits are not
-                // replicated into them.
-                const std::uint16_t word = ReadLE16(data + 2 * x);
-                out[0] = static_cast<std::uint8_t>((word << 3) & 0xF8);
-                if (header.is555) {
-                    out[1] = static_cast<std::uint8_t>((word >> 2) & 0xF8);
-                    out[2] = static_cast<std::uint8_t>((word >> 7) & 0xF8);
-                } else {
-                    out[1] = static_cast<std::uint8_t>((word >> 3) & 0xF8);
-                    out[2] = static_cast<std::uint8_t>((word >> 8) & 0xF8);
-                }
-                out[3] = 255;
-                break;
-            }
-            case 24:
-                out[0] = data[3 * x];
-                out[1] = data[3 * x + 1];
-                out[2] = data[3 * x + 2];
-                out[3] = 255;
-                break;
-            default:
-                // 32 bits: the fourth byte is taken as it is stored.
-                out[0] = data[4 * x];
-                out[1] = data[4 * x + 1];
-                out[2] = data[4 * x + 2];
-                out[3] = data[4 * x + 3];
-                break;
         }
     }
 }
@@ -305,40 +375,42 @@ void DecodeStoredRows(CImageSource& source, const BitmapHeader& header, CImageBi
 }
 
 void DecodeUncompressedRows(CImageSource& source, const BitmapHeader& header, CImageBitmap& bitmap,
-                            CDecodedRowListener* listener, const PixelWriter& writer, std::int64_t stride) {
+                            CDecodedRowListener* listener, const PixelWriter& writer,
+                            const BmpMaskedPixelReader* maskedReader, std::int64_t stride) {
     const std::int64_t width = header.width;
-    switch (header.bitCount) {
-        case 1:
-            TraceLine(2, "Decoding 1 bit per pixel bitmap.\n");
-            // A clear bit is colour table entry 0 and a set bit entry 1, so
+    switch (header.layout) {
+        case PixelLayout::kIndexed: {
+            TraceLine(2, header.bitCount == 1   ? "Decoding 1 bit per pixel bitmap.\n"
+                         : header.bitCount == 2 ? "Decoding 2 bit per pixel bitmap.\n"
+                         : header.bitCount == 4 ? "Decoding uncompressed 4 bit per pixel bitmap.\n"
+                                                : "Decoding uncompressed 8 bit per pixel bitmap.\n");
+            // Pixels are packed most significant bits first. At 1 bit a clear
+            // bit is colour table entry 0 and a set bit entry 1, so
             // white-on-black and coloured tables keep their colours.
+            const int bits = header.bitCount;
+            const int perByte = 8 / bits;
+            const auto mask = static_cast<std::uint8_t>((1 << bits) - 1);
+            return DecodeStoredRows(
+                source, header, bitmap, listener, stride, [&](const std::uint8_t* data, std::uint8_t* row) {
+                    for (std::int64_t x = 0; x < width; ++x) {
+                        const int shift = 8 - bits * (static_cast<int>(x % perByte) + 1);
+                        writer.PutIndex(row, x,
+                                        static_cast<std::uint8_t>((data[x / perByte] >> shift) & mask));
+                    }
+                });
+        }
+        case PixelLayout::kBgr24:
+            TraceLine(2, "Decoding true-color bitmap.\n");
             return DecodeStoredRows(source, header, bitmap, listener, stride,
-                                    [&](const std::uint8_t* data, std::uint8_t* row) {
-                                        for (std::int64_t x = 0; x < width; ++x)
-                                            writer.PutIndex(row, x,
-                                                            static_cast<std::uint8_t>((data[x >> 3] >> (7 - (x & 7))) & 1));
-                                    });
-        case 4:
-            TraceLine(2, "Decoding uncompressed 4 bit per pixel bitmap.\n");
-            return DecodeStoredRows(source, header, bitmap, listener, stride,
-                                    [&](const std::uint8_t* data, std::uint8_t* row) {
-                                        for (std::int64_t x = 0; x < width; ++x) {
-                                            const std::uint8_t byte = data[x >> 1];
-                                            writer.PutIndex(row, x,
-                                                            static_cast<std::uint8_t>((x & 1) == 0 ? byte >> 4 : byte & 0x0F));
-                                        }
-                                    });
-        case 8:
-            TraceLine(2, "Decoding uncompressed 8 bit per pixel bitmap.\n");
-            return DecodeStoredRows(source, header, bitmap, listener, stride,
-                                    [&](const std::uint8_t* data, std::uint8_t* row) {
-                                        for (std::int64_t x = 0; x < width; ++x) writer.PutIndex(row, x, data[x]);
+                                    [&](const std::uint8_t* data, std::uint8_t* out) {
+                                        for (std::int64_t x = 0; x < width; ++x, data += 3)
+                                            PixelWriter::PutColour(out, x, data[0], data[1], data[2], 255);
                                     });
         default:
             TraceLine(2, "Decoding true-color bitmap.\n");
             return DecodeStoredRows(source, header, bitmap, listener, stride,
                                     [&](const std::uint8_t* data, std::uint8_t* out) {
-                                        DecodeTrueColourRow(header, data, out);
+                                        maskedReader->ReadRow(data, width, out);
                                     });
     }
 }
@@ -368,7 +440,8 @@ void CBMPDecoder::UseHeaderColorSpace(const std::uint8_t* info, std::int64_t byt
     for (int i = 0; i < 3; ++i) gamma[i] = ReadLE32(info + kGammaField + 4 * i) / 65536.0;
     const double white[3] = {xyz[0] + xyz[3] + xyz[6], xyz[1] + xyz[4] + xyz[7], xyz[2] + xyz[5] + xyz[8]};
     auto sum = [](const double* v) { return v[0] + v[1] + v[2]; };
-    if (sum(xyz) <= 0 || sum(xyz + 3) <= 0 || sum(xyz + 6) <= 0 || gamma[0] <= 0 || gamma[1] <= 0 || gamma[2] <= 0)
+    if (sum(xyz) <= 0 || sum(xyz + 3) <= 0 || sum(xyz + 6) <= 0 || gamma[0] <= 0 || gamma[1] <= 0 ||
+        gamma[2] <= 0)
         return;
     CalibratedRgbSpace space;
     space.redX = xyz[0] / sum(xyz);
@@ -401,24 +474,20 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
 
     const std::uint8_t* fileStart = source.GetCurrentPointer();
     const std::int64_t fileBytes = source.GetRemaining();
-    BitmapHeader header = ReadHeaders(source, GetLimits());
-    if (GetColorManagement() && header.headerSize >= kInfoHeaderV4Bytes &&
-        kFileHeaderBytes + header.headerSize <= fileBytes)
-        UseHeaderColorSpace(fileStart + kFileHeaderBytes, fileBytes - kFileHeaderBytes, header.headerSize);
+    const BitmapHeader header = ReadHeaders(source, GetLimits());
+    const std::int64_t infoStart = header.arrayBytes + kFileHeaderBytes;
+    if (GetColorManagement() && header.headerSize >= kInfoHeaderV4Bytes && header.HeadersEnd() <= fileBytes)
+        UseHeaderColorSpace(fileStart + infoStart, fileBytes - infoStart, header.headerSize);
     const bool indexed = header.bitCount <= 8;
-    const bool runLength = indexed && header.compression != 0 && header.bitCount != 1;
 
     if (indexed) ReadColourTable(source, header, palette);
-    if (header.bitCount == 16 && header.compression != 0) {
-        // Looked at, not consumed: a writer that declares masks without
-        // storing them points the pixel data at where they would be.
-        const std::uint8_t* masks = source.PeekBytes(kMaskBytes);
-        header.is555 = ReadLE32(masks + 4) == kGreenMask555;
-    }
+    std::optional<BmpMaskedPixelReader> maskedReader;
+    if (header.layout == PixelLayout::kMasked)
+        maskedReader.emplace(ReadColorMasks(source, header), header.bitCount);
 
     // The pixel data is found by its stored offset, which skips longer headers,
     // masks, tables and gaps alike. It may not start inside the info header.
-    if (header.pixelOffset < kFileHeaderBytes + header.headerSize)
+    if (header.pixelOffset < header.HeadersEnd())
         RaiseError(ERR_FORMAT_UNKNOWN, "Bitmap decoder: Pixel data offset points into the headers.");
     source.ReadBytes(header.pixelOffset - position());
 
@@ -426,7 +495,7 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     // too short before allocating the bitmap for it.
     const std::int64_t rowBytes = (header.width * header.bitCount + 7) / 8;
     const std::int64_t stride = (rowBytes + 3) & ~std::int64_t{3};
-    if (!runLength) {
+    if (!header.RunLength()) {
         RequireData(source, stride * header.height);
     } else if (static_cast<std::uint64_t>(header.width * header.height) >
                    GetLimits().maxBmpRunLengthPixelsWithoutData &&
@@ -441,9 +510,9 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     bpp = depth;
 
     // Run-length rows arrive in the order the file stores them, bottom up.
-    if (runLength)
-        CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width), static_cast<int>(header.height),
-                           depth, false);
+    if (header.RunLength())
+        CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width),
+                           static_cast<int>(header.height), depth, false);
     else
         CreateRowBitmap(bitmap, static_cast<int>(header.width), static_cast<int>(header.height), depth, false,
                         kRowBatch);
@@ -451,12 +520,11 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     bitmap.Lock(false, true);
     try {
         const PixelWriter writer(bitmap, header, palette);
-        if (header.bitCount == 4 && runLength)
-            DecodeRle4Rows(source, header, writer);
-        else if (header.bitCount == 8 && runLength)
-            DecodeRle8Rows(source, header, writer);
+        if (header.RunLength())
+            DecodeRunLengthRows(source, header, writer);
         else
-            DecodeUncompressedRows(source, header, bitmap, RowReporter(), writer, stride);
+            DecodeUncompressedRows(source, header, bitmap, RowReporter(), writer,
+                                   maskedReader ? &*maskedReader : nullptr, stride);
     } catch (...) {
         bitmap.Unlock();
         throw;

@@ -2,9 +2,11 @@
 
 #include "imagelib/image_decoder.h"
 
-// Decodes Windows bitmaps (BMP): 1, 4 and 8 bits per pixel with a colour
-// table (4 and 8 also run-length encoded), and 16 (5-5-5 or 5-6-5), 24 and 32
-// bits per pixel true colour. Rows may be stored bottom-up or top-down.
+// Decodes Windows and OS/2 bitmaps (BMP, and the first bitmap of an OS/2
+// bitmap array): 1, 2, 4 and 8 bits per pixel with a colour table (4 and 8
+// also run-length encoded), and 16, 24 (also run-length encoded) and 32 bits
+// per pixel true colour, 16 and 32 with any contiguous colour masks. Rows may
+// be stored bottom-up or top-down.
 // Version 5 headers may carry a colour profile, version 4 and 5 headers a
 // calibrated colour space.
 class CBMPDecoder : public CImageDecoder {

@@ -14,14 +14,16 @@ constexpr std::uint8_t kPlainFormat = '2';
 constexpr std::uint8_t kRawFormat = '5';
 constexpr std::uint8_t kCommentStart = '#';
 
-// Samples are scaled to 0..255. A maximum of 0 or one beyond a byte is taken as
-// 255, so 16-bit raw files are still read as one byte per sample.
-constexpr std::int32_t kLargestMaximum = 255;
+// Samples are scaled to 0..255; a maximum of 0 is taken as 255. Above 255 raw
+// samples take two bytes, most significant first.
+constexpr std::int32_t kLargestOneByteMaximum = 255;
+constexpr std::int32_t kLargestMaximum = 65535;
 constexpr int kGreyLevels = 256;
 
 const char kWrongIdentifier[] = "PGM decoder: Is not the correct identifier P5 or P2.";
 const char kHeaderNumberTooLarge[] = "PGM decoder: Number in header is too large.";
 const char kSampleTooLarge[] = "PGM decoder: Sample value is too large.";
+const char kSampleAboveMaximum[] = "PGM decoder: Sample value above the maximum.";
 
 bool IsWhitespace(std::uint8_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -32,8 +34,11 @@ bool IsDigit(std::uint8_t c) {
 }
 
 std::uint8_t ScaleSample(std::int64_t sample, std::int32_t maximum) {
-    // Samples above the maximum wrap around rather than saturate.
-    return static_cast<std::uint8_t>((sample * 255 / maximum) & 0xFF);
+    // One-byte samples above the maximum wrap around rather than saturate, and
+    // are cut rather than rounded, as such files have always been read.
+    if (maximum <= kLargestOneByteMaximum) return static_cast<std::uint8_t>((sample * 255 / maximum) & 0xFF);
+    if (sample > maximum) RaiseError(ERR_FORMAT_UNKNOWN, kSampleAboveMaximum);
+    return static_cast<std::uint8_t>((sample * 255 + maximum / 2) / maximum);
 }
 
 void PutSample(CImageBitmap& bitmap, int x, int y, std::uint8_t value) {
@@ -65,9 +70,10 @@ void CPGMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     // file with fewer bytes left cannot hold the picture, however few of them
     // it would take to reach a stray byte that reads as 0 to the end.
     const std::int64_t sampleCount = static_cast<std::int64_t>(header.width) * header.height;
+    const int sampleBytes = header.maximum > kLargestOneByteMaximum ? 2 : 1;
     const std::uint8_t* rawSamples = nullptr;
     if (header.raw)
-        rawSamples = source.ReadBytes(sampleCount);
+        rawSamples = source.ReadBytes(sampleCount * sampleBytes);
     else if (source.GetRemaining() < sampleCount)
         source.ReadBytes(sampleCount);  // raises the source's end-of-file error
 
@@ -80,9 +86,12 @@ void CPGMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
 
     if (header.raw) {
         for (int y = 0; y < header.height; ++y) {
-            const std::uint8_t* samples = rawSamples + static_cast<std::size_t>(y) * header.width;
-            for (int x = 0; x < header.width; ++x)
-                PutSample(bitmap, x, y, ScaleSample(samples[x], header.maximum));
+            const std::uint8_t* samples =
+                rawSamples + static_cast<std::size_t>(y) * header.width * sampleBytes;
+            for (int x = 0; x < header.width; ++x, samples += sampleBytes)
+                PutSample(bitmap, x, y,
+                          ScaleSample(sampleBytes == 2 ? samples[0] << 8 | samples[1] : samples[0],
+                                      header.maximum));
         }
     } else {
         ReadPlainSamples(bitmap, header, source);
@@ -114,7 +123,10 @@ CPGMDecoder::Header CPGMDecoder::ReadHeader(CImageSource& source) {
                     RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PGM decoder: Can't handle image size %d x %d.",
                                      header.width, header.height);
             } else {
-                header.maximum = value == 0 || value > kLargestMaximum ? kLargestMaximum : value;
+                if (value > kLargestMaximum)
+                    RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PGM decoder: Can't handle maximum value %d.",
+                                     value);
+                header.maximum = value == 0 ? kLargestOneByteMaximum : value;
             }
             ++numbersRead;
         } else if (IsWhitespace(m_lookAhead)) {

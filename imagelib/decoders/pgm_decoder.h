@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // Decodes portable grey maps (PGM) in their plain ("P2", decimal text) and raw
-// ("P5", one byte per sample) forms.
+// ("P5", one byte per sample, two above a maximum of 255) forms.
 class CPGMDecoder : public CImageDecoder {
 public:
 protected:

@@ -23,9 +23,13 @@ constexpr int kHeightOffset = 14;
 constexpr int kPixelDepthOffset = 16;
 constexpr int kDescriptorOffset = 17;
 
-// Descriptor bit 5: rows are stored top to bottom. Bit 4 (right to left) and
-// the attribute bits are not honoured.
+// Descriptor bit 5: rows are stored top to bottom; bit 4: pixels right to
+// left. The low four bits count the alpha bits of a pixel: 16-bit grey
+// pixels with 8 of them hold a grey byte and an alpha byte.
 constexpr std::uint8_t kTopToBottomBit = 0x20;
+constexpr std::uint8_t kRightToLeftBit = 0x10;
+constexpr std::uint8_t kAlphaBitsMask = 0x0F;
+constexpr int kGreyAlphaBits = 8;
 
 enum ImageType : std::uint8_t {
     kColourMapped = 1,
@@ -51,9 +55,19 @@ int BytesPerPixel(int depth) {
     return (depth + 7) / 8;
 }
 
-// One pixel of `depth` bits as a 32-bit model pixel; 8-bit values are indexes
-// into the 256-entry palette.
-PaletteEntry DecodePixel(const std::uint8_t* p, int depth, const std::vector<PaletteEntry>& palette) {
+// How the bytes of one pixel are read: its bits, and whether 16 of them are a
+// grey byte with an alpha byte rather than 5-5-5 colour.
+struct PixelFormat {
+    int depth = 0;
+    bool greyAlpha = false;
+};
+
+// One pixel as a 32-bit model pixel; 8-bit values are indexes into the
+// 256-entry palette.
+PaletteEntry DecodePixel(const std::uint8_t* p, PixelFormat format,
+                         const std::vector<PaletteEntry>& palette) {
+    const int depth = format.depth;
+    if (format.greyAlpha) return PaletteEntry{p[0], p[0], p[0], p[1]};
     switch (depth) {
         case 8:
             return palette[p[0]];
@@ -75,22 +89,29 @@ PaletteEntry DecodePixel(const std::uint8_t* p, int depth, const std::vector<Pal
     }
 }
 
-// Writes pixels from file bytes into one destination row.
+// Writes pixels from file bytes into one destination row, in the file's
+// order of columns.
 class RowWriter {
 public:
-    RowWriter(int destinationDepth, int pixelDepth, const std::vector<PaletteEntry>& palette)
-        : m_destinationDepth(destinationDepth), m_pixelDepth(pixelDepth), m_palette(palette) {}
+    RowWriter(int destinationDepth, PixelFormat format, const std::vector<PaletteEntry>& palette, int width,
+              bool rightToLeft)
+        : m_destinationDepth(destinationDepth),
+          m_format(format),
+          m_palette(palette),
+          m_width(width),
+          m_rightToLeft(rightToLeft) {}
 
     // Bytes one pixel takes in the file as this writer reads it: an 8-bit
     // destination takes one byte per pixel, whatever the file's depth.
-    int FileBytesPerPixel() const { return m_destinationDepth == 8 ? 1 : BytesPerPixel(m_pixelDepth); }
+    int FileBytesPerPixel() const { return m_destinationDepth == 8 ? 1 : BytesPerPixel(m_format.depth); }
 
-    void Put(std::uint8_t* row, int x, const std::uint8_t* filePixel) const {
+    void Put(std::uint8_t* row, int fileColumn, const std::uint8_t* filePixel) const {
+        const int x = m_rightToLeft ? m_width - 1 - fileColumn : fileColumn;
         if (m_destinationDepth == 8) {
             row[x] = filePixel[0];
             return;
         }
-        const PaletteEntry pixel = DecodePixel(filePixel, m_pixelDepth, m_palette);
+        const PaletteEntry pixel = DecodePixel(filePixel, m_format, m_palette);
         std::uint8_t* out = row + 4 * static_cast<std::size_t>(x);
         out[0] = pixel.blue;
         out[1] = pixel.green;
@@ -100,8 +121,10 @@ public:
 
 private:
     int m_destinationDepth;
-    int m_pixelDepth;
+    PixelFormat m_format;
     const std::vector<PaletteEntry>& m_palette;
+    int m_width;
+    bool m_rightToLeft;
 };
 
 // Keeps the bitmap's lock count balanced when an exception leaves the rows.
@@ -128,26 +151,38 @@ void ReadUncompressedRow(CImageSource& source, const RowWriter& writer, std::uin
     for (int x = 0; x < width; ++x) writer.Put(row, x, pixels + static_cast<std::size_t>(x) * step);
 }
 
-void ReadRunLengthRow(CImageSource& source, const RowWriter& writer, std::uint8_t* row, int width) {
-    const int step = writer.FileBytesPerPixel();
-    int x = 0;
-    while (x < width) {
-        const std::uint8_t packet = *source.ReadBytes(1);
-        const int count = (packet & ~kRunPacketBit) + 1;
-        // A packet may reach beyond the row: the rest is read and dropped, and
-        // the next row starts with a new packet.
-        const int kept = std::min(count, width - x);
-        if ((packet & kRunPacketBit) != 0) {
-            const std::uint8_t* pixel = source.ReadBytes(step);
-            for (int i = 0; i < kept; ++i) writer.Put(row, x + i, pixel);
-        } else {
-            const std::uint8_t* pixels = source.ReadBytes(static_cast<std::int64_t>(count) * step);
-            for (int i = 0; i < kept; ++i)
-                writer.Put(row, x + i, pixels + static_cast<std::size_t>(i) * step);
+// Packets run on from one row into the next, as older writers store them; a
+// packet reaching beyond the last pixel of the picture has the rest dropped.
+class RunLengthReader {
+public:
+    RunLengthReader(CImageSource& source, const RowWriter& writer) : m_source(source), m_writer(writer) {}
+
+    void ReadRow(std::uint8_t* row, int width) {
+        const int step = m_writer.FileBytesPerPixel();
+        int x = 0;
+        while (x < width) {
+            if (m_left == 0) {
+                const std::uint8_t packet = *m_source.ReadBytes(1);
+                m_left = (packet & ~kRunPacketBit) + 1;
+                m_run = (packet & kRunPacketBit) != 0;
+                m_pixels = m_source.ReadBytes(static_cast<std::int64_t>(m_run ? 1 : m_left) * step);
+            }
+            const int count = std::min(m_left, width - x);
+            for (int i = 0; i < count; ++i)
+                m_writer.Put(row, x + i, m_run ? m_pixels : m_pixels + static_cast<std::size_t>(i) * step);
+            if (!m_run) m_pixels += static_cast<std::size_t>(count) * step;
+            m_left -= count;
+            x += count;
         }
-        x += kept;
     }
-}
+
+private:
+    CImageSource& m_source;
+    const RowWriter& m_writer;
+    int m_left = 0;  // pixels of the current packet not yet placed
+    bool m_run = false;
+    const std::uint8_t* m_pixels = nullptr;  // the run's pixel, or the literal's next one
+};
 
 }  // namespace
 
@@ -182,7 +217,10 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     const int pixelDepth = header[kPixelDepthOffset];
     if (!IsSupportedDepth(pixelDepth))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Unsupported TGA pixel depth %d.", pixelDepth);
-    const bool topToBottom = (header[kDescriptorOffset] & kTopToBottomBit) != 0;
+    const std::uint8_t descriptor = header[kDescriptorOffset];
+    const bool topToBottom = (descriptor & kTopToBottomBit) != 0;
+    const PixelFormat format{pixelDepth,
+                             grey && pixelDepth == 16 && (descriptor & kAlphaBitsMask) == kGreyAlphaBits};
 
     source.ReadBytes(idLength);
 
@@ -203,8 +241,8 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         const std::uint8_t* entries = source.ReadBytes(static_cast<std::int64_t>(mapLength) * entryBytes);
         // Entries beyond index 255 are stored in the file but have no place.
         for (int i = 0; i < mapLength && firstEntry + i < kPaletteEntries; ++i)
-            palette[firstEntry + i] =
-                DecodePixel(entries + static_cast<std::size_t>(i) * entryBytes, entrySize, palette);
+            palette[firstEntry + i] = DecodePixel(entries + static_cast<std::size_t>(i) * entryBytes,
+                                                  PixelFormat{entrySize}, palette);
     }
     if (grey) {
         for (int i = 0; i < kPaletteEntries; ++i) {
@@ -213,13 +251,13 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         }
     }
 
-    const RowWriter writer(bpp, pixelDepth, palette);
+    const RowWriter writer(bpp, format, palette, width, (descriptor & kRightToLeftBit) != 0);
     // The smallest amount of data the rows can take: every pixel uncompressed,
-    // or at least one full packet per 128 pixels of each row.
-    const std::int64_t packetsPerRow = (width + kLongestPacket - 1) / kLongestPacket;
-    RequireRemaining(source, runLength
-                                 ? height * packetsPerRow * (1 + writer.FileBytesPerPixel())
-                                 : static_cast<std::int64_t>(width) * height * writer.FileBytesPerPixel());
+    // or at least one full packet per 128 pixels.
+    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
+    RequireRemaining(
+        source, runLength ? (pixels + kLongestPacket - 1) / kLongestPacket * (1 + writer.FileBytesPerPixel())
+                          : pixels * writer.FileBytesPerPixel());
 
     CreateBitmapWithin(GetLimits(), bitmap, width, height, bpp, hasAlpha);
     // The pixel values of a grey image are levels, so an 8-bit bitmap gets the
@@ -228,10 +266,11 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
 
     WriteLock lock(bitmap);
     std::uint8_t** rows = bitmap.GetRows();
+    RunLengthReader runLengthReader(source, writer);
     for (int i = 0; i < height; ++i) {
         std::uint8_t* row = rows[topToBottom ? i : height - 1 - i];
         if (runLength)
-            ReadRunLengthRow(source, writer, row, width);
+            runLengthReader.ReadRow(row, width);
         else
             ReadUncompressedRow(source, writer, row, width);
     }
