@@ -3,6 +3,7 @@
 #include "cli/console_front_end.h"
 #include "cli/preview_writer.h"
 #include "engine/conversion_job.h"
+#include "engine/temporary_file.h"
 
 #include <filesystem>
 #include <system_error>
@@ -50,6 +51,12 @@ std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, c
     std::error_code error;
     if (!options.force && std::filesystem::exists(std::filesystem::symlink_status(conversion.output, error))) {
         frontEnd.showMessage(existsMessage, MessageIcon::Warning);
+        return nullptr;
+    }
+
+    if (!options.previewPath.empty() && isSameFile(options.previewPath, conversion.input)) {
+        frontEnd.showMessage("Preview " + options.previewPath + " is the source picture itself; it was not overwritten.",
+                             MessageIcon::Error);
         return nullptr;
     }
 

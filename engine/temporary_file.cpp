@@ -7,6 +7,7 @@
 #include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -33,9 +34,11 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // The handler may only read memory and call async-signal-safe functions, so
 // the list is changed only under a spin lock, by a thread that holds the
 // ending signals back meanwhile: the handler, taking the same lock, never
-// waits for its own thread. Nothing is allocated or freed under the lock,
-// so it never waits for a thread stuck in the allocator either. The list has
-// no fixed size; each name is allocated before it is added.
+// waits for its own thread. A file is made under the lock too, so the handler
+// either finds it listed or comes first and keeps it from being made. Nothing
+// is allocated or freed under the lock, so the handler never waits for a
+// thread stuck in the allocator either. The list has no fixed size; each name
+// is allocated before it is added.
 std::atomic_flag g_pendingLock = ATOMIC_FLAG_INIT;
 PendingName* g_firstPending = nullptr;
 
@@ -69,9 +72,11 @@ extern "C" void RemovePendingAndEnd(int signalNumber) {
         ::unlink(name->path.c_str());
     errno = savedErrno;
     // Ended as the signal ends a program that does not handle it, so the
-    // caller sees the same status.
+    // caller sees the same status. Sent to the process rather than raised in
+    // this thread, it ends the other threads at once instead of after this
+    // handler returns.
     std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
+    ::kill(::getpid(), signalNumber);
 }
 
 // A program that handles or ignores one of these signals keeps its own way.
@@ -98,15 +103,12 @@ void unlockPending() {
     g_pendingLock.clear(std::memory_order_release);
 }
 
-// Lists a name; the caller holds the ending signals back from before the
-// file is made until this returns, so no signal finds it made but unlisted.
+// Lists a name; the caller holds the lock.
 void addPending(PendingName* name) {
-    lockPending();
     name->previous = nullptr;
     name->next = g_firstPending;
     if (g_firstPending != nullptr) g_firstPending->previous = name;
     g_firstPending = name;
-    unlockPending();
 }
 
 void removePending(PendingName* name) {
@@ -143,8 +145,13 @@ std::string temporaryPathFor(const std::string& targetPath, unsigned number) {
     constexpr std::size_t kAddedBytes = 1 + 9 + 8;  // ".", ".kestrin-", eight hex digits
     const std::string folder = folderOf(targetPath);
     const std::string fileName = std::filesystem::path(targetPath).filename().string();
+    const std::string prefix = (std::filesystem::path(folder) / "").string();
     const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-    const std::size_t nameMax = limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+    // Within the longest path, too.
+    constexpr std::size_t kLongestPath = PATH_MAX - 1;
+    const std::size_t pathRoom = prefix.size() < kLongestPath ? kLongestPath - prefix.size() : 0;
+    const std::size_t nameMax =
+        std::min<std::size_t>(limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX, pathRoom);
     std::size_t keep = fileName.size();
     if (nameMax > kAddedBytes && keep + kAddedBytes > nameMax) {
         keep = nameMax - kAddedBytes;
@@ -152,12 +159,12 @@ std::string temporaryPathFor(const std::string& targetPath, unsigned number) {
     }
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".kestrin-%08x", number);
-    return (std::filesystem::path(folder) / ("." + fileName.substr(0, keep) + suffix)).string();
+    return prefix + "." + fileName.substr(0, keep) + suffix;
 }
 
 // Makes a file in the target's folder with `make`, which returns 0 or an
-// errno value, under fresh random names until one is free. The name is listed
-// for the signal handler before the ending signals are let through.
+// errno value, under fresh random names until one is free, and lists it for
+// the signal handler.
 template <typename Make>
 PendingName* makeNamed(const std::string& targetPath, Make make) {
     std::random_device random;
@@ -173,8 +180,10 @@ PendingName* makeNamed(const std::string& targetPath, Make make) {
         int error;
         {
             EndingSignalsHeld held;
+            lockPending();
             error = make(name->path);
             if (error == 0) addPending(name.get());
+            unlockPending();
         }
         if (error == 0) {
             if (g_createdHook != nullptr) g_createdHook(name->path);
