@@ -60,6 +60,7 @@ void CBatchConversion::run(int jobs) {
         job.inputPath = m_plan[index].input;
         job.outputPath = m_plan[index].output;
         job.imageName = m_plan[index].imageName;
+        job.replaceExisting = m_replaceExisting;
         job.notifier = &pending->notifier;
         job.progress = &pending->progress;
         // The image library's errors are no std::exception; like a single

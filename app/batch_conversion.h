@@ -24,6 +24,9 @@ public:
     // Stops after the pictures in progress and waits for them.
     ~CBatchConversion() override;
 
+    // Whether a database may replace a file at its name (the user agreed);
+    // when not, a file there by the end is kept and the picture fails.
+    void setReplaceExisting(bool replace) { m_replaceExisting = replace; }
     // `jobs` as -j takes it: 0 for one picture per core.
     void start(int jobs = 0);
     // No further picture starts; the ones being written are finished, and
@@ -51,6 +54,7 @@ private:
     const ConversionSettings m_settings;
     std::vector<Outcome> m_outcomes;
     std::vector<std::string> m_reasons;
+    bool m_replaceExisting = true;
     std::atomic<bool> m_stop{false};
     bool m_finished = false;
     std::thread m_thread;

@@ -601,6 +601,7 @@ void CMainDialog::fillJob(const QString& outputPath) {
     m_job.settings = chosenSettings();
     m_job.imageName = imageNameBytes(m_imageName);
     m_job.outputPath = QFile::encodeName(outputPath).toStdString();
+    m_job.replaceExisting = false;
 }
 
 bool CMainDialog::runJob() {
@@ -632,6 +633,7 @@ bool CMainDialog::convertToFile() {
         request.buttons = PromptButtons::YesNo;
         request.defaultAnswer = PromptAnswer::No;
         if (m_prompter.prompt(request) != PromptAnswer::Yes) return true;
+        m_job.replaceExisting = true;
     }
     return runJob();
 }
@@ -1113,6 +1115,7 @@ void CMainDialog::startBatchConversion() {
         plan.push_back(conversion);
     }
     QStringList skipped;
+    bool overwrite = false;
     if (!existing.isEmpty()) {
         PromptRequest request;
         request.owner = this;
@@ -1124,6 +1127,7 @@ void CMainDialog::startBatchConversion() {
         const PromptAnswer answer = m_prompter.prompt(request);
         if (answer == PromptAnswer::Cancel) return;
         if (answer == PromptAnswer::Yes) {
+            overwrite = true;
             plan.insert(plan.end(), existingPlan.begin(), existingPlan.end());
             // The list's order, so the summary reads as the list does.
             std::stable_sort(plan.begin(), plan.end(), [this](const Conversion& a, const Conversion& b) {
@@ -1137,6 +1141,7 @@ void CMainDialog::startBatchConversion() {
     }
 
     CBatchConversion batch(plan, chosenSettings());
+    batch.setReplaceExisting(overwrite);
     CBatchProgressDialog progress(static_cast<int>(plan.size()), this);
     int done = 0;
     connect(&batch, &CBatchConversion::pictureStarted, &progress, [&](int index) {

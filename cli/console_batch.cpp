@@ -3,6 +3,7 @@
 #include "cli/console_front_end.h"
 #include "cli/preview_writer.h"
 #include "engine/conversion_job.h"
+#include "engine/temporary_file.h"
 
 #include <filesystem>
 #include <system_error>
@@ -44,11 +45,18 @@ std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, c
     auto pending = std::make_unique<ConsoleConversion>(messagePrefix(options, conversion), !options.quiet);
     ConsoleFrontEnd& frontEnd = pending->frontEnd;
 
+    // A link counts as there, dangling or not: the name is taken.
+    const std::string existsMessage =
+        "Output file " + conversion.output + " already exists; use --force to overwrite it.";
     std::error_code error;
-    if (!options.force && std::filesystem::exists(conversion.output, error)) {
-        frontEnd.showMessage(
-            "Output file " + conversion.output + " already exists; use --force to overwrite it.",
-            MessageIcon::Warning);
+    if (!options.force && std::filesystem::exists(std::filesystem::symlink_status(conversion.output, error))) {
+        frontEnd.showMessage(existsMessage, MessageIcon::Warning);
+        return nullptr;
+    }
+
+    if (!options.previewPath.empty() && isSameFile(options.previewPath, conversion.input)) {
+        frontEnd.showMessage("Preview " + options.previewPath + " is the source picture itself; it was not overwritten.",
+                             MessageIcon::Error);
         return nullptr;
     }
 
@@ -57,6 +65,9 @@ std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, c
     job.inputPath = conversion.input;
     job.outputPath = conversion.output;
     job.imageName = conversion.imageName;
+    // Nor is a database that another program writes meanwhile replaced.
+    job.replaceExisting = options.force;
+    job.existingOutputMessage = existsMessage;
     job.notifier = &frontEnd;
     job.progress = &frontEnd;
     pending->database = job.write();

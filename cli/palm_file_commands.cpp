@@ -125,7 +125,7 @@ int extractPalmPicture(const std::string& input, const std::string& output, int 
     try {
         CMemoryBitmap picture;
         renderViewerPicture(readPalmDatabaseFile(input), density, picture);
-        writePicturePng(picture, output);
+        writePicturePng(picture, output, input);
         return 0;
     } catch (const std::exception& error) {
         errors << "kestrin-convert: " << input << ": " << error.what() << "\n";

@@ -47,7 +47,7 @@ bool writePreviewPng(const std::string& databasePath, const std::string& pngPath
         }
         CMemoryBitmap canvas;
         composeSideBySide(pictures, canvas);
-        writePicturePng(canvas, pngPath);
+        writePicturePng(canvas, pngPath, databasePath);
         return true;
     } catch (const std::exception& problem) {
         error = "Preview of " + databasePath + " could not be made: " + problem.what();

@@ -35,9 +35,11 @@ bool canCreateOutput(const std::string& path) {
 }  // namespace
 
 struct PendingDatabase::State {
+    TemporaryFile temporary;
     OutputFile file;
-    std::string temporaryPath;
     std::string outputPath;
+    bool replaceExisting = true;
+    std::string existingOutputMessage;
     UserNotifier* messages = nullptr;
     ProgressLog* log = nullptr;
 };
@@ -48,7 +50,6 @@ PendingDatabase::~PendingDatabase() {
         m_state->file.close();
     } catch (const OutputFileError&) {
     }
-    removeTemporaryFile(m_state->temporaryPath);
 }
 
 namespace {
@@ -62,6 +63,27 @@ void showWriteFailure(UserNotifier& messages, const std::string& outputPath, con
         reason = describeSystemError(fileError->systemError());
     messages.showMessage("Output file " + outputPath + " could not be written: " + reason + ".",
                          MessageIcon::Error);
+}
+
+// Says why the finished database did not take its name; true when it did.
+bool reportCommit(UserNotifier& messages, const std::string& outputPath, const std::string& existingOutputMessage,
+                  TemporaryFile::CommitResult committed) {
+    switch (committed) {
+        case TemporaryFile::CommitResult::kCommitted:
+            return true;
+        case TemporaryFile::CommitResult::kTargetExists:
+            messages.showMessage(existingOutputMessage, MessageIcon::Warning);
+            return false;
+        case TemporaryFile::CommitResult::kTemporaryReplaced:
+            messages.showMessage(
+                "Output file " + outputPath + " could not be written: " + TemporaryFile::describe(committed) + ".",
+                MessageIcon::Error);
+            return false;
+        case TemporaryFile::CommitResult::kFailed:
+            break;
+    }
+    messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
+    return false;
 }
 
 }  // namespace
@@ -83,12 +105,23 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     database->m_state = std::make_unique<PendingDatabase::State>();
     PendingDatabase::State& state = *database->m_state;
     state.outputPath = outputPath;
+    state.replaceExisting = replaceExisting;
+    state.existingOutputMessage =
+        existingOutputMessage.empty() ? "Output file " + outputPath + " already exists." : existingOutputMessage;
     state.messages = &messages;
     state.log = &log;
     OutputFile& file = state.file;
-    if (outputPath.empty() || !canCreateOutput(outputPath) ||
-        (state.temporaryPath = createTemporaryFileBeside(outputPath)).empty() || !file.open(state.temporaryPath)) {
-        if (!state.temporaryPath.empty()) removeTemporaryFile(state.temporaryPath);
+    // The picture is read while the database is written: the database must not
+    // take its place, under its own name or another.
+    if (!outputPath.empty() && isSameFile(outputPath, inputPath)) {
+        database->m_state.reset();
+        messages.showMessage("Output file " + outputPath + " is the source picture itself; it was not overwritten.",
+                             MessageIcon::Error);
+        log.close();
+        return nullptr;
+    }
+    if (outputPath.empty() || !canCreateOutput(outputPath) || !state.temporary.create(outputPath) ||
+        !file.openDescriptor(state.temporary.handle(), outputPath)) {
         database->m_state.reset();
         messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
         log.close();
@@ -134,11 +167,9 @@ bool ConversionJob::commit(std::unique_ptr<PendingDatabase> database) {
         showWriteFailure(*state.messages, state.outputPath, error);
         result = false;
     }
-    if (result && !renameTemporaryFile(state.temporaryPath, state.outputPath)) {
-        state.messages->showMessage("Output file " + state.outputPath + " could not be created.",
-                                    MessageIcon::Error);
-        result = false;
-    }
+    if (result)
+        result = reportCommit(*state.messages, state.outputPath, state.existingOutputMessage,
+                              state.temporary.commit(state.replaceExisting));
     ProgressLog& log = *state.log;
     if (result) {
         database->m_state.reset();

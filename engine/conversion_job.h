@@ -20,6 +20,15 @@ public:
     std::string inputPath;
     std::string imageName;
 
+    // Whether the database may take the place of a file at outputPath: it is
+    // replaced at once and whole, and a link there is replaced, never written
+    // through. When not, any name there by the time the database is complete
+    // (a dangling link, or a file another program wrote meanwhile) is left
+    // alone, and the run fails with existingOutputMessage ("Output file X
+    // already exists." when empty).
+    bool replaceExisting = true;
+    std::string existingOutputMessage;
+
     // How the picture is held while it is decoded (see source_loader.h); the
     // database is the same either way.
     PictureHolding pictureHolding = defaultPictureHolding();

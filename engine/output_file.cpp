@@ -72,7 +72,7 @@ OutputFile::~OutputFile() {
     if (m_handle >= 0) ::close(m_handle);
 }
 
-bool OutputFile::open(const std::string& path) {
+void OutputFile::reset(const std::string& path) {
     if (m_handle >= 0) ::close(m_handle);
     m_handle = -1;
     m_inMemory = false;
@@ -80,10 +80,25 @@ bool OutputFile::open(const std::string& path) {
     m_path = path;
     m_openErrorText.clear();
     IgnoreFileSizeSignal();
+}
+
+bool OutputFile::open(const std::string& path) {
+    reset(path);
     int handle;
     do {
-        handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+        handle = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0666);
     } while (handle < 0 && errno == EINTR);
+    if (handle < 0) {
+        m_openErrorText = SystemReason(errno);
+        return false;
+    }
+    m_handle = handle;
+    return true;
+}
+
+bool OutputFile::openDescriptor(int handle, const std::string& path) {
+    reset(path);
+    handle = ::fcntl(handle, F_DUPFD_CLOEXEC, 0);
     if (handle < 0) {
         m_openErrorText = SystemReason(errno);
         return false;

@@ -38,11 +38,13 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the file, or truncates an existing one, for writing. Returns
-    // false when that fails; openErrorText() then holds the system's reason.
-    // Any path works, so a run can write a temporary file beside the target
-    // and rename it afterwards.
+    // Creates the file, or truncates an existing one, for writing; a link at
+    // the path is refused, not followed. Returns false when that fails;
+    // openErrorText() then holds the system's reason.
     bool open(const std::string& path);
+    // Writes through a duplicate of an open descriptor (a TemporaryFile's),
+    // so nothing is reopened by name; `path` names the file in errors.
+    bool openDescriptor(int handle, const std::string& path);
     // Opens a file that lives in memory only: the same writes, seeks and
     // checks, with the bytes taken afterwards by takeMemory(). A caller that
     // wants to see a database before writing it uses this.
@@ -79,6 +81,7 @@ public:
     static bool remove(const std::string& path);
 
 private:
+    void reset(const std::string& path);
     [[noreturn]] void fail(const std::string& action, int systemError) const;
     void requireOpen(const char* action) const;
 

@@ -4,6 +4,7 @@
 #include "engine/temporary_file.h"
 #include "imagelib/image_bitmap.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -30,10 +31,16 @@ std::vector<std::uint8_t> rgbRows(const CImageBitmap& picture) {
     return rgb;
 }
 
-// Writes the PNG into the open temporary file; the reason on failure.
-std::string writeInto(const std::string& temporaryPath, const CImageBitmap& picture) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(temporaryPath.c_str(), "wb"));
-    if (file == nullptr) return describeSystemError(errno);
+// Writes the PNG through the temporary file's descriptor; the reason on failure.
+std::string writeInto(const TemporaryFile& temporary, const CImageBitmap& picture) {
+    const int handle = ::fcntl(temporary.handle(), F_DUPFD_CLOEXEC, 0);
+    if (handle < 0) return describeSystemError(errno);
+    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(handle, "wb"));
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(handle);
+        return describeSystemError(error);
+    }
     const std::vector<std::uint8_t> rgb = rgbRows(picture);
     // The simplified interface keeps libpng's error jumps inside libpng.
     png_image image{};
@@ -53,16 +60,18 @@ std::string writeInto(const std::string& temporaryPath, const CImageBitmap& pict
 
 }  // namespace
 
-void writePicturePng(const CImageBitmap& picture, const std::string& path) {
+void writePicturePng(const CImageBitmap& picture, const std::string& path, const std::string& sourcePath) {
     if (picture.GetDepth() != 32 || picture.GetWidth() <= 0 || picture.GetHeight() <= 0)
         throw std::runtime_error("PNG " + path + " could not be written: no 32-bit picture to write");
-    const std::string temporaryPath = createTemporaryFileBeside(path);
-    if (temporaryPath.empty())
+    if (isSameFile(path, sourcePath))
+        throw std::runtime_error("PNG " + path + " could not be written: it is the file being read");
+    TemporaryFile temporary;
+    if (!temporary.create(path))
         throw std::runtime_error("PNG " + path + " could not be created: " + describeSystemError(errno));
-    std::string reason = writeInto(temporaryPath, picture);
-    if (reason.empty() && !renameTemporaryFile(temporaryPath, path)) reason = describeSystemError(errno);
-    if (!reason.empty()) {
-        removeTemporaryFile(temporaryPath);
-        throw std::runtime_error("PNG " + path + " could not be written: " + reason);
+    std::string reason = writeInto(temporary, picture);
+    if (reason.empty()) {
+        const TemporaryFile::CommitResult committed = temporary.commit(true);
+        if (committed != TemporaryFile::CommitResult::kCommitted) reason = TemporaryFile::describe(committed);
     }
+    if (!reason.empty()) throw std::runtime_error("PNG " + path + " could not be written: " + reason);
 }

@@ -1,15 +1,22 @@
 #include "engine/output_file.h"
+#include "engine/conversion_job.h"
+#include "engine/picture_png_file.h"
 #include "engine/temporary_file.h"
+#include "imagelib/image_bitmap.h"
 
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -125,12 +132,192 @@ void EndBySignalWhileWriting(const std::filesystem::path& folder, int signalNumb
 TEST(OutputFileDeathTest, EndingSignalsRemoveTheTemporaryFilesAndStillEndTheProgram) {
     for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
         testsupport::TemporaryFolder folder;
-        EXPECT_EXIT(EndBySignalWhileWriting(folder.path(), signalNumber), testing::KilledBySignal(signalNumber), "");
+        EXPECT_EXIT(EndBySignalWhileWriting(folder.path(), signalNumber),
+                    testing::KilledBySignal(signalNumber), "");
         std::vector<std::string> left;
         for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
             left.push_back(entry.path().filename().string());
         EXPECT_EQ(left, std::vector<std::string>{"done.pdb"}) << "signal " << signalNumber;
     }
+}
+
+namespace fs = std::filesystem;
+
+// Every message of a run, for the checks of what it said.
+class RecordedMessages : public UserNotifier {
+public:
+    void showMessage(const std::string& text, MessageIcon) override { messages.push_back(text); }
+    std::vector<std::string> messages;
+};
+
+std::vector<std::string> FolderNames(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// What is at a name: nothing, a link and where it leads, or a file's bytes.
+std::string Snapshot(const fs::path& path) {
+    const fs::file_status status = fs::symlink_status(path);
+    if (fs::is_symlink(status)) return "link to " + fs::read_symlink(path).string();
+    if (!fs::is_regular_file(status)) return "nothing";
+    const Bytes bytes = testsupport::ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+struct OutputCase {
+    const char* what;
+    // Puts what the case needs at the output's name; gives the name.
+    std::function<std::string(const fs::path& folder, const fs::path& picture)> prepare;
+    bool replaceExisting;
+    bool writtenMeanwhile;  // by someone else, between writing and commit
+    bool written;
+    const char* message;  // the start of the last message when not written
+};
+
+TEST(TemporaryFile, DatabaseTakesItsNameOnlyWhereItMay) {
+    const auto named = [](std::size_t bytes, bool existing) {
+        return [bytes, existing](const fs::path& folder, const fs::path&) {
+            const fs::path name = folder / (std::string(bytes - 4, 'n') + ".pdb");
+            if (existing) testsupport::WriteFileBytes(name, Bytes{1, 2, 3});
+            return name.string();
+        };
+    };
+    const auto linked = [](const char* target, bool hard) {
+        return [target, hard](const fs::path& folder, const fs::path& picture) {
+            if (hard) fs::create_hard_link(picture, folder / "out.pdb");
+            if (!hard)
+                fs::create_symlink(target != nullptr ? fs::path(target) : picture.filename(),
+                                   folder / "out.pdb");
+            return (folder / "out.pdb").string();
+        };
+    };
+    const OutputCase cases[] = {
+        {"a dangling link at the name", linked("nowhere", false), false, false, false, "exists"},
+        {"the picture's own path", [](const fs::path&, const fs::path& picture) { return picture.string(); },
+         true, false, false, "Output file"},
+        {"a hard link to the picture", linked(nullptr, true), true, false, false, "Output file"},
+        {"a link to the picture", linked(nullptr, false), true, false, false, "Output file"},
+        {"a name of 238 bytes", named(238, false), false, false, true, ""},
+        {"a name of 255 bytes", named(255, false), false, false, true, ""},
+        {"a name of 238 bytes replacing a file", named(238, true), true, false, true, ""},
+        {"a name of 255 bytes replacing a file", named(255, true), true, false, true, ""},
+        {"a database written meanwhile", named(7, false), false, true, false, "exists"},
+        {"a database written meanwhile, replaced", named(7, false), true, true, true, ""},
+    };
+    const Bytes pictureBytes = testsupport::MakeBmp24(8, 6, [](int x, int y) {
+        return testsupport::Bgr{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 40), 99};
+    });
+    for (const OutputCase& test : cases) {
+        SCOPED_TRACE(test.what);
+        testsupport::TemporaryFolder folder;
+        const fs::path picture = folder / "picture.bmp";
+        testsupport::WriteFileBytes(picture, pictureBytes);
+        RecordedMessages messages;
+        ConversionJob job;
+        job.inputPath = picture.string();
+        job.outputPath = test.prepare(folder.path(), picture);
+        job.imageName = "Picture";
+        job.replaceExisting = test.replaceExisting;
+        job.existingOutputMessage = "exists";
+        job.notifier = &messages;
+
+        const std::vector<std::string> before = FolderNames(folder.path());
+        std::unique_ptr<PendingDatabase> database = job.write();
+        if (test.writtenMeanwhile)
+            testsupport::WriteFileBytes(job.outputPath, Bytes{'o', 't', 'h', 'e', 'r'});
+        const std::string atTheName = Snapshot(job.outputPath);
+        EXPECT_EQ(ConversionJob::commit(std::move(database)), test.written);
+
+        EXPECT_EQ(testsupport::ReadFileBytes(picture), pictureBytes);
+        if (test.written) {
+            EXPECT_TRUE(messages.messages.empty());
+            EXPECT_EQ(Snapshot(job.outputPath).substr(0, 8), "Picture" + std::string(1, '\0'));
+        } else {
+            const std::string last = messages.messages.empty() ? "" : messages.messages.back();
+            EXPECT_EQ(last.rfind(test.message, 0), 0u) << last;
+            EXPECT_EQ(Snapshot(job.outputPath), atTheName);
+        }
+        // No temporary file is left, and nothing else appears.
+        std::vector<std::string> expected = before;
+        if (test.written || test.writtenMeanwhile)
+            expected.push_back(fs::path(job.outputPath).filename().string());
+        std::sort(expected.begin(), expected.end());
+        expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+        EXPECT_EQ(FolderNames(folder.path()), expected);
+    }
+}
+
+// What a stranger who may write the folder does the moment a temporary file
+// appears: moves it away and puts a link to another file in its place.
+fs::path g_victim;
+void SwapTemporaryForLink(const std::string& temporaryPath) {
+    fs::rename(temporaryPath, temporaryPath + ".moved");
+    fs::create_symlink(g_victim, temporaryPath);
+}
+
+TEST(TemporaryFile, TemporarySwappedForALinkWritesNothingElsewhere) {
+    CMemoryBitmap picture;
+    picture.Create(3, 2, 32, false);
+    const Bytes victimBytes{'m', 'i', 'n', 'e'};
+    const struct {
+        bool database;
+        bool existingOutput;  // replaced with --force, or as a PNG always is
+    } cases[] = {{true, false}, {true, true}, {false, false}, {false, true}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.database ? "database" : "PNG") +
+                     (test.existingOutput ? " over a file" : ""));
+        testsupport::TemporaryFolder folder;
+        g_victim = folder / "victim";
+        testsupport::WriteFileBytes(g_victim, victimBytes);
+        const fs::path output = folder / (test.database ? "out.pdb" : "out.png");
+        if (test.existingOutput) testsupport::WriteFileBytes(output, Bytes{'o', 'l', 'd'});
+        const std::string outputBefore = Snapshot(output);
+        temporary_file_testing::setCreatedHook(SwapTemporaryForLink);
+        std::string failure;
+        if (test.database) {
+            testsupport::WriteFileBytes(folder / "picture.bmp", testsupport::MakeBmp24(4, 4, [](int, int) {
+                                            return testsupport::Bgr{};
+                                        }));
+            RecordedMessages messages;
+            ConversionJob job;
+            job.inputPath = (folder / "picture.bmp").string();
+            job.outputPath = output.string();
+            job.imageName = "Picture";
+            job.replaceExisting = test.existingOutput;
+            job.notifier = &messages;
+            EXPECT_FALSE(job.run());
+            if (!messages.messages.empty()) failure = messages.messages.back();
+        } else {
+            try {
+                writePicturePng(picture, output.string(), "");
+            } catch (const std::runtime_error& error) {
+                failure = error.what();
+            }
+        }
+        temporary_file_testing::setCreatedHook(nullptr);
+        EXPECT_NE(failure.find("replaced by another file"), std::string::npos) << failure;
+        EXPECT_EQ(testsupport::ReadFileBytes(g_victim), victimBytes);
+        EXPECT_EQ(Snapshot(output), outputBefore);
+    }
+}
+
+// Many more temporary files at once than conversions usually run.
+void EndBySignalWithManyTemporaries(const fs::path& folder) {
+    for (int i = 0; i < 100; ++i) {
+        auto* file = new TemporaryFile;  // left to the signal
+        if (!file->create((folder / ("picture" + std::to_string(i) + ".pdb")).string())) std::_Exit(3);
+    }
+    std::raise(SIGTERM);
+    std::_Exit(4);
+}
+
+TEST(OutputFileDeathTest, EndingSignalRemovesEveryTemporaryFileHoweverMany) {
+    testsupport::TemporaryFolder folder;
+    EXPECT_EXIT(EndBySignalWithManyTemporaries(folder.path()), testing::KilledBySignal(SIGTERM), "");
+    EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{});
 }
 
 }  // namespace

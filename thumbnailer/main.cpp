@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         CMemoryBitmap picture;
         renderViewerPicture(readPalmDatabaseFile(input, limits), kHighestDensity, picture, limits);
         fitInto(picture, size);
-        writePicturePng(picture, output);
+        writePicturePng(picture, output, input);
         return 0;
     } catch (const CTextException& error) {
         std::fprintf(stderr, "kestrin-thumbnailer: %s: %s\n", input.c_str(), error.GetMessage());
