@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::uint32_t kBrushDibPatternPtStyle = 6;
 constexpr std::uint32_t kAlphaFromSource = 0x01;
-constexpr std::uint32_t kSourceCopy = 0x00CC0020;
 
 }  // namespace
 
@@ -90,11 +89,11 @@ void CEnhancedPlayer::Blt(std::uint32_t type, const CRecordView& r) {
     if (type == kEmrAlphaBlend) {
         source.opacity = ((rop >> 16) & 0xFF) / 255.0;
         source.keepAlpha = ((rop >> 24) & 0xFF) & kAlphaFromSource;
-        operation = kSourceCopy;
+        operation = kSourceCopyRop;
         if (!header) return;
     } else if (type == kEmrTransparentBlt) {
         source.transparent = ((rop & 0xFF) << 16) | (rop & 0xFF00) | ((rop >> 16) & 0xFF);
-        operation = kSourceCopy;
+        operation = kSourceCopyRop;
         if (!header) return;
     } else if (type == kEmrMaskBlt) {
         // Mask x, y, colour usage, bitmap info and bits. The raster
@@ -192,7 +191,7 @@ void CEnhancedPlayer::SetDIBitsToDevice(const CRecordView& r) {
     source.height = height;
     source.fromBottom = !header->topDown;
     source.deviceSized = true;
-    m_dc.StretchBlt(source, {x, y, x + width, y + height}, kSourceCopy);
+    m_dc.StretchBlt(source, {x, y, x + width, y + height}, kSourceCopyRop);
 }
 
 void CEnhancedPlayer::GradientFill(const CRecordView& r) {

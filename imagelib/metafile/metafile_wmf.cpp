@@ -12,7 +12,6 @@ constexpr std::size_t kParameters = kWmfRecordHeaderSize;  // parameters follow 
 constexpr std::uint32_t kPatternBrushStyle = 3;
 constexpr std::uint32_t kDibPatternBrushStyle = 5;
 constexpr std::size_t kFaceNameBytes = 32;
-constexpr std::uint32_t kSourceCopy = 0x00CC0020;
 
 // One record with its parameters, read as the 16-bit words they mostly are.
 class CWindowsRecord {
@@ -404,7 +403,7 @@ void CWindowsPlayer::SetDibToDevice(const CWindowsRecord& r) {
     const double width = r.Word(6);
     const double height = r.Word(5);
     BlitDib(r, CWindowsRecord::Offset(9), r.Unsigned(0), r.Word(4), r.Word(3), width, height, true,
-            {r.Word(8), r.Word(7), r.Word(8) + width, r.Word(7) + height}, kSourceCopy, true);
+            {r.Word(8), r.Word(7), r.Word(8) + width, r.Word(7) + height}, kSourceCopyRop, true);
 }
 
 // What the player knows of one record function: the smallest size in
