@@ -46,6 +46,13 @@ std::optional<BlitGeometry> UprightBlit(const CDeviceContext::BlitSource& source
     return g;
 }
 
+CPath RegionShape(const std::vector<RegionRect>& rects, const Affine& transform) {
+    CPath shape;
+    for (const RegionRect& r : rects)
+        AddRectangle(shape, {double(r.left), double(r.top), double(r.right), double(r.bottom)}, transform);
+    return shape;
+}
+
 }  // namespace
 
 void CDeviceContext::PatBlt(const LogicalRect& box, std::uint32_t rop) {
@@ -177,10 +184,7 @@ void CDeviceContext::PlgBlt(const BlitSource& source, Point upperLeft, Point upp
 void CDeviceContext::FillRegion(const std::vector<RegionRect>& rects, const BrushSpec& brush,
                                 bool deviceUnits) {
     if (m_pathOpen || rects.empty()) return;
-    const Affine t = RegionTransform(deviceUnits);
-    CPath shape;
-    for (const RegionRect& r : rects)
-        AddRectangle(shape, {double(r.left), double(r.top), double(r.right), double(r.bottom)}, t);
+    const CPath shape = RegionShape(rects, RegionTransform(deviceUnits));
     ApplyClip();
     if (auto style = BrushFill(brush)) {
         style->evenOdd = false;
@@ -204,10 +208,7 @@ void CDeviceContext::FrameRegion(const std::vector<RegionRect>& rects, const Bru
 
 void CDeviceContext::InvertRegion(const std::vector<RegionRect>& rects, bool deviceUnits) {
     if (m_pathOpen || rects.empty()) return;
-    const Affine t = RegionTransform(deviceUnits);
-    CPath shape;
-    for (const RegionRect& r : rects)
-        AddRectangle(shape, {double(r.left), double(r.top), double(r.right), double(r.bottom)}, t);
+    const CPath shape = RegionShape(rects, RegionTransform(deviceUnits));
     ApplyClip();
     m_canvas.Fill(shape, FillStyle{false, 0, nullptr}, RasterOp::Invert);
 }

@@ -24,6 +24,19 @@ std::optional<DibHeader> CEnhancedPlayer::RecordBitmap(const CRecordView& r, std
     return ReadDibHeader(info, usage, lookup);
 }
 
+bool CEnhancedPlayer::ReadMask(const CRecordView& r, std::size_t maskField, std::optional<DibHeader>& mask,
+                               CDeviceContext::BlitSource& source) const {
+    CRecordView maskBits;
+    mask = RecordBitmap(r, maskField + 12, r.U32(maskField + 8), maskBits);
+    if (!mask || mask->bitsPerPixel != 1) return false;
+    mask->colours = {0x000000, 0xFFFFFF};
+    source.mask = &*mask;
+    source.maskBits = maskBits;
+    source.maskX = r.I32(maskField);
+    source.maskY = r.I32(maskField + 4);
+    return true;
+}
+
 void CEnhancedPlayer::CreatePatternBrush(const CRecordView& r, bool monochrome) {
     GdiObject object;
     object.kind = GdiObject::Kind::Brush;
@@ -85,7 +98,6 @@ void CEnhancedPlayer::Blt(std::uint32_t type, const CRecordView& r) {
     source.height = height;
     std::uint32_t operation = rop;
     std::optional<DibHeader> mask;
-    CRecordView maskBits;
     if (type == kEmrAlphaBlend) {
         source.opacity = ((rop >> 16) & 0xFF) / 255.0;
         source.keepAlpha = ((rop >> 24) & 0xFF) & kAlphaFromSource;
@@ -98,15 +110,7 @@ void CEnhancedPlayer::Blt(std::uint32_t type, const CRecordView& r) {
     } else if (type == kEmrMaskBlt) {
         // Mask x, y, colour usage, bitmap info and bits. The raster
         // operation's top byte is the operation where the mask is clear.
-        mask = RecordBitmap(r, kMask + 12, r.U32(kMask + 8), maskBits);
-        if (mask && mask->bitsPerPixel == 1) {
-            mask->colours = {0x000000, 0xFFFFFF};
-            source.mask = &*mask;
-            source.maskBits = maskBits;
-            source.maskX = r.I32(kMask);
-            source.maskY = r.I32(kMask + 4);
-            source.backgroundCode = (rop >> 24) & 0xFF;
-        }
+        if (ReadMask(r, kMask, mask, source)) source.backgroundCode = (rop >> 24) & 0xFF;
         operation = rop & 0x00FFFFFF;
     }
     m_dc.StretchBlt(source, destination, operation);
@@ -131,15 +135,8 @@ void CEnhancedPlayer::PlgBlt(const CRecordView& r) {
     source.y = r.I32(kSource + 4);
     source.width = r.I32(kSource + 8);
     source.height = r.I32(kSource + 12);
-    CRecordView maskBits;
-    auto mask = RecordBitmap(r, kMask + 12, r.U32(kMask + 8), maskBits);
-    if (mask && mask->bitsPerPixel == 1) {
-        mask->colours = {0x000000, 0xFFFFFF};
-        source.mask = &*mask;
-        source.maskBits = maskBits;
-        source.maskX = r.I32(kMask);
-        source.maskY = r.I32(kMask + 4);
-    }
+    std::optional<DibHeader> mask;
+    ReadMask(r, kMask, mask, source);
     m_dc.PlgBlt(source, ReadEnhancedPoint(r, kCorners), ReadEnhancedPoint(r, kCorners + 8),
                 ReadEnhancedPoint(r, kCorners + 16));
 }

@@ -71,6 +71,11 @@ private:
     // The bitmap of a record given by its info and bits blocks.
     std::optional<DibHeader> RecordBitmap(const CRecordView& r, std::size_t infoField, std::uint32_t usage,
                                           CRecordView& bits) const;
+    // Reads the mask block at `maskField` (x, y, colour usage, bitmap info
+    // and bits) into `mask`; a monochrome one becomes the source's mask, and
+    // the answer is true.
+    bool ReadMask(const CRecordView& r, std::size_t maskField, std::optional<DibHeader>& mask,
+                  CDeviceContext::BlitSource& source) const;
 
     CDeviceContext& m_dc;
 };

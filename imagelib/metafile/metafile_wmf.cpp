@@ -116,10 +116,10 @@ public:
     void FrameRegion(const CWindowsRecord& r);
     void PaintRegion(const CWindowsRecord& r);
     void InvertRegion(const CWindowsRecord& r);
-    // BitBlt and StretchBlt with an old bitmap or a device-independent one
-    // (`dib`); without a bitmap they fill with the brush.
-    void BitBlt(const CWindowsRecord& r, bool dib);
-    void StretchBlt(const CWindowsRecord& r, bool dib);
+    // BitBlt and StretchBlt (`stretch`) with an old bitmap or a
+    // device-independent one (`dib`); without a bitmap they fill with the
+    // brush.
+    void Blt(const CWindowsRecord& r, bool stretch, bool dib);
     void StretchDib(const CWindowsRecord& r);
     void SetDibToDevice(const CWindowsRecord& r);
 
@@ -364,31 +364,29 @@ void CWindowsPlayer::InvertRegion(const CWindowsRecord& r) {
     if (const auto* rects = Region(r.Unsigned(0))) m_dc.InvertRegion(*rects, false);
 }
 
-void CWindowsPlayer::BitBlt(const CWindowsRecord& r, bool dib) {
+void CWindowsPlayer::Blt(const CWindowsRecord& r, bool stretch, bool dib) {
+    // The raster operation; for StretchBlt the source height and width;
+    // source y and x; without a bitmap one reserved word; destination
+    // height, width, y and x; then the bitmap.
+    const std::size_t k = stretch ? 2 : 0;
     if (HasNoBitmap(r)) {
-        m_dc.PatBlt({r.Word(8), r.Word(7), r.Word(8) + r.Word(6), r.Word(7) + r.Word(5)}, r.Long(0));
+        m_dc.PatBlt(
+            {r.Word(8 + k), r.Word(7 + k), r.Word(8 + k) + r.Word(6 + k), r.Word(7 + k) + r.Word(5 + k)},
+            r.Long(0));
         return;
     }
-    const LogicalRect destination{r.Word(7), r.Word(6), r.Word(7) + r.Word(5), r.Word(6) + r.Word(4)};
+    const double width = r.Word(5 + k);
+    const double height = r.Word(4 + k);
+    const LogicalRect destination{r.Word(7 + k), r.Word(6 + k), r.Word(7 + k) + width,
+                                  r.Word(6 + k) + height};
+    const double sourceWidth = stretch ? r.Word(3) : width;
+    const double sourceHeight = stretch ? r.Word(2) : height;
+    const std::size_t bitmapAt = CWindowsRecord::Offset(8 + k);
     if (dib)
-        BlitDib(r, CWindowsRecord::Offset(8), kDibRgbColours, r.Word(3), r.Word(2), r.Word(5), r.Word(4),
-                false, destination, r.Long(0));
+        BlitDib(r, bitmapAt, kDibRgbColours, r.Word(3 + k), r.Word(2 + k), sourceWidth, sourceHeight, false,
+                destination, r.Long(0));
     else
-        BlitBitmap16(r, CWindowsRecord::Offset(8), r.Word(3), r.Word(2), r.Word(5), r.Word(4), destination,
-                     r.Long(0));
-}
-
-void CWindowsPlayer::StretchBlt(const CWindowsRecord& r, bool dib) {
-    if (HasNoBitmap(r)) {
-        m_dc.PatBlt({r.Word(10), r.Word(9), r.Word(10) + r.Word(8), r.Word(9) + r.Word(7)}, r.Long(0));
-        return;
-    }
-    const LogicalRect destination{r.Word(9), r.Word(8), r.Word(9) + r.Word(7), r.Word(8) + r.Word(6)};
-    if (dib)
-        BlitDib(r, CWindowsRecord::Offset(10), kDibRgbColours, r.Word(5), r.Word(4), r.Word(3), r.Word(2),
-                false, destination, r.Long(0));
-    else
-        BlitBitmap16(r, CWindowsRecord::Offset(10), r.Word(5), r.Word(4), r.Word(3), r.Word(2), destination,
+        BlitBitmap16(r, bitmapAt, r.Word(3 + k), r.Word(2 + k), sourceWidth, sourceHeight, destination,
                      r.Long(0));
 }
 
@@ -524,10 +522,10 @@ constexpr WindowsRecordEntry kWindowsEntries[] = {
      [](Player& p, Record r) {
          p.Dc().PatBlt({r.Word(5), r.Word(4), r.Word(5) + r.Word(3), r.Word(4) + r.Word(2)}, r.Long(0));
      }},
-    {kWmfBitBlt, 24, true, [](Player& p, Record r) { p.BitBlt(r, false); }},
-    {kWmfStretchBlt, 28, true, [](Player& p, Record r) { p.StretchBlt(r, false); }},
-    {kWmfDibBitBlt, 22, true, [](Player& p, Record r) { p.BitBlt(r, true); }},
-    {kWmfDibStretchBlt, 26, true, [](Player& p, Record r) { p.StretchBlt(r, true); }},
+    {kWmfBitBlt, 24, true, [](Player& p, Record r) { p.Blt(r, false, false); }},
+    {kWmfStretchBlt, 28, true, [](Player& p, Record r) { p.Blt(r, true, false); }},
+    {kWmfDibBitBlt, 22, true, [](Player& p, Record r) { p.Blt(r, false, true); }},
+    {kWmfDibStretchBlt, 26, true, [](Player& p, Record r) { p.Blt(r, true, true); }},
     {kWmfStretchDib, 28, true,
 [](Player& p, Record r) { p.StretchDib(r); }},
     {kWmfSetDibToDevice, 24, true, [](Player& p, Record r) { p.SetDibToDevice(r); }},
