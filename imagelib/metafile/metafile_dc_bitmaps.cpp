@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 // The device context's bitmap and area drawing: blits, regions and
 // gradients.
@@ -44,6 +45,12 @@ std::optional<BlitGeometry> UprightBlit(const CDeviceContext::BlitSource& source
         g.dh = -g.dh;
     }
     return g;
+}
+
+// A region edge moved by a frame's width; a file may put its edges at the
+// ends of the 32-bit range, where the sum must saturate instead of wrapping.
+std::int32_t Moved(std::int32_t edge, std::int32_t by) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(std::int64_t{edge} + by, INT32_MIN, INT32_MAX));
 }
 
 CPath RegionShape(const std::vector<RegionRect>& rects, const Affine& transform) {
@@ -198,10 +205,10 @@ void CDeviceContext::FrameRegion(const std::vector<RegionRect>& rects, const Bru
     const auto w = static_cast<std::int32_t>(std::clamp(std::fabs(width), 1.0, 1e6));
     const auto h = static_cast<std::int32_t>(std::clamp(std::fabs(height), 1.0, 1e6));
     for (const RegionRect& r : rects) {
-        strips.push_back({r.left, r.top, r.right, r.top + h});
-        strips.push_back({r.left, r.bottom - h, r.right, r.bottom});
-        strips.push_back({r.left, r.top, r.left + w, r.bottom});
-        strips.push_back({r.right - w, r.top, r.right, r.bottom});
+        strips.push_back({r.left, r.top, r.right, Moved(r.top, h)});
+        strips.push_back({r.left, Moved(r.bottom, -h), r.right, r.bottom});
+        strips.push_back({r.left, r.top, Moved(r.left, w), r.bottom});
+        strips.push_back({Moved(r.right, -w), r.top, r.right, r.bottom});
     }
     FillRegion(strips, brush, deviceUnits);
 }
