@@ -695,6 +695,18 @@ std::vector<std::uint8_t> CrossingLines(int n) {
 
 }  // namespace
 
+TEST(MetafileDamage, RegionFramesAtTheEndsOfTheCoordinateRangeAreSurvived) {
+    // Framing moves each edge inwards by the frame's width: edges at the
+    // ends of the 32-bit range must not wrap round.
+    const std::vector<std::uint8_t> region =
+        RegionData({{-2147483647 - 1, 2147483646, 2147483647, 2147483647}, {0, 0, 10, 10}});
+    ByteWriter body;
+    body.le32(0).le32(0).le32(100).le32(100).le32(static_cast<std::uint32_t>(region.size()));
+    body.le32(0x80000004).le32(5).le32(5).bytes(region);  // the stock black brush
+    const auto bitmap = Decode(EmfOfSide(100).Record(72, body.data()).Bytes(), "x.emf");
+    EXPECT_EQ(bitmap->GetWidth(), 100);
+}
+
 TEST(MetafileWork, CrossingBoundHoldsEveryCrossingAndNoneOfParallelEdges) {
     struct Case {
         const char* name;

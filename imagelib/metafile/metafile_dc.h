@@ -1,38 +1,27 @@
 #pragma once
 
 #include "imagelib/metafile/metafile_canvas.h"
+#include "imagelib/metafile/metafile_clip.h"
 #include "imagelib/metafile/metafile_dib.h"
 #include "imagelib/metafile/metafile_geometry.h"
+#include "imagelib/metafile/metafile_objects.h"
+#include "imagelib/metafile/metafile_page.h"
 #include "imagelib/metafile/metafile_platform.h"
+#include "imagelib/metafile/metafile_styles.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
-// The device context the metafile records act on: mapping modes and
-// transforms, the selected pen, brush, font and palette, colours and modes,
-// the object table, SaveDC/RestoreDC, clipping and paths; and the drawing
-// calls of the Windows graphics interface, carried out on a canvas. Both
-// record players (WMF and EMF) drive it.
+// The device context the metafile records act on: the page mapping, the
+// selected pen, brush, font and palette, colours and modes, the object
+// table, SaveDC/RestoreDC, clipping and paths; and the drawing calls of the
+// Windows graphics interface, carried out on a canvas. Both record players
+// (WMF and EMF) drive it; the parts it is made of live in metafile_page,
+// metafile_objects, metafile_styles and metafile_clip.
 namespace metafile {
-
-enum MapMode : int {
-    kMapText = 1,
-    kMapLoMetric = 2,
-    kMapHiMetric = 3,
-    kMapLoEnglish = 4,
-    kMapHiEnglish = 5,
-    kMapTwips = 6,
-    kMapIsotropic = 7,
-    kMapAnisotropic = 8,
-};
-
-// Region combination modes of the clip calls.
-enum RegionMode : int { kRegionAnd = 1, kRegionOr = 2, kRegionXor = 3, kRegionDiff = 4, kRegionCopy = 5 };
 
 // Text alignment and text-output option flags.
 inline constexpr std::uint32_t kAlignUpdateCurrentPosition = 0x0001;
@@ -47,63 +36,6 @@ inline constexpr std::uint32_t kTextPairedDx = 0x2000;
 
 // Stretch mode whose bitmaps are smoothed rather than sampled.
 inline constexpr int kStretchHalftone = 4;
-
-using Colorref = std::uint32_t;  // 0x00BBGGRR, or a palette index with 0x01 in the top byte
-using PaletteData = std::vector<MetafilePaletteEntry>;
-
-struct PenSpec {
-    std::uint32_t style = 0;  // style, end cap, join and type bits
-    double width = 0;         // logical units; 0 draws one pixel wide
-    Colorref colour = 0;
-    bool extended = false;           // made by ExtCreatePen (styles apply at any width)
-    std::vector<double> userDashes;  // for the user style
-};
-
-struct BrushSpec {
-    std::uint32_t style = 0;
-    Colorref colour = 0xFFFFFF;
-    std::uint32_t hatch = 0;
-    std::shared_ptr<const DibImage> pattern;
-    bool monochrome = false;  // pattern black/white stand for text/background colour
-};
-
-struct FontSpec {
-    std::int32_t height = 0;
-    std::int32_t width = 0;
-    std::int32_t escapement = 0;  // tenths of a degree
-    std::int32_t weight = 400;
-    bool italic = false;
-    bool underline = false;
-    bool strikeOut = false;
-    std::uint8_t charset = 0;
-    std::uint8_t pitchAndFamily = 0;
-    std::string face;
-};
-
-// A rectangle of a region object, in the units of the record that made it.
-struct RegionRect {
-    std::int32_t left, top, right, bottom;
-};
-
-struct GdiObject {
-    enum class Kind { Pen, Brush, Font, Palette, Region, Other };
-    Kind kind = Kind::Other;
-    PenSpec pen;
-    BrushSpec brush;
-    FontSpec font;
-    std::shared_ptr<PaletteData> palette;
-    std::vector<RegionRect> region;
-    // The region in canvas pixels, as last selected as the clip.
-    struct RegionCache {
-        Affine transform;
-        std::shared_ptr<const CClipRegion> region;
-    };
-    mutable RegionCache regionCache;
-};
-
-struct LogicalRect {
-    double left, top, right, bottom;
-};
 
 class CDeviceContext {
 public:
@@ -130,18 +62,24 @@ public:
     // --- state
     void SaveDC();
     void RestoreDC(std::int32_t which);
-    void SetMapMode(int mode);
-    void SetWindowOrg(double x, double y);
-    void SetWindowExt(double x, double y);
-    void SetViewportOrg(double x, double y);
-    void SetViewportExt(double x, double y);
-    void OffsetWindowOrg(double dx, double dy);
-    void OffsetViewportOrg(double dx, double dy);
-    void ScaleWindowExt(double xNum, double xDenom, double yNum, double yDenom);
-    void ScaleViewportExt(double xNum, double xDenom, double yNum, double yDenom);
-    void SetWorldTransform(const Affine& transform);
+    void SetMapMode(int mode) { m_state.page.SetMapMode(mode); }
+    void SetWindowOrg(double x, double y) { m_state.page.SetWindowOrg(x, y); }
+    void SetWindowExt(double x, double y) { m_state.page.SetWindowExt(x, y); }
+    void SetViewportOrg(double x, double y) { m_state.page.SetViewportOrg(x, y); }
+    void SetViewportExt(double x, double y) { m_state.page.SetViewportExt(x, y); }
+    void OffsetWindowOrg(double dx, double dy) { m_state.page.OffsetWindowOrg(dx, dy); }
+    void OffsetViewportOrg(double dx, double dy) { m_state.page.OffsetViewportOrg(dx, dy); }
+    void ScaleWindowExt(double xNum, double xDenom, double yNum, double yDenom) {
+        m_state.page.ScaleWindowExt(xNum, xDenom, yNum, yDenom);
+    }
+    void ScaleViewportExt(double xNum, double xDenom, double yNum, double yDenom) {
+        m_state.page.ScaleViewportExt(xNum, xDenom, yNum, yDenom);
+    }
+    void SetWorldTransform(const Affine& transform) { m_state.page.SetWorldTransform(transform); }
     // Modes: 1 identity, 2 multiply on the left, 3 on the right, 4 set.
-    void ModifyWorldTransform(const Affine& transform, std::uint32_t mode);
+    void ModifyWorldTransform(const Affine& transform, std::uint32_t mode) {
+        m_state.page.ModifyWorldTransform(transform, mode);
+    }
     void SetBkMode(int mode) { m_state.bkMode = mode; }
     void SetBkColour(Colorref colour) { m_state.bkColour = colour; }
     void SetTextColour(Colorref colour) { m_state.textColour = colour; }
@@ -157,13 +95,15 @@ public:
 
     // --- objects
     // Puts the object in the lowest free slot (Windows metafiles).
-    void AddObject(GdiObject object);
+    void AddObject(GdiObject object) { m_objects.Add(std::move(object)); }
     // Puts the object in the given slot (enhanced metafiles).
-    void CreateObjectAt(std::uint32_t index, GdiObject object);
+    void CreateObjectAt(std::uint32_t index, GdiObject object) {
+        m_objects.CreateAt(index, std::move(object));
+    }
     // Selects a table object, or a stock object when the top bit is set.
     void SelectObject(std::uint32_t index);
-    void DeleteObject(std::uint32_t index);
-    const GdiObject* FindObject(std::uint32_t index) const;
+    void DeleteObject(std::uint32_t index) { m_objects.Delete(index); }
+    const GdiObject* FindObject(std::uint32_t index) const { return m_objects.Find(index); }
     void SelectPalette(std::uint32_t index);
     // Changes entries of a palette object (or the selected palette when
     // `index` is nullopt).
@@ -171,8 +111,10 @@ public:
                            const std::vector<MetafilePaletteEntry>& entries);
     void ResizePalette(std::optional<std::uint32_t> index, std::uint32_t count);
     // Colour of a palette index of the selected palette, 0x00RRGGBB.
-    Colour PaletteColour(std::uint16_t index) const;
-    Colour Resolve(Colorref colour) const;
+    Colour PaletteColour(std::uint16_t index) const {
+        return metafile::PaletteColour(m_state.selected.palette.get(), index);
+    }
+    Colour Resolve(Colorref colour) const { return ResolveColour(colour, m_state.selected.palette.get()); }
 
     // --- drawing (logical coordinates)
     void MoveTo(Point p);
@@ -218,7 +160,7 @@ public:
         const DibHeader* mask = nullptr;
         CRecordView maskBits;
         double maskX = 0, maskY = 0;
-        std::uint32_t backgroundCode = 0xAA;
+        std::uint32_t backgroundCode = kRopDestination;
         // The destination size is the source size in device pixels, not
         // logical units (SetDIBitsToDevice).
         bool deviceSized = false;
@@ -233,7 +175,7 @@ public:
     void FrameRegion(const std::vector<RegionRect>& rects, const BrushSpec& brush, double width,
                      double height, bool deviceUnits);
     void InvertRegion(const std::vector<RegionRect>& rects, bool deviceUnits);
-    const BrushSpec& CurrentBrush() const { return m_state.brush; }
+    const BrushSpec& CurrentBrush() const { return m_state.selected.brush; }
     // The brush of a table or stock object, if it is one.
     std::optional<BrushSpec> BrushOf(std::uint32_t index) const;
     // Fills rectangles or triangles with colours interpolated between vertices.
@@ -269,22 +211,14 @@ public:
 
 private:
     struct State {
-        int mapMode = kMapText;
-        Point windowOrg{0, 0};
-        Point windowExt{1, 1};
-        Point viewportOrg{0, 0};
-        Point viewportExt{1, 1};
-        Affine world;
-        PenSpec pen;
-        BrushSpec brush;
-        FontSpec font;
-        std::shared_ptr<PaletteData> palette;
+        CPageMapping page;
+        SelectedObjects selected;
         Colorref textColour = 0;
         Colorref bkColour = 0xFFFFFF;
-        int bkMode = 2;        // opaque
-        int polyFillMode = 1;  // alternate
+        int bkMode = kBkOpaque;
+        int polyFillMode = kFillAlternate;
         std::uint32_t textAlign = 0;
-        int rop2 = 13;  // copy pen
+        int rop2 = kRop2CopyPen;
         int stretchMode = 1;
         ArcDirection arcDirection = ArcDirection::CounterClockwise;
         double miterLimit = 10;
@@ -294,44 +228,35 @@ private:
         ClipState clip;
     };
 
-    Affine PageTransform() const;
     // The clipped part of the source, decoded; `left` and `top` get the
     // position of its first pixel in source coordinates (top row 0).
     std::optional<DibImage> DecodeSource(const BlitSource& source, double sx, double top, double sw,
                                          double sh, double& left, double& upper) const;
     void DrawBitmap(const DibImage& image, const Affine& imageToCanvas, RasterOp op, double opacity);
     Affine RegionTransform(bool deviceUnits) const;
-    RasterOp PenRasterOp() const;
-    std::optional<StrokeStyle> PenStroke() const;
+    // A palette object, or the selected palette when `index` is nullopt.
+    std::shared_ptr<PaletteData> PaletteOf(std::optional<std::uint32_t> index) const;
     std::optional<FillStyle> BrushFill(const BrushSpec& brush) const;
     void DrawShape(const CPath& shape, bool fill, bool stroke);
     void FillShape(const CPath& shape, const BrushSpec& brush, RasterOp op);
-    LogicalRect InsideFrame(const LogicalRect& box) const;
+    // Starts the figure at the current position unless it is already there.
+    void StartAtPosition(CPath& figure, const Affine& transform) const;
     void DrawArc(const LogicalRect& box, Point start, Point end, ArcShape shape, bool connect,
                  bool updatePosition);
     void DrawPathAndClear(bool fill, bool stroke);
-    CClipRegion RegionFromRects(const std::vector<RegionRect>& rects, const Affine& transform);
-    // The canvas pixel box (left, top, right, bottom) covering a rectangle.
-    std::array<int, 4> CanvasBox(const LogicalRect& box, const Affine& transform) const;
-    CClipRegion CanvasRegion(const LogicalRect& box, const Affine& transform) const;
-    void CombineClip(std::shared_ptr<const CClipRegion> region, int mode);
-    void TouchClip() { m_state.clip.version = ++m_clipCounter; }
+    TextStyle TextStyleFor(Point alongCanvas, double alongScale, double acrossScale) const;
     void ApplyClip() { m_canvas.SetClip(m_state.clip); }
 
     CMetafileCanvas& m_canvas;
     DecodeLimits m_limits;
+    CObjectTable m_objects;
+    CClipBuilder m_clips;
     State m_state;
     std::vector<State> m_saved;
-    std::vector<std::shared_ptr<const GdiObject>> m_objects;
-    std::set<std::uint32_t> m_freeSlots;
-    std::uint32_t m_nextSlot = 0;
     Affine m_base;
-    double m_pixelsPerMmX = 96 / 25.4;
-    double m_pixelsPerMmY = 96 / 25.4;
-    bool m_windowsMapping = false;
+    ReferenceDevice m_device;
     CPath m_path;
     bool m_pathOpen = false;
-    std::uint64_t m_clipCounter = 0;
 };
 
 }  // namespace metafile

@@ -12,4 +12,8 @@ namespace metafile {
 bool PlayEnhancedRecords(CDeviceContext& dc, CRecordView metafile, std::size_t headerSize,
                          std::size_t playSize);
 
+// Smallest size in bytes, record header included, of a record of this type,
+// from the player's record table; a shorter record means the file is damaged.
+std::size_t MinimumEnhancedRecordSize(std::uint32_t type);
+
 }  // namespace metafile

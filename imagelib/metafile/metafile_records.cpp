@@ -1,6 +1,8 @@
 #include "imagelib/metafile/metafile_records.h"
 
 #include "imagelib/byte_order.h"
+#include "imagelib/metafile/metafile_emf.h"
+#include "imagelib/metafile/metafile_wmf.h"
 
 #include <cmath>
 #include <cstring>
@@ -110,116 +112,6 @@ constexpr std::uint16_t kWmfHeaderWords = 9;
 constexpr std::uint16_t kWmfVersion1 = 0x0100;
 constexpr std::uint16_t kWmfVersion3 = 0x0300;
 
-// Smallest size in bytes, record header included, of each record the player
-// reads; a shorter one means the file is damaged.
-std::size_t MinimumWindowsRecordSize(std::uint16_t function) {
-    switch (function) {
-        case kWmfSetPaletteEntries:
-        case kWmfDibCreatePatternBrush:
-        case kWmfSetBkColor:
-        case kWmfSetTextColor:
-        case kWmfSetWindowOrg:
-        case kWmfSetWindowExt:
-        case kWmfSetViewportOrg:
-        case kWmfSetViewportExt:
-        case kWmfOffsetWindowOrg:
-        case kWmfOffsetViewportOrg:
-        case kWmfLineTo:
-        case kWmfMoveTo:
-        case kWmfOffsetClipRegion:
-        case kWmfFillRegion:
-        case kWmfCreatePalette:
-        case kWmfAnimatePalette:
-            return 10;
-        case kWmfSetBkMode:
-        case kWmfSetMapMode:
-        case kWmfSetRop2:
-        case kWmfSetPolyFillMode:
-        case kWmfSetStretchBltMode:
-        case kWmfSetTextCharExtra:
-        case kWmfRestoreDC:
-        case kWmfInvertRegion:
-        case kWmfPaintRegion:
-        case kWmfSelectClipRegion:
-        case kWmfSelectObject:
-        case kWmfSetTextAlign:
-        case kWmfResizePalette:
-        case kWmfDeleteObject:
-        case kWmfSelectPalette:
-        case kWmfPolygon:
-        case kWmfPolyline:
-        case kWmfPolyPolygon:
-        case kWmfTextOut:
-            return 8;
-        case kWmfScaleWindowExt:
-        case kWmfScaleViewportExt:
-        case kWmfExcludeClipRect:
-        case kWmfIntersectClipRect:
-        case kWmfEllipse:
-        case kWmfRectangle:
-        case kWmfSetPixel:
-        case kWmfFrameRegion:
-        case kWmfCreateBrushIndirect:
-        case kWmfExtTextOut:
-            return 14;
-        case kWmfCreatePenIndirect:
-            return 16;
-        case kWmfRoundRect:
-        case kWmfPatBlt:
-            return 18;
-        case kWmfArc:
-        case kWmfPie:
-        case kWmfChord:
-        case kWmfDibBitBlt:
-            return 22;
-        case kWmfBitBlt:
-        case kWmfSetDibToDevice:
-        case kWmfCreateFontIndirect:
-            return 24;
-        case kWmfDibStretchBlt:
-            return 26;
-        case kWmfStretchBlt:
-        case kWmfStretchDib:
-            return 28;
-        default:
-            return kWmfRecordHeaderSize;
-    }
-}
-
-bool IsDrawingRecord(std::uint16_t function) {
-    switch (function) {
-        case kWmfLineTo:
-        case kWmfPolyline:
-        case kWmfPolygon:
-        case kWmfPolyPolygon:
-        case kWmfRectangle:
-        case kWmfRoundRect:
-        case kWmfEllipse:
-        case kWmfArc:
-        case kWmfPie:
-        case kWmfChord:
-        case kWmfSetPixel:
-        case kWmfTextOut:
-        case kWmfExtTextOut:
-        case kWmfPatBlt:
-        case kWmfBitBlt:
-        case kWmfStretchBlt:
-        case kWmfDibBitBlt:
-        case kWmfDibStretchBlt:
-        case kWmfStretchDib:
-        case kWmfSetDibToDevice:
-        case kWmfFillRegion:
-        case kWmfPaintRegion:
-        case kWmfFrameRegion:
-        case kWmfInvertRegion:
-        case kWmfFloodFill:
-        case kWmfExtFloodFill:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* data, std::size_t size,
@@ -250,7 +142,7 @@ std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* d
         offset += static_cast<std::size_t>(bytes);
         ++records;
         if (function == kWmfEof) break;
-        if (IsDrawingRecord(function)) drawn = true;
+        if (IsWindowsDrawingRecord(function)) drawn = true;
         if (!drawn) {
             const std::int16_t y = record.I16(6);
             const std::int16_t x = record.I16(8);
@@ -288,134 +180,6 @@ std::optional<WindowsMetafileInfo> ValidateWindowsMetafile(const std::uint8_t* d
 // Enhanced metafiles
 
 namespace {
-
-// Smallest size in bytes, record header included, of each record type with a
-// fixed part; a shorter record means the file is damaged.
-std::size_t MinimumEnhancedRecordSize(std::uint32_t type) {
-    switch (type) {
-        case kEmrSaveDC:
-        case kEmrSetMetaRgn:
-        case kEmrRealizePalette:
-        case kEmrBeginPath:
-        case kEmrEndPath:
-        case kEmrCloseFigure:
-        case kEmrFlattenPath:
-        case kEmrWidenPath:
-        case kEmrAbortPath:
-            return 8;
-        case kEmrSetMapperFlags:
-        case kEmrSetMapMode:
-        case kEmrSetBkMode:
-        case kEmrSetPolyFillMode:
-        case kEmrSetRop2:
-        case kEmrSetStretchBltMode:
-        case kEmrSetTextAlign:
-        case kEmrSetTextColor:
-        case kEmrSetBkColor:
-        case kEmrRestoreDC:
-        case kEmrSelectObject:
-        case kEmrDeleteObject:
-        case kEmrSelectPalette:
-        case kEmrSetArcDirection:
-        case kEmrSetMiterLimit:
-        case kEmrSelectClipPath:
-        case kEmrGdiComment:
-        case kEmrSetIcmMode:
-        case kEmrSetLayout:
-            return 12;
-        case kEmrSetTextJustification:
-        case kEmrSetWindowExtEx:
-        case kEmrSetWindowOrgEx:
-        case kEmrSetViewportExtEx:
-        case kEmrSetViewportOrgEx:
-        case kEmrSetBrushOrgEx:
-        case kEmrOffsetClipRgn:
-        case kEmrMoveToEx:
-        case kEmrLineTo:
-        case kEmrCreatePalette:
-        case kEmrResizePalette:
-        case kEmrExtSelectClipRgn:
-            return 16;
-        case kEmrEof:
-        case kEmrSetPixelV:
-        case kEmrSetPaletteEntries:
-            return 20;
-        case kEmrExcludeClipRect:
-        case kEmrIntersectClipRect:
-        case kEmrScaleViewportExtEx:
-        case kEmrScaleWindowExtEx:
-        case kEmrEllipse:
-        case kEmrRectangle:
-        case kEmrCreateBrushIndirect:
-        case kEmrExtFloodFill:
-        case kEmrFillPath:
-        case kEmrStrokeAndFillPath:
-        case kEmrStrokePath:
-            return 24;
-        case kEmrPolyBezier:
-        case kEmrPolygon:
-        case kEmrPolyline:
-        case kEmrPolyBezierTo:
-        case kEmrPolylineTo:
-        case kEmrPolyDraw:
-        case kEmrPolyBezier16:
-        case kEmrPolygon16:
-        case kEmrPolyline16:
-        case kEmrPolyBezierTo16:
-        case kEmrPolylineTo16:
-        case kEmrPolyDraw16:
-        case kEmrCreatePen:
-        case kEmrAngleArc:
-            return 28;
-        case kEmrPolyPolyline:
-        case kEmrPolyPolygon:
-        case kEmrPolyPolyline16:
-        case kEmrPolyPolygon16:
-        case kEmrSetWorldTransform:
-        case kEmrRoundRect:
-        case kEmrSetColorAdjustment:
-        case kEmrInvertRgn:
-        case kEmrPaintRgn:
-        case kEmrCreateMonoBrush:
-        case kEmrCreateDibPatternBrushPt:
-            return 32;
-        case kEmrModifyWorldTransform:
-        case kEmrFillRgn:
-        case kEmrGradientFill:
-            return 36;
-        case kEmrArc:
-        case kEmrChord:
-        case kEmrPie:
-        case kEmrArcTo:
-        case kEmrPolyTextOutA:
-        case kEmrPolyTextOutW:
-            return 40;
-        case kEmrFrameRgn:
-            return 44;
-        case kEmrExtCreatePen:
-            return 52;
-        case kEmrSetDIBitsToDevice:
-        case kEmrExtTextOutA:
-        case kEmrExtTextOutW:
-            return 76;
-        case kEmrStretchDIBits:
-            return 80;
-        case kEmrBitBlt:
-            return 100;
-        case kEmrExtCreateFontIndirectW:
-            return 104;
-        case kEmrStretchBlt:
-        case kEmrAlphaBlend:
-        case kEmrTransparentBlt:
-            return 108;
-        case kEmrMaskBlt:
-            return 128;
-        case kEmrPlgBlt:
-            return 140;
-        default:
-            return kEmfRecordHeaderSize;
-    }
-}
 
 // Header field offsets.
 constexpr std::size_t kHeaderBounds = 8;

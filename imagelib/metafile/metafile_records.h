@@ -9,9 +9,10 @@
 #include <vector>
 
 // Reading Windows metafile (WMF) and enhanced metafile (EMF) records: a
-// bounded view of one record's bytes, the record numbers the player knows,
-// and the structural checks made when a metafile is loaded. Everything here
-// treats the bytes as hostile.
+// bounded view of one record's bytes, the names of the record numbers, and
+// the structural checks made when a metafile is loaded (with the record
+// sizes from the players' record tables). Everything here treats the bytes
+// as hostile.
 namespace metafile {
 
 // Record function numbers of Windows metafiles.

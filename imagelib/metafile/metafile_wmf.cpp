@@ -1,5 +1,7 @@
 #include "imagelib/metafile/metafile_wmf.h"
 
+#include "imagelib/metafile/metafile_record_table.h"
+
 #include <algorithm>
 
 namespace metafile {
@@ -10,7 +12,6 @@ constexpr std::size_t kParameters = kWmfRecordHeaderSize;  // parameters follow 
 constexpr std::uint32_t kPatternBrushStyle = 3;
 constexpr std::uint32_t kDibPatternBrushStyle = 5;
 constexpr std::size_t kFaceNameBytes = 32;
-constexpr std::uint32_t kSourceCopy = 0x00CC0020;
 
 // One record with its parameters, read as the 16-bit words they mostly are.
 class CWindowsRecord {
@@ -83,6 +84,12 @@ std::vector<RegionRect> RegionRects(const CRecordView& view) {
     return rects;
 }
 
+// The high byte of a function number counts its parameter words; a blit
+// record of just that many (and the record header) carries no bitmap.
+bool HasNoBitmap(const CWindowsRecord& r) {
+    return r.Words() == (r.Function() >> 8) + 3u;
+}
+
 bool IsPatternSize(const DibHeader& header) {
     return static_cast<std::uint64_t>(header.width) * static_cast<std::uint64_t>(header.height) <=
            kMaxPatternPixels;
@@ -92,9 +99,8 @@ class CWindowsPlayer {
 public:
     explicit CWindowsPlayer(CDeviceContext& dc) : m_dc(dc) {}
 
-    void Play(const CWindowsRecord& r);
+    CDeviceContext& Dc() { return m_dc; }
 
-private:
     void CreatePen(const CWindowsRecord& r);
     void CreateBrush(const CWindowsRecord& r);
     void CreateFont(const CWindowsRecord& r);
@@ -105,7 +111,19 @@ private:
     void PolyPolygon(const CWindowsRecord& r);
     void TextOut(const CWindowsRecord& r);
     void ExtTextOut(const CWindowsRecord& r);
-    void PaletteEntries(const CWindowsRecord& r, bool resize);
+    void PaletteEntries(const CWindowsRecord& r);
+    void FillRegion(const CWindowsRecord& r);
+    void FrameRegion(const CWindowsRecord& r);
+    void PaintRegion(const CWindowsRecord& r);
+    void InvertRegion(const CWindowsRecord& r);
+    // BitBlt and StretchBlt (`stretch`) with an old bitmap or a
+    // device-independent one (`dib`); without a bitmap they fill with the
+    // brush.
+    void Blt(const CWindowsRecord& r, bool stretch, bool dib);
+    void StretchDib(const CWindowsRecord& r);
+    void SetDibToDevice(const CWindowsRecord& r);
+
+private:
     const std::vector<RegionRect>* Region(std::uint16_t index) const;
     // Draws a packed DIB starting at `dibOffset`.
     void BlitDib(const CWindowsRecord& r, std::size_t dibOffset, std::uint32_t usage, double sx, double sy,
@@ -116,237 +134,6 @@ private:
 
     CDeviceContext& m_dc;
 };
-
-void CWindowsPlayer::Play(const CWindowsRecord& r) {
-    switch (r.Function()) {
-        case kWmfSetBkMode:
-            m_dc.SetBkMode(r.Unsigned(0));
-            break;
-        case kWmfSetMapMode:
-            m_dc.SetMapMode(r.Unsigned(0));
-            break;
-        case kWmfSetRop2:
-            m_dc.SetRop2(r.Unsigned(0));
-            break;
-        case kWmfSetPolyFillMode:
-            m_dc.SetPolyFillMode(r.Unsigned(0));
-            break;
-        case kWmfSetStretchBltMode:
-            m_dc.SetStretchMode(r.Unsigned(0));
-            break;
-        case kWmfSetTextCharExtra:
-            m_dc.SetTextCharExtra(r.Word(0));
-            break;
-        case kWmfSetTextJustification:
-            m_dc.SetTextJustification(r.Word(1), r.Word(0));
-            break;
-        case kWmfSetTextAlign:
-            m_dc.SetTextAlign(r.Unsigned(0));
-            break;
-        case kWmfSetBkColor:
-            m_dc.SetBkColour(r.Long(0));
-            break;
-        case kWmfSetTextColor:
-            m_dc.SetTextColour(r.Long(0));
-            break;
-        case kWmfSetWindowOrg:
-            m_dc.SetWindowOrg(r.Word(1), r.Word(0));
-            break;
-        case kWmfSetWindowExt:
-            m_dc.SetWindowExt(r.Word(1), r.Word(0));
-            break;
-        case kWmfOffsetWindowOrg:
-            m_dc.OffsetWindowOrg(r.Word(1), r.Word(0));
-            break;
-        case kWmfScaleWindowExt:
-            m_dc.ScaleWindowExt(r.Word(3), r.Word(2), r.Word(1), r.Word(0));
-            break;
-        case kWmfSetViewportOrg:
-            m_dc.SetViewportOrg(r.Word(1), r.Word(0));
-            break;
-        case kWmfSetViewportExt:
-            m_dc.SetViewportExt(r.Word(1), r.Word(0));
-            break;
-        case kWmfOffsetViewportOrg:
-            m_dc.OffsetViewportOrg(r.Word(1), r.Word(0));
-            break;
-        case kWmfScaleViewportExt:
-            m_dc.ScaleViewportExt(r.Word(3), r.Word(2), r.Word(1), r.Word(0));
-            break;
-        case kWmfSaveDC:
-            m_dc.SaveDC();
-            break;
-        case kWmfRestoreDC:
-            m_dc.RestoreDC(static_cast<std::int16_t>(r.Unsigned(0)));
-            break;
-        case kWmfMoveTo:
-            m_dc.MoveTo({r.Word(1), r.Word(0)});
-            break;
-        case kWmfLineTo:
-            m_dc.LineTo({r.Word(1), r.Word(0)});
-            break;
-        case kWmfExcludeClipRect:
-            m_dc.ExcludeClipRect(ReversedRect(r, 0));
-            break;
-        case kWmfIntersectClipRect:
-            m_dc.IntersectClipRect(ReversedRect(r, 0));
-            break;
-        case kWmfOffsetClipRegion:
-            m_dc.OffsetClipRegion(r.Word(1), r.Word(0));
-            break;
-        case kWmfRectangle:
-            m_dc.Rectangle(ReversedRect(r, 0));
-            break;
-        case kWmfEllipse:
-            m_dc.Ellipse(ReversedRect(r, 0));
-            break;
-        case kWmfRoundRect:
-            m_dc.RoundRect(ReversedRect(r, 2), r.Word(1), r.Word(0));
-            break;
-        case kWmfArc:
-            m_dc.Arc(ReversedRect(r, 4), {r.Word(3), r.Word(2)}, {r.Word(1), r.Word(0)});
-            break;
-        case kWmfPie:
-            m_dc.Pie(ReversedRect(r, 4), {r.Word(3), r.Word(2)}, {r.Word(1), r.Word(0)});
-            break;
-        case kWmfChord:
-            m_dc.Chord(ReversedRect(r, 4), {r.Word(3), r.Word(2)}, {r.Word(1), r.Word(0)});
-            break;
-        case kWmfSetPixel:
-            m_dc.SetPixel({r.Word(3), r.Word(2)}, r.Long(0));
-            break;
-        case kWmfPolygon:
-            m_dc.Polygon(ReadPoints(r.View(), CWindowsRecord::Offset(1), r.Unsigned(0)));
-            break;
-        case kWmfPolyline:
-            m_dc.Polyline(ReadPoints(r.View(), CWindowsRecord::Offset(1), r.Unsigned(0)));
-            break;
-        case kWmfPolyPolygon:
-            PolyPolygon(r);
-            break;
-        case kWmfTextOut:
-            TextOut(r);
-            break;
-        case kWmfExtTextOut:
-            ExtTextOut(r);
-            break;
-        case kWmfPatBlt:
-            m_dc.PatBlt({r.Word(5), r.Word(4), r.Word(5) + r.Word(3), r.Word(4) + r.Word(2)}, r.Long(0));
-            break;
-        case kWmfCreatePenIndirect:
-            CreatePen(r);
-            break;
-        case kWmfCreateBrushIndirect:
-            CreateBrush(r);
-            break;
-        case kWmfCreateFontIndirect:
-            CreateFont(r);
-            break;
-        case kWmfCreatePalette:
-            CreatePalette(r);
-            break;
-        case kWmfDibCreatePatternBrush:
-            CreateDibPatternBrush(r);
-            break;
-        case kWmfCreatePatternBrush:
-            CreatePatternBrush(r);
-            break;
-        case kWmfCreateRegion:
-            CreateRegion(r);
-            break;
-        case kWmfSelectObject:
-            m_dc.SelectObject(r.Unsigned(0));
-            break;
-        case kWmfSelectPalette:
-            m_dc.SelectPalette(r.Unsigned(0));
-            break;
-        case kWmfDeleteObject:
-            m_dc.DeleteObject(r.Unsigned(0));
-            break;
-        case kWmfSetPaletteEntries:
-        case kWmfAnimatePalette:
-            PaletteEntries(r, false);
-            break;
-        case kWmfResizePalette:
-            m_dc.ResizePalette(std::nullopt, r.Unsigned(0));
-            break;
-        case kWmfSelectClipRegion:
-            m_dc.SelectClipObject(r.Unsigned(0));
-            break;
-        case kWmfFillRegion: {
-            const auto* rects = Region(r.Unsigned(0));
-            const auto brush = m_dc.BrushOf(r.Unsigned(1));
-            if (rects != nullptr && brush) m_dc.FillRegion(*rects, *brush, false);
-            break;
-        }
-        case kWmfPaintRegion:
-            if (const auto* rects = Region(r.Unsigned(0)))
-                m_dc.FillRegion(*rects, m_dc.CurrentBrush(), false);
-            break;
-        case kWmfFrameRegion: {
-            const auto* rects = Region(r.Unsigned(0));
-            const auto brush = m_dc.BrushOf(r.Unsigned(1));
-            if (rects != nullptr && brush) m_dc.FrameRegion(*rects, *brush, r.Word(3), r.Word(2), false);
-            break;
-        }
-        case kWmfInvertRegion:
-            if (const auto* rects = Region(r.Unsigned(0))) m_dc.InvertRegion(*rects, false);
-            break;
-        case kWmfBitBlt:
-            if (r.Words() == (kWmfBitBlt >> 8) + 3u) {
-                m_dc.PatBlt({r.Word(8), r.Word(7), r.Word(8) + r.Word(6), r.Word(7) + r.Word(5)}, r.Long(0));
-            } else {
-                BlitBitmap16(r, CWindowsRecord::Offset(8), r.Word(3), r.Word(2), r.Word(5), r.Word(4),
-                             {r.Word(7), r.Word(6), r.Word(7) + r.Word(5), r.Word(6) + r.Word(4)}, r.Long(0));
-            }
-            break;
-        case kWmfStretchBlt:
-            if (r.Words() == (kWmfStretchBlt >> 8) + 3u) {
-                m_dc.PatBlt({r.Word(10), r.Word(9), r.Word(10) + r.Word(8), r.Word(9) + r.Word(7)},
-                            r.Long(0));
-            } else {
-                BlitBitmap16(r, CWindowsRecord::Offset(10), r.Word(5), r.Word(4), r.Word(3), r.Word(2),
-                             {r.Word(9), r.Word(8), r.Word(9) + r.Word(7), r.Word(8) + r.Word(6)}, r.Long(0));
-            }
-            break;
-        case kWmfDibBitBlt:
-            if (r.Words() == (kWmfDibBitBlt >> 8) + 3u) {
-                m_dc.PatBlt({r.Word(8), r.Word(7), r.Word(8) + r.Word(6), r.Word(7) + r.Word(5)}, r.Long(0));
-            } else {
-                BlitDib(r, CWindowsRecord::Offset(8), kDibRgbColours, r.Word(3), r.Word(2), r.Word(5),
-                        r.Word(4), false,
-                        {r.Word(7), r.Word(6), r.Word(7) + r.Word(5), r.Word(6) + r.Word(4)}, r.Long(0));
-            }
-            break;
-        case kWmfDibStretchBlt:
-            if (r.Words() == (kWmfDibStretchBlt >> 8) + 3u) {
-                m_dc.PatBlt({r.Word(10), r.Word(9), r.Word(10) + r.Word(8), r.Word(9) + r.Word(7)},
-                            r.Long(0));
-            } else {
-                BlitDib(r, CWindowsRecord::Offset(10), kDibRgbColours, r.Word(5), r.Word(4), r.Word(3),
-                        r.Word(2), false,
-                        {r.Word(9), r.Word(8), r.Word(9) + r.Word(7), r.Word(8) + r.Word(6)}, r.Long(0));
-            }
-            break;
-        case kWmfStretchDib:
-            BlitDib(r, CWindowsRecord::Offset(11), r.Unsigned(2), r.Word(6), r.Word(5), r.Word(4), r.Word(3),
-                    true, {r.Word(10), r.Word(9), r.Word(10) + r.Word(8), r.Word(9) + r.Word(7)}, r.Long(0));
-            break;
-        case kWmfSetDibToDevice: {
-            // Colour usage, scan count, start scan, source y, source x, height,
-            // width, destination y, destination x, then the bitmap.
-            const double width = r.Word(6);
-            const double height = r.Word(5);
-            BlitDib(r, CWindowsRecord::Offset(9), r.Unsigned(0), r.Word(4), r.Word(3), width, height, true,
-                    {r.Word(8), r.Word(7), r.Word(8) + width, r.Word(7) + height}, kSourceCopy, true);
-            break;
-        }
-        default:
-            // Escapes, flood fills, layout and mapper flags and records this
-            // player does not know change nothing it draws.
-            break;
-    }
-}
 
 void CWindowsPlayer::CreatePen(const CWindowsRecord& r) {
     GdiObject object;
@@ -404,7 +191,7 @@ void CWindowsPlayer::CreatePalette(const CWindowsRecord& r) {
     m_dc.AddObject(std::move(object));
 }
 
-void CWindowsPlayer::PaletteEntries(const CWindowsRecord& r, bool) {
+void CWindowsPlayer::PaletteEntries(const CWindowsRecord& r) {
     const std::uint16_t start = r.Unsigned(0);
     const std::uint16_t count = r.Unsigned(1);
     const CRecordView& view = r.View();
@@ -557,7 +344,206 @@ void CWindowsPlayer::BlitBitmap16(const CWindowsRecord& r, std::size_t offset, d
     m_dc.StretchBlt(source, destination, rop);
 }
 
+void CWindowsPlayer::FillRegion(const CWindowsRecord& r) {
+    const auto* rects = Region(r.Unsigned(0));
+    const auto brush = m_dc.BrushOf(r.Unsigned(1));
+    if (rects != nullptr && brush) m_dc.FillRegion(*rects, *brush, false);
+}
+
+void CWindowsPlayer::FrameRegion(const CWindowsRecord& r) {
+    const auto* rects = Region(r.Unsigned(0));
+    const auto brush = m_dc.BrushOf(r.Unsigned(1));
+    if (rects != nullptr && brush) m_dc.FrameRegion(*rects, *brush, r.Word(3), r.Word(2), false);
+}
+
+void CWindowsPlayer::PaintRegion(const CWindowsRecord& r) {
+    if (const auto* rects = Region(r.Unsigned(0))) m_dc.FillRegion(*rects, m_dc.CurrentBrush(), false);
+}
+
+void CWindowsPlayer::InvertRegion(const CWindowsRecord& r) {
+    if (const auto* rects = Region(r.Unsigned(0))) m_dc.InvertRegion(*rects, false);
+}
+
+void CWindowsPlayer::Blt(const CWindowsRecord& r, bool stretch, bool dib) {
+    // The raster operation; for StretchBlt the source height and width;
+    // source y and x; without a bitmap one reserved word; destination
+    // height, width, y and x; then the bitmap.
+    const std::size_t k = stretch ? 2 : 0;
+    if (HasNoBitmap(r)) {
+        m_dc.PatBlt(
+            {r.Word(8 + k), r.Word(7 + k), r.Word(8 + k) + r.Word(6 + k), r.Word(7 + k) + r.Word(5 + k)},
+            r.Long(0));
+        return;
+    }
+    const double width = r.Word(5 + k);
+    const double height = r.Word(4 + k);
+    const LogicalRect destination{r.Word(7 + k), r.Word(6 + k), r.Word(7 + k) + width,
+                                  r.Word(6 + k) + height};
+    const double sourceWidth = stretch ? r.Word(3) : width;
+    const double sourceHeight = stretch ? r.Word(2) : height;
+    const std::size_t bitmapAt = CWindowsRecord::Offset(8 + k);
+    if (dib)
+        BlitDib(r, bitmapAt, kDibRgbColours, r.Word(3 + k), r.Word(2 + k), sourceWidth, sourceHeight, false,
+                destination, r.Long(0));
+    else
+        BlitBitmap16(r, bitmapAt, r.Word(3 + k), r.Word(2 + k), sourceWidth, sourceHeight, destination,
+                     r.Long(0));
+}
+
+void CWindowsPlayer::StretchDib(const CWindowsRecord& r) {
+    BlitDib(r, CWindowsRecord::Offset(11), r.Unsigned(2), r.Word(6), r.Word(5), r.Word(4), r.Word(3), true,
+            {r.Word(10), r.Word(9), r.Word(10) + r.Word(8), r.Word(9) + r.Word(7)}, r.Long(0));
+}
+
+void CWindowsPlayer::SetDibToDevice(const CWindowsRecord& r) {
+    // Colour usage, scan count, start scan, source y, source x, height,
+    // width, destination y, destination x, then the bitmap.
+    const double width = r.Word(6);
+    const double height = r.Word(5);
+    BlitDib(r, CWindowsRecord::Offset(9), r.Unsigned(0), r.Word(4), r.Word(3), width, height, true,
+            {r.Word(8), r.Word(7), r.Word(8) + width, r.Word(7) + height}, kSourceCopyRop, true);
+}
+
+// What the player knows of one record function: the smallest size in
+// bytes, record header included, of the parameters it reads (a shorter
+// record means the file is damaged), whether the record draws (the window
+// and viewport set before the first one frame the picture), and what
+// playing it does. Records without a handler change nothing this player
+// draws: escapes, flood fills, layout and mapper flags.
+struct WindowsRecordEntry {
+    std::uint16_t number;
+    std::uint16_t minimumSize;
+    bool drawing;
+    void (*handler)(CWindowsPlayer& player, const CWindowsRecord& r);
+};
+
+using Player = CWindowsPlayer;
+using Record = const CWindowsRecord&;
+
+constexpr WindowsRecordEntry kWindowsEntries[] = {
+    // Modes and colours.
+    {kWmfSetBkMode, 8, false, [](Player& p, Record r) { p.Dc().SetBkMode(r.Unsigned(0)); }},
+    {kWmfSetMapMode, 8, false, [](Player& p, Record r) { p.Dc().SetMapMode(r.Unsigned(0)); }},
+    {kWmfSetRop2, 8, false, [](Player& p, Record r) { p.Dc().SetRop2(r.Unsigned(0)); }},
+    {kWmfSetPolyFillMode, 8, false, [](Player& p, Record r) { p.Dc().SetPolyFillMode(r.Unsigned(0)); }},
+    {kWmfSetStretchBltMode, 8, false, [](Player& p, Record r) { p.Dc().SetStretchMode(r.Unsigned(0)); }},
+    {kWmfSetTextCharExtra, 8, false, [](Player& p, Record r) { p.Dc().SetTextCharExtra(r.Word(0)); }},
+    {kWmfSetTextJustification, kWmfRecordHeaderSize, false,
+     [](Player& p, Record r) { p.Dc().SetTextJustification(r.Word(1), r.Word(0)); }},
+    {kWmfSetTextAlign, 8, false, [](Player& p, Record r) { p.Dc().SetTextAlign(r.Unsigned(0)); }},
+    {kWmfSetBkColor, 10, false, [](Player& p, Record r) { p.Dc().SetBkColour(r.Long(0)); }},
+    {kWmfSetTextColor, 10, false, [](Player& p, Record r) { p.Dc().SetTextColour(r.Long(0)); }},
+
+    // Window and viewport.
+    {kWmfSetWindowOrg, 10, false, [](Player& p, Record r) { p.Dc().SetWindowOrg(r.Word(1), r.Word(0)); }},
+    {kWmfSetWindowExt, 10, false, [](Player& p, Record r) { p.Dc().SetWindowExt(r.Word(1), r.Word(0)); }},
+    {kWmfOffsetWindowOrg, 10, false,
+     [](Player& p, Record r) { p.Dc().OffsetWindowOrg(r.Word(1), r.Word(0)); }},
+    {kWmfScaleWindowExt, 14, false,
+     [](Player& p, Record r) { p.Dc().ScaleWindowExt(r.Word(3), r.Word(2), r.Word(1), r.Word(0)); }},
+    {kWmfSetViewportOrg, 10, false, [](Player& p, Record r) { p.Dc().SetViewportOrg(r.Word(1), r.Word(0)); }},
+    {kWmfSetViewportExt, 10, false, [](Player& p, Record r) { p.Dc().SetViewportExt(r.Word(1), r.Word(0)); }},
+    {kWmfOffsetViewportOrg, 10, false,
+     [](Player& p, Record r) { p.Dc().OffsetViewportOrg(r.Word(1), r.Word(0)); }},
+    {kWmfScaleViewportExt, 14, false,
+     [](Player& p, Record r) { p.Dc().ScaleViewportExt(r.Word(3), r.Word(2), r.Word(1), r.Word(0)); }},
+
+    // Saved states.
+    {kWmfSaveDC, kWmfRecordHeaderSize, false, [](Player& p, Record) { p.Dc().SaveDC(); }},
+    {kWmfRestoreDC, 8, false,
+     [](Player& p, Record r) { p.Dc().RestoreDC(static_cast<std::int16_t>(r.Unsigned(0))); }},
+
+    // Lines and shapes.
+    {kWmfMoveTo, 10, false, [](Player& p, Record r) { p.Dc().MoveTo({r.Word(1), r.Word(0)}); }},
+    {kWmfLineTo, 10, true, [](Player& p, Record r) { p.Dc().LineTo({r.Word(1), r.Word(0)}); }},
+    {kWmfRectangle, 14, true, [](Player& p, Record r) { p.Dc().Rectangle(ReversedRect(r, 0)); }},
+    {kWmfEllipse, 14, true, [](Player& p, Record r) { p.Dc().Ellipse(ReversedRect(r, 0)); }},
+    {kWmfRoundRect, 18, true,
+     [](Player& p, Record r) { p.Dc().RoundRect(ReversedRect(r, 2), r.Word(1), r.Word(0)); }},
+    {kWmfArc, 22, true,
+     [](Player& p, Record r) {
+         p.Dc().Arc(ReversedRect(r, 4), {r.Word(3), r.Word(2)}, {r.Word(1), r.Word(0)});
+     }},
+    {kWmfPie, 22, true,
+     [](Player& p, Record r) {
+         p.Dc().Pie(ReversedRect(r, 4), {r.Word(3), r.Word(2)}, {r.Word(1), r.Word(0)});
+     }},
+    {kWmfChord, 22, true,
+     [](Player& p, Record r) {
+         p.Dc().Chord(ReversedRect(r, 4), {r.Word(3), r.Word(2)}, {r.Word(1), r.Word(0)});
+     }},
+    {kWmfSetPixel, 14, true, [](Player& p, Record r) { p.Dc().SetPixel({r.Word(3), r.Word(2)}, r.Long(0)); }},
+    {kWmfPolygon, 8, true,
+     [](Player& p, Record r) {
+         p.Dc().Polygon(ReadPoints(r.View(), CWindowsRecord::Offset(1), r.Unsigned(0)));
+     }},
+    {kWmfPolyline, 8, true,
+     [](Player& p, Record r) {
+         p.Dc().Polyline(ReadPoints(r.View(), CWindowsRecord::Offset(1), r.Unsigned(0)));
+     }},
+    {kWmfPolyPolygon, 8, true, [](Player& p, Record r) { p.PolyPolygon(r); }},
+    {kWmfFloodFill, kWmfRecordHeaderSize, true, nullptr},
+    {kWmfExtFloodFill, kWmfRecordHeaderSize, true, nullptr},
+
+    // Text.
+    {kWmfTextOut, 8, true, [](Player& p, Record r) { p.TextOut(r); }},
+    {kWmfExtTextOut, 14, true, [](Player& p, Record r) { p.ExtTextOut(r); }},
+
+    // Objects and palettes.
+    {kWmfCreatePenIndirect, 16, false, [](Player& p, Record r) { p.CreatePen(r); }},
+    {kWmfCreateBrushIndirect, 14, false, [](Player& p, Record r) { p.CreateBrush(r); }},
+    {kWmfCreateFontIndirect, 24, false, [](Player& p, Record r) { p.CreateFont(r); }},
+    {kWmfCreatePalette, 10, false, [](Player& p, Record r) { p.CreatePalette(r); }},
+    {kWmfDibCreatePatternBrush, 10, false, [](Player& p, Record r) { p.CreateDibPatternBrush(r); }},
+    {kWmfCreatePatternBrush, kWmfRecordHeaderSize, false, [](Player& p, Record r) { p.CreatePatternBrush(r); }},
+    {kWmfCreateRegion, kWmfRecordHeaderSize, false, [](Player& p, Record r) { p.CreateRegion(r); }},
+    {kWmfSelectObject, 8, false, [](Player& p, Record r) { p.Dc().SelectObject(r.Unsigned(0)); }},
+    {kWmfSelectPalette, 8, false, [](Player& p, Record r) { p.Dc().SelectPalette(r.Unsigned(0)); }},
+    {kWmfDeleteObject, 8, false, [](Player& p, Record r) { p.Dc().DeleteObject(r.Unsigned(0)); }},
+    {kWmfSetPaletteEntries, 10, false, [](Player& p, Record r) { p.PaletteEntries(r); }},
+    {kWmfAnimatePalette, 10, false, [](Player& p, Record r) { p.PaletteEntries(r); }},
+    {kWmfResizePalette, 8, false,
+     [](Player& p, Record r) { p.Dc().ResizePalette(std::nullopt, r.Unsigned(0)); }},
+
+    // Clipping and regions.
+    {kWmfExcludeClipRect, 14, false, [](Player& p, Record r) { p.Dc().ExcludeClipRect(ReversedRect(r, 0)); }},
+    {kWmfIntersectClipRect, 14, false,
+     [](Player& p, Record r) { p.Dc().IntersectClipRect(ReversedRect(r, 0)); }},
+    {kWmfOffsetClipRegion, 10, false,
+     [](Player& p, Record r) { p.Dc().OffsetClipRegion(r.Word(1), r.Word(0)); }},
+    {kWmfSelectClipRegion, 8, false, [](Player& p, Record r) { p.Dc().SelectClipObject(r.Unsigned(0)); }},
+    {kWmfFillRegion, 10, true, [](Player& p, Record r) { p.FillRegion(r); }},
+    {kWmfPaintRegion, 8, true, [](Player& p, Record r) { p.PaintRegion(r); }},
+    {kWmfFrameRegion, 14, true, [](Player& p, Record r) { p.FrameRegion(r); }},
+    {kWmfInvertRegion, 8, true, [](Player& p, Record r) { p.InvertRegion(r); }},
+
+    // Bitmaps.
+    {kWmfPatBlt, 18, true,
+     [](Player& p, Record r) {
+         p.Dc().PatBlt({r.Word(5), r.Word(4), r.Word(5) + r.Word(3), r.Word(4) + r.Word(2)}, r.Long(0));
+     }},
+    {kWmfBitBlt, 24, true, [](Player& p, Record r) { p.Blt(r, false, false); }},
+    {kWmfStretchBlt, 28, true, [](Player& p, Record r) { p.Blt(r, true, false); }},
+    {kWmfDibBitBlt, 22, true, [](Player& p, Record r) { p.Blt(r, false, true); }},
+    {kWmfDibStretchBlt, 26, true, [](Player& p, Record r) { p.Blt(r, true, true); }},
+    {kWmfStretchDib, 28, true,
+[](Player& p, Record r) { p.StretchDib(r); }},
+    {kWmfSetDibToDevice, 24, true, [](Player& p, Record r) { p.SetDibToDevice(r); }},
+};
+
+constexpr CRecordTable kWindowsRecords(kWindowsEntries);
+
 }  // namespace
+
+std::size_t MinimumWindowsRecordSize(std::uint16_t function) {
+    const WindowsRecordEntry* entry = kWindowsRecords.Find(function);
+    return entry != nullptr ? entry->minimumSize : kWmfRecordHeaderSize;
+}
+
+bool IsWindowsDrawingRecord(std::uint16_t function) {
+    const WindowsRecordEntry* entry = kWindowsRecords.Find(function);
+    return entry != nullptr && entry->drawing;
+}
 
 bool PlayWindowsRecords(CDeviceContext& dc, CRecordView metafile, std::size_t playSize) {
     CWindowsPlayer player(dc);
@@ -569,7 +555,11 @@ bool PlayWindowsRecords(CDeviceContext& dc, CRecordView metafile, std::size_t pl
         const CWindowsRecord record(metafile.Sub(offset, static_cast<std::size_t>(bytes)));
         offset += static_cast<std::size_t>(bytes);
         if (record.Function() == kWmfEof) break;
-        player.Play(record);
+        // Loading refused records shorter than their entry allows; playing
+        // checks again so that no handler depends on it.
+        const WindowsRecordEntry* entry = kWindowsRecords.Find(record.Function());
+        if (entry != nullptr && entry->handler != nullptr && bytes >= entry->minimumSize)
+            entry->handler(player, record);
         if (!dc.IsUsable()) return false;
     }
     return true;

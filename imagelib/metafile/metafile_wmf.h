@@ -11,4 +11,10 @@ namespace metafile {
 // drawing failed or its budget ran out.
 bool PlayWindowsRecords(CDeviceContext& dc, CRecordView metafile, std::size_t playSize);
 
+// From the player's record table: the smallest size in bytes, record header
+// included, of a record with this function (a shorter record means the file
+// is damaged), and whether the record draws.
+std::size_t MinimumWindowsRecordSize(std::uint16_t function);
+bool IsWindowsDrawingRecord(std::uint16_t function);
+
 }  // namespace metafile
