@@ -23,14 +23,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 
 #include <algorithm>
 #include <exception>
@@ -475,7 +473,7 @@ void CMainDialog::refreshPreview() {
     if (isBatch()) {
         // The selected picture of the list, named as its conversion names it.
         const int row = std::max(0, m_ui.pictureList->currentRow());
-        const QString path = m_pictures.value(row);
+        const QString path = m_pictures.paths().value(row);
         m_ui.preview->showConversion(path, settings, defaultBatchImageName(enginePath(path)));
         return;
     }
@@ -489,23 +487,13 @@ void CMainDialog::openPictures(const QStringList& paths) {
         return;
     }
     const QStringList found = expandPicturePaths(paths);
-    if (!isBatch() && found.size() == 1) {
-        openPicture(found.first());
-        return;
-    }
     if (found.isEmpty()) return;
     transferFromControls();
-    const bool wasBatch = isBatch();
-    for (const QString& path : found) {
-        if (!m_pictures.contains(path)) m_pictures.append(path);
-    }
-    if (!wasBatch && m_pictures.size() == 1) {
-        // A folder with one picture, or the same file twice.
-        const QString only = m_pictures.takeFirst();
-        openPicture(only);
-        return;
-    }
-    applyPictureMode();
+    // A folder with one picture, or the same file twice, is one picture.
+    if (const auto single = m_pictures.add(found))
+        openPicture(*single);
+    else
+        applyPictureMode();
 }
 
 void CMainDialog::removeSelectedPictures() {
@@ -514,12 +502,8 @@ void CMainDialog::removeSelectedPictures() {
     for (const QListWidgetItem* item : m_ui.pictureList->selectedItems())
         rows.append(m_ui.pictureList->row(item));
     if (rows.isEmpty() && m_ui.pictureList->currentRow() >= 0) rows.append(m_ui.pictureList->currentRow());
-    std::sort(rows.begin(), rows.end(), std::greater<>());
-    for (const int row : rows) m_pictures.removeAt(row);
-    if (m_pictures.size() == 1) {
-        // One picture left: the window as it is for one picture, holding it.
-        m_sourcePath = m_pictures.takeFirst();
-    }
+    // One picture left: the window as it is for one picture, holding it.
+    if (const auto single = m_pictures.removeRows(rows)) m_sourcePath = *single;
     applyPictureMode();
 }
 
@@ -532,12 +516,12 @@ void CMainDialog::clearPictures() {
 
 void CMainDialog::applyPictureMode() {
     const bool batch = isBatch();
-    m_ui.showPictures(m_pictures);
+    m_ui.showPictures(m_pictures.paths());
     const bool listHadFocus =
         m_ui.pictureList->hasFocus() || m_ui.removeButton->hasFocus() || m_ui.clearButton->hasFocus();
     m_ui.setPictureMode(batch);
-    MainDialogControls::showRecent(m_ui.outputCombo,
-                                   (batch ? m_settings.recentFolders : m_settings.recentOutputs).newestFirst());
+    MainDialogControls::showRecent(
+        m_ui.outputCombo, (batch ? m_settings.recentFolders : m_settings.recentOutputs).newestFirst());
     transferToControls();
     if (listHadFocus && !batch) m_ui.inputCombo->setFocus();
     // The list is taller than the field it replaces.
@@ -573,7 +557,8 @@ void CMainDialog::startBatchConversion() {
     }
     const QString folder = batchFolder();
     if (folder.isEmpty()) return;
-    const ListConversion conversion{m_pictures, folder, m_writeToFile == 0, chosenSettings(), m_batchJobs};
+    const ListConversion conversion{m_pictures.paths(), folder, m_writeToFile == 0, chosenSettings(),
+                                    m_batchJobs};
     const std::optional<BatchReport> report = convertList(conversion, m_prompter, this, m_temporaryDatabases);
     if (!report || m_directInstall == 0) return;
     for (const QString& database : report->converted) {

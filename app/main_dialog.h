@@ -3,6 +3,7 @@
 #include "app/install_handover.h"
 #include "app/main_dialog_controls.h"
 #include "app/options_menu.h"
+#include "app/picture_list.h"
 #include "app/progress_dialog.h"
 #include "app/prompter.h"
 #include "engine/conversion_job.h"
@@ -63,7 +64,7 @@ public:
     // openPicture does; several become the list of pictures, or join it.
     void openPictures(const QStringList& paths);
     // The pictures of the list, empty while the window holds one picture.
-    const QStringList& pictures() const { return m_pictures; }
+    const QStringList& pictures() const { return m_pictures.paths(); }
     // How many pictures a conversion of the list converts at once (0: one
     // per core, as kestrin-convert -j).
     void setBatchJobs(int jobs) { m_batchJobs = jobs; }
@@ -121,7 +122,7 @@ private:
     // The Enter key on `target`, a control of the dialog.
     void pressEnter(QObject* target);
     bool isBatch() const {
-        return m_pictures.size() > 1;
+        return m_pictures.isList();
     }
     // Shows the list of pictures or the input field, whichever the number of
     // pictures calls for, with the name and output controls to match.
@@ -159,7 +160,7 @@ private:
     ConversionJob m_job;
     // Several pictures at once: the list, the folder their databases go to,
     // and the databases Directly send left in the temporary folder.
-    QStringList m_pictures;
+    CPictureList m_pictures;
     QString m_outputFolder;
     QStringList m_temporaryDatabases;
     int m_batchJobs = 0;

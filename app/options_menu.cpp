@@ -28,37 +28,39 @@ struct MenuEntry {
     void (*apply)(ConversionSettings&) = nullptr;
 };
 
-using S = const OptionsMenuState&;
-using C = ConversionSettings&;
+using State = const OptionsMenuState&;
+using Choices = ConversionSettings&;
 
 const MenuEntry kMenu[] = {
     {MenuEntry::Submenu, "&Compression", 0, "compressionMenu"},
     {MenuEntry::Choice, "&None", ID_COMPRESSION_NONE, "compressionNoneAction",
-     [](S s) { return s.conversion.compression == kCompressionNone; },
-     [](C c) { c.compression = kCompressionNone; }},
+     [](State s) { return s.conversion.compression == kCompressionNone; },
+     [](Choices c) { c.compression = kCompressionNone; }},
     {MenuEntry::Choice, "&Scanline", ID_COMPRESSION_SCANLINE, "compressionScanlineAction",
-     [](S s) { return s.conversion.compression == kCompressionScanline; },
-     [](C c) { c.compression = kCompressionScanline; }},
+     [](State s) { return s.conversion.compression == kCompressionScanline; },
+     [](Choices c) { c.compression = kCompressionScanline; }},
     {MenuEntry::Choice, "&Most efficient", ID_COMPRESSION_MOST_EFFICIENT, "compressionMostEfficientAction",
-     [](S s) { return s.conversion.compression == kCompressionMostEfficient; },
-     [](C c) { c.compression = kCompressionMostEfficient; }},
+     [](State s) { return s.conversion.compression == kCompressionMostEfficient; },
+     [](Choices c) { c.compression = kCompressionMostEfficient; }},
     {MenuEntry::EndOfSubmenu},
     {MenuEntry::Toggle, "Turn photos upright", ID_TURN_UPRIGHT, "turnPhotosUprightAction",
-     [](S s) { return s.conversion.autoOrient; }, [](C c) { c.autoOrient = !c.autoOrient; }},
+     [](State s) { return s.conversion.autoOrient; }, [](Choices c) { c.autoOrient = !c.autoOrient; }},
     {MenuEntry::Toggle, "Use colour profiles", ID_USE_COLOUR_PROFILES, "useColourProfilesAction",
-     [](S s) { return s.conversion.colorManage; }, [](C c) { c.colorManage = !c.colorManage; }},
+     [](State s) { return s.conversion.colorManage; }, [](Choices c) { c.colorManage = !c.colorManage; }},
     {MenuEntry::Submenu, "Picture shape", 0, "pictureShapeMenu"},
     {MenuEntry::Choice, "Stretch to fill", ID_FIT_STRETCH, "fitStretchAction",
-     [](S s) { return s.conversion.fit == PictureFit::Stretch; }, [](C c) { c.fit = PictureFit::Stretch; }},
+     [](State s) { return s.conversion.fit == PictureFit::Stretch; },
+     [](Choices c) { c.fit = PictureFit::Stretch; }},
     {MenuEntry::Choice, "Fit inside with borders", ID_FIT_PAD, "fitPadAction",
-     [](S s) { return s.conversion.fit == PictureFit::Pad; }, [](C c) { c.fit = PictureFit::Pad; }},
+     [](State s) { return s.conversion.fit == PictureFit::Pad; }, [](Choices c) { c.fit = PictureFit::Pad; }},
     {MenuEntry::Choice, "Crop to fill", ID_FIT_CROP, "fitCropAction",
-     [](S s) { return s.conversion.fit == PictureFit::Crop; }, [](C c) { c.fit = PictureFit::Crop; }},
+     [](State s) { return s.conversion.fit == PictureFit::Crop; },
+     [](Choices c) { c.fit = PictureFit::Crop; }},
     {MenuEntry::EndOfSubmenu},
     // Marked while a program of the user's own replaces the desktop's
     // association; choosing it then goes back to the association.
     {MenuEntry::Toggle, "&Install with...", ID_INSTALL_WITH, "installWithAction",
-     [](S s) { return !s.installer.isEmpty(); }},
+     [](State s) { return !s.installer.isEmpty(); }},
     {MenuEntry::Command, "Delete Settings", ID_DELETE_SETTINGS, "deleteSettingsAction"},
     {MenuEntry::Command, "&About Kestrin", ID_ABOUT, "aboutAction"},
     {MenuEntry::Separator},

@@ -24,7 +24,8 @@ struct PromptRequest {
 
 // A box's request in one call; a question names its buttons and default answer.
 PromptRequest makePrompt(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon,
-                         PromptButtons buttons = PromptButtons::Ok, PromptAnswer defaultAnswer = PromptAnswer::Ok);
+                         PromptButtons buttons = PromptButtons::Ok,
+                         PromptAnswer defaultAnswer = PromptAnswer::Ok);
 
 class CPrompter {
 public:
