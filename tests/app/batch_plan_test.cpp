@@ -27,8 +27,9 @@ TEST(BatchPlan, SharedNamesFailAndExistingDatabasesWaitForTheAnswer) {
     EXPECT_EQ(inputs(plan.existing), QStringList{"b.png"});
     EXPECT_EQ(plan.existingDatabaseNames(), QStringList{"b.pdb"});
     EXPECT_EQ(plan.existingPictureNames(), QStringList{"b.png"});
-    EXPECT_EQ(plan.failures, QStringList{"a.bmp: Another picture of the list is converted into a.pdb already. "
-                                         "Please rename one of them."});
+    EXPECT_EQ(plan.failures,
+              QStringList{"a.bmp: Another picture of the list is converted into a.pdb already. "
+                          "Please rename one of them."});
     plan.overwriteExisting(pictures);
     EXPECT_EQ(inputs(plan.conversions), (QStringList{"b.png", "a.jpg", "c.gif"}));
     EXPECT_TRUE(plan.existing.empty());
@@ -53,7 +54,8 @@ TEST(BatchReport, TheSummaryNamesWhatHappenedToEachPicture) {
          "Not converted, as the conversion was cancelled: 1."},
         {{{Outcome::Failed, "Unknown file type."}, {Outcome::Failed, ""}},
          {},
-         "Converted: 0 of 3 pictures.\nFailed: 2.\n\na.jpg: Unknown file type.\nb.png: There were errors during "
+         "Converted: 0 of 3 pictures.\nFailed: 2.\n\na.jpg: Unknown file type.\nb.png: There were errors "
+         "during "
          "conversion. The output database file could not be written."},
     };
     for (const auto& example : cases) {

@@ -37,7 +37,8 @@ class FolderScan : public DialogFixture {};
 
 TEST(PictureFileTypes, EveryFormatOfTheDecoderHasExactlyOneType) {
     std::multiset<int> typed;
-    for (const PictureFileType& type : pictureFileTypes()) typed.insert(type.formats.begin(), type.formats.end());
+    for (const PictureFileType& type : pictureFileTypes())
+        typed.insert(type.formats.begin(), type.formats.end());
     for (int format = CAnyFormatDecoder::FORMAT_BMP; format <= CAnyFormatDecoder::FORMAT_PNM; ++format)
         EXPECT_EQ(typed.count(format), 1u) << "format " << format;
     EXPECT_EQ(typed.size(), static_cast<std::size_t>(CAnyFormatDecoder::FORMAT_PNM));
@@ -50,7 +51,8 @@ TEST(PictureFileTypes, EveryFormatOfTheDecoderHasExactlyOneType) {
 
 TEST(PictureFileTypes, TheWindowAndThePackagingListTheTypesOfTheTable) {
     QStringList patterns;
-    for (const std::string& suffix : pictureFileSuffixes()) patterns.append(QStringLiteral("*.%1").arg(suffix.c_str()));
+    for (const std::string& suffix : pictureFileSuffixes())
+        patterns.append(QStringLiteral("*.%1").arg(suffix.c_str()));
     for (const std::string& suffix : pictureFileSuffixes())
         patterns.append(QStringLiteral("*.%1").arg(QString::fromStdString(suffix).toUpper()));
     EXPECT_EQ(pictureNamePatterns(), patterns);
@@ -58,12 +60,14 @@ TEST(PictureFileTypes, TheWindowAndThePackagingListTheTypesOfTheTable) {
     const QStringList filters = convertFilterToQt(QString::fromUtf8(applicationString(121)));
     ASSERT_EQ(filters.size(), static_cast<qsizetype>(pictureFileTypes().size() + 2));
     EXPECT_EQ(filters.first(), QStringLiteral("All supported formats (%1)").arg(patterns.join(' ')));
-    EXPECT_TRUE(filters.contains(QStringLiteral("JPEG (*.jpg *.jpeg *.jpe *.jfif *.JPG *.JPEG *.JPE *.JFIF)")));
+    EXPECT_TRUE(
+        filters.contains(QStringLiteral("JPEG (*.jpg *.jpeg *.jpe *.jfif *.JPG *.JPEG *.JPE *.JFIF)")));
     EXPECT_TRUE(filters.contains(QStringLiteral("Bitmap (*.bmp *.dib *.BMP *.DIB)")));
     EXPECT_EQ(filters.last(), QStringLiteral("All files (*)"));
 
     const QString completion = packagingFile("kestrin-convert.bash");
-    EXPECT_TRUE(completion.contains(QStringLiteral("_filedir '@(%1)'").arg(joined(pictureFileSuffixes(), "|"))))
+    EXPECT_TRUE(
+        completion.contains(QStringLiteral("_filedir '@(%1)'").arg(joined(pictureFileSuffixes(), "|"))))
         << "the picture suffixes of kestrin-convert.bash differ from the table";
     const QRegularExpression mimeLine(QStringLiteral("^MimeType=(.*)$"), QRegularExpression::MultilineOption);
     EXPECT_EQ(mimeLine.match(packagingFile("org.quessel.Kestrin.desktop")).captured(1),
@@ -76,7 +80,8 @@ TEST_F(FolderScan, TakesEveryNameThePicturesGoBy) {
     const auto bitmap = testsupport::MakeBmp24(8, 6, [](int x, int y) {
         return testsupport::Bgr{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 40), 90};
     });
-    testsupport::JpegPicture jpeg{.width = 8, .height = 6, .samples = std::vector<std::uint8_t>(8 * 6 * 3, 128)};
+    testsupport::JpegPicture jpeg{
+        .width = 8, .height = 6, .samples = std::vector<std::uint8_t>(8 * 6 * 3, 128)};
     testsupport::WriteFileBytes(folder / "scan.JPE", testsupport::EncodeJpeg(jpeg));
     testsupport::WriteFileBytes(folder / "photo.jfif", testsupport::EncodeJpeg(jpeg));
     testsupport::WriteFileBytes(folder / "old.dib", bitmap);
