@@ -1,5 +1,12 @@
 #include "app/batch_progress_dialog.h"
 
+#include "app/batch_conversion.h"
+#include "app/ui_text.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -8,7 +15,7 @@
 CBatchProgressDialog::CBatchProgressDialog(int total, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint), m_total(total) {
     setObjectName(QStringLiteral("batchProgressDialog"));
-    setWindowTitle(QStringLiteral("Processing Conversion..."));
+    setWindowTitle(uiText("Processing Conversion..."));
     setWindowModality(Qt::WindowModal);
     m_countLabel = new QLabel(this);
     m_countLabel->setObjectName(QStringLiteral("batchCountLabel"));
@@ -19,7 +26,7 @@ CBatchProgressDialog::CBatchProgressDialog(int total, QWidget* parent)
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("batchProgressBar"));
     m_bar->setRange(0, total);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_cancelButton = new QPushButton(uiText("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("batchCancelButton"));
     m_cancelButton->setAutoDefault(false);
     auto* layout = new QVBoxLayout(this);
@@ -33,18 +40,18 @@ CBatchProgressDialog::CBatchProgressDialog(int total, QWidget* parent)
 }
 
 void CBatchProgressDialog::showCurrent(const QString& fileName) {
-    m_currentLabel->setText(QStringLiteral("Converting %1").arg(fileName));
+    m_currentLabel->setText(uiText("Converting %1").arg(fileName));
 }
 
 void CBatchProgressDialog::showDone(int done) {
-    const QString count = QStringLiteral("%1 of %2").arg(done).arg(m_total);
+    const QString count = uiText("%1 of %2").arg(done).arg(m_total);
     m_countLabel->setText(count);
     m_bar->setValue(done);
-    m_bar->setAccessibleName(QStringLiteral("Converted ") + count);
+    m_bar->setAccessibleName(uiText("Converted %1").arg(count));
 }
 
 void CBatchProgressDialog::showStopping() {
-    m_currentLabel->setText(QStringLiteral("Stopping after the pictures in progress..."));
+    m_currentLabel->setText(uiText("Stopping after the pictures in progress..."));
     m_cancelButton->setEnabled(false);
 }
 
@@ -53,4 +60,22 @@ void CBatchProgressDialog::reject() {
         showStopping();
         emit cancelRequested();
     }
+}
+
+void CBatchProgressDialog::runShowingProgress(CBatchConversion& batch, int jobs, QWidget* parent) {
+    const std::vector<Conversion>& plan = batch.plan();
+    CBatchProgressDialog progress(static_cast<int>(plan.size()), parent);
+    int done = 0;
+    connect(&batch, &CBatchConversion::pictureStarted, &progress, [&](int index) {
+        const std::string& input = plan[static_cast<std::size_t>(index)].input;
+        progress.showCurrent(QFileInfo(QFile::decodeName(input.c_str())).fileName());
+    });
+    connect(&batch, &CBatchConversion::pictureDone, &progress, [&](int) { progress.showDone(++done); });
+    connect(&progress, &CBatchProgressDialog::cancelRequested, &batch, &CBatchConversion::cancel);
+    QEventLoop waiting;
+    connect(&batch, &CBatchConversion::finished, &waiting, &QEventLoop::quit);
+    progress.show();
+    batch.start(jobs);
+    if (!batch.isFinished()) waiting.exec();
+    progress.hide();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+class CBatchConversion;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -14,6 +15,10 @@ class CBatchProgressDialog : public QDialog {
     Q_OBJECT
 public:
     CBatchProgressDialog(int total, QWidget* parent);
+
+    // Starts `batch` with `jobs` as -j takes them and shows its progress in
+    // a window of `parent` until it has finished; Cancel stops it.
+    static void runShowingProgress(CBatchConversion& batch, int jobs, QWidget* parent);
 
     void showCurrent(const QString& fileName);
     void showDone(int done);

@@ -27,7 +27,6 @@
 
 namespace {
 
-constexpr int IDS_COMPANY_KEY = 120;
 constexpr const char* kApplicationKey = "kestrin";
 constexpr const char* kDesktopFileName = "org.quessel.Kestrin";
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "app/install_handover.h"
+#include "app/main_dialog_controls.h"
+#include "app/options_menu.h"
+#include "app/picture_list.h"
 #include "app/progress_dialog.h"
 #include "app/prompter.h"
 #include "engine/conversion_job.h"
@@ -15,36 +19,11 @@ class CPreviewPane;
 class CSettings;
 class CShell;
 class RecentList;
-class QCheckBox;
 class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
 class QMenu;
-class QPushButton;
-class QRadioButton;
-
-// Commands of the options menu; Exit is the same command as the Escape key.
-enum MainDialogCommand : int {
-    ID_EXIT = 2,
-    ID_ABOUT = 1000,
-    ID_COMPRESSION_NONE = 40002,
-    ID_COMPRESSION_SCANLINE = 40003,
-    ID_COMPRESSION_MOST_EFFICIENT = 40004,
-    ID_DELETE_SETTINGS = 40005,
-    ID_TURN_UPRIGHT = 40006,
-    ID_FIT_STRETCH = 40007,
-    ID_FIT_PAD = 40008,
-    ID_FIT_CROP = 40009,
-    ID_INSTALL_WITH = 40010,
-    ID_USE_COLOUR_PROFILES = 40016,
-};
 
 // How the dialog carries out a filled job; normally ConversionJob::run.
 using ConversionRunner = std::function<bool(ConversionJob&)>;
-
-// The file name of the database handed to the install tool.
-inline constexpr const char* kTemporaryDatabaseName = "My-Vexmoor-Image.pdb";
 
 // The program's one window: source picture, image name, colour depth,
 // destination, colour reduction and output choices, and START CONVERSION.
@@ -85,7 +64,7 @@ public:
     // openPicture does; several become the list of pictures, or join it.
     void openPictures(const QStringList& paths);
     // The pictures of the list, empty while the window holds one picture.
-    const QStringList& pictures() const { return m_pictures; }
+    const QStringList& pictures() const { return m_pictures.paths(); }
     // How many pictures a conversion of the list converts at once (0: one
     // per core, as kestrin-convert -j).
     void setBatchJobs(int jobs) { m_batchJobs = jobs; }
@@ -100,7 +79,7 @@ public:
     const ConversionSettings& conversion() const { return m_conversion; }
     const ConversionJob& job() const { return m_job; }
     CProgressDialog& progressDialog() { return m_progress; }
-    CPreviewPane& previewPane() { return *m_preview; }
+    CPreviewPane& previewPane() { return *m_ui.preview; }
 
 protected:
     void done(int result) override;
@@ -116,7 +95,7 @@ protected:
 #endif
 
 private:
-    void buildControls();
+    void connectControls();
     void transferToControls();
     void transferFromControls();
     ColourReduction chosenReduction() const;
@@ -125,6 +104,9 @@ private:
     PictureQuality chosenQuality() const;
     // The settings a conversion started now runs with, as the controls show them.
     ConversionSettings chosenSettings() const;
+    // The message number of the first field that stops a conversion of one
+    // picture, or 0; `argument` is what the message names, if anything.
+    int firstInputProblem(QString& argument) const;
     void fillJob(const QString& outputPath);
     bool runJob();
     void addRecent(RecentList& list, QComboBox* combo, const QString& path);
@@ -139,16 +121,20 @@ private:
     bool handleFileDrop(QDropEvent* event);
     // The Enter key on `target`, a control of the dialog.
     void pressEnter(QObject* target);
-    bool isBatch() const { return m_pictures.size() > 1; }
+    bool isBatch() const {
+        return m_pictures.isList();
+    }
     // Shows the list of pictures or the input field, whichever the number of
     // pictures calls for, with the name and output controls to match.
     void applyPictureMode();
-    void fillOutputCombo();
     void removeSelectedPictures();
     void clearPictures();
     // Converts every picture of the list into the chosen folder (or the
     // temporary folder, for Directly send) and sums up what happened.
     void startBatchConversion();
+    // The folder the list's databases go to, or empty after saying why there
+    // is none.
+    QString batchFolder();
     // Hands a written database to the install tool; false when none took it.
     bool handOver(const QString& path, const QString& folder);
 
@@ -159,6 +145,7 @@ private:
     CPrompterNotifier m_notifier;
     CProgressDialog m_progress;
     ConversionRunner m_runner;
+    MainDialogControls m_ui;
 
     // The fields the controls are transferred to and from.
     QString m_outputPath;
@@ -173,7 +160,7 @@ private:
     ConversionJob m_job;
     // Several pictures at once: the list, the folder their databases go to,
     // and the databases Directly send left in the temporary folder.
-    QStringList m_pictures;
+    CPictureList m_pictures;
     QString m_outputFolder;
     QStringList m_temporaryDatabases;
     int m_batchJobs = 0;
@@ -181,27 +168,4 @@ private:
 #ifdef Q_OS_WIN
     bool m_systemMenuExtended = false;
 #endif
-
-    QLabel* m_inputLabel = nullptr;
-    QComboBox* m_inputCombo = nullptr;
-    QListWidget* m_pictureList = nullptr;
-    QPushButton* m_removeButton = nullptr;
-    QPushButton* m_clearButton = nullptr;
-    QLabel* m_outputLabel = nullptr;
-    QPushButton* m_pickButton = nullptr;
-    QLabel* m_bestResultsLabel = nullptr;
-    QLineEdit* m_imageNameEdit = nullptr;
-    QComboBox* m_colourDepthCombo = nullptr;
-    QComboBox* m_destinationCombo = nullptr;
-    QLabel* m_destinationDescription = nullptr;
-    QRadioButton* m_rawRadio = nullptr;
-    QRadioButton* m_ditherRadio = nullptr;
-    QCheckBox* m_fineQualityCheck = nullptr;
-    QCheckBox* m_writeToFileCheck = nullptr;
-    QComboBox* m_outputCombo = nullptr;
-    QPushButton* m_setButton = nullptr;
-    QCheckBox* m_directInstallCheck = nullptr;
-    QPushButton* m_startButton = nullptr;
-    QPushButton* m_optionsButton = nullptr;
-    CPreviewPane* m_preview = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/progress_dialog.h"
 
+#include "app/ui_text.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
@@ -28,7 +30,7 @@ void CProgressDialog::open(const std::string& caption) {
     m_window = std::make_unique<QDialog>(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     m_window->setObjectName(QStringLiteral("progressDialog"));
     m_window->setModal(false);
-    m_window->setWindowTitle(QStringLiteral("Processing Conversion..."));
+    m_window->setWindowTitle(uiText("Processing Conversion..."));
     m_logLabel = new QLabel(m_window.get());
     m_logLabel->setObjectName(QStringLiteral("progressLog"));
     m_logLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);

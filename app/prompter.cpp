@@ -1,6 +1,7 @@
 #include "app/prompter.h"
 
 #include "app/string_table.h"
+#include "app/ui_text.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,8 +29,8 @@ PromptAnswer CMessageBoxPrompter::prompt(const PromptRequest& request) {
         box.setDefaultButton(request.defaultAnswer == PromptAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
     } else if (request.buttons == PromptButtons::OverwriteSkipCancel) {
-        QPushButton* overwrite = box.addButton(QStringLiteral("&Overwrite all"), QMessageBox::AcceptRole);
-        QPushButton* skip = box.addButton(QStringLiteral("&Skip those"), QMessageBox::RejectRole);
+        QPushButton* overwrite = box.addButton(uiText("&Overwrite all"), QMessageBox::AcceptRole);
+        QPushButton* skip = box.addButton(uiText("&Skip those"), QMessageBox::RejectRole);
         QPushButton* cancel = box.addButton(QMessageBox::Cancel);
         box.setDefaultButton(skip);
         box.setEscapeButton(cancel);
@@ -45,12 +46,20 @@ PromptAnswer CMessageBoxPrompter::prompt(const PromptRequest& request) {
     return answer == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
 }
 
-void CPrompterNotifier::showMessage(const std::string& text, MessageIcon icon) {
+PromptRequest makePrompt(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon,
+                         PromptButtons buttons, PromptAnswer defaultAnswer) {
     PromptRequest request;
-    request.caption = tableString(IDS_PROGRAM_NAME);
-    request.text = QString::fromStdString(text);
+    request.owner = owner;
+    request.caption = caption;
+    request.text = text;
     request.icon = icon;
-    m_prompter.prompt(request);
+    request.buttons = buttons;
+    request.defaultAnswer = defaultAnswer;
+    return request;
+}
+
+void CPrompterNotifier::showMessage(const std::string& text, MessageIcon icon) {
+    m_prompter.prompt(makePrompt(nullptr, tableString(IDS_PROGRAM_NAME), QString::fromStdString(text), icon));
 }
 
 QString tableString(int id) {

@@ -22,6 +22,11 @@ struct PromptRequest {
     PromptAnswer defaultAnswer = PromptAnswer::Ok;
 };
 
+// A box's request in one call; a question names its buttons and default answer.
+PromptRequest makePrompt(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon,
+                         PromptButtons buttons = PromptButtons::Ok,
+                         PromptAnswer defaultAnswer = PromptAnswer::Ok);
+
 class CPrompter {
 public:
     virtual ~CPrompter() = default;

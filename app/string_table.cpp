@@ -1,5 +1,7 @@
 #include "app/string_table.h"
 
+#include "app/picture_paths.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -22,20 +24,6 @@ constexpr StringEntry kStrings[] = {
      "Install Tool."},
     {116, "Kestrin"},
     {120, "Quessel"},
-    {121,
-     "All supported formats|"
-     "*.bmp;*.tif;*.tiff;*.gif;*.jpg;*.jpeg;*.png;*.ppm;*.pgm;*.pbm;*.pnm;*.pam;*.pcx;*.pct;*.pict;"
-     "*.tga;*.wmf;*.emf;*.webp;*.heic;*.heif;*.avif;"
-     "*.BMP;*.TIF;*.TIFF;*.GIF;*.JPG;*.JPEG;*.PNG;*.PPM;*.PGM;*.PBM;*.PNM;*.PAM;*.PCX;*.PCT;*.PICT;"
-     "*.TGA;*.WMF;*.EMF;*.WEBP;*.HEIC;*.HEIF;*.AVIF|"
-     "Bitmap (*.bmp)|*.bmp;*.BMP|Tagged Image File Format (*.tif)|*.tif;*.tiff;*.TIF;*.TIFF|"
-     "CompuServe Bitmap (*.gif)|*.gif;*.GIF|JPEG (*.jpg;*.jpeg)|*.jpg;*.jpeg;*.JPG;*.JPEG|"
-     "Portable Network Graphics (*.png)|*.png;*.PNG|Netpbm (*.pnm)|"
-     "*.ppm;*.pgm;*.pbm;*.pnm;*.pam;*.PPM;*.PGM;*.PBM;*.PNM;*.PAM|PC Paintbrush (*.pcx)|"
-     "*.pcx;*.PCX|Mac PICT (*.pct)|*.pct;*.pict;*.PCT;*.PICT|Targa (*.tga)|*.tga;*.TGA|"
-     "Windows Metafile (*.wmf;*.emf)|*.wmf;*.emf;*.WMF;*.EMF|WebP (*.webp)|*.webp;*.WEBP|"
-     "HEIF and AVIF (*.heic;*.heif;*.avif)|*.heic;*.heif;*.avif;*.HEIC;*.HEIF;*.AVIF|"
-     "All files (*.*)|*.*||"},
     {122, "Palm Database (*.pdb)|*.pdb||"},
     {123, "The file %s already exists. Do you want to overwrite it?"},
     {124, "&About Kestrin..."},
@@ -87,6 +75,7 @@ constexpr StringEntry kStrings[] = {
 }  // namespace
 
 const char* applicationString(int id) {
+    if (id == IDS_SOURCE_FILTER) return pictureFilterText().c_str();
     const auto* found =
         std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
                          [](const StringEntry& entry, int wanted) { return entry.id < wanted; });

@@ -62,7 +62,8 @@ _kestrin_convert() {
     fi
 
     # The second file name of a single conversion is the database; everything
-    # else is a picture.
+    # else is a picture. The picture suffixes are those of the program's list
+    # of picture types (a test compares them).
     local i arguments=0 batch="" mode=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -85,7 +86,7 @@ _kestrin_convert() {
     elif [[ -z $batch && $arguments -eq 1 ]]; then
         _filedir pdb
     else
-        _filedir '@(bmp|dib|png|jp?(e)g|jfif|tif?(f)|gif|pgm|ppm|pbm|pnm|pcx|pct|pict|tga|wmf|emf|webp|heic|heif|avif)'
+        _filedir '@(bmp|dib|tif|tiff|gif|jpg|jpeg|jpe|jfif|png|ppm|pgm|pbm|pnm|pam|pcx|pct|pict|tga|wmf|emf|webp|heic|heif|avif|eps|epsf)'
     fi
 } &&
     complete -F _kestrin_convert kestrin-convert

@@ -7,14 +7,14 @@ TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
     EXPECT_EQ(
         source,
         (QStringList{
-            "All supported formats (*.bmp *.tif *.tiff *.gif *.jpg *.jpeg *.png *.ppm *.pgm *.pbm *.pnm *.pam "
-            "*.pcx *.pct *.pict *.tga *.wmf *.emf *.webp *.heic *.heif *.avif *.BMP *.TIF *.TIFF *.GIF *.JPG "
-            "*.JPEG *.PNG *.PPM *.PGM *.PBM *.PNM *.PAM *.PCX *.PCT *.PICT *.TGA *.WMF *.EMF *.WEBP *.HEIC "
-            "*.HEIF *.AVIF)",
-            "Bitmap (*.bmp *.BMP)",
+            "All supported formats (*.bmp *.dib *.tif *.tiff *.gif *.jpg *.jpeg *.jpe *.jfif *.png *.ppm *.pgm "
+            "*.pbm *.pnm *.pam *.pcx *.pct *.pict *.tga *.wmf *.emf *.webp *.heic *.heif *.avif *.eps *.epsf "
+            "*.BMP *.DIB *.TIF *.TIFF *.GIF *.JPG *.JPEG *.JPE *.JFIF *.PNG *.PPM *.PGM *.PBM *.PNM *.PAM *.PCX "
+            "*.PCT *.PICT *.TGA *.WMF *.EMF *.WEBP *.HEIC *.HEIF *.AVIF *.EPS *.EPSF)",
+            "Bitmap (*.bmp *.dib *.BMP *.DIB)",
             "Tagged Image File Format (*.tif *.tiff *.TIF *.TIFF)",
             "CompuServe Bitmap (*.gif *.GIF)",
-            "JPEG (*.jpg *.jpeg *.JPG *.JPEG)",
+            "JPEG (*.jpg *.jpeg *.jpe *.jfif *.JPG *.JPEG *.JPE *.JFIF)",
             "Portable Network Graphics (*.png *.PNG)",
             "Netpbm (*.ppm *.pgm *.pbm *.pnm *.pam *.PPM *.PGM *.PBM *.PNM *.PAM)",
             "PC Paintbrush (*.pcx *.PCX)",
@@ -23,6 +23,7 @@ TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
             "Windows Metafile (*.wmf *.emf *.WMF *.EMF)",
             "WebP (*.webp *.WEBP)",
             "HEIF and AVIF (*.heic *.heif *.avif *.HEIC *.HEIF *.AVIF)",
+            "Encapsulated PostScript with TIFF preview (*.eps *.epsf *.EPS *.EPSF)",
             "All files (*)",
         }));
     EXPECT_EQ(convertFilterToQt(QString::fromUtf8(applicationString(122))), QStringList{"Palm Database (*.pdb)"});

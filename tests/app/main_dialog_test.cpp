@@ -478,8 +478,8 @@ TEST_F(MainDialog, SourcePickerOffersEveryFormatAndKeepsOtherFields) {
     control<QPushButton>("pickButton")->click();
     EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/chosen.gif"));
     EXPECT_EQ(name()->text(), QStringLiteral("typed, not yet transferred"));
-    ASSERT_EQ(picker.lastFilters.size(), 14);
-    EXPECT_TRUE(picker.lastFilters.first().startsWith(QStringLiteral("All supported formats (*.bmp *.tif")));
+    ASSERT_EQ(picker.lastFilters.size(), 15);
+    EXPECT_TRUE(picker.lastFilters.first().startsWith(QStringLiteral("All supported formats (*.bmp *.dib *.tif")));
     EXPECT_EQ(picker.lastFilters.last(), QStringLiteral("All files (*)"));
 
     picker.answer = std::nullopt;

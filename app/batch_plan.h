@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/batch_conversion.h"
+#include "engine/batch_runner.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+// What converting the window's list of pictures into one folder will do,
+// worked out before anything is written.
+struct BatchPlan {
+    // The pictures to convert as things stand, in the list's order.
+    std::vector<Conversion> conversions;
+    // Pictures whose databases exist in the folder already: converted only
+    // when the user agrees to overwrite them.
+    std::vector<Conversion> existing;
+    // "picture: why" for the pictures that are not converted whatever the
+    // answer, such as a second picture that would make the same database.
+    QStringList failures;
+    // Whether a database may replace a file at its name: only once the user
+    // agreed to overwrite the existing ones.
+    bool replaceExisting = false;
+
+    // The file names of the existing databases, for the question about them.
+    QStringList existingDatabaseNames() const;
+    // The file names of the pictures whose databases exist.
+    QStringList existingPictureNames() const;
+    // Converts the existing ones too, keeping the order of `pictures`.
+    void overwriteExisting(const QStringList& pictures);
+};
+
+// Plans `pictures` into `folder`. With `replaceExisting` (the temporary
+// folder, whose old databases go without a question) nothing counts as
+// existing.
+BatchPlan planBatch(const QStringList& pictures, const QString& folder, bool replaceExisting);
+
+// What a conversion of the list came to, and the summary shown at its end.
+struct BatchReport {
+    // How many pictures the list held.
+    int pictures = 0;
+    // The databases written.
+    QStringList converted;
+    // The pictures whose existing databases were kept.
+    QStringList skipped;
+    // "picture: why" for each picture that failed or was refused.
+    QStringList failures;
+    // Pictures that a cancel left unconverted.
+    int notStarted = 0;
+
+    void addOutcome(const Conversion& conversion, CBatchConversion::Outcome outcome,
+                    const std::string& reason);
+    QString summary() const;
+    bool hasFailures() const { return !failures.isEmpty(); }
+};

@@ -1,0 +1,116 @@
+#include "app/options_menu.h"
+
+#include "app/ui_text.h"
+
+#include <QActionGroup>
+#include <QMenu>
+
+namespace {
+
+struct MenuEntry {
+    enum Kind {
+        Command,
+        // A mark that goes on and off.
+        Toggle,
+        // One of a submenu's choices, marked as a radio item.
+        Choice,
+        Submenu,
+        EndOfSubmenu,
+        Separator,
+    };
+    Kind kind;
+    const char* text = nullptr;
+    int command = 0;
+    const char* objectName = nullptr;
+    // Toggles and choices: whether the entry is marked now.
+    bool (*marked)(const OptionsMenuState&) = nullptr;
+    // Commands that only change a conversion choice.
+    void (*apply)(ConversionSettings&) = nullptr;
+};
+
+using State = const OptionsMenuState&;
+using Choices = ConversionSettings&;
+
+const MenuEntry kMenu[] = {
+    {MenuEntry::Submenu, "&Compression", 0, "compressionMenu"},
+    {MenuEntry::Choice, "&None", ID_COMPRESSION_NONE, "compressionNoneAction",
+     [](State s) { return s.conversion.compression == kCompressionNone; },
+     [](Choices c) { c.compression = kCompressionNone; }},
+    {MenuEntry::Choice, "&Scanline", ID_COMPRESSION_SCANLINE, "compressionScanlineAction",
+     [](State s) { return s.conversion.compression == kCompressionScanline; },
+     [](Choices c) { c.compression = kCompressionScanline; }},
+    {MenuEntry::Choice, "&Most efficient", ID_COMPRESSION_MOST_EFFICIENT, "compressionMostEfficientAction",
+     [](State s) { return s.conversion.compression == kCompressionMostEfficient; },
+     [](Choices c) { c.compression = kCompressionMostEfficient; }},
+    {MenuEntry::EndOfSubmenu},
+    {MenuEntry::Toggle, "Turn photos upright", ID_TURN_UPRIGHT, "turnPhotosUprightAction",
+     [](State s) { return s.conversion.autoOrient; }, [](Choices c) { c.autoOrient = !c.autoOrient; }},
+    {MenuEntry::Toggle, "Use colour profiles", ID_USE_COLOUR_PROFILES, "useColourProfilesAction",
+     [](State s) { return s.conversion.colorManage; }, [](Choices c) { c.colorManage = !c.colorManage; }},
+    {MenuEntry::Submenu, "Picture shape", 0, "pictureShapeMenu"},
+    {MenuEntry::Choice, "Stretch to fill", ID_FIT_STRETCH, "fitStretchAction",
+     [](State s) { return s.conversion.fit == PictureFit::Stretch; },
+     [](Choices c) { c.fit = PictureFit::Stretch; }},
+    {MenuEntry::Choice, "Fit inside with borders", ID_FIT_PAD, "fitPadAction",
+     [](State s) { return s.conversion.fit == PictureFit::Pad; }, [](Choices c) { c.fit = PictureFit::Pad; }},
+    {MenuEntry::Choice, "Crop to fill", ID_FIT_CROP, "fitCropAction",
+     [](State s) { return s.conversion.fit == PictureFit::Crop; },
+     [](Choices c) { c.fit = PictureFit::Crop; }},
+    {MenuEntry::EndOfSubmenu},
+    // Marked while a program of the user's own replaces the desktop's
+    // association; choosing it then goes back to the association.
+    {MenuEntry::Toggle, "&Install with...", ID_INSTALL_WITH, "installWithAction",
+     [](State s) { return !s.installer.isEmpty(); }},
+    {MenuEntry::Command, "Delete Settings", ID_DELETE_SETTINGS, "deleteSettingsAction"},
+    {MenuEntry::Command, "&About Kestrin", ID_ABOUT, "aboutAction"},
+    {MenuEntry::Separator},
+    {MenuEntry::Command, "E&xit\tEsc", ID_EXIT, "exitAction"},
+};
+
+}  // namespace
+
+std::unique_ptr<QMenu> createOptionsMenu(QWidget* parent, const OptionsMenuState& state) {
+    auto menu = std::make_unique<QMenu>(parent);
+    menu->setObjectName(QStringLiteral("optionsMenu"));
+    QMenu* target = menu.get();
+    QActionGroup* choices = nullptr;
+    for (const MenuEntry& entry : kMenu) {
+        switch (entry.kind) {
+            case MenuEntry::Submenu:
+                target = menu->addMenu(uiText(entry.text));
+                target->setObjectName(QLatin1String(entry.objectName));
+                choices = new QActionGroup(target);
+                continue;
+            case MenuEntry::EndOfSubmenu:
+                target = menu.get();
+                choices = nullptr;
+                continue;
+            case MenuEntry::Separator:
+                target->addSeparator();
+                continue;
+            default:
+                break;
+        }
+        QAction* action = target->addAction(uiText(entry.text));
+        action->setData(entry.command);
+        action->setObjectName(QLatin1String(entry.objectName));
+        if (entry.marked != nullptr) {
+            action->setCheckable(true);
+            if (entry.kind == MenuEntry::Choice) action->setActionGroup(choices);
+            action->setChecked(entry.marked(state));
+        }
+        if (entry.command == ID_INSTALL_WITH && !state.installer.isEmpty())
+            action->setToolTip(state.installer);
+    }
+    return menu;
+}
+
+bool applyConversionCommand(int command, ConversionSettings& conversion) {
+    for (const MenuEntry& entry : kMenu) {
+        if (entry.command == command && entry.apply != nullptr) {
+            entry.apply(conversion);
+            return true;
+        }
+    }
+    return false;
+}
