@@ -1152,12 +1152,16 @@ void CMainDialog::startBatchConversion() {
     progress.hide();
 
     QStringList converted;
+    QStringList incomplete;
     int notStarted = 0;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const QString input = QFile::decodeName(plan[i].input.c_str());
         switch (batch.outcome(i)) {
             case CBatchConversion::Outcome::Converted:
                 converted.append(QFile::decodeName(plan[i].output.c_str()));
+                if (!batch.warning(i).empty())
+                    incomplete.append(QFileInfo(input).fileName() + QLatin1String(": ") +
+                                      QString::fromStdString(batch.warning(i)));
                 break;
             case CBatchConversion::Outcome::Failed: {
                 const std::string& reason = batch.reason(i);
@@ -1172,6 +1176,9 @@ void CMainDialog::startBatchConversion() {
     }
 
     QString summary = QStringLiteral("Converted: %1 of %2 pictures.").arg(converted.size()).arg(m_pictures.size());
+    if (!incomplete.isEmpty())
+        summary += QStringLiteral("\nConverted, but incomplete: %1.\n").arg(incomplete.size()) +
+                   incomplete.join(QLatin1Char('\n'));
     if (!skipped.isEmpty())
         summary += QStringLiteral("\nSkipped, their databases already exist: %1.").arg(skipped.join(QLatin1String(", ")));
     if (notStarted > 0) summary += QStringLiteral("\nNot converted, as the conversion was cancelled: %1.").arg(notStarted);
@@ -1181,7 +1188,7 @@ void CMainDialog::startBatchConversion() {
     request.owner = this;
     request.caption = QStringLiteral("Conversion finished");
     request.text = summary;
-    request.icon = failures.isEmpty() ? MessageIcon::Information : MessageIcon::Warning;
+    request.icon = failures.isEmpty() && incomplete.isEmpty() ? MessageIcon::Information : MessageIcon::Warning;
     m_prompter.prompt(request);
 
     if (m_directInstall != 0) {
