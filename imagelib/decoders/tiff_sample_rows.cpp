@@ -46,7 +46,7 @@ bool TiffSampleRows::Reads(TIFF* tiff) {
         case SAMPLEFORMAT_VOID:
             return bits >= 1 && bits <= kMaxIntegerBits;
         case SAMPLEFORMAT_IEEEFP:
-            return bits == 32 || bits == 64;
+            return bits == 32;
         default:
             return false;
     }
@@ -156,7 +156,7 @@ bool TiffSampleRows::LoadTilePlane(std::uint32_t top, std::uint32_t rows, std::u
 }
 
 double TiffSampleRows::Sample(const std::uint8_t* row, std::uint64_t index) const {
-    // libtiff has put samples of 8, 16, 24, 32 and 64 bits into the
+    // libtiff has put samples of 8, 16, 24 and 32 bits into the
     // machine's byte order; other widths stay packed, most significant bit
     // first.
     const std::uint16_t bits = m_bitsPerSample;
@@ -183,11 +183,6 @@ double TiffSampleRows::Sample(const std::uint8_t* row, std::uint64_t index) cons
             if (m_sampleFormat == SAMPLEFORMAT_IEEEFP) return std::bit_cast<float>(word);
             value = word;
             break;
-        }
-        case 64: {
-            double number;
-            std::memcpy(&number, row + 8 * index, 8);
-            return number;
         }
         default: {
             // At most 32 bits, so at most five bytes hold the sample.

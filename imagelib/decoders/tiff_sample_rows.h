@@ -11,8 +11,8 @@ typedef struct tiff TIFF;
 
 // The samples of a TIFF picture a row at a time, as libtiff's strip and tile
 // reads deliver them: for the layouts libtiff's RGBA interface refuses.
-// Integer samples of 1 to 32 bits, signed or not, and floating-point samples
-// of 32 or 64 bits, contiguous or in separate planes, in strips or tiles.
+// Integer samples of 1 to 32 bits, signed or not, and 32-bit floating-point
+// samples, contiguous or in separate planes, in strips or tiles.
 // Every strip or tile is read once, and every buffer is sized from checked
 // products within the decode's limits before it is allocated.
 class TiffSampleRows {
