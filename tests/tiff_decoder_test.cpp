@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -392,8 +393,11 @@ TEST(TiffDecoder, LayoutsBeyondTheRgbaInterfaceDecode) {
         TiffPicture whiteIsZero = entry.picture;
         whiteIsZero.photometric = PHOTOMETRIC_MINISWHITE;
         const Bytes file = WriteTiff(entry.picture);
-        if (entry.picture.bitsPerSample == 32)
-            testsupport::KeepAsFuzzSeed("tiff", std::string(entry.name) + ".tif", file);
+        if (entry.picture.bitsPerSample == 32) {
+            std::string seed = entry.name;
+            std::replace(seed.begin(), seed.end(), ' ', '_');
+            testsupport::KeepAsFuzzSeed("tiff", seed + ".tif", file);
+        }
         for (int depth : {0, 32}) {
             const auto bitmap = Decode(file, depth);
             const auto inverted = Decode(WriteTiff(whiteIsZero), depth);
