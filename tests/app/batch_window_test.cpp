@@ -4,6 +4,7 @@
 
 #include "app/batch_progress_dialog.h"
 #include "app/preview_pane.h"
+#include "support/image_writers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -234,4 +235,25 @@ TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWri
     EXPECT_TRUE(prompter.texts().front().startsWith(QStringLiteral("Converted: %1 of 8 pictures.").arg(written)))
         << prompter.texts().front().toStdString();
     EXPECT_TRUE(prompter.texts().front().contains(QLatin1String("cancelled")));
+}
+
+TEST_F(BatchWindow, APictureThatEndsEarlyIsNamedInTheSummaryAsIncomplete) {
+    testsupport::JpegPicture photo;
+    photo.width = 64;
+    photo.height = 256;
+    for (int i = 0; i < 64 * 256 * 3; ++i) photo.samples.push_back(static_cast<std::uint8_t>(i * 37 % 251));
+    std::vector<std::uint8_t> cut = testsupport::EncodeJpeg(photo);
+    cut.resize(cut.size() / 2);
+    testsupport::WriteFileBytes(work / "cut.jpg", cut);
+    const auto folder = work / "out";
+    std::filesystem::create_directories(folder);
+    dialog->openPictures({picture("a.bmp"), QString::fromStdString((work / "cut.jpg").string())});
+    control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString(folder.string()));
+    control<QPushButton>("startButton")->click();
+    ASSERT_FALSE(prompter.texts().isEmpty());
+    const QString summary = prompter.texts().last();
+    EXPECT_TRUE(summary.startsWith(QStringLiteral(
+        "Converted: 2 of 2 pictures.\nConverted, but incomplete: 1.\ncut.jpg: the picture ends early: rows ")))
+        << summary.toStdString();
+    EXPECT_TRUE(std::filesystem::exists(folder / "cut.pdb"));
 }
