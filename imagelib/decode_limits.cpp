@@ -35,7 +35,9 @@ std::string DecodeLimits::DescribeOverLimit(std::int64_t width, std::int64_t hei
     const auto rowBytes = (static_cast<std::uint64_t>(width) * bits + 7) / 8;
     const auto bytes = CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height));
     if (bytes && *bytes <= maxBitmapBytes) return {};
-    const std::uint64_t pixels = CheckedMultiply(maxBitmapBytes / bits, 8).value_or(UINT64_MAX);
+    // maxBitmapBytes * 8 / bits, without overflowing.
+    const auto whole = CheckedMultiply(maxBitmapBytes / bits, 8);
+    const std::uint64_t pixels = whole ? *whole + maxBitmapBytes % bits * 8 / bits : UINT64_MAX;
     std::snprintf(text, sizeof text, "picture of %" PRId64 " x %" PRId64 " pixels is over the limit of %s.",
                   width, height, PixelCount(pixels).c_str());
     return text;
