@@ -238,13 +238,7 @@ TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWri
 }
 
 TEST_F(BatchWindow, APictureThatEndsEarlyIsNamedInTheSummaryAsIncomplete) {
-    testsupport::JpegPicture photo;
-    photo.width = 64;
-    photo.height = 256;
-    for (int i = 0; i < 64 * 256 * 3; ++i) photo.samples.push_back(static_cast<std::uint8_t>(i * 37 % 251));
-    std::vector<std::uint8_t> cut = testsupport::EncodeJpeg(photo);
-    cut.resize(cut.size() / 2);
-    testsupport::WriteFileBytes(work / "cut.jpg", cut);
+    testsupport::WriteFileBytes(work / "cut.jpg", testsupport::CutOffJpeg());
     const auto folder = work / "out";
     std::filesystem::create_directories(folder);
     dialog->openPictures({picture("a.bmp"), QString::fromStdString((work / "cut.jpg").string())});

@@ -188,15 +188,9 @@ TEST_F(KestrinConvert, MessagesSayWhatBecameOfThePicture) {
         huge[offset] = 17000 & 0xFF;
         huge[offset + 1] = 17000 >> 8;
     }
-    testsupport::JpegPicture photo;
-    photo.width = 64;
-    photo.height = 256;
-    for (int i = 0; i < 64 * 256 * 3; ++i) photo.samples.push_back(static_cast<std::uint8_t>(i * 37 % 251));
-    std::vector<std::uint8_t> cut = testsupport::EncodeJpeg(photo);
-    cut.resize(cut.size() / 2);
     WriteFileBytes(path("stray.gif"), strayBytes);
     WriteFileBytes(path("huge.gif"), huge);
-    WriteFileBytes(path("cut.jpg"), cut);
+    WriteFileBytes(path("cut.jpg"), testsupport::CutOffJpeg());
 
     const struct {
         std::vector<std::string> arguments;
