@@ -20,11 +20,22 @@ private:
     std::string& m_reason;
 };
 
+// The progress lines are not shown; a warning about the picture goes into
+// the summary.
+class WarningRecorder : public SilentProgressLog {
+public:
+    explicit WarningRecorder(std::string& warning) : m_warning(warning) {}
+    void appendWarning(const std::string& text) override { m_warning = text; }
+
+private:
+    std::string& m_warning;
+};
+
 struct WindowConversion : WrittenConversion {
-    explicit WindowConversion(std::string& reason) : notifier(reason) {}
+    WindowConversion(std::string& reason, std::string& warning) : notifier(reason), progress(warning) {}
 
     ReasonRecorder notifier;
-    SilentProgressLog progress;
+    WarningRecorder progress;
     std::unique_ptr<PendingDatabase> database;
 };
 
@@ -34,7 +45,8 @@ CBatchConversion::CBatchConversion(std::vector<Conversion> plan, const Conversio
     : m_plan(std::move(plan)),
       m_settings(settings),
       m_outcomes(m_plan.size(), Outcome::NotStarted),
-      m_reasons(m_plan.size()) {}
+      m_reasons(m_plan.size()),
+      m_warnings(m_plan.size()) {}
 
 CBatchConversion::~CBatchConversion() {
     m_stop = true;
@@ -54,7 +66,7 @@ void CBatchConversion::run(int jobs) {
     steps.write = [this](std::size_t index) -> std::unique_ptr<WrittenConversion> {
         emit pictureStarted(static_cast<int>(index));
         m_outcomes[index] = Outcome::Failed;
-        auto pending = std::make_unique<WindowConversion>(m_reasons[index]);
+        auto pending = std::make_unique<WindowConversion>(m_reasons[index], m_warnings[index]);
         ConversionJob job;
         job.settings = m_settings;
         job.inputPath = m_plan[index].input;
@@ -68,7 +80,7 @@ void CBatchConversion::run(int jobs) {
         try {
             pending->database = job.write();
         } catch (const CTextException& error) {
-            m_reasons[index] = error.GetMessage();
+            m_reasons[index] = error.GetUserMessage();
         }
         if (pending->database == nullptr) {
             emit pictureDone(static_cast<int>(index));

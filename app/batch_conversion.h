@@ -41,6 +41,9 @@ public:
     // Why a failed picture failed: the engine's message, as a single
     // conversion shows it.
     const std::string& reason(std::size_t index) const { return m_reasons[index]; }
+    // What is wrong with a picture that converted all the same; empty when
+    // nothing is.
+    const std::string& warning(std::size_t index) const { return m_warnings[index]; }
 
 signals:
     void pictureStarted(int index);
@@ -55,6 +58,7 @@ private:
     std::vector<Outcome> m_outcomes;
     std::vector<std::string> m_reasons;
     bool m_replaceExisting = true;
+    std::vector<std::string> m_warnings;
     std::atomic<bool> m_stop{false};
     bool m_finished = false;
     std::thread m_thread;

@@ -74,10 +74,11 @@ void BatchPlan::overwriteExisting(const QStringList& pictures) {
 }
 
 void BatchReport::addOutcome(const Conversion& conversion, CBatchConversion::Outcome outcome,
-                             const std::string& reason) {
+                             const std::string& reason, const std::string& warning) {
     switch (outcome) {
         case CBatchConversion::Outcome::Converted:
             converted.append(decodedPath(conversion.output));
+            if (!warning.empty()) incomplete.append(failureLine(conversion.input, QString::fromStdString(warning)));
             break;
         case CBatchConversion::Outcome::Failed:
             failures.append(failureLine(conversion.input, reason.empty() ? tableString(IDS_CONVERSION_FAILED)
@@ -91,6 +92,9 @@ void BatchReport::addOutcome(const Conversion& conversion, CBatchConversion::Out
 
 QString BatchReport::summary() const {
     QStringList lines{uiText("Converted: %1 of %2 pictures.").arg(converted.size()).arg(pictures)};
+    if (!incomplete.isEmpty())
+        lines.append(uiText("Converted, but incomplete: %1.").arg(incomplete.size()) + QLatin1Char('\n') +
+                     incomplete.join(QLatin1Char('\n')));
     if (!skipped.isEmpty())
         lines.append(
             uiText("Skipped, their databases already exist: %1.").arg(skipped.join(QLatin1String(", "))));

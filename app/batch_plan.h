@@ -47,11 +47,16 @@ struct BatchReport {
     QStringList skipped;
     // "picture: why" for each picture that failed or was refused.
     QStringList failures;
+    // "picture: what is missing" for each picture that converted all the
+    // same, such as one whose data ends early.
+    QStringList incomplete;
     // Pictures that a cancel left unconverted.
     int notStarted = 0;
 
-    void addOutcome(const Conversion& conversion, CBatchConversion::Outcome outcome,
-                    const std::string& reason);
+    void addOutcome(const Conversion& conversion, CBatchConversion::Outcome outcome, const std::string& reason,
+                    const std::string& warning = {});
     QString summary() const;
     bool hasFailures() const { return !failures.isEmpty(); }
+    // Whether the summary is a warning: something failed or came out incomplete.
+    bool needsAttention() const { return hasFailures() || !incomplete.isEmpty(); }
 };

@@ -50,8 +50,8 @@ std::optional<BatchReport> convertList(const ListConversion& conversion, CPrompt
     batch.setReplaceExisting(plan.replaceExisting);
     CBatchProgressDialog::runShowingProgress(batch, conversion.jobs, owner);
     for (std::size_t i = 0; i < plan.conversions.size(); ++i)
-        report.addOutcome(plan.conversions[i], batch.outcome(i), batch.reason(i));
+        report.addOutcome(plan.conversions[i], batch.outcome(i), batch.reason(i), batch.warning(i));
     prompter.prompt(makePrompt(owner, uiText("Conversion finished"), report.summary(),
-                               report.hasFailures() ? MessageIcon::Warning : MessageIcon::Information));
+                               report.needsAttention() ? MessageIcon::Warning : MessageIcon::Information));
     return report;
 }

@@ -258,7 +258,7 @@ bool CMainDialog::runJob() {
     try {
         written = m_runner(m_job);
     } catch (const CTextException& error) {
-        m_notifier.showMessage(error.GetMessage(), MessageIcon::Error);
+        m_notifier.showMessage(error.GetUserMessage(), MessageIcon::Error);
     } catch (const std::exception& error) {
         m_notifier.showMessage(error.what(), MessageIcon::Error);
     }

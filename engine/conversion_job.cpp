@@ -142,6 +142,9 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
         loader.setColorManagement(settings.colorManage);
         result = PalmDatabase::writeImages(file, settings, loader);
         if (!loader.colorNote().empty()) log.appendLine(loader.colorNote());
+        for (const std::string& message : loader.decodeNotes().libraryMessages) log.appendLine(message);
+        if (result && !loader.decodeNotes().pictureWarning.empty())
+            log.appendWarning(loader.decodeNotes().pictureWarning);
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
     } catch (const std::exception& error) {
         // Disk full, file size limit, an I/O error: say so, and throw the

@@ -50,7 +50,7 @@ DecodedSource decodePreviewSource(const std::string& inputPath, std::string& err
         decodeSourcePicture(inputPath, *picture, {}, nullptr, colorManagement, nullptr, &colours);
         return {std::move(picture), std::move(colours)};
     } catch (const CTextException& problem) {
-        const std::string message = problem.GetMessage();
+        const std::string message = problem.GetUserMessage();
         const char* format = "Error %d decoding %s: %s";
         const int length =
             std::snprintf(nullptr, 0, format, problem.GetCode(), inputPath.c_str(), message.c_str());

@@ -21,6 +21,10 @@ public:
     virtual ~ProgressLog() = default;
     virtual void open(const std::string& caption) = 0;
     virtual void appendLine(const std::string& text) = 0;
+    // A line that says what is wrong with a picture that converted all the
+    // same ("the picture ends early: ..."): a front end that sums up many
+    // pictures keeps it for its summary. A line of the log unless overridden.
+    virtual void appendWarning(const std::string& text) { appendLine(text); }
     virtual void close() = 0;
 };
 

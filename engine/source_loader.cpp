@@ -23,7 +23,7 @@ bool isPalmDepth(int depth) {
 void showLibraryError(UserNotifier& notifier, const char* format, const CTextException& error,
                       const std::string& inputPath) {
     // The library's texts are at most 255 characters; the path may be longer.
-    const std::string message = error.GetMessage();
+    const std::string message = error.GetUserMessage();
     const int length = std::snprintf(nullptr, 0, format, error.GetCode(), inputPath.c_str(), message.c_str());
     std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
     std::snprintf(text.data(), text.size() + 1, format, error.GetCode(), inputPath.c_str(), message.c_str());
@@ -46,13 +46,24 @@ PictureHolding defaultPictureHolding() {
 
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
                          CDecodedRowListener* rowListener, bool colorManagement, std::string* colorNote,
-                         std::shared_ptr<const CColorConversion>* keptColours) {
+                         std::shared_ptr<const CColorConversion>* keptColours, DecodeNotes* notes) {
     CAnyFormatDecoder decoder;
     decoder.SetLimits(limits);
     decoder.SetColorManagement(colorManagement);
     decoder.SetDeferColorConversion(keptColours != nullptr);
+    decoder.SetKeepLibraryMessages(true);
     if (rowListener != nullptr) decoder.SetRowListener(rowListener);
-    decoder.DecodeFile(inputPath, picture, 32, nullptr);
+    // What the libraries said before a decode failed is worth a look too.
+    const auto takeNotes = [&] {
+        if (notes != nullptr) *notes = {decoder.GetLibraryMessages().Lines(), decoder.GetPictureWarning()};
+    };
+    try {
+        decoder.DecodeFile(inputPath, picture, 32, nullptr);
+    } catch (const CTextException&) {
+        takeNotes();
+        throw;
+    }
+    takeNotes();
     if (colorNote != nullptr) *colorNote = decoder.GetColorNote();
     if (keptColours != nullptr) *keptColours = decoder.TakeDeferredConversion();
 }
@@ -135,7 +146,7 @@ CachingSourceLoader::~CachingSourceLoader() = default;
 void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture,
                                        CDecodedRowListener& rowListener) {
     decodeSourcePicture(inputPath, picture, m_limits, &rowListener, m_colorManagement, &m_colorNote,
-                        &m_sourceColours);
+                        &m_sourceColours, &m_decodeNotes);
 }
 
 bool CachingSourceLoader::prepareScaledPictures() {

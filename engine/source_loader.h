@@ -28,17 +28,30 @@ class CColorConversion;
 class CDIBBitmap;
 class CMemoryBitmap;
 
+// What a decode says besides its picture, for the progress log.
+struct DecodeNotes {
+    // What the picture's libraries said (giflib's failures, libjpeg's
+    // warnings), one line per distinct text with how often it came.
+    std::vector<std::string> libraryMessages;
+    // What is wrong with the picture although it decoded ("the picture ends
+    // early: rows 121 to 480 are missing"); empty when nothing is.
+    std::string pictureWarning;
+};
+
 // Decodes a picture file into a 32-bit bitmap as stored, as every conversion
 // does before it turns and frames it: converted to sRGB through the file's
 // colour profile unless `colorManagement` is off. `colorNote`, when given,
 // receives what became of the profile, for the progress log (empty when
 // there was nothing to say). `keptColours`, when given, leaves the pixels in
 // the file's colours and receives the conversion that makes them sRGB (null
-// when they are): see DecodedSource. Throws CTextException.
+// when they are): see DecodedSource. `notes`, when given, receives the rest
+// the decode had to say; the libraries' messages never reach the standard
+// error stream. Throws CTextException.
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits = {},
                          CDecodedRowListener* rowListener = nullptr, bool colorManagement = true,
                          std::string* colorNote = nullptr,
-                         std::shared_ptr<const CColorConversion>* keptColours = nullptr);
+                         std::shared_ptr<const CColorConversion>* keptColours = nullptr,
+                         DecodeNotes* notes = nullptr);
 
 // A picture decoded once, as stored, to be converted many times (the
 // window's preview): its pixels in the file's colours, and the conversion to
@@ -152,6 +165,8 @@ public:
     // What the first load's decode made of the file's colour profile, for
     // the progress log; empty when there was nothing to say.
     const std::string& colorNote() const { return m_colorNote; }
+    // What else the first load's decode had to say.
+    const DecodeNotes& decodeNotes() const { return m_decodeNotes; }
 
 protected:
     // Decodes the source file into a 32-bit picture, telling `rowListener`
@@ -187,4 +202,5 @@ private:
     WindowUse m_windowUse;
     bool m_colorManagement = true;
     std::string m_colorNote;
+    DecodeNotes m_decodeNotes;
 };

@@ -60,8 +60,11 @@ bool IsGif(const std::uint8_t* header, std::int64_t) {
     return ReadLE32(header) == 0x38464947;  // "GIF8"
 }
 
+// Classic TIFF has the version 42 after the byte order, BigTIFF (64-bit
+// offsets) 43.
 bool IsTiff(const std::uint8_t* header, std::int64_t) {
-    return StartsWith(header, {0x49, 0x49, 0x2A, 0x00}) || StartsWith(header, {0x4D, 0x4D, 0x00, 0x2A});
+    return StartsWith(header, {0x49, 0x49, 0x2A, 0x00}) || StartsWith(header, {0x4D, 0x4D, 0x00, 0x2A}) ||
+           StartsWith(header, {0x49, 0x49, 0x2B, 0x00}) || StartsWith(header, {0x4D, 0x4D, 0x00, 0x2B});
 }
 
 // The one test that needs the data's length: the version opcode sits behind
@@ -230,6 +233,7 @@ int CAnyFormatDecoder::DetectSourceFormat(const std::string& name, const std::ui
 void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int wantedDepth) {
     SetColorNote({});
     SetDeferredConversion(nullptr);
+    ClearNotes();
     const int format = DetectSourceFormat(source.GetName(), source.PeekBytes(kDetectionBytes), source.GetSize());
     if (format == FORMAT_UNKNOWN) RaiseError(ERR_UNKNOWN_FILE_TYPE, "Unknown file type.");
 
@@ -253,11 +257,13 @@ void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap,
             decoder.SetRowListener(nullptr);
             self.SetColorNote(decoder.GetColorNote());
             self.SetDeferredConversion(decoder.TakeDeferredConversion());
+            self.TakeNotesOf(decoder);
         }
     } scope{*this, decoder};
     decoder.SetRowListener(GetRowListener());
     decoder.SetLimits(GetLimits());
     decoder.SetColorManagement(GetColorManagement());
     decoder.SetDeferColorConversion(GetDeferColorConversion());
+    decoder.SetKeepLibraryMessages(GetKeepLibraryMessages());
     decoder.DecodeSource(source, bitmap, wantedDepth);
 }

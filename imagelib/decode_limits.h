@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // What a decoder is willing to hold for one picture from an untrusted file.
 // Each decode carries its own copy (set on the decoder before it runs), so
@@ -58,4 +59,10 @@ struct DecodeLimits {
     bool AllowsSize(std::int64_t width, std::int64_t height) const {
         return width > 0 && height > 0 && width <= maxSide && height <= maxSide;
     }
+
+    // For people: how a width x height picture of bitsPerPixel is over the
+    // side or byte limit ("picture of 17000 x 17000 pixels is over the limit
+    // of 268 megapixels."); empty when it is within both, or when a side is
+    // not positive (a broken header, not a large picture).
+    std::string DescribeOverLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
 };

@@ -23,6 +23,11 @@ constexpr DecodeLimits kCeiling{};
 
 [[noreturn]] void ThrowOutOfMemory() { throw CTextException(ERR_NO_MEMORY, kOutOfMemory); }
 
+// A size over the ceiling fails as an allocation would, saying why.
+[[noreturn]] void ThrowOverCeiling(int width, int height, int bpp) {
+    throw CTextException(ERR_NO_MEMORY, kOutOfMemory, kCeiling.DescribeOverLimit(width, height, bpp));
+}
+
 bool IsSupportedDepth(int bpp) {
     return bpp == 1 || bpp == 2 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
@@ -86,9 +91,10 @@ std::size_t CImageBitmap::RowBytes(int width, int bpp) {
 }
 
 std::size_t CImageBitmap::CheckedStorageSize(int width, int height, int bpp, std::size_t stride) {
-    if (!IsSupportedDepth(bpp) || !kCeiling.AllowsSize(width, height)) ThrowOutOfMemory();
+    if (!IsSupportedDepth(bpp)) ThrowOutOfMemory();
+    if (!kCeiling.AllowsSize(width, height)) ThrowOverCeiling(width, height, bpp);
     auto bytes = CheckedMultiply(stride, static_cast<std::uint64_t>(height));
-    if (!bytes || *bytes > kCeiling.maxBitmapBytes) ThrowOutOfMemory();
+    if (!bytes || *bytes > kCeiling.maxBitmapBytes) ThrowOverCeiling(width, height, bpp);
     return static_cast<std::size_t>(*bytes);
 }
 

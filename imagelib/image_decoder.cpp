@@ -52,9 +52,13 @@ void TraceFormat(int level, const char* format, ...) {
 }
 
 void RaiseError(int code, const std::string& text) {
+    RaiseError(code, text, std::string());
+}
+
+void RaiseError(int code, const std::string& text, const std::string& explanation) {
     const std::string message = FormatMessage("Decoder error: %s\n", text.c_str());
     TraceLine(0, message);
-    throw CTextException(code, message);
+    throw CTextException(code, message, explanation);
 }
 
 void RaiseErrorFormat(int code, const char* format, ...) {
@@ -71,7 +75,8 @@ void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bp
                            ? CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height))
                            : std::nullopt;
     if (!bytes || *bytes > limits.maxBitmapBytes)
-        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
+        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
+                             limits.DescribeOverLimit(width, height, bpp));
 }
 
 void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
@@ -129,6 +134,7 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
     std::vector<PaletteEntry> palette;
     int bpp = wantedDepth;
     m_colorNote.clear();
+    ClearNotes();
     m_conversion = CColorConversion();
     m_deferred.reset();
     m_rowsConverted = 0;
@@ -250,3 +256,26 @@ void CImageDecoder::IgnoreColorProfile(const std::string& why) {
 }
 
 void CImageDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&, CImageSource&) {}
+
+void CImageDecoder::ReportMissingRows(int firstRow, int lastRow) {
+    if (firstRow > lastRow || firstRow < 0) return;
+    // Counted from 1, as people count rows.
+    m_pictureWarning = firstRow == lastRow
+                           ? FormatMessage("the picture ends early: row %d is missing", firstRow + 1)
+                           : FormatMessage("the picture ends early: rows %d to %d are missing", firstRow + 1,
+                                           lastRow + 1);
+}
+
+void CImageDecoder::ReportMissingDetail() {
+    m_pictureWarning = "the picture ends early: its finer detail is missing";
+}
+
+void CImageDecoder::TakeNotesOf(const CImageDecoder& decoder) noexcept {
+    if (&decoder == this) return;
+    m_libraryMessages.Merge(decoder.m_libraryMessages);
+    try {
+        if (!decoder.m_pictureWarning.empty()) m_pictureWarning = decoder.m_pictureWarning;
+    } catch (...) {
+        // Out of memory: the warning is lost with the picture's other notes.
+    }
+}

@@ -4,6 +4,7 @@
 #include "imagelib/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
+#include "imagelib/library_messages.h"
 #include "imagelib/ruvo_object.h"
 
 #include <cstdint>
@@ -111,6 +112,18 @@ public:
     // Null when the picture is in sRGB already.
     std::shared_ptr<const CColorConversion> TakeDeferredConversion() { return std::move(m_deferred); }
 
+    // Whether the messages of the libraries a decode runs on are kept for
+    // the caller instead of written to the standard error stream (off unless
+    // set; handed along as the limits are); see CLibraryMessages. The last
+    // decode's, when kept.
+    void SetKeepLibraryMessages(bool keep) { m_libraryMessages.SetKept(keep); }
+    bool GetKeepLibraryMessages() const { return m_libraryMessages.IsKept(); }
+    const CLibraryMessages& GetLibraryMessages() const { return m_libraryMessages; }
+    // What is wrong with the last decode's picture although it decoded, for
+    // people: its data ended before some of its rows ("the picture ends
+    // early: rows 121 to 480 are missing"). Empty when nothing is.
+    const std::string& GetPictureWarning() const { return m_pictureWarning; }
+
 protected:
     // The per-format work: read from `source`, Create the bitmap and fill its
     // rows. `palette` starts empty; a decoder may keep a working palette there
@@ -147,8 +160,23 @@ protected:
     bool UseColorSpace(const CalibratedRgbSpace& space);
     // Notes that the file's profile is ignored, and why.
     void IgnoreColorProfile(const std::string& why);
+    // Where a decoder reports what its libraries say besides failing.
+    CLibraryMessages& LibraryMessages() { return m_libraryMessages; }
+    // Notes that the data ended before rows [firstRow, lastRow] of the
+    // picture as it stands (top row 0); the decoder filled them as it could.
+    void ReportMissingRows(int firstRow, int lastRow);
+    // Notes that the data ended after every row was there in a coarse form
+    // (a progressive picture without its last passes).
+    void ReportMissingDetail();
     // Takes the outcome of a decoder this one handed its data to.
     void SetColorNote(const std::string& note) { m_colorNote = note; }
+    // The same for the libraries' messages and the picture's warning.
+    void TakeNotesOf(const CImageDecoder& decoder) noexcept;
+    // Forgets the last decode's messages and warning.
+    void ClearNotes() noexcept {
+        m_libraryMessages.Clear();
+        m_pictureWarning.clear();
+    }
     void SetDeferredConversion(std::shared_ptr<const CColorConversion> conversion) {
         m_deferred = std::move(conversion);
     }
@@ -187,6 +215,8 @@ private:
     DecodeLimits m_limits;
     bool m_colorManagement = true;
     std::string m_colorNote;
+    CLibraryMessages m_libraryMessages;
+    std::string m_pictureWarning;
     CColorConversion m_conversion;
     bool m_deferConversion = false;
     std::shared_ptr<const CColorConversion> m_deferred;
@@ -207,6 +237,8 @@ void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int wi
 // Formats "Decoder error: %s\n" around the text, traces it at level 0 and
 // throws CTextException with the code.
 [[noreturn]] void RaiseError(int code, const std::string& text);
+// The same with an explanation for people (see CTextException).
+[[noreturn]] void RaiseError(int code, const std::string& text, const std::string& explanation);
 // The same with a printf-style text.
 [[noreturn]] void RaiseErrorFormat(int code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 

@@ -28,13 +28,21 @@ inline constexpr std::size_t kMaxMessageLength = 255;
 class CTextException : public CRuvoObject {
 public:
     CTextException(int code, const std::string& message);
+    // With an explanation for people that says more than the message, which
+    // keeps the text callers know (a picture over the size limit is refused
+    // as an allocation failure is).
+    CTextException(int code, const std::string& message, const std::string& explanation);
 
     virtual int GetCode() const { return m_code; }
     virtual const char* GetMessage() const { return m_message.c_str(); }
+    // What a person is told: the explanation when there is one, otherwise the
+    // message.
+    const char* GetUserMessage() const { return m_explanation.empty() ? GetMessage() : m_explanation.c_str(); }
 
 private:
     int m_code;
     std::string m_message;
+    std::string m_explanation;
 };
 
 // printf-style formatting into a string cut to kMaxMessageLength characters.

@@ -157,6 +157,42 @@ TEST(DecodeLimits, APictureOverALoweredLimitEndsInTheDecodersUsualSizeError) {
     }
 }
 
+// Over a limit the message stays the one callers know; people are told the
+// picture's size and the limit it is over. A real allocation failure says
+// what it always said.
+TEST(DecodeLimits, APictureOverALimitIsDescribedForPeople) {
+    const struct {
+        DecodeLimits limits;
+        std::int64_t width;
+        std::int64_t height;
+        int bpp;
+        const char* text;
+    } cases[] = {
+        {{}, 17000, 17000, 32, "picture of 17000 x 17000 pixels is over the limit of 268 megapixels."},
+        {{}, 17000, 17000, 8, ""},
+        {{}, 70000, 10, 32, "picture of 70000 x 10 pixels is over the limit of 65536 pixels a side."},
+        {WithBytes(kWidth * kHeight * 4 - 1), kWidth, kHeight, 32,
+         "picture of 40 x 30 pixels is over the limit of 1199 pixels."},
+        {{}, 0, 10, 32, ""},
+    };
+    for (const auto& test : cases)
+        EXPECT_EQ(test.limits.DescribeOverLimit(test.width, test.height, test.bpp), test.text);
+
+    CPNGDecoder decoder;
+    decoder.SetLimits(WithBytes(kWidth * kHeight * 4 - 1));
+    const Bytes png = Png();
+    CDIBBitmap bitmap;
+    try {
+        decoder.DecodeMemory(png.data(), static_cast<std::int64_t>(png.size()), bitmap, 32);
+        ADD_FAILURE() << "decoded over the limit";
+    } catch (const CTextException& error) {
+        EXPECT_STREQ(error.GetMessage(), "Out of memory creating bitmap.");
+        EXPECT_STREQ(error.GetUserMessage(), "picture of 40 x 30 pixels is over the limit of 1199 pixels.");
+    }
+    EXPECT_STREQ(CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.").GetUserMessage(),
+                 "Out of memory creating bitmap.");
+}
+
 // A metafile is not refused but drawn smaller, keeping its proportions; a
 // header whose frame and device sizes multiply beyond 64 bits still gets a
 // canvas within the limit.

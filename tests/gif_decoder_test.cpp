@@ -133,29 +133,48 @@ TEST(GifDecoder, ExtensionsAreReadPastWithoutEffect) {
     EXPECT_EQ(Pixel(*bitmap, 1, 0), 0xFF00FF00u);  // the transparent index keeps its colour
 }
 
-TEST(GifDecoder, LaterImagesDrawOverEarlierOnesThroughTheLastLocalMap) {
-    GifPicture picture = Screen(4, 2, 0);
-    picture.images.push_back(MakeImage(0, 0, 3, 2, [](int, int) { return 1; }));
-    GifImage second = MakeImage(2, 0, 2, 2, [](int, int) { return 2; });
-    second.localMap = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
-    picture.images.push_back(second);
-    const auto bitmap = Decode(WriteGif(picture), 32);
-    // Every image is coloured through the one palette of the last image.
-    EXPECT_EQ(Pixel(*bitmap, 0, 1), 0xFF28323Cu);
-    EXPECT_EQ(Pixel(*bitmap, 2, 0), 0xFF46505Au);
-    EXPECT_EQ(Pixel(*bitmap, 3, 1), 0xFF46505Au);
-}
-
-TEST(GifDecoder, LastImageWithoutLocalMapFallsBackToTheGlobalMap) {
-    GifPicture picture = Screen(2, 1, 0);
-    GifImage first = MakeImage(0, 0, 1, 1, [](int, int) { return 1; });
-    first.localMap = {{10, 20, 30}, {40, 50, 60}};
-    picture.images.push_back(first);
-    picture.images.push_back(MakeImage(1, 0, 1, 1, [](int, int) { return 2; }));
-    const auto bitmap = Decode(WriteGif(picture), 0);
-    EXPECT_EQ(bitmap->GetPalette()[1], (PaletteEntry{0, 255, 0, 255}));
-    EXPECT_EQ(bitmap->GetRows()[0][0], 1);
-    EXPECT_EQ(bitmap->GetRows()[0][1], 2);
+// Each image keeps the colours of its own map, or of the global one; a
+// screen of more than one palette is a 32-bit picture whatever depth was
+// wanted, and one palette alone keeps the 8-bit screen of that palette.
+TEST(GifDecoder, EveryImageIsColouredThroughItsOwnMap) {
+    const std::vector<GifColor> local = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
+    GifPicture overlapping = Screen(4, 2, 0);
+    overlapping.images.push_back(MakeImage(0, 0, 3, 2, [](int, int) { return 1; }));
+    overlapping.images.push_back(MakeImage(2, 0, 2, 2, [](int, int) { return 2; }));
+    overlapping.images.back().localMap = local;
+    GifPicture localThenGlobal = Screen(3, 1, 0);
+    localThenGlobal.images.push_back(MakeImage(0, 0, 1, 1, [](int, int) { return 1; }));
+    localThenGlobal.images.back().localMap = local;
+    localThenGlobal.images.push_back(MakeImage(1, 0, 1, 1, [](int, int) { return 2; }));
+    GifPicture coveringLocal = Screen(2, 1, 3);
+    coveringLocal.images.push_back(MakeImage(0, 0, 2, 1, [](int x, int) { return x; }));
+    coveringLocal.images.back().localMap = local;
+    const struct {
+        const char* name;
+        GifPicture picture;
+        int depthAtZero;
+        std::vector<std::uint32_t> pixels;  // the top row
+    } cases[] = {
+        {"a later image over an earlier one", overlapping, 32, {0xFF00FF00u, 0xFF00FF00u, 0xFF46505Au, 0xFF46505Au}},
+        {"a local map, then the global one", localThenGlobal, 32, {0xFF28323Cu, 0xFF0000FFu, 0xFFFF0000u}},
+        {"one image of its own map over the whole screen", coveringLocal, 8, {0xFF0A141Eu, 0xFF28323Cu}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        const Bytes file = WriteGif(entry.picture);
+        const auto wanted = Decode(file, 0);
+        EXPECT_EQ(wanted->GetDepth(), entry.depthAtZero);
+        for (const auto& bitmap : {Decode(file, 32), Decode(file, 0)}) {
+            CMemoryBitmap colours;
+            colours.CopyFrom(*bitmap, 32);
+            for (std::size_t x = 0; x < entry.pixels.size(); ++x)
+                EXPECT_EQ(Pixel(colours, static_cast<int>(x), 0), entry.pixels[x]) << x;
+        }
+    }
+    // The earlier image's second row is still its own green.
+    const Bytes twoMaps = WriteGif(overlapping);
+    EXPECT_EQ(Pixel(*Decode(twoMaps, 32), 0, 1), 0xFF00FF00u);
+    testsupport::KeepAsFuzzSeed("gif", "two_color_maps.gif", twoMaps);
 }
 
 TEST(GifDecoder, LocalMapAloneIsEnough) {
@@ -168,13 +187,38 @@ TEST(GifDecoder, LocalMapAloneIsEnough) {
     EXPECT_EQ(Pixel(*bitmap, 1, 0), 0xFF040506u);
 }
 
-TEST(GifDecoder, FileWithoutAnyColourMapFails) {
-    GifPicture picture = Screen(2, 1, 0);
-    picture.images.push_back(MakeImage(0, 0, 2, 1, [](int x, int) { return x; }));
+TEST(GifDecoder, FileWithoutAnyColourMapIsAGreyRampOverItsCodeSize) {
+    GifPicture picture = Screen(3, 1, 0);
+    picture.images.push_back(MakeImage(0, 0, 3, 1, [](int x, int) { return x; }));
+    // Written with a map of four colours: LZW codes of two bits.
     const Bytes withoutMap = testsupport::RemoveGifGlobalMap(WriteGif(picture));
-    const CTextException error = DecodeFailure(withoutMap, 32);
-    EXPECT_EQ(error.GetCode(), ERR_UNSUPPORTED_DATA);
-    EXPECT_STREQ(error.GetMessage(), "Decoder error: GIF file has no color map.\n");
+    testsupport::KeepAsFuzzSeed("gif", "no_color_map.gif", withoutMap);
+    const auto grey = Decode(withoutMap, 0);
+    ASSERT_EQ(grey->GetDepth(), 8);
+    EXPECT_EQ(grey->GetPalette()[1], (PaletteEntry{85, 85, 85, 255}));
+    const auto bitmap = Decode(withoutMap, 32);
+    EXPECT_EQ(Pixel(*bitmap, 0, 0), 0xFF000000u);
+    EXPECT_EQ(Pixel(*bitmap, 1, 0), 0xFF555555u);
+    EXPECT_EQ(Pixel(*bitmap, 2, 0), 0xFFAAAAAAu);
+}
+
+TEST(GifDecoder, KeptLibraryMessagesAreCountedInsteadOfPrinted) {
+    GifPicture picture = Screen(2, 1, 0);
+    picture.images.push_back(MakeImage(0, 0, 2, 1, [](int x, int) { return x + 1; }));
+    Bytes bytes = WriteGif(picture);
+    bytes.insert(bytes.end() - 1, 40, 0x42);
+    CGIFDecoder decoder;
+    decoder.SetKeepLibraryMessages(true);
+    CDIBBitmap bitmap;
+    testing::internal::CaptureStderr();
+    decoder.DecodeMemory(bytes.data(), static_cast<std::int64_t>(bytes.size()), bitmap, 32);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(decoder.GetLibraryMessages().Lines(),
+              std::vector<std::string>{"GIF-LIB error: Wrong record type detected. (repeated 40 times)"});
+    // The next decode starts with none.
+    const Bytes good = WriteGif(picture);
+    decoder.DecodeMemory(good.data(), static_cast<std::int64_t>(good.size()), bitmap, 32);
+    EXPECT_TRUE(decoder.GetLibraryMessages().Lines().empty());
 }
 
 TEST(GifDecoder, ImageOutsideTheScreenIsClippedAndReported) {

@@ -6,14 +6,19 @@
 #include "imagelib/image_decoder.h"
 #include "imagelib/image_source.h"
 #include "imagelib/text_exception.h"
+#include "support/color_profiles.h"
 #include "support/decoding.h"
+#include "support/modern_writers.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -301,6 +306,137 @@ TEST(TiffDecoder, TiledGreyImageGoesThroughTheRgbaPath) {
     const auto bitmap = Decode(WriteTiff(picture), 0);
     ASSERT_EQ(bitmap->GetDepth(), 32);
     EXPECT_EQ(Pixel(*bitmap, 19, 17), Argb(255, 77, 77, 77));
+}
+
+// A grey picture of samples of `bits` as `format` (SAMPLEFORMAT_*) keeps
+// them: wider than a byte in the machine's order, others packed.
+TiffPicture WideGreyPicture(std::uint16_t bits, std::uint16_t format, const std::vector<double>& samples) {
+    if (bits < 16) {
+        std::vector<unsigned> packed(samples.begin(), samples.end());
+        return GreyPicture(static_cast<std::uint32_t>(samples.size()), 1, bits, packed);
+    }
+    TiffPicture picture;
+    picture.width = static_cast<std::uint32_t>(samples.size());
+    picture.bitsPerSample = bits;
+    picture.sampleFormat = format;
+    for (const double sample : samples) {
+        std::uint8_t bytes[8] = {};
+        if (format == SAMPLEFORMAT_IEEEFP && bits == 32) {
+            const auto value = static_cast<float>(sample);
+            std::memcpy(bytes, &value, 4);
+        } else if (format == SAMPLEFORMAT_INT) {
+            const auto value = static_cast<std::int32_t>(sample);
+            std::memcpy(bytes, &value, 4);
+        } else {
+            const auto value = static_cast<std::uint32_t>(sample);
+            std::memcpy(bytes, &value, 4);
+        }
+        picture.pixels.insert(picture.pixels.end(), bytes, bytes + bits / 8);
+    }
+    return picture;
+}
+
+std::vector<std::uint32_t> AllPixels(const CImageBitmap& bitmap) {
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < bitmap.GetHeight(); ++y)
+        for (int x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back(Pixel(bitmap, x, y));
+    return pixels;
+}
+
+// Inks that differ from pixel to pixel, at 16 bits and the 8-bit inks
+// libtiff makes of them ((v + 128) / 257).
+std::pair<TiffPicture, TiffPicture> CmykTwins(std::uint32_t side) {
+    TiffPicture wide;
+    wide.width = wide.height = side;
+    wide.samplesPerPixel = 4;
+    wide.bitsPerSample = 16;
+    wide.photometric = PHOTOMETRIC_SEPARATED;
+    TiffPicture narrow = wide;
+    narrow.bitsPerSample = 8;
+    for (std::uint32_t i = 0; i < side * side * 4; ++i) {
+        const auto ink = static_cast<std::uint16_t>((i * 7919u) % 65536u);
+        const auto bytes = reinterpret_cast<const std::uint8_t*>(&ink);
+        wide.pixels.insert(wide.pixels.end(), bytes, bytes + 2);
+        narrow.pixels.push_back(static_cast<std::uint8_t>((ink + 128u) / 257u));
+    }
+    return {wide, narrow};
+}
+
+// Layouts libtiff's RGBA interface refuses are read by the decoder itself:
+// grey levels scaled from the range the file declares, floats from 0 to 1,
+// both clipped; and BigTIFF files are read like classic ones.
+TEST(TiffDecoder, LayoutsBeyondTheRgbaInterfaceDecode) {
+    const auto withRange = [](TiffPicture picture, double low, double high) {
+        picture.minSampleValue = low;
+        picture.maxSampleValue = high;
+        return picture;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        const char* name;
+        TiffPicture picture;
+        std::vector<std::uint8_t> greys;
+    } cases[] = {
+        {"12-bit grey", WideGreyPicture(12, SAMPLEFORMAT_UINT, {0, 4095, 2048, 1000}), {0, 255, 128, 62}},
+        {"32-bit grey", WideGreyPicture(32, SAMPLEFORMAT_UINT, {0, 4294967295.0, 1u << 31}), {0, 255, 128}},
+        {"32-bit grey of a declared range",
+         withRange(WideGreyPicture(32, SAMPLEFORMAT_UINT, {500, 1000, 1500, 2000, 3000}), 1000, 2000),
+         {0, 0, 128, 255, 255}},
+        {"signed 32-bit grey", WideGreyPicture(32, SAMPLEFORMAT_INT, {-2147483648.0, 0, 2147483647}), {0, 128, 255}},
+        {"floating-point grey", WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {-0.5, 0, 0.25, 1, 2, nan}),
+         {0, 0, 64, 255, 255, 0}},
+        {"floating-point grey of a declared range",
+         withRange(WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {-1, 0, 1}), -1, 1), {0, 128, 255}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        TiffPicture whiteIsZero = entry.picture;
+        whiteIsZero.photometric = PHOTOMETRIC_MINISWHITE;
+        const Bytes file = WriteTiff(entry.picture);
+        if (entry.picture.bitsPerSample == 32) {
+            std::string seed = entry.name;
+            std::replace(seed.begin(), seed.end(), ' ', '_');
+            testsupport::KeepAsFuzzSeed("tiff", seed + ".tif", file);
+        }
+        for (int depth : {0, 32}) {
+            const auto bitmap = Decode(file, depth);
+            const auto inverted = Decode(WriteTiff(whiteIsZero), depth);
+            ASSERT_EQ(bitmap->GetDepth(), 32);
+            for (std::size_t x = 0; x < entry.greys.size(); ++x) {
+                const std::uint32_t grey = entry.greys[x];
+                EXPECT_EQ(Pixel(*bitmap, static_cast<int>(x), 0), Argb(255, grey, grey, grey)) << x;
+                EXPECT_EQ(Pixel(*inverted, static_cast<int>(x), 0) & 0xFF, 255 - grey) << x;
+            }
+        }
+    }
+
+    // 16-bit inks come out as their 8-bit twins do, through the profile or
+    // without one, in strips, tiles and planes alike.
+    const auto profile = testsupport::PlainInksProfile();
+    for (const bool tiled : {false, true}) {
+        auto [wide, narrow] = CmykTwins(20);
+        wide.tileWidth = wide.tileHeight = tiled ? 16 : 0;
+        wide.planarSeparate = tiled;
+        wide.rowsPerStrip = 7;
+        for (const auto& iccProfile : {std::vector<std::uint8_t>{}, profile}) {
+            SCOPED_TRACE(testing::Message() << "tiled " << tiled << ", profile " << !iccProfile.empty());
+            const Bytes file = WriteTiff(wide, iccProfile);
+            if (tiled && !iccProfile.empty()) testsupport::KeepAsFuzzSeed("tiff", "cmyk16_planes.tif", file);
+            EXPECT_EQ(AllPixels(*Decode(file, 32)), AllPixels(*Decode(WriteTiff(narrow, iccProfile), 32)));
+        }
+    }
+
+    TiffPicture big = RgbPicture(6, 5);
+    big.bigTiff = true;
+    big.compression = COMPRESSION_LZW;
+    const Bytes bigTiff = WriteTiff(big);
+    ASSERT_EQ(bigTiff[2], 43);
+    testsupport::KeepAsFuzzSeed("tiff", "bigtiff.tif", bigTiff);
+    ExpectRgbPixels(*Decode(bigTiff, 32), 6, 5);
+    CAnyFormatDecoder anyFormat;
+    CDIBBitmap detected;
+    anyFormat.DecodeMemory(bigTiff.data(), static_cast<std::int64_t>(bigTiff.size()), detected, 32);
+    ExpectRgbPixels(detected, 6, 5);
 }
 
 // A deflate-compressed grey picture with one strip per row; strip `damaged`

@@ -7,9 +7,11 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -22,6 +24,8 @@ constexpr InterlacePass kInterlacePasses[] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
 
 // A GIF colour map has at most 256 entries, the palette of an 8-bit bitmap.
 constexpr int kMaxColorMapEntries = 256;
+// Indices of 8 bits at most reach the screen, whatever the LZW code size.
+constexpr int kMaxIndexBits = 8;
 // The best case of 12-bit LZW: one code (1.5 bytes) stands for a string of
 // up to 4096 pixels.
 constexpr std::uint64_t kMaxPixelsPerByte = 4096;
@@ -42,13 +46,59 @@ bool AllowsPicture(const DecodeLimits& limits, int width, int height, std::uint6
     return pixels <= limits.maxGifScreenPixelsWithoutData || pixels / kMaxPixelsPerByte <= fileSize;
 }
 
-// Writes a giflib failure to the standard error stream, the only place these
-// failures are reported; decoding then goes on.
-void ReportGifError(int error) {
-    if (const char* text = GifErrorString(error))
-        std::fprintf(stderr, "\nGIF-LIB error: %s.\n", text);
+// Reports a giflib failure with the decoder's library messages, the only
+// place these failures are told; decoding then goes on.
+void ReportGifError(CLibraryMessages& messages, int error) {
+    char text[kMaxMessageLength + 1];
+    if (const char* reason = GifErrorString(error))
+        std::snprintf(text, sizeof text, "\nGIF-LIB error: %s.\n", reason);
     else
-        std::fprintf(stderr, "\nGIF-LIB undefined error %d.\n", error);
+        std::snprintf(text, sizeof text, "\nGIF-LIB undefined error %d.\n", error);
+    messages.Report(text);
+}
+
+// The colours an image's indices stand for: its colour map, and beyond the
+// map's entries the grey ramp an 8-bit bitmap is created with, so that
+// pixels coloured through one palette come out the same whether the screen
+// is drawn at 8 bits or in colour.
+using ScreenPalette = std::array<PaletteEntry, kMaxColorMapEntries>;
+
+ScreenPalette GreyRamp() {
+    ScreenPalette palette;
+    for (int i = 0; i < kMaxColorMapEntries; ++i) {
+        const auto level = static_cast<std::uint8_t>(i);
+        palette[static_cast<std::size_t>(i)] = PaletteEntry{level, level, level, 255};
+    }
+    return palette;
+}
+
+ScreenPalette PaletteOfMap(const ColorMapObject& map) {
+    ScreenPalette palette = GreyRamp();
+    const int entries = map.Colors != nullptr ? std::min(map.ColorCount, kMaxColorMapEntries) : 0;
+    for (int i = 0; i < entries; ++i) {
+        const GifColorType& colour = map.Colors[i];
+        palette[static_cast<std::size_t>(i)] = PaletteEntry{colour.Blue, colour.Green, colour.Red, 255};
+    }
+    return palette;
+}
+
+// For a file without any colour map: a grey ramp over the indices the
+// image's LZW code size can give.
+ScreenPalette DefaultPalette(int codeSize) {
+    ScreenPalette palette = GreyRamp();
+    const int count = 1 << std::clamp(codeSize, 1, kMaxIndexBits);
+    const int step = 255 / (count - 1);
+    for (int i = 0; i < count; ++i) {
+        const auto level = static_cast<std::uint8_t>(i * step);
+        palette[static_cast<std::size_t>(i)] = PaletteEntry{level, level, level, 255};
+    }
+    return palette;
+}
+
+// Writes `count` indices as the 32-bit pixels of their palette entries.
+void DrawInColour(const GifPixelType* indices, std::size_t count, const ScreenPalette& palette,
+                  std::uint8_t* target) {
+    for (std::size_t x = 0; x < count; ++x) std::memcpy(target + 4 * x, &palette[indices[x]], 4);
 }
 
 // What giflib's read function reads from. giflib is C, so no exception may
@@ -57,6 +107,9 @@ void ReportGifError(int error) {
 // giflib call returns, which ends the decode where the data ended.
 struct GifReader {
     CImageSource* source = nullptr;
+    // The last byte handed to giflib: after an image descriptor, the LZW code
+    // size that giflib reads last.
+    std::uint8_t lastByte = 0;
     bool failed = false;
     int errorCode = 0;
     char errorText[kMaxMessageLength + 1] = {};
@@ -72,6 +125,7 @@ int ReadFromSource(GifFileType* gif, GifByteType* buffer, int count) {
     try {
         const std::uint8_t* bytes = reader.source->ReadBytes(count);
         std::memcpy(buffer, bytes, static_cast<std::size_t>(count));
+        reader.lastByte = bytes[count - 1];
         return count;
     } catch (const CTextException& error) {
         reader.errorCode = error.GetCode();
@@ -85,26 +139,37 @@ int ReadFromSource(GifFileType* gif, GifByteType* buffer, int count) {
 }
 
 struct GifCloser {
+    CLibraryMessages* messages;
     void operator()(GifFileType* gif) const {
         int error = D_GIF_SUCCEEDED;
-        if (DGifCloseFile(gif, &error) == GIF_ERROR) ReportGifError(error);
+        if (DGifCloseFile(gif, &error) == GIF_ERROR) ReportGifError(*messages, error);
     }
 };
 using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
-// Draws the records of one open GIF stream into the screen bitmap.
+// Draws the records of one open GIF stream into the screen bitmap. The
+// screen starts as 8-bit indices of one palette, the global map's (or the
+// first image's, without one); each image's indices stand for the colours
+// of its own map. As long as every image on the screen shares the screen's
+// palette, it stays at 8 bits; the first image of another palette that does
+// not cover the whole screen turns it into colour, drawn into the colour
+// bitmap from then on.
 class GifScreenReader {
 public:
-    GifScreenReader(GifFileType* gif, const GifReader& reader, CImageBitmap& screen, const DecodeLimits& limits,
-                    std::uint64_t fileSize)
+    GifScreenReader(GifFileType* gif, GifReader& reader, CImageBitmap& screen, CImageBitmap& colourScreen,
+                    const DecodeLimits& limits, std::uint64_t fileSize, CLibraryMessages& messages)
         : m_gif(gif),
           m_reader(reader),
           m_screen(screen),
+          m_colourScreen(colourScreen),
           m_limits(limits),
           m_fileSize(fileSize),
+          m_messages(messages),
           m_work(WorkBudget::ForFile(fileSize, static_cast<std::uint64_t>(screen.GetWidth()) *
                                                    static_cast<std::uint64_t>(screen.GetHeight()),
-                                     limits)) {}
+                                     limits)) {
+        if (gif->SColorMap != nullptr) m_indexPalette = PaletteOfMap(*gif->SColorMap);
+    }
 
     // Reads records until the terminator.
     void ReadRecords() {
@@ -126,13 +191,19 @@ public:
         }
     }
 
+    // True when the picture is in the colour bitmap; otherwise it is the
+    // 8-bit screen, whose indices stand for IndexPalette().
+    bool InColour() const { return m_inColour; }
+    // Unset for a file without any colour map or image.
+    const std::optional<ScreenPalette>& IndexPalette() const { return m_indexPalette; }
+
 private:
     // Raises a failure of the data source that giflib was shielded from;
     // otherwise reports giflib's own failure. True when the call succeeded.
     bool Succeeded(int result) const {
         m_reader.RaiseIfFailed();
         if (result == GIF_OK) return true;
-        ReportGifError(m_gif->Error);
+        ReportGifError(m_messages, m_gif->Error);
         return false;
     }
 
@@ -143,9 +214,12 @@ private:
         const GifImageDesc& image = m_gif->Image;
         const int screenWidth = m_screen.GetWidth();
         const int screenHeight = m_screen.GetHeight();
-        if (image.Left + image.Width > screenWidth || image.Top + image.Height > screenHeight)
-            std::fprintf(stderr, "Image %d is not confined to screen dimension, aborted.\n",
-                         m_gif->ImageCount);
+        if (image.Left + image.Width > screenWidth || image.Top + image.Height > screenHeight) {
+            char text[kMaxMessageLength + 1];
+            std::snprintf(text, sizeof text, "Image %d is not confined to screen dimension, aborted.\n",
+                          m_gif->ImageCount);
+            m_messages.Report(text);
+        }
         if (image.Width <= 0 || image.Height <= 0) {
             SkipImageData();
             return;
@@ -157,6 +231,12 @@ private:
             !m_work.Spend(static_cast<std::uint64_t>(image.Width) * static_cast<std::uint64_t>(image.Height)))
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF image size %d x %d is not supported.", image.Width,
                              image.Height);
+        const ScreenPalette palette = image.ColorMap != nullptr     ? PaletteOfMap(*image.ColorMap)
+                                      : m_gif->SColorMap != nullptr ? PaletteOfMap(*m_gif->SColorMap)
+                                                                    : DefaultPalette(m_reader.lastByte);
+        const bool coversScreen = image.Left == 0 && image.Top == 0 && image.Width >= screenWidth &&
+                                  image.Height >= screenHeight;
+        TakePalette(palette, coversScreen);
 
         // The image is clipped to the screen: all its rows are decoded, to
         // reach the records behind it, but only the part on the screen is
@@ -165,10 +245,17 @@ private:
         const auto visibleCount =
             static_cast<std::size_t>(std::min(image.Left + image.Width, screenWidth) - visibleStart);
         std::vector<GifPixelType> line(static_cast<std::size_t>(image.Width));
-        std::uint8_t** rows = m_screen.GetRows();
         auto readRow = [&](int row) {
             const int y = image.Top + row;
-            std::uint8_t* target = y < screenHeight && visibleCount > 0 ? rows[y] + visibleStart : nullptr;
+            const bool visible = y < screenHeight && visibleCount > 0;
+            if (m_inColour) {
+                // A row giflib cannot decode keeps what the screen had.
+                if (Succeeded(DGifGetLine(m_gif, line.data(), image.Width)) && visible)
+                    DrawInColour(line.data(), visibleCount, palette,
+                                 m_colourScreen.GetRows()[y] + 4 * static_cast<std::size_t>(visibleStart));
+                return;
+            }
+            std::uint8_t* target = visible ? m_screen.GetRows()[y] + visibleStart : nullptr;
             // Pixels giflib cannot decode keep what the screen had there.
             if (target != nullptr) std::memcpy(line.data(), target, visibleCount);
             Succeeded(DGifGetLine(m_gif, line.data(), image.Width));
@@ -181,6 +268,31 @@ private:
         } else {
             for (int row = 0; row < image.Height; ++row) readRow(row);
         }
+    }
+
+    // Settles how an image of `palette` is drawn. An image that covers the
+    // whole screen leaves nothing of another palette, so the 8-bit screen
+    // takes its palette.
+    void TakePalette(const ScreenPalette& palette, bool coversScreen) {
+        if (m_inColour) return;
+        if (!m_indexPalette || *m_indexPalette == palette || coversScreen) {
+            m_indexPalette = palette;
+            return;
+        }
+        const int width = m_screen.GetWidth();
+        const int height = m_screen.GetHeight();
+        // Where the limits leave no room for colour, later maps win for the
+        // whole screen, as they always have.
+        try {
+            CreateBitmapWithin(m_limits, m_colourScreen, width, height, 32, false);
+        } catch (const CTextException&) {
+            m_indexPalette = palette;
+            return;
+        }
+        for (int y = 0; y < height; ++y)
+            DrawInColour(m_screen.GetRows()[y], static_cast<std::size_t>(width), *m_indexPalette,
+                         m_colourScreen.GetRows()[y]);
+        m_inColour = true;
     }
 
     // An image without pixels still carries a (usually empty) block list.
@@ -204,22 +316,27 @@ private:
     GifFileType* m_gif;
     const GifReader& m_reader;
     CImageBitmap& m_screen;
+    CImageBitmap& m_colourScreen;
     const DecodeLimits& m_limits;
     std::uint64_t m_fileSize;
+    CLibraryMessages& m_messages;
     WorkBudget m_work;
+    std::optional<ScreenPalette> m_indexPalette;
+    bool m_inColour = false;
 };
 
 }  // namespace
 
 void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp,
                               CImageSource& source) {
+    CLibraryMessages& messages = LibraryMessages();
     GifReader reader;
     reader.source = &source;
     int openError = D_GIF_SUCCEEDED;
-    GifHandle gif(DGifOpen(&reader, ReadFromSource, &openError));
+    GifHandle gif(DGifOpen(&reader, ReadFromSource, &openError), GifCloser{&messages});
     reader.RaiseIfFailed();
     if (!gif) {
-        ReportGifError(openError);
+        ReportGifError(messages, openError);
         const char* text = GifErrorString(openError);
         RaiseErrorFormat(openError == D_GIF_ERR_NOT_GIF_FILE ? ERR_WRONG_SIGNATURE : ERR_FORMAT_UNKNOWN,
                          "GIF file could not be opened: %s.", text != nullptr ? text : "unknown error");
@@ -228,41 +345,44 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     const int width = gif->SWidth;
     const int height = gif->SHeight;
     bpp = ChooseDepth(bpp, 8);
-    if (!GetLimits().AllowsSize(width, height))
-        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF screen size %d x %d is not supported.", width, height);
-    // Refuse a screen that could not be converted before decoding all of it.
     const std::uint64_t bytesPerPixel = bpp == 32 ? 4 : 1;
+    if (!GetLimits().AllowsSize(width, height))
+        RaiseError(ERR_FORMAT_UNKNOWN, FormatMessage("GIF screen size %d x %d is not supported.", width, height),
+                   GetLimits().DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel)));
+    // Refuse a screen that could not be converted before decoding all of it.
     const auto pixels =
         CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
     const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
     if (!bytes || *bytes > GetLimits().maxBitmapBytes)
-        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.");
+        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
+                             GetLimits().DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel)));
     const auto fileSize = static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetSize(), 0));
     if (!AllowsPicture(GetLimits(), width, height, bytesPerPixel, fileSize))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF screen size %d x %d is not supported.", width, height);
 
     // The screen is drawn at 8 bits; for a 32-bit result into a temporary, so
     // the caller's bitmap is created once, at its final depth, by expanding the
+    // palette, or drawn into straight away once the images need more than one
     // palette.
     CMemoryBitmap temporary;
     CImageBitmap& screen = bpp == 32 ? static_cast<CImageBitmap&>(temporary) : bitmap;
+    CMemoryBitmap colourTemporary;
+    CImageBitmap& colourScreen = bpp == 32 ? bitmap : static_cast<CImageBitmap&>(colourTemporary);
     screen.Create(width, height, 8, false);
     for (int y = 0; y < height; ++y)
         std::memset(screen.GetRows()[y], gif->SBackGroundColor, static_cast<std::size_t>(width));
 
-    GifScreenReader(gif.get(), reader, screen, GetLimits(), fileSize).ReadRecords();
-
-    // One palette for every image: the last image's own map, else the global one.
-    const ColorMapObject* map = gif->Image.ColorMap != nullptr ? gif->Image.ColorMap : gif->SColorMap;
-    if (map == nullptr || map->Colors == nullptr)
-        RaiseError(ERR_UNSUPPORTED_DATA, "GIF file has no color map.");
-    PaletteEntry* screenPalette = screen.GetPalette();
-    const int entries = std::min({map->ColorCount, kMaxColorMapEntries, screen.GetPaletteSize()});
-    for (int i = 0; i < entries; ++i) {
-        const GifColorType& colour = map->Colors[i];
-        screenPalette[i] = PaletteEntry{colour.Blue, colour.Green, colour.Red, 255};
-    }
+    GifScreenReader screenReader(gif.get(), reader, screen, colourScreen, GetLimits(), fileSize, messages);
+    screenReader.ReadRecords();
     gif.reset();
 
+    if (screenReader.InColour()) {
+        // Several palettes make a colour picture, whatever depth was wanted.
+        if (bpp != 32) bitmap.CopyFrom(colourTemporary, 0);
+        bpp = 32;
+        return;
+    }
+    // Without any colour map the screen keeps the grey ramp it was made with.
+    if (screenReader.IndexPalette()) screen.SetPaletteEntries(screenReader.IndexPalette()->data());
     if (bpp == 32) bitmap.CopyFrom(temporary, 32);
 }

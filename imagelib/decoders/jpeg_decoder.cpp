@@ -115,6 +115,15 @@ struct CJPEGDecoder::Decompressor {
     std::uint64_t maxProfileBytes = 0;
     // Charged by the marker reader; made for each stream.
     WorkBudget work{0};
+    // Where libjpeg's warnings go when the decoder keeps them, and libjpeg's
+    // own emit_message for the rest.
+    CLibraryMessages* messages = nullptr;
+    void (*standardEmit)(j_common_ptr, int) = nullptr;
+    // Where the decode stood when the data ran out: the iMCU row and scan
+    // being read.
+    bool ranOut = false;
+    JDIMENSION ranOutAtImcuRow = 0;
+    int ranOutInScan = 0;
 };
 
 namespace {
@@ -172,9 +181,30 @@ void InitSource(j_decompress_ptr) {}
 
 void TermSource(j_decompress_ptr) {}
 
+// libjpeg's emit_message. Kept warnings (level -1) are counted, every one of
+// them, where libjpeg itself would print only the first; trace messages and
+// warnings not kept stay libjpeg's.
+void EmitMessage(j_common_ptr common, int level) {
+    Decompressor& state = StateOf(common);
+    if (level >= 0 || state.messages == nullptr || !state.messages->IsKept()) {
+        state.standardEmit(common, level);
+        return;
+    }
+    char text[JMSG_LENGTH_MAX] = {};
+    (*common->err->format_message)(common, text);
+    state.messages->Report(text);
+    ++common->err->num_warnings;
+}
+
 // Called only once the whole stream is consumed: a truncated file. libjpeg
 // warns (through its standard message output) and ends the image.
 boolean FillInputBuffer(j_decompress_ptr info) {
+    Decompressor& state = StateOf(reinterpret_cast<j_common_ptr>(info));
+    if (!state.ranOut) {
+        state.ranOut = true;
+        state.ranOutAtImcuRow = info->input_iMCU_row;
+        state.ranOutInScan = info->input_scan_number;
+    }
     WARNMS(info, JWRN_JPEG_EOF);
     info->src->next_input_byte = kFakeEndOfImage;
     info->src->bytes_in_buffer = sizeof kFakeEndOfImage;
@@ -477,6 +507,7 @@ public:
         state.reportedFraction = 0.0;
         state.message[0] = '\0';
         state.errors.num_warnings = 0;
+        state.ranOut = false;
         // The stream is the source's unread data, all of it in one buffer.
         state.sourceManager.next_input_byte = source.GetCurrentPointer();
         state.sourceManager.bytes_in_buffer = static_cast<std::size_t>(source.GetRemaining());
@@ -487,6 +518,7 @@ public:
     ~StreamSession() {
         jpeg_abort_decompress(&m_state.info);
         m_state.source = nullptr;
+        m_state.messages = nullptr;
         m_state.pendingException = nullptr;
         m_state.sourceManager.next_input_byte = nullptr;
         m_state.sourceManager.bytes_in_buffer = 0;
@@ -504,6 +536,8 @@ CJPEGDecoder::CJPEGDecoder() : m_decompressor(std::make_unique<Decompressor>()) 
     Decompressor& state = *m_decompressor;
     state.info.err = jpeg_std_error(&state.errors);
     state.errors.error_exit = ExitOnError;
+    state.standardEmit = state.errors.emit_message;
+    state.errors.emit_message = EmitMessage;
     state.info.client_data = &state;
     JpegSteps unused;
     if (!RunJpegStep(state, CreateStep, unused)) RaiseRecordedError(state);
@@ -525,6 +559,7 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
                                CImageSource& source) {
     Decompressor& state = *m_decompressor;
     StreamSession session(state, source);
+    state.messages = &LibraryMessages();
     state.maxScans = GetLimits().maxJpegScans;
     state.maxProfileBytes = GetLimits().maxColorProfileBytes;
     state.work = WorkBudget::ForFile(static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetRemaining(), 0)), 0,
@@ -583,4 +618,14 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     bitmap.Unlock();
     if (!read) RaiseRecordedError(state);
     if (!RunJpegStep(state, FinishStep, steps)) RaiseRecordedError(state);
+    // The rows from the one being read when the data ran out hold what
+    // libjpeg made of no data; a progressive picture has every row by then,
+    // without its last passes.
+    if (state.ranOut && state.info.progressive_mode && state.ranOutInScan > 1)
+        ReportMissingDetail();
+    else if (state.ranOut && state.ranOutAtImcuRow < state.info.total_iMCU_rows)
+        ReportMissingRows(static_cast<int>(std::min<std::uint64_t>(
+                              std::uint64_t{state.ranOutAtImcuRow} * static_cast<unsigned>(steps.batchRows),
+                              steps.height - 1)),
+                          static_cast<int>(steps.height) - 1);
 }

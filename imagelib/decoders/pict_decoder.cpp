@@ -918,9 +918,16 @@ private:
 void CPICTDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
                                CImageSource& source) {
     // A QuickTime JPEG inside converts through its profile as this picture would.
-    if (m_jpegDecoder != nullptr) m_jpegDecoder->SetColorManagement(GetColorManagement());
+    if (m_jpegDecoder != nullptr) {
+        m_jpegDecoder->SetColorManagement(GetColorManagement());
+        m_jpegDecoder->SetKeepLibraryMessages(GetKeepLibraryMessages());
+    }
     Reader reader(source, bitmap, palette, bpp, m_jpegDecoder, GetLimits());
     reader.Decode();
-    // Its profile is this picture's: the progress log names it.
-    if (reader.DecodedJpeg()) SetColorNote(m_jpegDecoder->GetColorNote());
+    // Its profile, libjpeg's warnings and a cut-off stream are this
+    // picture's: the progress log names them.
+    if (reader.DecodedJpeg()) {
+        SetColorNote(m_jpegDecoder->GetColorNote());
+        TakeNotesOf(*m_jpegDecoder);
+    }
 }

@@ -1,11 +1,13 @@
 #include "imagelib/decoders/tiff_decoder.h"
 
+#include "imagelib/decoders/tiff_sample_rows.h"
 #include "imagelib/image_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -199,11 +201,13 @@ struct FreeDeleter {
 // from their header.
 void CheckImageSize(const DecodeLimits& limits, std::uint32_t width, std::uint32_t height,
                     std::uint64_t bytesPerPixel) {
+    const std::string overLimit = limits.DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel));
     if (!limits.AllowsSize(width, height))
-        RaiseErrorFormat(ERR_UNSUPPORTED_DATA, "TIFF image size %u x %u is not supported.", width, height);
+        RaiseError(ERR_UNSUPPORTED_DATA, FormatMessage("TIFF image size %u x %u is not supported.", width, height),
+                   overLimit);
     const auto pixels = CheckedMultiply(width, height);
     const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
-    if (!bytes || *bytes > limits.maxBitmapBytes) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+    if (!bytes || *bytes > limits.maxBitmapBytes) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory, overLimit);
 }
 
 // Spreads packed samples of 2 to 7 bits, most significant first, to one
@@ -275,7 +279,8 @@ void PutInksSeparate(TIFFRGBAImage*, std::uint32_t* out, std::uint32_t, std::uin
 }
 
 // The common print file: four 8-bit inks, cyan, magenta, yellow and black,
-// and nothing else. libtiff reads its samples through the routines above.
+// and nothing else; libtiff reads its samples through the routines above.
+// Or the same inks at 16 bits, which the decoder reads itself.
 bool HasPrintInks(TIFF* tiff) {
     std::uint16_t bitsPerSample = 1;
     std::uint16_t samplesPerPixel = 1;
@@ -286,7 +291,98 @@ bool HasPrintInks(TIFF* tiff) {
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extraSamples, &extraKinds);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
-    return bitsPerSample == 8 && samplesPerPixel == 4 && extraSamples == 0 && inkSet == INKSET_CMYK;
+    return (bitsPerSample == 8 || bitsPerSample == 16) && samplesPerPixel == 4 && extraSamples == 0 &&
+           inkSet == INKSET_CMYK;
+}
+
+// The pictures DecodeSampleRows draws: grey ones of one sample, and CMYK
+// print files of 16-bit inks.
+bool IsSampleRowsPicture(TIFF* tiff) {
+    std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+    std::uint16_t samplesPerPixel = 1;
+    std::uint16_t bitsPerSample = 1;
+    std::uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+    if (!TiffSampleRows::Reads(tiff)) return false;
+    if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) return samplesPerPixel == 1;
+    return photometric == PHOTOMETRIC_SEPARATED && sampleFormat == SAMPLEFORMAT_UINT && HasPrintInks(tiff) &&
+           bitsPerSample == 16;
+}
+
+// Pictures libtiff's RGBA interface takes go through it, so that they come
+// out as they always have; the others DecodeSampleRows reads, if it can.
+// The interface's own test passes 16-bit inks that it then cannot begin.
+bool TakesSampleRows(TIFF* tiff) {
+    if (!IsSampleRowsPicture(tiff)) return false;
+    char reason[kRgbaMessageSize] = {};
+    if (!TIFFRGBAImageOK(tiff, reason)) return true;
+    RgbaImage rgba;
+    rgba.begun = TIFFRGBAImageBegin(&rgba.image, tiff, 0, reason) != 0;
+    return !rgba.begun;
+}
+
+// How libtiff's RGBA interface turns a picture for its bottom-up raster,
+// which the decoder then reads from the top: orientations 5 to 8 as if they
+// were 1 to 4.
+bool FlipsVertically(std::uint16_t orientation) {
+    return orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+           orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+}
+
+bool FlipsHorizontally(std::uint16_t orientation) {
+    return orientation == ORIENTATION_TOPRIGHT || orientation == ORIENTATION_BOTRIGHT ||
+           orientation == ORIENTATION_RIGHTTOP || orientation == ORIENTATION_RIGHTBOT;
+}
+
+std::uint16_t OrientationOf(TIFF* tiff) {
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    return orientation;
+}
+
+// The range of grey a file's samples span: what SMinSampleValue and
+// SMaxSampleValue declare, else the whole range of an integer sample, or 0
+// to 1 for floating point.
+struct GreyRange {
+    double low = 0;
+    double high = 1;
+};
+
+GreyRange DeclaredGreyRange(TIFF* tiff) {
+    std::uint16_t bits = 1;
+    std::uint16_t format = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &format);
+    GreyRange whole;
+    if (format == SAMPLEFORMAT_INT) {
+        whole.low = -std::ldexp(1.0, bits - 1);
+        whole.high = std::ldexp(1.0, bits - 1) - 1;
+    } else if (format != SAMPLEFORMAT_IEEEFP) {
+        whole.high = std::ldexp(1.0, bits) - 1;
+    }
+    GreyRange declared = whole;
+    double value = 0;
+    if (TIFFGetField(tiff, TIFFTAG_SMINSAMPLEVALUE, &value) == 1 && std::isfinite(value)) declared.low = value;
+    if (TIFFGetField(tiff, TIFFTAG_SMAXSAMPLEVALUE, &value) == 1 && std::isfinite(value)) declared.high = value;
+    // A range the wrong way round, or empty, says nothing.
+    return declared.high > declared.low ? declared : whole;
+}
+
+// A sample as an 8-bit grey level of its range; outside the range clipped,
+// and not-a-number black.
+std::uint8_t GreyLevel(double sample, const GreyRange& range) {
+    const double fraction = (sample - range.low) / (range.high - range.low);
+    if (!(fraction > 0)) return 0;
+    if (fraction >= 1) return 255;
+    return static_cast<std::uint8_t>(fraction * 255 + 0.5);
+}
+
+// A 16-bit ink as an 8-bit one, as libtiff takes 16-bit samples to 8 bits.
+std::uint32_t EightBitInk(double ink) {
+    return (static_cast<std::uint32_t>(ink) + 128) / 257;
 }
 
 }  // namespace
@@ -303,6 +399,18 @@ void CTIFFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& 
     TiffHandle tiff = OpenFromMemory(stream, GetLimits());
     if (!tiff) RaiseError(ERR_WRONG_SIGNATURE, FailureText(stream, "Not a TIFF file."));
     DecodeTIFF(bitmap, palette, bpp, source, tiff.get());
+
+    // Every path fills what a cut-off file lacks with zeros; the rows are
+    // named as the picture stands, which the low-colour path leaves as stored.
+    if (const auto rows = TiffRowsPastEnd(tiff.get(), stream.size)) {
+        const auto last = static_cast<std::uint32_t>(bitmap.GetHeight() - 1);
+        if (bitmap.GetDepth() == 32 && FlipsVertically(OrientationOf(tiff.get())))
+            ReportMissingRows(static_cast<int>(last - std::min(rows->second, last)),
+                              static_cast<int>(last - std::min(rows->first, last)));
+        else
+            ReportMissingRows(static_cast<int>(std::min(rows->first, last)),
+                              static_cast<int>(std::min(rows->second, last)));
+    }
 }
 
 void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
@@ -319,6 +427,8 @@ void CTIFFDecoder::DecodeTIFF(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
                           bpp < 32 && !TIFFIsTiled(tiff);
     if (lowColor)
         DecodeLowColor(bitmap, palette, bpp, tiff);
+    else if (TakesSampleRows(tiff))
+        DecodeSampleRows(bitmap, bpp, tiff, rawInks);
     else
         DecodeHighColor(bitmap, bpp, tiff, rawInks);
 }
@@ -522,4 +632,63 @@ void CTIFFDecoder::DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry
     const std::size_t bitmapEntries = static_cast<std::size_t>(bitmap.GetPaletteSize());
     PaletteEntry* bitmapPalette = bitmap.GetPalette();
     for (std::size_t k = 0; k < std::min(entries, bitmapEntries); ++k) bitmapPalette[k] = palette[k];
+}
+
+void CTIFFDecoder::DecodeSampleRows(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks) {
+    bpp = ChooseDepth(bpp, 32);
+    TiffSampleRows reader(tiff, GetLimits());
+    const std::uint32_t width = reader.Width();
+    const std::uint32_t height = reader.Height();
+    CheckImageSize(GetLimits(), width, height, sizeof(std::uint32_t));
+    const std::uint16_t samplesPerPixel = reader.SamplesPerPixel();
+    const auto rowSamples = CheckedMultiply(width, samplesPerPixel);
+    const auto rowSampleBytes = rowSamples ? CheckedMultiply(*rowSamples, sizeof(double)) : std::nullopt;
+    if (!rowSampleBytes || *rowSampleBytes > GetLimits().maxBitmapBytes)
+        RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
+    std::vector<double> samples(static_cast<std::size_t>(*rowSamples));
+    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(width), static_cast<int>(height), 32, false);
+
+    std::uint16_t photometric = PHOTOMETRIC_MINISBLACK;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    const std::uint16_t orientation = OrientationOf(tiff);
+    const bool flipVertically = FlipsVertically(orientation);
+    const bool flipHorizontally = FlipsHorizontally(orientation);
+    const GreyRange range = DeclaredGreyRange(tiff);
+    bitmap.Lock(false, true);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        // A row libtiff cannot read reads as zero samples, as the RGBA
+        // interface leaves what it cannot fill.
+        reader.ReadRow(y, samples.data());
+        std::uint8_t* row = bitmap.GetRows()[flipVertically ? height - 1 - y : y];
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const double* sample = samples.data() + std::size_t{x} * samplesPerPixel;
+            std::uint8_t* pixel = row + 4 * std::size_t{flipHorizontally ? width - 1 - x : x};
+            if (photometric == PHOTOMETRIC_SEPARATED) {
+                const std::uint32_t cyan = EightBitInk(sample[0]);
+                const std::uint32_t magenta = EightBitInk(sample[1]);
+                const std::uint32_t yellow = EightBitInk(sample[2]);
+                const std::uint32_t black = EightBitInk(sample[3]);
+                if (rawInks) {
+                    // In the order the profile's conversion takes them (see PackInks).
+                    pixel[0] = static_cast<std::uint8_t>(cyan);
+                    pixel[1] = static_cast<std::uint8_t>(magenta);
+                    pixel[2] = static_cast<std::uint8_t>(yellow);
+                    pixel[3] = static_cast<std::uint8_t>(black);
+                    continue;
+                }
+                // As libtiff turns 8-bit inks into light.
+                const std::uint32_t light = 255 - black;
+                pixel[0] = static_cast<std::uint8_t>(light * (255 - yellow) / 255);
+                pixel[1] = static_cast<std::uint8_t>(light * (255 - magenta) / 255);
+                pixel[2] = static_cast<std::uint8_t>(light * (255 - cyan) / 255);
+                pixel[3] = 255;
+                continue;
+            }
+            std::uint8_t grey = GreyLevel(sample[0], range);
+            if (photometric == PHOTOMETRIC_MINISWHITE) grey = static_cast<std::uint8_t>(255 - grey);
+            pixel[0] = pixel[1] = pixel[2] = grey;
+            pixel[3] = 255;
+        }
+    }
+    bitmap.Unlock();
 }

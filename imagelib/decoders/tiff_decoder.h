@@ -12,7 +12,8 @@ typedef struct tiff TIFF;
 //
 // Depth requests of 0 or 8 decode single-sample images of 1 to 8 bits into a
 // 1- or 8-bit bitmap with the image's palette; everything else goes through
-// libtiff's RGBA interface into a 32-bit bitmap.
+// libtiff's RGBA interface into a 32-bit bitmap, except what that interface
+// refuses and the decoder reads itself (see DecodeSampleRows).
 class CTIFFDecoder : public CImageDecoder {
 protected:
     void DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
@@ -30,4 +31,10 @@ private:
     // `rawInks`: a CMYK picture's inks go into the bitmap unconverted.
     void DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks);
     void DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp, TIFF* tiff);
+    // Grey pictures of integer samples of other widths than libtiff's RGBA
+    // interface takes (12 or 32 bits, say) or of floating-point samples,
+    // scaled from the range the file declares; and CMYK pictures of 16-bit
+    // inks, taken to 8 bits and then converted as 8-bit inks are. Into a
+    // 32-bit bitmap, turned as the RGBA interface turns pictures.
+    void DecodeSampleRows(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks);
 };

@@ -4,6 +4,7 @@
 
 #include "app/batch_progress_dialog.h"
 #include "app/preview_pane.h"
+#include "support/image_writers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -234,4 +235,19 @@ TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWri
     EXPECT_TRUE(prompter.texts().front().startsWith(QStringLiteral("Converted: %1 of 8 pictures.").arg(written)))
         << prompter.texts().front().toStdString();
     EXPECT_TRUE(prompter.texts().front().contains(QLatin1String("cancelled")));
+}
+
+TEST_F(BatchWindow, APictureThatEndsEarlyIsNamedInTheSummaryAsIncomplete) {
+    testsupport::WriteFileBytes(work / "cut.jpg", testsupport::CutOffJpeg());
+    const auto folder = work / "out";
+    std::filesystem::create_directories(folder);
+    dialog->openPictures({picture("a.bmp"), QString::fromStdString((work / "cut.jpg").string())});
+    control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString(folder.string()));
+    control<QPushButton>("startButton")->click();
+    ASSERT_FALSE(prompter.texts().isEmpty());
+    const QString summary = prompter.texts().last();
+    EXPECT_TRUE(summary.startsWith(QStringLiteral(
+        "Converted: 2 of 2 pictures.\nConverted, but incomplete: 1.\ncut.jpg: the picture ends early: rows ")))
+        << summary.toStdString();
+    EXPECT_TRUE(std::filesystem::exists(folder / "cut.pdb"));
 }

@@ -1,7 +1,9 @@
 #include "convert_runner.h"
 #include "engine/palm_database_reader.h"
 #include "imagelib/byte_order.h"
+#include "support/image_writers.h"
 #include "support/test_support.h"
+#include "support/tiff_gif_writers.h"
 
 #include <gtest/gtest.h>
 
@@ -164,5 +166,58 @@ TEST_F(KestrinConvert, BadInputNeverCrashesIt) {
         EXPECT_EQ(result.status, 1) << name << ": " << result.errors;
         EXPECT_NE(result.errors.find("error: "), std::string::npos);
         EXPECT_FALSE(std::filesystem::exists(path("bad.pdb")));
+    }
+}
+
+// What a person is told about a picture: nothing with -q when it converts;
+// otherwise each message of the picture's libraries once, with its count, a
+// picture cut off by the rows it lacks, and one over the size limit by its
+// size.
+TEST_F(KestrinConvert, MessagesSayWhatBecameOfThePicture) {
+    testsupport::GifPicture gif;
+    gif.width = 2;
+    gif.globalMap = {{0, 0, 0}, {255, 255, 255}};
+    testsupport::GifImage image;
+    image.width = 2;
+    image.pixels = {0, 1};
+    gif.images.push_back(image);
+    std::vector<std::uint8_t> strayBytes = testsupport::WriteGif(gif);
+    strayBytes.insert(strayBytes.end() - 1, 30, 0x42);
+    std::vector<std::uint8_t> huge = testsupport::WriteGif(gif);
+    for (std::size_t offset : {6, 8}) {
+        huge[offset] = 17000 & 0xFF;
+        huge[offset + 1] = 17000 >> 8;
+    }
+    WriteFileBytes(path("stray.gif"), strayBytes);
+    WriteFileBytes(path("huge.gif"), huge);
+    WriteFileBytes(path("cut.jpg"), testsupport::CutOffJpeg());
+
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::vector<std::string> said;  // each exactly once; nothing at all when empty
+    } cases[] = {
+        {{"-q", "stray.gif"}, 0, {}},
+        {{"-q", "cut.jpg"}, 0, {}},
+        {{"stray.gif"}, 0, {"\nGIF-LIB error: Wrong record type detected. (repeated 30 times)\n"}},
+        {{"cut.jpg"}, 0, {"\nPremature end of JPEG file\n", "\nthe picture ends early: rows ", " to 256 are missing\n"}},
+        {{"-q", "huge.gif"},
+         1,
+         {"error: Error 10 decoding huge.gif: picture of 17000 x 17000 pixels is over the limit of 268 megapixels.\n"}},
+    };
+    for (const auto& entry : cases) {
+        std::vector<std::string> arguments = entry.arguments;
+        arguments.insert(arguments.begin(), "--force");
+        const RunResult result = run(arguments);
+        SCOPED_TRACE(arguments.back() + ": " + result.errors);
+        EXPECT_EQ(result.status, entry.status);
+        if (entry.said.empty()) {
+            EXPECT_EQ(result.errors, "");
+        }
+        for (const std::string& text : entry.said) {
+            const std::size_t first = result.errors.find(text);
+            EXPECT_NE(first, std::string::npos) << text;
+            EXPECT_EQ(result.errors.find(text, first + 1), std::string::npos) << text;
+        }
     }
 }

@@ -320,4 +320,15 @@ std::vector<std::uint8_t> MakePhotoLikeRgb(int width, int height, unsigned seed)
     return rgb;
 }
 
+std::vector<std::uint8_t> CutOffJpeg() {
+    JpegPicture photo;
+    photo.width = 64;
+    photo.height = 256;
+    for (int i = 0; i < photo.width * photo.height * 3; ++i)
+        photo.samples.push_back(static_cast<std::uint8_t>(i * 37 % 251));
+    std::vector<std::uint8_t> stream = EncodeJpeg(photo);
+    stream.resize(stream.size() / 2);
+    return stream;
+}
+
 }  // namespace testsupport

@@ -52,6 +52,9 @@ struct JpegPicture {
 };
 
 std::vector<std::uint8_t> EncodeJpeg(const JpegPicture& picture);
+// A baseline colour photo of 64 x 256 pixels of busy rows, cut off halfway
+// through its data.
+std::vector<std::uint8_t> CutOffJpeg();
 
 // The same stream read by libjpeg with the settings our decoder uses (float
 // DCT, no fancy upsampling), as RGB (three bytes a pixel) or grey.

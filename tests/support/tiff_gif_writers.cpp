@@ -115,7 +115,7 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vecto
         << "pixel data of the wrong size";
     MemoryFile file;
     {
-        std::unique_ptr<TIFF, TiffCloser> tiff(OpenMemory(file, "w"));
+        std::unique_ptr<TIFF, TiffCloser> tiff(OpenMemory(file, picture.bigTiff ? "w8" : "w"));
         if (!tiff) {
             ADD_FAILURE() << "libtiff cannot open a memory file for writing";
             return {};
@@ -127,6 +127,9 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vecto
         TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, picture.bitsPerSample);
         TIFFSetField(t, TIFFTAG_PHOTOMETRIC, picture.photometric);
         TIFFSetField(t, TIFFTAG_COMPRESSION, picture.compression);
+        if (picture.sampleFormat != SAMPLEFORMAT_UINT) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, picture.sampleFormat);
+        if (picture.minSampleValue) TIFFSetField(t, TIFFTAG_SMINSAMPLEVALUE, *picture.minSampleValue);
+        if (picture.maxSampleValue) TIFFSetField(t, TIFFTAG_SMAXSAMPLEVALUE, *picture.maxSampleValue);
         TIFFSetField(t, TIFFTAG_PLANARCONFIG,
                      picture.planarSeparate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
         if (picture.photometric == PHOTOMETRIC_YCBCR && picture.compression == COMPRESSION_JPEG)

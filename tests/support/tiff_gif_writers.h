@@ -34,8 +34,15 @@ struct TiffPicture {
     std::vector<std::uint16_t> colorMapRed;
     std::vector<std::uint16_t> colorMapGreen;
     std::vector<std::uint16_t> colorMapBlue;
+    std::uint16_t sampleFormat = 1;  // SAMPLEFORMAT_UINT
+    // SMinSampleValue and SMaxSampleValue, when given.
+    std::optional<double> minSampleValue;
+    std::optional<double> maxSampleValue;
+    // Written as BigTIFF (64-bit offsets).
+    bool bigTiff = false;
     // YCbCr with JPEG compression: red, green and blue samples, which
-    // libtiff's JPEG codec turns into subsampled YCbCr itself.
+    // libtiff's JPEG codec turns into subsampled YCbCr itself. Samples wider
+    // than a byte are in the machine's byte order.
     std::vector<std::uint8_t> pixels;
 };
 
