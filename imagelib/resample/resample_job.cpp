@@ -22,12 +22,11 @@ int ResolveThreads(int threads, int width, int height) {
 }
 
 ResampleJob::ResampleJob(int storedWidth, int storedHeight, std::span<const ResizeTarget> targets,
-                         int threads, int orientation, const PictureFraming& framing, bool linear,
+                         int threads, int orientation, const PictureFraming& framing, ResampleKernel kernel,
                          int windowRows, int batchRows)
-    : m_rows(storedWidth, storedHeight, orientation, ReferencedFraming(framing, targets), windowRows, linear),
+    : m_rows(storedWidth, storedHeight, orientation, framing, windowRows, ResamplesInLight(kernel)),
       m_height(m_rows.Part().height),
-      m_plans(PlanTargets(linear ? ResampleKernel::kAreaInLight : ResampleKernel::kTent,
-                          ReferencedFraming(framing, targets), m_rows.Part(), targets)),
+      m_plans(PlanTargets(kernel, framing, m_rows.Part(), targets)),
       m_batchRows(batchRows),
       m_downClaimed(m_plans.size(), 0) {
     int widestTaps = 0;

@@ -20,18 +20,20 @@ const char kOutOfMemory[] = "Out of memory creating bitmap.";
 // batch.
 constexpr int kWindowChunksPerThread = 2;
 
-// The part of the picture seen that the targets are resampled from.
-PixelRect ResampledPart(const PictureFraming& framing, std::span<const ResizeTarget> targets, int width,
-                        int height) {
-    return FramedSourceRect(resample::ReferencedFraming(framing, targets), width, height);
-}
-
 }  // namespace
 
 CTentResampler::CTentResampler(std::vector<ResizeTarget> targets, int threads)
     : m_targets(std::move(targets)), m_threads(threads) {}
 
 CTentResampler::~CTentResampler() = default;
+
+PictureFraming CTentResampler::Framing() const {
+    return resample::ReferencedFraming(m_framing, m_targets);
+}
+
+resample::ResampleKernel CTentResampler::Kernel() const {
+    return m_linearLight ? resample::ResampleKernel::kAreaInLight : resample::ResampleKernel::kTent;
+}
 
 int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     if (!m_rowWindows || m_job != nullptr || m_orientation != kOrientationAsStored || batchRows < 1) return 0;
@@ -41,12 +43,11 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     const std::int64_t window =
         std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
     // Only a picture resampled whole is read in the order it decodes.
-    if (window >= height ||
-        ResampledPart(m_framing, m_targets, width, height) != PixelRect{0, 0, width, height})
+    if (window >= height || FramedSourceRect(Framing(), width, height) != PixelRect{0, 0, width, height})
         return 0;
     try {
-        m_job = std::make_unique<ResampleJob>(width, height, m_targets, threads, m_orientation, m_framing,
-                                              m_linearLight, static_cast<int>(window), batchRows);
+        m_job = std::make_unique<ResampleJob>(width, height, m_targets, threads, m_orientation, Framing(),
+                                              Kernel(), static_cast<int>(window), batchRows);
     } catch (...) {
         // Finish meets the same trouble with the whole picture and reports it.
         return 0;
@@ -86,7 +87,7 @@ std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bi
     if (threads <= 1 && !evenWithoutHelpers) return nullptr;
     try {
         auto job = std::make_unique<ResampleJob>(bitmap.GetWidth(), bitmap.GetHeight(), m_targets, threads,
-                                                 m_orientation, m_framing, m_linearLight);
+                                                 m_orientation, Framing(), Kernel());
         job->Rows().Attach(bitmap);
         if (job->HasHelpers() || evenWithoutHelpers) return job;
     } catch (...) {
@@ -143,7 +144,7 @@ void CTentResampler::Finish(const CImageBitmap& source) {
         const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
         if (m_job == nullptr) {
             m_job = std::make_unique<ResampleJob>(source.GetWidth(), source.GetHeight(), m_targets, threads,
-                                                  m_orientation, m_framing, m_linearLight);
+                                                  m_orientation, Framing(), Kernel());
             m_job->Rows().Attach(source);
         }
         m_job->PrepareDestinations(m_targets, source.HasAlphaChannel(), m_framing.background);

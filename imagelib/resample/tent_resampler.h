@@ -11,7 +11,8 @@
 
 namespace resample {
 class ResampleJob;
-}
+enum class ResampleKernel;
+}  // namespace resample
 
 // One size to resample to, and the bitmap that receives it.
 struct ResizeTarget {
@@ -105,6 +106,9 @@ private:
     // Drops the job that listened unless it listened to `source` as it is now
     // and has nothing else to read.
     void KeepJobOnlyFor(const CImageBitmap& source);
+    // The framing with its reference size, and the kernel of the mode set.
+    PictureFraming Framing() const;
+    resample::ResampleKernel Kernel() const;
     // Throws when `source` cannot be resampled.
     void CheckSource(const CImageBitmap& source) const;
 
