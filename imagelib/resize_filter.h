@@ -1,15 +1,10 @@
 #pragma once
 
 #include "imagelib/image_bitmap.h"
-#include "imagelib/image_decoder.h"
-#include "imagelib/picture_framing.h"
+#include "imagelib/resample/tent_resampler.h"
 #include "imagelib/ruvo_object.h"
 
-#include <chrono>
-#include <cstddef>
-#include <memory>
 #include <span>
-#include <vector>
 
 // An operation on a whole bitmap. The two operations are defined in terms of
 // each other; a concrete filter overrides at least one of them.
@@ -35,13 +30,6 @@ protected:
     int m_newHeight;
 };
 
-// One size to resample to, and the bitmap that receives it.
-struct ResizeTarget {
-    int width = 0;
-    int height = 0;
-    CImageBitmap* destination = nullptr;
-};
-
 // Separable resampling with a tent (triangle) kernel: every row is resampled
 // to the new width first, then every column to the new height. When a side
 // shrinks, the kernel widens so that every source pixel contributes.
@@ -65,7 +53,7 @@ public:
 
     // Threads to resample with: kAutomaticThreads uses one per core for large
     // pictures and one otherwise.
-    static constexpr int kAutomaticThreads = -1;
+    static constexpr int kAutomaticThreads = CTentResampler::kAutomaticThreads;
     void SetThreadCount(int threads) { m_threads = threads; }
 
     // As for CTentResampler::SetLinearLight.
@@ -74,96 +62,4 @@ public:
 private:
     int m_threads = kAutomaticThreads;
     bool m_linearLight = false;
-};
-
-// Resamples one source picture to several sizes, each destination exactly as
-// CTentResizeFilter would make it. Set as a decoder's row listener, it
-// resamples finished rows across on helper threads while the decoder is still
-// working, so that most of the resizing costs no time at all; Finish does
-// what is left. Without a decoder, Finish does all of it.
-//
-// With row windows allowed (SetRowWindows), a decoder that asks may keep
-// only a window of rows instead of the whole picture (see
-// CDecodedRowListener): each row is resampled across as soon as it is
-// reported, and its slot is handed back once every target's intermediate
-// row (target width x source height, kept whole for the pass down) has it.
-// The window then belongs to this resampler's decode: Finish must be given
-// that same bitmap, and the resampler must outlive neither it nor the decode.
-// A window is offered only for a picture neither turned nor cropped.
-class CTentResampler : public CDecodedRowListener {
-public:
-    // `threads` as for CTentResizeFilter::SetThreadCount.
-    explicit CTentResampler(std::vector<ResizeTarget> targets,
-                            int threads = CTentResizeFilter::kAutomaticThreads);
-    // Stops the helpers; work not finished is dropped. Must go before the
-    // bitmap whose rows it was told of.
-    ~CTentResampler() override;
-    CTentResampler(const CTentResampler&) = delete;
-    CTentResampler& operator=(const CTentResampler&) = delete;
-
-    // How the source is to be seen: an orientation tag's value (1-8, see
-    // exif_orientation.h; others count as 1). Set before the decode starts:
-    // the rows of a picture that is to be turned are not listened to, and
-    // Finish resamples the turned picture.
-    void SetOrientation(int orientation) { m_orientation = orientation >= 1 && orientation <= 8 ? orientation : 1; }
-    // How the picture seen fills each destination; the default stretches it.
-    // A framing without a reference size takes the first target's.
-    void SetFraming(const PictureFraming& framing) { m_framing = framing; }
-
-    // Lets a decoder hold its picture as a window of rows; off by default.
-    // Either way the destinations receive the same bytes.
-    void SetRowWindows(bool allowed) { m_rowWindows = allowed; }
-
-    // Resamples in linear light instead of code values: each code value is
-    // turned into light at 16 bits, pixel centres sit in the middle of the
-    // area each pixel covers, a shrinking side averages each output pixel's
-    // own area, and the results are turned back into code values. Off by
-    // default; set before the decode starts.
-    void SetLinearLight(bool linear) { m_linearLight = linear; }
-    // For a source that Finish is given whole with its rows still in the
-    // file's colours (see CImageDecoder::SetDeferColorConversion): every
-    // pixel is converted with `conversion` as it is read, the source left as
-    // it is. Not owned; it must live until Finish returns. Null (the default)
-    // for a source in sRGB.
-    void SetSourceConversion(const CColorConversion* conversion) { m_sourceConversion = conversion; }
-
-    int WindowRows(int width, int height, int batchRows) noexcept override;
-    void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
-    // Rows resampled while the picture decodes are converted by the thread
-    // that resamples them, off the decoding thread.
-    bool TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion, int firstRow,
-                           int rowCount) noexcept override;
-    void ReleaseRowConversion() noexcept override;
-
-    // Resamples `source` into every destination. Rows reported of another
-    // bitmap, or of one since re-created at another size, are not trusted:
-    // everything is then resampled from `source`. Throws CTextException.
-    void Finish(const CImageBitmap& source);
-
-    // Of the last Finish whose source was a window: how long the decoding
-    // thread waited for the helpers to free slots, and how long it resampled
-    // rows itself because they had fallen behind. Zero otherwise.
-    std::chrono::nanoseconds WindowWaitTime() const { return m_windowWait; }
-    std::chrono::nanoseconds WindowHelpTime() const { return m_windowHelp; }
-
-    struct Shared;
-
-private:
-    // Makes ready to resample `bitmap`'s rows as they are reported, unless it
-    // is not to be streamed; true when its rows are listened to. `evenAlone`:
-    // rows in the file's colours are offered, worth listening to without
-    // helpers in linear light.
-    bool Listens(const CImageBitmap& bitmap, bool evenAlone = false) noexcept;
-
-    std::vector<ResizeTarget> m_targets;
-    int m_threads;
-    int m_orientation = 1;
-    PictureFraming m_framing;
-    bool m_streamingDeclined = false;
-    bool m_rowWindows = false;
-    bool m_linearLight = false;
-    const CColorConversion* m_sourceConversion = nullptr;
-    std::chrono::nanoseconds m_windowWait{};
-    std::chrono::nanoseconds m_windowHelp{};
-    std::unique_ptr<Shared> m_shared;
 };

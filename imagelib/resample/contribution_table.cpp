@@ -1,0 +1,111 @@
+#include "imagelib/resample/contribution_table.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+namespace resample {
+namespace {
+
+// Triangle of radius 1: full weight at the centre, none from one pixel away.
+constexpr double kTentRadius = 1.0;
+
+double Tent(double x) {
+    const double distance = std::fabs(x);
+    return distance < kTentRadius ? kTentRadius - distance : 0.0;
+}
+
+}  // namespace
+
+ContributionTable::ContributionTable(int outSize, int minimumTaps, const PixelWeights& weightsOf) {
+    const auto count = static_cast<std::size_t>(std::max(outSize, 0));
+    m_left.resize(count);
+    m_right.resize(count);
+    // Every output pixel's weights are gathered first: how much room one
+    // needs is known only once all are.
+    std::vector<double> gathered;
+    std::vector<std::size_t> starts(count + 1, 0);
+    std::vector<double> weights;
+    m_taps = std::max(minimumTaps, 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        weights.clear();
+        const int left = weightsOf(static_cast<int>(i), weights);
+        m_left[i] = left;
+        m_right[i] = left + static_cast<int>(weights.size()) - 1;
+        m_taps = std::max(m_taps, static_cast<int>(weights.size()));
+        gathered.insert(gathered.end(), weights.begin(), weights.end());
+        starts[i + 1] = gathered.size();
+    }
+    m_weights.assign(count * static_cast<std::size_t>(m_taps), 0.0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double* first = gathered.data() + starts[i];
+        const double* last = gathered.data() + starts[i + 1];
+        double sum = 0.0;
+        for (const double* weight = first; weight != last; ++weight) sum += *weight;
+        double* out = m_weights.data() + i * static_cast<std::size_t>(m_taps);
+        for (const double* weight = first; weight != last; ++weight, ++out)
+            *out = sum != 0.0 ? *weight / sum : 0.0;
+    }
+}
+
+ContributionTable TentContributions(int outSize, int inSize) {
+    const double scale = static_cast<double>(outSize) / static_cast<double>(inSize);
+    // Shrinking widens the kernel so that the output averages over every
+    // source pixel it covers; enlarging interpolates between neighbours.
+    double width = kTentRadius;
+    double factor = 1.0;
+    if (scale < 1.0) {
+        width = kTentRadius / scale;
+        factor = scale;
+    }
+    const int maxContributors = 2 * static_cast<int>(std::ceil(width)) + 1;
+    return ContributionTable(outSize, maxContributors, [=](int i, std::vector<double>& weights) {
+        // No half-pixel offset: output pixel 0 sits on source pixel 0.
+        const double centre = static_cast<double>(i) / scale;
+        int left = std::max(0, static_cast<int>(std::floor(centre - width)));
+        int right = std::min(inSize - 1, static_cast<int>(std::ceil(centre + width)));
+        // Both ends can land on a pixel of zero weight; dropping one keeps
+        // the range within the table.
+        if (right - left + 1 > maxContributors) {
+            if (left < inSize)
+                ++left;
+            else
+                --right;
+        }
+        for (int k = left; k <= right; ++k)
+            weights.push_back(factor * Tent((centre - static_cast<double>(k)) * factor));
+        return left;
+    });
+}
+
+// Source pixel k covers [k, k + 1) and output pixel i covers [i, i + 1) /
+// scale.
+//
+// Measured on photos against a wider tent and against a box shrink followed by
+// Lanczos-3, the error of the area average after dithering was within a few
+// percent of the best, while neither aliasing on 40x shrinks nor ringing at
+// edges (the area has no negative lobes), and it reads the fewest source
+// pixels per output pixel of the three.
+ContributionTable AreaContributions(int outSize, int inSize) {
+    const double scale = static_cast<double>(outSize) / static_cast<double>(inSize);
+    return ContributionTable(outSize, 1, [=](int i, std::vector<double>& weights) {
+        if (scale >= 1.0) {
+            const double centre = (i + 0.5) / scale - 0.5;
+            const int left = std::clamp(static_cast<int>(std::floor(centre)), 0, inSize - 1);
+            const int right = std::min(left + 1, inSize - 1);
+            const double fraction = std::clamp(centre - left, 0.0, 1.0);
+            weights.push_back(right == left ? 1.0 : 1.0 - fraction);
+            if (right != left) weights.push_back(fraction);
+            return left;
+        }
+        const double start = i / scale;
+        const double end = (i + 1) / scale;
+        const int left = static_cast<int>(std::floor(start));
+        const int right = std::min(inSize - 1, static_cast<int>(std::ceil(end)) - 1);
+        for (int k = left; k <= right; ++k)
+            weights.push_back(std::max(0.0, std::min<double>(k + 1, end) - std::max<double>(k, start)));
+        return left;
+    });
+}
+
+}  // namespace resample

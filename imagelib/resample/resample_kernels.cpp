@@ -1,0 +1,239 @@
+#include "imagelib/resample/resample_kernels.h"
+
+#include "imagelib/linear_light.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace resample {
+namespace {
+
+// The weighted sum is rounded by adding 0.5 and truncating. Weights are
+// non-negative and sum to 1, so the result never leaves 0..255.
+std::uint8_t RoundToByte(double value) {
+    return static_cast<std::uint8_t>(value + 0.5);
+}
+
+// Four doubles side by side: one pixel's bytes, summed each on its own. GCC
+// and Clang map this onto the widest vector unit the function is built for.
+// Buffers hold plain doubles, four per pixel, copied in and out of Lanes, so
+// no buffer needs the vector type's alignment. The type never crosses this
+// file, so how the baseline build passes it between functions does not matter.
+#if defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+typedef double Lanes __attribute__((vector_size(32)));
+#else
+struct Lanes {
+    double lane[4];
+    double operator[](int i) const { return lane[i]; }
+    Lanes& operator+=(const Lanes& other) {
+        for (int i = 0; i < 4; ++i) lane[i] += other.lane[i];
+        return *this;
+    }
+    friend Lanes operator+(Lanes a, const Lanes& b) { return a += b; }
+    friend Lanes operator*(const Lanes& a, const Lanes& b) {
+        return {a.lane[0] * b.lane[0], a.lane[1] * b.lane[1], a.lane[2] * b.lane[2], a.lane[3] * b.lane[3]};
+    }
+};
+#endif
+
+// The hot loops are built twice on x86-64 Linux, for AVX2 and for the
+// baseline, and the loader picks one for the machine. Neither build may fuse
+// a multiply into an add (FMA is not enabled and contraction is off), so both
+// give the same bytes.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define KESTRIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KESTRIN_VECTOR_CLONES
+#endif
+
+// The small helpers below are built once, for the baseline. Called out of
+// line from the AVX2 clone (as an unoptimised build does), a 32-byte vector
+// would cross between two calling conventions and arrive garbled, so they
+// are always inlined into whichever clone uses them; and so they stay in the
+// file of the loops that call them.
+#if defined(__GNUC__)
+#define KESTRIN_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define KESTRIN_ALWAYS_INLINE inline
+#endif
+
+KESTRIN_ALWAYS_INLINE Lanes Broadcast(double value) {
+    return Lanes{value, value, value, value};
+}
+
+KESTRIN_ALWAYS_INLINE Lanes Load(const double* pixel) {
+    Lanes value;
+    std::memcpy(&value, pixel, sizeof value);
+    return value;
+}
+
+KESTRIN_ALWAYS_INLINE Lanes Widen(const std::uint8_t* pixel) {
+    return Lanes{static_cast<double>(pixel[0]), static_cast<double>(pixel[1]), static_cast<double>(pixel[2]),
+                 static_cast<double>(pixel[3])};
+}
+
+KESTRIN_ALWAYS_INLINE void StorePixel(const Lanes& value, std::uint8_t* pixel) {
+    for (int b = 0; b < 4; ++b) pixel[b] = RoundToByte(value[b]);
+}
+
+// Linear light is held at 16 bits between the passes. Rounding in the sums
+// can step just past either end, so values are clamped.
+KESTRIN_ALWAYS_INLINE std::uint16_t RoundToLinear16(double value) {
+    return static_cast<std::uint16_t>(std::clamp(value, 0.0, 65535.0) + 0.5);
+}
+
+KESTRIN_ALWAYS_INLINE void StoreLinearPixel(const Lanes& value, std::uint8_t* pixel) {
+    std::uint16_t channels[4];
+    for (int b = 0; b < 4; ++b) channels[b] = RoundToLinear16(value[b]);
+    std::memcpy(pixel, channels, sizeof channels);
+}
+
+KESTRIN_ALWAYS_INLINE Lanes WidenLinear(const std::uint8_t* pixel) {
+    std::uint16_t channels[4];
+    std::memcpy(channels, pixel, sizeof channels);
+    return Lanes{static_cast<double>(channels[0]), static_cast<double>(channels[1]),
+                 static_cast<double>(channels[2]), static_cast<double>(channels[3])};
+}
+
+// Back from linear light at 16 bits to code values; alpha was only widened.
+KESTRIN_ALWAYS_INLINE void StoreEncodedPixel(const Lanes& value, std::uint8_t* pixel) {
+    for (int b = 0; b < 3; ++b) pixel[b] = SrgbFromLinear16(RoundToLinear16(value[b]));
+    pixel[3] = static_cast<std::uint8_t>(RoundToLinear16(value[3]) / 257.0 + 0.5);
+}
+
+// One output pixel of the pass across into the intermediate row.
+KESTRIN_ALWAYS_INLINE void StoreAcross(const Lanes& value, std::uint8_t* row, int x, bool linear) {
+    if (linear)
+        StoreLinearPixel(value, row + 8 * static_cast<std::size_t>(x));
+    else
+        StorePixel(value, row + 4 * static_cast<std::size_t>(x));
+}
+
+// Linear light at 16 bits of each code value, as a double.
+const std::array<double, 256>& LinearTable() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> values{};
+        for (int code = 0; code < 256; ++code)
+            values[static_cast<std::size_t>(code)] = Linear16FromSrgb(static_cast<std::uint8_t>(code));
+        return values;
+    }();
+    return table;
+}
+
+}  // namespace
+
+void MakeLinear(double* row, int width) {
+    const double* linear = LinearTable().data();
+    for (int x = 0; x < width; ++x, row += 4) {
+        row[0] = linear[static_cast<int>(row[0])];
+        row[1] = linear[static_cast<int>(row[1])];
+        row[2] = linear[static_cast<int>(row[2])];
+        row[3] *= 257.0;
+    }
+}
+
+KESTRIN_VECTOR_CLONES
+void WidenRow(const std::uint8_t* in, int width, double* out) {
+    for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = in[i];
+}
+
+void WidenLinearRow(const std::uint8_t* in, int width, double* out) {
+    const double* linear = LinearTable().data();
+    for (int x = 0; x < width; ++x, in += 4, out += 4) {
+        out[0] = linear[in[0]];
+        out[1] = linear[in[1]];
+        out[2] = linear[in[2]];
+        out[3] = 257.0 * in[3];
+    }
+}
+
+void WidenBackwards(const std::uint8_t* last, int width, double* out) {
+    for (int i = 0; i < width; ++i, out += 4) {
+        const std::uint8_t* pixel = last - 4 * static_cast<std::ptrdiff_t>(i);
+        for (int b = 0; b < 4; ++b) out[b] = pixel[b];
+    }
+}
+
+// Taps past an output pixel's own sources have weight 0 and add +0.0, which
+// leaves a sum of non-negative terms as it is, so every output byte is the sum
+// over its sources left to right. Four output pixels are summed together to
+// keep the adder busy.
+KESTRIN_VECTOR_CLONES
+void ResampleRowAcross(const double* row, const ContributionTable& table, int outWidth, std::uint8_t* out,
+                       bool linear) {
+    const int taps = table.Taps();
+
+    int x = 0;
+    for (; x + 4 <= outWidth; x += 4) {
+        const double* p0 = row + 4 * static_cast<std::size_t>(table.Left(x));
+        const double* p1 = row + 4 * static_cast<std::size_t>(table.Left(x + 1));
+        const double* p2 = row + 4 * static_cast<std::size_t>(table.Left(x + 2));
+        const double* p3 = row + 4 * static_cast<std::size_t>(table.Left(x + 3));
+        const double* w0 = table.Weights(x);
+        const double* w1 = table.Weights(x + 1);
+        const double* w2 = table.Weights(x + 2);
+        const double* w3 = table.Weights(x + 3);
+        Lanes a0 = {}, a1 = {}, a2 = {}, a3 = {};
+        for (int j = 0; j < taps; ++j) {
+            a0 += Broadcast(w0[j]) * Load(p0 + 4 * j);
+            a1 += Broadcast(w1[j]) * Load(p1 + 4 * j);
+            a2 += Broadcast(w2[j]) * Load(p2 + 4 * j);
+            a3 += Broadcast(w3[j]) * Load(p3 + 4 * j);
+        }
+        StoreAcross(a0, out, x, linear);
+        StoreAcross(a1, out, x + 1, linear);
+        StoreAcross(a2, out, x + 2, linear);
+        StoreAcross(a3, out, x + 3, linear);
+    }
+    for (; x < outWidth; ++x) {
+        const double* p = row + 4 * static_cast<std::size_t>(table.Left(x));
+        const double* w = table.Weights(x);
+        Lanes a = {};
+        for (int j = 0; j < taps; ++j) a += Broadcast(w[j]) * Load(p + 4 * j);
+        StoreAcross(a, out, x, linear);
+    }
+}
+
+// Each output row is accumulated whole, source rows top to bottom, so every
+// byte is summed in the same order as column by column would.
+KESTRIN_VECTOR_CLONES
+void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int width,
+                      const ContributionTable& table, std::uint8_t* resampled, int begin, int end,
+                      double* values, bool linear) {
+    for (int y = begin; y < end; ++y) {
+        const int top = table.Left(y);
+        const int bottom = table.Right(y);
+        const double* weights = table.Weights(y);
+        std::fill(values, values + 4 * static_cast<std::size_t>(width), 0.0);
+        for (int k = top; k <= bottom; ++k) {
+            const Lanes weight = Broadcast(weights[k - top]);
+            const std::uint8_t* in = intermediate + static_cast<std::size_t>(k) * stride;
+            if (linear) {
+                for (int x = 0; x < width; ++x) {
+                    double* sum = values + 4 * static_cast<std::size_t>(x);
+                    const Lanes value =
+                        Load(sum) + weight * WidenLinear(in + 8 * static_cast<std::size_t>(x));
+                    std::memcpy(sum, &value, sizeof value);
+                }
+                continue;
+            }
+            for (int x = 0; x < width; ++x) {
+                double* sum = values + 4 * static_cast<std::size_t>(x);
+                const Lanes value = Load(sum) + weight * Widen(in + 4 * static_cast<std::size_t>(x));
+                std::memcpy(sum, &value, sizeof value);
+            }
+        }
+        std::uint8_t* out = resampled + static_cast<std::size_t>(y) * 4 * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            const Lanes value = Load(values + 4 * static_cast<std::size_t>(x));
+            if (linear)
+                StoreEncodedPixel(value, out + 4 * static_cast<std::size_t>(x));
+            else
+                StorePixel(value, out + 4 * static_cast<std::size_t>(x));
+        }
+    }
+}
+
+}  // namespace resample

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "imagelib/image_bitmap.h"
+#include "imagelib/picture_framing.h"
+#include "imagelib/resample/contribution_table.h"
+#include "imagelib/resample/tent_resampler.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace resample {
+
+// How the passes weigh their sources, and what the intermediate rows hold.
+enum class ResampleKernel {
+    kTent,         // code values through the tent (TentContributions)
+    kAreaInLight,  // linear light through the area average (AreaContributions)
+};
+
+inline bool ResamplesInLight(ResampleKernel kernel) {
+    return kernel != ResampleKernel::kTent;
+}
+
+// The table of one pass from inSize to outSize pixels.
+ContributionTable BuildContributions(ResampleKernel kernel, int outSize, int inSize);
+
+// The framing with its reference size: a framing without one takes the first
+// target's.
+PictureFraming ReferencedFraming(const PictureFraming& framing, std::span<const ResizeTarget> targets);
+
+// How the part of the picture seen becomes one target: the tables of both
+// passes, the intermediate image between them (as wide as the placement, as
+// high as the part) and the result of the pass down until it is delivered.
+//
+// Rows across and rows down are written by one thread each; which thread, and
+// when, is for the caller to arrange.
+class TargetPlan {
+public:
+    // Throws CTextException when the intermediate would be absurd.
+    TargetPlan(ResampleKernel kernel, const PixelRect& part, const PixelRect& placement);
+
+    // Where in the target the resampled picture goes; background around it.
+    const PixelRect& Placement() const { return m_placement; }
+    // The most taps a widened row is read with, beyond its last pixel.
+    int AcrossTaps() const { return m_across.Taps(); }
+    // The last row across that output row y of the pass down reads.
+    int LastRowReadDown(int y) const { return m_down.Right(y); }
+
+    // Resamples widened row y of the part into the intermediate.
+    void ResampleAcross(int y, const double* row);
+    // Resamples output rows [begin, end) down, once every row across they
+    // read is there; `values` holds four doubles per placement pixel.
+    void ResampleDown(int begin, int end, double* values);
+
+    // Creates the target's bitmap, background around the placement.
+    void Prepare(CImageBitmap& destination, int width, int height, bool alpha,
+                 const PaletteEntry& background) const;
+    // Puts the result of the pass down into the destination Prepare made.
+    void Deliver(CImageBitmap& destination) const;
+
+private:
+    bool m_linear;
+    PixelRect m_placement;
+    ContributionTable m_across;
+    ContributionTable m_down;
+    // Not cleared: every byte is resampled across before the pass down reads
+    // it, and clearing megabytes would hold up the decoder that plans first.
+    std::size_t m_stride;
+    std::unique_ptr<std::uint8_t[]> m_intermediate;
+    // Placement-sized; not cleared either: every row is resampled before it
+    // is delivered.
+    std::unique_ptr<std::uint8_t[]> m_resampled;
+};
+
+// The plans of every target for `part` of the picture seen, in the targets'
+// order. Throws CTextException for an absurd target.
+std::vector<TargetPlan> PlanTargets(ResampleKernel kernel, const PictureFraming& framing,
+                                    const PixelRect& part, std::span<const ResizeTarget> targets);
+
+}  // namespace resample

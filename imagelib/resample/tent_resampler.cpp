@@ -1,0 +1,161 @@
+#include "imagelib/resample/tent_resampler.h"
+
+#include "imagelib/exif_orientation.h"
+#include "imagelib/resample/resample_job.h"
+#include "imagelib/text_exception.h"
+
+#include <cstdint>
+#include <new>
+#include <span>
+
+using resample::kChunkRows;
+using resample::ResampleJob;
+using resample::ResolveThreads;
+
+namespace {
+
+const char kOutOfMemory[] = "Out of memory creating bitmap.";
+
+// Chunks of rows per thread that a window of rows holds beyond the decoder's
+// batch.
+constexpr int kWindowChunksPerThread = 2;
+
+}  // namespace
+
+CTentResampler::CTentResampler(std::vector<ResizeTarget> targets, int threads)
+    : m_targets(std::move(targets)), m_threads(threads) {}
+
+CTentResampler::~CTentResampler() = default;
+
+PictureFraming CTentResampler::Framing() const {
+    return resample::ReferencedFraming(m_framing, m_targets);
+}
+
+resample::ResampleKernel CTentResampler::Kernel() const {
+    return m_linearLight ? resample::ResampleKernel::kAreaInLight : resample::ResampleKernel::kTent;
+}
+
+int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
+    if (!m_rowWindows || m_job != nullptr || m_orientation != kOrientationAsStored || batchRows < 1) return 0;
+    const int threads = ResolveThreads(m_threads, width, height);
+    // Room for the batch being written, the chunks the threads are on and the
+    // rows gathering into the next ones, so the decoder seldom waits.
+    const std::int64_t window =
+        std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
+    // Only a picture resampled whole is read in the order it decodes.
+    if (window >= height || FramedSourceRect(Framing(), width, height) != PixelRect{0, 0, width, height})
+        return 0;
+    try {
+        m_job = std::make_unique<ResampleJob>(width, height, m_targets, threads, m_orientation, Framing(),
+                                              Kernel(), static_cast<int>(window), batchRows);
+    } catch (...) {
+        // Finish meets the same trouble with the whole picture and reports it.
+        return 0;
+    }
+    return static_cast<int>(window);
+}
+
+bool CTentResampler::Listens(const CImageBitmap& bitmap, bool evenAlone) noexcept {
+    if (m_job != nullptr && m_job->Rows().Source() == nullptr) {
+        if (m_job->Rows().Expects(bitmap))
+            m_job->Rows().Attach(bitmap);
+        else
+            m_job.reset();
+    }
+    if (m_job == nullptr) {
+        m_job = m_streamingDeclined ? nullptr : StreamingJob(bitmap, evenAlone);
+        if (m_job == nullptr) {
+            m_streamingDeclined = true;
+            return false;
+        }
+    }
+    return &bitmap == m_job->Rows().Source();
+}
+
+std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bitmap,
+                                                          bool evenAlone) noexcept {
+    // A whole picture streams only with a helper to hand rows to; otherwise
+    // Finish does everything, and reports any trouble then. The rows of a
+    // picture that is to be turned are not the rows it is seen with. In
+    // linear light, rows in the file's colours are taken even without
+    // helpers, so that their light comes from the conversion however many
+    // cores there are.
+    if (bitmap.GetDepth() != 32 || bitmap.GetWindowRows() != 0 || m_orientation != kOrientationAsStored)
+        return nullptr;
+    const bool evenWithoutHelpers = evenAlone && m_linearLight;
+    const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
+    if (threads <= 1 && !evenWithoutHelpers) return nullptr;
+    try {
+        auto job = std::make_unique<ResampleJob>(bitmap.GetWidth(), bitmap.GetHeight(), m_targets, threads,
+                                                 m_orientation, Framing(), Kernel());
+        job->Rows().Attach(bitmap);
+        if (job->HasHelpers() || evenWithoutHelpers) return job;
+    } catch (...) {
+    }
+    return nullptr;
+}
+
+void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
+    if (!Listens(bitmap)) return;
+    m_job->MarkReady(rowCount);
+    if (m_job->Rows().WindowRows() > 0) m_job->MakeRoom(rowCount);
+}
+
+bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion,
+                                       int firstRow, int rowCount) noexcept {
+    if (!Listens(bitmap, true)) return false;
+    if (m_job->TakeConversion(conversion, firstRow, rowCount)) return true;
+    // Rows not taken may stay in the file's colours until Finish (see
+    // CImageDecoder::SetDeferColorConversion): they are not read before, as
+    // long as nothing was read yet and no window needs it.
+    if (m_job->Untouched()) {
+        m_job.reset();
+        m_streamingDeclined = true;
+    }
+    return false;
+}
+
+void CTentResampler::ReleaseRowConversion() noexcept {
+    if (m_job != nullptr) m_job->ReleaseConversion();
+}
+
+void CTentResampler::KeepJobOnlyFor(const CImageBitmap& source) {
+    if (m_job == nullptr) return;
+    // A window whose decoder reported no row at all: every row is unwritten.
+    if (m_job->Rows().Expects(source)) m_job->Rows().Attach(source);
+    // Rows listened to were read as the decoder reported them, so a source
+    // still in the file's colours starts afresh.
+    if (!m_job->Rows().Fits(source, m_orientation) || m_sourceConversion != nullptr) m_job.reset();
+}
+
+void CTentResampler::CheckSource(const CImageBitmap& source) const {
+    if (source.GetDepth() != 32)
+        throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: Only 32-bit bitmaps can be resized.");
+    // A window's rows are only ever seen by the resampler that listened to them.
+    if (m_job == nullptr && source.GetWindowRows() != 0)
+        throw CTextException(ERR_UNSUPPORTED_DATA, "Resize filter: The picture's rows were not seen.");
+}
+
+void CTentResampler::Finish(const CImageBitmap& source) {
+    KeepJobOnlyFor(source);
+    m_windowWait = m_windowHelp = std::chrono::nanoseconds::zero();
+    CheckSource(source);
+    try {
+        const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
+        if (m_job == nullptr) {
+            m_job = std::make_unique<ResampleJob>(source.GetWidth(), source.GetHeight(), m_targets, threads,
+                                                  m_orientation, Framing(), Kernel());
+            m_job->Rows().Attach(source);
+        }
+        m_job->PrepareDestinations(m_targets, source.HasAlphaChannel(), m_framing.background);
+        m_job->FinishAcross(m_sourceConversion);
+        m_windowWait = m_job->WaitTime();
+        m_windowHelp = m_job->HelpTime();
+        m_job->FinishDown(threads);
+        m_job->Deliver(m_targets);
+    } catch (const std::bad_alloc&) {
+        m_job.reset();
+        throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+    }
+    m_job.reset();
+}
