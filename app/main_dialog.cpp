@@ -79,7 +79,7 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     m_conversion = m_settings.conversion;
     transferToControls();
     refreshOptionsText();
-    (m_settings.conversion.reduction != ColourReduction::kRaw ? m_ui.ditherRadio : m_ui.rawRadio)
+    (m_settings.conversion.reduction != ColorReduction::kRaw ? m_ui.ditherRadio : m_ui.rawRadio)
         ->setChecked(true);
     m_ui.fineQualityCheck->setChecked(m_settings.conversion.quality == PictureQuality::kFine);
 
@@ -105,7 +105,7 @@ void CMainDialog::connectControls() {
     connect(m_ui.clearButton, &QPushButton::clicked, this, &CMainDialog::clearPictures);
     connect(m_ui.pictureList, &QListWidget::currentRowChanged, this, &CMainDialog::refreshPreview);
     connect(m_ui.inputCombo, &QComboBox::editTextChanged, this, &CMainDialog::refreshPreview);
-    connect(m_ui.colourDepthCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
+    connect(m_ui.colorDepthCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
     connect(m_ui.destinationCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
     connect(m_ui.ditherRadio, &QRadioButton::toggled, this, &CMainDialog::refreshPreview);
     connect(m_ui.fineQualityCheck, &QCheckBox::toggled, this, &CMainDialog::refreshPreview);
@@ -124,7 +124,7 @@ void CMainDialog::transferToControls() {
     const auto select = [](QComboBox* combo, int index) {
         combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
     };
-    select(m_ui.colourDepthCombo, m_conversion.depthListPosition());
+    select(m_ui.colorDepthCombo, m_conversion.depthListPosition());
     select(m_ui.destinationCombo, m_conversion.destination);
 }
 
@@ -138,7 +138,7 @@ void CMainDialog::transferFromControls() {
     }
     m_directInstall = m_ui.directInstallCheck->isChecked() ? 1 : 0;
     m_writeToFile = m_ui.writeToFileCheck->isChecked() ? 1 : 0;
-    m_conversion.chooseDepthByListPosition(m_ui.colourDepthCombo->currentIndex());
+    m_conversion.chooseDepthByListPosition(m_ui.colorDepthCombo->currentIndex());
     m_conversion.destination = static_cast<DestinationOs>(m_ui.destinationCombo->currentIndex());
 }
 
@@ -225,8 +225,8 @@ void CMainDialog::addRecent(RecentList& list, QComboBox* combo, const QString& p
     if (list.add(path)) MainDialogControls::addRecent(combo, path);
 }
 
-ColourReduction CMainDialog::chosenReduction() const {
-    return m_ui.ditherRadio->isChecked() ? ColourReduction::kDithering : ColourReduction::kRaw;
+ColorReduction CMainDialog::chosenReduction() const {
+    return m_ui.ditherRadio->isChecked() ? ColorReduction::kDithering : ColorReduction::kRaw;
 }
 
 PictureQuality CMainDialog::chosenQuality() const {
@@ -470,7 +470,7 @@ void CMainDialog::openPicture(const QString& path) {
 void CMainDialog::refreshPreview() {
     // What fillJob would hand a conversion run started now.
     ConversionSettings settings = chosenSettings();
-    settings.chooseDepthByListPosition(m_ui.colourDepthCombo->currentIndex());
+    settings.chooseDepthByListPosition(m_ui.colorDepthCombo->currentIndex());
     settings.destination = static_cast<DestinationOs>(m_ui.destinationCombo->currentIndex());
     if (isBatch()) {
         // The selected picture of the list, named as its conversion names it.

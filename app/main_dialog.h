@@ -98,7 +98,7 @@ private:
     void connectControls();
     void transferToControls();
     void transferFromControls();
-    ColourReduction chosenReduction() const;
+    ColorReduction chosenReduction() const;
     // The fine quality when its box is ticked; otherwise the classic one, or
     // the unknown number the settings held, kept as it was.
     PictureQuality chosenQuality() const;

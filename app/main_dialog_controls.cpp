@@ -148,9 +148,9 @@ void MainDialogControls::buildPropertiesGroup() {
     imageNameEdit = makeWidget<QLineEdit>("imageNameEdit", propertiesGroup);
     imageNameEdit->setMaxLength(static_cast<int>(kMaxImageNameLength));
     imageNameLabel->setBuddy(imageNameEdit);
-    colourDepthLabel = makeWidget<QLabel>("colorDepthLabel", propertiesGroup);
-    colourDepthCombo = makeWidget<QComboBox>("colorDepthCombo", propertiesGroup);
-    colourDepthLabel->setBuddy(colourDepthCombo);
+    colorDepthLabel = makeWidget<QLabel>("colorDepthLabel", propertiesGroup);
+    colorDepthCombo = makeWidget<QComboBox>("colorDepthCombo", propertiesGroup);
+    colorDepthLabel->setBuddy(colorDepthCombo);
     destinationLabel = makeWidget<QLabel>("destinationOsLabel", propertiesGroup);
     destinationCombo = makeWidget<QComboBox>("destinationOsCombo", propertiesGroup);
     destinationLabel->setBuddy(destinationCombo);
@@ -164,8 +164,8 @@ void MainDialogControls::buildPropertiesGroup() {
     auto* layout = new QGridLayout(propertiesGroup);
     layout->addWidget(imageNameLabel, 0, 0);
     layout->addWidget(imageNameEdit, 0, 1);
-    layout->addWidget(colourDepthLabel, 1, 0);
-    layout->addWidget(colourDepthCombo, 1, 1);
+    layout->addWidget(colorDepthLabel, 1, 0);
+    layout->addWidget(colorDepthCombo, 1, 1);
     layout->addWidget(destinationLabel, 2, 0);
     layout->addWidget(destinationCombo, 2, 1);
     layout->addWidget(destinationDescription, 3, 0, 1, 2);
@@ -261,7 +261,7 @@ void MainDialogControls::arrangeGroups() {
 void MainDialogControls::setFocusOrder() {
     // The order of the controls, which Tab and Enter follow.
     const QList<QWidget*> order = {inputCombo,   pictureList,   pickButton,         removeButton,
-                                   clearButton,  imageNameEdit, colourDepthCombo,   destinationCombo,
+                                   clearButton,  imageNameEdit, colorDepthCombo,   destinationCombo,
                                    rawRadio,     ditherRadio,   fineQualityCheck,   writeToFileCheck,
                                    outputCombo,  setButton,     directInstallCheck, startButton,
                                    optionsButton};
@@ -276,9 +276,9 @@ void MainDialogControls::retranslateUi() {
     clearButton->setText(uiText("Clear &all"));
     propertiesGroup->setTitle(uiText("Image Properties"));
     imageNameLabel->setText(uiText("&Image name:"));
-    colourDepthLabel->setText(uiText("&Color depth:"));
+    colorDepthLabel->setText(uiText("&Color depth:"));
     // Already in sorted order, as the list keeps them.
-    setItems(colourDepthCombo, {uiText("1 bit (black & white)"), uiText("4 bit (16 shades of gray)"),
+    setItems(colorDepthCombo, {uiText("1 bit (black & white)"), uiText("4 bit (16 shades of gray)"),
                                 uiText("8 bit (256 colors)")});
     destinationLabel->setText(uiText("Destination &OS:"));
     setItems(destinationCombo, {uiText("PalmOS 3 or 4"), uiText("PalmOS 5 (low-res)"),
@@ -306,7 +306,7 @@ void MainDialogControls::retranslateUi() {
     // The check box and its label "file:" read as one.
     writeToFileCheck->setAccessibleName(m_batch ? uiText("Write to folder") : uiText("Write to file"));
     imageNameEdit->setAccessibleName(uiText("Image name"));
-    colourDepthCombo->setAccessibleName(uiText("Color depth"));
+    colorDepthCombo->setAccessibleName(uiText("Color depth"));
     destinationCombo->setAccessibleName(uiText("Destination OS"));
     optionsButton->setAccessibleName(uiText("Options"));
     pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(pictureList->count()));
@@ -315,7 +315,7 @@ void MainDialogControls::retranslateUi() {
 
 void MainDialogControls::retranslateTips() {
     const std::pair<QWidget*, int> tips[] = {
-        {inputCombo, 200},         {pickButton, 202},  {imageNameEdit, 204}, {colourDepthCombo, 205},
+        {inputCombo, 200},         {pickButton, 202},  {imageNameEdit, 204}, {colorDepthCombo, 205},
         {destinationCombo, 206},   {rawRadio, 207},    {ditherRadio, 208},   {writeToFileCheck, 209},
         {directInstallCheck, 210}, {startButton, 211}, {optionsButton, 212}, {pictureList, 213},
         {removeButton, 214},       {clearButton, 215},

@@ -51,8 +51,8 @@ struct MainDialogControls {
     QGroupBox* propertiesGroup = nullptr;
     QLabel* imageNameLabel = nullptr;
     QLineEdit* imageNameEdit = nullptr;
-    QLabel* colourDepthLabel = nullptr;
-    QComboBox* colourDepthCombo = nullptr;
+    QLabel* colorDepthLabel = nullptr;
+    QComboBox* colorDepthCombo = nullptr;
     QLabel* destinationLabel = nullptr;
     QComboBox* destinationCombo = nullptr;
     QLabel* destinationDescription = nullptr;

@@ -45,7 +45,7 @@ const MenuEntry kMenu[] = {
     {MenuEntry::EndOfSubmenu},
     {MenuEntry::Toggle, "Turn photos upright", ID_TURN_UPRIGHT, "turnPhotosUprightAction",
      [](State s) { return s.conversion.autoOrient; }, [](Choices c) { c.autoOrient = !c.autoOrient; }},
-    {MenuEntry::Toggle, "Use colour profiles", ID_USE_COLOUR_PROFILES, "useColourProfilesAction",
+    {MenuEntry::Toggle, "Use colour profiles", ID_USE_COLOR_PROFILES, "useColourProfilesAction",
      [](State s) { return s.conversion.colorManage; }, [](Choices c) { c.colorManage = !c.colorManage; }},
     {MenuEntry::Submenu, "Picture shape", 0, "pictureShapeMenu"},
     {MenuEntry::Choice, "Stretch to fill", ID_FIT_STRETCH, "fitStretchAction",

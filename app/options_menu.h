@@ -22,7 +22,7 @@ enum MainDialogCommand : int {
     ID_FIT_PAD = 40008,
     ID_FIT_CROP = 40009,
     ID_INSTALL_WITH = 40010,
-    ID_USE_COLOUR_PROFILES = 40016,
+    ID_USE_COLOR_PROFILES = 40016,
 };
 
 // What the menu marks.

@@ -1,11 +1,11 @@
 // Micro-benchmarks: the tent filter on a photo-sized picture, the cost of a
 // fresh photo-sized bitmap, the colour reduction with dithering (classic and
 // fine), the scanline encoder, and the colour conversion of a tagged picture.
-#include "engine/colour_reducer.h"
+#include "engine/color_reducer.h"
 #include "engine/palm_palette.h"
 #include "engine/pixel_packer.h"
 #include "engine/scanline_encoder.h"
-#include "imagelib/color_conversion.h"
+#include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
 
@@ -128,7 +128,7 @@ void FineReduceDithered(benchmark::State& state) {
     picture.Create(320, 220, 32, false);
     fillPicture(picture);
     std::vector<std::uint8_t> packed(320 * 220 * static_cast<std::size_t>(depth) / 8);
-    const ColourReducer& reducer = colourReducer(PictureQuality::kFine);
+    const ColorReducer& reducer = colorReducer(PictureQuality::kFine);
     for (auto _ : state) {
         reducer.reduce(picture, true, palette, packed);
         benchmark::DoNotOptimize(packed.data());

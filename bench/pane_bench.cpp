@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         newInput.push_back(timeToPicture(pane, path, settings));
         settings.depth = kFourBits;
         otherSettings.push_back(timeToPicture(pane, path, settings));
-        settings.reduction = ColourReduction::kRaw;
+        settings.reduction = ColorReduction::kRaw;
         otherSettings.push_back(timeToPicture(pane, path, settings));
     }
     const double wait = CPreviewPane::kDefaultDelay;

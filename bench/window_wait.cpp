@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         ConversionSettings settings;
         settings.destination = target.destination;
         settings.depth = kEightBits;
-        settings.reduction = ColourReduction::kDithering;
+        settings.reduction = ColorReduction::kDithering;
         CachingSourceLoader loader(argv[1], settings.ditherSetting(), messages, plannedPictureSizes(settings),
                                    settings.pictureLayout());
         loader.setPictureHolding(PictureHolding::kStreamWherePossible);

@@ -163,7 +163,7 @@ OptionError applyConversionOption(int code, const std::string& value, Conversion
             if (!parseInteger(value, depth) ||
                 (depth != kOneBit && depth != kTwoBits && depth != kFourBits && depth != kEightBits))
                 return "unknown depth '" + value + "' (use 1, 2, 4 or 8)";
-            conversion.depth = static_cast<ColourDepth>(depth);
+            conversion.depth = static_cast<ColorDepth>(depth);
             return std::nullopt;
         }
         case 't': {
@@ -173,10 +173,10 @@ OptionError applyConversionOption(int code, const std::string& value, Conversion
             return std::nullopt;
         }
         case kDitherOption:
-            conversion.reduction = ColourReduction::kDithering;
+            conversion.reduction = ColorReduction::kDithering;
             return std::nullopt;
         case kRawOption:
-            conversion.reduction = ColourReduction::kRaw;
+            conversion.reduction = ColorReduction::kRaw;
             return std::nullopt;
         case kQualityOption: {
             const auto quality = parseChoice(value, kQualities);
@@ -209,10 +209,10 @@ OptionError applyConversionOption(int code, const std::string& value, Conversion
             return std::nullopt;
         }
         case kBackgroundOption: {
-            const auto colour = parseBackgroundColour(value);
-            if (!colour)
+            const auto color = parseBackgroundColor(value);
+            if (!color)
                 return "unknown colour '" + value + "' (use #rrggbb or a basic colour name such as black)";
-            conversion.background = *colour;
+            conversion.background = *color;
             return std::nullopt;
         }
         default:

@@ -61,7 +61,7 @@ void describeBitmap(std::ostream& out, const PalmBitmapRecord& bitmap) {
     out << "  bitmap: version=" << bitmap.version << " byte-order=" << (bitmap.littleEndian ? "little" : "big")
         << " size=" << bitmap.width << "x" << bitmap.height << " depth=" << bitmap.pixelSize
         << " density=" << bitmap.density << " compression=" << compressionName(bitmap)
-        << " colour-table=" << (bitmap.hasColorTable ? std::to_string(bitmap.colourTable.size()) : "none")
+        << " colour-table=" << (bitmap.hasColorTable ? std::to_string(bitmap.colorTable.size()) : "none")
         << " transparency=" << transparency(bitmap) << " offset=" << bitmap.offset
         << " header-bytes=" << bitmap.headerSize << " data-bytes=" << bitmap.payloadLength
         << " pixel-bytes=" << bitmap.pixels.size() << "\n";

@@ -15,7 +15,7 @@ class ConversionJob {
 public:
     // Until a front end fills it: raw and uncompressed, for the high-resolution
     // devices.
-    ConversionSettings settings{.reduction = ColourReduction::kRaw, .compression = kCompressionNone};
+    ConversionSettings settings{.reduction = ColorReduction::kRaw, .compression = kCompressionNone};
     std::string outputPath;
     std::string inputPath;
     std::string imageName;

@@ -45,10 +45,10 @@ void readBack(ReadDatabase read, ConversionPreview& preview) {
 
 DecodedSource decodePreviewSource(const std::string& inputPath, std::string& error, bool colorManagement) {
     auto picture = std::make_shared<CDIBBitmap>();
-    std::shared_ptr<const CColorConversion> colours;
+    std::shared_ptr<const CColorConversion> colors;
     try {
-        decodeSourcePicture(inputPath, *picture, {}, nullptr, colorManagement, nullptr, &colours);
-        return {std::move(picture), std::move(colours)};
+        decodeSourcePicture(inputPath, *picture, {}, nullptr, colorManagement, nullptr, &colors);
+        return {std::move(picture), std::move(colors)};
     } catch (const CTextException& problem) {
         const std::string message = problem.GetUserMessage();
         const char* format = "Error %d decoding %s: %s";

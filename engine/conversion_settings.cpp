@@ -34,7 +34,7 @@ void ConversionSettings::chooseDepthByListPosition(std::int32_t position) {
 }
 
 int ConversionSettings::ditherSetting() const {
-    return reduction == ColourReduction::kRaw ? 0 : kDitherFloydSteinberg;
+    return reduction == ColorReduction::kRaw ? 0 : kDitherFloydSteinberg;
 }
 
 namespace {
@@ -43,7 +43,7 @@ constexpr StoredConversionSetting kStoredSettings[] = {
     {"dither",
      [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.reduction); },
      [](ConversionSettings& settings, std::int32_t stored) {
-         settings.reduction = static_cast<ColourReduction>(stored);
+         settings.reduction = static_cast<ColorReduction>(stored);
      }},
     {"compression",
      [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.compression); },

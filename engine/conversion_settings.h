@@ -24,7 +24,7 @@ enum DestinationOs : int {
 
 // Bits per pixel of the main picture. The desktop's list offers 1, 4 and 8
 // bits, and the settings file keeps the position in that list.
-enum ColourDepth : int {
+enum ColorDepth : int {
     kOneBit = 1,
     kTwoBits = 2,
     kFourBits = 4,
@@ -33,7 +33,7 @@ enum ColourDepth : int {
 
 // How each pixel finds its palette colour. The enumerators are the numbers the
 // settings file keeps; any number but kRaw counts as dithering.
-enum class ColourReduction : int {
+enum class ColorReduction : int {
     kRaw = 0,        // the nearest colour
     kDithering = 1,  // Floyd-Steinberg error diffusion
 };
@@ -63,8 +63,8 @@ enum CompressionMode : int {
 // defaults are those of a first start of the desktop application.
 struct ConversionSettings {
     DestinationOs destination = kPalmOs5HighRes;
-    ColourDepth depth = kEightBits;
-    ColourReduction reduction = ColourReduction::kDithering;
+    ColorDepth depth = kEightBits;
+    ColorReduction reduction = ColorReduction::kDithering;
     CompressionMode compression = kCompressionMostEfficient;
     // A position in the colour depth list that names no entry (-1: nothing
     // was selected), kept so that it is saved back as it was read; depth is

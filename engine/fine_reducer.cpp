@@ -2,7 +2,7 @@
 
 #include "engine/pixel_packer.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/linear_light.h"
+#include "imagelib/color/linear_light.h"
 
 #include <algorithm>
 #include <array>
@@ -171,9 +171,9 @@ std::vector<SeenEntry> SeenPalette(const PalmPalette& palette) {
 // the rest of the conversion. A cell is matched by its middle, within two
 // code values of any colour in it; the palette's entries lie at least 17
 // apart, so each entry's own cell still matches that entry.
-class NearestColours {
+class NearestColors {
 public:
-    explicit NearestColours(const std::vector<SeenEntry>& entries)
+    explicit NearestColors(const std::vector<SeenEntry>& entries)
         : m_entries(entries), m_cells(std::size_t{1} << (3 * kCellBits), kUnknown) {
         std::sort(m_entries.begin(), m_entries.end(),
                   [](const SeenEntry& a, const SeenEntry& b) { return a.lab.lightness < b.lab.lightness; });
@@ -274,9 +274,9 @@ void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<S
 }
 
 // The colour palette: matched in CIELAB, the error spread per channel.
-void ReduceToColours(const CImageBitmap& picture, bool dither, const std::vector<SeenEntry>& entries,
+void ReduceToColors(const CImageBitmap& picture, bool dither, const std::vector<SeenEntry>& entries,
                      IndexPacker& packer, int depth) {
-    NearestColours nearest(entries);
+    NearestColors nearest(entries);
     std::array<const SeenEntry*, 256> byIndex{};
     for (const SeenEntry& entry : entries) byIndex[static_cast<std::size_t>(entry.index)] = &entry;
     const std::span<const Share> kernel = KernelForDepth(depth);
@@ -319,5 +319,5 @@ void FineReducer::reduce(CImageBitmap& picture, bool dither, const PalmPalette& 
     if (allGrey)
         ReduceToGreys(picture, dither, entries, packer, palette.depth());
     else
-        ReduceToColours(picture, dither, entries, packer, palette.depth());
+        ReduceToColors(picture, dither, entries, packer, palette.depth());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/colour_reducer.h"
+#include "engine/color_reducer.h"
 
 // Colour reduction as the eye sees it. Every pixel is taken into linear
 // light; the nearest colour is the nearest in CIELAB (on the grey palettes:
@@ -15,7 +15,7 @@
 //
 // A pixel that is a palette colour matches that colour exactly, so a picture
 // made of palette colours gets the same indexes with dithering as without.
-class FineReducer final : public ColourReducer {
+class FineReducer final : public ColorReducer {
 public:
     void reduce(CImageBitmap& picture, bool dither, const PalmPalette& palette,
                 std::span<std::uint8_t> destination) const override;

@@ -1,10 +1,10 @@
 #include "engine/palm_bitmap.h"
 
-#include "engine/colour_reducer.h"
+#include "engine/color_reducer.h"
 #include "engine/output_file.h"
 #include "engine/pixel_packer.h"
 #include "engine/scanline_encoder.h"
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 
 #include <algorithm>
@@ -42,7 +42,7 @@ PalmBitmap::PalmBitmap(int depth, std::uint16_t width, std::uint16_t height)
 bool PalmBitmap::loadFromBitmap(CImageBitmap& picture, int dither, PictureQuality quality) {
     if (picture.GetDepth() != 32 || picture.GetWidth() != m_width || picture.GetHeight() != m_height)
         return false;
-    colourReducer(quality).reduce(picture, dither == kDitherFloydSteinberg, m_palette, m_pixels);
+    colorReducer(quality).reduce(picture, dither == kDitherFloydSteinberg, m_palette, m_pixels);
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include "engine/palm_decompression.h"
 #include "imagelib/byte_order.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 
 #include <algorithm>
 #include <string>
@@ -16,7 +16,7 @@ constexpr std::size_t kShortHeaderSize = 16;  // versions 0, 1 and 2
 constexpr std::size_t kVersion3HeaderSize = 24;
 constexpr std::size_t kDirectInfoSize = 8;  // the 16-bit colour layout before version 3
 constexpr int kPlaceholderPixelSize = 0xFF;
-constexpr std::size_t kMaxColourTableEntries = 256;
+constexpr std::size_t kMaxColorTableEntries = 256;
 constexpr std::uint8_t kLittleEndianMark = 0x80;
 
 // Flags in a big-endian flag byte; a little-endian header holds them in the
@@ -143,13 +143,13 @@ std::size_t readTables(std::span<const std::uint8_t> bytes, std::size_t end, std
         if (end - position < 2) throw PalmFormatError("Colour table is cut off" + where);
         const HeaderReader table(bytes, position, bitmap.littleEndian);
         const std::size_t count = table.word(0);
-        if (count > kMaxColourTableEntries)
+        if (count > kMaxColorTableEntries)
             throw PalmFormatError("Colour table of " + std::to_string(count) + " entries" + where);
         if ((end - position - 2) / 4 < count) throw PalmFormatError("Colour table is cut off" + where);
         // Each entry is an index byte (unused) and red, green and blue.
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint8_t* entry = &bytes[position + 2 + 4 * i];
-            bitmap.colourTable.push_back({entry[1], entry[2], entry[3]});
+            bitmap.colorTable.push_back({entry[1], entry[2], entry[3]});
         }
         position += 2 + 4 * count;
     }

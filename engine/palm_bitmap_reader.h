@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/palm_format_error.h"
-#include "imagelib/decode_limits.h"
-#include "imagelib/work_budget.h"
+#include "imagelib/limits/decode_limits.h"
+#include "imagelib/limits/work_budget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,12 +29,12 @@ enum PalmPixelFormat : int {
     kPalmIndexedLittleEndian = 3,  // indexes packed from the least significant bits of each byte
 };
 
-struct PalmColour {
+struct PalmColor {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
 
-    friend bool operator==(const PalmColour&, const PalmColour&) = default;
+    friend bool operator==(const PalmColor&, const PalmColor&) = default;
 };
 
 struct PalmBitmapRecord {
@@ -51,7 +51,7 @@ struct PalmBitmapRecord {
     int density = 72;
     int pixelFormat = kPalmIndexed;
     bool hasColorTable = false;
-    std::vector<PalmColour> colourTable;  // as stored, entry i for index i
+    std::vector<PalmColor> colorTable;  // as stored, entry i for index i
     bool hasTransparency = false;
     // The transparent index, or at 16 bits per pixel the transparent colour
     // as a 5-6-5 value.

@@ -2,7 +2,7 @@
 
 #include "engine/palm_bitmap_reader.h"
 #include "engine/palm_format_error.h"
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 
 #include <cstdint>
 #include <span>

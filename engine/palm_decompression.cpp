@@ -1,7 +1,7 @@
 #include "engine/palm_decompression.h"
 
 #include "engine/palm_format_error.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 
 #include <algorithm>
 #include <string>

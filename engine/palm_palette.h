@@ -15,11 +15,11 @@ public:
 
     int depth() const { return m_depth; }
     // 2 to the power depth.
-    int count() const { return static_cast<int>(m_colours.size()); }
+    int count() const { return static_cast<int>(m_colors.size()); }
 
-    std::uint8_t red(int index) const { return m_colours.at(static_cast<std::size_t>(index))[0]; }
-    std::uint8_t green(int index) const { return m_colours.at(static_cast<std::size_t>(index))[1]; }
-    std::uint8_t blue(int index) const { return m_colours.at(static_cast<std::size_t>(index))[2]; }
+    std::uint8_t red(int index) const { return m_colors.at(static_cast<std::size_t>(index))[0]; }
+    std::uint8_t green(int index) const { return m_colors.at(static_cast<std::size_t>(index))[1]; }
+    std::uint8_t blue(int index) const { return m_colors.at(static_cast<std::size_t>(index))[2]; }
 
     // Index of the entry closest in squared RGB distance; on equal distance the
     // lowest index wins.
@@ -29,7 +29,7 @@ private:
     int searchAll(int red, int green, int blue) const;
 
     int m_depth;
-    std::vector<std::array<std::uint8_t, 3>> m_colours;  // red, green, blue
+    std::vector<std::array<std::uint8_t, 3>> m_colors;  // red, green, blue
 
     // When the palette holds the whole 6x6x6 colour cube (levels 0, 51, ...,
     // 255), the nearest cube colour follows from each channel alone: half-way

@@ -2,7 +2,7 @@
 
 #include "engine/palm_palette.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -39,7 +39,7 @@ const PalmBitmapRecord* deepestOfDensity(const PalmResourceRecord& resource, int
 }
 
 // The system palettes as 32-bit pixels, built once.
-const std::array<std::uint8_t, 4>& systemColour(int depth, int index) {
+const std::array<std::uint8_t, 4>& systemColor(int depth, int index) {
     static const auto palettes = [] {
         std::array<std::vector<std::array<std::uint8_t, 4>>, 4> tables;
         const int depths[4] = {1, 2, 4, 8};
@@ -91,16 +91,16 @@ void renderPalmBitmap(const PalmBitmapRecord& bitmap, std::uint8_t* const* rows)
             const auto index = static_cast<int>((in[x / perByte] >> shift) & mask);
             if (bitmap.hasColorTable) {
                 // An index beyond a short table has no colour; it shows black.
-                const PalmColour colour = static_cast<std::size_t>(index) < bitmap.colourTable.size()
-                                              ? bitmap.colourTable[static_cast<std::size_t>(index)]
-                                              : PalmColour{};
-                out[0] = colour.blue;
-                out[1] = colour.green;
-                out[2] = colour.red;
+                const PalmColor color = static_cast<std::size_t>(index) < bitmap.colorTable.size()
+                                              ? bitmap.colorTable[static_cast<std::size_t>(index)]
+                                              : PalmColor{};
+                out[0] = color.blue;
+                out[1] = color.green;
+                out[2] = color.red;
                 out[3] = 255;
             } else {
-                const auto& colour = systemColour(depth, index);
-                std::copy(colour.begin(), colour.end(), out);
+                const auto& color = systemColor(depth, index);
+                std::copy(color.begin(), color.end(), out);
             }
         }
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/palm_database_reader.h"
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 
 #include <vector>
 

@@ -6,14 +6,14 @@
 
 namespace {
 
-struct NamedColour {
+struct NamedColor {
     const char* name;
     std::uint8_t red;
     std::uint8_t green;
     std::uint8_t blue;
 };
 
-constexpr std::array<NamedColour, 17> kBasicColours{{
+constexpr std::array<NamedColor, 17> kBasicColors{{
     {"black", 0x00, 0x00, 0x00},
     {"white", 0xFF, 0xFF, 0xFF},
     {"gray", 0x80, 0x80, 0x80},
@@ -54,7 +54,7 @@ std::optional<PictureFit> parsePictureFit(const std::string& text) {
     return std::nullopt;
 }
 
-std::optional<PaletteEntry> parseBackgroundColour(const std::string& text) {
+std::optional<PaletteEntry> parseBackgroundColor(const std::string& text) {
     const std::string lower = lowerCase(text);
     if (lower.size() == 7 && lower[0] == '#') {
         std::uint8_t channels[3] = {};
@@ -66,7 +66,7 @@ std::optional<PaletteEntry> parseBackgroundColour(const std::string& text) {
         }
         return PaletteEntry{channels[2], channels[1], channels[0], 255};
     }
-    for (const NamedColour& colour : kBasicColours)
-        if (lower == colour.name) return PaletteEntry{colour.blue, colour.green, colour.red, 255};
+    for (const NamedColor& color : kBasicColors)
+        if (lower == color.name) return PaletteEntry{color.blue, color.green, color.red, 255};
     return std::nullopt;
 }

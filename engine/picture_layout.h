@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imagelib/image_bitmap.h"
-#include "imagelib/picture_framing.h"
+#include "imagelib/orientation/picture_framing.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,4 +33,4 @@ std::optional<PictureFit> parsePictureFit(const std::string& text);
 // names, in any case: black, white, gray or grey, silver, red, maroon, yellow,
 // olive, lime, green, aqua, teal, blue, navy, fuchsia, purple. Opaque; nothing
 // for any other text.
-std::optional<PaletteEntry> parseBackgroundColour(const std::string& text);
+std::optional<PaletteEntry> parseBackgroundColor(const std::string& text);

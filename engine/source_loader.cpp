@@ -2,9 +2,9 @@
 
 #include "engine/palm_bitmap.h"
 #include "imagelib/any_format_decoder.h"
-#include "imagelib/exif_orientation.h"
+#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/picture_orientation.h"
+#include "imagelib/orientation/picture_orientation.h"
 #include "imagelib/resize_filter.h"
 #include "imagelib/text_exception.h"
 
@@ -46,11 +46,11 @@ PictureHolding defaultPictureHolding() {
 
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
                          CDecodedRowListener* rowListener, bool colorManagement, std::string* colorNote,
-                         std::shared_ptr<const CColorConversion>* keptColours, DecodeNotes* notes) {
+                         std::shared_ptr<const CColorConversion>* keptColors, DecodeNotes* notes) {
     CAnyFormatDecoder decoder;
     decoder.SetLimits(limits);
     decoder.SetColorManagement(colorManagement);
-    decoder.SetDeferColorConversion(keptColours != nullptr);
+    decoder.SetDeferColorConversion(keptColors != nullptr);
     decoder.SetKeepLibraryMessages(true);
     if (rowListener != nullptr) decoder.SetRowListener(rowListener);
     // What the libraries said before a decode failed is worth a look too.
@@ -65,16 +65,16 @@ void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, cons
     }
     takeNotes();
     if (colorNote != nullptr) *colorNote = decoder.GetColorNote();
-    if (keptColours != nullptr) *keptColours = decoder.TakeDeferredConversion();
+    if (keptColors != nullptr) *keptColors = decoder.TakeDeferredConversion();
 }
 
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
                        UserNotifier& notifier, const PictureLayout& layout, const DecodeLimits& limits,
                        PictureQuality quality, bool colorManagement) {
     const int orientation = orientationToApply(inputPath, layout);
-    std::shared_ptr<const CColorConversion> colours;
+    std::shared_ptr<const CColorConversion> colors;
     try {
-        decodeSourcePicture(inputPath, picture, limits, nullptr, colorManagement, nullptr, &colours);
+        decodeSourcePicture(inputPath, picture, limits, nullptr, colorManagement, nullptr, &colors);
     } catch (const CTextException& error) {
         showLibraryError(notifier, "Error %d decoding %s: %s", error, inputPath);
         return false;
@@ -85,7 +85,7 @@ bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIB
         resampler.SetOrientation(orientation);
         resampler.SetFraming(layout.framing());
         resampler.SetLinearLight(quality == PictureQuality::kFine);
-        resampler.SetSourceConversion(colours.get());
+        resampler.SetSourceConversion(colors.get());
         resampler.Finish(picture);
         picture.CopyFrom(scaled, 0);
     } catch (const CTextException& error) {
@@ -146,7 +146,7 @@ CachingSourceLoader::~CachingSourceLoader() = default;
 void CachingSourceLoader::decodeSource(const std::string& inputPath, CDIBBitmap& picture,
                                        CDecodedRowListener& rowListener) {
     decodeSourcePicture(inputPath, picture, m_limits, &rowListener, m_colorManagement, &m_colorNote,
-                        &m_sourceColours, &m_decodeNotes);
+                        &m_sourceColors, &m_decodeNotes);
 }
 
 bool CachingSourceLoader::prepareScaledPictures() {
@@ -165,7 +165,7 @@ bool CachingSourceLoader::prepareScaledPictures() {
             resampler.SetOrientation(orientationToApply(m_inputPath, m_layout));
             resampler.SetFraming(m_layout.framing());
             resampler.SetLinearLight(m_quality == PictureQuality::kFine);
-            resampler.SetSourceConversion(m_decodedPicture.colours.get());
+            resampler.SetSourceConversion(m_decodedPicture.colors.get());
             resampler.Finish(*m_decodedPicture.pixels);
         } catch (const CTextException& error) {
             showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
@@ -188,13 +188,13 @@ bool CachingSourceLoader::prepareScaledPictures() {
         return false;
     }
     try {
-        resampler.SetSourceConversion(m_sourceColours.get());
+        resampler.SetSourceConversion(m_sourceColors.get());
         resampler.Finish(*source);
     } catch (const CTextException& error) {
         showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
         return false;
     }
-    m_sourceColours.reset();
+    m_sourceColors.reset();
     m_windowUse = {source->GetWindowRows(), resampler.WindowWaitTime(), resampler.WindowHelpTime()};
     m_scaled = std::move(scaled);
     return true;

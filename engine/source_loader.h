@@ -3,7 +3,7 @@
 #include "engine/front_end.h"
 #include "engine/palm_database.h"
 #include "engine/picture_layout.h"
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 
 #include <chrono>
 #include <memory>
@@ -42,7 +42,7 @@ struct DecodeNotes {
 // does before it turns and frames it: converted to sRGB through the file's
 // colour profile unless `colorManagement` is off. `colorNote`, when given,
 // receives what became of the profile, for the progress log (empty when
-// there was nothing to say). `keptColours`, when given, leaves the pixels in
+// there was nothing to say). `keptColors`, when given, leaves the pixels in
 // the file's colours and receives the conversion that makes them sRGB (null
 // when they are): see DecodedSource. `notes`, when given, receives the rest
 // the decode had to say; the libraries' messages never reach the standard
@@ -50,7 +50,7 @@ struct DecodeNotes {
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits = {},
                          CDecodedRowListener* rowListener = nullptr, bool colorManagement = true,
                          std::string* colorNote = nullptr,
-                         std::shared_ptr<const CColorConversion>* keptColours = nullptr,
+                         std::shared_ptr<const CColorConversion>* keptColors = nullptr,
                          DecodeNotes* notes = nullptr);
 
 // A picture decoded once, as stored, to be converted many times (the
@@ -60,7 +60,7 @@ void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, cons
 // file does. `colours` is null when the pixels are sRGB.
 struct DecodedSource {
     std::shared_ptr<const CDIBBitmap> pixels;
-    std::shared_ptr<const CColorConversion> colours;
+    std::shared_ptr<const CColorConversion> colors;
 };
 
 // Decodes a picture file into a 32-bit bitmap, turns and frames it as
@@ -192,7 +192,7 @@ private:
     DecodeLimits m_limits;
     DecodedSource m_decodedPicture;
     // The conversion a decode left to the scaling, until it is done.
-    std::shared_ptr<const CColorConversion> m_sourceColours;
+    std::shared_ptr<const CColorConversion> m_sourceColors;
     // One per planned size, in the same order, once the source is decoded.
     std::vector<std::unique_ptr<CMemoryBitmap>> m_scaled;
     State m_state = State::NotDecoded;

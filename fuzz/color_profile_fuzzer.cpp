@@ -7,8 +7,8 @@
 // hands over and rows of a picture, converted into light from two threads at
 // once as the fine quality's scaling does. Nothing may crash, leak or hang,
 // and a conversion that runs is named for the progress log.
-#include "imagelib/color_conversion.h"
-#include "imagelib/decode_limits.h"
+#include "imagelib/color/color_conversion.h"
+#include "imagelib/limits/decode_limits.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the orientation lookups: as an EXIF block, as each
 // container that can carry one, and through the format detection. None may
 // read outside the data or fail; any value but 1-8 is a finding.
-#include "imagelib/exif_orientation.h"
-#include "imagelib/picture_orientation.h"
+#include "imagelib/orientation/exif_orientation.h"
+#include "imagelib/orientation/picture_orientation.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -53,7 +53,7 @@ SEEDS = {
                         table=GREYS4),
     "pal8_topdown.bmp": bmp(3, -2, 8, [1, 2, 3, 0, 3, 2, 1, 0], table=GREYS4),
     "pal8_v5header.bmp": bmp(3, 2, 8, [1, 2, 3, 0, 3, 2, 1, 0], table=GREYS4, header_size=124),
-    "pal8_300colours.bmp": bmp(2, 1, 8, [1, 3, 0, 0], table=[0x123456] * 300),
+    "pal8_300colors.bmp": bmp(2, 1, 8, [1, 3, 0, 0], table=[0x123456] * 300),
     "pal8_gap.bmp": bmp(2, 2, 8, [1, 3, 0, 0, 2, 0, 0, 0], table=GREYS4, gap=b"\xEE" * 13),
     "rgb16_555.bmp": bmp(2, 2, 16, [0xFF, 0x7F, 0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C]),
     "rgb16_565.bmp": bmp(2, 2, 16, [0xFF, 0xFF, 0x1F, 0x00, 0xE0, 0x07, 0x00, 0xF8], compression=3,

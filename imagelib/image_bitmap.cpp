@@ -1,7 +1,7 @@
 #include "imagelib/image_bitmap.h"
 
-#include "imagelib/decode_limits.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/decode_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -145,20 +145,20 @@ void CImageBitmap::CopyFrom(const CImageBitmap& source, int bpp) {
         const std::uint8_t* in = source.GetRows()[y];
         std::uint8_t* out = GetRows()[y];
         for (int x = 0; x < width; ++x, out += 4) {
-            PaletteEntry colour;
+            PaletteEntry color;
             if (source.GetDepth() == 8) {
-                colour = palette != nullptr ? palette[in[x]] : PaletteEntry{in[x], in[x], in[x], 255};
+                color = palette != nullptr ? palette[in[x]] : PaletteEntry{in[x], in[x], in[x], 255};
             } else {
                 const bool set = (in[x >> 3] >> (7 - (x & 7))) & 1;
                 if (palette != nullptr)
-                    colour = palette[set ? 1 : 0];
+                    color = palette[set ? 1 : 0];
                 else
-                    colour = set ? PaletteEntry{0, 0, 0, 255} : PaletteEntry{255, 255, 255, 255};
+                    color = set ? PaletteEntry{0, 0, 0, 255} : PaletteEntry{255, 255, 255, 255};
             }
-            out[0] = colour.blue;
-            out[1] = colour.green;
-            out[2] = colour.red;
-            out[3] = colour.alpha;
+            out[0] = color.blue;
+            out[1] = color.green;
+            out[2] = color.red;
+            out[3] = color.alpha;
         }
     }
 }

@@ -1,7 +1,7 @@
 #include "imagelib/image_decoder.h"
 
-#include "imagelib/image_limits.h"
-#include "imagelib/parallel_rows.h"
+#include "imagelib/limits/checked_arithmetic.h"
+#include "imagelib/resample/parallel_rows.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>

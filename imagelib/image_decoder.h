@@ -1,7 +1,7 @@
 #pragma once
 
-#include "imagelib/color_conversion.h"
-#include "imagelib/decode_limits.h"
+#include "imagelib/color/color_conversion.h"
+#include "imagelib/limits/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
 #include "imagelib/library_messages.h"

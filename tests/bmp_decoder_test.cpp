@@ -29,7 +29,7 @@ struct BmpFile {
     std::int32_t height = 1;
     std::uint16_t bitCount = 24;
     std::uint32_t compression = 0;
-    std::int64_t coloursUsed = -1;       // -1: the number of table entries
+    std::int64_t colorsUsed = -1;       // -1: the number of table entries
     std::vector<std::uint32_t> table{};  // 0xRRGGBB entries
     std::vector<std::uint32_t> masks{};  // red, green, blue; right after the first 40 header bytes
     std::size_t gap = 0;                 // bytes between the table and the pixels
@@ -42,17 +42,17 @@ std::vector<std::uint8_t> BuildBmp(const BmpFile& file) {
     out.text("BM").le32(0).le16(0).le16(0).le32(0);
     out.le32(file.headerSize).le32(static_cast<std::uint32_t>(file.width));
     out.le32(static_cast<std::uint32_t>(file.height)).le16(1).le16(file.bitCount);
-    const auto coloursUsed =
-        file.coloursUsed >= 0 ? file.coloursUsed : static_cast<std::int64_t>(file.table.size());
+    const auto colorsUsed =
+        file.colorsUsed >= 0 ? file.colorsUsed : static_cast<std::int64_t>(file.table.size());
     out.le32(file.compression)
         .le32(0)
         .le32(2835)
         .le32(2835)
-        .le32(static_cast<std::uint32_t>(coloursUsed))
+        .le32(static_cast<std::uint32_t>(colorsUsed))
         .le32(0);
     for (std::uint32_t mask : file.masks) out.le32(mask);
     if (out.size() < 14 + file.headerSize) out.fill(14 + file.headerSize - out.size(), 0);
-    for (std::uint32_t colour : file.table) out.u8(colour).u8(colour >> 8).u8(colour >> 16).u8(0);
+    for (std::uint32_t color : file.table) out.u8(color).u8(color >> 8).u8(color >> 16).u8(0);
     out.fill(file.gap, 0xEE);
     out.patchLe32(10, file.pixelOffset >= 0 ? static_cast<std::uint32_t>(file.pixelOffset)
                                             : static_cast<std::uint32_t>(out.size()));
@@ -75,8 +75,8 @@ std::vector<std::uint8_t> BuildOs2Bmp(std::uint32_t headerSize, bool inArray) {
         out.le32(headerSize).le32(2).le32(2).le16(1).le16(8);
         out.fill(headerSize - 16, 0);
     }
-    for (std::uint32_t colour : {0x000000u, 0xFF0000u, 0x00FF00u, 0x0000FFu}) {
-        out.u8(colour).u8(colour >> 8).u8(colour >> 16);
+    for (std::uint32_t color : {0x000000u, 0xFF0000u, 0x00FF00u, 0x0000FFu}) {
+        out.u8(color).u8(color >> 8).u8(color >> 16);
         if (headerSize != 12) out.u8(0);
     }
     // A core table has no count: the pixels start behind the 4 entries stored.
@@ -220,7 +220,7 @@ TEST(BmpDecoder, TruncatedPixelDataEndsInEndOfFileWithoutAllocatingThePicture) {
                       ERR_END_OF_FILE, kEndOfFile);
 }
 
-TEST(BmpDecoder, OneBitPixelsTakeTheirColoursFromTheTable) {
+TEST(BmpDecoder, OneBitPixelsTakeTheirColorsFromTheTable) {
     // 10 pixels wide: two data bytes and two padding bytes per row.
     BmpFile file{.width = 10,
                  .height = 2,
@@ -278,8 +278,8 @@ TEST(BmpDecoder, EightBitRowsAreStoredBottomUp) {
 TEST(BmpDecoder, NegativeHeightMeansRowsAreStoredTopDown) {
     auto file = EightBitFile(3, -2, {1, 2, 3, 0xEE, 0, 1, 2, 0xEE});
     EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{kRed, kGreen, kBlue, kBlack, kRed, kGreen}));
-    BmpFile trueColour{.width = 1, .height = -2, .pixels = {1, 2, 3, 0, 4, 5, 6, 0}};
-    EXPECT_EQ(DecodePixels(trueColour), (std::vector<std::uint32_t>{0xFF030201, 0xFF060504}));
+    BmpFile trueColor{.width = 1, .height = -2, .pixels = {1, 2, 3, 0, 4, 5, 6, 0}};
+    EXPECT_EQ(DecodePixels(trueColor), (std::vector<std::uint32_t>{0xFF030201, 0xFF060504}));
 }
 
 TEST(BmpDecoder, EightBitAtChosenDepthCopiesTheWholeTable) {
@@ -294,7 +294,7 @@ TEST(BmpDecoder, EightBitAtChosenDepthCopiesTheWholeTable) {
     EXPECT_EQ(bitmap.GetPalette()[200], (PaletteEntry{0, 0, 0, 255}));
 }
 
-TEST(BmpDecoder, ColourTableFollowsTheWholeInfoHeader) {
+TEST(BmpDecoder, ColorTableFollowsTheWholeInfoHeader) {
     for (std::uint32_t headerSize : {52u, 108u, 124u}) {
         auto file = EightBitFile(2, 1, {1, 3, 0, 0});
         file.headerSize = headerSize;
@@ -302,24 +302,24 @@ TEST(BmpDecoder, ColourTableFollowsTheWholeInfoHeader) {
     }
 }
 
-TEST(BmpDecoder, ColourCountsAboveTheDepthAndAbove256AreReadPast) {
+TEST(BmpDecoder, ColorCountsAboveTheDepthAndAbove256AreReadPast) {
     auto file = EightBitFile(2, 1, {1, 3, 0, 0});
-    file.coloursUsed = 300;
+    file.colorsUsed = 300;
     file.table.resize(300, 0x123456);
     EXPECT_EQ(DecodePixels(file), (std::vector<std::uint32_t>{kRed, kBlue}));
 
     BmpFile small{.width = 2,
                   .height = 1,
                   .bitCount = 1,
-                  .coloursUsed = 1,
+                  .colorsUsed = 1,
                   .table = {0x00FF00},
                   .pixels = {0b01000000, 0, 0, 0}};
     EXPECT_EQ(DecodePixels(small), (std::vector<std::uint32_t>{kGreen, kBlack}));
 }
 
-TEST(BmpDecoder, ColourTableRunningPastTheDataEndsInEndOfFile) {
+TEST(BmpDecoder, ColorTableRunningPastTheDataEndsInEndOfFile) {
     auto file = EightBitFile(2, 1, {1, 3, 0, 0});
-    file.coloursUsed = 0x40000000;
+    file.colorsUsed = 0x40000000;
     ExpectDecodeError(BuildBmp(file), ERR_END_OF_FILE, kEndOfFile);
 }
 
@@ -331,11 +331,11 @@ TEST(BmpDecoder, PixelDataIsFoundByItsOffset) {
     // pixels into the declared table.
     auto shortTable = EightBitFile(2, 1, {1, 0, 0, 0});
     shortTable.table = {0x000000, 0xFF0000};
-    shortTable.coloursUsed = 0;
+    shortTable.colorsUsed = 0;
     shortTable.pixels.resize(1024, 0);
     EXPECT_EQ(DecodePixels(shortTable), (std::vector<std::uint32_t>{kRed, kBlack}));
-    BmpFile trueColour{.headerSize = 124, .width = 1, .height = 1, .gap = 9, .pixels = {1, 2, 3, 0}};
-    EXPECT_EQ(DecodePixels(trueColour), (std::vector<std::uint32_t>{0xFF030201}));
+    BmpFile trueColor{.headerSize = 124, .width = 1, .height = 1, .gap = 9, .pixels = {1, 2, 3, 0}};
+    EXPECT_EQ(DecodePixels(trueColor), (std::vector<std::uint32_t>{0xFF030201}));
 }
 
 TEST(BmpDecoder, PixelOffsetsInsideTheHeadersOrPastTheDataAreErrors) {
@@ -378,7 +378,7 @@ TEST(BmpDecoder, SixteenBitPixelsAreFiveFiveFiveOrFiveSixFiveByTheGreenMask) {
     EXPECT_EQ(DecodePixels(masks565), (std::vector<std::uint32_t>{0xFFF800F8}));
 }
 
-TEST(BmpDecoder, ColourMasksOfAnyContiguousLayoutAreScaledTo8Bits) {
+TEST(BmpDecoder, ColorMasksOfAnyContiguousLayoutAreScaledTo8Bits) {
     struct Case {
         const char* layout;
         std::uint16_t bitCount;
@@ -442,7 +442,7 @@ TEST(BmpDecoder, ThirtyTwoBitPixelsAreCopiedWithTheirFourthByte) {
     EXPECT_FALSE(bitmap.HasAlphaChannel());
 }
 
-TEST(BmpDecoder, TrueColourIsDecodedAt32BitsWhateverDepthIsWanted) {
+TEST(BmpDecoder, TrueColorIsDecodedAt32BitsWhateverDepthIsWanted) {
     for (int wanted : {0, 8, 32}) {
         CDIBBitmap bitmap;
         Decode(BuildBmp(BmpFile{.pixels = {1, 2, 3, 0}}), bitmap, wanted);
@@ -487,7 +487,7 @@ TEST(BmpDecoder, Rle8RunsPastTheRowOrTheLastRowAreCut) {
     EXPECT_EQ(Pixels(bitmap), (std::vector<std::uint32_t>{kGreen, 0, kRed, kRed}));
 }
 
-TEST(BmpDecoder, RunLengthDeltasSkipPixelsThatTakeTheFirstColour) {
+TEST(BmpDecoder, RunLengthDeltasSkipPixelsThatTakeTheFirstColor) {
     const std::uint32_t kGrey = 0xFF808080;  // table entry 0
     for (std::uint16_t bitCount : {4, 8}) {
         SCOPED_TRACE(bitCount);

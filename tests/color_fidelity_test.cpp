@@ -142,7 +142,7 @@ const Format kFormats[] = {
          PngPicture picture;
          picture.width = kPhotoWidth;
          picture.height = kPhotoHeight;
-         picture.colourType = 2;  // RGB
+         picture.colorType = 2;  // RGB
          picture.samples.assign(rgb.begin(), rgb.end());
          const auto png = EncodePng(picture);
          return profile.empty() ? png : WithPngProfile(png, profile);
@@ -169,7 +169,7 @@ const Format kFormats[] = {
      }},
 };
 
-class ColourFidelity : public ::testing::Test {
+class ColorFidelity : public ::testing::Test {
 protected:
     // The mean dE76 of what the handheld shows of `file` against the original.
     double Score(const Format& format, const std::vector<std::uint8_t>& file, bool colorManage) {
@@ -193,7 +193,7 @@ protected:
     const Linear reference = ScaledOriginal(original);
 };
 
-TEST_F(ColourFidelity, WideGamutCopiesScoreWithinHalfAUnitOfTheSrgbOriginal) {
+TEST_F(ColorFidelity, WideGamutCopiesScoreWithinHalfAUnitOfTheSrgbOriginal) {
     const struct {
         const char* name;
         std::vector<std::uint8_t> profile;

@@ -2,10 +2,10 @@
 // converts the pixels to sRGB, one that describes sRGB (or none) keeps the
 // numbers to the byte, and a broken one is ignored with a note.
 #include "imagelib/any_format_decoder.h"
-#include "imagelib/color_conversion.h"
-#include "imagelib/color_profile_cost.h"
+#include "imagelib/color/color_conversion.h"
+#include "imagelib/color/color_profile_cost.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/linear_light.h"
+#include "imagelib/color/linear_light.h"
 #include "imagelib/resize_filter.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
@@ -36,13 +36,13 @@ constexpr int kSide = 16;
 
 // Patches of sRGB colours, saturated and not, that every space here holds.
 std::vector<std::uint8_t> Patches() {
-    const std::uint8_t colours[][3] = {{200, 60, 40}, {40, 160, 70}, {50, 70, 190}, {128, 128, 128},
+    const std::uint8_t colors[][3] = {{200, 60, 40}, {40, 160, 70}, {50, 70, 190}, {128, 128, 128},
                                        {230, 210, 120}, {20, 20, 24}, {250, 250, 250}, {120, 40, 150}};
     std::vector<std::uint8_t> rgb;
     for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x) {
-            const auto* colour = colours[(y / 4 * 4 + x / 4) % 8];
-            rgb.insert(rgb.end(), colour, colour + 3);
+            const auto* color = colors[(y / 4 * 4 + x / 4) % 8];
+            rgb.insert(rgb.end(), color, color + 3);
         }
     return rgb;
 }
@@ -80,7 +80,7 @@ const struct {
      [](const auto& rgb, const auto& profile) {
          PngPicture picture;
          picture.width = picture.height = kSide;
-         picture.colourType = 2;
+         picture.colorType = 2;
          picture.samples.assign(rgb.begin(), rgb.end());
          return profile.empty() ? EncodePng(picture) : WithPngProfile(EncodePng(picture), profile);
      }},
@@ -141,7 +141,7 @@ int LargestDifference(const std::vector<PaletteEntry>& pixels, const std::vector
     return largest;
 }
 
-TEST(ColourProfiles, AWideGamutPictureComesBackAsItsSrgbOriginalAndIsNamed) {
+TEST(ColorProfiles, AWideGamutPictureComesBackAsItsSrgbOriginalAndIsNamed) {
     const auto rgb = Patches();
     const auto profile = DisplayP3Profile();
     const auto p3 = ConvertFromSrgb(rgb, profile);
@@ -162,7 +162,7 @@ TEST(ColourProfiles, AWideGamutPictureComesBackAsItsSrgbOriginalAndIsNamed) {
                               HeifOptions{}, profile));
 }
 
-TEST(ColourProfiles, ProfilesOfSrgbOrNoneAtAllKeepTheNumbersToTheByte) {
+TEST(ColorProfiles, ProfilesOfSrgbOrNoneAtAllKeepTheNumbersToTheByte) {
     std::vector<std::vector<std::uint8_t>> profiles = {SrgbProfile()};
     if (const auto colord = ColordProfile("sRGB.icc"); !colord.empty()) profiles.push_back(colord);
     const auto rgb = MakePhotoLikeRgb(kSide, kSide);
@@ -177,7 +177,7 @@ TEST(ColourProfiles, ProfilesOfSrgbOrNoneAtAllKeepTheNumbersToTheByte) {
     KeepAsFuzzSeed("color_profile", "srgb.icc", SrgbProfile());
 }
 
-TEST(ColourProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
+TEST(ColorProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
     const auto rgb = MakePhotoLikeRgb(kSide, kSide);
     auto truncated = DisplayP3Profile();
     truncated.resize(truncated.size() / 2);
@@ -229,7 +229,7 @@ TEST(ColourProfiles, AProfileThatCannotBeUsedIsIgnoredWithANote) {
     KeepAsFuzzSeed("color_profile", "truncated.icc", truncated);
 }
 
-TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfiles) {
+TEST(ColorProfiles, GreyPicturesConvertThroughGreyProfiles) {
     // Four blocks of grey. Gamma 2.2 is darker than sRGB near black: level 10
     // is sRGB 3.
     constexpr int kBlock = 8;
@@ -238,7 +238,7 @@ TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfiles) {
     const auto profile = GreyGamma22Profile();
     PngPicture picture;
     picture.width = picture.height = 2 * kBlock;
-    picture.colourType = 0;
+    picture.colorType = 0;
     for (int y = 0; y < 2 * kBlock; ++y)
         for (int x = 0; x < 2 * kBlock; ++x) picture.samples.push_back(levelAt(x, y));
     const auto png = WithPngProfile(EncodePng(picture), profile);
@@ -276,16 +276,16 @@ TEST(ColourProfiles, GreyPicturesConvertThroughGreyProfiles) {
         }
     }
     // A colour picture is not described by a grey profile, whatever it says.
-    const auto colour = heif(HeifCodec::Hevc, false);
-    const Decoded misfit = Decode(colour);
+    const auto color = heif(HeifCodec::Hevc, false);
+    const Decoded misfit = Decode(color);
     EXPECT_EQ(misfit.note, "colour profile ignored: it does not describe the picture's colour model");
-    EXPECT_EQ(misfit.pixels, Decode(colour, false).pixels);
+    EXPECT_EQ(misfit.pixels, Decode(color, false).pixels);
     KeepAsFuzzSeed("png", "grey_gamma22.png", png);
     KeepAsFuzzSeed("heif", "grey_gamma22.heic", files[2].file);
     KeepAsFuzzSeed("color_profile", "grey_gamma22.icc", profile);
 }
 
-TEST(ColourProfiles, CmykPicturesConvertTheirInksThroughTheirProfile) {
+TEST(ColorProfiles, CmykPicturesConvertTheirInksThroughTheirProfile) {
     // Inks that differ from pixel to pixel, on a side that 16-pixel tiles
     // cut at the right edge. The profile says what the decoders assume
     // without one, so the colours come out alike either way: inks handed
@@ -349,7 +349,7 @@ TEST(ColourProfiles, CmykPicturesConvertTheirInksThroughTheirProfile) {
     KeepAsFuzzSeed("tiff", "cmyk_profile_planes.tif", files[3].encode(profile));
 }
 
-TEST(ColourProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne) {
+TEST(ColorProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne) {
     // Version 5 headers whose endpoints (2.30 fixed point XYZ) are those of
     // Adobe RGB (1998) under D50, with its gamma, and the same with
     // chromaticities stored where the endpoints belong, as some writers do.
@@ -378,7 +378,7 @@ TEST(ColourProfiles, CalibratedSpacesInBmpHeadersAreUsedOnlyWhenTheyDescribeOne)
     }
 }
 
-TEST(ColourProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
+TEST(ColorProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
     // Halved in linear light, each output pixel is the light of its 2x2
     // block: the average of lcms2's unrounded sRGB, encoded and rounded once.
     // Rounding to 8-bit code values first would miss by a tenth of a level
@@ -389,13 +389,13 @@ TEST(ColourProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
     std::vector<std::uint8_t> rgb(kWidth * 2 * 3), grey(kWidth * 2), inks;
     for (std::uint8_t& sample : rgb) sample = next();
     for (std::uint8_t& sample : grey) sample = next();
-    PngPicture colour;
-    colour.width = kWidth;
-    colour.height = 2;
-    colour.colourType = 2;
-    colour.samples.assign(rgb.begin(), rgb.end());
-    PngPicture mono = colour;
-    mono.colourType = 0;
+    PngPicture color;
+    color.width = kWidth;
+    color.height = 2;
+    color.colorType = 2;
+    color.samples.assign(rgb.begin(), rgb.end());
+    PngPicture mono = color;
+    mono.colorType = 0;
     mono.samples.assign(grey.begin(), grey.end());
     // Inks in flat 8x8 blocks, which a JPEG keeps within a level.
     JpegPicture print;
@@ -417,7 +417,7 @@ TEST(ColourProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
         int channels, width, height;
         double meanTolerance;
     } cases[] = {
-        {"Display P3", WithPngProfile(EncodePng(colour), DisplayP3Profile()), rgb, DisplayP3Profile(), 3, kWidth,
+        {"Display P3", WithPngProfile(EncodePng(color), DisplayP3Profile()), rgb, DisplayP3Profile(), 3, kWidth,
          2, 0.05},
         {"grey", WithPngProfile(EncodePng(mono), GreyGamma22Profile()), grey, GreyGamma22Profile(), 1, kWidth, 2,
          0.05},
@@ -464,7 +464,7 @@ TEST(ColourProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
 
 }  // namespace
 
-TEST(ColourProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
+TEST(ColorProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
     const struct {
         const char* name;
         std::vector<std::uint8_t> profile;
@@ -507,7 +507,7 @@ std::vector<std::uint8_t> AsPictureSeed(const std::vector<std::uint8_t>& profile
 
 }  // namespace
 
-TEST(ColourProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
+TEST(ColorProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
     // Each recipe at 1x and 10x: what no camera or editor writes is refused
     // whatever its size, the rest costs stages x grid nodes, no more.
     constexpr std::uint64_t kSpentPerStage = 12 * 33 * 33 * 33 * 3;  // a 3x3 matrix and offsets
@@ -558,7 +558,7 @@ TEST(ColourProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
     KeepAsFuzzSeed("png", "wide_table_profile.png", kLosslessFormats[0].encode(rgb, wideTable));
 }
 
-TEST(ColourProfiles, MatrixProfilesConvertAsLcmsDoesInFloatingPoint) {
+TEST(ColorProfiles, MatrixProfilesConvertAsLcmsDoesInFloatingPoint) {
     // Colorants far beyond any real space wrap lcms2's 8-bit matrix path
     // around; a curve that is sRGB's only at the levels 0, 15, ..., 255 is not
     // sRGB. Each converts as lcms2 does in floating point, to code values
@@ -574,10 +574,10 @@ TEST(ColourProfiles, MatrixProfilesConvertAsLcmsDoesInFloatingPoint) {
     };
     std::vector<std::uint8_t> rgb, pixels;
     for (int i = 0; i < 4096; ++i) {
-        const std::uint8_t colour[3] = {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(i / 16),
+        const std::uint8_t color[3] = {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(i / 16),
                                         static_cast<std::uint8_t>(i % 16 * 3)};
-        rgb.insert(rgb.end(), colour, colour + 3);
-        pixels.insert(pixels.end(), {colour[2], colour[1], colour[0], 255});
+        rgb.insert(rgb.end(), color, color + 3);
+        pixels.insert(pixels.end(), {color[2], color[1], color[0], 255});
     }
     for (const auto& c : cases) {
         const CColorConversion conversion = CColorConversion::FromIccProfile(c.profile, ProfilePixels::kRgb);

@@ -44,7 +44,7 @@ std::vector<std::uint8_t> makePng(const std::vector<std::uint8_t>& rgb) {
     testsupport::PngPicture picture;
     picture.width = kWidth;
     picture.height = kHeight;
-    picture.colourType = PNG_COLOR_TYPE_RGB;
+    picture.colorType = PNG_COLOR_TYPE_RGB;
     picture.samples.assign(rgb.begin(), rgb.end());
     return testsupport::EncodePng(picture);
 }
@@ -133,9 +133,9 @@ Outcome convert(const Conversion& conversion, const std::string& outputPath) {
     RecordingNotifier notifier;
     ConversionJob job;
     job.settings.destination = static_cast<DestinationOs>(conversion.destinationOs);
-    job.settings.depth = static_cast<ColourDepth>(conversion.depth);
+    job.settings.depth = static_cast<ColorDepth>(conversion.depth);
     job.settings.reduction =
-        conversion.dither == kDitherFloydSteinberg ? ColourReduction::kDithering : ColourReduction::kRaw;
+        conversion.dither == kDitherFloydSteinberg ? ColorReduction::kDithering : ColorReduction::kRaw;
     job.settings.compression = static_cast<CompressionMode>(conversion.compression);
     job.inputPath = conversion.input;
     job.outputPath = outputPath;

@@ -85,13 +85,13 @@ std::vector<std::uint8_t> withoutDates(std::vector<std::uint8_t> bytes) {
 TEST_F(ConversionJobTest, EveryChoiceDepthDitherAndCompressionGivesAConsistentDatabase) {
     for (int choice = 0; choice < 4; ++choice) {
         for (int depth : {1, 4, 8}) {
-            for (ColourReduction reduction : {ColourReduction::kRaw, ColourReduction::kDithering}) {
+            for (ColorReduction reduction : {ColorReduction::kRaw, ColorReduction::kDithering}) {
                 for (int compression : {0, 1, 99}) {
                     SCOPED_TRACE(testing::Message()
                                  << "choice " << choice << " depth " << depth << " dither "
                                  << static_cast<int>(reduction) << " compression " << compression);
                     job.settings.destination = static_cast<DestinationOs>(choice);
-                    job.settings.depth = static_cast<ColourDepth>(depth);
+                    job.settings.depth = static_cast<ColorDepth>(depth);
                     job.settings.reduction = reduction;
                     job.settings.compression = static_cast<CompressionMode>(compression);
                     ASSERT_TRUE(job.run());
@@ -144,7 +144,7 @@ TEST_F(ConversionJobTest, EveryChoiceDepthDitherAndCompressionGivesAConsistentDa
 
 TEST_F(ConversionJobTest, TheSamePictureGivesTheSameBytesApartFromTheDate) {
     job.settings.destination = kPalmOs3To5Combined;
-    job.settings.reduction = ColourReduction::kDithering;
+    job.settings.reduction = ColorReduction::kDithering;
     job.settings.compression = kCompressionMostEfficient;
     ASSERT_TRUE(job.run());
     const auto first = ReadFileBytes(job.outputPath);
@@ -162,7 +162,7 @@ TEST_F(ConversionJobTest, ASuccessfulRunLogsFourLinesUnderItsCaption) {
     EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
 }
 
-TEST_F(ConversionJobTest, TheLogNamesTheColourProfileItConvertsThrough) {
+TEST_F(ConversionJobTest, TheLogNamesTheColorProfileItConvertsThrough) {
     testsupport::JpegPicture picture;
     picture.width = 37;
     picture.height = 23;

@@ -1,4 +1,4 @@
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/decoders/bmp_decoder.h"
 #include "imagelib/decoders/gif_decoder.h"
@@ -47,7 +47,7 @@ Bytes Png() {
     testsupport::PngPicture picture;
     picture.width = kWidth;
     picture.height = kHeight;
-    picture.colourType = 2;  // RGB
+    picture.colorType = 2;  // RGB
     picture.samples.assign(kWidth * kHeight * 3, 128);
     return testsupport::EncodePng(picture);
 }

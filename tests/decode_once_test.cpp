@@ -111,7 +111,7 @@ TEST_F(DecodeOnceTest, EveryPlanDepthDitherAndCompressionGivesTheBytesOfLoadingO
                                                     << dither << " compression " << compression);
                     ConversionSettings settings;
                     settings.destination = static_cast<DestinationOs>(choice);
-                    settings.depth = static_cast<ColourDepth>(depth);
+                    settings.depth = static_cast<ColorDepth>(depth);
                     settings.compression = static_cast<CompressionMode>(compression);
                     RecordingNotifier notifier;
 
@@ -145,7 +145,7 @@ TEST_F(DecodeOnceTest, ARunWritesTheObjectByObjectDatabaseApartFromTheDate) {
 
         ConversionJob job;
         job.settings = settings;
-        job.settings.reduction = ColourReduction::kDithering;
+        job.settings.reduction = ColorReduction::kDithering;
         job.inputPath = input;
         job.outputPath = (folder / "run.pdb").string();
         job.imageName = "Decode once";
@@ -180,7 +180,7 @@ TEST_F(DecodeOnceTest, LargePicturesScaledWhileTheyDecodeGiveTheBytesOfLoadingOb
         testsupport::PngPicture picture;
         picture.width = kWidth;
         picture.height = kHeight;
-        picture.colourType = 2;  // RGB
+        picture.colorType = 2;  // RGB
         picture.interlaced = interlaced;
         picture.samples.assign(rgb.begin(), rgb.end());
         return testsupport::EncodePng(picture);
@@ -216,7 +216,7 @@ TEST(PlannedPictureSizes, AreTheSizesEveryPlanLoadsInTheOrderItLoadsThem) {
             SCOPED_TRACE(testing::Message() << "choice " << choice << " depth " << depth);
             ConversionSettings settings{.compression = kCompressionNone};
             settings.destination = static_cast<DestinationOs>(choice);
-            settings.depth = static_cast<ColourDepth>(depth);
+            settings.depth = static_cast<ColorDepth>(depth);
             SizeRecordingLoader loader;
             TemporaryFolder folder;
             OutputFile file;

@@ -1,8 +1,8 @@
 // The orientation tag is read from files of strangers: every damaged block
 // or container means "as stored", never an error, and nothing outside the
 // data is read.
-#include "imagelib/exif_orientation.h"
-#include "imagelib/picture_orientation.h"
+#include "imagelib/orientation/exif_orientation.h"
+#include "imagelib/orientation/picture_orientation.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

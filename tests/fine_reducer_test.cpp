@@ -2,7 +2,7 @@
 
 #include "engine/pixel_packer.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/linear_light.h"
+#include "imagelib/color/linear_light.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,11 @@ namespace {
 
 using Rgb = std::array<std::uint8_t, 3>;
 
-void FillPicture(CDIBBitmap& picture, int width, int height, const std::vector<Rgb>& colours) {
+void FillPicture(CDIBBitmap& picture, int width, int height, const std::vector<Rgb>& colors) {
     picture.Create(width, height, 32, false);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const Rgb& rgb = colours[static_cast<std::size_t>(y * width + x) % colours.size()];
+            const Rgb& rgb = colors[static_cast<std::size_t>(y * width + x) % colors.size()];
             std::uint8_t* pixel = picture.GetRows()[y] + 4 * x;
             pixel[0] = rgb[2];
             pixel[1] = rgb[1];
@@ -30,7 +30,7 @@ void FillPicture(CDIBBitmap& picture, int width, int height, const std::vector<R
 }
 
 // Each pixel's palette index, unpacked.
-std::vector<int> Reduce(const ColourReducer& reducer, CDIBBitmap& picture, const PalmPalette& palette,
+std::vector<int> Reduce(const ColorReducer& reducer, CDIBBitmap& picture, const PalmPalette& palette,
                         bool dither) {
     const int depth = palette.depth();
     const std::size_t count = static_cast<std::size_t>(picture.GetWidth()) * picture.GetHeight();
@@ -55,7 +55,7 @@ float Lightness(float luminance) {
 }  // namespace
 
 TEST(FineReducer, FlatPatchesDitherToTheirOwnLightnessAtEveryDepth) {
-    const Rgb colours[] = {
+    const Rgb colors[] = {
         {230, 100, 50},  // orange, far from every grey
         {250, 230, 40},  // yellow: light, though its channels average to a mid grey
         {128, 128, 128}, {40, 40, 40}, {200, 200, 200},
@@ -65,21 +65,21 @@ TEST(FineReducer, FlatPatchesDitherToTheirOwnLightnessAtEveryDepth) {
     const FineReducer reducer;
     for (int depth : {1, 2, 4, 8}) {
         const PalmPalette palette(depth);
-        for (const Rgb& colour : colours) {
+        for (const Rgb& color : colors) {
             CDIBBitmap picture;
-            FillPicture(picture, 96, 96, {colour});
+            FillPicture(picture, 96, 96, {color});
             const std::vector<int> indexes = Reduce(reducer, picture, palette, true);
             double light = 0.0;
             for (int index : indexes)
                 light += Luminance(palette.red(index), palette.green(index), palette.blue(index));
             const float shown = Lightness(static_cast<float>(light / indexes.size()));
-            EXPECT_NEAR(shown, Lightness(Luminance(colour[0], colour[1], colour[2])), 1.0)
-                << depth << " bits, colour " << int(colour[0]) << "," << int(colour[1]) << "," << int(colour[2]);
+            EXPECT_NEAR(shown, Lightness(Luminance(color[0], color[1], color[2])), 1.0)
+                << depth << " bits, colour " << int(color[0]) << "," << int(color[1]) << "," << int(color[2]);
         }
     }
 }
 
-TEST(FineReducer, PicturesInPaletteColoursGetTheIndexesOfTheNearestColour) {
+TEST(FineReducer, PicturesInPaletteColorsGetTheIndexesOfTheNearestColor) {
     const FineReducer fine;
     const ClassicReducer classic;
     std::mt19937 random(5);
@@ -87,11 +87,11 @@ TEST(FineReducer, PicturesInPaletteColoursGetTheIndexesOfTheNearestColour) {
         const PalmPalette palette(depth);
         // Every entry, including the repeated blacks and the grey the cube
         // also has, then the entries in a random order, as a logo's colours.
-        std::vector<Rgb> colours;
-        for (int i = 0; i < palette.count(); ++i) colours.push_back({palette.red(i), palette.green(i), palette.blue(i)});
-        for (int i = 0; i < 2000; ++i) colours.push_back(colours[random() % palette.count()]);
+        std::vector<Rgb> colors;
+        for (int i = 0; i < palette.count(); ++i) colors.push_back({palette.red(i), palette.green(i), palette.blue(i)});
+        for (int i = 0; i < 2000; ++i) colors.push_back(colors[random() % palette.count()]);
         CDIBBitmap picture;
-        FillPicture(picture, 64, 36, colours);
+        FillPicture(picture, 64, 36, colors);
         const std::vector<int> raw = Reduce(classic, picture, palette, false);
         EXPECT_EQ(Reduce(fine, picture, palette, false), raw) << depth << " bits, raw";
         EXPECT_EQ(Reduce(fine, picture, palette, true), raw) << depth << " bits, dithered";

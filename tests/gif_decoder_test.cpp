@@ -29,7 +29,7 @@ const auto DecodeFailure = testsupport::DecodeFailure<CGIFDecoder>;
 
 const auto Pixel = testsupport::PixelWord;
 
-const std::vector<GifColor> kFourColours = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+const std::vector<GifColor> kFourColors = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
 
 GifImage MakeImage(int left, int top, int width, int height, int (*index)(int x, int y)) {
     GifImage image;
@@ -51,7 +51,7 @@ GifPicture Screen(int width, int height, int background) {
     picture.width = width;
     picture.height = height;
     picture.background = background;
-    picture.globalMap = kFourColours;
+    picture.globalMap = kFourColors;
     return picture;
 }
 
@@ -90,7 +90,7 @@ TEST(GifDecoder, ImageInsideTheScreenLeavesTheBackgroundAround) {
     EXPECT_FALSE(bitmap->HasAlphaChannel());
 }
 
-TEST(GifDecoder, GlobalMapColoursA32BitScreenOpaque) {
+TEST(GifDecoder, GlobalMapColorsA32BitScreenOpaque) {
     GifPicture picture = Screen(3, 2, 0);
     picture.images.push_back(MakeImage(0, 0, 3, 2, [](int x, int y) { return x + y; }));
     const auto bitmap = Decode(WriteGif(picture), 32);
@@ -136,7 +136,7 @@ TEST(GifDecoder, ExtensionsAreReadPastWithoutEffect) {
 // Each image keeps the colours of its own map, or of the global one; a
 // screen of more than one palette is a 32-bit picture whatever depth was
 // wanted, and one palette alone keeps the 8-bit screen of that palette.
-TEST(GifDecoder, EveryImageIsColouredThroughItsOwnMap) {
+TEST(GifDecoder, EveryImageIsColoredThroughItsOwnMap) {
     const std::vector<GifColor> local = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
     GifPicture overlapping = Screen(4, 2, 0);
     overlapping.images.push_back(MakeImage(0, 0, 3, 2, [](int, int) { return 1; }));
@@ -165,10 +165,10 @@ TEST(GifDecoder, EveryImageIsColouredThroughItsOwnMap) {
         const auto wanted = Decode(file, 0);
         EXPECT_EQ(wanted->GetDepth(), entry.depthAtZero);
         for (const auto& bitmap : {Decode(file, 32), Decode(file, 0)}) {
-            CMemoryBitmap colours;
-            colours.CopyFrom(*bitmap, 32);
+            CMemoryBitmap colors;
+            colors.CopyFrom(*bitmap, 32);
             for (std::size_t x = 0; x < entry.pixels.size(); ++x)
-                EXPECT_EQ(Pixel(colours, static_cast<int>(x), 0), entry.pixels[x]) << x;
+                EXPECT_EQ(Pixel(colors, static_cast<int>(x), 0), entry.pixels[x]) << x;
         }
     }
     // The earlier image's second row is still its own green.
@@ -187,7 +187,7 @@ TEST(GifDecoder, LocalMapAloneIsEnough) {
     EXPECT_EQ(Pixel(*bitmap, 1, 0), 0xFF040506u);
 }
 
-TEST(GifDecoder, FileWithoutAnyColourMapIsAGreyRampOverItsCodeSize) {
+TEST(GifDecoder, FileWithoutAnyColorMapIsAGreyRampOverItsCodeSize) {
     GifPicture picture = Screen(3, 1, 0);
     picture.images.push_back(MakeImage(0, 0, 3, 1, [](int x, int) { return x; }));
     // Written with a map of four colours: LZW codes of two bits.

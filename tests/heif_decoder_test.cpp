@@ -55,7 +55,7 @@ void ExpectClose(const PaletteEntry& pixel, const Rgba& wanted, bool grey, bool 
 
 }  // namespace
 
-TEST(HEIFDecoder, DecodesHevcAndAv1InTheirColourFormsAndDepths) {
+TEST(HEIFDecoder, DecodesHevcAndAv1InTheirColorFormsAndDepths) {
     const struct {
         const char* name;
         HeifOptions options;
@@ -108,14 +108,14 @@ namespace {
 // entry, so lossy coding keeps each block's middle close to its colour.
 struct Blocks {
     int columns = 0, rows = 0;
-    std::vector<Rgba> colours;  // row by row
-    Rgba at(int column, int row) const { return colours[static_cast<std::size_t>(row * columns + column)]; }
+    std::vector<Rgba> colors;  // row by row
+    Rgba at(int column, int row) const { return colors[static_cast<std::size_t>(row * columns + column)]; }
 };
 
 Blocks Transformed(int columns, int rows, const std::function<Rgba(int, int)>& source) {
     Blocks out{columns, rows, {}};
     for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < columns; ++column) out.colours.push_back(source(column, row));
+        for (int column = 0; column < columns; ++column) out.colors.push_back(source(column, row));
     return out;
 }
 
@@ -156,7 +156,7 @@ TEST(HEIFDecoder, ShowsPicturesTurnedMirroredAndCroppedByTheirProperties) {
     Blocks stored{6, 4, {}};
     for (int row = 0; row < stored.rows; ++row)
         for (int column = 0; column < stored.columns; ++column)
-            stored.colours.push_back(Rgba{static_cast<std::uint8_t>(30 + 40 * column),
+            stored.colors.push_back(Rgba{static_cast<std::uint8_t>(30 + 40 * column),
                                           static_cast<std::uint8_t>(40 + 60 * row),
                                           static_cast<std::uint8_t>(220 - 35 * column), 255});
     const auto irot = [](int steps) { return testsupport::HeifProperty("irot", {}, static_cast<std::uint8_t>(steps)); };

@@ -7,7 +7,7 @@
 #include "support/image_writers.h"
 #include "support/modern_writers.h"
 #include "support/test_support.h"
-#include "imagelib/work_budget.h"
+#include "imagelib/limits/work_budget.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ namespace {
 using testsupport::DecodedJpeg;
 using testsupport::JpegPicture;
 
-JpegPicture ColourPicture(int width, int height, bool subsample, bool progressive = false) {
+JpegPicture ColorPicture(int width, int height, bool subsample, bool progressive = false) {
     JpegPicture picture;
     picture.width = width;
     picture.height = height;
@@ -100,11 +100,11 @@ double MeanErrorAgainstSource(const CImageBitmap& bitmap, const JpegPicture& pic
 
 // ---------------------------------------------------------------------------
 
-class ColourJpeg : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
+class ColorJpeg : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
 
-TEST_P(ColourJpeg, DecodesTo32BitsLikeLibjpeg) {
+TEST_P(ColorJpeg, DecodesTo32BitsLikeLibjpeg) {
     const auto [subsample, progressive] = GetParam();
-    const JpegPicture picture = ColourPicture(83, 61, subsample, progressive);
+    const JpegPicture picture = ColorPicture(83, 61, subsample, progressive);
     const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(picture);
     CJPEGDecoder decoder;
     CDIBBitmap bitmap;
@@ -114,14 +114,14 @@ TEST_P(ColourJpeg, DecodesTo32BitsLikeLibjpeg) {
     EXPECT_LT(MeanErrorAgainstSource(bitmap, picture), 4.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Jpeg, ColourJpeg, ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(Jpeg, ColorJpeg, ::testing::Combine(::testing::Bool(), ::testing::Bool()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param) ? "Subsampled420" : "Full444") +
                                     (std::get<1>(info.param) ? "Progressive" : "Baseline");
                          });
 
-TEST(JpegDecoder, ColourImageSettlesEveryRequestTo32Bits) {
-    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColourPicture(20, 10, true));
+TEST(JpegDecoder, ColorImageSettlesEveryRequestTo32Bits) {
+    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColorPicture(20, 10, true));
     CJPEGDecoder decoder;
     for (int depth : {0, 8, 32}) {
         CDIBBitmap bitmap;
@@ -130,8 +130,8 @@ TEST(JpegDecoder, ColourImageSettlesEveryRequestTo32Bits) {
     }
 }
 
-TEST(JpegDecoder, RgbStoredWithoutColourTransformDecodes) {
-    JpegPicture picture = ColourPicture(40, 24, false);
+TEST(JpegDecoder, RgbStoredWithoutColorTransformDecodes) {
+    JpegPicture picture = ColorPicture(40, 24, false);
     picture.storeRgb = true;
     picture.quality = 95;
     const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(picture);
@@ -214,7 +214,7 @@ TEST(JpegDecoder, AdobeCmykAndYcckAreConvertedToRgb) {
 }
 
 TEST(JpegDecoder, TruncatedStreamDecodesWithAWarning) {
-    const JpegPicture picture = ColourPicture(64, 256, true);
+    const JpegPicture picture = ColorPicture(64, 256, true);
     const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(picture);
     const std::vector<std::uint8_t> half(stream.begin(),
                                          stream.begin() + static_cast<std::ptrdiff_t>(stream.size() / 2));
@@ -229,7 +229,7 @@ TEST(JpegDecoder, TruncatedStreamDecodesWithAWarning) {
 }
 
 TEST(JpegDecoder, FailedStreamLeavesTheDecoderReadyForTheNext) {
-    const std::vector<std::uint8_t> good = testsupport::EncodeJpeg(ColourPicture(30, 20, true));
+    const std::vector<std::uint8_t> good = testsupport::EncodeJpeg(ColorPicture(30, 20, true));
     const DecodedJpeg reference = testsupport::DecodeJpegReference(good);
     CJPEGDecoder decoder;
 
@@ -272,7 +272,7 @@ std::size_t FindLastMarker(const std::vector<std::uint8_t>& stream, std::uint8_t
 }
 
 TEST(JpegDecoder, RefusesAbsurdSizesBeforeAllocating) {
-    std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColourPicture(16, 16, true, true));
+    std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColorPicture(16, 16, true, true));
     const std::size_t frame = FindLastMarker(stream, 0xC2);
     for (std::size_t i : {frame + 5, frame + 7}) {
         stream[i] = 0xFD;
@@ -286,7 +286,7 @@ TEST(JpegDecoder, RefusesAbsurdSizesBeforeAllocating) {
 
 TEST(JpegDecoder, RefusesStreamsWithThousandsOfScans) {
     // The last scan again and again: libjpeg only warns about each repeat.
-    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColourPicture(16, 16, true, true));
+    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColorPicture(16, 16, true, true));
     const std::size_t lastScan = FindLastMarker(stream, 0xDA);
     std::vector<std::uint8_t> repeated(stream.begin(), stream.end() - 2);
     for (int i = 0; i < 1100; ++i)
@@ -303,7 +303,7 @@ TEST(JpegDecoder, RefusesStreamsWithThousandsOfScans) {
 }
 
 TEST(JpegDecoder, EmbeddedStreamIsReadFromTheSourcesPosition) {
-    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColourPicture(48, 256, true));
+    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColorPicture(48, 256, true));
     const DecodedJpeg reference = testsupport::DecodeJpegReference(stream);
     std::vector<std::uint8_t> picture(100, 0xAB);
     picture.insert(picture.end(), stream.begin(), stream.end());
@@ -344,7 +344,7 @@ public:
 TEST(JpegDecoder, ProgressRisesOverAProgressiveImagesPasses) {
     testsupport::TemporaryFolder folder;
     testsupport::WriteFileBytes(folder / "photo.jpg",
-                                testsupport::EncodeJpeg(ColourPicture(256, 256, true, true)));
+                                testsupport::EncodeJpeg(ColorPicture(256, 256, true, true)));
     RecordingSink sink;
     CJPEGDecoder decoder;
     CDIBBitmap bitmap;
@@ -361,7 +361,7 @@ TEST(JpegDecoder, ProgressRisesOverAProgressiveImagesPasses) {
 
 TEST(JpegDecoder, ExceptionFromTheProgressSinkPassesThroughAndTheDecoderRecovers) {
     testsupport::TemporaryFolder folder;
-    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColourPicture(128, 128, true, true));
+    const std::vector<std::uint8_t> stream = testsupport::EncodeJpeg(ColorPicture(128, 128, true, true));
     testsupport::WriteFileBytes(folder / "photo.jpg", stream);
     ThrowingSink sink;
     CJPEGDecoder decoder;
@@ -437,7 +437,7 @@ TEST(JpegDecoder, AssemblesProfileChunksAsLibjpegDoes) {
     const std::vector<std::uint8_t> profile = testsupport::DisplayP3Profile();
     const std::size_t third = profile.size() / 3, end = profile.size();
     const App2 first{1, 3, 0, third}, second{2, 3, third, 2 * third}, last{3, 3, 2 * third, end};
-    const auto jpeg = testsupport::EncodeJpeg(ColourPicture(16, 16, true));
+    const auto jpeg = testsupport::EncodeJpeg(ColorPicture(16, 16, true));
     enum Outcome { kUsed, kUnreadable, kNone };
     const struct {
         const char* name;
@@ -477,7 +477,7 @@ TEST(JpegDecoder, AssemblesProfileChunksAsLibjpegDoes) {
 // Small APP2 markers by the thousand, at one size and ten times it: the
 // work grows with the file, and a budget too small for them refuses it.
 TEST(JpegDecoder, ManyMarkersCostWorkInProportionToTheFile) {
-    const auto jpeg = testsupport::EncodeJpeg(ColourPicture(16, 16, true));
+    const auto jpeg = testsupport::EncodeJpeg(ColorPicture(16, 16, true));
     DecodeLimits noFloor;
     noFloor.workUnitsFloor = 0;
     DecodeLimits tight = noFloor;

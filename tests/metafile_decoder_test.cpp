@@ -4,7 +4,7 @@
 #include "imagelib/metafile/metafile_crossings.h"
 #include "imagelib/metafile/metafile_platform.h"
 #include "imagelib/text_exception.h"
-#include "imagelib/work_budget.h"
+#include "imagelib/limits/work_budget.h"
 #include "support/metafile_writer.h"
 #include "support/test_support.h"
 
@@ -22,7 +22,7 @@
 
 using testsupport::Colorref;
 using testsupport::EmfWriter;
-using testsupport::PaletteColour;
+using testsupport::PaletteColor;
 using testsupport::WmfWriter;
 
 // Font lookups leave fontconfig's caches behind: one set per distinct font
@@ -64,8 +64,8 @@ std::uint32_t Pixel(const CImageBitmap& bitmap, int x, int y) {
     return (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
 }
 
-bool IsDark(std::uint32_t colour) {
-    return ((colour >> 16) & 0xFF) < 128 && ((colour >> 8) & 0xFF) < 128 && (colour & 0xFF) < 128;
+bool IsDark(std::uint32_t color) {
+    return ((color >> 16) & 0xFF) < 128 && ((color >> 8) & 0xFF) < 128 && (color & 0xFF) < 128;
 }
 
 // Where text landed: the box around the dark pixels of rows [top, bottom).
@@ -390,10 +390,10 @@ TEST(MetafileDepth, WithoutPaletteDepthZeroGivesThirtyTwoBitsWithAlpha) {
     EXPECT_TRUE(bitmap->HasAlphaChannel());
 }
 
-TEST(MetafileDepth, SmallPaletteGivesEightBitsWithTheMetafilesColours) {
+TEST(MetafileDepth, SmallPaletteGivesEightBitsWithTheMetafilesColors) {
     EmfWriter emf(0, 0, 2540, 2540);
     emf.CreateBrush(1, 0, Colorref(0, 0, 255)).SelectObject(1).Rectangle(10, 10, 50, 50);
-    const std::vector<PaletteColour> palette{{255, 0, 0}, {0, 0, 255}, {255, 255, 255}};
+    const std::vector<PaletteColor> palette{{255, 0, 0}, {0, 0, 255}, {255, 255, 255}};
     const auto bitmap = Decode(emf.Bytes(palette), "x.emf", 0);
     ASSERT_EQ(bitmap->GetDepth(), 8);
     EXPECT_FALSE(bitmap->HasAlphaChannel());
@@ -418,11 +418,11 @@ TEST(MetafileDepth, WindowsMetafilePaletteCountsToo) {
 }
 
 TEST(MetafileDepth, PaletteOf256EntriesIsNotUsed) {
-    const std::vector<PaletteColour> palette(256, PaletteColour{1, 2, 3});
+    const std::vector<PaletteColor> palette(256, PaletteColor{1, 2, 3});
     EXPECT_EQ(Decode(EmfWriter(0, 0, 2540, 2540).Bytes(palette), "x.emf", 0)->GetDepth(), 32);
 }
 
-TEST(MetafileDepth, EightBitsWithoutPaletteStillHaveRealColours) {
+TEST(MetafileDepth, EightBitsWithoutPaletteStillHaveRealColors) {
     WmfWriter wmf = RedFillNoOutline();
     wmf.Rectangle(0, 0, 50, 100);
     const auto bitmap = Decode(Placeable100(wmf), "x.wmf", 8);
@@ -832,7 +832,7 @@ struct FakeSettings {
     std::size_t selectedPaletteSize = 0;
     bool filledWhite = false;
     bool played = false;
-    bool rgbColours = false;
+    bool rgbColors = false;
 };
 
 class CFakeMetafile : public CEnhancedMetafile {
@@ -863,8 +863,8 @@ public:
         m_settings.played = m_settings.filledWhite;
         return true;
     }
-    bool GetDIBits(CImageBitmap&, bool rgbColours) override {
-        m_settings.rgbColours = rgbColours;
+    bool GetDIBits(CImageBitmap&, bool rgbColors) override {
+        m_settings.rgbColors = rgbColors;
         return true;
     }
 
@@ -949,7 +949,7 @@ TEST(MetafilePlatform, EnhancedSizeUsesFrameAndReferenceDevice) {
     EXPECT_EQ(bitmap->GetWidth(), 1000);
     EXPECT_EQ(bitmap->GetHeight(), 500);
     EXPECT_TRUE(settings.played);
-    EXPECT_FALSE(settings.rgbColours);
+    EXPECT_FALSE(settings.rgbColors);
     settings.header.frame = {0, 0, -10, 10};
     EXPECT_EQ(DecodeWith(settings, {0})->GetWidth(), 320);
 }
@@ -973,7 +973,7 @@ TEST(MetafilePlatform, PaletteRouteNeedsOneTo255Entries) {
     auto bitmap = DecodeWith(settings, {0});
     EXPECT_EQ(bitmap->GetDepth(), 8);
     EXPECT_EQ(settings.selectedPaletteSize, 256u);
-    EXPECT_TRUE(settings.rgbColours);
+    EXPECT_TRUE(settings.rgbColors);
     EXPECT_EQ(bitmap->GetPalette()[254], (PaletteEntry{30, 20, 10, 255}));
     EXPECT_EQ(bitmap->GetPalette()[255], (PaletteEntry{0, 0, 0, 255}));
     settings.palette.assign(256, MetafilePaletteEntry{10, 20, 30, 0});

@@ -40,7 +40,7 @@ CRecordView View(const std::vector<std::uint8_t>& bytes) {
 
 // Reads a packed DIB and decodes all of it.
 std::vector<std::uint32_t> DecodeAll(const std::vector<std::uint8_t>& dib, int* width = nullptr) {
-    const auto header = ReadDibHeader(View(dib), metafile::kDibRgbColours, nullptr);
+    const auto header = ReadDibHeader(View(dib), metafile::kDibRgbColors, nullptr);
     if (!header) return {};
     if (width != nullptr) *width = header->width;
     const auto image =
@@ -50,7 +50,7 @@ std::vector<std::uint32_t> DecodeAll(const std::vector<std::uint8_t>& dib, int* 
 
 }  // namespace
 
-TEST(MetafileDib, IndexedDepthsGoThroughTheColourTableBottomRowLast) {
+TEST(MetafileDib, IndexedDepthsGoThroughTheColorTableBottomRowLast) {
     // 1 bit: 3 x 2, rows bottom-up, each padded to four bytes.
     auto one = InfoHeader(3, 2, 1, 0, {0xFF0000, 0x00FF00});
     one.u8(0b01000000).fill(3, 0).u8(0b10100000).fill(3, 0);
@@ -86,7 +86,7 @@ TEST(MetafileDib, AlphaIsKeptOnlyWhenAskedAndStaysPremultiplied) {
     auto rgba = InfoHeader(1, 1, 32, 0);
     rgba.u8(0x40).u8(0x40).u8(0xFF).u8(0x80);  // red above its alpha gets clamped
     const auto bytes = rgba.data();
-    const auto header = ReadDibHeader(View(bytes), metafile::kDibRgbColours, nullptr);
+    const auto header = ReadDibHeader(View(bytes), metafile::kDibRgbColors, nullptr);
     ASSERT_TRUE(header);
     const CRecordView bits = View(bytes).From(header->infoSize);
     EXPECT_EQ(DecodeDib(*header, bits, 0, 0, 1, 1, true)->pixels[0], 0x80804040u);
@@ -97,7 +97,7 @@ TEST(MetafileDib, SubRectanglesCountRowsFromTheTop) {
     std::vector<std::uint32_t> pixels;
     for (int i = 0; i < 12; ++i) pixels.push_back(static_cast<std::uint32_t>(i));
     const auto dib = testsupport::MakeDib24(4, 3, pixels);
-    const auto header = ReadDibHeader(View(dib), metafile::kDibRgbColours, nullptr);
+    const auto header = ReadDibHeader(View(dib), metafile::kDibRgbColors, nullptr);
     ASSERT_TRUE(header);
     const auto part = DecodeDib(*header, View(dib).From(header->infoSize), 1, 1, 2, 2, false);
     ASSERT_TRUE(part);
@@ -143,7 +143,7 @@ TEST(MetafileDib, RunLengthBitmapsExpandRunsDeltasAndAbsoluteRuns) {
 
 TEST(MetafileDib, DamagedHeadersAreRefused) {
     const auto refused = [](const testsupport::ByteWriter& w) {
-        return !ReadDibHeader(View(w.data()), metafile::kDibRgbColours, nullptr);
+        return !ReadDibHeader(View(w.data()), metafile::kDibRgbColors, nullptr);
     };
     EXPECT_TRUE(refused(InfoHeader(0, 1, 24, 0)));           // no width
     EXPECT_TRUE(refused(InfoHeader(1, 0, 24, 0)));           // no height
@@ -174,7 +174,7 @@ TEST(MetafileDib, PaletteIndicesAreLookedUpInTheSelectedPalette) {
     indexed.le16(7).le16(3).u8(0).u8(1).fill(2, 0);
     const auto bytes = indexed.data();
     const auto lookup = [](std::uint16_t index) -> std::uint32_t { return index == 7 ? 0x123456 : 0x654321; };
-    const auto header = ReadDibHeader(View(bytes), metafile::kDibPaletteColours, lookup);
+    const auto header = ReadDibHeader(View(bytes), metafile::kDibPaletteColors, lookup);
     ASSERT_TRUE(header);
     const auto image = DecodeDib(*header, View(bytes).From(header->infoSize), 0, 0, 2, 1, false);
     EXPECT_EQ(image->pixels, (std::vector<std::uint32_t>{0xFF123456, 0xFF654321}));

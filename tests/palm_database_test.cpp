@@ -411,7 +411,7 @@ TEST(PalmDatabase, EveryChoiceDepthAndModeReadsBackConsistently) {
                 const int dither = choice % 2 == 0 ? kDitherFloydSteinberg : 0;
                 PictureLoader loader(BlocksOverNoise, dither);
                 const ConversionSettings settings{.destination = static_cast<DestinationOs>(choice),
-                                                  .depth = static_cast<ColourDepth>(depth),
+                                                  .depth = static_cast<ColorDepth>(depth),
                                                   .compression = static_cast<CompressionMode>(mode)};
                 const WrittenDatabase written = WriteDatabase(settings, loader);
                 ASSERT_TRUE(written.result);

@@ -47,7 +47,7 @@ TEST(PalmPalette, EightBitCubePutsLightBluesFirstWithGreenInnermost) {
     EXPECT_EQ(Entry(palette, 214), std::make_tuple(0, 51, 0));
 }
 
-TEST(PalmPalette, EightBitTailHoldsGreysSystemColoursAndBlack) {
+TEST(PalmPalette, EightBitTailHoldsGreysSystemColorsAndBlack) {
     const PalmPalette palette(8);
     const int greys[] = {17, 34, 68, 85, 119, 136, 170, 187, 221, 238};
     for (int i = 0; i < 10; ++i)
@@ -69,7 +69,7 @@ TEST(PalmPalette, WhiteIsFirstAndBlackIsLastGreyOrFirstBlackEntry) {
     }
 }
 
-TEST(PalmPalette, NearestColourTiesGoToTheLowestIndex) {
+TEST(PalmPalette, NearestColorTiesGoToTheLowestIndex) {
     const PalmPalette eight(8);
     EXPECT_EQ(eight.nearestIndex(204, 204, 204), 25);  // also at 225
     // (119,0,0) lies 17 from both (102,0,0) at 179 and (136,0,0) at 226.
@@ -98,7 +98,7 @@ int SearchEveryEntry(const PalmPalette& palette, int red, int green, int blue) {
     return best;
 }
 
-TEST(PalmPalette, NearestColourAgreesWithASearchOfEveryEntry) {
+TEST(PalmPalette, NearestColorAgreesWithASearchOfEveryEntry) {
     // Every value on one channel, crossed with every ninth on the others, the
     // values either side of each half-way point between cube levels, and
     // values outside the channel range.
@@ -111,8 +111,8 @@ TEST(PalmPalette, NearestColourAgreesWithASearchOfEveryEntry) {
         for (int fine = -3; fine <= 258; ++fine)
             for (int a : coarse)
                 for (int b : coarse) {
-                    const int colours[3][3] = {{fine, a, b}, {a, fine, b}, {a, b, fine}};
-                    for (const auto& c : colours)
+                    const int colors[3][3] = {{fine, a, b}, {a, fine, b}, {a, b, fine}};
+                    for (const auto& c : colors)
                         if (palette.nearestIndex(c[0], c[1], c[2]) != SearchEveryEntry(palette, c[0], c[1], c[2]) &&
                             ++mismatches <= 5)
                             ADD_FAILURE() << "depth " << depth << " colour " << c[0] << "," << c[1] << "," << c[2];

@@ -83,11 +83,11 @@ std::vector<Rgb> PpmPixels(const Bytes& ppm) {
 
 // netpbm draws these entries of the 8-bit system palette with 192 and 128
 // where the device uses 204 and 136.
-const std::map<int, Rgb> kNetpbmSystemColours = {
+const std::map<int, Rgb> kNetpbmSystemColors = {
     {225, {192, 192, 192}}, {226, {128, 0, 0}}, {227, {128, 0, 128}}, {228, {0, 128, 0}}, {229, {0, 128, 128}}};
 
-Rgb SystemColour(int depth, int index) {
-    if (depth == 8 && kNetpbmSystemColours.count(index)) return kNetpbmSystemColours.at(index);
+Rgb SystemColor(int depth, int index) {
+    if (depth == 8 && kNetpbmSystemColors.count(index)) return kNetpbmSystemColors.at(index);
     const PalmPalette palette(depth);
     return {palette.red(index), palette.green(index), palette.blue(index)};
 }
@@ -148,14 +148,14 @@ class NetpbmCrossCheck : public testing::TestWithParam<NetpbmCase> {};
 TEST_P(NetpbmCrossCheck, ReadsThePixelsPalmtopnmGives) {
     if (!HaveNetpbm()) GTEST_SKIP() << "netpbm is not installed";
     const NetpbmCase& test = GetParam();
-    const bool colourTable = std::string(test.options).find("colormap") != std::string::npos;
+    const bool colorTable = std::string(test.options).find("colormap") != std::string::npos;
     constexpr int kWidth = 13, kHeight = 7;  // rows that end inside a byte at every depth
 
     std::mt19937 random(static_cast<unsigned>(test.depth * 31 + test.version));
     std::vector<int> indexes;
     std::vector<Rgb> pixels;
     for (int i = 0; i < kWidth * kHeight; ++i) {
-        if (test.depth == 16 || colourTable) {
+        if (test.depth == 16 || colorTable) {
             // A few colours repeated, so that the compressions find runs.
             const unsigned seed = random() % 24;
             pixels.push_back({static_cast<std::uint8_t>(seed * 37), static_cast<std::uint8_t>(seed * 91),
@@ -164,7 +164,7 @@ TEST_P(NetpbmCrossCheck, ReadsThePixelsPalmtopnmGives) {
             // netpbm refuses 8-bit indexes from 231 up; 230 is the first black.
             const int count = test.depth == 8 ? 231 : 1 << test.depth;
             indexes.push_back(static_cast<int>(random() % static_cast<unsigned>(count)));
-            pixels.push_back(SystemColour(test.depth, indexes.back()));
+            pixels.push_back(SystemColor(test.depth, indexes.back()));
         }
     }
     testsupport::TemporaryFolder folder;
@@ -193,12 +193,12 @@ TEST_P(NetpbmCrossCheck, ReadsThePixelsPalmtopnmGives) {
     ASSERT_EQ(read.resources[0].bitmaps.size(), 1u);
     const PalmBitmapRecord& bitmap = read.resources[0].bitmaps[0];
     EXPECT_EQ(bitmap.littleEndian, test.littleEndian);
-    EXPECT_EQ(bitmap.hasColorTable, colourTable);
+    EXPECT_EQ(bitmap.hasColorTable, colorTable);
     const std::vector<Rgb> rendered = Render(read);
     ASSERT_EQ(rendered.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE("pixel " + std::to_string(i));
-        if (indexes.empty() || !kNetpbmSystemColours.count(indexes[i])) {
+        if (indexes.empty() || !kNetpbmSystemColors.count(indexes[i])) {
             EXPECT_EQ(rendered[i], expected[i]);
         } else {
             EXPECT_EQ(bitmap.pixels[(i / kWidth) * static_cast<std::size_t>(bitmap.rowBytes) + i % kWidth], indexes[i]);
@@ -266,7 +266,7 @@ Bytes BigEndian16BitRle() {
     return b.data();
 }
 
-Bytes LittleEndianColourTableRle() {
+Bytes LittleEndianColorTableRle() {
     // Version 2, little-endian, 4-bit with a three-entry table of its own.
     ByteWriter b;
     b.le16(3).le16(1).le16(2).u8(0x03).u8(0).u8(4).u8(0x82).le16(0).u8(0).u8(1).le16(0);
@@ -307,7 +307,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {kRedRgb, kGreenRgb, kBlueRgb, kGreyRgb, kGreyRgb, kGreyRgb}},
         HandBuiltCase{"BigEndian16BitRle", BigEndian16BitRle(), 3, 2,
                       {kBlueRgb, kBlueRgb, kRedRgb, kGreenRgb, kGreenRgb, kGreenRgb}},
-        HandBuiltCase{"LittleEndianColourTableRle", LittleEndianColourTableRle(), 3, 1,
+        HandBuiltCase{"LittleEndianColourTableRle", LittleEndianColorTableRle(), 3, 1,
                       {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}},
         HandBuiltCase{"OldFamilyWithPlaceholder", OldFamilyWithPlaceholder(), 2, 1, {kBlack, kWhite}}),
     [](const testing::TestParamInfo<HandBuiltCase>& info) { return std::string(info.param.name); });
@@ -507,11 +507,11 @@ public:
                 pixel[2] = palette.red(index);
                 pixel[3] = 255;
             }
-        shown[{bitmap.width(), bitmap.depth()}] = Colours(picture);
+        shown[{bitmap.width(), bitmap.depth()}] = Colors(picture);
         return bitmap.loadFromBitmap(picture, 0);
     }
 
-    static std::vector<Rgb> Colours(const CMemoryBitmap& picture) {
+    static std::vector<Rgb> Colors(const CMemoryBitmap& picture) {
         std::vector<Rgb> rgb;
         for (int y = 0; y < picture.GetHeight(); ++y)
             for (int x = 0; x < picture.GetWidth(); ++x) {
@@ -543,7 +543,7 @@ TEST(PalmReader, ShowsWhatEveryDestinationWrote) {
             const Bytes bytes =
                 PalmDatabase::writeToMemory("Stripes",
                                             {.destination = static_cast<DestinationOs>(test.choice),
-                                             .depth = static_cast<ColourDepth>(test.depth),
+                                             .depth = static_cast<ColorDepth>(test.depth),
                                              .compression = static_cast<CompressionMode>(compression)},
                                             loader, 0);
             const PalmDatabaseRecord read = readPalmDatabase(bytes);

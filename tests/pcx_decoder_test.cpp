@@ -55,7 +55,7 @@ std::vector<std::uint8_t> DistinctHeaderMap() {
     return map;
 }
 
-PaletteEntry HeaderMapColour(int index) {
+PaletteEntry HeaderMapColor(int index) {
     return {static_cast<std::uint8_t>(index), static_cast<std::uint8_t>(255 - 16 * index),
             static_cast<std::uint8_t>(16 * index), 255};
 }
@@ -115,7 +115,7 @@ TEST(PCXDecoder, OneBitPlanesCombineIntoIndexesWithPlaneZeroLowest) {
                     if ((indexes[x] >> p) & 1) bytes[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
                 data.insert(data.end(), {bytes[0], bytes[1]});
             }
-            for (int index : indexes) expected.push_back(HeaderMapColour(index));
+            for (int index : indexes) expected.push_back(HeaderMapColor(index));
         }
         ByteWriter file = PcxFile(header);
         AppendLiterals(file, data);
@@ -135,8 +135,8 @@ TEST(PCXDecoder, TwoAndFourBitPixelsUseTheHeaderMap) {
     CDIBBitmap bitmap;
     Decode(file.data(), bitmap);
     EXPECT_EQ(AllPixels(bitmap),
-              (std::vector<PaletteEntry>{HeaderMapColour(0), HeaderMapColour(1), HeaderMapColour(2),
-                                         HeaderMapColour(3), HeaderMapColour(2)}));
+              (std::vector<PaletteEntry>{HeaderMapColor(0), HeaderMapColor(1), HeaderMapColor(2),
+                                         HeaderMapColor(3), HeaderMapColor(2)}));
 
     PcxHeader fourBit = twoBit;
     fourBit.bitsPerPixel = 4;
@@ -145,7 +145,7 @@ TEST(PCXDecoder, TwoAndFourBitPixelsUseTheHeaderMap) {
     AppendLiterals(fourBitFile, {0xF1, 0x9E});
     Decode(fourBitFile.data(), bitmap);
     EXPECT_EQ(AllPixels(bitmap),
-              (std::vector<PaletteEntry>{HeaderMapColour(15), HeaderMapColour(1), HeaderMapColour(9)}));
+              (std::vector<PaletteEntry>{HeaderMapColor(15), HeaderMapColor(1), HeaderMapColor(9)}));
 }
 
 TEST(PCXDecoder, EightBitPixelsUseTheMapAfterSignature12) {
@@ -161,15 +161,15 @@ TEST(PCXDecoder, EightBitPixelsUseTheMapAfterSignature12) {
     CDIBBitmap bitmap;
     Decode(file.data(), bitmap);
     ASSERT_EQ(bitmap.GetWidth(), 3);
-    const auto colour = [](int i) {
+    const auto color = [](int i) {
         return PaletteEntry{static_cast<std::uint8_t>(i / 2), static_cast<std::uint8_t>(255 - i),
                             static_cast<std::uint8_t>(i), 255};
     };
-    EXPECT_EQ(AllPixels(bitmap), (std::vector<PaletteEntry>{colour(0), colour(200), colour(255), colour(15),
-                                                            colour(16), colour(192)}));
+    EXPECT_EQ(AllPixels(bitmap), (std::vector<PaletteEntry>{color(0), color(200), color(255), color(15),
+                                                            color(16), color(192)}));
 }
 
-TEST(PCXDecoder, TheColourMapMustFollowTheImageDataDirectly) {
+TEST(PCXDecoder, TheColorMapMustFollowTheImageDataDirectly) {
     PcxHeader header;
     header.xMax = 1;
     ByteWriter file = PcxFile(header);
@@ -364,7 +364,7 @@ TEST(PCXDecoder, CorpusMonochromeFilesAreBlackAndWhite) {
     }
 }
 
-TEST(PCXDecoder, CorpusCgaFilesTakeTheirHeaderMapAsPlainColours) {
+TEST(PCXDecoder, CorpusCgaFilesTakeTheirHeaderMapAsPlainColors) {
     const auto folder = testsupport::CorpusFolder("pcx/twelvemonkeys");
     if (folder.empty()) GTEST_SKIP() << "no corpus";
     // These headers hold a CGA background and palette selector, not colours;
@@ -372,12 +372,12 @@ TEST(PCXDecoder, CorpusCgaFilesTakeTheirHeaderMapAsPlainColours) {
     for (const char* name : {"CGA_FSD.PCX", "CGA_RGBI.PCX", "CGA_TST1.PCX"}) {
         SCOPED_TRACE(name);
         const auto bytes = testsupport::ReadFileBytes(folder / name);
-        std::vector<PaletteEntry> headerColours;
+        std::vector<PaletteEntry> headerColors;
         for (int i = 0; i < 4; ++i)
-            headerColours.push_back({bytes[16 + 3 * i + 2], bytes[16 + 3 * i + 1], bytes[16 + 3 * i], 255});
+            headerColors.push_back({bytes[16 + 3 * i + 2], bytes[16 + 3 * i + 1], bytes[16 + 3 * i], 255});
         CDIBBitmap bitmap;
         Decode(bytes, bitmap);
         for (const PaletteEntry& pixel : AllPixels(bitmap))
-            ASSERT_NE(std::find(headerColours.begin(), headerColours.end(), pixel), headerColours.end());
+            ASSERT_NE(std::find(headerColors.begin(), headerColors.end(), pixel), headerColors.end());
     }
 }

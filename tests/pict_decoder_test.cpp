@@ -835,7 +835,7 @@ TEST(PICTDecoder, QuickTimeJpegKeepsToThePicturesLimitsAndTheJpegDecoderGetsItsO
     EXPECT_EQ(jpegDecoder.GetLimits().maxBitmapBytes, DecodeLimits{}.maxBitmapBytes);
 }
 
-TEST(PICTDecoder, QuickTimeJpegsColourProfileIsNamedAsThePictures) {
+TEST(PICTDecoder, QuickTimeJpegsColorProfileIsNamedAsThePictures) {
     // After a picture whose JPEG carries a profile, one without a JPEG names none.
     const Bytes tagged = QuickTimePicture(testsupport::WithJpegProfile(
         EncodeJpeg(16, 8, 3, {255, 0, 0}, {0, 0, 255}), testsupport::DisplayP3Profile()));
@@ -954,7 +954,7 @@ TEST(PICTDecoder, ConformancePicturesDecodeOrFailAsTheyShould) {
     EXPECT_EQ(seen, 32);
 }
 
-TEST(PICTDecoder, ConformancePixelsMatchKnownColours) {
+TEST(PICTDecoder, ConformancePixelsMatchKnownColors) {
     const auto folder = testsupport::CorpusFolder("pict/twelvemonkeys");
     if (folder.empty()) GTEST_SKIP() << "no conformance pictures";
     CPICTDecoder decoder;

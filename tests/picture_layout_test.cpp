@@ -109,7 +109,7 @@ Bytes TaggedPng(int orientation) {
     testsupport::PngPicture picture;
     picture.width = stored.width;
     picture.height = stored.height;
-    picture.colourType = PNG_COLOR_TYPE_RGB;
+    picture.colorType = PNG_COLOR_TYPE_RGB;
     picture.samples.assign(stored.rgb.begin(), stored.rgb.end());
     Bytes png = testsupport::EncodePng(picture);
     const Bytes block = ExifBlock(orientation);

@@ -15,11 +15,11 @@ using Rgb = std::array<int, 3>;
 
 // A 32-bit picture whose pixel (x, y) is colour(x, y); alpha is set to 0 to
 // show that the packer never looks at it.
-void MakePicture(CDIBBitmap& picture, int width, int height, const std::function<Rgb(int, int)>& colour) {
+void MakePicture(CDIBBitmap& picture, int width, int height, const std::function<Rgb(int, int)>& color) {
     picture.Create(width, height, 32, false);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const Rgb rgb = colour(x, y);
+            const Rgb rgb = color(x, y);
             std::uint8_t* pixel = picture.GetRows()[y] + x * 4;
             pixel[0] = static_cast<std::uint8_t>(rgb[2]);
             pixel[1] = static_cast<std::uint8_t>(rgb[1]);
@@ -83,8 +83,8 @@ TEST(PackPixels, RowsThatEndInsideAByteContinueIntoTheNextRow) {
 TEST(PackPixels, EightBitStoresOneIndexPerByteAndRawModeLeavesThePictureAlone) {
     CDIBBitmap picture;
     MakePicture(picture, 3, 1, [](int x, int) {
-        const Rgb colours[] = {Rgb{0, 0, 0}, Rgb{204, 204, 204}, Rgb{136, 0, 136}};
-        return colours[x];
+        const Rgb colors[] = {Rgb{0, 0, 0}, Rgb{204, 204, 204}, Rgb{136, 0, 136}};
+        return colors[x];
     });
     EXPECT_EQ(Pack(picture, 8, 0), (std::vector<std::uint8_t>{230, 25, 227}));
     EXPECT_EQ(PixelAt(picture, 1, 0), (Rgb{204, 204, 204}));

@@ -56,16 +56,16 @@ std::uint8_t ToEightBits(std::uint16_t value, int bitDepth) {
     return static_cast<std::uint8_t>(value * 255 / ((1u << bitDepth) - 1));
 }
 
-PngPicture MakePicture(int colourType, int bitDepth, bool interlaced, int width = 13, int height = 9) {
+PngPicture MakePicture(int colorType, int bitDepth, bool interlaced, int width = 13, int height = 9) {
     PngPicture picture;
     picture.width = width;
     picture.height = height;
-    picture.colourType = colourType;
+    picture.colorType = colorType;
     picture.bitDepth = bitDepth;
     picture.interlaced = interlaced;
-    const std::size_t count = static_cast<std::size_t>(width * height * testsupport::PngChannels(colourType));
-    picture.samples = MakeSamples(count, bitDepth, static_cast<unsigned>(colourType * 100 + bitDepth));
-    if (colourType == PNG_COLOR_TYPE_PALETTE) {
+    const std::size_t count = static_cast<std::size_t>(width * height * testsupport::PngChannels(colorType));
+    picture.samples = MakeSamples(count, bitDepth, static_cast<unsigned>(colorType * 100 + bitDepth));
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
         for (int i = 0; i < (1 << bitDepth); ++i)
             picture.palette.push_back({static_cast<std::uint8_t>(i * 37 + 5),
                                        static_cast<std::uint8_t>(255 - i),
@@ -76,13 +76,13 @@ PngPicture MakePicture(int colourType, int bitDepth, bool interlaced, int width 
 
 // The colour a picture's pixel should decode to at 32 bits.
 Bgra ExpectedPixel(const PngPicture& picture, int x, int y) {
-    const int channels = testsupport::PngChannels(picture.colourType);
+    const int channels = testsupport::PngChannels(picture.colorType);
     const std::uint16_t* s = &picture.samples[static_cast<std::size_t>((y * picture.width + x) * channels)];
     const int depth = picture.bitDepth;
-    switch (picture.colourType) {
+    switch (picture.colorType) {
         case PNG_COLOR_TYPE_GRAY: {
             const std::uint8_t grey = ToEightBits(s[0], depth);
-            const bool keyed = picture.transparentColour && (*picture.transparentColour)[0] == s[0];
+            const bool keyed = picture.transparentColor && (*picture.transparentColor)[0] == s[0];
             return {grey, grey, grey, static_cast<std::uint8_t>(keyed ? 0 : 255)};
         }
         case PNG_COLOR_TYPE_GRAY_ALPHA: {
@@ -95,9 +95,9 @@ Bgra ExpectedPixel(const PngPicture& picture, int x, int y) {
             return {ToEightBits(s[2], depth), ToEightBits(s[1], depth), ToEightBits(s[0], depth),
                     ToEightBits(s[3], depth)};
         default: {
-            const auto& colour = picture.palette.at(s[0]);
+            const auto& color = picture.palette.at(s[0]);
             const std::uint8_t alpha = s[0] < picture.paletteAlpha.size() ? picture.paletteAlpha[s[0]] : 255;
-            return {colour[2], colour[1], colour[0], alpha};
+            return {color[2], color[1], color[0], alpha};
         }
     }
 }
@@ -122,28 +122,28 @@ CTextException DecodeFailure(const std::vector<std::uint8_t>& file, int depth = 
 // colour type, bit depth, interlaced
 class EveryPngLayout : public ::testing::TestWithParam<std::tuple<int, int, bool>> {};
 
-TEST_P(EveryPngLayout, DecodesAt32BitsToTheSamplesColours) {
-    const auto [colourType, bitDepth, interlaced] = GetParam();
-    const PngPicture picture = MakePicture(colourType, bitDepth, interlaced);
+TEST_P(EveryPngLayout, DecodesAt32BitsToTheSamplesColors) {
+    const auto [colorType, bitDepth, interlaced] = GetParam();
+    const PngPicture picture = MakePicture(colorType, bitDepth, interlaced);
     CDIBBitmap bitmap;
     Decode(testsupport::EncodePng(picture), bitmap, 32);
 
     ASSERT_EQ(bitmap.GetDepth(), 32);
     ASSERT_EQ(bitmap.GetWidth(), picture.width);
     ASSERT_EQ(bitmap.GetHeight(), picture.height);
-    EXPECT_EQ(bitmap.HasAlphaChannel(), (colourType & PNG_COLOR_MASK_ALPHA) != 0);
+    EXPECT_EQ(bitmap.HasAlphaChannel(), (colorType & PNG_COLOR_MASK_ALPHA) != 0);
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
             ASSERT_EQ(PixelAt(bitmap, x, y), ExpectedPixel(picture, x, y)) << "at " << x << "," << y;
 }
 
-TEST_P(EveryPngLayout, DecodesAtDepthZeroToIndicesOrTrueColour) {
-    const auto [colourType, bitDepth, interlaced] = GetParam();
-    const PngPicture picture = MakePicture(colourType, bitDepth, interlaced);
+TEST_P(EveryPngLayout, DecodesAtDepthZeroToIndicesOrTrueColor) {
+    const auto [colorType, bitDepth, interlaced] = GetParam();
+    const PngPicture picture = MakePicture(colorType, bitDepth, interlaced);
     CDIBBitmap bitmap;
     Decode(testsupport::EncodePng(picture), bitmap, 0);
 
-    const bool eightBit = colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_PALETTE;
+    const bool eightBit = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_PALETTE;
     ASSERT_EQ(bitmap.GetDepth(), eightBit ? 8 : 32);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(PngPalette, EveryPngLayout,
                              return "Palette" + std::to_string(std::get<1>(info.param)) +
                                     (std::get<2>(info.param) ? "Interlaced" : "");
                          });
-INSTANTIATE_TEST_SUITE_P(PngTrueColour, EveryPngLayout,
+INSTANTIATE_TEST_SUITE_P(PngTrueColor, EveryPngLayout,
                          ::testing::Combine(::testing::Values(PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_GRAY_ALPHA,
                                                               PNG_COLOR_TYPE_RGB_ALPHA),
                                             ::testing::Values(8, 16), ::testing::Bool()),
@@ -233,7 +233,7 @@ TEST(PngDecoder, TransparencyChunkBecomesAlphaForGreyAndPaletteAt32Bits) {
             ASSERT_EQ(PixelAt(fromPalette, x, y), ExpectedPixel(palette, x, y));
 
     PngPicture grey = MakePicture(PNG_COLOR_TYPE_GRAY, 16, true);
-    grey.transparentColour = std::array<std::uint16_t, 3>{grey.samples[0], 0, 0};
+    grey.transparentColor = std::array<std::uint16_t, 3>{grey.samples[0], 0, 0};
     CDIBBitmap fromGrey;
     Decode(testsupport::EncodePng(grey), fromGrey, 32);
     EXPECT_TRUE(fromGrey.HasAlphaChannel());
@@ -248,9 +248,9 @@ TEST(PngDecoder, TransparencyChunkBecomesAlphaForGreyAndPaletteAt32Bits) {
     EXPECT_EQ(indexed.GetPalette()[0].alpha, 255);
 }
 
-TEST(PngDecoder, TransparentColourOfAnRgbImageIsIgnored) {
+TEST(PngDecoder, TransparentColorOfAnRgbImageIsIgnored) {
     PngPicture picture = MakePicture(PNG_COLOR_TYPE_RGB, 8, false);
-    picture.transparentColour =
+    picture.transparentColor =
         std::array<std::uint16_t, 3>{picture.samples[0], picture.samples[1], picture.samples[2]};
     CDIBBitmap bitmap;
     Decode(testsupport::EncodePng(picture), bitmap, 32);
@@ -259,9 +259,9 @@ TEST(PngDecoder, TransparentColourOfAnRgbImageIsIgnored) {
     EXPECT_EQ(PixelAt(bitmap, 0, 0).alpha, 255);
 }
 
-TEST(PngDecoder, EightBitRequestForTrueColourSettlesTo32) {
-    for (int colourType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_GRAY_ALPHA}) {
-        const PngPicture picture = MakePicture(colourType, 8, false);
+TEST(PngDecoder, EightBitRequestForTrueColorSettlesTo32) {
+    for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_GRAY_ALPHA}) {
+        const PngPicture picture = MakePicture(colorType, 8, false);
         CDIBBitmap bitmap;
         Decode(testsupport::EncodePng(picture), bitmap, 8);
         ASSERT_EQ(bitmap.GetDepth(), 32);
@@ -339,8 +339,8 @@ TEST(PngDecoder, CorruptFilesFailWithLibpngsMessage) {
 
 // A PNG that claims the given size: signature, header, and the start of an
 // image data chunk, which is as far as the decoder reads before allocating.
-std::vector<std::uint8_t> HeaderOnlyPng(std::uint32_t width, std::uint32_t height, int colourType) {
-    std::vector<std::uint8_t> file = testsupport::EncodePng(MakePicture(colourType, 8, false, 2, 2));
+std::vector<std::uint8_t> HeaderOnlyPng(std::uint32_t width, std::uint32_t height, int colorType) {
+    std::vector<std::uint8_t> file = testsupport::EncodePng(MakePicture(colorType, 8, false, 2, 2));
     const std::size_t ihdr = FindChunk(file, "IHDR");
     for (int i = 0; i < 4; ++i) {
         file[ihdr + 8 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
@@ -402,7 +402,7 @@ TEST(PngDecoder, ExceptionFromTheProgressSinkPassesThroughUnchanged) {
 // The file without its colour-space chunks: libpng's simplified reading
 // converts samples to sRGB where a file states another gamma, and this decoder
 // keeps the stored samples.
-std::vector<std::uint8_t> WithoutColourSpaceChunks(const std::vector<std::uint8_t>& file) {
+std::vector<std::uint8_t> WithoutColorSpaceChunks(const std::vector<std::uint8_t>& file) {
     std::vector<std::uint8_t> out(file.begin(), file.begin() + 8);
     for (std::size_t offset = 8; offset + 12 <= file.size();) {
         const std::uint32_t length = (std::uint32_t{file[offset]} << 24) | (file[offset + 1] << 16) |
@@ -438,33 +438,33 @@ TEST(PngSuite, EveryValidFileDecodesAsLibpngReadsIt) {
             atZero.CopyFrom(expanded, 0);
         }
 
-        const auto reference = testsupport::DecodePngReference(WithoutColourSpaceChunks(file));
+        const auto reference = testsupport::DecodePngReference(WithoutColorSpaceChunks(file));
         ASSERT_TRUE(reference.has_value());
         ASSERT_EQ(at32.GetWidth(), reference->width);
         ASSERT_EQ(at32.GetHeight(), reference->height);
-        const int colourType = file[25];
+        const int colorType = file[25];
         for (int y = 0; y < reference->height; ++y) {
             for (int x = 0; x < reference->width; ++x) {
                 const std::size_t at = static_cast<std::size_t>(4 * (y * reference->width + x));
                 Bgra want{};
-                bool colourComparable = true;
+                bool colorComparable = true;
                 if (reference->sixteenBit) {
                     // The decoder keeps the high byte of 16-bit samples. The
                     // reference premultiplies translucent colours.
                     const std::uint16_t* rgba = &reference->rgba16[at];
                     want = {std::uint8_t(rgba[2] >> 8), std::uint8_t(rgba[1] >> 8),
                             std::uint8_t(rgba[0] >> 8), std::uint8_t(rgba[3] >> 8)};
-                    colourComparable = rgba[3] == 65535;
+                    colorComparable = rgba[3] == 65535;
                 } else {
                     const std::uint8_t* bgra = &reference->bgra[at];
                     want = {bgra[0], bgra[1], bgra[2], bgra[3]};
                 }
                 // An RGB image's transparent colour is not turned into alpha.
-                if (colourType == PNG_COLOR_TYPE_RGB) want.alpha = 255;
+                if (colorType == PNG_COLOR_TYPE_RGB) want.alpha = 255;
                 const Bgra got = PixelAt(at32, x, y);
                 const Bgra got8 = PixelAt(atZero, x, y);
                 ASSERT_EQ(got.alpha, want.alpha) << "at " << x << "," << y;
-                if (!colourComparable) continue;
+                if (!colorComparable) continue;
                 ASSERT_EQ((Bgra{got.blue, got.green, got.red, want.alpha}), want) << "at " << x << "," << y;
                 ASSERT_EQ((Bgra{got8.blue, got8.green, got8.red, want.alpha}), want)
                     << "depth 0 at " << x << "," << y;

@@ -1,6 +1,6 @@
 #include "imagelib/resize_filter.h"
-#include "imagelib/color_conversion.h"
-#include "imagelib/picture_framing.h"
+#include "imagelib/color/color_conversion.h"
+#include "imagelib/orientation/picture_framing.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
 
@@ -148,7 +148,7 @@ TEST(TentResizeFilter, OnePixelFillsAnySize) {
             ASSERT_TRUE(std::equal(pixel, pixel + 4, bitmap.GetRows()[y] + 4 * x)) << x << "," << y;
 }
 
-TEST(TentResizeFilter, AlphaIsResampledLikeTheColours) {
+TEST(TentResizeFilter, AlphaIsResampledLikeTheColors) {
     CDIBBitmap bitmap;
     bitmap.Create(2, 1, 32, true);
     const std::uint8_t pixels[8] = {0, 0, 0, 0, 200, 100, 50, 255};
@@ -513,7 +513,7 @@ TEST(TentResampler, LinearLightAveragesLightNotCodeValues) {
     EXPECT_EQ(Bytes(same), Bytes(ramp));
 }
 
-TEST(TentResampler, ASourceInTheFileColoursIsConvertedAsItIsReadWhicheverWayItIsSeen) {
+TEST(TentResampler, ASourceInTheFileColorsIsConvertedAsItIsReadWhicheverWayItIsSeen) {
     const CalibratedRgbSpace p3{0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.3127, 0.3290, {0, 0, 0}, "P3"};
     const CColorConversion conversion = CColorConversion::FromCalibratedRgb(p3);
     ASSERT_TRUE(conversion.Converts());

@@ -74,7 +74,7 @@ public:
         testsupport::PngPicture picture;
         picture.width = m_width;
         picture.height = m_height;
-        picture.colourType = alpha ? 6 : 2;
+        picture.colorType = alpha ? 6 : 2;
         picture.interlaced = interlaced;
         for (std::size_t i = 0; i < m_rgb.size(); ++i) {
             picture.samples.push_back(m_rgb[i]);
@@ -279,13 +279,13 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
             for (int dither : {0, kDitherFloydSteinberg}) {
                 const int pair = (inputIndex + 3 * (2 * choice + (dither != 0 ? 1 : 0))) % 12;
                 ConversionSettings settings{.destination = static_cast<DestinationOs>(choice)};
-                settings.depth = static_cast<ColourDepth>(kDepths[pair / 3]);
+                settings.depth = static_cast<ColorDepth>(kDepths[pair / 3]);
                 settings.compression = static_cast<CompressionMode>(kCompressions[pair % 3]);
                 settings.fit = input.fit;
                 // Colour-managed rows reach the fine quality's scaling as light.
                 const bool tagged = std::string_view(input.name).starts_with("p3");
                 if (tagged && choice % 2 == 1) settings.quality = PictureQuality::kFine;
-                settings.reduction = dither != 0 ? ColourReduction::kDithering : ColourReduction::kRaw;
+                settings.reduction = dither != 0 ? ColorReduction::kDithering : ColorReduction::kRaw;
                 SCOPED_TRACE(testing::Message()
                              << input.name << " choice " << choice << " dither " << dither << " depth "
                              << settings.depth << " compression " << settings.compression << " quality "

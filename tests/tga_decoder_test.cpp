@@ -18,7 +18,7 @@ using testsupport::ByteWriter;
 
 struct TgaHeader {
     std::uint8_t idLength = 0;
-    std::uint8_t colourMapType = 0;
+    std::uint8_t colorMapType = 0;
     std::uint8_t imageType = 2;
     std::uint16_t firstEntry = 0;
     std::uint16_t mapLength = 0;
@@ -31,41 +31,41 @@ struct TgaHeader {
 
 ByteWriter TgaFile(const TgaHeader& header) {
     ByteWriter file;
-    file.u8(header.idLength).u8(header.colourMapType).u8(header.imageType);
+    file.u8(header.idLength).u8(header.colorMapType).u8(header.imageType);
     file.le16(header.firstEntry).le16(header.mapLength).u8(header.entrySize);
     file.le16(0).le16(0).le16(header.width).le16(header.height).u8(header.depth).u8(header.descriptor);
     return file;
 }
 
 // The bytes of one colour stored at `depth` bits.
-std::vector<std::uint8_t> EncodeColour(const PaletteEntry& colour, int depth) {
+std::vector<std::uint8_t> EncodeColor(const PaletteEntry& color, int depth) {
     switch (depth) {
         case 15:
         case 16: {
-            std::uint32_t word = ((colour.red >> 3) << 10) | ((colour.green >> 3) << 5) | (colour.blue >> 3);
-            if (depth == 16 && colour.alpha >= 0x80) word |= 0x8000;
+            std::uint32_t word = ((color.red >> 3) << 10) | ((color.green >> 3) << 5) | (color.blue >> 3);
+            if (depth == 16 && color.alpha >= 0x80) word |= 0x8000;
             return {static_cast<std::uint8_t>(word), static_cast<std::uint8_t>(word >> 8)};
         }
         case 24:
-            return {colour.blue, colour.green, colour.red};
+            return {color.blue, color.green, color.red};
         default:
-            return {colour.blue, colour.green, colour.red, colour.alpha};
+            return {color.blue, color.green, color.red, color.alpha};
     }
 }
 
 // What a colour stored at `depth` bits decodes to.
-PaletteEntry StoredColour(const PaletteEntry& colour, int depth) {
+PaletteEntry StoredColor(const PaletteEntry& color, int depth) {
     switch (depth) {
         case 15:
         case 16: {
             const auto mask = [](std::uint8_t channel) { return static_cast<std::uint8_t>(channel & 0xF8); };
-            const std::uint8_t alpha = depth == 15 ? 255 : (colour.alpha >= 0x80 ? 0x80 : 0);
-            return {mask(colour.blue), mask(colour.green), mask(colour.red), alpha};
+            const std::uint8_t alpha = depth == 15 ? 255 : (color.alpha >= 0x80 ? 0x80 : 0);
+            return {mask(color.blue), mask(color.green), mask(color.red), alpha};
         }
         case 24:
-            return {colour.blue, colour.green, colour.red, 255};
+            return {color.blue, color.green, color.red, 255};
         default:
-            return colour;
+            return color;
     }
 }
 
@@ -140,34 +140,34 @@ TEST(TGADecoder, EveryTypeAndDepthDecodesInBothRowOrders) {
             header.depth = static_cast<std::uint8_t>(variant.pixelDepth);
             header.descriptor = static_cast<std::uint8_t>(descriptor);
             if (mapped) {
-                header.colourMapType = 1;
+                header.colorMapType = 1;
                 header.mapLength = 6;
                 header.entrySize = static_cast<std::uint8_t>(variant.entrySize);
             }
             ByteWriter file = TgaFile(header);
             if (mapped)
                 for (const auto& row : kPicture)
-                    for (const PaletteEntry& colour : row)
-                        file.bytes(EncodeColour(colour, variant.entrySize));
+                    for (const PaletteEntry& color : row)
+                        file.bytes(EncodeColor(color, variant.entrySize));
 
             std::vector<std::vector<std::vector<std::uint8_t>>> fileRows;
             std::vector<PaletteEntry> expected;
             for (int y = 0; y < 2; ++y) {
                 std::vector<std::vector<std::uint8_t>> fileRow;
                 for (int x = 0; x < 3; ++x) {
-                    const PaletteEntry& colour = kPicture[y][x];
+                    const PaletteEntry& color = kPicture[y][x];
                     if (mapped) {
                         // The map holds the picture's colours in order, except
                         // that the run's two pixels share entry 0.
                         const int index = y == 0 && x == 1 ? 0 : y * 3 + x;
                         fileRow.push_back({static_cast<std::uint8_t>(index)});
-                        expected.push_back(StoredColour(colour, variant.entrySize));
+                        expected.push_back(StoredColor(color, variant.entrySize));
                     } else if (grey) {
-                        fileRow.push_back({colour.red});
-                        expected.push_back({colour.red, colour.red, colour.red, 255});
+                        fileRow.push_back({color.red});
+                        expected.push_back({color.red, color.red, color.red, 255});
                     } else {
-                        fileRow.push_back(EncodeColour(colour, variant.pixelDepth));
-                        expected.push_back(StoredColour(colour, variant.pixelDepth));
+                        fileRow.push_back(EncodeColor(color, variant.pixelDepth));
+                        expected.push_back(StoredColor(color, variant.pixelDepth));
                     }
                 }
                 fileRows.push_back(fileRow);
@@ -308,17 +308,17 @@ TEST(TGADecoder, WantedDepthZeroKeepsEightBitFilesAtEightBits) {
     EXPECT_EQ(bitmap.GetPalette()[128], (PaletteEntry{128, 128, 128, 255}));
 
     header.depth = 24;
-    ByteWriter trueColour = TgaFile(header);
-    trueColour.fill(9, 7);
-    Decode(trueColour.data(), bitmap, 0);
+    ByteWriter trueColor = TgaFile(header);
+    trueColor.fill(9, 7);
+    Decode(trueColor.data(), bitmap, 0);
     EXPECT_EQ(bitmap.GetDepth(), 32);
 }
 
-TEST(TGADecoder, ColourMapStartingAtEntry16FillsEntries16To19) {
+TEST(TGADecoder, ColorMapStartingAtEntry16FillsEntries16To19) {
     TgaHeader header;
     header.imageType = 1;
     header.depth = 8;
-    header.colourMapType = 1;
+    header.colorMapType = 1;
     header.firstEntry = 16;
     header.mapLength = 4;
     header.entrySize = 24;
@@ -343,11 +343,11 @@ TEST(TGADecoder, ColourMapStartingAtEntry16FillsEntries16To19) {
               (std::vector<PaletteEntry>{{1, 0x40, 0x80, 255}, {0, 0, 0, 255}, {0, 0, 0, 255}}));
 }
 
-TEST(TGADecoder, ColourMapEntriesBeyondIndex255AreReadAndDropped) {
+TEST(TGADecoder, ColorMapEntriesBeyondIndex255AreReadAndDropped) {
     TgaHeader header;
     header.imageType = 1;
     header.depth = 8;
-    header.colourMapType = 1;
+    header.colorMapType = 1;
     header.firstEntry = 254;
     header.mapLength = 4;
     header.entrySize = 32;
@@ -360,11 +360,11 @@ TEST(TGADecoder, ColourMapEntriesBeyondIndex255AreReadAndDropped) {
     EXPECT_EQ(AllPixels(bitmap), (std::vector<PaletteEntry>{{1, 1, 2, 3}, {0, 1, 2, 3}}));
 }
 
-TEST(TGADecoder, GreyImagesUseTheGreyRampEvenWithAColourMap) {
+TEST(TGADecoder, GreyImagesUseTheGreyRampEvenWithAColorMap) {
     TgaHeader header;
     header.imageType = 3;
     header.depth = 8;
-    header.colourMapType = 1;
+    header.colorMapType = 1;
     header.mapLength = 2;
     header.entrySize = 24;
     header.width = 2;
@@ -407,7 +407,7 @@ TEST(TGADecoder, HeaderValuesItCannotUseAreClearErrors) {
     TgaHeader oddEntries;
     oddEntries.imageType = 1;
     oddEntries.depth = 8;
-    oddEntries.colourMapType = 1;
+    oddEntries.colorMapType = 1;
     oddEntries.mapLength = 1;
     oddEntries.entrySize = 12;
     ExpectFailure(TgaFile(oddEntries).fill(4, 0).data(), ERR_FORMAT_UNKNOWN,
@@ -440,7 +440,7 @@ TEST(TGADecoder, ShortDataEndsWithEndOfFile) {
     TgaHeader mapped;
     mapped.imageType = 1;
     mapped.depth = 8;
-    mapped.colourMapType = 1;
+    mapped.colorMapType = 1;
     mapped.mapLength = 65535;
     mapped.entrySize = 24;
     ExpectFailure(TgaFile(mapped).fill(100, 0).data(), ERR_END_OF_FILE, endOfFile);
@@ -510,7 +510,7 @@ TEST(TGADecoder, CorpusLogoMatchesItsReferencePixelsInEveryLayout) {
     };
     const auto fromWord = [&](std::size_t i) {
         const int word = words[2 * i] | (words[2 * i + 1] << 8);
-        return StoredColour(
+        return StoredColor(
             {static_cast<std::uint8_t>((word << 3) & 0xF8), static_cast<std::uint8_t>((word >> 2) & 0xF8),
              static_cast<std::uint8_t>((word >> 7) & 0xF8), static_cast<std::uint8_t>(word >> 8)},
             16);

@@ -190,7 +190,7 @@ TEST(TiffDecoder, BilevelMinIsWhiteAtDepthZeroKeepsOneBitWithWhiteFirst) {
     EXPECT_EQ(bitmap->GetRows()[1][1] & 0xC0, 0x40);
 }
 
-TEST(TiffDecoder, BilevelBothPhotometricsAt32BitsShowTheirColours) {
+TEST(TiffDecoder, BilevelBothPhotometricsAt32BitsShowTheirColors) {
     for (std::uint16_t photometric : {PHOTOMETRIC_MINISWHITE, PHOTOMETRIC_MINISBLACK}) {
         TiffPicture picture = GreyPicture(3, 1, 1, {1, 0, 1});
         picture.photometric = photometric;

@@ -30,7 +30,7 @@ constexpr std::int64_t kCoreHeaderBytes = 12;
 constexpr int kCoreWidthField = 4;
 constexpr int kCoreHeightField = 6;
 constexpr int kCoreBitCountField = 10;
-constexpr std::int64_t kCoreColourEntryBytes = 3;
+constexpr std::int64_t kCoreColorEntryBytes = 3;
 
 // OS/2 2.x headers may end after any field from the bit count on (16 bytes)
 // up to their full 64 bytes; the fields left out are 0.
@@ -44,7 +44,7 @@ constexpr int kWidthField = 4;
 constexpr int kHeightField = 8;
 constexpr int kBitCountField = 14;
 constexpr int kCompressionField = 16;
-constexpr int kColoursUsedField = 32;
+constexpr int kColorsUsedField = 32;
 
 // Version 4 and 5 headers: the colour space the pixels are in.
 constexpr std::int64_t kInfoHeaderV4Bytes = 108;
@@ -72,8 +72,8 @@ constexpr std::uint32_t kAlphaBitFields = 6;
 constexpr std::int64_t kMaskBytes = 16;
 constexpr std::int64_t kInfoHeaderWithAlphaMaskBytes = 56;
 
-constexpr std::int64_t kColourTableEntryBytes = 4;
-constexpr std::int64_t kMaxStoredColours = 256;
+constexpr std::int64_t kColorTableEntryBytes = 4;
+constexpr std::int64_t kMaxStoredColors = 256;
 
 // Two bytes of run-length data give at most 255 pixels. Pictures larger than
 // the limits' run-length allowance must bring enough data to describe
@@ -104,7 +104,7 @@ struct BitmapHeader {
     bool topDown = false;
     int bitCount = 0;
     std::uint32_t compression = 0;
-    std::uint32_t coloursUsed = 0;
+    std::uint32_t colorsUsed = 0;
     PixelLayout layout = PixelLayout::kIndexed;
 
     bool RunLength() const {
@@ -140,11 +140,11 @@ public:
             row[x] = index;
             return;
         }
-        const PaletteEntry& colour = m_palette[index];
-        PutColour(row, x, colour.blue, colour.green, colour.red, colour.alpha);
+        const PaletteEntry& color = m_palette[index];
+        PutColor(row, x, color.blue, color.green, color.red, color.alpha);
     }
 
-    static void PutColour(std::uint8_t* row, std::int64_t x, std::uint8_t blue, std::uint8_t green,
+    static void PutColor(std::uint8_t* row, std::int64_t x, std::uint8_t blue, std::uint8_t green,
                           std::uint8_t red, std::uint8_t alpha) {
         std::uint8_t* pixel = row + 4 * x;
         pixel[0] = blue;
@@ -222,7 +222,7 @@ BitmapHeader ReadHeaders(CImageSource& source, const DecodeLimits& limits) {
         height = ReadLE32Signed(info + kHeightField);
         header.bitCount = ReadLE16(info + kBitCountField);
         header.compression = ReadLE32(info + kCompressionField);
-        header.coloursUsed = ReadLE32(info + kColoursUsedField);
+        header.colorsUsed = ReadLE32(info + kColorsUsedField);
     }
     header.topDown = height < 0;
     header.height = std::abs(height);
@@ -242,21 +242,21 @@ BitmapHeader ReadHeaders(CImageSource& source, const DecodeLimits& limits) {
 // palette. Entries past 256 must be present but are not kept. Nothing of the
 // table is consumed, because some writers point the pixel data into it (they
 // store fewer entries than they declare).
-void ReadColourTable(CImageSource& source, const BitmapHeader& header, std::vector<PaletteEntry>& palette) {
+void ReadColorTable(CImageSource& source, const BitmapHeader& header, std::vector<PaletteEntry>& palette) {
     TraceLine(3, "Reading palette.\n");
     source.ReadBytes(header.headerSize - header.headerBytesRead);
-    std::int64_t entries = header.coloursUsed == 0 ? std::int64_t{1} << header.bitCount
-                                                   : static_cast<std::int64_t>(header.coloursUsed);
-    const std::int64_t entryBytes = header.core ? kCoreColourEntryBytes : kColourTableEntryBytes;
+    std::int64_t entries = header.colorsUsed == 0 ? std::int64_t{1} << header.bitCount
+                                                   : static_cast<std::int64_t>(header.colorsUsed);
+    const std::int64_t entryBytes = header.core ? kCoreColorEntryBytes : kColorTableEntryBytes;
     // A core header cannot say how many colours it stores; the pixels
     // start right behind the ones it does.
     if (header.core && header.pixelOffset >= header.HeadersEnd())
         entries = std::min(entries, (header.pixelOffset - header.HeadersEnd()) / entryBytes);
     RequireData(source, entries * entryBytes);
-    const std::int64_t stored = std::min(entries, kMaxStoredColours);
+    const std::int64_t stored = std::min(entries, kMaxStoredColors);
     const std::uint8_t* table = source.PeekBytes(stored * entryBytes);
     // Entries the table does not define decode as opaque black.
-    palette.assign(kMaxStoredColours, PaletteEntry{0, 0, 0, 255});
+    palette.assign(kMaxStoredColors, PaletteEntry{0, 0, 0, 255});
     for (std::int64_t i = 0; i < stored; ++i) {
         const std::uint8_t* entry = table + i * entryBytes;
         palette[static_cast<std::size_t>(i)] = PaletteEntry{entry[0], entry[1], entry[2], 255};
@@ -307,7 +307,7 @@ void DecodeRunLengthRows(CImageSource& source, const BitmapHeader& header, const
             std::uint8_t* row = writer.Row(y);
             if (bitCount == 24) {
                 const std::uint8_t* pixel = run ? bytes : bytes + 3 * i;
-                PixelWriter::PutColour(row, x, pixel[0], pixel[1], pixel[2], 255);
+                PixelWriter::PutColor(row, x, pixel[0], pixel[1], pixel[2], 255);
             } else if (bitCount == 8) {
                 writer.PutIndex(row, x, run ? bytes[0] : bytes[i]);
             } else {
@@ -404,7 +404,7 @@ void DecodeUncompressedRows(CImageSource& source, const BitmapHeader& header, CI
             return DecodeStoredRows(source, header, bitmap, listener, stride,
                                     [&](const std::uint8_t* data, std::uint8_t* out) {
                                         for (std::int64_t x = 0; x < width; ++x, data += 3)
-                                            PixelWriter::PutColour(out, x, data[0], data[1], data[2], 255);
+                                            PixelWriter::PutColor(out, x, data[0], data[1], data[2], 255);
                                     });
         default:
             TraceLine(2, "Decoding true-color bitmap.\n");
@@ -480,7 +480,7 @@ void CBMPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         UseHeaderColorSpace(fileStart + infoStart, fileBytes - infoStart, header.headerSize);
     const bool indexed = header.bitCount <= 8;
 
-    if (indexed) ReadColourTable(source, header, palette);
+    if (indexed) ReadColorTable(source, header, palette);
     std::optional<BmpMaskedPixelReader> maskedReader;
     if (header.layout == PixelLayout::kMasked)
         maskedReader.emplace(ReadColorMasks(source, header), header.bitCount);

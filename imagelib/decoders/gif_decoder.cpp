@@ -1,8 +1,8 @@
 #include "imagelib/decoders/gif_decoder.h"
 
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
-#include "imagelib/work_budget.h"
+#include "imagelib/limits/work_budget.h"
 
 #include <gif_lib.h>
 
@@ -76,8 +76,8 @@ ScreenPalette PaletteOfMap(const ColorMapObject& map) {
     ScreenPalette palette = GreyRamp();
     const int entries = map.Colors != nullptr ? std::min(map.ColorCount, kMaxColorMapEntries) : 0;
     for (int i = 0; i < entries; ++i) {
-        const GifColorType& colour = map.Colors[i];
-        palette[static_cast<std::size_t>(i)] = PaletteEntry{colour.Blue, colour.Green, colour.Red, 255};
+        const GifColorType& color = map.Colors[i];
+        palette[static_cast<std::size_t>(i)] = PaletteEntry{color.Blue, color.Green, color.Red, 255};
     }
     return palette;
 }
@@ -96,7 +96,7 @@ ScreenPalette DefaultPalette(int codeSize) {
 }
 
 // Writes `count` indices as the 32-bit pixels of their palette entries.
-void DrawInColour(const GifPixelType* indices, std::size_t count, const ScreenPalette& palette,
+void DrawInColor(const GifPixelType* indices, std::size_t count, const ScreenPalette& palette,
                   std::uint8_t* target) {
     for (std::size_t x = 0; x < count; ++x) std::memcpy(target + 4 * x, &palette[indices[x]], 4);
 }
@@ -156,12 +156,12 @@ using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 // bitmap from then on.
 class GifScreenReader {
 public:
-    GifScreenReader(GifFileType* gif, GifReader& reader, CImageBitmap& screen, CImageBitmap& colourScreen,
+    GifScreenReader(GifFileType* gif, GifReader& reader, CImageBitmap& screen, CImageBitmap& colorScreen,
                     const DecodeLimits& limits, std::uint64_t fileSize, CLibraryMessages& messages)
         : m_gif(gif),
           m_reader(reader),
           m_screen(screen),
-          m_colourScreen(colourScreen),
+          m_colorScreen(colorScreen),
           m_limits(limits),
           m_fileSize(fileSize),
           m_messages(messages),
@@ -193,7 +193,7 @@ public:
 
     // True when the picture is in the colour bitmap; otherwise it is the
     // 8-bit screen, whose indices stand for IndexPalette().
-    bool InColour() const { return m_inColour; }
+    bool InColor() const { return m_inColor; }
     // Unset for a file without any colour map or image.
     const std::optional<ScreenPalette>& IndexPalette() const { return m_indexPalette; }
 
@@ -248,11 +248,11 @@ private:
         auto readRow = [&](int row) {
             const int y = image.Top + row;
             const bool visible = y < screenHeight && visibleCount > 0;
-            if (m_inColour) {
+            if (m_inColor) {
                 // A row giflib cannot decode keeps what the screen had.
                 if (Succeeded(DGifGetLine(m_gif, line.data(), image.Width)) && visible)
-                    DrawInColour(line.data(), visibleCount, palette,
-                                 m_colourScreen.GetRows()[y] + 4 * static_cast<std::size_t>(visibleStart));
+                    DrawInColor(line.data(), visibleCount, palette,
+                                 m_colorScreen.GetRows()[y] + 4 * static_cast<std::size_t>(visibleStart));
                 return;
             }
             std::uint8_t* target = visible ? m_screen.GetRows()[y] + visibleStart : nullptr;
@@ -274,7 +274,7 @@ private:
     // whole screen leaves nothing of another palette, so the 8-bit screen
     // takes its palette.
     void TakePalette(const ScreenPalette& palette, bool coversScreen) {
-        if (m_inColour) return;
+        if (m_inColor) return;
         if (!m_indexPalette || *m_indexPalette == palette || coversScreen) {
             m_indexPalette = palette;
             return;
@@ -284,15 +284,15 @@ private:
         // Where the limits leave no room for colour, later maps win for the
         // whole screen, as they always have.
         try {
-            CreateBitmapWithin(m_limits, m_colourScreen, width, height, 32, false);
+            CreateBitmapWithin(m_limits, m_colorScreen, width, height, 32, false);
         } catch (const CTextException&) {
             m_indexPalette = palette;
             return;
         }
         for (int y = 0; y < height; ++y)
-            DrawInColour(m_screen.GetRows()[y], static_cast<std::size_t>(width), *m_indexPalette,
-                         m_colourScreen.GetRows()[y]);
-        m_inColour = true;
+            DrawInColor(m_screen.GetRows()[y], static_cast<std::size_t>(width), *m_indexPalette,
+                         m_colorScreen.GetRows()[y]);
+        m_inColor = true;
     }
 
     // An image without pixels still carries a (usually empty) block list.
@@ -316,13 +316,13 @@ private:
     GifFileType* m_gif;
     const GifReader& m_reader;
     CImageBitmap& m_screen;
-    CImageBitmap& m_colourScreen;
+    CImageBitmap& m_colorScreen;
     const DecodeLimits& m_limits;
     std::uint64_t m_fileSize;
     CLibraryMessages& m_messages;
     WorkBudget m_work;
     std::optional<ScreenPalette> m_indexPalette;
-    bool m_inColour = false;
+    bool m_inColor = false;
 };
 
 }  // namespace
@@ -366,19 +366,19 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     // palette.
     CMemoryBitmap temporary;
     CImageBitmap& screen = bpp == 32 ? static_cast<CImageBitmap&>(temporary) : bitmap;
-    CMemoryBitmap colourTemporary;
-    CImageBitmap& colourScreen = bpp == 32 ? bitmap : static_cast<CImageBitmap&>(colourTemporary);
+    CMemoryBitmap colorTemporary;
+    CImageBitmap& colorScreen = bpp == 32 ? bitmap : static_cast<CImageBitmap&>(colorTemporary);
     screen.Create(width, height, 8, false);
     for (int y = 0; y < height; ++y)
         std::memset(screen.GetRows()[y], gif->SBackGroundColor, static_cast<std::size_t>(width));
 
-    GifScreenReader screenReader(gif.get(), reader, screen, colourScreen, GetLimits(), fileSize, messages);
+    GifScreenReader screenReader(gif.get(), reader, screen, colorScreen, GetLimits(), fileSize, messages);
     screenReader.ReadRecords();
     gif.reset();
 
-    if (screenReader.InColour()) {
+    if (screenReader.InColor()) {
         // Several palettes make a colour picture, whatever depth was wanted.
-        if (bpp != 32) bitmap.CopyFrom(colourTemporary, 0);
+        if (bpp != 32) bitmap.CopyFrom(colorTemporary, 0);
         bpp = 32;
         return;
     }

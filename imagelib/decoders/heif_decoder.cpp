@@ -3,7 +3,7 @@
 #include "imagelib/byte_order.h"
 #include "imagelib/decoders/heif_boxes.h"
 #include "imagelib/decoders/heif_library.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -24,7 +24,7 @@ constexpr int kBytesPerPixel = 4;
 constexpr std::size_t kBoxHeaderBytes = 8;
 constexpr std::size_t kLargeBoxHeaderBytes = 16;
 // Where an ICC profile's header names the colour space it describes.
-constexpr std::size_t kIccColourSpaceOffset = 16;
+constexpr std::size_t kIccColorSpaceOffset = 16;
 constexpr char kIccGreySpace[] = "GRAY";
 // libheif's reading time grows with the square of the meta box's lists and
 // its decoding with the pictures a derived image lists (see heif_boxes.h).
@@ -36,7 +36,7 @@ constexpr std::uint64_t kMaxDerivedPictures = 4096;
 // four bytes a pixel: the decoded planes, colour and alpha at up to three
 // samples and one a pixel, and for a grid its tiles besides.
 constexpr std::uint64_t kHandedOverBytesPerPixel = 4;
-constexpr std::uint64_t kColourPlanes = 3;
+constexpr std::uint64_t kColorPlanes = 3;
 
 struct ContextDeleter {
     void operator()(heif_context* context) const { Heif().context_free(context); }
@@ -165,8 +165,8 @@ void CopyRows(const std::uint8_t* plane, int stride, CImageBitmap& bitmap) {
 }
 
 bool IsGreyProfile(const std::vector<std::uint8_t>& profile) {
-    return profile.size() >= kIccColourSpaceOffset + 4 &&
-           std::memcmp(profile.data() + kIccColourSpaceOffset, kIccGreySpace, 4) == 0;
+    return profile.size() >= kIccColorSpaceOffset + 4 &&
+           std::memcmp(profile.data() + kIccColorSpaceOffset, kIccGreySpace, 4) == 0;
 }
 
 // True when every pixel has blue, green and red alike, as libheif writes a
@@ -199,7 +199,7 @@ void CheckItems(const HeifItemCensus& census) {
 // than a bitmap may have, before libheif allocates its planes.
 void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid, int bits) {
     const std::uint64_t sampleBytes = bits > 8 ? 2 : 1;
-    const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColourPlanes + (hasAlpha ? 1 : 0));
+    const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
     const std::optional<std::uint64_t> bytes =
         CheckedMultiply(CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))
                             .value_or(UINT64_MAX),

@@ -1,7 +1,7 @@
 #include "imagelib/decoders/jpeg_decoder.h"
 
 #include "imagelib/text_exception.h"
-#include "imagelib/work_budget.h"
+#include "imagelib/limits/work_budget.h"
 
 #include <algorithm>
 #include <array>
@@ -30,7 +30,7 @@ const JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
 
 enum class OutputPath {
     Grey,          // one sample per pixel; 8-bit rows, or 32-bit through libjpeg
-    DirectColour,  // libjpeg writes blue, green, red, 255 straight into the rows
+    DirectColor,  // libjpeg writes blue, green, red, 255 straight into the rows
     Cmyk,          // four inks per pixel, converted here
 };
 
@@ -139,7 +139,7 @@ struct JpegSteps {
     JDIMENSION width = 0;
     JDIMENSION height = 0;
     int components = 0;
-    OutputPath path = OutputPath::DirectColour;
+    OutputPath path = OutputPath::DirectColor;
     bool invertedInks = false;
     // Gather the ICC chunks of the APP2 markers.
     bool readProfile = false;
@@ -389,7 +389,7 @@ ProfilePixels PixelsOf(const JpegSteps& steps) {
             return ProfilePixels::kGrey;
         case OutputPath::Cmyk:
             return steps.invertedInks ? ProfilePixels::kInvertedCmyk : ProfilePixels::kCmyk;
-        case OutputPath::DirectColour:
+        case OutputPath::DirectColor:
             break;
     }
     return ProfilePixels::kRgb;
@@ -430,7 +430,7 @@ void ReadHeaderStep(Decompressor& state, JpegSteps& steps) {
     } else {
         // YCbCr and RGB; any other layout fails in libjpeg as an unsupported
         // colour conversion.
-        steps.path = OutputPath::DirectColour;
+        steps.path = OutputPath::DirectColor;
         steps.depth = 32;
         info.out_color_space = JCS_EXT_BGRA;
         steps.outputComponents = 4;

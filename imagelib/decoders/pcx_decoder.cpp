@@ -1,7 +1,7 @@
 #include "imagelib/decoders/pcx_decoder.h"
 
 #include "imagelib/byte_order.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -37,14 +37,14 @@ constexpr std::uint8_t kRunCountMask = 0x3F;
 constexpr std::int64_t kLongestRun = kRunCountMask;
 
 // 256-colour pictures carry their map behind the image data, introduced by 12.
-constexpr std::uint8_t kColourMapSignature = 12;
-constexpr int kColourTableEntries = 256;
-constexpr std::int64_t kColourTableBytes = 3 * kColourTableEntries;
+constexpr std::uint8_t kColorMapSignature = 12;
+constexpr int kColorTableEntries = 256;
+constexpr std::int64_t kColorTableBytes = 3 * kColorTableEntries;
 
 const char kUnsupportedPlanes[] = "Can't handle bits per pixel image with planes.";
 
 // Red, green, blue for each of the 256 colour indexes.
-using ColourTable = std::array<std::uint8_t, kColourTableBytes>;
+using ColorTable = std::array<std::uint8_t, kColorTableBytes>;
 
 // Spreads one plane's bytes into one colour index per byte, most significant
 // bits first.
@@ -189,19 +189,19 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     }
     DecodeRunLength(source, image);
 
-    ColourTable colours{};
-    std::memcpy(colours.data(), header + kHeaderMapOffset, 3 * kHeaderMapEntries);
+    ColorTable colors{};
+    std::memcpy(colors.data(), header + kHeaderMapOffset, 3 * kHeaderMapEntries);
     if (bitsPerPixel == 8 && planes == 1) {
         // The map follows the image data directly; the stream is not searched
         // from its end.
-        if (*source.ReadBytes(1) != kColourMapSignature)
+        if (*source.ReadBytes(1) != kColorMapSignature)
             RaiseError(ERR_UNSUPPORTED_DATA, "bad color map signature.");
-        std::memcpy(colours.data(), source.ReadBytes(kColourTableBytes), kColourTableBytes);
+        std::memcpy(colors.data(), source.ReadBytes(kColorTableBytes), kColorTableBytes);
     }
     if (bitsPerPixel == 1 && planes == 1) {
         // Monochrome pictures are black and white, whatever the header holds.
-        std::fill_n(colours.begin(), 3, 0);
-        std::fill_n(colours.begin() + 3, 3, 255);
+        std::fill_n(colors.begin(), 3, 0);
+        std::fill_n(colors.begin() + 3, 3, 255);
     }
 
     WriteLock lock(bitmap);
@@ -219,7 +219,7 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
         else
             CombinePlanes(planes, bytesPerLine, scanline, indexRow.data());
         for (int x = 0; x < width; ++x) {
-            const std::uint8_t* rgb = colours.data() + 3 * static_cast<std::size_t>(indexRow[x]);
+            const std::uint8_t* rgb = colors.data() + 3 * static_cast<std::size_t>(indexRow[x]);
             PutPixel(row, x, rgb[0], rgb[1], rgb[2]);
         }
     }

@@ -2,7 +2,7 @@
 
 #include "imagelib/byte_order.h"
 #include "imagelib/decoders/jpeg_decoder.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>

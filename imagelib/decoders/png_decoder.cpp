@@ -153,7 +153,7 @@ struct PngSteps {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int bitDepth = 0;
-    int colourType = 0;
+    int colorType = 0;
     int interlaceType = 0;
     bool hasTransparencyChunk = false;
     // The output chosen from them.
@@ -171,7 +171,7 @@ struct PngSteps {
 
 void ReadHeaderStep(png_structp png, png_infop info, PngSteps& steps) {
     png_read_info(png, info);
-    png_get_IHDR(png, info, &steps.width, &steps.height, &steps.bitDepth, &steps.colourType,
+    png_get_IHDR(png, info, &steps.width, &steps.height, &steps.bitDepth, &steps.colorType,
                  &steps.interlaceType, nullptr, nullptr);
     steps.hasTransparencyChunk = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
 }
@@ -184,7 +184,7 @@ void SetTransformationsStep(png_structp png, png_infop info, PngSteps& steps) {
         // without alpha gets an opaque fourth byte; where png_set_expand turns
         // a tRNS chunk into alpha, libpng skips the filler by itself.
         png_set_bgr(png);
-        if ((steps.colourType & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 255, PNG_FILLER_AFTER);
+        if ((steps.colorType & PNG_COLOR_MASK_ALPHA) == 0) png_set_filler(png, 255, PNG_FILLER_AFTER);
     }
     if (steps.bitDepth == 16) png_set_strip_16(png);
     if (steps.bitDepth < 8) png_set_packing(png);
@@ -226,7 +226,7 @@ bool RunPngStep(png_structp png, png_infop info, void (*step)(png_structp, png_i
 // header and the wanted depth (0, 8 or 32). RGB and alpha images always give
 // 32 bits: their rows cannot be narrowed to 8 bits here.
 void ChooseOutput(PngSteps& steps, int wantedDepth) {
-    switch (steps.colourType) {
+    switch (steps.colorType) {
         case PNG_COLOR_TYPE_GRAY:
             steps.depth = wantedDepth == 32 ? 32 : 8;
             steps.grayToRgb = steps.expand = steps.depth == 32;
@@ -245,7 +245,7 @@ void ChooseOutput(PngSteps& steps, int wantedDepth) {
             break;
         default:
             // libpng refuses other colour types while reading the header.
-            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Unknown PNG colour type %d.", steps.colourType);
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Unknown PNG colour type %d.", steps.colorType);
     }
 }
 
@@ -267,7 +267,7 @@ std::span<const std::uint8_t> EmbeddedProfile(png_structp png, png_infop info) {
 // a tRNS chunk that png_set_expand turned into one.
 bool OutputHasAlpha(const PngSteps& steps) {
     if (steps.depth != 32) return false;
-    if ((steps.colourType & PNG_COLOR_MASK_ALPHA) != 0) return true;
+    if ((steps.colorType & PNG_COLOR_MASK_ALPHA) != 0) return true;
     return steps.expand && steps.hasTransparencyChunk;
 }
 
@@ -275,7 +275,7 @@ void FillPalette(CImageBitmap& bitmap, png_structp png, png_infop info, const Pn
     PaletteEntry* entries = bitmap.GetPalette();
     const int entryCount = bitmap.GetPaletteSize();
     if (entries == nullptr) return;
-    if (steps.colourType == PNG_COLOR_TYPE_GRAY) {
+    if (steps.colorType == PNG_COLOR_TYPE_GRAY) {
         // 16-bit samples reach the bitmap cut to their high byte.
         const int sampleBits = steps.bitDepth == 16 ? 8 : steps.bitDepth;
         const int levels = 1 << sampleBits;
@@ -283,13 +283,13 @@ void FillPalette(CImageBitmap& bitmap, png_structp png, png_infop info, const Pn
             const auto grey = static_cast<std::uint8_t>(i * 255 / (levels - 1));
             entries[i] = PaletteEntry{grey, grey, grey, 255};
         }
-    } else if (steps.colourType == PNG_COLOR_TYPE_PALETTE) {
-        png_colorp colours = nullptr;
-        int colourCount = 0;
-        if (png_get_PLTE(png, info, &colours, &colourCount) == 0 || colours == nullptr) return;
+    } else if (steps.colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp colors = nullptr;
+        int colorCount = 0;
+        if (png_get_PLTE(png, info, &colors, &colorCount) == 0 || colors == nullptr) return;
         // Entries beyond the image's palette keep the grey ramp of creation.
-        for (int i = 0; i < colourCount && i < entryCount; ++i)
-            entries[i] = PaletteEntry{colours[i].blue, colours[i].green, colours[i].red, 255};
+        for (int i = 0; i < colorCount && i < entryCount; ++i)
+            entries[i] = PaletteEntry{colors[i].blue, colors[i].green, colors[i].red, 255};
     }
 }
 
@@ -331,7 +331,7 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     PngSteps steps;
     if (!RunPngStep(png, info, ReadHeaderStep, steps)) RaiseRecordedError(state);
     TraceFormat(2, "PNG image %u x %u, colour type %d, %d bits%s.\n", steps.width, steps.height,
-                steps.colourType, steps.bitDepth,
+                steps.colorType, steps.bitDepth,
                 steps.interlaceType != PNG_INTERLACE_NONE ? ", interlaced" : "");
 
     if (profileTooLarge && !preview.srgb) {
@@ -339,7 +339,7 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     } else if (GetColorManagement()) {
         const std::span<const std::uint8_t> profile = EmbeddedProfile(png, info);
         if (!profile.empty())
-            UseColorProfile(profile, (steps.colourType & PNG_COLOR_MASK_COLOR) == 0 ? ProfilePixels::kGrey
+            UseColorProfile(profile, (steps.colorType & PNG_COLOR_MASK_COLOR) == 0 ? ProfilePixels::kGrey
                                                                                      : ProfilePixels::kRgb);
     }
     ChooseOutput(steps, bpp);

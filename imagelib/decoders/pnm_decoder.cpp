@@ -1,6 +1,6 @@
 #include "imagelib/decoders/pnm_decoder.h"
 
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <array>
@@ -19,7 +19,7 @@ constexpr std::int64_t kLargestMaximum = 65535;
 constexpr std::int64_t kLargestOneByteMaximum = 255;
 constexpr std::size_t kLongestPamLine = 256;
 
-enum class Kind { PlainBits, PlainColour, RawBits, RawColour, Pam };
+enum class Kind { PlainBits, PlainColor, RawBits, RawColor, Pam };
 
 // Width, height, samples per pixel and their maximum, from any of the forms.
 struct Header {
@@ -217,9 +217,9 @@ Header ReadHeader(Cursor& cursor) {
     if (cursor.Next() != 'P') RaiseHeaderError("Is not a netpbm picture.");
     switch (cursor.Next()) {
         case '1': header.kind = Kind::PlainBits; break;
-        case '3': header.kind = Kind::PlainColour; break;
+        case '3': header.kind = Kind::PlainColor; break;
         case '4': header.kind = Kind::RawBits; break;
-        case '6': header.kind = Kind::RawColour; break;
+        case '6': header.kind = Kind::RawColor; break;
         case '7': header.kind = Kind::Pam; break;
         default: RaiseHeaderError("Is not a netpbm picture.");
     }
@@ -299,7 +299,7 @@ void CPNMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     const auto width = static_cast<std::uint64_t>(header.width);
     const auto height = static_cast<std::uint64_t>(header.height);
     const std::uint64_t sampleBytes = header.maximum > kLargestOneByteMaximum ? 2 : 1;
-    const bool plain = header.kind == Kind::PlainBits || header.kind == Kind::PlainColour;
+    const bool plain = header.kind == Kind::PlainBits || header.kind == Kind::PlainColor;
     const std::uint64_t rowBytes = header.kind == Kind::RawBits
                                        ? (width + 7) / 8
                                        : width * static_cast<std::uint64_t>(header.channels) * (plain ? 1 : sampleBytes);
@@ -324,7 +324,7 @@ void CPNMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
                 samples[0] = cursor.PlainBit();
                 writer.Put(row, x, samples.data());
             }
-        } else if (header.kind == Kind::PlainColour) {
+        } else if (header.kind == Kind::PlainColor) {
             for (std::int64_t x = 0; x < header.width; ++x) {
                 for (int i = 0; i < header.channels; ++i) samples[i] = cursor.PlainSample(header.maximum);
                 writer.Put(row, x, samples.data());

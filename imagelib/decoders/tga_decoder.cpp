@@ -12,7 +12,7 @@ namespace {
 // The 18-byte header, little-endian.
 constexpr std::int64_t kHeaderSize = 18;
 constexpr int kIdLengthOffset = 0;
-constexpr int kColourMapTypeOffset = 1;
+constexpr int kColorMapTypeOffset = 1;
 constexpr int kImageTypeOffset = 2;
 constexpr int kFirstEntryOffset = 3;
 constexpr int kMapLengthOffset = 5;
@@ -32,11 +32,11 @@ constexpr std::uint8_t kAlphaBitsMask = 0x0F;
 constexpr int kGreyAlphaBits = 8;
 
 enum ImageType : std::uint8_t {
-    kColourMapped = 1,
-    kTrueColour = 2,
+    kColorMapped = 1,
+    kTrueColor = 2,
     kGrey = 3,
-    kColourMappedRle = 9,
-    kTrueColourRle = 10,
+    kColorMappedRle = 9,
+    kTrueColorRle = 10,
     kGreyRle = 11,
 };
 
@@ -192,21 +192,21 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
 
     const std::uint8_t* header = source.ReadBytes(kHeaderSize);
     const int idLength = header[kIdLengthOffset];
-    const bool hasColourMap = header[kColourMapTypeOffset] != 0;
+    const bool hasColorMap = header[kColorMapTypeOffset] != 0;
 
     const int imageType = header[kImageTypeOffset];
-    if (imageType != kColourMapped && imageType != kTrueColour && imageType != kGrey &&
-        imageType != kColourMappedRle && imageType != kTrueColourRle && imageType != kGreyRle)
+    if (imageType != kColorMapped && imageType != kTrueColor && imageType != kGrey &&
+        imageType != kColorMappedRle && imageType != kTrueColorRle && imageType != kGreyRle)
         RaiseError(ERR_FORMAT_UNKNOWN, "Unknown TGA image type.");
-    const bool runLength = imageType >= kColourMappedRle;
+    const bool runLength = imageType >= kColorMappedRle;
     const bool grey = imageType == kGrey || imageType == kGreyRle;
-    if ((imageType == kColourMapped || imageType == kColourMappedRle) && !hasColourMap)
+    if ((imageType == kColorMapped || imageType == kColorMappedRle) && !hasColorMap)
         RaiseError(ERR_FORMAT_UNKNOWN, "Color-mapped TGA image has no color map.");
 
     const int firstEntry = ReadLE16(header + kFirstEntryOffset);
     const int mapLength = ReadLE16(header + kMapLengthOffset);
     const int entrySize = header[kEntrySizeOffset];
-    if (hasColourMap && !IsSupportedDepth(entrySize))
+    if (hasColorMap && !IsSupportedDepth(entrySize))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "Unsupported TGA color map entry size %d.", entrySize);
 
     const int width = ReadLE16(header + kWidthOffset);
@@ -236,7 +236,7 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     } catch (const std::bad_alloc&) {
         RaiseError(ERR_NO_MEMORY, "Out of memory for palette.");
     }
-    if (hasColourMap) {
+    if (hasColorMap) {
         const int entryBytes = BytesPerPixel(entrySize);
         const std::uint8_t* entries = source.ReadBytes(static_cast<std::int64_t>(mapLength) * entryBytes);
         // Entries beyond index 255 are stored in the file but have no place.
@@ -262,7 +262,7 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
     CreateBitmapWithin(GetLimits(), bitmap, width, height, bpp, hasAlpha);
     // The pixel values of a grey image are levels, so an 8-bit bitmap gets the
     // grey ramp even when the file also carries a colour map.
-    if (bpp == 8 && (hasColourMap || grey)) bitmap.SetPaletteEntries(palette.data());
+    if (bpp == 8 && (hasColorMap || grey)) bitmap.SetPaletteEntries(palette.data());
 
     WriteLock lock(bitmap);
     std::uint8_t** rows = bitmap.GetRows();

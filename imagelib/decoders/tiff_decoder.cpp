@@ -1,7 +1,7 @@
 #include "imagelib/decoders/tiff_decoder.h"
 
 #include "imagelib/decoders/tiff_sample_rows.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <tiffio.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 
 #include <cstdint>
 #include <optional>

@@ -77,43 +77,43 @@ private:
 
 // Nearest palette entry of a colour, with a small cache: rendered pictures
 // have few distinct colours, apart from the edges smoothing makes.
-class CNearestColour {
+class CNearestColor {
 public:
-    explicit CNearestColour(const std::vector<Colour>& table) : m_table(table) { m_keys.fill(~0u); }
+    explicit CNearestColor(const std::vector<Color>& table) : m_table(table) { m_keys.fill(~0u); }
 
-    std::uint8_t Index(Colour colour) {
-        const std::size_t slot = (colour * 2654435761u) >> 20 & (kCacheSize - 1);
-        if (m_keys[slot] == colour) return m_values[slot];
+    std::uint8_t Index(Color color) {
+        const std::size_t slot = (color * 2654435761u) >> 20 & (kCacheSize - 1);
+        if (m_keys[slot] == color) return m_values[slot];
         int best = 0;
         long bestDistance = -1;
         for (std::size_t i = 0; i < m_table.size(); ++i) {
             const long dr =
-                static_cast<long>((colour >> 16) & 0xFF) - static_cast<long>((m_table[i] >> 16) & 0xFF);
+                static_cast<long>((color >> 16) & 0xFF) - static_cast<long>((m_table[i] >> 16) & 0xFF);
             const long dg =
-                static_cast<long>((colour >> 8) & 0xFF) - static_cast<long>((m_table[i] >> 8) & 0xFF);
-            const long db = static_cast<long>(colour & 0xFF) - static_cast<long>(m_table[i] & 0xFF);
+                static_cast<long>((color >> 8) & 0xFF) - static_cast<long>((m_table[i] >> 8) & 0xFF);
+            const long db = static_cast<long>(color & 0xFF) - static_cast<long>(m_table[i] & 0xFF);
             const long distance = dr * dr + dg * dg + db * db;
             if (bestDistance < 0 || distance < bestDistance) {
                 bestDistance = distance;
                 best = static_cast<int>(i);
             }
         }
-        m_keys[slot] = colour;
+        m_keys[slot] = color;
         m_values[slot] = static_cast<std::uint8_t>(best);
         return m_values[slot];
     }
 
 private:
     static constexpr std::size_t kCacheSize = 4096;
-    const std::vector<Colour>& m_table;
-    std::array<Colour, kCacheSize> m_keys;
+    const std::vector<Color>& m_table;
+    std::array<Color, kCacheSize> m_keys;
     std::array<std::uint8_t, kCacheSize> m_values{};
 };
 
 // The colour table the platform gives indexed bitmaps without a palette of
 // their own: black and white, four greys, the sixteen standard colours, or a
 // colour cube with a grey ramp.
-std::vector<Colour> DefaultColourTable(int bpp) {
+std::vector<Color> DefaultColorTable(int bpp) {
     switch (bpp) {
         case 1:
             return {0x000000, 0xFFFFFF};
@@ -123,13 +123,13 @@ std::vector<Colour> DefaultColourTable(int bpp) {
             return {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
                     0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
         default: {
-            std::vector<Colour> table;
+            std::vector<Color> table;
             for (int r = 0; r < 6; ++r)
                 for (int g = 0; g < 6; ++g)
                     for (int b = 0; b < 6; ++b)
-                        table.push_back(static_cast<Colour>((r * 51) << 16 | (g * 51) << 8 | (b * 51)));
+                        table.push_back(static_cast<Color>((r * 51) << 16 | (g * 51) << 8 | (b * 51)));
             for (int i = 0; i < 40; ++i) {
-                const auto level = static_cast<Colour>((i + 1) * 255 / 41);
+                const auto level = static_cast<Color>((i + 1) * 255 / 41);
                 table.push_back(level << 16 | level << 8 | level);
             }
             return table;
@@ -162,7 +162,7 @@ public:
         try {
             m_palette.clear();
             for (const MetafilePaletteEntry& entry : entries)
-                m_palette.push_back((Colour{entry.red} << 16) | (Colour{entry.green} << 8) | entry.blue);
+                m_palette.push_back((Color{entry.red} << 16) | (Color{entry.green} << 8) | entry.blue);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -217,7 +217,7 @@ public:
 
     PlayWork GetPlayWork() const override { return m_work; }
 
-    bool GetDIBits(CImageBitmap& bitmap, bool rgbColours) override {
+    bool GetDIBits(CImageBitmap& bitmap, bool rgbColors) override {
         if (m_surface == nullptr) return false;
         const int width = cairo_image_surface_get_width(m_surface);
         const int height = cairo_image_surface_get_height(m_surface);
@@ -228,33 +228,33 @@ public:
         if (data == nullptr) return false;
         const int depth = bitmap.GetDepth();
         try {
-            std::vector<Colour> table;
+            std::vector<Color> table;
             if (depth <= 8) {
                 const std::size_t size = std::size_t{1} << depth;
-                if (rgbColours && !m_palette.empty()) {
+                if (rgbColors && !m_palette.empty()) {
                     table.assign(m_palette.begin(), m_palette.begin() + static_cast<std::ptrdiff_t>(std::min(
                                                                             size, m_palette.size())));
                 } else {
-                    table = DefaultColourTable(depth);
+                    table = DefaultColorTable(depth);
                 }
                 table.resize(std::min(table.size(), size));
                 if (PaletteEntry* palette = bitmap.GetPalette()) {
                     for (std::size_t i = 0; i < size; ++i) {
-                        const Colour c = i < table.size() ? table[i] : 0;
+                        const Color c = i < table.size() ? table[i] : 0;
                         palette[i] =
                             PaletteEntry{static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(c >> 8),
                                          static_cast<std::uint8_t>(c >> 16), 255};
                     }
                 }
             }
-            CNearestColour nearest(table);
+            CNearestColor nearest(table);
             for (int y = 0; y < height; ++y) {
                 const auto* in =
                     reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
                 std::uint8_t* out = bitmap.GetRows()[y];
                 if (depth <= 8) std::memset(out, 0, (static_cast<std::size_t>(width) * depth + 7) / 8);
                 for (int x = 0; x < width; ++x) {
-                    const Colour c = in[x] & 0xFFFFFF;
+                    const Color c = in[x] & 0xFFFFFF;
                     const auto r = static_cast<std::uint8_t>(c >> 16);
                     const auto g = static_cast<std::uint8_t>(c >> 8);
                     const auto b = static_cast<std::uint8_t>(c);
@@ -333,7 +333,7 @@ private:
 
     DecodeLimits m_limits;
     cairo_surface_t* m_surface = nullptr;
-    std::vector<Colour> m_palette;
+    std::vector<Color> m_palette;
     PlayWork m_work;
 };
 

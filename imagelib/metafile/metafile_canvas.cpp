@@ -31,13 +31,13 @@ constexpr double kMaxCachedGlyphSize = 256;
 constexpr double kMaxFontSize = 65536;
 constexpr double kMinFontSize = 0.5;
 
-double Red(Colour c) {
+double Red(Color c) {
     return ((c >> 16) & 0xFF) / 255.0;
 }
-double Green(Colour c) {
+double Green(Color c) {
     return ((c >> 8) & 0xFF) / 255.0;
 }
-double Blue(Colour c) {
+double Blue(Color c) {
     return (c & 0xFF) / 255.0;
 }
 
@@ -115,7 +115,7 @@ std::optional<CPath> DashedLinesWithin(const CPath& path, double period, double 
 // across it.
 struct ShadedCorner {
     double x, y;
-    double colour[3];
+    double color[3];
 };
 
 // The part of the convex polygon `shape` inside the rectangle, colours
@@ -135,7 +135,7 @@ std::vector<ShadedCorner> CutToRectangle(std::vector<ShadedCorner> shape, double
             if ((da < 0 && db > 0) || (da > 0 && db < 0)) {
                 const double t = da / (da - db);
                 ShadedCorner cut{a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), {}};
-                for (int k = 0; k < 3; ++k) cut.colour[k] = a.colour[k] + t * (b.colour[k] - a.colour[k]);
+                for (int k = 0; k < 3; ++k) cut.color[k] = a.color[k] + t * (b.color[k] - a.color[k]);
                 kept.push_back(cut);
             }
         }
@@ -393,23 +393,23 @@ void CMetafileCanvas::SetOperator(RasterOp op) {
     }
 }
 
-void CMetafileCanvas::SetSource(Colour colour, RasterOp op) {
+void CMetafileCanvas::SetSource(Color color, RasterOp op) {
     switch (op) {
         case RasterOp::Black:
-            colour = 0;
+            color = 0;
             break;
         case RasterOp::White:
         case RasterOp::Invert:
-            colour = 0xFFFFFF;
+            color = 0xFFFFFF;
             break;
         case RasterOp::NotCopy:
-            colour = ~colour & 0xFFFFFF;
+            color = ~color & 0xFFFFFF;
             break;
         default:
             break;
     }
     SetOperator(op);
-    cairo_set_source_rgb(m_cairo, Red(colour), Green(colour), Blue(colour));
+    cairo_set_source_rgb(m_cairo, Red(color), Green(color), Blue(color));
 }
 
 void CMetafileCanvas::SetClip(const ClipState& clip) {
@@ -477,13 +477,13 @@ void CMetafileCanvas::Fill(const CPath& path, const FillStyle& style, RasterOp o
         SetOperator(op);
         cairo_set_source(m_cairo, pattern.get());
     } else {
-        SetSource(style.colour, op);
+        SetSource(style.color, op);
     }
     cairo_fill(m_cairo);
     CheckStatus();
 }
 
-void CMetafileCanvas::FillRectangle(double left, double top, double right, double bottom, Colour colour) {
+void CMetafileCanvas::FillRectangle(double left, double top, double right, double bottom, Color color) {
     CPath path;
     path.MoveTo({left, top});
     path.LineTo({right, top});
@@ -491,11 +491,11 @@ void CMetafileCanvas::FillRectangle(double left, double top, double right, doubl
     path.LineTo({left, bottom});
     path.Close();
     FillStyle style;
-    style.colour = colour;
+    style.color = color;
     Fill(path, style, RasterOp::Copy);
 }
 
-void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour colour, RasterOp op) {
+void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Color color, RasterOp op) {
     if (!IsUsable() || path.IsEmpty() || op == RasterOp::Nop) return;
     const double width = std::isfinite(style.width) ? std::clamp(style.width, 0.1, kMaxLineWidth) : 1.0;
     if (!ChargePath(path, width / 2 + 2)) return;
@@ -571,7 +571,7 @@ void CMetafileCanvas::Stroke(const CPath& path, const StrokeStyle& style, Colour
     cairo_set_miter_limit(m_cairo,
                           std::isfinite(style.miterLimit) ? std::clamp(style.miterLimit, 1.0, 100.0) : 10.0);
     cairo_set_dash(m_cairo, dashes.empty() ? nullptr : dashes.data(), static_cast<int>(dashes.size()), 0);
-    SetSource(colour, op);
+    SetSource(color, op);
     cairo_stroke(m_cairo);
     cairo_set_dash(m_cairo, nullptr, 0, 0);
     CheckStatus();
@@ -624,17 +624,17 @@ void CMetafileCanvas::DrawImage(const DibImage& image, const Affine& imageToCanv
     CheckStatus();
 }
 
-void CMetafileCanvas::FillLinearGradient(const CPath& shape, Point from, Point to, const double fromColour[3],
-                                         const double toColour[3]) {
+void CMetafileCanvas::FillLinearGradient(const CPath& shape, Point from, Point to, const double fromColor[3],
+                                         const double toColor[3]) {
     if (!IsUsable() || shape.IsEmpty() || !ChargePath(shape, 0)) return;
     if (!Spend(PixelsCovered(shape) * WorkUnits::kLinearGradientPixel)) return;
     const double x0 = ClampCoordinate(from.x), y0 = ClampCoordinate(from.y);
     const double x1 = ClampCoordinate(to.x), y1 = ClampCoordinate(to.y);
     PatternPointer pattern(x0 == x1 && y0 == y1
-                               ? cairo_pattern_create_rgb(fromColour[0], fromColour[1], fromColour[2])
+                               ? cairo_pattern_create_rgb(fromColor[0], fromColor[1], fromColor[2])
                                : cairo_pattern_create_linear(x0, y0, x1, y1));
-    cairo_pattern_add_color_stop_rgb(pattern.get(), 0, fromColour[0], fromColour[1], fromColour[2]);
-    cairo_pattern_add_color_stop_rgb(pattern.get(), 1, toColour[0], toColour[1], toColour[2]);
+    cairo_pattern_add_color_stop_rgb(pattern.get(), 0, fromColor[0], fromColor[1], fromColor[2]);
+    cairo_pattern_add_color_stop_rgb(pattern.get(), 1, toColor[0], toColor[1], toColor[2]);
     cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
     EmitPath(shape, 0);
     cairo_set_operator(m_cairo, CAIRO_OPERATOR_OVER);
@@ -643,7 +643,7 @@ void CMetafileCanvas::FillLinearGradient(const CPath& shape, Point from, Point t
     CheckStatus();
 }
 
-void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double colours[3][3]) {
+void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double colors[3][3]) {
     CPath triangle;
     triangle.MoveTo(corners[0]);
     triangle.LineTo(corners[1]);
@@ -655,7 +655,7 @@ void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double 
     for (unsigned i = 0; i < 3; ++i)
         shape.push_back({ClampCoordinate(corners[i].x),
                          ClampCoordinate(corners[i].y),
-                         {colours[i][0], colours[i][1], colours[i][2]}});
+                         {colors[i][0], colors[i][1], colors[i][2]}});
     // cairo divides a mesh patch by its whole size, whatever part of it
     // shows: a triangle reaching far past the canvas is cut to it first.
     const double w = m_width, h = m_height;
@@ -672,8 +672,8 @@ void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double 
         cairo_mesh_pattern_line_to(pattern.get(), fan[1]->x, fan[1]->y);
         cairo_mesh_pattern_line_to(pattern.get(), fan[2]->x, fan[2]->y);
         for (unsigned c = 0; c < 3; ++c)
-            cairo_mesh_pattern_set_corner_color_rgb(pattern.get(), c, fan[c]->colour[0], fan[c]->colour[1],
-                                                    fan[c]->colour[2]);
+            cairo_mesh_pattern_set_corner_color_rgb(pattern.get(), c, fan[c]->color[0], fan[c]->color[1],
+                                                    fan[c]->color[2]);
         cairo_mesh_pattern_end_patch(pattern.get());
     }
     cairo_new_path(m_cairo);
@@ -789,7 +789,7 @@ double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const s
     if (style.opaque) Fill(box, FillStyle{false, style.background, nullptr}, RasterOp::Copy);
     if (!ChargePath(box, emSize)) return total;
 
-    SetSource(style.colour, RasterOp::Copy);
+    SetSource(style.color, RasterOp::Copy);
     const bool outlines = emSize > kMaxCachedGlyphSize;
     double travelled = 0;
     for (std::size_t i = 0; i < glyphs.size(); ++i) {
@@ -819,7 +819,7 @@ double CMetafileCanvas::DrawText(const std::vector<std::string>& glyphs, const s
         StrokeStyle stroke;
         stroke.width = thickness;
         stroke.cap = LineCap::Flat;
-        Stroke(line, stroke, style.colour, RasterOp::Copy);
+        Stroke(line, stroke, style.color, RasterOp::Copy);
     };
     if (style.underline) rule(-descent / 2);
     if (style.strikeOut) rule(ascent / 3);

@@ -2,7 +2,7 @@
 
 #include "imagelib/metafile/metafile_dib.h"
 #include "imagelib/metafile/metafile_geometry.h"
-#include "imagelib/work_budget.h"
+#include "imagelib/limits/work_budget.h"
 
 #include <cstdint>
 #include <memory>
@@ -56,7 +56,7 @@ struct WorkUnits {
 };
 
 // Colours are 0x00RRGGBB.
-using Colour = std::uint32_t;
+using Color = std::uint32_t;
 
 // How new pixels combine with the canvas, after the raster operations of the
 // Windows drawing calls (approximated by blend modes for the rarer ones).
@@ -120,7 +120,7 @@ struct StrokeStyle {
 
 struct FillStyle {
     bool evenOdd = true;
-    Colour colour = 0;
+    Color color = 0;
     // Tiled pattern in canvas pixels, anchored at the canvas origin; null for
     // a solid colour.
     std::shared_ptr<const DibImage> pattern;
@@ -135,9 +135,9 @@ struct TextStyle {
     double height = 12;       // canvas pixels
     bool cellHeight = false;  // height counts ascent plus descent, not the em
     Point baseline{1, 0};     // unit vector along the baseline, canvas pixels
-    Colour colour = 0;
+    Color color = 0;
     bool opaque = false;  // fill the text box with `background` first
-    Colour background = 0xFFFFFF;
+    Color background = 0xFFFFFF;
     // Added to the font's own advances (not to given ones): after every
     // glyph, and after every space.
     double extraAdvance = 0;
@@ -176,18 +176,18 @@ public:
     void SetClip(const ClipState& clip);
 
     void Fill(const CPath& path, const FillStyle& style, RasterOp op);
-    void Stroke(const CPath& path, const StrokeStyle& style, Colour colour, RasterOp op);
-    void FillRectangle(double left, double top, double right, double bottom, Colour colour);
+    void Stroke(const CPath& path, const StrokeStyle& style, Color color, RasterOp op);
+    void FillRectangle(double left, double top, double right, double bottom, Color color);
     // Draws `image` through `imageToCanvas` (image pixel (0,0) is the image's
     // top-left corner), clipped to the transformed image rectangle.
     void DrawImage(const DibImage& image, const Affine& imageToCanvas, RasterOp op, bool smooth,
                    double opacity = 1);
-    // Fills `shape` with colours running from `fromColour` at `from` to
-    // `toColour` at `to` (channels 0..1).
-    void FillLinearGradient(const CPath& shape, Point from, Point to, const double fromColour[3],
-                            const double toColour[3]);
+    // Fills `shape` with colours running from `fromColor` at `from` to
+    // `toColor` at `to` (channels 0..1).
+    void FillLinearGradient(const CPath& shape, Point from, Point to, const double fromColor[3],
+                            const double toColor[3]);
     // Fills a triangle with colours interpolated between its corners.
-    void FillTriangleGradient(const Point corners[3], const double colours[3][3]);
+    void FillTriangleGradient(const Point corners[3], const double colors[3][3]);
     // Draws one line of text: each glyph (a UTF-8 character) at its own
     // advance from `origin` along the baseline; advances below zero mean the
     // font's own. Returns the total advance in canvas pixels.
@@ -208,7 +208,7 @@ private:
     // Pixels of the canvas inside the path's bounding box.
     std::uint64_t PixelsCovered(const CPath& path) const;
     void EmitPath(const CPath& path, double offset);
-    void SetSource(Colour colour, RasterOp op);
+    void SetSource(Color color, RasterOp op);
     void SetOperator(RasterOp op);
     bool CheckStatus();
     bool SelectFont(const TextStyle& style, double& emSize, double& ascent, double& descent);

@@ -130,7 +130,7 @@ void CDeviceContext::ResizePalette(std::optional<std::uint32_t> index, std::uint
 // Shapes
 
 std::optional<FillStyle> CDeviceContext::BrushFill(const BrushSpec& brush) const {
-    const FillContext context{m_state.polyFillMode, m_state.bkMode, m_state.bkColour, m_state.textColour,
+    const FillContext context{m_state.polyFillMode, m_state.bkMode, m_state.bkColor, m_state.textColor,
                               m_state.selected.palette.get()};
     return metafile::BrushFill(brush, context, m_canvas);
 }
@@ -151,7 +151,7 @@ void CDeviceContext::DrawShape(const CPath& shape, bool fill, bool stroke) {
     if (stroke) {
         const PenSpec& pen = m_state.selected.pen;
         if (auto style = PenStroke(pen, LogicalToCanvas(), m_state.miterLimit))
-            m_canvas.Stroke(shape, *style, Resolve(pen.colour), op);
+            m_canvas.Stroke(shape, *style, Resolve(pen.color), op);
     }
 }
 
@@ -332,14 +332,14 @@ void CDeviceContext::AngleArc(Point centre, double radius, double startDegrees, 
     if (!m_pathOpen) DrawShape(shape, false, true);
 }
 
-void CDeviceContext::SetPixel(Point p, Colorref colour) {
+void CDeviceContext::SetPixel(Point p, Colorref color) {
     if (m_pathOpen) return;
     const Point at = LogicalToCanvas().Apply(p);
     if (!std::isfinite(at.x) || !std::isfinite(at.y)) return;
     ApplyClip();
     const double x = std::floor(ClampCoordinate(at.x));
     const double y = std::floor(ClampCoordinate(at.y));
-    m_canvas.FillRectangle(x, y, x + 1, y + 1, Resolve(colour));
+    m_canvas.FillRectangle(x, y, x + 1, y + 1, Resolve(color));
 }
 
 TextStyle CDeviceContext::TextStyleFor(Point alongCanvas, double alongScale, double acrossScale) const {
@@ -354,9 +354,9 @@ TextStyle CDeviceContext::TextStyleFor(Point alongCanvas, double alongScale, dou
         font.height == 0 ? kDefaultFontPixels : std::fabs(static_cast<double>(font.height)) * acrossScale;
     style.cellHeight = font.height > 0;
     style.baseline = {alongCanvas.x / alongScale, alongCanvas.y / alongScale};
-    style.colour = Resolve(m_state.textColour);
+    style.color = Resolve(m_state.textColor);
     style.opaque = m_state.bkMode == kBkOpaque;
-    style.background = Resolve(m_state.bkColour);
+    style.background = Resolve(m_state.bkColor);
     const std::uint32_t align = m_state.textAlign;
     style.horizontalAlign = (align & kAlignCentre) == kAlignCentre ? 2 : (align & kAlignRight) ? 1 : 0;
     style.verticalAlign = (align & kAlignBaseline) == kAlignBaseline ? 2 : (align & kAlignBottom) ? 1 : 0;
@@ -375,7 +375,7 @@ void CDeviceContext::TextOut(Point reference, const std::vector<std::string>& gl
     if (rectangle && (options & kTextOpaque)) {
         CPath box;
         AddRectangle(box, {rectangle->left, rectangle->top, rectangle->right, rectangle->bottom}, t);
-        m_canvas.Fill(box, FillStyle{false, Resolve(m_state.bkColour), nullptr}, RasterOp::Copy);
+        m_canvas.Fill(box, FillStyle{false, Resolve(m_state.bkColor), nullptr}, RasterOp::Copy);
     }
     if (glyphs.empty()) return;
 

@@ -81,8 +81,8 @@ public:
         m_state.page.ModifyWorldTransform(transform, mode);
     }
     void SetBkMode(int mode) { m_state.bkMode = mode; }
-    void SetBkColour(Colorref colour) { m_state.bkColour = colour; }
-    void SetTextColour(Colorref colour) { m_state.textColour = colour; }
+    void SetBkColor(Colorref color) { m_state.bkColor = color; }
+    void SetTextColor(Colorref color) { m_state.textColor = color; }
     void SetTextAlign(std::uint32_t align) { m_state.textAlign = align; }
     void SetPolyFillMode(int mode) { m_state.polyFillMode = mode; }
     void SetRop2(int rop) { m_state.rop2 = rop; }
@@ -111,10 +111,10 @@ public:
                            const std::vector<MetafilePaletteEntry>& entries);
     void ResizePalette(std::optional<std::uint32_t> index, std::uint32_t count);
     // Colour of a palette index of the selected palette, 0x00RRGGBB.
-    Colour PaletteColour(std::uint16_t index) const {
-        return metafile::PaletteColour(m_state.selected.palette.get(), index);
+    Color PaletteColor(std::uint16_t index) const {
+        return metafile::PaletteColor(m_state.selected.palette.get(), index);
     }
-    Colour Resolve(Colorref colour) const { return ResolveColour(colour, m_state.selected.palette.get()); }
+    Color Resolve(Colorref color) const { return ResolveColor(color, m_state.selected.palette.get()); }
 
     // --- drawing (logical coordinates)
     void MoveTo(Point p);
@@ -135,7 +135,7 @@ public:
     void Chord(const LogicalRect& box, Point start, Point end);
     void Pie(const LogicalRect& box, Point start, Point end);
     void AngleArc(Point centre, double radius, double startDegrees, double sweepDegrees);
-    void SetPixel(Point p, Colorref colour);
+    void SetPixel(Point p, Colorref color);
     // One line of text at `reference` (or the current position with
     // TA_UPDATECP); `dx` are the advances in logical units, or empty.
     void TextOut(Point reference, const std::vector<std::string>& glyphs, const std::vector<double>& dx,
@@ -153,7 +153,7 @@ public:
         bool fromBottom = false;
         bool keepAlpha = false;
         double opacity = 1;
-        std::optional<Colour> transparent;  // colour drawn as transparent
+        std::optional<Color> transparent;  // colour drawn as transparent
         // A monochrome mask the size of the source, at (maskX, maskY): where
         // its bits are clear the background operation (transparent, black
         // or white) applies instead.
@@ -213,8 +213,8 @@ private:
     struct State {
         CPageMapping page;
         SelectedObjects selected;
-        Colorref textColour = 0;
-        Colorref bkColour = 0xFFFFFF;
+        Colorref textColor = 0;
+        Colorref bkColor = 0xFFFFFF;
         int bkMode = kBkOpaque;
         int polyFillMode = kFillAlternate;
         std::uint32_t textAlign = 0;

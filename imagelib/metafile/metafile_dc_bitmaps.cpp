@@ -227,10 +227,10 @@ void CDeviceContext::GradientRectangle(const GradientVertex& a, const GradientVe
     AddRectangle(shape, {a.point.x, a.point.y, b.point.x, b.point.y}, t);
     const Point from = t.Apply(a.point);
     const Point to = t.Apply(vertical ? Point{a.point.x, b.point.y} : Point{b.point.x, a.point.y});
-    const double fromColour[3] = {a.red, a.green, a.blue};
-    const double toColour[3] = {b.red, b.green, b.blue};
+    const double fromColor[3] = {a.red, a.green, a.blue};
+    const double toColor[3] = {b.red, b.green, b.blue};
     ApplyClip();
-    m_canvas.FillLinearGradient(shape, from, to, fromColour, toColour);
+    m_canvas.FillLinearGradient(shape, from, to, fromColor, toColor);
 }
 
 void CDeviceContext::GradientTriangle(const GradientVertex& a, const GradientVertex& b,
@@ -238,10 +238,10 @@ void CDeviceContext::GradientTriangle(const GradientVertex& a, const GradientVer
     if (m_pathOpen) return;
     const Affine t = LogicalToCanvas();
     const Point corners[3] = {t.Apply(a.point), t.Apply(b.point), t.Apply(c.point)};
-    const double colours[3][3] = {
+    const double colors[3][3] = {
         {a.red, a.green, a.blue}, {b.red, b.green, b.blue}, {c.red, c.green, c.blue}};
     ApplyClip();
-    m_canvas.FillTriangleGradient(corners, colours);
+    m_canvas.FillTriangleGradient(corners, colors);
 }
 
 }  // namespace metafile

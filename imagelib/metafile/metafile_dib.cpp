@@ -1,6 +1,6 @@
 #include "imagelib/metafile/metafile_dib.h"
 
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 
 #include <algorithm>
 #include <bit>
@@ -148,7 +148,7 @@ std::optional<DibHeader> ReadDibHeader(CRecordView info, std::uint32_t usage, co
             header.compression = kCompressionBitFields;
         }
     }
-    if (usage == kDibPaletteColours) entrySize = 2;
+    if (usage == kDibPaletteColors) entrySize = 2;
     if (height < 0) {
         header.topDown = true;
         height = -height;
@@ -181,13 +181,13 @@ std::optional<DibHeader> ReadDibHeader(CRecordView info, std::uint32_t usage, co
     header.infoSize = tableAt + static_cast<std::size_t>(tableEntries) * entrySize;
     if (header.bitsPerPixel <= 8) {
         const std::size_t used = static_cast<std::size_t>(std::min<std::uint64_t>(tableEntries, 256));
-        header.colours.resize(used);
+        header.colors.resize(used);
         for (std::size_t i = 0; i < used; ++i) {
             const std::size_t at = tableAt + i * entrySize;
             if (entrySize == 2)
-                header.colours[i] = palette ? palette(info.U16(at)) & 0xFFFFFF : 0;
+                header.colors[i] = palette ? palette(info.U16(at)) & 0xFFFFFF : 0;
             else
-                header.colours[i] = (std::uint32_t{info.U8(at + 2)} << 16) |
+                header.colors[i] = (std::uint32_t{info.U8(at + 2)} << 16) |
                                     (std::uint32_t{info.U8(at + 1)} << 8) | info.U8(at);
         }
     }
@@ -211,7 +211,7 @@ std::optional<DibHeader> ReadBitmap16Header(CRecordView bitmap) {
     if (header.rowStride < (static_cast<std::size_t>(header.width) * header.bitsPerPixel + 7) / 8)
         return std::nullopt;
     header.topDown = true;
-    header.colours = {0x000000, 0xFFFFFF};
+    header.colors = {0x000000, 0xFFFFFF};
     header.infoSize = kBitmap16HeaderSize;
     return header;
 }
@@ -242,8 +242,8 @@ std::optional<DibImage> DecodeDib(const DibHeader& header, CRecordView bits, int
         image.height = height;
         image.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kOpaque);
 
-        auto colour = [&](std::uint32_t index) -> std::uint32_t {
-            return index < header.colours.size() ? Opaque(header.colours[index]) : kOpaque;
+        auto color = [&](std::uint32_t index) -> std::uint32_t {
+            return index < header.colors.size() ? Opaque(header.colors[index]) : kOpaque;
         };
 
         if (runLength) {
@@ -257,7 +257,7 @@ std::optional<DibImage> DecodeDib(const DibHeader& header, CRecordView bits, int
                     image.pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(width);
                 for (int column = 0; column < width; ++column) {
                     const std::size_t at = source + static_cast<std::size_t>(x + column);
-                    out[column] = written[at] ? colour(indices[at]) : 0;
+                    out[column] = written[at] ? color(indices[at]) : 0;
                 }
             }
             return image;
@@ -276,13 +276,13 @@ std::optional<DibImage> DecodeDib(const DibHeader& header, CRecordView bits, int
                 const std::size_t px = static_cast<std::size_t>(x + column);
                 switch (header.bitsPerPixel) {
                     case 1:
-                        out[column] = colour((line[px / 8] >> (7 - px % 8)) & 1);
+                        out[column] = color((line[px / 8] >> (7 - px % 8)) & 1);
                         break;
                     case 4:
-                        out[column] = colour(px % 2 == 0 ? line[px / 2] >> 4 : line[px / 2] & 0x0F);
+                        out[column] = color(px % 2 == 0 ? line[px / 2] >> 4 : line[px / 2] & 0x0F);
                         break;
                     case 8:
-                        out[column] = colour(line[px]);
+                        out[column] = color(line[px]);
                         break;
                     case 16: {
                         const std::uint32_t value = line[2 * px] | (line[2 * px + 1] << 8);

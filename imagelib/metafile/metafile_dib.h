@@ -12,8 +12,8 @@
 namespace metafile {
 
 // Colour-table usage of bitmap records.
-inline constexpr std::uint32_t kDibRgbColours = 0;
-inline constexpr std::uint32_t kDibPaletteColours = 1;
+inline constexpr std::uint32_t kDibRgbColors = 0;
+inline constexpr std::uint32_t kDibPaletteColors = 1;
 
 // Largest bitmap area, in pixels, decoded from one record, and its longest
 // side: a record's bitmap is stretched onto the canvas, so a thin one may be
@@ -35,7 +35,7 @@ struct DibHeader {
     int bitsPerPixel = 0;
     std::uint32_t compression = 0;
     std::uint32_t masks[4] = {};         // red, green, blue, alpha for bit-field pixels
-    std::vector<std::uint32_t> colours;  // colour table as 0x00RRGGBB
+    std::vector<std::uint32_t> colors;  // colour table as 0x00RRGGBB
     std::size_t infoSize = 0;            // header, masks and colour table, in bytes
     std::size_t rowStride = 0;           // bytes per row when not the DIB rule (old bitmaps)
 };

@@ -120,7 +120,7 @@ void CEnhancedPlayer::CreatePen(const CRecordView& r) {
     object.kind = GdiObject::Kind::Pen;
     object.pen.style = r.U32(kEmfBody + 4);
     object.pen.width = std::abs(static_cast<double>(r.I32(kEmfBody + 8)));
-    object.pen.colour = r.U32(kEmfBody + 16);
+    object.pen.color = r.U32(kEmfBody + 16);
     m_dc.CreateObjectAt(r.U32(kEmfBody), std::move(object));
 }
 
@@ -134,7 +134,7 @@ void CEnhancedPlayer::ExtCreatePen(const CRecordView& r) {
     pen.extended = true;
     pen.style = r.U32(kPen);
     pen.width = r.U32(kPen + 4);
-    pen.colour = r.U32(kPen + 12);
+    pen.color = r.U32(kPen + 12);
     if (r.U32(kPen + 8) == kBrushNullStyle) pen.style = (pen.style & ~0xFu) | kPenNullStyle;
     const std::uint32_t entries = r.U32(kPen + 20);
     if (r.HasArray(kPen + 24, entries, 4) && entries <= 16) {
@@ -147,7 +147,7 @@ void CEnhancedPlayer::CreateBrush(const CRecordView& r) {
     GdiObject object;
     object.kind = GdiObject::Kind::Brush;
     object.brush.style = r.U32(kEmfBody + 4);
-    object.brush.colour = r.U32(kEmfBody + 8);
+    object.brush.color = r.U32(kEmfBody + 8);
     object.brush.hatch = r.U32(kEmfBody + 12);
     // Pattern styles need a bitmap, which this record does not carry.
     if (object.brush.style == kBrushPatternStyle || object.brush.style >= 5) object.brush.style = 0;
@@ -363,8 +363,8 @@ constexpr EnhancedRecordEntry kEnhancedEntries[] = {
     {kEmrSetTextAlign, 12, [](Player& p, Record r) { p.Dc().SetTextAlign(r.U32(kEmfBody)); }},
     {kEmrSetTextJustification, 16,
      [](Player& p, Record r) { p.Dc().SetTextJustification(r.I32(kEmfBody), r.I32(kEmfBody + 4)); }},
-    {kEmrSetTextColor, 12, [](Player& p, Record r) { p.Dc().SetTextColour(r.U32(kEmfBody)); }},
-    {kEmrSetBkColor, 12, [](Player& p, Record r) { p.Dc().SetBkColour(r.U32(kEmfBody)); }},
+    {kEmrSetTextColor, 12, [](Player& p, Record r) { p.Dc().SetTextColor(r.U32(kEmfBody)); }},
+    {kEmrSetBkColor, 12, [](Player& p, Record r) { p.Dc().SetBkColor(r.U32(kEmfBody)); }},
     {kEmrSetArcDirection, 12, [](Player& p, Record r) { p.Dc().SetArcDirection(r.I32(kEmfBody)); }},
     {kEmrSetMiterLimit, 12, [](Player& p, Record r) { p.Dc().SetMiterLimit(r.U32(kEmfBody)); }},
     {kEmrSetColorAdjustment, 32, nullptr},

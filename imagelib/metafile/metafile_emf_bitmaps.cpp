@@ -20,7 +20,7 @@ std::optional<DibHeader> CEnhancedPlayer::RecordBitmap(const CRecordView& r, std
     const CRecordView info = r.Sub(r.U32(infoField), r.U32(infoField + 4));
     bits = r.Sub(r.U32(infoField + 8), r.U32(infoField + 12));
     if (info.Size() == 0) return std::nullopt;
-    auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColour(index); };
+    auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColor(index); };
     return ReadDibHeader(info, usage, lookup);
 }
 
@@ -29,7 +29,7 @@ bool CEnhancedPlayer::ReadMask(const CRecordView& r, std::size_t maskField, std:
     CRecordView maskBits;
     mask = RecordBitmap(r, maskField + 12, r.U32(maskField + 8), maskBits);
     if (!mask || mask->bitsPerPixel != 1) return false;
-    mask->colours = {0x000000, 0xFFFFFF};
+    mask->colors = {0x000000, 0xFFFFFF};
     source.mask = &*mask;
     source.maskBits = maskBits;
     source.maskX = r.I32(maskField);
@@ -41,13 +41,13 @@ void CEnhancedPlayer::CreatePatternBrush(const CRecordView& r, bool monochrome) 
     GdiObject object;
     object.kind = GdiObject::Kind::Brush;
     object.brush.style = kBrushDibPatternPtStyle;
-    object.brush.colour = 0x808080;  // stands in when the bitmap cannot be read
+    object.brush.color = 0x808080;  // stands in when the bitmap cannot be read
     CRecordView bits;
     auto header = RecordBitmap(r, kEmfBody + 8, r.U32(kEmfBody + 4), bits);
     if (header && static_cast<std::uint64_t>(header->width) * static_cast<std::uint64_t>(header->height) <=
                       kMaxPatternPixels) {
         // A monochrome brush's two colours are the text and background colours.
-        if (monochrome) header->colours = {0x000000, 0xFFFFFF};
+        if (monochrome) header->colors = {0x000000, 0xFFFFFF};
         if (auto image = DecodeDib(*header, bits, 0, 0, header->width, header->height, false)) {
             object.brush.pattern = std::make_shared<const DibImage>(std::move(*image));
             object.brush.monochrome = monochrome && header->bitsPerPixel == 1;

@@ -26,13 +26,13 @@ enum StockObject : std::uint32_t {
 };
 
 // The twenty static colours of the default palette, 0x00RRGGBB.
-constexpr Colour kDefaultPalette[20] = {
+constexpr Color kDefaultPalette[20] = {
     0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
     0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
 };
 
-Colour ColourOf(const MetafilePaletteEntry& entry) {
-    return (Colour{entry.red} << 16) | (Colour{entry.green} << 8) | entry.blue;
+Color ColorOf(const MetafilePaletteEntry& entry) {
+    return (Color{entry.red} << 16) | (Color{entry.green} << 8) | entry.blue;
 }
 
 }  // namespace
@@ -153,14 +153,14 @@ void ResizePalette(PaletteData& palette, std::uint32_t count, std::uint32_t maxE
     if (count >= 1 && count <= maxEntries) palette.resize(count);
 }
 
-Colour PaletteColour(const PaletteData* palette, std::uint16_t index) {
-    if (palette != nullptr) return index < palette->size() ? ColourOf((*palette)[index]) : 0;
+Color PaletteColor(const PaletteData* palette, std::uint16_t index) {
+    if (palette != nullptr) return index < palette->size() ? ColorOf((*palette)[index]) : 0;
     return index < 20 ? kDefaultPalette[index] : 0;
 }
 
-Colour ResolveColour(Colorref colour, const PaletteData* palette) {
-    if ((colour >> 24) == 0x01) return PaletteColour(palette, static_cast<std::uint16_t>(colour & 0xFFFF));
-    return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+Color ResolveColor(Colorref color, const PaletteData* palette) {
+    if ((color >> 24) == 0x01) return PaletteColor(palette, static_cast<std::uint16_t>(color & 0xFFFF));
+    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
 }
 
 }  // namespace metafile

@@ -23,14 +23,14 @@ using PaletteData = std::vector<MetafilePaletteEntry>;
 struct PenSpec {
     std::uint32_t style = 0;  // style, end cap, join and type bits
     double width = 0;         // logical units; 0 draws one pixel wide
-    Colorref colour = 0;
+    Colorref color = 0;
     bool extended = false;           // made by ExtCreatePen (styles apply at any width)
     std::vector<double> userDashes;  // for the user style
 };
 
 struct BrushSpec {
     std::uint32_t style = 0;
-    Colorref colour = 0xFFFFFF;
+    Colorref color = 0xFFFFFF;
     std::uint32_t hatch = 0;
     std::shared_ptr<const DibImage> pattern;
     bool monochrome = false;  // pattern black/white stand for text/background colour
@@ -117,8 +117,8 @@ void ResizePalette(PaletteData& palette, std::uint32_t count, std::uint32_t maxE
 
 // Colour of a palette index, 0x00RRGGBB: of `palette`, or of the default
 // palette's static colours when it is null.
-Colour PaletteColour(const PaletteData* palette, std::uint16_t index);
+Color PaletteColor(const PaletteData* palette, std::uint16_t index);
 // Colour of a colour reference, 0x00RRGGBB.
-Colour ResolveColour(Colorref colour, const PaletteData* palette);
+Color ResolveColor(Colorref color, const PaletteData* palette);
 
 }  // namespace metafile

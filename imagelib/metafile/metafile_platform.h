@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 
 #include <cstddef>
@@ -85,10 +85,10 @@ public:
     };
     virtual PlayWork GetPlayWork() const { return {}; }
     // Copies the rendered rows into `bitmap`, already created with the
-    // rendering bitmap's size, in the bitmap's own depth. With `rgbColours`
+    // rendering bitmap's size, in the bitmap's own depth. With `rgbColors`
     // the colour table of indexed bitmaps is the selected palette; otherwise
     // the platform's default palette of that depth. False on failure.
-    virtual bool GetDIBits(CImageBitmap& bitmap, bool rgbColours) = 0;
+    virtual bool GetDIBits(CImageBitmap& bitmap, bool rgbColors) = 0;
 };
 
 // The screen device context, which is the reference device of converted

@@ -69,8 +69,8 @@ bool HatchCovers(std::uint32_t hatch, int x, int y) {
 }
 
 // An 8 x 8 hatch tile; the background is transparent unless given.
-std::shared_ptr<const DibImage> HatchTile(std::uint32_t hatch, Colour colour,
-                                          std::optional<Colour> background) {
+std::shared_ptr<const DibImage> HatchTile(std::uint32_t hatch, Color color,
+                                          std::optional<Color> background) {
     auto tile = std::make_shared<DibImage>();
     tile->width = 8;
     tile->height = 8;
@@ -78,7 +78,7 @@ std::shared_ptr<const DibImage> HatchTile(std::uint32_t hatch, Colour colour,
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
             if (HatchCovers(hatch, x, y))
-                tile->pixels[static_cast<std::size_t>(y * 8 + x)] = 0xFF000000u | colour;
+                tile->pixels[static_cast<std::size_t>(y * 8 + x)] = 0xFF000000u | color;
         }
     }
     return tile;
@@ -114,10 +114,10 @@ std::vector<double> StyleDashes(const PenSpec& pen, std::uint32_t kind, bool thi
 
 // A monochrome pattern takes the text colour for black and the background
 // colour for white, at the time it is used.
-std::shared_ptr<const DibImage> ColouredPattern(const DibImage& pattern, const FillContext& context) {
+std::shared_ptr<const DibImage> ColoredPattern(const DibImage& pattern, const FillContext& context) {
     auto tile = std::make_shared<DibImage>(pattern);
-    const std::uint32_t ink = 0xFF000000u | ResolveColour(context.textColour, context.palette);
-    const std::uint32_t paper = 0xFF000000u | ResolveColour(context.bkColour, context.palette);
+    const std::uint32_t ink = 0xFF000000u | ResolveColor(context.textColor, context.palette);
+    const std::uint32_t paper = 0xFF000000u | ResolveColor(context.bkColor, context.palette);
     for (std::uint32_t& pixel : tile->pixels) pixel = (pixel & 0xFFFFFF) == 0 ? ink : paper;
     return tile;
 }
@@ -218,28 +218,28 @@ std::optional<FillStyle> BrushFill(const BrushSpec& brush, const FillContext& co
         case kBrushNull:
             return std::nullopt;
         case kBrushHatched: {
-            const std::optional<Colour> background =
+            const std::optional<Color> background =
                 context.bkMode == kBkOpaque
-                    ? std::optional<Colour>(ResolveColour(context.bkColour, context.palette))
+                    ? std::optional<Color>(ResolveColor(context.bkColor, context.palette))
                     : std::nullopt;
-            style.pattern = HatchTile(brush.hatch, ResolveColour(brush.colour, context.palette), background);
+            style.pattern = HatchTile(brush.hatch, ResolveColor(brush.color, context.palette), background);
             break;
         }
         case kBrushPattern:
         case kBrushDibPattern:
         case kBrushDibPatternPt:
             if (!brush.pattern) {
-                style.colour = ResolveColour(brush.colour, context.palette);
+                style.color = ResolveColor(brush.color, context.palette);
             } else if (brush.monochrome) {
                 if (!canvas.ChargeWork(static_cast<double>(brush.pattern->pixels.size())))
                     return std::nullopt;
-                style.pattern = ColouredPattern(*brush.pattern, context);
+                style.pattern = ColoredPattern(*brush.pattern, context);
             } else {
                 style.pattern = brush.pattern;
             }
             break;
         default:
-            style.colour = ResolveColour(brush.colour, context.palette);
+            style.color = ResolveColor(brush.color, context.palette);
             break;
     }
     return style;

@@ -69,8 +69,8 @@ LogicalRect InsideFrame(const PenSpec& pen, const LogicalRect& box);
 struct FillContext {
     int polyFillMode = kFillAlternate;
     int bkMode = kBkOpaque;
-    Colorref bkColour = 0xFFFFFF;
-    Colorref textColour = 0;
+    Colorref bkColor = 0xFFFFFF;
+    Colorref textColor = 0;
     const PaletteData* palette = nullptr;
 };
 // A brush as a canvas fill, or nothing for a null brush (or when the

@@ -140,7 +140,7 @@ void CWindowsPlayer::CreatePen(const CWindowsRecord& r) {
     object.kind = GdiObject::Kind::Pen;
     object.pen.style = r.Unsigned(0);
     object.pen.width = std::abs(static_cast<int>(r.Word(1)));
-    object.pen.colour = r.View().U32(CWindowsRecord::Offset(3));
+    object.pen.color = r.View().U32(CWindowsRecord::Offset(3));
     m_dc.AddObject(std::move(object));
 }
 
@@ -148,7 +148,7 @@ void CWindowsPlayer::CreateBrush(const CWindowsRecord& r) {
     GdiObject object;
     object.kind = GdiObject::Kind::Brush;
     object.brush.style = r.Unsigned(0);
-    object.brush.colour = r.View().U32(CWindowsRecord::Offset(1));
+    object.brush.color = r.View().U32(CWindowsRecord::Offset(1));
     object.brush.hatch = r.Unsigned(3);
     // Pattern styles need a bitmap, which this record does not carry.
     if (object.brush.style == kPatternBrushStyle || object.brush.style >= kDibPatternBrushStyle)
@@ -208,10 +208,10 @@ void CWindowsPlayer::CreateDibPatternBrush(const CWindowsRecord& r) {
     GdiObject object;
     object.kind = GdiObject::Kind::Brush;
     object.brush.style = kDibPatternBrushStyle;
-    object.brush.colour = 0x808080;  // stands in when the bitmap cannot be read
+    object.brush.color = 0x808080;  // stands in when the bitmap cannot be read
     const std::uint32_t usage = r.Unsigned(1);
     const CRecordView dib = r.View().From(CWindowsRecord::Offset(2));
-    auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColour(index); };
+    auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColor(index); };
     auto header = ReadDibHeader(dib, usage, lookup);
     if (header && IsPatternSize(*header)) {
         if (auto image =
@@ -227,7 +227,7 @@ void CWindowsPlayer::CreatePatternBrush(const CWindowsRecord& r) {
     GdiObject object;
     object.kind = GdiObject::Kind::Brush;
     object.brush.style = kPatternBrushStyle;
-    object.brush.colour = 0x808080;
+    object.brush.color = 0x808080;
     const CRecordView bitmap = r.View().From(kParameters);
     auto header = ReadBitmap16Header(bitmap);
     if (header && IsPatternSize(*header)) {
@@ -314,7 +314,7 @@ void CWindowsPlayer::BlitDib(const CWindowsRecord& r, std::size_t dibOffset, std
                              double sy, double sw, double sh, bool fromBottom, const LogicalRect& destination,
                              std::uint32_t rop, bool deviceSized) {
     const CRecordView dib = r.View().From(dibOffset);
-    auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColour(index); };
+    auto lookup = [this](std::uint16_t index) { return m_dc.PaletteColor(index); };
     const auto header = ReadDibHeader(dib, usage, lookup);
     if (!header) return;
     CDeviceContext::BlitSource source;
@@ -383,7 +383,7 @@ void CWindowsPlayer::Blt(const CWindowsRecord& r, bool stretch, bool dib) {
     const double sourceHeight = stretch ? r.Word(2) : height;
     const std::size_t bitmapAt = CWindowsRecord::Offset(8 + k);
     if (dib)
-        BlitDib(r, bitmapAt, kDibRgbColours, r.Word(3 + k), r.Word(2 + k), sourceWidth, sourceHeight, false,
+        BlitDib(r, bitmapAt, kDibRgbColors, r.Word(3 + k), r.Word(2 + k), sourceWidth, sourceHeight, false,
                 destination, r.Long(0));
     else
         BlitBitmap16(r, bitmapAt, r.Word(3 + k), r.Word(2 + k), sourceWidth, sourceHeight, destination,
@@ -431,8 +431,8 @@ constexpr WindowsRecordEntry kWindowsEntries[] = {
     {kWmfSetTextJustification, kWmfRecordHeaderSize, false,
      [](Player& p, Record r) { p.Dc().SetTextJustification(r.Word(1), r.Word(0)); }},
     {kWmfSetTextAlign, 8, false, [](Player& p, Record r) { p.Dc().SetTextAlign(r.Unsigned(0)); }},
-    {kWmfSetBkColor, 10, false, [](Player& p, Record r) { p.Dc().SetBkColour(r.Long(0)); }},
-    {kWmfSetTextColor, 10, false, [](Player& p, Record r) { p.Dc().SetTextColour(r.Long(0)); }},
+    {kWmfSetBkColor, 10, false, [](Player& p, Record r) { p.Dc().SetBkColor(r.Long(0)); }},
+    {kWmfSetTextColor, 10, false, [](Player& p, Record r) { p.Dc().SetTextColor(r.Long(0)); }},
 
     // Window and viewport.
     {kWmfSetWindowOrg, 10, false, [](Player& p, Record r) { p.Dc().SetWindowOrg(r.Word(1), r.Word(0)); }},

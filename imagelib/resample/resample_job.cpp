@@ -1,6 +1,6 @@
 #include "imagelib/resample/resample_job.h"
 
-#include "imagelib/parallel_rows.h"
+#include "imagelib/resample/parallel_rows.h"
 
 #include <algorithm>
 #include <cstdint>

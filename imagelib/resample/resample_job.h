@@ -1,8 +1,8 @@
 #pragma once
 
-#include "imagelib/color_conversion.h"
+#include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/picture_framing.h"
+#include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/resample_plan.h"
 #include "imagelib/resample/source_row_reader.h"
 #include "imagelib/resample/tent_resampler.h"

@@ -1,6 +1,6 @@
 #include "imagelib/resample/resample_kernels.h"
 
-#include "imagelib/linear_light.h"
+#include "imagelib/color/linear_light.h"
 
 #include <algorithm>
 #include <array>

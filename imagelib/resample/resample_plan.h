@@ -1,7 +1,7 @@
 #pragma once
 
 #include "imagelib/image_bitmap.h"
-#include "imagelib/picture_framing.h"
+#include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/contribution_table.h"
 #include "imagelib/resample/tent_resampler.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "imagelib/color_conversion.h"
+#include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
-#include "imagelib/picture_framing.h"
+#include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/turned_picture.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "imagelib/resample/tent_resampler.h"
 
-#include "imagelib/exif_orientation.h"
+#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/resample/resample_job.h"
 #include "imagelib/text_exception.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "imagelib/color_conversion.h"
+#include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_decoder.h"
-#include "imagelib/picture_framing.h"
+#include "imagelib/orientation/picture_framing.h"
 
 #include <chrono>
 #include <memory>

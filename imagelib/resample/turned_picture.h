@@ -1,6 +1,6 @@
 #pragma once
 
-#include "imagelib/exif_orientation.h"
+#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/image_bitmap.h"
 
 #include <cstdint>

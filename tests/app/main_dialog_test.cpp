@@ -532,7 +532,7 @@ TEST_F(MainDialog, EscapeClosesAndHandsTheValuesBackToTheSettings) {
     EXPECT_EQ(settings->conversion.destination, 1);
     EXPECT_EQ(settings->writeToFile, 0);
     EXPECT_EQ(settings->directInstall, 1);
-    EXPECT_EQ(settings->conversion.reduction, ColourReduction::kRaw);
+    EXPECT_EQ(settings->conversion.reduction, ColorReduction::kRaw);
     EXPECT_EQ(settings->conversion.compression, 1);
     EXPECT_FALSE(QFile::exists(shell.temporaryFolder() + "My-Vexmoor-Image.pdb"));
 

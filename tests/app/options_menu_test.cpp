@@ -92,7 +92,7 @@ TEST_F(OptionsMenu, UprightAndShapeMarksFollowTheChoicesAndAreSaved) {
     };
     EXPECT_EQ(marks(), QStringLiteral("upright, Stretch to fill"));
     dialog->handleCommand(ID_TURN_UPRIGHT);
-    dialog->handleCommand(ID_USE_COLOUR_PROFILES);
+    dialog->handleCommand(ID_USE_COLOR_PROFILES);
     dialog->handleCommand(ID_FIT_PAD);
     EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, Fit inside with borders"));
     dialog->handleCommand(ID_FIT_CROP);

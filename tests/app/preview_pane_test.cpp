@@ -93,7 +93,7 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
     const struct {
         DestinationOs destination;
         int depthPosition;
-        ColourReduction reduction;
+        ColorReduction reduction;
         int compressionCommand;
         CompressionMode compression;
         bool upright;
@@ -102,13 +102,13 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         std::size_t pictures;
         PictureQuality quality = PictureQuality::kClassic;
     } cases[] = {
-        {kPalmOs5HighRes, 2, ColourReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient,
+        {kPalmOs5HighRes, 2, ColorReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient,
          true, ID_FIT_PAD, PictureFit::Pad, 2},
-        {kPalmOs3Or4, 0, ColourReduction::kRaw, ID_COMPRESSION_NONE, kCompressionNone, false, ID_FIT_CROP,
+        {kPalmOs3Or4, 0, ColorReduction::kRaw, ID_COMPRESSION_NONE, kCompressionNone, false, ID_FIT_CROP,
          PictureFit::Crop, 1, PictureQuality::kFine},
-        {kPalmOs3To5Combined, 1, ColourReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline, true,
+        {kPalmOs3To5Combined, 1, ColorReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline, true,
          ID_FIT_STRETCH, PictureFit::Stretch, 1, PictureQuality::kFine},
-        {kPalmOs5LowRes, 2, ColourReduction::kRaw, ID_COMPRESSION_SCANLINE, kCompressionScanline, false,
+        {kPalmOs5LowRes, 2, ColorReduction::kRaw, ID_COMPRESSION_SCANLINE, kCompressionScanline, false,
          ID_FIT_STRETCH, PictureFit::Stretch, 1},
     };
     control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(picture));
@@ -116,7 +116,7 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         SCOPED_TRACE(c.destination);
         control<QComboBox>("destinationOsCombo")->setCurrentIndex(c.destination);
         control<QComboBox>("colorDepthCombo")->setCurrentIndex(c.depthPosition);
-        control<QRadioButton>(c.reduction == ColourReduction::kRaw ? "rawRadio" : "ditheringRadio")->click();
+        control<QRadioButton>(c.reduction == ColorReduction::kRaw ? "rawRadio" : "ditheringRadio")->click();
         dialog->handleCommand(c.compressionCommand);
         if (dialog->conversion().autoOrient != c.upright) dialog->handleCommand(ID_TURN_UPRIGHT);
         dialog->handleCommand(c.fitCommand);

@@ -110,7 +110,7 @@ TEST_F(SettingsFile, FirstStartGivesEveryDefault) {
     EXPECT_TRUE(settings.lastOutputPath.isEmpty());
     EXPECT_EQ(settings.writeToFile, 1);
     EXPECT_EQ(settings.directInstall, 0);
-    EXPECT_EQ(settings.conversion.reduction, ColourReduction::kDithering);
+    EXPECT_EQ(settings.conversion.reduction, ColorReduction::kDithering);
     EXPECT_EQ(settings.conversion.compression, 99);
     EXPECT_EQ(settings.conversion.depthListPosition(), 2);
     EXPECT_EQ(settings.conversion.destination, 2);
@@ -166,7 +166,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.installer = QStringLiteral("/home/me/bin/to card.sh");
         settings.writeToFile = 0;
         settings.directInstall = 1;
-        settings.conversion.reduction = ColourReduction::kRaw;
+        settings.conversion.reduction = ColorReduction::kRaw;
         settings.conversion.compression = static_cast<CompressionMode>(1);
         settings.conversion.chooseDepthByListPosition(-1);
         settings.conversion.destination = static_cast<DestinationOs>(3);
@@ -189,7 +189,7 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.recentFolders.newestFirst(), QStringList{QStringLiteral("/out/album")});
     EXPECT_EQ(loaded.writeToFile, 0);
     EXPECT_EQ(loaded.directInstall, 1);
-    EXPECT_EQ(loaded.conversion.reduction, ColourReduction::kRaw);
+    EXPECT_EQ(loaded.conversion.reduction, ColorReduction::kRaw);
     EXPECT_EQ(loaded.conversion.compression, 1);
     EXPECT_EQ(loaded.conversion.depthListPosition(), -1);
     EXPECT_EQ(loaded.conversion.destination, 3);

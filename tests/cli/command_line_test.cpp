@@ -23,7 +23,7 @@ TEST(CommandLine, DefaultsMatchTheApplicationsFirstStart) {
     const auto options = parseOk({"photo.jpg"});
     EXPECT_EQ(options.conversion.depth, kEightBits);
     EXPECT_EQ(options.conversion.destination, kPalmOs5HighRes);
-    EXPECT_EQ(options.conversion.reduction, ColourReduction::kDithering);
+    EXPECT_EQ(options.conversion.reduction, ColorReduction::kDithering);
     EXPECT_EQ(options.conversion.compression, kCompressionMostEfficient);
     EXPECT_FALSE(options.force);
     EXPECT_FALSE(options.quiet);
@@ -37,7 +37,7 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
     EXPECT_EQ(options.imageName, "Holiday");
     EXPECT_EQ(options.conversion.depth, kFourBits);
     EXPECT_EQ(options.conversion.destination, kPalmOs3Or4);
-    EXPECT_EQ(options.conversion.reduction, ColourReduction::kRaw);
+    EXPECT_EQ(options.conversion.reduction, ColorReduction::kRaw);
     EXPECT_EQ(options.conversion.compression, kCompressionScanline);
     EXPECT_TRUE(options.force);
     EXPECT_TRUE(options.quiet);
@@ -50,7 +50,7 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
     EXPECT_EQ(options.imageName, "Sea");
     EXPECT_EQ(options.conversion.depth, kTwoBits);
     EXPECT_EQ(options.conversion.destination, kPalmOs3To5Combined);
-    EXPECT_EQ(options.conversion.reduction, ColourReduction::kDithering);
+    EXPECT_EQ(options.conversion.reduction, ColorReduction::kDithering);
     EXPECT_EQ(options.conversion.compression, kCompressionNone);
 }
 
@@ -96,12 +96,12 @@ TEST(CommandLine, OrientationAndFramingOptions) {
     EXPECT_EQ(parseOk({"--fit=crop", "a.jpg"}).conversion.fit, PictureFit::Crop);
     const struct {
         const char* text;
-        PaletteEntry colour;
-    } colours[] = {{"#1a2B3c", {0x3C, 0x2B, 0x1A, 255}}, {"Navy", {0x80, 0, 0, 255}},
+        PaletteEntry color;
+    } colors[] = {{"#1a2B3c", {0x3C, 0x2B, 0x1A, 255}}, {"Navy", {0x80, 0, 0, 255}},
                    {"grey", {0x80, 0x80, 0x80, 255}},   {"gray", {0x80, 0x80, 0x80, 255}},
                    {"fuchsia", {0xFF, 0, 0xFF, 255}},   {"silver", {0xC0, 0xC0, 0xC0, 255}}};
-    for (const auto& c : colours)
-        EXPECT_EQ(parseOk({"--background", c.text, "a.jpg"}).conversion.background, c.colour) << c.text;
+    for (const auto& c : colors)
+        EXPECT_EQ(parseOk({"--background", c.text, "a.jpg"}).conversion.background, c.color) << c.text;
     EXPECT_NE(parseError({"--fit", "zoom", "a.jpg"}).find("fit"), std::string::npos);
     for (const char* bad : {"#12345", "#12345g", "orange", "", "123456"})
         EXPECT_NE(parseError({"--background", bad, "a.jpg"}).find("colour"), std::string::npos) << bad;
@@ -170,7 +170,7 @@ TEST(CommandLine, GnuOptionFormsWithAndWithoutPosixlyCorrect) {
         EXPECT_EQ(options.imageName, "Sea");
         EXPECT_EQ(options.conversion.compression, kCompressionScanline);
         EXPECT_EQ(options.conversion.destination, kPalmOs3Or4);
-        EXPECT_EQ(options.conversion.reduction, ColourReduction::kRaw);
+        EXPECT_EQ(options.conversion.reduction, ColorReduction::kRaw);
         EXPECT_EQ(options.inputs, std::vector<std::string>{"a.bmp"});
         EXPECT_EQ(options.outputPath, "out.pdb");
         EXPECT_EQ(parseOk({"-", "--", "-q"}).inputs, std::vector<std::string>{"-"});

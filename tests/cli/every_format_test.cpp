@@ -41,7 +41,7 @@ std::vector<std::uint8_t> makePng() {
     PngPicture picture;
     picture.width = kWidth;
     picture.height = kHeight;
-    picture.colourType = PNG_COLOR_TYPE_RGB;
+    picture.colorType = PNG_COLOR_TYPE_RGB;
     for (auto value : rgbPixels()) picture.samples.push_back(value);
     return EncodePng(picture);
 }

@@ -34,7 +34,7 @@ std::vector<std::uint8_t> makePng(int width, int height) {
     testsupport::PngPicture picture;
     picture.width = width;
     picture.height = height;
-    picture.colourType = PNG_COLOR_TYPE_RGB;
+    picture.colorType = PNG_COLOR_TYPE_RGB;
     const std::vector<std::uint8_t> rgb = testsupport::MakePhotoLikeRgb(width, height, 3);
     picture.samples.assign(rgb.begin(), rgb.end());
     return testsupport::EncodePng(picture);

@@ -24,7 +24,7 @@ struct PngWriteJob {
     std::vector<std::uint8_t>* out = nullptr;
     std::vector<png_bytep>* rows = nullptr;
     std::vector<png_color>* palette = nullptr;
-    png_color_16 transparentColour{};
+    png_color_16 transparentColor{};
     char message[256] = {};
 };
 
@@ -49,13 +49,13 @@ bool RunPngWrite(png_structp png, png_infop info, PngWriteJob& job) {
     const PngPicture& p = *job.picture;
     png_set_write_fn(png, &job, PngWriteBytes, PngFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(p.width), static_cast<png_uint_32>(p.height), p.bitDepth,
-                 p.colourType, p.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 p.colorType, p.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!job.palette->empty())
         png_set_PLTE(png, info, job.palette->data(), static_cast<int>(job.palette->size()));
     if (!p.paletteAlpha.empty())
         png_set_tRNS(png, info, p.paletteAlpha.data(), static_cast<int>(p.paletteAlpha.size()), nullptr);
-    if (p.transparentColour) png_set_tRNS(png, info, nullptr, 0, &job.transparentColour);
+    if (p.transparentColor) png_set_tRNS(png, info, nullptr, 0, &job.transparentColor);
     png_write_info(png, info);
     png_write_image(png, job.rows->data());
     png_write_end(png, info);
@@ -64,8 +64,8 @@ bool RunPngWrite(png_structp png, png_infop info, PngWriteJob& job) {
 
 }  // namespace
 
-int PngChannels(int colourType) {
-    switch (colourType) {
+int PngChannels(int colorType) {
+    switch (colorType) {
         case PNG_COLOR_TYPE_RGB:
             return 3;
         case PNG_COLOR_TYPE_GRAY_ALPHA:
@@ -78,7 +78,7 @@ int PngChannels(int colourType) {
 }
 
 std::vector<std::uint8_t> EncodePng(const PngPicture& picture) {
-    const int channels = PngChannels(picture.colourType);
+    const int channels = PngChannels(picture.colorType);
     const std::size_t samplesPerRow =
         static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(channels);
     if (picture.samples.size() != samplesPerRow * static_cast<std::size_t>(picture.height))
@@ -107,7 +107,7 @@ std::vector<std::uint8_t> EncodePng(const PngPicture& picture) {
         }
     }
     std::vector<png_color> palette;
-    for (const auto& colour : picture.palette) palette.push_back(png_color{colour[0], colour[1], colour[2]});
+    for (const auto& color : picture.palette) palette.push_back(png_color{color[0], color[1], color[2]});
 
     std::vector<std::uint8_t> out;
     PngWriteJob job;
@@ -115,12 +115,12 @@ std::vector<std::uint8_t> EncodePng(const PngPicture& picture) {
     job.out = &out;
     job.rows = &rows;
     job.palette = &palette;
-    if (picture.transparentColour) {
-        const auto& key = *picture.transparentColour;
-        job.transparentColour.gray = key[0];
-        job.transparentColour.red = key[0];
-        job.transparentColour.green = key[1];
-        job.transparentColour.blue = key[2];
+    if (picture.transparentColor) {
+        const auto& key = *picture.transparentColor;
+        job.transparentColor.gray = key[0];
+        job.transparentColor.red = key[0];
+        job.transparentColor.green = key[1];
+        job.transparentColor.blue = key[2];
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, PngWriteError, PngWriteWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;

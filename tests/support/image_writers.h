@@ -18,17 +18,17 @@ namespace testsupport {
 struct PngPicture {
     int width = 0;
     int height = 0;
-    int colourType = 0;  // PNG_COLOR_TYPE_*
+    int colorType = 0;  // PNG_COLOR_TYPE_*
     int bitDepth = 8;
     bool interlaced = false;
     std::vector<std::uint16_t> samples;
     std::vector<std::array<std::uint8_t, 3>> palette;  // red, green, blue
     std::vector<std::uint8_t> paletteAlpha;            // tRNS of a palette image
     // tRNS of a grey (first value only) or RGB image.
-    std::optional<std::array<std::uint16_t, 3>> transparentColour;
+    std::optional<std::array<std::uint16_t, 3>> transparentColor;
 };
 
-int PngChannels(int colourType);
+int PngChannels(int colorType);
 // Throws std::runtime_error when libpng refuses the picture.
 std::vector<std::uint8_t> EncodePng(const PngPicture& picture);
 

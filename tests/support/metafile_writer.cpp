@@ -97,22 +97,22 @@ WmfWriter& WmfWriter::SetBkMode(int mode) {
     return Record(0x0102, Words({mode}));
 }
 
-WmfWriter& WmfWriter::SetTextColor(std::uint32_t colour) {
-    return Record(0x0209, Words({static_cast<int>(colour & 0xFFFF), static_cast<int>(colour >> 16)}));
+WmfWriter& WmfWriter::SetTextColor(std::uint32_t color) {
+    return Record(0x0209, Words({static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16)}));
 }
 
 WmfWriter& WmfWriter::SetTextAlign(int align) {
     return Record(0x012E, Words({align}));
 }
 
-WmfWriter& WmfWriter::CreatePen(int style, int width, std::uint32_t colour) {
+WmfWriter& WmfWriter::CreatePen(int style, int width, std::uint32_t color) {
     return Record(
-        0x02FA, Words({style, width, 0, static_cast<int>(colour & 0xFFFF), static_cast<int>(colour >> 16)}));
+        0x02FA, Words({style, width, 0, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16)}));
 }
 
-WmfWriter& WmfWriter::CreateBrush(int style, std::uint32_t colour, int hatch) {
+WmfWriter& WmfWriter::CreateBrush(int style, std::uint32_t color, int hatch) {
     return Record(0x02FC,
-                  Words({style, static_cast<int>(colour & 0xFFFF), static_cast<int>(colour >> 16), hatch}));
+                  Words({style, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16), hatch}));
 }
 
 WmfWriter& WmfWriter::CreateFont(int height, int weight, const std::string& face) {
@@ -127,10 +127,10 @@ WmfWriter& WmfWriter::CreateFont(int height, int weight, const std::string& face
     return RecordBytes(0x02FB, font.data());
 }
 
-WmfWriter& WmfWriter::CreatePalette(const std::vector<PaletteColour>& colours) {
+WmfWriter& WmfWriter::CreatePalette(const std::vector<PaletteColor>& colors) {
     ByteWriter palette;
-    palette.le16(0x0300).le16(static_cast<std::uint32_t>(colours.size()));
-    for (const PaletteColour& c : colours) palette.u8(c.red).u8(c.green).u8(c.blue).u8(0);
+    palette.le16(0x0300).le16(static_cast<std::uint32_t>(colors.size()));
+    for (const PaletteColor& c : colors) palette.u8(c.red).u8(c.green).u8(c.blue).u8(0);
     return RecordBytes(0x00F7, palette.data());
 }
 
@@ -285,16 +285,16 @@ EmfWriter& EmfWriter::SetWorldTransform(float m11, float m12, float m21, float m
 EmfWriter& EmfWriter::SetBkMode(int mode) {
     return Record(18, Longs({mode}));
 }
-EmfWriter& EmfWriter::SetTextColor(std::uint32_t colour) {
-    return Record(24, Longs({colour}));
+EmfWriter& EmfWriter::SetTextColor(std::uint32_t color) {
+    return Record(24, Longs({color}));
 }
 
-EmfWriter& EmfWriter::CreatePen(int index, int style, int width, std::uint32_t colour) {
-    return Record(38, Longs({index, style, width, 0, colour}));
+EmfWriter& EmfWriter::CreatePen(int index, int style, int width, std::uint32_t color) {
+    return Record(38, Longs({index, style, width, 0, color}));
 }
 
-EmfWriter& EmfWriter::CreateBrush(int index, int style, std::uint32_t colour, int hatch) {
-    return Record(39, Longs({index, style, colour, hatch}));
+EmfWriter& EmfWriter::CreateBrush(int index, int style, std::uint32_t color, int hatch) {
+    return Record(39, Longs({index, style, color, hatch}));
 }
 
 EmfWriter& EmfWriter::CreateFont(int index, int height, int weight, const std::string& face) {
@@ -377,10 +377,10 @@ EmfWriter& EmfWriter::IntersectClipRect(int left, int top, int right, int bottom
     return Record(30, Longs({left, top, right, bottom}));
 }
 
-std::vector<std::uint8_t> EmfWriter::Bytes(const std::vector<PaletteColour>& palette) const {
+std::vector<std::uint8_t> EmfWriter::Bytes(const std::vector<PaletteColor>& palette) const {
     std::vector<std::uint8_t> eof =
         Longs({static_cast<std::int64_t>(palette.size()), palette.empty() ? 0 : 16});
-    for (const PaletteColour& c : palette) {
+    for (const PaletteColor& c : palette) {
         eof.push_back(c.red);
         eof.push_back(c.green);
         eof.push_back(c.blue);

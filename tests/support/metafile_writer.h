@@ -15,7 +15,7 @@ constexpr std::uint32_t Colorref(std::uint8_t red, std::uint8_t green, std::uint
            (static_cast<std::uint32_t>(blue) << 16);
 }
 
-struct PaletteColour {
+struct PaletteColor {
     std::uint8_t red, green, blue;
 };
 
@@ -40,12 +40,12 @@ public:
     WmfWriter& SetWindowOrg(int x, int y);
     WmfWriter& SetWindowExt(int x, int y);
     WmfWriter& SetBkMode(int mode);
-    WmfWriter& SetTextColor(std::uint32_t colour);
+    WmfWriter& SetTextColor(std::uint32_t color);
     WmfWriter& SetTextAlign(int align);
-    WmfWriter& CreatePen(int style, int width, std::uint32_t colour);
-    WmfWriter& CreateBrush(int style, std::uint32_t colour, int hatch = 0);
+    WmfWriter& CreatePen(int style, int width, std::uint32_t color);
+    WmfWriter& CreateBrush(int style, std::uint32_t color, int hatch = 0);
     WmfWriter& CreateFont(int height, int weight, const std::string& face);
-    WmfWriter& CreatePalette(const std::vector<PaletteColour>& colours);
+    WmfWriter& CreatePalette(const std::vector<PaletteColor>& colors);
     WmfWriter& SelectObject(int index);
     WmfWriter& SelectPalette(int index);
     WmfWriter& RealizePalette();
@@ -93,9 +93,9 @@ public:
     EmfWriter& SetViewportExt(int x, int y);
     EmfWriter& SetWorldTransform(float m11, float m12, float m21, float m22, float dx, float dy);
     EmfWriter& SetBkMode(int mode);
-    EmfWriter& SetTextColor(std::uint32_t colour);
-    EmfWriter& CreatePen(int index, int style, int width, std::uint32_t colour);
-    EmfWriter& CreateBrush(int index, int style, std::uint32_t colour, int hatch = 0);
+    EmfWriter& SetTextColor(std::uint32_t color);
+    EmfWriter& CreatePen(int index, int style, int width, std::uint32_t color);
+    EmfWriter& CreateBrush(int index, int style, std::uint32_t color, int hatch = 0);
     EmfWriter& CreateFont(int index, int height, int weight, const std::string& face);
     EmfWriter& SelectObject(std::uint32_t index);
     EmfWriter& DeleteObject(int index);
@@ -112,7 +112,7 @@ public:
     EmfWriter& IntersectClipRect(int left, int top, int right, int bottom);
 
     // Header, records and the end record carrying `palette`.
-    std::vector<std::uint8_t> Bytes(const std::vector<PaletteColour>& palette = {}) const;
+    std::vector<std::uint8_t> Bytes(const std::vector<PaletteColor>& palette = {}) const;
 
 private:
     int m_frame[4];

@@ -95,12 +95,12 @@ std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelA
                                      const std::vector<std::uint8_t>& iccProfile) {
     const bool deep = options.bitDepth > 8;
     heif_image* rawImage = nullptr;
-    const heif_colorspace colourspace = options.monochrome ? heif_colorspace_monochrome : heif_colorspace_RGB;
+    const heif_colorspace colorspace = options.monochrome ? heif_colorspace_monochrome : heif_colorspace_RGB;
     heif_chroma chroma = heif_chroma_monochrome;
     if (!options.monochrome)
         chroma = deep ? (options.alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
                       : (options.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
-    RequireHeif(heif_image_create(width, height, colourspace, chroma, &rawImage));
+    RequireHeif(heif_image_create(width, height, colorspace, chroma, &rawImage));
     std::unique_ptr<heif_image, decltype(&heif_image_release)> image(rawImage, heif_image_release);
 
     const int channels = options.monochrome ? 1 : (options.alpha ? 4 : 3);

@@ -63,8 +63,8 @@ std::vector<std::uint8_t> MakeBmp24(int width, int height, const std::function<B
     bmp.le32(0).le32(static_cast<std::uint32_t>(stride * height)).le32(0).le32(0).le32(0).le32(0);
     for (int y = height - 1; y >= 0; --y) {
         for (int x = 0; x < width; ++x) {
-            const Bgr colour = pixelAt(x, y);
-            bmp.u8(colour.blue).u8(colour.green).u8(colour.red);
+            const Bgr color = pixelAt(x, y);
+            bmp.u8(color.blue).u8(color.green).u8(color.red);
         }
         bmp.fill(static_cast<std::size_t>(stride - width * 3), 0);
     }
@@ -118,9 +118,9 @@ bool PaintedLoader::load(PalmBitmap& bitmap) {
     picture.Create(bitmap.width(), bitmap.height(), 32, false);
     for (int y = 0; y < bitmap.height(); ++y)
         for (int x = 0; x < bitmap.width(); ++x) {
-            const PaletteEntry colour = m_paint(x, y, bitmap);
+            const PaletteEntry color = m_paint(x, y, bitmap);
             std::uint8_t* pixel = picture.GetRows()[y] + 4 * static_cast<std::size_t>(x);
-            pixel[0] = colour.blue, pixel[1] = colour.green, pixel[2] = colour.red, pixel[3] = colour.alpha;
+            pixel[0] = color.blue, pixel[1] = color.green, pixel[2] = color.red, pixel[3] = color.alpha;
         }
     return bitmap.loadFromBitmap(picture, 0);
 }

@@ -213,13 +213,13 @@ struct MapFreer {
 };
 using MapHandle = std::unique_ptr<ColorMapObject, MapFreer>;
 
-MapHandle MakeMap(const std::vector<GifColor>& colours) {
-    if (colours.empty()) return nullptr;
+MapHandle MakeMap(const std::vector<GifColor>& colors) {
+    if (colors.empty()) return nullptr;
     int size = 2;
-    while (size < static_cast<int>(colours.size())) size *= 2;
+    while (size < static_cast<int>(colors.size())) size *= 2;
     std::vector<GifColorType> entries(static_cast<std::size_t>(size), GifColorType{0, 0, 0});
-    for (std::size_t i = 0; i < colours.size(); ++i)
-        entries[i] = GifColorType{colours[i].red, colours[i].green, colours[i].blue};
+    for (std::size_t i = 0; i < colors.size(); ++i)
+        entries[i] = GifColorType{colors[i].red, colors[i].green, colors[i].blue};
     return MapHandle(GifMakeMapObject(size, entries.data()));
 }
 

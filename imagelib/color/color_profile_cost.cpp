@@ -1,7 +1,7 @@
-#include "imagelib/color_profile_cost.h"
+#include "imagelib/color/color_profile_cost.h"
 
 #include "imagelib/byte_order.h"
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 
 #include <algorithm>
 #include <array>

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 
 // What the samples a decoder writes into its 32-bit pixels (blue, green, red,
 // alpha) stand for when a profile describes them. kGrey: one grey sample

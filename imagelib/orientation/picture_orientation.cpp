@@ -1,8 +1,8 @@
-#include "imagelib/picture_orientation.h"
+#include "imagelib/orientation/picture_orientation.h"
 
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/byte_order.h"
-#include "imagelib/exif_orientation.h"
+#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/image_source.h"
 
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "imagelib/work_budget.h"
+#include "imagelib/limits/work_budget.h"
 
 // What building a conversion from an ICC profile will cost, read from the
 // profile's own tag table before lcms2 opens it. lcms2 samples a profile's

@@ -1,4 +1,4 @@
-#include "engine/colour_reducer.h"
+#include "engine/color_reducer.h"
 
 #include "engine/fine_reducer.h"
 #include "engine/pixel_packer.h"
@@ -8,7 +8,7 @@ void ClassicReducer::reduce(CImageBitmap& picture, bool dither, const PalmPalett
     packPixels(picture, dither ? kDitherFloydSteinberg : 0, palette, palette.depth(), destination);
 }
 
-const ColourReducer& colourReducer(PictureQuality quality) {
+const ColorReducer& colorReducer(PictureQuality quality) {
     static const ClassicReducer classic;
     static const FineReducer fine;
     if (quality == PictureQuality::kFine) return fine;

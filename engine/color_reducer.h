@@ -15,20 +15,20 @@ class CImageBitmap;
 // spreads each pixel's error over its neighbours and may write into the
 // picture. Throws std::invalid_argument when the picture is not 32-bit or the
 // destination cannot hold every pixel.
-class ColourReducer {
+class ColorReducer {
 public:
-    virtual ~ColourReducer() = default;
+    virtual ~ColorReducer() = default;
     virtual void reduce(CImageBitmap& picture, bool dither, const PalmPalette& palette,
                         std::span<std::uint8_t> destination) const = 0;
 };
 
 // The nearest colour by RGB distance and Floyd-Steinberg diffusion in code
 // values (packPixels).
-class ClassicReducer final : public ColourReducer {
+class ClassicReducer final : public ColorReducer {
 public:
     void reduce(CImageBitmap& picture, bool dither, const PalmPalette& palette,
                 std::span<std::uint8_t> destination) const override;
 };
 
 // The reducer of a quality; kClassic for a number that names none.
-const ColourReducer& colourReducer(PictureQuality quality);
+const ColorReducer& colorReducer(PictureQuality quality);

@@ -1,8 +1,8 @@
-#include "imagelib/color_conversion.h"
+#include "imagelib/color/color_conversion.h"
 
 #include "imagelib/byte_order.h"
-#include "imagelib/color_profile_cost.h"
-#include "imagelib/linear_light.h"
+#include "imagelib/color/color_profile_cost.h"
+#include "imagelib/color/linear_light.h"
 
 #include <lcms2.h>
 
@@ -67,7 +67,7 @@ constexpr int kTransformTolerance = 2;
 // Opaque 32-bit pixels of every colour on a grid over the cube, and of every
 // level of each channel alone and of grey: a curve that agrees with another
 // at the grid's levels only must not pass for it.
-std::vector<std::uint8_t> ProbeColours() {
+std::vector<std::uint8_t> ProbeColors() {
     std::vector<std::uint8_t> probe;
     const auto add = [&probe](int red, int green, int blue) {
         probe.insert(probe.end(), {static_cast<std::uint8_t>(blue), static_cast<std::uint8_t>(green),
@@ -324,7 +324,7 @@ CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePi
     cmsUInt32Number flags = perceptual ? 0 : cmsFLAGS_BLACKPOINTCOMPENSATION;
     const bool grey = pixels == ProfilePixels::kGrey;
     CColorConversion conversion;
-    const std::vector<std::uint8_t> probe = grey ? std::vector<std::uint8_t>() : ProbeColours();
+    const std::vector<std::uint8_t> probe = grey ? std::vector<std::uint8_t>() : ProbeColors();
     // For RGB, what lcms2 makes of the profile in floating point: its 8-bit
     // transform takes shortcuts that the tables, and the transform itself,
     // are checked against. Converting in floating point costs no sampling.

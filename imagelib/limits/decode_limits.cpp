@@ -1,6 +1,6 @@
-#include "imagelib/decode_limits.h"
+#include "imagelib/limits/decode_limits.h"
 
-#include "imagelib/image_limits.h"
+#include "imagelib/limits/checked_arithmetic.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "imagelib/linear_light.h"
+#include "imagelib/color/linear_light.h"
 
 #include <algorithm>
 #include <array>

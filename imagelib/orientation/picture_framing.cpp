@@ -1,4 +1,4 @@
-#include "imagelib/picture_framing.h"
+#include "imagelib/orientation/picture_framing.h"
 
 #include <algorithm>
 #include <cmath>

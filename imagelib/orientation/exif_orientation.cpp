@@ -1,4 +1,4 @@
-#include "imagelib/exif_orientation.h"
+#include "imagelib/orientation/exif_orientation.h"
 
 #include "imagelib/byte_order.h"
 

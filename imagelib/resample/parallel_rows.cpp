@@ -1,4 +1,4 @@
-#include "imagelib/parallel_rows.h"
+#include "imagelib/resample/parallel_rows.h"
 
 #include <algorithm>
 #include <new>
