@@ -89,7 +89,8 @@ void CBatchConversion::run(int jobs) {
         return pending;
     };
     steps.commit = [this](std::size_t index, WrittenConversion& written) {
-        const bool committed = ConversionJob::commit(std::move(static_cast<WindowConversion&>(written).database));
+        const bool committed =
+            ConversionJob::commit(std::move(static_cast<WindowConversion&>(written).database));
         if (committed) m_outcomes[index] = Outcome::Converted;
         emit pictureDone(static_cast<int>(index));
         return committed;

@@ -78,7 +78,8 @@ void BatchReport::addOutcome(const Conversion& conversion, CBatchConversion::Out
     switch (outcome) {
         case CBatchConversion::Outcome::Converted:
             converted.append(decodedPath(conversion.output));
-            if (!warning.empty()) incomplete.append(failureLine(conversion.input, QString::fromStdString(warning)));
+            if (!warning.empty())
+                incomplete.append(failureLine(conversion.input, QString::fromStdString(warning)));
             break;
         case CBatchConversion::Outcome::Failed:
             failures.append(failureLine(conversion.input, reason.empty() ? tableString(IDS_CONVERSION_FAILED)

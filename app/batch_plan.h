@@ -53,8 +53,8 @@ struct BatchReport {
     // Pictures that a cancel left unconverted.
     int notStarted = 0;
 
-    void addOutcome(const Conversion& conversion, CBatchConversion::Outcome outcome, const std::string& reason,
-                    const std::string& warning = {});
+    void addOutcome(const Conversion& conversion, CBatchConversion::Outcome outcome,
+                    const std::string& reason, const std::string& warning = {});
     QString summary() const;
     bool hasFailures() const { return !failures.isEmpty(); }
     // Whether the summary is a warning: something failed or came out incomplete.

@@ -96,9 +96,10 @@ std::optional<int> CConverterApp::answerWithoutWindow(int argc, char** argv) {
         }
     }
     if (!hasDisplay(argc, argv)) {
-        std::fputs("kestrin: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                   "use kestrin-convert to convert pictures on the command line\n",
-                   stderr);
+        std::fputs(
+            "kestrin: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+            "use kestrin-convert to convert pictures on the command line\n",
+            stderr);
         return 1;
     }
     return std::nullopt;

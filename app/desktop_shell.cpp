@@ -57,7 +57,8 @@ QStringList commandLineWords(GAppInfo* info) {
 QString programOf(GAppInfo* info) {
     const QStringList words = commandLineWords(info);
     if (const auto wine = wineOpenCommand(words, QDir::homePath())) {
-        if (const auto commandLine = wineOpenCommandLine(*wine)) return programOfWindowsCommandLine(*commandLine);
+        if (const auto commandLine = wineOpenCommandLine(*wine))
+            return programOfWindowsCommandLine(*commandLine);
     }
     // "env NAME=value program ..." runs the program, not env.
     qsizetype first = 0;
@@ -90,17 +91,20 @@ QStringList documentTypes(const QString& document) {
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray head = file.read(kSniffLength);
         if (!head.isEmpty()) {
-            const OwnedText byContent(g_content_type_guess(
-                nullptr, reinterpret_cast<const guchar*>(head.constData()), static_cast<gsize>(head.size()), nullptr));
+            const OwnedText byContent(g_content_type_guess(nullptr,
+                                                           reinterpret_cast<const guchar*>(head.constData()),
+                                                           static_cast<gsize>(head.size()), nullptr));
             add(byContent.get());
         }
     }
     const QString fileName = QFileInfo(document).fileName();
-    const OwnedText byName(g_content_type_guess(QFile::encodeName(fileName).constData(), nullptr, 0, nullptr));
+    const OwnedText byName(
+        g_content_type_guess(QFile::encodeName(fileName).constData(), nullptr, 0, nullptr));
     add(byName.get());
     // GIO names one type where several globs match alike (*.pdb is a Palm
     // database and an AportisDoc book at once); Wine may have registered any.
-    for (const QMimeType& type : QMimeDatabase().mimeTypesForFileName(fileName)) add(type.name().toUtf8().constData());
+    for (const QMimeType& type : QMimeDatabase().mimeTypesForFileName(fileName))
+        add(type.name().toUtf8().constData());
     return types;
 }
 

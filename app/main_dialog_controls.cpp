@@ -261,7 +261,7 @@ void MainDialogControls::arrangeGroups() {
 void MainDialogControls::setFocusOrder() {
     // The order of the controls, which Tab and Enter follow.
     const QList<QWidget*> order = {inputCombo,   pictureList,   pickButton,         removeButton,
-                                   clearButton,  imageNameEdit, colorDepthCombo,   destinationCombo,
+                                   clearButton,  imageNameEdit, colorDepthCombo,    destinationCombo,
                                    rawRadio,     ditherRadio,   fineQualityCheck,   writeToFileCheck,
                                    outputCombo,  setButton,     directInstallCheck, startButton,
                                    optionsButton};
@@ -279,7 +279,7 @@ void MainDialogControls::retranslateUi() {
     colorDepthLabel->setText(uiText("&Color depth:"));
     // Already in sorted order, as the list keeps them.
     setItems(colorDepthCombo, {uiText("1 bit (black & white)"), uiText("4 bit (16 shades of gray)"),
-                                uiText("8 bit (256 colors)")});
+                               uiText("8 bit (256 colors)")});
     destinationLabel->setText(uiText("Destination &OS:"));
     setItems(destinationCombo, {uiText("PalmOS 3 or 4"), uiText("PalmOS 5 (low-res)"),
                                 uiText("PalmOS 5 (high-res)"), uiText("PalmOS 3/4/5 combined")});

@@ -49,7 +49,8 @@ QImage toImage(const CMemoryBitmap& picture) {
     for (int y = 0; y < image.height(); ++y) {
         const std::uint8_t* source = rows[y];
         auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x, source += 4) target[x] = qRgb(source[2], source[1], source[0]);
+        for (int x = 0; x < image.width(); ++x, source += 4)
+            target[x] = qRgb(source[2], source[1], source[0]);
     }
     return image;
 }
@@ -175,8 +176,8 @@ ConversionPreview CPreviewPane::produce(const Request& request, quint64 generati
 
     std::error_code failure;
     const std::uintmax_t size = std::filesystem::file_size(request.path, failure);
-    const auto modified = failure ? std::filesystem::file_time_type{}
-                                  : std::filesystem::last_write_time(request.path, failure);
+    const auto modified =
+        failure ? std::filesystem::file_time_type{} : std::filesystem::last_write_time(request.path, failure);
     DecodedSource picture;
     {
         const std::lock_guard lock(m_decoded->mutex);
@@ -227,7 +228,8 @@ void CPreviewPane::present(quint64 generation, ConversionPreview preview) {
 QString CPreviewPane::accessibleText() const {
     QStringList sizes;
     for (const ConversionPreview::Picture& picture : m_preview.pictures)
-        sizes.append(QStringLiteral("%1x%2").arg(picture.pixels->GetWidth()).arg(picture.pixels->GetHeight()));
+        sizes.append(
+            QStringLiteral("%1x%2").arg(picture.pixels->GetWidth()).arg(picture.pixels->GetHeight()));
     if (sizes.isEmpty()) return tr("Preview: %1").arg(statusText());
     return tr("Preview: %1, %2").arg(sizes.join(tr(" and ")), statusText());
 }
@@ -235,7 +237,8 @@ QString CPreviewPane::accessibleText() const {
 QString CPreviewPane::statusText() const {
     if (!m_preview.error.empty()) return QString::fromStdString(m_preview.error);
     if (m_preview.pictures.empty()) return tr("No picture chosen.");
-    const QString size = tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(m_preview.databaseSize)));
+    const QString size =
+        tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(m_preview.databaseSize)));
     if (m_shownDatabase.isEmpty()) return size;
     return tr("%1: %2").arg(QFileInfo(m_shownDatabase).fileName(), size);
 }

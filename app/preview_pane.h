@@ -29,7 +29,8 @@ public:
     ~CPreviewPane() override;
 
     // What `inputPath` becomes with these settings; an empty path clears the pane.
-    void showConversion(const QString& inputPath, const ConversionSettings& settings, const std::string& imageName);
+    void showConversion(const QString& inputPath, const ConversionSettings& settings,
+                        const std::string& imageName);
     // The picture of an existing database or bare bitmap.
     void showDatabase(const QString& path);
 

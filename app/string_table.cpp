@@ -47,8 +47,9 @@ constexpr StringEntry kStrings[] = {
      "or replace it."},
     {170, "Please choose a folder for the databases."},
     {171, "The folder %s does not exist. Please choose an existing folder."},
-    {172, "Some of the databases already exist in the folder:\n\n%s\n\nDo you want to overwrite all of them, "
-          "or skip those pictures?"},
+    {172,
+     "Some of the databases already exist in the folder:\n\n%s\n\nDo you want to overwrite all of them, "
+     "or skip those pictures?"},
     {173, "Another picture of the list is converted into %s already. Please rename one of them."},
     {200, "Source image file including its full directory path"},
     {201, "Palm database file with extension .pdb that is to be created, including its full directory path"},

@@ -50,15 +50,33 @@ std::optional<QString> readEscaped(QStringView line, qsizetype& position, QChar 
             text.append(QChar(static_cast<char16_t>(value)));
         };
         switch (code.unicode()) {
-            case 'a': text.append(QChar(0x07)); break;
-            case 'b': text.append(QChar(0x08)); break;
-            case 'e': text.append(QChar(0x1b)); break;
-            case 'f': text.append(QChar(0x0c)); break;
-            case 'n': text.append(QChar(0x0a)); break;
-            case 'r': text.append(QChar(0x0d)); break;
-            case 't': text.append(QChar(0x09)); break;
-            case 'v': text.append(QChar(0x0b)); break;
-            case 'x': readNumber(16, 4, 0); break;
+            case 'a':
+                text.append(QChar(0x07));
+                break;
+            case 'b':
+                text.append(QChar(0x08));
+                break;
+            case 'e':
+                text.append(QChar(0x1b));
+                break;
+            case 'f':
+                text.append(QChar(0x0c));
+                break;
+            case 'n':
+                text.append(QChar(0x0a));
+                break;
+            case 'r':
+                text.append(QChar(0x0d));
+                break;
+            case 't':
+                text.append(QChar(0x09));
+                break;
+            case 'v':
+                text.append(QChar(0x0b));
+                break;
+            case 'x':
+                readNumber(16, 4, 0);
+                break;
             default:
                 if (digitValue(code, 8) >= 0) {
                     readNumber(8, 2, static_cast<char32_t>(digitValue(code, 8)));
@@ -194,8 +212,8 @@ std::optional<QString> readWineRegistryString(const QByteArray& registry, const 
 }
 
 std::optional<QString> wineOpenCommandLine(const WineOpenCommand& command) {
-    const QString key = QLatin1String("Software\\Classes\\") + command.progId +
-                        QLatin1String("\\shell\\open\\command");
+    const QString key =
+        QLatin1String("Software\\Classes\\") + command.progId + QLatin1String("\\shell\\open\\command");
     for (const char* file : {"/user.reg", "/system.reg"}) {
         if (auto line = readRegistryFile(command.prefix + QLatin1String(file), key)) return line;
     }

@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
     CMainDialog dialog(settings, prompter, picker, shell);
     dialog.show();
     dialog.openPictures(pictures);
-    dialog.findChild<QComboBox*>(QStringLiteral("outputFileCombo"))->setEditText(QString::fromLocal8Bit(argv[1]));
+    dialog.findChild<QComboBox*>(QStringLiteral("outputFileCombo"))
+        ->setEditText(QString::fromLocal8Bit(argv[1]));
     while (dialog.previewPane().isBusy()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     QElapsedTimer clock;

@@ -162,7 +162,8 @@ bool WriteJpeg(std::FILE* file, const PhotoLikePicture& picture, int width, int 
     jpeg_set_quality(&info, quality, TRUE);
     info.optimize_coding = TRUE;
     jpeg_start_compress(&info, TRUE);
-    if (!profile.empty()) jpeg_write_icc_profile(&info, profile.data(), static_cast<unsigned>(profile.size()));
+    if (!profile.empty())
+        jpeg_write_icc_profile(&info, profile.data(), static_cast<unsigned>(profile.size()));
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * 3);
     while (info.next_scanline < info.image_height) {
         picture.fillRow(static_cast<int>(info.next_scanline), row.data());
@@ -253,7 +254,8 @@ std::vector<std::uint8_t> WholePicture(const PhotoLikePicture& picture, int widt
 bool WriteWebP(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality) {
     const auto rgb = WholePicture(picture, width, height);
     std::uint8_t* output = nullptr;
-    const std::size_t size = WebPEncodeRGB(rgb.data(), width, height, width * 3, static_cast<float>(quality), &output);
+    const std::size_t size =
+        WebPEncodeRGB(rgb.data(), width, height, width * 3, static_cast<float>(quality), &output);
     const bool written = size != 0 && std::fwrite(output, 1, size, file) == size;
     WebPFree(output);
     return written;
@@ -262,21 +264,27 @@ bool WriteWebP(std::FILE* file, const PhotoLikePicture& picture, int width, int 
 // HEVC in the HEIF container, as phones write their photos.
 bool WriteHeic(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality) {
     heif_image* image = nullptr;
-    if (heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code != heif_error_Ok)
+    if (heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code !=
+        heif_error_Ok)
         return false;
     std::unique_ptr<heif_image, decltype(&heif_image_release)> imageOwner(image, heif_image_release);
-    if (heif_image_add_plane(image, heif_channel_interleaved, width, height, 8).code != heif_error_Ok) return false;
+    if (heif_image_add_plane(image, heif_channel_interleaved, width, height, 8).code != heif_error_Ok)
+        return false;
     int stride = 0;
     std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
     for (int y = 0; y < height; ++y) picture.fillRow(y, plane + static_cast<std::size_t>(y) * stride);
 
-    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
+                                                                        heif_context_free);
     heif_encoder* encoder = nullptr;
-    if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder).code != heif_error_Ok)
+    if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder).code !=
+        heif_error_Ok)
         return false;
-    std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> encoderOwner(encoder, heif_encoder_release);
+    std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> encoderOwner(encoder,
+                                                                                heif_encoder_release);
     heif_encoder_set_lossy_quality(encoder, quality);
-    if (heif_context_encode_image(context.get(), image, encoder, nullptr, nullptr).code != heif_error_Ok) return false;
+    if (heif_context_encode_image(context.get(), image, encoder, nullptr, nullptr).code != heif_error_Ok)
+        return false;
     heif_writer writer{};
     writer.writer_api_version = 1;
     writer.write = [](heif_context*, const void* data, size_t size, void* target) {
@@ -313,8 +321,8 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     const std::string format = argv[1];
     // The lossy formats take a quality.
-    const bool lossy = format == "jpeg" || format == "jpeg-p3" || format == "jpeg-wide-gamut" || format == "webp" ||
-                       format == "heic";
+    const bool lossy = format == "jpeg" || format == "jpeg-p3" || format == "jpeg-wide-gamut" ||
+                       format == "webp" || format == "heic";
     if (!lossy && format != "png" && format != "bmp") return Usage();
     if (argc != (lossy ? 7 : 6)) return Usage();
 

@@ -27,20 +27,21 @@ bool DecodeWebP(const std::vector<std::uint8_t>& data) {
 }
 
 bool DecodeHeif(const std::vector<std::uint8_t>& data) {
-    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
+                                                                        heif_context_free);
     if (heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(), nullptr).code !=
         heif_error_Ok)
         return false;
     heif_image_handle* handle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok) return false;
-    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> handleOwner(handle,
-                                                                                      heif_image_handle_release);
+    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> handleOwner(
+        handle, heif_image_handle_release);
     std::unique_ptr<heif_decoding_options, decltype(&heif_decoding_options_free)> options(
         heif_decoding_options_alloc(), heif_decoding_options_free);
     options->convert_hdr_to_8bit = 1;
     heif_image* image = nullptr;
-    if (heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options.get()).code !=
-        heif_error_Ok)
+    if (heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, options.get())
+            .code != heif_error_Ok)
         return false;
     heif_image_release(image);
     return true;

@@ -166,7 +166,8 @@ BENCHMARK(ScanlineEncode)->Unit(benchmark::kMicrosecond);
 // One decoder batch of a 6000-pixel-wide photo (16 rows) from Display P3 to
 // sRGB through the matrix/tone-curve tables; items are pixels.
 void ConvertDisplayP3Batch(benchmark::State& state) {
-    CalibratedRgbSpace displayP3{0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.3127, 0.3290, {0, 0, 0}, "Display P3"};
+    CalibratedRgbSpace displayP3{0.680, 0.320,  0.265,  0.690,     0.150,
+                                 0.060, 0.3127, 0.3290, {0, 0, 0}, "Display P3"};
     const CColorConversion conversion = CColorConversion::FromCalibratedRgb(displayP3);
     if (!conversion.UsesTables()) {
         state.SkipWithError("the Display P3 conversion does not use tables");

@@ -21,7 +21,9 @@ namespace {
 
 class PrintedMessages : public UserNotifier {
 public:
-    void showMessage(const std::string& text, MessageIcon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void showMessage(const std::string& text, MessageIcon) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
 };
 
 double Milliseconds(std::chrono::nanoseconds time) {

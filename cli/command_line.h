@@ -28,7 +28,7 @@ struct CommandLineOptions {
     std::string outputDirectory;  // batch mode when set
     std::string previewPath;
     std::vector<std::string> inputs;  // --info: the files to describe; --extract: the one file
-    std::string outputPath;  // single mode only; empty: derived from the input; --extract: the PNG
+    std::string outputPath;           // single mode only; empty: derived from the input; --extract: the PNG
 };
 
 struct CommandLineResult {

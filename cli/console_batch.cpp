@@ -49,14 +49,16 @@ std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, c
     const std::string existsMessage =
         "Output file " + conversion.output + " already exists; use --force to overwrite it.";
     std::error_code error;
-    if (!options.force && std::filesystem::exists(std::filesystem::symlink_status(conversion.output, error))) {
+    if (!options.force &&
+        std::filesystem::exists(std::filesystem::symlink_status(conversion.output, error))) {
         frontEnd.showMessage(existsMessage, MessageIcon::Warning);
         return nullptr;
     }
 
     if (!options.previewPath.empty() && isSameFile(options.previewPath, conversion.input)) {
-        frontEnd.showMessage("Preview " + options.previewPath + " is the source picture itself; it was not overwritten.",
-                             MessageIcon::Error);
+        frontEnd.showMessage(
+            "Preview " + options.previewPath + " is the source picture itself; it was not overwritten.",
+            MessageIcon::Error);
         return nullptr;
     }
 

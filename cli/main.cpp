@@ -1,6 +1,6 @@
 // kestrin-convert: the command-line front end of the conversion engine.
-#include "cli/console_batch.h"
 #include "cli/command_line.h"
+#include "cli/console_batch.h"
 #include "cli/palm_file_commands.h"
 #include "engine/engine_version.h"
 

@@ -50,7 +50,8 @@ std::string transparency(const PalmBitmapRecord& bitmap) {
     if (!bitmap.hasTransparency) return "none";
     char text[32];
     if (bitmap.pixelSize == 16) {
-        std::snprintf(text, sizeof text, "colour-0x%04X", static_cast<unsigned>(bitmap.transparentValue & 0xFFFF));
+        std::snprintf(text, sizeof text, "colour-0x%04X",
+                      static_cast<unsigned>(bitmap.transparentValue & 0xFFFF));
     } else {
         std::snprintf(text, sizeof text, "index-%u", static_cast<unsigned>(bitmap.transparentValue));
     }
@@ -58,9 +59,10 @@ std::string transparency(const PalmBitmapRecord& bitmap) {
 }
 
 void describeBitmap(std::ostream& out, const PalmBitmapRecord& bitmap) {
-    out << "  bitmap: version=" << bitmap.version << " byte-order=" << (bitmap.littleEndian ? "little" : "big")
-        << " size=" << bitmap.width << "x" << bitmap.height << " depth=" << bitmap.pixelSize
-        << " density=" << bitmap.density << " compression=" << compressionName(bitmap)
+    out << "  bitmap: version=" << bitmap.version
+        << " byte-order=" << (bitmap.littleEndian ? "little" : "big") << " size=" << bitmap.width << "x"
+        << bitmap.height << " depth=" << bitmap.pixelSize << " density=" << bitmap.density
+        << " compression=" << compressionName(bitmap)
         << " colour-table=" << (bitmap.hasColorTable ? std::to_string(bitmap.colorTable.size()) : "none")
         << " transparency=" << transparency(bitmap) << " offset=" << bitmap.offset
         << " header-bytes=" << bitmap.headerSize << " data-bytes=" << bitmap.payloadLength
@@ -89,8 +91,8 @@ std::string describePalmFile(const std::string& path, const PalmDatabaseRecord& 
         << "modified: " << palmDate(file.modificationDate) << "\n"
         << "resources: " << file.resources.size() << "\n";
     for (const auto& resource : file.resources) {
-        out << "resource: type=" << printable(resource.type) << " id=" << resource.id << " offset=" << resource.offset
-            << " length=" << resource.length << "\n";
+        out << "resource: type=" << printable(resource.type) << " id=" << resource.id
+            << " offset=" << resource.offset << " length=" << resource.length << "\n";
         for (const auto& bitmap : resource.bitmaps) describeBitmap(out, bitmap);
     }
     return out.str();
@@ -121,7 +123,8 @@ std::optional<int> parseDensity(const std::string& text) {
     return std::nullopt;
 }
 
-int extractPalmPicture(const std::string& input, const std::string& output, int density, std::ostream& errors) {
+int extractPalmPicture(const std::string& input, const std::string& output, int density,
+                       std::ostream& errors) {
     try {
         CMemoryBitmap picture;
         renderViewerPicture(readPalmDatabaseFile(input), density, picture);

@@ -27,4 +27,5 @@ std::optional<int> parseDensity(const std::string& text);
 // Writes what the viewer shows of `input` at `density` as a PNG at `output`,
 // through a temporary file renamed into place. 0 when done, else 1 with the
 // reason on `errors`.
-int extractPalmPicture(const std::string& input, const std::string& output, int density, std::ostream& errors);
+int extractPalmPicture(const std::string& input, const std::string& output, int density,
+                       std::ostream& errors);

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kGap = 8;                                // pixels between the pictures
+constexpr int kGap = 8;                                     // pixels between the pictures
 constexpr std::uint8_t kBackground[4] = {96, 96, 96, 255};  // around and between them
 
 void composeSideBySide(const std::vector<std::unique_ptr<CMemoryBitmap>>& pictures, CMemoryBitmap& canvas) {

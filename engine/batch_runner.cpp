@@ -21,12 +21,14 @@ std::string defaultBatchImageName(const std::string& inputPath) {
     const std::string stem = fileStem(inputPath);
     // One byte per character in the handheld's set, so the cut never splits
     // a character; what the set cannot hold becomes "_".
-    return stem.empty() ? kDefaultImageName : encodeWindows1252(stem, '_').bytes.substr(0, kMaxImageNameLength);
+    return stem.empty() ? kDefaultImageName
+                        : encodeWindows1252(stem, '_').bytes.substr(0, kMaxImageNameLength);
 }
 
 Conversion conversionIntoFolder(const std::string& input, const std::string& folder) {
     const std::string databaseName = fileStem(input).empty() ? "MyVexmoorImg" : fileStem(input);
-    return {input, (std::filesystem::path(folder) / (databaseName + ".pdb")).string(), defaultBatchImageName(input)};
+    return {input, (std::filesystem::path(folder) / (databaseName + ".pdb")).string(),
+            defaultBatchImageName(input)};
 }
 
 // Converted one after the other, pictures sharing a database path behave as

@@ -66,8 +66,8 @@ void showWriteFailure(UserNotifier& messages, const std::string& outputPath, con
 }
 
 // Says why the finished database did not take its name; true when it did.
-bool reportCommit(UserNotifier& messages, const std::string& outputPath, const std::string& existingOutputMessage,
-                  TemporaryFile::CommitResult committed) {
+bool reportCommit(UserNotifier& messages, const std::string& outputPath,
+                  const std::string& existingOutputMessage, TemporaryFile::CommitResult committed) {
     switch (committed) {
         case TemporaryFile::CommitResult::kCommitted:
             return true;
@@ -75,9 +75,9 @@ bool reportCommit(UserNotifier& messages, const std::string& outputPath, const s
             messages.showMessage(existingOutputMessage, MessageIcon::Warning);
             return false;
         case TemporaryFile::CommitResult::kTemporaryReplaced:
-            messages.showMessage(
-                "Output file " + outputPath + " could not be written: " + TemporaryFile::describe(committed) + ".",
-                MessageIcon::Error);
+            messages.showMessage("Output file " + outputPath +
+                                     " could not be written: " + TemporaryFile::describe(committed) + ".",
+                                 MessageIcon::Error);
             return false;
         case TemporaryFile::CommitResult::kFailed:
             break;
@@ -106,8 +106,9 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     PendingDatabase::State& state = *database->m_state;
     state.outputPath = outputPath;
     state.replaceExisting = replaceExisting;
-    state.existingOutputMessage =
-        existingOutputMessage.empty() ? "Output file " + outputPath + " already exists." : existingOutputMessage;
+    state.existingOutputMessage = existingOutputMessage.empty()
+                                      ? "Output file " + outputPath + " already exists."
+                                      : existingOutputMessage;
     state.messages = &messages;
     state.log = &log;
     OutputFile& file = state.file;
@@ -115,8 +116,9 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     // take its place, under its own name or another.
     if (!outputPath.empty() && isSameFile(outputPath, inputPath)) {
         database->m_state.reset();
-        messages.showMessage("Output file " + outputPath + " is the source picture itself; it was not overwritten.",
-                             MessageIcon::Error);
+        messages.showMessage(
+            "Output file " + outputPath + " is the source picture itself; it was not overwritten.",
+            MessageIcon::Error);
         log.close();
         return nullptr;
     }
@@ -135,8 +137,8 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
 
         log.appendLine(loadString(IDS_CREATING_IMAGE));
         // One decode for the whole database, whatever the number of bitmaps.
-        CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages, plannedPictureSizes(settings),
-                                   settings.pictureLayout());
+        CachingSourceLoader loader(inputPath, settings.ditherSetting(), messages,
+                                   plannedPictureSizes(settings), settings.pictureLayout());
         loader.setPictureHolding(pictureHolding);
         loader.setQuality(settings.quality);
         loader.setColorManagement(settings.colorManage);

@@ -73,7 +73,8 @@ ConversionPreview previewConversion(DecodedSource decodedPicture, const std::str
         CachingSourceLoader loader(std::move(decodedPicture), inputPath, settings.ditherSetting(), messages,
                                    plannedPictureSizes(settings), settings.pictureLayout());
         loader.setQuality(settings.quality);
-        database = PalmDatabase::writeToMemory(imageName, settings, loader, PalmDatabase::currentCreationDate());
+        database =
+            PalmDatabase::writeToMemory(imageName, settings, loader, PalmDatabase::currentCreationDate());
     } catch (const std::exception& problem) {
         preview.error = problem.what();
         return preview;

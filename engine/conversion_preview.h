@@ -38,4 +38,5 @@ ConversionPreview previewDatabaseFile(const std::string& path);
 // Decodes `inputPath` for previewConversion, through the file's colour
 // profile unless `colorManagement` is off; the text of the failure in `error`
 // and no pixels when it cannot be read, with the wording of a conversion run.
-DecodedSource decodePreviewSource(const std::string& inputPath, std::string& error, bool colorManagement = true);
+DecodedSource decodePreviewSource(const std::string& inputPath, std::string& error,
+                                  bool colorManagement = true);

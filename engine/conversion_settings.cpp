@@ -59,12 +59,16 @@ constexpr StoredConversionSetting kStoredSettings[] = {
     {"orient", [](const ConversionSettings& settings) { return std::int32_t{settings.autoOrient ? 1 : 0}; },
      [](ConversionSettings& settings, std::int32_t stored) { settings.autoOrient = stored != 0; }},
     {"fit", [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.fit); },
-     [](ConversionSettings& settings, std::int32_t stored) { settings.fit = static_cast<PictureFit>(stored); }},
-    {"quality", [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.quality); },
+     [](ConversionSettings& settings, std::int32_t stored) {
+         settings.fit = static_cast<PictureFit>(stored);
+     }},
+    {"quality",
+     [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.quality); },
      [](ConversionSettings& settings, std::int32_t stored) {
          settings.quality = static_cast<PictureQuality>(stored);
      }},
-    {"colormanage", [](const ConversionSettings& settings) { return std::int32_t{settings.colorManage ? 1 : 0}; },
+    {"colormanage",
+     [](const ConversionSettings& settings) { return std::int32_t{settings.colorManage ? 1 : 0}; },
      [](ConversionSettings& settings, std::int32_t stored) { settings.colorManage = stored != 0; }},
 };
 

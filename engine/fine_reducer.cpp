@@ -1,8 +1,8 @@
 #include "engine/fine_reducer.h"
 
 #include "engine/pixel_packer.h"
-#include "imagelib/image_bitmap.h"
 #include "imagelib/color/linear_light.h"
+#include "imagelib/image_bitmap.h"
 
 #include <algorithm>
 #include <array>
@@ -275,7 +275,7 @@ void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<S
 
 // The colour palette: matched in CIELAB, the error spread per channel.
 void ReduceToColors(const CImageBitmap& picture, bool dither, const std::vector<SeenEntry>& entries,
-                     IndexPacker& packer, int depth) {
+                    IndexPacker& packer, int depth) {
     NearestColors nearest(entries);
     std::array<const SeenEntry*, 256> byIndex{};
     for (const SeenEntry& entry : entries) byIndex[static_cast<std::size_t>(entry.index)] = &entry;

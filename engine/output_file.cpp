@@ -5,11 +5,11 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 
 namespace {
 
@@ -136,7 +136,8 @@ void OutputFile::writeBytes(std::span<const std::uint8_t> bytes) {
     if (m_inMemory) {
         const std::size_t end = m_memoryPosition + bytes.size();
         if (end > m_memory.size()) m_memory.resize(end);
-        std::copy(bytes.begin(), bytes.end(), m_memory.begin() + static_cast<std::ptrdiff_t>(m_memoryPosition));
+        std::copy(bytes.begin(), bytes.end(),
+                  m_memory.begin() + static_cast<std::ptrdiff_t>(m_memoryPosition));
         m_memoryPosition = end;
         return;
     }

@@ -4,8 +4,8 @@
 #include "engine/output_file.h"
 #include "engine/pixel_packer.h"
 #include "engine/scanline_encoder.h"
-#include "imagelib/limits/decode_limits.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/limits/decode_limits.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -89,7 +89,8 @@ std::uint8_t readHeader(std::span<const std::uint8_t> bytes, std::size_t offset,
         if (bitmap.compressed) bitmap.compressionType = header.byte(13);
     }
     if (bitmap.version == 3) {
-        if (end - offset < kVersion3HeaderSize) throw PalmFormatError("Bitmap header is cut off" + at(offset));
+        if (end - offset < kVersion3HeaderSize)
+            throw PalmFormatError("Bitmap header is cut off" + at(offset));
         bitmap.headerSize = header.byte(10);
         if (bitmap.headerSize < static_cast<int>(kVersion3HeaderSize))
             throw PalmFormatError("Version-3 header size " + std::to_string(bitmap.headerSize) +
@@ -109,13 +110,13 @@ void checkHeader(const PalmBitmapRecord& bitmap, std::uint8_t flags, const Decod
         throw PalmFormatError("Unsupported pixel size " + std::to_string(bitmap.pixelSize) + where);
     if (bitmap.width == 0 || bitmap.height == 0) throw PalmFormatError("Bitmap has no pixels" + where);
     if (!limits.AllowsSize(bitmap.width, bitmap.height))
-        throw PalmFormatError("Bitmap of " + std::to_string(bitmap.width) + " x " + std::to_string(bitmap.height) +
-                              " pixels is larger than allowed" + where);
+        throw PalmFormatError("Bitmap of " + std::to_string(bitmap.width) + " x " +
+                              std::to_string(bitmap.height) + " pixels is larger than allowed" + where);
     const std::size_t neededRowBytes = (static_cast<std::size_t>(bitmap.width) * bitmap.pixelSize + 7) / 8;
     if (static_cast<std::size_t>(bitmap.rowBytes) < neededRowBytes)
         throw PalmFormatError("Row length " + std::to_string(bitmap.rowBytes) + " cannot hold " +
-                              std::to_string(bitmap.width) + " pixels of " + std::to_string(bitmap.pixelSize) +
-                              " bits" + where);
+                              std::to_string(bitmap.width) + " pixels of " +
+                              std::to_string(bitmap.pixelSize) + " bits" + where);
     const auto pictureBytes = CheckedMultiply(static_cast<std::uint64_t>(bitmap.width) * 4, bitmap.height);
     const auto pixelBytes = CheckedMultiply(bitmap.rowBytes, bitmap.height);
     if (!pictureBytes || *pictureBytes > limits.maxBitmapBytes || *pixelBytes > limits.maxBitmapBytes)
@@ -156,19 +157,23 @@ std::size_t readTables(std::span<const std::uint8_t> bytes, std::size_t end, std
     // Only version-3 headers describe 16-bit pixels themselves; before that,
     // a layout follows the colour table.
     if (bitmap.version != 3 && bitmap.pixelSize == 16 && (flags & kDirectColorFlag)) {
-        if (end - position < kDirectInfoSize) throw PalmFormatError("16-bit colour layout is cut off" + where);
+        if (end - position < kDirectInfoSize)
+            throw PalmFormatError("16-bit colour layout is cut off" + where);
         const std::uint8_t* info = &bytes[position];
         if (info[0] != 5 || info[1] != 6 || info[2] != 5)
-            throw PalmFormatError("16-bit colour layout " + std::to_string(info[0]) + "-" + std::to_string(info[1]) +
-                                  "-" + std::to_string(info[2]) + " is not 5-6-5" + where);
+            throw PalmFormatError("16-bit colour layout " + std::to_string(info[0]) + "-" +
+                                  std::to_string(info[1]) + "-" + std::to_string(info[2]) + " is not 5-6-5" +
+                                  where);
         // The transparent colour is stored as red, green and blue bytes.
-        bitmap.transparentValue = static_cast<std::uint32_t>(((info[5] >> 3) << 11) | ((info[6] >> 2) << 5) | (info[7] >> 3));
+        bitmap.transparentValue =
+            static_cast<std::uint32_t>(((info[5] >> 3) << 11) | ((info[6] >> 2) << 5) | (info[7] >> 3));
         position += kDirectInfoSize;
     }
     return position;
 }
 
-void readPixels(std::span<const std::uint8_t> bytes, std::size_t position, std::size_t end, PalmBitmapRecord& bitmap) {
+void readPixels(std::span<const std::uint8_t> bytes, std::size_t position, std::size_t end,
+                PalmBitmapRecord& bitmap) {
     const std::string where = at(bitmap.offset);
     const auto rowBytes = static_cast<std::size_t>(bitmap.rowBytes);
     const auto height = static_cast<std::size_t>(bitmap.height);
@@ -187,8 +192,8 @@ void readPixels(std::span<const std::uint8_t> bytes, std::size_t position, std::
     const HeaderReader field(bytes, position, bitmap.littleEndian);
     bitmap.blockLength = fieldSize == 4 ? field.dword(0) : field.word(0);
     if (bitmap.blockLength < fieldSize || bitmap.blockLength > end - position)
-        throw PalmFormatError("Compressed block length " + std::to_string(bitmap.blockLength) + " does not fit the " +
-                              std::to_string(end - position) + " bytes left" + where);
+        throw PalmFormatError("Compressed block length " + std::to_string(bitmap.blockLength) +
+                              " does not fit the " + std::to_string(end - position) + " bytes left" + where);
     bitmap.payloadLength = bitmap.blockLength;
     const auto data = bytes.subspan(position + fieldSize, bitmap.blockLength - fieldSize);
     const std::size_t pixelBytes = bitmap.pixelSize == 16 ? 2 : 1;
@@ -226,7 +231,8 @@ PalmBitmapRecord readPalmBitmap(std::span<const std::uint8_t> bytes, std::size_t
     // A member's data ends where the next member begins, so no two members
     // of a family can claim the same bytes.
     if (bitmap.nextOffset != 0) {
-        if (bitmap.nextOffset < static_cast<std::size_t>(bitmap.headerSize) || bitmap.nextOffset >= end - offset)
+        if (bitmap.nextOffset < static_cast<std::size_t>(bitmap.headerSize) ||
+            bitmap.nextOffset >= end - offset)
             throw PalmFormatError("Next-bitmap offset " + std::to_string(bitmap.nextOffset) +
                                   " does not lead to another bitmap" + at(offset));
         end = offset + bitmap.nextOffset;
@@ -278,14 +284,16 @@ std::vector<PalmBitmapRecord> readPalmBitmapFamily(std::span<const std::uint8_t>
             const HeaderReader header(bytes, offset, (versionByte & kLittleEndianMark) != 0);
             // The high-density members follow directly behind the placeholder
             // unless it says otherwise.
-            const std::size_t next = header.word(10) != 0 ? std::size_t{header.word(10)} * 4 : kShortHeaderSize;
+            const std::size_t next =
+                header.word(10) != 0 ? std::size_t{header.word(10)} * 4 : kShortHeaderSize;
             if (next >= end - offset) break;
             offset += next;
             continue;
         }
         if (family.size() == budget.limits().maxPalmBitmapsPerFamily)
             throw PalmFormatError("Bitmap family holds more than " +
-                                  std::to_string(budget.limits().maxPalmBitmapsPerFamily) + " bitmaps" + at(offset));
+                                  std::to_string(budget.limits().maxPalmBitmapsPerFamily) + " bitmaps" +
+                                  at(offset));
         family.push_back(readPalmBitmap(bytes, offset, end, budget.limitsForNextBitmap()));
         budget.countBitmap(family.back(), true);
         const std::size_t next = family.back().nextOffset;

@@ -207,7 +207,8 @@ bool PalmDatabase::writeImages(OutputFile& file, const ConversionSettings& setti
     }
 }
 
-std::vector<std::uint8_t> PalmDatabase::writeToMemory(const std::string& imageName, const ConversionSettings& settings,
+std::vector<std::uint8_t> PalmDatabase::writeToMemory(const std::string& imageName,
+                                                      const ConversionSettings& settings,
                                                       BitmapLoader& loader, std::uint32_t creationDate) {
     OutputFile memory;
     memory.openInMemory();

@@ -74,6 +74,7 @@ public:
     // The whole database, header and images, written into memory instead of
     // a file: what a conversion with these settings would write, for a caller
     // that shows it before anything is saved. Empty when a load failed.
-    static std::vector<std::uint8_t> writeToMemory(const std::string& imageName, const ConversionSettings& settings,
-                                                   BitmapLoader& loader, std::uint32_t creationDate);
+    static std::vector<std::uint8_t> writeToMemory(const std::string& imageName,
+                                                   const ConversionSettings& settings, BitmapLoader& loader,
+                                                   std::uint32_t creationDate);
 };

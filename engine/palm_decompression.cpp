@@ -16,8 +16,8 @@ std::size_t checkedPictureBytes(std::size_t inputBytes, std::size_t rowBytes, st
     const auto mostBytes = CheckedMultiply(inputBytes / unitInput + 1, unitOutput);
     if (!pictureBytes || !mostBytes || *pictureBytes > *mostBytes)
         throw PalmFormatError(std::string(compression) + " data of " + std::to_string(inputBytes) +
-                              " bytes cannot fill " + std::to_string(rowBytes) + " x " + std::to_string(height) +
-                              " bytes of pixels");
+                              " bytes cannot fill " + std::to_string(rowBytes) + " x " +
+                              std::to_string(height) + " bytes of pixels");
     return static_cast<std::size_t>(*pictureBytes);
 }
 
@@ -29,7 +29,8 @@ void requirePixelRows(std::size_t rowBytes, std::size_t pixelBytes, const char* 
 
 class Input {
 public:
-    Input(std::span<const std::uint8_t> data, const char* compression) : m_data(data), m_compression(compression) {}
+    Input(std::span<const std::uint8_t> data, const char* compression)
+        : m_data(data), m_compression(compression) {}
 
     bool atEnd() const { return m_position == m_data.size(); }
     std::span<const std::uint8_t> take(std::size_t count) {
@@ -52,7 +53,8 @@ private:
 // consumed in proportion to the output.
 void countEmptyRun(std::size_t& emptyRuns, std::size_t total, const char* compression) {
     if (++emptyRuns > total)
-        throw PalmFormatError(std::string(compression) + " data holds more empty runs than the picture has bytes");
+        throw PalmFormatError(std::string(compression) +
+                              " data holds more empty runs than the picture has bytes");
 }
 
 void requireRoom(std::size_t written, std::size_t count, std::size_t total, const char* compression) {
@@ -83,7 +85,8 @@ std::vector<std::uint8_t> expandScanlines(std::span<const std::uint8_t> data, st
                 if (flags & (0x80 >> (j - group))) {
                     out[j] = in.byte();
                 } else {
-                    if (above == nullptr) throw PalmFormatError("Scanline-compressed first row refers to a row above it");
+                    if (above == nullptr)
+                        throw PalmFormatError("Scanline-compressed first row refers to a row above it");
                     out[j] = above[j];
                 }
             }
@@ -92,11 +95,12 @@ std::vector<std::uint8_t> expandScanlines(std::span<const std::uint8_t> data, st
     return pixels;
 }
 
-std::vector<std::uint8_t> expandRle(std::span<const std::uint8_t> data, std::size_t rowBytes, std::size_t height,
-                                    std::size_t pixelBytes) {
+std::vector<std::uint8_t> expandRle(std::span<const std::uint8_t> data, std::size_t rowBytes,
+                                    std::size_t height, std::size_t pixelBytes) {
     constexpr const char* kName = "RLE";
     requirePixelRows(rowBytes, pixelBytes, kName);
-    const std::size_t total = checkedPictureBytes(data.size(), rowBytes, height, 1 + pixelBytes, 255 * pixelBytes, kName);
+    const std::size_t total =
+        checkedPictureBytes(data.size(), rowBytes, height, 1 + pixelBytes, 255 * pixelBytes, kName);
     std::vector<std::uint8_t> pixels(total);
     Input in(data, kName);
     std::size_t written = 0;
@@ -116,7 +120,8 @@ std::vector<std::uint8_t> expandPackBits(std::span<const std::uint8_t> data, std
                                          std::size_t height, std::size_t pixelBytes) {
     constexpr const char* kName = "PackBits";
     requirePixelRows(rowBytes, pixelBytes, kName);
-    const std::size_t total = checkedPictureBytes(data.size(), rowBytes, height, 1 + pixelBytes, 128 * pixelBytes, kName);
+    const std::size_t total =
+        checkedPictureBytes(data.size(), rowBytes, height, 1 + pixelBytes, 128 * pixelBytes, kName);
     std::vector<std::uint8_t> pixels(total);
     Input in(data, kName);
     std::size_t written = 0;

@@ -21,8 +21,8 @@ std::vector<std::uint8_t> expandScanlines(std::span<const std::uint8_t> data, st
 
 // Run-length pairs: a count, then one pixel (one byte, or two at 16 bits per
 // pixel) repeated count times.
-std::vector<std::uint8_t> expandRle(std::span<const std::uint8_t> data, std::size_t rowBytes, std::size_t height,
-                                    std::size_t pixelBytes);
+std::vector<std::uint8_t> expandRle(std::span<const std::uint8_t> data, std::size_t rowBytes,
+                                    std::size_t height, std::size_t pixelBytes);
 
 // PackBits: a signed count n, then n + 1 literal pixels (n >= 0) or one pixel
 // repeated 1 - n times (n < 0, -128 does nothing). The pixel is one byte, or

@@ -42,7 +42,7 @@ std::vector<Color> EightBitPalette() {
                 for (int green : kCubeLevels) {
                     if (red == 0 && green == 0 && blue == 0) continue;
                     colors.push_back({static_cast<std::uint8_t>(red), static_cast<std::uint8_t>(green),
-                                       static_cast<std::uint8_t>(blue)});
+                                      static_cast<std::uint8_t>(blue)});
                 }
             }
         }
@@ -108,7 +108,8 @@ PalmPalette::PalmPalette(int depth) : m_depth(depth) {
             offCube.push_back(static_cast<std::uint8_t>(i));
             continue;
         }
-        const auto cell = static_cast<std::size_t>(CubeCell(color[0] / kCubeStep, color[1] / kCubeStep, color[2] / kCubeStep));
+        const auto cell = static_cast<std::size_t>(
+            CubeCell(color[0] / kCubeStep, color[1] / kCubeStep, color[2] / kCubeStep));
         if (!seen[cell]) m_cubeIndex[cell] = static_cast<std::uint8_t>(i);
         seen[cell] = true;
     }
@@ -138,7 +139,8 @@ int PalmPalette::nearestIndex(int red, int green, int blue) const {
     if (!m_hasCube) return searchAll(red, green, blue);
 
     const auto nearestLevel = [](int value) { return (value + kCubeStep / 2) / kCubeStep; };
-    const auto cell = static_cast<std::size_t>(CubeCell(nearestLevel(red), nearestLevel(green), nearestLevel(blue)));
+    const auto cell =
+        static_cast<std::size_t>(CubeCell(nearestLevel(red), nearestLevel(green), nearestLevel(blue)));
     int best = m_cubeIndex[cell];
     int bestDistance = Distance(m_colors[static_cast<std::size_t>(best)], red, green, blue);
     for (std::size_t i = m_rivalsStart[cell]; i < m_rivalsStart[cell + 1]; ++i) {

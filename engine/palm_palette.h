@@ -37,9 +37,9 @@ private:
     // Only entries off the cube can then come closer, and only those near
     // enough to that cube colour: each cube cell lists them.
     bool m_hasCube = false;
-    std::array<std::uint8_t, 216> m_cubeIndex{};  // lowest index of each cube colour
+    std::array<std::uint8_t, 216> m_cubeIndex{};     // lowest index of each cube colour
     std::array<std::uint16_t, 217> m_rivalsStart{};  // cell i's rivals: [start[i], start[i + 1])
-    std::vector<std::uint8_t> m_rivals;             // indexes of entries off the cube
+    std::vector<std::uint8_t> m_rivals;              // indexes of entries off the cube
 
     // When every entry is a grey l, the distance of (r, g, b) to it is
     // 3l^2 - 2l(r + g + b) plus a term the same for every entry, so the

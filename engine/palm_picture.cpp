@@ -87,13 +87,14 @@ void renderPalmBitmap(const PalmBitmapRecord& bitmap, std::uint8_t* const* rows)
         const bool lowBitsFirst = bitmap.version == 3 && bitmap.pixelFormat == kPalmIndexedLittleEndian;
         for (std::size_t x = 0; x < width; ++x, out += 4) {
             const std::size_t slot = x % perByte;
-            const std::size_t shift = static_cast<std::size_t>(depth) * (lowBitsFirst ? slot : perByte - 1 - slot);
+            const std::size_t shift =
+                static_cast<std::size_t>(depth) * (lowBitsFirst ? slot : perByte - 1 - slot);
             const auto index = static_cast<int>((in[x / perByte] >> shift) & mask);
             if (bitmap.hasColorTable) {
                 // An index beyond a short table has no colour; it shows black.
                 const PalmColor color = static_cast<std::size_t>(index) < bitmap.colorTable.size()
-                                              ? bitmap.colorTable[static_cast<std::size_t>(index)]
-                                              : PalmColor{};
+                                            ? bitmap.colorTable[static_cast<std::size_t>(index)]
+                                            : PalmColor{};
                 out[0] = color.blue;
                 out[1] = color.green;
                 out[2] = color.red;
@@ -136,7 +137,8 @@ void renderViewerPicture(const PalmDatabaseRecord& database, int density, CImage
     for (const auto* part : parts) height += static_cast<std::uint64_t>(part->height);
     const int width = parts.front()->width;
     const auto bytes = CheckedMultiply(static_cast<std::uint64_t>(width) * 4, height);
-    if (!limits.AllowsSize(width, static_cast<std::int64_t>(height)) || !bytes || *bytes > limits.maxBitmapBytes)
+    if (!limits.AllowsSize(width, static_cast<std::int64_t>(height)) || !bytes ||
+        *bytes > limits.maxBitmapBytes)
         throw PalmFormatError("The picture of " + std::to_string(width) + " x " + std::to_string(height) +
                               " pixels is larger than allowed");
     try {

@@ -26,7 +26,8 @@ std::vector<std::uint8_t> rgbRows(const CImageBitmap& picture) {
     rgb.reserve(width * static_cast<std::size_t>(picture.GetHeight()) * 3);
     for (int y = 0; y < picture.GetHeight(); ++y) {
         const std::uint8_t* pixel = picture.GetRows()[y];
-        for (std::size_t x = 0; x < width; ++x, pixel += 4) rgb.insert(rgb.end(), {pixel[2], pixel[1], pixel[0]});
+        for (std::size_t x = 0; x < width; ++x, pixel += 4)
+            rgb.insert(rgb.end(), {pixel[2], pixel[1], pixel[0]});
     }
     return rgb;
 }

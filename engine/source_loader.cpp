@@ -2,8 +2,8 @@
 
 #include "engine/palm_bitmap.h"
 #include "imagelib/any_format_decoder.h"
-#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/orientation/picture_orientation.h"
 #include "imagelib/resize_filter.h"
 #include "imagelib/text_exception.h"
@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -40,8 +40,9 @@ int orientationToApply(const std::string& inputPath, const PictureLayout& layout
 
 PictureHolding defaultPictureHolding() {
     const char* whole = std::getenv("KESTRIN_WHOLE_PICTURE");
-    return whole != nullptr && *whole != '\0' && std::string_view(whole) != "0" ? PictureHolding::kWholePicture
-                                                                            : PictureHolding::kStreamWherePossible;
+    return whole != nullptr && *whole != '\0' && std::string_view(whole) != "0"
+               ? PictureHolding::kWholePicture
+               : PictureHolding::kStreamWherePossible;
 }
 
 void decodeSourcePicture(const std::string& inputPath, CDIBBitmap& picture, const DecodeLimits& limits,
@@ -103,7 +104,8 @@ bool PalmBitmap::loadFromFile(const std::string& inputPath, int dither, UserNoti
                               const PictureLayout& layout, PictureQuality quality) {
     if (!isPalmDepth(depth())) return false;
     CDIBBitmap picture;
-    if (!loadScaledPicture(inputPath, width(), height(), picture, notifier, layout, {}, quality)) return false;
+    if (!loadScaledPicture(inputPath, width(), height(), picture, notifier, layout, {}, quality))
+        return false;
     return loadFromBitmap(picture, dither, quality);
 }
 
@@ -134,8 +136,8 @@ CachingSourceLoader::CachingSourceLoader(std::string inputPath, int dither, User
             m_plannedSizes.push_back(size);
 }
 
-CachingSourceLoader::CachingSourceLoader(DecodedSource decodedPicture, std::string inputPath,
-                                         int dither, UserNotifier& notifier, std::vector<PictureSize> plannedSizes,
+CachingSourceLoader::CachingSourceLoader(DecodedSource decodedPicture, std::string inputPath, int dither,
+                                         UserNotifier& notifier, std::vector<PictureSize> plannedSizes,
                                          const PictureLayout& layout)
     : CachingSourceLoader(std::move(inputPath), dither, notifier, std::move(plannedSizes), layout) {
     m_decodedPicture = std::move(decodedPicture);

@@ -70,8 +70,9 @@ struct DecodedSource {
 // returned. The decode keeps to `limits`.
 // With the fine quality the picture is scaled in linear light.
 bool loadScaledPicture(const std::string& inputPath, int width, int height, CDIBBitmap& picture,
-                       UserNotifier& notifier, const PictureLayout& layout = {}, const DecodeLimits& limits = {},
-                       PictureQuality quality = PictureQuality::kClassic, bool colorManagement = true);
+                       UserNotifier& notifier, const PictureLayout& layout = {},
+                       const DecodeLimits& limits = {}, PictureQuality quality = PictureQuality::kClassic,
+                       bool colorManagement = true);
 
 // Fills each bitmap object of a run from the source file: every load decodes
 // and scales the file again, then reduces the picture to the object's depth.

@@ -20,7 +20,8 @@ namespace {
 // Every level of every channel, once a row.
 std::vector<std::uint8_t> Row(std::size_t pixels, int seed) {
     std::vector<std::uint8_t> row(pixels * 4);
-    for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<std::uint8_t>(i / 4 + i % 4 * 61 + seed);
+    for (std::size_t i = 0; i < row.size(); ++i)
+        row[i] = static_cast<std::uint8_t>(i / 4 + i % 4 * 61 + seed);
     return row;
 }
 
@@ -33,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ProfilePixels pixels = kModels[data[0] % 4];
     const bool asPicture = (data[0] & 4) != 0;
     DecodeLimits limits;
-    const CColorConversion conversion = CColorConversion::FromIccProfile({data + 1, size - 1}, pixels, limits);
+    const CColorConversion conversion =
+        CColorConversion::FromIccProfile({data + 1, size - 1}, pixels, limits);
     if (conversion.Converts() && conversion.Note().rfind("colour profile: ", 0) != 0) __builtin_trap();
     if (!conversion.Converts()) return 0;
     if (!asPicture) {

@@ -225,7 +225,8 @@ int CAnyFormatDecoder::DetectFormat(const std::uint8_t* data, std::int64_t size)
     return FORMAT_UNKNOWN;
 }
 
-int CAnyFormatDecoder::DetectSourceFormat(const std::string& name, const std::uint8_t* header, std::int64_t size) {
+int CAnyFormatDecoder::DetectSourceFormat(const std::string& name, const std::uint8_t* header,
+                                          std::int64_t size) {
     const int format = FormatFromName(name);
     return format != FORMAT_UNKNOWN ? format : DetectFormat(header, size);
 }
@@ -234,7 +235,8 @@ void CAnyFormatDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap,
     SetColorNote({});
     SetDeferredConversion(nullptr);
     ClearNotes();
-    const int format = DetectSourceFormat(source.GetName(), source.PeekBytes(kDetectionBytes), source.GetSize());
+    const int format =
+        DetectSourceFormat(source.GetName(), source.PeekBytes(kDetectionBytes), source.GetSize());
     if (format == FORMAT_UNKNOWN) RaiseError(ERR_UNKNOWN_FILE_TYPE, "Unknown file type.");
 
     const FormatEntry* entry = FindFormat(format);

@@ -22,7 +22,15 @@ inline std::uint32_t ReadBE32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
 }
 
-inline std::int16_t ReadLE16Signed(const std::uint8_t* p) { return static_cast<std::int16_t>(ReadLE16(p)); }
-inline std::int32_t ReadLE32Signed(const std::uint8_t* p) { return static_cast<std::int32_t>(ReadLE32(p)); }
-inline std::int16_t ReadBE16Signed(const std::uint8_t* p) { return static_cast<std::int16_t>(ReadBE16(p)); }
-inline std::int32_t ReadBE32Signed(const std::uint8_t* p) { return static_cast<std::int32_t>(ReadBE32(p)); }
+inline std::int16_t ReadLE16Signed(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(ReadLE16(p));
+}
+inline std::int32_t ReadLE32Signed(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(ReadLE32(p));
+}
+inline std::int16_t ReadBE16Signed(const std::uint8_t* p) {
+    return static_cast<std::int16_t>(ReadBE16(p));
+}
+inline std::int32_t ReadBE32Signed(const std::uint8_t* p) {
+    return static_cast<std::int32_t>(ReadBE32(p));
+}

@@ -1,7 +1,7 @@
 #include "imagelib/image_bitmap.h"
 
-#include "imagelib/limits/decode_limits.h"
 #include "imagelib/limits/checked_arithmetic.h"
+#include "imagelib/limits/decode_limits.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -21,7 +21,9 @@ const char kOutOfMemory[] = "Out of memory creating bitmap.";
 // resizer and the engine are built for pictures within them.
 constexpr DecodeLimits kCeiling{};
 
-[[noreturn]] void ThrowOutOfMemory() { throw CTextException(ERR_NO_MEMORY, kOutOfMemory); }
+[[noreturn]] void ThrowOutOfMemory() {
+    throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+}
 
 // A size over the ceiling fails as an allocation would, saying why.
 [[noreturn]] void ThrowOverCeiling(int width, int height, int bpp) {
@@ -80,14 +82,19 @@ void CImageBitmap::CreateWindow(int width, int height, int bpp, bool hasAlpha, i
     m_windowRows = slots;
 }
 
-void CImageBitmap::Lock(bool, bool) { ++m_lockCount; }
+void CImageBitmap::Lock(bool, bool) {
+    ++m_lockCount;
+}
 
-void CImageBitmap::Unlock() { --m_lockCount; }
+void CImageBitmap::Unlock() {
+    --m_lockCount;
+}
 
 std::size_t CImageBitmap::RowBytes(int width, int bpp) {
     // Rounding up is the same as the classic "+1 for a partial 1-bit byte" rule
     // for every depth the library creates, and safe for the others.
-    return static_cast<std::size_t>((static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8);
+    return static_cast<std::size_t>(
+        (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8);
 }
 
 std::size_t CImageBitmap::CheckedStorageSize(int width, int height, int bpp, std::size_t stride) {
@@ -165,13 +172,21 @@ void CImageBitmap::CopyFrom(const CImageBitmap& source, int bpp) {
 
 // ---------------------------------------------------------------------------
 
-CDIBBitmap::CDIBBitmap() { Create(16, 16, 8, false); }
+CDIBBitmap::CDIBBitmap() {
+    Create(16, 16, 8, false);
+}
 
-CDIBBitmap::~CDIBBitmap() { FreeStorage(); }
+CDIBBitmap::~CDIBBitmap() {
+    FreeStorage();
+}
 
-std::size_t CDIBBitmap::GetLineStride() const { return (RowBytes(m_width, m_bpp) + 3) & ~std::size_t{3}; }
+std::size_t CDIBBitmap::GetLineStride() const {
+    return (RowBytes(m_width, m_bpp) + 3) & ~std::size_t{3};
+}
 
-std::size_t CDIBBitmap::GetMemorySize() const { return m_blockSize + sizeof(*this); }
+std::size_t CDIBBitmap::GetMemorySize() const {
+    return m_blockSize + sizeof(*this);
+}
 
 void CDIBBitmap::AllocStorage(int width, int height, int bpp, bool hasAlpha) {
     const std::size_t stride = IsSupportedDepth(bpp) && width > 0 && width <= kCeiling.maxSide
@@ -218,11 +233,17 @@ void CDIBBitmap::BuildLineArray() {
 
 // ---------------------------------------------------------------------------
 
-CMemoryBitmap::CMemoryBitmap() { Create(16, 16, 8, false); }
+CMemoryBitmap::CMemoryBitmap() {
+    Create(16, 16, 8, false);
+}
 
-CMemoryBitmap::~CMemoryBitmap() { FreeStorage(); }
+CMemoryBitmap::~CMemoryBitmap() {
+    FreeStorage();
+}
 
-std::size_t CMemoryBitmap::GetLineStride() const { return RowBytes(m_width, m_bpp); }
+std::size_t CMemoryBitmap::GetLineStride() const {
+    return RowBytes(m_width, m_bpp);
+}
 
 std::size_t CMemoryBitmap::GetMemorySize() const {
     return m_pixelBuffer.size() + m_paletteBuffer.size() * sizeof(PaletteEntry) + sizeof(*this);
@@ -254,5 +275,6 @@ void CMemoryBitmap::FreeStorage() {
 void CMemoryBitmap::BuildLineArray() {
     const std::size_t stride = GetLineStride();
     m_lines.resize(static_cast<std::size_t>(m_height));
-    for (int i = 0; i < m_height; ++i) m_lines[static_cast<std::size_t>(i)] = m_pixelBuffer.data() + static_cast<std::size_t>(i) * stride;
+    for (int i = 0; i < m_height; ++i)
+        m_lines[static_cast<std::size_t>(i)] = m_pixelBuffer.data() + static_cast<std::size_t>(i) * stride;
 }

@@ -160,7 +160,8 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
 }
 
 CDecodedRowListener* CImageDecoder::RowReporter() {
-    return m_rowListener != nullptr || (m_conversion.Converts() && !m_deferConversion) ? &m_reporter : nullptr;
+    return m_rowListener != nullptr || (m_conversion.Converts() && !m_deferConversion) ? &m_reporter
+                                                                                       : nullptr;
 }
 
 void CImageDecoder::ConvertingReporter::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
@@ -182,8 +183,8 @@ void CImageDecoder::ConvertRows(const CImageBitmap& bitmap, int rowCount) noexce
     // A large photo's conversion costs about as much as its decode: spans
     // of rows worth a thread's start-up are shared out between the cores.
     const std::uint64_t pixels = static_cast<std::uint64_t>(count) * width;
-    const int threads = static_cast<int>(
-        std::clamp<std::uint64_t>(pixels / kPixelsWorthAThread, 1, static_cast<std::uint64_t>(DefaultThreadCount())));
+    const int threads = static_cast<int>(std::clamp<std::uint64_t>(
+        pixels / kPixelsWorthAThread, 1, static_cast<std::uint64_t>(DefaultThreadCount())));
     ForEachRowRun(count, threads, [&](int, int begin, int end) {
         for (int y = first + begin; y < first + end; ++y) m_conversion.ConvertPixels(rows[y], width);
     });
@@ -199,7 +200,8 @@ bool CImageDecoder::LeavesRows(const CImageBitmap& bitmap) noexcept {
 }
 
 bool CImageDecoder::HandOnRows(const CImageBitmap& bitmap, int rowCount) noexcept {
-    if (m_rowListener == nullptr || !m_conversion.Converts() || bitmap.GetDepth() != 32 || m_rowsLeft) return false;
+    if (m_rowListener == nullptr || !m_conversion.Converts() || bitmap.GetDepth() != 32 || m_rowsLeft)
+        return false;
     rowCount = std::min(rowCount, bitmap.GetHeight());
     if (rowCount <= m_rowsConverted) return true;
     if (!m_rowListener->TakeRowConversion(bitmap, m_conversion, m_rowsConverted, rowCount)) return false;
@@ -260,10 +262,10 @@ void CImageDecoder::DecodeImage(CImageBitmap&, std::vector<PaletteEntry>&, int&,
 void CImageDecoder::ReportMissingRows(int firstRow, int lastRow) {
     if (firstRow > lastRow || firstRow < 0) return;
     // Counted from 1, as people count rows.
-    m_pictureWarning = firstRow == lastRow
-                           ? FormatMessage("the picture ends early: row %d is missing", firstRow + 1)
-                           : FormatMessage("the picture ends early: rows %d to %d are missing", firstRow + 1,
-                                           lastRow + 1);
+    m_pictureWarning =
+        firstRow == lastRow
+            ? FormatMessage("the picture ends early: row %d is missing", firstRow + 1)
+            : FormatMessage("the picture ends early: rows %d to %d are missing", firstRow + 1, lastRow + 1);
 }
 
 void CImageDecoder::ReportMissingDetail() {

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "imagelib/color/color_conversion.h"
-#include "imagelib/limits/decode_limits.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
 #include "imagelib/library_messages.h"
+#include "imagelib/limits/decode_limits.h"
 #include "imagelib/ruvo_object.h"
 
 #include <cstdint>

@@ -37,7 +37,9 @@ public:
     virtual const char* GetMessage() const { return m_message.c_str(); }
     // What a person is told: the explanation when there is one, otherwise the
     // message.
-    const char* GetUserMessage() const { return m_explanation.empty() ? GetMessage() : m_explanation.c_str(); }
+    const char* GetUserMessage() const {
+        return m_explanation.empty() ? GetMessage() : m_explanation.c_str();
+    }
 
 private:
     int m_code;

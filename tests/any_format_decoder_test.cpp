@@ -121,7 +121,9 @@ std::vector<std::uint8_t> FileTypeBox(const std::string& major, const std::vecto
                                       std::size_t claimedSize = 0) {
     ByteWriter out;
     out.be32(static_cast<std::uint32_t>(claimedSize != 0 ? claimedSize : 16 + 4 * compatible.size()))
-        .text("ftyp").text(major).be32(0);
+        .text("ftyp")
+        .text(major)
+        .be32(0);
     for (const auto& brand : compatible) out.text(brand);
     out.fill(64, 0);
     return out.data();
@@ -145,7 +147,8 @@ TEST(DetectFormat, WebPAndHeifBrandsAreRecognisedBySignature) {
         {FileTypeBox("mp42", {"isom", "heic"}, 20), Format::FORMAT_UNKNOWN},
         {FileTypeBox("heic", {}, 12), Format::FORMAT_UNKNOWN},
     };
-    for (const auto& c : cases) EXPECT_EQ(Detect(c.bytes), c.format) << std::string(c.bytes.begin(), c.bytes.begin() + 24);
+    for (const auto& c : cases)
+        EXPECT_EQ(Detect(c.bytes), c.format) << std::string(c.bytes.begin(), c.bytes.begin() + 24);
 }
 
 // The new signatures are tested after every older test: data that an older

@@ -29,7 +29,7 @@ struct BmpFile {
     std::int32_t height = 1;
     std::uint16_t bitCount = 24;
     std::uint32_t compression = 0;
-    std::int64_t colorsUsed = -1;       // -1: the number of table entries
+    std::int64_t colorsUsed = -1;        // -1: the number of table entries
     std::vector<std::uint32_t> table{};  // 0xRRGGBB entries
     std::vector<std::uint32_t> masks{};  // red, green, blue; right after the first 40 header bytes
     std::size_t gap = 0;                 // bytes between the table and the pixels

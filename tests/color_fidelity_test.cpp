@@ -61,7 +61,8 @@ Linear Blurred(const Linear& picture) {
     const int radius = static_cast<int>(3 * kBlurSigma + 0.5);
     std::vector<double> kernel;
     double total = 0;
-    for (int i = -radius; i <= radius; ++i) total += kernel.emplace_back(std::exp(-0.5 * i * i / kBlurSigma / kBlurSigma));
+    for (int i = -radius; i <= radius; ++i)
+        total += kernel.emplace_back(std::exp(-0.5 * i * i / kBlurSigma / kBlurSigma));
     for (double& weight : kernel) weight /= total;
     Linear out = picture;
     for (int pass = 0; pass < 2; ++pass) {

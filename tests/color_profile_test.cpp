@@ -4,8 +4,8 @@
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/color/color_profile_cost.h"
-#include "imagelib/image_bitmap.h"
 #include "imagelib/color/linear_light.h"
+#include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
@@ -36,8 +36,8 @@ constexpr int kSide = 16;
 
 // Patches of sRGB colours, saturated and not, that every space here holds.
 std::vector<std::uint8_t> Patches() {
-    const std::uint8_t colors[][3] = {{200, 60, 40}, {40, 160, 70}, {50, 70, 190}, {128, 128, 128},
-                                       {230, 210, 120}, {20, 20, 24}, {250, 250, 250}, {120, 40, 150}};
+    const std::uint8_t colors[][3] = {{200, 60, 40},   {40, 160, 70}, {50, 70, 190},   {128, 128, 128},
+                                      {230, 210, 120}, {20, 20, 24},  {250, 250, 250}, {120, 40, 150}};
     std::vector<std::uint8_t> rgb;
     for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x) {
@@ -48,19 +48,25 @@ std::vector<std::uint8_t> Patches() {
 }
 
 // A version 5 BMP of the picture that embeds `profile` after its pixels.
-std::vector<std::uint8_t> BmpV5(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile) {
+std::vector<std::uint8_t> BmpV5(const std::vector<std::uint8_t>& rgb,
+                                const std::vector<std::uint8_t>& profile) {
     const auto v3 = MakeBmp24(kSide, kSide, [&](int x, int y) {
         const std::uint8_t* pixel = &rgb[(y * kSide + x) * 3];
         return Bgr{pixel[2], pixel[1], pixel[0]};
     });
     const std::vector<std::uint8_t> pixels(v3.begin() + 54, v3.end());
     ByteWriter bmp;
-    bmp.text("BM").le32(static_cast<std::uint32_t>(14 + 124 + pixels.size() + profile.size())).le32(0).le32(14 + 124);
+    bmp.text("BM")
+        .le32(static_cast<std::uint32_t>(14 + 124 + pixels.size() + profile.size()))
+        .le32(0)
+        .le32(14 + 124);
     ByteWriter info;
     for (std::size_t i = 18; i < 54; ++i) info.u8(v3[i]);
     // Masks, 'MBED' (or 'sRGB' without a profile), endpoints and gammas, intent.
     info.fill(16, 0).le32(profile.empty() ? 0x73524742 : 0x4D424544).fill(48, 0).le32(4);
-    info.le32(static_cast<std::uint32_t>(124 + pixels.size())).le32(static_cast<std::uint32_t>(profile.size())).le32(0);
+    info.le32(static_cast<std::uint32_t>(124 + pixels.size()))
+        .le32(static_cast<std::uint32_t>(profile.size()))
+        .le32(0);
     bmp.le32(124);
     for (const std::uint8_t byte : info.data()) bmp.u8(byte);
     for (const std::uint8_t byte : pixels) bmp.u8(byte);
@@ -73,7 +79,8 @@ std::vector<std::uint8_t> BmpV5(const std::vector<std::uint8_t>& rgb, const std:
 const struct {
     const char* name;
     const char* harness;  // the fuzz harness the file seeds
-    std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&, const std::vector<std::uint8_t>&)>
+    std::function<std::vector<std::uint8_t>(const std::vector<std::uint8_t>&,
+                                            const std::vector<std::uint8_t>&)>
         encode;
 } kLosslessFormats[] = {
     {"PNG", "png",
@@ -96,10 +103,13 @@ const struct {
      }},
     {"WebP", "webp",
      [](const auto& rgb, const auto& profile) {
-         const auto webp = EncodeWebP(kSide, kSide, [&](int x, int y) {
-             const std::uint8_t* pixel = &rgb[(y * kSide + x) * 3];
-             return Rgba{pixel[0], pixel[1], pixel[2], 255};
-         }, true);
+         const auto webp = EncodeWebP(
+             kSide, kSide,
+             [&](int x, int y) {
+                 const std::uint8_t* pixel = &rgb[(y * kSide + x) * 3];
+                 return Rgba{pixel[0], pixel[1], pixel[2], 255};
+             },
+             true);
          return profile.empty() ? webp : WithWebPProfile(webp, profile);
      }},
     {"BMP", "bmp", [](const auto& rgb, const auto& profile) { return BmpV5(rgb, profile); }},
@@ -120,7 +130,8 @@ std::vector<PaletteEntry> Pixels(const CImageBitmap& bitmap) {
             }
     } else {
         for (int y = 0; y < bitmap.GetHeight(); ++y)
-            for (int x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back(bitmap.GetPalette()[bitmap.GetRows()[y][x]]);
+            for (int x = 0; x < bitmap.GetWidth(); ++x)
+                pixels.push_back(bitmap.GetPalette()[bitmap.GetRows()[y][x]]);
     }
     return pixels;
 }
@@ -136,8 +147,9 @@ Decoded Decode(const std::vector<std::uint8_t>& file, bool colorManagement = tru
 int LargestDifference(const std::vector<PaletteEntry>& pixels, const std::vector<std::uint8_t>& rgb) {
     int largest = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i)
-        largest = std::max({largest, std::abs(pixels[i].red - rgb[3 * i]), std::abs(pixels[i].green - rgb[3 * i + 1]),
-                            std::abs(pixels[i].blue - rgb[3 * i + 2])});
+        largest =
+            std::max({largest, std::abs(pixels[i].red - rgb[3 * i]),
+                      std::abs(pixels[i].green - rgb[3 * i + 1]), std::abs(pixels[i].blue - rgb[3 * i + 2])});
     return largest;
 }
 
@@ -158,8 +170,12 @@ TEST(ColorProfiles, AWideGamutPictureComesBackAsItsSrgbOriginalAndIsNamed) {
     }
     KeepAsFuzzSeed("color_profile", "display_p3.icc", profile);
     KeepAsFuzzSeed("heif", "display_p3.heic",
-                   EncodeHeif(kSide, kSide, [](int x, int y) { return Rgba{std::uint8_t(x * 16), std::uint8_t(y * 16), 90, 255}; },
-                              HeifOptions{}, profile));
+                   EncodeHeif(
+                       kSide, kSide,
+                       [](int x, int y) {
+                           return Rgba{std::uint8_t(x * 16), std::uint8_t(y * 16), 90, 255};
+                       },
+                       HeifOptions{}, profile));
 }
 
 TEST(ColorProfiles, ProfilesOfSrgbOrNoneAtAllKeepTheNumbersToTheByte) {
@@ -384,7 +400,9 @@ TEST(ColorProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
     // Rounding to 8-bit code values first would miss by a tenth of a level
     // on average.
     std::uint32_t seed = 7;
-    const auto next = [&seed] { return static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 23); };
+    const auto next = [&seed] {
+        return static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 23);
+    };
     constexpr int kWidth = 64;
     std::vector<std::uint8_t> rgb(kWidth * 2 * 3), grey(kWidth * 2), inks;
     for (std::uint8_t& sample : rgb) sample = next();
@@ -417,12 +435,12 @@ TEST(ColorProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
         int channels, width, height;
         double meanTolerance;
     } cases[] = {
-        {"Display P3", WithPngProfile(EncodePng(color), DisplayP3Profile()), rgb, DisplayP3Profile(), 3, kWidth,
+        {"Display P3", WithPngProfile(EncodePng(color), DisplayP3Profile()), rgb, DisplayP3Profile(), 3,
+         kWidth, 2, 0.05},
+        {"grey", WithPngProfile(EncodePng(mono), GreyGamma22Profile()), grey, GreyGamma22Profile(), 1, kWidth,
          2, 0.05},
-        {"grey", WithPngProfile(EncodePng(mono), GreyGamma22Profile()), grey, GreyGamma22Profile(), 1, kWidth, 2,
-         0.05},
-        {"plain inks", WithJpegProfile(EncodeJpeg(print), PlainInksProfile()), inks, PlainInksProfile(), 4, 16,
-         16, 1.0},
+        {"plain inks", WithJpegProfile(EncodeJpeg(print), PlainInksProfile()), inks, PlainInksProfile(), 4,
+         16, 16, 1.0},
     };
     // Colours beyond sRGB are cut to it pixel by pixel.
     const auto toLinear = [](double v) {
@@ -449,8 +467,9 @@ TEST(ColorProfiles, ScalingInLinearLightTakesItsLightFromTheConversionItself) {
                 for (int channel = 0; channel < 3; ++channel) {
                     double light = 0;
                     for (int i = 0; i < 4; ++i)
-                        light += toLinear(srgb[static_cast<std::size_t>(((2 * y + i / 2) * c.width + 2 * x + i % 2) *
-                                                                            3 + channel)]) / 4;
+                        light += toLinear(srgb[static_cast<std::size_t>(
+                                     ((2 * y + i / 2) * c.width + 2 * x + i % 2) * 3 + channel)]) /
+                                 4;
                     const long miss = std::labs(scaled.GetRows()[y][4 * x + 2 - channel] - toCode(light));
                     total += static_cast<double>(miss);
                     largest = std::max(largest, miss);
@@ -475,7 +494,8 @@ TEST(ColorProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
     };
     for (const auto& entry : profiles) {
         if (entry.profile.empty()) continue;
-        const CColorConversion conversion = CColorConversion::FromIccProfile(entry.profile, ProfilePixels::kRgb);
+        const CColorConversion conversion =
+            CColorConversion::FromIccProfile(entry.profile, ProfilePixels::kRgb);
         EXPECT_TRUE(conversion.Converts()) << entry.name;
         EXPECT_TRUE(conversion.UsesTables()) << entry.name;
 
@@ -483,7 +503,8 @@ TEST(ColorProfiles, MatrixProfilesConvertThroughTablesThatAgreeWithLcms) {
         // alpha untouched, whatever the run's length.
         std::vector<std::uint8_t> run(4 * 1001);
         std::uint32_t seed = 12345;
-        for (std::uint8_t& byte : run) byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 23);
+        for (std::uint8_t& byte : run)
+            byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 23);
         const std::vector<std::uint8_t> original(run);
         std::vector<std::uint8_t> single(run);
         conversion.ConvertPixels(run.data(), run.size() / 4);
@@ -526,7 +547,8 @@ TEST(ColorProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
         {"1 matrix", ManyMatricesProfile(1), 3, nullptr, kSpentPerStage},
         {"10 matrices", ManyMatricesProfile(10), 3, nullptr, 10 * kSpentPerStage},
         {"1000 matrices", ManyMatricesProfile(1000), 3, "its conversion has too many steps", 0},
-        {"a table of three inputs", WideTableProfile(1, 3), 3, nullptr, (3 * 3 + 3 + (3 << 3)) * 33 * 33 * 33 * 3},
+        {"a table of three inputs", WideTableProfile(1, 3), 3, nullptr,
+         (3 * 3 + 3 + (3 << 3)) * 33 * 33 * 33 * 3},
         {"a matrix profile", DisplayP3Profile(), 3, nullptr, 0},
         {"a CMYK table", PlainInksProfile(), 4, nullptr, (4 + 9 + 3 + (3 << 4)) * 17 * 17 * 17 * 17 * 3},
     };
@@ -575,7 +597,7 @@ TEST(ColorProfiles, MatrixProfilesConvertAsLcmsDoesInFloatingPoint) {
     std::vector<std::uint8_t> rgb, pixels;
     for (int i = 0; i < 4096; ++i) {
         const std::uint8_t color[3] = {static_cast<std::uint8_t>(i * 7), static_cast<std::uint8_t>(i / 16),
-                                        static_cast<std::uint8_t>(i % 16 * 3)};
+                                       static_cast<std::uint8_t>(i % 16 * 3)};
         rgb.insert(rgb.end(), color, color + 3);
         pixels.insert(pixels.end(), {color[2], color[1], color[0], 255});
     }

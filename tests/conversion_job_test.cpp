@@ -168,8 +168,8 @@ TEST_F(ConversionJobTest, TheLogNamesTheColorProfileItConvertsThrough) {
     picture.height = 23;
     picture.samples = testsupport::MakePhotoLikeRgb(37, 23);
     job.inputPath = (folder / "p3.jpg").string();
-    WriteFileBytes(job.inputPath,
-                   testsupport::WithJpegProfile(testsupport::EncodeJpeg(picture), testsupport::DisplayP3Profile()));
+    WriteFileBytes(job.inputPath, testsupport::WithJpegProfile(testsupport::EncodeJpeg(picture),
+                                                               testsupport::DisplayP3Profile()));
     for (const bool managed : {true, false}) {
         frontEnd.lines.clear();
         job.settings.colorManage = managed;

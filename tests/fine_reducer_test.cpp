@@ -1,8 +1,8 @@
 #include "engine/fine_reducer.h"
 
 #include "engine/pixel_packer.h"
-#include "imagelib/image_bitmap.h"
 #include "imagelib/color/linear_light.h"
+#include "imagelib/image_bitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,8 @@ float Luminance(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
 }
 
 float Lightness(float luminance) {
-    return luminance > 216.0f / 24389.0f ? 116.0f * std::cbrt(luminance) - 16.0f : luminance * 24389.0f / 27.0f;
+    return luminance > 216.0f / 24389.0f ? 116.0f * std::cbrt(luminance) - 16.0f
+                                         : luminance * 24389.0f / 27.0f;
 }
 
 }  // namespace
@@ -58,8 +59,7 @@ TEST(FineReducer, FlatPatchesDitherToTheirOwnLightnessAtEveryDepth) {
     const Rgb colors[] = {
         {230, 100, 50},  // orange, far from every grey
         {250, 230, 40},  // yellow: light, though its channels average to a mid grey
-        {128, 128, 128}, {40, 40, 40}, {200, 200, 200},
-        {30, 40, 120},   // dark blue
+        {128, 128, 128}, {40, 40, 40},    {200, 200, 200}, {30, 40, 120},  // dark blue
         {120, 200, 230}, {255, 255, 255}, {0, 0, 0},
     };
     const FineReducer reducer;
@@ -88,7 +88,8 @@ TEST(FineReducer, PicturesInPaletteColorsGetTheIndexesOfTheNearestColor) {
         // Every entry, including the repeated blacks and the grey the cube
         // also has, then the entries in a random order, as a logo's colours.
         std::vector<Rgb> colors;
-        for (int i = 0; i < palette.count(); ++i) colors.push_back({palette.red(i), palette.green(i), palette.blue(i)});
+        for (int i = 0; i < palette.count(); ++i)
+            colors.push_back({palette.red(i), palette.green(i), palette.blue(i)});
         for (int i = 0; i < 2000; ++i) colors.push_back(colors[random() % palette.count()]);
         CDIBBitmap picture;
         FillPicture(picture, 64, 36, colors);

@@ -155,7 +155,10 @@ TEST(GifDecoder, EveryImageIsColoredThroughItsOwnMap) {
         int depthAtZero;
         std::vector<std::uint32_t> pixels;  // the top row
     } cases[] = {
-        {"a later image over an earlier one", overlapping, 32, {0xFF00FF00u, 0xFF00FF00u, 0xFF46505Au, 0xFF46505Au}},
+        {"a later image over an earlier one",
+         overlapping,
+         32,
+         {0xFF00FF00u, 0xFF00FF00u, 0xFF46505Au, 0xFF46505Au}},
         {"a local map, then the global one", localThenGlobal, 32, {0xFF28323Cu, 0xFF0000FFu, 0xFFFF0000u}},
         {"one image of its own map over the whole screen", coveringLocal, 8, {0xFF0A141Eu, 0xFF28323Cu}},
     };
@@ -428,8 +431,8 @@ TEST(GifDecoder, AHugeScreenFromAFewBytesIsRefusedBeforeItIsFilled) {
         PatchLe16(hidden, image + 7, height);
         if (width == 65535u) testsupport::KeepAsFuzzSeed("gif", "huge_image_in_tiny_screen.gif", hidden);
         EXPECT_STREQ(DecodeFailure(hidden, 32).GetMessage(),
-                     ("Decoder error: GIF image size " + std::to_string(width) + " x " + std::to_string(height) +
-                      " is not supported.\n")
+                     ("Decoder error: GIF image size " + std::to_string(width) + " x " +
+                      std::to_string(height) + " is not supported.\n")
                          .c_str());
     }
 }

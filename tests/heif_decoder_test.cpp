@@ -1,6 +1,6 @@
+#include "imagelib/decoders/heif_decoder.h"
 #include "engine/conversion_preview.h"
 #include "imagelib/decoders/heif_boxes.h"
-#include "imagelib/decoders/heif_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
 #include "support/decoding.h"
@@ -40,7 +40,8 @@ Rgba Quadrants(int x, int y, int width, int height) {
     return left ? Rgba{20, 20, 230, 255} : Rgba{240, 240, 240, 255};
 }
 
-void ExpectClose(const PaletteEntry& pixel, const Rgba& wanted, bool grey, bool alpha, const std::string& where) {
+void ExpectClose(const PaletteEntry& pixel, const Rgba& wanted, bool grey, bool alpha,
+                 const std::string& where) {
     const int tolerance = 12;
     if (grey) {
         EXPECT_EQ(pixel.red, pixel.green) << where;
@@ -71,8 +72,9 @@ TEST(HEIFDecoder, DecodesHevcAndAv1InTheirColorFormsAndDepths) {
     constexpr int kWidth = 48, kHeight = 32;
     for (const auto& c : cases) {
         std::vector<std::uint8_t> file;
-        ASSERT_NO_THROW(file = testsupport::EncodeHeif(
-                            kWidth, kHeight, [](int x, int y) { return Quadrants(x, y, kWidth, kHeight); }, c.options))
+        ASSERT_NO_THROW(
+            file = testsupport::EncodeHeif(
+                kWidth, kHeight, [](int x, int y) { return Quadrants(x, y, kWidth, kHeight); }, c.options))
             << c.name;
         testsupport::KeepAsFuzzSeed("heif", c.name, file);
         const auto bitmap = testsupport::DecodeToNewBitmap<CHEIFDecoder>(file, 0);
@@ -82,7 +84,8 @@ TEST(HEIFDecoder, DecodesHevcAndAv1InTheirColorFormsAndDepths) {
         EXPECT_EQ(bitmap->HasAlphaChannel(), c.options.alpha) << c.name;
         for (const auto& [x, y] : {std::pair{6, 6}, {40, 6}, {6, 26}, {40, 26}})
             ExpectClose(PixelAt(*bitmap, x, y), Quadrants(x, y, kWidth, kHeight), c.options.monochrome,
-                        c.options.alpha, std::string(c.name) + " " + std::to_string(x) + "," + std::to_string(y));
+                        c.options.alpha,
+                        std::string(c.name) + " " + std::to_string(x) + "," + std::to_string(y));
     }
 }
 
@@ -157,13 +160,18 @@ TEST(HEIFDecoder, ShowsPicturesTurnedMirroredAndCroppedByTheirProperties) {
     for (int row = 0; row < stored.rows; ++row)
         for (int column = 0; column < stored.columns; ++column)
             stored.colors.push_back(Rgba{static_cast<std::uint8_t>(30 + 40 * column),
-                                          static_cast<std::uint8_t>(40 + 60 * row),
-                                          static_cast<std::uint8_t>(220 - 35 * column), 255});
-    const auto irot = [](int steps) { return testsupport::HeifProperty("irot", {}, static_cast<std::uint8_t>(steps)); };
-    const auto imir = [](int axis) { return testsupport::HeifProperty("imir", {}, static_cast<std::uint8_t>(axis)); };
+                                         static_cast<std::uint8_t>(40 + 60 * row),
+                                         static_cast<std::uint8_t>(220 - 35 * column), 255});
+    const auto irot = [](int steps) {
+        return testsupport::HeifProperty("irot", {}, static_cast<std::uint8_t>(steps));
+    };
+    const auto imir = [](int axis) {
+        return testsupport::HeifProperty("imir", {}, static_cast<std::uint8_t>(axis));
+    };
     // 24 x 16 pixels whose middle lies 4 pixels left of the picture's: blocks
     // 1 to 3 across and 1 to 2 down.
-    const auto clap = testsupport::HeifProperty("clap", {24, 1, 16, 1, static_cast<std::uint32_t>(-4), 1, 0, 1});
+    const auto clap =
+        testsupport::HeifProperty("clap", {24, 1, 16, 1, static_cast<std::uint32_t>(-4), 1, 0, 1});
     const struct {
         const char* name;
         std::vector<std::vector<std::uint8_t>> properties;
@@ -183,7 +191,8 @@ TEST(HEIFDecoder, ShowsPicturesTurnedMirroredAndCroppedByTheirProperties) {
         HeifOptions options;
         options.codec = codec;
         const auto plain = testsupport::EncodeHeif(
-            stored.columns * 8, stored.rows * 8, [&](int x, int y) { return stored.at(x / 8, y / 8); }, options);
+            stored.columns * 8, stored.rows * 8, [&](int x, int y) { return stored.at(x / 8, y / 8); },
+            options);
         for (const auto& c : cases) {
             const std::string name = std::string(c.name) + (codec == HeifCodec::Hevc ? ".heic" : ".avif");
             const auto file = testsupport::WithHeifTransformations(plain, c.properties);
@@ -218,7 +227,9 @@ TEST(HEIFDecoder, BrokenSequenceOnlyAndOversizedFilesEndInClearErrors) {
     } cases[] = {
         {{}, {}, ERR_FORMAT_UNKNOWN, nullptr},
         {truncated, {}, ERR_FORMAT_UNKNOWN, nullptr},
-        {sequence.data(), {}, ERR_UNSUPPORTED_DATA,
+        {sequence.data(),
+         {},
+         ERR_UNSUPPORTED_DATA,
          "Decoder error: HEIF decoder: The file holds only an image sequence, no still picture.\n"},
         {file, narrow, ERR_FORMAT_UNKNOWN, nullptr},
     };
@@ -254,8 +265,16 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
     } cases[] = {
         {"grid.heic", {4, 4, 64, false}, 40, {}, nullptr},
         {"grid_shared_tile.heic", {4, 4, 64, true}, 40, {}, "The image's tiles share their data."},
-        {"grid_of_4160_tiles.heic", {65, 64, 64, false}, 0, {}, "The image is made of 4160 tiles, more than the decoder allows."},
-        {"grid_over_planes.heic", {2, 2, 64, false}, 0, smallPicture, "The image is larger than the decoder allows."},
+        {"grid_of_4160_tiles.heic",
+         {65, 64, 64, false},
+         0,
+         {},
+         "The image is made of 4160 tiles, more than the decoder allows."},
+        {"grid_over_planes.heic",
+         {2, 2, 64, false},
+         0,
+         smallPicture,
+         "The image is larger than the decoder allows."},
     };
     for (const auto& c : cases) {
         for (const int rows : {c.grid.rows, c.tenfold}) {
@@ -264,7 +283,8 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
             grid.rows = rows;
             const std::string where = std::string(c.name) + " with " + std::to_string(rows) + " rows";
             const auto file = testsupport::EncodeHeifGrid(grid);
-            if (rows == c.grid.rows && file.size() < 100000) testsupport::KeepAsFuzzSeed("heif", c.name, file);
+            if (rows == c.grid.rows && file.size() < 100000)
+                testsupport::KeepAsFuzzSeed("heif", c.name, file);
             CHEIFDecoder decoder;
             decoder.SetLimits(c.limits);
             CDIBBitmap bitmap;
@@ -276,7 +296,8 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
             } catch (const CTextException& error) {
                 ASSERT_NE(c.refusal, nullptr) << where << ": " << error.GetMessage();
                 EXPECT_EQ(error.GetCode(), ERR_FORMAT_UNKNOWN) << where;
-                EXPECT_EQ(error.GetMessage(), std::string("Decoder error: HEIF decoder: ") + c.refusal + "\n") << where;
+                EXPECT_EQ(error.GetMessage(), std::string("Decoder error: HEIF decoder: ") + c.refusal + "\n")
+                    << where;
             }
         }
     }
@@ -301,6 +322,7 @@ TEST(HEIFDecoder, CountsTheItemsAndTilesOfTheMetaBox) {
         // Cut anywhere, the boxes are counted as far as they go.
         for (std::size_t cut = 0; cut < file.size(); cut += 7) CountHeifItems(file.data(), cut);
     }
-    const auto single = testsupport::EncodeHeif(64, 64, [](int, int) { return Rgba{}; }, HeifOptions{});
+    const auto single = testsupport::EncodeHeif(
+        64, 64, [](int, int) { return Rgba{}; }, HeifOptions{});
     EXPECT_FALSE(CountHeifItems(single.data(), single.size()).hasGrid);
 }

@@ -85,7 +85,7 @@ TEST(ImageBitmapCopy, OneBitSourceUsesItsPaletteEntries) {
     CDIBBitmap target;
     target.CopyFrom(source, 32);
     const std::uint8_t* row = target.GetRows()[0];
-    EXPECT_EQ(row[0], 255);  // set bit: entry 1, blue
+    EXPECT_EQ(row[0], 255);      // set bit: entry 1, blue
     EXPECT_EQ(row[4 + 2], 255);  // clear bit: entry 0, red
     EXPECT_EQ(row[8 * 4], 255);  // ninth pixel sits in the second byte
 }

@@ -2,17 +2,17 @@
 
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
+#include "imagelib/limits/work_budget.h"
 #include "imagelib/text_exception.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
 #include "support/modern_writers.h"
 #include "support/test_support.h"
-#include "imagelib/limits/work_budget.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>  // jpeglib.h needs FILE
 #include <jpeglib.h>
+#include <cstdio>  // jpeglib.h needs FILE
 
 #include <algorithm>
 #include <cstdlib>
@@ -389,7 +389,8 @@ struct App2 {
     std::size_t from = 0, to = 0;  // of the profile
 };
 
-std::vector<std::uint8_t> WithApp2Markers(const std::vector<std::uint8_t>& jpeg, const std::vector<App2>& markers,
+std::vector<std::uint8_t> WithApp2Markers(const std::vector<std::uint8_t>& jpeg,
+                                          const std::vector<App2>& markers,
                                           const std::vector<std::uint8_t>& profile) {
     std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
     for (const App2& marker : markers) {
@@ -405,7 +406,8 @@ std::vector<std::uint8_t> WithApp2Markers(const std::vector<std::uint8_t>& jpeg,
                         profile.begin() + static_cast<std::ptrdiff_t>(marker.to));
         }
         const std::size_t length = body.size() + 2;
-        out.insert(out.end(), {0xFF, 0xE2, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+        out.insert(out.end(),
+                   {0xFF, 0xE2, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
         out.insert(out.end(), body.begin(), body.end());
     }
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
@@ -413,7 +415,8 @@ std::vector<std::uint8_t> WithApp2Markers(const std::vector<std::uint8_t>& jpeg,
 }
 
 // libjpeg's own assembly of the saved markers, to hold ours against.
-bool LibjpegAssemblesProfile(const std::vector<std::uint8_t>& stream, const std::vector<std::uint8_t>& profile) {
+bool LibjpegAssemblesProfile(const std::vector<std::uint8_t>& stream,
+                             const std::vector<std::uint8_t>& profile) {
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -447,7 +450,8 @@ TEST(JpegDecoder, AssemblesProfileChunksAsLibjpegDoes) {
         {"in order", {first, second, last}, kUsed},
         {"reversed", {last, second, first}, kUsed},
         {"among other APP2 markers", {{-1, 0, 0, 9}, first, {-2}, second, last, {-1, 0, 0, 0}}, kUsed},
-        {"with an empty chunk", {{1, 4, 0, 0}, {2, 4, 0, third}, {3, 4, third, 2 * third}, {4, 4, 2 * third, end}},
+        {"with an empty chunk",
+         {{1, 4, 0, 0}, {2, 4, 0, third}, {3, 4, third, 2 * third}, {4, 4, 2 * third, end}},
          kUsed},
         {"one missing", {first, last}, kUnreadable},
         {"one twice", {first, second, second, last}, kUnreadable},
@@ -470,7 +474,8 @@ TEST(JpegDecoder, AssemblesProfileChunksAsLibjpegDoes) {
         if (c.outcome == kUsed)
             EXPECT_TRUE(!note.empty() && note.find("ignored") == std::string::npos) << c.name << ": " << note;
         else
-            EXPECT_EQ(note, c.outcome == kNone ? "" : "colour profile ignored: it could not be read") << c.name;
+            EXPECT_EQ(note, c.outcome == kNone ? "" : "colour profile ignored: it could not be read")
+                << c.name;
     }
 }
 
@@ -492,7 +497,8 @@ TEST(JpegDecoder, ManyMarkersCostWorkInProportionToTheFile) {
         Decode(decoder, stream, bitmap, 32);
         EXPECT_GT(decoder.GetWorkSpent(), 0u);
         EXPECT_LE(decoder.GetWorkSpent(), WorkBudget::ForFile(stream.size(), 0, noFloor).Allowance());
-        perByte[scale == 1 ? 0 : 1] = static_cast<double>(decoder.GetWorkSpent()) / static_cast<double>(stream.size());
+        perByte[scale == 1 ? 0 : 1] =
+            static_cast<double>(decoder.GetWorkSpent()) / static_cast<double>(stream.size());
         decoder.SetLimits(tight);
         EXPECT_STREQ(DecodeFailure(decoder, stream).GetMessage(),
                      "Decoder error: JPEG image has more markers than its size allows\n\n");

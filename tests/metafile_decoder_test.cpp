@@ -1,10 +1,10 @@
 #include "imagelib/decoders/metafile_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
+#include "imagelib/limits/work_budget.h"
 #include "imagelib/metafile/metafile_crossings.h"
 #include "imagelib/metafile/metafile_platform.h"
 #include "imagelib/text_exception.h"
-#include "imagelib/limits/work_budget.h"
 #include "support/metafile_writer.h"
 #include "support/test_support.h"
 

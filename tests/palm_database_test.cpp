@@ -440,7 +440,8 @@ TEST(PalmDatabase, EveryChoiceDepthAndModeReadsBackConsistently) {
                         EXPECT_EQ(bitmap.density, expected.version == 131 ? 144 : 0);
                         const Bytes& pixels = ExpectedPixels(expected, dither);
                         EXPECT_EQ(bitmap.pixels, pixels);
-                        EXPECT_EQ(readBack.resources[static_cast<std::size_t>(i)].bitmaps.at(b).pixels, pixels);
+                        EXPECT_EQ(readBack.resources[static_cast<std::size_t>(i)].bitmaps.at(b).pixels,
+                                  pixels);
                         bool compress = mode == kCompressionScanline;
                         if (mode == kCompressionMostEfficient) {
                             compress = ScanlineEncoder::estimateSize(

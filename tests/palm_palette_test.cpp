@@ -113,9 +113,11 @@ TEST(PalmPalette, NearestColorAgreesWithASearchOfEveryEntry) {
                 for (int b : coarse) {
                     const int colors[3][3] = {{fine, a, b}, {a, fine, b}, {a, b, fine}};
                     for (const auto& c : colors)
-                        if (palette.nearestIndex(c[0], c[1], c[2]) != SearchEveryEntry(palette, c[0], c[1], c[2]) &&
+                        if (palette.nearestIndex(c[0], c[1], c[2]) !=
+                                SearchEveryEntry(palette, c[0], c[1], c[2]) &&
                             ++mismatches <= 5)
-                            ADD_FAILURE() << "depth " << depth << " colour " << c[0] << "," << c[1] << "," << c[2];
+                            ADD_FAILURE()
+                                << "depth " << depth << " colour " << c[0] << "," << c[1] << "," << c[2];
                 }
         EXPECT_EQ(mismatches, 0) << depth;
     }

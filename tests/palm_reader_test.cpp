@@ -1,6 +1,6 @@
+#include "engine/palm_bitmap.h"
 #include "engine/palm_database.h"
 #include "engine/palm_database_reader.h"
-#include "engine/palm_bitmap.h"
 #include "engine/palm_palette.h"
 #include "engine/palm_picture.h"
 #include "imagelib/image_bitmap.h"
@@ -45,7 +45,8 @@ Bytes RunCommand(const std::string& command) {
     if (FILE* pipe = popen(command.c_str(), "r")) {
         std::uint8_t buffer[4096];
         std::size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.insert(output.end(), buffer, buffer + got);
+        while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            output.insert(output.end(), buffer, buffer + got);
         if (pclose(pipe) != 0) output.clear();
     }
     return output;
@@ -58,11 +59,13 @@ bool HaveNetpbm() {
 // A PPM, or a PGM when every pixel is grey: netpbm writes grey levels only
 // from grey pictures.
 Bytes Pnm(int width, int height, const std::vector<Rgb>& pixels) {
-    const bool grey = std::all_of(pixels.begin(), pixels.end(), [](const Rgb& p) { return p[0] == p[1] && p[1] == p[2]; });
+    const bool grey =
+        std::all_of(pixels.begin(), pixels.end(), [](const Rgb& p) { return p[0] == p[1] && p[1] == p[2]; });
     const std::string header =
         (grey ? "P5\n" : "P6\n") + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
     Bytes bytes(header.begin(), header.end());
-    for (const Rgb& pixel : pixels) bytes.insert(bytes.end(), pixel.begin(), grey ? pixel.begin() + 1 : pixel.end());
+    for (const Rgb& pixel : pixels)
+        bytes.insert(bytes.end(), pixel.begin(), grey ? pixel.begin() + 1 : pixel.end());
     return bytes;
 }
 
@@ -83,8 +86,11 @@ std::vector<Rgb> PpmPixels(const Bytes& ppm) {
 
 // netpbm draws these entries of the 8-bit system palette with 192 and 128
 // where the device uses 204 and 136.
-const std::map<int, Rgb> kNetpbmSystemColors = {
-    {225, {192, 192, 192}}, {226, {128, 0, 0}}, {227, {128, 0, 128}}, {228, {0, 128, 0}}, {229, {0, 128, 128}}};
+const std::map<int, Rgb> kNetpbmSystemColors = {{225, {192, 192, 192}},
+                                                {226, {128, 0, 0}},
+                                                {227, {128, 0, 128}},
+                                                {228, {0, 128, 0}},
+                                                {229, {0, 128, 128}}};
 
 Rgb SystemColor(int depth, int index) {
     if (depth == 8 && kNetpbmSystemColors.count(index)) return kNetpbmSystemColors.at(index);
@@ -201,7 +207,8 @@ TEST_P(NetpbmCrossCheck, ReadsThePixelsPalmtopnmGives) {
         if (indexes.empty() || !kNetpbmSystemColors.count(indexes[i])) {
             EXPECT_EQ(rendered[i], expected[i]);
         } else {
-            EXPECT_EQ(bitmap.pixels[(i / kWidth) * static_cast<std::size_t>(bitmap.rowBytes) + i % kWidth], indexes[i]);
+            EXPECT_EQ(bitmap.pixels[(i / kWidth) * static_cast<std::size_t>(bitmap.rowBytes) + i % kWidth],
+                      indexes[i]);
         }
     }
     if (options.find("transparent") != std::string::npos) {
@@ -214,26 +221,23 @@ TEST_P(NetpbmCrossCheck, ReadsThePixelsPalmtopnmGives) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryVersionDepthAndCompression, NetpbmCrossCheck,
-    testing::Values(NetpbmCase{"Raw1", 1, "", 0}, NetpbmCase{"Raw2", 2, "", 1}, NetpbmCase{"Raw4", 4, "", 1},
-                    NetpbmCase{"Raw8", 8, "", 1}, NetpbmCase{"Raw16", 16, "", 1},
-                    NetpbmCase{"Scanline1", 1, "-scanline_compression", 2},
-                    NetpbmCase{"Rle2", 2, "-rle_compression", 2},
-                    NetpbmCase{"PackBits4", 4, "-packbits_compression", 2},
-                    NetpbmCase{"Scanline8", 8, "-scanline_compression", 2},
-                    NetpbmCase{"Rle8", 8, "-rle_compression", 2},
-                    NetpbmCase{"PackBits8", 8, "-packbits_compression", 2},
-                    NetpbmCase{"ColourTable8", 8, "-colormap", 1},
-                    NetpbmCase{"Transparent8", 8, "-transparent TRANSPARENT", 2},
-                    NetpbmCase{"Transparent16", 16, "-transparent TRANSPARENT", 2},
-                    NetpbmCase{"Density144", 8, "-density 144", 3},
-                    NetpbmCase{"Density144PackBits", 8, "-density 144 -packbits_compression", 3},
-                    NetpbmCase{"Density144Raw16", 16, "-density 144", 3},
-                    NetpbmCase{"LittleEndianRaw4", 4, "", 1, true},
-                    NetpbmCase{"LittleEndianScanline8", 8, "-scanline_compression", 2, true},
-                    NetpbmCase{"LittleEndianRle8", 8, "-rle_compression", 2, true},
-                    NetpbmCase{"LittleEndianColourTable", 8, "-colormap -packbits_compression", 2, true},
-                    NetpbmCase{"LittleEndianRaw16", 16, "", 1, true},
-                    NetpbmCase{"LittleEndianDensity144Raw16", 16, "-density 144", 3, true}),
+    testing::Values(
+        NetpbmCase{"Raw1", 1, "", 0}, NetpbmCase{"Raw2", 2, "", 1}, NetpbmCase{"Raw4", 4, "", 1},
+        NetpbmCase{"Raw8", 8, "", 1}, NetpbmCase{"Raw16", 16, "", 1},
+        NetpbmCase{"Scanline1", 1, "-scanline_compression", 2}, NetpbmCase{"Rle2", 2, "-rle_compression", 2},
+        NetpbmCase{"PackBits4", 4, "-packbits_compression", 2},
+        NetpbmCase{"Scanline8", 8, "-scanline_compression", 2}, NetpbmCase{"Rle8", 8, "-rle_compression", 2},
+        NetpbmCase{"PackBits8", 8, "-packbits_compression", 2}, NetpbmCase{"ColourTable8", 8, "-colormap", 1},
+        NetpbmCase{"Transparent8", 8, "-transparent TRANSPARENT", 2},
+        NetpbmCase{"Transparent16", 16, "-transparent TRANSPARENT", 2},
+        NetpbmCase{"Density144", 8, "-density 144", 3},
+        NetpbmCase{"Density144PackBits", 8, "-density 144 -packbits_compression", 3},
+        NetpbmCase{"Density144Raw16", 16, "-density 144", 3}, NetpbmCase{"LittleEndianRaw4", 4, "", 1, true},
+        NetpbmCase{"LittleEndianScanline8", 8, "-scanline_compression", 2, true},
+        NetpbmCase{"LittleEndianRle8", 8, "-rle_compression", 2, true},
+        NetpbmCase{"LittleEndianColourTable", 8, "-colormap -packbits_compression", 2, true},
+        NetpbmCase{"LittleEndianRaw16", 16, "", 1, true},
+        NetpbmCase{"LittleEndianDensity144Raw16", 16, "-density 144", 3, true}),
     [](const testing::TestParamInfo<NetpbmCase>& info) { return std::string(info.param.name); });
 
 // ---- bitmaps built by hand -----------------------------------------------------
@@ -252,7 +256,8 @@ struct HandBuiltCase {
 Bytes LittleEndian16BitPackBits() {
     // Version 3, 5-6-5 low byte first, 3 x 2, PackBits: a literal row, then a run.
     ByteWriter b;
-    b.le16(3).le16(2).le16(6).u8(0x01).u8(0).u8(16).u8(0x83).u8(24).u8(2).u8(0).u8(2).le16(72).le32(0).le32(0);
+    b.le16(3).le16(2).le16(6).u8(0x01).u8(0).u8(16).u8(0x83).u8(24).u8(2).u8(0).u8(2).le16(72).le32(0).le32(
+        0);
     b.le32(4 + 7 + 3).u8(2).le16(kRed).le16(kGreen).le16(kBlue).u8(0xFE).le16(kGrey);
     return b.data();
 }
@@ -302,14 +307,23 @@ TEST_P(HandBuiltBitmaps, ShowTheirPixels) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, HandBuiltBitmaps,
-    testing::Values(
-        HandBuiltCase{"LittleEndian16BitPackBits", LittleEndian16BitPackBits(), 3, 2,
-                      {kRedRgb, kGreenRgb, kBlueRgb, kGreyRgb, kGreyRgb, kGreyRgb}},
-        HandBuiltCase{"BigEndian16BitRle", BigEndian16BitRle(), 3, 2,
-                      {kBlueRgb, kBlueRgb, kRedRgb, kGreenRgb, kGreenRgb, kGreenRgb}},
-        HandBuiltCase{"LittleEndianColourTableRle", LittleEndianColorTableRle(), 3, 1,
-                      {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}},
-        HandBuiltCase{"OldFamilyWithPlaceholder", OldFamilyWithPlaceholder(), 2, 1, {kBlack, kWhite}}),
+    testing::Values(HandBuiltCase{"LittleEndian16BitPackBits",
+                                  LittleEndian16BitPackBits(),
+                                  3,
+                                  2,
+                                  {kRedRgb, kGreenRgb, kBlueRgb, kGreyRgb, kGreyRgb, kGreyRgb}},
+                    HandBuiltCase{"BigEndian16BitRle",
+                                  BigEndian16BitRle(),
+                                  3,
+                                  2,
+                                  {kBlueRgb, kBlueRgb, kRedRgb, kGreenRgb, kGreenRgb, kGreenRgb}},
+                    HandBuiltCase{"LittleEndianColourTableRle",
+                                  LittleEndianColorTableRle(),
+                                  3,
+                                  1,
+                                  {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}}},
+                    HandBuiltCase{
+                        "OldFamilyWithPlaceholder", OldFamilyWithPlaceholder(), 2, 1, {kBlack, kWhite}}),
     [](const testing::TestParamInfo<HandBuiltCase>& info) { return std::string(info.param.name); });
 
 TEST(PalmReader, OldFamilySkipsThePlaceholderAndOffersBothDensities) {
@@ -381,7 +395,8 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"HugePackBitsPicture", Bitmap8(8000, 8000, 8000, 0x80, 2, {0, 4, 0x81, 1}), "cannot fill"},
         BrokenCase{"ShortRows", Bitmap8(5, 1, 4, 0, 0, {1, 2, 3, 4}), "Row length 4 cannot hold 5 pixels"},
         BrokenCase{"ShortPixelData", Bitmap8(4, 2, 4, 0, 0, {1, 2, 3, 4}), "Pixel data is cut off"},
-        BrokenCase{"BlockBeyondTheData", Bitmap8(4, 1, 4, 0x80, 0, {0, 40, 0xF0, 1, 2, 3, 4}), "does not fit"},
+        BrokenCase{"BlockBeyondTheData", Bitmap8(4, 1, 4, 0x80, 0, {0, 40, 0xF0, 1, 2, 3, 4}),
+                   "does not fit"},
         BrokenCase{"FirstRowRefersAbove", Bitmap8(4, 1, 4, 0x80, 0, {0, 6, 0x70, 1, 2, 3}), "row above"},
         BrokenCase{"RunPastTheLastRow", Bitmap8(4, 1, 4, 0x80, 2, {0, 4, 0xFC, 9}), "past the last row"},
         BrokenCase{"UnknownCompression", Bitmap8(4, 1, 4, 0x80, 7, {0, 2}), "Unknown compression type 7"},
@@ -407,7 +422,8 @@ INSTANTIATE_TEST_SUITE_P(
                        return b;
                    }(),
                    "Unsupported pixel size 3"},
-        BrokenCase{"OversizedColourTable", Bitmap8(4, 1, 4, 0x40, 0, {1, 44, 0, 0}), "Colour table of 300 entries"},
+        BrokenCase{"OversizedColourTable", Bitmap8(4, 1, 4, 0x40, 0, {1, 44, 0, 0}),
+                   "Colour table of 300 entries"},
         BrokenCase{"OverTheCallersLimit", Bitmap8(200, 1, 200, 0, 0, Bytes(200, 0)), "larger than allowed",
                    Sides(100)},
         BrokenCase{"CutOffHeader", Bytes{0, 4, 0, 1, 0, 4, 0}, "Bitmap header is cut off"},
@@ -443,7 +459,8 @@ Bytes FilledBitmap(int filler, int compression) {
     for (int i = 0; i < filler; ++i) data.bytes(empty);
     data.bytes(compression == 1 ? Bytes{2, 9} : Bytes{0xFF, 9});
     ByteWriter b;
-    b.be16(1).be16(1).be16(2).u8(0x80).u8(0).u8(8).u8(3).u8(24).u8(0).u8(0).u8(static_cast<std::uint32_t>(compression));
+    b.be16(1).be16(1).be16(2).u8(0x80).u8(0).u8(8).u8(3).u8(24).u8(0).u8(0).u8(
+        static_cast<std::uint32_t>(compression));
     b.be16(72).be32(0).be32(0).be32(static_cast<std::uint32_t>(4 + data.size())).bytes(data.data());
     return b.data();
 }
@@ -457,23 +474,29 @@ TEST(PalmReader, WorkGrowsWithTheFileNeverFaster) {
         std::function<Bytes(int scale)> make;
         const char* refusal;  // of the larger file; nullptr when both are read
     } recipes[] = {
-        {"chained_family_v1", [](int scale) { return ChainedFamily(20 * scale, false); }, "holds more than 32 bitmaps"},
-        {"chained_family_v2_le", [](int scale) { return ChainedFamily(20 * scale, true); }, "holds more than 32 bitmaps"},
-        {"shared_rle_empty_runs", [](int scale) { return DatabaseAround(FilledBitmap(50 * scale, 1), 10 * scale); },
+        {"chained_family_v1", [](int scale) { return ChainedFamily(20 * scale, false); },
+         "holds more than 32 bitmaps"},
+        {"chained_family_v2_le", [](int scale) { return ChainedFamily(20 * scale, true); },
+         "holds more than 32 bitmaps"},
+        {"shared_rle_empty_runs",
+         [](int scale) { return DatabaseAround(FilledBitmap(50 * scale, 1), 10 * scale); },
          "more empty runs"},
-        {"shared_packbits_filler", [](int scale) { return DatabaseAround(FilledBitmap(50 * scale, 2), 10 * scale); },
+        {"shared_packbits_filler",
+         [](int scale) { return DatabaseAround(FilledBitmap(50 * scale, 2), 10 * scale); },
          "more empty runs"},
-        {"shared_bitmap", [](int scale) { return DatabaseAround(Bitmap8(16, 16, 16, 0, 0, Bytes(256, 7)), 200 * scale); },
+        {"shared_bitmap",
+         [](int scale) { return DatabaseAround(Bitmap8(16, 16, 16, 0, 0, Bytes(256, 7)), 200 * scale); },
          "holds more than 1024 bitmaps"},
-        {"plain_bitmap", [](int scale) { return Bitmap8(16 * scale, 16, 16 * scale, 0, 0, Bytes(256 * scale, 7)); },
-         nullptr},
+        {"plain_bitmap",
+         [](int scale) { return Bitmap8(16 * scale, 16, 16 * scale, 0, 0, Bytes(256 * scale, 7)); }, nullptr},
     };
     for (const auto& recipe : recipes) {
         std::uint64_t work[2] = {};
         for (const int scale : {1, 10}) {
             SCOPED_TRACE(std::string(recipe.name) + " x" + std::to_string(scale));
             const Bytes bytes = recipe.make(scale);
-            if (scale == 1) testsupport::KeepAsFuzzSeed("palm_reader", std::string(recipe.name) + ".palm", bytes);
+            if (scale == 1)
+                testsupport::KeepAsFuzzSeed("palm_reader", std::string(recipe.name) + ".palm", bytes);
             PalmReadBudget budget(bytes.size(), {});
             try {
                 readPalmDatabase(bytes, budget);
@@ -531,14 +554,15 @@ TEST(PalmReader, ShowsWhatEveryDestinationWrote) {
         int lowDepth;  // of the low-density picture shown
     };
     const Case cases[] = {
-        {kPalmOs3Or4, 4, {72}, 4},          // the deepest member, not the 1-bit pre-image
+        {kPalmOs3Or4, 4, {72}, 4},  // the deepest member, not the 1-bit pre-image
         {kPalmOs5LowRes, 2, {72}, 2},
         {kPalmOs5HighRes, 8, {72, 144}, 8},  // both halves, stacked
         {kPalmOs3To5Combined, 8, {72}, 8},   // "abmp" before "Tbmp"
     };
     for (const Case& test : cases) {
         for (int compression : {kCompressionNone, kCompressionScanline}) {
-            SCOPED_TRACE("choice " + std::to_string(test.choice) + ", compression " + std::to_string(compression));
+            SCOPED_TRACE("choice " + std::to_string(test.choice) + ", compression " +
+                         std::to_string(compression));
             StripesLoader loader;
             const Bytes bytes =
                 PalmDatabase::writeToMemory("Stripes",

@@ -1,7 +1,7 @@
 #include "imagelib/resize_filter.h"
 #include "imagelib/color/color_conversion.h"
-#include "imagelib/orientation/picture_framing.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/orientation/picture_framing.h"
 #include "imagelib/text_exception.h"
 
 #include <gtest/gtest.h>
@@ -353,15 +353,9 @@ CDIBBitmap& Turned(const CImageBitmap& stored, int orientation, CDIBBitmap& seen
     seen.Create(swaps ? h : w, swaps ? w : h, 32, stored.HasAlphaChannel());
     for (int y = 0; y < seen.GetHeight(); ++y)
         for (int x = 0; x < seen.GetWidth(); ++x) {
-            const std::pair<int, int> at[9] = {{},
-                                               {x, y},
-                                               {w - 1 - x, y},
-                                               {w - 1 - x, h - 1 - y},
-                                               {x, h - 1 - y},
-                                               {y, x},
-                                               {y, h - 1 - x},
-                                               {w - 1 - y, h - 1 - x},
-                                               {w - 1 - y, x}};
+            const std::pair<int, int> at[9] = {
+                {},     {x, y},         {w - 1 - x, y},         {w - 1 - x, h - 1 - y}, {x, h - 1 - y},
+                {y, x}, {y, h - 1 - x}, {w - 1 - y, h - 1 - x}, {w - 1 - y, x}};
             const auto [sx, sy] = at[orientation];
             std::copy_n(stored.GetRows()[sy] + 4 * sx, 4, seen.GetRows()[y] + 4 * x);
         }
@@ -418,8 +412,8 @@ TEST(PictureFraming, CropsWholeSourcePixelsAndPadsAtTheReferenceSizeTimesTheDens
         {stretch, 300, 400, {0, 0, 300, 400}, {0, 0, 160, 110}, {0, 0, 320, 220}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << static_cast<int>(c.framing.fit) << " " << c.sourceWidth << "x"
-                                        << c.sourceHeight);
+        SCOPED_TRACE(testing::Message()
+                     << static_cast<int>(c.framing.fit) << " " << c.sourceWidth << "x" << c.sourceHeight);
         const PixelRect part = FramedSourceRect(c.framing, c.sourceWidth, c.sourceHeight);
         EXPECT_EQ(part, c.part);
         EXPECT_EQ(FramedPlacement(c.framing, part.width, part.height, 160, 110), c.low);
@@ -480,10 +474,11 @@ TEST(TentResampler, LinearLightAveragesLightNotCodeValues) {
     };
     const Case cases[] = {
         // Half black, half white is half the light: code 188, not 128.
-        {"checkerboard halved", 8, 6, 4, 3, [](int x, int y) -> std::uint8_t { return (x + y) % 2 ? 255 : 0; },
-         188},
+        {"checkerboard halved", 8, 6, 4, 3,
+         [](int x, int y) -> std::uint8_t { return (x + y) % 2 ? 255 : 0; }, 188},
         // A 40x shrink still sees every pixel: stripes do not alias.
-        {"stripes shrunk 40x", 160, 80, 4, 2, [](int x, int) -> std::uint8_t { return x % 2 ? 255 : 0; }, 188},
+        {"stripes shrunk 40x", 160, 80, 4, 2, [](int x, int) -> std::uint8_t { return x % 2 ? 255 : 0; },
+         188},
         {"flat grey enlarged", 3, 2, 7, 5, [](int, int) -> std::uint8_t { return 77; }, 77},
     };
     for (const Case& c : cases) {

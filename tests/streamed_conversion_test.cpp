@@ -205,12 +205,14 @@ struct BothWays {
 // Writes `input` into the folder and converts it held whole and streamed;
 // the outcome, database and messages must be the same either way.
 BothWays convertBothWays(const TemporaryFolder& folder, const std::string& name,
-                         const std::vector<std::uint8_t>& input, const ConversionSettings& settings, int dither) {
+                         const std::vector<std::uint8_t>& input, const ConversionSettings& settings,
+                         int dither) {
     const std::string path = (folder / name).string();
     testsupport::WriteFileBytes(path, input);
-    BothWays result{convert(path, settings, dither, PictureHolding::kWholePicture, (folder / "whole.pdb").string()),
-                    convert(path, settings, dither, PictureHolding::kStreamWherePossible,
-                            (folder / "streamed.pdb").string())};
+    BothWays result{
+        convert(path, settings, dither, PictureHolding::kWholePicture, (folder / "whole.pdb").string()),
+        convert(path, settings, dither, PictureHolding::kStreamWherePossible,
+                (folder / "streamed.pdb").string())};
     EXPECT_EQ(result.streamed.complete, result.whole.complete);
     EXPECT_EQ(result.streamed.messages, result.whole.messages);
     EXPECT_TRUE(result.streamed.bytes == result.whole.bytes) << "the databases differ";
@@ -263,9 +265,10 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         // Converted to sRGB as the rows arrive.
         {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
         {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
-        {"p3-turned.jpg", testsupport::WithJpegProfile(make.turnedJpeg(), testsupport::DisplayP3Profile()), false},
-        {"p3-cropped.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile()), false,
-         PictureFit::Crop},
+        {"p3-turned.jpg", testsupport::WithJpegProfile(make.turnedJpeg(), testsupport::DisplayP3Profile()),
+         false},
+        {"p3-cropped.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile()),
+         false, PictureFit::Crop},
     };
     // Every input meets every destination both dithered and not; the twelve
     // depth and compression pairs go round, so that across the inputs each
@@ -290,7 +293,8 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                              << input.name << " choice " << choice << " dither " << dither << " depth "
                              << settings.depth << " compression " << settings.compression << " quality "
                              << static_cast<int>(settings.quality));
-                const auto [whole, streamed] = convertBothWays(folder, input.name, input.bytes, settings, dither);
+                const auto [whole, streamed] =
+                    convertBothWays(folder, input.name, input.bytes, settings, dither);
                 ASSERT_TRUE(whole.complete && whole.messages.empty());
                 if (tagged) {
                     // The window's preview, from the picture it keeps, shows what was written.
@@ -305,7 +309,9 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                         const CImageBitmap& stored = *written.pictures[i].pixels;
                         ASSERT_EQ(shown.GetHeight(), stored.GetHeight());
                         for (int y = 0; y < stored.GetHeight(); ++y)
-                            ASSERT_EQ(std::memcmp(shown.GetRows()[y], stored.GetRows()[y], 4 * stored.GetWidth()), 0)
+                            ASSERT_EQ(
+                                std::memcmp(shown.GetRows()[y], stored.GetRows()[y], 4 * stored.GetWidth()),
+                                0)
                                 << "row " << y;
                     }
                 }

@@ -147,8 +147,7 @@ TEST(TGADecoder, EveryTypeAndDepthDecodesInBothRowOrders) {
             ByteWriter file = TgaFile(header);
             if (mapped)
                 for (const auto& row : kPicture)
-                    for (const PaletteEntry& color : row)
-                        file.bytes(EncodeColor(color, variant.entrySize));
+                    for (const PaletteEntry& color : row) file.bytes(EncodeColor(color, variant.entrySize));
 
             std::vector<std::vector<std::vector<std::uint8_t>>> fileRows;
             std::vector<PaletteEntry> expected;

@@ -18,9 +18,9 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <limits>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <set>
 #include <string>
@@ -382,11 +382,15 @@ TEST(TiffDecoder, LayoutsBeyondTheRgbaInterfaceDecode) {
         {"32-bit grey of a declared range",
          withRange(WideGreyPicture(32, SAMPLEFORMAT_UINT, {500, 1000, 1500, 2000, 3000}), 1000, 2000),
          {0, 0, 128, 255, 255}},
-        {"signed 32-bit grey", WideGreyPicture(32, SAMPLEFORMAT_INT, {-2147483648.0, 0, 2147483647}), {0, 128, 255}},
-        {"floating-point grey", WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {-0.5, 0, 0.25, 1, 2, nan}),
+        {"signed 32-bit grey",
+         WideGreyPicture(32, SAMPLEFORMAT_INT, {-2147483648.0, 0, 2147483647}),
+         {0, 128, 255}},
+        {"floating-point grey",
+         WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {-0.5, 0, 0.25, 1, 2, nan}),
          {0, 0, 64, 255, 255, 0}},
         {"floating-point grey of a declared range",
-         withRange(WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {-1, 0, 1}), -1, 1), {0, 128, 255}},
+         withRange(WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {-1, 0, 1}), -1, 1),
+         {0, 128, 255}},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.name);

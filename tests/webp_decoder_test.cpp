@@ -81,7 +81,8 @@ TEST(WebPDecoder, LosslessPicturesKeepEveryPixelWithAndWithoutARowListener) {
 
 TEST(WebPDecoder, LossyPicturesComeOutOpaqueAndClose) {
     const auto quadrants = [](int x, int y) {
-        return x < 32 ? (y < 32 ? Rgba{255, 0, 0} : Rgba{0, 255, 0}) : (y < 32 ? Rgba{0, 0, 255} : Rgba{255, 255, 255});
+        return x < 32 ? (y < 32 ? Rgba{255, 0, 0} : Rgba{0, 255, 0})
+                      : (y < 32 ? Rgba{0, 0, 255} : Rgba{255, 255, 255});
     };
     const auto file = testsupport::EncodeWebP(64, 64, quadrants, false);
     testsupport::KeepAsFuzzSeed("webp", "lossy.webp", file);
@@ -98,7 +99,9 @@ TEST(WebPDecoder, LossyPicturesComeOutOpaqueAndClose) {
 }
 
 TEST(WebPDecoder, AnAnimationGivesItsFirstFrameOverTransparentBlack) {
-    const testsupport::RgbaAt leftHalfRed = [](int x, int) { return x < 4 ? Rgba{255, 0, 0} : Rgba{0, 0, 0, 0}; };
+    const testsupport::RgbaAt leftHalfRed = [](int x, int) {
+        return x < 4 ? Rgba{255, 0, 0} : Rgba{0, 0, 0, 0};
+    };
     const testsupport::RgbaAt allBlue = [](int, int) { return Rgba{0, 0, 255}; };
     const auto file = testsupport::EncodeAnimatedWebP(8, 6, {leftHalfRed, allBlue});
     testsupport::KeepAsFuzzSeed("webp", "animated.webp", file);
@@ -131,7 +134,8 @@ TEST(WebPDecoder, BrokenTruncatedAndOversizedFilesEndInClearErrors) {
         {file, narrow, ERR_FORMAT_UNKNOWN, "Decoder error: WebP decoder: Can't handle image size 40 x 30.\n"},
     };
     for (const auto& c : cases) {
-        for (RowRecorder* listener : {static_cast<RowRecorder*>(nullptr), std::make_unique<RowRecorder>().release()}) {
+        for (RowRecorder* listener :
+             {static_cast<RowRecorder*>(nullptr), std::make_unique<RowRecorder>().release()}) {
             std::unique_ptr<RowRecorder> owner(listener);
             CWebPDecoder decoder;
             decoder.SetLimits(c.limits);

@@ -9,13 +9,21 @@ TEST(Windows1252, EncodesWhatPalmsShowAndNamesTheFirstCharacterThatCannotBe) {
         std::optional<char32_t> refused;
     } cases[] = {
         {"Harbour at dusk", "Harbour at dusk", std::nullopt},
-        {"\u201cCaf\u00e9\u201d \u2013 5\u20ac\u2026", "\x93" "Caf\xe9\x94 \x96 5\x80\x85", std::nullopt},
+        {"\u201cCaf\u00e9\u201d \u2013 5\u20ac\u2026",
+         "\x93"
+         "Caf\xe9\x94 \x96 5\x80\x85",
+         std::nullopt},
         {"\u0160koda \u017d\u0178 \u2122 \u00ff", "\x8akoda \x8e\x9f \x99 \xff", std::nullopt},
-        {"\u0141\u00f3d\u017a", "?\xf3" "d?", U'\u0141'},
+        {"\u0141\u00f3d\u017a",
+         "?\xf3"
+         "d?",
+         U'\u0141'},
         {"snow \u2603 and \U0001F600", "snow ? and ?", U'\u2603'},
         // Invalid UTF-8: a lone continuation byte, a truncated sequence, an
         // overlong slash, an encoded surrogate.
-        {"a\x80" "b", "a?b", U'\uFFFD'},
+        {"a\x80"
+         "b",
+         "a?b", U'\uFFFD'},
         {"\xe2\x82", "??", U'\uFFFD'},
         {"\xc0\xaf", "??", U'\uFFFD'},
         {"\xed\xa0\x80", "???", U'\uFFFD'},

@@ -45,7 +45,8 @@ std::string PrintableName(const char* text) {
 
 std::string ProfileName(cmsHPROFILE profile) {
     char text[kMaxNameLength + 1] = {};
-    if (cmsGetProfileInfoASCII(profile, cmsInfoDescription, cmsNoLanguage, cmsNoCountry, text, sizeof text) == 0)
+    if (cmsGetProfileInfoASCII(profile, cmsInfoDescription, cmsNoLanguage, cmsNoCountry, text, sizeof text) ==
+        0)
         return "embedded profile";
     const std::string name = PrintableName(text);
     return name.empty() ? "embedded profile" : name;
@@ -105,7 +106,8 @@ std::vector<std::uint8_t> ConvertedExactly(cmsHTRANSFORM transform, const std::v
     std::vector<float> in(3 * count);
     for (std::size_t i = 0; i < count; ++i)
         for (int channel = 0; channel < 3; ++channel)
-            in[3 * i + static_cast<std::size_t>(channel)] = probe[4 * i + 2 - static_cast<std::size_t>(channel)] / 255.0f;
+            in[3 * i + static_cast<std::size_t>(channel)] =
+                probe[4 * i + 2 - static_cast<std::size_t>(channel)] / 255.0f;
     std::vector<float> out(3 * count);
     cmsDoTransform(transform, in.data(), out.data(), static_cast<cmsUInt32Number>(count));
     std::vector<std::uint8_t> converted(probe);
@@ -225,7 +227,8 @@ bool Invert3x3(const double m[9], double out[9]) {
 // The colorants of a matrix/tone-curve profile as the columns of a matrix
 // (XYZ under D50), and its three curves; false when a tag is missing.
 bool ReadMatrixShaper(cmsHPROFILE profile, double colorants[9], cmsToneCurve* curves[3]) {
-    const cmsTagSignature colorantTags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+    const cmsTagSignature colorantTags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                            cmsSigBlueColorantTag};
     const cmsTagSignature curveTags[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
     for (int channel = 0; channel < 3; ++channel) {
         const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, colorantTags[channel]));
@@ -246,13 +249,14 @@ public:
 
 private:
     using Tables = std::unique_ptr<CColorConversion::MatrixShaper, CColorConversion::MatrixShaperDeleter>;
-    static Tables BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target, const std::vector<std::uint8_t>& probe,
+    static Tables BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target,
+                                    const std::vector<std::uint8_t>& probe,
                                     const std::vector<std::uint8_t>& reference);
 };
 
-ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPROFILE source, cmsHPROFILE target,
-                                                                          const std::vector<std::uint8_t>& probe,
-                                                                          const std::vector<std::uint8_t>& reference) {
+ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(
+    cmsHPROFILE source, cmsHPROFILE target, const std::vector<std::uint8_t>& probe,
+    const std::vector<std::uint8_t>& reference) {
     double sourceColorants[9];
     double targetColorants[9];
     cmsToneCurve* sourceCurves[3];
@@ -261,8 +265,8 @@ ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPRO
     if (!cmsIsMatrixShaper(source) || !ReadMatrixShaper(source, sourceColorants, sourceCurves) ||
         !ReadMatrixShaper(target, targetColorants, targetCurves) || !Invert3x3(targetColorants, toTarget))
         return nullptr;
-    const std::unique_ptr<cmsToneCurve, void (*)(cmsToneCurve*)> encodeCurve(cmsReverseToneCurve(targetCurves[0]),
-                                                                            cmsFreeToneCurve);
+    const std::unique_ptr<cmsToneCurve, void (*)(cmsToneCurve*)> encodeCurve(
+        cmsReverseToneCurve(targetCurves[0]), cmsFreeToneCurve);
     if (!encodeCurve) return nullptr;
 
     using Layout = CColorConversion::MatrixShaper;
@@ -280,17 +284,19 @@ ColorConversionBuilder::Tables ColorConversionBuilder::BuildMatrixShaper(cmsHPRO
     for (int channel = 0; channel < 3; ++channel)
         for (int level = 0; level < 256; ++level) {
             const double linear = std::clamp<double>(
-                cmsEvalToneCurveFloat(sourceCurves[channel], static_cast<cmsFloat32Number>(level / 255.0)), 0.0,
-                1.0);
+                cmsEvalToneCurveFloat(sourceCurves[channel], static_cast<cmsFloat32Number>(level / 255.0)),
+                0.0, 1.0);
             for (int out = 0; out < 3; ++out)
                 tables->contribution[channel][level][out] =
                     static_cast<std::int32_t>(std::lround(matrix[out * 3 + channel] * linear * kScale));
             tables->contribution[channel][level][3] = 0;
         }
     for (int step = 0; step <= CColorConversion::MatrixShaper::kEncodeSteps; ++step) {
-        const float encoded = cmsEvalToneCurveFloat(
-            encodeCurve.get(), static_cast<cmsFloat32Number>(step) / CColorConversion::MatrixShaper::kEncodeSteps);
-        tables->encode[step] = static_cast<std::uint8_t>(std::lround(std::clamp(encoded, 0.0f, 1.0f) * 255.0f));
+        const float encoded =
+            cmsEvalToneCurveFloat(encodeCurve.get(), static_cast<cmsFloat32Number>(step) /
+                                                         CColorConversion::MatrixShaper::kEncodeSteps);
+        tables->encode[step] =
+            static_cast<std::uint8_t>(std::lround(std::clamp(encoded, 0.0f, 1.0f) * 255.0f));
     }
 
     // Tags can say more than the colorants and curves (a chromatic
@@ -335,7 +341,8 @@ CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePi
         if (!exact) return CColorConversion::Ignored("no conversion to sRGB could be built from it");
         reference = ConvertedExactly(exact.get(), probe);
         if (WithinTolerance(reference, probe, kSrgbTolerance)) return CColorConversion();
-        if (!perceptual) conversion.m_matrixShaper = BuildMatrixShaper(source, target.get(), probe, reference);
+        if (!perceptual)
+            conversion.m_matrixShaper = BuildMatrixShaper(source, target.get(), probe, reference);
         if (conversion.m_matrixShaper != nullptr) {
             conversion.m_note = "colour profile: " + name + " -> sRGB";
             return conversion;
@@ -344,12 +351,13 @@ CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePi
     std::unique_ptr<void, CColorConversion::TransformDeleter> transform(cmsCreateTransform(
         source, InputFormat(pixels), target.get(), grey ? TYPE_BGR_8 : TYPE_BGRA_8, intent, flags));
     // lcms2's quick path for matrix profiles is what may wrap around.
-    const bool matrixPipeline = cmsIsMatrixShaper(source) && !cmsIsTag(source, cmsSigAToB1Tag) &&
-                                !cmsIsTag(source, cmsSigDToB1Tag);
+    const bool matrixPipeline =
+        cmsIsMatrixShaper(source) && !cmsIsTag(source, cmsSigAToB1Tag) && !cmsIsTag(source, cmsSigDToB1Tag);
     if (transform && !reference.empty() && !perceptual && matrixPipeline &&
         !WithinTolerance(Converted(transform.get(), probe), reference, kTransformTolerance)) {
         flags |= cmsFLAGS_NOOPTIMIZE;
-        transform.reset(cmsCreateTransform(source, InputFormat(pixels), target.get(), TYPE_BGRA_8, intent, flags));
+        transform.reset(
+            cmsCreateTransform(source, InputFormat(pixels), target.get(), TYPE_BGRA_8, intent, flags));
         if (transform && !WithinTolerance(Converted(transform.get(), probe), reference, kTransformTolerance))
             return CColorConversion::Ignored("no faithful conversion to sRGB could be built from it");
     }
@@ -367,7 +375,8 @@ CColorConversion ColorConversionBuilder::Build(ProfilePointer profile, ProfilePi
         if (keeps) return CColorConversion();
         const ProfilePointer linear = LinearSrgbProfile();
         const std::unique_ptr<void, CColorConversion::TransformDeleter> toLight(
-            linear ? cmsCreateTransform(source, TYPE_GRAY_8, linear.get(), TYPE_BGR_16, intent, flags) : nullptr);
+            linear ? cmsCreateTransform(source, TYPE_GRAY_8, linear.get(), TYPE_BGR_16, intent, flags)
+                   : nullptr);
         if (!toLight) return CColorConversion::Ignored("no conversion to sRGB could be built from it");
         conversion.m_greyLight = std::make_unique<std::uint16_t[]>(256 * 3);
         cmsDoTransform(toLight.get(), levels, conversion.m_greyLight.get(), 256);
@@ -403,19 +412,21 @@ CColorConversion CColorConversion::Ignored(const std::string& why) {
 }
 
 CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> profile, ProfilePixels pixels,
-                                                 const DecodeLimits& limits) {
+                                                  const DecodeLimits& limits) {
     // lcms2 reads tags only when they are asked for: a profile cut short
     // would open, and fail later with a less clear reason.
     if (profile.size() < kIccHeaderBytes || profile.size() > 0xFFFFFFFFu ||
         ReadBE32(profile.data()) > profile.size())
         return Ignored("it could not be read");
-    ProfilePointer source(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
+    ProfilePointer source(
+        cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())));
     if (!source) return Ignored("it could not be read");
     // lcms2 has read the header and the tag table, nothing that costs yet.
     if (cmsGetColorSpace(source.get()) != SpaceOf(pixels))
         return Ignored("it does not describe the picture's colour model");
     WorkBudget budget = WorkBudget::ForFile(profile.size(), 0, limits);
-    if (const auto why = CheckColorProfileCost(profile, static_cast<int>(cmsChannelsOf(SpaceOf(pixels))), budget))
+    if (const auto why =
+            CheckColorProfileCost(profile, static_cast<int>(cmsChannelsOf(SpaceOf(pixels))), budget))
         return Ignored(*why);
     const std::string name = ProfileName(source.get());
     return ColorConversionBuilder::Build(std::move(source), pixels, name);
@@ -425,7 +436,8 @@ CColorConversion CColorConversion::FromCalibratedRgb(const CalibratedRgbSpace& s
     const double coordinates[] = {space.redX,  space.redY,  space.greenX, space.greenY,
                                   space.blueX, space.blueY, space.whiteX, space.whiteY};
     for (const double value : coordinates)
-        if (!std::isfinite(value) || value <= 0.0 || value >= 1.0) return Ignored("its primaries are not colours");
+        if (!std::isfinite(value) || value <= 0.0 || value >= 1.0)
+            return Ignored("its primaries are not colours");
     ToneCurvePointer curves[3];
     for (int channel = 0; channel < 3; ++channel) {
         const double gamma = space.gamma[channel];
@@ -434,15 +446,15 @@ CColorConversion CColorConversion::FromCalibratedRgb(const CalibratedRgbSpace& s
             const cmsFloat64Number parameters[] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
             curves[channel].reset(cmsBuildParametricToneCurve(nullptr, 4, parameters));
         } else {
-            if (!std::isfinite(gamma) || gamma < 0.1 || gamma > 10.0) return Ignored("its gamma is out of range");
+            if (!std::isfinite(gamma) || gamma < 0.1 || gamma > 10.0)
+                return Ignored("its gamma is out of range");
             curves[channel].reset(cmsBuildGamma(nullptr, gamma));
         }
         if (!curves[channel]) return Ignored("out of memory");
     }
     const cmsCIExyY white{space.whiteX, space.whiteY, 1.0};
-    const cmsCIExyYTRIPLE primaries{{space.redX, space.redY, 1.0},
-                                    {space.greenX, space.greenY, 1.0},
-                                    {space.blueX, space.blueY, 1.0}};
+    const cmsCIExyYTRIPLE primaries{
+        {space.redX, space.redY, 1.0}, {space.greenX, space.greenY, 1.0}, {space.blueX, space.blueY, 1.0}};
     cmsToneCurve* const transfer[3] = {curves[0].get(), curves[1].get(), curves[2].get()};
     ProfilePointer source(cmsCreateRGBProfile(&white, &primaries, transfer));
     if (!source) return Ignored("its primaries describe no colour space");
@@ -521,7 +533,8 @@ void CColorConversion::ConvertPixels(std::uint8_t* pixels, std::size_t count) co
     constexpr std::size_t kChunk = 1 << 20;
     for (std::size_t done = 0; done < count; done += kChunk) {
         const std::size_t n = std::min(kChunk, count - done);
-        cmsDoTransform(m_transform.get(), pixels + done * 4, pixels + done * 4, static_cast<cmsUInt32Number>(n));
+        cmsDoTransform(m_transform.get(), pixels + done * 4, pixels + done * 4,
+                       static_cast<cmsUInt32Number>(n));
     }
     if (m_opaqueResult)
         for (std::size_t i = 0; i < count; ++i) pixels[i * 4 + 3] = 255;

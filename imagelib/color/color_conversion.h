@@ -46,7 +46,9 @@ public:
     static CColorConversion Ignored(const std::string& why);
 
     // True when pixels change.
-    bool Converts() const { return m_transform != nullptr || m_matrixShaper != nullptr || m_greyTable != nullptr; }
+    bool Converts() const {
+        return m_transform != nullptr || m_matrixShaper != nullptr || m_greyTable != nullptr;
+    }
     // True when pixels go through tables built from the profile rather
     // than through lcms2 pixel by pixel (see MatrixShaper).
     bool UsesTables() const { return m_matrixShaper != nullptr || m_greyTable != nullptr; }

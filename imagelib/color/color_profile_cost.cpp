@@ -17,7 +17,8 @@ constexpr std::uint32_t kMaxTags = 100;
 constexpr std::uint32_t Signature(const char (&text)[5]) {
     return std::uint32_t{static_cast<std::uint8_t>(text[0])} << 24 |
            std::uint32_t{static_cast<std::uint8_t>(text[1])} << 16 |
-           std::uint32_t{static_cast<std::uint8_t>(text[2])} << 8 | std::uint32_t{static_cast<std::uint8_t>(text[3])};
+           std::uint32_t{static_cast<std::uint8_t>(text[2])} << 8 |
+           std::uint32_t{static_cast<std::uint8_t>(text[3])};
 }
 
 // Tag types that hold a pipeline, and the elements of a multiProcessElements
@@ -87,7 +88,9 @@ class Bytes {
 public:
     Bytes(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
     std::size_t Size() const { return m_size; }
-    bool Has(std::size_t offset, std::size_t bytes) const { return offset <= m_size && bytes <= m_size - offset; }
+    bool Has(std::size_t offset, std::size_t bytes) const {
+        return offset <= m_size && bytes <= m_size - offset;
+    }
     std::optional<std::uint32_t> U32(std::size_t offset) const {
         return Has(offset, 4) ? std::optional<std::uint32_t>(ReadBE32(m_data + offset)) : std::nullopt;
     }
@@ -230,7 +233,8 @@ void AddMultiProcess(PipelineCost& cost, Bytes tag, int maxInputs) {
             for (std::size_t c = 0; c < *inputs; ++c) {
                 const auto curveOffset = element->U32(12 + 8 * c);
                 const auto curveSize = element->U32(16 + 8 * c);
-                AddSegmentedCurve(cost, curveOffset && curveSize ? element->From(*curveOffset) : std::nullopt);
+                AddSegmentedCurve(cost,
+                                  curveOffset && curveSize ? element->From(*curveOffset) : std::nullopt);
             }
         }
         // Other elements are placeholders lcms2 skips.
@@ -284,7 +288,8 @@ std::optional<std::string> CheckColorProfileCost(std::span<const std::uint8_t> p
         reading = CheckedAdd(reading, cost.reading).value_or(UINT64_MAX);
     }
     const std::uint64_t sampling =
-        CheckedMultiply(costliest, SamplesPerTransform(channels) * kTransformsPerConversion).value_or(UINT64_MAX);
+        CheckedMultiply(costliest, SamplesPerTransform(channels) * kTransformsPerConversion)
+            .value_or(UINT64_MAX);
     if (!budget.Spend(CheckedAdd(sampling, reading).value_or(UINT64_MAX))) return kTooCostly;
     return std::nullopt;
 }

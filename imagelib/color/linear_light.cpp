@@ -20,14 +20,16 @@ struct Tables {
         for (int code = 0; code < 256; ++code) {
             const double value = ToLinear(code / 255.0);
             linear[static_cast<std::size_t>(code)] = static_cast<float>(value);
-            linear16[static_cast<std::size_t>(code)] = static_cast<std::uint16_t>(std::lround(value * 65535.0));
+            linear16[static_cast<std::size_t>(code)] =
+                static_cast<std::uint16_t>(std::lround(value * 65535.0));
         }
         // Each code value takes the linear values up to the one half-way to
         // the next code value: 256 powers instead of one per linear value.
         std::size_t value = 0;
         for (int code = 0; code < 255; ++code) {
             const double end = std::ceil(ToLinear((code + 0.5) / 255.0) * 65535.0);
-            for (; static_cast<double>(value) < end; ++value) encoded[value] = static_cast<std::uint8_t>(code);
+            for (; static_cast<double>(value) < end; ++value)
+                encoded[value] = static_cast<std::uint8_t>(code);
         }
         for (; value < encoded.size(); ++value) encoded[value] = 255;
     }

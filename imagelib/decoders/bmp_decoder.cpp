@@ -145,7 +145,7 @@ public:
     }
 
     static void PutColor(std::uint8_t* row, std::int64_t x, std::uint8_t blue, std::uint8_t green,
-                          std::uint8_t red, std::uint8_t alpha) {
+                         std::uint8_t red, std::uint8_t alpha) {
         std::uint8_t* pixel = row + 4 * x;
         pixel[0] = blue;
         pixel[1] = green;
@@ -246,7 +246,7 @@ void ReadColorTable(CImageSource& source, const BitmapHeader& header, std::vecto
     TraceLine(3, "Reading palette.\n");
     source.ReadBytes(header.headerSize - header.headerBytesRead);
     std::int64_t entries = header.colorsUsed == 0 ? std::int64_t{1} << header.bitCount
-                                                   : static_cast<std::int64_t>(header.colorsUsed);
+                                                  : static_cast<std::int64_t>(header.colorsUsed);
     const std::int64_t entryBytes = header.core ? kCoreColorEntryBytes : kColorTableEntryBytes;
     // A core header cannot say how many colours it stores; the pixels
     // start right behind the ones it does.

@@ -1,8 +1,8 @@
 #include "imagelib/decoders/gif_decoder.h"
 
 #include "imagelib/limits/checked_arithmetic.h"
-#include "imagelib/text_exception.h"
 #include "imagelib/limits/work_budget.h"
+#include "imagelib/text_exception.h"
 
 #include <gif_lib.h>
 
@@ -97,7 +97,7 @@ ScreenPalette DefaultPalette(int codeSize) {
 
 // Writes `count` indices as the 32-bit pixels of their palette entries.
 void DrawInColor(const GifPixelType* indices, std::size_t count, const ScreenPalette& palette,
-                  std::uint8_t* target) {
+                 std::uint8_t* target) {
     for (std::size_t x = 0; x < count; ++x) std::memcpy(target + 4 * x, &palette[indices[x]], 4);
 }
 
@@ -165,9 +165,10 @@ public:
           m_limits(limits),
           m_fileSize(fileSize),
           m_messages(messages),
-          m_work(WorkBudget::ForFile(fileSize, static_cast<std::uint64_t>(screen.GetWidth()) *
-                                                   static_cast<std::uint64_t>(screen.GetHeight()),
-                                     limits)) {
+          m_work(WorkBudget::ForFile(
+              fileSize,
+              static_cast<std::uint64_t>(screen.GetWidth()) * static_cast<std::uint64_t>(screen.GetHeight()),
+              limits)) {
         if (gif->SColorMap != nullptr) m_indexPalette = PaletteOfMap(*gif->SColorMap);
     }
 
@@ -234,8 +235,8 @@ private:
         const ScreenPalette palette = image.ColorMap != nullptr     ? PaletteOfMap(*image.ColorMap)
                                       : m_gif->SColorMap != nullptr ? PaletteOfMap(*m_gif->SColorMap)
                                                                     : DefaultPalette(m_reader.lastByte);
-        const bool coversScreen = image.Left == 0 && image.Top == 0 && image.Width >= screenWidth &&
-                                  image.Height >= screenHeight;
+        const bool coversScreen =
+            image.Left == 0 && image.Top == 0 && image.Width >= screenWidth && image.Height >= screenHeight;
         TakePalette(palette, coversScreen);
 
         // The image is clipped to the screen: all its rows are decoded, to
@@ -252,7 +253,7 @@ private:
                 // A row giflib cannot decode keeps what the screen had.
                 if (Succeeded(DGifGetLine(m_gif, line.data(), image.Width)) && visible)
                     DrawInColor(line.data(), visibleCount, palette,
-                                 m_colorScreen.GetRows()[y] + 4 * static_cast<std::size_t>(visibleStart));
+                                m_colorScreen.GetRows()[y] + 4 * static_cast<std::size_t>(visibleStart));
                 return;
             }
             std::uint8_t* target = visible ? m_screen.GetRows()[y] + visibleStart : nullptr;
@@ -291,7 +292,7 @@ private:
         }
         for (int y = 0; y < height; ++y)
             DrawInColor(m_screen.GetRows()[y], static_cast<std::size_t>(width), *m_indexPalette,
-                         m_colorScreen.GetRows()[y]);
+                        m_colorScreen.GetRows()[y]);
         m_inColor = true;
     }
 
@@ -347,15 +348,17 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     bpp = ChooseDepth(bpp, 8);
     const std::uint64_t bytesPerPixel = bpp == 32 ? 4 : 1;
     if (!GetLimits().AllowsSize(width, height))
-        RaiseError(ERR_FORMAT_UNKNOWN, FormatMessage("GIF screen size %d x %d is not supported.", width, height),
+        RaiseError(ERR_FORMAT_UNKNOWN,
+                   FormatMessage("GIF screen size %d x %d is not supported.", width, height),
                    GetLimits().DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel)));
     // Refuse a screen that could not be converted before decoding all of it.
     const auto pixels =
         CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
     const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
     if (!bytes || *bytes > GetLimits().maxBitmapBytes)
-        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
-                             GetLimits().DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel)));
+        throw CTextException(
+            ERR_NO_MEMORY, "Out of memory creating bitmap.",
+            GetLimits().DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel)));
     const auto fileSize = static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetSize(), 0));
     if (!AllowsPicture(GetLimits(), width, height, bytesPerPixel, fileSize))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF screen size %d x %d is not supported.", width, height);

@@ -100,13 +100,16 @@ const char* NameOfPrimaries(heif_color_primaries primaries) {
 [[noreturn]] void RaiseHeifError(const heif_error& error) {
     if (error.subcode == heif_suberror_Security_limit_exceeded)
         RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
-    if (error.code == heif_error_Memory_allocation_error) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
-    const int code = error.code == heif_error_Unsupported_feature || error.code == heif_error_Unsupported_filetype
-                         ? ERR_UNSUPPORTED_DATA
-                         : ERR_FORMAT_UNKNOWN;
+    if (error.code == heif_error_Memory_allocation_error)
+        RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
+    const int code =
+        error.code == heif_error_Unsupported_feature || error.code == heif_error_Unsupported_filetype
+            ? ERR_UNSUPPORTED_DATA
+            : ERR_FORMAT_UNKNOWN;
     // libheif's texts end in a full stop or a line end of their own, or not.
     std::string text = error.message != nullptr ? error.message : "Unknown error";
-    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
     RaiseErrorFormat(code, "HEIF decoder: %s.", text.c_str());
 }
 
@@ -185,9 +188,11 @@ bool HasOnlyGreys(const CImageBitmap& bitmap) {
 void CheckItems(const HeifItemCensus& census) {
     // Encoders give each tile its own data; tiles that share it make a large
     // picture, decoded tile by tile, out of a few bytes.
-    if (census.picturesShareData) RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image's tiles share their data.");
+    if (census.picturesShareData)
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image's tiles share their data.");
     if (census.longestItemList > kMaxItemListEntries)
-        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: The file lists %llu items, more than the decoder allows.",
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
+                         "HEIF decoder: The file lists %llu items, more than the decoder allows.",
                          static_cast<unsigned long long>(census.longestItemList));
     if (census.mostDerivedPictures > kMaxDerivedPictures)
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
@@ -197,7 +202,8 @@ void CheckItems(const HeifItemCensus& census) {
 
 // Refuses a picture whose decoding would take libheif more working memory
 // than a bitmap may have, before libheif allocates its planes.
-void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid, int bits) {
+void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid,
+                        int bits) {
     const std::uint64_t sampleBytes = bits > 8 ? 2 : 1;
     const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
     const std::optional<std::uint64_t> bytes =
@@ -256,27 +262,31 @@ void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle, const CImageB
     UseColorSpace(space);
 }
 
-void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp, CImageSource& source) {
+void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp,
+                               CImageSource& source) {
     TraceLine(2, "Decoding HEIF.\n");
     const std::int64_t size = source.GetRemaining();
     const std::uint8_t* data = source.ReadBytes(size);
     const DecodeLimits& limits = GetLimits();
 
     if (LoadHeifLibrary() == nullptr)
-        RaiseError(ERR_FORMAT_NOT_COMPILED, "HEIF decoder: The HEIF library (libheif.so.1) could not be loaded.");
+        RaiseError(ERR_FORMAT_NOT_COMPILED,
+                   "HEIF decoder: The HEIF library (libheif.so.1) could not be loaded.");
 
     RunLibheif([&] {
         ContextPointer context(Heif().context_alloc());
         if (!context) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
         // libheif refuses larger images while it reads the file, before it
         // allocates anything for them.
-        Heif().context_set_maximum_image_size_limit(context.get(),
-                                                  static_cast<int>(std::min<std::int64_t>(limits.maxSide, INT_MAX)));
+        Heif().context_set_maximum_image_size_limit(
+            context.get(), static_cast<int>(std::min<std::int64_t>(limits.maxSide, INT_MAX)));
         if (IsSequenceOnly(data, static_cast<std::size_t>(size)))
-            RaiseError(ERR_UNSUPPORTED_DATA, "HEIF decoder: The file holds only an image sequence, no still picture.");
+            RaiseError(ERR_UNSUPPORTED_DATA,
+                       "HEIF decoder: The file holds only an image sequence, no still picture.");
         const HeifItemCensus census = CountHeifItems(data, static_cast<std::size_t>(size));
         CheckItems(census);
-        Check(Heif().context_read_from_memory_without_copy(context.get(), data, static_cast<std::size_t>(size), nullptr));
+        Check(Heif().context_read_from_memory_without_copy(context.get(), data,
+                                                           static_cast<std::size_t>(size), nullptr));
 
         heif_image_handle* rawHandle = nullptr;
         Check(Heif().context_get_primary_image_handle(context.get(), &rawHandle));
@@ -294,8 +304,8 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         TraceFormat(2, "HEIF image %d x %d, %d bits%s.\n", storedWidth, storedHeight,
                     Heif().image_handle_get_luma_bits_per_pixel(handle.get()), hasAlpha ? ", alpha" : "");
         if (!limits.AllowsSize(storedWidth, storedHeight))
-            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.", storedWidth,
-                             storedHeight);
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.",
+                             storedWidth, storedHeight);
         CheckBitmapWithin(limits, storedWidth, storedHeight, 32);
         CheckLibraryMemory(limits, storedWidth, storedHeight, hasAlpha, census.hasGrid,
                            Heif().image_handle_get_luma_bits_per_pixel(handle.get()));
@@ -305,7 +315,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         options->convert_hdr_to_8bit = 1;
         heif_image* rawImage = nullptr;
         Check(Heif().decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                                options.get()));
+                                  options.get()));
         const ImagePointer image(rawImage);
         const int width = Heif().image_get_width(image.get(), heif_channel_interleaved);
         const int height = Heif().image_get_height(image.get(), heif_channel_interleaved);
@@ -317,7 +327,8 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         bpp = 32;
         CreateBitmapWithin(limits, bitmap, width, height, 32, hasAlpha);
         int stride = 0;
-        const std::uint8_t* plane = Heif().image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+        const std::uint8_t* plane =
+            Heif().image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
         if (plane == nullptr || stride < width * kBytesPerPixel)
             RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
 

@@ -13,7 +13,7 @@ const HeifLibrary* Load() {
     if (handle == nullptr) return nullptr;
     static HeifLibrary library;
     bool complete = true;
-#define KESTRIN_HEIF_FIND(name)                                                                    \
+#define KESTRIN_HEIF_FIND(name)                                                              \
     library.name = reinterpret_cast<decltype(library.name)>(::dlsym(handle, "heif_" #name)); \
     complete = complete && library.name != nullptr;
     KESTRIN_HEIF_FUNCTIONS(KESTRIN_HEIF_FIND)

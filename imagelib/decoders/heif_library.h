@@ -3,28 +3,28 @@
 #include <libheif/heif.h>
 
 // The libheif functions the HEIF decoder calls.
-#define KESTRIN_HEIF_FUNCTIONS(X)                                                                         \
-    X(context_alloc)                                                                                      \
-    X(context_free)                                                                                       \
-    X(context_set_maximum_image_size_limit)                                                               \
-    X(context_read_from_memory_without_copy)                                                              \
-    X(context_get_primary_image_handle)                                                                   \
-    X(image_handle_release)                                                                               \
-    X(image_handle_get_width)                                                                             \
-    X(image_handle_get_height)                                                                            \
-    X(image_handle_has_alpha_channel)                                                                     \
-    X(image_handle_get_luma_bits_per_pixel)                                                               \
-    X(image_handle_get_raw_color_profile_size)                                                            \
-    X(image_handle_get_raw_color_profile)                                                                 \
-    X(image_handle_get_nclx_color_profile)                                                                \
-    X(nclx_color_profile_free)                                                                            \
-    X(decoding_options_alloc)                                                                             \
-    X(decoding_options_free)                                                                              \
-    X(decode_image)                                                                                       \
-    X(image_release)                                                                                      \
-    X(image_get_width)                                                                                    \
-    X(image_get_height)                                                                                   \
-    X(image_get_bits_per_pixel_range)                                                                     \
+#define KESTRIN_HEIF_FUNCTIONS(X)              \
+    X(context_alloc)                           \
+    X(context_free)                            \
+    X(context_set_maximum_image_size_limit)    \
+    X(context_read_from_memory_without_copy)   \
+    X(context_get_primary_image_handle)        \
+    X(image_handle_release)                    \
+    X(image_handle_get_width)                  \
+    X(image_handle_get_height)                 \
+    X(image_handle_has_alpha_channel)          \
+    X(image_handle_get_luma_bits_per_pixel)    \
+    X(image_handle_get_raw_color_profile_size) \
+    X(image_handle_get_raw_color_profile)      \
+    X(image_handle_get_nclx_color_profile)     \
+    X(nclx_color_profile_free)                 \
+    X(decoding_options_alloc)                  \
+    X(decoding_options_free)                   \
+    X(decode_image)                            \
+    X(image_release)                           \
+    X(image_get_width)                         \
+    X(image_get_height)                        \
+    X(image_get_bits_per_pixel_range)          \
     X(image_get_plane_readonly)
 
 // libheif, loaded the first time a HEIF or AVIF file is decoded rather than

@@ -1,7 +1,7 @@
 #include "imagelib/decoders/jpeg_decoder.h"
 
-#include "imagelib/text_exception.h"
 #include "imagelib/limits/work_budget.h"
+#include "imagelib/text_exception.h"
 
 #include <algorithm>
 #include <array>
@@ -29,9 +29,9 @@ namespace {
 const JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
 
 enum class OutputPath {
-    Grey,          // one sample per pixel; 8-bit rows, or 32-bit through libjpeg
+    Grey,         // one sample per pixel; 8-bit rows, or 32-bit through libjpeg
     DirectColor,  // libjpeg writes blue, green, red, 255 straight into the rows
-    Cmyk,          // four inks per pixel, converted here
+    Cmyk,         // four inks per pixel, converted here
 };
 
 // ICC profiles travel in APP2 markers that start with this tag, split over
@@ -297,8 +297,8 @@ bool TakeMarkerBytes(j_decompress_ptr info, std::size_t count, JOCTET* out) {
 
 // Notes one ICC chunk whose header is read. True when its payload, next in
 // the source, is to be kept.
-bool NoteProfileChunk(j_decompress_ptr info, ProfileChunks& chunks, const JOCTET* header, std::size_t payloadLength,
-                      std::uint64_t maxProfileBytes) {
+bool NoteProfileChunk(j_decompress_ptr info, ProfileChunks& chunks, const JOCTET* header,
+                      std::size_t payloadLength, std::uint64_t maxProfileBytes) {
     chunks.payloadBytes += payloadLength;
     const int sequence = header[kIccSequenceOffset];
     const int count = header[kIccCountOffset];
@@ -443,7 +443,8 @@ void StartStep(Decompressor& state, JpegSteps&) {
 
 // Rows are written once each, top to bottom, in every output path.
 void ReportRows(const JpegSteps& steps, JDIMENSION rowCount) {
-    if (steps.rowListener != nullptr) steps.rowListener->RowsDecoded(*steps.bitmap, static_cast<int>(rowCount));
+    if (steps.rowListener != nullptr)
+        steps.rowListener->RowsDecoded(*steps.bitmap, static_cast<int>(rowCount));
 }
 
 void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
@@ -466,9 +467,10 @@ void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
     // A window has room for one batch between two reports.
     while (info.output_scanline < info.output_height) {
         const JDIMENSION row = info.output_scanline;
-        const JDIMENSION wanted = steps.window ? std::min<JDIMENSION>(info.output_height - row,
-                                                                      static_cast<JDIMENSION>(steps.batchRows))
-                                               : info.output_height - row;
+        const JDIMENSION wanted =
+            steps.window
+                ? std::min<JDIMENSION>(info.output_height - row, static_cast<JDIMENSION>(steps.batchRows))
+                : info.output_height - row;
         if (jpeg_read_scanlines(&info, steps.rows + row, wanted) == 0) break;
         ReportRows(steps, info.output_scanline);
     }
@@ -562,8 +564,8 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     state.messages = &LibraryMessages();
     state.maxScans = GetLimits().maxJpegScans;
     state.maxProfileBytes = GetLimits().maxColorProfileBytes;
-    state.work = WorkBudget::ForFile(static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetRemaining(), 0)), 0,
-                                     GetLimits());
+    state.work = WorkBudget::ForFile(
+        static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetRemaining(), 0)), 0, GetLimits());
     state.maxMemory = static_cast<long>(
         std::min<std::uint64_t>(GetLimits().maxBitmapBytes, std::numeric_limits<long>::max()));
 
@@ -598,8 +600,8 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
                            steps.depth, false);
     else
-        CreateRowBitmap(bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth, false,
-                        steps.batchRows);
+        CreateRowBitmap(bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth,
+                        false, steps.batchRows);
     bpp = steps.depth;
 
     if (!RunJpegStep(state, StartStep, steps)) RaiseRecordedError(state);

@@ -254,7 +254,8 @@ void ChooseOutput(PngSteps& steps, int wantedDepth) {
 // against its own chunk limit before inflating it, and dropped a profile that
 // does not fit the colour type.
 std::span<const std::uint8_t> EmbeddedProfile(png_structp png, png_infop info) {
-    if (png_get_valid(png, info, PNG_INFO_sRGB) != 0 || png_get_valid(png, info, PNG_INFO_iCCP) == 0) return {};
+    if (png_get_valid(png, info, PNG_INFO_sRGB) != 0 || png_get_valid(png, info, PNG_INFO_iCCP) == 0)
+        return {};
     png_charp name = nullptr;
     int compression = 0;
     png_bytep profile = nullptr;
@@ -340,7 +341,7 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
         const std::span<const std::uint8_t> profile = EmbeddedProfile(png, info);
         if (!profile.empty())
             UseColorProfile(profile, (steps.colorType & PNG_COLOR_MASK_COLOR) == 0 ? ProfilePixels::kGrey
-                                                                                     : ProfilePixels::kRgb);
+                                                                                   : ProfilePixels::kRgb);
     }
     ChooseOutput(steps, bpp);
     if (!RunPngStep(png, info, SetTransformationsStep, steps)) RaiseRecordedError(state);

@@ -88,7 +88,8 @@ public:
         std::int64_t value = 0;
         while (!AtEnd() && IsDigit(m_data[m_position])) {
             value = value * 10 + (m_data[m_position++] - '0');
-            if (value > std::numeric_limits<std::int32_t>::max()) RaiseHeaderError("Number in header is too large.");
+            if (value > std::numeric_limits<std::int32_t>::max())
+                RaiseHeaderError("Number in header is too large.");
         }
         return value;
     }
@@ -105,11 +106,13 @@ public:
                 ++m_position;
             c = Peek();
         }
-        if (!IsDigit(c)) RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PNM decoder: Unexpected character 0x%02X in samples.", c);
+        if (!IsDigit(c))
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PNM decoder: Unexpected character 0x%02X in samples.", c);
         std::int64_t value = 0;
         while (!AtEnd() && IsDigit(m_data[m_position])) {
             value = value * 10 + (m_data[m_position++] - '0');
-            if (value > maximum) RaiseError(ERR_FORMAT_UNKNOWN, "PNM decoder: Sample value above the maximum.");
+            if (value > maximum)
+                RaiseError(ERR_FORMAT_UNKNOWN, "PNM decoder: Sample value above the maximum.");
         }
         return value;
     }
@@ -124,7 +127,8 @@ public:
                 }
             c = Next();
         }
-        if (c != '0' && c != '1') RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PNM decoder: Unexpected character 0x%02X in samples.", c);
+        if (c != '0' && c != '1')
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "PNM decoder: Unexpected character 0x%02X in samples.", c);
         return c - '0';
     }
 
@@ -132,9 +136,11 @@ public:
     std::string_view Line() {
         const std::int64_t start = m_position;
         while (Next() != '\n') {
-            if (m_position - start > static_cast<std::int64_t>(kLongestPamLine)) RaiseHeaderError("PAM header line is too long.");
+            if (m_position - start > static_cast<std::int64_t>(kLongestPamLine))
+                RaiseHeaderError("PAM header line is too long.");
         }
-        return {reinterpret_cast<const char*>(m_data + start), static_cast<std::size_t>(m_position - 1 - start)};
+        return {reinterpret_cast<const char*>(m_data + start),
+                static_cast<std::size_t>(m_position - 1 - start)};
     }
 
     [[noreturn]] void RaiseEndOfFile() {
@@ -177,7 +183,8 @@ void ReadPamHeader(Cursor& cursor, Header& header) {
         if (line.empty() || line.front() == '#') continue;
         const std::size_t split = line.find_first_of(" \t");
         const std::string_view keyword = line.substr(0, split);
-        const std::string_view value = split == std::string_view::npos ? std::string_view{} : line.substr(split);
+        const std::string_view value =
+            split == std::string_view::npos ? std::string_view{} : line.substr(split);
         if (keyword == "ENDHDR") break;
         if (keyword == "WIDTH")
             header.width = PamNumber(value);
@@ -216,12 +223,23 @@ Header ReadHeader(Cursor& cursor) {
     Header header;
     if (cursor.Next() != 'P') RaiseHeaderError("Is not a netpbm picture.");
     switch (cursor.Next()) {
-        case '1': header.kind = Kind::PlainBits; break;
-        case '3': header.kind = Kind::PlainColor; break;
-        case '4': header.kind = Kind::RawBits; break;
-        case '6': header.kind = Kind::RawColor; break;
-        case '7': header.kind = Kind::Pam; break;
-        default: RaiseHeaderError("Is not a netpbm picture.");
+        case '1':
+            header.kind = Kind::PlainBits;
+            break;
+        case '3':
+            header.kind = Kind::PlainColor;
+            break;
+        case '4':
+            header.kind = Kind::RawBits;
+            break;
+        case '6':
+            header.kind = Kind::RawColor;
+            break;
+        case '7':
+            header.kind = Kind::Pam;
+            break;
+        default:
+            RaiseHeaderError("Is not a netpbm picture.");
     }
     if (header.kind == Kind::Pam) {
         if (!IsWhitespace(cursor.Next())) RaiseHeaderError("Is not a netpbm picture.");
@@ -278,12 +296,14 @@ private:
 
 }  // namespace
 
-void CPNMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp, CImageSource& source) {
+void CPNMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp,
+                              CImageSource& source) {
     TraceLine(2, "Decoding PNM.\n");
     Cursor cursor(source, source.GetCurrentPointer(), source.GetRemaining());
     const Header header = ReadHeader(cursor);
     TraceFormat(2, "PNM image %lld x %lld, %d samples up to %lld.\n", static_cast<long long>(header.width),
-                static_cast<long long>(header.height), header.channels, static_cast<long long>(header.maximum));
+                static_cast<long long>(header.height), header.channels,
+                static_cast<long long>(header.maximum));
 
     const bool grey = header.channels == 1;
     bpp = grey ? ChooseDepth(bpp, 8) : 32;
@@ -300,14 +320,15 @@ void CPNMDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     const auto height = static_cast<std::uint64_t>(header.height);
     const std::uint64_t sampleBytes = header.maximum > kLargestOneByteMaximum ? 2 : 1;
     const bool plain = header.kind == Kind::PlainBits || header.kind == Kind::PlainColor;
-    const std::uint64_t rowBytes = header.kind == Kind::RawBits
-                                       ? (width + 7) / 8
-                                       : width * static_cast<std::uint64_t>(header.channels) * (plain ? 1 : sampleBytes);
+    const std::uint64_t rowBytes =
+        header.kind == Kind::RawBits
+            ? (width + 7) / 8
+            : width * static_cast<std::uint64_t>(header.channels) * (plain ? 1 : sampleBytes);
     const auto needed = CheckedMultiply(rowBytes, height);
     if (!needed || *needed > static_cast<std::uint64_t>(cursor.Remaining())) cursor.RaiseEndOfFile();
 
-    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width), static_cast<int>(header.height), bpp,
-                       header.hasAlpha);
+    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(header.width), static_cast<int>(header.height),
+                       bpp, header.hasAlpha);
     const PixelWriter writer(header, bitmap);
     CDecodedRowListener* listener = RowReporter();
     std::array<std::int64_t, 4> samples{};

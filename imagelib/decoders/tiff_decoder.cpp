@@ -201,10 +201,11 @@ struct FreeDeleter {
 // from their header.
 void CheckImageSize(const DecodeLimits& limits, std::uint32_t width, std::uint32_t height,
                     std::uint64_t bytesPerPixel) {
-    const std::string overLimit = limits.DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel));
+    const std::string overLimit =
+        limits.DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel));
     if (!limits.AllowsSize(width, height))
-        RaiseError(ERR_UNSUPPORTED_DATA, FormatMessage("TIFF image size %u x %u is not supported.", width, height),
-                   overLimit);
+        RaiseError(ERR_UNSUPPORTED_DATA,
+                   FormatMessage("TIFF image size %u x %u is not supported.", width, height), overLimit);
     const auto pixels = CheckedMultiply(width, height);
     const auto bytes = pixels ? CheckedMultiply(*pixels, bytesPerPixel) : std::nullopt;
     if (!bytes || *bytes > limits.maxBitmapBytes) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory, overLimit);
@@ -227,7 +228,8 @@ void UnpackSamples(const std::uint8_t* packed, std::uint8_t* out, std::uint32_t 
 // Copies `height` rows of a libtiff raster, whose first row is the bottom of
 // the picture, into 32-bit bitmap rows from the top. Each word is read whole
 // before its bytes are rewritten, so this works in place.
-void CopyRasterRows(const std::uint32_t* raster, std::uint32_t width, std::uint32_t height, std::uint8_t** rows) {
+void CopyRasterRows(const std::uint32_t* raster, std::uint32_t width, std::uint32_t height,
+                    std::uint8_t** rows) {
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint32_t* in = raster + std::size_t{height - 1 - y} * width;
         std::uint8_t* out = rows[y];
@@ -307,7 +309,8 @@ bool IsSampleRowsPicture(TIFF* tiff) {
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
     if (!TiffSampleRows::Reads(tiff)) return false;
-    if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE) return samplesPerPixel == 1;
+    if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE)
+        return samplesPerPixel == 1;
     return photometric == PHOTOMETRIC_SEPARATED && sampleFormat == SAMPLEFORMAT_UINT && HasPrintInks(tiff) &&
            bitsPerSample == 16;
 }
@@ -365,8 +368,10 @@ GreyRange DeclaredGreyRange(TIFF* tiff) {
     }
     GreyRange declared = whole;
     double value = 0;
-    if (TIFFGetField(tiff, TIFFTAG_SMINSAMPLEVALUE, &value) == 1 && std::isfinite(value)) declared.low = value;
-    if (TIFFGetField(tiff, TIFFTAG_SMAXSAMPLEVALUE, &value) == 1 && std::isfinite(value)) declared.high = value;
+    if (TIFFGetField(tiff, TIFFTAG_SMINSAMPLEVALUE, &value) == 1 && std::isfinite(value))
+        declared.low = value;
+    if (TIFFGetField(tiff, TIFFTAG_SMAXSAMPLEVALUE, &value) == 1 && std::isfinite(value))
+        declared.high = value;
     // A range the wrong way round, or empty, says nothing.
     return declared.high > declared.low ? declared : whole;
 }

@@ -28,7 +28,8 @@ constexpr int kBytesPerPixel = 4;
         case VP8_STATUS_SUSPENDED:
             RaiseError(ERR_END_OF_FILE, "WebP decoder: The data ends before the picture.");
         default:
-            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "WebP decoder: Broken data (status %d).", static_cast<int>(status));
+            RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "WebP decoder: Broken data (status %d).",
+                             static_cast<int>(status));
     }
 }
 
@@ -96,7 +97,8 @@ void DecodeInSlices(const std::uint8_t* data, std::size_t size, WebPDecoderConfi
 
 void DecodeFirstFrame(const std::uint8_t* data, std::size_t size, CImageBitmap& bitmap) {
     WebPAnimDecoderOptions options;
-    if (!WebPAnimDecoderOptionsInit(&options)) RaiseError(ERR_UNSUPPORTED_DATA, "WebP decoder: Library mismatch.");
+    if (!WebPAnimDecoderOptionsInit(&options))
+        RaiseError(ERR_UNSUPPORTED_DATA, "WebP decoder: Library mismatch.");
     options.color_mode = MODE_BGRA;
     options.use_threads = 0;
     const WebPData input{data, size};
@@ -134,7 +136,8 @@ std::span<const std::uint8_t> EmbeddedProfile(const std::uint8_t* data, std::siz
 
 }  // namespace
 
-void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp, CImageSource& source) {
+void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, int& bpp,
+                               CImageSource& source) {
     TraceLine(2, "Decoding WebP.\n");
     const std::uint8_t* data = source.GetCurrentPointer();
     const auto size = static_cast<std::size_t>(source.GetRemaining());
@@ -142,7 +145,8 @@ void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) RaiseError(ERR_UNSUPPORTED_DATA, "WebP decoder: Library mismatch.");
     // libwebp calls missing data an invalid parameter.
-    const VP8StatusCode status = size == 0 ? VP8_STATUS_NOT_ENOUGH_DATA : WebPGetFeatures(data, size, &config.input);
+    const VP8StatusCode status =
+        size == 0 ? VP8_STATUS_NOT_ENOUGH_DATA : WebPGetFeatures(data, size, &config.input);
     if (status != VP8_STATUS_OK) RaiseStatus(status);
     const WebPBitstreamFeatures& features = config.input;
     TraceFormat(2, "WebP image %d x %d%s%s.\n", features.width, features.height,

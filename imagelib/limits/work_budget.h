@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "imagelib/limits/decode_limits.h"
 #include "imagelib/limits/checked_arithmetic.h"
+#include "imagelib/limits/decode_limits.h"
 
 // The work one untrusted file may make us do, counted where it happens.
 //

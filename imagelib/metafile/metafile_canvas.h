@@ -1,8 +1,8 @@
 #pragma once
 
+#include "imagelib/limits/work_budget.h"
 #include "imagelib/metafile/metafile_dib.h"
 #include "imagelib/metafile/metafile_geometry.h"
-#include "imagelib/limits/work_budget.h"
 
 #include <cstdint>
 #include <memory>

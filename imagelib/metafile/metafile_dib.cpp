@@ -188,7 +188,7 @@ std::optional<DibHeader> ReadDibHeader(CRecordView info, std::uint32_t usage, co
                 header.colors[i] = palette ? palette(info.U16(at)) & 0xFFFFFF : 0;
             else
                 header.colors[i] = (std::uint32_t{info.U8(at + 2)} << 16) |
-                                    (std::uint32_t{info.U8(at + 1)} << 8) | info.U8(at);
+                                   (std::uint32_t{info.U8(at + 1)} << 8) | info.U8(at);
         }
     }
     return header;

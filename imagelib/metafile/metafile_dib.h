@@ -34,10 +34,10 @@ struct DibHeader {
     bool topDown = false;
     int bitsPerPixel = 0;
     std::uint32_t compression = 0;
-    std::uint32_t masks[4] = {};         // red, green, blue, alpha for bit-field pixels
+    std::uint32_t masks[4] = {};        // red, green, blue, alpha for bit-field pixels
     std::vector<std::uint32_t> colors;  // colour table as 0x00RRGGBB
-    std::size_t infoSize = 0;            // header, masks and colour table, in bytes
-    std::size_t rowStride = 0;           // bytes per row when not the DIB rule (old bitmaps)
+    std::size_t infoSize = 0;           // header, masks and colour table, in bytes
+    std::size_t rowStride = 0;          // bytes per row when not the DIB rule (old bitmaps)
 };
 
 // A decoded rectangle of a bitmap: top row first, 0xAARRGGBB premultiplied.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "imagelib/limits/decode_limits.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/limits/decode_limits.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -69,8 +69,7 @@ bool HatchCovers(std::uint32_t hatch, int x, int y) {
 }
 
 // An 8 x 8 hatch tile; the background is transparent unless given.
-std::shared_ptr<const DibImage> HatchTile(std::uint32_t hatch, Color color,
-                                          std::optional<Color> background) {
+std::shared_ptr<const DibImage> HatchTile(std::uint32_t hatch, Color color, std::optional<Color> background) {
     auto tile = std::make_shared<DibImage>();
     tile->width = 8;
     tile->height = 8;

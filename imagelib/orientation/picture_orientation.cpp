@@ -2,8 +2,8 @@
 
 #include "imagelib/any_format_decoder.h"
 #include "imagelib/byte_order.h"
-#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/image_source.h"
+#include "imagelib/orientation/exif_orientation.h"
 
 #include <cstring>
 

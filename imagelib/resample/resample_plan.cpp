@@ -1,7 +1,7 @@
 #include "imagelib/resample/resample_plan.h"
 
-#include "imagelib/limits/decode_limits.h"
 #include "imagelib/limits/checked_arithmetic.h"
+#include "imagelib/limits/decode_limits.h"
 #include "imagelib/resample/resample_kernels.h"
 #include "imagelib/text_exception.h"
 

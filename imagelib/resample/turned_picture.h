@@ -1,7 +1,7 @@
 #pragma once
 
-#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/orientation/exif_orientation.h"
 
 #include <cstdint>
 

@@ -97,7 +97,8 @@ std::vector<DocumentHandler> FakeShell::findHandlers(const QString&, const QStri
     return handlers;
 }
 
-void FakeShell::openDocument(const DocumentHandler& handler, const QString& document, const QString& directory) {
+void FakeShell::openDocument(const DocumentHandler& handler, const QString& document,
+                             const QString& directory) {
     openedWith.append(handler.id);
     opened.append(document);
     openedDirectories.append(directory);

@@ -90,12 +90,15 @@ TEST(ApplicationBinary, AnswersWithoutADisplay) {
         QString firstLine;
     };
     const Case cases[] = {
-        {{}, 1,
+        {{},
+         1,
          QStringLiteral("kestrin: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
                         "set); use kestrin-convert to convert pictures on the command line")},
         {{QStringLiteral("picture.png")}, 1, QStringLiteral("kestrin: no display to open the window on")},
         {{QStringLiteral("--version")}, 0, QStringLiteral("kestrin 0.1.0")},
-        {{QStringLiteral("picture.png"), QStringLiteral("--help")}, 0, QStringLiteral("Usage: kestrin [FILE]")},
+        {{QStringLiteral("picture.png"), QStringLiteral("--help")},
+         0,
+         QStringLiteral("Usage: kestrin [FILE]")},
     };
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})

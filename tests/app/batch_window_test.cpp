@@ -65,8 +65,9 @@ protected:
 
 TEST_F(BatchWindow, SeveralPicturesTakeTheInputFieldsPlaceUntilOneIsLeft) {
     std::filesystem::create_directories(work / "album" / "sub");
-    for (const char* name : {"b.bmp", "a.BMP", "c.png"}) std::filesystem::copy_file(
-        picture("x.bmp").toStdString(), work / "album" / name, std::filesystem::copy_options::overwrite_existing);
+    for (const char* name : {"b.bmp", "a.BMP", "c.png"})
+        std::filesystem::copy_file(picture("x.bmp").toStdString(), work / "album" / name,
+                                   std::filesystem::copy_options::overwrite_existing);
     testsupport::WriteFileBytes(work / "album" / "notes.txt", {'h', 'i'});
     testsupport::WriteFileBytes(work / "album" / "sub" / "d.bmp", {'B', 'M'});
     settings->imageName = QStringLiteral("Kept name");
@@ -79,7 +80,8 @@ TEST_F(BatchWindow, SeveralPicturesTakeTheInputFieldsPlaceUntilOneIsLeft) {
     EXPECT_FALSE(control<QLineEdit>("imageNameEdit")->isEnabled());
     EXPECT_EQ(control<QLineEdit>("imageNameEdit")->text(), QStringLiteral("from each file's name"));
     EXPECT_EQ(control<QLabel>("writeToFileLabel")->text(), QStringLiteral("fo&lder:"));
-    EXPECT_EQ(control<QListWidget>("pictureList")->accessibleName(), QStringLiteral("Input files: 3 pictures"));
+    EXPECT_EQ(control<QListWidget>("pictureList")->accessibleName(),
+              QStringLiteral("Input files: 3 pictures"));
 
     // A dropped or picked picture joins the list; one already there does not.
     dialog->openPictures({picture("e.bmp"), QString::fromStdString((work / "album" / "b.bmp").string())});
@@ -107,9 +109,10 @@ TEST_F(BatchWindow, SeveralPicturesTakeTheInputFieldsPlaceUntilOneIsLeft) {
 TEST_F(BatchWindow, TabVisitsTheControlsInTheOrderTheyAreSeen) {
     // The two radio buttons are one stop; the arrow keys move between them.
     const char* radio = "radio";
-    const QStringList single = {"inputFileCombo",     "pickButton",       "imageNameEdit",    "colorDepthCombo",
-                                "destinationOsCombo", radio,              "fineQualityCheck", "writeToFileCheck", "outputFileCombo",
-                                "setButton",          "directInstallCheck", "startButton",    "optionsButton"};
+    const QStringList single = {"inputFileCombo",     "pickButton", "imageNameEdit",      "colorDepthCombo",
+                                "destinationOsCombo", radio,        "fineQualityCheck",   "writeToFileCheck",
+                                "outputFileCombo",    "setButton",  "directInstallCheck", "startButton",
+                                "optionsButton"};
     QStringList several = single;
     several[0] = QStringLiteral("pictureList");
     several.insert(2, QStringLiteral("removePictureButton"));
@@ -127,7 +130,8 @@ TEST_F(BatchWindow, TabVisitsTheControlsInTheOrderTheyAreSeen) {
             visited.append(name.endsWith(QLatin1String("Radio")) ? QStringLiteral("radio") : name);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(visited.join(QLatin1Char(' ')).toStdString(),
+                  expected.join(QLatin1Char(' ')).toStdString());
     }
 }
 
@@ -186,12 +190,15 @@ TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
         const QString summary = texts.last();
         EXPECT_TRUE(summary.contains(QStringLiteral("broken.bmp: ") + QString::fromStdString(single.last)))
             << summary.toStdString();
-        EXPECT_EQ(summary.contains(QLatin1String("Skipped")), c.answer == PromptAnswer::No) << summary.toStdString();
-        EXPECT_TRUE(summary.contains(QLatin1String("c.gif: Another picture of the list is converted into c.pdb")))
+        EXPECT_EQ(summary.contains(QLatin1String("Skipped")), c.answer == PromptAnswer::No)
+            << summary.toStdString();
+        EXPECT_TRUE(
+            summary.contains(QLatin1String("c.gif: Another picture of the list is converted into c.pdb")))
             << summary.toStdString();
         if (!c.writeToFolder) {
             EXPECT_EQ(shell.opened.size(), 3);
-            for (const QString& opened : shell.opened) EXPECT_TRUE(opened.startsWith(shell.temporaryFolder()));
+            for (const QString& opened : shell.opened)
+                EXPECT_TRUE(opened.startsWith(shell.temporaryFolder()));
         }
     }
 
@@ -215,7 +222,8 @@ TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWri
     QString count;
     QObject::connect(&cancel, &QTimer::timeout, [this, &count] {
         auto* progress = dialog->findChild<CBatchProgressDialog*>();
-        auto* button = progress ? progress->findChild<QPushButton*>(QStringLiteral("batchCancelButton")) : nullptr;
+        auto* button =
+            progress ? progress->findChild<QPushButton*>(QStringLiteral("batchCancelButton")) : nullptr;
         if (button == nullptr || !button->isEnabled()) return;
         count = progress->findChild<QLabel*>(QStringLiteral("batchCountLabel"))->text();
         button->click();
@@ -230,9 +238,11 @@ TEST_F(BatchWindow, CancelLetsThePicturesInProgressFinishAndLeavesNothingHalfWri
         ++written;
     }
     EXPECT_LT(written, 8u);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-7] of 8$")).match(count).hasMatch()) << count.toStdString();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-7] of 8$")).match(count).hasMatch())
+        << count.toStdString();
     ASSERT_EQ(prompter.texts().size(), 1);
-    EXPECT_TRUE(prompter.texts().front().startsWith(QStringLiteral("Converted: %1 of 8 pictures.").arg(written)))
+    EXPECT_TRUE(
+        prompter.texts().front().startsWith(QStringLiteral("Converted: %1 of 8 pictures.").arg(written)))
         << prompter.texts().front().toStdString();
     EXPECT_TRUE(prompter.texts().front().contains(QLatin1String("cancelled")));
 }
@@ -246,8 +256,9 @@ TEST_F(BatchWindow, APictureThatEndsEarlyIsNamedInTheSummaryAsIncomplete) {
     control<QPushButton>("startButton")->click();
     ASSERT_FALSE(prompter.texts().isEmpty());
     const QString summary = prompter.texts().last();
-    EXPECT_TRUE(summary.startsWith(QStringLiteral(
-        "Converted: 2 of 2 pictures.\nConverted, but incomplete: 1.\ncut.jpg: the picture ends early: rows ")))
+    EXPECT_TRUE(
+        summary.startsWith(QStringLiteral("Converted: 2 of 2 pictures.\nConverted, but incomplete: "
+                                          "1.\ncut.jpg: the picture ends early: rows ")))
         << summary.toStdString();
     EXPECT_TRUE(std::filesystem::exists(folder / "cut.pdb"));
 }

@@ -64,8 +64,8 @@ TEST_F(ManyPictures, TheWindowConvertsThemAsKestrinConvertDoes) {
     if (x == nullptr) GTEST_SKIP() << "no X server (Xvfb and xdotool are needed)";
     apptest::AccessibilityBus bus;
     QStringList pictures;
-    for (const auto& [name, seed] : {std::pair{"one.bmp", 3}, {"two.bmp", 5}, {"broken.bmp", 0}, {"four.bmp", 9},
-                                     {"five.bmp", 11}})
+    for (const auto& [name, seed] :
+         {std::pair{"one.bmp", 3}, {"two.bmp", 5}, {"broken.bmp", 0}, {"four.bmp", 9}, {"five.bmp", 11}})
         pictures.append(writePicture(name, seed));
     testsupport::WriteFileBytes(folder / "broken.bmp", {'B', 'M', 1, 2, 3});
     const QString reference = root + QStringLiteral("/reference");
@@ -83,11 +83,11 @@ TEST_F(ManyPictures, TheWindowConvertsThemAsKestrinConvertDoes) {
 
     QProcess program;
     startProgram(program, *x, bus, pictures);
-    const auto window = x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
-                                    QStringLiteral("^Kestrin$")});
+    const auto window = x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                    QStringLiteral("--name"), QStringLiteral("^Kestrin$")});
     ASSERT_TRUE(window && !window->isEmpty());
-    ASSERT_TRUE(x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
-                            window->split(QLatin1Char('\n')).first()}));
+    ASSERT_TRUE(x->xdotool(
+        {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window->split(QLatin1Char('\n')).first()}));
     // Alt+L is the output fo&lder, Alt+V START CON&VERSION, Alt+O &Overwrite all.
     ASSERT_TRUE(x->xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"),
                             QStringLiteral("alt+l"), QStringLiteral("ctrl+a")}));
@@ -132,7 +132,8 @@ TEST_F(ManyPictures, EveryFocusableControlHasANameAndARole) {
     apptest::XSession* x = apptest::xSession();
     if (x == nullptr) GTEST_SKIP() << "no X server (Xvfb and xdotool are needed)";
     apptest::AccessibilityBus bus;
-    if (!bus.running()) GTEST_SKIP() << "no AT-SPI (dbus-daemon, at-spi2-core and python3-pyatspi are needed)";
+    if (!bus.running())
+        GTEST_SKIP() << "no AT-SPI (dbus-daemon, at-spi2-core and python3-pyatspi are needed)";
     const QStringList one = {writePicture("one.bmp", 3)};
     const QStringList three = one + QStringList{writePicture("two.bmp", 5), writePicture("three.bmp", 7)};
     for (const QStringList& pictures : {one, three}) {
@@ -154,9 +155,10 @@ TEST_F(ManyPictures, EveryFocusableControlHasANameAndARole) {
         if (pictures.size() > 1) {
             EXPECT_TRUE(tree->contains(QLatin1String("Input files: 3 pictures")));
         }
-        EXPECT_TRUE(tree->contains(QRegularExpression(QStringLiteral("image\tPreview: 160x110 and 320x220, [0-9,]+ bytes"))));
-        const auto window = x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
-                                        QStringLiteral("^Kestrin$")});
+        EXPECT_TRUE(tree->contains(
+            QRegularExpression(QStringLiteral("image\tPreview: 160x110 and 320x220, [0-9,]+ bytes"))));
+        const auto window = x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                        QStringLiteral("--name"), QStringLiteral("^Kestrin$")});
         ASSERT_TRUE(window && !window->isEmpty());
         ASSERT_TRUE(x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"),
                                 window->split(QLatin1Char('\n')).first()}));

@@ -72,7 +72,8 @@ void DesktopHome::SetUp() {
                              "{ printf 'WINEPREFIX=%s\\nPWD=%s\\n' \"$WINEPREFIX\" \"$(pwd)\"; "
                              "for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$0.tmp\"\n"
                              "mv \"$0.tmp\" \"$0.record\"\n"));
-    QFile::setPermissions(root + QStringLiteral("/bin/wine"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(root + QStringLiteral("/bin/wine"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     document = root + QStringLiteral("/run/My-Vexmoor-Image.pdb");
     QByteArray database(78, '\0');
     database.replace(0, 5, "Hello").replace(60, 8, "pictVxmr");
@@ -90,7 +91,8 @@ void DesktopHome::writeMimePackage(const QString& share, const QString& name, co
 void DesktopHome::addVexmoorType() {
     const QString packages = home + QStringLiteral("/.local/share/mime/packages");
     QDir().mkpath(packages);
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTRIN_MIME_PACKAGE), packages + QStringLiteral("/org.quessel.Kestrin.xml")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KESTRIN_MIME_PACKAGE),
+                            packages + QStringLiteral("/org.quessel.Kestrin.xml")));
 }
 
 void DesktopHome::addEntry(const QString& id, const QString& exec, const QString& mimeTypes) {

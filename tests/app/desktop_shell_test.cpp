@@ -45,15 +45,16 @@ TEST(WineRegistry, ReadsStringsInEveryFormWineWrites) {
         {"str(2) stays unexpanded",
          QStringLiteral("[A\\\\B]\n\"Path\"=str(2):\"%ProgramFiles%\\\\Palm\\\\Instapp.exe\"\n"),
          QStringLiteral("a\\b"), QStringLiteral("path"), QStringLiteral("%ProgramFiles%\\Palm\\Instapp.exe")},
-        {"hex and octal escapes",
-         QStringLiteral("[K]\n@=\"Caf\\xe9\\tx\\x20ac1\\101\"\n"), QStringLiteral("K"), QString(),
-         QStringLiteral("Caf\u00e9\tx\u20ac1A")},
+        {"hex and octal escapes", QStringLiteral("[K]\n@=\"Caf\\xe9\\tx\\x20ac1\\101\"\n"),
+         QStringLiteral("K"), QString(), QStringLiteral("Caf\u00e9\tx\u20ac1A")},
         {"a dword is no string", kUserRegistry, kCommandKey, QStringLiteral("Note"), std::nullopt},
         {"a subkey's value is not the key's", kUserRegistry, kCommandKey + QStringLiteral("\\more\\x"),
          QString(), std::nullopt},
         {"missing key", kUserRegistry, QStringLiteral("Software\\Classes\\Other"), QString(), std::nullopt},
-        {"unterminated string", QStringLiteral("[K]\n@=\"open"), QStringLiteral("K"), QString(), std::nullopt},
-        {"malformed hex", QStringLiteral("[K]\n@=hex(2):4g,00\n"), QStringLiteral("K"), QString(), std::nullopt},
+        {"unterminated string", QStringLiteral("[K]\n@=\"open"), QStringLiteral("K"), QString(),
+         std::nullopt},
+        {"malformed hex", QStringLiteral("[K]\n@=hex(2):4g,00\n"), QStringLiteral("K"), QString(),
+         std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(readWineRegistryString(c.registry.toUtf8(), c.key, c.value), c.expected) << c.scenario;
@@ -69,7 +70,8 @@ TEST(WineRegistry, FindsTheOpenCommandOfAProgIdInTheRightPrefix) {
          WineOpenCommand{"/home/u/.wine-palm", "Palm.Database"}},
         {{"/usr/bin/wine64", "start.exe", "/progidopen", "Palm.Database", "%f"},
          WineOpenCommand{"/home/me/.wine", "Palm.Database"}},
-        {{"env", "LANG=C", "wine-stable", "start", "/ProgIDOpen", "X"}, WineOpenCommand{"/home/me/.wine", "X"}},
+        {{"env", "LANG=C", "wine-stable", "start", "/ProgIDOpen", "X"},
+         WineOpenCommand{"/home/me/.wine", "X"}},
         {{"wine", "start", "/Unix", "%f"}, std::nullopt},
         {{"wine", "start", "/ProgIDOpen"}, std::nullopt},
         {{"winecfg", "start", "/ProgIDOpen", "X"}, std::nullopt},
@@ -155,7 +157,8 @@ TEST(DesktopShell, StartsAChosenProgramWithTheDatabaseInItsFolder) {
     const QString root = QString::fromStdString(base.path().string());
     const QString script = root + QStringLiteral("/to card.sh"), record = root + QStringLiteral("/record");
     apptest::writeText(script, QStringLiteral("#!/bin/sh\nprintf '%s\\n%s\\n' \"$PWD\" \"$*\" >\"$0.tmp\"\n"
-                                              "mv \"$0.tmp\" '") + record + QStringLiteral("'\n"));
+                                              "mv \"$0.tmp\" '") +
+                                   record + QStringLiteral("'\n"));
     QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     CDesktopShell shell{QString()};
     const QString database = root + QStringLiteral("/My Image; rm -rf.pdb");
@@ -233,6 +236,7 @@ TEST_F(Associations, StartsTheAssociationsOwnCommandLineInTheDatabasesFolder) {
     addWineEntry(prefix);
     ASSERT_EQ(handlers({QStringLiteral("--open"), QStringLiteral("0")}).size(), 1);
     ASSERT_TRUE(waitForFile(wineRecord));
-    EXPECT_EQ(readAll(wineRecord), QStringLiteral("WINEPREFIX=%1\nPWD=%2\nstart\n/ProgIDOpen\nPalm.Database\n%3\n")
-                                   .arg(prefix, root + QStringLiteral("/run"), document));
+    EXPECT_EQ(readAll(wineRecord),
+              QStringLiteral("WINEPREFIX=%1\nPWD=%2\nstart\n/ProgIDOpen\nPalm.Database\n%3\n")
+                  .arg(prefix, root + QStringLiteral("/run"), document));
 }

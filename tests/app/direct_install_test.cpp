@@ -55,7 +55,9 @@ TEST_F(DirectInstall, AProgramChosenWithInstallWithReplacesTheAssociationUntilCh
     shell.associations = {QStringLiteral("/opt/quickinstall.exe")};
     picker.answer = QStringLiteral("/home/me/bin/to-card.sh");
     const auto installWithChecked = [&] {
-        return dialog->createOptionsMenu()->findChild<QAction*>(QStringLiteral("installWithAction"))->isChecked();
+        return dialog->createOptionsMenu()
+            ->findChild<QAction*>(QStringLiteral("installWithAction"))
+            ->isChecked();
     };
     EXPECT_FALSE(installWithChecked());
     dialog->handleCommand(ID_INSTALL_WITH);

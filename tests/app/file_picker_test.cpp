@@ -7,9 +7,11 @@ TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
     EXPECT_EQ(
         source,
         (QStringList{
-            "All supported formats (*.bmp *.dib *.tif *.tiff *.gif *.jpg *.jpeg *.jpe *.jfif *.png *.ppm *.pgm "
+            "All supported formats (*.bmp *.dib *.tif *.tiff *.gif *.jpg *.jpeg *.jpe *.jfif *.png *.ppm "
+            "*.pgm "
             "*.pbm *.pnm *.pam *.pcx *.pct *.pict *.tga *.wmf *.emf *.webp *.heic *.heif *.avif *.eps *.epsf "
-            "*.BMP *.DIB *.TIF *.TIFF *.GIF *.JPG *.JPEG *.JPE *.JFIF *.PNG *.PPM *.PGM *.PBM *.PNM *.PAM *.PCX "
+            "*.BMP *.DIB *.TIF *.TIFF *.GIF *.JPG *.JPEG *.JPE *.JFIF *.PNG *.PPM *.PGM *.PBM *.PNM *.PAM "
+            "*.PCX "
             "*.PCT *.PICT *.TGA *.WMF *.EMF *.WEBP *.HEIC *.HEIF *.AVIF *.EPS *.EPSF)",
             "Bitmap (*.bmp *.dib *.BMP *.DIB)",
             "Tagged Image File Format (*.tif *.tiff *.TIF *.TIFF)",
@@ -26,7 +28,8 @@ TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
             "Encapsulated PostScript with TIFF preview (*.eps *.epsf *.EPS *.EPSF)",
             "All files (*)",
         }));
-    EXPECT_EQ(convertFilterToQt(QString::fromUtf8(applicationString(122))), QStringList{"Palm Database (*.pdb)"});
+    EXPECT_EQ(convertFilterToQt(QString::fromUtf8(applicationString(122))),
+              QStringList{"Palm Database (*.pdb)"});
     EXPECT_TRUE(convertFilterToQt(QString()).isEmpty());
     EXPECT_EQ(convertFilterToQt(QStringLiteral("Odd|*.a")), QStringList{"Odd (*.a)"});
 }

@@ -33,10 +33,10 @@ TEST_F(Handover, TheWindowHandsTheDatabaseToTheInstallToolUnderWine) {
     updateCaches();
 
     const auto picture = folder / "harbour.bmp";
-    testsupport::WriteFileBytes(picture, testsupport::MakeBmp24(48, 33, [](int x, int y) {
-                                    return testsupport::Bgr{static_cast<std::uint8_t>(x * 5),
-                                                            static_cast<std::uint8_t>(y * 7), 90};
-                                }));
+    testsupport::WriteFileBytes(
+        picture, testsupport::MakeBmp24(48, 33, [](int x, int y) {
+            return testsupport::Bgr{static_cast<std::uint8_t>(x * 5), static_cast<std::uint8_t>(y * 7), 90};
+        }));
     {
         QSettings seeded(home + QStringLiteral("/.config/Quessel/kestrin.conf"), QSettings::IniFormat);
         seeded.setValue("last8", QString::fromStdString(picture.string()));
@@ -58,8 +58,8 @@ TEST_F(Handover, TheWindowHandsTheDatabaseToTheInstallToolUnderWine) {
     program.start(QStringLiteral(KESTRIN_APP_BINARY), {});
     ASSERT_TRUE(program.waitForStarted(10000));
 
-    const auto window = x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
-                                    QStringLiteral("^Kestrin$")});
+    const auto window = x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
+                                    QStringLiteral("--name"), QStringLiteral("^Kestrin$")});
     ASSERT_TRUE(window && !window->isEmpty());
     const QString id = window->split(QLatin1Char('\n')).first();
     ASSERT_TRUE(x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), id}));
@@ -68,8 +68,9 @@ TEST_F(Handover, TheWindowHandsTheDatabaseToTheInstallToolUnderWine) {
 
     ASSERT_TRUE(waitForFile(wineRecord));
     const QString database = runtime + QStringLiteral("/My-Vexmoor-Image.pdb");
-    EXPECT_EQ(readAll(wineRecord), QStringLiteral("WINEPREFIX=%1\nPWD=%2\nstart\n/ProgIDOpen\nPalm.Database\n%3\n")
-                                       .arg(prefix, runtime, database));
+    EXPECT_EQ(readAll(wineRecord),
+              QStringLiteral("WINEPREFIX=%1\nPWD=%2\nstart\n/ProgIDOpen\nPalm.Database\n%3\n")
+                  .arg(prefix, runtime, database));
     const QByteArray handed = [this] {
         QFile file(wineDatabase);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -48,14 +48,16 @@ TEST_F(Keyboard, EnterPressesAFocusedButtonPicksFromAnOpenListAndOtherwiseMovesO
         control<QWidget>(c.focus)->setFocus();
         QWidget* expectedFocus = control<QWidget>(c.focusAfter);
         for (const QString& key : c.keys) {
-            ASSERT_TRUE(x->xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50"), key}));
+            ASSERT_TRUE(
+                x->xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50"), key}));
             QTest::qWait(100);
         }
         QElapsedTimer timer;
         timer.start();
         while (QApplication::focusWidget() != expectedFocus && timer.elapsed() < 5000) QTest::qWait(20);
         EXPECT_EQ(QApplication::focusWidget(), expectedFocus)
-            << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "none");
+            << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString()
+                                            : "none");
         EXPECT_EQ(runner.jobs.size(), c.conversions);
         EXPECT_EQ(picker.calls, c.pickerCalls);
         EXPECT_EQ(control<QComboBox>("colorDepthCombo")->currentIndex(), c.depthIndex);

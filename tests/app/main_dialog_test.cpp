@@ -14,8 +14,8 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include <filesystem>
 #include <QUrl>
+#include <filesystem>
 
 #include <fstream>
 
@@ -130,10 +130,10 @@ TEST_F(MainDialog, HasEveryControlWithItsTextInItsGroup) {
 TEST_F(MainDialog, TabFollowsTheOrderOfTheControls) {
     dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
-    const char* order[] = {"inputFileCombo",     "pickButton",         "imageNameEdit",
-                           "colorDepthCombo",    "destinationOsCombo", "radio",
-                           "fineQualityCheck",   "writeToFileCheck",   "outputFileCombo",    "setButton",
-                           "directInstallCheck", "startButton",        "optionsButton"};
+    const char* order[] = {"inputFileCombo",     "pickButton", "imageNameEdit",      "colorDepthCombo",
+                           "destinationOsCombo", "radio",      "fineQualityCheck",   "writeToFileCheck",
+                           "outputFileCombo",    "setButton",  "directInstallCheck", "startButton",
+                           "optionsButton"};
     input()->setFocus();
     for (std::size_t i = 1; i < std::size(order); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -479,7 +479,8 @@ TEST_F(MainDialog, SourcePickerOffersEveryFormatAndKeepsOtherFields) {
     EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/chosen.gif"));
     EXPECT_EQ(name()->text(), QStringLiteral("typed, not yet transferred"));
     ASSERT_EQ(picker.lastFilters.size(), 15);
-    EXPECT_TRUE(picker.lastFilters.first().startsWith(QStringLiteral("All supported formats (*.bmp *.dib *.tif")));
+    EXPECT_TRUE(
+        picker.lastFilters.first().startsWith(QStringLiteral("All supported formats (*.bmp *.dib *.tif")));
     EXPECT_EQ(picker.lastFilters.last(), QStringLiteral("All files (*)"));
 
     picker.answer = std::nullopt;

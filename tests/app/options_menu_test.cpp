@@ -58,10 +58,9 @@ protected:
 
 TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     const std::unique_ptr<QMenu> menu = dialog->createOptionsMenu();
-    EXPECT_EQ(entries(menu.get()), (QStringList{"&Compression", "Turn photos upright", "Use colour profiles",
-                                                "Picture shape",
-                                                "&Install with...",
-                                                "Delete Settings", "&About Kestrin", "-", "E&xit\tEsc"}));
+    EXPECT_EQ(entries(menu.get()),
+              (QStringList{"&Compression", "Turn photos upright", "Use colour profiles", "Picture shape",
+                           "&Install with...", "Delete Settings", "&About Kestrin", "-", "E&xit\tEsc"}));
     QMenu* compression = menu->findChild<QMenu*>(QStringLiteral("compressionMenu"));
     ASSERT_NE(compression, nullptr);
     EXPECT_EQ(menu->actions().first()->menu(), compression);
@@ -187,8 +186,9 @@ TEST_F(OptionsMenu, DeleteSettingsAsksAndThenRemovesEverything) {
     const PromptRequest& question = prompter.requests.front();
     EXPECT_EQ(question.caption, QStringLiteral("Delete Settings"));
     // Linux has no registry to speak of: the question names the file.
-    EXPECT_EQ(question.text,
-              QString::fromUtf8(applicationString(152)).replace(QStringLiteral("%s"), apptest::settingsFile()));
+    EXPECT_EQ(
+        question.text,
+        QString::fromUtf8(applicationString(152)).replace(QStringLiteral("%s"), apptest::settingsFile()));
     EXPECT_FALSE(question.text.contains(QStringLiteral("registry")));
     EXPECT_TRUE(question.text.startsWith(
         QStringLiteral("Do you really want to delete all settings?\n\nChoosing Yes")));

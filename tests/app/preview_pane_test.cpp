@@ -56,13 +56,13 @@ protected:
         scene.width = 90;
         scene.height = 70;
         scene.samplesPerPixel = 3;
-        scene.photometric = 2;   // RGB
+        scene.photometric = 2;  // RGB
         scene.orientation = 6;  // ORIENTATION_RIGHTTOP
         for (int y = 0; y < 70; ++y)
             for (int x = 0; x < 90; ++x)
-                scene.pixels.insert(scene.pixels.end(), {static_cast<std::uint8_t>(x * 2),
-                                                         static_cast<std::uint8_t>(y * 3),
-                                                         static_cast<std::uint8_t>((x ^ y) * 4)});
+                scene.pixels.insert(scene.pixels.end(),
+                                    {static_cast<std::uint8_t>(x * 2), static_cast<std::uint8_t>(y * 3),
+                                     static_cast<std::uint8_t>((x ^ y) * 4)});
         picture = (work.path() / "scene.tif").string();
         testsupport::WriteFileBytes(picture, testsupport::WriteTiff(scene));
     }
@@ -102,12 +102,12 @@ TEST_F(PreviewPane, ShowsWhatTheWrittenDatabaseReadsBackToAndFollowsEverySetting
         std::size_t pictures;
         PictureQuality quality = PictureQuality::kClassic;
     } cases[] = {
-        {kPalmOs5HighRes, 2, ColorReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT, kCompressionMostEfficient,
-         true, ID_FIT_PAD, PictureFit::Pad, 2},
+        {kPalmOs5HighRes, 2, ColorReduction::kDithering, ID_COMPRESSION_MOST_EFFICIENT,
+         kCompressionMostEfficient, true, ID_FIT_PAD, PictureFit::Pad, 2},
         {kPalmOs3Or4, 0, ColorReduction::kRaw, ID_COMPRESSION_NONE, kCompressionNone, false, ID_FIT_CROP,
          PictureFit::Crop, 1, PictureQuality::kFine},
-        {kPalmOs3To5Combined, 1, ColorReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline, true,
-         ID_FIT_STRETCH, PictureFit::Stretch, 1, PictureQuality::kFine},
+        {kPalmOs3To5Combined, 1, ColorReduction::kDithering, ID_COMPRESSION_SCANLINE, kCompressionScanline,
+         true, ID_FIT_STRETCH, PictureFit::Stretch, 1, PictureQuality::kFine},
         {kPalmOs5LowRes, 2, ColorReduction::kRaw, ID_COMPRESSION_SCANLINE, kCompressionScanline, false,
          ID_FIT_STRETCH, PictureFit::Stretch, 1},
     };
@@ -146,7 +146,8 @@ TEST_F(PreviewPane, ShowsWhyAPictureCannotBeReadAsText) {
     control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(broken));
     waitForPreview();
     EXPECT_TRUE(pane().preview().pictures.empty());
-    EXPECT_TRUE(pane().statusText().contains(QString::fromStdString(broken))) << pane().statusText().toStdString();
+    EXPECT_TRUE(pane().statusText().contains(QString::fromStdString(broken)))
+        << pane().statusText().toStdString();
     EXPECT_TRUE(prompter.requests.empty());
 }
 
@@ -165,7 +166,8 @@ TEST_F(PreviewPane, ShowsAPalmDatabaseWithoutMakingItTheInput) {
         open();
         waitForPreview();
         expectShows(pane().preview(), database);
-        EXPECT_TRUE(pane().statusText().startsWith(QStringLiteral("expected.pdb: "))) << pane().statusText().toStdString();
+        EXPECT_TRUE(pane().statusText().startsWith(QStringLiteral("expected.pdb: ")))
+            << pane().statusText().toStdString();
         EXPECT_EQ(control<QComboBox>("inputFileCombo")->currentText(), typed);
     }
 }
@@ -173,10 +175,10 @@ TEST_F(PreviewPane, ShowsAPalmDatabaseWithoutMakingItTheInput) {
 TEST_F(PreviewPane, DropsTheResultOfARequestThatWasReplaced) {
     // Large enough that its conversion is still at work when the next request comes.
     const std::string large = (work.path() / "large.bmp").string();
-    testsupport::WriteFileBytes(large, testsupport::MakeBmp24(1600, 1200, [](int x, int y) {
-                                    return testsupport::Bgr{static_cast<std::uint8_t>(x), 0,
-                                                            static_cast<std::uint8_t>(y)};
-                                }));
+    testsupport::WriteFileBytes(
+        large, testsupport::MakeBmp24(1600, 1200, [](int x, int y) {
+            return testsupport::Bgr{static_cast<std::uint8_t>(x), 0, static_cast<std::uint8_t>(y)};
+        }));
     control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(large));
     QTest::qWait(20);
     QSignalSpy shown(&pane(), &CPreviewPane::previewShown);

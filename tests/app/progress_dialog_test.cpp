@@ -44,10 +44,9 @@ TEST(ProgressDialog, StartsEachRunWithAnEmptyLogAndTheDefaultCaption) {
 }
 
 TEST(StringTable, EveryNumberedTextOfTheApplicationIsThere) {
-    const int ids[] = {101, 102, 107, 108, 110, 111, 116, 120, 121, 122, 123, 124,
-                       130, 131, 136, 137, 138, 139, 150, 151, 160, 161, 162, 170,
-                       171, 172, 173, 200, 201, 202, 203, 204, 205, 206, 207, 208, 209,
-                       210, 211, 212, 213, 214, 215, 216, 217};
+    const int ids[] = {101, 102, 107, 108, 110, 111, 116, 120, 121, 122, 123, 124, 130, 131, 136,
+                       137, 138, 139, 150, 151, 160, 161, 162, 170, 171, 172, 173, 200, 201, 202,
+                       203, 204, 205, 206, 207, 208, 209, 210, 211, 212, 213, 214, 215, 216, 217};
     std::set<std::string> seen;
     for (const int id : ids) {
         const std::string text = applicationString(id);

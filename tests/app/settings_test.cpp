@@ -133,8 +133,8 @@ TEST_F(SettingsFile, TheFirstExitStoresTwelveValuesAndSeventeenPerList) {
     QSettings stored(settingsFile(), QSettings::IniFormat);
     QStringList topLevel = stored.childKeys();
     topLevel.sort();
-    EXPECT_EQ(topLevel, (QStringList{"colordepth", "colormanage", "compression", "dither", "file", "fit", "imagename",
-                                     "install", "last8", "lastpdb", "orient", "os", "quality"}));
+    EXPECT_EQ(topLevel, (QStringList{"colordepth", "colormanage", "compression", "dither", "file", "fit",
+                                     "imagename", "install", "last8", "lastpdb", "orient", "os", "quality"}));
     QStringList groups = stored.childGroups();
     groups.sort();
     EXPECT_EQ(groups, (QStringList{"MRU input", "MRU output"}));
@@ -208,9 +208,8 @@ TEST_F(SettingsFile, ChoicesThatNameNothingAreSavedBackAsTheyWereRead) {
         qint32 stored;
         int depth;  // bits a conversion then uses
     } cases[] = {
-        {"compression", 5, 8}, {"os", 7, 8},     {"colordepth", -1, 8},
-        {"colordepth", 3, 8},  {"dither", 7, 8}, {"colordepth", 1, 4}, {"fit", 7, 8},
-        {"quality", 7, 8},
+        {"compression", 5, 8}, {"os", 7, 8},         {"colordepth", -1, 8}, {"colordepth", 3, 8},
+        {"dither", 7, 8},      {"colordepth", 1, 4}, {"fit", 7, 8},         {"quality", 7, 8},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(std::string(test.name) + " " + std::to_string(test.stored));
@@ -282,11 +281,10 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
     store.log.clear();
     settings.save();
     QStringList expectedWrites{
-        "write file",       "write install", "write dither",          "write compression",
-        "write colordepth", "write os",      "write orient",          "write fit", "write quality",
-        "write colormanage",
-        "write MRU input/index", "write MRU output/index",
-        "write last8",      "write lastpdb", "write imagename"};
+        "write file",       "write install",     "write dither",          "write compression",
+        "write colordepth", "write os",          "write orient",          "write fit",
+        "write quality",    "write colormanage", "write MRU input/index", "write MRU output/index",
+        "write last8",      "write lastpdb",     "write imagename"};
     for (int slot = 0; slot < 16; ++slot) {
         expectedWrites << QStringLiteral("write MRU input/%1").arg(slot)
                        << QStringLiteral("write MRU output/%1").arg(slot);

@@ -15,9 +15,10 @@ XSession::XSession() {
     // -displayfd: the server picks a free display and writes its number once
     // it accepts connections, so parallel suites never collide.
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
-    m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                            QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_server.start(
+        QStringLiteral("Xvfb"),
+        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_server.waitForStarted(10000)) return;
     QByteArray number;
     QElapsedTimer timer;
@@ -66,7 +67,8 @@ const QString kPython = QStringLiteral("/usr/bin/python3");
 
 AccessibilityBus::AccessibilityBus() {
     if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
-        !QFileInfo::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher")) || !QFileInfo::exists(kPython)) {
+        !QFileInfo::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher")) ||
+        !QFileInfo::exists(kPython)) {
         return;
     }
     QProcess probe;
@@ -77,8 +79,8 @@ AccessibilityBus::AccessibilityBus() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
     m_daemon.setProcessEnvironment(environment);
-    m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+    m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                   QStringLiteral("--print-address=1")});
     if (!m_daemon.waitForStarted(10000)) return;
     QByteArray address;
     QElapsedTimer timer;

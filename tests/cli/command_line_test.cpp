@@ -98,8 +98,8 @@ TEST(CommandLine, OrientationAndFramingOptions) {
         const char* text;
         PaletteEntry color;
     } colors[] = {{"#1a2B3c", {0x3C, 0x2B, 0x1A, 255}}, {"Navy", {0x80, 0, 0, 255}},
-                   {"grey", {0x80, 0x80, 0x80, 255}},   {"gray", {0x80, 0x80, 0x80, 255}},
-                   {"fuchsia", {0xFF, 0, 0xFF, 255}},   {"silver", {0xC0, 0xC0, 0xC0, 255}}};
+                  {"grey", {0x80, 0x80, 0x80, 255}},    {"gray", {0x80, 0x80, 0x80, 255}},
+                  {"fuchsia", {0xFF, 0, 0xFF, 255}},    {"silver", {0xC0, 0xC0, 0xC0, 255}}};
     for (const auto& c : colors)
         EXPECT_EQ(parseOk({"--background", c.text, "a.jpg"}).conversion.background, c.color) << c.text;
     EXPECT_NE(parseError({"--fit", "zoom", "a.jpg"}).find("fit"), std::string::npos);
@@ -147,13 +147,15 @@ TEST(CommandLine, ReadingModesTakeOnlyTheirOwnArguments) {
         {{"--info"}, "at least one file"},
         {{"--info", "--extract", "a.pdb", "a.png"}, "cannot be combined"},
         {{"--info", "-d", "4", "a.pdb"}, "--info cannot be combined with -d"},
-        {{"--extract", "a.pdb", "a.png", "--preview", "p.png"}, "--extract cannot be combined with --preview"},
+        {{"--extract", "a.pdb", "a.png", "--preview", "p.png"},
+         "--extract cannot be combined with --preview"},
         {{"--extract", "a.pdb"}, "exactly a file and an output"},
         {{"--extract", "a.pdb", "a.png", "b.png"}, "exactly a file and an output"},
         {{"--extract", "a.pdb", "a.png", "--density", "100"}, "unknown density"},
         {{"--density", "high", "a.bmp"}, "only with --extract"},
     };
-    for (const auto& [arguments, error] : refused) EXPECT_NE(parseError(arguments).find(error), std::string::npos) << error;
+    for (const auto& [arguments, error] : refused)
+        EXPECT_NE(parseError(arguments).find(error), std::string::npos) << error;
 }
 
 // The forms every GNU tool accepts, also where POSIXLY_CORRECT asks getopt to
@@ -162,8 +164,8 @@ TEST(CommandLine, GnuOptionFormsWithAndWithoutPosixlyCorrect) {
     for (const bool posixlyCorrect : {false, true}) {
         SCOPED_TRACE(posixlyCorrect ? "POSIXLY_CORRECT" : "GNU order");
         if (posixlyCorrect) setenv("POSIXLY_CORRECT", "1", 1);
-        auto options = parseOk({"-qf", "-d8", "--dep", "4", "-nSea", "--comp=scanline", "a.bmp", "-t", "0",
-                                "out.pdb", "--raw"});
+        auto options = parseOk(
+            {"-qf", "-d8", "--dep", "4", "-nSea", "--comp=scanline", "a.bmp", "-t", "0", "out.pdb", "--raw"});
         EXPECT_TRUE(options.quiet);
         EXPECT_TRUE(options.force);
         EXPECT_EQ(options.conversion.depth, kFourBits);
@@ -201,7 +203,8 @@ TEST(CommandLine, GnuOptionFormsWithAndWithoutPosixlyCorrect) {
 
 TEST(CommandLine, ImageNamesAreStoredInThePalmCharacterSet) {
     EXPECT_EQ(parseOk({"-n", "\u201cCaf\u00e9\u201d \u2013 5\u20ac\u2026", "a.bmp"}).imageName,
-              "\x93" "Caf\xe9\x94 \x96 5\x80\x85");
+              "\x93"
+              "Caf\xe9\x94 \x96 5\x80\x85");
     std::string euros;
     for (int i = 0; i < 31; ++i) euros += "\u20ac";
     EXPECT_EQ(parseOk({"-n", euros, "a.bmp"}).imageName, std::string(31, '\x80'));
@@ -214,5 +217,7 @@ TEST(CommandLine, ImageNamesAreStoredInThePalmCharacterSet) {
     std::string accents;
     for (int i = 0; i < 40; ++i) accents += "\u00e9";
     EXPECT_EQ(defaultBatchImageName("/x/" + accents + ".bmp"), std::string(31, '\xe9'));
-    EXPECT_EQ(defaultBatchImageName("/x/\u0141\u00f3d\u017a.jpg"), "_\xf3" "d_");
+    EXPECT_EQ(defaultBatchImageName("/x/\u0141\u00f3d\u017a.jpg"),
+              "_\xf3"
+              "d_");
 }

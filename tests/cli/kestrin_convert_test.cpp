@@ -149,7 +149,8 @@ TEST_F(KestrinConvert, ReadsItsDatabasesBack) {
         SCOPED_TRACE(test.arguments.front() + " " + test.arguments.back());
         std::filesystem::remove(path("x.png"));
         EXPECT_EQ(run(test.arguments).status, test.status);
-        const auto png = std::filesystem::exists(path("x.png")) ? ReadFileBytes(path("x.png")) : std::vector<std::uint8_t>(24);
+        const auto png = std::filesystem::exists(path("x.png")) ? ReadFileBytes(path("x.png"))
+                                                                : std::vector<std::uint8_t>(24);
         ASSERT_GE(png.size(), 24u);
         EXPECT_EQ(ReadBE32(png.data() + 16), test.width);
         EXPECT_EQ(ReadBE32(png.data() + 20), test.height);
@@ -200,10 +201,13 @@ TEST_F(KestrinConvert, MessagesSayWhatBecameOfThePicture) {
         {{"-q", "stray.gif"}, 0, {}},
         {{"-q", "cut.jpg"}, 0, {}},
         {{"stray.gif"}, 0, {"\nGIF-LIB error: Wrong record type detected. (repeated 30 times)\n"}},
-        {{"cut.jpg"}, 0, {"\nPremature end of JPEG file\n", "\nthe picture ends early: rows ", " to 256 are missing\n"}},
+        {{"cut.jpg"},
+         0,
+         {"\nPremature end of JPEG file\n", "\nthe picture ends early: rows ", " to 256 are missing\n"}},
         {{"-q", "huge.gif"},
          1,
-         {"error: Error 10 decoding huge.gif: picture of 17000 x 17000 pixels is over the limit of 268 megapixels.\n"}},
+         {"error: Error 10 decoding huge.gif: picture of 17000 x 17000 pixels is over the limit of 268 "
+          "megapixels.\n"}},
     };
     for (const auto& entry : cases) {
         std::vector<std::string> arguments = entry.arguments;

@@ -84,12 +84,12 @@ TEST(StreamedMemory, ALargeJpegConvertsInAFractionOfItsDecodedSize) {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const char* arguments[] = {KESTRIN_CONVERT_PATH, "-q", "-f",     "-d",          "8",
-                                   "--dither",           "-t", "combined", "--quality", quality,
-                                   input.c_str(),        output.c_str(),   nullptr};
+        const char* arguments[] = {KESTRIN_CONVERT_PATH, "-q",           "-f",       "-d",        "8",
+                                   "--dither",           "-t",           "combined", "--quality", quality,
+                                   input.c_str(),        output.c_str(), nullptr};
         pid_t child = 0;
-        const int spawned =
-            posix_spawn(&child, KESTRIN_CONVERT_PATH, &actions, nullptr, const_cast<char**>(arguments), environ);
+        const int spawned = posix_spawn(&child, KESTRIN_CONVERT_PATH, &actions, nullptr,
+                                        const_cast<char**>(arguments), environ);
         posix_spawn_file_actions_destroy(&actions);
         ASSERT_EQ(spawned, 0);
         int status = 0;

@@ -1,6 +1,6 @@
 #include "convert_runner.h"
-#include "engine/palm_database.h"
 #include "engine/palm_bitmap.h"
+#include "engine/palm_database.h"
 #include "imagelib/image_bitmap.h"
 #include "support/modern_writers.h"
 #include "support/test_support.h"
@@ -23,7 +23,8 @@ namespace {
 
 int RunThumbnailer(const std::filesystem::path& folder, const std::string& arguments) {
     const std::string command = "cd " + quoteForShell(folder.string()) + " && " +
-                                quoteForShell(KESTRIN_THUMBNAILER_PATH) + " " + arguments + " </dev/null >/dev/null 2>&1";
+                                quoteForShell(KESTRIN_THUMBNAILER_PATH) + " " + arguments +
+                                " </dev/null >/dev/null 2>&1";
     const int raw = std::system(command.c_str());
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
@@ -41,14 +42,18 @@ std::array<int, 5> PngSummary(const std::filesystem::path& path) {
 
 // A high-resolution database of one colour: red, the 8-bit palette's index 125.
 testsupport::PaintedLoader RedLoader() {
-    return testsupport::PaintedLoader([](int, int, const PalmBitmap&) { return PaletteEntry{0, 0, 255, 255}; });
+    return testsupport::PaintedLoader([](int, int, const PalmBitmap&) {
+        return PaletteEntry{0, 0, 255, 255};
+    });
 }
 
 TEST(Thumbnailer, FitsTheWholePictureIntoTheSizeAskedFor) {
     testsupport::TemporaryFolder folder;
     testsupport::PaintedLoader loader = RedLoader();
-    testsupport::WriteFileBytes(folder / "red.pdb",
-                                PalmDatabase::writeToMemory("Red", {.destination = kPalmOs5HighRes, .compression = kCompressionScanline}, loader, 0));
+    testsupport::WriteFileBytes(
+        folder / "red.pdb",
+        PalmDatabase::writeToMemory(
+            "Red", {.destination = kPalmOs5HighRes, .compression = kCompressionScanline}, loader, 0));
     testsupport::WriteFileBytes(folder / "broken.pdb", {1, 2, 3});
     testsupport::WriteFileBytes(folder / "kept.png", {42});
     struct Case {
@@ -57,7 +62,7 @@ TEST(Thumbnailer, FitsTheWholePictureIntoTheSizeAskedFor) {
         std::array<int, 5> png;  // of out.png, zeros when there is none
     };
     const Case cases[] = {
-        {"red.pdb out.png", 0, {128, 88, 255, 0, 0}},         // default size, both halves
+        {"red.pdb out.png", 0, {128, 88, 255, 0, 0}},  // default size, both halves
         {"-s 256 red.pdb out.png", 0, {256, 176, 255, 0, 0}},
         {"-s 1024 red.pdb out.png", 0, {320, 220, 255, 0, 0}},  // never enlarged
         {"broken.pdb out.png", 1, {}},
@@ -82,13 +87,17 @@ TEST(Thumbnailer, FitsTheWholePictureIntoTheSizeAskedFor) {
 // above red, with the pad's white beside it.
 TEST(Thumbnailer, ShowsAHeifPictureTurnedAsItsFileAsks) {
     testsupport::TemporaryFolder folder;
-    const auto stored = testsupport::EncodeHeif(64, 32, [](int x, int) {
-        return x < 32 ? testsupport::Rgba{255, 0, 0, 255} : testsupport::Rgba{0, 0, 255, 255};
-    }, {});
-    testsupport::WriteFileBytes(folder / "portrait.heic",
-                                testsupport::WithHeifTransformations(stored, {testsupport::HeifProperty("irot", {}, 1)}));
-    ASSERT_EQ(runKestrinConvert(folder.path(), {"-q", "-d", "8", "-t", "os5-high", "--fit", "pad", "--background",
-                                                "white", "portrait.heic", "portrait.pdb"})
+    const auto stored = testsupport::EncodeHeif(
+        64, 32,
+        [](int x, int) {
+            return x < 32 ? testsupport::Rgba{255, 0, 0, 255} : testsupport::Rgba{0, 0, 255, 255};
+        },
+        {});
+    testsupport::WriteFileBytes(
+        folder / "portrait.heic",
+        testsupport::WithHeifTransformations(stored, {testsupport::HeifProperty("irot", {}, 1)}));
+    ASSERT_EQ(runKestrinConvert(folder.path(), {"-q", "-d", "8", "-t", "os5-high", "--fit", "pad",
+                                                "--background", "white", "portrait.heic", "portrait.pdb"})
                   .status,
               0);
     ASSERT_EQ(RunThumbnailer(folder.path(), "portrait.pdb out.png"), 0);

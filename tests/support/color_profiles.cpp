@@ -149,10 +149,12 @@ std::vector<std::uint8_t> WideTableProfile(int chains, int wideChannels, bool cm
         const cmsUInt32Number in = chain == 0 ? inputs : 3;
         std::vector<cmsFloat64Number> spread(in * wide);
         for (cmsUInt32Number i = 0; i < in * wide; ++i) spread[i] = i % (in + 1) == 0 ? 1.0 : 0.0;
-        cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocMatrix(nullptr, wide, in, spread.data(), nullptr));
+        cmsPipelineInsertStage(pipeline, cmsAT_END,
+                               cmsStageAllocMatrix(nullptr, wide, in, spread.data(), nullptr));
         std::vector<cmsFloat32Number> table((std::size_t{1} << wide) * 3);
         for (std::size_t i = 0; i < table.size(); ++i) table[i] = static_cast<cmsFloat32Number>(i % 7) / 7.0f;
-        cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocCLutFloat(nullptr, 2, wide, 3, table.data()));
+        cmsPipelineInsertStage(pipeline, cmsAT_END,
+                               cmsStageAllocCLutFloat(nullptr, 2, wide, 3, table.data()));
     }
     return WithFloatPipeline(profile, pipeline);
 }
@@ -162,7 +164,8 @@ std::vector<std::uint8_t> ManyMatricesProfile(int stages) {
     cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 3, 3);
     const cmsFloat64Number nearIdentity[9] = {0.9, 0.05, 0.05, 0.05, 0.9, 0.05, 0.05, 0.05, 0.9};
     for (int stage = 0; stage < stages; ++stage)
-        cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocMatrix(nullptr, 3, 3, nearIdentity, nullptr));
+        cmsPipelineInsertStage(pipeline, cmsAT_END,
+                               cmsStageAllocMatrix(nullptr, 3, 3, nearIdentity, nullptr));
     return WithFloatPipeline(profile, pipeline);
 }
 
@@ -186,7 +189,8 @@ std::vector<std::uint8_t> NearSrgbProfile() {
         const double light = cmsEvalToneCurveFloat(srgb, static_cast<cmsFloat32Number>(level / 255.0));
         // Halfway between two sampled levels, a quarter of the light.
         const double dip = level % 15 == 0 ? 1.0 : 0.25 + 0.75 * std::abs(level % 15 - 7.5) / 7.5;
-        entries[static_cast<std::size_t>(level)] = static_cast<cmsUInt16Number>(std::lround(light * dip * 65535));
+        entries[static_cast<std::size_t>(level)] =
+            static_cast<cmsUInt16Number>(std::lround(light * dip * 65535));
     }
     cmsFreeToneCurve(srgb);
     cmsToneCurve* curve = cmsBuildTabulatedToneCurve16(nullptr, 256, entries.data());
@@ -196,7 +200,8 @@ std::vector<std::uint8_t> NearSrgbProfile() {
     return Save(profile);
 }
 
-std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile) {
+std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb,
+                                          const std::vector<std::uint8_t>& profile) {
     const Profile source(cmsCreate_sRGBProfile(), cmsCloseProfile);
     const Profile target(cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size())),
                          cmsCloseProfile);
@@ -237,14 +242,16 @@ std::vector<std::uint8_t> ConvertToSrgb(const std::vector<std::uint8_t>& samples
     return rounded;
 }
 
-std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& profile) {
+std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg,
+                                          const std::vector<std::uint8_t>& profile) {
     constexpr std::size_t kChunk = 65519;
     const std::size_t count = (profile.size() + kChunk - 1) / kChunk;
     std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t size = std::min(kChunk, profile.size() - i * kChunk);
         const std::size_t length = 2 + 14 + size;
-        out.insert(out.end(), {0xFF, 0xE2, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+        out.insert(out.end(),
+                   {0xFF, 0xE2, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
         const char tag[] = "ICC_PROFILE";
         out.insert(out.end(), tag, tag + sizeof tag);
         out.push_back(static_cast<std::uint8_t>(i + 1));
@@ -256,7 +263,8 @@ std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg,
     return out;
 }
 
-std::vector<std::uint8_t> WithPngProfile(const std::vector<std::uint8_t>& png, const std::vector<std::uint8_t>& profile) {
+std::vector<std::uint8_t> WithPngProfile(const std::vector<std::uint8_t>& png,
+                                         const std::vector<std::uint8_t>& profile) {
     uLongf packedSize = compressBound(static_cast<uLong>(profile.size()));
     std::vector<std::uint8_t> packed(packedSize);
     compress(packed.data(), &packedSize, profile.data(), static_cast<uLong>(profile.size()));
@@ -272,7 +280,8 @@ std::vector<std::uint8_t> WithPngProfile(const std::vector<std::uint8_t>& png, c
     return out;
 }
 
-std::vector<std::uint8_t> WithWebPProfile(const std::vector<std::uint8_t>& webp, const std::vector<std::uint8_t>& profile) {
+std::vector<std::uint8_t> WithWebPProfile(const std::vector<std::uint8_t>& webp,
+                                          const std::vector<std::uint8_t>& profile) {
     const WebPData input{webp.data(), webp.size()};
     const std::unique_ptr<WebPMux, decltype(&WebPMuxDelete)> mux(WebPMuxCreate(&input, 1), WebPMuxDelete);
     const WebPData chunk{profile.data(), profile.size()};

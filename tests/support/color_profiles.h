@@ -36,7 +36,8 @@ std::vector<std::uint8_t> NearSrgbProfile();
 
 // Red, green, blue samples of sRGB converted into the space of `profile`
 // (relative colorimetric).
-std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb, const std::vector<std::uint8_t>& profile);
+std::vector<std::uint8_t> ConvertFromSrgb(const std::vector<std::uint8_t>& rgb,
+                                          const std::vector<std::uint8_t>& profile);
 // Samples in the space of `profile` (any number of channels, as many as its
 // colour space has) converted to sRGB red, green and blue by lcms2, as a
 // viewer would: perceptual intent. Exactly: 0 to 1, unrounded and uncut.
@@ -47,8 +48,11 @@ std::vector<std::uint8_t> ConvertToSrgb(const std::vector<std::uint8_t>& samples
 
 // The same file with the profile embedded: APP2 markers after a JPEG's SOI,
 // an iCCP chunk after a PNG's IHDR, an ICCP chunk in a WebP file.
-std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg, const std::vector<std::uint8_t>& profile);
-std::vector<std::uint8_t> WithPngProfile(const std::vector<std::uint8_t>& png, const std::vector<std::uint8_t>& profile);
-std::vector<std::uint8_t> WithWebPProfile(const std::vector<std::uint8_t>& webp, const std::vector<std::uint8_t>& profile);
+std::vector<std::uint8_t> WithJpegProfile(const std::vector<std::uint8_t>& jpeg,
+                                          const std::vector<std::uint8_t>& profile);
+std::vector<std::uint8_t> WithPngProfile(const std::vector<std::uint8_t>& png,
+                                         const std::vector<std::uint8_t>& profile);
+std::vector<std::uint8_t> WithWebPProfile(const std::vector<std::uint8_t>& webp,
+                                          const std::vector<std::uint8_t>& profile);
 
 }  // namespace testsupport

@@ -106,8 +106,8 @@ WmfWriter& WmfWriter::SetTextAlign(int align) {
 }
 
 WmfWriter& WmfWriter::CreatePen(int style, int width, std::uint32_t color) {
-    return Record(
-        0x02FA, Words({style, width, 0, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16)}));
+    return Record(0x02FA,
+                  Words({style, width, 0, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16)}));
 }
 
 WmfWriter& WmfWriter::CreateBrush(int style, std::uint32_t color, int hatch) {

@@ -98,8 +98,9 @@ std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelA
     const heif_colorspace colorspace = options.monochrome ? heif_colorspace_monochrome : heif_colorspace_RGB;
     heif_chroma chroma = heif_chroma_monochrome;
     if (!options.monochrome)
-        chroma = deep ? (options.alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                      : (options.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+        chroma =
+            deep ? (options.alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+                 : (options.alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
     RequireHeif(heif_image_create(width, height, colorspace, chroma, &rawImage));
     std::unique_ptr<heif_image, decltype(&heif_image_release)> image(rawImage, heif_image_release);
 
@@ -116,23 +117,28 @@ std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelA
             for (int c = 0; c < channels; ++c) {
                 const int value = values[c] << shift | values[c] >> (8 - shift);
                 if (deep) {
-                    std::uint8_t* sample = plane + static_cast<std::size_t>(y) * stride + (x * channels + c) * 2;
+                    std::uint8_t* sample =
+                        plane + static_cast<std::size_t>(y) * stride + (x * channels + c) * 2;
                     sample[0] = static_cast<std::uint8_t>(value & 0xFF);
                     sample[1] = static_cast<std::uint8_t>(value >> 8);
                 } else {
-                    plane[static_cast<std::size_t>(y) * stride + x * channels + c] = static_cast<std::uint8_t>(value);
+                    plane[static_cast<std::size_t>(y) * stride + x * channels + c] =
+                        static_cast<std::uint8_t>(value);
                 }
             }
         }
     }
 
     if (!iccProfile.empty())
-        RequireHeif(heif_image_set_raw_color_profile(image.get(), "prof", iccProfile.data(), iccProfile.size()));
+        RequireHeif(
+            heif_image_set_raw_color_profile(image.get(), "prof", iccProfile.data(), iccProfile.size()));
 
-    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(), heif_context_free);
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
+                                                                        heif_context_free);
     heif_encoder* rawEncoder = nullptr;
     RequireHeif(heif_context_get_encoder_for_format(
-        context.get(), options.codec == HeifCodec::Hevc ? heif_compression_HEVC : heif_compression_AV1, &rawEncoder));
+        context.get(), options.codec == HeifCodec::Hevc ? heif_compression_HEVC : heif_compression_AV1,
+        &rawEncoder));
     std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> encoder(rawEncoder, heif_encoder_release);
     RequireHeif(heif_encoder_set_lossy_quality(encoder.get(), 95));
     // The slowest settings of the AV1 encoder take seconds even for tiny pictures.
@@ -140,7 +146,8 @@ std::vector<std::uint8_t> EncodeHeif(int width, int height, const RgbaAt& pixelA
     std::unique_ptr<heif_encoding_options, decltype(&heif_encoding_options_free)> encoding(
         heif_encoding_options_alloc(), heif_encoding_options_free);
     encoding->image_orientation = static_cast<heif_orientation>(options.orientation);
-    RequireHeif(heif_context_encode_image(context.get(), image.get(), encoder.get(), encoding.get(), nullptr));
+    RequireHeif(
+        heif_context_encode_image(context.get(), image.get(), encoder.get(), encoding.get(), nullptr));
 
     std::vector<std::uint8_t> file;
     heif_writer writer{};
@@ -200,12 +207,15 @@ public:
         Require(insertAt != 0, "an ipma entry of the primary item");
         const std::size_t index = properties + 1;
         const std::vector<std::uint8_t> association =
-            wide ? std::vector<std::uint8_t>{static_cast<std::uint8_t>(0x80 | index >> 8), static_cast<std::uint8_t>(index)}
+            wide ? std::vector<std::uint8_t>{static_cast<std::uint8_t>(0x80 | index >> 8),
+                                             static_cast<std::uint8_t>(index)}
                  : std::vector<std::uint8_t>{static_cast<std::uint8_t>(0x80 | index)};
         const std::size_t grown = association.size() + property.size();
         ShiftItemData(Find(metaChildren, metaEnd, "iloc"), metaEnd, grown);
-        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(insertAt), association.begin(), association.end());
-        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(ipco + Size(ipco)), property.begin(), property.end());
+        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(insertAt), association.begin(),
+                      association.end());
+        m_file.insert(m_file.begin() + static_cast<std::ptrdiff_t>(ipco + Size(ipco)), property.begin(),
+                      property.end());
         Grow(ipma + property.size(), association.size());
         Grow(ipco, property.size());
         Grow(iprp, grown);
@@ -254,7 +264,8 @@ public:
             const std::uint32_t extents = ReadBE16(&m_file[fields + baseBytes]);
             const std::size_t extent = fields + baseBytes + 2;
             if (ReadBE16(&m_file[at]) == Primary() && extents == 1) {
-                const std::size_t offset = base + ReadBE32(&m_file[extent]), length = ReadBE32(&m_file[extent + 4]);
+                const std::size_t offset = base + ReadBE32(&m_file[extent]),
+                                  length = ReadBE32(&m_file[extent + 4]);
                 return {m_file.begin() + static_cast<std::ptrdiff_t>(offset),
                         m_file.begin() + static_cast<std::ptrdiff_t>(offset + length)};
             }
@@ -302,7 +313,8 @@ private:
         const std::uint64_t items = ReadBE(at, countBytes);
         at += countBytes;
         auto shift = [&](std::size_t field, std::size_t bytes) {
-            if (bytes > 0 && ReadBE(field, bytes) >= metaEnd) WriteBE(field, bytes, ReadBE(field, bytes) + by);
+            if (bytes > 0 && ReadBE(field, bytes) >= metaEnd)
+                WriteBE(field, bytes, ReadBE(field, bytes) + by);
         };
         for (std::uint64_t item = 0; item < items; ++item) {
             at += countBytes;  // the item's number
@@ -380,14 +392,18 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
     const std::vector<std::uint8_t> size = HeifProperty("ispe", {0, width, height});
     container.insert(container.end(), size.begin(), size.end());
     const std::uint32_t total = ReadBE32(container.data()) + static_cast<std::uint32_t>(size.size());
-    for (int i = 0; i < 4; ++i) container[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(total >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        container[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(total >> (24 - 8 * i));
     std::size_t propertyCount = 0;
-    for (std::size_t at = 8; at + 8 <= tileProperties.size(); at += ReadBE32(&tileProperties[at])) ++propertyCount;
+    for (std::size_t at = 8; at + 8 <= tileProperties.size(); at += ReadBE32(&tileProperties[at]))
+        ++propertyCount;
     ByteWriter associations;
     associations.be32(0).be32(tiles + 1);
     associations.be16(1).u8(1).u8(static_cast<std::uint32_t>(propertyCount + 1));
     for (std::uint32_t item = 2; item <= tiles + 1; ++item)
-        associations.be16(item).u8(static_cast<std::uint32_t>(tileAssociations.size())).bytes(tileAssociations);
+        associations.be16(item)
+            .u8(static_cast<std::uint32_t>(tileAssociations.size()))
+            .bytes(tileAssociations);
     const std::vector<std::uint8_t> properties = Box("iprp", [&] {
         std::vector<std::uint8_t> body = container;
         const std::vector<std::uint8_t> ipma = Box("ipma", associations.data());
@@ -402,12 +418,20 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
     locations.be16(1).be16(1).be16(0).be16(1).be32(0).be32(8);
     for (std::uint32_t item = 2; item <= tiles + 1; ++item) {
         const std::size_t offset = dataStart + (grid.sharedData ? 0 : (item - 2) * tileBytes);
-        locations.be16(item).be16(0).be16(0).be16(1).be32(static_cast<std::uint32_t>(offset)).be32(
-            static_cast<std::uint32_t>(tileBytes));
+        locations.be16(item)
+            .be16(0)
+            .be16(0)
+            .be16(1)
+            .be32(static_cast<std::uint32_t>(offset))
+            .be32(static_cast<std::uint32_t>(tileBytes));
     }
     ByteWriter description;
-    description.u8(0).u8(0).u8(static_cast<std::uint32_t>(grid.rows - 1)).u8(static_cast<std::uint32_t>(grid.columns - 1))
-        .be16(width).be16(height);
+    description.u8(0)
+        .u8(0)
+        .u8(static_cast<std::uint32_t>(grid.rows - 1))
+        .u8(static_cast<std::uint32_t>(grid.columns - 1))
+        .be16(width)
+        .be16(height);
 
     ByteWriter meta;
     meta.be32(0);
@@ -428,7 +452,9 @@ std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid) {
     Require(grid.tileSide >= 64, "tiles of 64 pixels or more");
     const std::vector<std::uint8_t> tileFile = EncodeHeif(
         grid.tileSide, grid.tileSide,
-        [](int x, int y) { return Rgba{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4), 128, 255}; },
+        [](int x, int y) {
+            return Rgba{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4), 128, 255};
+        },
         {});
     const HeifBoxes tile(tileFile);
     const std::vector<std::uint8_t> tileData = tile.PrimaryData();
@@ -438,15 +464,16 @@ std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid) {
         GridMeta(grid, tile.PropertyContainer(), tile.PrimaryAssociations(), tileData.size(), 0);
     const std::size_t dataStart = fileType.size() + sized.size() + 8;
     ByteWriter file;
-    file.bytes(fileType)
-        .bytes(GridMeta(grid, tile.PropertyContainer(), tile.PrimaryAssociations(), tileData.size(), dataStart));
+    file.bytes(fileType).bytes(
+        GridMeta(grid, tile.PropertyContainer(), tile.PrimaryAssociations(), tileData.size(), dataStart));
     const std::size_t copies = grid.sharedData ? 1 : static_cast<std::size_t>(grid.columns * grid.rows);
     file.be32(static_cast<std::uint32_t>(8 + copies * tileData.size())).text("mdat");
     for (std::size_t copy = 0; copy < copies; ++copy) file.bytes(tileData);
     return file.data();
 }
 
-void KeepAsFuzzSeed(const std::string& harness, const std::string& name, const std::vector<std::uint8_t>& bytes) {
+void KeepAsFuzzSeed(const std::string& harness, const std::string& name,
+                    const std::vector<std::uint8_t>& bytes) {
     const char* folder = std::getenv("KESTRIN_FUZZ_SEED_DIR");
     if (folder == nullptr || *folder == '\0') return;
     const std::filesystem::path path = std::filesystem::path(folder) / harness;

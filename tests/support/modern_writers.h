@@ -61,6 +61,7 @@ std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid);
 
 // With KESTRIN_FUZZ_SEED_DIR set, the bytes are also written as
 // <dir>/<harness>/<name>, to seed that fuzz harness.
-void KeepAsFuzzSeed(const std::string& harness, const std::string& name, const std::vector<std::uint8_t>& bytes);
+void KeepAsFuzzSeed(const std::string& harness, const std::string& name,
+                    const std::vector<std::uint8_t>& bytes);
 
 }  // namespace testsupport

@@ -127,7 +127,8 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vecto
         TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, picture.bitsPerSample);
         TIFFSetField(t, TIFFTAG_PHOTOMETRIC, picture.photometric);
         TIFFSetField(t, TIFFTAG_COMPRESSION, picture.compression);
-        if (picture.sampleFormat != SAMPLEFORMAT_UINT) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, picture.sampleFormat);
+        if (picture.sampleFormat != SAMPLEFORMAT_UINT)
+            TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, picture.sampleFormat);
         if (picture.minSampleValue) TIFFSetField(t, TIFFTAG_SMINSAMPLEVALUE, *picture.minSampleValue);
         if (picture.maxSampleValue) TIFFSetField(t, TIFFTAG_SMAXSAMPLEVALUE, *picture.maxSampleValue);
         TIFFSetField(t, TIFFTAG_PLANARCONFIG,
@@ -136,7 +137,8 @@ std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vecto
             TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
         TIFFSetField(t, TIFFTAG_ORIENTATION, picture.orientation);
         if (!iccProfile.empty())
-            TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(iccProfile.size()), iccProfile.data());
+            TIFFSetField(t, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(iccProfile.size()),
+                         iccProfile.data());
         if (picture.extraSample) {
             const std::uint16_t types[] = {*picture.extraSample};
             TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, types);

@@ -28,7 +28,7 @@ struct TiffPicture {
     // Strips or tiles stored plane by plane (PlanarConfiguration 2); `pixels` is
     // still packed contiguously, and the writer splits the samples.
     bool planarSeparate = false;
-    std::uint32_t tileWidth = 0;     // non-zero (a multiple of 16): tiled
+    std::uint32_t tileWidth = 0;  // non-zero (a multiple of 16): tiled
     std::uint32_t tileHeight = 0;
     // Palette images: 2^bitsPerSample entries each.
     std::vector<std::uint16_t> colorMapRed;
@@ -50,7 +50,8 @@ std::size_t TiffRowBytes(const TiffPicture& picture);
 
 // The picture as a TIFF file; fails the running test if libtiff refuses it.
 // With an ICC profile tag unless `iccProfile` is empty.
-std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture, const std::vector<std::uint8_t>& iccProfile = {});
+std::vector<std::uint8_t> WriteTiff(const TiffPicture& picture,
+                                    const std::vector<std::uint8_t>& iccProfile = {});
 
 // Where each strip's data lies in a TIFF file: (offset, byte count) pairs.
 std::vector<std::pair<std::uint64_t, std::uint64_t>> TiffStripLocations(
