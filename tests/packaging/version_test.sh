@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The release the metainfo and the Debian changelog name first is the
+# project's version, which the programs and the package take from CMake.
+#
+#   version_test.sh SOURCE_DIR VERSION
+set -euo pipefail
+source=$1 version=$2
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# AppStream lists the newest release first.
+newest=$(sed -n 's/.*<release [^>]*version="\([^"]*\)".*/\1/p' "$source/packaging/org.quessel.Kestrin.metainfo.xml" |
+    head -n 1)
+[ "$newest" = "$version" ] || fail "the metainfo's newest release is '$newest', the project is $version"
+changelog=$(sed -n '1s/^kestrin (\([^)]*\)).*/\1/p' "$source/packaging/debian/changelog")
+[ "$changelog" = "$version" ] || fail "the changelog's newest entry is '$changelog', the project is $version"
+echo "PASS: $version"
