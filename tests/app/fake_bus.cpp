@@ -49,6 +49,10 @@ bool BareSessionBus::running() const {
     return m_bus && m_bus->running() && client().isConnected() && service().isConnected();
 }
 
+QString BareSessionBus::address() const {
+    return m_bus ? m_bus->address() : QString();
+}
+
 QDBusConnection BareSessionBus::client() const {
     return QDBusConnection(kClientName);
 }

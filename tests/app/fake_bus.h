@@ -27,6 +27,8 @@ public:
 
     // False when dbus-daemon is missing or does not come up.
     bool running() const;
+    // For a program of the test's own to connect to.
+    QString address() const;
     QDBusConnection client() const;
     QDBusConnection service() const;
 

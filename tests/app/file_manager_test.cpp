@@ -1,5 +1,11 @@
 #include "app/file_manager.h"
+#include "app_test_support.h"
+#include "desktop_home.h"
 #include "fake_bus.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <QStringList>
 #include <QTest>
@@ -76,6 +82,37 @@ TEST_F(ShowInFolder, OpensTheFolderWhenNoFileManagerAnswers) {
         show(QStringLiteral("/pictures/out/photo.pdb"), false);
         EXPECT_EQ(openedFolders, QStringList{QStringLiteral("file:///pictures/out")});
     }
+}
+
+using FolderFallback = apptest::DesktopHome;
+
+// The real path: nobody owns the file manager's name on the session bus, and
+// GIO starts the desktop's program for folders on the folder.
+TEST_F(FolderFallback, StartsTheDesktopsProgramForFolders) {
+    apptest::BareSessionBus bus;
+    if (!bus.running()) GTEST_SKIP() << "no dbus-daemon";
+    const QString record = root + QStringLiteral("/bin/folders.record");
+    apptest::writeText(
+        root + QStringLiteral("/bin/folders"),
+        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" >\"$0.part\" && mv \"$0.part\" \"$0.record\"\n"));
+    QFile::setPermissions(root + QStringLiteral("/bin/folders"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    addEntry(QStringLiteral("folders.desktop"), QStringLiteral("folders %U"),
+             QStringLiteral("inode/directory;"));
+    setDefault(QStringLiteral("inode/directory"), QStringLiteral("folders.desktop"));
+    updateCaches();
+
+    QProcess probe;
+    QProcessEnvironment environment = this->environment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    probe.setProcessEnvironment(environment);
+    probe.start(QStringLiteral(ASSOCIATION_PROBE_BINARY), {QStringLiteral("--show-in-folder"), document});
+    ASSERT_TRUE(probe.waitForFinished(30000));
+    EXPECT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
+    ASSERT_TRUE(apptest::waitForFile(record));
+    // GIO hands a local folder to the program as its path.
+    EXPECT_EQ(apptest::readAll(record).trimmed().toStdString(),
+              QFileInfo(document).absolutePath().toStdString());
 }
 
 }  // namespace
