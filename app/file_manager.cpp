@@ -59,8 +59,9 @@ void CDesktopFileManager::showInFolder(const QString& file) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kObjectPath),
                                        QLatin1String(kInterface), QStringLiteral("ShowItems"));
-    // No startup id: the request comes from a click in our own window, not
-    // from a launch the desktop could tie an activation to.
+    // An empty startup id, which the interface allows: Qt hands this program
+    // no activation token to pass on, so a desktop that prevents focus
+    // stealing may open the file manager's window behind ours.
     call << QStringList{fileUri} << QString();
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kReplyTimeoutMs), m_pendingCalls.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
