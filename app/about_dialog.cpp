@@ -1,7 +1,13 @@
+#ifndef _WIN32
+// GLib before any Qt header, as everywhere GLib and Qt meet.
+#include <glib.h>
+#endif
+
 #include "app/about_dialog.h"
 
 #include "app/app_icon.h"
 #include "engine/engine_version.h"
+#include "imagelib/decoders/heif_library.h"
 
 #include <QDialogButtonBox>
 #include <QFrame>
@@ -11,9 +17,12 @@
 #include <QVBoxLayout>
 #include <QtGlobal>
 
+#include <cairo.h>
 #include <gif_lib.h>
+#include <lcms2.h>
 #include <png.h>
 #include <tiffio.h>
+#include <webp/decode.h>
 #include <zlib.h>
 
 // libjpeg's headers need FILE, and jerror.h needs jpeglib.h before it.
@@ -65,6 +74,33 @@ QString jpegCredit() {
            QLatin1String(". This software is based in part on the work of the Independent JPEG Group.");
 }
 
+// libwebp packs its version as 0xMMmmrr.
+QString webpCredit() {
+    const int version = WebPGetDecoderVersion();
+    return QStringLiteral("WebP support is based on libwebp version %1.%2.%3.")
+        .arg((version >> 16) & 0xff)
+        .arg((version >> 8) & 0xff)
+        .arg(version & 0xff);
+}
+
+// libheif is otherwise loaded with the first HEIF file; the about box loads
+// it to ask, and says so when it cannot be loaded.
+QString heifCredit() {
+    const HeifLibrary* heif = LoadHeifLibrary();
+    if (heif == nullptr)
+        return QStringLiteral("HEIF and AVIF support needs libheif, which is not installed.");
+    return QStringLiteral("HEIF and AVIF support is based on libheif version %1.")
+        .arg(QString::fromLatin1(heif->get_version()));
+}
+
+// Little CMS encodes 2.14 as 2140.
+QString lcmsCredit() {
+    const int version = cmsGetEncodedCMMversion();
+    return QStringLiteral("Color profiles are applied with Little CMS (lcms2) version %1.%2.")
+        .arg(version / 1000)
+        .arg((version % 1000) / 10);
+}
+
 }  // namespace
 
 QStringList libraryCreditLines() {
@@ -84,8 +120,19 @@ QStringList libraryCreditLines() {
     lines << QStringLiteral("TIFF support is based on %1.").arg(firstLine(TIFFGetVersion()));
     lines << QStringLiteral("ZLIB compression is based on zlib version %1.")
                  .arg(QString::fromLatin1(zlibVersion()));
+    lines << webpCredit();
+    lines << heifCredit();
+    lines << lcmsCredit();
+    lines << QStringLiteral("Windows metafiles are drawn with cairo version %1.")
+                 .arg(QString::fromLatin1(cairo_version_string()));
     lines << QStringLiteral("The user interface is built with Qt version %1.")
                  .arg(QString::fromLatin1(qVersion()));
+#ifndef _WIN32
+    lines << QStringLiteral("Desktop integration is based on GLib and GIO version %1.%2.%3.")
+                 .arg(glib_major_version)
+                 .arg(glib_minor_version)
+                 .arg(glib_micro_version);
+#endif
     return lines;
 }
 
@@ -101,7 +148,7 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setObjectName(QStringLiteral("aboutIcon"));
     icon->setPixmap(kestrinIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
-    auto* name = new QLabel(QStringLiteral("Kestrin 1.1a"), header);
+    auto* name = new QLabel(QStringLiteral("Kestrin ") + QString::fromLatin1(kKestrinVersion), header);
     name->setObjectName(QStringLiteral("aboutName"));
     QFont bold = name->font();
     bold.setBold(true);

@@ -5,6 +5,8 @@
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
 
+#include "app/glib_ownership.h"
+
 #include "app/desktop_shell.h"
 
 #include "app/wine_association.h"
@@ -28,21 +30,6 @@ constexpr const char* kOwnDesktopId = "org.quessel.Kestrin.desktop";
 
 // Enough of the file for the magic of every Palm database type.
 constexpr qint64 kSniffLength = 4096;
-
-struct GFreeDeleter {
-    void operator()(gpointer memory) const { g_free(memory); }
-};
-using OwnedText = std::unique_ptr<gchar, GFreeDeleter>;
-
-struct GObjectDeleter {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <typename T>
-using GObjectOwner = std::unique_ptr<T, GObjectDeleter>;
-
-struct GStrvDeleter {
-    void operator()(gchar** vector) const { g_strfreev(vector); }
-};
 
 QStringList commandLineWords(GAppInfo* info) {
     const char* commandLine = g_app_info_get_commandline(info);

@@ -1,4 +1,5 @@
 #pragma once
 
-// The version shown by the command line and the about box.
-inline constexpr const char* kKestrinVersion = "0.1.0";
+// The version shown by the command line and the about box: the project's
+// version, which the package and the metainfo carry too.
+extern const char kKestrinVersion[];

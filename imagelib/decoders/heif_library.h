@@ -2,8 +2,9 @@
 
 #include <libheif/heif.h>
 
-// The libheif functions the HEIF decoder calls.
+// The libheif functions the HEIF decoder and the about box call.
 #define KESTRIN_HEIF_FUNCTIONS(X)              \
+    X(get_version)                             \
     X(context_alloc)                           \
     X(context_free)                            \
     X(context_set_maximum_image_size_limit)    \

@@ -1,7 +1,10 @@
 // Prints the desktop's handlers of a document, one "program<TAB>id" line
-// each, and with --open N starts the Nth on it. GIO reads the XDG folders once
-// per process, so each scenario of the association tests runs this anew.
+// each, and with --open N starts the Nth on it; with --show-in-folder shows
+// the document as "Show in folder" does and ends once it is shown. GIO reads
+// the XDG folders once per process, so each scenario of the association tests
+// runs this anew.
 #include "app/desktop_shell.h"
+#include "app/file_manager.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -12,8 +15,18 @@
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("--show-in-folder")) {
+        CDesktopFileManager manager(QDBusConnection::sessionBus(), [](const QString& folderUri) {
+            const bool started = openFolderWithDefaultProgram(folderUri);
+            QCoreApplication::exit(started ? 0 : 1);
+            return started;
+        });
+        manager.showInFolder(arguments[2]);
+        return QCoreApplication::exec();
+    }
     if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == QLatin1String("--open"))) {
-        std::fprintf(stderr, "usage: association_probe DOCUMENT [--open INDEX]\n");
+        std::fprintf(stderr,
+                     "usage: association_probe DOCUMENT [--open INDEX] | --show-in-folder DOCUMENT\n");
         return 2;
     }
     const QString document = arguments[1];

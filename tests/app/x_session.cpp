@@ -65,22 +65,11 @@ const QString kPython = QStringLiteral("/usr/bin/python3");
 
 }  // namespace
 
-AccessibilityBus::AccessibilityBus() {
-    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
-        !QFileInfo::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher")) ||
-        !QFileInfo::exists(kPython)) {
-        return;
-    }
-    QProcess probe;
-    probe.start(kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi")});
-    if (!probe.waitForFinished(20000) || probe.exitCode() != 0) return;
-
-    // The session bus finds the AT-SPI bus launcher among the system's services.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
+PrivateBus::PrivateBus(const QStringList& arguments, const QProcessEnvironment& environment) {
+    if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) return;
     m_daemon.setProcessEnvironment(environment);
-    m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                   QStringLiteral("--print-address=1")});
+    m_daemon.start(QStringLiteral("dbus-daemon"),
+                   arguments + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     if (!m_daemon.waitForStarted(10000)) return;
     QByteArray address;
     QElapsedTimer timer;
@@ -92,15 +81,32 @@ AccessibilityBus::AccessibilityBus() {
     m_address = QString::fromUtf8(address).trimmed();
 }
 
-AccessibilityBus::~AccessibilityBus() {
+PrivateBus::~PrivateBus() {
     if (m_daemon.state() == QProcess::NotRunning) return;
     m_daemon.terminate();
     if (!m_daemon.waitForFinished(5000)) m_daemon.kill();
     m_daemon.waitForFinished(5000);
 }
 
+AccessibilityBus::AccessibilityBus() {
+    if (!QFileInfo::exists(QStringLiteral("/usr/libexec/at-spi-bus-launcher")) ||
+        !QFileInfo::exists(kPython)) {
+        return;
+    }
+    QProcess probe;
+    probe.start(kPython, {QStringLiteral("-c"), QStringLiteral("import pyatspi")});
+    if (!probe.waitForFinished(20000) || probe.exitCode() != 0) return;
+
+    // The session bus finds the AT-SPI bus launcher among the system's services.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/local/share:/usr/share"));
+    m_bus = std::make_unique<PrivateBus>(QStringList{QStringLiteral("--session")}, environment);
+}
+
+AccessibilityBus::~AccessibilityBus() = default;
+
 void AccessibilityBus::addTo(QProcessEnvironment& environment) const {
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus ? m_bus->address() : QString());
     environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     environment.insert(QStringLiteral("QT_ACCESSIBILITY"), QStringLiteral("1"));
 }

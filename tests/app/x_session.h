@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 namespace apptest {
@@ -35,6 +36,26 @@ private:
     QString m_display;
 };
 
+// A D-Bus bus daemon of the test's own, ended with the object.
+class PrivateBus {
+public:
+    // Starts dbus-daemon with `arguments` (a --session or --config-file) in
+    // `environment`; running() is false when dbus-daemon is missing or does
+    // not come up.
+    explicit PrivateBus(const QStringList& arguments,
+                        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    ~PrivateBus();
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    bool running() const { return !m_address.isEmpty(); }
+    const QString& address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
 // A D-Bus session bus of the test's own, on which the AT-SPI bus starts
 // when a program asks for it, so that a program started with environment()
 // shows its accessibility tree to the tree() reader (python3-pyatspi).
@@ -46,7 +67,7 @@ public:
     AccessibilityBus(const AccessibilityBus&) = delete;
     AccessibilityBus& operator=(const AccessibilityBus&) = delete;
 
-    bool running() const { return !m_address.isEmpty(); }
+    bool running() const { return m_bus && m_bus->running(); }
     // Adds the bus and the switches that turn Qt's accessibility on.
     void addTo(QProcessEnvironment& environment) const;
     // The tree of the running application `name` once an object's line holds
@@ -54,8 +75,7 @@ public:
     std::optional<QString> tree(const QString& name, const QString& waitFor = QString());
 
 private:
-    QProcess m_daemon;
-    QString m_address;
+    std::unique_ptr<PrivateBus> m_bus;
 };
 
 // The X server of a suite that asked for one (by linking x11_suite.cpp);

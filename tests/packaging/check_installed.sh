@@ -54,6 +54,8 @@ printf 'P5\n4 4\n255\n' >ramp.pgm
 printf '\000\020\040\060\100\120\140\160\200\220\240\260\300\320\340\377' >>ramp.pgm
 first_line=$("$prefix/bin/kestrin-convert" --version | head -n 1)
 [ "$first_line" = "kestrin-convert $version" ] || fail "--version says '$first_line'"
+first_line=$(QT_QPA_PLATFORM=offscreen "$prefix/bin/kestrin" --version | head -n 1)
+[ "$first_line" = "kestrin $version" ] || fail "kestrin --version says '$first_line'"
 "$prefix/bin/kestrin-convert" -q -d 4 ramp.pgm ramp.pdb || fail "the conversion failed"
 "$prefix/bin/kestrin-thumbnailer" -s 64 ramp.pdb "$scratch/thumbnail.png" || fail "the thumbnailer failed"
 

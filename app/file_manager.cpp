@@ -1,0 +1,103 @@
+#ifndef _WIN32
+
+// GIO before any Qt header: its structures have members named "signals",
+// which Qt's headers define as a keyword.
+#include <gio/gio.h>
+
+#include "app/glib_ownership.h"
+
+#include "app/file_manager.h"
+
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QFile>
+#include <QFileInfo>
+#include <QObject>
+#include <QStringList>
+
+namespace {
+
+constexpr const char* kService = "org.freedesktop.FileManager1";
+constexpr const char* kObjectPath = "/org/freedesktop/FileManager1";
+constexpr const char* kInterface = "org.freedesktop.FileManager1";
+
+// Long enough for the bus to start a file manager that is not running yet;
+// a file manager that takes longer than this is taken as none.
+constexpr int kReplyTimeoutMs = 10000;
+
+}  // namespace
+
+QString localFileUri(const QString& path) {
+    const OwnedText uri(g_filename_to_uri(QFile::encodeName(path).constData(), nullptr, nullptr));
+    return uri ? QString::fromUtf8(uri.get()) : QString();
+}
+
+bool openFolderWithDefaultProgram(const QString& folderUri) {
+    GError* error = nullptr;
+    const gboolean started =
+        g_app_info_launch_default_for_uri(folderUri.toUtf8().constData(), nullptr, &error);
+    const OwnedError owner(error);
+    return started != FALSE;
+}
+
+CDesktopFileManager::CDesktopFileManager(QDBusConnection bus, FolderOpener openFolder)
+    : m_bus(std::move(bus)),
+      m_openFolder(std::move(openFolder)),
+      m_pendingCalls(std::make_unique<QObject>()) {}
+
+CDesktopFileManager::~CDesktopFileManager() = default;
+
+void CDesktopFileManager::showInFolder(const QString& file) {
+    const QFileInfo info(file);
+    const QString fileUri = localFileUri(info.absoluteFilePath());
+    const QString folderUri = localFileUri(info.absolutePath());
+    if (fileUri.isEmpty() || folderUri.isEmpty()) return;
+    if (!m_bus.isConnected()) {
+        m_openFolder(folderUri);
+        return;
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kObjectPath),
+                                       QLatin1String(kInterface), QStringLiteral("ShowItems"));
+    // An empty startup id, which the interface allows: Qt hands this program
+    // no activation token to pass on, so a desktop that prevents focus
+    // stealing may open the file manager's window behind ours.
+    call << QStringList{fileUri} << QString();
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kReplyTimeoutMs), m_pendingCalls.get());
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                     [openFolder = m_openFolder, folderUri](QDBusPendingCallWatcher* finished) {
+                         if (finished->isError()) openFolder(folderUri);
+                         finished->deleteLater();
+                     });
+}
+
+std::unique_ptr<CFileManager> createPlatformFileManager() {
+    return std::make_unique<CDesktopFileManager>();
+}
+
+#else
+
+#include "app/file_manager.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+// Explorer opens the folder; selecting the file there would need the shell's
+// own calls.
+class CFolderOpener : public CFileManager {
+public:
+    void showInFolder(const QString& file) override {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<CFileManager> createPlatformFileManager() {
+    return std::make_unique<CFolderOpener>();
+}
+
+#endif

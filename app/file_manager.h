@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QObject;
+
+// "Show in folder" for a file the program wrote: the desktop's file manager
+// opens the file's folder with the file selected.
+class CFileManager {
+public:
+    virtual ~CFileManager() = default;
+    // Does not wait for the file manager; a file that cannot be shown is
+    // left alone without a message.
+    virtual void showInFolder(const QString& file) = 0;
+};
+
+#ifndef _WIN32
+
+#include <QDBusConnection>
+
+// The file: URI of a local path as GLib writes it, for any bytes a file name
+// holds; empty for a path that has none.
+QString localFileUri(const QString& path);
+
+// Opens the folder of `folderUri` with the desktop's program for folders
+// (GIO's default handler); false when none could be started.
+bool openFolderWithDefaultProgram(const QString& folderUri);
+
+// The freedesktop.org file manager interface on the session bus
+// (org.freedesktop.FileManager1.ShowItems); when no file manager answers,
+// `openFolder` opens the folder alone.
+class CDesktopFileManager : public CFileManager {
+public:
+    using FolderOpener = std::function<bool(const QString& folderUri)>;
+
+    explicit CDesktopFileManager(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                 FolderOpener openFolder = openFolderWithDefaultProgram);
+    ~CDesktopFileManager() override;
+
+    void showInFolder(const QString& file) override;
+
+private:
+    QDBusConnection m_bus;
+    FolderOpener m_openFolder;
+    // Parent of the calls still waiting for their answer.
+    std::unique_ptr<QObject> m_pendingCalls;
+};
+
+#endif
+
+// The file manager of the platform the program was built for.
+std::unique_ptr<CFileManager> createPlatformFileManager();
