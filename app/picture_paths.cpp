@@ -1,7 +1,7 @@
 #include "app/picture_paths.h"
 
 #include "app/ui_text.h"
-#include "imagelib/picture_file_types.h"
+#include "imagelib/formats/picture_file_types.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "engine/source_loader.h"
 
 #include "engine/palm_bitmap.h"
-#include "imagelib/any_format_decoder.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/orientation/picture_orientation.h"

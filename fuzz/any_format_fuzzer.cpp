@@ -2,7 +2,7 @@
 // as a conversion reads a picture: with the resampler listening to finished
 // rows on a helper thread, letting the decoders that can hold only a window
 // of rows, and resizing what decoded.
-#include "imagelib/any_format_decoder.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
 #include "imagelib/text_exception.h"

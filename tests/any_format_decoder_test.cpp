@@ -1,4 +1,4 @@
-#include "imagelib/any_format_decoder.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
 #include "support/test_support.h"

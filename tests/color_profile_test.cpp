@@ -1,10 +1,10 @@
 // What the decoders make of the colour profiles files carry: a real one
 // converts the pixels to sRGB, one that describes sRGB (or none) keeps the
 // numbers to the byte, and a broken one is ignored with a note.
-#include "imagelib/any_format_decoder.h"
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/color/color_profile_cost.h"
 #include "imagelib/color/linear_light.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
 #include "support/color_profiles.h"

@@ -1,8 +1,8 @@
 // The public WebP, AVIF and HEIF samples: every valid file decodes through the
 // any-format decoder, and every file that once broke libheif ends in the
 // library's own error.
-#include "imagelib/any_format_decoder.h"
 #include "imagelib/decoders/heif_decoder.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
 #include "support/test_support.h"

@@ -4,7 +4,7 @@
 #include "engine/picture_layout.h"
 #include "engine/palm_bitmap.h"
 #include "engine/source_loader.h"
-#include "imagelib/any_format_decoder.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/resize_filter.h"
 #include "support/image_writers.h"

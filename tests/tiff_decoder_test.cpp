@@ -1,7 +1,7 @@
 #include "imagelib/decoders/tiff_decoder.h"
 
-#include "imagelib/any_format_decoder.h"
 #include "imagelib/byte_order.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_decoder.h"
 #include "imagelib/image_source.h"

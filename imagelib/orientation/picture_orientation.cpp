@@ -1,7 +1,7 @@
 #include "imagelib/orientation/picture_orientation.h"
 
-#include "imagelib/any_format_decoder.h"
 #include "imagelib/byte_order.h"
+#include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_source.h"
 #include "imagelib/orientation/exif_orientation.h"
 

@@ -4,8 +4,8 @@
 
 #include "app/picture_paths.h"
 #include "app/string_table.h"
-#include "imagelib/any_format_decoder.h"
-#include "imagelib/picture_file_types.h"
+#include "imagelib/formats/any_format_decoder.h"
+#include "imagelib/formats/picture_file_types.h"
 #include "support/image_writers.h"
 
 #include <QFile>

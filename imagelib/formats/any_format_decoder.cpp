@@ -1,4 +1,4 @@
-#include "imagelib/any_format_decoder.h"
+#include "imagelib/formats/any_format_decoder.h"
 
 #include "imagelib/byte_order.h"
 #include "imagelib/decoders/bmp_decoder.h"

@@ -1,6 +1,6 @@
-#include "imagelib/picture_file_types.h"
+#include "imagelib/formats/picture_file_types.h"
 
-#include "imagelib/any_format_decoder.h"
+#include "imagelib/formats/any_format_decoder.h"
 
 namespace {
 
