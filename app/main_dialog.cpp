@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <algorithm>
 #include <exception>
@@ -100,6 +101,13 @@ void CMainDialog::connectControls() {
     connect(m_ui.optionsButton, &QPushButton::clicked, this, [this] {
         showOptionsMenu(m_ui.optionsButton->mapToGlobal(QPoint(m_ui.optionsButton->width(), 0)));
     });
+
+    // The picture chooser and the way out, under the desktop's usual keys;
+    // quitting saves the settings as Escape does. Ctrl+Q is the desktops'
+    // Quit, and Windows has none of its own to clash with.
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &CMainDialog::pickSourceFile);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            &CMainDialog::reject);
 
     connect(m_ui.removeButton, &QPushButton::clicked, this, &CMainDialog::removeSelectedPictures);
     connect(m_ui.clearButton, &QPushButton::clicked, this, &CMainDialog::clearPictures);
@@ -339,7 +347,8 @@ void CMainDialog::deleteSettings() {
     const QString text = tableString(IDS_DELETE_QUESTION_FILE, m_settings.location());
 #endif
     const PromptRequest question = makePrompt(this, tableString(IDS_DELETE_CAPTION), text,
-                                              MessageIcon::Question, PromptButtons::YesNo, PromptAnswer::Yes);
+                                              MessageIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
+    // No is the default: an Enter pressed without reading keeps the settings.
     if (m_prompter.prompt(question) != PromptAnswer::Yes) return;
     m_settings.deleteStored();
 }
