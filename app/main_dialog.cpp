@@ -42,6 +42,10 @@ constexpr int kImageNameLimit = static_cast<int>(kMaxImageNameLength);
 constexpr int kSystemMenuAbout = 16;  // the About item added to the system menu
 #endif
 
+constexpr const char* kNoInstallToolText =
+    "No install tool for Palm databases was found on this computer. Choose the program that installs "
+    "databases with \"Install with...\" in the options menu, or write the database to a file.";
+
 bool isEnterKey(const QKeyEvent& event) {
     return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
            (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
@@ -299,7 +303,12 @@ bool CMainDialog::installDirect() {
 
 bool CMainDialog::handOver(const QString& path, const QString& folder) {
     const HandOverResult result = handOverDatabase(m_shell, m_settings.installer, path, folder);
-    if (result == HandOverResult::NotInstallTool) showMessage(IDS_NOT_ASSOCIATED);
+    // Without a program of the user's own, say that none was found and where
+    // to choose one; a chosen one that fails to start needs no such advice.
+    if (result != HandOverResult::Started && m_settings.installer.isEmpty()) {
+        m_prompter.prompt(makePrompt(this, tableString(IDS_PROGRAM_NAME), uiText(kNoInstallToolText),
+                                     MessageIcon::Warning));
+    }
     return result == HandOverResult::Started;
 }
 
