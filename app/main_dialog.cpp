@@ -82,6 +82,7 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     m_outputFolder = m_settings.lastOutputFolder;
     m_imageName = m_settings.imageName;
     m_conversion = m_settings.conversion;
+    m_naming = {m_sourcePath, m_outputPath, m_imageName};
     transferToControls();
     refreshOptionsText();
     (m_settings.conversion.reduction != ColourReduction::kRaw ? m_ui.ditherRadio : m_ui.rawRadio)
@@ -112,6 +113,21 @@ void CMainDialog::connectControls() {
     connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &CMainDialog::pickSourceFile);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
             &CMainDialog::reject);
+
+    // A new picture typed and confirmed, or taken from the recent ones.
+    connect(m_ui.inputCombo->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString typed = m_ui.inputCombo->currentText();
+        if (m_closed || isBatch() || typed.isEmpty() || typed == m_naming.picture || isPalmDatabasePath(typed))
+            return;
+        choosePicture(typed);
+    });
+    connect(m_ui.inputCombo, &QComboBox::textActivated, this, [this](const QString& recent) {
+        if (!isBatch() && !isPalmDatabasePath(recent)) choosePicture(recent);
+    });
+    const auto outputByHand = [this] { m_naming.outputByHand = true; };
+    connect(m_ui.outputCombo->lineEdit(), &QLineEdit::textEdited, this, outputByHand);
+    connect(m_ui.outputCombo, &QComboBox::textActivated, this, outputByHand);
+    connect(m_ui.imageNameEdit, &QLineEdit::textEdited, this, [this] { m_naming.imageNameByHand = true; });
 
     connect(m_ui.removeButton, &QPushButton::clicked, this, &CMainDialog::removeSelectedPictures);
     connect(m_ui.clearButton, &QPushButton::clicked, this, &CMainDialog::clearPictures);
@@ -173,14 +189,23 @@ void CMainDialog::pickSourceFile() {
         openPictures(*picked);
         return;
     }
-    const QString chosen = picked->first();
-    if (isPalmDatabasePath(chosen)) {
-        m_ui.preview->showDatabase(chosen);
-        return;
-    }
+    openPicture(picked->first());
+}
+
+void CMainDialog::choosePicture(const QString& path) {
     transferFromControls();
-    m_sourcePath = chosen;
+    // A field that changed without a keystroke the window saw is still not
+    // the window's own doing.
+    if (m_outputPath != m_naming.output) m_naming.outputByHand = true;
+    if (m_imageName != m_naming.imageName) m_naming.imageNameByHand = true;
+    m_naming.output = m_outputPath;
+    m_naming.imageName = m_imageName;
+    m_naming = followPicture(m_naming, path);
+    m_sourcePath = path;
+    m_outputPath = m_naming.output;
+    m_imageName = m_naming.imageName;
     transferToControls();
+    refreshPreview();
 }
 
 void CMainDialog::pickOutputFile() {
@@ -196,6 +221,7 @@ void CMainDialog::pickOutputFile() {
                                                 convertFilterToQt(tableString(IDS_OUTPUT_FILTER)));
     if (!chosen) return;
     m_outputPath = *chosen;
+    m_naming.outputByHand = true;
     transferToControls();
 }
 
@@ -482,7 +508,7 @@ void CMainDialog::openPicture(const QString& path) {
     if (isPalmDatabasePath(path))
         m_ui.preview->showDatabase(path);
     else
-        m_ui.inputCombo->setEditText(path);
+        choosePicture(path);
 }
 
 void CMainDialog::refreshPreview() {
@@ -543,6 +569,8 @@ void CMainDialog::applyPictureMode() {
     MainDialogControls::showRecent(
         m_ui.outputCombo, (batch ? m_settings.recentFolders : m_settings.recentOutputs).newestFirst());
     transferToControls();
+    // The picture left over from the list is held, not newly chosen.
+    if (!batch) m_naming.picture = m_sourcePath;
     if (listHadFocus && !batch) m_ui.inputCombo->setFocus();
     // The list is taller than the field it replaces.
     layout()->activate();

@@ -3,6 +3,7 @@
 #include "app/install_handover.h"
 #include "app/main_dialog_controls.h"
 #include "app/options_menu.h"
+#include "app/output_follow.h"
 #include "app/picture_list.h"
 #include "app/progress_dialog.h"
 #include "app/prompter.h"
@@ -96,6 +97,9 @@ protected:
 
 private:
     void connectControls();
+    // Makes `path` the one picture of the window; what the user did not set
+    // by hand of the output and the image name follows it.
+    void choosePicture(const QString& path);
     void transferToControls();
     void transferFromControls();
     ColourReduction chosenReduction() const;
@@ -158,6 +162,8 @@ private:
     // buttons when needed.
     ConversionSettings m_conversion;
     ConversionJob m_job;
+    // The picture the output and image name were last settled for.
+    PictureNaming m_naming;
     // Several pictures at once: the list, the folder their databases go to,
     // and the databases Directly send left in the temporary folder.
     CPictureList m_pictures;

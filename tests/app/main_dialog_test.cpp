@@ -601,7 +601,7 @@ TEST_F(MainDialog, DroppingAPictureFillsTheInputField) {
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
         EXPECT_EQ(input()->currentText(), picture);
-        EXPECT_EQ(name()->text(), QStringLiteral("My vexmoor image"));
+        EXPECT_EQ(name()->text(), QStringLiteral("dropped"));
     }
 
     // A folder stands for its pictures.
@@ -651,4 +651,34 @@ TEST_F(MainDialog, CtrlOPicksAPictureAndCtrlQQuitsSavingLikeEscape) {
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(settings->imageName, QStringLiteral("Quit with keys"));
     EXPECT_EQ(settings->lastSourcePath, QStringLiteral("/pictures/keyed.gif"));
+}
+
+TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
+    const auto pick = [this](const char* path) {
+        picker.answer = QString::fromUtf8(path);
+        control<QPushButton>("pickButton")->click();
+    };
+    pick("/pictures/a.jpg");
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/pictures/a.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("a"));
+
+    // Set by hand for b only; c follows into its folder again.
+    QTest::keyClicks(output()->lineEdit(), QStringLiteral("x"));
+    output()->setEditText(QStringLiteral("/out/mine.pdb"));
+    pick("/pictures/b.jpg");
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/mine.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("b"));
+    pick("/pictures/c.jpg");
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/c.pdb"));
+
+    // Typed and confirmed, and taken from the recent list; a typed name stays.
+    QTest::keyClicks(name(), QStringLiteral("!"));
+    input()->setEditText(QStringLiteral("/typed/d.e.png"));
+    emit input()->lineEdit()->editingFinished();
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/d.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("c!"));
+    emit input()->textActivated(QStringLiteral("/recent/e.bmp"));
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/recent/e.bmp"));
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/e.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("c!"));
 }
