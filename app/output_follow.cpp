@@ -7,8 +7,8 @@
 
 namespace {
 
-// The folder part of a path with its last separator ("" when there is none),
-// in Windows or Unix form wherever the program runs.
+// Where the file name of a path starts: after its last separator, in Windows
+// or Unix form wherever the program runs (0 when there is none).
 qsizetype nameStart(const QString& path) {
     return std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
 }
