@@ -504,11 +504,15 @@ void CMainDialog::dropEvent(QDropEvent* event) {
     handleFileDrop(event);
 }
 
-void CMainDialog::openPicture(const QString& path) {
-    if (isPalmDatabasePath(path))
+void CMainDialog::openPicture(const QString& path, PictureArrival arrival) {
+    if (isPalmDatabasePath(path)) {
         m_ui.preview->showDatabase(path);
-    else
+    } else if (arrival == PictureArrival::CommandLine) {
+        m_ui.inputCombo->setEditText(path);
+        m_naming.picture = path;
+    } else {
         choosePicture(path);
+    }
 }
 
 void CMainDialog::refreshPreview() {
@@ -527,9 +531,9 @@ void CMainDialog::refreshPreview() {
                                  imageNameBytes(m_ui.imageNameEdit->text()));
 }
 
-void CMainDialog::openPictures(const QStringList& paths) {
+void CMainDialog::openPictures(const QStringList& paths, PictureArrival arrival) {
     if (paths.size() == 1 && QFileInfo(paths.first()).isFile() && !isBatch()) {
-        openPicture(paths.first());
+        openPicture(paths.first(), arrival);
         return;
     }
     const QStringList found = expandPicturePaths(paths);
@@ -537,7 +541,7 @@ void CMainDialog::openPictures(const QStringList& paths) {
     transferFromControls();
     // A folder with one picture, or the same file twice, is one picture.
     if (const auto single = m_pictures.add(found))
-        openPicture(*single);
+        openPicture(*single, arrival);
     else
         applyPictureMode();
 }

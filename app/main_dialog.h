@@ -23,6 +23,10 @@ class RecentList;
 class QComboBox;
 class QMenu;
 
+// How pictures reach the window: chosen in it (picked, dropped), or named on
+// the command line, which starts with the stored output and image name.
+enum class PictureArrival { Chosen, CommandLine };
+
 // How the dialog carries out a filled job; normally ConversionJob::run.
 using ConversionRunner = std::function<bool(ConversionJob&)>;
 
@@ -57,13 +61,13 @@ public:
     void pickOutputFile();
     // Makes path the input picture, as a drop onto the window does; a Palm
     // image database is shown in the preview pane instead.
-    void openPicture(const QString& path);
+    void openPicture(const QString& path, PictureArrival arrival = PictureArrival::Chosen);
     // Asks the preview pane for the conversion the controls describe now.
     void refreshPreview();
     // Takes pictures as a drop or the command line brings them: a folder
     // stands for its pictures (not its subfolders). One picture is taken as
     // openPicture does; several become the list of pictures, or join it.
-    void openPictures(const QStringList& paths);
+    void openPictures(const QStringList& paths, PictureArrival arrival = PictureArrival::Chosen);
     // The pictures of the list, empty while the window holds one picture.
     const QStringList& pictures() const { return m_pictures.paths(); }
     // How many pictures a conversion of the list converts at once (0: one
