@@ -134,7 +134,7 @@ int CConverterApp::run(int& argc, char** argv) {
     const std::unique_ptr<CShell> shell = createPlatformShell();
     {
         CMainDialog dialog(settings, prompter, filePicker, *shell);
-        if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures);
+        if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures, PictureArrival::CommandLine);
 #ifndef _WIN32
         std::unique_ptr<QSocketNotifier> termination;
         if (terminationPipe[0] >= 0) {

@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <algorithm>
 #include <exception>
@@ -40,6 +41,10 @@ constexpr int kImageNameLimit = static_cast<int>(kMaxImageNameLength);
 #ifdef Q_OS_WIN
 constexpr int kSystemMenuAbout = 16;  // the About item added to the system menu
 #endif
+
+constexpr const char* kNoInstallToolText =
+    "No install tool for Palm databases was found on this computer. Choose the program that installs "
+    "databases with \"Install with...\" in the options menu, or write the database to a file.";
 
 bool isEnterKey(const QKeyEvent& event) {
     return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
@@ -77,6 +82,7 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     m_outputFolder = m_settings.lastOutputFolder;
     m_imageName = m_settings.imageName;
     m_conversion = m_settings.conversion;
+    m_naming = {m_sourcePath, m_outputPath, m_imageName};
     transferToControls();
     refreshOptionsText();
     (m_settings.conversion.reduction != ColorReduction::kRaw ? m_ui.ditherRadio : m_ui.rawRadio)
@@ -100,6 +106,30 @@ void CMainDialog::connectControls() {
     connect(m_ui.optionsButton, &QPushButton::clicked, this, [this] {
         showOptionsMenu(m_ui.optionsButton->mapToGlobal(QPoint(m_ui.optionsButton->width(), 0)));
     });
+
+    // The picture chooser and the way out, under the desktop's usual keys;
+    // quitting saves the settings as Escape does. Ctrl+Q is the desktops'
+    // Quit, and Windows has none of its own to clash with.
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
+            &CMainDialog::pickSourceFile);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            &CMainDialog::reject);
+
+    // A new picture typed and confirmed, or taken from the recent ones.
+    connect(m_ui.inputCombo->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString typed = m_ui.inputCombo->currentText();
+        if (m_closed || isBatch() || typed.isEmpty() || typed == m_naming.picture ||
+            isPalmDatabasePath(typed))
+            return;
+        choosePicture(typed);
+    });
+    connect(m_ui.inputCombo, &QComboBox::textActivated, this, [this](const QString& recent) {
+        if (!isBatch() && !isPalmDatabasePath(recent)) choosePicture(recent);
+    });
+    const auto outputByHand = [this] { m_naming.outputByHand = true; };
+    connect(m_ui.outputCombo->lineEdit(), &QLineEdit::textEdited, this, outputByHand);
+    connect(m_ui.outputCombo, &QComboBox::textActivated, this, outputByHand);
+    connect(m_ui.imageNameEdit, &QLineEdit::textEdited, this, [this] { m_naming.imageNameByHand = true; });
 
     connect(m_ui.removeButton, &QPushButton::clicked, this, &CMainDialog::removeSelectedPictures);
     connect(m_ui.clearButton, &QPushButton::clicked, this, &CMainDialog::clearPictures);
@@ -161,14 +191,23 @@ void CMainDialog::pickSourceFile() {
         openPictures(*picked);
         return;
     }
-    const QString chosen = picked->first();
-    if (isPalmDatabasePath(chosen)) {
-        m_ui.preview->showDatabase(chosen);
-        return;
-    }
+    openPicture(picked->first());
+}
+
+void CMainDialog::choosePicture(const QString& path) {
     transferFromControls();
-    m_sourcePath = chosen;
+    // A field that changed without a keystroke the window saw is still not
+    // the window's own doing.
+    if (m_outputPath != m_naming.output) m_naming.outputByHand = true;
+    if (m_imageName != m_naming.imageName) m_naming.imageNameByHand = true;
+    m_naming.output = m_outputPath;
+    m_naming.imageName = m_imageName;
+    m_naming = followPicture(m_naming, path);
+    m_sourcePath = path;
+    m_outputPath = m_naming.output;
+    m_imageName = m_naming.imageName;
     transferToControls();
+    refreshPreview();
 }
 
 void CMainDialog::pickOutputFile() {
@@ -184,6 +223,7 @@ void CMainDialog::pickOutputFile() {
                                                 convertFilterToQt(tableString(IDS_OUTPUT_FILTER)));
     if (!chosen) return;
     m_outputPath = *chosen;
+    m_naming.outputByHand = true;
     transferToControls();
 }
 
@@ -291,7 +331,12 @@ bool CMainDialog::installDirect() {
 
 bool CMainDialog::handOver(const QString& path, const QString& folder) {
     const HandOverResult result = handOverDatabase(m_shell, m_settings.installer, path, folder);
-    if (result == HandOverResult::NotInstallTool) showMessage(IDS_NOT_ASSOCIATED);
+    // Without a program of the user's own, say that none was found and where
+    // to choose one; a chosen one that fails to start needs no such advice.
+    if (result != HandOverResult::Started && m_settings.installer.isEmpty()) {
+        m_prompter.prompt(makePrompt(this, tableString(IDS_PROGRAM_NAME), uiText(kNoInstallToolText),
+                                     MessageIcon::Warning));
+    }
     return result == HandOverResult::Started;
 }
 
@@ -339,7 +384,8 @@ void CMainDialog::deleteSettings() {
     const QString text = tableString(IDS_DELETE_QUESTION_FILE, m_settings.location());
 #endif
     const PromptRequest question = makePrompt(this, tableString(IDS_DELETE_CAPTION), text,
-                                              MessageIcon::Question, PromptButtons::YesNo, PromptAnswer::Yes);
+                                              MessageIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
+    // No is the default: an Enter pressed without reading keeps the settings.
     if (m_prompter.prompt(question) != PromptAnswer::Yes) return;
     m_settings.deleteStored();
 }
@@ -460,11 +506,15 @@ void CMainDialog::dropEvent(QDropEvent* event) {
     handleFileDrop(event);
 }
 
-void CMainDialog::openPicture(const QString& path) {
-    if (isPalmDatabasePath(path))
+void CMainDialog::openPicture(const QString& path, PictureArrival arrival) {
+    if (isPalmDatabasePath(path)) {
         m_ui.preview->showDatabase(path);
-    else
+    } else if (arrival == PictureArrival::CommandLine) {
         m_ui.inputCombo->setEditText(path);
+        m_naming.picture = path;
+    } else {
+        choosePicture(path);
+    }
 }
 
 void CMainDialog::refreshPreview() {
@@ -483,9 +533,9 @@ void CMainDialog::refreshPreview() {
                                  imageNameBytes(m_ui.imageNameEdit->text()));
 }
 
-void CMainDialog::openPictures(const QStringList& paths) {
+void CMainDialog::openPictures(const QStringList& paths, PictureArrival arrival) {
     if (paths.size() == 1 && QFileInfo(paths.first()).isFile() && !isBatch()) {
-        openPicture(paths.first());
+        openPicture(paths.first(), arrival);
         return;
     }
     const QStringList found = expandPicturePaths(paths);
@@ -493,7 +543,7 @@ void CMainDialog::openPictures(const QStringList& paths) {
     transferFromControls();
     // A folder with one picture, or the same file twice, is one picture.
     if (const auto single = m_pictures.add(found))
-        openPicture(*single);
+        openPicture(*single, arrival);
     else
         applyPictureMode();
 }
@@ -525,6 +575,8 @@ void CMainDialog::applyPictureMode() {
     MainDialogControls::showRecent(
         m_ui.outputCombo, (batch ? m_settings.recentFolders : m_settings.recentOutputs).newestFirst());
     transferToControls();
+    // The picture left over from the list is held, not newly chosen.
+    if (!batch) m_naming.picture = m_sourcePath;
     if (listHadFocus && !batch) m_ui.inputCombo->setFocus();
     // The list is taller than the field it replaces.
     layout()->activate();

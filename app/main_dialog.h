@@ -3,6 +3,7 @@
 #include "app/install_handover.h"
 #include "app/main_dialog_controls.h"
 #include "app/options_menu.h"
+#include "app/output_follow.h"
 #include "app/picture_list.h"
 #include "app/progress_dialog.h"
 #include "app/prompter.h"
@@ -21,6 +22,10 @@ class CShell;
 class RecentList;
 class QComboBox;
 class QMenu;
+
+// How pictures reach the window: chosen in it (picked, dropped), or named on
+// the command line, which starts with the stored output and image name.
+enum class PictureArrival { Chosen, CommandLine };
 
 // How the dialog carries out a filled job; normally ConversionJob::run.
 using ConversionRunner = std::function<bool(ConversionJob&)>;
@@ -56,13 +61,13 @@ public:
     void pickOutputFile();
     // Makes path the input picture, as a drop onto the window does; a Palm
     // image database is shown in the preview pane instead.
-    void openPicture(const QString& path);
+    void openPicture(const QString& path, PictureArrival arrival = PictureArrival::Chosen);
     // Asks the preview pane for the conversion the controls describe now.
     void refreshPreview();
     // Takes pictures as a drop or the command line brings them: a folder
     // stands for its pictures (not its subfolders). One picture is taken as
     // openPicture does; several become the list of pictures, or join it.
-    void openPictures(const QStringList& paths);
+    void openPictures(const QStringList& paths, PictureArrival arrival = PictureArrival::Chosen);
     // The pictures of the list, empty while the window holds one picture.
     const QStringList& pictures() const { return m_pictures.paths(); }
     // How many pictures a conversion of the list converts at once (0: one
@@ -96,6 +101,9 @@ protected:
 
 private:
     void connectControls();
+    // Makes `path` the one picture of the window; what the user did not set
+    // by hand of the output and the image name follows it.
+    void choosePicture(const QString& path);
     void transferToControls();
     void transferFromControls();
     ColorReduction chosenReduction() const;
@@ -158,6 +166,8 @@ private:
     // buttons when needed.
     ConversionSettings m_conversion;
     ConversionJob m_job;
+    // The picture the output and image name were last settled for.
+    PictureNaming m_naming;
     // Several pictures at once: the list, the folder their databases go to,
     // and the databases Directly send left in the temporary folder.
     CPictureList m_pictures;

@@ -272,7 +272,8 @@ void MainDialogControls::retranslateUi() {
     dialog->setWindowTitle(uiText("Kestrin"));
     inputGroup->setTitle(uiText("Input"));
     pickButton->setText(uiText("Pic&k..."));
-    removeButton->setText(uiText("&Remove"));
+    // Alt+R is "W&rite to" already.
+    removeButton->setText(uiText("R&emove"));
     clearButton->setText(uiText("Clear &all"));
     propertiesGroup->setTitle(uiText("Image Properties"));
     imageNameLabel->setText(uiText("&Image name:"));

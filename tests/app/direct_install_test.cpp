@@ -22,6 +22,12 @@ QString text(int id) {
     return QString::fromUtf8(applicationString(id));
 }
 
+QString noInstallTool() {
+    return QStringLiteral(
+        "No install tool for Palm databases was found on this computer. Choose the program that installs "
+        "databases with \"Install with...\" in the options menu, or write the database to a file.");
+}
+
 class DirectInstall : public DialogFixture {
 protected:
     void SetUp() override {
@@ -101,14 +107,15 @@ TEST_F(DirectInstall, TheFirstAssociatedProgramThatIsTheInstallToolIsStarted) {
     EXPECT_EQ(shell.openedWith, QStringList{QStringLiteral("C:\\Palm\\Instapp.exe")});
 }
 
-TEST_F(DirectInstall, AnotherProgramGivesMessage162Then111AndTheFileStaysUntilClosing) {
+TEST_F(DirectInstall, AnotherProgramSaysNoToolWasFoundThen111AndTheFileStaysUntilClosing) {
     for (const QStringList& programs :
          {QStringList{QStringLiteral("/usr/bin/gedit")},
           QStringList{QStringLiteral("C:\\quickinstall.exe.bak"), QStringLiteral("C:\\nstapp.exe")}}) {
         prompter.requests.clear();
         shell.associations = programs;
         start();
-        EXPECT_EQ(prompter.texts(), (QStringList{text(162), text(111)})) << programs.join(' ').toStdString();
+        EXPECT_EQ(prompter.texts(), (QStringList{noInstallTool(), text(111)}))
+            << programs.join(' ').toStdString();
         EXPECT_EQ(prompter.requests[0].caption, QStringLiteral("Kestrin"));
         EXPECT_EQ(prompter.requests[0].icon, MessageIcon::Warning);
     }
@@ -118,10 +125,10 @@ TEST_F(DirectInstall, AnotherProgramGivesMessage162Then111AndTheFileStaysUntilCl
     EXPECT_FALSE(QFile::exists(temporaryDatabase()));
 }
 
-TEST_F(DirectInstall, NoAssociationGivesOnlyMessage111) {
+TEST_F(DirectInstall, NoAssociationSaysNoToolWasFoundThen111) {
     shell.associations.clear();
     start();
-    EXPECT_EQ(prompter.texts(), QStringList{text(111)});
+    EXPECT_EQ(prompter.texts(), (QStringList{noInstallTool(), text(111)}));
     EXPECT_TRUE(shell.opened.isEmpty());
 }
 

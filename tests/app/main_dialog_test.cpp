@@ -18,6 +18,7 @@
 #include <filesystem>
 
 #include <fstream>
+#include <map>
 
 using apptest::DialogFixture;
 
@@ -601,7 +602,7 @@ TEST_F(MainDialog, DroppingAPictureFillsTheInputField) {
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
         EXPECT_EQ(input()->currentText(), picture);
-        EXPECT_EQ(name()->text(), QStringLiteral("My vexmoor image"));
+        EXPECT_EQ(name()->text(), QStringLiteral("dropped"));
     }
 
     // A folder stands for its pictures.
@@ -611,4 +612,75 @@ TEST_F(MainDialog, DroppingAPictureFillsTheInputField) {
     accepted.setAccepted(false);
     QApplication::sendEvent(dialog.get(), &accepted);
     EXPECT_TRUE(accepted.isAccepted());
+}
+
+TEST_F(MainDialog, EveryVisibleShortcutLetterIsUniqueForOnePictureAndForAList) {
+    const auto letters = [this] {
+        std::map<QString, QStringList> owners;
+        for (QWidget* widget : dialog->findChildren<QWidget*>()) {
+            if (!widget->isVisibleTo(dialog.get())) continue;
+            QKeySequence key;
+            if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
+                key = QKeySequence::mnemonic(label->text());
+            else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+                key = button->shortcut();
+            else if (auto* group = qobject_cast<QGroupBox*>(widget))
+                key = QKeySequence::mnemonic(group->title());
+            if (!key.isEmpty()) owners[key.toString()].append(widget->objectName());
+        }
+        return owners;
+    };
+    for (const bool list : {false, true}) {
+        if (list)
+            dialog->openPictures({QStringLiteral("/pictures/a.bmp"), QStringLiteral("/pictures/b.bmp")});
+        ASSERT_EQ(dialog->pictures().isEmpty(), !list);
+        const auto owners = letters();
+        EXPECT_GE(owners.size(), list ? 16u : 14u);
+        for (const auto& [key, widgets] : owners)
+            EXPECT_EQ(widgets.size(), 1) << key.toStdString() << ": " << widgets.join(' ').toStdString();
+    }
+}
+
+TEST_F(MainDialog, CtrlOPicksAPictureAndCtrlQQuitsSavingLikeEscape) {
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    picker.answer = QStringLiteral("/pictures/keyed.gif");
+    QTest::keySequence(dialog.get(), QKeySequence::Open);
+    EXPECT_EQ(picker.calls, 1);
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/keyed.gif"));
+    name()->setText(QStringLiteral("Quit with keys"));
+    QTest::keyClick(dialog.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(settings->imageName, QStringLiteral("Quit with keys"));
+    EXPECT_EQ(settings->lastSourcePath, QStringLiteral("/pictures/keyed.gif"));
+}
+
+TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
+    const auto pick = [this](const char* path) {
+        picker.answer = QString::fromUtf8(path);
+        control<QPushButton>("pickButton")->click();
+    };
+    pick("/pictures/a.jpg");
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/pictures/a.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("a"));
+
+    // Set by hand for b only; c follows into its folder again.
+    QTest::keyClicks(output()->lineEdit(), QStringLiteral("x"));
+    output()->setEditText(QStringLiteral("/out/mine.pdb"));
+    pick("/pictures/b.jpg");
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/mine.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("b"));
+    pick("/pictures/c.jpg");
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/c.pdb"));
+
+    // Typed and confirmed, and taken from the recent list; a typed name stays.
+    QTest::keyClicks(name(), QStringLiteral("!"));
+    input()->setEditText(QStringLiteral("/typed/d.e.png"));
+    emit input()->lineEdit()->editingFinished();
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/d.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("c!"));
+    emit input()->textActivated(QStringLiteral("/recent/e.bmp"));
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/recent/e.bmp"));
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/e.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("c!"));
 }

@@ -195,7 +195,7 @@ TEST_F(OptionsMenu, DeleteSettingsAsksAndThenRemovesEverything) {
         QStringLiteral("Do you really want to delete all settings?\n\nChoosing Yes")));
     EXPECT_EQ(question.icon, MessageIcon::Question);
     EXPECT_EQ(question.buttons, PromptButtons::YesNo);
-    EXPECT_EQ(question.defaultAnswer, PromptAnswer::Yes);
+    EXPECT_EQ(question.defaultAnswer, PromptAnswer::No);
     EXPECT_EQ(question.owner, dialog.get());
     EXPECT_FALSE(QFile::exists(settingsFile()));
     EXPECT_FALSE(QDir(configFolder() + QStringLiteral("/Quessel")).exists());
