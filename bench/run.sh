@@ -39,8 +39,9 @@
 #              ratio on a busy machine, but blind to work spread over cores
 #
 # The row "fine" converts the 6000x4000 JPEG to combined with --quality fine
-# (goal: at most 1.25 times the wall time of the classic row, printed below
-# the table).
+# (goal: at most 1.5 times the CPU time of the classic row, and at most 16
+# MiB extra; both ratios are printed below the table, the CPU one steadier on
+# a shared machine).
 # The row "tagged P3" converts the same 6000x4000 JPEG tagged Display P3 (so
 # converted to sRGB as it decodes) to combined; below the table its time is
 # compared with the untagged JPEG's (goal: at most 1.1). The conversion runs on
@@ -278,7 +279,9 @@ echo "(floor in parentheses: the 4000x3000 JPEG's, as PNG and BMP have none of t
 echo "(whole: to combined with the whole picture decoded first, KESTRIN_WHOLE_PICTURE=1)"
 echo "(fine: to combined with --quality fine)"
 awk -v f="$(median "$work/photo-6000x4000.jpg-fine" 1)" -v c="$(median "$work/photo-6000x4000.jpg-combined" 1)" \
-  'BEGIN { printf "6000x4000 JPEG to combined, fine / classic wall time: %.2f\n", f / c }'
+  -v fc="$(median "$work/photo-6000x4000.jpg-fine" 2)" -v cc="$(median "$work/photo-6000x4000.jpg-combined" 2)" \
+  'BEGIN { printf "6000x4000 JPEG to combined, fine / classic: wall time %.2f, CPU time %.2f (goal: at most 1.5)\n",
+    f / c, fc / cc }'
 fixed=$(median "$work/fixed" 1)
 fixed_floor=$(median "$work/fixed-floor" 1)
 echo "fixed cost of a conversion (a 64x48 JPEG: start-up, writing and syncing the database): $fixed s;" \

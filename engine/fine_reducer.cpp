@@ -1,5 +1,7 @@
 #include "engine/fine_reducer.h"
 
+#include "engine/cielab.h"
+#include "engine/perceived_error_search.h"
 #include "engine/pixel_packer.h"
 #include "imagelib/color/linear_light.h"
 #include "imagelib/image_bitmap.h"
@@ -17,48 +19,6 @@ namespace {
 constexpr int kBlue = 0;
 constexpr int kGreen = 1;
 constexpr int kRed = 2;
-
-// Relative luminance of linear sRGB (ITU-R BT.709 primaries, D65 white).
-float Luminance(float red, float green, float blue) {
-    return 0.2126f * red + 0.7152f * green + 0.0722f * blue;
-}
-
-// CIELAB's lightness curve, on a value relative to the white point.
-float LabCurve(float t) {
-    constexpr float kEpsilon = 216.0f / 24389.0f;
-    constexpr float kKappa = 24389.0f / 27.0f;
-    return t > kEpsilon ? std::cbrt(t) : (kKappa * t + 16.0f) / 116.0f;
-}
-
-// The luminance of a CIELAB lightness.
-float LuminanceOf(float lightness) {
-    const float f = (lightness + 16.0f) / 116.0f;
-    return f * f * f > 216.0f / 24389.0f ? f * f * f : lightness * 27.0f / 24389.0f;
-}
-
-struct Lab {
-    float lightness;
-    float a;
-    float b;
-};
-
-Lab LabFromLinear(float red, float green, float blue) {
-    // sRGB to XYZ, each row divided by the D65 white's own X, Y or Z.
-    const float x = (0.4124f * red + 0.3576f * green + 0.1805f * blue) / 0.95047f;
-    const float y = Luminance(red, green, blue);
-    const float z = (0.0193f * red + 0.1192f * green + 0.9505f * blue) / 1.08883f;
-    const float fx = LabCurve(x);
-    const float fy = LabCurve(y);
-    const float fz = LabCurve(z);
-    return {116.0f * fy - 16.0f, 500.0f * (fx - fy), 200.0f * (fy - fz)};
-}
-
-float SquaredDistance(const Lab& p, const Lab& q) {
-    const float dl = p.lightness - q.lightness;
-    const float da = p.a - q.a;
-    const float db = p.b - q.b;
-    return dl * dl + da * da + db * db;
-}
 
 // A pixel's value with the errors it received, held near what the palette
 // can show (0 to 1 in linear light, the whole sRGB cube at 8 bits and black
@@ -227,23 +187,106 @@ private:
     std::vector<std::uint16_t> m_cells;
 };
 
+// The few entries nearest in CIELAB to an sRGB colour, for cells of code
+// values eight wide on each side, worked out for the cells a picture meets.
+// They are the ones worth trying for a pixel whose neighbourhood asks for
+// that colour: the weighed error the search lowers is CIELAB's, near enough.
+class NearbyColors {
+public:
+    explicit NearbyColors(const std::vector<SeenEntry>& entries)
+        : m_cells(std::size_t{1} << (3 * kCellBits)) {
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            m_byLightness.push_back({entries[i].lab, static_cast<std::uint8_t>(i)});
+        std::sort(m_byLightness.begin(), m_byLightness.end(),
+                  [](const Placed& a, const Placed& b) { return a.lab.lightness < b.lab.lightness; });
+    }
+
+    std::span<const std::uint8_t> nearby(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        constexpr int kShift = 8 - kCellBits;
+        const std::size_t cell = (static_cast<std::size_t>(red >> kShift) << (2 * kCellBits)) |
+                                 (static_cast<std::size_t>(green >> kShift) << kCellBits) |
+                                 static_cast<std::size_t>(blue >> kShift);
+        Cell& known = m_cells[cell];
+        if (known.count == 0) fill(known, Middle(red), Middle(green), Middle(blue));
+        return {known.positions.data(), known.count};
+    }
+
+private:
+    static constexpr int kCellBits = 5;
+    static constexpr std::size_t kNearby = 8;
+
+    struct Placed {
+        Lab lab;
+        std::uint8_t position;
+    };
+    struct Cell {
+        std::array<std::uint8_t, kNearby> positions;
+        std::uint8_t count = 0;
+    };
+
+    static std::uint8_t Middle(std::uint8_t code) { return static_cast<std::uint8_t>((code & ~7) + 4); }
+
+    // Outward from the entries of nearest lightness, as NearestColors
+    // searches, keeping the nearest few found so far in order.
+    void fill(Cell& cell, std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
+        const Lab lab = LabFromLinear(LinearFromSrgb(red), LinearFromSrgb(green), LinearFromSrgb(blue));
+        std::array<float, kNearby> distances{};
+        std::size_t count = 0;
+        const auto consider = [&](const Placed& entry) {
+            const float dl = entry.lab.lightness - lab.lightness;
+            if (count == kNearby && dl * dl > distances[kNearby - 1]) return false;
+            const float distance = SquaredDistance(lab, entry.lab);
+            if (count == kNearby && distance >= distances[kNearby - 1]) return true;
+            std::size_t at = count < kNearby ? count++ : kNearby - 1;
+            for (; at > 0 && distances[at - 1] > distance; --at) {
+                distances[at] = distances[at - 1];
+                cell.positions[at] = cell.positions[at - 1];
+            }
+            distances[at] = distance;
+            cell.positions[at] = entry.position;
+            return true;
+        };
+        const auto middle = std::lower_bound(
+            m_byLightness.begin(), m_byLightness.end(), lab.lightness,
+            [](const Placed& entry, float lightness) { return entry.lab.lightness < lightness; });
+        for (auto above = middle; above != m_byLightness.end() && consider(*above); ++above) {
+        }
+        for (auto below = middle; below != m_byLightness.begin() && consider(*(below - 1)); --below) {
+        }
+        cell.count = static_cast<std::uint8_t>(count);
+    }
+
+    std::vector<Placed> m_byLightness;
+    std::vector<Cell> m_cells;
+};
+
 // Walks the picture in the order its error travels (serpentine when
-// dithering), asks `choose` for each pixel's index, and packs each row.
-template <typename ChooseIndex>
-void ReduceRows(const CImageBitmap& picture, bool dither, ErrorRows& errors, IndexPacker& packer,
-                ChooseIndex choose) {
+// dithering) and asks `choose` for each pixel's entry, as a position among
+// the entries.
+template <typename ChooseEntry>
+std::vector<std::uint8_t> DiffuseRows(const CImageBitmap& picture, bool dither, ErrorRows& errors,
+                                      ChooseEntry choose) {
     const int width = picture.GetWidth();
-    std::vector<int> indexes(static_cast<std::size_t>(width));
+    std::vector<std::uint8_t> chosen(static_cast<std::size_t>(width) *
+                                     static_cast<std::size_t>(picture.GetHeight()));
     for (int y = 0; y < picture.GetHeight(); ++y) {
         const std::uint8_t* row = picture.GetRows()[y];
         const bool leftward = dither && y % 2 == 1;
+        std::uint8_t* chosenRow =
+            chosen.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         for (int step = 0; step < width; ++step) {
             const int x = leftward ? width - 1 - step : step;
-            indexes[static_cast<std::size_t>(x)] = choose(row + 4 * static_cast<std::size_t>(x), x, leftward);
+            chosenRow[x] =
+                static_cast<std::uint8_t>(choose(row + 4 * static_cast<std::size_t>(x), x, leftward));
         }
-        for (const int index : indexes) packer.put(index);
         if (dither) errors.nextRow();
     }
+    return chosen;
+}
+
+float LuminanceOfPixel(const std::uint8_t* pixel) {
+    return Luminance(LinearFromSrgb(pixel[kRed]), LinearFromSrgb(pixel[kGreen]),
+                     LinearFromSrgb(pixel[kBlue]));
 }
 
 // The grey palettes: matched on lightness, the error spread as luminance.
@@ -259,42 +302,91 @@ void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<S
         halfway.push_back(LuminanceOf((levels[i].lab.lightness + levels[i + 1].lab.lightness) / 2.0f));
     const std::span<const Share> kernel = KernelForDepth(depth);
     ErrorRows errors(picture.GetWidth(), 1);
-    ReduceRows(picture, dither, errors, packer, [&](const std::uint8_t* pixel, int x, bool leftward) {
-        const float own = Luminance(LinearFromSrgb(pixel[kRed]), LinearFromSrgb(pixel[kGreen]),
-                                    LinearFromSrgb(pixel[kBlue]));
-        const float value = dither ? Bounded(own + *errors.at(x, 0)) : own;
-        std::size_t best = 0;
-        while (best < halfway.size() && value > halfway[best]) ++best;
-        if (dither) {
-            const float error = value - levels[best].linear[0];
-            errors.spread(x, leftward, kernel, &error);
-        }
-        return levels[best].index;
-    });
+    std::vector<std::uint8_t> chosen =
+        DiffuseRows(picture, dither, errors, [&](const std::uint8_t* pixel, int x, bool leftward) {
+            const float own = LuminanceOfPixel(pixel);
+            const float value = dither ? Bounded(own + *errors.at(x, 0)) : own;
+            std::size_t best = 0;
+            while (best < halfway.size() && value > halfway[best]) ++best;
+            if (dither) {
+                const float error = value - levels[best].linear[0];
+                errors.spread(x, leftward, kernel, &error);
+            }
+            return best;
+        });
+    if (dither) {
+        std::vector<float> light;
+        for (const SeenEntry& level : levels) light.push_back(level.linear[0]);
+        // On one channel the entry that lowers the error most is the one
+        // nearest to the ideal light: one of the two around it.
+        std::array<std::uint8_t, 2> around{};
+        const PerceivedErrorSearch search(1, light, [&](const float* ideal) {
+            const auto above = std::lower_bound(light.begin(), light.end(), ideal[0]);
+            const auto at = static_cast<std::uint8_t>(std::min<std::ptrdiff_t>(
+                above - light.begin(), static_cast<std::ptrdiff_t>(light.size()) - 1));
+            around = {at, static_cast<std::uint8_t>(at == 0 ? 0 : at - 1)};
+            return std::span<const std::uint8_t>(around);
+        });
+        search.refine(
+            picture.GetWidth(), picture.GetHeight(),
+            [&](int y, float* values) {
+                const std::uint8_t* row = picture.GetRows()[y];
+                for (int x = 0; x < picture.GetWidth(); ++x) values[x] = LuminanceOfPixel(row + 4 * x);
+            },
+            chosen);
+    }
+    for (const std::uint8_t position : chosen) packer.put(levels[position].index);
 }
 
 // The colour palette: matched in CIELAB, the error spread per channel.
 void ReduceToColors(const CImageBitmap& picture, bool dither, const std::vector<SeenEntry>& entries,
                     IndexPacker& packer, int depth) {
     NearestColors nearest(entries);
-    std::array<const SeenEntry*, 256> byIndex{};
-    for (const SeenEntry& entry : entries) byIndex[static_cast<std::size_t>(entry.index)] = &entry;
+    std::array<std::uint8_t, 256> positionOf{};
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        positionOf[static_cast<std::size_t>(entries[i].index)] = static_cast<std::uint8_t>(i);
     const std::span<const Share> kernel = KernelForDepth(depth);
     ErrorRows errors(picture.GetWidth(), 3);
-    ReduceRows(picture, dither, errors, packer, [&](const std::uint8_t* pixel, int x, bool leftward) {
-        if (!dither) return nearest.nearest(pixel[kRed], pixel[kGreen], pixel[kBlue]);
-        const float* received = errors.at(x, 0);
-        const std::array<float, 3> value = {Bounded(LinearFromSrgb(pixel[kRed]) + received[0]),
-                                            Bounded(LinearFromSrgb(pixel[kGreen]) + received[1]),
-                                            Bounded(LinearFromSrgb(pixel[kBlue]) + received[2])};
-        const int index =
-            nearest.nearest(SrgbFromLinear(value[0]), SrgbFromLinear(value[1]), SrgbFromLinear(value[2]));
-        const SeenEntry& chosen = *byIndex[static_cast<std::size_t>(index)];
-        const float error[3] = {value[0] - chosen.linear[0], value[1] - chosen.linear[1],
-                                value[2] - chosen.linear[2]};
-        errors.spread(x, leftward, kernel, error);
-        return index;
-    });
+    std::vector<std::uint8_t> chosen =
+        DiffuseRows(picture, dither, errors, [&](const std::uint8_t* pixel, int x, bool leftward) {
+            if (!dither)
+                return positionOf[static_cast<std::size_t>(
+                    nearest.nearest(pixel[kRed], pixel[kGreen], pixel[kBlue]))];
+            const float* received = errors.at(x, 0);
+            const std::array<float, 3> value = {Bounded(LinearFromSrgb(pixel[kRed]) + received[0]),
+                                                Bounded(LinearFromSrgb(pixel[kGreen]) + received[1]),
+                                                Bounded(LinearFromSrgb(pixel[kBlue]) + received[2])};
+            const std::uint8_t position = positionOf[static_cast<std::size_t>(nearest.nearest(
+                SrgbFromLinear(value[0]), SrgbFromLinear(value[1]), SrgbFromLinear(value[2])))];
+            const SeenEntry& entry = entries[position];
+            const float error[3] = {value[0] - entry.linear[0], value[1] - entry.linear[1],
+                                    value[2] - entry.linear[2]};
+            errors.spread(x, leftward, kernel, error);
+            return position;
+        });
+    if (dither) {
+        std::vector<float> light;
+        for (const SeenEntry& entry : entries)
+            light.insert(light.end(), entry.linear.begin(), entry.linear.end());
+        NearbyColors nearby(entries);
+        const PerceivedErrorSearch search(3, light, [&](const float* ideal) {
+            return nearby.nearby(SrgbFromLinear(ideal[0]), SrgbFromLinear(ideal[1]),
+                                 SrgbFromLinear(ideal[2]));
+        });
+        search.refine(
+            picture.GetWidth(), picture.GetHeight(),
+            [&](int y, float* values) {
+                const std::uint8_t* row = picture.GetRows()[y];
+                for (int x = 0; x < picture.GetWidth(); ++x) {
+                    const std::uint8_t* pixel = row + 4 * x;
+                    values[3 * x] = LinearFromSrgb(pixel[kRed]);
+                    values[3 * x + 1] = LinearFromSrgb(pixel[kGreen]);
+                    values[3 * x + 2] = LinearFromSrgb(pixel[kBlue]);
+                }
+            },
+            chosen);
+    }
+    for (const std::uint8_t position : chosen) packer.put(entries[position].index);
 }
 
 }  // namespace

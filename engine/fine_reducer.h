@@ -6,7 +6,9 @@
 // light; the nearest colour is the nearest in CIELAB (on the grey palettes:
 // the nearest lightness, from the pixel's linear luminance); dithering
 // spreads the error in linear light, at full precision, along rows that turn
-// at each end. The palette's entries are sRGB colours.
+// at each end, and then searches for the choice of entries that comes
+// closest to the picture as the eye sees it (PerceivedErrorSearch). The
+// palette's entries are sRGB colours.
 //
 // The value a pixel is matched with, its own plus the errors it received, is
 // held near what the palette can show (the sRGB cube at 8 bits, black to

@@ -225,6 +225,11 @@ bool CachingSourceLoader::load(PalmBitmap& bitmap) {
         m_state = State::Failed;
         return false;
     }
+    if (m_lastReduced.width == bitmap.width() && m_lastReduced.height == bitmap.height() &&
+        m_lastReduced.depth == bitmap.depth() && m_lastReduced.pixels.size() == bitmap.pixels().size()) {
+        std::copy(m_lastReduced.pixels.begin(), m_lastReduced.pixels.end(), bitmap.pixels().begin());
+        return true;
+    }
     // The reduction dithers in place: it gets a copy, and the scaled picture
     // stays as the resize filter left it for the next object.
     CMemoryBitmap picture;
@@ -237,5 +242,8 @@ bool CachingSourceLoader::load(PalmBitmap& bitmap) {
         m_state = State::Failed;
         return false;
     }
-    return bitmap.loadFromBitmap(picture, m_dither, m_quality);
+    if (!bitmap.loadFromBitmap(picture, m_dither, m_quality)) return false;
+    const std::span<const std::uint8_t> pixels = bitmap.pixels();
+    m_lastReduced = {bitmap.width(), bitmap.height(), bitmap.depth(), {pixels.begin(), pixels.end()}};
+    return true;
 }

@@ -114,7 +114,10 @@ std::vector<PictureSize> plannedPictureSizes(const ConversionSettings& settings)
 // picture is to be turned), and releases the decoded picture at once: a
 // photo's full-size pixels are by far the largest thing a run holds, and only
 // one copy of them is ever alive. Every load then reduces its own copy of the
-// scaled picture, because dithering writes into the picture it reduces.
+// scaled picture, because dithering writes into the picture it reduces; a
+// load of the same size and depth as the one before it takes that load's
+// pixels, as the reduction would give them again (the combined destination
+// writes its colour picture twice).
 //
 // The databases are the same to the byte as with SourceLoader, and so are
 // the messages: a failed decode or resize is shown once, this load and every
@@ -204,4 +207,12 @@ private:
     bool m_colorManagement = true;
     std::string m_colorNote;
     DecodeNotes m_decodeNotes;
+    // The last load's reduction of a scaled picture.
+    struct Reduced {
+        int width = 0;
+        int height = 0;
+        int depth = 0;
+        std::vector<std::uint8_t> pixels;
+    };
+    Reduced m_lastReduced;
 };

@@ -3,6 +3,8 @@
 #   scripts/setup.sh          what building and running need (./run.sh)
 #   scripts/setup.sh --test   that and what the tests, fuzzing and benchmarks
 #                             need (./test.sh)
+#   scripts/setup.sh --quality   that and the peers and tools the picture
+#                             quality measurement (measure.py) compares with
 # Idempotent and quiet: it asks apt only for what is missing, and runs
 # `apt-get update` only when something is.
 set -euo pipefail
@@ -32,11 +34,19 @@ test_packages=(
   colord-data
 )
 
+# Measuring picture quality against other programs' reductions.
+quality_packages=(
+  python3-numpy python3-pil
+  imagemagick netpbm pngquant
+  gimp
+)
+
 case "${1:-}" in
   --test) packages+=("${test_packages[@]}") ;;
+  --quality) packages+=("${quality_packages[@]}") ;;
   "") ;;
   *)
-    echo "usage: scripts/setup.sh [--test]" >&2
+    echo "usage: scripts/setup.sh [--test | --quality]" >&2
     exit 2
     ;;
 esac

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -96,5 +98,78 @@ TEST(FineReducer, PicturesInPaletteColorsGetTheIndexesOfTheNearestColor) {
         const std::vector<int> raw = Reduce(classic, picture, palette, false);
         EXPECT_EQ(Reduce(fine, picture, palette, false), raw) << depth << " bits, raw";
         EXPECT_EQ(Reduce(fine, picture, palette, true), raw) << depth << " bits, dithered";
+    }
+}
+
+TEST(FineReducer, EveryStripOfRowsKeepsItsLightnessWhateverThePictureSize) {
+    // One band of rows, several bands (the search bounds its memory by
+    // them), and a picture too wide to search, diffused only.
+    struct Size {
+        int width;
+        int height;
+    };
+    const Size sizes[] = {{64, 40}, {600, 300}, {9000, 16}};
+    const Rgb color = {90, 140, 60};
+    const FineReducer reducer;
+    for (int depth : {1, 8}) {
+        const PalmPalette palette(depth);
+        for (const Size& size : sizes) {
+            CDIBBitmap picture;
+            FillPicture(picture, size.width, size.height, {color});
+            const std::vector<int> indexes = Reduce(reducer, picture, palette, true);
+            constexpr int kStrip = 32;
+            for (int top = 0; top < size.height; top += kStrip) {
+                const int bottom = std::min(size.height, top + kStrip);
+                double light = 0.0;
+                for (int y = top; y < bottom; ++y)
+                    for (int x = 0; x < size.width; ++x) {
+                        const int index = indexes[static_cast<std::size_t>(y) * size.width + x];
+                        light += Luminance(palette.red(index), palette.green(index), palette.blue(index));
+                    }
+                const float shown = Lightness(static_cast<float>(light / ((bottom - top) * size.width)));
+                EXPECT_NEAR(shown, Lightness(Luminance(color[0], color[1], color[2])), 1.0)
+                    << depth << " bits, " << size.width << "x" << size.height << ", rows from " << top;
+            }
+        }
+    }
+}
+
+TEST(FineReducer, ReducesAlikeOnThreadsAtOnce) {
+    CDIBBitmap picture;
+    std::vector<Rgb> colors;
+    for (int i = 0; i < 97; ++i)
+        colors.push_back({static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(i * 11 + 40),
+                          static_cast<std::uint8_t>(255 - i * 2)});
+    FillPicture(picture, 160, 110, colors);
+    const FineReducer reducer;
+    for (int depth : {2, 8}) {
+        const PalmPalette palette(depth);
+        const std::vector<int> alone = Reduce(reducer, picture, palette, true);
+        std::vector<std::vector<int>> together(3);
+        std::vector<std::thread> threads;
+        for (std::vector<int>& result : together)
+            threads.emplace_back([&] { result = Reduce(reducer, picture, palette, true); });
+        for (std::thread& thread : threads) thread.join();
+        for (const std::vector<int>& result : together) EXPECT_EQ(result, alone) << depth << " bits";
+    }
+}
+
+TEST(FineReducer, TheDarkestGreysKeepTheirFewDots) {
+    // Where a shade needs one dot of the next level in dozens, the search
+    // could lower the blurred error by dropping them all.
+    const std::uint8_t greys[] = {6, 12, 24};
+    const FineReducer reducer;
+    for (int depth : {2, 4, 8}) {
+        const PalmPalette palette(depth);
+        for (const std::uint8_t grey : greys) {
+            CDIBBitmap picture;
+            FillPicture(picture, 128, 128, {{grey, grey, grey}});
+            double light = 0.0;
+            for (const int index : Reduce(reducer, picture, palette, true))
+                light += Luminance(palette.red(index), palette.green(index), palette.blue(index));
+            EXPECT_NEAR(Lightness(static_cast<float>(light / (128 * 128))),
+                        Lightness(Luminance(grey, grey, grey)), 1.0)
+                << depth << " bits, grey " << int(grey);
+        }
     }
 }
