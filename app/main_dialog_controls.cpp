@@ -149,6 +149,9 @@ void MainDialogControls::buildInputGroup() {
     pictureList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Four rows at the least; the list takes the height the window can spare.
     pictureList->setMinimumHeight(pictureList->fontMetrics().lineSpacing() * 4 + 8);
+    // The outcome icons no taller than a line, so rows keep their height.
+    const int iconSide = pictureList->fontMetrics().height();
+    pictureList->setIconSize(QSize(iconSide, iconSide));
     pictureList->hide();
     pictureCountLabel = makeWidget<QLabel>("pictureCountLabel", inputGroup);
     pictureCountLabel->hide();
@@ -370,6 +373,8 @@ void MainDialogControls::setPictureMode(bool batch) {
     pictureCountLabel->setVisible(batch);
     inputLabel->setBuddy(batch ? static_cast<QWidget*>(pictureList) : inputCombo);
     imageNameEdit->setEnabled(!batch);
+    // Beside the list's first row; beside the field, level with its text.
+    inputGroup->layout()->setAlignment(inputLabel, batch ? Qt::AlignTop : Qt::Alignment());
     // The list takes the spare height; without it, the gap above the output does.
     m_form->setStretchFactor(inputGroup, batch ? 1 : 0);
     m_formSpare->changeSize(0, 0, QSizePolicy::Minimum, batch ? QSizePolicy::Fixed : QSizePolicy::Expanding);
