@@ -139,10 +139,7 @@ CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::ma
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_scroll, 1);
     layout->addWidget(m_status);
-    // Room for the larger picture at the smallest zoom, whose width no
-    // scroll bar should cut; short of height the pictures scroll.
-    m_scroll->setMinimumSize(2 * kLowDensitySize.width() + m_scroll->verticalScrollBar()->sizeHint().width(),
-                             kLowDensitySize.height());
+    m_scroll->setMinimumHeight(kLowDensitySize.height());
     fitZoom();
     m_status->setText(tr("No picture chosen."));
     // Before the name: naming the pane already makes its accessible interface.
@@ -289,12 +286,17 @@ bool CPreviewPane::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CPreviewPane::fitZoom() {
+    const qreal ratio = devicePixelRatioF();
+    // Room for the larger picture at the smallest zoom of this screen, whose
+    // width no scroll bar should cut; short of height the pictures scroll.
+    const int smallest = previewZoom(QSize(), {m_highDensity->palmSize()}, 0, ratio);
+    m_scroll->setMinimumWidth(zoomedPreviewSize(m_highDensity->palmSize(), smallest, ratio).width() +
+                              m_scroll->verticalScrollBar()->sizeHint().width());
     QList<QSize> shown{m_lowDensity->palmSize()};
     if (!m_highDensity->isHidden()) shown.append(m_highDensity->palmSize());
-    const int zoom =
-        previewZoom(m_scroll->maximumViewportSize(), shown, kPictureSpacing, devicePixelRatioF());
+    const int zoom = previewZoom(m_scroll->maximumViewportSize(), shown, kPictureSpacing, ratio);
     if (zoom == m_lowDensity->zoom() &&
-        m_lowDensity->size() == zoomedPreviewSize(m_lowDensity->palmSize(), zoom, devicePixelRatioF()))
+        m_lowDensity->size() == zoomedPreviewSize(m_lowDensity->palmSize(), zoom, ratio))
         return;
     m_lowDensity->setZoom(zoom);
     m_highDensity->setZoom(zoom);
