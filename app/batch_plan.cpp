@@ -35,8 +35,9 @@ BatchPlan planBatch(const QStringList& pictures, const QString& folder, bool rep
         // "photo.jpg" and "photo.png" would both make photo.pdb: the first
         // picture keeps the name, the others are not converted.
         if (outputs.contains(output)) {
-            plan.failures.append(failureLine(
-                conversion.input, tableString(IDS_SAME_DATABASE_NAME, QFileInfo(output).fileName())));
+            const QString why = tableString(IDS_SAME_DATABASE_NAME, QFileInfo(output).fileName());
+            plan.failures.append(failureLine(conversion.input, why));
+            plan.refusals.push_back({picture, why});
             continue;
         }
         outputs.append(output);
@@ -75,19 +76,38 @@ void BatchPlan::overwriteExisting(const QStringList& pictures) {
 
 void BatchReport::addOutcome(const Conversion& conversion, CBatchConversion::Outcome outcome,
                              const std::string& reason, const std::string& warning) {
+    PictureOutcome& shown = outcomes[decodedPath(conversion.input)];
     switch (outcome) {
         case CBatchConversion::Outcome::Converted:
             converted.append(decodedPath(conversion.output));
-            if (!warning.empty())
-                incomplete.append(failureLine(conversion.input, QString::fromStdString(warning)));
+            shown = {PictureOutcome::Kind::Converted, {}};
+            if (!warning.empty()) {
+                shown = {PictureOutcome::Kind::Incomplete, QString::fromStdString(warning)};
+                incomplete.append(failureLine(conversion.input, shown.reason));
+            }
             break;
         case CBatchConversion::Outcome::Failed:
-            failures.append(failureLine(conversion.input, reason.empty() ? tableString(IDS_CONVERSION_FAILED)
-                                                                         : QString::fromStdString(reason)));
+            shown = {PictureOutcome::Kind::Failed,
+                     reason.empty() ? tableString(IDS_CONVERSION_FAILED) : QString::fromStdString(reason)};
+            failures.append(failureLine(conversion.input, shown.reason));
             break;
         case CBatchConversion::Outcome::NotStarted:
+            shown = {PictureOutcome::Kind::NotConverted, {}};
             ++notStarted;
             break;
+    }
+}
+
+void BatchReport::addRefusals(const BatchPlan& plan) {
+    failures.append(plan.failures);
+    for (const Refusal& refusal : plan.refusals)
+        outcomes[refusal.picture] = {PictureOutcome::Kind::Failed, refusal.why};
+}
+
+void BatchReport::addSkipped(const std::vector<Conversion>& existing) {
+    for (const Conversion& conversion : existing) {
+        skipped.append(fileName(conversion.input));
+        outcomes[decodedPath(conversion.input)] = {PictureOutcome::Kind::Skipped, {}};
     }
 }
 

@@ -14,7 +14,7 @@ namespace {
 // Settles the databases that exist: overwritten, or their pictures skipped.
 // False when the user cancelled.
 bool settleExisting(BatchPlan& plan, const QStringList& pictures, CPrompter& prompter, QWidget* owner,
-                    QStringList& skipped) {
+                    BatchReport& report) {
     if (plan.existing.empty()) return true;
     const QString names = plan.existingDatabaseNames().join(QLatin1Char('\n'));
     const PromptAnswer answer = prompter.prompt(
@@ -24,7 +24,7 @@ bool settleExisting(BatchPlan& plan, const QStringList& pictures, CPrompter& pro
     if (answer == PromptAnswer::Yes)
         plan.overwriteExisting(pictures);
     else
-        skipped = plan.existingPictureNames();
+        report.addSkipped(plan.existing);
     return true;
 }
 
@@ -43,8 +43,8 @@ std::optional<BatchReport> convertList(const ListConversion& conversion, CPrompt
     }
     BatchReport report;
     report.pictures = static_cast<int>(conversion.pictures.size());
-    report.failures = plan.failures;
-    if (!settleExisting(plan, conversion.pictures, prompter, owner, report.skipped)) return std::nullopt;
+    report.addRefusals(plan);
+    if (!settleExisting(plan, conversion.pictures, prompter, owner, report)) return std::nullopt;
 
     CBatchConversion batch(plan.conversions, conversion.settings);
     batch.setReplaceExisting(plan.replaceExisting);

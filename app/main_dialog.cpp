@@ -11,6 +11,7 @@
 #include "app/string_table.h"
 #include "app/system_menu.h"
 #include "app/ui_text.h"
+#include "app/window_size.h"
 #include "engine/windows_1252.h"
 #include "imagelib/text_exception.h"
 
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 
 #include <algorithm>
@@ -62,7 +64,8 @@ std::string imageNameBytes(const QString& name) {
 CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& filePicker, CShell& shell,
                          QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                          Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                          Qt::WindowCloseButtonHint),
       m_settings(settings),
       m_prompter(prompter),
       m_filePicker(filePicker),
@@ -92,6 +95,11 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
     MainDialogControls::showRecent(m_ui.inputCombo, m_settings.recentSources.newestFirst());
     MainDialogControls::showRecent(m_ui.outputCombo, m_settings.recentOutputs.newestFirst());
     refreshPreview();
+
+    m_settings.loadWindowSize();
+    const QScreen* shownOn = screen();
+    resize(windowSizeOnScreen(m_settings.windowSize.isValid() ? m_settings.windowSize : sizeHint(),
+                              minimumSizeHint(), shownOn ? shownOn->availableSize() : QSize()));
 }
 
 CMainDialog::~CMainDialog() = default;
@@ -415,6 +423,8 @@ void CMainDialog::closingSteps() {
     m_settings.lastOutputPath = m_outputPath;
     m_settings.imageName = m_imageName;
     m_settings.lastOutputFolder = m_outputFolder;
+    // A maximized window comes back at the size it had before.
+    m_settings.windowSize = (isMaximized() || isFullScreen()) ? normalGeometry().size() : size();
     const QString folder = m_shell.temporaryFolder();
     if (!folder.isEmpty()) QFile::remove(folder + QLatin1String(kTemporaryDatabaseName));
     for (const QString& database : m_temporaryDatabases) QFile::remove(database);
@@ -578,9 +588,6 @@ void CMainDialog::applyPictureMode() {
     // The picture left over from the list is held, not newly chosen.
     if (!batch) m_naming.picture = m_sourcePath;
     if (listHadFocus && !batch) m_ui.inputCombo->setFocus();
-    // The list is taller than the field it replaces.
-    layout()->activate();
-    setFixedHeight(sizeHint().height());
     refreshPreview();
 }
 
@@ -614,7 +621,9 @@ void CMainDialog::startBatchConversion() {
     const ListConversion conversion{m_pictures.paths(), folder, m_writeToFile == 0, chosenSettings(),
                                     m_batchJobs};
     const std::optional<BatchReport> report = convertList(conversion, m_prompter, this, m_temporaryDatabases);
-    if (!report || m_directInstall == 0) return;
+    if (!report) return;
+    m_ui.showOutcomes(report->outcomes);
+    if (m_directInstall == 0) return;
     for (const QString& database : report->converted) {
         if (!handOver(database, QFileInfo(database).absolutePath() + QLatin1Char('/'))) {
             showMessage(IDS_INSTALL_FAILED);

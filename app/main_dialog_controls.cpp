@@ -17,9 +17,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QSpacerItem>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -89,6 +92,28 @@ void setItems(QComboBox* combo, const QStringList& texts) {
     }
 }
 
+struct OutcomeLook {
+    QStyle::StandardPixmap icon;
+    QString text;
+};
+
+OutcomeLook outcomeLook(const PictureOutcome& outcome) {
+    switch (outcome.kind) {
+        case PictureOutcome::Kind::Converted:
+            return {QStyle::SP_DialogApplyButton, uiText("Converted")};
+        case PictureOutcome::Kind::Incomplete:
+            return {QStyle::SP_MessageBoxWarning,
+                    uiText("Converted, but incomplete: %1").arg(outcome.reason)};
+        case PictureOutcome::Kind::Skipped:
+            return {QStyle::SP_MessageBoxInformation, uiText("Skipped: its database already exists")};
+        case PictureOutcome::Kind::Failed:
+            return {QStyle::SP_MessageBoxCritical, uiText("Failed: %1").arg(outcome.reason)};
+        case PictureOutcome::Kind::NotConverted:
+            break;
+    }
+    return {QStyle::SP_BrowserStop, uiText("Not converted, as the conversion was cancelled")};
+}
+
 // Screen readers name a control by its label; a combo box and its line edit
 // are named alike.
 void setAccessibleName(QComboBox* combo, const QString& name) {
@@ -122,8 +147,14 @@ void MainDialogControls::buildInputGroup() {
     // In place of the input field while several pictures are chosen.
     pictureList = makeWidget<QListWidget>("pictureList", inputGroup);
     pictureList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    pictureList->setFixedHeight(pictureList->fontMetrics().lineSpacing() * 4 + 8);
+    // Four rows at the least; the list takes the height the window can spare.
+    pictureList->setMinimumHeight(pictureList->fontMetrics().lineSpacing() * 4 + 8);
+    // The outcome icons no taller than a line, so rows keep their height.
+    const int iconSide = pictureList->fontMetrics().height();
+    pictureList->setIconSize(QSize(iconSide, iconSide));
     pictureList->hide();
+    pictureCountLabel = makeWidget<QLabel>("pictureCountLabel", inputGroup);
+    pictureCountLabel->hide();
     removeButton = makeButton("removePictureButton", inputGroup);
     removeButton->hide();
     clearButton = makeButton("clearPicturesButton", inputGroup);
@@ -132,6 +163,7 @@ void MainDialogControls::buildInputGroup() {
     listButtons->addWidget(removeButton);
     listButtons->addWidget(clearButton);
     listButtons->addStretch(1);
+    listButtons->addWidget(pictureCountLabel);
     auto* layout = new QGridLayout(inputGroup);
     layout->addWidget(inputLabel, 0, 0);
     layout->addWidget(inputCombo, 0, 1);
@@ -243,19 +275,23 @@ void MainDialogControls::arrangeGroups() {
     auto* commands = new QHBoxLayout;
     commands->addWidget(startButton, 1);
     commands->addWidget(optionsButton);
-    auto* form = new QVBoxLayout;
-    form->addWidget(inputGroup);
-    form->addLayout(middle);
-    // The preview is the taller side; the output choices and START stay at the bottom.
-    form->addStretch(1);
-    form->addWidget(outputGroup);
-    form->addLayout(commands);
-    // The preview beside the form.
-    auto* layout = new QHBoxLayout(dialog);
-    layout->addLayout(form, 1);
-    layout->addWidget(previewGroup, 0);
-    // Wider windows show longer paths; taller ones would only stretch the groups.
-    dialog->setFixedHeight(dialog->sizeHint().height());
+    m_form = new QVBoxLayout;
+    m_form->addWidget(inputGroup);
+    m_form->addLayout(middle);
+    // The spare height, which the list of pictures takes while there is one;
+    // the output choices and START stay at the bottom.
+    m_formSpare = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding);
+    m_form->addItem(m_formSpare);
+    m_form->setStretch(m_form->indexOf(m_formSpare), 1);
+    m_form->addWidget(outputGroup);
+    m_form->addLayout(commands);
+    // The preview beside the form; both take a share of a wider window, the
+    // form for longer paths, the preview for a larger zoom.
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(m_form, 3);
+    columns->addWidget(previewGroup, 2);
+    windowLayout = new QVBoxLayout(dialog);
+    windowLayout->addLayout(columns, 1);
 }
 
 void MainDialogControls::setFocusOrder() {
@@ -310,7 +346,7 @@ void MainDialogControls::retranslateUi() {
     colorDepthCombo->setAccessibleName(uiText("Color depth"));
     destinationCombo->setAccessibleName(uiText("Destination OS"));
     optionsButton->setAccessibleName(uiText("Options"));
-    pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(pictureList->count()));
+    showPictureCount();
     retranslateTips();
 }
 
@@ -334,8 +370,16 @@ void MainDialogControls::setPictureMode(bool batch) {
     pictureList->setVisible(batch);
     removeButton->setVisible(batch);
     clearButton->setVisible(batch);
+    pictureCountLabel->setVisible(batch);
     inputLabel->setBuddy(batch ? static_cast<QWidget*>(pictureList) : inputCombo);
     imageNameEdit->setEnabled(!batch);
+    // Beside the list's first row; beside the field, level with its text.
+    inputGroup->layout()->setAlignment(inputLabel, batch ? Qt::AlignTop : Qt::Alignment());
+    // The list takes the spare height; without it, the gap above the output does.
+    m_form->setStretchFactor(inputGroup, batch ? 1 : 0);
+    m_formSpare->changeSize(0, 0, QSizePolicy::Minimum, batch ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+    m_form->setStretch(m_form->indexOf(m_formSpare), batch ? 0 : 1);
+    m_form->invalidate();
     retranslateUi();
 }
 
@@ -347,11 +391,32 @@ void MainDialogControls::showPictures(const QStringList& pictures) {
         for (const QString& path : pictures) {
             auto* item = new QListWidgetItem(QFileInfo(path).fileName(), pictureList);
             item->setToolTip(path);
+            item->setData(Qt::UserRole, path);
         }
         pictureList->setCurrentRow(
             std::clamp(keptRow, 0, std::max(0, static_cast<int>(pictures.size()) - 1)));
     }
-    pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(pictures.size()));
+    showPictureCount();
+}
+
+void MainDialogControls::showPictureCount() {
+    const QString count = QLocale().toString(pictureList->count());
+    pictureCountLabel->setText(uiText("%1 pictures").arg(count));
+    pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(count));
+}
+
+void MainDialogControls::showOutcomes(const QHash<QString, PictureOutcome>& outcomes) {
+    const QStyle* style = pictureList->style();
+    for (int row = 0; row < pictureList->count(); ++row) {
+        QListWidgetItem* item = pictureList->item(row);
+        const QString path = item->data(Qt::UserRole).toString();
+        const auto found = outcomes.constFind(path);
+        if (found == outcomes.constEnd()) continue;
+        const auto& [icon, text] = outcomeLook(*found);
+        item->setIcon(style->standardIcon(icon));
+        item->setToolTip(path + QLatin1Char('\n') + text);
+        item->setData(Qt::AccessibleTextRole, uiText("%1: %2").arg(item->text(), text));
+    }
 }
 
 void MainDialogControls::showDestination(int destination) {

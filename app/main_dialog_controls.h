@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/batch_plan.h"
+
+#include <QHash>
 #include <QStringList>
 
 class CPreviewPane;
@@ -13,6 +16,8 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QSpacerItem;
+class QVBoxLayout;
 class QWidget;
 
 // The main dialog's controls, kept as a generated form keeps them: setupUi
@@ -26,8 +31,12 @@ struct MainDialogControls {
 
     // The input and output controls for one picture (false) or a list.
     void setPictureMode(bool batch);
-    // The list's rows, keeping the current row where it can.
+    // The list's rows, keeping the current row where it can; whatever a
+    // conversion made of the earlier rows is no longer shown.
     void showPictures(const QStringList& pictures);
+    // What a conversion of the list made of each picture, by its path: an
+    // icon on its row, and the outcome in its tooltip and for screen readers.
+    void showOutcomes(const QHash<QString, PictureOutcome>& outcomes);
     // The description and size hint of a destination list position; any
     // other position leaves them as they are.
     void showDestination(int destination);
@@ -46,6 +55,7 @@ struct MainDialogControls {
     QPushButton* pickButton = nullptr;
     QPushButton* removeButton = nullptr;
     QPushButton* clearButton = nullptr;
+    QLabel* pictureCountLabel = nullptr;
     QLabel* bestResultsLabel = nullptr;
 
     QGroupBox* propertiesGroup = nullptr;
@@ -77,6 +87,10 @@ struct MainDialogControls {
     QGroupBox* previewGroup = nullptr;
     CPreviewPane* preview = nullptr;
 
+    // The window's own layout: the form and the preview side by side, and
+    // below them room for lines that span the window.
+    QVBoxLayout* windowLayout = nullptr;
+
 private:
     void buildInputGroup();
     void buildPropertiesGroup();
@@ -87,7 +101,10 @@ private:
     void arrangeGroups();
     void setFocusOrder();
     void retranslateTips();
+    void showPictureCount();
 
+    QVBoxLayout* m_form = nullptr;
+    QSpacerItem* m_formSpare = nullptr;
     bool m_batch = false;
     int m_destination = -1;
 };

@@ -7,18 +7,29 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
 
-// One picture of the preview at twice its size in logical pixels, each pixel
-// a sharp square: scaled without smoothing, also on high-density screens.
+// One picture of the preview, each Palm pixel a sharp square of `zoom` device
+// pixels: scaled without smoothing and started on a whole device pixel, so
+// that no column or row of the picture comes out wider than the others.
 class CPictureView : public QWidget {
 public:
-    CPictureView(int width, int height, QWidget* parent) : QWidget(parent) {
-        setFixedSize(2 * width, 2 * height);
+    CPictureView(QSize palmSize, QWidget* parent) : QWidget(parent), m_palmSize(palmSize) { setZoom(1); }
+
+    QSize palmSize() const { return m_palmSize; }
+    int zoom() const { return m_zoom; }
+    void setZoom(int zoom) {
+        m_zoom = zoom;
+        setFixedSize(zoomedPreviewSize(m_palmSize, zoom, devicePixelRatioF()));
+        update();
     }
 
     void setImage(QImage image) {
@@ -31,11 +42,19 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), palette().color(QPalette::Mid));
         if (m_image.isNull()) return;
+        const qreal ratio = devicePixelRatioF();
+        // Where the widget begins on the device; a fractional start (an odd
+        // position at a ratio of 1.5) would smear every picture column.
+        const QPointF start = painter.deviceTransform().map(QPointF(0, 0));
+        const QPointF snap((std::ceil(start.x() - 0.001) - start.x()) / ratio,
+                           (std::ceil(start.y() - 0.001) - start.y()) / ratio);
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        painter.drawImage(QRect(QPoint(0, 0), 2 * m_image.size()), m_image);
+        painter.drawImage(QRectF(snap, QSizeF(m_image.size()) * m_zoom / ratio), m_image);
     }
 
 private:
+    QSize m_palmSize;
+    int m_zoom = 1;
     QImage m_image;
 };
 
@@ -82,29 +101,46 @@ CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::ma
     // One conversion at a time; the converter spreads its own work over the cores.
     m_workers.setMaxThreadCount(1);
 
-    m_lowDensity = new CPictureView(160, 110, this);
+    // The pictures scroll when even their smallest zoom finds no room; the
+    // line under them stays in sight.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("previewScrollArea"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Not a stop of the Tab key: the pictures take no input.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    // The group's own background shows through.
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->installEventFilter(this);
+    auto* pictures = new QWidget;
+    pictures->setObjectName(QStringLiteral("previewPictures"));
+    m_lowDensity = new CPictureView(kLowDensitySize, pictures);
     m_lowDensity->setObjectName(QStringLiteral("lowDensityPreview"));
-    m_highDensity = new CPictureView(320, 220, this);
+    m_highDensity = new CPictureView(2 * kLowDensitySize, pictures);
     m_highDensity->setObjectName(QStringLiteral("highDensityPreview"));
-    // The window keeps its size whichever destination is chosen.
-    QSizePolicy keepRoom = m_highDensity->sizePolicy();
-    keepRoom.setRetainSizeWhenHidden(true);
-    m_highDensity->setSizePolicy(keepRoom);
     m_highDensity->hide();
+    auto* picturesLayout = new QVBoxLayout(pictures);
+    picturesLayout->setContentsMargins(0, 0, 0, 0);
+    picturesLayout->setSpacing(kPictureSpacing);
+    picturesLayout->addWidget(m_lowDensity);
+    picturesLayout->addWidget(m_highDensity);
+    picturesLayout->addStretch(1);
+    m_scroll->setWidget(pictures);
+    m_scroll->setWidgetResizable(true);
+    pictures->setAutoFillBackground(false);
+
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("previewStatusLabel"));
     m_status->setWordWrap(true);
     m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_status->setMaximumWidth(m_highDensity->width());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_lowDensity);
-    layout->addWidget(m_highDensity);
+    layout->addWidget(m_scroll, 1);
     layout->addWidget(m_status);
-    layout->addStretch(1);
-    setMinimumWidth(m_highDensity->width());
+    m_scroll->setMinimumHeight(kLowDensitySize.height());
+    fitZoom();
     m_status->setText(tr("No picture chosen."));
     // Before the name: naming the pane already makes its accessible interface.
     static const bool factoryInstalled = [] {
@@ -220,9 +256,79 @@ void CPreviewPane::present(quint64 generation, ConversionPreview preview) {
     m_lowDensity->setImage(pictureAt(0));
     m_highDensity->setImage(pictureAt(1));
     m_highDensity->setVisible(m_preview.pictures.size() > 1);
+    fitZoom();
     m_status->setText(statusText());
     setAccessibleName(accessibleText());
     emit previewShown();
+}
+
+QSize CPreviewPane::sizeHint() const {
+    // Both pictures at twice their size, where the screen has the room.
+    const int scrollBar = m_scroll->verticalScrollBar()->sizeHint().width();
+    const QSize pictures(2 * 2 * kLowDensitySize.width() + scrollBar,
+                         2 * 3 * kLowDensitySize.height() + kPictureSpacing);
+    return {pictures.width(), pictures.height() + layout()->spacing() + m_status->sizeHint().height()};
+}
+
+int CPreviewPane::zoom() const {
+    return m_lowDensity->zoom();
+}
+
+bool CPreviewPane::event(QEvent* event) {
+    // Another screen may have another pixel ratio.
+    if (event->type() == QEvent::ScreenChangeInternal) fitZoom();
+    return QWidget::event(event);
+}
+
+bool CPreviewPane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll && event->type() == QEvent::Resize) fitZoom();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CPreviewPane::fitZoom() {
+    const qreal ratio = devicePixelRatioF();
+    // Room for the larger picture at the smallest zoom of this screen, whose
+    // width no scroll bar should cut; short of height the pictures scroll.
+    const int smallest = previewZoom(QSize(), {m_highDensity->palmSize()}, 0, ratio);
+    m_scroll->setMinimumWidth(zoomedPreviewSize(m_highDensity->palmSize(), smallest, ratio).width() +
+                              m_scroll->verticalScrollBar()->sizeHint().width());
+    QList<QSize> shown{m_lowDensity->palmSize()};
+    if (!m_highDensity->isHidden()) shown.append(m_highDensity->palmSize());
+    const int zoom = previewZoom(m_scroll->maximumViewportSize(), shown, kPictureSpacing, ratio);
+    if (zoom == m_lowDensity->zoom() &&
+        m_lowDensity->size() == zoomedPreviewSize(m_lowDensity->palmSize(), zoom, ratio))
+        return;
+    m_lowDensity->setZoom(zoom);
+    m_highDensity->setZoom(zoom);
+}
+
+int previewZoom(QSize room, const QList<QSize>& pictures, int spacing, qreal devicePixelRatio) {
+    // At least one logical pixel per Palm pixel: smaller, a picture is hard
+    // to judge, and the pane scrolls instead.
+    const int smallest = std::max(1, static_cast<int>(std::ceil(devicePixelRatio - 0.01)));
+    const int largest =
+        std::max(smallest, static_cast<int>(std::floor(kMaxPreviewZoom * devicePixelRatio + 0.01)));
+    const auto fits = [&](int zoom) {
+        int width = 0;
+        int height = spacing * (static_cast<int>(pictures.size()) - 1);
+        for (const QSize& picture : pictures) {
+            const QSize shown = zoomedPreviewSize(picture, zoom, devicePixelRatio);
+            width = std::max(width, shown.width());
+            height += shown.height();
+        }
+        return width <= room.width() && height <= room.height();
+    };
+    int zoom = largest;
+    while (zoom > smallest && !fits(zoom)) --zoom;
+    return zoom;
+}
+
+QSize zoomedPreviewSize(QSize palmSize, int zoom, qreal devicePixelRatio) {
+    // Rounded up, so that the last device pixel of the picture is not cut.
+    const auto logical = [&](int palmPixels) {
+        return static_cast<int>(std::ceil(palmPixels * zoom / devicePixelRatio - 0.001));
+    };
+    return {logical(palmSize.width()), logical(palmSize.height())};
 }
 
 QString CPreviewPane::accessibleText() const {

@@ -3,6 +3,8 @@
 #include "engine/conversion_preview.h"
 #include "engine/conversion_settings.h"
 
+#include <QList>
+#include <QSize>
 #include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
@@ -12,7 +14,21 @@
 #include <string>
 
 class QLabel;
+class QScrollArea;
 class CPictureView;
+
+// The largest zoom of the preview, in logical pixels per Palm pixel.
+constexpr int kMaxPreviewZoom = 4;
+
+// How many device pixels show one Palm pixel when `pictures` (in Palm pixels)
+// stand one above the other, `spacing` logical pixels apart, in `room`
+// (logical pixels) on a screen of `devicePixelRatio`: the largest whole number
+// that fits, from one logical pixel (rounded up to whole device pixels) to
+// kMaxPreviewZoom. A whole number of device pixels keeps every Palm pixel a
+// square of the same size, also at a ratio of 1.5.
+int previewZoom(QSize room, const QList<QSize>& pictures, int spacing, qreal devicePixelRatio);
+// The logical size of a picture shown at `zoom` device pixels per Palm pixel.
+QSize zoomedPreviewSize(QSize palmSize, int zoom, qreal devicePixelRatio);
 
 // Beside the form: what the handheld will show for the current input and
 // settings. Each request replaces the one before; 250 ms after the last one
@@ -24,6 +40,8 @@ class CPreviewPane : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kDefaultDelay = 250;  // milliseconds after the last change
+    static constexpr QSize kLowDensitySize{160, 110};
+    static constexpr int kPictureSpacing = 6;
 
     explicit CPreviewPane(QWidget* parent = nullptr);
     ~CPreviewPane() override;
@@ -45,6 +63,17 @@ public:
     QString accessibleText() const;
     // How often an input picture was decoded, for telling a kept one apart.
     int decodeCount() const { return m_decodeCount.load(); }
+    // Device pixels per Palm pixel, as previewZoom chose them for the room
+    // the pane has now.
+    int zoom() const;
+    QSize sizeHint() const override;
+    // The pictures set the pane's height, whatever the wrapped line under
+    // them would ask for.
+    bool hasHeightForWidth() const override { return false; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The newest request's result is on display.
@@ -63,6 +92,8 @@ private:
     void start();
     ConversionPreview produce(const Request& request, quint64 generation);
     void present(quint64 generation, ConversionPreview preview);
+    // Gives the pictures the largest zoom their room allows.
+    void fitZoom();
 
     QTimer m_delay;
     Request m_pending;
@@ -75,6 +106,7 @@ private:
     // The database the newest request shows, empty for a conversion.
     QString m_shownDatabase;
 
+    QScrollArea* m_scroll = nullptr;
     CPictureView* m_lowDensity = nullptr;
     CPictureView* m_highDensity = nullptr;
     QLabel* m_status = nullptr;

@@ -71,6 +71,17 @@ void CSettings::load() {
     m_store.flush();
 }
 
+void CSettings::loadWindowSize() {
+    using namespace SettingsKey;
+    const auto width = m_store.readNumber(kWindow, kWidth);
+    const auto height = m_store.readNumber(kWindow, kHeight);
+    m_store.flush();
+    // A size no screen has is not a size; the window takes its own.
+    constexpr quint32 kLargest = 1 << 15;
+    if (width && height && *width > 0 && *height > 0 && *width < kLargest && *height < kLargest)
+        windowSize = QSize(static_cast<int>(*width), static_cast<int>(*height));
+}
+
 void CSettings::save() {
     if (m_deleted) return;
     using namespace SettingsKey;
@@ -99,6 +110,11 @@ void CSettings::save() {
         m_store.writeNumber(kRecentFolders, kIndex, recentFolders.index());
         for (int slot = 0; slot < RecentList::kSlotCount; ++slot)
             m_store.writeText(kRecentFolders, QString::number(slot), recentFolders.slot(slot));
+    }
+    // Last, in a group of its own, and only once a window had a size.
+    if (windowSize.isValid()) {
+        m_store.writeNumber(kWindow, kWidth, static_cast<quint32>(windowSize.width()));
+        m_store.writeNumber(kWindow, kHeight, static_cast<quint32>(windowSize.height()));
     }
     m_store.flush();
 }

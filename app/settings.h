@@ -3,6 +3,7 @@
 #include "app/settings_store.h"
 #include "engine/conversion_settings.h"
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -55,9 +56,15 @@ public:
     // Where many pictures at once were last written, and the folders before.
     QString lastOutputFolder;
     RecentList recentFolders;
+    // The main window's size in logical pixels; invalid until it is known.
+    QSize windowSize;
 
     // Values that are missing or unreadable keep their defaults.
     void load();
+    // The window's size, read apart from the values every version reads so
+    // that their order stays as it always was; the window asks for it when
+    // it opens.
+    void loadWindowSize();
     // Writes every value, unchanged and empty ones included, unless the
     // settings were deleted during this run.
     void save();
@@ -89,4 +96,7 @@ inline const QString kDirectInstall = QStringLiteral("install");
 inline const QString kInstaller = QStringLiteral("installer");
 inline const QString kRecentFolders = QStringLiteral("MRU folder");
 inline const QString kLastFolder = QStringLiteral("lastfolder");
+inline const QString kWindow = QStringLiteral("window");
+inline const QString kWidth = QStringLiteral("width");
+inline const QString kHeight = QStringLiteral("height");
 }  // namespace SettingsKey
