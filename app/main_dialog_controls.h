@@ -3,6 +3,7 @@
 #include <QStringList>
 
 class CPreviewPane;
+class CStatusLine;
 class QCheckBox;
 class QComboBox;
 class QDialog;
@@ -73,6 +74,7 @@ struct MainDialogControls {
 
     QPushButton* startButton = nullptr;
     QPushButton* optionsButton = nullptr;
+    CStatusLine* statusLine = nullptr;
 
     QGroupBox* previewGroup = nullptr;
     CPreviewPane* preview = nullptr;

@@ -89,7 +89,8 @@ TEST_F(MainDialog, HasEveryControlWithItsTextInItsGroup) {
     EXPECT_EQ(control<QLabel>("colorDepthLabel")->text(), QStringLiteral("&Color depth:"));
     EXPECT_EQ(control<QLabel>("destinationOsLabel")->text(), QStringLiteral("Destination &OS:"));
     EXPECT_EQ(items(depth()),
-              (QStringList{"1 bit (black & white)", "4 bit (16 shades of gray)", "8 bit (256 colors)"}));
+              (QStringList{"1 bit (black & white)", "2 bit (4 shades of gray)", "4 bit (16 shades of gray)",
+                           "8 bit (256 colors)"}));
     EXPECT_EQ(items(destination()), (QStringList{"PalmOS 3 or 4", "PalmOS 5 (low-res)", "PalmOS 5 (high-res)",
                                                  "PalmOS 3/4/5 combined"}));
     EXPECT_EQ(control<QRadioButton>("rawRadio")->text(), QStringLiteral("Ra&w"));
@@ -259,7 +260,7 @@ TEST_F(MainDialog, DirectInstallAloneNeedsNoOutputPath) {
 
 TEST_F(MainDialog, FillsTheJobFromTheControls) {
     fillValidInput(QStringLiteral("/pictures/Übersicht.png"));
-    const int expectedDepth[] = {1, 4, 8};
+    const int expectedDepth[] = {1, 2, 4};
     for (int index = -1; index < 3; ++index) {
         depth()->setCurrentIndex(index);
         destination()->setCurrentIndex(index + 1);
