@@ -17,7 +17,6 @@ CStatusLine::CStatusLine(QWidget* parent) : QWidget(parent) {
     // widening the window.
     m_label->setTextFormat(Qt::PlainText);
     m_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_showButton = new QPushButton(this);
     m_showButton->setObjectName(QStringLiteral("showInFolderButton"));
     m_showButton->setAutoDefault(false);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 namespace {
 
 TEST(ConversionSettings, EachDepthHasItsListPositionAndItsStoredNumber) {
@@ -34,23 +32,6 @@ TEST(ConversionSettings, EachDepthHasItsListPositionAndItsStoredNumber) {
         EXPECT_EQ(fromFile.depth, c.depth);
         EXPECT_EQ(fromFile.depthListPosition(), c.listPosition);
         EXPECT_FALSE(fromFile.unlistedDepthPosition.has_value());
-    }
-}
-
-TEST(ConversionSettings, ANumberNamingNoDepthConvertsAt8BitsAndIsKept) {
-    for (const std::int32_t unlisted : {-1, 4, 7, -2147483647 - 1}) {
-        SCOPED_TRACE(unlisted);
-        ConversionSettings fromFile;
-        fromFile.chooseDepthByStoredValue(unlisted);
-        EXPECT_EQ(fromFile.depth, kEightBits);
-        EXPECT_EQ(fromFile.storedDepth(), unlisted);
-        // Outside the list, so the list shows no selection.
-        EXPECT_EQ(fromFile.depthListPosition(), unlisted);
-
-        // A listed choice afterwards forgets it.
-        fromFile.chooseDepthByListPosition(1);
-        EXPECT_EQ(fromFile.depth, kTwoBits);
-        EXPECT_EQ(fromFile.storedDepth(), 3);
     }
 }
 
