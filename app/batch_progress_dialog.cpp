@@ -1,13 +1,14 @@
 #include "app/batch_progress_dialog.h"
 
 #include "app/batch_conversion.h"
+#include "app/desktop_notifier.h"
 #include "app/ui_text.h"
 
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -62,7 +63,31 @@ void CBatchProgressDialog::reject() {
     }
 }
 
-void CBatchProgressDialog::runShowingProgress(CBatchConversion& batch, int jobs, QWidget* parent) {
+namespace {
+
+// Tells a user who looked elsewhere that the batch has ended: the desktop's
+// notification, and the window asking for attention.
+void announceEnd(const CBatchConversion& batch, const DesktopFeedback& feedback,
+                 std::chrono::steady_clock::duration elapsed, const QWidget& progress, QWidget* parent) {
+    if (feedback.notifier == nullptr) return;
+    QWidget* window = parent != nullptr ? parent->window() : nullptr;
+    const bool watched = progress.isActiveWindow() || (window != nullptr && window->isActiveWindow());
+    if (!worthNotifying(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed), watched)) return;
+    const std::size_t total = batch.plan().size();
+    std::size_t converted = 0;
+    for (std::size_t i = 0; i < total; ++i)
+        if (batch.outcome(i) == CBatchConversion::Outcome::Converted) ++converted;
+    const QLocale locale;
+    feedback.notifier->notifyFinished(window, uiText("Conversion finished"),
+                                      uiText("%1 of %2 pictures converted")
+                                          .arg(locale.toString(static_cast<qulonglong>(converted)),
+                                               locale.toString(static_cast<qulonglong>(total))));
+}
+
+}  // namespace
+
+void CBatchProgressDialog::runShowingProgress(CBatchConversion& batch, int jobs, QWidget* parent,
+                                              const DesktopFeedback& feedback) {
     const std::vector<Conversion>& plan = batch.plan();
     CBatchProgressDialog progress(static_cast<int>(plan.size()), parent);
     int done = 0;
@@ -75,7 +100,9 @@ void CBatchProgressDialog::runShowingProgress(CBatchConversion& batch, int jobs,
     QEventLoop waiting;
     connect(&batch, &CBatchConversion::finished, &waiting, &QEventLoop::quit);
     progress.show();
+    const auto started = feedback.now();
     batch.start(jobs);
     if (!batch.isFinished()) waiting.exec();
+    announceEnd(batch, feedback, feedback.now() - started, progress, parent);
     progress.hide();
 }

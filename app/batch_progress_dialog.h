@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/desktop_feedback.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -17,8 +19,11 @@ public:
     CBatchProgressDialog(int total, QWidget* parent);
 
     // Starts `batch` with `jobs` as -j takes them and shows its progress in
-    // a window of `parent` until it has finished; Cancel stops it.
-    static void runShowingProgress(CBatchConversion& batch, int jobs, QWidget* parent);
+    // a window of `parent` until it has finished; Cancel stops it. A batch
+    // that took long and ends while neither window is active is announced
+    // through the feedback's notifier.
+    static void runShowingProgress(CBatchConversion& batch, int jobs, QWidget* parent,
+                                   const DesktopFeedback& feedback = {});
 
     void showCurrent(const QString& fileName);
     void showDone(int done);

@@ -1,5 +1,7 @@
 #include "app/converter_app.h"
 
+#include "app/desktop_notifier.h"
+#include "app/file_manager.h"
 #include "app/file_picker.h"
 #include "app/main_dialog.h"
 #include "app/prompter.h"
@@ -132,8 +134,11 @@ int CConverterApp::run(int& argc, char** argv) {
     CMessageBoxPrompter prompter;
     CQtFilePicker filePicker;
     const std::unique_ptr<CShell> shell = createPlatformShell();
+    const std::unique_ptr<CFileManager> fileManager = createPlatformFileManager();
+    const std::unique_ptr<CNotifier> notifier = createPlatformNotifier();
     {
         CMainDialog dialog(settings, prompter, filePicker, *shell);
+        dialog.setDesktopFeedback({fileManager.get(), notifier.get()});
         if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures, PictureArrival::CommandLine);
 #ifndef _WIN32
         std::unique_ptr<QSocketNotifier> termination;

@@ -48,10 +48,21 @@ CDesktopFileManager::CDesktopFileManager(QDBusConnection bus, FolderOpener openF
 CDesktopFileManager::~CDesktopFileManager() = default;
 
 void CDesktopFileManager::showInFolder(const QString& file) {
-    const QFileInfo info(file);
-    const QString fileUri = localFileUri(info.absoluteFilePath());
-    const QString folderUri = localFileUri(info.absolutePath());
-    if (fileUri.isEmpty() || folderUri.isEmpty()) return;
+    showInFolder(QStringList{file});
+}
+
+void CDesktopFileManager::showInFolder(const QStringList& files) {
+    if (files.isEmpty()) return;
+    const QString folder = QFileInfo(files.first()).absolutePath();
+    const QString folderUri = localFileUri(folder);
+    QStringList fileUris;
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        if (info.absolutePath() != folder) continue;
+        const QString uri = localFileUri(info.absoluteFilePath());
+        if (!uri.isEmpty()) fileUris.append(uri);
+    }
+    if (fileUris.isEmpty() || folderUri.isEmpty()) return;
     if (!m_bus.isConnected()) {
         m_openFolder(folderUri);
         return;
@@ -62,7 +73,7 @@ void CDesktopFileManager::showInFolder(const QString& file) {
     // An empty startup id, which the interface allows: Qt hands this program
     // no activation token to pass on, so a desktop that prevents focus
     // stealing may open the file manager's window behind ours.
-    call << QStringList{fileUri} << QString();
+    call << fileUris << QString();
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kReplyTimeoutMs), m_pendingCalls.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
                      [openFolder = m_openFolder, folderUri](QDBusPendingCallWatcher* finished) {
@@ -91,6 +102,9 @@ class CFolderOpener : public CFileManager {
 public:
     void showInFolder(const QString& file) override {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    }
+    void showInFolder(const QStringList& files) override {
+        if (!files.isEmpty()) showInFolder(files.first());
     }
 };
 

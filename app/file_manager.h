@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -15,6 +16,9 @@ public:
     // Does not wait for the file manager; a file that cannot be shown is
     // left alone without a message.
     virtual void showInFolder(const QString& file) = 0;
+    // The folder of the first of `files` with all of them selected that are
+    // in it, as after a batch into one folder.
+    virtual void showInFolder(const QStringList& files) = 0;
 };
 
 #ifndef _WIN32
@@ -41,6 +45,7 @@ public:
     ~CDesktopFileManager() override;
 
     void showInFolder(const QString& file) override;
+    void showInFolder(const QStringList& files) override;
 
 private:
     QDBusConnection m_bus;

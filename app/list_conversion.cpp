@@ -2,6 +2,7 @@
 
 #include "app/batch_conversion.h"
 #include "app/batch_progress_dialog.h"
+#include "app/file_manager.h"
 #include "app/install_handover.h"
 #include "app/prompter.h"
 #include "app/string_table.h"
@@ -48,10 +49,16 @@ std::optional<BatchReport> convertList(const ListConversion& conversion, CPrompt
 
     CBatchConversion batch(plan.conversions, conversion.settings);
     batch.setReplaceExisting(plan.replaceExisting);
-    CBatchProgressDialog::runShowingProgress(batch, conversion.jobs, owner);
+    CBatchProgressDialog::runShowingProgress(batch, conversion.jobs, owner, conversion.feedback);
     for (std::size_t i = 0; i < plan.conversions.size(); ++i)
         report.addOutcome(plan.conversions[i], batch.outcome(i), batch.reason(i), batch.warning(i));
-    prompter.prompt(makePrompt(owner, uiText("Conversion finished"), report.summary(),
-                               report.needsAttention() ? MessageIcon::Warning : MessageIcon::Information));
+    CFileManager* const fileManager = conversion.feedback.fileManager;
+    const bool showable =
+        fileManager != nullptr && !conversion.intoTemporaryFolder && !report.converted.isEmpty();
+    const PromptAnswer answer =
+        prompter.prompt(makePrompt(owner, uiText("Conversion finished"), report.summary(),
+                                   report.needsAttention() ? MessageIcon::Warning : MessageIcon::Information,
+                                   showable ? PromptButtons::OkShowInFolder : PromptButtons::Ok));
+    if (showable && answer == PromptAnswer::Yes) fileManager->showInFolder(report.converted);
     return report;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/batch_plan.h"
+#include "app/desktop_feedback.h"
 #include "engine/conversion_settings.h"
 
 #include <QString>
@@ -21,6 +22,9 @@ struct ListConversion {
     ConversionSettings settings;
     // As kestrin-convert -j takes them: 0 for one picture per core.
     int jobs = 0;
+    // The end of a long batch announced; the summary offers to show the
+    // databases written into the folder.
+    DesktopFeedback feedback;
 };
 
 // Asks about the databases that exist already, converts the pictures with a

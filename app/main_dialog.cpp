@@ -2,12 +2,14 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/file_manager.h"
 #include "app/file_picker.h"
 #include "app/list_conversion.h"
 #include "app/picture_paths.h"
 #include "app/preview_pane.h"
 #include "app/settings.h"
 #include "app/shell.h"
+#include "app/status_line.h"
 #include "app/string_table.h"
 #include "app/system_menu.h"
 #include "app/ui_text.h"
@@ -111,6 +113,9 @@ void CMainDialog::connectControls() {
     connect(m_ui.writeToFileCheck, &QCheckBox::clicked, this, &CMainDialog::refreshOptionsText);
     connect(m_ui.directInstallCheck, &QCheckBox::clicked, this, &CMainDialog::refreshOptionsText);
     connect(m_ui.destinationCombo, &QComboBox::activated, this, &CMainDialog::refreshOptionsText);
+    connect(m_ui.statusLine, &CStatusLine::showInFolderRequested, this, [this](const QString& path) {
+        if (m_feedback.fileManager != nullptr) m_feedback.fileManager->showInFolder(path);
+    });
     connect(m_ui.optionsButton, &QPushButton::clicked, this, [this] {
         showOptionsMenu(m_ui.optionsButton->mapToGlobal(QPoint(m_ui.optionsButton->width(), 0)));
     });
@@ -265,6 +270,8 @@ void CMainDialog::startConversion() {
     addRecent(m_settings.recentSources, m_ui.inputCombo, m_sourcePath);
     addRecent(m_settings.recentOutputs, m_ui.outputCombo, m_outputPath);
 
+    // Whatever it said was about an earlier conversion.
+    m_ui.statusLine->clear();
     if (m_writeToFile != 0 && !convertToFile()) showMessage(IDS_CONVERSION_FAILED);
     if (m_directInstall != 0 && !installDirect()) showMessage(IDS_INSTALL_FAILED);
 }
@@ -324,7 +331,9 @@ bool CMainDialog::convertToFile() {
         if (m_prompter.prompt(question) != PromptAnswer::Yes) return true;
         m_job.replaceExisting = true;
     }
-    return runJob();
+    const bool written = runJob();
+    if (written) m_ui.statusLine->showWritten(m_outputPath);
+    return written;
 }
 
 bool CMainDialog::installDirect() {
@@ -618,8 +627,9 @@ void CMainDialog::startBatchConversion() {
     }
     const QString folder = batchFolder();
     if (folder.isEmpty()) return;
-    const ListConversion conversion{m_pictures.paths(), folder, m_writeToFile == 0, chosenSettings(),
-                                    m_batchJobs};
+    m_ui.statusLine->clear();
+    const ListConversion conversion{m_pictures.paths(), folder,      m_writeToFile == 0,
+                                    chosenSettings(),   m_batchJobs, m_feedback};
     const std::optional<BatchReport> report = convertList(conversion, m_prompter, this, m_temporaryDatabases);
     if (!report) return;
     m_ui.showOutcomes(report->outcomes);

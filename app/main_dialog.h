@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/desktop_feedback.h"
 #include "app/install_handover.h"
 #include "app/main_dialog_controls.h"
 #include "app/options_menu.h"
@@ -42,6 +43,8 @@ public:
     ~CMainDialog() override;
 
     void setConversionRunner(ConversionRunner runner) { m_runner = std::move(runner); }
+    // The desktop's file manager and notifier; none at first.
+    void setDesktopFeedback(DesktopFeedback feedback) { m_feedback = std::move(feedback); }
 
     // Validates the fields, updates the recent lists and runs the conversion
     // once per chosen destination.
@@ -153,6 +156,7 @@ private:
     CPrompterNotifier m_notifier;
     CProgressDialog m_progress;
     ConversionRunner m_runner;
+    DesktopFeedback m_feedback;
     MainDialogControls m_ui;
 
     // The fields the controls are transferred to and from.

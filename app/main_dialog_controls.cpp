@@ -3,6 +3,7 @@
 #include "app/app_icon.h"
 #include "app/preview_pane.h"
 #include "app/prompter.h"
+#include "app/status_line.h"
 #include "app/string_table.h"
 #include "app/ui_text.h"
 #include "engine/conversion_job.h"
@@ -292,6 +293,9 @@ void MainDialogControls::arrangeGroups() {
     columns->addWidget(previewGroup, 2);
     windowLayout = new QVBoxLayout(dialog);
     windowLayout->addLayout(columns, 1);
+    // What the last conversion wrote, across the window's whole width.
+    statusLine = new CStatusLine(dialog);
+    windowLayout->addWidget(statusLine);
 }
 
 void MainDialogControls::setFocusOrder() {
@@ -315,8 +319,8 @@ void MainDialogControls::retranslateUi() {
     imageNameLabel->setText(uiText("&Image name:"));
     colorDepthLabel->setText(uiText("&Color depth:"));
     // Already in sorted order, as the list keeps them.
-    setItems(colorDepthCombo, {uiText("1 bit (black & white)"), uiText("4 bit (16 shades of gray)"),
-                               uiText("8 bit (256 colors)")});
+    setItems(colorDepthCombo, {uiText("1 bit (black & white)"), uiText("2 bit (4 shades of gray)"),
+                               uiText("4 bit (16 shades of gray)"), uiText("8 bit (256 colors)")});
     destinationLabel->setText(uiText("Destination &OS:"));
     setItems(destinationCombo, {uiText("PalmOS 3 or 4"), uiText("PalmOS 5 (low-res)"),
                                 uiText("PalmOS 5 (high-res)"), uiText("PalmOS 3/4/5 combined")});

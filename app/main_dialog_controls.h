@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class CPreviewPane;
+class CStatusLine;
 class QCheckBox;
 class QComboBox;
 class QDialog;
@@ -83,6 +84,7 @@ struct MainDialogControls {
 
     QPushButton* startButton = nullptr;
     QPushButton* optionsButton = nullptr;
+    CStatusLine* statusLine = nullptr;
 
     QGroupBox* previewGroup = nullptr;
     CPreviewPane* preview = nullptr;

@@ -38,6 +38,12 @@ PromptAnswer CMessageBoxPrompter::prompt(const PromptRequest& request) {
         if (box.clickedButton() == overwrite) return PromptAnswer::Yes;
         if (box.clickedButton() == skip) return PromptAnswer::No;
         return PromptAnswer::Cancel;
+    } else if (request.buttons == PromptButtons::OkShowInFolder) {
+        QPushButton* show = box.addButton(uiText("Show in folder"), QMessageBox::ActionRole);
+        box.setDefaultButton(box.addButton(QMessageBox::Ok));
+        box.setEscapeButton(QMessageBox::Ok);
+        box.exec();
+        return box.clickedButton() == show ? PromptAnswer::Yes : PromptAnswer::Ok;
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

@@ -10,7 +10,9 @@ class QWidget;
 // tests can record what would have been asked and give the answer.
 // OverwriteSkipCancel asks about databases that exist already: Yes replaces
 // them, No leaves them and skips their pictures, Cancel converts nothing.
-enum class PromptButtons { Ok, YesNo, OverwriteSkipCancel };
+// OkShowInFolder closes a summary of written files: Yes when "Show in
+// folder" closed it, Ok otherwise.
+enum class PromptButtons { Ok, YesNo, OverwriteSkipCancel, OkShowInFolder };
 enum class PromptAnswer { Ok, Yes, No, Cancel };
 
 struct PromptRequest {

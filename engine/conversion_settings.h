@@ -22,8 +22,7 @@ enum DestinationOs : int {
     kPalmOs3To5Combined = 3,  // "Tbmp" 2400 as for choice 0, then "abmp" 2700 as for choice 1
 };
 
-// Bits per pixel of the main picture. The desktop's list offers 1, 4 and 8
-// bits, and the settings file keeps the position in that list.
+// Bits per pixel of the main picture; the desktop's list offers all four.
 enum ColorDepth : int {
     kOneBit = 1,
     kTwoBits = 2,
@@ -66,10 +65,11 @@ struct ConversionSettings {
     ColorDepth depth = kEightBits;
     ColorReduction reduction = ColorReduction::kDithering;
     CompressionMode compression = kCompressionMostEfficient;
-    // A position in the colour depth list that names no entry (-1: nothing
-    // was selected), kept so that it is saved back as it was read; depth is
-    // then 8 bits. Set and cleared by chooseDepthByListPosition: while it is
-    // set, it is what depthListPosition reports.
+    // A number that names no depth, neither as a position in the colour
+    // depth list (-1: nothing was selected) nor in the settings file, kept so
+    // that it is saved back as it was read; depth is then 8 bits. Set and
+    // cleared by the two choosers below: while it is set, it is what
+    // depthListPosition and storedDepth report.
     std::optional<std::int32_t> unlistedDepthPosition{};
     // Of the picture at low density; double density is twice both sizes. No
     // front end offers another size.
@@ -90,13 +90,17 @@ struct ConversionSettings {
     // How the decoded picture is laid into the bitmaps of this conversion.
     PictureLayout pictureLayout() const { return {autoOrient, fit, background, width, height}; }
 
-    // The position of the depth in the colour depth list: 0 for 1 bit, 1 for 4
-    // bits, 2 for 8 bits (and for 2 bits, which the list does not offer); the
-    // unlisted position when there is one.
+    // The position of the depth in the sorted colour depth list: 0 for 1 bit,
+    // 1 for 2 bits, 2 for 4 bits, 3 for 8 bits; the unlisted number when there
+    // is one. Any other position chooses 8 bits and is kept as unlisted.
     std::int32_t depthListPosition() const;
-    // 0 chooses 1 bit, 1 chooses 4 bits, 2 chooses 8 bits; any other position
-    // chooses 8 bits and is kept as the unlisted position.
     void chooseDepthByListPosition(std::int32_t position);
+    // The depth's number in the settings file: 0 for 1 bit, 1 for 4 bits, 2
+    // for 8 bits, as the list positions of older builds were, and 3 for 2
+    // bits; the unlisted number when there is one. Any other number chooses 8
+    // bits and is kept as unlisted.
+    std::int32_t storedDepth() const;
+    void chooseDepthByStoredValue(std::int32_t stored);
 
     // The dither setting of the pixel packer (kDitherFloydSteinberg or 0).
     int ditherSetting() const;

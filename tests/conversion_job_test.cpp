@@ -84,7 +84,7 @@ std::vector<std::uint8_t> withoutDates(std::vector<std::uint8_t> bytes) {
 
 TEST_F(ConversionJobTest, EveryChoiceDepthDitherAndCompressionGivesAConsistentDatabase) {
     for (int choice = 0; choice < 4; ++choice) {
-        for (int depth : {1, 4, 8}) {
+        for (int depth : {1, 2, 4, 8}) {
             for (ColorReduction reduction : {ColorReduction::kRaw, ColorReduction::kDithering}) {
                 for (int compression : {0, 1, 99}) {
                     SCOPED_TRACE(testing::Message()
@@ -132,6 +132,7 @@ TEST_F(ConversionJobTest, EveryChoiceDepthDitherAndCompressionGivesAConsistentDa
                     // The last resource runs exactly to the end of the file.
                     const auto& last = database.resources.back();
                     const auto& lastBitmap = last.bitmaps.back();
+                    EXPECT_EQ(lastBitmap.pixelSize, depth);
                     EXPECT_EQ(lastBitmap.offset + static_cast<std::size_t>(lastBitmap.headerSize) +
                                   lastBitmap.payloadLength,
                               bytes.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/file_manager.h"
 #include "app/file_picker.h"
 #include "app/main_dialog.h"
 #include "app/prompter.h"
@@ -82,6 +83,15 @@ public:
     // "program document" for each program of the user's own started; one
     // named without a folder counts as not found.
     QStringList started;
+};
+
+// Records what "Show in folder" was asked to show, one list per request.
+class FakeFileManager : public CFileManager {
+public:
+    void showInFolder(const QString& file) override { shown.append(QStringList{file}); }
+    void showInFolder(const QStringList& files) override { shown.append(files); }
+
+    QList<QStringList> shown;
 };
 
 // Stands in for the conversion run: records each job, shows the progress

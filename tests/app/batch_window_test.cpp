@@ -3,7 +3,9 @@
 #include "app_test_support.h"
 
 #include "app/batch_progress_dialog.h"
+#include "app/desktop_notifier.h"
 #include "app/preview_pane.h"
+#include "fake_bus.h"
 #include "support/image_writers.h"
 
 #include <QApplication>
@@ -261,4 +263,85 @@ TEST_F(BatchWindow, APictureThatEndsEarlyIsNamedInTheSummaryAsIncomplete) {
                                           "1.\ncut.jpg: the picture ends early: rows ")))
         << summary.toStdString();
     EXPECT_TRUE(std::filesystem::exists(folder / "cut.pdb"));
+}
+
+TEST_F(BatchWindow, ALongBatchEndingUnwatchedIsAnnouncedAndTheSummaryShowsTheDatabases) {
+    apptest::BareSessionBus bus;
+    if (!bus.running()) GTEST_SKIP() << "no dbus-daemon";
+    using namespace std::chrono_literals;
+    const struct {
+        const char* scenario;
+        std::chrono::seconds duration;
+        bool lookingElsewhere;
+        bool writeToFolder;
+        bool announced;
+    } cases[] = {
+        {"long, looking elsewhere", 11s, true, true, true},
+        {"ten seconds", 10s, true, true, false},
+        {"long, but watched", 60s, false, true, false},
+        {"long, only directly send", 11s, true, false, true},
+    };
+    const QString service = QStringLiteral("org.freedesktop.Notifications");
+    const QString path = QStringLiteral("/org/freedesktop/Notifications");
+    const QStringList pictures = {picture("a.bmp"), picture("b.bmp")};
+    shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
+    QWidget elsewhere;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        apptest::RecordingObject server;
+        server.answer = [](const QDBusMessage& call) -> QList<QVariant> {
+            if (call.member() == QLatin1String("GetCapabilities"))
+                return {QStringList{QStringLiteral("body")}};
+            return {QVariant::fromValue(1u)};
+        };
+        ASSERT_TRUE(bus.service().registerVirtualObject(path, &server));
+        ASSERT_TRUE(bus.service().registerService(service));
+        const auto folder = work / "out";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        prompter.requests.clear();
+        openDialog();
+        CDesktopNotifier notifier(bus.client());
+        apptest::FakeFileManager files;
+        int clockReadings = 0;
+        // The batch is timed from its start to its end, when the user has
+        // turned to another window or not.
+        const auto now = [&]() {
+            if (++clockReadings == 2 && c.lookingElsewhere) {
+                elsewhere.show();
+                elsewhere.activateWindow();
+                EXPECT_TRUE(QTest::qWaitForWindowActive(&elsewhere));
+            }
+            return std::chrono::steady_clock::time_point{} + (clockReadings == 2 ? c.duration : 0s);
+        };
+        dialog->setDesktopFeedback({&files, &notifier, now});
+        dialog->show();
+        dialog->openPictures(pictures);
+        control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString(folder.string()));
+        control<QCheckBox>("writeToFileCheck")->setChecked(c.writeToFolder);
+        control<QCheckBox>("directInstallCheck")->setChecked(!c.writeToFolder);
+        control<QPushButton>("startButton")->click();
+        EXPECT_EQ(clockReadings, 2);
+        EXPECT_EQ(QTest::qWaitFor([&] { return server.calls.size() == 2; }, c.announced ? 5000 : 300),
+                  c.announced);
+        bus.service().unregisterService(service);
+        bus.service().unregisterObject(path);
+        elsewhere.hide();
+        if (c.announced) {
+            ASSERT_EQ(server.calls.size(), 2);
+            const QVariantList notify = server.calls[1].arguments();
+            ASSERT_EQ(notify.size(), 8);
+            EXPECT_EQ(notify[3].toString(), QStringLiteral("Conversion finished"));
+            EXPECT_EQ(notify[4].toString(), QStringLiteral("2 of 2 pictures converted"));
+        } else {
+            EXPECT_TRUE(server.calls.isEmpty());
+        }
+        // The summary offers the written databases, not the temporary ones.
+        ASSERT_FALSE(prompter.requests.empty());
+        EXPECT_EQ(prompter.requests.back().buttons,
+                  c.writeToFolder ? PromptButtons::OkShowInFolder : PromptButtons::Ok);
+        const QString out = QString::fromStdString(folder.string());
+        const QList<QStringList> shown = {{out + QStringLiteral("/a.pdb"), out + QStringLiteral("/b.pdb")}};
+        EXPECT_EQ(files.shown, c.writeToFolder ? shown : QList<QStringList>{});
+    }
 }

@@ -61,6 +61,18 @@ TEST_F(ShowInFolder, AsksTheFileManagerToSelectTheFile) {
     EXPECT_TRUE(openedFolders.isEmpty());
 }
 
+TEST_F(ShowInFolder, SelectsEveryDatabaseOfABatchInTheFirstOnesFolder) {
+    ASSERT_TRUE(bus.service().registerVirtualObject(kPath, &fileManager));
+    ASSERT_TRUE(bus.service().registerService(kService));
+    CDesktopFileManager manager(bus.client(), [](const QString&) { return true; });
+    manager.showInFolder(QStringList{QStringLiteral("/out/a.pdb"), QStringLiteral("/elsewhere/b.pdb"),
+                                     QStringLiteral("/out/c.pdb")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !fileManager.calls.isEmpty(); }));
+    EXPECT_EQ(fileManager.calls[0].arguments()[0].toStringList(),
+              (QStringList{QStringLiteral("file:///out/a.pdb"), QStringLiteral("file:///out/c.pdb")}));
+    QTest::qWait(50);
+}
+
 TEST_F(ShowInFolder, OpensTheFolderWhenNoFileManagerAnswers) {
     struct Case {
         const char* name;

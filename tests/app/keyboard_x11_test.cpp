@@ -28,13 +28,13 @@ TEST_F(Keyboard, EnterPressesAFocusedButtonPicksFromAnOpenListAndOtherwiseMovesO
         int pickerCalls;
         int depthIndex;  // of the colour-depth list afterwards
     } cases[] = {
-        {"image name", "imageNameEdit", {"Return"}, "colorDepthCombo", 0, 0, 2},
-        {"editable path box, keypad Enter", "inputFileCombo", {"KP_Enter"}, "pickButton", 0, 0, 2},
-        {"check box is not toggled", "writeToFileCheck", {"Return"}, "outputFileCombo", 0, 0, 2},
-        {"START CONVERSION", "startButton", {"Return"}, "startButton", 1, 0, 2},
-        {"Pick...", "pickButton", {"KP_Enter"}, "pickButton", 0, 1, 2},
-        {"closed drop-down list", "colorDepthCombo", {"Return"}, "destinationOsCombo", 0, 0, 2},
-        {"open drop-down list", "colorDepthCombo", {"alt+Down", "Up", "Return"}, "colorDepthCombo", 0, 0, 1},
+        {"image name", "imageNameEdit", {"Return"}, "colorDepthCombo", 0, 0, 3},
+        {"editable path box, keypad Enter", "inputFileCombo", {"KP_Enter"}, "pickButton", 0, 0, 3},
+        {"check box is not toggled", "writeToFileCheck", {"Return"}, "outputFileCombo", 0, 0, 3},
+        {"START CONVERSION", "startButton", {"Return"}, "startButton", 1, 0, 3},
+        {"Pick...", "pickButton", {"KP_Enter"}, "pickButton", 0, 1, 3},
+        {"closed drop-down list", "colorDepthCombo", {"Return"}, "destinationOsCombo", 0, 0, 3},
+        {"open drop-down list", "colorDepthCombo", {"alt+Down", "Up", "Return"}, "colorDepthCombo", 0, 0, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scenario);

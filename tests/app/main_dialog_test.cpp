@@ -1,5 +1,6 @@
 #include "app_test_support.h"
 
+#include "app/status_line.h"
 #include "app/string_table.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,6 +23,7 @@
 #include <map>
 
 using apptest::DialogFixture;
+using apptest::FakeFileManager;
 
 namespace {
 
@@ -88,8 +91,8 @@ TEST_F(MainDialog, HasEveryControlWithItsTextInItsGroup) {
     EXPECT_EQ(control<QLabel>("imageNameLabel")->buddy(), name());
     EXPECT_EQ(control<QLabel>("colorDepthLabel")->text(), QStringLiteral("&Color depth:"));
     EXPECT_EQ(control<QLabel>("destinationOsLabel")->text(), QStringLiteral("Destination &OS:"));
-    EXPECT_EQ(items(depth()),
-              (QStringList{"1 bit (black & white)", "4 bit (16 shades of gray)", "8 bit (256 colors)"}));
+    EXPECT_EQ(items(depth()), (QStringList{"1 bit (black & white)", "2 bit (4 shades of gray)",
+                                           "4 bit (16 shades of gray)", "8 bit (256 colors)"}));
     EXPECT_EQ(items(destination()), (QStringList{"PalmOS 3 or 4", "PalmOS 5 (low-res)", "PalmOS 5 (high-res)",
                                                  "PalmOS 3/4/5 combined"}));
     EXPECT_EQ(control<QRadioButton>("rawRadio")->text(), QStringLiteral("Ra&w"));
@@ -259,7 +262,7 @@ TEST_F(MainDialog, DirectInstallAloneNeedsNoOutputPath) {
 
 TEST_F(MainDialog, FillsTheJobFromTheControls) {
     fillValidInput(QStringLiteral("/pictures/Übersicht.png"));
-    const int expectedDepth[] = {1, 4, 8};
+    const int expectedDepth[] = {1, 2, 4};
     for (int index = -1; index < 3; ++index) {
         depth()->setCurrentIndex(index);
         destination()->setCurrentIndex(index + 1);
@@ -683,4 +686,60 @@ TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
     EXPECT_EQ(input()->currentText(), QStringLiteral("/recent/e.bmp"));
     EXPECT_EQ(output()->currentText(), QStringLiteral("/out/e.pdb"));
     EXPECT_EQ(name()->text(), QStringLiteral("c!"));
+}
+
+TEST_F(MainDialog, TheStatusLineNamesTheWrittenDatabaseAndShowsItInItsFolder) {
+    const struct {
+        const char* scenario;
+        const char* fileName;
+        bool succeed;
+        bool overwriteDeclined;
+        const char* status;  // in German, whose digits group with "."
+    } cases[] = {
+        {"written", "out.pdb", true, false, "Wrote out.pdb (12.345 bytes)"},
+        {"a name that looks like a placeholder or markup", "50%1 <b>.pdb", true, false,
+         "Wrote 50%1 <b>.pdb (12.345 bytes)"},
+        {"failed", "out.pdb", false, false, ""},
+        {"overwrite declined", "out.pdb", true, true, ""},
+    };
+    const QLocale systemLocale;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    FakeFileManager files;
+    dialog->setDesktopFeedback({&files, nullptr});
+    auto* status = dialog->findChild<CStatusLine*>();
+    ASSERT_NE(status, nullptr);
+    auto* showButton = control<QPushButton>("showInFolderButton");
+    bool succeed = true;
+    dialog->setConversionRunner([&succeed](ConversionJob& job) {
+        if (succeed) std::ofstream(job.outputPath, std::ios::binary) << std::string(12345, 'x');
+        return succeed;
+    });
+    fillValidInput();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        // What an earlier conversion said goes, whatever this one does.
+        succeed = true;
+        output()->setEditText(QString::fromStdString((work / "earlier.pdb").string()));
+        std::filesystem::remove(work / "earlier.pdb");
+        start();
+        ASSERT_FALSE(status->text().isEmpty());
+
+        const QString path = QString::fromStdString((work / c.fileName).string());
+        QFile::remove(path);
+        if (c.overwriteDeclined) {
+            std::ofstream(path.toStdString()) << "kept";
+            prompter.answers = {PromptAnswer::No};
+        }
+        succeed = c.succeed;
+        output()->setEditText(path);
+        start();
+        EXPECT_EQ(status->text(), QString::fromUtf8(c.status));
+        EXPECT_EQ(showButton->isVisibleTo(dialog.get()), c.status[0] != '\0');
+        files.shown.clear();
+        if (showButton->isVisibleTo(dialog.get())) {
+            showButton->click();
+            EXPECT_EQ(files.shown, QList<QStringList>{QStringList{path}});
+        }
+    }
+    QLocale::setDefault(systemLocale);
 }

@@ -112,7 +112,7 @@ TEST_F(SettingsFile, FirstStartGivesEveryDefault) {
     EXPECT_EQ(settings.directInstall, 0);
     EXPECT_EQ(settings.conversion.reduction, ColorReduction::kDithering);
     EXPECT_EQ(settings.conversion.compression, 99);
-    EXPECT_EQ(settings.conversion.depthListPosition(), 2);
+    EXPECT_EQ(settings.conversion.storedDepth(), 2);
     EXPECT_EQ(settings.conversion.destination, 2);
     EXPECT_TRUE(settings.conversion.autoOrient);
     EXPECT_EQ(settings.conversion.fit, PictureFit::Stretch);
@@ -208,7 +208,7 @@ TEST_F(SettingsFile, ChoicesThatNameNothingAreSavedBackAsTheyWereRead) {
         qint32 stored;
         int depth;  // bits a conversion then uses
     } cases[] = {
-        {"compression", 5, 8}, {"os", 7, 8},         {"colordepth", -1, 8}, {"colordepth", 3, 8},
+        {"compression", 5, 8}, {"os", 7, 8},         {"colordepth", -1, 8}, {"colordepth", 4, 8},
         {"dither", 7, 8},      {"colordepth", 1, 4}, {"fit", 7, 8},         {"quality", 7, 8},
     };
     for (const auto& test : cases) {
