@@ -34,14 +34,18 @@ struct DestinationText {
 };
 
 constexpr DestinationText kDestinationTexts[] = {
-    {"Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).",
-     "(Best results with 160x110 pixel images)"},
-    {"Creates an image compatible with PalmOS 5; in low resolution (160x110).",
-     "(Best results with 160x110 pixel images)"},
-    {"Creates an image compatible with PalmOS 5; in both low and double resolution (160x110 and 320x220).",
-     "(Best results with 320x220 pixel images)"},
-    {"Creates an image compatible with PalmOS 3, 4 and 5; in low resolution (160x110).",
-     "(Best results with 160x110 pixel images)"},
+    {QT_TRANSLATE_NOOP("Kestrin",
+                       "Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 160x110 pixel images)")},
+    {QT_TRANSLATE_NOOP("Kestrin", "Creates an image compatible with PalmOS 5; in low resolution (160x110)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 160x110 pixel images)")},
+    {QT_TRANSLATE_NOOP("Kestrin",
+                       "Creates an image compatible with PalmOS 5; in both low and double resolution "
+                       "(160x110 and 320x220)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 320x220 pixel images)")},
+    {QT_TRANSLATE_NOOP("Kestrin",
+                       "Creates an image compatible with PalmOS 3, 4 and 5; in low resolution (160x110)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 160x110 pixel images)")},
 };
 
 template <typename Widget>
@@ -310,7 +314,7 @@ void MainDialogControls::retranslateUi() {
     colorDepthCombo->setAccessibleName(uiText("Color depth"));
     destinationCombo->setAccessibleName(uiText("Destination OS"));
     optionsButton->setAccessibleName(uiText("Options"));
-    pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(pictureList->count()));
+    pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(uiNumber(pictureList->count())));
     retranslateTips();
 }
 
@@ -351,7 +355,7 @@ void MainDialogControls::showPictures(const QStringList& pictures) {
         pictureList->setCurrentRow(
             std::clamp(keptRow, 0, std::max(0, static_cast<int>(pictures.size()) - 1)));
     }
-    pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(pictures.size()));
+    pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(uiNumber(pictures.size())));
 }
 
 void MainDialogControls::showDestination(int destination) {
