@@ -4,11 +4,14 @@
 #   scripts/update_translations.sh              update the existing languages
 #   scripts/update_translations.sh fr_CA ...    and start these new ones
 # New and changed texts arrive as unfinished entries for the translators;
-# texts that left the code are dropped.
+# texts that left the code are dropped. With KESTRIN_TRANSLATIONS_OUT set, the
+# updated files go to that folder and the tree stays as it is (the tests'
+# check that every text of the code is translated).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 qt_bin=${QT_BIN:-/usr/lib/qt6/bin}
 translations="$root/app/translations"
+out=${KESTRIN_TRANSLATIONS_OUT:-$translations}
 
 for language in "$@"; do
   [ -e "$translations/kestrin_$language.ts" ] || printf '<?xml version="1.0" encoding="utf-8"?>\n<!DOCTYPE TS>\n<TS version="2.1" language="%s" sourcelanguage="en">\n</TS>\n' \
@@ -35,8 +38,8 @@ cp "$translations"/kestrin_*.ts "$work/app/translations/"
 (cd "$work" && "$qt_bin/lupdate" -silent -I . -no-obsolete -locations relative \
   -tr-function-alias QT_TRANSLATE_NOOP+=KESTRIN_TRANSLATE_NOOP \
   app engine/string_table.cpp imagelib/formats/picture_file_types.cpp -ts app/translations/kestrin_*.ts)
-cp "$work"/app/translations/kestrin_*.ts "$translations/"
+cp "$work"/app/translations/kestrin_*.ts "$out/"
 
-for ts in "$translations"/kestrin_*.ts; do
+for ts in "$out"/kestrin_*.ts; do
   "$qt_bin/lrelease" "$ts" -qm "$work/$(basename "$ts" .ts).qm" | grep -E 'Generated|Ignored' || true
 done

@@ -148,7 +148,7 @@
         <translation>%1: %2</translation>
     </message>
     <message>
-        <location line="+71"/>
+        <location line="+72"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Umgewandelt: %1 von %2 Bildern.</translation>
     </message>

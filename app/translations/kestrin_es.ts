@@ -148,7 +148,7 @@
         <translation>%1: %2</translation>
     </message>
     <message>
-        <location line="+71"/>
+        <location line="+72"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Convertidas: %1 de %2 imágenes.</translation>
     </message>

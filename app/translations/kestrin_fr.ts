@@ -148,7 +148,7 @@
         <translation>%1&#xa0;: %2</translation>
     </message>
     <message>
-        <location line="+71"/>
+        <location line="+72"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Converties&#xa0;: %1 images sur %2.</translation>
     </message>
