@@ -1,18 +1,13 @@
 #include "app/ui_language.h"
 #include "app/preview_pane.h"
+#include "app/progress_dialog.h"
 #include "app_test_support.h"
 #include "support/tiff_gif_writers.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QGroupBox>
-#include <QKeySequence>
-#include <QLabel>
 #include <QPushButton>
 #include <QTest>
-
-#include <map>
 
 using apptest::DialogFixture;
 
@@ -43,22 +38,6 @@ protected:
         clock.start();
         while (pane.isBusy() && clock.elapsed() < 30000) QTest::qWait(5);
         ASSERT_FALSE(pane.isBusy());
-    }
-    // The controls of the dialog that answer each Alt+letter.
-    std::map<QString, QStringList> shortcutOwners() const {
-        std::map<QString, QStringList> owners;
-        for (QWidget* widget : dialog->findChildren<QWidget*>()) {
-            if (!widget->isVisibleTo(dialog.get())) continue;
-            QKeySequence key;
-            if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
-                key = QKeySequence::mnemonic(label->text());
-            else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-                key = button->shortcut();
-            else if (auto* group = qobject_cast<QGroupBox*>(widget))
-                key = QKeySequence::mnemonic(group->title());
-            if (!key.isEmpty()) owners[key.toString()].append(widget->objectName());
-        }
-        return owners;
     }
     QString picture;
 };
@@ -94,7 +73,7 @@ TEST_F(UiLanguage, SpeaksTheLocalesLanguageWithItsNumbersAndEnglishWithEnglishNu
         EXPECT_EQ(dialog->previewPane().statusText(), QString::fromUtf8(c.noPicture));
         for (const bool list : {false, true}) {
             if (list) dialog->openPictures({picture, picture + QStringLiteral("-copy.tif")});
-            for (const auto& [key, widgets] : shortcutOwners())
+            for (const auto& [key, widgets] : apptest::shortcutOwners(*dialog))
                 EXPECT_EQ(widgets.size(), 1) << key.toStdString() << ": " << widgets.join(' ').toStdString();
         }
 
@@ -109,4 +88,16 @@ TEST_F(UiLanguage, SpeaksTheLocalesLanguageWithItsNumbersAndEnglishWithEnglishNu
         dialog.reset();
     }
     EXPECT_EQ(QLocale().toString(10232), QLocale::system().toString(10232));
+}
+
+TEST_F(UiLanguage, TranslatesTheEnginesProgressLinesAndItsCaptionAroundThePath) {
+    const CUiLanguage language{QLocale(QStringLiteral("de_DE"))};
+    CProgressDialog progress;
+    progress.open("Creating /pictures/Creating %s....pdb...");
+    progress.appendLine("Creating database file...");
+    progress.appendLine("Not one of the engine's lines");
+    EXPECT_EQ(progress.caption(), QStringLiteral("/pictures/Creating %s....pdb wird erstellt..."));
+    EXPECT_EQ(progress.log(),
+              QStringLiteral("Datenbankdatei wird erstellt...\nNot one of the engine's lines\n"));
+    progress.close();
 }
