@@ -6,6 +6,7 @@
 #include "app/about_dialog.h"
 
 #include "app/app_icon.h"
+#include "app/ui_text.h"
 #include "engine/engine_version.h"
 #include "imagelib/decoders/heif_library.h"
 
@@ -61,23 +62,23 @@ QString jpegCredit() {
         copyright = QString::fromLatin1(errors.jpeg_message_table[JMSG_COPYRIGHT]).simplified();
     }
 #ifdef LIBJPEG_TURBO_VERSION
-    QString line =
-        QStringLiteral("JPEG support is based on libjpeg-turbo " KESTRIN_STRINGIFY(LIBJPEG_TURBO_VERSION));
+    const QString library = QStringLiteral("libjpeg-turbo " KESTRIN_STRINGIFY(LIBJPEG_TURBO_VERSION));
 #else
-    QString line = QStringLiteral("JPEG support is based on libjpeg");
+    const QString library = QStringLiteral("libjpeg");
 #endif
-    line += QStringLiteral(" (interface version %1").arg(JPEG_LIB_VERSION);
-    if (!version.isEmpty()) line += QStringLiteral(", library %1").arg(version);
-    line += QLatin1Char(')');
+    const QString interface =
+        version.isEmpty() ? uiText("interface version %1").arg(JPEG_LIB_VERSION)
+                          : uiText("interface version %1, library %2").arg(JPEG_LIB_VERSION).arg(version);
+    QString line = uiText("JPEG support is based on %1 (%2)").arg(library, interface);
     if (!copyright.isEmpty()) line += QLatin1String(", ") + copyright;
-    return line +
-           QLatin1String(". This software is based in part on the work of the Independent JPEG Group.");
+    return line + QLatin1String(". ") +
+           uiText("This software is based in part on the work of the Independent JPEG Group.");
 }
 
 // libwebp packs its version as 0xMMmmrr.
 QString webpCredit() {
     const int version = WebPGetDecoderVersion();
-    return QStringLiteral("WebP support is based on libwebp version %1.%2.%3.")
+    return uiText("WebP support is based on libwebp version %1.%2.%3.")
         .arg((version >> 16) & 0xff)
         .arg((version >> 8) & 0xff)
         .arg(version & 0xff);
@@ -87,16 +88,15 @@ QString webpCredit() {
 // it to ask, and says so when it cannot be loaded.
 QString heifCredit() {
     const HeifLibrary* heif = LoadHeifLibrary();
-    if (heif == nullptr)
-        return QStringLiteral("HEIF and AVIF support needs libheif, which is not installed.");
-    return QStringLiteral("HEIF and AVIF support is based on libheif version %1.")
+    if (heif == nullptr) return uiText("HEIF and AVIF support needs libheif, which is not installed.");
+    return uiText("HEIF and AVIF support is based on libheif version %1.")
         .arg(QString::fromLatin1(heif->get_version()));
 }
 
 // Little CMS encodes 2.14 as 2140.
 QString lcmsCredit() {
     const int version = cmsGetEncodedCMMversion();
-    return QStringLiteral("Color profiles are applied with Little CMS (lcms2) version %1.%2.")
+    return uiText("Color profiles are applied with Little CMS (lcms2) version %1.%2.")
         .arg(version / 1000)
         .arg((version % 1000) / 10);
 }
@@ -105,30 +105,27 @@ QString lcmsCredit() {
 
 QStringList libraryCreditLines() {
     QStringList lines;
-    lines << QStringLiteral("Kestrin image decoding library version %1.")
-                 .arg(QString::fromLatin1(kKestrinVersion));
-    lines << QStringLiteral("GIF support is based on giflib %1.%2.%3.")
+    lines << uiText("Kestrin image decoding library version %1.").arg(QString::fromLatin1(kKestrinVersion));
+    lines << uiText("GIF support is based on giflib %1.%2.%3.")
                  .arg(GIFLIB_MAJOR)
                  .arg(GIFLIB_MINOR)
                  .arg(GIFLIB_RELEASE);
     lines << jpegCredit();
-    QString png = QStringLiteral("PNG support is based on libpng version %1")
+    QString png = uiText("PNG support is based on libpng version %1")
                       .arg(QString::fromLatin1(png_get_libpng_ver(nullptr)));
     const QString pngCopyright = copyrightLine(png_get_copyright(nullptr));
     if (!pngCopyright.isEmpty()) png += QLatin1String(", ") + pngCopyright;
     lines << png + QLatin1Char('.');
-    lines << QStringLiteral("TIFF support is based on %1.").arg(firstLine(TIFFGetVersion()));
-    lines << QStringLiteral("ZLIB compression is based on zlib version %1.")
-                 .arg(QString::fromLatin1(zlibVersion()));
+    lines << uiText("TIFF support is based on %1.").arg(firstLine(TIFFGetVersion()));
+    lines << uiText("ZLIB compression is based on zlib version %1.").arg(QString::fromLatin1(zlibVersion()));
     lines << webpCredit();
     lines << heifCredit();
     lines << lcmsCredit();
-    lines << QStringLiteral("Windows metafiles are drawn with cairo version %1.")
+    lines << uiText("Windows metafiles are drawn with cairo version %1.")
                  .arg(QString::fromLatin1(cairo_version_string()));
-    lines << QStringLiteral("The user interface is built with Qt version %1.")
-                 .arg(QString::fromLatin1(qVersion()));
+    lines << uiText("The user interface is built with Qt version %1.").arg(QString::fromLatin1(qVersion()));
 #ifndef _WIN32
-    lines << QStringLiteral("Desktop integration is based on GLib and GIO version %1.%2.%3.")
+    lines << uiText("Desktop integration is based on GLib and GIO version %1.%2.%3.")
                  .arg(glib_major_version)
                  .arg(glib_minor_version)
                  .arg(glib_micro_version);
@@ -138,7 +135,7 @@ QStringList libraryCreditLines() {
 
 CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("aboutDialog"));
-    setWindowTitle(QStringLiteral("About Kestrin"));
+    setWindowTitle(uiText("About Kestrin"));
 
     auto* header = new QFrame(this);
     header->setObjectName(QStringLiteral("aboutHeader"));
@@ -154,17 +151,16 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     name->setFont(bold);
     auto* notice = new QLabel(
-        QStringLiteral(
-            "Copyright \u00A9 Quessel. Distributed in the hope that it will be useful, but without any "
-            "warranty."),
+        uiText("Copyright \u00A9 Quessel. Distributed in the hope that it will be useful, but without any "
+               "warranty."),
         header);
     notice->setObjectName(QStringLiteral("aboutNotice"));
     notice->setWordWrap(true);
-    auto* licence = new QLabel(QStringLiteral("Kestrin is free software under the MIT License."), header);
+    auto* licence = new QLabel(uiText("Kestrin is free software under the MIT License."), header);
     licence->setObjectName(QStringLiteral("aboutLicence"));
     licence->setWordWrap(true);
-    auto* purpose = new QLabel(
-        QStringLiteral("This program converts and installs images for use with \"Vexmoor\"."), header);
+    auto* purpose =
+        new QLabel(uiText("This program converts and installs images for use with \"Vexmoor\"."), header);
     purpose->setObjectName(QStringLiteral("aboutPurpose"));
     purpose->setWordWrap(true);
     auto* headerText = new QVBoxLayout;
@@ -176,8 +172,8 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     headerLayout->addWidget(icon);
     headerLayout->addLayout(headerText, 1);
 
-    auto* librariesIntro = new QLabel(
-        QStringLiteral("Kestrin makes use of several libraries to decode your input image files:"), this);
+    auto* librariesIntro =
+        new QLabel(uiText("Kestrin makes use of several libraries to decode your input image files:"), this);
     librariesIntro->setObjectName(QStringLiteral("aboutLibrariesIntro"));
     librariesIntro->setWordWrap(true);
     auto* credits = new QLabel(libraryCreditLines().join(QLatin1Char('\n')), this);

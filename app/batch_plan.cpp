@@ -112,16 +112,17 @@ void BatchReport::addSkipped(const std::vector<Conversion>& existing) {
 }
 
 QString BatchReport::summary() const {
-    QStringList lines{uiText("Converted: %1 of %2 pictures.").arg(converted.size()).arg(pictures)};
+    QStringList lines{
+        uiText("Converted: %1 of %2 pictures.").arg(uiNumber(converted.size()), uiNumber(pictures))};
     if (!incomplete.isEmpty())
-        lines.append(uiText("Converted, but incomplete: %1.").arg(incomplete.size()) + QLatin1Char('\n') +
-                     incomplete.join(QLatin1Char('\n')));
+        lines.append(uiText("Converted, but incomplete: %1.").arg(uiNumber(incomplete.size())) +
+                     QLatin1Char('\n') + incomplete.join(QLatin1Char('\n')));
     if (!skipped.isEmpty())
         lines.append(
             uiText("Skipped, their databases already exist: %1.").arg(skipped.join(QLatin1String(", "))));
     if (notStarted > 0)
-        lines.append(uiText("Not converted, as the conversion was cancelled: %1.").arg(notStarted));
+        lines.append(uiText("Not converted, as the conversion was cancelled: %1.").arg(uiNumber(notStarted)));
     if (failures.isEmpty()) return lines.join(QLatin1Char('\n'));
-    lines.append(uiText("Failed: %1.").arg(failures.size()));
+    lines.append(uiText("Failed: %1.").arg(uiNumber(failures.size())));
     return lines.join(QLatin1Char('\n')) + QLatin1String("\n\n") + failures.join(QLatin1Char('\n'));
 }

@@ -45,7 +45,7 @@ void CBatchProgressDialog::showCurrent(const QString& fileName) {
 }
 
 void CBatchProgressDialog::showDone(int done) {
-    const QString count = uiText("%1 of %2").arg(done).arg(m_total);
+    const QString count = uiText("%1 of %2").arg(uiNumber(done), uiNumber(m_total));
     m_countLabel->setText(count);
     m_bar->setValue(done);
     m_bar->setAccessibleName(uiText("Converted %1").arg(count));

@@ -8,6 +8,7 @@
 #include "app/settings.h"
 #include "app/shell.h"
 #include "app/string_table.h"
+#include "app/ui_language.h"
 #include "engine/engine_version.h"
 
 #include <QApplication>
@@ -113,6 +114,7 @@ int CConverterApp::run(int& argc, char** argv) {
     QApplication::setApplicationName(QLatin1String(kApplicationKey));
     // Under Wayland the window finds its icon and launcher entry by this name.
     QGuiApplication::setDesktopFileName(QLatin1String(kDesktopFileName));
+    const CUiLanguage language;
 
     // QApplication has taken its own options out of the arguments already.
     QStringList inputPictures;

@@ -46,9 +46,10 @@ constexpr int kImageNameLimit = static_cast<int>(kMaxImageNameLength);
 constexpr int kSystemMenuAbout = 16;  // the About item added to the system menu
 #endif
 
-constexpr const char* kNoInstallToolText =
+constexpr const char* kNoInstallToolText = QT_TRANSLATE_NOOP(
+    "Kestrin",
     "No install tool for Palm databases was found on this computer. Choose the program that installs "
-    "databases with \"Install with...\" in the options menu, or write the database to a file.";
+    "databases with \"Install with...\" in the options menu, or write the database to a file.");
 
 bool isEnterKey(const QKeyEvent& event) {
     return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
@@ -647,8 +648,8 @@ void CMainDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_systemMenuExtended) return;
     m_systemMenuExtended = true;
-    const char* aboutItem = applicationString(IDS_ABOUT_MENU_ITEM);
-    if (aboutItem[0] != '\0') addSystemMenuItem(this, kSystemMenuAbout, aboutItem);
+    const QString aboutItem = tableString(IDS_ABOUT_MENU_ITEM);
+    if (!aboutItem.isEmpty()) addSystemMenuItem(this, kSystemMenuAbout, aboutItem);
 }
 
 bool CMainDialog::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {

@@ -38,14 +38,18 @@ struct DestinationText {
 };
 
 constexpr DestinationText kDestinationTexts[] = {
-    {"Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).",
-     "(Best results with 160x110 pixel images)"},
-    {"Creates an image compatible with PalmOS 5; in low resolution (160x110).",
-     "(Best results with 160x110 pixel images)"},
-    {"Creates an image compatible with PalmOS 5; in both low and double resolution (160x110 and 320x220).",
-     "(Best results with 320x220 pixel images)"},
-    {"Creates an image compatible with PalmOS 3, 4 and 5; in low resolution (160x110).",
-     "(Best results with 160x110 pixel images)"},
+    {QT_TRANSLATE_NOOP("Kestrin",
+                       "Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 160x110 pixel images)")},
+    {QT_TRANSLATE_NOOP("Kestrin", "Creates an image compatible with PalmOS 5; in low resolution (160x110)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 160x110 pixel images)")},
+    {QT_TRANSLATE_NOOP("Kestrin",
+                       "Creates an image compatible with PalmOS 5; in both low and double resolution "
+                       "(160x110 and 320x220)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 320x220 pixel images)")},
+    {QT_TRANSLATE_NOOP("Kestrin",
+                       "Creates an image compatible with PalmOS 3, 4 and 5; in low resolution (160x110)."),
+     QT_TRANSLATE_NOOP("Kestrin", "(Best results with 160x110 pixel images)")},
 };
 
 template <typename Widget>
@@ -404,7 +408,7 @@ void MainDialogControls::showPictures(const QStringList& pictures) {
 }
 
 void MainDialogControls::showPictureCount() {
-    const QString count = QLocale().toString(pictureList->count());
+    const QString count = uiNumber(pictureList->count());
     pictureCountLabel->setText(uiText("%1 pictures").arg(count));
     pictureList->setAccessibleName(uiText("Input files: %1 pictures").arg(count));
 }

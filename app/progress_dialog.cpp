@@ -1,6 +1,8 @@
 #include "app/progress_dialog.h"
 
+#include "app/prompter.h"
 #include "app/ui_text.h"
+#include "engine/string_table.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -18,6 +20,21 @@ int horizontalDialogUnits(const QWidget& widget, int units) {
 
 int verticalDialogUnits(const QWidget& widget, int units) {
     return units * QFontMetrics(widget.font()).height() / 8;
+}
+
+// The engine reports in English: each line is one of its numbered texts, and
+// the caption is the numbered "Creating %s..." with the output path in it.
+QString translatedCaption(const std::string& caption) {
+    const std::string format = loadString(IDS_PROGRESS_CAPTION);
+    const std::size_t at = format.find("%s");
+    if (at == std::string::npos) return QString::fromStdString(caption);
+    const std::string prefix = format.substr(0, at);
+    const std::string suffix = format.substr(at + 2);
+    if (caption.size() < prefix.size() + suffix.size() || caption.compare(0, prefix.size(), prefix) != 0 ||
+        caption.compare(caption.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return QString::fromStdString(caption);
+    const std::string path = caption.substr(prefix.size(), caption.size() - prefix.size() - suffix.size());
+    return tableString(IDS_PROGRESS_CAPTION, QString::fromStdString(path));
 }
 
 }  // namespace
@@ -40,7 +57,7 @@ void CProgressDialog::open(const std::string& caption) {
     auto* layout = new QVBoxLayout(m_window.get());
     layout->addWidget(m_logLabel);
     m_log.clear();
-    if (!caption.empty()) m_window->setWindowTitle(QString::fromStdString(caption));
+    if (!caption.empty()) m_window->setWindowTitle(translatedCaption(caption));
     m_window->show();
     // The run is synchronous: let the window appear once, without taking any
     // input, and paint each line as it comes.
@@ -49,7 +66,7 @@ void CProgressDialog::open(const std::string& caption) {
 
 void CProgressDialog::appendLine(const std::string& text) {
     if (!m_window) return;
-    m_log += QString::fromStdString(text) + QLatin1Char('\n');
+    m_log += QCoreApplication::translate("StringTable", text.c_str()) + QLatin1Char('\n');
     m_logLabel->setText(m_log);
     m_logLabel->repaint();
 }

@@ -3,6 +3,7 @@
 #include "app/string_table.h"
 #include "app/ui_text.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -69,7 +70,7 @@ void CPrompterNotifier::showMessage(const std::string& text, MessageIcon icon) {
 }
 
 QString tableString(int id) {
-    return QString::fromUtf8(applicationString(id));
+    return QCoreApplication::translate("StringTable", applicationString(id));
 }
 
 QString tableString(int id, const QString& argument) {

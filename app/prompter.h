@@ -52,7 +52,7 @@ private:
     CPrompter& m_prompter;
 };
 
-// A numbered text of the string table as a QString.
+// A numbered text of the string table, in the user's language.
 QString tableString(int id);
 // The same with its "%s" replaced by `argument`.
 QString tableString(int id, const QString& argument);

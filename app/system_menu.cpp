@@ -1,15 +1,17 @@
 #include "app/system_menu.h"
 
+#include <QString>
 #include <QWidget>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 
-void addSystemMenuItem(QWidget* window, int command, const char* text) {
+void addSystemMenuItem(QWidget* window, int command, const QString& text) {
     HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(window->winId()), FALSE);
     if (systemMenu == nullptr) return;
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(systemMenu, MF_STRING, static_cast<UINT_PTR>(command), text);
+    AppendMenuW(systemMenu, MF_STRING, static_cast<UINT_PTR>(command),
+                reinterpret_cast<LPCWSTR>(text.utf16()));
 }
 
 int systemMenuCommand(const void* message) {
@@ -20,7 +22,7 @@ int systemMenuCommand(const void* message) {
 
 #else
 
-void addSystemMenuItem(QWidget*, int, const char*) {}
+void addSystemMenuItem(QWidget*, int, const QString&) {}
 
 int systemMenuCommand(const void*) {
     return 0;

@@ -1,5 +1,7 @@
 #include "engine/string_table.h"
 
+#include "imagelib/translated_text.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -12,12 +14,12 @@ struct StringEntry {
 
 // Sorted by number.
 constexpr StringEntry kStrings[] = {
-    {130, "Creating database file..."},
-    {131, "Writing database header..."},
-    {136, "Closing database file..."},
-    {137, "Deleting database file due to errors during conversion..."},
-    {138, "Creating %s..."},
-    {139, "Creating image..."},
+    {130, KESTRIN_TRANSLATE_NOOP("StringTable", "Creating database file...")},
+    {131, KESTRIN_TRANSLATE_NOOP("StringTable", "Writing database header...")},
+    {136, KESTRIN_TRANSLATE_NOOP("StringTable", "Closing database file...")},
+    {137, KESTRIN_TRANSLATE_NOOP("StringTable", "Deleting database file due to errors during conversion...")},
+    {138, KESTRIN_TRANSLATE_NOOP("StringTable", "Creating %s...")},
+    {139, KESTRIN_TRANSLATE_NOOP("StringTable", "Creating image...")},
 };
 
 }  // namespace

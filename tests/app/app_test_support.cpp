@@ -4,10 +4,14 @@
 
 #include "app/string_table.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -162,6 +166,22 @@ void DialogFixture::fillValidInput(const QString& source) {
     control<QComboBox>("inputFileCombo")->setEditText(source);
     control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString((work / "out.pdb").string()));
     control<QLineEdit>("imageNameEdit")->setText(QStringLiteral("Holiday"));
+}
+
+std::map<QString, QStringList> shortcutOwners(const QWidget& window) {
+    std::map<QString, QStringList> owners;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&window)) continue;
+        QKeySequence key;
+        if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
+            key = QKeySequence::mnemonic(label->text());
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            key = button->shortcut();
+        else if (auto* group = qobject_cast<QGroupBox*>(widget))
+            key = QKeySequence::mnemonic(group->title());
+        if (!key.isEmpty()) owners[key.toString()].append(widget->objectName());
+    }
+    return owners;
 }
 
 }  // namespace apptest

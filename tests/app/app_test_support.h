@@ -16,6 +16,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -106,6 +107,10 @@ public:
     // Whether the progress window was open while the run was going on.
     std::vector<bool> progressWasOpen;
 };
+
+// The visible controls of `window` that answer each Alt+letter, by the
+// letter: labels for their buddies, buttons and group boxes.
+std::map<QString, QStringList> shortcutOwners(const QWidget& window);
 
 // A main dialog with fakes around it and the settings of the temporary
 // configuration folder.

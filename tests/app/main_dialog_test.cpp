@@ -618,21 +618,7 @@ TEST_F(MainDialog, DroppingAPictureFillsTheInputField) {
 }
 
 TEST_F(MainDialog, EveryVisibleShortcutLetterIsUniqueForOnePictureAndForAList) {
-    const auto letters = [this] {
-        std::map<QString, QStringList> owners;
-        for (QWidget* widget : dialog->findChildren<QWidget*>()) {
-            if (!widget->isVisibleTo(dialog.get())) continue;
-            QKeySequence key;
-            if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
-                key = QKeySequence::mnemonic(label->text());
-            else if (auto* button = qobject_cast<QAbstractButton*>(widget))
-                key = button->shortcut();
-            else if (auto* group = qobject_cast<QGroupBox*>(widget))
-                key = QKeySequence::mnemonic(group->title());
-            if (!key.isEmpty()) owners[key.toString()].append(widget->objectName());
-        }
-        return owners;
-    };
+    const auto letters = [this] { return apptest::shortcutOwners(*dialog); };
     for (const bool list : {false, true}) {
         if (list)
             dialog->openPictures({QStringLiteral("/pictures/a.bmp"), QStringLiteral("/pictures/b.bmp")});

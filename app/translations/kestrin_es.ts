@@ -1,0 +1,868 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es" sourcelanguage="en">
+<context>
+    <name>CPreviewPane</name>
+    <message>
+        <location filename="../preview_pane.cpp" line="+108"/>
+        <location line="+131"/>
+        <source>No picture chosen.</source>
+        <translation>No se ha elegido ninguna imagen.</translation>
+    </message>
+    <message>
+        <location line="-6"/>
+        <source>Preview: %1</source>
+        <translation>Vista previa: %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Preview: %1, %2</source>
+        <translation>Vista previa: %1, %2</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source> and </source>
+        <translation> y </translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 bytes</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Kestrin</name>
+    <message>
+        <location filename="../about_dialog.cpp" line="+70"/>
+        <source>interface version %1</source>
+        <translation>versión de interfaz %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>interface version %1, library %2</source>
+        <translation>versión de interfaz %1, biblioteca %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>JPEG support is based on %1 (%2)</source>
+        <translation>La compatibilidad con JPEG se basa en %1 (%2)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>This software is based in part on the work of the Independent JPEG Group.</source>
+        <translation>Este software se basa en parte en el trabajo del Independent JPEG Group.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>WebP support is based on libwebp version %1.%2.%3.</source>
+        <translation>La compatibilidad con WebP se basa en libwebp versión %1.%2.%3.</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>HEIF and AVIF support needs libheif, which is not installed.</source>
+        <translation>La compatibilidad con HEIF y AVIF necesita libheif, que no está instalada.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>HEIF and AVIF support is based on libheif version %1.</source>
+        <translation>La compatibilidad con HEIF y AVIF se basa en libheif versión %1.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Color profiles are applied with Little CMS (lcms2) version %1.%2.</source>
+        <translation>Los perfiles de color se aplican con Little CMS (lcms2) versión %1.%2.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Kestrin image decoding library version %1.</source>
+        <translation>Biblioteca de decodificación de imágenes de Kestrin versión %1.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>GIF support is based on giflib %1.%2.%3.</source>
+        <translation>La compatibilidad con GIF se basa en giflib %1.%2.%3.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>PNG support is based on libpng version %1</source>
+        <translation>La compatibilidad con PNG se basa en libpng versión %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>TIFF support is based on %1.</source>
+        <translation>La compatibilidad con TIFF se basa en %1.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>ZLIB compression is based on zlib version %1.</source>
+        <translation>La compresión ZLIB se basa en zlib versión %1.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Windows metafiles are drawn with cairo version %1.</source>
+        <translation>Los metarchivos de Windows se dibujan con cairo versión %1.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The user interface is built with Qt version %1.</source>
+        <translation>La interfaz de usuario está hecha con Qt versión %1.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Desktop integration is based on GLib and GIO version %1.%2.%3.</source>
+        <translation>La integración con el escritorio se basa en GLib y GIO versión %1.%2.%3.</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>About Kestrin</source>
+        <translation>Acerca de Kestrin</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Copyright © Quessel. Distributed in the hope that it will be useful, but without any warranty.</source>
+        <translation>Copyright © Quessel. Se distribuye con la esperanza de que sea útil, pero sin ninguna garantía.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Kestrin is free software under the MIT License.</source>
+        <translation>Kestrin es software libre bajo la licencia MIT.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>This program converts and installs images for use with &quot;Vexmoor&quot;.</source>
+        <translation>Este programa convierte e instala imágenes para usarlas con «Vexmoor».</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Kestrin makes use of several libraries to decode your input image files:</source>
+        <translation>Kestrin usa varias bibliotecas para decodificar sus archivos de imagen:</translation>
+    </message>
+    <message>
+        <location filename="../batch_plan.cpp" line="+24"/>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <location line="+72"/>
+        <source>Converted: %1 of %2 pictures.</source>
+        <translation>Convertidas: %1 de %2 imágenes.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Converted, but incomplete: %1.</source>
+        <translation>Convertidas, pero incompletas: %1.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Skipped, their databases already exist: %1.</source>
+        <translation>Omitidas, sus bases de datos ya existen: %1.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Not converted, as the conversion was cancelled: %1.</source>
+        <translation>Sin convertir, porque se canceló la conversión: %1.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Failed: %1.</source>
+        <translation>Fallidas: %1.</translation>
+    </message>
+    <message>
+        <location filename="../batch_progress_dialog.cpp" line="+18"/>
+        <location filename="../progress_dialog.cpp" line="+50"/>
+        <source>Processing Conversion...</source>
+        <translation>Conversión en curso...</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Converting %1</source>
+        <translation>Convirtiendo %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>%1 of %2</source>
+        <translation>%1 de %2</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Converted %1</source>
+        <translation>Convertidas: %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Stopping after the pictures in progress...</source>
+        <translation>Deteniendo tras las imágenes en curso...</translation>
+    </message>
+    <message>
+        <location filename="../list_conversion.cpp" line="+54"/>
+        <source>Conversion finished</source>
+        <translation>Conversión terminada</translation>
+    </message>
+    <message>
+        <location filename="../main_dialog.cpp" line="+45"/>
+        <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
+        <translation>No se ha encontrado en este equipo ninguna herramienta de instalación de bases de datos Palm. Elija el programa que instala las bases de datos con «Instalar con...» en el menú de opciones, o escriba la base de datos en un archivo.</translation>
+    </message>
+    <message>
+        <location line="+109"/>
+        <source>from each file&apos;s name</source>
+        <translation>del nombre de cada archivo</translation>
+    </message>
+    <message>
+        <location line="+245"/>
+        <source>Programs and scripts (*)</source>
+        <translation>Programas y scripts (*)</translation>
+    </message>
+    <message>
+        <location filename="../main_dialog_controls.cpp" line="+37"/>
+        <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
+        <translation>Crea una imagen compatible con PalmOS 3 y 4, en baja resolución (160x110).</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+2"/>
+        <location line="+7"/>
+        <source>(Best results with 160x110 pixel images)</source>
+        <translation>(Mejores resultados con imágenes de 160x110 píxeles)</translation>
+    </message>
+    <message>
+        <location line="-8"/>
+        <source>Creates an image compatible with PalmOS 5; in low resolution (160x110).</source>
+        <translation>Crea una imagen compatible con PalmOS 5, en baja resolución (160x110).</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Creates an image compatible with PalmOS 5; in both low and double resolution (160x110 and 320x220).</source>
+        <translation>Crea una imagen compatible con PalmOS 5, en baja y en doble resolución (160x110 y 320x220).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>(Best results with 320x220 pixel images)</source>
+        <translation>(Mejores resultados con imágenes de 320x220 píxeles)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Creates an image compatible with PalmOS 3, 4 and 5; in low resolution (160x110).</source>
+        <translation>Crea una imagen compatible con PalmOS 3, 4 y 5, en baja resolución (160x110).</translation>
+    </message>
+    <message>
+        <location line="+230"/>
+        <source>Kestrin</source>
+        <translation>Kestrin</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Input</source>
+        <translation>Entrada</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Pic&amp;k...</source>
+        <translation>&amp;Elegir...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>R&amp;emove</source>
+        <translation>&amp;Quitar</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Clear &amp;all</source>
+        <translation>Quitar t&amp;odas</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Image Properties</source>
+        <translation>Propiedades de la imagen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Image name:</source>
+        <translation>&amp;Nombre de la imagen:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Color depth:</source>
+        <translation>&amp;Profundidad de color:</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>1 bit (black &amp; white)</source>
+        <translation>1 bit (blanco y negro)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>4 bit (16 shades of gray)</source>
+        <translation>4 bits (16 tonos de gris)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>8 bit (256 colors)</source>
+        <translation>8 bits (256 colores)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Destination &amp;OS:</source>
+        <translation>&amp;Sistema de destino:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>PalmOS 3 or 4</source>
+        <translation>PalmOS 3 o 4</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>PalmOS 5 (low-res)</source>
+        <translation>PalmOS 5 (baja resolución)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>PalmOS 5 (high-res)</source>
+        <translation>PalmOS 5 (alta resolución)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>PalmOS 3/4/5 combined</source>
+        <translation>PalmOS 3/4/5 combinados</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Color reduction method</source>
+        <translation>Método de reducción de colores</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ra&amp;w</source>
+        <translation>En &amp;bruto</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>(recommended for graphics)</source>
+        <translation>(recomendado para gráficos)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Dit&amp;hering</source>
+        <translation>Tra&amp;mado</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>(recommended for photos)</source>
+        <translation>(recomendado para fotos)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Fine &amp;quality (closer to the photo)</source>
+        <translation>&amp;Calidad fina (más cercana a la foto)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Output</source>
+        <translation>Salida</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>W&amp;rite to</source>
+        <translation>Escr&amp;ibir en</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Set...</source>
+        <translation>&amp;Definir...</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Directly send to Palm Desktop&apos;s QuickInstall Tool</source>
+        <translation>Enviar direct&amp;amente a la herramienta QuickInstall de Palm Desktop</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>START CON&amp;VERSION</source>
+        <translation>INICIAR CON&amp;VERSIÓN</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Preview</source>
+        <translation>Vista previa</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Input &amp;files:</source>
+        <translation>Archivos de en&amp;trada:</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Input &amp;file:</source>
+        <translation>Archivo de en&amp;trada:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>fo&amp;lder:</source>
+        <translation>ca&amp;rpeta:</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>fi&amp;le:</source>
+        <translation>arc&amp;hivo:</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Input file</source>
+        <translation>Archivo de entrada</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Output folder</source>
+        <translation>Carpeta de salida</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Output file</source>
+        <translation>Archivo de salida</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Write to folder</source>
+        <translation>Escribir en una carpeta</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Write to file</source>
+        <translation>Escribir en un archivo</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Image name</source>
+        <translation>Nombre de la imagen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Color depth</source>
+        <translation>Profundidad de color</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Destination OS</source>
+        <translation>Sistema de destino</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Options</source>
+        <translation>Opciones</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+41"/>
+        <source>Input files: %1 pictures</source>
+        <translation>Archivos de entrada: %1 imágenes</translation>
+    </message>
+    <message>
+        <location line="-26"/>
+        <source>Scale and dither in linear light and match colours as the eye sees them</source>
+        <translation>Escala y trama en luz lineal y elige los colores tal como los ve el ojo</translation>
+    </message>
+    <message>
+        <location filename="../options_menu.cpp" line="+35"/>
+        <source>&amp;Compression</source>
+        <translation>&amp;Compresión</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;None</source>
+        <translation>&amp;Ninguna</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&amp;Scanline</source>
+        <translation>Por &amp;líneas</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>&amp;Most efficient</source>
+        <translation>La más &amp;eficiente</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Turn photos upright</source>
+        <translation>Enderezar las fotos</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Use colour profiles</source>
+        <translation>Usar perfiles de color</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Picture shape</source>
+        <translation>Forma de la imagen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Stretch to fill</source>
+        <translation>Estirar para llenar</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Fit inside with borders</source>
+        <translation>Ajustar con bordes</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Crop to fill</source>
+        <translation>Recortar para llenar</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>&amp;Install with...</source>
+        <translation>&amp;Instalar con...</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Delete Settings</source>
+        <translation>Borrar la configuración</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>&amp;About Kestrin</source>
+        <translation>&amp;Acerca de Kestrin</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>E&amp;xit	Esc</source>
+        <translation>&amp;Salir	Esc</translation>
+    </message>
+    <message>
+        <location filename="../picture_paths.cpp" line="+30"/>
+        <source>All supported formats</source>
+        <translation>Todos los formatos compatibles</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>All files (*.*)</source>
+        <translation>Todos los archivos (*.*)</translation>
+    </message>
+    <message>
+        <location filename="../prompter.cpp" line="+33"/>
+        <source>&amp;Overwrite all</source>
+        <translation>&amp;Reemplazar todas</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;Skip those</source>
+        <translation>&amp;Omitir esas</translation>
+    </message>
+    <message>
+        <location filename="../../imagelib/formats/picture_file_types.cpp" line="+16"/>
+        <source>Bitmap (*.bmp)</source>
+        <translation>Mapa de bits (*.bmp)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Tagged Image File Format (*.tif)</source>
+        <translation>Tagged Image File Format (*.tif)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>CompuServe Bitmap (*.gif)</source>
+        <translation>Mapa de bits CompuServe (*.gif)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>JPEG (*.jpg;*.jpeg)</source>
+        <translation>JPEG (*.jpg;*.jpeg)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Portable Network Graphics (*.png)</source>
+        <translation>Portable Network Graphics (*.png)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Netpbm (*.pnm)</source>
+        <translation>Netpbm (*.pnm)</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>PC Paintbrush (*.pcx)</source>
+        <translation>PC Paintbrush (*.pcx)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Mac PICT (*.pct)</source>
+        <translation>PICT de Mac (*.pct)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Targa (*.tga)</source>
+        <translation>Targa (*.tga)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Windows Metafile (*.wmf;*.emf)</source>
+        <translation>Metarchivo de Windows (*.wmf;*.emf)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>WebP (*.webp)</source>
+        <translation>WebP (*.webp)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>HEIF and AVIF (*.heic;*.heif;*.avif)</source>
+        <translation>HEIF y AVIF (*.heic;*.heif;*.avif)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Encapsulated PostScript with TIFF preview (*.eps)</source>
+        <translation>PostScript encapsulado con vista previa TIFF (*.eps)</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <location filename="../string_table.cpp" line="+21"/>
+        <source>Please choose at least one of the output options (Direct Install or Write to file).</source>
+        <translation>Elija al menos una de las opciones de salida (instalación directa o escritura en un archivo).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Please enter a source file.</source>
+        <translation>Indique un archivo de origen.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Please choose an output database file (*.pdb).</source>
+        <translation>Elija un archivo de base de datos de salida (*.pdb).</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>There were errors during conversion. The output database file could not be written.</source>
+        <translation>Se produjeron errores durante la conversión. No se pudo escribir el archivo de base de datos de salida.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>There were errors during installation of the image. The database could not be inserted in the Install Tool.</source>
+        <translation>Se produjeron errores durante la instalación de la imagen. No se pudo añadir la base de datos a la herramienta de instalación.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Palm Database (*.pdb)|*.pdb||</source>
+        <translation>Base de datos Palm (*.pdb)|*.pdb||</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The file %s already exists. Do you want to overwrite it?</source>
+        <translation>El archivo %s ya existe. ¿Desea reemplazarlo?</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>&amp;About Kestrin...</source>
+        <translation>&amp;Acerca de Kestrin...</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Delete Settings</source>
+        <translation>Borrar la configuración</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Do you really want to delete all settings?
+
+Choosing Yes will remove Kestrin&apos;s settings from the Windows registry. Your last recently used files and user names as well as your preferences concerning used bit depths, color reduction method and compression will be lost!</source>
+        <translation>¿Desea realmente borrar toda la configuración?
+
+Si elige «Sí», se quitará la configuración de Kestrin del registro de Windows. Se perderán los últimos archivos y nombres de usuario utilizados, así como sus preferencias de profundidad de color, método de reducción de colores y compresión.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Do you really want to delete all settings?
+
+Choosing Yes will remove Kestrin&apos;s settings file %s. Your last recently used files and user names as well as your preferences concerning used bit depths, color reduction method and compression will be lost!</source>
+        <translation>¿Desea realmente borrar toda la configuración?
+
+Si elige «Sí», se quitará el archivo de configuración %s de Kestrin. Se perderán los últimos archivos y nombres de usuario utilizados, así como sus preferencias de profundidad de color, método de reducción de colores y compresión.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Please enter an image name.</source>
+        <translation>Indique un nombre para la imagen.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The image name must not have more than 31 characters. Please enter a shorter image name.</source>
+        <translation>El nombre de la imagen no puede tener más de 31 caracteres. Indique un nombre más corto.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Your image cannot be included into Palm Desktop&apos;s QuickInstall tool, because *.pdb files are not associated with Palm Desktop.
+
+Please create an output file and install that by hand or (re-)install the newest version of Palm Desktop.</source>
+        <translation>Su imagen no se puede añadir a la herramienta QuickInstall de Palm Desktop, porque los archivos *.pdb no están asociados con Palm Desktop.
+
+Cree un archivo de salida e instálelo a mano, o (re)instale la versión más reciente de Palm Desktop.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The image name contains the character &quot;%s&quot;, which Palm handhelds cannot show. Please leave it out or replace it.</source>
+        <translation>El nombre de la imagen contiene el carácter «%s», que los dispositivos Palm no pueden mostrar. Quítelo o sustitúyalo.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Please choose a folder for the databases.</source>
+        <translation>Elija una carpeta para las bases de datos.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The folder %s does not exist. Please choose an existing folder.</source>
+        <translation>La carpeta %s no existe. Elija una carpeta existente.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Some of the databases already exist in the folder:
+
+%s
+
+Do you want to overwrite all of them, or skip those pictures?</source>
+        <translation>Algunas de las bases de datos ya existen en la carpeta:
+
+%s
+
+¿Desea reemplazarlas todas u omitir esas imágenes?</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Another picture of the list is converted into %s already. Please rename one of them.</source>
+        <translation>Otra imagen de la lista ya se convierte en %s. Cambie el nombre de una de ellas.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Source image file including its full directory path</source>
+        <translation>Archivo de imagen de origen, con su ruta completa</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Palm database file with extension .pdb that is to be created, including its full directory path</source>
+        <translation>Archivo de base de datos Palm que se creará, con extensión .pdb y su ruta completa</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Pick a source image file using a file dialog</source>
+        <translation>Elegir un archivo de imagen de origen en un cuadro de diálogo</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Set an output Palm database file using a file dialog</source>
+        <translation>Definir el archivo de base de datos Palm de salida en un cuadro de diálogo</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Internal image name, used for identifying the image in Vexmoor</source>
+        <translation>Nombre interno de la imagen, con el que Vexmoor la identifica</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Color depth of output image</source>
+        <translation>Profundidad de color de la imagen de salida</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Versions of PalmOS the created Palm Database shall be compatible with. &quot;PalmOS 3/4/5 combined&quot; results in an increased file size</source>
+        <translation>Versiones de PalmOS con las que será compatible la base de datos Palm creada. «PalmOS 3/4/5 combinados» da un archivo más grande</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Raw color reduction</source>
+        <translation>Reducción de colores en bruto</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Color reduction using the dithering technique</source>
+        <translation>Reducción de colores mediante tramado</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Create an output database file</source>
+        <translation>Crear un archivo de base de datos de salida</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Directly send to Palm Desktop&apos;s QuickInstall Tool (Palm Desktop needs to be installed for this)</source>
+        <translation>Enviar directamente a la herramienta QuickInstall de Palm Desktop (es necesario tener Palm Desktop instalado)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Start the conversion using above options</source>
+        <translation>Iniciar la conversión con las opciones anteriores</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Advanced options and commands</source>
+        <translation>Opciones y órdenes avanzadas</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The pictures to convert, each into a database named after its file</source>
+        <translation>Las imágenes que se convertirán, cada una en una base de datos con el nombre de su archivo</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Remove the selected pictures from the list</source>
+        <translation>Quitar de la lista las imágenes seleccionadas</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Remove every picture from the list</source>
+        <translation>Quitar todas las imágenes de la lista</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Folder the databases are written to, one per picture</source>
+        <translation>Carpeta en la que se escriben las bases de datos, una por imagen</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Set the output folder using a folder dialog</source>
+        <translation>Definir la carpeta de salida en un cuadro de diálogo</translation>
+    </message>
+    <message>
+        <location filename="../../engine/string_table.cpp" line="+17"/>
+        <source>Creating database file...</source>
+        <translation>Creando el archivo de base de datos...</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Writing database header...</source>
+        <translation>Escribiendo la cabecera de la base de datos...</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Closing database file...</source>
+        <translation>Cerrando el archivo de base de datos...</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Deleting database file due to errors during conversion...</source>
+        <translation>Borrando el archivo de base de datos por errores en la conversión...</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Creating %s...</source>
+        <translation>Creando %s...</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Creating image...</source>
+        <translation>Creando la imagen...</translation>
+    </message>
+</context>
+</TS>
