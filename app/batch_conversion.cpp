@@ -8,7 +8,29 @@
 
 #include <memory>
 
+#ifdef _WIN32
+#include <windows.h>
+#elif defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// The pictures would otherwise hold every core against the window, and
+// against the helper threads Qt paints with, so that clicks, keys and a
+// screen reader's questions wait behind them: the window's thread keeps its
+// priority, the conversion takes what is left. On Linux a thread's niceness
+// is its own and the threads it starts (resampler helpers, committers)
+// inherit it; elsewhere setpriority would lower the whole process.
+void yieldToTheWindow() {
+#ifdef _WIN32
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#elif defined(__linux__)
+    constexpr int kBackgroundNiceness = 10;
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kBackgroundNiceness);
+#endif
+}
 
 // Each picture's messages become its reason; the last one says most.
 class ReasonRecorder : public UserNotifier {
@@ -64,6 +86,8 @@ void CBatchConversion::run(int jobs) {
     ConversionSteps steps;
     steps.stopRequested = [this] { return m_stop.load(); };
     steps.write = [this](std::size_t index) -> std::unique_ptr<WrittenConversion> {
+        // Each worker lowers itself before its first picture's threads start.
+        yieldToTheWindow();
         emit pictureStarted(static_cast<int>(index));
         m_outcomes[index] = Outcome::Failed;
         auto pending = std::make_unique<WindowConversion>(m_reasons[index], m_warnings[index]);
