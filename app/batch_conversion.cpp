@@ -6,6 +6,8 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+#include <cerrno>
 #include <memory>
 
 #ifdef _WIN32
@@ -22,13 +24,22 @@ namespace {
 // screen reader's questions wait behind them: the window's thread keeps its
 // priority, the conversion takes what is left. On Linux a thread's niceness
 // is its own and the threads it starts (resampler helpers, committers)
-// inherit it; elsewhere setpriority would lower the whole process.
+// inherit it; elsewhere setpriority would lower the whole process. Once per
+// thread, below the priority it started with, whatever that was.
 void yieldToTheWindow() {
+    thread_local bool yielded = false;
+    if (yielded) return;
+    yielded = true;
 #ifdef _WIN32
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 #elif defined(__linux__)
     constexpr int kBackgroundNiceness = 10;
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kBackgroundNiceness);
+    constexpr int kLowestNiceness = 19;
+    const auto thread = static_cast<id_t>(gettid());
+    errno = 0;
+    const int niceness = getpriority(PRIO_PROCESS, thread);
+    if (errno != 0) return;
+    setpriority(PRIO_PROCESS, thread, std::min(niceness + kBackgroundNiceness, kLowestNiceness));
 #endif
 }
 
