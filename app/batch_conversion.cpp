@@ -6,9 +6,42 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+#include <cerrno>
 #include <memory>
 
+#ifdef _WIN32
+#include <windows.h>
+#elif defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// The pictures would otherwise hold every core against the window, and
+// against the helper threads Qt paints with, so that clicks, keys and a
+// screen reader's questions wait behind them: the window's thread keeps its
+// priority, the conversion takes what is left. On Linux a thread's niceness
+// is its own and the threads it starts (resampler helpers, committers)
+// inherit it; elsewhere setpriority would lower the whole process. Once per
+// thread, below the priority it started with, whatever that was.
+void yieldToTheWindow() {
+    thread_local bool yielded = false;
+    if (yielded) return;
+    yielded = true;
+#ifdef _WIN32
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#elif defined(__linux__)
+    constexpr int kBackgroundNiceness = 10;
+    constexpr int kLowestNiceness = 19;
+    const auto thread = static_cast<id_t>(gettid());
+    errno = 0;
+    const int niceness = getpriority(PRIO_PROCESS, thread);
+    if (errno != 0) return;
+    setpriority(PRIO_PROCESS, thread, std::min(niceness + kBackgroundNiceness, kLowestNiceness));
+#endif
+}
 
 // Each picture's messages become its reason; the last one says most.
 class ReasonRecorder : public UserNotifier {
@@ -64,6 +97,8 @@ void CBatchConversion::run(int jobs) {
     ConversionSteps steps;
     steps.stopRequested = [this] { return m_stop.load(); };
     steps.write = [this](std::size_t index) -> std::unique_ptr<WrittenConversion> {
+        // Each worker lowers itself before its first picture's threads start.
+        yieldToTheWindow();
         emit pictureStarted(static_cast<int>(index));
         m_outcomes[index] = Outcome::Failed;
         auto pending = std::make_unique<WindowConversion>(m_reasons[index], m_warnings[index]);

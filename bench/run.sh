@@ -14,9 +14,10 @@
 # The inputs are generated here, photo-like and repeatable: JPEGs of 4000x3000
 # and 6000x4000 at quality 90, a 4000x3000 PNG and a 4000x3000 24-bit BMP, a
 # 4000x3000 WebP and HEIC (HEVC) at quality 90, and 40 small 640x480 JPEGs for
-# the batch, and twenty 4000x3000 JPEGs for the window against kestrin-convert
-# -j. Every conversion is at depth 8 with
-# dithering and the default compression ("best").
+# the batch, twenty 4000x3000 JPEGs for the window against kestrin-convert
+# -j, and thirty 6000x4000 JPEGs for the window's event loop during a batch.
+# Every conversion is at depth 8 with dithering and the default compression
+# ("best").
 #
 # Columns:
 #   wall s     median wall time of the runs
@@ -120,6 +121,10 @@ if [ -x "$window_batch_tool" ]; then
   mkdir -p "$scratch/album"
   for i in $(seq 1 20); do
     generate "$scratch/album/photo-$i.jpg" jpeg 4000 3000 90 $((200 + i))
+  done
+  mkdir -p "$scratch/large"
+  for i in $(seq 1 30); do
+    generate "$scratch/large/photo-$i.jpg" jpeg 6000 4000 90 $((300 + i))
   done
 fi
 
@@ -236,6 +241,23 @@ if [ -x "$window_batch_tool" ]; then
     QT_QPA_PLATFORM=offscreen "$window_batch_tool" "$work/album-window-out" "${album_inputs[@]}" \
       >>"$work/album-window" 2>>"$work/album-window.log" </dev/null || album_failed=1
   done
+  # The window's event loop while it converts thirty 6000x4000 JPEGs, and
+  # while it converts one through the progress window of a single picture:
+  # the longest and the 99th percentile of the times between two turns of the
+  # loop, how long a click or a screen reader's question waits (goal for the
+  # batch: the longest under 250 ms).
+  large_inputs=("$scratch"/large/photo-*.jpg)
+  mkdir -p "$work/large-out"
+  stall_failed=0
+  for run in $(seq 1 "$batch_runs"); do
+    echo "  window event loop: run $run of $batch_runs" >&2
+    rm -f "$work/large-out"/*.pdb
+    QT_QPA_PLATFORM=offscreen "$window_batch_tool" "$work/large-out" "${large_inputs[@]}" \
+      >>"$work/stall-batch" 2>>"$work/stall-batch.log" </dev/null || stall_failed=1
+    rm -f "$work/large-out"/*.pdb
+    QT_QPA_PLATFORM=offscreen "$window_batch_tool" --single "$work/large-out" "$scratch/photo-6000x4000.jpg" \
+      >>"$work/stall-single" 2>>"$work/stall-single.log" </dev/null || stall_failed=1
+  done
 fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -327,6 +349,21 @@ if [ -s "$work/album-cli" ]; then
       printf "20 4000x3000 JPEGs, median of %d runs: kestrin-convert -j %d %.3f s, the window %.3f s, " \
         "window / kestrin-convert %.2f\n", n, j, c, w, w / c
       printf "  the window'"'"'s longest time without painting meanwhile: %d ms (median of the runs)\n", g }'
+  fi
+fi
+if [ -s "$work/stall-batch" ]; then
+  if [ "$stall_failed" -ne 0 ]; then
+    echo "the window's event loop: failed: $(failure_text stall-batch) $(failure_text stall-single)"
+  else
+    echo "the window's event loop, median (worst) of $batch_runs runs:"
+    printf '  %-34s %8s %16s %14s %10s\n' conversion "wall s" "longest gap ms" "p99 gap ms" goal
+    for kind in batch single; do
+      awk -v n="$(median "$work/stall-$kind" 1)" -v g="$(median "$work/stall-$kind" 3)" \
+        -v w="$(largest "$work/stall-$kind" 3)" -v p="$(median "$work/stall-$kind" 4)" \
+        -v pw="$(largest "$work/stall-$kind" 4)" -v k="$kind" 'BEGIN {
+        name = k == "batch" ? "30 6000x4000 JPEGs, list" : "one 6000x4000 JPEG, progress window"
+        printf "  %-34s %8.3f %8d (%5d) %6d (%5d) %10s\n", name, n, g, w, p, pw, k == "batch" ? "< 250 ms" : "-" }'
+    done
   fi
 fi
 echo "load average after: $load_after"

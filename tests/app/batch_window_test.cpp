@@ -2,6 +2,7 @@
 // converting them all at once through the engine's batch runner.
 #include "app_test_support.h"
 
+#include "app/batch_conversion.h"
 #include "app/batch_progress_dialog.h"
 #include "app/desktop_notifier.h"
 #include "app/preview_pane.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +25,11 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 using apptest::DialogFixture;
 
@@ -345,3 +352,32 @@ TEST_F(BatchWindow, ALongBatchEndingUnwatchedIsAnnouncedAndTheSummaryShowsTheDat
         EXPECT_EQ(files.shown, c.writeToFolder ? shown : QList<QStringList>{});
     }
 }
+
+#ifdef __linux__
+// The pictures give way to the window; were the window's thread lowered with
+// them (or the whole process, as setpriority does on other systems), the
+// window would gain nothing and keep its lower priority afterwards.
+TEST_F(BatchWindow, ThePicturesRunBelowTheWindowWhoseOwnPriorityStays) {
+    const auto niceness = [] { return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); };
+    const int window = niceness();
+    std::vector<Conversion> plan;
+    for (const char* name : {"a", "b", "c"})
+        plan.push_back(
+            conversionIntoFolder(picture(std::string(name) + ".bmp").toStdString(), work.path().string()));
+    CBatchConversion batch(plan, ConversionSettings{});
+    std::vector<int> workers;
+    QObject::connect(
+        &batch, &CBatchConversion::pictureDone, &batch, [&] { workers.push_back(niceness()); },
+        Qt::DirectConnection);
+    QEventLoop waiting;
+    QObject::connect(&batch, &CBatchConversion::finished, &waiting, &QEventLoop::quit);
+    batch.start(2);
+    waiting.exec();
+
+    ASSERT_EQ(workers.size(), plan.size());
+    for (int worker : workers) EXPECT_GT(worker, std::min(window, 18));
+    EXPECT_EQ(niceness(), window);
+    for (std::size_t i = 0; i < plan.size(); ++i)
+        EXPECT_EQ(batch.outcome(i), CBatchConversion::Outcome::Converted);
+}
+#endif
