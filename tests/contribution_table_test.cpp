@@ -9,6 +9,8 @@
 namespace {
 
 using resample::AreaContributions;
+using resample::BoxedLanczosContributions;
+using resample::BoxShrinkFactor;
 using resample::ContributionTable;
 using resample::TentContributions;
 
@@ -81,6 +83,57 @@ TEST(ContributionTable, WeightsSumToOneAroundEachOutputPixelsCentreWithinTheTaps
                 EXPECT_NEAR(moment, centre, kCentreTolerance);
             }
         }
+    }
+}
+
+TEST(ContributionTable, BoxedLanczosIsCentredLikeTheAreaAndSharpensOnlyWhereItShrinks) {
+    struct Case {
+        const char* name;
+        int outSize;
+        int inSize;
+        int boxFactor;
+        bool negativeWeights;
+    };
+    const Case cases[] = {
+        {"enlarging", 7, 3, 1, true},
+        {"keeping the size", 5, 5, 1, false},
+        {"shrinking by less than twice", 160, 300, 1, true},
+        {"shrinking a photo", 110, 4000, 18, true},
+        {"shrinking by an uneven factor", 160, 6001, 18, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(BoxShrinkFactor(c.outSize, c.inSize), c.boxFactor);
+        const ContributionTable table = BoxedLanczosContributions(c.outSize, c.inSize);
+        ASSERT_EQ(table.Size(), c.outSize);
+        const double scale = static_cast<double>(c.outSize) / c.inSize;
+        // Three lobes each way, of boxes at most four times as wide as the
+        // output pixel's share, and one box more.
+        const double reach = 3.0 * std::max(1.0, 1.0 / scale) + c.boxFactor;
+        bool negative = false;
+        for (int i = 0; i < c.outSize; ++i) {
+            SCOPED_TRACE(i);
+            ASSERT_GE(table.Left(i), 0);
+            ASSERT_LT(table.Right(i), c.inSize);
+            double sum = 0.0;
+            double moment = 0.0;
+            for (int j = 0; j <= table.Right(i) - table.Left(i); ++j) {
+                sum += table.Weights(i)[j];
+                moment += table.Weights(i)[j] * (table.Left(i) + j);
+                negative = negative || table.Weights(i)[j] < -1e-12;
+            }
+            EXPECT_NEAR(sum, 1.0, 1e-12);
+            const double centre = (i + 0.5) / scale - 0.5;
+            EXPECT_LE(table.Right(i) - table.Left(i), 2 * reach);
+            // Where the edge is not repeated, and the last box is whole.
+            if (centre - reach >= 0.0 && centre + reach <= c.inSize - c.inSize % c.boxFactor - 1.0) {
+                EXPECT_NEAR(moment, centre, kCentreTolerance);
+            }
+            if (c.outSize == c.inSize) {
+                EXPECT_NEAR(table.Weights(i)[i - table.Left(i)], 1.0, 1e-12);
+            }
+        }
+        EXPECT_EQ(negative, c.negativeWeights);
     }
 }
 

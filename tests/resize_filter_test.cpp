@@ -2,6 +2,7 @@
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/orientation/picture_framing.h"
+#include "imagelib/resample/tent_resampler.h"
 #include "imagelib/text_exception.h"
 
 #include <gtest/gtest.h>
@@ -543,4 +544,108 @@ TEST(TentResampler, ASourceInTheFileColorsIsConvertedAsItIsReadWhicheverWayItIsS
                     << "orientation " << orientation << " linear " << linear << " byte " << i;
         }
     EXPECT_EQ(Bytes(file), fileBytes) << "the source was changed";
+}
+
+namespace {
+
+constexpr resample::ResampleKernel kSharp = resample::ResampleKernel::kLanczosInLight;
+
+// The sharp kernel's picture of a source given whole, as stored, stretched.
+std::vector<std::uint8_t> SharpResize(const CImageBitmap& source, int width, int height) {
+    CMemoryBitmap result;
+    CTentResampler resampler({{width, height, &result}}, 1);
+    resampler.SetKernel(kSharp);
+    resampler.Finish(source);
+    return Bytes(result);
+}
+
+}  // namespace
+
+TEST(TentResampler, TheSharpKernelSeesATurnedFramedOrStreamedPictureAsTheWholePictureSeen) {
+    CDIBBitmap stored;
+    RandomPicture(stored, 97, 203, 3);
+    for (PictureFit fit : {PictureFit::Stretch, PictureFit::Pad, PictureFit::Crop})
+        for (int orientation : {1, 6, 7})
+            for (int threads : {1, 2}) {
+                SCOPED_TRACE(testing::Message()
+                             << static_cast<int>(fit) << " " << orientation << " " << threads);
+                CDIBBitmap seen, part;
+                Turned(stored, orientation, seen);
+                const PictureFraming framing{fit, 16, 11, {}};
+                Part(seen, FramedSourceRect(framing, seen.GetWidth(), seen.GetHeight()), part);
+                CMemoryBitmap low, high;
+                CTentResampler resampler({{16, 11, &low}, {32, 22, &high}}, threads);
+                resampler.SetOrientation(orientation);
+                resampler.SetFraming(framing);
+                resampler.SetKernel(kSharp);
+                resampler.RowsDecoded(stored, stored.GetHeight());
+                resampler.Finish(stored);
+                for (CMemoryBitmap* target : {&low, &high}) {
+                    const PixelRect placement = FramedPlacement(framing, part.GetWidth(), part.GetHeight(),
+                                                                target->GetWidth(), target->GetHeight());
+                    CDIBBitmap inside;
+                    EXPECT_EQ(Bytes(Part(*target, placement, inside)),
+                              SharpResize(part, placement.width, placement.height));
+                }
+            }
+    // Streamed through a window of rows, on any number of threads.
+    for (int threads : {1, 2, 3}) {
+        CMemoryBitmap low, high;
+        CTentResampler resampler({{16, 11, &low}, {32, 22, &high}}, threads);
+        resampler.SetRowWindows(true);
+        resampler.SetKernel(kSharp);
+        const int window = resampler.WindowRows(stored.GetWidth(), stored.GetHeight(), 5);
+        ASSERT_GT(window, 5);
+        CMemoryBitmap rows;
+        rows.CreateWindow(stored.GetWidth(), stored.GetHeight(), 32, false, window);
+        for (int y = 0; y < stored.GetHeight(); ++y) {
+            std::memcpy(rows.GetRows()[y], stored.GetRows()[y],
+                        4 * static_cast<std::size_t>(stored.GetWidth()));
+            if (y % 5 == 4 || y + 1 == stored.GetHeight()) resampler.RowsDecoded(rows, y + 1);
+        }
+        resampler.Finish(rows);
+        EXPECT_EQ(Bytes(low), SharpResize(stored, 16, 11)) << threads;
+        EXPECT_EQ(Bytes(high), SharpResize(stored, 32, 22)) << threads;
+    }
+}
+
+TEST(TentResampler, TheSharpKernelKeepsTheLightOfWhatItCannotShowAndClampsItsRinging) {
+    struct Case {
+        const char* what;
+        int width, height, newWidth, newHeight;
+        std::uint8_t (*source)(int x, int y);
+        // Output pixel (x, y)'s expected colour bytes; -1 where unchecked.
+        int (*expected)(int x, int y);
+    };
+    const Case cases[] = {
+        {"flat grey shrunk", 97, 203, 16, 11, [](int, int) -> std::uint8_t { return 77; },
+         [](int, int) { return 77; }},
+        {"flat grey enlarged", 3, 2, 7, 5, [](int, int) -> std::uint8_t { return 77; },
+         [](int, int) { return 77; }},
+        // Half black, half white is half the light; boxes see every pixel.
+        {"stripes shrunk 40x", 160, 80, 4, 2, [](int x, int) -> std::uint8_t { return x % 2 ? 255 : 0; },
+         [](int, int) { return 188; }},
+        // Pixels 6 and 9 weigh the line's box negatively: light beyond white
+        // beside a dark line, below black beside a bright one, both clamped
+        // rather than wrapped. The kernel does not reach past 3 and 12.
+        {"dark line on white", 64, 8, 16, 2, [](int x, int) -> std::uint8_t { return x == 30 ? 0 : 255; },
+         [](int x, int) { return x == 6 || x == 9 || x <= 3 || x >= 12 ? 255 : -1; }},
+        {"bright line on black", 64, 8, 16, 2, [](int x, int) -> std::uint8_t { return x == 30 ? 255 : 0; },
+         [](int x, int) { return x == 6 || x == 9 || x <= 3 || x >= 12 ? 0 : -1; }},
+    };
+    for (const Case& c : cases) {
+        CDIBBitmap source;
+        source.Create(c.width, c.height, 32, false);
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) std::memset(source.GetRows()[y] + 4 * x, c.source(x, y), 4);
+        const std::vector<std::uint8_t> bytes = SharpResize(source, c.newWidth, c.newHeight);
+        for (int y = 0; y < c.newHeight; ++y)
+            for (int x = 0; x < c.newWidth; ++x)
+                for (int b = 0; b < 3; ++b)
+                    if (c.expected(x, y) >= 0) {
+                        ASSERT_EQ(bytes[static_cast<std::size_t>(4 * (y * c.newWidth + x) + b)],
+                                  c.expected(x, y))
+                            << c.what << " at " << x << "," << y;
+                    }
+    }
 }

@@ -46,4 +46,15 @@ ContributionTable TentContributions(int outSize, int inSize);
 // centres, a shrinking side averages each output pixel's own area.
 ContributionTable AreaContributions(int outSize, int inSize);
 
+// For the sharp linear-light mode, centres as for AreaContributions: a side
+// shrinking by more than twice is first averaged in boxes of this many source
+// pixels, the last box holding what is left; 1 otherwise.
+int BoxShrinkFactor(int outSize, int inSize);
+// Lanczos-3 from the boxes of `boxFactor` source pixels each to outSize
+// pixels, widened by the shrink left after the boxes; sources beyond either
+// edge repeat the edge. The weights can be negative.
+ContributionTable LanczosContributions(int outSize, int inSize, int boxFactor);
+// The boxes and the Lanczos-3 after them as one table over the source pixels.
+ContributionTable BoxedLanczosContributions(int outSize, int inSize);
+
 }  // namespace resample

@@ -31,13 +31,16 @@ ResampleJob::ResampleJob(int storedWidth, int storedHeight, std::span<const Resi
       m_downClaimed(m_plans.size(), 0) {
     int widestTaps = 0;
     int widestPlacement = 0;
+    std::size_t widestScratch = 0;
     for (const TargetPlan& plan : m_plans) {
         widestTaps = std::max(widestTaps, plan.AcrossTaps());
         widestPlacement = std::max(widestPlacement, plan.Placement().width);
+        widestScratch = std::max(widestScratch, plan.AcrossScratch());
     }
     const auto threadCount = static_cast<std::size_t>(std::max(1, threads));
     m_rows.ReserveBuffers(static_cast<int>(threadCount), widestTaps, kChunkRows);
     m_downValues.assign(threadCount, std::vector<double>(4 * static_cast<std::size_t>(widestPlacement)));
+    m_acrossScratch.assign(threadCount, std::vector<double>(widestScratch));
     m_inFlight.reserve(threadCount);
     // A helper the system refuses is simply not there; the others and the
     // caller share its rows. Nothing may escape here once one started: the
@@ -172,8 +175,9 @@ bool ResampleJob::TakeChunk(std::unique_lock<std::mutex>& lock, std::size_t thre
     m_inFlight.push_back(begin);
     const RowState state = m_rowState;
     lock.unlock();
-    m_rows.Read(thread, begin, end, state, [this](int y, const double* row) {
-        for (TargetPlan& plan : m_plans) plan.ResampleAcross(y, row);
+    double* scratch = m_acrossScratch[thread].data();
+    m_rows.Read(thread, begin, end, state, [this, scratch](int y, const double* row) {
+        for (TargetPlan& plan : m_plans) plan.ResampleAcross(y, row, scratch);
     });
     lock.lock();
     m_inFlight.erase(std::find(m_inFlight.begin(), m_inFlight.end(), begin));

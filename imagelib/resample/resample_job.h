@@ -95,6 +95,8 @@ private:
     std::vector<TargetPlan> m_plans;
     // One output row's sums per thread, for the pass down.
     std::vector<std::vector<double>> m_downValues;
+    // One row shrunk in boxes per thread, for the pass across.
+    std::vector<std::vector<double>> m_acrossScratch;
     int m_batchRows;
     std::chrono::steady_clock::duration m_waited{};
     std::chrono::steady_clock::duration m_helped{};

@@ -156,9 +156,20 @@ void WidenBackwards(const std::uint8_t* last, int width, double* out) {
     }
 }
 
+KESTRIN_VECTOR_CLONES
+void ShrinkRowInBoxes(const double* row, int width, int factor, double* out) {
+    for (int left = 0; left < width; left += factor, out += 4) {
+        const int count = std::min(factor, width - left);
+        Lanes sum = {};
+        for (int k = 0; k < count; ++k) sum += Load(row + 4 * static_cast<std::size_t>(left + k));
+        const Lanes mean = sum * Broadcast(1.0 / count);
+        std::memcpy(out, &mean, sizeof mean);
+    }
+}
+
 // Taps past an output pixel's own sources have weight 0 and add +0.0, which
-// leaves a sum of non-negative terms as it is, so every output byte is the sum
-// over its sources left to right. Four output pixels are summed together to
+// leaves the sum as it is (-0.0 + 0.0 becomes 0.0, the same when rounded), so
+// every output byte is the sum over its sources left to right. Four output pixels are summed together to
 // keep the adder busy.
 KESTRIN_VECTOR_CLONES
 void ResampleRowAcross(const double* row, const ContributionTable& table, int outWidth, std::uint8_t* out,

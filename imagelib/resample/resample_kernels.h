@@ -27,6 +27,14 @@ void WidenLinearRow(const std::uint8_t* in, int width, double* out);
 // gives them.
 void MakeLinear(double* row, int width);
 
+// The boxes of `factor` pixels each that a widened row of `width` pixels
+// makes, the last one holding what is left.
+inline int BoxCount(int width, int factor) {
+    return width / factor + (width % factor != 0 ? 1 : 0);
+}
+// Averages a widened row in those boxes into `out`, BoxCount pixels.
+void ShrinkRowInBoxes(const double* row, int width, int factor, double* out);
+
 // Resamples one widened row to `outWidth` pixels of the intermediate row
 // `out`, in light when `linear`. The row is followed by table.Taps() zero
 // pixels.

@@ -5,6 +5,7 @@
 #include "imagelib/resample/resample_kernels.h"
 #include "imagelib/text_exception.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace resample {
@@ -26,12 +27,25 @@ std::size_t IntermediateBytes(const PixelRect& placement, int partHeight, bool l
     return static_cast<std::size_t>(*bytes);
 }
 
+int BoxAcross(ResampleKernel kernel, int outSize, int inSize) {
+    return kernel == ResampleKernel::kLanczosInLight ? BoxShrinkFactor(outSize, inSize) : 1;
+}
+
+// The pass across of a row shrunk in boxes first reads the boxes.
+ContributionTable AcrossContributions(ResampleKernel kernel, int outSize, int inSize) {
+    const int factor = BoxAcross(kernel, outSize, inSize);
+    if (factor > 1) return LanczosContributions(outSize, inSize, factor);
+    return BuildContributions(kernel, outSize, inSize);
+}
+
 }  // namespace
 
 ContributionTable BuildContributions(ResampleKernel kernel, int outSize, int inSize) {
     switch (kernel) {
         case ResampleKernel::kAreaInLight:
             return AreaContributions(outSize, inSize);
+        case ResampleKernel::kLanczosInLight:
+            return BoxedLanczosContributions(outSize, inSize);
         case ResampleKernel::kTent:
             break;
     }
@@ -50,7 +64,9 @@ PictureFraming ReferencedFraming(const PictureFraming& framing, std::span<const 
 TargetPlan::TargetPlan(ResampleKernel kernel, const PixelRect& part, const PixelRect& placement)
     : m_linear(ResamplesInLight(kernel)),
       m_placement(placement),
-      m_across(BuildContributions(kernel, placement.width, part.width)),
+      m_partWidth(part.width),
+      m_boxAcross(BoxAcross(kernel, placement.width, part.width)),
+      m_across(AcrossContributions(kernel, placement.width, part.width)),
       m_down(BuildContributions(kernel, placement.height, part.height)),
       m_stride(static_cast<std::size_t>(placement.width) * PixelBytes(m_linear)),
       m_intermediate(std::make_unique_for_overwrite<std::uint8_t[]>(
@@ -58,7 +74,20 @@ TargetPlan::TargetPlan(ResampleKernel kernel, const PixelRect& part, const Pixel
       m_resampled(std::make_unique_for_overwrite<std::uint8_t[]>(
           4 * static_cast<std::size_t>(placement.width) * static_cast<std::size_t>(placement.height))) {}
 
-void TargetPlan::ResampleAcross(int y, const double* row) {
+std::size_t TargetPlan::AcrossScratch() const {
+    if (m_boxAcross == 1) return 0;
+    return 4 * (static_cast<std::size_t>(BoxCount(m_partWidth, m_boxAcross)) +
+                static_cast<std::size_t>(m_across.Taps()));
+}
+
+void TargetPlan::ResampleAcross(int y, const double* row, double* scratch) {
+    if (m_boxAcross > 1) {
+        // Another target's boxes may have left their sums where these end.
+        const int boxes = BoxCount(m_partWidth, m_boxAcross);
+        ShrinkRowInBoxes(row, m_partWidth, m_boxAcross, scratch);
+        std::fill(scratch + 4 * static_cast<std::size_t>(boxes), scratch + AcrossScratch(), 0.0);
+        row = scratch;
+    }
     ResampleRowAcross(row, m_across, m_placement.width,
                       m_intermediate.get() + static_cast<std::size_t>(y) * m_stride, m_linear);
 }

@@ -13,17 +13,12 @@
 
 namespace resample {
 
-// How the passes weigh their sources, and what the intermediate rows hold.
-enum class ResampleKernel {
-    kTent,         // code values through the tent (TentContributions)
-    kAreaInLight,  // linear light through the area average (AreaContributions)
-};
-
 inline bool ResamplesInLight(ResampleKernel kernel) {
     return kernel != ResampleKernel::kTent;
 }
 
-// The table of one pass from inSize to outSize pixels.
+// The table of one pass from inSize to outSize pixels, over the source
+// pixels themselves.
 ContributionTable BuildContributions(ResampleKernel kernel, int outSize, int inSize);
 
 // The framing with its reference size: a framing without one takes the first
@@ -45,11 +40,14 @@ public:
     const PixelRect& Placement() const { return m_placement; }
     // The most taps a widened row is read with, beyond its last pixel.
     int AcrossTaps() const { return m_across.Taps(); }
+    // The doubles ResampleAcross needs for a row shrunk in boxes first.
+    std::size_t AcrossScratch() const;
     // The last row across that output row y of the pass down reads.
     int LastRowReadDown(int y) const { return m_down.Right(y); }
 
-    // Resamples widened row y of the part into the intermediate.
-    void ResampleAcross(int y, const double* row);
+    // Resamples widened row y of the part into the intermediate; `scratch`
+    // holds AcrossScratch() doubles of the calling thread's own.
+    void ResampleAcross(int y, const double* row, double* scratch);
     // Resamples output rows [begin, end) down, once every row across they
     // read is there; `values` holds four doubles per placement pixel.
     void ResampleDown(int begin, int end, double* values);
@@ -63,6 +61,10 @@ public:
 private:
     bool m_linear;
     PixelRect m_placement;
+    int m_partWidth;
+    // Source pixels per box of the shrink across before m_across, 1 for none.
+    // The pass down reads the source rows with the boxes in its table.
+    int m_boxAcross;
     ContributionTable m_across;
     ContributionTable m_down;
     // Not cleared: every byte is resampled across before the pass down reads

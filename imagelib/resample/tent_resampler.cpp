@@ -31,10 +31,6 @@ PictureFraming CTentResampler::Framing() const {
     return resample::ReferencedFraming(m_framing, m_targets);
 }
 
-resample::ResampleKernel CTentResampler::Kernel() const {
-    return m_linearLight ? resample::ResampleKernel::kAreaInLight : resample::ResampleKernel::kTent;
-}
-
 int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     if (!m_rowWindows || m_job != nullptr || m_orientation != kOrientationAsStored || batchRows < 1) return 0;
     const int threads = ResolveThreads(m_threads, width, height);
@@ -47,7 +43,7 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
         return 0;
     try {
         m_job = std::make_unique<ResampleJob>(width, height, m_targets, threads, m_orientation, Framing(),
-                                              Kernel(), static_cast<int>(window), batchRows);
+                                              m_kernel, static_cast<int>(window), batchRows);
     } catch (...) {
         // Finish meets the same trouble with the whole picture and reports it.
         return 0;
@@ -82,12 +78,12 @@ std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bi
     // cores there are.
     if (bitmap.GetDepth() != 32 || bitmap.GetWindowRows() != 0 || m_orientation != kOrientationAsStored)
         return nullptr;
-    const bool evenWithoutHelpers = evenAlone && m_linearLight;
+    const bool evenWithoutHelpers = evenAlone && resample::ResamplesInLight(m_kernel);
     const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
     if (threads <= 1 && !evenWithoutHelpers) return nullptr;
     try {
         auto job = std::make_unique<ResampleJob>(bitmap.GetWidth(), bitmap.GetHeight(), m_targets, threads,
-                                                 m_orientation, Framing(), Kernel());
+                                                 m_orientation, Framing(), m_kernel);
         job->Rows().Attach(bitmap);
         if (job->HasHelpers() || evenWithoutHelpers) return job;
     } catch (...) {
@@ -144,7 +140,7 @@ void CTentResampler::Finish(const CImageBitmap& source) {
         const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
         if (m_job == nullptr) {
             m_job = std::make_unique<ResampleJob>(source.GetWidth(), source.GetHeight(), m_targets, threads,
-                                                  m_orientation, Framing(), Kernel());
+                                                  m_orientation, Framing(), m_kernel);
             m_job->Rows().Attach(source);
         }
         m_job->PrepareDestinations(m_targets, source.HasAlphaChannel(), m_framing.background);

@@ -11,7 +11,13 @@
 
 namespace resample {
 class ResampleJob;
-enum class ResampleKernel;
+
+// How the passes weigh their sources, and what the intermediate rows hold.
+enum class ResampleKernel {
+    kTent,            // code values through the tent (TentContributions)
+    kAreaInLight,     // linear light through the area average (AreaContributions)
+    kLanczosInLight,  // linear light through boxes and Lanczos-3 (BoxedLanczosContributions)
+};
 }  // namespace resample
 
 // One size to resample to, and the bitmap that receives it.
@@ -67,7 +73,14 @@ public:
     // area each pixel covers, a shrinking side averages each output pixel's
     // own area, and the results are turned back into code values. Off by
     // default; set before the decode starts.
-    void SetLinearLight(bool linear) { m_linearLight = linear; }
+    void SetLinearLight(bool linear) {
+        m_kernel = linear ? resample::ResampleKernel::kAreaInLight : resample::ResampleKernel::kTent;
+    }
+    // Any kernel, as SetLinearLight does: kLanczosInLight is linear light
+    // made sharper, each side shrunk by more than twice first averaged in
+    // boxes to about twice its size, then Lanczos-3 with centres aligned,
+    // the light held to its range after each pass.
+    void SetKernel(resample::ResampleKernel kernel) { m_kernel = kernel; }
     // For a source that Finish is given whole with its rows still in the
     // file's colours (see CImageDecoder::SetDeferColorConversion): every
     // pixel is converted with `conversion` as it is read, the source left as
@@ -106,9 +119,8 @@ private:
     // Drops the job that listened unless it listened to `source` as it is now
     // and has nothing else to read.
     void KeepJobOnlyFor(const CImageBitmap& source);
-    // The framing with its reference size, and the kernel of the mode set.
+    // The framing with its reference size.
     PictureFraming Framing() const;
-    resample::ResampleKernel Kernel() const;
     // Throws when `source` cannot be resampled.
     void CheckSource(const CImageBitmap& source) const;
 
@@ -118,7 +130,7 @@ private:
     PictureFraming m_framing;
     bool m_streamingDeclined = false;
     bool m_rowWindows = false;
-    bool m_linearLight = false;
+    resample::ResampleKernel m_kernel = resample::ResampleKernel::kTent;
     const CColorConversion* m_sourceConversion = nullptr;
     std::chrono::nanoseconds m_windowWait{};
     std::chrono::nanoseconds m_windowHelp{};
