@@ -4,8 +4,8 @@
 <context>
     <name>CPreviewPane</name>
     <message>
-        <location filename="../preview_pane.cpp" line="+108"/>
-        <location line="+131"/>
+        <location filename="../preview_pane.cpp" line="+144"/>
+        <location line="+201"/>
         <source>No picture chosen.</source>
         <translation>Kein Bild gewählt.</translation>
     </message>
@@ -144,11 +144,12 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+24"/>
+        <location filename="../main_dialog_controls.cpp" line="+426"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+92"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Umgewandelt: %1 von %2 Bildern.</translation>
     </message>
@@ -173,7 +174,7 @@
         <translation>Fehlgeschlagen: %1.</translation>
     </message>
     <message>
-        <location filename="../batch_progress_dialog.cpp" line="+18"/>
+        <location filename="../batch_progress_dialog.cpp" line="+19"/>
         <location filename="../progress_dialog.cpp" line="+50"/>
         <source>Processing Conversion...</source>
         <translation>Umwandlung läuft...</translation>
@@ -204,27 +205,33 @@
         <translation>Halte nach den Bildern in Arbeit an...</translation>
     </message>
     <message>
-        <location filename="../list_conversion.cpp" line="+54"/>
+        <location line="+26"/>
+        <location filename="../list_conversion.cpp" line="+59"/>
         <source>Conversion finished</source>
         <translation>Umwandlung beendet</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+45"/>
+        <location line="+1"/>
+        <source>%1 of %2 pictures converted</source>
+        <translation>%1 von %2 Bildern umgewandelt</translation>
+    </message>
+    <message>
+        <location filename="../main_dialog.cpp" line="+49"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>Auf diesem Computer wurde kein Installationsprogramm für Palm-Datenbanken gefunden. Wählen Sie das Programm, das Datenbanken installiert, mit „Installieren mit...“ im Optionsmenü, oder schreiben Sie die Datenbank in eine Datei.</translation>
     </message>
     <message>
-        <location line="+109"/>
+        <location line="+118"/>
         <source>from each file&apos;s name</source>
         <translation>aus dem Namen jeder Datei</translation>
     </message>
     <message>
-        <location line="+245"/>
+        <location line="+249"/>
         <source>Programs and scripts (*)</source>
         <translation>Programme und Skripte (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="+37"/>
+        <location filename="../main_dialog_controls.cpp" line="-385"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Erzeugt ein Bild für PalmOS 3 und 4; in niedriger Auflösung (160x110).</translation>
     </message>
@@ -256,7 +263,32 @@
         <translation>Erzeugt ein Bild für PalmOS 3, 4 und 5; in niedriger Auflösung (160x110).</translation>
     </message>
     <message>
-        <location line="+230"/>
+        <location line="+58"/>
+        <source>Converted</source>
+        <translation>Umgewandelt</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Converted, but incomplete: %1</source>
+        <translation>Umgewandelt, aber unvollständig: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Skipped: its database already exists</source>
+        <translation>Übersprungen: ihre Datenbank gibt es schon</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Failed: %1</source>
+        <translation>Fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Not converted, as the conversion was cancelled</source>
+        <translation>Nicht umgewandelt, da die Umwandlung abgebrochen wurde</translation>
+    </message>
+    <message>
+        <location line="+197"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -302,11 +334,16 @@
     </message>
     <message>
         <location line="+0"/>
+        <source>2 bit (4 shades of gray)</source>
+        <translation>2 Bit (4 Graustufen)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>4 bit (16 shades of gray)</source>
         <translation>4 Bit (16 Graustufen)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>8 bit (256 colors)</source>
         <translation>8 Bit (256 Farben)</translation>
     </message>
@@ -461,13 +498,17 @@
         <translation>Optionen</translation>
     </message>
     <message>
+        <location line="+56"/>
+        <source>%1 pictures</source>
+        <translation>%1 Bilder</translation>
+    </message>
+    <message>
         <location line="+1"/>
-        <location line="+41"/>
         <source>Input files: %1 pictures</source>
         <translation>Eingabedateien: %1 Bilder</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-41"/>
         <source>Scale and dither in linear light and match colours as the eye sees them</source>
         <translation>Skaliert und rastert in linearem Licht und wählt die Farben so, wie das Auge sie sieht</translation>
     </message>
@@ -562,6 +603,12 @@
         <translation>Diese über&amp;springen</translation>
     </message>
     <message>
+        <location line="+9"/>
+        <location filename="../status_line.cpp" line="+56"/>
+        <source>Show in folder</source>
+        <translation>Im Ordner anzeigen</translation>
+    </message>
+    <message>
         <location filename="../../imagelib/formats/picture_file_types.cpp" line="+16"/>
         <source>Bitmap (*.bmp)</source>
         <translation>Bitmap (*.bmp)</translation>
@@ -625,6 +672,16 @@
         <location line="+4"/>
         <source>Encapsulated PostScript with TIFF preview (*.eps)</source>
         <translation>Encapsulated PostScript mit TIFF-Vorschau (*.eps)</translation>
+    </message>
+    <message>
+        <location filename="../status_line.cpp" line="+8"/>
+        <source>Wrote %1 (%2 bytes)</source>
+        <translation>%1 geschrieben (%2 Bytes)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Status</source>
+        <translation>Status</translation>
     </message>
 </context>
 <context>

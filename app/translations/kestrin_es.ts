@@ -4,8 +4,8 @@
 <context>
     <name>CPreviewPane</name>
     <message>
-        <location filename="../preview_pane.cpp" line="+108"/>
-        <location line="+131"/>
+        <location filename="../preview_pane.cpp" line="+144"/>
+        <location line="+201"/>
         <source>No picture chosen.</source>
         <translation>No se ha elegido ninguna imagen.</translation>
     </message>
@@ -144,11 +144,12 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+24"/>
+        <location filename="../main_dialog_controls.cpp" line="+426"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+92"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Convertidas: %1 de %2 imágenes.</translation>
     </message>
@@ -173,7 +174,7 @@
         <translation>Fallidas: %1.</translation>
     </message>
     <message>
-        <location filename="../batch_progress_dialog.cpp" line="+18"/>
+        <location filename="../batch_progress_dialog.cpp" line="+19"/>
         <location filename="../progress_dialog.cpp" line="+50"/>
         <source>Processing Conversion...</source>
         <translation>Conversión en curso...</translation>
@@ -204,27 +205,33 @@
         <translation>Deteniendo tras las imágenes en curso...</translation>
     </message>
     <message>
-        <location filename="../list_conversion.cpp" line="+54"/>
+        <location line="+26"/>
+        <location filename="../list_conversion.cpp" line="+59"/>
         <source>Conversion finished</source>
         <translation>Conversión terminada</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+45"/>
+        <location line="+1"/>
+        <source>%1 of %2 pictures converted</source>
+        <translation>%1 de %2 imágenes convertidas</translation>
+    </message>
+    <message>
+        <location filename="../main_dialog.cpp" line="+49"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>No se ha encontrado en este equipo ninguna herramienta de instalación de bases de datos Palm. Elija el programa que instala las bases de datos con «Instalar con...» en el menú de opciones, o escriba la base de datos en un archivo.</translation>
     </message>
     <message>
-        <location line="+109"/>
+        <location line="+118"/>
         <source>from each file&apos;s name</source>
         <translation>del nombre de cada archivo</translation>
     </message>
     <message>
-        <location line="+245"/>
+        <location line="+249"/>
         <source>Programs and scripts (*)</source>
         <translation>Programas y scripts (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="+37"/>
+        <location filename="../main_dialog_controls.cpp" line="-385"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Crea una imagen compatible con PalmOS 3 y 4, en baja resolución (160x110).</translation>
     </message>
@@ -256,7 +263,32 @@
         <translation>Crea una imagen compatible con PalmOS 3, 4 y 5, en baja resolución (160x110).</translation>
     </message>
     <message>
-        <location line="+230"/>
+        <location line="+58"/>
+        <source>Converted</source>
+        <translation>Convertida</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Converted, but incomplete: %1</source>
+        <translation>Convertida, pero incompleta: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Skipped: its database already exists</source>
+        <translation>Omitida: su base de datos ya existe</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Failed: %1</source>
+        <translation>Error: %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Not converted, as the conversion was cancelled</source>
+        <translation>No convertida, ya que se canceló la conversión</translation>
+    </message>
+    <message>
+        <location line="+197"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -302,11 +334,16 @@
     </message>
     <message>
         <location line="+0"/>
+        <source>2 bit (4 shades of gray)</source>
+        <translation>2 bits (4 tonos de gris)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>4 bit (16 shades of gray)</source>
         <translation>4 bits (16 tonos de gris)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>8 bit (256 colors)</source>
         <translation>8 bits (256 colores)</translation>
     </message>
@@ -461,13 +498,17 @@
         <translation>Opciones</translation>
     </message>
     <message>
+        <location line="+56"/>
+        <source>%1 pictures</source>
+        <translation>%1 imágenes</translation>
+    </message>
+    <message>
         <location line="+1"/>
-        <location line="+41"/>
         <source>Input files: %1 pictures</source>
         <translation>Archivos de entrada: %1 imágenes</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-41"/>
         <source>Scale and dither in linear light and match colours as the eye sees them</source>
         <translation>Escala y trama en luz lineal y elige los colores tal como los ve el ojo</translation>
     </message>
@@ -562,6 +603,12 @@
         <translation>&amp;Omitir esas</translation>
     </message>
     <message>
+        <location line="+9"/>
+        <location filename="../status_line.cpp" line="+56"/>
+        <source>Show in folder</source>
+        <translation>Mostrar en la carpeta</translation>
+    </message>
+    <message>
         <location filename="../../imagelib/formats/picture_file_types.cpp" line="+16"/>
         <source>Bitmap (*.bmp)</source>
         <translation>Mapa de bits (*.bmp)</translation>
@@ -625,6 +672,16 @@
         <location line="+4"/>
         <source>Encapsulated PostScript with TIFF preview (*.eps)</source>
         <translation>PostScript encapsulado con vista previa TIFF (*.eps)</translation>
+    </message>
+    <message>
+        <location filename="../status_line.cpp" line="+8"/>
+        <source>Wrote %1 (%2 bytes)</source>
+        <translation>%1 escrito (%2 bytes)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Status</source>
+        <translation>Estado</translation>
     </message>
 </context>
 <context>

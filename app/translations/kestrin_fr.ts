@@ -4,8 +4,8 @@
 <context>
     <name>CPreviewPane</name>
     <message>
-        <location filename="../preview_pane.cpp" line="+108"/>
-        <location line="+131"/>
+        <location filename="../preview_pane.cpp" line="+144"/>
+        <location line="+201"/>
         <source>No picture chosen.</source>
         <translation>Aucune image choisie.</translation>
     </message>
@@ -144,11 +144,12 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+24"/>
+        <location filename="../main_dialog_controls.cpp" line="+426"/>
         <source>%1: %2</source>
         <translation>%1&#xa0;: %2</translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+92"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Converties&#xa0;: %1 images sur %2.</translation>
     </message>
@@ -173,7 +174,7 @@
         <translation>Échecs&#xa0;: %1.</translation>
     </message>
     <message>
-        <location filename="../batch_progress_dialog.cpp" line="+18"/>
+        <location filename="../batch_progress_dialog.cpp" line="+19"/>
         <location filename="../progress_dialog.cpp" line="+50"/>
         <source>Processing Conversion...</source>
         <translation>Conversion en cours...</translation>
@@ -204,27 +205,33 @@
         <translation>Arrêt après les images en cours...</translation>
     </message>
     <message>
-        <location filename="../list_conversion.cpp" line="+54"/>
+        <location line="+26"/>
+        <location filename="../list_conversion.cpp" line="+59"/>
         <source>Conversion finished</source>
         <translation>Conversion terminée</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+45"/>
+        <location line="+1"/>
+        <source>%1 of %2 pictures converted</source>
+        <translation>%1 images sur %2 converties</translation>
+    </message>
+    <message>
+        <location filename="../main_dialog.cpp" line="+49"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>Aucun outil d&apos;installation de bases de données Palm n&apos;a été trouvé sur cet ordinateur. Choisissez le programme qui installe les bases de données avec «&#xa0;Installer avec...&#xa0;» dans le menu des options, ou écrivez la base de données dans un fichier.</translation>
     </message>
     <message>
-        <location line="+109"/>
+        <location line="+118"/>
         <source>from each file&apos;s name</source>
         <translation>du nom de chaque fichier</translation>
     </message>
     <message>
-        <location line="+245"/>
+        <location line="+249"/>
         <source>Programs and scripts (*)</source>
         <translation>Programmes et scripts (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="+37"/>
+        <location filename="../main_dialog_controls.cpp" line="-385"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Crée une image compatible avec PalmOS 3 et 4, en basse résolution (160x110).</translation>
     </message>
@@ -256,7 +263,32 @@
         <translation>Crée une image compatible avec PalmOS 3, 4 et 5, en basse résolution (160x110).</translation>
     </message>
     <message>
-        <location line="+230"/>
+        <location line="+58"/>
+        <source>Converted</source>
+        <translation>Convertie</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Converted, but incomplete: %1</source>
+        <translation>Convertie, mais incomplète&#xa0;: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Skipped: its database already exists</source>
+        <translation>Ignorée&#xa0;: sa base de données existe déjà</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Failed: %1</source>
+        <translation>Échec&#xa0;: %1</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Not converted, as the conversion was cancelled</source>
+        <translation>Non convertie, la conversion a été annulée</translation>
+    </message>
+    <message>
+        <location line="+197"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -302,11 +334,16 @@
     </message>
     <message>
         <location line="+0"/>
+        <source>2 bit (4 shades of gray)</source>
+        <translation>2 bits (4 niveaux de gris)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>4 bit (16 shades of gray)</source>
         <translation>4 bits (16 niveaux de gris)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>8 bit (256 colors)</source>
         <translation>8 bits (256 couleurs)</translation>
     </message>
@@ -461,13 +498,17 @@
         <translation>Options</translation>
     </message>
     <message>
+        <location line="+56"/>
+        <source>%1 pictures</source>
+        <translation>%1 images</translation>
+    </message>
+    <message>
         <location line="+1"/>
-        <location line="+41"/>
         <source>Input files: %1 pictures</source>
         <translation>Fichiers d&apos;entrée&#xa0;: %1 images</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-41"/>
         <source>Scale and dither in linear light and match colours as the eye sees them</source>
         <translation>Redimensionne et trame en lumière linéaire et choisit les couleurs telles que l&apos;œil les voit</translation>
     </message>
@@ -562,6 +603,12 @@
         <translation>&amp;Ignorer celles-ci</translation>
     </message>
     <message>
+        <location line="+9"/>
+        <location filename="../status_line.cpp" line="+56"/>
+        <source>Show in folder</source>
+        <translation>Afficher dans le dossier</translation>
+    </message>
+    <message>
         <location filename="../../imagelib/formats/picture_file_types.cpp" line="+16"/>
         <source>Bitmap (*.bmp)</source>
         <translation>Bitmap (*.bmp)</translation>
@@ -625,6 +672,16 @@
         <location line="+4"/>
         <source>Encapsulated PostScript with TIFF preview (*.eps)</source>
         <translation>PostScript encapsulé avec aperçu TIFF (*.eps)</translation>
+    </message>
+    <message>
+        <location filename="../status_line.cpp" line="+8"/>
+        <source>Wrote %1 (%2 bytes)</source>
+        <translation>%1 écrit (%2 octets)</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Status</source>
+        <translation>État</translation>
     </message>
 </context>
 <context>
