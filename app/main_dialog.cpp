@@ -529,7 +529,9 @@ void CMainDialog::dropEvent(QDropEvent* event) {
 void CMainDialog::openPicture(const QString& path, PictureArrival arrival) {
     if (isPalmDatabasePath(path)) {
         m_ui.preview->showDatabase(path);
-    } else if (arrival == PictureArrival::CommandLine) {
+    } else if (arrival == PictureArrival::CommandLine && !m_outputPath.isEmpty()) {
+        // The stored output of the last run may have been set for this very
+        // picture; with none stored, the picture names its own as any other.
         m_ui.inputCombo->setEditText(path);
         m_naming.picture = path;
     } else {

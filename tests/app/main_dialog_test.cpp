@@ -674,6 +674,17 @@ TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
     EXPECT_EQ(name()->text(), QStringLiteral("c!"));
 }
 
+TEST_F(MainDialog, APictureOnTheCommandLineKeepsTheStoredOutputOrNamesItsOwn) {
+    dialog->openPictures({QStringLiteral("/pictures/f.jpg")}, PictureArrival::CommandLine);
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/pictures/f.pdb"));
+    output()->setEditText(QStringLiteral("/out/kept.pdb"));
+    closeAndSave();
+    openDialog();
+    dialog->openPictures({QStringLiteral("/pictures/g.jpg")}, PictureArrival::CommandLine);
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/g.jpg"));
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/kept.pdb"));
+}
+
 TEST_F(MainDialog, TheStatusLineNamesTheWrittenDatabaseAndShowsItInItsFolder) {
     const struct {
         const char* scenario;
