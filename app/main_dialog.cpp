@@ -529,10 +529,14 @@ void CMainDialog::dropEvent(QDropEvent* event) {
 void CMainDialog::openPicture(const QString& path, PictureArrival arrival) {
     if (isPalmDatabasePath(path)) {
         m_ui.preview->showDatabase(path);
-    } else if (arrival == PictureArrival::CommandLine && !m_outputPath.isEmpty()) {
-        // The stored output of the last run may have been set for this very
-        // picture; with none stored, the picture names its own as any other.
+    } else if (arrival == PictureArrival::CommandLine) {
+        // The stored output and name of the last run may have been set for
+        // this very picture; with no output stored, the picture names its own.
         m_ui.inputCombo->setEditText(path);
+        if (m_outputPath.isEmpty() && !isBatch()) {
+            m_naming.output = followPicture(m_naming, path).output;
+            m_ui.outputCombo->setEditText(m_naming.output);
+        }
         m_naming.picture = path;
     } else {
         choosePicture(path);

@@ -675,8 +675,10 @@ TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
 }
 
 TEST_F(MainDialog, APictureOnTheCommandLineKeepsTheStoredOutputOrNamesItsOwn) {
+    name()->setText(QStringLiteral("Stored name"));
     dialog->openPictures({QStringLiteral("/pictures/f.jpg")}, PictureArrival::CommandLine);
     EXPECT_EQ(output()->currentText(), QStringLiteral("/pictures/f.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("Stored name"));
     output()->setEditText(QStringLiteral("/out/kept.pdb"));
     closeAndSave();
     openDialog();
