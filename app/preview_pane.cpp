@@ -1,11 +1,12 @@
 #include "app/preview_pane.h"
 
+#include "app/ui_text.h"
+
 #include <QAccessibleWidget>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
-#include <QLocale>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -343,8 +344,7 @@ QString CPreviewPane::accessibleText() const {
 QString CPreviewPane::statusText() const {
     if (!m_preview.error.empty()) return QString::fromStdString(m_preview.error);
     if (m_preview.pictures.empty()) return tr("No picture chosen.");
-    const QString size =
-        tr("%1 bytes").arg(QLocale().toString(static_cast<qulonglong>(m_preview.databaseSize)));
+    const QString size = tr("%1 bytes").arg(uiNumber(static_cast<qlonglong>(m_preview.databaseSize)));
     if (m_shownDatabase.isEmpty()) return size;
     return tr("%1: %2").arg(QFileInfo(m_shownDatabase).fileName(), size);
 }

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QPushButton>
 
 CStatusLine::CStatusLine(QWidget* parent) : QWidget(parent) {
@@ -58,10 +57,9 @@ void CStatusLine::retranslate() {
     m_showButton->setToolTip(m_path);
     m_showButton->setAccessibleDescription(m_path);
     // Both in one pass: a "%1" in the file name stays as it is.
-    m_label->setText(
-        m_path.isEmpty()
-            ? QString()
-            : uiText("Wrote %1 (%2 bytes)").arg(QFileInfo(m_path).fileName(), QLocale().toString(m_size)));
+    m_label->setText(m_path.isEmpty()
+                         ? QString()
+                         : uiText("Wrote %1 (%2 bytes)").arg(QFileInfo(m_path).fileName(), uiNumber(m_size)));
     m_label->setToolTip(m_path);
     setAccessibleName(uiText("Status"));
 }

@@ -4,7 +4,7 @@
 <context>
     <name>CPreviewPane</name>
     <message>
-        <location filename="../preview_pane.cpp" line="+144"/>
+        <location filename="../preview_pane.cpp" line="+145"/>
         <location line="+201"/>
         <source>No picture chosen.</source>
         <translation>Aucune image choisie.</translation>
@@ -25,7 +25,7 @@
         <translation> et </translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+6"/>
         <source>%1 bytes</source>
         <translation>%1 octets</translation>
     </message>
@@ -604,7 +604,7 @@
     </message>
     <message>
         <location line="+9"/>
-        <location filename="../status_line.cpp" line="+56"/>
+        <location filename="../status_line.cpp" line="+55"/>
         <source>Show in folder</source>
         <translation>Afficher dans le dossier</translation>
     </message>
@@ -674,7 +674,7 @@
         <translation>PostScript encapsulé avec aperçu TIFF (*.eps)</translation>
     </message>
     <message>
-        <location filename="../status_line.cpp" line="+8"/>
+        <location filename="../status_line.cpp" line="+7"/>
         <source>Wrote %1 (%2 bytes)</source>
         <translation>%1 écrit (%2 octets)</translation>
     </message>
