@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <numeric>
 #include <system_error>
 
 namespace resample {
@@ -32,13 +33,17 @@ ResampleJob::ResampleJob(int storedWidth, int storedHeight, std::span<const Resi
     int widestTaps = 0;
     int widestPlacement = 0;
     std::size_t widestScratch = 0;
+    // Rows are read into the boxes every target's boxes are made of.
+    int boxUnit = 0;
     for (const TargetPlan& plan : m_plans) {
+        boxUnit = std::gcd(boxUnit, plan.BoxAcross());
         widestTaps = std::max(widestTaps, plan.AcrossTaps());
         widestPlacement = std::max(widestPlacement, plan.Placement().width);
         widestScratch = std::max(widestScratch, plan.AcrossScratch());
     }
     const auto threadCount = static_cast<std::size_t>(std::max(1, threads));
-    m_rows.ReserveBuffers(static_cast<int>(threadCount), widestTaps, kChunkRows);
+    m_boxUnit = std::max(1, boxUnit);
+    m_rows.ReserveBuffers(static_cast<int>(threadCount), widestTaps, kChunkRows, m_boxUnit);
     m_downValues.assign(threadCount, std::vector<double>(4 * static_cast<std::size_t>(widestPlacement)));
     m_acrossScratch.assign(threadCount, std::vector<double>(widestScratch));
     m_inFlight.reserve(threadCount);
@@ -177,7 +182,7 @@ bool ResampleJob::TakeChunk(std::unique_lock<std::mutex>& lock, std::size_t thre
     lock.unlock();
     double* scratch = m_acrossScratch[thread].data();
     m_rows.Read(thread, begin, end, state, [this, scratch](int y, const double* row) {
-        for (TargetPlan& plan : m_plans) plan.ResampleAcross(y, row, scratch);
+        for (TargetPlan& plan : m_plans) plan.ResampleAcross(y, row, m_boxUnit, scratch);
     });
     lock.lock();
     m_inFlight.erase(std::find(m_inFlight.begin(), m_inFlight.end(), begin));

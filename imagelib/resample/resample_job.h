@@ -91,6 +91,8 @@ private:
     int FreeRows() const;
 
     SourceRowReader m_rows;
+    // The pixels per box the rows are read in (see SourceRowReader).
+    int m_boxUnit = 1;
     int m_height;
     std::vector<TargetPlan> m_plans;
     // One output row's sums per thread, for the pass down.

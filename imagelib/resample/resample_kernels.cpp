@@ -48,6 +48,14 @@ struct Lanes {
 #define KESTRIN_VECTOR_CLONES
 #endif
 
+// Table lookups do not vectorise: the compiler's emulated gathers cost more
+// than the scalar loop they replace.
+#if defined(__GNUC__) && !defined(__clang__)
+#define KESTRIN_SCALAR_LOOPS __attribute__((optimize("no-tree-vectorize")))
+#else
+#define KESTRIN_SCALAR_LOOPS
+#endif
+
 // The small helpers below are built once, for the baseline. Called out of
 // line from the AVX2 clone (as an unoptimised build does), a 32-byte vector
 // would cross between two calling conventions and arrive garbled, so they
@@ -97,6 +105,35 @@ KESTRIN_ALWAYS_INLINE Lanes WidenLinear(const std::uint8_t* pixel) {
                  static_cast<double>(channels[2]), static_cast<double>(channels[3])};
 }
 
+// The sum of `count` pixels, pixel(k) each: four running sums side by side,
+// so that an addition need not wait for the one before it, then added in
+// pairs. Every box is summed here, in this order, so a box sums to the same
+// however its row was read.
+template <typename Pixel>
+KESTRIN_ALWAYS_INLINE Lanes SumBox(int count, const Pixel& pixel) {
+    Lanes s0 = {}, s1 = {}, s2 = {}, s3 = {};
+    int k = 0;
+    for (; k + 4 <= count; k += 4) {
+        s0 += pixel(k);
+        s1 += pixel(k + 1);
+        s2 += pixel(k + 2);
+        s3 += pixel(k + 3);
+    }
+    if (k < count) s0 += pixel(k++);
+    if (k < count) s1 += pixel(k++);
+    if (k < count) s2 += pixel(k);
+    return (s0 + s1) + (s2 + s3);
+}
+
+// The widened pixels SumBox reads: not a lambda, which the compiler may
+// leave out of line (see above).
+struct WidenedPixels {
+    const double* first;
+    KESTRIN_ALWAYS_INLINE Lanes operator()(int k) const {
+        return Load(first + 4 * static_cast<std::size_t>(k));
+    }
+};
+
 // Back from linear light at 16 bits to code values; alpha was only widened.
 KESTRIN_ALWAYS_INLINE void StoreEncodedPixel(const Lanes& value, std::uint8_t* pixel) {
     for (int b = 0; b < 3; ++b) pixel[b] = SrgbFromLinear16(RoundToLinear16(value[b]));
@@ -117,6 +154,21 @@ const std::array<double, 256>& LinearTable() {
         std::array<double, 256> values{};
         for (int code = 0; code < 256; ++code)
             values[static_cast<std::size_t>(code)] = Linear16FromSrgb(static_cast<std::uint8_t>(code));
+        return values;
+    }();
+    return table;
+}
+
+// The same light in fixed point, 8 bits below the 16-bit unit: summed as
+// integers, a box of light costs an addition that need not wait for the
+// one before it, and sums to the same in any order. Each value is within
+// 1/512 of a unit of the table's.
+constexpr double kFixedOne = 256.0;
+const std::array<std::uint32_t, 256>& FixedLinearTable() {
+    static const std::array<std::uint32_t, 256> table = [] {
+        std::array<std::uint32_t, 256> values{};
+        for (std::size_t code = 0; code < values.size(); ++code)
+            values[code] = static_cast<std::uint32_t>(LinearTable()[code] * kFixedOne + 0.5);
         return values;
     }();
     return table;
@@ -156,14 +208,35 @@ void WidenBackwards(const std::uint8_t* last, int width, double* out) {
     }
 }
 
-KESTRIN_VECTOR_CLONES
-void ShrinkRowInBoxes(const double* row, int width, int factor, double* out) {
+KESTRIN_SCALAR_LOOPS
+void WidenLinearRowInBoxes(const std::uint8_t* in, int width, int factor, double* out) {
+    const std::uint32_t* fixed = FixedLinearTable().data();
     for (int left = 0; left < width; left += factor, out += 4) {
         const int count = std::min(factor, width - left);
-        Lanes sum = {};
-        for (int k = 0; k < count; ++k) sum += Load(row + 4 * static_cast<std::size_t>(left + k));
-        const Lanes mean = sum * Broadcast(1.0 / count);
-        std::memcpy(out, &mean, sizeof mean);
+        std::uint64_t blue = 0, green = 0, red = 0, alpha = 0;
+        for (int k = 0; k < count; ++k, in += 4) {
+            blue += fixed[in[0]];
+            green += fixed[in[1]];
+            red += fixed[in[2]];
+            alpha += in[3];
+        }
+        out[0] = static_cast<double>(blue) / kFixedOne;
+        out[1] = static_cast<double>(green) / kFixedOne;
+        out[2] = static_cast<double>(red) / kFixedOne;
+        out[3] = 257.0 * static_cast<double>(alpha);
+    }
+}
+
+KESTRIN_VECTOR_CLONES
+void ShrinkRowInBoxes(const double* row, int width, int unit, int factor, double* out, bool average) {
+    const int perBox = factor / unit;
+    const int units = BoxCount(width, unit);
+    const Lanes whole = Broadcast(1.0 / factor);
+    for (int left = 0, first = 0; left < width; left += factor, first += perBox, out += 4) {
+        const double* box = row + 4 * static_cast<std::size_t>(first);
+        Lanes sum = SumBox(std::min(units, first + perBox) - first, WidenedPixels{box});
+        if (average) sum = sum * (width - left >= factor ? whole : Broadcast(1.0 / (width - left)));
+        std::memcpy(out, &sum, sizeof sum);
     }
 }
 

@@ -32,8 +32,14 @@ void MakeLinear(double* row, int width);
 inline int BoxCount(int width, int factor) {
     return width / factor + (width % factor != 0 ? 1 : 0);
 }
-// Averages a widened row in those boxes into `out`, BoxCount pixels.
-void ShrinkRowInBoxes(const double* row, int width, int factor, double* out);
+// The light of the pixels of a row of code values summed in those boxes, as
+// WidenLinearRow followed by ShrinkRowInBoxes without averaging gives it, but
+// without the widened row between them.
+void WidenLinearRowInBoxes(const std::uint8_t* in, int width, int factor, double* out);
+// Shrinks a widened row of `width` pixels, given in boxes of `unit` pixels
+// summed (1: the pixels themselves), into boxes of `factor` pixels, a
+// multiple of `unit`, in `out`: their sums, or their means when `average`.
+void ShrinkRowInBoxes(const double* row, int width, int unit, int factor, double* out, bool average);
 
 // Resamples one widened row to `outWidth` pixels of the intermediate row
 // `out`, in light when `linear`. The row is followed by table.Taps() zero

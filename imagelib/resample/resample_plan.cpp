@@ -27,13 +27,13 @@ std::size_t IntermediateBytes(const PixelRect& placement, int partHeight, bool l
     return static_cast<std::size_t>(*bytes);
 }
 
-int BoxAcross(ResampleKernel kernel, int outSize, int inSize) {
+int AcrossBoxFactor(ResampleKernel kernel, int outSize, int inSize) {
     return kernel == ResampleKernel::kLanczosInLight ? BoxShrinkFactor(outSize, inSize) : 1;
 }
 
 // The pass across of a row shrunk in boxes first reads the boxes.
 ContributionTable AcrossContributions(ResampleKernel kernel, int outSize, int inSize) {
-    const int factor = BoxAcross(kernel, outSize, inSize);
+    const int factor = AcrossBoxFactor(kernel, outSize, inSize);
     if (factor > 1) return LanczosContributions(outSize, inSize, factor);
     return BuildContributions(kernel, outSize, inSize);
 }
@@ -65,7 +65,7 @@ TargetPlan::TargetPlan(ResampleKernel kernel, const PixelRect& part, const Pixel
     : m_linear(ResamplesInLight(kernel)),
       m_placement(placement),
       m_partWidth(part.width),
-      m_boxAcross(BoxAcross(kernel, placement.width, part.width)),
+      m_boxAcross(AcrossBoxFactor(kernel, placement.width, part.width)),
       m_across(AcrossContributions(kernel, placement.width, part.width)),
       m_down(BuildContributions(kernel, placement.height, part.height)),
       m_stride(static_cast<std::size_t>(placement.width) * PixelBytes(m_linear)),
@@ -80,11 +80,11 @@ std::size_t TargetPlan::AcrossScratch() const {
                 static_cast<std::size_t>(m_across.Taps()));
 }
 
-void TargetPlan::ResampleAcross(int y, const double* row, double* scratch) {
+void TargetPlan::ResampleAcross(int y, const double* row, int unit, double* scratch) {
     if (m_boxAcross > 1) {
         // Another target's boxes may have left their sums where these end.
         const int boxes = BoxCount(m_partWidth, m_boxAcross);
-        ShrinkRowInBoxes(row, m_partWidth, m_boxAcross, scratch);
+        ShrinkRowInBoxes(row, m_partWidth, unit, m_boxAcross, scratch, true);
         std::fill(scratch + 4 * static_cast<std::size_t>(boxes), scratch + AcrossScratch(), 0.0);
         row = scratch;
     }

@@ -40,14 +40,18 @@ public:
     const PixelRect& Placement() const { return m_placement; }
     // The most taps a widened row is read with, beyond its last pixel.
     int AcrossTaps() const { return m_across.Taps(); }
+    // Source pixels per box of the shrink across, 1 for none.
+    int BoxAcross() const { return m_boxAcross; }
     // The doubles ResampleAcross needs for a row shrunk in boxes first.
     std::size_t AcrossScratch() const;
     // The last row across that output row y of the pass down reads.
     int LastRowReadDown(int y) const { return m_down.Right(y); }
 
-    // Resamples widened row y of the part into the intermediate; `scratch`
-    // holds AcrossScratch() doubles of the calling thread's own.
-    void ResampleAcross(int y, const double* row, double* scratch);
+    // Resamples widened row y of the part into the intermediate, given in
+    // boxes of `unit` pixels summed, a divisor of BoxAcross() (1: the pixels
+    // themselves); `scratch` holds AcrossScratch() doubles of the calling
+    // thread's own.
+    void ResampleAcross(int y, const double* row, int unit, double* scratch);
     // Resamples output rows [begin, end) down, once every row across they
     // read is there; `values` holds four doubles per placement pixel.
     void ResampleDown(int begin, int end, double* values);

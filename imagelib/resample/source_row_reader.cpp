@@ -28,11 +28,14 @@ SourceRowReader::SourceRowReader(int storedWidth, int storedHeight, int orientat
       m_windowRows(windowRows),
       m_linear(linear) {}
 
-void SourceRowReader::ReserveBuffers(int threads, int paddingPixels, int chunkRows) {
+void SourceRowReader::ReserveBuffers(int threads, int paddingPixels, int chunkRows, int boxUnit) {
     const auto width = static_cast<std::size_t>(m_part.width);
+    m_boxUnit = m_linear ? std::max(1, boxUnit) : 1;
+    const auto handed = static_cast<std::size_t>(BoxCount(m_part.width, m_boxUnit));
     m_buffers.resize(static_cast<std::size_t>(std::max(1, threads)));
     for (Buffers& buffers : m_buffers) {
-        buffers.row.assign(4 * (width + static_cast<std::size_t>(paddingPixels)), 0.0);
+        buffers.row.assign(4 * (handed + static_cast<std::size_t>(paddingPixels)), 0.0);
+        if (m_boxUnit > 1) buffers.wide.resize(4 * width);
         if (m_linear)
             buffers.light.resize(4 * width);
         else
@@ -81,6 +84,8 @@ void SourceRowReader::Read(std::size_t thread, int begin, int end, const RowStat
         rowConversion = nullptr;
     }
     double* row = buffers.row.data();
+    const bool boxed = m_boxUnit > 1;
+    double* wide = boxed ? buffers.wide.data() : row;
     for (int y = begin; y < end; ++y) {
         bool backwards = false;
         const std::uint8_t* pixels = nullptr;
@@ -90,16 +95,21 @@ void SourceRowReader::Read(std::size_t thread, int begin, int end, const RowStat
             pixels = m_picture.StoredSpan(m_part.left, m_part.top + y, m_part.width, backwards);
 
         if (pixels == nullptr) {
-            std::fill(row, row + 4 * static_cast<std::size_t>(m_part.width), 0.0);
+            std::fill(wide, wide + 4 * static_cast<std::size_t>(m_part.width), 0.0);
         } else if (state.sourceConversion != nullptr) {
-            WidenThroughConversion(*state.sourceConversion, buffers, pixels, backwards, row);
+            WidenThroughConversion(*state.sourceConversion, buffers, pixels, backwards, wide);
         } else if (rowConversion != nullptr && y >= convertBegin && y < convertEnd) {
-            WidenThroughConversion(*rowConversion, buffers, pixels, backwards, row);
+            WidenThroughConversion(*rowConversion, buffers, pixels, backwards, wide);
             // A window's row is read by nobody else.
             if (m_windowRows == 0) ConvertInPlace(*rowConversion, y, y + 1);
+        } else if (boxed && !backwards) {
+            WidenLinearRowInBoxes(pixels, m_part.width, m_boxUnit, row);
+            use(y, row);
+            continue;
         } else {
-            WidenCodes(pixels, backwards, row);
+            WidenCodes(pixels, backwards, wide);
         }
+        if (boxed) ShrinkRowInBoxes(wide, m_part.width, 1, m_boxUnit, row, false);
         use(y, row);
     }
 }

@@ -53,8 +53,10 @@ public:
 
     // Buffers for `threads` threads; every widened row is followed by
     // `paddingPixels` zero pixels, and is read in runs of at most `chunkRows`
-    // rows.
-    void ReserveBuffers(int threads, int paddingPixels, int chunkRows);
+    // rows. With a `boxUnit` above 1 (in linear light only) each row is handed
+    // on shrunk in boxes of that many pixels, summed (see ShrinkRowInBoxes):
+    // reading light straight into boxes saves writing and reading it again.
+    void ReserveBuffers(int threads, int paddingPixels, int chunkRows, int boxUnit = 1);
 
     // The part of the picture seen, in the coordinates of the picture seen.
     const PixelRect& Part() const { return m_part; }
@@ -83,6 +85,8 @@ public:
 private:
     struct Buffers {
         std::vector<double> row;
+        // With boxes, the row widened whole before it is shrunk.
+        std::vector<double> wide;
         // In linear light, a row of light as a color conversion writes it;
         // otherwise a row of converted pixels.
         std::vector<std::uint16_t> light;
@@ -108,6 +112,7 @@ private:
     PixelRect m_part;
     int m_windowRows;
     bool m_linear;
+    int m_boxUnit = 1;
     std::vector<Buffers> m_buffers;
 };
 
