@@ -40,7 +40,16 @@ constexpr int kMostPasses = 8;
 // 2 to 5% at the finest blur and 5 to 10% at a blur of one pixel, at 4 and 8
 // bits. Trying only each side's nearest entry keeps the search's cost within
 // a third more; the next ones gain about 1% for twice the cost.
-constexpr int kNeighbours[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+// Greys trade and share steps with the diagonal neighbours too, the first
+// four after the four beside: a dot moved one place diagonally is two moves
+// away along rows and columns, and the greedy search would have to pass
+// through the worse arrangement between. That lowered the error by 0.3 to
+// 0.7% at the finest blur and 0.5 to 2% at blurs of one and two pixels, at
+// 1, 2 and 4 bits, for about a fifth more time; on colours it gained under
+// 1% for a third more time.
+constexpr int kNeighbours[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
+template <int N>
+constexpr int kNeighbourCount = N == 1 ? 8 : 4;
 
 // The search holds about 20 values per pixel of a band of rows: a band of at
 // most this many pixels keeps that to a few megabytes whatever the picture.
@@ -183,12 +192,15 @@ public:
             }
         float own = 0.0f;
         float beside = 0.0f;
+        float corner = 0.0f;
         for (std::size_t dy = 0; dy < kSpan; ++dy)
             for (std::size_t dx = 0; dx < kSpan; ++dx) {
                 own += m_table[dy][dx] * m_table[dy][dx];
                 if (dx + 1 < kSpan) beside += m_table[dy][dx] * m_table[dy][dx + 1];
+                if (dx + 1 < kSpan && dy + 1 < kSpan) corner += m_table[dy][dx] * m_table[dy + 1][dx + 1];
             }
         m_overlap = beside / own;
+        m_cornerOverlap = corner / own;
         m_ownShare = own;
         for (const SeparableTerm& term : m_kernel) {
             m_columnSums.push_back(Sums(term, width));
@@ -469,7 +481,7 @@ private:
         int bestPartner = -1;
         std::uint8_t bestOther = 0;
         float bestOtherStep[N] = {};
-        for (int k = 0; k < 4; ++k) {
+        for (int k = 0; k < kNeighbourCount<N>; ++k) {
             const int nx = x + kNeighbours[k][0];
             const int ny = y + kNeighbours[k][1];
             if (nx < 0 || nx >= m_width || ny < m_top || ny >= m_bottom) continue;
@@ -485,9 +497,10 @@ private:
             // n(p)^2 W(p), taken as if the weights were even over the two
             // neighbourhoods: exact where the picture is smooth, and cheap.
             const float* otherCurvature = &m_curvature[offset(nx, ny) * kPacked<N>];
+            const float overlap = k < 4 ? m_overlap : m_cornerOverlap;
             float both[kPacked<N>];
             for (int c = 0; c < kPacked<N>; ++c)
-                both[c] = 0.5f * m_overlap * (curvature[c] + otherCurvature[c]);
+                both[c] = 0.5f * overlap * (curvature[c] + otherCurvature[c]);
             const float* otherLight = m_entries + static_cast<std::size_t>(other) * N;
             const auto consider = [&](std::uint8_t mine, std::uint8_t theirs) {
                 float d[N];
@@ -568,8 +581,10 @@ private:
     std::vector<float> m_seen;       // f, N per pixel
     std::vector<float> m_curvature;  // C, packed
     // How much of its own error a pixel shares with its neighbour's, as the
-    // eye sees them (of the kernel with itself, one pixel apart).
+    // eye sees them (of the kernel with itself, one pixel apart; and one
+    // pixel apart both across and down).
     float m_overlap = 0.0f;
+    float m_cornerOverlap = 0.0f;
     float m_ownShare = 0.0f;
     // Whether a pixel may take another entry of its own, or only trade.
     bool m_toggles = true;
