@@ -201,12 +201,14 @@ public:
                   [](const Placed& a, const Placed& b) { return a.lab.lightness < b.lab.lightness; });
     }
 
-    std::span<const std::uint8_t> nearby(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        constexpr int kShift = 8 - kCellBits;
-        const std::size_t cell = (static_cast<std::size_t>(red >> kShift) << (2 * kCellBits)) |
-                                 (static_cast<std::size_t>(green >> kShift) << kCellBits) |
-                                 static_cast<std::size_t>(blue >> kShift);
-        Cell& known = m_cells[cell];
+    // For a colour given as light, 0 to 1 per channel: its cell is that of
+    // its code values, found by one table instead of turning each channel
+    // back into a code value (the search asks for every pixel it visits).
+    std::span<const std::uint8_t> nearby(const float* light) {
+        const std::size_t red = m_cellOfLight[LightIndex(light[0])];
+        const std::size_t green = m_cellOfLight[LightIndex(light[1])];
+        const std::size_t blue = m_cellOfLight[LightIndex(light[2])];
+        Cell& known = m_cells[(red << (2 * kCellBits)) | (green << kCellBits) | blue];
         if (known.count == 0) fill(known, Middle(red), Middle(green), Middle(blue));
         return {known.positions.data(), known.count};
     }
@@ -224,7 +226,25 @@ private:
         std::uint8_t count = 0;
     };
 
-    static std::uint8_t Middle(std::uint8_t code) { return static_cast<std::uint8_t>((code & ~7) + 4); }
+    static constexpr int kShift = 8 - kCellBits;
+    using CellTable = std::array<std::uint8_t, 65536>;
+
+    // The code value in the middle of a cell.
+    static std::uint8_t Middle(std::size_t cell) { return static_cast<std::uint8_t>((cell << kShift) + 4); }
+    // Light at 16 bits, rounded as SrgbFromLinear rounds it.
+    static std::size_t LightIndex(float light) {
+        return static_cast<std::size_t>(std::clamp(light, 0.0f, 1.0f) * 65535.0f + 0.5f);
+    }
+    static const CellTable& CellOfLight() {
+        static const CellTable table = [] {
+            CellTable cells{};
+            for (std::size_t light = 0; light < cells.size(); ++light)
+                cells[light] =
+                    static_cast<std::uint8_t>(SrgbFromLinear16(static_cast<std::uint16_t>(light)) >> kShift);
+            return cells;
+        }();
+        return table;
+    }
 
     // Outward from the entries of nearest lightness, as NearestColors
     // searches, keeping the nearest few found so far in order.
@@ -256,6 +276,7 @@ private:
         cell.count = static_cast<std::uint8_t>(count);
     }
 
+    const CellTable& m_cellOfLight = CellOfLight();
     std::vector<Placed> m_byLightness;
     std::vector<Cell> m_cells;
 };
@@ -369,10 +390,7 @@ void ReduceToColors(const CImageBitmap& picture, bool dither, const std::vector<
         for (const SeenEntry& entry : entries)
             light.insert(light.end(), entry.linear.begin(), entry.linear.end());
         NearbyColors nearby(entries);
-        const PerceivedErrorSearch search(3, light, [&](const float* ideal) {
-            return nearby.nearby(SrgbFromLinear(ideal[0]), SrgbFromLinear(ideal[1]),
-                                 SrgbFromLinear(ideal[2]));
-        });
+        const PerceivedErrorSearch search(3, light, [&](const float* ideal) { return nearby.nearby(ideal); });
         search.refine(
             picture.GetWidth(), picture.GetHeight(),
             [&](int y, float* values) {
