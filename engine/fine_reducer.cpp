@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -341,12 +342,14 @@ void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<S
         // On one channel the entry that lowers the error most is the one
         // nearest to the ideal light: one of the two around it.
         std::array<std::uint8_t, 2> around{};
-        const PerceivedErrorSearch search(1, light, [&](const float* ideal) {
-            const auto above = std::lower_bound(light.begin(), light.end(), ideal[0]);
-            const auto at = static_cast<std::uint8_t>(std::min<std::ptrdiff_t>(
-                above - light.begin(), static_cast<std::ptrdiff_t>(light.size()) - 1));
-            around = {at, static_cast<std::uint8_t>(at == 0 ? 0 : at - 1)};
-            return std::span<const std::uint8_t>(around);
+        const PerceivedErrorSearch search(1, light, [&]() -> PerceivedErrorSearch::Candidates {
+            return [&](const float* ideal) {
+                const auto above = std::lower_bound(light.begin(), light.end(), ideal[0]);
+                const auto at = static_cast<std::uint8_t>(std::min<std::ptrdiff_t>(
+                    above - light.begin(), static_cast<std::ptrdiff_t>(light.size()) - 1));
+                around = {at, static_cast<std::uint8_t>(at == 0 ? 0 : at - 1)};
+                return std::span<const std::uint8_t>(around);
+            };
         });
         search.refine(
             picture.GetWidth(), picture.GetHeight(),
@@ -389,8 +392,11 @@ void ReduceToColors(const CImageBitmap& picture, bool dither, const std::vector<
         std::vector<float> light;
         for (const SeenEntry& entry : entries)
             light.insert(light.end(), entry.linear.begin(), entry.linear.end());
-        NearbyColors nearby(entries);
-        const PerceivedErrorSearch search(3, light, [&](const float* ideal) { return nearby.nearby(ideal); });
+        // Each thread of the search fills cells of its own.
+        const PerceivedErrorSearch search(3, light, [&]() -> PerceivedErrorSearch::Candidates {
+            auto nearby = std::make_shared<NearbyColors>(entries);
+            return [nearby](const float* ideal) { return nearby->nearby(ideal); };
+        });
         search.refine(
             picture.GetWidth(), picture.GetHeight(),
             [&](int y, float* values) {

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <exception>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -612,22 +615,69 @@ bool OwnChangesKeepTone(std::span<const float> entries, float ownShare) {
     return ownShare * darkest < LuminanceOf(1.0f);
 }
 
+// Colours cost the most to search: their bands are searched two at a time,
+// on two threads, each band changing only its own rows and reading those
+// within twice the kernel's reach beyond, which lie in the bands on either
+// side. Bands of even place go first, against their neighbours as diffused,
+// then the odd ones against the even ones searched: the same picture
+// whichever thread searches which band, or on one thread alone. A small
+// picture is cut into four bands for it.
+constexpr int kTwoThreadBands = 4;
+
 template <int N>
 void SearchBands(int width, int height, std::span<const float> entries,
-                 const PerceivedErrorSearch::Candidates& candidates,
+                 const PerceivedErrorSearch::CandidateSource& source,
                  const PerceivedErrorSearch::TargetRow& target, std::span<std::uint8_t> chosen) {
-    const int bandRows =
-        std::max(kLeastBandRows, static_cast<int>(kBandPixels / static_cast<std::size_t>(width)));
     if (static_cast<std::size_t>(width) * static_cast<std::size_t>(kLeastBandRows) > kBandPixels) return;
-    BandSearch<N> search(width, height, entries.data(), static_cast<int>(entries.size() / N), candidates,
-                         target, chosen);
-    search.allowOwnChanges(OwnChangesKeepTone<N>(entries, search.ownShare()));
-    for (int top = 0; top < height; top += bandRows) search.search(top, std::min(height, top + bandRows));
+    int bandRows = std::max(kLeastBandRows, static_cast<int>(kBandPixels / static_cast<std::size_t>(width)));
+    const int count = static_cast<int>(entries.size() / N);
+    if (N == 1 || height < kTwoThreadBands * kLeastBandRows) {
+        const PerceivedErrorSearch::Candidates candidates = source();
+        BandSearch<N> search(width, height, entries.data(), count, candidates, target, chosen);
+        search.allowOwnChanges(OwnChangesKeepTone<N>(entries, search.ownShare()));
+        for (int top = 0; top < height; top += bandRows) search.search(top, std::min(height, top + bandRows));
+        return;
+    }
+    bandRows = std::min(bandRows, (height + kTwoThreadBands - 1) / kTwoThreadBands);
+    const int bands = (height + bandRows - 1) / bandRows;
+    const PerceivedErrorSearch::Candidates candidates[2] = {source(), source()};
+    const auto searchEvery = [&](int first, int worker) {
+        BandSearch<N> search(width, height, entries.data(), count, candidates[worker], target, chosen);
+        search.allowOwnChanges(OwnChangesKeepTone<N>(entries, search.ownShare()));
+        for (int band = first; band < bands; band += 4)
+            search.search(band * bandRows, std::min(height, (band + 1) * bandRows));
+    };
+    for (int parity = 0; parity < 2; ++parity) {
+        // The second thread takes every other band of this parity; should
+        // the system refuse it one, this thread searches them too.
+        std::exception_ptr failure;
+        std::thread helper;
+        try {
+            helper = std::thread([&] {
+                try {
+                    searchEvery(parity + 2, 1);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            searchEvery(parity + 2, 1);
+        }
+        try {
+            searchEvery(parity, 0);
+        } catch (...) {
+            if (helper.joinable()) helper.join();
+            throw;
+        }
+        if (helper.joinable()) helper.join();
+        if (failure) std::rethrow_exception(failure);
+    }
 }
 
 }  // namespace
 
-PerceivedErrorSearch::PerceivedErrorSearch(int channels, std::vector<float> entries, Candidates candidates)
+PerceivedErrorSearch::PerceivedErrorSearch(int channels, std::vector<float> entries,
+                                           CandidateSource candidates)
     : m_channels(channels), m_entries(std::move(entries)), m_candidates(std::move(candidates)) {
     if (channels != 1 && channels != 3) throw std::invalid_argument("the search takes one or three channels");
 }

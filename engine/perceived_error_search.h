@@ -27,12 +27,15 @@ public:
     // The entries worth trying for a pixel, as positions among the entries,
     // given the light that would suit it best (`channels` values, 0 to 1).
     using Candidates = std::function<std::span<const std::uint8_t>(const float* ideal)>;
+    // Makes the Candidates of one thread of the search: colours are searched
+    // on two threads, each asking its own.
+    using CandidateSource = std::function<Candidates()>;
 
     // channels: 1 (luminance; the error weighed as CIELAB lightness) or 3
     // (linear red, green and blue; weighed as CIELAB). `entries` holds each
     // entry's light, `channels` values per entry; on one channel, from dark
     // to light.
-    PerceivedErrorSearch(int channels, std::vector<float> entries, Candidates candidates);
+    PerceivedErrorSearch(int channels, std::vector<float> entries, CandidateSource candidates);
 
     // `chosen` holds each pixel's entry position, rows top to bottom. Leaves
     // pictures too wide for a band of bounded memory as they are.
@@ -41,5 +44,5 @@ public:
 private:
     int m_channels;
     std::vector<float> m_entries;
-    Candidates m_candidates;
+    CandidateSource m_candidates;
 };
