@@ -644,7 +644,8 @@ void SearchBands(int width, int height, std::span<const float> entries,
     const auto searchEvery = [&](int first, int worker) {
         BandSearch<N> search(width, height, entries.data(), count, candidates[worker], target, chosen);
         search.allowOwnChanges(OwnChangesKeepTone<N>(entries, search.ownShare()));
-        for (int band = first; band < bands; band += 4)
+        // Each thread takes every other band of one parity.
+        for (int band = first; band < bands; band += 2 * 2)
             search.search(band * bandRows, std::min(height, (band + 1) * bandRows));
     };
     for (int parity = 0; parity < 2; ++parity) {

@@ -105,34 +105,23 @@ KESTRIN_ALWAYS_INLINE Lanes WidenLinear(const std::uint8_t* pixel) {
                  static_cast<double>(channels[2]), static_cast<double>(channels[3])};
 }
 
-// The sum of `count` pixels, pixel(k) each: four running sums side by side,
-// so that an addition need not wait for the one before it, then added in
-// pairs. Every box is summed here, in this order, so a box sums to the same
-// however its row was read.
-template <typename Pixel>
-KESTRIN_ALWAYS_INLINE Lanes SumBox(int count, const Pixel& pixel) {
+// The sum of `count` widened pixels from `first`: four running sums side by
+// side, so that an addition need not wait for the one before it, then added
+// in pairs.
+KESTRIN_ALWAYS_INLINE Lanes SumWidened(const double* first, int count) {
     Lanes s0 = {}, s1 = {}, s2 = {}, s3 = {};
     int k = 0;
-    for (; k + 4 <= count; k += 4) {
-        s0 += pixel(k);
-        s1 += pixel(k + 1);
-        s2 += pixel(k + 2);
-        s3 += pixel(k + 3);
+    for (; k + 4 <= count; k += 4, first += 16) {
+        s0 += Load(first);
+        s1 += Load(first + 4);
+        s2 += Load(first + 8);
+        s3 += Load(first + 12);
     }
-    if (k < count) s0 += pixel(k++);
-    if (k < count) s1 += pixel(k++);
-    if (k < count) s2 += pixel(k);
+    if (k++ < count) s0 += Load(first);
+    if (k++ < count) s1 += Load(first + 4);
+    if (k < count) s2 += Load(first + 8);
     return (s0 + s1) + (s2 + s3);
 }
-
-// The widened pixels SumBox reads: not a lambda, which the compiler may
-// leave out of line (see above).
-struct WidenedPixels {
-    const double* first;
-    KESTRIN_ALWAYS_INLINE Lanes operator()(int k) const {
-        return Load(first + 4 * static_cast<std::size_t>(k));
-    }
-};
 
 // Back from linear light at 16 bits to code values; alpha was only widened.
 KESTRIN_ALWAYS_INLINE void StoreEncodedPixel(const Lanes& value, std::uint8_t* pixel) {
@@ -233,8 +222,8 @@ void ShrinkRowInBoxes(const double* row, int width, int unit, int factor, double
     const int units = BoxCount(width, unit);
     const Lanes whole = Broadcast(1.0 / factor);
     for (int left = 0, first = 0; left < width; left += factor, first += perBox, out += 4) {
-        const double* box = row + 4 * static_cast<std::size_t>(first);
-        Lanes sum = SumBox(std::min(units, first + perBox) - first, WidenedPixels{box});
+        Lanes sum =
+            SumWidened(row + 4 * static_cast<std::size_t>(first), std::min(units, first + perBox) - first);
         if (average) sum = sum * (width - left >= factor ? whole : Broadcast(1.0 / (width - left)));
         std::memcpy(out, &sum, sizeof sum);
     }
