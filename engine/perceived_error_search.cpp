@@ -14,16 +14,21 @@ namespace {
 
 // The eye's blur, in the picture's own pixels: the point spread of an eye is
 // a narrow core with a wide skirt (the light the lens and the retina
-// scatter), here a Gaussian core and a Gaussian halo that each carry half
-// the light. Measured on photos, blurred as in the quality measure, against
-// single Gaussians from 0.5 to 1 pixel and halos of 1.2 to 2 pixels: a
-// narrower model leaves low frequencies wrong (a drift of tone), a wider
-// one leaves dots in clumps the nearest look sees; this one was within a few
-// percent of the best at every blur, and every depth.
+// scatter), here a Gaussian core carrying 60% of the light and a Gaussian
+// halo carrying 40%. Measured on photos, blurred as in the quality measure,
+// against single Gaussians from 0.5 to 1 pixel and halos of 1.2 to 2.5
+// pixels carrying 30 to 50%: a narrower model leaves low frequencies wrong (a
+// drift of tone), a wider one leaves dots in clumps the nearest look sees.
+// Between the two, models trade the near look against the far ones: a halo
+// of 1.5 pixels carrying half the light was 2 to 3% worse at the finest blur
+// (at 4 and 8 bits; 1% better at 1 bit) and 5 to 15% better at blurs of one
+// and two pixels. The finest look is where dots show the most, and there
+// this one did best of those that stayed far ahead at the wider ones.
 constexpr float kCoreSigma = 0.6f;
-constexpr float kHaloSigma = 1.5f;
-constexpr float kHaloShare = 0.5f;
-// The kernel's reach, beyond which the halo's taps are under 3% of its peak.
+constexpr float kHaloSigma = 2.0f;
+constexpr float kHaloShare = 0.4f;
+// The kernel's reach: the halo's taps beyond it would carry under 5% of its
+// light, and two more pixels of reach would double the taps of every sum.
 constexpr int kReach = 4;
 constexpr int kSpan = 2 * kReach + 1;
 // A change moves the choice of its neighbours within the core's reach the
@@ -204,7 +209,6 @@ public:
             }
         m_overlap = beside / own;
         m_cornerOverlap = corner / own;
-        m_ownShare = own;
         for (const SeparableTerm& term : m_kernel) {
             m_columnSums.push_back(Sums(term, width));
             m_rowSums.push_back(Sums(term, height));
@@ -212,9 +216,6 @@ public:
     }
 
     void allowOwnChanges(bool allowed) { m_toggles = allowed; }
-    // The share of a dot's light the eye sees on the dot itself: the sum of
-    // the kernel's squared taps.
-    float ownShare() const { return m_ownShare; }
 
     void search(int top, int bottom) {
         m_top = top;
@@ -588,13 +589,26 @@ private:
     // pixel apart both across and down).
     float m_overlap = 0.0f;
     float m_cornerOverlap = 0.0f;
-    float m_ownShare = 0.0f;
     // Whether a pixel may take another entry of its own, or only trade.
     bool m_toggles = true;
     std::vector<std::uint8_t> m_stale;  // the band's pixels to visit
     std::vector<float> m_gradients;     // b, N per band pixel
     std::vector<std::uint8_t> m_gradientKnown;
 };
+
+// The share of a dot's light the eye sees on the dot itself: the sum of the
+// kernel's squared taps.
+float OwnShare() {
+    const std::array<float, kSpan> core = GaussianTaps(kCoreSigma);
+    const std::array<float, kSpan> halo = GaussianTaps(kHaloSigma);
+    float own = 0.0f;
+    for (std::size_t dy = 0; dy < kSpan; ++dy)
+        for (std::size_t dx = 0; dx < kSpan; ++dx) {
+            const float g = (1.0f - kHaloShare) * core[dy] * core[dx] + kHaloShare * halo[dy] * halo[dx];
+            own += g * g;
+        }
+    return own;
+}
 
 // Whether pixels may change their own entries without losing the tone of
 // the darkest shades. A shade between black and the darkest other entry
@@ -606,7 +620,8 @@ private:
 // difference (1 in CIELAB lightness), or pixels may only trade entries,
 // which keeps the diffusion's tone.
 template <int N>
-bool OwnChangesKeepTone(std::span<const float> entries, float ownShare) {
+bool OwnChangesKeepTone(std::span<const float> entries) {
+    const float ownShare = OwnShare();
     float darkest = 1.0f;
     for (std::size_t at = 0; at < entries.size(); at += N) {
         const float light = N == 1 ? entries[at] : Luminance(entries[at], entries[at + 1], entries[at + 2]);
@@ -634,7 +649,7 @@ void SearchBands(int width, int height, std::span<const float> entries,
     if (N == 1 || height < kTwoThreadBands * kLeastBandRows) {
         const PerceivedErrorSearch::Candidates candidates = source();
         BandSearch<N> search(width, height, entries.data(), count, candidates, target, chosen);
-        search.allowOwnChanges(OwnChangesKeepTone<N>(entries, search.ownShare()));
+        search.allowOwnChanges(OwnChangesKeepTone<N>(entries));
         for (int top = 0; top < height; top += bandRows) search.search(top, std::min(height, top + bandRows));
         return;
     }
@@ -643,7 +658,7 @@ void SearchBands(int width, int height, std::span<const float> entries,
     const PerceivedErrorSearch::Candidates candidates[2] = {source(), source()};
     const auto searchEvery = [&](int first, int worker) {
         BandSearch<N> search(width, height, entries.data(), count, candidates[worker], target, chosen);
-        search.allowOwnChanges(OwnChangesKeepTone<N>(entries, search.ownShare()));
+        search.allowOwnChanges(OwnChangesKeepTone<N>(entries));
         // Each thread takes every other band of one parity.
         for (int band = first; band < bands; band += 2 * 2)
             search.search(band * bandRows, std::min(height, (band + 1) * bandRows));
@@ -681,6 +696,10 @@ PerceivedErrorSearch::PerceivedErrorSearch(int channels, std::vector<float> entr
                                            CandidateSource candidates)
     : m_channels(channels), m_entries(std::move(entries)), m_candidates(std::move(candidates)) {
     if (channels != 1 && channels != 3) throw std::invalid_argument("the search takes one or three channels");
+}
+
+bool PerceivedErrorSearch::changesOwnEntries() const {
+    return m_channels == 1 ? OwnChangesKeepTone<1>(m_entries) : OwnChangesKeepTone<3>(m_entries);
 }
 
 void PerceivedErrorSearch::refine(int width, int height, const TargetRow& target,

@@ -37,6 +37,12 @@ public:
     // to light.
     PerceivedErrorSearch(int channels, std::vector<float> entries, CandidateSource candidates);
 
+    // Whether a pixel may take another entry of its own, which sets the tone
+    // of its area, or may only trade entries with its neighbours, which keeps
+    // the tone of the start. Only trades are left where the search would
+    // drop the darkest shades' few dots.
+    bool changesOwnEntries() const;
+
     // `chosen` holds each pixel's entry position, rows top to bottom. Leaves
     // pictures too wide for a band of bounded memory as they are.
     void refine(int width, int height, const TargetRow& target, std::span<std::uint8_t> chosen) const;
