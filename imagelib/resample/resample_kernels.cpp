@@ -204,15 +204,15 @@ bool HasBytePermutes() {
 
 // A box sums its light in 32-bit lanes: 65537 pixels of full light still fit.
 constexpr int kWidestPermutedBox = 65537;
-// Pixels turned into light at a time: 4 KiB of it stays in the first cache.
+// Pixels turned into light at a time: 2 KiB of it stays in the first cache.
 constexpr int kLightChunk = 256;
 
-// The light of `pixels` pixels, each as four 32-bit lanes (alpha keeps its
-// code value). A permute picks from 128 bytes by the index's low 7 bits, so
+// The light of `pixels` pixels, four 16-bit lanes each (alpha keeps its code
+// value). A permute picks from 128 bytes by the index's low 7 bits, so
 // each byte of light takes two, one per half of the table, chosen by the
 // code's top bit. The last pixels are read under a mask, never past the row.
 KESTRIN_PERMUTES_TARGET
-void LookUpLight(const std::uint8_t* in, int pixels, std::uint32_t* light) {
+void LookUpLight(const std::uint8_t* in, int pixels, std::uint16_t* light) {
     const LightBytes& planes = LightBytePlanes();
     const __m512i low0 = _mm512_load_si512(planes.low), low1 = _mm512_load_si512(planes.low + 64);
     const __m512i low2 = _mm512_load_si512(planes.low + 128), low3 = _mm512_load_si512(planes.low + 192);
@@ -236,24 +236,23 @@ void LookUpLight(const std::uint8_t* in, int pixels, std::uint32_t* light) {
         high = _mm512_maskz_mov_epi8(~alpha, high);
         const __m512i even = _mm512_unpacklo_epi8(low, high);
         const __m512i odd = _mm512_unpackhi_epi8(low, high);
-        const __m512i first = _mm512_permutex2var_epi64(even, firstEight, odd);
-        const __m512i last = _mm512_permutex2var_epi64(even, lastEight, odd);
-        _mm512_storeu_si512(light, _mm512_cvtepu16_epi32(_mm512_castsi512_si256(first)));
-        _mm512_storeu_si512(light + 16, _mm512_cvtepu16_epi32(_mm512_extracti64x4_epi64(first, 1)));
-        _mm512_storeu_si512(light + 32, _mm512_cvtepu16_epi32(_mm512_castsi512_si256(last)));
-        _mm512_storeu_si512(light + 48, _mm512_cvtepu16_epi32(_mm512_extracti64x4_epi64(last, 1)));
+        _mm512_storeu_si512(light, _mm512_permutex2var_epi64(even, firstEight, odd));
+        _mm512_storeu_si512(light + 32, _mm512_permutex2var_epi64(even, lastEight, odd));
     }
 }
 
-// The light of `count` pixels, four at a time.
+// The light of `count` pixels, four at a time, widened to 32 bits as it is read.
 KESTRIN_PERMUTES_TARGET
-__m128i SumLight(const std::uint32_t* light, int count) {
+__m128i SumLight(const std::uint16_t* light, int count) {
     __m512i sum = _mm512_setzero_si512();
     int k = 0;
-    for (; k + 4 <= count; k += 4, light += 16) sum = _mm512_add_epi32(sum, _mm512_loadu_si512(light));
-    if (k < count)
+    for (; k + 4 <= count; k += 4, light += 16)
         sum = _mm512_add_epi32(
-            sum, _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1U << (4 * (count - k))) - 1), light));
+            sum, _mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(light))));
+    if (k < count) {
+        const auto present = static_cast<__mmask16>((1U << (4 * (count - k))) - 1);
+        sum = _mm512_add_epi32(sum, _mm512_cvtepu16_epi32(_mm256_maskz_loadu_epi16(present, light)));
+    }
     const __m256i half = _mm256_add_epi32(_mm512_castsi512_si256(sum), _mm512_extracti64x4_epi64(sum, 1));
     return _mm_add_epi32(_mm256_castsi256_si128(half), _mm256_extracti128_si256(half, 1));
 }
@@ -268,7 +267,7 @@ void StoreBox(__m128i sum, double* out) {
 // end of a chunk and is finished in the next.
 KESTRIN_PERMUTES_TARGET
 void PermuteLightRowInBoxes(const std::uint8_t* in, int width, int factor, double* out) {
-    alignas(64) std::uint32_t light[4 * kLightChunk];
+    alignas(64) std::uint16_t light[4 * kLightChunk];
     __m128i box = _mm_setzero_si128();
     int filled = 0;
     for (int left = 0; left < width; left += kLightChunk, in += 4 * kLightChunk) {
