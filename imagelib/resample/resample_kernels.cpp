@@ -174,8 +174,10 @@ const std::array<std::uint32_t, 256>& FixedLinearTable() {
 #if defined(KESTRIN_BYTE_PERMUTES)
 // GCC 12 warns that the lanes its own intrinsics leave undefined on purpose
 // may be used uninitialised.
+#if !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Light at 16 bits is a whole number, so the sums below are exact in any
 // order and equal the fixed-point ones above once scaled back.
@@ -224,9 +226,9 @@ void LookUpLight(const std::uint8_t* in, int pixels, std::uint16_t* light) {
     // in order.
     const __m512i firstEight = _mm512_set_epi64(11, 10, 3, 2, 9, 8, 1, 0);
     const __m512i lastEight = _mm512_set_epi64(15, 14, 7, 6, 13, 12, 5, 4);
-    for (int x = 0; x < pixels; x += 16, in += 64, light += 64) {
+    for (int x = 0; x < pixels; x += 16) {
         const __mmask64 present = pixels - x >= 16 ? ~0ULL : (1ULL << (4 * (pixels - x))) - 1;
-        const __m512i codes = _mm512_maskz_loadu_epi8(present, in);
+        const __m512i codes = _mm512_maskz_loadu_epi8(present, in + 4 * static_cast<std::size_t>(x));
         const __mmask64 upper = _mm512_movepi8_mask(codes);
         __m512i low = _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(low0, codes, low1),
                                              _mm512_permutex2var_epi8(low2, codes, low3));
@@ -236,8 +238,9 @@ void LookUpLight(const std::uint8_t* in, int pixels, std::uint16_t* light) {
         high = _mm512_maskz_mov_epi8(~alpha, high);
         const __m512i even = _mm512_unpacklo_epi8(low, high);
         const __m512i odd = _mm512_unpackhi_epi8(low, high);
-        _mm512_storeu_si512(light, _mm512_permutex2var_epi64(even, firstEight, odd));
-        _mm512_storeu_si512(light + 32, _mm512_permutex2var_epi64(even, lastEight, odd));
+        std::uint16_t* lanes = light + 4 * static_cast<std::size_t>(x);
+        _mm512_storeu_si512(lanes, _mm512_permutex2var_epi64(even, firstEight, odd));
+        _mm512_storeu_si512(lanes + 32, _mm512_permutex2var_epi64(even, lastEight, odd));
     }
 }
 
@@ -270,9 +273,9 @@ void PermuteLightRowInBoxes(const std::uint8_t* in, int width, int factor, doubl
     alignas(64) std::uint16_t light[4 * kLightChunk];
     __m128i box = _mm_setzero_si128();
     int filled = 0;
-    for (int left = 0; left < width; left += kLightChunk, in += 4 * kLightChunk) {
+    for (int left = 0; left < width; left += kLightChunk) {
         const int count = std::min(kLightChunk, width - left);
-        LookUpLight(in, count, light);
+        LookUpLight(in + 4 * static_cast<std::size_t>(left), count, light);
         for (int k = 0; k < count;) {
             const int take = std::min(factor - filled, count - k);
             box = _mm_add_epi32(box, SumLight(light + 4 * static_cast<std::size_t>(k), take));
@@ -288,7 +291,9 @@ void PermuteLightRowInBoxes(const std::uint8_t* in, int width, int factor, doubl
     }
     if (filled > 0) StoreBox(box, out);
 }
+#if !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 #endif
 
 }  // namespace
