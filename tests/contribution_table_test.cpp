@@ -97,9 +97,9 @@ TEST(ContributionTable, BoxedLanczosIsCentredLikeTheAreaAndSharpensOnlyWhereItSh
     const Case cases[] = {
         {"enlarging", 7, 3, 1, true},
         {"keeping the size", 5, 5, 1, false},
-        {"shrinking by less than twice", 160, 300, 1, true},
-        {"shrinking a photo", 110, 4000, 18, true},
-        {"shrinking by an uneven factor", 160, 6001, 18, true},
+        {"shrinking by less than three times", 160, 470, 1, true},
+        {"shrinking a photo", 110, 4000, 12, true},
+        {"shrinking by an uneven factor", 160, 6001, 12, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

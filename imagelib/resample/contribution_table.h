@@ -47,8 +47,9 @@ ContributionTable TentContributions(int outSize, int inSize);
 ContributionTable AreaContributions(int outSize, int inSize);
 
 // For the sharp linear-light mode, centres as for AreaContributions: a side
-// shrinking by more than twice is first averaged in boxes of this many source
-// pixels, the last box holding what is left; 1 otherwise.
+// shrinking by more than three times is first averaged in boxes of this many
+// source pixels, to about three times its size, the last box holding what is
+// left; 1 otherwise.
 int BoxShrinkFactor(int outSize, int inSize);
 // Lanczos-3 from the boxes of `boxFactor` source pixels each to outSize
 // pixels, widened by the shrink left after the boxes; sources beyond either

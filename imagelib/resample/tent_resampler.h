@@ -77,8 +77,8 @@ public:
         m_kernel = linear ? resample::ResampleKernel::kAreaInLight : resample::ResampleKernel::kTent;
     }
     // Any kernel, as SetLinearLight does: kLanczosInLight is linear light
-    // made sharper, each side shrunk by more than twice first averaged in
-    // boxes to about twice its size, then Lanczos-3 with centres aligned,
+    // made sharper, each side shrunk by more than three times first averaged
+    // in boxes to about three times its size, then Lanczos-3 with centres aligned,
     // the light held to its range after each pass.
     void SetKernel(resample::ResampleKernel kernel) { m_kernel = kernel; }
     // For a source that Finish is given whole with its rows still in the
