@@ -344,10 +344,10 @@ std::vector<std::uint8_t> OrderedRows(const CImageBitmap& picture, const std::ve
 // dither instead, whose dots are spread as evenly as dots can be: from error
 // diffusion's, whose dots run in worms and clumps the search cannot break up
 // a pixel at a time, it ended 0.2 to 1.3% higher as the eye sees it at the
-// finest blur on photos at 4 bits, and the same at the wider ones. Where it may only
-// trade entries, the start's tone is the picture's, and only diffusion keeps
-// every area's: an ordered dither's 64 thresholds leave dark shades at 1 bit
-// a few lightness units too dark.
+// finest blur on photos at 4 bits, and about the same at the wider ones.
+// Where it may only trade entries, the start's tone is the picture's, and
+// only diffusion keeps every area's: an ordered dither's 64 thresholds leave
+// dark shades at 1 bit a few lightness units too dark.
 void ReduceToGreys(const CImageBitmap& picture, bool dither, const std::vector<SeenEntry>& entries,
                    IndexPacker& packer) {
     // The entries from dark to light, and the luminance half-way in lightness
