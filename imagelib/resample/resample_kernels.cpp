@@ -158,8 +158,8 @@ const std::array<double, 256>& LinearTable() {
 
 // The same light in fixed point, 8 bits below the 16-bit unit: summed as
 // integers, a box of light costs an addition that need not wait for the
-// one before it, and sums to the same in any order. Each value is within
-// 1/512 of a unit of the table's.
+// one before it, and sums to the same in any order. The table's light is a
+// whole number of units, so each value is exactly 256 times it.
 constexpr double kFixedOne = 256.0;
 const std::array<std::uint32_t, 256>& FixedLinearTable() {
     static const std::array<std::uint32_t, 256> table = [] {
