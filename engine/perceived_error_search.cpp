@@ -155,6 +155,30 @@ std::array<float, kSpan> GaussianTaps(float sigma) {
     return taps;
 }
 
+Kernel EyeKernel() {
+    return {{1.0f - kHaloShare, GaussianTaps(kCoreSigma)}, {kHaloShare, GaussianTaps(kHaloSigma)}};
+}
+
+// A kernel tap by tap, row by row.
+using KernelTable = std::array<std::array<float, kSpan>, kSpan>;
+KernelTable TableOf(const Kernel& kernel) {
+    KernelTable table{};
+    for (std::size_t dy = 0; dy < kSpan; ++dy)
+        for (std::size_t dx = 0; dx < kSpan; ++dx)
+            for (const SeparableTerm& term : kernel)
+                table[dy][dx] += term.weight * term.taps[dy] * term.taps[dx];
+    return table;
+}
+
+// The share of a dot's light the eye sees on the dot itself: the sum of the
+// kernel's squared taps.
+float OwnShare(const KernelTable& table) {
+    float own = 0.0f;
+    for (const auto& row : table)
+        for (const float tap : row) own += tap * tap;
+    return own;
+}
+
 // The error of the picture as seen at pixel p is
 //   e(p) = n(p) sum over i of g(p - i) (light of i's entry - target light of i),
 // with g the eye's kernel and n(p) the inverse of its sum over the pixels
@@ -181,7 +205,7 @@ public:
           m_candidates(candidates),
           m_target(target),
           m_chosen(chosen) {
-        m_kernel = {{1.0f - kHaloShare, GaussianTaps(kCoreSigma)}, {kHaloShare, GaussianTaps(kHaloSigma)}};
+        m_kernel = EyeKernel();
         // The square of a sum of terms: each term's square and twice each
         // product of two.
         for (std::size_t a = 0; a < m_kernel.size(); ++a)
@@ -191,19 +215,15 @@ public:
                     product.taps[t] = m_kernel[a].taps[t] * m_kernel[b].taps[t];
                 m_squaredKernel.push_back(product);
             }
+        m_table = TableOf(m_kernel);
         for (std::size_t dy = 0; dy < kSpan; ++dy)
-            for (std::size_t dx = 0; dx < kSpan; ++dx) {
-                float g = 0.0f;
-                for (const SeparableTerm& term : m_kernel) g += term.weight * term.taps[dy] * term.taps[dx];
-                m_table[dy][dx] = g;
-                for (std::size_t c = 0; c < N; ++c) m_spread[dy][dx * N + c] = g;
-            }
-        float own = 0.0f;
+            for (std::size_t dx = 0; dx < kSpan; ++dx)
+                for (std::size_t c = 0; c < N; ++c) m_spread[dy][dx * N + c] = m_table[dy][dx];
+        const float own = OwnShare(m_table);
         float beside = 0.0f;
         float corner = 0.0f;
         for (std::size_t dy = 0; dy < kSpan; ++dy)
             for (std::size_t dx = 0; dx < kSpan; ++dx) {
-                own += m_table[dy][dx] * m_table[dy][dx];
                 if (dx + 1 < kSpan) beside += m_table[dy][dx] * m_table[dy][dx + 1];
                 if (dx + 1 < kSpan && dy + 1 < kSpan) corner += m_table[dy][dx] * m_table[dy + 1][dx + 1];
             }
@@ -566,7 +586,7 @@ private:
     std::span<std::uint8_t> m_chosen;
     Kernel m_kernel;
     Kernel m_squaredKernel;
-    std::array<std::array<float, kSpan>, kSpan> m_table{};  // the kernel, row by row
+    KernelTable m_table{};
     // Each row of the kernel with each tap repeated for the N channels.
     std::array<std::array<float, kSpan * N>, kSpan> m_spread{};
     std::vector<std::vector<float>> m_columnSums;
@@ -596,20 +616,6 @@ private:
     std::vector<std::uint8_t> m_gradientKnown;
 };
 
-// The share of a dot's light the eye sees on the dot itself: the sum of the
-// kernel's squared taps.
-float OwnShare() {
-    const std::array<float, kSpan> core = GaussianTaps(kCoreSigma);
-    const std::array<float, kSpan> halo = GaussianTaps(kHaloSigma);
-    float own = 0.0f;
-    for (std::size_t dy = 0; dy < kSpan; ++dy)
-        for (std::size_t dx = 0; dx < kSpan; ++dx) {
-            const float g = (1.0f - kHaloShare) * core[dy] * core[dx] + kHaloShare * halo[dy] * halo[dx];
-            own += g * g;
-        }
-    return own;
-}
-
 // Whether pixels may change their own entries without losing the tone of
 // the darkest shades. A shade between black and the darkest other entry
 // shows as a share of that entry's dots; each dot, as the eye sees it,
@@ -621,7 +627,7 @@ float OwnShare() {
 // which keeps the diffusion's tone.
 template <int N>
 bool OwnChangesKeepTone(std::span<const float> entries) {
-    const float ownShare = OwnShare();
+    const float ownShare = OwnShare(TableOf(EyeKernel()));
     float darkest = 1.0f;
     for (std::size_t at = 0; at < entries.size(); at += N) {
         const float light = N == 1 ? entries[at] : Luminance(entries[at], entries[at + 1], entries[at + 2]);
@@ -646,10 +652,11 @@ void SearchBands(int width, int height, std::span<const float> entries,
     if (static_cast<std::size_t>(width) * static_cast<std::size_t>(kLeastBandRows) > kBandPixels) return;
     int bandRows = std::max(kLeastBandRows, static_cast<int>(kBandPixels / static_cast<std::size_t>(width)));
     const int count = static_cast<int>(entries.size() / N);
+    const bool ownChanges = OwnChangesKeepTone<N>(entries);
     if (N == 1 || height < kTwoThreadBands * kLeastBandRows) {
         const PerceivedErrorSearch::Candidates candidates = source();
         BandSearch<N> search(width, height, entries.data(), count, candidates, target, chosen);
-        search.allowOwnChanges(OwnChangesKeepTone<N>(entries));
+        search.allowOwnChanges(ownChanges);
         for (int top = 0; top < height; top += bandRows) search.search(top, std::min(height, top + bandRows));
         return;
     }
@@ -658,7 +665,7 @@ void SearchBands(int width, int height, std::span<const float> entries,
     const PerceivedErrorSearch::Candidates candidates[2] = {source(), source()};
     const auto searchEvery = [&](int first, int worker) {
         BandSearch<N> search(width, height, entries.data(), count, candidates[worker], target, chosen);
-        search.allowOwnChanges(OwnChangesKeepTone<N>(entries));
+        search.allowOwnChanges(ownChanges);
         // Each thread takes every other band of one parity.
         for (int band = first; band < bands; band += 2 * 2)
             search.search(band * bandRows, std::min(height, (band + 1) * bandRows));
