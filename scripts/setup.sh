@@ -16,7 +16,7 @@ packages=(
   libwebp-dev libheif-dev
   liblcms2-dev
   libcairo2-dev
-  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools
   qt6-translations-l10n
   libglib2.0-dev
 )
