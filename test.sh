@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test suite: a normal build, the same suites
 # under AddressSanitizer + UndefinedBehaviorSanitizer, and a short run of each
-# fuzz harness over its seeds. Exits non-zero on any failure.
+# fuzz harness over its seeds. Exits non-zero on any failure. First of all it
+# checks that scripts/setup.sh installs everything the build and tests use.
 #
 #   ./test.sh                  everything
 #   KESTRIN_FUZZ_SECONDS=60 ./test.sh   longer fuzz runs
@@ -15,12 +16,18 @@ cd "$(dirname "$0")"
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
+# Set-up first: a package installed by hand would hide here and be missing on
+# a fresh machine. Checked again after the build, with the headers it read.
+echo "== set-up =="
+cmake --preset release -DKESTRIN_WERROR=ON -DKESTRIN_BUILD_TESTS=ON -DKESTRIN_BUILD_BENCH=ON >/dev/null
+./scripts/check_setup.sh build/release
+
 echo "== formatting =="
 ./scripts/check_format.sh
 
 echo "== release build and tests =="
-cmake --preset release -DKESTRIN_WERROR=ON -DKESTRIN_BUILD_TESTS=ON -DKESTRIN_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release -j "$jobs"
+./scripts/check_setup.sh build/release
 ctest --preset release -j "$jobs"
 
 echo "== sanitizer build and tests =="
@@ -38,6 +45,7 @@ fi
 if [ "${KESTRIN_SKIP_FUZZ:-0}" != 1 ]; then
   echo "== fuzz harnesses =="
   ./fuzz/run.sh "${KESTRIN_FUZZ_SECONDS:-20}"
+  ./scripts/check_setup.sh build/fuzz
 fi
 
 echo "== all tests passed =="

@@ -141,12 +141,12 @@ int CConverterApp::run(int& argc, char** argv) {
     {
         CMainDialog dialog(settings, prompter, filePicker, *shell);
         dialog.setDesktopFeedback({fileManager.get(), notifier.get()});
-        if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures, PictureArrival::CommandLine);
+        bool terminated = false;
 #ifndef _WIN32
         std::unique_ptr<QSocketNotifier> termination;
         if (terminationPipe[0] >= 0) {
             termination = std::make_unique<QSocketNotifier>(terminationPipe[0], QSocketNotifier::Read);
-            QObject::connect(termination.get(), &QSocketNotifier::activated, &dialog, [&dialog] {
+            QObject::connect(termination.get(), &QSocketNotifier::activated, &dialog, [&dialog, &terminated] {
                 char drained[16];
                 while (read(terminationPipe[0], drained, sizeof drained) > 0) {
                 }
@@ -157,11 +157,15 @@ int CConverterApp::run(int& argc, char** argv) {
                     modal->close();
                     if (QApplication::activeModalWidget() == modal) break;
                 }
+                terminated = true;
                 dialog.reject();
             });
         }
 #endif
-        dialog.exec();
+        // After the termination watch: a request that comes while opening the
+        // pictures asks a question is answered by closing the question first.
+        if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures, PictureArrival::CommandLine);
+        if (!terminated) dialog.exec();
     }
     settings.save();
     return 0;

@@ -2,6 +2,7 @@
 #include "x_session.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -99,7 +100,15 @@ TEST_F(ManyPictures, TheWindowConvertsThemAsKestrinConvertDoes) {
         ASSERT_TRUE(question.has_value());
         EXPECT_TRUE(question->contains(QLatin1String("two.pdb"))) << question->toStdString();
     } else {
-        QTest::qWait(1000);
+        // The question is the program's second window of that title.
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 60000) {
+            const auto windows = x->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--name"), QStringLiteral("^Kestrin$")});
+            if (windows && windows->split(QLatin1Char('\n'), Qt::SkipEmptyParts).size() >= 2) break;
+            QTest::qWait(20);
+        }
     }
     ASSERT_TRUE(x->xdotool({QStringLiteral("key"), QStringLiteral("alt+o")}));
     ASSERT_TRUE(x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"),
