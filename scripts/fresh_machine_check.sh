@@ -45,7 +45,7 @@ fi
 mirror=$(
   { sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null
     sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\) bookworm .*/\2/p' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null
-  } | grep -v -- '-security' | head -n 1
+  } | grep -v -- '-security' | head -n 1 || true
 )
 mirror=${mirror:-http://deb.debian.org/debian}
 
