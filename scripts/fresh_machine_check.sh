@@ -74,8 +74,12 @@ debootstrap --variant=minbase bookworm "$target" "$mirror" >"$target.debootstrap
   { tail -n 20 "$target.debootstrap.log" >&2; exit 1; }
 rm -f "$target.debootstrap.log"
 # The same sources as this machine (updates and security too), nothing else.
-cp /etc/apt/sources.list.d/debian.sources "$target/etc/apt/sources.list.d/" 2>/dev/null ||
+if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+  cp /etc/apt/sources.list.d/debian.sources "$target/etc/apt/sources.list.d/"
+  rm -f "$target/etc/apt/sources.list"
+else
   cp /etc/apt/sources.list "$target/etc/apt/sources.list"
+fi
 cp /etc/resolv.conf "$target/etc/resolv.conf"
 
 mkdir -p "$target/work"
