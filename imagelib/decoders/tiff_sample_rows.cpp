@@ -187,20 +187,19 @@ bool TiffSampleRows::ReadRow(std::uint32_t y, double* samples) {
         return false;
     }
     const std::uint64_t rowOffset = m_tiled ? std::uint64_t{y - m_bandTop} * m_rowBytes : 0;
-    // Where each chosen sample is: its plane, and its place in a pixel there.
-    const Plane* contiguous = m_planes.front().get();
-    for (std::uint32_t x = 0; x < m_width; ++x) {
-        for (const std::uint16_t sample : m_chosen) {
-            if (!m_separatePlanes) {
-                *samples++ = Sample(contiguous->rows.data() + rowOffset,
-                                    std::uint64_t{x} * m_samplesPerPixel + sample);
-                continue;
-            }
-            const auto plane = std::find_if(m_planes.begin(), m_planes.end(),
-                                            [sample](const auto& p) { return p->index == sample; });
-            *samples++ = Sample((*plane)->rows.data() + rowOffset, x);
-        }
+    // Where each chosen sample is: the row of its plane, and its place in a
+    // pixel there.
+    std::vector<const std::uint8_t*> rows;
+    for (const std::uint16_t sample : m_chosen) {
+        const auto plane = std::find_if(m_planes.begin(), m_planes.end(), [&](const auto& p) {
+            return !m_separatePlanes || p->index == sample;
+        });
+        rows.push_back((*plane)->rows.data() + rowOffset);
     }
+    const std::uint64_t stride = m_separatePlanes ? 1 : m_samplesPerPixel;
+    for (std::uint32_t x = 0; x < m_width; ++x)
+        for (std::size_t k = 0; k < m_chosen.size(); ++k)
+            *samples++ = Sample(rows[k], std::uint64_t{x} * stride + (m_separatePlanes ? 0 : m_chosen[k]));
     return true;
 }
 
