@@ -9,16 +9,13 @@
 #include <tiffio.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <new>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
