@@ -711,6 +711,15 @@ TEST(TiffDecoder, PicturesThatEndEarlyCostTheirDataAndSaySo) {
     EXPECT_EQ(pixels[3 * 4 + 2], Argb(255, 255, 255, 255));
     EXPECT_EQ(pixels[3 * 5 + 2], 0u);
 
+    // A tile of no bytes ends the picture at its row of tiles.
+    TiffPicture tiles = WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, std::vector<double>(16, 0.5));
+    tiles.height = 48;
+    tiles.tileWidth = tiles.tileHeight = 16;
+    tiles.pixels.resize(tiles.pixels.size() * 48, 0);
+    Bytes lastTileEmpty = WriteTiff(tiles);
+    ZeroLastArrayEntry(lastTileEmpty, TIFFTAG_TILEBYTECOUNTS);
+    EXPECT_EQ(DecodeWithWarning(lastTileEmpty).first, "the picture ends early: rows 33 to 48 are missing");
+
     // A strip of no bytes at the file's start is missing, not there.
     Bytes empty = WriteTiff(GreyPicture(8, 9, 8, std::vector<unsigned>(72, 100)));
     ZeroLastArrayEntry(empty, TIFFTAG_STRIPOFFSETS);
