@@ -16,6 +16,7 @@
 #include <tiffio.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -117,6 +118,29 @@ void PatchTag(Bytes& tiff, std::uint16_t tag, std::uint32_t value) {
     ADD_FAILURE() << "tag " << tag << " not found";
 }
 
+std::vector<std::uint32_t> AllPixels(const CImageBitmap& bitmap) {
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < bitmap.GetHeight(); ++y)
+        for (int x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back(Pixel(bitmap, x, y));
+    return pixels;
+}
+
+// Sets the last value of an array of SHORT or LONG values, stored apart
+// from the first directory of a little-endian classic TIFF file, to 0.
+void ZeroLastArrayEntry(Bytes& tiff, std::uint16_t tag) {
+    const std::uint32_t directory = ReadLE32(tiff.data() + 4);
+    const std::uint16_t count = ReadLE16(tiff.data() + directory);
+    for (std::uint16_t i = 0; i < count; ++i) {
+        const std::uint8_t* entry = tiff.data() + directory + 2 + 12 * i;
+        if (ReadLE16(entry) != tag) continue;
+        const std::size_t width = ReadLE16(entry + 2) == TIFF_SHORT ? 2 : 4;
+        const std::size_t last = ReadLE32(entry + 8) + width * (ReadLE32(entry + 4) - 1);
+        std::fill_n(tiff.begin() + static_cast<std::ptrdiff_t>(last), width, 0);
+        return;
+    }
+    ADD_FAILURE() << "tag " << tag << " not found";
+}
+
 // ---------------------------------------------------------------------------
 
 TEST(TiffDecoder, RgbImageBecomes32BitTopRowFirstWithoutAlpha) {
@@ -164,15 +188,18 @@ TEST(TiffDecoder, AlphaSampleSetsTheAlphaFlag) {
         picture.samplesPerPixel = 4;
         picture.photometric = PHOTOMETRIC_RGB;
         picture.extraSample = kind;
-        // Premultiplied values, so both kinds come out the same.
-        picture.pixels = {40, 30, 20, 255, 16, 8, 4, 128};
-        const auto bitmap = Decode(WriteTiff(picture), 32);
+        // Both kinds show the stored colours, as every other format does:
+        // unassociated alpha is not multiplied into them.
+        picture.pixels = {40, 30, 20, 255, 16, 8, 4, 128, 200, 100, 50, 0};
+        picture.width = 3;
+        const Bytes file = WriteTiff(picture);
+        if (kind == EXTRASAMPLE_UNASSALPHA)
+            testsupport::KeepAsFuzzSeed("tiff", "rgba_unassociated.tif", file);
+        const auto bitmap = Decode(file, 32);
         EXPECT_TRUE(bitmap->HasAlphaChannel()) << kind;
-        EXPECT_EQ(Pixel(*bitmap, 0, 0), Argb(255, 40, 30, 20)) << kind;
-        EXPECT_EQ(Pixel(*bitmap, 1, 0) >> 24, 128u) << kind;
-        if (kind == EXTRASAMPLE_ASSOCALPHA) {
-            EXPECT_EQ(Pixel(*bitmap, 1, 0), Argb(128, 16, 8, 4));
-        }
+        EXPECT_EQ(AllPixels(*bitmap), (std::vector<std::uint32_t>{Argb(255, 40, 30, 20), Argb(128, 16, 8, 4),
+                                                                  Argb(0, 200, 100, 50)}))
+            << kind;
     }
 }
 
@@ -336,13 +363,6 @@ TiffPicture WideGreyPicture(std::uint16_t bits, std::uint16_t format, const std:
     return picture;
 }
 
-std::vector<std::uint32_t> AllPixels(const CImageBitmap& bitmap) {
-    std::vector<std::uint32_t> pixels;
-    for (int y = 0; y < bitmap.GetHeight(); ++y)
-        for (int x = 0; x < bitmap.GetWidth(); ++x) pixels.push_back(Pixel(bitmap, x, y));
-    return pixels;
-}
-
 // Inks that differ from pixel to pixel, at 16 bits and the 8-bit inks
 // libtiff makes of them ((v + 128) / 257).
 std::pair<TiffPicture, TiffPicture> CmykTwins(std::uint32_t side) {
@@ -382,6 +402,9 @@ TEST(TiffDecoder, LayoutsBeyondTheRgbaInterfaceDecode) {
         {"32-bit grey of a declared range",
          withRange(WideGreyPicture(32, SAMPLEFORMAT_UINT, {500, 1000, 1500, 2000, 3000}), 1000, 2000),
          {0, 0, 128, 255, 255}},
+        {"signed 16-bit grey",
+         WideGreyPicture(16, SAMPLEFORMAT_INT, {-32768, -1, 0, 32767}),
+         {0, 127, 128, 255}},
         {"signed 32-bit grey",
          WideGreyPicture(32, SAMPLEFORMAT_INT, {-2147483648.0, 0, 2147483647}),
          {0, 128, 255}},
@@ -397,7 +420,7 @@ TEST(TiffDecoder, LayoutsBeyondTheRgbaInterfaceDecode) {
         TiffPicture whiteIsZero = entry.picture;
         whiteIsZero.photometric = PHOTOMETRIC_MINISWHITE;
         const Bytes file = WriteTiff(entry.picture);
-        if (entry.picture.bitsPerSample == 32) {
+        if (entry.picture.bitsPerSample >= 16) {
             std::string seed = entry.name;
             std::replace(seed.begin(), seed.end(), ' ', '_');
             testsupport::KeepAsFuzzSeed("tiff", seed + ".tif", file);
@@ -441,6 +464,134 @@ TEST(TiffDecoder, LayoutsBeyondTheRgbaInterfaceDecode) {
     CDIBBitmap detected;
     anyFormat.DecodeMemory(bigTiff.data(), static_cast<std::int64_t>(bigTiff.size()), detected, 32);
     ExpectRgbPixels(detected, 6, 5);
+}
+
+// One row of pixels of `samplesPerPixel` samples of `bits` as `format`:
+// whole-byte samples in the machine's order, others packed from the most
+// significant bit; floating-point samples of 16 bits as IEEE halves.
+TiffPicture SampleRow(std::uint16_t photometric, std::uint16_t samplesPerPixel, std::uint16_t bits,
+                      std::uint16_t format, const std::vector<double>& samples) {
+    TiffPicture picture;
+    picture.width = static_cast<std::uint32_t>(samples.size() / samplesPerPixel);
+    picture.samplesPerPixel = samplesPerPixel;
+    picture.bitsPerSample = bits;
+    picture.photometric = photometric;
+    picture.sampleFormat = format;
+    picture.pixels.assign(testsupport::TiffRowBytes(picture), 0);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double sample = samples[i];
+        std::uint8_t bytes[8] = {};
+        if (format == SAMPLEFORMAT_IEEEFP && bits == 16) {
+            int exponent = 0;
+            const double mantissa = std::frexp(sample, &exponent);
+            const auto half =
+                sample == 0
+                    ? 0
+                    : static_cast<std::uint16_t>((exponent + 14) << 10 | int((mantissa * 2 - 1) * 1024));
+            std::memcpy(bytes, &half, 2);
+        } else if (format == SAMPLEFORMAT_IEEEFP && bits == 32) {
+            const auto value = static_cast<float>(sample);
+            std::memcpy(bytes, &value, 4);
+        } else if (format == SAMPLEFORMAT_IEEEFP) {
+            std::memcpy(bytes, &sample, 8);
+        } else if (bits % 8 == 0) {
+            const auto value = static_cast<std::uint32_t>(sample);
+            std::memcpy(bytes, &value, 4);
+        } else {
+            const auto value = static_cast<std::uint32_t>(sample);
+            for (unsigned b = 0; b < bits; ++b)
+                if ((value >> (bits - 1 - b)) & 1)
+                    picture.pixels[(i * bits + b) / 8] |=
+                        static_cast<std::uint8_t>(0x80 >> ((i * bits + b) % 8));
+            continue;
+        }
+        std::memcpy(picture.pixels.data() + i * bits / 8, bytes, bits / 8);
+    }
+    return picture;
+}
+
+// Layouts other readers take: deep and floating-point RGB scaled as deep
+// grey is, wide palettes, and alpha beside grey of a few bits, kept as stored.
+TEST(TiffDecoder, DeepFloatingPointAndWidePaletteLayoutsDecode) {
+    const auto primaries = [](double most) {
+        return std::vector<double>{most, 0, 0, 0, most, 0, 0, 0, most};
+    };
+    const std::vector<std::uint32_t> red_green_blue = {Argb(255, 255, 0, 0), Argb(255, 0, 255, 0),
+                                                       Argb(255, 0, 0, 255)};
+    struct Case {
+        std::string name;
+        TiffPicture picture;
+        std::vector<std::uint32_t> pixels;
+    };
+    std::vector<Case> cases;
+    for (const std::uint16_t bits : {2, 4, 10, 12, 14, 24, 32})
+        cases.push_back(
+            {std::to_string(bits) + "-bit RGB",
+             SampleRow(PHOTOMETRIC_RGB, 3, bits, SAMPLEFORMAT_UINT, primaries(std::ldexp(1.0, bits) - 1)),
+             red_green_blue});
+    for (const std::uint16_t bits : {16, 32, 64})
+        cases.push_back({std::to_string(bits) + "-bit floating-point RGB",
+                         SampleRow(PHOTOMETRIC_RGB, 3, bits, SAMPLEFORMAT_IEEEFP, primaries(1)),
+                         red_green_blue});
+    cases.push_back({"64-bit floating-point grey",
+                     SampleRow(PHOTOMETRIC_MINISBLACK, 1, 64, SAMPLEFORMAT_IEEEFP, {0, 0.25, 1}),
+                     {Argb(255, 0, 0, 0), Argb(255, 64, 64, 64), Argb(255, 255, 255, 255)}});
+    TiffPicture unassociated = SampleRow(PHOTOMETRIC_RGB, 4, 32, SAMPLEFORMAT_IEEEFP, {1, 0.5, 0, 0.5});
+    unassociated.extraSample = EXTRASAMPLE_UNASSALPHA;
+    cases.push_back({"floating-point RGB with alpha", unassociated, {Argb(128, 255, 128, 0)}});
+    TiffPicture greyAlpha = SampleRow(PHOTOMETRIC_MINISBLACK, 2, 4, SAMPLEFORMAT_UINT, {15, 0, 0, 15, 8, 8});
+    greyAlpha.extraSample = EXTRASAMPLE_UNASSALPHA;
+    cases.push_back({"4-bit grey with alpha",
+                     greyAlpha,
+                     {Argb(0, 255, 255, 255), Argb(255, 0, 0, 0), Argb(136, 136, 136, 136)}});
+    TiffPicture palette = SampleRow(PHOTOMETRIC_PALETTE, 1, 16, SAMPLEFORMAT_UINT, {0, 65535, 300});
+    SetColorMap(palette, [](int k, int channel) {
+        return static_cast<std::uint16_t>(channel == 0 ? k : channel == 1 ? 65535 - k : 0);
+    });
+    cases.push_back(
+        {"16-bit palette", palette, {Argb(255, 0, 255, 0), Argb(255, 255, 0, 0), Argb(255, 1, 253, 0)}});
+
+    for (const Case& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        const Bytes file = WriteTiff(entry.picture);
+        std::string seed = entry.name;
+        std::replace(seed.begin(), seed.end(), ' ', '_');
+        // A 16-bit map alone is 384 KiB; the seed's palette is narrower.
+        if (entry.picture.photometric != PHOTOMETRIC_PALETTE)
+            testsupport::KeepAsFuzzSeed("tiff", seed + ".tif", file);
+        const auto bitmap = Decode(file, 32);
+        EXPECT_EQ(AllPixels(*bitmap), entry.pixels);
+        EXPECT_EQ(bitmap->HasAlphaChannel(), entry.picture.extraSample.has_value());
+    }
+
+    TiffPicture tenBitPalette = SampleRow(PHOTOMETRIC_PALETTE, 1, 10, SAMPLEFORMAT_UINT, {1023, 5});
+    SetColorMap(tenBitPalette,
+                [](int k, int channel) { return static_cast<std::uint16_t>(k * 64 + channel); });
+    const Bytes tenBitFile = WriteTiff(tenBitPalette);
+    testsupport::KeepAsFuzzSeed("tiff", "10-bit_palette.tif", tenBitFile);
+    EXPECT_EQ(Pixel(*Decode(tenBitFile, 32), 0, 0), Argb(255, 254, 254, 254));
+
+    // Separate planes, in strips read side by side or in tiles, give the
+    // pixels of contiguous samples.
+    std::vector<double> samples;
+    for (int i = 0; i < 9 * 7 * 3; ++i) samples.push_back((i * 37 % 101) / 100.0);
+    TiffPicture contiguous = SampleRow(PHOTOMETRIC_RGB, 3, 32, SAMPLEFORMAT_IEEEFP, samples);
+    contiguous.width = 9;
+    contiguous.height = 7;
+    contiguous.pixels.resize(testsupport::TiffRowBytes(contiguous) * 7);
+    std::memcpy(contiguous.pixels.data(),
+                SampleRow(PHOTOMETRIC_RGB, 3, 32, SAMPLEFORMAT_IEEEFP, samples).pixels.data(),
+                contiguous.pixels.size());
+    const auto expected = AllPixels(*Decode(WriteTiff(contiguous), 32));
+    TiffPicture planes = contiguous;
+    planes.planarSeparate = true;
+    planes.rowsPerStrip = 3;
+    planes.compression = COMPRESSION_ADOBE_DEFLATE;
+    const Bytes planeFile = WriteTiff(planes);
+    testsupport::KeepAsFuzzSeed("tiff", "float_rgb_planes.tif", planeFile);
+    EXPECT_EQ(AllPixels(*Decode(planeFile, 32)), expected);
+    planes.tileWidth = planes.tileHeight = 16;
+    EXPECT_EQ(AllPixels(*Decode(WriteTiff(planes), 32)), expected);
 }
 
 // A deflate-compressed grey picture with one strip per row; strip `damaged`
@@ -488,6 +639,109 @@ TEST(TiffDecoder, RgbaPathToleratesUndecodableStripsButNotMissingData) {
     const CTextException error = DecodeFailure(tiff, 32);
     EXPECT_EQ(error.GetCode(), ERR_WRONG_SIGNATURE);
     EXPECT_EQ(std::string(error.GetMessage()).rfind("Decoder error: ", 0), 0u) << error.GetMessage();
+}
+
+// The warning a decode leaves, and the pixels it made.
+std::pair<std::string, std::vector<std::uint32_t>> DecodeWithWarning(const Bytes& tiff, int depth = 32) {
+    CDIBBitmap bitmap;
+    CTIFFDecoder decoder;
+    decoder.DecodeMemory(tiff.data(), static_cast<std::int64_t>(tiff.size()), bitmap, depth);
+    return {decoder.GetPictureWarning(), depth == 32 ? AllPixels(bitmap) : std::vector<std::uint32_t>{}};
+}
+
+// A file declaring a large picture costs what it holds, not what it
+// declares: one where not a row can be there fails before anything is sized
+// from the header, and one whose data stops keeps the rows it has and says
+// where it ended. Each at its own size and ten times that.
+TEST(TiffDecoder, PicturesThatEndEarlyCostTheirDataAndSaySo) {
+    for (const std::uint32_t scale : {1u, 10u}) {
+        SCOPED_TRACE(scale);
+        TiffPicture strip = WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, std::vector<double>(16, 0.5));
+        Bytes stripFile = WriteTiff(strip);
+        for (const std::uint16_t tag : {TIFFTAG_IMAGEWIDTH, TIFFTAG_IMAGELENGTH, TIFFTAG_ROWSPERSTRIP})
+            PatchTag(stripFile, tag, 16384);
+        PatchTag(stripFile, TIFFTAG_STRIPBYTECOUNTS, scale);
+        TiffPicture tile = WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {0.5});
+        tile.tileWidth = tile.tileHeight = 16;
+        Bytes tileFile = WriteTiff(tile);
+        PatchTag(tileFile, TIFFTAG_TILEWIDTH, 43680);
+        PatchTag(tileFile, TIFFTAG_TILELENGTH, 16384);
+        PatchTag(tileFile, TIFFTAG_TILEBYTECOUNTS, scale);
+        if (scale == 1) {
+            testsupport::KeepAsFuzzSeed("tiff", "declared_16384_one_byte.tif", stripFile);
+            testsupport::KeepAsFuzzSeed("tiff", "declared_huge_tile.tif", tileFile);
+        }
+        for (const Bytes& file : {stripFile, tileFile})
+            EXPECT_STREQ(DecodeFailure(file, 32).GetMessage(),
+                         "Decoder error: TIFF image data could not be read.\n");
+
+        // Four rows in one deflated strip that claims 64 or 640.
+        TiffPicture rows = WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {0, 0.5, 1, 0.25});
+        rows.height = 4;
+        rows.rowsPerStrip = 4;
+        rows.compression = COMPRESSION_ADOBE_DEFLATE;
+        rows.pixels = Bytes(4 * rows.pixels.size(), 0);
+        for (std::size_t i = 0; i < 4; ++i)
+            std::memcpy(rows.pixels.data() + 16 * i,
+                        WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, {0, 0.5, 1, 0.25}).pixels.data(), 16);
+        Bytes rowsFile = WriteTiff(rows);
+        PatchTag(rowsFile, TIFFTAG_IMAGELENGTH, 64 * scale);
+        PatchTag(rowsFile, TIFFTAG_ROWSPERSTRIP, 64 * scale);
+        const auto [warning, pixels] = DecodeWithWarning(rowsFile);
+        EXPECT_EQ(warning,
+                  "the picture ends early: rows 5 to " + std::to_string(64 * scale) + " are missing");
+        ASSERT_EQ(pixels.size(), 4 * 64 * scale);
+        EXPECT_EQ(pixels[4 * 3 + 1], Argb(255, 128, 128, 128));
+        EXPECT_EQ(pixels[4 * 4 + 1], 0u);
+    }
+
+    // A broken strip ends the picture where it stands: later strips are not
+    // read as if nothing had happened.
+    TiffPicture signedGrey = WideGreyPicture(16, SAMPLEFORMAT_INT, {-32768, 0, 32767});
+    signedGrey.height = 9;
+    signedGrey.compression = COMPRESSION_ADOBE_DEFLATE;
+    const Bytes row = signedGrey.pixels;
+    for (int y = 1; y < 9; ++y) signedGrey.pixels.insert(signedGrey.pixels.end(), row.begin(), row.end());
+    Bytes damaged = WriteTiff(signedGrey);
+    const auto strips = testsupport::TiffStripLocations(damaged);
+    ASSERT_EQ(strips.size(), 9u);
+    for (std::uint64_t i = 0; i < strips[5].second; ++i) damaged[strips[5].first + i] = 0xFF;
+    const auto [warning, pixels] = DecodeWithWarning(damaged);
+    EXPECT_EQ(warning, "the picture ends early: rows 6 to 9 are missing");
+    EXPECT_EQ(pixels[3 * 4 + 2], Argb(255, 255, 255, 255));
+    EXPECT_EQ(pixels[3 * 5 + 2], 0u);
+
+    // A tile of no bytes ends the picture at its row of tiles.
+    TiffPicture tiles = WideGreyPicture(32, SAMPLEFORMAT_IEEEFP, std::vector<double>(16, 0.5));
+    tiles.height = 48;
+    tiles.tileWidth = tiles.tileHeight = 16;
+    tiles.pixels.resize(tiles.pixels.size() * 48, 0);
+    Bytes lastTileEmpty = WriteTiff(tiles);
+    ZeroLastArrayEntry(lastTileEmpty, TIFFTAG_TILEBYTECOUNTS);
+    EXPECT_EQ(DecodeWithWarning(lastTileEmpty).first, "the picture ends early: rows 33 to 48 are missing");
+
+    // A strip of no bytes at the file's start is missing, not there.
+    Bytes empty = WriteTiff(GreyPicture(8, 9, 8, std::vector<unsigned>(72, 100)));
+    ZeroLastArrayEntry(empty, TIFFTAG_STRIPOFFSETS);
+    ZeroLastArrayEntry(empty, TIFFTAG_STRIPBYTECOUNTS);
+    EXPECT_EQ(DecodeWithWarning(empty, 8).first, "the picture ends early: row 9 is missing");
+}
+
+TEST(TiffDecoder, LongOrientationTurnsThePictureAsAShortOneDoes) {
+    for (const bool sampleRows : {false, true}) {
+        TiffPicture picture =
+            sampleRows ? WideGreyPicture(16, SAMPLEFORMAT_INT, {-32768, -16384, 0, 32767}) : RgbPicture(4, 1);
+        picture.orientation = ORIENTATION_BOTRIGHT;
+        const Bytes asShort = WriteTiff(picture);
+        Bytes asLong = asShort;
+        PatchTag(asLong, TIFFTAG_ORIENTATION, ORIENTATION_BOTRIGHT);
+        EXPECT_EQ(AllPixels(*Decode(asLong, 32)), AllPixels(*Decode(asShort, 32))) << sampleRows;
+        EXPECT_NE(AllPixels(*Decode(asLong, 32)),
+                  AllPixels(*Decode(
+                      WriteTiff(sampleRows ? WideGreyPicture(16, SAMPLEFORMAT_INT, {-32768, -16384, 0, 32767})
+                                           : RgbPicture(4, 1)),
+                      32)));
+    }
 }
 
 TEST(TiffDecoder, DataThatIsNotTiffFailsWithLibtiffsOwnText) {

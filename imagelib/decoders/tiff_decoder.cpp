@@ -1,27 +1,24 @@
 #include "imagelib/decoders/tiff_decoder.h"
 
+#include "imagelib/decoders/tiff_sample_pixels.h"
 #include "imagelib/decoders/tiff_sample_rows.h"
+#include "imagelib/decoders/tiff_stream.h"
 #include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/text_exception.h"
 
 #include <tiffio.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <new>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace {
 
-// The name libtiff quotes in its messages for streams opened from memory.
-constexpr char kStreamName[] = "MemSource";
 // TIFFRGBAImageBegin writes its own reason into a buffer of this size.
 constexpr std::size_t kRgbaMessageSize = 1024;
 // The low-colour path handles single-sample images of 1 to 8 bits.
@@ -30,159 +27,11 @@ constexpr std::uint16_t kMaxLowColorBits = 8;
 // the picture is worth more than a perfect one, so the row is kept as it is.
 constexpr std::uint32_t kFatalRowFraction = 3;
 
+// Rows the decoder's own sample reader hands on at a time.
+constexpr int kReportedRows = 16;
+
 const char kBufferOutOfMemory[] = "Out of memory allocating TIFF buffer.";
 const char kPaletteOutOfMemory[] = "Out of memory allocating TIFF palette.";
-
-// One open TIFF stream: the bytes libtiff reads through the client procedures
-// below, and the last error message libtiff reported for this handle. Each
-// decode has its own, so decodes on several threads never share a message.
-struct TiffMemoryStream {
-    const std::uint8_t* data = nullptr;
-    std::uint64_t size = 0;
-    std::uint64_t position = 0;
-    char lastError[kMaxMessageLength + 1] = {};
-};
-
-TiffMemoryStream& StreamOf(thandle_t handle) {
-    return *static_cast<TiffMemoryStream*>(handle);
-}
-
-tmsize_t ReadStream(thandle_t handle, void* buffer, tmsize_t count) {
-    TiffMemoryStream& stream = StreamOf(handle);
-    if (count <= 0 || stream.position >= stream.size) return 0;
-    // Reads are cut at the end of the data; libtiff treats a short read as
-    // the error it is.
-    const std::uint64_t available = stream.size - stream.position;
-    const auto n =
-        static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(count), available));
-    std::memcpy(buffer, stream.data + stream.position, n);
-    stream.position += n;
-    return static_cast<tmsize_t>(n);
-}
-
-tmsize_t WriteStream(thandle_t, void*, tmsize_t) {
-    return 0;
-}  // the decoder only reads
-
-toff_t SeekStream(thandle_t handle, toff_t offset, int whence) {
-    TiffMemoryStream& stream = StreamOf(handle);
-    // libtiff passes relative moves as two's-complement offsets.
-    const auto delta = static_cast<std::int64_t>(offset);
-    std::int64_t target = 0;
-    switch (whence) {
-        case SEEK_SET:
-            if (offset > static_cast<toff_t>(INT64_MAX)) return static_cast<toff_t>(-1);
-            target = delta;
-            break;
-        case SEEK_CUR:
-            if (__builtin_add_overflow(static_cast<std::int64_t>(stream.position), delta, &target))
-                return static_cast<toff_t>(-1);
-            break;
-        case SEEK_END:
-            if (__builtin_add_overflow(static_cast<std::int64_t>(stream.size), delta, &target))
-                return static_cast<toff_t>(-1);
-            break;
-        default:
-            return static_cast<toff_t>(-1);
-    }
-    if (target < 0) return static_cast<toff_t>(-1);
-    // A position past the end is allowed; reads from there return nothing.
-    stream.position = static_cast<std::uint64_t>(target);
-    return stream.position;
-}
-
-// The stream belongs to the decoder, which outlives the libtiff handle.
-int CloseStream(thandle_t) {
-    return 0;
-}
-
-toff_t StreamSize(thandle_t handle) {
-    return StreamOf(handle).size;
-}
-
-// The stream is already in memory, so libtiff is given it as a read-only
-// mapping instead of copying every strip through ReadStream. Besides saving
-// the copies this matters for correctness: libtiff 4.5 rejects uncompressed
-// tiles read through the read procedure (its tile buffer is rounded up and
-// then compared with the tile size), while the mapped route reads them.
-int MapStream(thandle_t handle, void** base, toff_t* size) {
-    TiffMemoryStream& stream = StreamOf(handle);
-    if (stream.data == nullptr || stream.size == 0) return 0;
-    // libtiff only reads through a mapping of a stream opened in read mode.
-    *base = const_cast<std::uint8_t*>(stream.data);
-    *size = stream.size;
-    return 1;
-}
-
-void UnmapStream(thandle_t, void*, toff_t) {}  // the memory belongs to the data source
-
-// libtiff's error and warning reports for one handle. They run inside libtiff,
-// so nothing here may throw: the texts go into fixed buffers.
-int OnTiffError(TIFF*, void* userData, const char*, const char* format, va_list arguments) {
-    TiffMemoryStream& stream = *static_cast<TiffMemoryStream*>(userData);
-    char* text = stream.lastError;
-    if (std::vsnprintf(text, sizeof stream.lastError, format, arguments) >= 0) {
-        // Keep room for the line feed every libtiff message ends with here.
-        std::size_t length = std::strlen(text);
-        if (length > kMaxMessageLength - 1) length = kMaxMessageLength - 1;
-        text[length] = '\n';
-        text[length + 1] = '\0';
-    }
-    try {
-        TraceLine(0, text);
-    } catch (...) {
-        // The trace is best effort; libtiff must not see an exception.
-    }
-    return 1;  // handled: libtiff's process-wide handler stays silent
-}
-
-int OnTiffWarning(TIFF*, void*, const char* module, const char* format, va_list arguments) {
-    // Warnings never stop decoding; they only reach the trace.
-    try {
-        const std::string message = FormatMessageV(format, arguments) + "\n";
-        TraceLine(2, module != nullptr
-                         ? FormatMessage("Warning in LIBTIFF(%s): %s\n", module, message.c_str())
-                         : FormatMessage("Warning in LIBTIFF: %s\n", message.c_str()));
-    } catch (...) {
-    }
-    return 1;
-}
-
-struct TiffCloser {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
-
-struct OpenOptionsFreer {
-    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
-};
-
-TiffHandle OpenFromMemory(TiffMemoryStream& stream, const DecodeLimits& limits) {
-    std::unique_ptr<TIFFOpenOptions, OpenOptionsFreer> options(TIFFOpenOptionsAlloc());
-    if (!options) RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
-    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), OnTiffError, &stream);
-    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), OnTiffWarning, &stream);
-    // Nothing libtiff allocates for one picture needs to be bigger than the
-    // largest bitmap the decode accepts.
-    TIFFOpenOptionsSetMaxSingleMemAlloc(
-        options.get(),
-        static_cast<tmsize_t>(std::min<std::uint64_t>(
-            limits.maxBitmapBytes, static_cast<std::uint64_t>(std::numeric_limits<tmsize_t>::max()))));
-    return TiffHandle(TIFFClientOpenExt(kStreamName, "r", &stream, ReadStream, WriteStream, SeekStream,
-                                        CloseStream, StreamSize, MapStream, UnmapStream, options.get()));
-}
-
-// The text of a libtiff failure: the last message libtiff reported for the
-// handle, or the given reason when libtiff said nothing (TIFFRGBAImageBegin,
-// for one, explains itself only in its own buffer).
-std::string FailureText(const TiffMemoryStream& stream, const char* reason) {
-    if (stream.lastError[0] != '\0') return stream.lastError;
-    return std::string(reason) + "\n";
-}
-
-std::string FailureText(TIFF* tiff, const char* reason) {
-    return FailureText(StreamOf(TIFFClientdata(tiff)), reason);
-}
 
 // Owns a begun TIFFRGBAImage so that every path ends it.
 struct RgbaImage {
@@ -280,51 +129,35 @@ void PutInksSeparate(TIFFRGBAImage*, std::uint32_t* out, std::uint32_t, std::uin
     }
 }
 
-// The common print file: four 8-bit inks, cyan, magenta, yellow and black,
-// and nothing else; libtiff reads its samples through the routines above.
-// Or the same inks at 16 bits, which the decoder reads itself.
-bool HasPrintInks(TIFF* tiff) {
-    std::uint16_t bitsPerSample = 1;
-    std::uint16_t samplesPerPixel = 1;
-    std::uint16_t extraSamples = 0;
-    std::uint16_t* extraKinds = nullptr;
-    std::uint16_t inkSet = INKSET_CMYK;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extraSamples, &extraKinds);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_INKSET, &inkSet);
-    return (bitsPerSample == 8 || bitsPerSample == 16) && samplesPerPixel == 4 && extraSamples == 0 &&
-           inkSet == INKSET_CMYK;
-}
-
-// The pictures DecodeSampleRows draws: grey ones of one sample, and CMYK
-// print files of 16-bit inks.
-bool IsSampleRowsPicture(TIFF* tiff) {
-    std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
-    std::uint16_t samplesPerPixel = 1;
-    std::uint16_t bitsPerSample = 1;
-    std::uint16_t sampleFormat = SAMPLEFORMAT_UINT;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
-    if (!TiffSampleRows::Reads(tiff)) return false;
-    if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE)
-        return samplesPerPixel == 1;
-    return photometric == PHOTOMETRIC_SEPARATED && sampleFormat == SAMPLEFORMAT_UINT && HasPrintInks(tiff) &&
-           bitsPerSample == 16;
+// libtiff's RGBA interface multiplies an unassociated alpha into the colours,
+// which turns transparent areas black. Told the alpha is associated, it keeps
+// the stored colours, as pictures of every other format show them, and the
+// alpha beside them.
+void KeepStoredColors(TIFF* tiff) {
+    std::uint16_t count = 0;
+    std::uint16_t* kinds = nullptr;
+    if (!TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &count, &kinds) || count == 0 || kinds == nullptr ||
+        kinds[0] != EXTRASAMPLE_UNASSALPHA)
+        return;
+    std::vector<std::uint16_t> associated(kinds, kinds + count);
+    associated[0] = EXTRASAMPLE_ASSOCALPHA;
+    TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, count, associated.data());
 }
 
 // Pictures libtiff's RGBA interface takes go through it, so that they come
-// out as they always have; the others DecodeSampleRows reads, if it can.
-// The interface's own test passes 16-bit inks that it then cannot begin.
+// out as they always have; the others DecodeSampleRows reads, if it can, and
+// so it reads signed and floating-point samples, which the interface would
+// take for unsigned integers. The interface's own test passes layouts that
+// it then cannot begin or has no routine for (16-bit inks, 4-bit RGB).
 bool TakesSampleRows(TIFF* tiff) {
-    if (!IsSampleRowsPicture(tiff)) return false;
+    const auto pixels = TiffSamplePixels::For(tiff);
+    if (!pixels) return false;
+    if (pixels->AreSignedOrFloat()) return true;
     char reason[kRgbaMessageSize] = {};
     if (!TIFFRGBAImageOK(tiff, reason)) return true;
     RgbaImage rgba;
     rgba.begun = TIFFRGBAImageBegin(&rgba.image, tiff, 0, reason) != 0;
-    return !rgba.begun;
+    return !rgba.begun || rgba.image.put.any == nullptr;
 }
 
 // How libtiff's RGBA interface turns a picture for its bottom-up raster,
@@ -346,50 +179,6 @@ std::uint16_t OrientationOf(TIFF* tiff) {
     return orientation;
 }
 
-// The range of grey a file's samples span: what SMinSampleValue and
-// SMaxSampleValue declare, else the whole range of an integer sample, or 0
-// to 1 for floating point.
-struct GreyRange {
-    double low = 0;
-    double high = 1;
-};
-
-GreyRange DeclaredGreyRange(TIFF* tiff) {
-    std::uint16_t bits = 1;
-    std::uint16_t format = SAMPLEFORMAT_UINT;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLEFORMAT, &format);
-    GreyRange whole;
-    if (format == SAMPLEFORMAT_INT) {
-        whole.low = -std::ldexp(1.0, bits - 1);
-        whole.high = std::ldexp(1.0, bits - 1) - 1;
-    } else if (format != SAMPLEFORMAT_IEEEFP) {
-        whole.high = std::ldexp(1.0, bits) - 1;
-    }
-    GreyRange declared = whole;
-    double value = 0;
-    if (TIFFGetField(tiff, TIFFTAG_SMINSAMPLEVALUE, &value) == 1 && std::isfinite(value))
-        declared.low = value;
-    if (TIFFGetField(tiff, TIFFTAG_SMAXSAMPLEVALUE, &value) == 1 && std::isfinite(value))
-        declared.high = value;
-    // A range the wrong way round, or empty, says nothing.
-    return declared.high > declared.low ? declared : whole;
-}
-
-// A sample as an 8-bit grey level of its range; outside the range clipped,
-// and not-a-number black.
-std::uint8_t GreyLevel(double sample, const GreyRange& range) {
-    const double fraction = (sample - range.low) / (range.high - range.low);
-    if (!(fraction > 0)) return 0;
-    if (fraction >= 1) return 255;
-    return static_cast<std::uint8_t>(fraction * 255 + 0.5);
-}
-
-// A 16-bit ink as an 8-bit one, as libtiff takes 16-bit samples to 8 bits.
-std::uint32_t EightBitInk(double ink) {
-    return (static_cast<std::uint32_t>(ink) + 128) / 257;
-}
-
 }  // namespace
 
 void CTIFFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp,
@@ -407,7 +196,9 @@ void CTIFFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& 
 
     // Every path fills what a cut-off file lacks with zeros; the rows are
     // named as the picture stands, which the low-colour path leaves as stored.
-    if (const auto rows = TiffRowsPastEnd(tiff.get(), stream.size)) {
+    // The decoder's own sample reader names the rows it could not read itself.
+    const auto rows = GetPictureWarning().empty() ? TiffRowsPastEnd(tiff.get(), stream.size) : std::nullopt;
+    if (rows) {
         const auto last = static_cast<std::uint32_t>(bitmap.GetHeight() - 1);
         if (bitmap.GetDepth() == 32 && FlipsVertically(OrientationOf(tiff.get())))
             ReportMissingRows(static_cast<int>(last - std::min(rows->second, last)),
@@ -449,7 +240,7 @@ bool CTIFFDecoder::UseFileProfile(TIFF* tiff) {
     if (photometric == PHOTOMETRIC_SEPARATED) {
         // libtiff's RGBA interface turns inks into light on its own; other
         // layouts of inks keep that conversion.
-        return HasPrintInks(tiff) && UseColorProfile(bytes, ProfilePixels::kCmyk);
+        return HasTiffPrintInks(tiff) && UseColorProfile(bytes, ProfilePixels::kCmyk);
     }
     const bool grey = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
     UseColorProfile(bytes, grey ? ProfilePixels::kGrey : ProfilePixels::kRgb);
@@ -459,6 +250,7 @@ bool CTIFFDecoder::UseFileProfile(TIFF* tiff) {
 void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks) {
     bpp = ChooseDepth(bpp, 32);
 
+    KeepStoredColors(tiff);
     RgbaImage rgba;
     char reason[kRgbaMessageSize] = {};
     if (!TIFFRGBAImageBegin(&rgba.image, tiff, 0, reason))
@@ -584,9 +376,6 @@ void CTIFFDecoder::DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry
         const auto value = static_cast<std::uint8_t>(level);
         return PaletteEntry{value, value, value, 255};
     };
-    std::uint16_t* red = nullptr;
-    std::uint16_t* green = nullptr;
-    std::uint16_t* blue = nullptr;
     switch (photometric) {
         case PHOTOMETRIC_MINISBLACK:
             for (std::size_t k = 0; k < entries; ++k) palette[k] = grey(static_cast<int>(k) * step);
@@ -596,19 +385,7 @@ void CTIFFDecoder::DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry
                 palette[k] = grey(static_cast<int>(entries - 1 - k) * step);
             break;
         case PHOTOMETRIC_PALETTE:
-            if (TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue) {
-                // Writers disagree on the width of map values: a map whose
-                // values all fit in 8 bits is taken as it is.
-                bool sixteenBit = false;
-                for (std::size_t k = 0; k < entries; ++k)
-                    if (red[k] >= 256 || green[k] >= 256 || blue[k] >= 256) sixteenBit = true;
-                auto scale = [sixteenBit](std::uint16_t v) {
-                    return static_cast<std::uint8_t>(sixteenBit ? v * 255u / 65535u : v);
-                };
-                for (std::size_t k = 0; k < entries; ++k)
-                    palette[k] = PaletteEntry{scale(blue[k]), scale(green[k]), scale(red[k]), 255};
-                break;
-            }
+            if (ReadTiffColorMap(tiff, entries, palette)) break;
             // libtiff refuses palette images without a map when it opens them;
             // should one get through, a grey ramp is the most useful guess.
             for (std::size_t k = 0; k < entries; ++k) palette[k] = grey(static_cast<int>(k) * step);
@@ -641,59 +418,56 @@ void CTIFFDecoder::DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry
 
 void CTIFFDecoder::DecodeSampleRows(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks) {
     bpp = ChooseDepth(bpp, 32);
-    TiffSampleRows reader(tiff, GetLimits());
+    const auto pixels = TiffSamplePixels::For(tiff);
+    if (!pixels) RaiseError(ERR_UNSUPPORTED_DATA, "TIFF samples are not supported.");
+    TiffSampleRows reader(tiff, GetLimits(), pixels->Chosen());
     const std::uint32_t width = reader.Width();
     const std::uint32_t height = reader.Height();
     CheckImageSize(GetLimits(), width, height, sizeof(std::uint32_t));
-    const std::uint16_t samplesPerPixel = reader.SamplesPerPixel();
-    const auto rowSamples = CheckedMultiply(width, samplesPerPixel);
+    const auto rowSamples = CheckedMultiply(width, pixels->Chosen().size());
     const auto rowSampleBytes = rowSamples ? CheckedMultiply(*rowSamples, sizeof(double)) : std::nullopt;
     if (!rowSampleBytes || *rowSampleBytes > GetLimits().maxBitmapBytes)
         RaiseError(ERR_NO_MEMORY, kBufferOutOfMemory);
     std::vector<double> samples(static_cast<std::size_t>(*rowSamples));
-    CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(width), static_cast<int>(height), 32, false);
 
-    std::uint16_t photometric = PHOTOMETRIC_MINISBLACK;
-    TIFFGetFieldDefaulted(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    // Turned as the RGBA interface turns pictures. One whose rows stand as
+    // stored is handed on as they come, so the bitmap may be a window of
+    // rows; one turned upside down is held whole.
     const std::uint16_t orientation = OrientationOf(tiff);
-    const bool flipVertically = FlipsVertically(orientation);
-    const bool flipHorizontally = FlipsHorizontally(orientation);
-    const GreyRange range = DeclaredGreyRange(tiff);
+    const bool flipped = FlipsVertically(orientation);
+    if (flipped)
+        CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(width), static_cast<int>(height), 32,
+                           pixels->HasAlpha());
+    else
+        CreateRowBitmap(bitmap, static_cast<int>(width), static_cast<int>(height), 32, pixels->HasAlpha(),
+                        kReportedRows);
+    const auto rowOf = [&](std::uint32_t y) { return bitmap.GetRows()[flipped ? height - 1 - y : y]; };
+    const auto reportBatch = [&](std::uint32_t done) {
+        if (!flipped && (done % kReportedRows == 0 || done == height))
+            ReportRows(bitmap, static_cast<int>(done));
+    };
     bitmap.Lock(false, true);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        // A row libtiff cannot read reads as zero samples, as the RGBA
-        // interface leaves what it cannot fill.
-        reader.ReadRow(y, samples.data());
-        std::uint8_t* row = bitmap.GetRows()[flipVertically ? height - 1 - y : y];
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const double* sample = samples.data() + std::size_t{x} * samplesPerPixel;
-            std::uint8_t* pixel = row + 4 * std::size_t{flipHorizontally ? width - 1 - x : x};
-            if (photometric == PHOTOMETRIC_SEPARATED) {
-                const std::uint32_t cyan = EightBitInk(sample[0]);
-                const std::uint32_t magenta = EightBitInk(sample[1]);
-                const std::uint32_t yellow = EightBitInk(sample[2]);
-                const std::uint32_t black = EightBitInk(sample[3]);
-                if (rawInks) {
-                    // In the order the profile's conversion takes them (see PackInks).
-                    pixel[0] = static_cast<std::uint8_t>(cyan);
-                    pixel[1] = static_cast<std::uint8_t>(magenta);
-                    pixel[2] = static_cast<std::uint8_t>(yellow);
-                    pixel[3] = static_cast<std::uint8_t>(black);
-                    continue;
-                }
-                // As libtiff turns 8-bit inks into light.
-                const std::uint32_t light = 255 - black;
-                pixel[0] = static_cast<std::uint8_t>(light * (255 - yellow) / 255);
-                pixel[1] = static_cast<std::uint8_t>(light * (255 - magenta) / 255);
-                pixel[2] = static_cast<std::uint8_t>(light * (255 - cyan) / 255);
-                pixel[3] = 255;
-                continue;
-            }
-            std::uint8_t grey = GreyLevel(sample[0], range);
-            if (photometric == PHOTOMETRIC_MINISWHITE) grey = static_cast<std::uint8_t>(255 - grey);
-            pixel[0] = pixel[1] = pixel[2] = grey;
-            pixel[3] = 255;
-        }
+    std::uint32_t y = 0;
+    for (; y < height && reader.ReadRow(y, samples.data()); ++y) {
+        pixels->Convert(samples.data(), width, FlipsHorizontally(orientation), rawInks, rowOf(y));
+        reportBatch(y + 1);
+    }
+    if (y == 0) {
+        bitmap.Unlock();
+        RaiseError(ERR_WRONG_SIGNATURE, reader.FailureText("TIFF image data could not be read."));
+    }
+    // The picture ends at the first row whose data is missing or broken; the
+    // rest is transparent black, as the RGBA interface leaves what it cannot
+    // fill.
+    for (std::uint32_t row = y; row < height; ++row) {
+        std::memset(rowOf(row), 0, std::size_t{width} * 4);
+        reportBatch(row + 1);
     }
     bitmap.Unlock();
+    if (y < height) {
+        if (flipped)
+            ReportMissingRows(0, static_cast<int>(height - 1 - y));
+        else
+            ReportMissingRows(static_cast<int>(y), static_cast<int>(height - 1));
+    }
 }

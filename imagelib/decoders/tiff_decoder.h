@@ -31,10 +31,10 @@ private:
     // `rawInks`: a CMYK picture's inks go into the bitmap unconverted.
     void DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks);
     void DecodeLowColor(CImageBitmap& bitmap, std::vector<PaletteEntry>& palette, int& bpp, TIFF* tiff);
-    // Grey pictures of integer samples of other widths than libtiff's RGBA
-    // interface takes (12 or 32 bits, say) or of floating-point samples,
-    // scaled from the range the file declares; and CMYK pictures of 16-bit
-    // inks, taken to 8 bits and then converted as 8-bit inks are. Into a
-    // 32-bit bitmap, turned as the RGBA interface turns pictures.
+    // The layouts libtiff's RGBA interface refuses or reads wrong (see
+    // TiffSamplePixels): grey and RGB of other integer widths, signed or
+    // floating-point samples, wide palettes, 16-bit CMYK. Into a 32-bit
+    // bitmap, turned as the RGBA interface turns pictures, handed on as rows
+    // come when they stand as stored; a picture whose data stops ends early.
     void DecodeSampleRows(CImageBitmap& bitmap, int& bpp, TIFF* tiff, bool rawInks);
 };

@@ -16,6 +16,8 @@ constexpr std::size_t kEntryCountOffset = 4;
 constexpr std::size_t kEntryValueOffset = 8;
 constexpr std::uint16_t kOrientationTag = 0x0112;
 constexpr std::uint16_t kTypeShort = 3;
+// Some writers store the orientation as a 32-bit number; every reader takes it.
+constexpr std::uint16_t kTypeLong = 4;
 
 class ByteOrder {
 public:
@@ -53,12 +55,14 @@ int ReadExifOrientation(const std::uint8_t* block, std::size_t size) {
     for (std::size_t i = 0; i < entryCount; ++i) {
         const std::uint8_t* entry = entries + i * kEntryBytes;
         if (order.Read16(entry) != kOrientationTag) continue;
-        if (order.Read16(entry + kEntryTypeOffset) != kTypeShort ||
-            order.Read32(entry + kEntryCountOffset) != 1)
+        const std::uint16_t type = order.Read16(entry + kEntryTypeOffset);
+        if ((type != kTypeShort && type != kTypeLong) || order.Read32(entry + kEntryCountOffset) != 1)
             return kOrientationAsStored;
-        const int value = order.Read16(entry + kEntryValueOffset);
+        // The whole number is checked, so a LONG of 0x10006 is no 6.
+        const std::uint32_t value = type == kTypeShort ? order.Read16(entry + kEntryValueOffset)
+                                                       : order.Read32(entry + kEntryValueOffset);
         return value >= kOrientationAsStored && value <= kOrientationQuarterAnticlockwise
-                   ? value
+                   ? static_cast<int>(value)
                    : kOrientationAsStored;
     }
     return kOrientationAsStored;
