@@ -4,6 +4,7 @@
 #include "imagelib/decoders/heif_boxes.h"
 #include "imagelib/decoders/heif_library.h"
 #include "imagelib/limits/checked_arithmetic.h"
+#include "imagelib/limits/work_budget.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -185,11 +186,9 @@ bool HasOnlyGreys(const CImageBitmap& bitmap) {
 
 // Refuses files whose items would cost libheif time out of proportion to
 // their size.
-void CheckItems(const HeifItemCensus& census) {
-    // Encoders give each tile its own data; tiles that share it make a large
-    // picture, decoded tile by tile, out of a few bytes.
-    if (census.picturesShareData)
-        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image's tiles share their data.");
+void CheckItems(const HeifItemCensus& census, std::uint64_t fileBytes, const DecodeLimits& limits) {
+    if (census.malformed != nullptr)
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: %s", census.malformed);
     if (census.longestItemList > kMaxItemListEntries)
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
                          "HEIF decoder: The file lists %llu items, more than the decoder allows.",
@@ -198,6 +197,17 @@ void CheckItems(const HeifItemCensus& census) {
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
                          "HEIF decoder: The image is made of %llu tiles, more than the decoder allows.",
                          static_cast<unsigned long long>(census.mostDerivedPictures));
+    // Tiles may share their data (writers store identical tiles once), and
+    // only the image decoded is decoded: what costs is the pixels its tiles
+    // make the codecs decode. A picture pays for decoding each of its pixels
+    // once, tiles over its edges included, and the file's bytes for more.
+    WorkBudget work = WorkBudget::ForFile(fileBytes, census.primaryCoveredPixels, limits);
+    if (!work.Spend(CheckedMultiply(census.primaryDecodedPixels, limits.workUnitsPerDeclaredPixel)
+                        .value_or(UINT64_MAX)))
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
+                         "HEIF decoder: The image's tiles add up to %llu pixels, out of proportion to "
+                         "the picture and the file.",
+                         static_cast<unsigned long long>(census.primaryDecodedPixels));
 }
 
 // Refuses a picture whose decoding would take libheif more working memory
@@ -283,8 +293,9 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         if (IsSequenceOnly(data, static_cast<std::size_t>(size)))
             RaiseError(ERR_UNSUPPORTED_DATA,
                        "HEIF decoder: The file holds only an image sequence, no still picture.");
-        const HeifItemCensus census = CountHeifItems(data, static_cast<std::size_t>(size));
-        CheckItems(census);
+        const HeifItemCensus census =
+            CountHeifItems(data, static_cast<std::size_t>(size), kMaxItemListEntries);
+        CheckItems(census, static_cast<std::uint64_t>(size), limits);
         Check(Heif().context_read_from_memory_without_copy(context.get(), data,
                                                            static_cast<std::size_t>(size), nullptr));
 
@@ -307,7 +318,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.",
                              storedWidth, storedHeight);
         CheckBitmapWithin(limits, storedWidth, storedHeight, 32);
-        CheckLibraryMemory(limits, storedWidth, storedHeight, hasAlpha, census.hasGrid,
+        CheckLibraryMemory(limits, storedWidth, storedHeight, hasAlpha, census.primaryIsGrid,
                            Heif().image_handle_get_luma_bits_per_pixel(handle.get()));
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());

@@ -370,21 +370,25 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
                                    const std::vector<std::uint8_t>& tileAssociations, std::size_t tileBytes,
                                    std::size_t dataStart) {
     const std::uint32_t tiles = static_cast<std::uint32_t>(grid.columns * grid.rows);
-    const std::uint32_t width = static_cast<std::uint32_t>(grid.columns * grid.tileSide);
-    const std::uint32_t height = static_cast<std::uint32_t>(grid.rows * grid.tileSide);
+    const std::uint32_t width =
+        static_cast<std::uint32_t>(grid.shownSide != 0 ? grid.shownSide : grid.columns * grid.tileSide);
+    const std::uint32_t height =
+        static_cast<std::uint32_t>(grid.shownSide != 0 ? grid.shownSide : grid.rows * grid.tileSide);
     ByteWriter infos;
     infos.be16(0).be16(0).be16(tiles + 1);
     for (std::uint32_t item = 1; item <= tiles + 1; ++item) {
-        // Version 2; the tiles are hidden.
+        // Version 2; the tiles are hidden, but for a primary one.
+        const bool hidden = item > (grid.tileIsPrimary ? 2u : 1u);
         ByteWriter entry;
-        entry.u8(2).u8(0).be16(item == 1 ? 0 : 1).be16(item).be16(0).text(item == 1 ? "grid" : "hvc1").u8(0);
+        entry.u8(2).u8(0).be16(hidden ? 1 : 0).be16(item).be16(0).text(item == 1 ? "grid" : "hvc1").u8(0);
         infos.bytes(Box("infe", entry.data()));
     }
     ByteWriter references;
     references.be32(0);
     ByteWriter derived;
     derived.be16(1).be16(tiles);
-    for (std::uint32_t item = 2; item <= tiles + 1; ++item) derived.be16(item);
+    for (std::uint32_t item = 2; item <= tiles + 1; ++item)
+        derived.be16(grid.firstTileTwice && item == tiles + 1 ? 2 : item);
     references.bytes(Box("dimg", derived.data()));
 
     // The grid's size follows the tile's properties.
@@ -436,7 +440,7 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
     ByteWriter meta;
     meta.be32(0);
     meta.bytes(Box("hdlr", ByteWriter().be32(0).be32(0).text("pict").fill(12, 0).u8(0).data()));
-    meta.bytes(Box("pitm", ByteWriter().be32(0).be16(1).data()));
+    meta.bytes(Box("pitm", ByteWriter().be32(0).be16(grid.tileIsPrimary ? 2 : 1).data()));
     meta.bytes(Box("iloc", locations.data()));
     meta.bytes(Box("iinf", infos.data()));
     meta.bytes(Box("iref", references.data()));
