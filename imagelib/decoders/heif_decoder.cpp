@@ -99,18 +99,20 @@ const char* NameOfPrimaries(heif_color_primaries primaries) {
 }
 
 [[noreturn]] void RaiseHeifError(const heif_error& error) {
+    // libheif's texts end in a full stop or a line end of their own, or not.
+    std::string text = error.message != nullptr ? error.message : "Unknown error";
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    // libheif names the limit the picture is over (its side limit is ours).
     if (error.subcode == heif_suberror_Security_limit_exceeded)
-        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.",
+                   "HEIF decoder: " + text + ".");
     if (error.code == heif_error_Memory_allocation_error)
         RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
     const int code =
         error.code == heif_error_Unsupported_feature || error.code == heif_error_Unsupported_filetype
             ? ERR_UNSUPPORTED_DATA
             : ERR_FORMAT_UNKNOWN;
-    // libheif's texts end in a full stop or a line end of their own, or not.
-    std::string text = error.message != nullptr ? error.message : "Unknown error";
-    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
     RaiseErrorFormat(code, "HEIF decoder: %s.", text.c_str());
 }
 
@@ -211,17 +213,31 @@ void CheckItems(const HeifItemCensus& census, std::uint64_t fileBytes, const Dec
 }
 
 // Refuses a picture whose decoding would take libheif more working memory
-// than a bitmap may have, before libheif allocates its planes.
+// than a bitmap may have, before libheif allocates its planes. The limit in
+// pixels is thus lower than other formats': it depends on the samples'
+// depth, on alpha and on whether tiles are assembled, and the refusal says
+// which applies.
 void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid,
                         int bits) {
     const std::uint64_t sampleBytes = bits > 8 ? 2 : 1;
     const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
+    const std::uint64_t bytesPerPixel = planeBytes + kHandedOverBytesPerPixel;
     const std::optional<std::uint64_t> bytes =
         CheckedMultiply(CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))
                             .value_or(UINT64_MAX),
-                        planeBytes + kHandedOverBytesPerPixel);
-    if (!bytes || *bytes > limits.maxBitmapBytes)
-        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
+                        bytesPerPixel);
+    if (bytes && *bytes <= limits.maxBitmapBytes) return;
+    // "picture of W x H pixels is over the limit of N megapixels." for
+    // pixels of that many bytes, and why.
+    std::string explanation = limits.DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel));
+    if (!explanation.empty() && explanation.back() == '.') {
+        explanation.pop_back();
+        explanation += FormatMessage(
+            " for a HEIF picture like this one: libheif holds %llu bytes a pixel while "
+            "it decodes it.",
+            static_cast<unsigned long long>(bytesPerPixel));
+    }
+    RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.", explanation);
 }
 
 }  // namespace
