@@ -276,6 +276,12 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
          {},
          "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
          nullptr},
+        {"tiles_coded_larger_than_stored.heic",
+         {8, 8, 256, true, 512, false, false, 64},
+         80,
+         {},
+         "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
+         nullptr},
         {"grid_of_4160_tiles.heic",
          {65, 64, 64},
          0,
@@ -448,10 +454,12 @@ TEST(HEIFDecoder, CountsTheItemsTilesAndDecodeWorkOfTheMetaBox) {
         testsupport::HeifGrid grid;
         HeifItemCensus wanted;
     } cases[] = {
-        {{3, 2, 64}, {7, 6, 6 * 64 * 64, 256 * 192, true}},
-        {{3, 2, 64, true, 100}, {7, 6, 6 * 64 * 64, 164 * 164, true}},
-        {{3, 2, 64, true, 0, true, true}, {7, 6, 64 * 64, 128 * 128, false}},
-        {{1, 1, 64, true}, {2, 1, 64 * 64, 128 * 128, true}},
+        {{3, 2, 64}, {7, 6, 6 * 64 * 64, 256 * 192, true, true}},
+        {{3, 2, 64, true, 100}, {7, 6, 6 * 64 * 64, 164 * 164, true, true}},
+        {{3, 2, 64, true, 0, true, true}, {7, 6, 64 * 64, 128 * 128, false, false}},
+        {{1, 1, 64, true}, {2, 1, 64 * 64, 128 * 128, true, true}},
+        // The tiles decode at 64 pixels a side whatever they claim.
+        {{3, 2, 64, false, 0, false, false, 16}, {7, 6, 6 * 64 * 64, 208 * 144, true, true}},
     };
     for (const auto& c : cases) {
         const auto file = testsupport::EncodeHeifGrid(c.grid);
@@ -460,6 +468,7 @@ TEST(HEIFDecoder, CountsTheItemsTilesAndDecodeWorkOfTheMetaBox) {
         EXPECT_EQ(census.mostDerivedPictures, c.wanted.mostDerivedPictures);
         EXPECT_EQ(census.primaryDecodedPixels, c.wanted.primaryDecodedPixels);
         EXPECT_EQ(census.primaryCoveredPixels, c.wanted.primaryCoveredPixels);
+        EXPECT_EQ(census.primaryIsDerived, c.wanted.primaryIsDerived);
         EXPECT_EQ(census.primaryIsGrid, c.wanted.primaryIsGrid);
         EXPECT_EQ(census.malformed, nullptr);
         // Cut anywhere, the boxes are counted as far as they go.

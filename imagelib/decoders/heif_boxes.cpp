@@ -1,5 +1,6 @@
 #include "imagelib/decoders/heif_boxes.h"
 
+#include "imagelib/decoders/heif_coded_size.h"
 #include "imagelib/limits/checked_arithmetic.h"
 
 #include <algorithm>
@@ -116,11 +117,13 @@ private:
     std::size_t m_left;
 };
 
-// What the census keeps of an item: its stored size, whether it is a grid,
-// and the pictures a derived image is made of.
+// What the census keeps of an item: its stored size, the pixels its codec
+// decodes when its configuration says, whether it is a grid, and the
+// pictures a derived image is made of.
 struct Item {
     std::uint64_t width = 0;
     std::uint64_t height = 0;
+    std::uint64_t codedPixels = 0;
     bool grid = false;
     std::vector<std::uint32_t> pictures;
 };
@@ -199,26 +202,33 @@ void ReadLocations(const Box& iloc, Census& census) {
     }
 }
 
-// The stored sizes (ispe) among the properties, by their place from 1; 0 x 0
-// for the other properties.
+// The sizes among the properties, by their place from 1: stored sizes
+// (ispe) and the sizes HEVC configurations (hvcC) decode at; 0 x 0 for the
+// other properties.
 struct Side {
     std::uint64_t width = 0, height = 0;
+    bool coded = false;
 };
-std::vector<Side> ReadStoredSizes(const Box& ipco) {
+std::vector<Side> ReadPropertySizes(const Box& ipco) {
     std::vector<Side> sizes;
     BoxWalker properties(ipco.body, ipco.bodySize);
     for (Box property; properties.Next(property);) {
         Side& side = sizes.emplace_back();
-        if (!property.Is("ispe")) continue;
-        FieldReader fields(property.body, property.bodySize);
-        fields.Skip(kFullBoxBytes);
-        side.width = fields.Read(kSideBytes);
-        side.height = fields.Read(kSideBytes);
+        if (property.Is("ispe")) {
+            FieldReader fields(property.body, property.bodySize);
+            fields.Skip(kFullBoxBytes);
+            side.width = fields.Read(kSideBytes);
+            side.height = fields.Read(kSideBytes);
+        } else if (property.Is("hvcC")) {
+            const std::optional<CodedSize> coded = HevcCodedSize(property.body, property.bodySize);
+            if (coded) side = {coded->width, coded->height, true};
+        }
     }
     return sizes;
 }
 
-// Gives each item the first stored size associated with it.
+// Gives each item the first stored size and the first coded size associated
+// with it.
 void ReadAssociations(const Box& ipma, const std::vector<Side>& sizes, Census& census) {
     FieldReader fields(ipma.body, ipma.bodySize);
     const std::uint64_t versionAndFlags = fields.Read(kFullBoxBytes);
@@ -233,15 +243,21 @@ void ReadAssociations(const Box& ipma, const std::vector<Side>& sizes, Census& c
         const auto item = static_cast<std::uint32_t>(fields.Read(idBytes));
         const std::uint64_t count = fields.Read(1);
         if (!fields.Holds(count, associationBytes)) return census.Malformed(kAssociationsOverrun);
-        bool sized = false;
+        bool sized = false, coded = false;
         for (std::uint64_t j = 0; j < count; ++j) {
             const std::uint64_t index =
                 fields.Read(associationBytes) & (wide ? kWideAssociationIndex : kNarrowAssociationIndex);
-            if (sized || index == 0 || index > sizes.size() || sizes[index - 1].width == 0) continue;
+            if (index == 0 || index > sizes.size() || sizes[index - 1].width == 0) continue;
+            const Side& side = sizes[index - 1];
             Item& described = census.items[item];
-            described.width = sizes[index - 1].width;
-            described.height = sizes[index - 1].height;
-            sized = true;
+            if (side.coded && !coded) {
+                described.codedPixels = CheckedMultiply(side.width, side.height).value_or(UINT64_MAX);
+                coded = true;
+            } else if (!side.coded && !sized) {
+                described.width = side.width;
+                described.height = side.height;
+                sized = true;
+            }
         }
     }
 }
@@ -250,7 +266,7 @@ void ReadProperties(const Box& iprp, Census& census) {
     std::vector<Side> sizes;
     BoxWalker containers(iprp.body, iprp.bodySize);
     for (Box container; containers.Next(container);)
-        if (container.Is("ipco")) sizes = ReadStoredSizes(container);
+        if (container.Is("ipco")) sizes = ReadPropertySizes(container);
     BoxWalker associations(iprp.body, iprp.bodySize);
     for (Box association; associations.Next(association) && census.result.malformed == nullptr;)
         if (association.Is("ipma")) ReadAssociations(association, sizes, census);
@@ -280,9 +296,10 @@ std::uint64_t PixelsOf(const Item& item) {
     return CheckedMultiply(item.width, item.height).value_or(UINT64_MAX);
 }
 
-// The pixels the codecs decode for an image: a coded image's own, a derived
-// image's pictures' as often as they are listed. A picture without a stored
-// size is taken to be as large as the image it helps make. Each derived
+// The pixels the codecs decode for an image: a coded image's own, by the
+// larger of its stored size and the size its configuration decodes at; a
+// derived image's pictures' as often as they are listed. A picture of
+// neither size is taken to be as large as the image it helps make. Each derived
 // image is summed once; a loop of derivations, or one deeper than any file
 // needs, costs everything.
 class DecodeWork {
@@ -293,7 +310,9 @@ public:
         const auto found = m_items.find(id);
         if (found == m_items.end()) return assumedPixels;
         const Item& item = found->second;
-        if (item.pictures.empty()) return item.width != 0 ? PixelsOf(item) : assumedPixels;
+        if (item.pictures.empty())
+            return item.width != 0 || item.codedPixels != 0 ? std::max(PixelsOf(item), item.codedPixels)
+                                                            : assumedPixels;
         m_grid = m_grid || item.grid;
         const auto [summed, first] = m_summed.try_emplace(id, UINT64_MAX);
         if (!first || depth > kMaxDerivationDepth) return summed->second;
@@ -324,6 +343,7 @@ void CountPrimaryWork(Census& census) {
         largest.width = std::max(largest.width, found->second.width);
         largest.height = std::max(largest.height, found->second.height);
     }
+    census.result.primaryIsDerived = !image.pictures.empty();
     if (image.pictures.empty()) largest = image;
     largest.width = CheckedAdd(largest.width, image.width).value_or(UINT64_MAX);
     largest.height = CheckedAdd(largest.height, image.height).value_or(UINT64_MAX);

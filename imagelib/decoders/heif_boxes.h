@@ -23,14 +23,17 @@ struct HeifItemCensus {
     // image) is made of.
     std::uint64_t mostDerivedPictures = 0;
     // What decoding the primary image costs the codecs: the pixels of the
-    // coded pictures it is made of by their stored sizes (its own, or those
-    // its tiles and layers hold, each as often as it is listed).
+    // coded pictures it is made of (its own, or those its tiles and layers
+    // hold, each as often as it is listed), by the larger of their stored
+    // sizes and the sizes their HEVC configurations decode at.
     std::uint64_t primaryDecodedPixels = 0;
     // The primary image's pixels with the largest of its pictures added to
     // its width and height: what decoding every pixel once costs, tiles that
     // overhang its right and bottom edges included.
     std::uint64_t primaryCoveredPixels = 0;
-    // True when decoding the primary image assembles a grid.
+    // True when the primary image is made of pictures of its own, and when
+    // decoding it assembles a grid.
+    bool primaryIsDerived = false;
     bool primaryIsGrid = false;
     // Why the meta box cannot be read, when a list states more than its box
     // holds; null otherwise.

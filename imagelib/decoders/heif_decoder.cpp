@@ -207,8 +207,11 @@ void CheckItems(const HeifItemCensus& census, std::uint64_t fileBytes, const Dec
     if (!work.Spend(CheckedMultiply(census.primaryDecodedPixels, limits.workUnitsPerDeclaredPixel)
                         .value_or(UINT64_MAX)))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
-                         "HEIF decoder: The image's tiles add up to %llu pixels, out of proportion to "
-                         "the picture and the file.",
+                         census.primaryIsDerived
+                             ? "HEIF decoder: The image's tiles add up to %llu pixels, out of "
+                               "proportion to the picture and the file."
+                             : "HEIF decoder: The image's coded data is of %llu pixels, out of "
+                               "proportion to the picture and the file.",
                          static_cast<unsigned long long>(census.primaryDecodedPixels));
 }
 

@@ -393,6 +393,14 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
 
     // The grid's size follows the tile's properties.
     std::vector<std::uint8_t> container = tileProperties;
+    for (std::size_t at = 8; grid.storedTileSide != 0 && at + 20 <= container.size();
+         at += ReadBE32(&container[at])) {
+        if (std::memcmp(&container[at + 4], "ispe", 4) != 0) continue;
+        for (std::size_t side = 0; side < 2; ++side)
+            for (std::size_t i = 0; i < 4; ++i)
+                container[at + 12 + 4 * side + i] = static_cast<std::uint8_t>(
+                    static_cast<std::uint32_t>(grid.storedTileSide) >> (24 - 8 * i));
+    }
     const std::vector<std::uint8_t> size = HeifProperty("ispe", {0, width, height});
     container.insert(container.end(), size.begin(), size.end());
     const std::uint32_t total = ReadBE32(container.data()) + static_cast<std::uint32_t>(size.size());

@@ -62,6 +62,8 @@ struct HeifGrid {
     bool tileIsPrimary = false;
     // The grid lists its first tile again in the last tile's place.
     bool firstTileTwice = false;
+    // The size the tiles' properties give them when not their coded one.
+    int storedTileSide = 0;
 };
 std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid);
 

@@ -1,0 +1,127 @@
+#include "imagelib/decoders/heif_coded_size.h"
+
+#include <vector>
+
+namespace {
+
+// hvcC: 22 bytes of profile and format, the number of NAL unit arrays, then
+// each array: its NAL unit type in the low 6 bits of a byte, the number of
+// units in 16 bits, and each unit behind its length in 16 bits.
+constexpr std::size_t kConfigurationBytes = 22;
+constexpr unsigned kNalTypeMask = 0x3F;
+constexpr unsigned kSequenceParameterSet = 33;
+// A NAL unit starts with a 2-byte header.
+constexpr std::size_t kNalHeaderBytes = 2;
+// The sequence parameter set's fields up to the picture size fit in this
+// many bytes whatever its sub-layers (profile, tier and level take at most
+// 12 + 2 + 7 x 12 bytes).
+constexpr std::size_t kSizeFieldsBytes = 160;
+// profile_tier_level: the general profile, tier and level take 96 bits; a
+// sub-layer's profile 88 and its level 8; up to 8 sub-layers have 2 bits of
+// flags each.
+constexpr unsigned kGeneralProfileBits = 96;
+constexpr unsigned kSubLayerProfileBits = 88;
+constexpr unsigned kSubLayerLevelBits = 8;
+constexpr unsigned kSubLayerSlots = 8;
+constexpr unsigned kChromaWithSeparatePlanes = 3;
+// Exp-Golomb codes of more than 31 leading zeros describe no picture.
+constexpr unsigned kMaxLeadingZeros = 31;
+
+// MSB-first bits of a raw sequence; reading past the end leaves it failed.
+class BitReader {
+public:
+    explicit BitReader(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+
+    std::uint64_t Bits(unsigned count) {
+        std::uint64_t value = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            if (m_position >= m_bytes.size() * 8) {
+                m_failed = true;
+                return 0;
+            }
+            value = value << 1 | (m_bytes[m_position / 8] >> (7 - m_position % 8) & 1);
+            ++m_position;
+        }
+        return value;
+    }
+    // An unsigned Exp-Golomb code.
+    std::uint64_t Golomb() {
+        unsigned zeros = 0;
+        while (!m_failed && Bits(1) == 0)
+            if (++zeros > kMaxLeadingZeros) m_failed = true;
+        if (m_failed) return 0;
+        return (std::uint64_t{1} << zeros) - 1 + Bits(zeros);
+    }
+    bool Failed() const { return m_failed; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    std::size_t m_position = 0;
+    bool m_failed = false;
+};
+
+// The first bytes of a NAL unit's payload without its emulation prevention
+// bytes (a 3 behind two zeros).
+std::vector<std::uint8_t> RawPayload(const std::uint8_t* unit, std::size_t size) {
+    std::vector<std::uint8_t> raw;
+    unsigned zeros = 0;
+    for (std::size_t i = kNalHeaderBytes; i < size && raw.size() < kSizeFieldsBytes; ++i) {
+        if (zeros >= 2 && unit[i] == 3) {
+            zeros = 0;
+            continue;
+        }
+        zeros = unit[i] == 0 ? zeros + 1 : 0;
+        raw.push_back(unit[i]);
+    }
+    return raw;
+}
+
+std::optional<CodedSize> SizeOfSequence(const std::uint8_t* unit, std::size_t size) {
+    BitReader bits(RawPayload(unit, size));
+    bits.Bits(4);  // video parameter set
+    const auto subLayers = static_cast<unsigned>(bits.Bits(3));
+    bits.Bits(1);  // temporal nesting
+    bits.Bits(kGeneralProfileBits);
+    bool profilePresent[kSubLayerSlots] = {}, levelPresent[kSubLayerSlots] = {};
+    for (unsigned i = 0; i < subLayers; ++i) {
+        profilePresent[i] = bits.Bits(1) != 0;
+        levelPresent[i] = bits.Bits(1) != 0;
+    }
+    if (subLayers > 0)
+        for (unsigned i = subLayers; i < kSubLayerSlots; ++i) bits.Bits(2);
+    for (unsigned i = 0; i < subLayers; ++i) {
+        if (profilePresent[i]) bits.Bits(kSubLayerProfileBits);
+        if (levelPresent[i]) bits.Bits(kSubLayerLevelBits);
+    }
+    bits.Golomb();  // this parameter set's number
+    if (bits.Golomb() == kChromaWithSeparatePlanes) bits.Bits(1);
+    CodedSize coded;
+    coded.width = bits.Golomb();
+    coded.height = bits.Golomb();
+    if (bits.Failed()) return std::nullopt;
+    return coded;
+}
+
+}  // namespace
+
+std::optional<CodedSize> HevcCodedSize(const std::uint8_t* body, std::size_t size) {
+    if (size <= kConfigurationBytes) return std::nullopt;
+    std::size_t at = kConfigurationBytes;
+    const unsigned arrays = body[at++];
+    for (unsigned array = 0; array < arrays; ++array) {
+        if (size - at < 3) return std::nullopt;
+        const unsigned type = body[at] & kNalTypeMask;
+        const unsigned units = static_cast<unsigned>(body[at + 1]) << 8 | body[at + 2];
+        at += 3;
+        for (unsigned unit = 0; unit < units; ++unit) {
+            if (size - at < 2) return std::nullopt;
+            const std::size_t length = static_cast<std::size_t>(body[at]) << 8 | body[at + 1];
+            at += 2;
+            if (size - at < length) return std::nullopt;
+            if (type == kSequenceParameterSet && length > kNalHeaderBytes)
+                return SizeOfSequence(body + at, length);
+            at += length;
+        }
+    }
+    return std::nullopt;
+}
