@@ -21,6 +21,13 @@ constexpr std::size_t kFullBoxBytes = 4;
 // the extent count take 16 bits each; the other fields' widths are stated in
 // the box, 0 meaning the field is absent (offset 0, or the whole data).
 constexpr std::size_t kLocationFieldBytes = 2;
+// iloc construction methods: bytes in the file, in the meta box's idat.
+constexpr unsigned kInFile = 0;
+constexpr unsigned kInMetaData = 1;
+// av1C: 4 bytes of profile and format ahead of its units.
+constexpr std::size_t kAv1ConfigurationBytes = 4;
+// The start of an AV1 picture's data read for its sequence header.
+constexpr std::size_t kAv1HeadBytes = 1024;
 // ipma: an association takes 16 bits with flag 1, else 8; its top bit marks
 // the property essential, the rest is the property's place in ipco from 1.
 constexpr std::uint64_t kWideAssociationIndex = 0x7FFF;
@@ -125,6 +132,11 @@ struct Item {
     std::uint64_t height = 0;
     std::uint64_t codedPixels = 0;
     bool grid = false;
+    // An AV1 picture whose configuration does not say its size, and where
+    // its data starts.
+    bool av1 = false;
+    unsigned method = kInFile;
+    std::uint64_t start = UINT64_MAX;
     std::vector<std::uint32_t> pictures;
 };
 using Items = std::unordered_map<std::uint32_t, Item>;
@@ -134,6 +146,9 @@ struct Census {
     Items items;
     std::uint32_t primary = 0;
     std::uint64_t maxListEntries = 0;
+    const std::uint8_t* file = nullptr;
+    std::size_t fileSize = 0;
+    Box itemData;
 
     // Counts a list of `entries`; true when it may be walked.
     bool Walks(std::uint64_t entries) {
@@ -192,13 +207,25 @@ void ReadLocations(const Box& iloc, Census& census) {
     if (!fields.Holds(items, headBytes + kLocationFieldBytes)) return census.Malformed(kLocationsOverrun);
     if (!census.Walks(items)) return;
     for (std::uint64_t i = 0; i < items; ++i) {
-        fields.Skip(headBytes);
+        const auto id = static_cast<std::uint32_t>(fields.Read(idBytes));
+        const unsigned method = version >= 1 ? static_cast<unsigned>(fields.Read(2) & 15) : kInFile;
+        fields.Skip(kLocationFieldBytes);  // data reference
+        const std::uint64_t base = fields.Read(baseBytes);
         const std::uint64_t extents = fields.Read(kLocationFieldBytes);
         // An extent without fields is the whole data; twice is nothing a
         // writer means, and costs the file nothing.
         if (extentBytes == 0 && extents > 1) return census.Malformed(kEmptyExtents);
         if (!fields.Holds(extents, extentBytes)) return census.Malformed(kLocationsOverrun);
-        fields.Skip(static_cast<std::size_t>(extents) * extentBytes);
+        if (extents == 0) continue;
+        // Where the first extent starts, for a codec's headers.
+        fields.Skip(indexBytes);
+        const std::uint64_t offset = fields.Read(offsetBytes);
+        fields.Skip(lengthBytes + static_cast<std::size_t>(extents - 1) * extentBytes);
+        if (method == kInFile || method == kInMetaData) {
+            Item& located = census.items[id];
+            located.method = method;
+            located.start = CheckedAdd(base, offset).value_or(UINT64_MAX);
+        }
     }
 }
 
@@ -208,6 +235,8 @@ void ReadLocations(const Box& iloc, Census& census) {
 struct Side {
     std::uint64_t width = 0, height = 0;
     bool coded = false;
+    // An av1C without units: the size is in the picture's data.
+    bool av1 = false;
 };
 std::vector<Side> ReadPropertySizes(const Box& ipco) {
     std::vector<Side> sizes;
@@ -222,6 +251,10 @@ std::vector<Side> ReadPropertySizes(const Box& ipco) {
         } else if (property.Is("hvcC")) {
             const std::optional<CodedSize> coded = HevcCodedSize(property.body, property.bodySize);
             if (coded) side = {coded->width, coded->height, true};
+        } else if (property.Is("av1C") && property.bodySize >= kAv1ConfigurationBytes) {
+            const std::optional<CodedSize> coded = Av1CodedSize(property.body + kAv1ConfigurationBytes,
+                                                                property.bodySize - kAv1ConfigurationBytes);
+            side = coded ? Side{coded->width, coded->height, true} : Side{0, 0, false, true};
         }
     }
     return sizes;
@@ -247,8 +280,10 @@ void ReadAssociations(const Box& ipma, const std::vector<Side>& sizes, Census& c
         for (std::uint64_t j = 0; j < count; ++j) {
             const std::uint64_t index =
                 fields.Read(associationBytes) & (wide ? kWideAssociationIndex : kNarrowAssociationIndex);
-            if (index == 0 || index > sizes.size() || sizes[index - 1].width == 0) continue;
+            if (index == 0 || index > sizes.size()) continue;
             const Side& side = sizes[index - 1];
+            if (side.av1) census.items[item].av1 = true;
+            if (side.width == 0) continue;
             Item& described = census.items[item];
             if (side.coded && !coded) {
                 described.codedPixels = CheckedMultiply(side.width, side.height).value_or(UINT64_MAX);
@@ -332,6 +367,21 @@ private:
     bool m_grid = false;
 };
 
+// The sizes AV1 pictures decode at that only their data tells.
+void ReadAv1DataSizes(Census& census) {
+    for (auto& [id, item] : census.items) {
+        if (!item.av1 || item.codedPixels != 0) continue;
+        const bool inFile = item.method == kInFile;
+        const std::uint8_t* data = inFile ? census.file : census.itemData.body;
+        const std::size_t size = inFile ? census.fileSize : census.itemData.bodySize;
+        if (data == nullptr || item.start >= size) continue;
+        const std::size_t start = static_cast<std::size_t>(item.start);
+        const std::optional<CodedSize> coded =
+            Av1CodedSize(data + start, std::min(size - start, kAv1HeadBytes));
+        if (coded) item.codedPixels = CheckedMultiply(coded->width, coded->height).value_or(UINT64_MAX);
+    }
+}
+
 void CountPrimaryWork(Census& census) {
     const auto primary = census.items.find(census.primary);
     if (primary == census.items.end()) return;
@@ -358,6 +408,8 @@ void CountPrimaryWork(Census& census) {
 HeifItemCensus CountHeifItems(const std::uint8_t* data, std::size_t size, std::uint64_t maxListEntries) {
     Census census;
     census.maxListEntries = maxListEntries;
+    census.file = data;
+    census.fileSize = size;
     BoxWalker top(data, size);
     Box meta;
     bool found = false;
@@ -376,6 +428,8 @@ HeifItemCensus CountHeifItems(const std::uint8_t* data, std::size_t size, std::u
             ReadDerivations(child, census);
         } else if (child.Is("iprp")) {
             ReadProperties(child, census);
+        } else if (child.Is("idat")) {
+            census.itemData = child;
         }
         // What follows a refusal is not read.
         if (census.result.malformed != nullptr || census.result.longestItemList > maxListEntries)
@@ -384,6 +438,7 @@ HeifItemCensus CountHeifItems(const std::uint8_t* data, std::size_t size, std::u
     for (const auto& [id, item] : census.items)
         census.result.mostDerivedPictures =
             std::max<std::uint64_t>(census.result.mostDerivedPictures, item.pictures.size());
+    ReadAv1DataSizes(census);
     CountPrimaryWork(census);
     return census.result;
 }

@@ -1,5 +1,6 @@
 #include "imagelib/decoders/heif_coded_size.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -26,6 +27,21 @@ constexpr unsigned kSubLayerSlots = 8;
 constexpr unsigned kChromaWithSeparatePlanes = 3;
 // Exp-Golomb codes of more than 31 leading zeros describe no picture.
 constexpr unsigned kMaxLeadingZeros = 31;
+// AV1: an open bitstream unit's header byte holds its type in bits 6 to 3,
+// an extension flag (one byte more) in bit 2 and a size flag in bit 1; the
+// size follows in LEB128. A sequence header comes ahead of the first frame,
+// behind at most a temporal delimiter and metadata.
+constexpr unsigned kObuSequenceHeader = 1;
+constexpr unsigned kObusBeforeTheSequence = 8;
+constexpr unsigned kMaxLeb128Bytes = 8;
+// Sequence header fields (in bits) up to the frame size.
+constexpr unsigned kProfileBits = 3, kLevelBits = 5, kTickBits = 32, kDelayLengthBits = 5,
+                   kOperatingPointsBits = 5, kOperatingPointBits = 12, kDisplayDelayBits = 4,
+                   kFrameSizeBitsBits = 4;
+constexpr std::uint64_t kLowestTieredLevel = 8;
+// With 32 operating points of every field, the frame size lies within 400
+// bytes of a sequence header.
+constexpr std::size_t kAv1SizeFieldsBytes = 512;
 
 // MSB-first bits of a raw sequence; reading past the end leaves it failed.
 class BitReader {
@@ -51,6 +67,12 @@ public:
             if (++zeros > kMaxLeadingZeros) m_failed = true;
         if (m_failed) return 0;
         return (std::uint64_t{1} << zeros) - 1 + Bits(zeros);
+    }
+    // AV1's uvlc(): leading zeros, then as many bits.
+    std::uint64_t VariableLength() {
+        unsigned zeros = 0;
+        while (!m_failed && Bits(1) == 0) ++zeros;
+        return zeros >= 32 ? UINT32_MAX : (std::uint64_t{1} << zeros) - 1 + Bits(zeros);
     }
     bool Failed() const { return m_failed; }
 
@@ -102,6 +124,41 @@ std::optional<CodedSize> SizeOfSequence(const std::uint8_t* unit, std::size_t si
     return coded;
 }
 
+std::optional<CodedSize> SizeOfAv1Sequence(const std::uint8_t* payload, std::size_t size) {
+    BitReader bits(std::vector<std::uint8_t>(payload, payload + std::min(size, kAv1SizeFieldsBytes)));
+    bits.Bits(kProfileBits + 1);  // profile, still picture
+    if (bits.Bits(1) != 0) {      // reduced still picture header
+        bits.Bits(kLevelBits);
+    } else {
+        bool decoderModel = false;
+        unsigned delayBits = 0;
+        if (bits.Bits(1) != 0) {  // timing info
+            bits.Bits(2 * kTickBits);
+            if (bits.Bits(1) != 0) bits.VariableLength();  // equal picture interval
+            decoderModel = bits.Bits(1) != 0;
+            if (decoderModel) {
+                delayBits = static_cast<unsigned>(bits.Bits(kDelayLengthBits)) + 1;
+                bits.Bits(kTickBits + 2 * kDelayLengthBits);
+            }
+        }
+        const bool displayDelay = bits.Bits(1) != 0;
+        const auto points = static_cast<unsigned>(bits.Bits(kOperatingPointsBits)) + 1;
+        for (unsigned point = 0; point < points && !bits.Failed(); ++point) {
+            bits.Bits(kOperatingPointBits);
+            if (bits.Bits(kLevelBits) >= kLowestTieredLevel) bits.Bits(1);
+            if (decoderModel && bits.Bits(1) != 0) bits.Bits(2 * delayBits + 1);
+            if (displayDelay && bits.Bits(1) != 0) bits.Bits(kDisplayDelayBits);
+        }
+    }
+    const auto widthBits = static_cast<unsigned>(bits.Bits(kFrameSizeBitsBits)) + 1;
+    const auto heightBits = static_cast<unsigned>(bits.Bits(kFrameSizeBitsBits)) + 1;
+    CodedSize coded;
+    coded.width = bits.Bits(widthBits) + 1;
+    coded.height = bits.Bits(heightBits) + 1;
+    if (bits.Failed()) return std::nullopt;
+    return coded;
+}
+
 }  // namespace
 
 std::optional<CodedSize> HevcCodedSize(const std::uint8_t* body, std::size_t size) {
@@ -122,6 +179,30 @@ std::optional<CodedSize> HevcCodedSize(const std::uint8_t* body, std::size_t siz
                 return SizeOfSequence(body + at, length);
             at += length;
         }
+    }
+    return std::nullopt;
+}
+
+std::optional<CodedSize> Av1CodedSize(const std::uint8_t* units, std::size_t size) {
+    std::size_t at = 0;
+    for (unsigned unit = 0; unit < kObusBeforeTheSequence && at < size; ++unit) {
+        const unsigned header = units[at++];
+        const unsigned type = header >> 3 & 15;
+        if ((header & 4) != 0) ++at;  // extension
+        std::uint64_t length = size > at ? size - at : 0;
+        if ((header & 2) != 0) {
+            length = 0;
+            for (unsigned i = 0;; ++i) {
+                if (i == kMaxLeb128Bytes || at >= size) return std::nullopt;
+                const unsigned byte = units[at++];
+                length |= static_cast<std::uint64_t>(byte & 0x7F) << (7 * i);
+                if ((byte & 0x80) == 0) break;
+            }
+        }
+        if (at > size || length > size - at) return std::nullopt;
+        if (type == kObuSequenceHeader)
+            return SizeOfAv1Sequence(units + at, static_cast<std::size_t>(length));
+        at += static_cast<std::size_t>(length);
     }
     return std::nullopt;
 }

@@ -380,7 +380,8 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
         // Version 2; the tiles are hidden, but for a primary one.
         const bool hidden = item > (grid.tileIsPrimary ? 2u : 1u);
         ByteWriter entry;
-        entry.u8(2).u8(0).be16(hidden ? 1 : 0).be16(item).be16(0).text(item == 1 ? "grid" : "hvc1").u8(0);
+        const char* coded = grid.codec == HeifCodec::Hevc ? "hvc1" : "av01";
+        entry.u8(2).u8(0).be16(hidden ? 1 : 0).be16(item).be16(0).text(item == 1 ? "grid" : coded).u8(0);
         infos.bytes(Box("infe", entry.data()));
     }
     ByteWriter references;
@@ -467,11 +468,13 @@ std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid) {
         [](int x, int y) {
             return Rgba{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4), 128, 255};
         },
-        {});
+        {grid.codec});
     const HeifBoxes tile(tileFile);
     const std::vector<std::uint8_t> tileData = tile.PrimaryData();
     const std::vector<std::uint8_t> fileType =
-        Box("ftyp", ByteWriter().text("heic").be32(0).text("mif1").text("heic").data());
+        grid.codec == HeifCodec::Hevc
+            ? Box("ftyp", ByteWriter().text("heic").be32(0).text("mif1").text("heic").data())
+            : Box("ftyp", ByteWriter().text("avif").be32(0).text("mif1").text("avif").data());
     const std::vector<std::uint8_t> sized =
         GridMeta(grid, tile.PropertyContainer(), tile.PrimaryAssociations(), tileData.size(), 0);
     const std::size_t dataStart = fileType.size() + sized.size() + 8;

@@ -64,6 +64,7 @@ struct HeifGrid {
     bool firstTileTwice = false;
     // The size the tiles' properties give them when not their coded one.
     int storedTileSide = 0;
+    HeifCodec codec = HeifCodec::Hevc;
 };
 std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid);
 
