@@ -282,6 +282,12 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
          {},
          "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
          nullptr},
+        {"tiles_of_many_pictures.heic",
+         {4, 4, 256, true, 0, false, false, 0, HeifCodec::Hevc, 8},
+         40,
+         {},
+         "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
+         nullptr},
         {"grid.avif", {2, 2, 64, false, 0, false, false, 0, HeifCodec::Av1}, 20, {}, nullptr, nullptr},
         {"av1_tiles_coded_larger_than_stored.avif",
          {8, 8, 256, true, 512, false, false, 64, HeifCodec::Av1},
@@ -329,10 +335,10 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
                 std::string refusal = c.refusal;
                 const std::size_t pixels = refusal.find("{pixels}");
                 if (pixels != std::string::npos)
-                    refusal.replace(
-                        pixels, 8,
-                        std::to_string(static_cast<std::uint64_t>(grid.columns * grid.rows) *
-                                       static_cast<std::uint64_t>(grid.tileSide * grid.tileSide)));
+                    refusal.replace(pixels, 8,
+                                    std::to_string(static_cast<std::uint64_t>(grid.columns * grid.rows) *
+                                                   static_cast<std::uint64_t>(grid.tileSide * grid.tileSide) *
+                                                   static_cast<std::uint64_t>(grid.picturesPerTile)));
                 EXPECT_EQ(error.GetMessage(), "Decoder error: HEIF decoder: " + refusal + "\n") << where;
                 if (c.explanation != nullptr) {
                     EXPECT_STREQ(error.GetUserMessage(), c.explanation) << where;

@@ -24,10 +24,14 @@ constexpr std::size_t kLocationFieldBytes = 2;
 // iloc construction methods: bytes in the file, in the meta box's idat.
 constexpr unsigned kInFile = 0;
 constexpr unsigned kInMetaData = 1;
-// av1C: 4 bytes of profile and format ahead of its units.
+// av1C: 4 bytes of profile and format ahead of its units; hvcC: the size
+// of the lengths ahead of NAL units, less one, in the low bits of byte 21.
 constexpr std::size_t kAv1ConfigurationBytes = 4;
-// The start of an AV1 picture's data read for its sequence header.
-constexpr std::size_t kAv1HeadBytes = 1024;
+constexpr std::size_t kNalLengthByte = 21;
+// The extents kept for reading pictures' data, and the units read from it:
+// one a byte of the file and a floor; real files stay far below either.
+constexpr std::size_t kMaxKeptExtents = std::size_t{1} << 16;
+constexpr std::uint64_t kStreamUnitsFloor = std::uint64_t{1} << 16;
 // ipma: an association takes 16 bits with flag 1, else 8; its top bit marks
 // the property essential, the rest is the property's place in ipco from 1.
 constexpr std::uint64_t kWideAssociationIndex = 0x7FFF;
@@ -42,6 +46,8 @@ constexpr char kLocationsOverrun[] = "The item locations list more than their bo
 constexpr char kEmptyExtents[] = "The item locations repeat an extent of no size.";
 constexpr char kAssociationsOverrun[] = "The property associations list more than their box holds.";
 constexpr char kReferencesOverrun[] = "The item references list more than their box holds.";
+constexpr char kTooManyExtents[] = "The item locations list more extents than the decoder allows.";
+constexpr char kStreamsOverread[] = "The pictures' data is read more often than the file holds it.";
 
 // Big-endian fields of a box body. A read past the end gives 0 and leaves
 // the reader failed.
@@ -124,20 +130,22 @@ private:
     std::size_t m_left;
 };
 
-// What the census keeps of an item: its stored size, the pixels its codec
-// decodes when its configuration says, whether it is a grid, and the
-// pictures a derived image is made of.
+// What the census keeps of an item: its stored size, the size its codec
+// decodes at and how many pictures its data holds, whether it is a grid,
+// the pictures a derived image is made of, and where its data lies.
 struct Item {
     std::uint64_t width = 0;
     std::uint64_t height = 0;
     std::uint64_t codedPixels = 0;
+    std::uint64_t codedPictures = 1;
     bool grid = false;
-    // An AV1 picture whose configuration does not say its size, and where
-    // its data starts.
+    // Coded in AV1, or in HEVC with NAL units behind lengths of this many
+    // bytes.
     bool av1 = false;
-    unsigned method = kInFile;
-    std::uint64_t start = UINT64_MAX;
+    unsigned nalLengthBytes = 0;
     std::vector<std::uint32_t> pictures;
+    unsigned method = kInFile;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;  // start, length (0: to the end)
 };
 using Items = std::unordered_map<std::uint32_t, Item>;
 
@@ -149,6 +157,7 @@ struct Census {
     const std::uint8_t* file = nullptr;
     std::size_t fileSize = 0;
     Box itemData;
+    std::size_t keptExtents = 0;
 
     // Counts a list of `entries`; true when it may be walked.
     bool Walks(std::uint64_t entries) {
@@ -216,15 +225,20 @@ void ReadLocations(const Box& iloc, Census& census) {
         // writer means, and costs the file nothing.
         if (extentBytes == 0 && extents > 1) return census.Malformed(kEmptyExtents);
         if (!fields.Holds(extents, extentBytes)) return census.Malformed(kLocationsOverrun);
-        if (extents == 0) continue;
-        // Where the first extent starts, for a codec's headers.
-        fields.Skip(indexBytes);
-        const std::uint64_t offset = fields.Read(offsetBytes);
-        fields.Skip(lengthBytes + static_cast<std::size_t>(extents - 1) * extentBytes);
-        if (method == kInFile || method == kInMetaData) {
-            Item& located = census.items[id];
-            located.method = method;
-            located.start = CheckedAdd(base, offset).value_or(UINT64_MAX);
+        // Data in other items is not followed.
+        if (method != kInFile && method != kInMetaData) {
+            fields.Skip(static_cast<std::size_t>(extents) * extentBytes);
+            continue;
+        }
+        census.keptExtents += static_cast<std::size_t>(extents);
+        if (census.keptExtents > kMaxKeptExtents) return census.Malformed(kTooManyExtents);
+        Item& located = census.items[id];
+        located.method = method;
+        for (std::uint64_t extent = 0; extent < extents; ++extent) {
+            fields.Skip(indexBytes);
+            const std::uint64_t offset = fields.Read(offsetBytes);
+            const std::uint64_t length = fields.Read(lengthBytes);
+            located.extents.emplace_back(CheckedAdd(base, offset).value_or(UINT64_MAX), length);
         }
     }
 }
@@ -235,8 +249,9 @@ void ReadLocations(const Box& iloc, Census& census) {
 struct Side {
     std::uint64_t width = 0, height = 0;
     bool coded = false;
-    // An av1C without units: the size is in the picture's data.
+    // An av1C, or an hvcC's NAL length size.
     bool av1 = false;
+    unsigned nalLengthBytes = 0;
 };
 std::vector<Side> ReadPropertySizes(const Box& ipco) {
     std::vector<Side> sizes;
@@ -251,10 +266,13 @@ std::vector<Side> ReadPropertySizes(const Box& ipco) {
         } else if (property.Is("hvcC")) {
             const std::optional<CodedSize> coded = HevcCodedSize(property.body, property.bodySize);
             if (coded) side = {coded->width, coded->height, true};
+            if (property.bodySize > kNalLengthByte)
+                side.nalLengthBytes = (property.body[kNalLengthByte] & 3) + 1u;
         } else if (property.Is("av1C") && property.bodySize >= kAv1ConfigurationBytes) {
             const std::optional<CodedSize> coded = Av1CodedSize(property.body + kAv1ConfigurationBytes,
                                                                 property.bodySize - kAv1ConfigurationBytes);
-            side = coded ? Side{coded->width, coded->height, true} : Side{0, 0, false, true};
+            if (coded) side = {coded->width, coded->height, true};
+            side.av1 = true;
         }
     }
     return sizes;
@@ -283,6 +301,7 @@ void ReadAssociations(const Box& ipma, const std::vector<Side>& sizes, Census& c
             if (index == 0 || index > sizes.size()) continue;
             const Side& side = sizes[index - 1];
             if (side.av1) census.items[item].av1 = true;
+            if (side.nalLengthBytes != 0) census.items[item].nalLengthBytes = side.nalLengthBytes;
             if (side.width == 0) continue;
             Item& described = census.items[item];
             if (side.coded && !coded) {
@@ -345,9 +364,12 @@ public:
         const auto found = m_items.find(id);
         if (found == m_items.end()) return assumedPixels;
         const Item& item = found->second;
-        if (item.pictures.empty())
-            return item.width != 0 || item.codedPixels != 0 ? std::max(PixelsOf(item), item.codedPixels)
-                                                            : assumedPixels;
+        if (item.pictures.empty()) {
+            const std::uint64_t size = item.width != 0 || item.codedPixels != 0
+                                           ? std::max(PixelsOf(item), item.codedPixels)
+                                           : assumedPixels;
+            return CheckedMultiply(size, item.codedPictures).value_or(UINT64_MAX);
+        }
         m_grid = m_grid || item.grid;
         const auto [summed, first] = m_summed.try_emplace(id, UINT64_MAX);
         if (!first || depth > kMaxDerivationDepth) return summed->second;
@@ -367,18 +389,31 @@ private:
     bool m_grid = false;
 };
 
-// The sizes AV1 pictures decode at that only their data tells.
-void ReadAv1DataSizes(Census& census) {
+// The sizes the coded pictures' data gives, and how many pictures it holds:
+// libheif hands the codec all of it, and the codec decodes every picture at
+// the size its own headers set.
+void ReadCodedStreams(Census& census) {
+    std::uint64_t unitsLeft = CheckedAdd(census.fileSize, kStreamUnitsFloor).value_or(UINT64_MAX);
     for (auto& [id, item] : census.items) {
-        if (!item.av1 || item.codedPixels != 0) continue;
+        if (!item.av1 && item.nalLengthBytes == 0) continue;
         const bool inFile = item.method == kInFile;
         const std::uint8_t* data = inFile ? census.file : census.itemData.body;
         const std::size_t size = inFile ? census.fileSize : census.itemData.bodySize;
-        if (data == nullptr || item.start >= size) continue;
-        const std::size_t start = static_cast<std::size_t>(item.start);
-        const std::optional<CodedSize> coded =
-            Av1CodedSize(data + start, std::min(size - start, kAv1HeadBytes));
-        if (coded) item.codedPixels = CheckedMultiply(coded->width, coded->height).value_or(UINT64_MAX);
+        DataSpans spans;
+        for (const auto& [start, length] : item.extents) {
+            if (data == nullptr || start >= size) break;
+            const std::uint64_t left = size - start;
+            spans.emplace_back(data + start,
+                               static_cast<std::size_t>(length == 0 ? left : std::min(length, left)));
+        }
+        const std::optional<CodedStream> stream = item.av1
+                                                      ? ScanAv1Stream(spans, unitsLeft)
+                                                      : ScanHevcStream(spans, item.nalLengthBytes, unitsLeft);
+        if (!stream) return census.Malformed(kStreamsOverread);
+        item.codedPixels =
+            std::max(item.codedPixels,
+                     CheckedMultiply(stream->largest.width, stream->largest.height).value_or(UINT64_MAX));
+        item.codedPictures = std::max<std::uint64_t>(stream->pictures, 1);
     }
 }
 
@@ -438,7 +473,8 @@ HeifItemCensus CountHeifItems(const std::uint8_t* data, std::size_t size, std::u
     for (const auto& [id, item] : census.items)
         census.result.mostDerivedPictures =
             std::max<std::uint64_t>(census.result.mostDerivedPictures, item.pictures.size());
-    ReadAv1DataSizes(census);
+    ReadCodedStreams(census);
+    if (census.result.malformed != nullptr) return census.result;
     CountPrimaryWork(census);
     return census.result;
 }

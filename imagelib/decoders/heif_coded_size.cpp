@@ -11,6 +11,10 @@ namespace {
 constexpr std::size_t kConfigurationBytes = 22;
 constexpr unsigned kNalTypeMask = 0x3F;
 constexpr unsigned kSequenceParameterSet = 33;
+// Types below 32 carry slices; a slice that starts a picture has the top
+// bit of its third byte set.
+constexpr unsigned kFirstNonSliceType = 32;
+constexpr unsigned kFirstSliceInPicture = 0x80;
 // A NAL unit starts with a 2-byte header.
 constexpr std::size_t kNalHeaderBytes = 2;
 // The sequence parameter set's fields up to the picture size fit in this
@@ -32,6 +36,8 @@ constexpr unsigned kMaxLeadingZeros = 31;
 // size follows in LEB128. A sequence header comes ahead of the first frame,
 // behind at most a temporal delimiter and metadata.
 constexpr unsigned kObuSequenceHeader = 1;
+constexpr unsigned kObuFrameHeader = 3;
+constexpr unsigned kObuFrame = 6;
 constexpr unsigned kObusBeforeTheSequence = 8;
 constexpr unsigned kMaxLeb128Bytes = 8;
 // Sequence header fields (in bits) up to the frame size.
@@ -159,7 +165,105 @@ std::optional<CodedSize> SizeOfAv1Sequence(const std::uint8_t* payload, std::siz
     return coded;
 }
 
+// The extents of a picture's data read as one stream.
+class SpanStream {
+public:
+    explicit SpanStream(const DataSpans& spans) : m_spans(spans) {}
+
+    // Copies up to `count` bytes into `out` without moving on; the number copied.
+    std::size_t Peek(std::uint8_t* out, std::size_t count) const {
+        std::size_t copied = 0;
+        for (std::size_t span = m_span, at = m_at; span < m_spans.size() && copied < count; ++span, at = 0)
+            for (; at < m_spans[span].second && copied < count; ++at) out[copied++] = m_spans[span].first[at];
+        return copied;
+    }
+    // Moves on by `count` bytes; false when fewer are left.
+    bool Skip(std::uint64_t count) {
+        while (count > 0 && m_span < m_spans.size()) {
+            const std::uint64_t step = std::min<std::uint64_t>(count, m_spans[m_span].second - m_at);
+            m_at += static_cast<std::size_t>(step);
+            count -= step;
+            if (m_at == m_spans[m_span].second) {
+                ++m_span;
+                m_at = 0;
+            }
+        }
+        return count == 0;
+    }
+    bool AtEnd() {
+        while (m_span < m_spans.size() && m_at == m_spans[m_span].second) {
+            ++m_span;
+            m_at = 0;
+        }
+        return m_span == m_spans.size();
+    }
+
+private:
+    const DataSpans& m_spans;
+    std::size_t m_span = 0;
+    std::size_t m_at = 0;
+};
+
+void Enlarge(CodedSize& largest, const std::optional<CodedSize>& size) {
+    if (!size) return;
+    largest.width = std::max(largest.width, size->width);
+    largest.height = std::max(largest.height, size->height);
+}
+
 }  // namespace
+
+std::optional<CodedStream> ScanHevcStream(const DataSpans& spans, unsigned lengthBytes,
+                                          std::uint64_t& unitsLeft) {
+    CodedStream stream;
+    SpanStream data(spans);
+    std::vector<std::uint8_t> unit(kSizeFieldsBytes);
+    while (!data.AtEnd()) {
+        if (unitsLeft == 0) return std::nullopt;
+        --unitsLeft;
+        std::uint8_t field[4] = {};
+        if (data.Peek(field, lengthBytes) < lengthBytes) break;
+        std::uint64_t length = 0;
+        for (unsigned i = 0; i < lengthBytes; ++i) length = length << 8 | field[i];
+        data.Skip(lengthBytes);
+        const std::size_t copied = data.Peek(unit.data(), std::min<std::uint64_t>(length, unit.size()));
+        if (copied >= kNalHeaderBytes + 1) {
+            const unsigned type = unit[0] >> 1 & kNalTypeMask;
+            if (type == kSequenceParameterSet) Enlarge(stream.largest, SizeOfSequence(unit.data(), copied));
+            if (type < kFirstNonSliceType && (unit[2] & kFirstSliceInPicture) != 0) ++stream.pictures;
+        }
+        if (!data.Skip(length)) break;
+    }
+    return stream;
+}
+
+std::optional<CodedStream> ScanAv1Stream(const DataSpans& spans, std::uint64_t& unitsLeft) {
+    CodedStream stream;
+    SpanStream data(spans);
+    std::vector<std::uint8_t> unit(kAv1SizeFieldsBytes + 2 + kMaxLeb128Bytes);
+    while (!data.AtEnd()) {
+        if (unitsLeft == 0) return std::nullopt;
+        --unitsLeft;
+        const std::size_t copied = data.Peek(unit.data(), unit.size());
+        const unsigned header = unit[0];
+        std::size_t at = (header & 4) != 0 ? 2 : 1;  // behind the extension
+        std::uint64_t length = UINT64_MAX;           // without a size: the rest
+        if ((header & 2) != 0) {
+            length = 0;
+            for (unsigned i = 0;; ++i, ++at) {
+                if (i == kMaxLeb128Bytes || at >= copied) return stream;
+                length |= static_cast<std::uint64_t>(unit[at] & 0x7F) << (7 * i);
+                if ((unit[at] & 0x80) == 0) break;
+            }
+            ++at;
+        }
+        const unsigned type = header >> 3 & 15;
+        if (type == kObuSequenceHeader && at < copied)
+            Enlarge(stream.largest, SizeOfAv1Sequence(unit.data() + at, copied - at));
+        if (type == kObuFrameHeader || type == kObuFrame) ++stream.pictures;
+        if (!data.Skip(at) || length == UINT64_MAX || !data.Skip(length)) break;
+    }
+    return stream;
+}
 
 std::optional<CodedSize> HevcCodedSize(const std::uint8_t* body, std::size_t size) {
     if (size <= kConfigurationBytes) return std::nullopt;

@@ -470,7 +470,11 @@ std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid) {
         },
         {grid.codec});
     const HeifBoxes tile(tileFile);
-    const std::vector<std::uint8_t> tileData = tile.PrimaryData();
+    std::vector<std::uint8_t> tileData;
+    for (int picture = 0; picture < grid.picturesPerTile; ++picture) {
+        const std::vector<std::uint8_t> coded = tile.PrimaryData();
+        tileData.insert(tileData.end(), coded.begin(), coded.end());
+    }
     const std::vector<std::uint8_t> fileType =
         grid.codec == HeifCodec::Hevc
             ? Box("ftyp", ByteWriter().text("heic").be32(0).text("mif1").text("heic").data())

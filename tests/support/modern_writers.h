@@ -65,6 +65,8 @@ struct HeifGrid {
     // The size the tiles' properties give them when not their coded one.
     int storedTileSide = 0;
     HeifCodec codec = HeifCodec::Hevc;
+    // The coded picture repeated this many times in each tile's data.
+    int picturesPerTile = 1;
 };
 std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid);
 
