@@ -28,8 +28,9 @@ constexpr unsigned kInMetaData = 1;
 // of the lengths ahead of NAL units, less one, in the low bits of byte 21.
 constexpr std::size_t kAv1ConfigurationBytes = 4;
 constexpr std::size_t kNalLengthByte = 21;
-// The extents kept for reading pictures' data, and the units read from it:
-// one a byte of the file and a floor; real files stay far below either.
+// The extents kept for reading pictures' data, and the work of reading it:
+// a unit per byte of the file and a floor; a real file's units are walked
+// once, and only a few bytes of each read.
 constexpr std::size_t kMaxKeptExtents = std::size_t{1} << 16;
 constexpr std::uint64_t kStreamUnitsFloor = std::uint64_t{1} << 16;
 // ipma: an association takes 16 bits with flag 1, else 8; its top bit marks

@@ -204,6 +204,13 @@ private:
     std::size_t m_at = 0;
 };
 
+// Takes `units` from what is left; false once too few are.
+bool Spend(std::uint64_t& unitsLeft, std::uint64_t units) {
+    if (units > unitsLeft) return false;
+    unitsLeft -= units;
+    return true;
+}
+
 void Enlarge(CodedSize& largest, const std::optional<CodedSize>& size) {
     if (!size) return;
     largest.width = std::max(largest.width, size->width);
@@ -218,16 +225,18 @@ std::optional<CodedStream> ScanHevcStream(const DataSpans& spans, unsigned lengt
     SpanStream data(spans);
     std::vector<std::uint8_t> unit(kSizeFieldsBytes);
     while (!data.AtEnd()) {
-        if (unitsLeft == 0) return std::nullopt;
-        --unitsLeft;
         std::uint8_t field[4] = {};
         if (data.Peek(field, lengthBytes) < lengthBytes) break;
         std::uint64_t length = 0;
         for (unsigned i = 0; i < lengthBytes; ++i) length = length << 8 | field[i];
         data.Skip(lengthBytes);
-        const std::size_t copied = data.Peek(unit.data(), std::min<std::uint64_t>(length, unit.size()));
-        if (copied >= kNalHeaderBytes + 1) {
-            const unsigned type = unit[0] >> 1 & kNalTypeMask;
+        // The header and the slice's first flag; a parameter set's fields.
+        std::size_t copied = data.Peek(unit.data(), std::min<std::uint64_t>(length, kNalHeaderBytes + 1));
+        const unsigned type = unit[0] >> 1 & kNalTypeMask;
+        if (copied > kNalHeaderBytes && type == kSequenceParameterSet)
+            copied = data.Peek(unit.data(), std::min<std::uint64_t>(length, unit.size()));
+        if (!Spend(unitsLeft, 1 + copied)) return std::nullopt;
+        if (copied > kNalHeaderBytes) {
             if (type == kSequenceParameterSet) Enlarge(stream.largest, SizeOfSequence(unit.data(), copied));
             if (type < kFirstNonSliceType && (unit[2] & kFirstSliceInPicture) != 0) ++stream.pictures;
         }
@@ -239,28 +248,32 @@ std::optional<CodedStream> ScanHevcStream(const DataSpans& spans, unsigned lengt
 std::optional<CodedStream> ScanAv1Stream(const DataSpans& spans, std::uint64_t& unitsLeft) {
     CodedStream stream;
     SpanStream data(spans);
-    std::vector<std::uint8_t> unit(kAv1SizeFieldsBytes + 2 + kMaxLeb128Bytes);
+    std::vector<std::uint8_t> unit(kAv1SizeFieldsBytes);
     while (!data.AtEnd()) {
-        if (unitsLeft == 0) return std::nullopt;
-        --unitsLeft;
-        const std::size_t copied = data.Peek(unit.data(), unit.size());
-        const unsigned header = unit[0];
+        std::uint8_t head[2 + kMaxLeb128Bytes] = {};
+        const std::size_t headBytes = data.Peek(head, sizeof head);
+        const unsigned header = head[0];
         std::size_t at = (header & 4) != 0 ? 2 : 1;  // behind the extension
         std::uint64_t length = UINT64_MAX;           // without a size: the rest
         if ((header & 2) != 0) {
             length = 0;
             for (unsigned i = 0;; ++i, ++at) {
-                if (i == kMaxLeb128Bytes || at >= copied) return stream;
-                length |= static_cast<std::uint64_t>(unit[at] & 0x7F) << (7 * i);
-                if ((unit[at] & 0x80) == 0) break;
+                if (i == kMaxLeb128Bytes || at >= headBytes) return stream;
+                length |= static_cast<std::uint64_t>(head[at] & 0x7F) << (7 * i);
+                if ((head[at] & 0x80) == 0) break;
             }
             ++at;
         }
+        if (!data.Skip(at)) break;
         const unsigned type = header >> 3 & 15;
-        if (type == kObuSequenceHeader && at < copied)
-            Enlarge(stream.largest, SizeOfAv1Sequence(unit.data() + at, copied - at));
+        std::size_t copied = 0;
+        if (type == kObuSequenceHeader) {
+            copied = data.Peek(unit.data(), std::min<std::uint64_t>(length, unit.size()));
+            Enlarge(stream.largest, SizeOfAv1Sequence(unit.data(), copied));
+        }
+        if (!Spend(unitsLeft, at + copied)) return std::nullopt;
         if (type == kObuFrameHeader || type == kObuFrame) ++stream.pictures;
-        if (!data.Skip(at) || length == UINT64_MAX || !data.Skip(length)) break;
+        if (length == UINT64_MAX || !data.Skip(length)) break;
     }
     return stream;
 }

@@ -38,8 +38,8 @@ struct CodedStream {
 };
 
 // Walks the NAL units (behind lengths of `lengthBytes`) or the AV1 units of
-// a picture's data, spending one of `unitsLeft` per unit; nothing once they
-// run out.
+// a picture's data, spending from `unitsLeft` one per unit and one per byte
+// it reads of a unit; nothing once they run out.
 std::optional<CodedStream> ScanHevcStream(const DataSpans& spans, unsigned lengthBytes,
                                           std::uint64_t& unitsLeft);
 std::optional<CodedStream> ScanAv1Stream(const DataSpans& spans, std::uint64_t& unitsLeft);
