@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -249,9 +250,11 @@ TEST(HEIFDecoder, BrokenSequenceOnlyAndOversizedFilesEndInClearErrors) {
     }
 }
 
-// Each grid at a small size and ten times as many tiles: tiles with their
-// own data decode, tiles that share it, or more tiles than a picture of the
-// bitmap limit needs, are refused before libheif reads the file.
+// Each grid at a small size and ten times as many tiles: tiles decode
+// whether or not they share their data, and only the primary image's tiles
+// count; tiles that make the codecs decode far more pixels than the picture
+// holds, or more tiles than a picture of the bitmap limit needs, are refused
+// before libheif reads the file.
 TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
     DecodeLimits smallPicture;
     // Room for the 128 x 128 bitmap, not for libheif's planes besides.
@@ -261,20 +264,50 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
         testsupport::HeifGrid grid;
         int tenfold;  // the rows at ten times the tiles
         DecodeLimits limits;
-        const char* refusal;
+        const char* refusal;      // "{pixels}": the tiles' pixels
+        const char* explanation;  // what a person is told, if not the refusal
     } cases[] = {
-        {"grid.heic", {4, 4, 64, false}, 40, {}, nullptr},
-        {"grid_shared_tile.heic", {4, 4, 64, true}, 40, {}, "The image's tiles share their data."},
+        {"grid.heic", {4, 4, 64}, 40, {}, nullptr, nullptr},
+        {"grid_shared_tile.heic", {4, 4, 64, true}, 40, {}, nullptr, nullptr},
+        {"tile_beside_grid_of_shared_tiles.heic", {4, 3, 64, true, 0, true, true}, 30, {}, nullptr, nullptr},
+        {"grid_of_tiles_over_its_picture.heic",
+         {8, 8, 256, true, 256},
+         80,
+         {},
+         "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
+         nullptr},
+        {"tiles_coded_larger_than_stored.heic",
+         {8, 8, 256, true, 512, false, false, 64},
+         80,
+         {},
+         "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
+         nullptr},
+        {"tiles_of_many_pictures.heic",
+         {4, 4, 256, true, 0, false, false, 0, HeifCodec::Hevc, 8},
+         40,
+         {},
+         "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
+         nullptr},
+        {"grid.avif", {2, 2, 64, false, 0, false, false, 0, HeifCodec::Av1}, 20, {}, nullptr, nullptr},
+        {"av1_tiles_coded_larger_than_stored.avif",
+         {8, 8, 256, true, 512, false, false, 64, HeifCodec::Av1},
+         80,
+         {},
+         "The image's tiles add up to {pixels} pixels, out of proportion to the picture and the file.",
+         nullptr},
         {"grid_of_4160_tiles.heic",
-         {65, 64, 64, false},
+         {65, 64, 64},
          0,
          {},
-         "The image is made of 4160 tiles, more than the decoder allows."},
+         "The image is made of 4160 tiles, more than the decoder allows.",
+         nullptr},
         {"grid_over_planes.heic",
-         {2, 2, 64, false},
+         {2, 2, 64},
          0,
          smallPicture,
-         "The image is larger than the decoder allows."},
+         "The image is larger than the decoder allows.",
+         "picture of 128 x 128 pixels is over the limit of 13107 pixels for a HEIF picture like this one: "
+         "libheif holds 10 bytes a pixel while it decodes it."},
     };
     for (const auto& c : cases) {
         for (const int rows : {c.grid.rows, c.tenfold}) {
@@ -291,38 +324,172 @@ TEST(HEIFDecoder, GridsOfTilesOutOfProportionToTheFileAreRefused) {
             try {
                 decoder.DecodeMemory(file.data(), static_cast<std::int64_t>(file.size()), bitmap, 32);
                 EXPECT_EQ(c.refusal, nullptr) << where;
-                EXPECT_EQ(bitmap.GetWidth(), grid.columns * grid.tileSide) << where;
-                EXPECT_EQ(bitmap.GetHeight(), grid.rows * grid.tileSide) << where;
+                EXPECT_EQ(bitmap.GetWidth(),
+                          grid.tileIsPrimary ? grid.tileSide : grid.columns * grid.tileSide)
+                    << where;
+                EXPECT_EQ(bitmap.GetHeight(), grid.tileIsPrimary ? grid.tileSide : grid.rows * grid.tileSide)
+                    << where;
             } catch (const CTextException& error) {
                 ASSERT_NE(c.refusal, nullptr) << where << ": " << error.GetMessage();
                 EXPECT_EQ(error.GetCode(), ERR_FORMAT_UNKNOWN) << where;
-                EXPECT_EQ(error.GetMessage(), std::string("Decoder error: HEIF decoder: ") + c.refusal + "\n")
-                    << where;
+                std::string refusal = c.refusal;
+                const std::size_t pixels = refusal.find("{pixels}");
+                if (pixels != std::string::npos)
+                    refusal.replace(pixels, 8,
+                                    std::to_string(static_cast<std::uint64_t>(grid.columns * grid.rows) *
+                                                   static_cast<std::uint64_t>(grid.tileSide * grid.tileSide) *
+                                                   static_cast<std::uint64_t>(grid.picturesPerTile)));
+                EXPECT_EQ(error.GetMessage(), "Decoder error: HEIF decoder: " + refusal + "\n") << where;
+                if (c.explanation != nullptr) {
+                    EXPECT_STREQ(error.GetUserMessage(), c.explanation) << where;
+                }
             }
         }
     }
 }
 
-TEST(HEIFDecoder, CountsTheItemsAndTilesOfTheMetaBox) {
+namespace {
+
+std::vector<std::uint8_t> Boxed(const char* type, const std::vector<std::uint8_t>& body) {
+    return testsupport::ByteWriter()
+        .be32(static_cast<std::uint32_t>(8 + body.size()))
+        .text(type)
+        .bytes(body)
+        .data();
+}
+
+// A file of a meta box (with its handler and primary item 1) around
+// `children`, without pictures.
+std::vector<std::uint8_t> MetaOnly(const std::vector<std::vector<std::uint8_t>>& children) {
+    testsupport::ByteWriter meta;
+    meta.be32(0);
+    meta.bytes(Boxed("hdlr", testsupport::ByteWriter().be32(0).be32(0).text("pict").fill(13, 0).data()));
+    meta.bytes(Boxed("pitm", testsupport::ByteWriter().be32(0).be16(1).data()));
+    for (const auto& child : children) meta.bytes(child);
+    return testsupport::ByteWriter()
+        .bytes(Boxed("ftyp", testsupport::ByteWriter().text("heic").be32(0).text("mif1heic").data()))
+        .bytes(Boxed("meta", meta.data()))
+        .data();
+}
+
+// Item locations of version 1 whose fields are all absent: each entry 8
+// bytes that state `extents` extents of construction `method`; the box states
+// `missing` entries more than it holds.
+std::vector<std::uint8_t> LocationsWithoutFields(std::uint32_t items, std::uint32_t extents,
+                                                 std::uint32_t method, std::uint32_t missing = 0) {
+    testsupport::ByteWriter body;
+    body.be32(0x01000000).be16(0).be16(items + missing);
+    for (std::uint32_t item = 1; item <= items; ++item) body.be16(item).be16(method).be16(0).be16(extents);
+    return MetaOnly({Boxed("iloc", body.data())});
+}
+
+// Two items of `extents` one-byte extents each, and `references` derived
+// images each made of both.
+std::vector<std::uint8_t> ReferencesToManyExtents(std::uint32_t extents, std::uint32_t references) {
+    testsupport::ByteWriter locations;
+    locations.be32(0).u8(0x44).u8(0).be16(2);
+    for (std::uint32_t item = 1; item <= 2; ++item) {
+        locations.be16(item).be16(0).be16(extents);
+        for (std::uint32_t extent = 0; extent < extents; ++extent)
+            locations.be32(1000 + 2 * extent + item).be32(1);
+    }
+    testsupport::ByteWriter derivations;
+    derivations.be32(0);
+    for (std::uint32_t derived = 0; derived < references; ++derived)
+        derivations.bytes(
+            Boxed("dimg", testsupport::ByteWriter().be16(100 + derived).be16(2).be16(1).be16(2).data()));
+    return MetaOnly({Boxed("iloc", locations.data()), Boxed("iref", derivations.data())});
+}
+
+// A derived image that states `stated` pictures and lists two.
+std::vector<std::uint8_t> ReferencesCutShort(std::uint32_t stated) {
+    const auto dimg = Boxed("dimg", testsupport::ByteWriter().be16(1).be16(stated).be16(2).be16(3).data());
+    return MetaOnly({Boxed("iref", testsupport::ByteWriter().be32(0).bytes(dimg).data())});
+}
+
+}  // namespace
+
+// Every count a list states must be paid for by its box before the census
+// walks or keeps anything: each recipe small and ten times as large (and a
+// hundred), refused or read in time in proportion to its size.
+TEST(HEIFDecoder, ListsThatStateMoreThanTheirBoxesHoldAreRefusedBeforeTheyAreWalked) {
+    const struct {
+        const char* name;
+        std::function<std::vector<std::uint8_t>(std::uint32_t scale)> file;
+        const char* refusal;         // null: left to libheif
+        std::uint32_t largest = 10;  // the largest scale tried
+    } cases[] = {
+        {"locations_without_fields.heic",
+         [](std::uint32_t scale) { return LocationsWithoutFields(105 * scale, 65535, 0); },
+         "The item locations repeat an extent of no size."},
+        {"locations_without_fields_in_items.heic",
+         [](std::uint32_t scale) { return LocationsWithoutFields(640 * scale, 65535, 2); },
+         "The item locations repeat an extent of no size."},
+        {"locations_of_8193_items.heic", [](std::uint32_t) { return LocationsWithoutFields(8193, 65535, 2); },
+         "The file lists 8193 items, more than the decoder allows."},
+        {"locations_cut_short.heic",
+         [](std::uint32_t scale) { return LocationsWithoutFields(4 * scale, 1, 0, 1); },
+         "The item locations list more than their box holds."},
+        {"references_cut_short.heic", [](std::uint32_t scale) { return ReferencesCutShort(300 * scale); },
+         "The item references list more than their box holds."},
+        {"references_to_many_extents.heic",
+         [](std::uint32_t scale) { return ReferencesToManyExtents(160 * scale, 120 * scale); }, nullptr, 100},
+    };
+    for (const auto& c : cases) {
+        for (const std::uint32_t scale : {1u, 10u, 100u}) {
+            if (scale > c.largest) continue;
+            const std::string where = std::string(c.name) + " at " + std::to_string(scale) + "x";
+            const auto file = c.file(scale);
+            if (scale == 1) testsupport::KeepAsFuzzSeed("heif", c.name, file);
+            const std::clock_t start = std::clock();
+            CHEIFDecoder decoder;
+            CDIBBitmap bitmap;
+            try {
+                decoder.DecodeMemory(file.data(), static_cast<std::int64_t>(file.size()), bitmap, 32);
+                ADD_FAILURE() << where << " decoded";
+            } catch (const CTextException& error) {
+                EXPECT_EQ(error.GetCode(), ERR_FORMAT_UNKNOWN) << where;
+                if (c.refusal != nullptr) {
+                    EXPECT_EQ(error.GetMessage(),
+                              std::string("Decoder error: HEIF decoder: ") + c.refusal + "\n")
+                        << where;
+                }
+            }
+            // Walking the lists stated took seconds at ten times, comparing
+            // every reference's extents at a hundred.
+            EXPECT_LT(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC, 0.5) << where;
+        }
+    }
+}
+
+TEST(HEIFDecoder, CountsTheItemsTilesAndDecodeWorkOfTheMetaBox) {
     const struct {
         testsupport::HeifGrid grid;
         HeifItemCensus wanted;
     } cases[] = {
-        {{3, 2, 64, false}, {7, 6, false, true}},
-        {{3, 2, 64, true}, {7, 6, true, true}},
-        {{1, 1, 64, true}, {2, 1, false, true}},
+        {{3, 2, 64}, {7, 6, 6 * 64 * 64, 256 * 192, true, true}},
+        {{3, 2, 64, true, 100}, {7, 6, 6 * 64 * 64, 164 * 164, true, true}},
+        {{3, 2, 64, true, 0, true, true}, {7, 6, 64 * 64, 128 * 128, false, false}},
+        {{1, 1, 64, true}, {2, 1, 64 * 64, 128 * 128, true, true}},
+        // The tiles decode at 64 pixels a side whatever they claim.
+        {{3, 2, 64, false, 0, false, false, 16}, {7, 6, 6 * 64 * 64, 208 * 144, true, true}},
     };
     for (const auto& c : cases) {
         const auto file = testsupport::EncodeHeifGrid(c.grid);
-        const HeifItemCensus census = CountHeifItems(file.data(), file.size());
+        const HeifItemCensus census = CountHeifItems(file.data(), file.size(), 8192);
         EXPECT_EQ(census.longestItemList, c.wanted.longestItemList);
         EXPECT_EQ(census.mostDerivedPictures, c.wanted.mostDerivedPictures);
-        EXPECT_EQ(census.picturesShareData, c.wanted.picturesShareData);
-        EXPECT_TRUE(census.hasGrid);
+        EXPECT_EQ(census.primaryDecodedPixels, c.wanted.primaryDecodedPixels);
+        EXPECT_EQ(census.primaryCoveredPixels, c.wanted.primaryCoveredPixels);
+        EXPECT_EQ(census.primaryIsDerived, c.wanted.primaryIsDerived);
+        EXPECT_EQ(census.primaryIsGrid, c.wanted.primaryIsGrid);
+        EXPECT_EQ(census.malformed, nullptr);
         // Cut anywhere, the boxes are counted as far as they go.
-        for (std::size_t cut = 0; cut < file.size(); cut += 7) CountHeifItems(file.data(), cut);
+        for (std::size_t cut = 0; cut < file.size(); cut += 7) CountHeifItems(file.data(), cut, 8192);
     }
     const auto single = testsupport::EncodeHeif(
         64, 64, [](int, int) { return Rgba{}; }, HeifOptions{});
-    EXPECT_FALSE(CountHeifItems(single.data(), single.size()).hasGrid);
+    const HeifItemCensus census = CountHeifItems(single.data(), single.size(), 8192);
+    EXPECT_FALSE(census.primaryIsGrid);
+    EXPECT_EQ(census.primaryDecodedPixels, 64u * 64u);
 }

@@ -4,6 +4,7 @@
 #include "imagelib/decoders/heif_boxes.h"
 #include "imagelib/decoders/heif_library.h"
 #include "imagelib/limits/checked_arithmetic.h"
+#include "imagelib/limits/work_budget.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
@@ -98,18 +99,20 @@ const char* NameOfPrimaries(heif_color_primaries primaries) {
 }
 
 [[noreturn]] void RaiseHeifError(const heif_error& error) {
+    // libheif's texts end in a full stop or a line end of their own, or not.
+    std::string text = error.message != nullptr ? error.message : "Unknown error";
+    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    // libheif names the limit the picture is over (its side limit is ours).
     if (error.subcode == heif_suberror_Security_limit_exceeded)
-        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.",
+                   "HEIF decoder: " + text + ".");
     if (error.code == heif_error_Memory_allocation_error)
         RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
     const int code =
         error.code == heif_error_Unsupported_feature || error.code == heif_error_Unsupported_filetype
             ? ERR_UNSUPPORTED_DATA
             : ERR_FORMAT_UNKNOWN;
-    // libheif's texts end in a full stop or a line end of their own, or not.
-    std::string text = error.message != nullptr ? error.message : "Unknown error";
-    while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
     RaiseErrorFormat(code, "HEIF decoder: %s.", text.c_str());
 }
 
@@ -185,11 +188,9 @@ bool HasOnlyGreys(const CImageBitmap& bitmap) {
 
 // Refuses files whose items would cost libheif time out of proportion to
 // their size.
-void CheckItems(const HeifItemCensus& census) {
-    // Encoders give each tile its own data; tiles that share it make a large
-    // picture, decoded tile by tile, out of a few bytes.
-    if (census.picturesShareData)
-        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image's tiles share their data.");
+void CheckItems(const HeifItemCensus& census, std::uint64_t fileBytes, const DecodeLimits& limits) {
+    if (census.malformed != nullptr)
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: %s", census.malformed);
     if (census.longestItemList > kMaxItemListEntries)
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
                          "HEIF decoder: The file lists %llu items, more than the decoder allows.",
@@ -198,20 +199,48 @@ void CheckItems(const HeifItemCensus& census) {
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
                          "HEIF decoder: The image is made of %llu tiles, more than the decoder allows.",
                          static_cast<unsigned long long>(census.mostDerivedPictures));
+    // Tiles may share their data (writers store identical tiles once), and
+    // only the image decoded is decoded: what costs is the pixels its tiles
+    // make the codecs decode. A picture pays for decoding each of its pixels
+    // once, tiles over its edges included, and the file's bytes for more.
+    WorkBudget work = WorkBudget::ForFile(fileBytes, census.primaryCoveredPixels, limits);
+    if (!work.Spend(CheckedMultiply(census.primaryDecodedPixels, limits.workUnitsPerDeclaredPixel)
+                        .value_or(UINT64_MAX)))
+        RaiseErrorFormat(ERR_FORMAT_UNKNOWN,
+                         census.primaryIsDerived
+                             ? "HEIF decoder: The image's tiles add up to %llu pixels, out of "
+                               "proportion to the picture and the file."
+                             : "HEIF decoder: The image's coded data is of %llu pixels, out of "
+                               "proportion to the picture and the file.",
+                         static_cast<unsigned long long>(census.primaryDecodedPixels));
 }
 
 // Refuses a picture whose decoding would take libheif more working memory
-// than a bitmap may have, before libheif allocates its planes.
+// than a bitmap may have, before libheif allocates its planes. The limit in
+// pixels is thus lower than other formats': it depends on the samples'
+// depth, on alpha and on whether tiles are assembled, and the refusal says
+// which applies.
 void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid,
                         int bits) {
     const std::uint64_t sampleBytes = bits > 8 ? 2 : 1;
     const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
+    const std::uint64_t bytesPerPixel = planeBytes + kHandedOverBytesPerPixel;
     const std::optional<std::uint64_t> bytes =
         CheckedMultiply(CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))
                             .value_or(UINT64_MAX),
-                        planeBytes + kHandedOverBytesPerPixel);
-    if (!bytes || *bytes > limits.maxBitmapBytes)
-        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.");
+                        bytesPerPixel);
+    if (bytes && *bytes <= limits.maxBitmapBytes) return;
+    // "picture of W x H pixels is over the limit of N megapixels." for
+    // pixels of that many bytes, and why.
+    std::string explanation = limits.DescribeOverLimit(width, height, static_cast<int>(8 * bytesPerPixel));
+    if (!explanation.empty() && explanation.back() == '.') {
+        explanation.pop_back();
+        explanation += FormatMessage(
+            " for a HEIF picture like this one: libheif holds %llu bytes a pixel while "
+            "it decodes it.",
+            static_cast<unsigned long long>(bytesPerPixel));
+    }
+    RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The image is larger than the decoder allows.", explanation);
 }
 
 }  // namespace
@@ -283,8 +312,9 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         if (IsSequenceOnly(data, static_cast<std::size_t>(size)))
             RaiseError(ERR_UNSUPPORTED_DATA,
                        "HEIF decoder: The file holds only an image sequence, no still picture.");
-        const HeifItemCensus census = CountHeifItems(data, static_cast<std::size_t>(size));
-        CheckItems(census);
+        const HeifItemCensus census =
+            CountHeifItems(data, static_cast<std::size_t>(size), kMaxItemListEntries);
+        CheckItems(census, static_cast<std::uint64_t>(size), limits);
         Check(Heif().context_read_from_memory_without_copy(context.get(), data,
                                                            static_cast<std::size_t>(size), nullptr));
 
@@ -307,7 +337,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
             RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "HEIF decoder: Can't handle image size %d x %d.",
                              storedWidth, storedHeight);
         CheckBitmapWithin(limits, storedWidth, storedHeight, 32);
-        CheckLibraryMemory(limits, storedWidth, storedHeight, hasAlpha, census.hasGrid,
+        CheckLibraryMemory(limits, storedWidth, storedHeight, hasAlpha, census.primaryIsGrid,
                            Heif().image_handle_get_luma_bits_per_pixel(handle.get()));
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());

@@ -370,25 +370,38 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
                                    const std::vector<std::uint8_t>& tileAssociations, std::size_t tileBytes,
                                    std::size_t dataStart) {
     const std::uint32_t tiles = static_cast<std::uint32_t>(grid.columns * grid.rows);
-    const std::uint32_t width = static_cast<std::uint32_t>(grid.columns * grid.tileSide);
-    const std::uint32_t height = static_cast<std::uint32_t>(grid.rows * grid.tileSide);
+    const std::uint32_t width =
+        static_cast<std::uint32_t>(grid.shownSide != 0 ? grid.shownSide : grid.columns * grid.tileSide);
+    const std::uint32_t height =
+        static_cast<std::uint32_t>(grid.shownSide != 0 ? grid.shownSide : grid.rows * grid.tileSide);
     ByteWriter infos;
     infos.be16(0).be16(0).be16(tiles + 1);
     for (std::uint32_t item = 1; item <= tiles + 1; ++item) {
-        // Version 2; the tiles are hidden.
+        // Version 2; the tiles are hidden, but for a primary one.
+        const bool hidden = item > (grid.tileIsPrimary ? 2u : 1u);
         ByteWriter entry;
-        entry.u8(2).u8(0).be16(item == 1 ? 0 : 1).be16(item).be16(0).text(item == 1 ? "grid" : "hvc1").u8(0);
+        const char* coded = grid.codec == HeifCodec::Hevc ? "hvc1" : "av01";
+        entry.u8(2).u8(0).be16(hidden ? 1 : 0).be16(item).be16(0).text(item == 1 ? "grid" : coded).u8(0);
         infos.bytes(Box("infe", entry.data()));
     }
     ByteWriter references;
     references.be32(0);
     ByteWriter derived;
     derived.be16(1).be16(tiles);
-    for (std::uint32_t item = 2; item <= tiles + 1; ++item) derived.be16(item);
+    for (std::uint32_t item = 2; item <= tiles + 1; ++item)
+        derived.be16(grid.firstTileTwice && item == tiles + 1 ? 2 : item);
     references.bytes(Box("dimg", derived.data()));
 
     // The grid's size follows the tile's properties.
     std::vector<std::uint8_t> container = tileProperties;
+    for (std::size_t at = 8; grid.storedTileSide != 0 && at + 20 <= container.size();
+         at += ReadBE32(&container[at])) {
+        if (std::memcmp(&container[at + 4], "ispe", 4) != 0) continue;
+        for (std::size_t side = 0; side < 2; ++side)
+            for (std::size_t i = 0; i < 4; ++i)
+                container[at + 12 + 4 * side + i] = static_cast<std::uint8_t>(
+                    static_cast<std::uint32_t>(grid.storedTileSide) >> (24 - 8 * i));
+    }
     const std::vector<std::uint8_t> size = HeifProperty("ispe", {0, width, height});
     container.insert(container.end(), size.begin(), size.end());
     const std::uint32_t total = ReadBE32(container.data()) + static_cast<std::uint32_t>(size.size());
@@ -436,7 +449,7 @@ std::vector<std::uint8_t> GridMeta(const HeifGrid& grid, const std::vector<std::
     ByteWriter meta;
     meta.be32(0);
     meta.bytes(Box("hdlr", ByteWriter().be32(0).be32(0).text("pict").fill(12, 0).u8(0).data()));
-    meta.bytes(Box("pitm", ByteWriter().be32(0).be16(1).data()));
+    meta.bytes(Box("pitm", ByteWriter().be32(0).be16(grid.tileIsPrimary ? 2 : 1).data()));
     meta.bytes(Box("iloc", locations.data()));
     meta.bytes(Box("iinf", infos.data()));
     meta.bytes(Box("iref", references.data()));
@@ -455,11 +468,17 @@ std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid) {
         [](int x, int y) {
             return Rgba{static_cast<std::uint8_t>(x * 4), static_cast<std::uint8_t>(y * 4), 128, 255};
         },
-        {});
+        {grid.codec});
     const HeifBoxes tile(tileFile);
-    const std::vector<std::uint8_t> tileData = tile.PrimaryData();
+    std::vector<std::uint8_t> tileData;
+    for (int picture = 0; picture < grid.picturesPerTile; ++picture) {
+        const std::vector<std::uint8_t> coded = tile.PrimaryData();
+        tileData.insert(tileData.end(), coded.begin(), coded.end());
+    }
     const std::vector<std::uint8_t> fileType =
-        Box("ftyp", ByteWriter().text("heic").be32(0).text("mif1").text("heic").data());
+        grid.codec == HeifCodec::Hevc
+            ? Box("ftyp", ByteWriter().text("heic").be32(0).text("mif1").text("heic").data())
+            : Box("ftyp", ByteWriter().text("avif").be32(0).text("mif1").text("avif").data());
     const std::vector<std::uint8_t> sized =
         GridMeta(grid, tile.PropertyContainer(), tile.PrimaryAssociations(), tileData.size(), 0);
     const std::size_t dataStart = fileType.size() + sized.size() + 8;

@@ -56,6 +56,17 @@ struct HeifGrid {
     int rows = 1;
     int tileSide = 64;
     bool sharedData = false;
+    // The grid's width and height when not what its tiles cover (0).
+    int shownSide = 0;
+    // The primary image is the first tile, the grid a secondary image.
+    bool tileIsPrimary = false;
+    // The grid lists its first tile again in the last tile's place.
+    bool firstTileTwice = false;
+    // The size the tiles' properties give them when not their coded one.
+    int storedTileSide = 0;
+    HeifCodec codec = HeifCodec::Hevc;
+    // The coded picture repeated this many times in each tile's data.
+    int picturesPerTile = 1;
 };
 std::vector<std::uint8_t> EncodeHeifGrid(const HeifGrid& grid);
 
