@@ -597,6 +597,11 @@ TEST(ColorProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
     const auto matrices = ManyMatricesProfile(5);
     EXPECT_EQ(CColorConversion::FromIccProfile(matrices, ProfilePixels::kRgb, tight).Note(),
               "colour profile ignored: its conversion would take too long");
+    // A printer's table of a few kilobytes is used, fine quality's second
+    // transform and all.
+    const auto smallTable = PlainInksProfile(5);
+    ASSERT_LT(smallTable.size(), 6000u);
+    EXPECT_TRUE(CColorConversion::FromIccProfile(smallTable, ProfilePixels::kCmyk).Converts());
     // Decoders say why, and keep the file's numbers.
     const auto rgb = MakePhotoLikeRgb(kSide, kSide);
     const auto plain = Decode(kLosslessFormats[0].encode(rgb, {}));

@@ -75,7 +75,7 @@ std::vector<std::uint8_t> GreyGamma22Profile() {
     return Save(profile);
 }
 
-std::vector<std::uint8_t> PlainInksProfile() {
+std::vector<std::uint8_t> PlainInksProfile(int steps) {
     const Profile srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
     const Profile lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
     cmsHTRANSFORM toLab = cmsCreateTransform(srgb.get(), TYPE_RGB_DBL, lab.get(), TYPE_Lab_DBL,
@@ -86,7 +86,7 @@ std::vector<std::uint8_t> PlainInksProfile() {
     cmsSetColorSpace(profile, cmsSigCmykData);
     cmsSetPCS(profile, cmsSigLabData);
     cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
-    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, static_cast<cmsUInt32Number>(steps), 4, 3, nullptr);
     cmsStageSampleCLut16bit(
         table,
         [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {

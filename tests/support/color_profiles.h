@@ -18,8 +18,9 @@ std::vector<std::uint8_t> DisplayP3Profile();
 std::vector<std::uint8_t> SrgbProfile();
 std::vector<std::uint8_t> GreyGamma22Profile();
 // A CMYK profile whose inks give what the JPEG decoder makes of them without
-// one (red = (1 - cyan)(1 - black), and so on), as a table of 9 steps an ink.
-std::vector<std::uint8_t> PlainInksProfile();
+// one (red = (1 - cyan)(1 - black), and so on), as a table of `steps` steps
+// an ink.
+std::vector<std::uint8_t> PlainInksProfile(int steps = 9);
 
 // Profiles that no camera or editor writes, as hostile files carry them.
 // An RGB (or CMYK) profile whose float pipeline (D2B0) repeats, `chains`
