@@ -43,6 +43,7 @@ std::atomic_flag g_pendingLock = ATOMIC_FLAG_INIT;
 PendingName* g_firstPending = nullptr;
 
 void (*g_createdHook)(const std::string&) = nullptr;
+void (*g_committingHook)(const std::string&, const std::string&) = nullptr;
 
 // Holds the ending signals back on this thread while it lives.
 class EndingSignalsHeld {
@@ -198,6 +199,22 @@ PendingName* makeNamed(const std::string& targetPath, Make make) {
     return nullptr;
 }
 
+// True when `path` names the regular file `file` (its device and inode), not
+// a link to it.
+bool namesFile(const std::string& path, const struct stat& file) {
+    struct stat named {};
+    return ::lstat(path.c_str(), &named) == 0 && S_ISREG(named.st_mode) && named.st_dev == file.st_dev &&
+           named.st_ino == file.st_ino;
+}
+
+bool sameFile(const struct stat& one, const struct stat& other) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+bool exchangeNames(const std::string& one, const std::string& other) {
+    return ::renameat2(AT_FDCWD, one.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0;
+}
+
 bool renameWithoutReplacing(const std::string& from, const std::string& to, bool& exists) {
     exists = false;
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -235,10 +252,8 @@ bool TemporaryFile::create(const std::string& targetPath) {
 }
 
 bool TemporaryFile::stillNamesThisFile(const std::string& path) const {
-    struct stat named {
-    }, written{};
-    return ::lstat(path.c_str(), &named) == 0 && ::fstat(m_handle, &written) == 0 && S_ISREG(named.st_mode) &&
-           named.st_dev == written.st_dev && named.st_ino == written.st_ino;
+    struct stat written {};
+    return ::fstat(m_handle, &written) == 0 && namesFile(path, written);
 }
 
 void TemporaryFile::forgetName() {
@@ -248,23 +263,85 @@ void TemporaryFile::forgetName() {
 }
 
 TemporaryFile::CommitResult TemporaryFile::commit(bool replaceExisting) {
+    struct stat written {};
     if (m_handle < 0 || m_name.empty()) {
         errno = EBADF;
         return CommitResult::kFailed;
     }
+    if (::fstat(m_handle, &written) != 0) return CommitResult::kFailed;
     // Whoever may write the folder may swap the name for another file; what
     // moves to the target must be the file written.
-    if (!stillNamesThisFile(m_name)) return CommitResult::kTemporaryReplaced;
+    if (!namesFile(m_name, written)) return CommitResult::kTemporaryReplaced;
+    if (g_committingHook != nullptr) g_committingHook(m_name, m_target);
+    const CommitResult result = replaceExisting ? replaceTarget(written) : takeFreeTarget(written);
+    if (result == CommitResult::kCommitted || result == CommitResult::kTemporaryReplaced) {
+        // The name is no longer this file's to remove.
+        forgetName();
+        discard();
+    }
+    return result;
+}
+
+// Renames the file into a name nobody holds. The name may still be swapped
+// between the check and the rename: whatever else arrives is moved back.
+TemporaryFile::CommitResult TemporaryFile::takeFreeTarget(const struct stat& written) {
     bool exists = false;
-    if (replaceExisting ? std::rename(m_name.c_str(), m_target.c_str()) != 0
-                        : !renameWithoutReplacing(m_name, m_target, exists))
+    if (!renameWithoutReplacing(m_name, m_target, exists))
         return exists ? CommitResult::kTargetExists : CommitResult::kFailed;
-    // The name is gone; in the moment between the check and the rename it may
-    // still have been swapped.
-    forgetName();
-    const bool arrived = stillNamesThisFile(m_target);
-    discard();
-    return arrived ? CommitResult::kCommitted : CommitResult::kTemporaryReplaced;
+    if (namesFile(m_target, written)) return CommitResult::kCommitted;
+    ::renameat2(AT_FDCWD, m_target.c_str(), AT_FDCWD, m_name.c_str(), RENAME_NOREPLACE);
+    return CommitResult::kTemporaryReplaced;
+}
+
+// Takes the target's name by exchanging it with the temporary's: the file
+// there (a link too, never followed) waits under the temporary's name until
+// the target is known to be this file, and is exchanged back otherwise, so a
+// temporary swapped for another file at the last moment never costs the
+// target. Where the file system cannot exchange names, the file is renamed
+// over the target after the check alone.
+TemporaryFile::CommitResult TemporaryFile::replaceTarget(const struct stat& written) {
+    struct stat existing {};
+    if (::lstat(m_target.c_str(), &existing) != 0)
+        return errno == ENOENT ? takeFreeTarget(written) : CommitResult::kFailed;
+    if (S_ISDIR(existing.st_mode)) {
+        errno = EISDIR;
+        return CommitResult::kFailed;
+    }
+    bool arrived = false;
+    int error = 0;
+    {
+        // The ending signals' handler removes the temporary's name, which
+        // holds the target's file until the exchange is settled.
+        EndingSignalsHeld held;
+        lockPending();
+        if (exchangeNames(m_name, m_target)) {
+            arrived = namesFile(m_target, written);
+            // Otherwise back where it was; if the names moved meanwhile, the
+            // file may have arrived after all.
+            if (!arrived && exchangeNames(m_name, m_target)) arrived = namesFile(m_target, written);
+        } else {
+            error = errno;
+        }
+        unlockPending();
+    }
+    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
+        if (std::rename(m_name.c_str(), m_target.c_str()) != 0) return CommitResult::kFailed;
+        return namesFile(m_target, written) ? CommitResult::kCommitted : CommitResult::kTemporaryReplaced;
+    }
+    if (error == ENOENT) {
+        // Whichever name went: the target's leaves a name nobody holds.
+        if (!namesFile(m_name, written)) return CommitResult::kTemporaryReplaced;
+        return takeFreeTarget(written);
+    }
+    if (error != 0) {
+        errno = error;
+        return CommitResult::kFailed;
+    }
+    if (!arrived) return CommitResult::kTemporaryReplaced;
+    // The replaced file, if it is still what the temporary's name holds.
+    struct stat left {};
+    if (::lstat(m_name.c_str(), &left) == 0 && sameFile(left, existing)) ::unlink(m_name.c_str());
+    return CommitResult::kCommitted;
 }
 
 void TemporaryFile::discard() {
@@ -321,6 +398,10 @@ namespace temporary_file_testing {
 
 void setCreatedHook(void (*hook)(const std::string&)) {
     g_createdHook = hook;
+}
+
+void setCommittingHook(void (*hook)(const std::string& temporaryPath, const std::string& targetPath)) {
+    g_committingHook = hook;
 }
 
 }  // namespace temporary_file_testing

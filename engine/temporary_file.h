@@ -3,6 +3,7 @@
 #include <string>
 
 struct PendingName;
+struct stat;
 
 // A new file that becomes `targetPath` only when it is complete, so a failure
 // never leaves a partial file and never destroys an existing one. It is a
@@ -11,9 +12,9 @@ struct PendingName;
 // the descriptor of its own exclusive creation and never reopened by name:
 // whatever a stranger puts at a name in a shared folder is never written
 // through, and a temporary swapped for another file is not moved to the
-// target. Until committed or discarded it is removed also when SIGINT,
-// SIGTERM or SIGHUP ends the process (unless the program handles or ignores
-// that signal itself), however many there are.
+// target, nor does it take the place of a file there. Until committed or discarded it is removed also when
+// SIGINT, SIGTERM or SIGHUP ends the process (unless the program handles or ignores that signal itself),
+// however many there are.
 class TemporaryFile {
 public:
     enum class CommitResult {
@@ -51,6 +52,8 @@ public:
 
 private:
     bool stillNamesThisFile(const std::string& path) const;
+    CommitResult takeFreeTarget(const struct stat& written);
+    CommitResult replaceTarget(const struct stat& written);
     void forgetName();
 
     int m_handle = -1;
@@ -81,4 +84,7 @@ void removeTemporaryFile(const std::string& temporaryPath);
 // with the temporary's path whenever one is created. Not thread-safe.
 namespace temporary_file_testing {
 void setCreatedHook(void (*hook)(const std::string& temporaryPath));
+// Called by a commit after it has checked the temporary's name and before it
+// moves the file.
+void setCommittingHook(void (*hook)(const std::string& temporaryPath, const std::string& targetPath));
 }  // namespace temporary_file_testing

@@ -530,8 +530,20 @@ std::vector<std::uint8_t> AsPictureSeed(const std::vector<std::uint8_t>& profile
 
 TEST(ColorProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
     // Each recipe at 1x and 10x: what no camera or editor writes is refused
-    // whatever its size, the rest costs stages x grid nodes, no more.
-    constexpr std::uint64_t kSpentPerStage = 12 * 33 * 33 * 33 * 3;  // a 3x3 matrix and offsets
+    // whatever its size, the rest costs its stages at every evaluation a
+    // conversion makes (five grids of RGB, four of CMYK or grey), no more.
+    constexpr std::uint64_t kRgbEvaluations = 33 * 33 * 33 * 5;
+    constexpr std::uint64_t kCmykEvaluations = 17 * 17 * 17 * 17 * 4;
+    constexpr std::uint64_t kSpentPerStage = 12 * kRgbEvaluations;  // a 3x3 matrix and offsets
+    // A segmented curve costs two units a segment at every evaluation, and
+    // at each of the 4096 points lcms2 tabulates it at when it reads it, for
+    // every curve that points at it (here all, from both intents' tags).
+    const auto curves = [](std::uint64_t segments, std::uint64_t curveCount, std::uint64_t evaluations,
+                           std::uint64_t others) {
+        return ((1 + 2 * segments) * curveCount + others) * evaluations +
+               4096 * 2 * segments * curveCount * 2;
+    };
+    constexpr std::size_t kLargest = std::size_t{4} << 20;  // the largest profile a decoder keeps
     const struct {
         const char* name;
         std::vector<std::uint8_t> profile;
@@ -545,12 +557,30 @@ TEST(ColorProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
         {"a 5-input table of a CMYK profile", WideTableProfile(1, 5, true), 4,
          "its tables have more inputs than its colour space has channels", 0},
         {"1 matrix", ManyMatricesProfile(1), 3, nullptr, kSpentPerStage},
-        {"10 matrices", ManyMatricesProfile(10), 3, nullptr, 10 * kSpentPerStage},
+        {"5 matrices", ManyMatricesProfile(5), 3, nullptr, 5 * kSpentPerStage},
+        {"50 matrices", ManyMatricesProfile(50), 3, "its conversion has too many steps", 0},
         {"1000 matrices", ManyMatricesProfile(1000), 3, "its conversion has too many steps", 0},
         {"a table of three inputs", WideTableProfile(1, 3), 3, nullptr,
-         (3 * 3 + 3 + (3 << 3)) * 33 * 33 * 33 * 3},
+         (3 * 3 + 3 + (3 << 3)) * kRgbEvaluations},
         {"a matrix profile", DisplayP3Profile(), 3, nullptr, 0},
-        {"a CMYK table", PlainInksProfile(), 4, nullptr, (4 + 9 + 3 + (3 << 4)) * 17 * 17 * 17 * 17 * 3},
+        {"a CMYK table", PlainInksProfile(), 4, nullptr, (4 + 9 + 3 + (3 << 4)) * kCmykEvaluations},
+        {"curves of 8 segments", SegmentedCurvesProfile(3, 8, 1), 3, nullptr,
+         curves(8, 3, kRgbEvaluations, 0)},
+        {"curves of 80 segments", SegmentedCurvesProfile(3, 80, 1), 3, "its conversion would take too long",
+         0},
+        {"the largest profile, RGB curves of 480 segments", SegmentedCurvesProfile(3, 480, 2, 0, kLargest), 3,
+         nullptr, curves(480, 6, kRgbEvaluations, 0)},
+        {"the largest profile, RGB curves of 4800 segments", SegmentedCurvesProfile(3, 4800, 2, 0, kLargest),
+         3, "its conversion would take too long", 0},
+        {"the largest profile, CMYK curves of 192 segments", SegmentedCurvesProfile(4, 192, 2, 0, kLargest),
+         4, nullptr, curves(192, 8, kCmykEvaluations, 4 * 3 + 3)},
+        {"the largest profile, grey curves of 29000 segments",
+         SegmentedCurvesProfile(1, 29000, 2, 0, kLargest), 1, nullptr, curves(29000, 2, 256 * 4, 1 * 3 + 3)},
+        {"a sampled segment shared by 48 curves", SegmentedCurvesProfile(3, 2, 16, 20000, kLargest / 4), 3,
+         nullptr, curves(2, 48, kRgbEvaluations, 0)},
+        {"a sampled segment of 10 times the points shared by 48 curves",
+         SegmentedCurvesProfile(3, 2, 16, 200000, kLargest / 4), 3, "its curves would take too much memory",
+         0},
     };
     for (const auto& c : cases) {
         WorkBudget budget = WorkBudget::ForFile(c.profile.size(), 0, DecodeLimits());
@@ -564,9 +594,14 @@ TEST(ColorProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
     DecodeLimits tight;
     tight.workUnitsFloor = 0;
     tight.workUnitsPerFileByte = 1;
-    const auto matrices = ManyMatricesProfile(10);
+    const auto matrices = ManyMatricesProfile(5);
     EXPECT_EQ(CColorConversion::FromIccProfile(matrices, ProfilePixels::kRgb, tight).Note(),
               "colour profile ignored: its conversion would take too long");
+    // A printer's table of a few kilobytes is used, fine quality's second
+    // transform and all.
+    const auto smallTable = PlainInksProfile(5);
+    ASSERT_LT(smallTable.size(), 6000u);
+    EXPECT_TRUE(CColorConversion::FromIccProfile(smallTable, ProfilePixels::kCmyk).Converts());
     // Decoders say why, and keep the file's numbers.
     const auto rgb = MakePhotoLikeRgb(kSide, kSide);
     const auto plain = Decode(kLosslessFormats[0].encode(rgb, {}));
@@ -576,7 +611,10 @@ TEST(ColorProfiles, ProfilesThatWouldCostMinutesAreRefusedBeforeLcmsSeesThem) {
     const auto wideTable = WideTableProfile(1, 8);
     KeepAsFuzzSeed("color_profile", "wide_table.icc", AsPictureSeed(wideTable));
     KeepAsFuzzSeed("color_profile", "many_matrices.icc", AsPictureSeed(ManyMatricesProfile(100)));
-    KeepAsFuzzSeed("color_profile", "table_of_three_inputs.icc", AsPictureSeed(cases[6].profile));
+    KeepAsFuzzSeed("color_profile", "table_of_three_inputs.icc", AsPictureSeed(cases[7].profile));
+    KeepAsFuzzSeed("color_profile", "segmented_curves.icc", AsPictureSeed(SegmentedCurvesProfile(3, 8, 2)));
+    KeepAsFuzzSeed("color_profile", "shared_sampled_segment.icc",
+                   AsPictureSeed(SegmentedCurvesProfile(3, 2, 16, 500)));
     KeepAsFuzzSeed("png", "wide_table_profile.png", kLosslessFormats[0].encode(rgb, wideTable));
 }
 

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -301,6 +303,41 @@ TEST(TemporaryFile, TemporarySwappedForALinkWritesNothingElsewhere) {
         EXPECT_NE(failure.find("replaced by another file"), std::string::npos) << failure;
         EXPECT_EQ(testsupport::ReadFileBytes(g_victim), victimBytes);
         EXPECT_EQ(Snapshot(output), outputBefore);
+    }
+}
+
+// What a stranger who may write the folder does between the commit's check
+// of the temporary's name and its move: exchanges the temporary with a link
+// of theirs (and may exchange them back too late).
+fs::path g_strangersLink;
+void ExchangeTemporaryWithLink(const std::string& temporaryPath, const std::string&) {
+    ::renameat2(AT_FDCWD, temporaryPath.c_str(), AT_FDCWD, g_strangersLink.c_str(), RENAME_EXCHANGE);
+}
+
+TEST(TemporaryFile, TemporaryExchangedForALinkAtTheCommitNeverTakesTheTargetsPlace) {
+    const struct {
+        bool replaceExisting;
+        bool existingOutput;
+    } cases[] = {{true, true}, {true, false}, {false, false}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.replaceExisting ? "replacing" : "not replacing") +
+                     (test.existingOutput ? " a file" : " nothing"));
+        testsupport::TemporaryFolder folder;
+        const fs::path victim = folder / "victim";
+        testsupport::WriteFileBytes(victim, Bytes{'m', 'i', 'n', 'e'});
+        g_strangersLink = folder / "link";
+        fs::create_symlink(victim, g_strangersLink);
+        const fs::path output = folder / "out.pdb";
+        if (test.existingOutput) testsupport::WriteFileBytes(output, Bytes{'o', 'l', 'd'});
+        TemporaryFile file;
+        ASSERT_TRUE(file.create(output.string()));
+        ASSERT_EQ(::write(file.handle(), "new", 3), 3);
+        temporary_file_testing::setCommittingHook(ExchangeTemporaryWithLink);
+        const TemporaryFile::CommitResult result = file.commit(test.replaceExisting);
+        temporary_file_testing::setCommittingHook(nullptr);
+        EXPECT_EQ(result, TemporaryFile::CommitResult::kTemporaryReplaced);
+        EXPECT_EQ(Snapshot(output), test.existingOutput ? "old" : "nothing");
+        EXPECT_EQ(Snapshot(victim), "mine");
     }
 }
 

@@ -66,6 +66,13 @@ TEST(PNMDecoder, DecodesEachFormToTheSamePixels) {
          2,
          true,
          {0xAAFF0055, 0xFF00FF00}},
+        {"long_comment.pam",
+         "P7\n# "s + std::string(1000, 'c') + "\nWIDTH 1\nHEIGHT 1\nDEPTH 1\nMAXVAL 255\n  #" +
+             std::string(1000, ' ') + "\nENDHDR\n\x7F",
+         1,
+         1,
+         false,
+         {0xFF7F7F7F}},
         {"rgb16.pam",
          "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nMAXVAL 1000\nTUPLTYPE RGB\nENDHDR\n\x03\xE8\x01\xF4\x00\x00"s,
          1,
@@ -128,6 +135,12 @@ TEST(PNMDecoder, RefusesBrokenHeadersSamplesAndSizes) {
         {"P7\nWIDTH 1\nSIZE 1\nENDHDR\n", ERR_FORMAT_UNKNOWN,
          "Decoder error: PNM decoder: Unknown keyword in PAM header.\n"},
         {"P7\nWIDTH 1\n", ERR_END_OF_FILE, "End of file reached while decoding.\n"},
+        {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nENDHDR\n\x01\x02\x03", ERR_FORMAT_UNKNOWN,
+         "Decoder error: PNM decoder: PAM header lacks MAXVAL.\n"},
+        {"P7\nWIDTH 1\nDEPTH 3\nMAXVAL 255\nENDHDR\n\x01\x02\x03", ERR_FORMAT_UNKNOWN,
+         "Decoder error: PNM decoder: PAM header lacks HEIGHT.\n"},
+        {"P7\nWIDTH 1" + std::string(300, '0') + "\n", ERR_FORMAT_UNKNOWN,
+         "Decoder error: PNM decoder: PAM header line is too long.\n"},
         {"P2 1 1 255\n1", ERR_FORMAT_UNKNOWN, "Decoder error: PNM decoder: Is not a netpbm picture.\n"},
     };
     for (const auto& c : cases) {

@@ -424,7 +424,13 @@ CColorConversion CColorConversion::FromIccProfile(std::span<const std::uint8_t> 
     // lcms2 has read the header and the tag table, nothing that costs yet.
     if (cmsGetColorSpace(source.get()) != SpaceOf(pixels))
         return Ignored("it does not describe the picture's colour model");
-    WorkBudget budget = WorkBudget::ForFile(profile.size(), 0, limits);
+    // A conversion may build two transforms from the profile (fine quality's
+    // into light too), each sampling the profile over its grid: the floor
+    // that lets every small honest file through is given to each, so that a
+    // printer's table of a few kilobytes is still used.
+    WorkBudget budget(
+        CheckedAdd(WorkBudget::ForFile(profile.size(), 0, limits).Allowance(), limits.workUnitsFloor)
+            .value_or(UINT64_MAX));
     if (const auto why =
             CheckColorProfileCost(profile, static_cast<int>(cmsChannelsOf(SpaceOf(pixels))), budget))
         return Ignored(*why);

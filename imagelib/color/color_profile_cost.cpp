@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 namespace {
 
@@ -32,6 +33,8 @@ constexpr std::uint32_t kCurveSetElement = Signature("cvst");
 constexpr std::uint32_t kMatrixElement = Signature("matf");
 constexpr std::uint32_t kClutElement = Signature("clut");
 constexpr std::uint32_t kSegmentedCurve = Signature("curf");
+constexpr std::uint32_t kFormulaSegment = Signature("parf");
+constexpr std::uint32_t kSampledSegment = Signature("samf");
 
 // The tags lcms2 reads a pipeline from: device to connection space, whose
 // tables take the picture's channels, and the way back (and the gamut and
@@ -51,22 +54,29 @@ constexpr int kMaxStageChannels = 15;
 // (curves, table, curves, matrix, curves); a multiProcessElements tag a few
 // more.
 constexpr std::uint32_t kMaxStages = 16;
-constexpr std::uint64_t kSegmentsPerUnit = 16;
+// lcms2 evaluates a segmented curve by walking its segments from the last
+// until one holds the value: a file chooses the breakpoints so that every
+// walk goes through all of them. A step is a load and a comparison, which
+// a curve too large for the cache makes as slow as a multiply-add or two.
+constexpr std::uint64_t kUnitsPerSegmentStep = 2;
 // lcms2 tabulates every segmented curve at this many points when it reads it.
 constexpr std::uint64_t kCurveTablePoints = 4096;
-// A conversion builds a transform into code values and one into light, and
-// runs a probe of a few thousand colours through a third.
-constexpr std::uint64_t kTransformsPerConversion = 3;
+// lcms2 keeps the points of a sampled segment with every curve that points
+// at it, in each of the copies of the pipeline a conversion makes (three):
+// a few megabytes of points that many curves share would hold gigabytes.
+// Profiles hold a few thousand points a curve.
+constexpr std::uint64_t kMaxHeldSamplePoints = std::uint64_t{8} << 20;
 
 constexpr const char* kUnreadable = "it could not be read";
 constexpr const char* kTooManyInputs = "its tables have more inputs than its colour space has channels";
 constexpr const char* kTooManyStages = "its conversion has too many steps";
 constexpr const char* kTooCostly = "its conversion would take too long";
+constexpr const char* kTooLarge = "its curves would take too much memory";
 
 // Where lcms2 samples a pipeline to build a transform from 8-bit pixels: a
 // grid of 33 points a channel for three channels, 17 for four, and every
 // level of one.
-std::uint64_t SamplesPerTransform(int channels) {
+std::uint64_t SamplesPerGrid(int channels) {
     switch (channels) {
         case 1:
             return 256;
@@ -80,6 +90,16 @@ std::uint64_t SamplesPerTransform(int channels) {
     std::uint64_t samples = 1;
     for (int i = 0; i < channels; ++i) samples *= 7;
     return samples;
+}
+
+// How often a conversion evaluates the pipeline, as counted in lcms2 2.14:
+// each transform samples its grid twice, and a conversion builds one
+// transform into code values and, in fine quality, one into light; an RGB
+// profile also converts a probe in floating point and samples the grey axis
+// (not quite one grid more). A grey profile costs far less than its two
+// grids of levels.
+std::uint64_t EvaluationsPerConversion(int channels) {
+    return SamplesPerGrid(channels) * (channels == 3 ? 5 : 4);
 }
 
 // A bounded view of one tag or element, with reads that fail rather than
@@ -106,17 +126,31 @@ public:
     std::optional<Bytes> From(std::size_t offset) const {
         return offset <= m_size ? Part(offset, m_size - offset) : std::nullopt;
     }
+    const std::uint8_t* Data() const { return m_data; }
 
 private:
     const std::uint8_t* m_data;
     std::size_t m_size;
 };
 
-// What evaluating a pipeline once costs (units of about a multiply-add), and
-// what reading it costs lcms2 beyond its bytes; or why it is refused.
-struct PipelineCost {
-    std::uint64_t perSample = 0;
+// What the profile's curves cost over all its pipelines: what reading them
+// costs lcms2 beyond their bytes (refused once over `readingAllowance`), and
+// the points of sampled segments it keeps, once for each curve that points
+// at them. Those of each segmented curve are counted once here, by where
+// it starts, however many curves point at it.
+struct CurveTally {
+    std::uint64_t readingAllowance = 0;
     std::uint64_t reading = 0;
+    std::uint64_t heldSamplePoints = 0;
+    std::map<const std::uint8_t*, std::uint64_t> samplePointsOf;
+};
+
+// What evaluating a pipeline once costs (units of about a multiply-add); or
+// why it is refused.
+struct PipelineCost {
+    explicit PipelineCost(CurveTally& tally) : curves(tally) {}
+    std::uint64_t perSample = 0;
+    CurveTally& curves;
     const char* refusal = nullptr;
 
     void Add(std::uint64_t units) { perSample = CheckedAdd(perSample, units).value_or(UINT64_MAX); }
@@ -191,16 +225,46 @@ void AddLutAtoB(PipelineCost& cost, Bytes tag, int maxInputs) {
         *precision, table->Size() - kTableHeaderBytes);
 }
 
+// The points of the sampled segments of a segmented curve of `segments`
+// segments, as far as its bytes go (lcms2 fails where they end).
+std::uint64_t SamplePointsOf(Bytes curve, std::uint16_t segments) {
+    constexpr std::size_t kSegmentHeaderBytes = 12;
+    constexpr std::uint32_t kParametersByFormula[] = {4, 5, 5};
+    std::uint64_t points = 0;
+    std::uint64_t at = kSegmentHeaderBytes + 4 * std::uint64_t{segments - 1u};  // after the breakpoints
+    for (std::uint16_t i = 0; i < segments && at <= curve.Size(); ++i) {
+        const auto kind = curve.U32(static_cast<std::size_t>(at));
+        const auto value = curve.U32(static_cast<std::size_t>(at) + 8);
+        if (!kind || !value) break;
+        if (*kind == kSampledSegment) {
+            points += *value;
+            at += kSegmentHeaderBytes + 4 * std::uint64_t{*value};
+        } else if (*kind == kFormulaSegment && (*value >> 16) < std::size(kParametersByFormula)) {
+            at += kSegmentHeaderBytes + 4 * std::uint64_t{kParametersByFormula[*value >> 16]};
+        } else {
+            break;
+        }
+    }
+    return points;
+}
+
 // A curve of a curve set element: lcms2 tabulates it when it reads it and
-// looks its segment up at every evaluation.
+// looks its segment up at every evaluation, each time through all its
+// segments at worst. Each curve that points at a segmented curve is read
+// on its own, however many point at the same one.
 void AddSegmentedCurve(PipelineCost& cost, std::optional<Bytes> curve) {
     const auto type = curve ? curve->U32(0) : std::nullopt;
     const auto segments = curve ? curve->U16(8) : std::nullopt;
     if (!type || *type != kSegmentedCurve || !segments || *segments == 0) return cost.Refuse(kUnreadable);
-    // Looking a segment up is a comparison a segment, cheap beside a
-    // multiply-add; tabulating evaluates the curve at every point.
-    cost.Add(1 + *segments / kSegmentsPerUnit);
-    cost.reading = CheckedAdd(cost.reading, kCurveTablePoints * *segments).value_or(UINT64_MAX);
+    const std::uint64_t walk = *segments * kUnitsPerSegmentStep;
+    cost.Add(1 + walk);
+    CurveTally& tally = cost.curves;
+    tally.reading += kCurveTablePoints * walk;
+    if (tally.reading > tally.readingAllowance) return cost.Refuse(kTooCostly);
+    auto [known, added] = tally.samplePointsOf.try_emplace(curve->Data(), 0);
+    if (added) known->second = SamplePointsOf(*curve, *segments);
+    tally.heldSamplePoints += known->second;
+    if (tally.heldSamplePoints > kMaxHeldSamplePoints) cost.Refuse(kTooLarge);
 }
 
 void AddMultiProcess(PipelineCost& cost, Bytes tag, int maxInputs) {
@@ -241,8 +305,8 @@ void AddMultiProcess(PipelineCost& cost, Bytes tag, int maxInputs) {
     }
 }
 
-PipelineCost CostOf(Bytes tag, int maxInputs) {
-    PipelineCost cost;
+PipelineCost CostOf(Bytes tag, int maxInputs, CurveTally& curves) {
+    PipelineCost cost(curves);
     const auto type = tag.U32(0);
     if (!type) {
         cost.Refuse(kUnreadable);
@@ -271,7 +335,8 @@ std::optional<std::string> CheckColorProfileCost(std::span<const std::uint8_t> p
     // A transform evaluates one pipeline from the device side, chosen by the
     // intent; the others are read, and checked, but not run.
     std::uint64_t costliest = 0;
-    std::uint64_t reading = 0;
+    CurveTally curves;
+    curves.readingAllowance = budget.Remaining();
     for (std::uint32_t i = 0; i < *tagCount; ++i) {
         const std::size_t entry = kHeaderBytes + 4 + i * kTagEntryBytes;
         const std::uint32_t signature = *bytes.U32(entry);
@@ -282,14 +347,12 @@ std::optional<std::string> CheckColorProfileCost(std::span<const std::uint8_t> p
         const std::uint32_t offset = *bytes.U32(entry + 4);
         if (!bytes.Has(offset, *bytes.U32(entry + 8))) continue;
         const std::optional<Bytes> tag = bytes.From(offset);
-        const PipelineCost cost = CostOf(*tag, deviceSide ? channels : kConnectionChannels);
+        const PipelineCost cost = CostOf(*tag, deviceSide ? channels : kConnectionChannels, curves);
         if (cost.refusal != nullptr) return cost.refusal;
         if (deviceSide) costliest = std::max(costliest, cost.perSample);
-        reading = CheckedAdd(reading, cost.reading).value_or(UINT64_MAX);
     }
     const std::uint64_t sampling =
-        CheckedMultiply(costliest, SamplesPerTransform(channels) * kTransformsPerConversion)
-            .value_or(UINT64_MAX);
-    if (!budget.Spend(CheckedAdd(sampling, reading).value_or(UINT64_MAX))) return kTooCostly;
+        CheckedMultiply(costliest, EvaluationsPerConversion(channels)).value_or(UINT64_MAX);
+    if (!budget.Spend(CheckedAdd(sampling, curves.reading).value_or(UINT64_MAX))) return kTooCostly;
     return std::nullopt;
 }

@@ -13,7 +13,9 @@
 // and evaluates every stage at every node: a few hundred bytes of tables can
 // ask for minutes (a table of fifteen inputs, thousands of stages). The
 // check refuses pipelines no camera or editor writes and spends the rest on
-// `budget`: stages x grid nodes, for each transform a conversion may build.
+// `budget`: the work of each stage (of a segmented curve, a walk through all
+// its segments) x the evaluations a conversion makes, fine quality's
+// transform into light included, and what reading the curves costs.
 //
 // Returns why the profile is not to be used, in the words of the progress
 // log's "colour profile ignored: <why>"; nothing when it may go to lcms2.

@@ -17,6 +17,7 @@ namespace {
 constexpr std::int64_t kLargestMaximum = 65535;
 // Samples of a maximum above this take two bytes, most significant first.
 constexpr std::int64_t kLargestOneByteMaximum = 255;
+// PAM keyword lines; a comment line may be as long as the file.
 constexpr std::size_t kLongestPamLine = 256;
 
 enum class Kind { PlainBits, PlainColor, RawBits, RawColor, Pam };
@@ -135,8 +136,14 @@ public:
     // One PAM header line without its line end.
     std::string_view Line() {
         const std::int64_t start = m_position;
-        while (Next() != '\n') {
-            if (m_position - start > static_cast<std::int64_t>(kLongestPamLine))
+        bool blank = true;
+        bool comment = false;
+        for (std::uint8_t c; (c = Next()) != '\n';) {
+            if (blank && !IsWhitespace(c)) {
+                blank = false;
+                comment = c == '#';
+            }
+            if (!comment && m_position - start > static_cast<std::int64_t>(kLongestPamLine))
                 RaiseHeaderError("PAM header line is too long.");
         }
         return {reinterpret_cast<const char*>(m_data + start),
@@ -209,6 +216,9 @@ void ReadPamHeader(Cursor& cursor, Header& header) {
                                                            {"GRAYSCALE_ALPHA", 2},
                                                            {"RGB", 3},
                                                            {"RGB_ALPHA", 4}}};
+    if (header.width < 0) RaiseHeaderError("PAM header lacks WIDTH.");
+    if (header.height < 0) RaiseHeaderError("PAM header lacks HEIGHT.");
+    if (header.maximum < 0) RaiseHeaderError("PAM header lacks MAXVAL.");
     if (depth < 1 || depth > 4) RaiseHeaderError("PAM depth must be 1 to 4.");
     header.channels = static_cast<int>(depth);
     if (!tupleType.empty()) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -74,7 +75,7 @@ std::vector<std::uint8_t> GreyGamma22Profile() {
     return Save(profile);
 }
 
-std::vector<std::uint8_t> PlainInksProfile() {
+std::vector<std::uint8_t> PlainInksProfile(int steps) {
     const Profile srgb(cmsCreate_sRGBProfile(), cmsCloseProfile);
     const Profile lab(cmsCreateLab4Profile(nullptr), cmsCloseProfile);
     cmsHTRANSFORM toLab = cmsCreateTransform(srgb.get(), TYPE_RGB_DBL, lab.get(), TYPE_Lab_DBL,
@@ -85,7 +86,7 @@ std::vector<std::uint8_t> PlainInksProfile() {
     cmsSetColorSpace(profile, cmsSigCmykData);
     cmsSetPCS(profile, cmsSigLabData);
     cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
-    cmsStage* table = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStage* table = cmsStageAllocCLut16bit(nullptr, static_cast<cmsUInt32Number>(steps), 4, 3, nullptr);
     cmsStageSampleCLut16bit(
         table,
         [](const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo) -> cmsInt32Number {
@@ -167,6 +168,155 @@ std::vector<std::uint8_t> ManyMatricesProfile(int stages) {
         cmsPipelineInsertStage(pipeline, cmsAT_END,
                                cmsStageAllocMatrix(nullptr, 3, 3, nearIdentity, nullptr));
     return WithFloatPipeline(profile, pipeline);
+}
+
+namespace {
+
+void PutBigEndian16(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+void PutFloat(std::vector<std::uint8_t>& out, float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    PutBigEndian32(out, bits);
+}
+
+void PutText(std::vector<std::uint8_t>& out, const char* text) {
+    out.insert(out.end(), text, text + std::strlen(text));
+}
+
+void PadToFour(std::vector<std::uint8_t>& out) {
+    out.resize((out.size() + 3) / 4 * 4, 0);
+}
+
+void PutD50(std::vector<std::uint8_t>& out) {
+    for (const double value : {0.9642, 1.0, 0.8249})
+        PutBigEndian32(out, static_cast<std::uint32_t>(value * 65536));
+}
+
+// A multiProcessElements tag of `stages` curve sets sharing one segmented
+// curve at its end, and a matrix to three channels for other than three.
+std::vector<std::uint8_t> SharedCurvesPipeline(int channels, int segments, int stages,
+                                               std::uint32_t sampledPoints) {
+    const int elements = stages + (channels == 3 ? 0 : 1);
+    const std::uint32_t curveSetBytes = 12 + 8 * static_cast<std::uint32_t>(channels);
+    const std::uint32_t matrixBytes = 12 + 4 * (3 * static_cast<std::uint32_t>(channels) + 3);
+    const std::uint32_t tableEnd = 16 + 8 * static_cast<std::uint32_t>(elements);
+    const std::uint32_t curveAt =
+        tableEnd + curveSetBytes * static_cast<std::uint32_t>(stages) + (channels == 3 ? 0 : matrixBytes);
+    std::vector<std::uint8_t> tag;
+    PutText(tag, "mpet");
+    PutBigEndian32(tag, 0);
+    PutBigEndian16(tag, static_cast<std::uint32_t>(channels));
+    PutBigEndian16(tag, 3);
+    PutBigEndian32(tag, static_cast<std::uint32_t>(elements));
+    for (int i = 0; i < elements; ++i) {
+        PutBigEndian32(tag, tableEnd + curveSetBytes * static_cast<std::uint32_t>(i));
+        PutBigEndian32(tag, i < stages ? curveSetBytes : matrixBytes);
+    }
+    for (int stage = 0; stage < stages; ++stage) {
+        const auto start = static_cast<std::uint32_t>(tag.size());
+        PutText(tag, "cvst");
+        PutBigEndian32(tag, 0);
+        PutBigEndian16(tag, static_cast<std::uint32_t>(channels));
+        PutBigEndian16(tag, static_cast<std::uint32_t>(channels));
+        for (int c = 0; c < channels; ++c) {
+            PutBigEndian32(tag, curveAt - start);
+            PutBigEndian32(tag, 0xFFFF);
+        }
+    }
+    if (channels != 3) {
+        PutText(tag, "matf");
+        PutBigEndian32(tag, 0);
+        PutBigEndian16(tag, static_cast<std::uint32_t>(channels));
+        PutBigEndian16(tag, 3);
+        for (int i = 0; i < 3 * channels + 3; ++i) PutFloat(tag, i < 3 * channels ? 1.0f / channels : 0.0f);
+    }
+    // Every breakpoint beyond the inputs: values from 0 to 1 fall in the
+    // first segment, which lcms2 looks at last.
+    PutText(tag, "curf");
+    PutBigEndian32(tag, 0);
+    PutBigEndian16(tag, static_cast<std::uint32_t>(segments));
+    PutBigEndian16(tag, 0);
+    for (int i = 1; i < segments; ++i) PutFloat(tag, 2.0f);
+    for (int i = 0; i < segments; ++i) {
+        if (i == 0 && sampledPoints > 0) {
+            PutText(tag, "samf");
+            PutBigEndian32(tag, 0);
+            PutBigEndian32(tag, sampledPoints);
+            for (std::uint32_t point = 0; point < sampledPoints; ++point)
+                PutFloat(tag, static_cast<float>(point) / static_cast<float>(sampledPoints));
+        } else {
+            PutText(tag, "parf");  // y = x
+            PutBigEndian32(tag, 0);
+            PutBigEndian32(tag, 0);
+            for (const float parameter : {1.0f, 1.0f, 0.0f, 0.0f}) PutFloat(tag, parameter);
+        }
+    }
+    return tag;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> SegmentedCurvesProfile(int channels, int segments, int stages,
+                                                 std::uint32_t sampledPoints, std::size_t size) {
+    std::vector<std::uint8_t> white;
+    PutText(white, "XYZ ");
+    PutBigEndian32(white, 0);
+    PutD50(white);
+    std::vector<std::uint8_t> description;
+    PutText(description, "mluc");
+    PutBigEndian32(description, 0);
+    PutBigEndian32(description, 1);
+    PutBigEndian32(description, 12);
+    PutText(description, "enUS");
+    PutBigEndian32(description, 16);
+    PutBigEndian32(description, 28);
+    for (const char c : std::string("Segments")) PutBigEndian16(description, static_cast<unsigned char>(c));
+    const std::vector<std::uint8_t> pipeline =
+        SharedCurvesPipeline(channels, segments, stages, sampledPoints);
+    // Both intents a profile without perceptual tables is converted with
+    // read the one pipeline.
+    const struct {
+        const char* signature;
+        const std::vector<std::uint8_t>* data;
+    } tags[] = {{"desc", &description}, {"wtpt", &white}, {"D2B0", &pipeline}, {"D2B1", &pipeline}};
+    std::vector<std::uint8_t> body;
+    std::vector<std::uint8_t> table;
+    PutBigEndian32(table, static_cast<std::uint32_t>(std::size(tags)));
+    const std::uint32_t dataAt = 128 + 4 + 12 * static_cast<std::uint32_t>(std::size(tags));
+    std::uint32_t pipelineAt = 0;
+    for (const auto& tag : tags) {
+        PutText(table, tag.signature);
+        if (tag.data != &pipeline || pipelineAt == 0) {
+            PadToFour(body);
+            if (tag.data == &pipeline) pipelineAt = dataAt + static_cast<std::uint32_t>(body.size());
+            PutBigEndian32(table, dataAt + static_cast<std::uint32_t>(body.size()));
+            body.insert(body.end(), tag.data->begin(), tag.data->end());
+        } else {
+            PutBigEndian32(table, pipelineAt);
+        }
+        PutBigEndian32(table, static_cast<std::uint32_t>(tag.data->size()));
+    }
+    const std::size_t total = std::max<std::size_t>(size, dataAt + body.size());
+    std::vector<std::uint8_t> profile;
+    PutBigEndian32(profile, static_cast<std::uint32_t>(total));
+    PutText(profile, "lcms");
+    PutBigEndian32(profile, 0x04300000);
+    PutText(profile, channels == 4 ? "prtr" : "mntr");
+    PutText(profile, channels == 4 ? "CMYK" : channels == 1 ? "GRAY" : "RGB ");
+    PutText(profile, "XYZ ");
+    profile.resize(36, 0);  // the date
+    PutText(profile, "acsp");
+    profile.resize(68, 0);  // platform, flags, maker, model, attributes, intent
+    PutD50(profile);
+    profile.resize(128, 0);
+    profile.insert(profile.end(), table.begin(), table.end());
+    profile.insert(profile.end(), body.begin(), body.end());
+    profile.resize(total, 0);
+    return profile;
 }
 
 std::vector<std::uint8_t> ScaledColorantsProfile(double scale) {

@@ -18,8 +18,9 @@ std::vector<std::uint8_t> DisplayP3Profile();
 std::vector<std::uint8_t> SrgbProfile();
 std::vector<std::uint8_t> GreyGamma22Profile();
 // A CMYK profile whose inks give what the JPEG decoder makes of them without
-// one (red = (1 - cyan)(1 - black), and so on), as a table of 9 steps an ink.
-std::vector<std::uint8_t> PlainInksProfile();
+// one (red = (1 - cyan)(1 - black), and so on), as a table of `steps` steps
+// an ink.
+std::vector<std::uint8_t> PlainInksProfile(int steps = 9);
 
 // Profiles that no camera or editor writes, as hostile files carry them.
 // An RGB (or CMYK) profile whose float pipeline (D2B0) repeats, `chains`
@@ -28,6 +29,14 @@ std::vector<std::uint8_t> PlainInksProfile();
 std::vector<std::uint8_t> WideTableProfile(int chains, int wideChannels, bool cmyk = false);
 // An RGB profile whose float pipeline is `stages` 3x3 matrices.
 std::vector<std::uint8_t> ManyMatricesProfile(int stages);
+// A profile of `channels` channels (1 grey, 3 RGB, 4 CMYK) whose float
+// pipeline is `stages` curve sets (then a matrix to three channels) with
+// every curve pointing at one segmented curve of `segments` segments, whose
+// breakpoints make every evaluation walk through all of them; with
+// `sampledPoints`, its first segment is sampled at that many points. Padded
+// with zeros to `size` bytes, if that is more.
+std::vector<std::uint8_t> SegmentedCurvesProfile(int channels, int segments, int stages,
+                                                 std::uint32_t sampledPoints = 0, std::size_t size = 0);
 // sRGB with its colorants multiplied by `scale`.
 std::vector<std::uint8_t> ScaledColorantsProfile(double scale);
 // An RGB profile whose curves are sRGB's at the levels 0, 15, ..., 255 and
