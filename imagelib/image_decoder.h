@@ -40,6 +40,15 @@ public:
     // at a time, or 0 for all of them. Called on the decoding thread, at most
     // once per decode, before the bitmap is created.
     virtual int WindowRows(int /*width*/, int /*height*/, int /*batchRows*/) noexcept { return 0; }
+    // Whether the listener takes a width x height picture decoded at the
+    // reduced size reducedWidth x reducedHeight instead. A decoder that can
+    // shrink while it decodes asks for the sizes it offers, smallest first,
+    // before it creates its bitmap, and decodes at the first one taken.
+    // Called on the decoding thread.
+    virtual bool TakesReducedSize(int /*width*/, int /*height*/, int /*reducedWidth*/,
+                                  int /*reducedHeight*/) noexcept {
+        return false;
+    }
     // Rows [0, rowCount) of `bitmap` hold their final pixels: the decoder will
     // neither change them nor re-create the bitmap. Called on the decoding
     // thread, with rowCount growing from call to call.
