@@ -176,10 +176,10 @@ struct Converted {
 
 // Converts as a run does, with one decode, holding the picture as asked.
 Converted convert(const std::string& input, const ConversionSettings& settings, int dither,
-                  PictureHolding holding, const std::string& output) {
+                  PictureHolding holding, const std::string& output, const DecodeLimits& limits = {}) {
     RecordingNotifier notifier;
     CachingSourceLoader loader(input, dither, notifier, plannedPictureSizes(settings),
-                               settings.pictureLayout());
+                               settings.pictureLayout(), limits);
     loader.setPictureHolding(holding);
     loader.setQuality(settings.quality);
     Converted converted;
@@ -391,5 +391,51 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     for (const Input& input : inputs) {
         SCOPED_TRACE(input.name);
         convertBothWays(folder, input.name, input.bytes, settings, kDitherFloydSteinberg);
+    }
+}
+
+TEST(StreamedConversion, OnlyPicturesHeldWholeAreHeldToTheByteLimit) {
+    TemporaryFolder folder;
+    const PictureMaker make(kWidth, kHeight);
+    // Under the picture's 89052 bytes, over any window of its rows.
+    DecodeLimits limits;
+    limits.maxBitmapBytes = 40000;
+    DecodeLimits withoutData = limits;
+    withoutData.maxStreamedPixelsPerFileByte = 1;
+    const struct {
+        Input input;
+        PictureHolding holding;
+        DecodeLimits limits;
+        bool converts;
+    } cases[] = {
+        {{"baseline.jpg", make.jpeg(3, false)}, PictureHolding::kStreamWherePossible, limits, true},
+        {{"rgb.png", make.png(false, false)}, PictureHolding::kStreamWherePossible, limits, true},
+        {{"strips.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16)},
+         PictureHolding::kStreamWherePossible,
+         limits,
+         true},
+        {{"held.jpg", make.jpeg(3, false)}, PictureHolding::kWholePicture, limits, false},
+        {{"progressive.jpg", make.jpeg(3, true)}, PictureHolding::kStreamWherePossible, limits, false},
+        {{"turned.jpg", make.turnedJpeg()}, PictureHolding::kStreamWherePossible, limits, false},
+        {{"interlaced.png", make.png(false, true)}, PictureHolding::kStreamWherePossible, limits, false},
+        // A picture over the limit asks for file data in proportion.
+        {{"short.jpg", make.jpeg(3, false)}, PictureHolding::kStreamWherePossible, withoutData, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input.name);
+        const std::string path = (folder / c.input.name).string();
+        testsupport::WriteFileBytes(path, c.input.bytes);
+        const Converted converted =
+            convert(path, ConversionSettings{.destination = kPalmOs5HighRes}, kDitherFloydSteinberg,
+                    c.holding, (folder / "limited.pdb").string(), c.limits);
+        EXPECT_EQ(converted.complete, c.converts);
+        if (c.converts) {
+            EXPECT_GT(converted.windowRows, 0);
+            EXPECT_TRUE(converted.messages.empty());
+        } else {
+            ASSERT_EQ(converted.messages.size(), 1u);
+            EXPECT_NE(converted.messages[0].find("over the limit of 10000 pixels"), std::string::npos)
+                << converted.messages[0];
+        }
     }
 }

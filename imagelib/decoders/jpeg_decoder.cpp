@@ -497,6 +497,8 @@ void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
                 : info.output_height - row;
         if (jpeg_read_scanlines(&info, steps.rows + row, wanted) == 0) break;
         ReportRows(steps, info.output_scanline);
+        // libjpeg reads its data once, front to back.
+        state.source->ForgetBefore(info.src->next_input_byte);
     }
 }
 
