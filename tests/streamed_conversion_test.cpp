@@ -8,6 +8,7 @@
 #include "engine/source_loader.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
+#include "support/modern_writers.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
 
@@ -133,6 +134,15 @@ public:
         return testsupport::ReadFileBytes(path);
     }
 
+    std::vector<std::uint8_t> webp(bool lossless) const {
+        return testsupport::EncodeWebP(
+            m_width, m_height,
+            [&](int x, int y) {
+                const std::uint8_t* p = pixel(x, y);
+                return testsupport::Rgba{p[0], p[1], p[2]};
+            },
+            lossless);
+    }
     std::vector<std::uint8_t> bmp24() const {
         return testsupport::MakeBmp24(m_width, m_height, [&](int x, int y) {
             const std::uint8_t* p = pixel(x, y);
@@ -257,6 +267,8 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         {"chopped.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, kHeight)},
         {"bottom-up.bmp", make.bmp24()},
         {"top-down.bmp", make.bmp32TopDown()},
+        {"lossy.webp", make.webp(false)},
+        {"lossless.webp", make.webp(true)},
         {"progressive.jpg", make.jpeg(3, true), false},
         {"interlaced.png", make.png(false, true), false},
         {"one-strip.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
@@ -340,6 +352,7 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
         {"rgb.png", make.png(false, false)},
         {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string())},
         {"bottom-up.bmp", make.bmp24()},
+        {"lossy.webp", make.webp(false)},
         // Converted to sRGB by the helpers as they take the rows.
         {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
         {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
@@ -370,6 +383,7 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     const std::vector<std::uint8_t> jpeg = make.jpeg(3, false);
     const std::vector<std::uint8_t> png = make.png(false, false);
     const std::vector<std::uint8_t> bmp = make.bmp24();
+    const std::vector<std::uint8_t> webp = make.webp(false);
     std::vector<std::uint8_t> scrambledBmp = make.bmp32TopDown();
     std::vector<std::uint8_t> scrambledJpeg = jpeg;
     std::vector<std::uint8_t> scrambledTiff = make.tiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16);
@@ -379,6 +393,7 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
         {"cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 5}},
         {"cut.png", {png.begin(), png.begin() + png.size() * 3 / 5}},
         {"cut.bmp", {bmp.begin(), bmp.begin() + bmp.size() * 3 / 5}},
+        {"cut.webp", {webp.begin(), webp.begin() + webp.size() * 3 / 5}},
         {"scrambled.jpg", scrambledJpeg},
         {"scrambled.bmp", scrambledBmp},
         {"scrambled.tif", scrambledTiff},
