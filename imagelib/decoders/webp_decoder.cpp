@@ -246,6 +246,10 @@ void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     // An animation's first frame may leave parts of the canvas transparent.
     // A still picture's rows come top to bottom, and the listener may take
     // them through a window.
+    // libwebp may finish any number of rows from a few bytes, all of them
+    // resident in its raster until they are copied: a WebP is held to the
+    // byte limit even when it streams.
+    CheckBitmapWithin(GetLimits(), features.width, features.height, 32);
     if (features.has_animation)
         CreateBitmapWithin(GetLimits(), bitmap, features.width, features.height, 32, true);
     else
