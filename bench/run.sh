@@ -244,7 +244,7 @@ for input in "${large_jpegs[@]:1}"; do
 done
 # The eighth fine decodes a width x height JPEG at for 320x220.
 fine_scale() {  # WIDTH HEIGHT
-  awk -v w="$1" -v h="$2" 'BEGIN { for (m = 1; m < 8; m++)
+  awk -v w="$1" -v h="$2" 'BEGIN { for (m = 1; m <= 4; m++)
     if (int((w * m + 7) / 8) >= 6 * 320 && int((h * m + 7) / 8) >= 6 * 220) { print m "/8"; exit }
     print "8/8" }'
 }
