@@ -57,6 +57,13 @@
 # says how long the decoder of the streamed 6000x4000 JPEG waited for the
 # resampler's helpers.
 #
+# The table "large JPEGs" converts JPEGs of 24, 50, 200 and 288 megapixels
+# to os5-high, classic and fine, beside djpeg's full float decode, djpeg at
+# the eighth the fine quality decodes at, and vipsthumbnail to 320x220 where
+# libvips' tools are installed (goal: fine at most 1.0 times vipsthumbnail's
+# CPU time, and the 288-megapixel JPEG, over the limit of a picture held
+# whole, converted within 100 MiB as it streams).
+#
 # Timings on a busy machine are noisy: the load average is printed with the
 # table.
 set -euo pipefail
@@ -224,6 +231,40 @@ for run in $(seq 1 "$batch_runs"); do
   measure machine-1 bash -c "$decode; $decode"
   measure machine-2 bash -c "$decode & $decode; wait"
 done
+# Large JPEGs to the default destination, classic and fine, against the
+# floors: a full decode by djpeg, and djpeg's decode at the eighth the fine
+# quality decodes at (the smallest that keeps six pixels a target pixel of
+# 320x220), and vipsthumbnail to 320x220 where it is installed. The
+# 20800x13846 JPEG is over the 268 megapixels a picture held whole may have:
+# it converts because it streams (goal: within 100 MiB).
+large_jpegs=(photo-6000x4000.jpg photo-8660x5774.jpg photo-17320x11547.jpg photo-20800x13846.jpg)
+for input in "${large_jpegs[@]:1}"; do
+  read -r width height < <(dimensions "$input")
+  generate "$scratch/$input" jpeg "$width" "$height" 90 7
+done
+# The eighth fine decodes a width x height JPEG at for 320x220.
+fine_scale() {  # WIDTH HEIGHT
+  awk -v w="$1" -v h="$2" 'BEGIN { for (m = 1; m <= 4; m++)
+    if (int((w * m + 7) / 8) >= 6 * 320 && int((h * m + 7) / 8) >= 6 * 220) { print m "/8"; exit }
+    print "8/8" }'
+}
+for run in $(seq 1 "$runs"); do
+  for input in "${large_jpegs[@]}"; do
+    echo "  large $input: run $run of $runs" >&2
+    path=$scratch/$input
+    read -r width height < <(dimensions "$input")
+    measure "large-$input-djpeg" djpeg -dct float -nosmooth -outfile /dev/null "$path"
+    measure "large-$input-djpeg-scaled" djpeg -scale "$(fine_scale "$width" "$height")" -nosmooth \
+      -outfile /dev/null "$path"
+    measure "large-$input-classic" "$convert" -q -f -d 8 --dither -t os5-high "$path" "$work/out.pdb"
+    measure "large-$input-fine" "$convert" -q -f -d 8 --dither --quality fine -t os5-high "$path" \
+      "$work/out.pdb"
+    if command -v vipsthumbnail >/dev/null; then
+      measure "large-$input-vips" vipsthumbnail "$path" -s '320x220!' -o "$work/vips.png"
+    fi
+  done
+done
+
 # The window with twenty 4000x3000 JPEGs against kestrin-convert on as many
 # jobs as cores, in turns, both with the settings of a first start (goal: the
 # window at most 1.15 times kestrin-convert's wall time). The window's time
@@ -320,6 +361,35 @@ for tag in "P3:Display P3" "wide-gamut:Wide Gamut RGB"; do
     -v pc="$(median "$tagged" 2)" -v uc="$(median "$work/photo-6000x4000.jpg-combined" 2)" -v name="${tag#*:}" 'BEGIN {
     printf "6000x4000 JPEG to combined, tagged %s against untagged: %.3f s against %.3f s, x %.2f (cpu x %.2f)\n",
       name, p, u, p / u, pc / uc }'
+done
+echo
+echo "large JPEGs to os5-high (320x220 and 160x110), median of $runs runs: cpu s (peak MiB)"
+printf '%-22s %9s %15s %15s %15s %15s %8s %8s\n' input "fine at" "djpeg float" "djpeg scaled" classic fine \
+  "fine/cl" "fine/vip"
+ratio() {  # A B: A / B, or - when either is missing
+  awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-" || b == 0) print "-"; else printf "%.2f", a / b }'
+}
+for input in "${large_jpegs[@]}"; do
+  read -r width height < <(dimensions "$input")
+  cells=()
+  for kind in djpeg djpeg-scaled classic fine vips; do
+    results=$work/large-$input-$kind
+    if [ ! -s "$results" ]; then
+      cells+=("-")
+    elif [ "$(failures "$results")" -ne 0 ]; then
+      cells+=("failed")
+    else
+      cells+=("$(awk -v c="$(median "$results" 2)" -v p="$(largest "$results" 3)" \
+        'BEGIN { printf "%.3f (%.0f)", c, p / 1024 }')")
+    fi
+  done
+  fine_cpu=$(median "$work/large-$input-fine" 2)
+  classic_cpu=$(median "$work/large-$input-classic" 2)
+  vips_cpu=-
+  [ -s "$work/large-$input-vips" ] && vips_cpu=$(median "$work/large-$input-vips" 2)
+  printf '%-22s %9s %15s %15s %15s %15s %8s %8s\n' "$input" "$(fine_scale "$width" "$height")" "${cells[0]}" \
+    "${cells[1]}" "${cells[2]}" "${cells[3]}" "$(ratio "$fine_cpu" "$classic_cpu")" "$(ratio "$fine_cpu" "$vips_cpu")"
+  [ "${cells[4]}" = "-" ] || echo "  vipsthumbnail to 320x220: ${cells[4]}"
 done
 echo "idle kestrin-convert: $(awk -v k="$idle_kib" 'BEGIN { printf "%.1f", k / 1024 }') MiB"
 echo "the streamed 6000x4000 JPEG's decoder, on the window of rows:"

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the JPEG decoder: every outcome but a decoded
 // bitmap or a CTextException is a finding. One decoder serves every input, as
 // it does in the program, so a failed stream must leave it fit for the next.
+#include "fuzz/row_checking_harness.h"
 #include "imagelib/decoders/jpeg_decoder.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/text_exception.h"
@@ -32,5 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (bitmap.GetDepth() == 8) decoder.DecodeMemory(data, static_cast<std::int64_t>(size), bitmap, 32);
     } catch (const CTextException&) {
     }
+    // Through a window of rows, at a reduced scale where libjpeg offers one.
+    CheckingRowListener listener(true);
+    decoder.SetRowListener(&listener);
+    try {
+        decoder.DecodeMemory(data, static_cast<std::int64_t>(size), bitmap, 32);
+    } catch (const CTextException&) {
+    }
+    decoder.SetRowListener(nullptr);
     return 0;
 }

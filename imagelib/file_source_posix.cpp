@@ -74,6 +74,7 @@ void CFileSource::Close() {
     if (m_view != nullptr) ::munmap(m_view, m_viewSize);
     m_view = nullptr;
     m_viewSize = 0;
+    m_forgotten = 0;
     m_current = nullptr;
     m_data = nullptr;
     if (wasOpen) CImageSource::Close();
@@ -81,10 +82,23 @@ void CFileSource::Close() {
     m_fileHandle = -1;
 }
 
+void CFileSource::ForgetBefore(const std::uint8_t* position) noexcept {
+    // Pages go back in steps worth a system call.
+    constexpr std::size_t kForgetStep = std::size_t{4} << 20;
+    const auto* view = static_cast<const std::uint8_t*>(m_view);
+    if (view == nullptr || position < view || position > view + m_viewSize) return;
+    const auto pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t end = static_cast<std::size_t>(position - view) / pageSize * pageSize;
+    if (end < m_forgotten + kForgetStep) return;
+    ::madvise(m_view, end, MADV_DONTNEED);
+    m_forgotten = end;
+}
+
 void CFileSource::Release() {
     if (m_view != nullptr) ::munmap(m_view, m_viewSize);
     m_view = nullptr;
     m_viewSize = 0;
+    m_forgotten = 0;
     m_current = nullptr;
     m_data = nullptr;
     if (m_fileHandle >= 0) ::close(m_fileHandle);

@@ -71,8 +71,11 @@ void CImageBitmap::Create(int width, int height, int bpp, bool hasAlpha) {
 }
 
 void CImageBitmap::CreateWindow(int width, int height, int bpp, bool hasAlpha, int windowRows) {
-    CheckedStorageSize(width, height, bpp, RowBytes(width, bpp));
+    // Only the slots are held: the picture's rows may add up to more than
+    // any bitmap the ceiling allows.
+    if (!kCeiling.AllowsSize(width, height)) ThrowOverCeiling(width, height, bpp);
     const int slots = std::clamp(windowRows, 1, height);
+    CheckedStorageSize(width, slots, bpp, RowBytes(width, bpp));
     Create(width, slots, bpp, hasAlpha);
     const std::vector<std::uint8_t*> slotRows(m_lines);
     m_lines.resize(static_cast<std::size_t>(height));

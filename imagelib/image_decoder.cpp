@@ -69,12 +69,20 @@ void RaiseErrorFormat(int code, const char* format, ...) {
     RaiseError(code, text);
 }
 
-void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
+namespace {
+
+bool IsBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
     const auto rowBytes = (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8;
     const auto bytes = limits.AllowsSize(width, height) && bpp > 0
                            ? CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height))
                            : std::nullopt;
-    if (!bytes || *bytes > limits.maxBitmapBytes)
+    return bytes && *bytes <= limits.maxBitmapBytes;
+}
+
+}  // namespace
+
+void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
+    if (!IsBitmapWithin(limits, width, height, bpp))
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
                              limits.DescribeOverLimit(width, height, bpp));
 }
@@ -93,17 +101,32 @@ static_assert(sizeof(PaletteEntry) == 4);
 // About a tenth of a millisecond of conversion: worth starting a thread for.
 constexpr std::uint64_t kPixelsWorthAThread = 1 << 15;
 
+bool CImageDecoder::MayStream(int width, int height, int bpp) const {
+    const DecodeLimits& limits = GetLimits();
+    if (m_rowListener == nullptr || bpp != 32 || !limits.AllowsSize(width, height)) return false;
+    const auto pixels = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const auto allowed = CheckedMultiply(m_sourceBytes, limits.maxStreamedPixelsPerFileByte);
+    return !allowed || pixels <= *allowed;
+}
+
 void CImageDecoder::CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha,
                                     int batchRows) {
-    // The whole picture must be allowed, held whole or not: the same files
-    // fail the same way whichever way they are decoded.
-    CheckBitmapWithin(GetLimits(), width, height, bpp);
+    // A picture held whole must be within the byte limit; one that streams
+    // only within the sides and in proportion to its file, as its memory is
+    // the window's and the listener's, whatever its size.
+    if (!IsBitmapWithin(GetLimits(), width, height, bpp) && !MayStream(width, height, bpp))
+        CheckBitmapWithin(GetLimits(), width, height, bpp);
     const int windowRows =
         m_rowListener != nullptr && bpp == 32 ? m_rowListener->WindowRows(width, height, batchRows) : 0;
-    if (windowRows > 0)
-        bitmap.CreateWindow(width, height, bpp, hasAlpha, std::max(windowRows, batchRows));
-    else
-        bitmap.Create(width, height, bpp, hasAlpha);
+    if (windowRows > 0) {
+        const int slots = std::min(std::max(windowRows, batchRows), height);
+        if (!IsBitmapWithin(GetLimits(), width, slots, bpp))
+            CheckBitmapWithin(GetLimits(), width, height, bpp);
+        bitmap.CreateWindow(width, height, bpp, hasAlpha, slots);
+        return;
+    }
+    CheckBitmapWithin(GetLimits(), width, height, bpp);
+    bitmap.Create(width, height, bpp, hasAlpha);
 }
 
 CImageDecoder::~CImageDecoder() {
@@ -140,6 +163,7 @@ void CImageDecoder::DecodeSource(CImageSource& source, CImageBitmap& bitmap, int
     m_rowsConverted = 0;
     m_rowsHandedOn = false;
     m_rowsLeft = false;
+    m_sourceBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetRemaining(), 0));
     // The conversion belongs to this picture only; the listener may be
     // converting rows with it until released, also when the decode fails.
     struct ConversionScope {

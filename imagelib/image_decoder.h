@@ -40,6 +40,15 @@ public:
     // at a time, or 0 for all of them. Called on the decoding thread, at most
     // once per decode, before the bitmap is created.
     virtual int WindowRows(int /*width*/, int /*height*/, int /*batchRows*/) noexcept { return 0; }
+    // Whether the listener takes a width x height picture decoded at the
+    // reduced size reducedWidth x reducedHeight instead. A decoder that can
+    // shrink while it decodes asks for the sizes it offers, smallest first,
+    // before it creates its bitmap, and decodes at the first one taken.
+    // Called on the decoding thread.
+    virtual bool TakesReducedSize(int /*width*/, int /*height*/, int /*reducedWidth*/,
+                                  int /*reducedHeight*/) noexcept {
+        return false;
+    }
     // Rows [0, rowCount) of `bitmap` hold their final pixels: the decoder will
     // neither change them nor re-create the bitmap. Called on the decoding
     // thread, with rowCount growing from call to call.
@@ -135,8 +144,16 @@ protected:
     // Creates the bitmap of a decode that writes its rows once each, top to
     // bottom, and reports them to the row listener at most `batchRows` at a
     // time: as a window of rows when the listener asks for one (32 bits only),
-    // otherwise whole. Sizes are refused as by CreateBitmapWithin.
+    // otherwise whole. Sizes are refused as by CreateBitmapWithin, except
+    // that a window may hold a picture over the byte limit (see
+    // DecodeLimits::maxStreamedPixelsPerFileByte and MayStream).
     void CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha, int batchRows);
+    // Whether a width x height picture of bpp may be decoded over the byte
+    // limit, if the row listener takes it through a window: within the
+    // sides, at 32 bits, and with file data in proportion to its pixels. A
+    // decoder that checks sizes before CreateRowBitmap lets such a picture
+    // through to it.
+    bool MayStream(int width, int height, int bpp) const;
     // Tells the row listener, if any, that rows [0, rowCount) are final,
     // after converting their colours; see RowReporter.
     void ReportRows(const CImageBitmap& bitmap, int rowCount) noexcept {
@@ -221,6 +238,8 @@ private:
     bool m_deferConversion = false;
     std::shared_ptr<const CColorConversion> m_deferred;
     int m_rowsConverted = 0;
+    // The data the current decode reads, for the streamed pictures' limit.
+    std::uint64_t m_sourceBytes = 0;
     bool m_rowsHandedOn = false;
     bool m_rowsLeft = false;
     ConvertingReporter m_reporter{*this};

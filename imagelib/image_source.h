@@ -40,6 +40,10 @@ public:
     // Bytes of data not yet consumed (never negative).
     std::int64_t GetRemaining() const { return m_bytesRead < m_size ? m_size - m_bytesRead : 0; }
     CProgressSink* GetProgressSink() const { return m_progressSink; }
+    // Says that the data before `position` (a pointer into it) is not needed
+    // again, so that a mapped file may let go of its pages while a large
+    // picture streams on; reading it anyway stays correct, only slower.
+    virtual void ForgetBefore(const std::uint8_t* /*position*/) noexcept {}
 
 protected:
     // The part of opening every source shares: name, size, nothing read yet.
@@ -68,6 +72,7 @@ public:
     // ERR_ACCESS_DENIED. Never throws for a failed open.
     virtual int Open(const std::string& path);
     void Close() override;
+    void ForgetBefore(const std::uint8_t* position) noexcept override;
 
 private:
     void Release();
@@ -75,6 +80,8 @@ private:
     int m_fileHandle = -1;
     void* m_view = nullptr;
     std::size_t m_viewSize = 0;
+    // The bytes of the view whose pages were let go.
+    std::size_t m_forgotten = 0;
 };
 
 // A block of the caller's memory; the caller keeps it alive while decoding.

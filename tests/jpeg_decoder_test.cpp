@@ -3,6 +3,7 @@
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_source.h"
 #include "imagelib/limits/work_budget.h"
+#include "imagelib/resample/tent_resampler.h"
 #include "imagelib/text_exception.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
@@ -504,4 +505,62 @@ TEST(JpegDecoder, ManyMarkersCostWorkInProportionToTheFile) {
                      "Decoder error: JPEG image has more markers than its size allows\n\n");
     }
     EXPECT_LE(perByte[1], 1.1 * perByte[0]);
+}
+
+TEST(JpegDecoder, ShrinksWhileDecodingOnlyAsFarAsTheFineScalingTakes) {
+    // libjpeg's eighths up to a half, the smallest that keeps six pixels of
+    // the part seen for every pixel of every target.
+    using resample::ResampleKernel;
+    const std::vector<std::pair<int, int>> small = {{40, 30}};
+    const std::vector<std::pair<int, int>> both = {{40, 30}, {80, 60}};
+    const struct {
+        int width, height;
+        std::vector<std::pair<int, int>> targets;
+        ResampleKernel kernel;
+        int orientation;
+        PictureFit fit;
+        int decodedWidth, decodedHeight;
+    } cases[] = {
+        {500, 376, small, ResampleKernel::kLanczosInLight, 1, PictureFit::Stretch, 250, 188},
+        {500, 376, both, ResampleKernel::kLanczosInLight, 1, PictureFit::Stretch, 500, 376},
+        {1000, 752, both, ResampleKernel::kLanczosInLight, 1, PictureFit::Stretch, 500, 376},
+        {2000, 1504, small, ResampleKernel::kLanczosInLight, 1, PictureFit::Stretch, 250, 188},
+        // The classic scaling's bytes are those of the picture as stored.
+        {2000, 1504, small, ResampleKernel::kTent, 1, PictureFit::Stretch, 2000, 1504},
+        {2000, 1504, small, ResampleKernel::kAreaInLight, 1, PictureFit::Stretch, 2000, 1504},
+        // Turned, the picture's height becomes the targets' width.
+        {376, 500, small, ResampleKernel::kLanczosInLight, 6, PictureFit::Stretch, 188, 250},
+        {752, 1000, small, ResampleKernel::kLanczosInLight, 1, PictureFit::Stretch, 282, 375},
+        // 6/8 would do, but costs more than the picture as stored.
+        {376, 500, small, ResampleKernel::kLanczosInLight, 1, PictureFit::Stretch, 376, 500},
+        // Padded, the picture fills only a band of the target.
+        {1000, 300, small, ResampleKernel::kLanczosInLight, 1, PictureFit::Pad, 250, 75},
+        {1000, 300, small, ResampleKernel::kLanczosInLight, 1, PictureFit::Stretch, 1000, 300},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.width << "x" << c.height << " to " << c.targets.size() << " targets, kernel "
+                     << static_cast<int>(c.kernel) << ", orientation " << c.orientation << ", fit "
+                     << static_cast<int>(c.fit));
+        const auto stream = testsupport::EncodeJpeg(ColorPicture(c.width, c.height, true));
+        std::vector<CMemoryBitmap> scaled(c.targets.size());
+        std::vector<ResizeTarget> targets;
+        for (std::size_t i = 0; i < c.targets.size(); ++i)
+            targets.push_back({c.targets[i].first, c.targets[i].second, &scaled[i]});
+        CTentResampler resampler(targets, 1);
+        resampler.SetKernel(c.kernel);
+        resampler.SetOrientation(c.orientation);
+        resampler.SetFraming(PictureFraming{c.fit});
+        CJPEGDecoder decoder;
+        decoder.SetRowListener(&resampler);
+        CDIBBitmap bitmap;
+        Decode(decoder, stream, bitmap, 32);
+        EXPECT_EQ(bitmap.GetWidth(), c.decodedWidth);
+        EXPECT_EQ(bitmap.GetHeight(), c.decodedHeight);
+        resampler.Finish(bitmap);
+        for (std::size_t i = 0; i < c.targets.size(); ++i) {
+            EXPECT_EQ(scaled[i].GetWidth(), c.targets[i].first);
+            EXPECT_EQ(scaled[i].GetHeight(), c.targets[i].second);
+        }
+    }
 }

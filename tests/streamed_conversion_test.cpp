@@ -8,6 +8,7 @@
 #include "engine/source_loader.h"
 #include "support/color_profiles.h"
 #include "support/image_writers.h"
+#include "support/modern_writers.h"
 #include "support/test_support.h"
 #include "support/tiff_gif_writers.h"
 
@@ -133,6 +134,15 @@ public:
         return testsupport::ReadFileBytes(path);
     }
 
+    std::vector<std::uint8_t> webp(bool lossless) const {
+        return testsupport::EncodeWebP(
+            m_width, m_height,
+            [&](int x, int y) {
+                const std::uint8_t* p = pixel(x, y);
+                return testsupport::Rgba{p[0], p[1], p[2]};
+            },
+            lossless);
+    }
     std::vector<std::uint8_t> bmp24() const {
         return testsupport::MakeBmp24(m_width, m_height, [&](int x, int y) {
             const std::uint8_t* p = pixel(x, y);
@@ -176,10 +186,10 @@ struct Converted {
 
 // Converts as a run does, with one decode, holding the picture as asked.
 Converted convert(const std::string& input, const ConversionSettings& settings, int dither,
-                  PictureHolding holding, const std::string& output) {
+                  PictureHolding holding, const std::string& output, const DecodeLimits& limits = {}) {
     RecordingNotifier notifier;
     CachingSourceLoader loader(input, dither, notifier, plannedPictureSizes(settings),
-                               settings.pictureLayout());
+                               settings.pictureLayout(), limits);
     loader.setPictureHolding(holding);
     loader.setQuality(settings.quality);
     Converted converted;
@@ -257,6 +267,8 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         {"chopped.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, kHeight)},
         {"bottom-up.bmp", make.bmp24()},
         {"top-down.bmp", make.bmp32TopDown()},
+        {"lossy.webp", make.webp(false)},
+        {"lossless.webp", make.webp(true)},
         {"progressive.jpg", make.jpeg(3, true), false},
         {"interlaced.png", make.png(false, true), false},
         {"one-strip.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
@@ -340,6 +352,7 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
         {"rgb.png", make.png(false, false)},
         {"ycbcr.tif", make.subsampledYCbCrTiff((folder / "made.tif").string())},
         {"bottom-up.bmp", make.bmp24()},
+        {"lossy.webp", make.webp(false)},
         // Converted to sRGB by the helpers as they take the rows.
         {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
         {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
@@ -370,6 +383,7 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     const std::vector<std::uint8_t> jpeg = make.jpeg(3, false);
     const std::vector<std::uint8_t> png = make.png(false, false);
     const std::vector<std::uint8_t> bmp = make.bmp24();
+    const std::vector<std::uint8_t> webp = make.webp(false);
     std::vector<std::uint8_t> scrambledBmp = make.bmp32TopDown();
     std::vector<std::uint8_t> scrambledJpeg = jpeg;
     std::vector<std::uint8_t> scrambledTiff = make.tiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16);
@@ -379,6 +393,7 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
         {"cut.jpg", {jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 5}},
         {"cut.png", {png.begin(), png.begin() + png.size() * 3 / 5}},
         {"cut.bmp", {bmp.begin(), bmp.begin() + bmp.size() * 3 / 5}},
+        {"cut.webp", {webp.begin(), webp.begin() + webp.size() * 3 / 5}},
         {"scrambled.jpg", scrambledJpeg},
         {"scrambled.bmp", scrambledBmp},
         {"scrambled.tif", scrambledTiff},
@@ -391,5 +406,51 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     for (const Input& input : inputs) {
         SCOPED_TRACE(input.name);
         convertBothWays(folder, input.name, input.bytes, settings, kDitherFloydSteinberg);
+    }
+}
+
+TEST(StreamedConversion, OnlyPicturesHeldWholeAreHeldToTheByteLimit) {
+    TemporaryFolder folder;
+    const PictureMaker make(kWidth, kHeight);
+    // Under the picture's 89052 bytes, over any window of its rows.
+    DecodeLimits limits;
+    limits.maxBitmapBytes = 40000;
+    DecodeLimits withoutData = limits;
+    withoutData.maxStreamedPixelsPerFileByte = 1;
+    const struct {
+        Input input;
+        PictureHolding holding;
+        DecodeLimits limits;
+        bool converts;
+    } cases[] = {
+        {{"baseline.jpg", make.jpeg(3, false)}, PictureHolding::kStreamWherePossible, limits, true},
+        {{"rgb.png", make.png(false, false)}, PictureHolding::kStreamWherePossible, limits, true},
+        {{"strips.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16)},
+         PictureHolding::kStreamWherePossible,
+         limits,
+         true},
+        {{"held.jpg", make.jpeg(3, false)}, PictureHolding::kWholePicture, limits, false},
+        {{"progressive.jpg", make.jpeg(3, true)}, PictureHolding::kStreamWherePossible, limits, false},
+        {{"turned.jpg", make.turnedJpeg()}, PictureHolding::kStreamWherePossible, limits, false},
+        {{"interlaced.png", make.png(false, true)}, PictureHolding::kStreamWherePossible, limits, false},
+        // A picture over the limit asks for file data in proportion.
+        {{"short.jpg", make.jpeg(3, false)}, PictureHolding::kStreamWherePossible, withoutData, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input.name);
+        const std::string path = (folder / c.input.name).string();
+        testsupport::WriteFileBytes(path, c.input.bytes);
+        const Converted converted =
+            convert(path, ConversionSettings{.destination = kPalmOs5HighRes}, kDitherFloydSteinberg,
+                    c.holding, (folder / "limited.pdb").string(), c.limits);
+        EXPECT_EQ(converted.complete, c.converts);
+        if (c.converts) {
+            EXPECT_GT(converted.windowRows, 0);
+            EXPECT_TRUE(converted.messages.empty());
+        } else {
+            ASSERT_EQ(converted.messages.size(), 1u);
+            EXPECT_NE(converted.messages[0].find("over the limit of 10000 pixels"), std::string::npos)
+                << converted.messages[0];
+        }
     }
 }

@@ -156,10 +156,22 @@ void RunLibheif(Work work) {
     }
 }
 
-void CopyRows(const std::uint8_t* plane, int stride, CImageBitmap& bitmap) {
+// libheif's decoded picture, four bytes a pixel.
+struct DecodedPicture {
+    const std::uint8_t* plane = nullptr;
+    std::size_t stride = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Rows libheif's picture is handed to a window of rows at a time.
+constexpr int kWindowBatchRows = 16;
+
+// Copies rows [first, end) of libheif's picture into the bitmap.
+void CopyRows(const DecodedPicture& picture, CImageBitmap& bitmap, int first, int end) {
     // libheif gives red, green, blue, alpha; the bitmap wants blue first.
-    for (int y = 0; y < bitmap.GetHeight(); ++y) {
-        const std::uint8_t* in = plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+    for (int y = first; y < end; ++y) {
+        const std::uint8_t* in = picture.plane + static_cast<std::size_t>(y) * picture.stride;
         std::uint8_t* out = bitmap.GetRows()[y];
         for (int x = 0; x < bitmap.GetWidth(); ++x, in += kBytesPerPixel, out += kBytesPerPixel) {
             out[0] = in[2];
@@ -175,12 +187,12 @@ bool IsGreyProfile(const std::vector<std::uint8_t>& profile) {
            std::memcmp(profile.data() + kIccColorSpaceOffset, kIccGreySpace, 4) == 0;
 }
 
-// True when every pixel has blue, green and red alike, as libheif writes a
-// monochrome picture asked for in RGB.
-bool HasOnlyGreys(const CImageBitmap& bitmap) {
-    for (int y = 0; y < bitmap.GetHeight(); ++y) {
-        const std::uint8_t* pixel = bitmap.GetRows()[y];
-        for (int x = 0; x < bitmap.GetWidth(); ++x, pixel += kBytesPerPixel)
+// True when every pixel of libheif's picture has red, green and blue alike,
+// as libheif writes a monochrome picture asked for in RGB.
+bool HasOnlyGreys(const DecodedPicture& picture) {
+    for (int y = 0; y < picture.height; ++y) {
+        const std::uint8_t* pixel = picture.plane + static_cast<std::size_t>(y) * picture.stride;
+        for (int x = 0; x < picture.width; ++x, pixel += kBytesPerPixel)
             if (pixel[0] != pixel[1] || pixel[1] != pixel[2]) return false;
     }
     return true;
@@ -245,7 +257,8 @@ void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool 
 
 }  // namespace
 
-void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle, const CImageBitmap& bitmap) {
+void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle,
+                                  const std::function<bool()>& decodedIsGrey) {
     const std::size_t size = Heif().image_handle_get_raw_color_profile_size(handle);
     if (size > GetLimits().maxColorProfileBytes) {
         IgnoreColorProfile("it is too large");
@@ -262,7 +275,7 @@ void CHEIFDecoder::UseFileProfile(const heif_image_handle* handle, const CImageB
         // the stored picture is monochrome, so a grey profile is taken for
         // one whose decoded pixels are all grey; on a colour picture it
         // describes the wrong colour model and is ignored.
-        const bool grey = IsGreyProfile(profile) && HasOnlyGreys(bitmap);
+        const bool grey = IsGreyProfile(profile) && decodedIsGrey();
         UseColorProfile(profile, grey ? ProfilePixels::kGrey : ProfilePixels::kRgb);
         return;
     }
@@ -355,18 +368,26 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
             Heif().image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
             RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
         bpp = 32;
-        CreateBitmapWithin(limits, bitmap, width, height, 32, hasAlpha);
         int stride = 0;
         const std::uint8_t* plane =
             Heif().image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
         if (plane == nullptr || stride < width * kBytesPerPixel)
             RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
-
+        const DecodedPicture picture{plane, static_cast<std::size_t>(stride), width, height};
+        // The profile may be chosen by the decoded pixels, and is known
+        // before the first row is handed on.
+        if (GetColorManagement()) UseFileProfile(handle.get(), [&] { return HasOnlyGreys(picture); });
+        CreateRowBitmap(bitmap, width, height, 32, hasAlpha, kWindowBatchRows);
         bitmap.Lock(false, true);
-        CopyRows(plane, stride, bitmap);
-        // The rows are converted once the decode returns, so the profile may
-        // be chosen by the decoded pixels.
-        if (GetColorManagement()) UseFileProfile(handle.get(), bitmap);
+        if (bitmap.GetWindowRows() == 0) {
+            CopyRows(picture, bitmap, 0, height);
+        } else {
+            for (int first = 0; first < height; first += kWindowBatchRows) {
+                const int end = std::min(height, first + kWindowBatchRows);
+                CopyRows(picture, bitmap, first, end);
+                ReportRows(bitmap, end);
+            }
+        }
         bitmap.Unlock();
     });
 }

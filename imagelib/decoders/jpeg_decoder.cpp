@@ -46,6 +46,14 @@ constexpr int kMaxIccChunks = 255;
 constexpr unsigned kMarkerLengthBytes = 2;
 // What reading one marker costs besides its bytes.
 constexpr std::uint64_t kWorkPerMarker = 16;
+// libjpeg shrinks while it decodes by eighths: its inverse DCT of each block
+// makes scale/8 of the block's pixels. Offered to the row listener from the
+// smallest up; 8 is the picture as stored. Beyond 4/8 libjpeg-turbo's
+// scaled transforms are plain C and cost more than its vector transform of
+// the whole block (7/8 about 1.6 times a full decode), for little less
+// resampling after it: those scales are not offered.
+constexpr unsigned kScaleDenominator = 8;
+constexpr unsigned kLargestCheaperScale = 4;
 
 // The ICC chunks of the header's APP2 markers, gathered as libjpeg reads
 // them: libjpeg's own saving walks its list of saved markers from the head
@@ -149,6 +157,11 @@ struct JpegSteps {
     int outputComponents = 0;
     // The rows of one iMCU row: a window of rows reads that many at a time.
     int batchRows = 0;
+    // The eighths of each side to decode, and the size that makes.
+    unsigned scale = kScaleDenominator;
+    JDIMENSION scaledWidth = 0;
+    JDIMENSION scaledHeight = 0;
+    int scaledBatchRows = 0;
     // Where the decoded rows go, and who hears of them.
     JSAMPARRAY rows = nullptr;
     bool window = false;
@@ -437,6 +450,21 @@ void ReadHeaderStep(Decompressor& state, JpegSteps& steps) {
     }
 }
 
+// Works out the size libjpeg decodes to at steps.scale eighths of each side.
+void ScaleStep(Decompressor& state, JpegSteps& steps) {
+    jpeg_decompress_struct& info = state.info;
+    info.scale_num = steps.scale;
+    info.scale_denom = kScaleDenominator;
+    jpeg_calc_output_dimensions(&info);
+    steps.scaledWidth = info.output_width;
+    steps.scaledHeight = info.output_height;
+#if JPEG_LIB_VERSION >= 70
+    steps.scaledBatchRows = info.max_v_samp_factor * info.min_DCT_v_scaled_size;
+#else
+    steps.scaledBatchRows = info.max_v_samp_factor * info.min_DCT_scaled_size;
+#endif
+}
+
 void StartStep(Decompressor& state, JpegSteps&) {
     jpeg_start_decompress(&state.info);
 }
@@ -473,6 +501,8 @@ void ReadRowsStep(Decompressor& state, JpegSteps& steps) {
                 : info.output_height - row;
         if (jpeg_read_scanlines(&info, steps.rows + row, wanted) == 0) break;
         ReportRows(steps, info.output_scanline);
+        // libjpeg reads its data once, front to back.
+        state.source->ForgetBefore(info.src->next_input_byte);
     }
 }
 
@@ -496,6 +526,30 @@ bool RunJpegStep(Decompressor& state, void (*step)(Decompressor&, JpegSteps&), J
         std::rethrow_exception(pending);
     }
     RaiseError(ERR_FORMAT_NOT_COMPILED, state.message);
+}
+
+// Decodes at the smallest scale the row listener takes, if any: the size is
+// worked out by libjpeg for each scale offered. Without one, libjpeg is left
+// to decode the picture as stored, as it always has.
+void ChooseScale(Decompressor& state, JpegSteps& steps, CDecodedRowListener* listener) {
+    if (listener == nullptr) return;
+    for (unsigned scale = 1; scale <= kLargestCheaperScale; ++scale) {
+        steps.scale = scale;
+        if (!RunJpegStep(state, ScaleStep, steps)) RaiseRecordedError(state);
+        if (listener->TakesReducedSize(static_cast<int>(steps.width), static_cast<int>(steps.height),
+                                       static_cast<int>(steps.scaledWidth),
+                                       static_cast<int>(steps.scaledHeight))) {
+            TraceFormat(2, "JPEG image decoded at %u/%u: %u x %u.\n", scale, kScaleDenominator,
+                        steps.scaledWidth, steps.scaledHeight);
+            steps.width = steps.scaledWidth;
+            steps.height = steps.scaledHeight;
+            steps.batchRows = steps.scaledBatchRows;
+            return;
+        }
+    }
+    steps.scale = kScaleDenominator;
+    state.info.scale_num = 1;
+    state.info.scale_denom = 1;
 }
 
 // Puts the decompressor back into its idle state when a decode ends, however
@@ -592,6 +646,7 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     state.profileChunks.Reset(false);
     TraceFormat(2, "JPEG image %u x %u, %d components%s.\n", steps.width, steps.height, steps.components,
                 state.info.progressive_mode ? ", progressive" : "");
+    ChooseScale(state, steps, GetRowListener());
 
     // Created before libjpeg allocates for the image, so absurd sizes are
     // refused (with the bitmap's own error) before any large allocation. A

@@ -268,7 +268,6 @@ void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff, b
 
     const std::uint32_t width = rgba.image.width;
     const std::uint32_t height = rgba.image.height;
-    CheckImageSize(GetLimits(), width, height, sizeof(std::uint32_t));
 
     // A picture in several strips, stored top row first, is read a strip at a
     // time through a raster of one strip, and its rows are handed on as each
@@ -276,8 +275,17 @@ void CTIFFDecoder::DecodeHighColor(CImageBitmap& bitmap, int& bpp, TIFF* tiff, b
     // strip by strip either way, so the pixels are those of one raster.
     std::uint32_t rowsPerStrip = 0;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
-    if (!TIFFIsTiled(tiff) && rgba.image.orientation == ORIENTATION_TOPLEFT && rowsPerStrip >= 1 &&
-        rowsPerStrip < height) {
+    const bool inStrips = !TIFFIsTiled(tiff) && rgba.image.orientation == ORIENTATION_TOPLEFT &&
+                          rowsPerStrip >= 1 && rowsPerStrip < height;
+    // Only a picture held whole is held to the byte limit here; one that may
+    // stream is sized by CreateRowBitmap.
+    constexpr std::uint32_t kLargestInt = std::numeric_limits<int>::max();
+    if (!inStrips || !MayStream(static_cast<int>(std::min(width, kLargestInt)),
+                                static_cast<int>(std::min(height, kLargestInt)), 32))
+        CheckImageSize(GetLimits(), width, height, sizeof(std::uint32_t));
+    if (inStrips) {
+        // One strip's raster, beside the window.
+        CheckImageSize(GetLimits(), width, rowsPerStrip, sizeof(std::uint32_t));
         CreateRowBitmap(bitmap, static_cast<int>(width), static_cast<int>(height), 32, rgba.image.alpha != 0,
                         static_cast<int>(rowsPerStrip));
         const std::size_t stripPixels = std::size_t{width} * rowsPerStrip;

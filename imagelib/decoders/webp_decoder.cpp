@@ -5,6 +5,9 @@
 #include <webp/decode.h>
 #include <webp/demux.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -17,6 +20,10 @@ namespace {
 // suspending and resuming libwebp costs next to nothing.
 constexpr std::size_t kSliceBytes = std::size_t{64} * 1024;
 constexpr int kBytesPerPixel = 4;
+// Rows a window of rows is handed at a time.
+constexpr int kWindowBatchRows = 16;
+// Pages of the raster behind a window go back in steps worth a system call.
+constexpr std::size_t kForgetStep = std::size_t{1} << 20;
 
 [[noreturn]] void RaiseStatus(VP8StatusCode status) {
     switch (status) {
@@ -95,6 +102,78 @@ void DecodeInSlices(const std::uint8_t* data, std::size_t size, WebPDecoderConfi
     RaiseStatus(VP8_STATUS_SUSPENDED);
 }
 
+// libwebp's output when the bitmap is a window of rows: libwebp writes into
+// one block as high as the picture, so the block is reserved, not
+// allocated, and the pages of rows already handed to the window go back as
+// it decodes on. Only the rows between the two are ever resident.
+class WindowRaster {
+public:
+    explicit WindowRaster(std::size_t bytes) : m_bytes(bytes) {
+        void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (block == MAP_FAILED) RaiseError(ERR_NO_MEMORY, "Out of memory decoding WebP.");
+        m_block = static_cast<std::uint8_t*>(block);
+    }
+    ~WindowRaster() { ::munmap(m_block, m_bytes); }
+    WindowRaster(const WindowRaster&) = delete;
+    WindowRaster& operator=(const WindowRaster&) = delete;
+
+    std::uint8_t* Data() const { return m_block; }
+    std::size_t Size() const { return m_bytes; }
+    // The bytes before `end` are read for the last time.
+    void Forget(std::size_t end) {
+        const auto pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        end = end / pageSize * pageSize;
+        if (end < m_forgotten + kForgetStep) return;
+        ::madvise(m_block + m_forgotten, end - m_forgotten, MADV_DONTNEED);
+        m_forgotten = end;
+    }
+
+private:
+    std::uint8_t* m_block = nullptr;
+    std::size_t m_bytes = 0;
+    std::size_t m_forgotten = 0;
+};
+
+// As DecodeInSlices, into a window of rows: each row libwebp finishes is
+// copied into the window, kWindowBatchRows at a time, and reported.
+void DecodeIntoWindow(const std::uint8_t* data, std::size_t size, WebPDecoderConfig& config,
+                      const CImageBitmap& bitmap, CDecodedRowListener& listener) {
+    const std::size_t rowBytes = static_cast<std::size_t>(bitmap.GetWidth()) * kBytesPerPixel;
+    const int height = bitmap.GetHeight();
+    WindowRaster raster(rowBytes * static_cast<std::size_t>(height));
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = raster.Data();
+    config.output.u.RGBA.stride = static_cast<int>(rowBytes);
+    config.output.u.RGBA.size = raster.Size();
+    config.options.flip = 0;
+    std::unique_ptr<WebPIDecoder, IncrementalDecoderDeleter> decoder(WebPIDecode(nullptr, 0, &config));
+    if (!decoder) RaiseError(ERR_NO_MEMORY, "Out of memory decoding WebP.");
+    // The window's rows belong to the decoder, which writes them; the
+    // listener interface only hands them on for reading.
+    auto* const* rows = const_cast<std::uint8_t* const*>(bitmap.GetRows());
+    int rowsReported = 0;
+    for (std::size_t fed = 0; fed < size;) {
+        fed = std::min(size, fed + kSliceBytes);
+        const VP8StatusCode status = WebPIUpdate(decoder.get(), data, fed);
+        if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED) RaiseStatus(status);
+        int lastRow = 0;
+        if (WebPIDecGetRGB(decoder.get(), &lastRow, nullptr, nullptr, nullptr) == nullptr) lastRow = 0;
+        lastRow = std::min(lastRow, height);
+        while (rowsReported < lastRow) {
+            const int batchEnd = std::min(lastRow, rowsReported + kWindowBatchRows);
+            for (int y = rowsReported; y < batchEnd; ++y)
+                std::memcpy(rows[y], raster.Data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+            rowsReported = batchEnd;
+            listener.RowsDecoded(bitmap, rowsReported);
+        }
+        raster.Forget(static_cast<std::size_t>(rowsReported) * rowBytes);
+        if (status == VP8_STATUS_OK) return;
+    }
+    RaiseStatus(VP8_STATUS_SUSPENDED);
+}
+
 void DecodeFirstFrame(const std::uint8_t* data, std::size_t size, CImageBitmap& bitmap) {
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options))
@@ -165,8 +244,17 @@ void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
     bpp = 32;
     // An animation's first frame may leave parts of the canvas transparent.
-    CreateBitmapWithin(GetLimits(), bitmap, features.width, features.height, 32,
-                       features.has_alpha || features.has_animation);
+    // A still picture's rows come top to bottom, and the listener may take
+    // them through a window.
+    // libwebp may finish any number of rows from a few bytes, all of them
+    // resident in its raster until they are copied: a WebP is held to the
+    // byte limit even when it streams.
+    CheckBitmapWithin(GetLimits(), features.width, features.height, 32);
+    if (features.has_animation)
+        CreateBitmapWithin(GetLimits(), bitmap, features.width, features.height, 32, true);
+    else
+        CreateRowBitmap(bitmap, features.width, features.height, 32, features.has_alpha != 0,
+                        kWindowBatchRows);
     bitmap.Lock(false, true);
     struct UnlockScope {
         CImageBitmap& bitmap;
@@ -178,9 +266,14 @@ void CWebPDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         DecodeFirstFrame(data, size, bitmap);
         return;
     }
-    SetOutputToBitmap(bitmap, config);
     const OutputBufferOwner owner{&config.output};
     CDecodedRowListener* listener = RowReporter();
+    if (bitmap.GetWindowRows() != 0 && listener != nullptr) {
+        DecodeIntoWindow(data, size, config, bitmap, *listener);
+        source.ReadBytes(static_cast<std::int64_t>(size));
+        return;
+    }
+    SetOutputToBitmap(bitmap, config);
     if (listener == nullptr) {
         source.ReadBytes(static_cast<std::int64_t>(size));
         DecodeWhole(data, size, config);

@@ -8,7 +8,10 @@
 // transparent black. With a row listener the data goes to libwebp in slices,
 // so rows reach the listener as soon as they are final; otherwise libwebp
 // decodes the whole picture in one call. Either way it writes straight into
-// the bitmap's rows.
+// the bitmap's rows, unless the listener takes a still picture through a
+// window of rows: libwebp then writes into reserved memory as high as the
+// picture, whose rows are copied into the window and whose pages go back as
+// the decode goes on.
 class CWebPDecoder : public CImageDecoder {
 public:
 protected:

@@ -54,6 +54,12 @@ struct DecodeLimits {
     std::uint64_t maxPngChunkBytes = 0;
     // Ancillary PNG chunks libpng keeps; 0 leaves libpng's own default.
     std::uint32_t maxPngCachedChunks = 0;
+    // A picture that streams (its rows taken through a window as they are
+    // decoded, never held whole) is not held to maxBitmapBytes, only to the
+    // sides; beyond maxBitmapBytes it needs a byte of file for every this
+    // many pixels, so that a short file cannot have billions of pixels
+    // decoded from nothing.
+    std::uint64_t maxStreamedPixelsPerFileByte = 64;
 
     // True when width x height fits the side limit (and both are positive).
     bool AllowsSize(std::int64_t width, std::int64_t height) const {

@@ -89,6 +89,11 @@ public:
     void SetSourceConversion(const CColorConversion* conversion) { m_sourceConversion = conversion; }
 
     int WindowRows(int width, int height, int batchRows) noexcept override;
+    // With kLanczosInLight, which averages a side shrunk by more than three
+    // times in boxes anyway: a reduced picture that keeps at least six of
+    // its pixels for every pixel of every target, on each side of the part
+    // of it that is seen. The other kernels take the picture as stored.
+    bool TakesReducedSize(int width, int height, int reducedWidth, int reducedHeight) noexcept override;
     void RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept override;
     // Rows resampled while the picture decodes are converted by the thread
     // that resamples them, off the decoding thread.
