@@ -167,6 +167,10 @@ bool isPalmDatabaseFile(const std::string& path) {
 PalmDatabaseRecord readPalmDatabaseFile(const std::string& path, const DecodeLimits& limits) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw PalmFormatError("Cannot open " + path + ": " + describeSystemError(errno));
+    // A folder opens as a stream too, of no sensible size.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw PalmFormatError("Cannot open " + path + ": " + describeSystemError(EISDIR));
     const std::streamoff size = in.tellg();
     // Nothing a database can describe needs more bytes than the largest
     // picture allowed.
