@@ -1,5 +1,7 @@
 #include "cli/console_front_end.h"
 
+#include "engine/string_table.h"
+
 #include <cstdio>
 
 namespace {
@@ -56,6 +58,9 @@ void ConsoleFrontEnd::open(const std::string& caption) {
 }
 
 void ConsoleFrontEnd::appendLine(const std::string& text) {
+    // What is deleted after a failure is the hidden temporary file, never a
+    // database the user could have seen: the console does not mention it.
+    if (text == loadString(IDS_DELETING_DATABASE)) return;
     if (m_verbosity == Verbosity::kVerbose) writeLine(m_namePictureInLog ? m_picture + ": " + text : text);
 }
 

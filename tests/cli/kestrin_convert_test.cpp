@@ -204,6 +204,11 @@ TEST_F(KestrinConvert, ErrorsNameTheFileAndTheReason) {
         EXPECT_EQ(result.output, "");
         EXPECT_NE(result.status, 0);
     }
+    // Only a hidden temporary file was ever there to delete.
+    const RunResult logged = run({"-v", "missing.bmp"});
+    EXPECT_NE(logged.errors.find("Creating image...\nkestrin-convert: missing.bmp: No such"),
+              std::string::npos);
+    EXPECT_EQ(logged.errors.find("Deleting"), std::string::npos) << logged.errors;
     // The formats named by the reason for a file that is not a picture.
     EXPECT_NE(run({"--help"}).output.find("Portable Network Graphics (.png)"), std::string::npos);
 }
