@@ -1,11 +1,17 @@
 #include "cli/command_line.h"
 
 #include "cli/palm_file_commands.h"
+#include "engine/palm_database_reader.h"
 #include "engine/picture_layout.h"
 #include "engine/windows_1252.h"
+#include "imagelib/formats/picture_file_types.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include <getopt.h>
 
@@ -72,6 +78,7 @@ const struct option kLongOptions[] = {
     {"compression", required_argument, nullptr, 'c'},
     {"force", no_argument, nullptr, 'f'},
     {"quiet", no_argument, nullptr, 'q'},
+    {"verbose", no_argument, nullptr, 'v'},
     {"jobs", required_argument, nullptr, 'j'},
     {"outdir", required_argument, nullptr, kOutdirOption},
     {"preview", required_argument, nullptr, kPreviewOption},
@@ -93,7 +100,7 @@ const struct option kLongOptions[] = {
 // "-": every argument comes back in order, file names as code 1, so options
 // may follow file names even under POSIXLY_CORRECT. ":": a missing value is
 // told apart from an unknown option, and getopt prints nothing of its own.
-constexpr const char* kShortOptions = "-:n:d:t:c:fqj:h";
+constexpr const char* kShortOptions = "-:n:d:t:c:fqvj:h";
 
 const char* longNameOf(int code) {
     for (const struct option& entry : kLongOptions) {
@@ -146,8 +153,8 @@ OptionError applyImageName(const std::string& value, CommandLineOptions& options
     if (value.empty()) return "the image name must not be empty";
     Windows1252Text name = encodeWindows1252(value);
     if (name.firstRefused) {
-        return "the image name contains the character '" + utf8Character(*name.firstRefused) +
-               "', which Palm handhelds cannot show";
+        return "the image name contains the character " + describeCharacter(*name.firstRefused) +
+               ", which Palm handhelds cannot show";
     }
     if (name.bytes.size() > kMaxImageNameLength) return "the image name may have at most 31 characters";
     options.imageName = std::move(name.bytes);
@@ -252,8 +259,13 @@ OptionError applyRunOption(int code, const std::string& value, ParsedArguments& 
         case 'f':
             options.force = true;
             return std::nullopt;
-        case 'q':
+        case 'q':  // the later of -q and -v counts
             options.quiet = true;
+            options.verbose = false;
+            return std::nullopt;
+        case 'v':
+            options.verbose = true;
+            options.quiet = false;
             return std::nullopt;
         case 'j': {
             int jobs = 0;
@@ -277,7 +289,23 @@ OptionError applyRunOption(int code, const std::string& value, ParsedArguments& 
 
 bool isReadingOption(int code) {
     return code == kInfoOption || code == kExtractOption || code == kDensityOption || code == 'h' ||
-           code == kVersionOption || code == 1;
+           code == kVersionOption || code == 1 || code == 'f';
+}
+
+// getopt_long, told to stay silent, answers an ambiguous abbreviation as it
+// answers an unknown option; said as getopt itself says it.
+OptionError ambiguousOptionError(const std::string& spelled) {
+    const std::string name = spelled.substr(2, spelled.find('=') - 2);
+    std::string possibilities;
+    int matches = 0;
+    for (const struct option& entry : kLongOptions) {
+        if (entry.name == nullptr || std::strncmp(entry.name, name.c_str(), name.size()) != 0) continue;
+        if (name == entry.name) return std::nullopt;
+        possibilities += std::string(" '--") + entry.name + "'";
+        ++matches;
+    }
+    if (matches < 2) return std::nullopt;
+    return "option '--" + name + "' is ambiguous; possibilities:" + possibilities;
 }
 
 // Runs getopt_long over the arguments; an error text on a usage error.
@@ -307,6 +335,9 @@ OptionError readArguments(const std::vector<std::string>& arguments, ParsedArgum
                    (spelledLong ? std::string("--") + longNameOf(optopt)
                                 : std::string("-") + static_cast<char>(optopt)) +
                    " needs " + neededValueOf(optopt);
+        }
+        if (code == '?' && spelledLong) {
+            if (OptionError ambiguous = ambiguousOptionError(spelled)) return ambiguous;
         }
         if (code == '?')
             return "unknown option '" +
@@ -343,6 +374,35 @@ CommandLineResult readingMode(ParsedArguments& parsed) {
     return {options, {}};
 }
 
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// "kestrin-convert a.jpg b.jpg" is someone converting two photos, not asking
+// for a database named b.jpg: a second name that is a picture's, by its
+// suffix or (when it is a file) by not being a Palm database, is refused
+// before anything is written, and so is a folder.
+OptionError secondNameError(const std::string& input, const std::string& name) {
+    const std::string suffix = lowerCase(std::filesystem::path(name).extension().string());
+    const std::vector<std::string> pictureSuffixes = pictureFileSuffixes();
+    const bool pictureName = suffix.size() > 1 && std::find(pictureSuffixes.begin(), pictureSuffixes.end(),
+                                                            suffix.substr(1)) != pictureSuffixes.end();
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(name, error);
+    const std::string example =
+        ", as in: kestrin-convert --outdir " +
+        (std::filesystem::is_directory(status) ? name + " " + input : std::string(". ") + input + " " + name);
+    if (std::filesystem::is_directory(status))
+        return name + ": is a folder; to write the database into it, use --outdir DIR" + example;
+    const char* what = pictureName ? "names a picture, not a database"
+                       : std::filesystem::is_regular_file(status) && !isPalmDatabaseFile(name)
+                           ? "exists and is not a Palm database"
+                           : nullptr;
+    if (what == nullptr) return std::nullopt;
+    return name + ": " + what + "; to convert several pictures, use --outdir DIR" + example;
+}
+
 CommandLineResult convertingMode(ParsedArguments& parsed) {
     CommandLineOptions& options = parsed.options;
     const std::vector<std::string>& positional = parsed.positional;
@@ -356,7 +416,10 @@ CommandLineResult convertingMode(ParsedArguments& parsed) {
         if (positional.size() > 2)
             return usageError("too many arguments (use --outdir for several pictures)");
         options.inputs = {positional[0]};
-        if (positional.size() == 2) options.outputPath = positional[1];
+        if (positional.size() == 2) {
+            if (OptionError error = secondNameError(positional[0], positional[1])) return usageError(*error);
+            options.outputPath = positional[1];
+        }
     }
     return {options, {}};
 }
@@ -372,6 +435,28 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
     if (parsed.info || parsed.extract) return readingMode(parsed);
     return convertingMode(parsed);
 }
+
+namespace {
+
+// The kinds of picture read, as the picture-type list names them, wrapped
+// for the help text.
+std::string pictureKindsText() {
+    std::string text, line = " ";
+    for (const PictureFileType& type : pictureFileTypes()) {
+        std::string kind = " " + type.label.substr(0, type.label.find(" (")) + " (";
+        for (std::size_t i = 0; i < type.suffixes.size(); ++i)
+            kind += (i > 0 ? " ." : ".") + type.suffixes[i];
+        kind += &type == &pictureFileTypes().back() ? ")." : "),";
+        if (line.size() + kind.size() > 80) {
+            text += line + "\n";
+            line = " ";
+        }
+        line += kind;
+    }
+    return text + line + "\n";
+}
+
+}  // namespace
 
 std::string usageText() {
     return "Usage: kestrin-convert [options] INPUT [OUTPUT.pdb]\n"
@@ -402,8 +487,10 @@ std::string usageText() {
            "                           crop: the image area filled, its shape kept, the rest cut off\n"
            "      --background COLOUR  border colour for --fit pad: #rrggbb or a basic colour name\n"
            "                           (default black)\n"
-           "  -f, --force              overwrite existing databases\n"
-           "  -q, --quiet              no progress lines\n"
+           "  -f, --force              replace existing databases (with --extract and --preview:\n"
+           "                           existing PNGs); no other file is ever replaced\n"
+           "  -q, --quiet              say nothing but errors\n"
+           "  -v, --verbose            also log each conversion's steps\n"
            "  -j, --jobs N             convert N pictures at a time (default: one per core)\n"
            "      --outdir DIR         write each INPUT's database into DIR\n"
            "      --preview FILE.png   also write a PNG of what the handheld will show\n"
@@ -415,6 +502,11 @@ std::string usageText() {
            "\n"
            "Without OUTPUT the database is the input's file name up to its first \".\" plus\n"
            "\".pdb\", in the current folder.\n"
+           "\n"
+           "Each database written is reported on one line: its name, size and images.\n"
+           "\n"
+           "Pictures read, known by their contents (the usual suffixes in brackets):\n" +
+           pictureKindsText() +
            "\n"
            "Exit status: 0 all converted (or read), 1 a conversion failed or was skipped (or a\n"
            "file could not be read), 2 usage error.\n";

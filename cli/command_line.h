@@ -20,8 +20,9 @@ struct CommandLineOptions {
     // As on the application's first start: 8 bits, PalmOS 5 (high-res),
     // dithering, most efficient compression.
     ConversionSettings conversion;
-    bool force = false;
-    bool quiet = false;
+    bool force = false;    // replace existing databases (and PNGs), never other files
+    bool quiet = false;    // errors only
+    bool verbose = false;  // also the log of each conversion's steps
     bool showHelp = false;
     bool showVersion = false;
     int jobs = 0;                 // 0: one per core

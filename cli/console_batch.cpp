@@ -1,8 +1,10 @@
 #include "cli/console_batch.h"
 
 #include "cli/console_front_end.h"
+#include "cli/palm_file_commands.h"
 #include "cli/preview_writer.h"
 #include "engine/conversion_job.h"
+#include "engine/output_replacement.h"
 #include "engine/temporary_file.h"
 
 #include <filesystem>
@@ -29,37 +31,47 @@ std::vector<Conversion> planConversions(const CommandLineOptions& options) {
 
 namespace {
 
+Verbosity verbosityOf(const CommandLineOptions& options) {
+    return options.quiet ? Verbosity::kQuiet : options.verbose ? Verbosity::kVerbose : Verbosity::kNormal;
+}
+
+// The picture's console voice; the log names the picture only when several
+// are converted, every other line always does.
+ConsoleFrontEnd frontEndFor(const CommandLineOptions& options, const Conversion& conversion) {
+    return ConsoleFrontEnd(conversion.input, !options.outputDirectory.empty(), verbosityOf(options));
+}
+
 // One picture on its way: its console voice, and its database once written.
 struct ConsoleConversion : WrittenConversion {
-    ConsoleConversion(const std::string& prefix, bool showProgress) : frontEnd(prefix, showProgress) {}
+    explicit ConsoleConversion(ConsoleFrontEnd voice) : frontEnd(std::move(voice)) {}
 
     ConsoleFrontEnd frontEnd;
     std::unique_ptr<PendingDatabase> database;
 };
 
-std::string messagePrefix(const CommandLineOptions& options, const Conversion& conversion) {
-    return options.outputDirectory.empty() ? "" : conversion.input + ": ";
+// Refuses, before anything is converted, an output or preview that may not
+// be written: a file of another kind is never replaced, one of the same kind
+// only with --force.
+bool mayWrite(const std::string& path, OutputKind kind, bool force) {
+    const auto refusal = outputRefusal(path, kind, force);
+    if (!refusal) return true;
+    ConsoleFrontEnd::writeError(path,
+                                refusal->reason + (refusal->exists ? "; use --force to replace it" : ""));
+    return false;
 }
 
 std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, const Conversion& conversion) {
-    auto pending = std::make_unique<ConsoleConversion>(messagePrefix(options, conversion), !options.quiet);
+    auto pending = std::make_unique<ConsoleConversion>(frontEndFor(options, conversion));
     ConsoleFrontEnd& frontEnd = pending->frontEnd;
 
-    // A link counts as there, dangling or not: the name is taken.
-    const std::string existsMessage =
-        "Output file " + conversion.output + " already exists; use --force to overwrite it.";
-    std::error_code error;
-    if (!options.force &&
-        std::filesystem::exists(std::filesystem::symlink_status(conversion.output, error))) {
-        frontEnd.showMessage(existsMessage, MessageIcon::Warning);
-        return nullptr;
-    }
-
-    if (!options.previewPath.empty() && isSameFile(options.previewPath, conversion.input)) {
-        frontEnd.showMessage(
-            "Preview " + options.previewPath + " is the source picture itself; it was not overwritten.",
-            MessageIcon::Error);
-        return nullptr;
+    if (!mayWrite(conversion.output, OutputKind::kPalmDatabase, options.force)) return nullptr;
+    if (!options.previewPath.empty()) {
+        if (isSameFile(options.previewPath, conversion.input)) {
+            ConsoleFrontEnd::writeError(options.previewPath,
+                                        "is the picture being converted, so it is not replaced");
+            return nullptr;
+        }
+        if (!mayWrite(options.previewPath, OutputKind::kPng, options.force)) return nullptr;
     }
 
     ConversionJob job;
@@ -69,7 +81,6 @@ std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, c
     job.imageName = conversion.imageName;
     // Nor is a database that another program writes meanwhile replaced.
     job.replaceExisting = options.force;
-    job.existingOutputMessage = existsMessage;
     job.notifier = &frontEnd;
     job.progress = &frontEnd;
     pending->database = job.write();
@@ -77,16 +88,18 @@ std::unique_ptr<WrittenConversion> writeOne(const CommandLineOptions& options, c
     return pending;
 }
 
-// Moves the written database into place and writes the preview.
+// Moves the written database into place, writes the preview and says what
+// was written.
 bool commitOne(const CommandLineOptions& options, const Conversion& conversion, ConsoleConversion& pending) {
     if (!ConversionJob::commit(std::move(pending.database))) return false;
     if (!options.previewPath.empty()) {
         std::string previewError;
-        if (!writePreviewPng(conversion.output, options.previewPath, previewError)) {
-            pending.frontEnd.showMessage(previewError, MessageIcon::Error);
+        if (!writePreviewPng(conversion.output, options.previewPath, options.force, previewError)) {
+            ConsoleFrontEnd::writeError(options.previewPath, previewError);
             return false;
         }
     }
+    if (!options.quiet) ConsoleFrontEnd::writeResult(describeWrittenDatabase(conversion.output));
     return true;
 }
 
@@ -100,8 +113,7 @@ ConversionSteps consoleConversionSteps(const CommandLineOptions& options,
         return commitOne(options, plan[index], static_cast<ConsoleConversion&>(written));
     };
     steps.reportException = [&options, &plan](std::size_t index, const std::exception& error) {
-        ConsoleFrontEnd frontEnd(messagePrefix(options, plan[index]), !options.quiet);
-        frontEnd.showMessage(std::string("the conversion failed: ") + error.what(), MessageIcon::Error);
+        ConsoleFrontEnd::writeError(plan[index].input, std::string("the conversion failed: ") + error.what());
     };
     return steps;
 }

@@ -3,12 +3,14 @@
 #include "cli/console_batch.h"
 #include "cli/palm_file_commands.h"
 #include "engine/engine_version.h"
+#include "engine/output_file.h"
+
+#include <sys/stat.h>
+#include <cerrno>
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -36,14 +38,18 @@ int main(int argc, char** argv) {
     }
     if (options.mode == CommandMode::Info) return printPalmFileInfo(options.inputs, std::cout, std::cerr);
     if (options.mode == CommandMode::Extract)
-        return extractPalmPicture(options.inputs.front(), options.outputPath, options.density, std::cerr);
+        return extractPalmPicture(options.inputs.front(), options.outputPath, options.density, options.force,
+                                  std::cerr);
 
-    const bool batch = !options.outputDirectory.empty();
-    if (batch) {
-        std::error_code error;
-        if (!std::filesystem::is_directory(options.outputDirectory, error)) {
-            std::fprintf(stderr, "kestrin-convert: output folder %s does not exist\n",
-                         options.outputDirectory.c_str());
+    if (!options.outputDirectory.empty()) {
+        struct stat folder {};
+        const int error = ::stat(options.outputDirectory.c_str(), &folder) != 0 ? errno
+                          : !S_ISDIR(folder.st_mode)                            ? ENOTDIR
+                                                                                : 0;
+        if (error != 0) {
+            std::fprintf(stderr,
+                         "kestrin-convert: %s: %s\nTry 'kestrin-convert --help' for more information.\n",
+                         options.outputDirectory.c_str(), describeSystemError(error).c_str());
             return kUsageError;
         }
     }

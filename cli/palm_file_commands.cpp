@@ -1,15 +1,20 @@
 #include "cli/palm_file_commands.h"
 
+#include "engine/output_replacement.h"
 #include "engine/palm_database.h"
 #include "engine/palm_picture.h"
 #include "engine/picture_png_file.h"
 #include "engine/windows_1252.h"
 #include "imagelib/image_bitmap.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <filesystem>
+#include <map>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -115,6 +120,58 @@ int printPalmFileInfo(const std::vector<std::string>& paths, std::ostream& out, 
     return status;
 }
 
+std::string describeImages(const PalmDatabaseRecord& database) {
+    struct Image {
+        int width, height, depth;
+        auto operator<=>(const Image&) const = default;
+    };
+    // The halves of a picture are the same family in resources of one type,
+    // each of half the height.
+    std::map<std::tuple<std::string, int, int, int>, int> heights;
+    for (const auto& resource : database.resources)
+        for (const auto& bitmap : resource.bitmaps)
+            heights[{resource.type, bitmap.density, bitmap.width, bitmap.pixelSize}] += bitmap.height;
+    std::vector<Image> images;
+    for (const auto& [key, height] : heights) {
+        const Image image{std::get<2>(key), height, std::get<3>(key)};
+        if (std::find(images.begin(), images.end(), image) == images.end()) images.push_back(image);
+    }
+    std::sort(images.begin(), images.end(), [](const Image& a, const Image& b) {
+        return std::pair(a.width * a.height, a.depth) < std::pair(b.width * b.height, b.depth);
+    });
+    if (images.empty()) return "no images";
+    std::string text = images.size() == 1 ? "a " : "";
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        if (i > 0) text += i + 1 == images.size() ? " and " : ", ";
+        text += std::to_string(images[i].width) + "x" + std::to_string(images[i].height) + " " +
+                std::to_string(images[i].depth) + "-bit";
+    }
+    return text + (images.size() == 1 ? " image" : " images");
+}
+
+namespace {
+
+// 12345 as "12,345".
+std::string withThousands(std::uintmax_t number) {
+    std::string digits = std::to_string(number);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
+}  // namespace
+
+std::string describeWrittenDatabase(const std::string& path) {
+    try {
+        const PalmDatabaseRecord database = readPalmDatabaseFile(path);
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        return path + ": " + (error ? std::string("?") : withThousands(size)) + " bytes, " +
+               describeImages(database);
+    } catch (const std::exception& error) {
+        return path + ": " + error.what();
+    }
+}
+
 std::optional<int> parseDensity(const std::string& text) {
     if (text == "low") return kLowDensity;
     if (text == "high") return kHighestDensity;
@@ -123,15 +180,22 @@ std::optional<int> parseDensity(const std::string& text) {
     return std::nullopt;
 }
 
-int extractPalmPicture(const std::string& input, const std::string& output, int density,
+int extractPalmPicture(const std::string& input, const std::string& output, int density, bool replaceExisting,
                        std::ostream& errors) {
+    if (const auto refusal = outputRefusal(output, OutputKind::kPng, replaceExisting)) {
+        errors << "kestrin-convert: " << output << ": " << refusal->reason
+               << (refusal->exists ? " (use --force to replace it)" : "") << "\n";
+        return 1;
+    }
     try {
         CMemoryBitmap picture;
         renderViewerPicture(readPalmDatabaseFile(input), density, picture);
-        writePicturePng(picture, output, input);
+        writePicturePng(picture, output, input, replaceExisting);
         return 0;
+    } catch (const PictureFileError& error) {
+        errors << "kestrin-convert: " << output << ": " << error.reason() << "\n";
     } catch (const std::exception& error) {
         errors << "kestrin-convert: " << input << ": " << error.what() << "\n";
-        return 1;
     }
+    return 1;
 }

@@ -20,12 +20,22 @@ std::string describePalmFile(const std::string& path, const PalmDatabaseRecord& 
 // else 1.
 int printPalmFileInfo(const std::vector<std::string>& paths, std::ostream& out, std::ostream& errors);
 
+// What a database holds, for the line kestrin-convert prints for each one it
+// writes: "160x110 8-bit and 320x220 8-bit images". A picture stored in
+// halves counts once, at its whole size.
+std::string describeImages(const PalmDatabaseRecord& database);
+
+// "fruits.pdb: 12,345 bytes, 160x110 8-bit and 320x220 8-bit images", read
+// back from the file; the reason when it cannot be read.
+std::string describeWrittenDatabase(const std::string& path);
+
 // "low", "high", or a density a bitmap can have ("72", "108", "144", "216",
 // "288"): the density to ask renderViewerPicture for; nothing when unknown.
 std::optional<int> parseDensity(const std::string& text);
 
 // Writes what the viewer shows of `input` at `density` as a PNG at `output`,
-// through a temporary file renamed into place. 0 when done, else 1 with the
-// reason on `errors`.
-int extractPalmPicture(const std::string& input, const std::string& output, int density,
+// through a temporary file renamed into place; an existing PNG there is
+// replaced only with `replaceExisting`, any other file never. 0 when done,
+// else 1 with "kestrin-convert: FILE: reason" on `errors`.
+int extractPalmPicture(const std::string& input, const std::string& output, int density, bool replaceExisting,
                        std::ostream& errors);

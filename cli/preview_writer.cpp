@@ -37,7 +37,8 @@ void composeSideBySide(const std::vector<std::unique_ptr<CMemoryBitmap>>& pictur
 
 }  // namespace
 
-bool writePreviewPng(const std::string& databasePath, const std::string& pngPath, std::string& error) {
+bool writePreviewPng(const std::string& databasePath, const std::string& pngPath, bool replaceExisting,
+                     std::string& error) {
     try {
         const PalmDatabaseRecord database = readPalmDatabaseFile(databasePath);
         std::vector<std::unique_ptr<CMemoryBitmap>> pictures;
@@ -47,12 +48,14 @@ bool writePreviewPng(const std::string& databasePath, const std::string& pngPath
         }
         CMemoryBitmap canvas;
         composeSideBySide(pictures, canvas);
-        writePicturePng(canvas, pngPath, databasePath);
+        writePicturePng(canvas, pngPath, databasePath, replaceExisting);
         return true;
+    } catch (const PictureFileError& problem) {
+        error = problem.reason();
     } catch (const std::exception& problem) {
-        error = "Preview of " + databasePath + " could not be made: " + problem.what();
+        error = "could not be made from " + databasePath + ": " + problem.what();
     } catch (const CTextException& problem) {
-        error = "Preview of " + databasePath + " could not be made: " + problem.GetMessage();
+        error = "could not be made from " + databasePath + ": " + problem.GetMessage();
     }
     return false;
 }

@@ -1,6 +1,7 @@
 #include "engine/conversion_job.h"
 
 #include "engine/output_file.h"
+#include "engine/output_replacement.h"
 #include "engine/palm_database.h"
 #include "engine/source_loader.h"
 #include "engine/string_table.h"
@@ -8,6 +9,7 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -21,15 +23,32 @@ std::string formatString(int id, const std::string& argument) {
     return text;
 }
 
-// True when a file may be created (or replaced) at `path`: the path does not
-// name a folder, an existing file there is writable, and its folder exists.
-bool canCreateOutput(const std::string& path) {
+// Why no file can be created (or replaced) at `path`, as an errno value: the
+// path names a folder, or an existing file there is not writable. 0 when
+// neither; whether the folder takes a new file shows when one is made.
+int outputCreationError(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) return false;
-        if (::access(path.c_str(), W_OK) != 0) return false;
+        if (S_ISDIR(info.st_mode)) return EISDIR;
+        if (::access(path.c_str(), W_OK) != 0) return errno;
     }
-    return true;
+    return 0;
+}
+
+void showCreationFailure(UserNotifier& messages, const std::string& outputPath, int systemError) {
+    messages.showFileMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error,
+                             {outputPath, describeSystemError(systemError)});
+}
+
+// Says why the database may not take the name; the front end's text for a
+// database that is there and was not to be replaced.
+void showRefusal(UserNotifier& messages, const std::string& outputPath,
+                 const std::string& existingOutputMessage, const OutputRefusal& refusal) {
+    if (refusal.exists)
+        messages.showFileMessage(existingOutputMessage, MessageIcon::Warning, {outputPath, refusal.reason});
+    else
+        messages.showFileMessage("Output file " + outputPath + " " + refusal.reason + ".", MessageIcon::Error,
+                                 {outputPath, refusal.reason});
 }
 
 }  // namespace
@@ -61,8 +80,8 @@ void showWriteFailure(UserNotifier& messages, const std::string& outputPath, con
     if (const auto* fileError = dynamic_cast<const OutputFileError*>(&error);
         fileError != nullptr && fileError->systemError() != 0)
         reason = describeSystemError(fileError->systemError());
-    messages.showMessage("Output file " + outputPath + " could not be written: " + reason + ".",
-                         MessageIcon::Error);
+    messages.showFileMessage("Output file " + outputPath + " could not be written: " + reason + ".",
+                             MessageIcon::Error, {outputPath, reason});
 }
 
 // Says why the finished database did not take its name; true when it did.
@@ -72,17 +91,19 @@ bool reportCommit(UserNotifier& messages, const std::string& outputPath,
         case TemporaryFile::CommitResult::kCommitted:
             return true;
         case TemporaryFile::CommitResult::kTargetExists:
-            messages.showMessage(existingOutputMessage, MessageIcon::Warning);
+            messages.showFileMessage(existingOutputMessage, MessageIcon::Warning,
+                                     {outputPath, "already exists"});
             return false;
-        case TemporaryFile::CommitResult::kTemporaryReplaced:
-            messages.showMessage("Output file " + outputPath +
-                                     " could not be written: " + TemporaryFile::describe(committed) + ".",
-                                 MessageIcon::Error);
+        case TemporaryFile::CommitResult::kTemporaryReplaced: {
+            const std::string reason = TemporaryFile::describe(committed);
+            messages.showFileMessage("Output file " + outputPath + " could not be written: " + reason + ".",
+                                     MessageIcon::Error, {outputPath, reason});
             return false;
+        }
         case TemporaryFile::CommitResult::kFailed:
             break;
     }
-    messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
+    showCreationFailure(messages, outputPath, errno);
     return false;
 }
 
@@ -114,20 +135,27 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
     OutputFile& file = state.file;
     // The picture is read while the database is written: the database must not
     // take its place, under its own name or another.
+    const auto refuse = [&](const auto& show) {
+        database->m_state.reset();
+        show();
+        log.close();
+        return nullptr;
+    };
     if (!outputPath.empty() && isSameFile(outputPath, inputPath)) {
-        database->m_state.reset();
-        messages.showMessage(
-            "Output file " + outputPath + " is the source picture itself; it was not overwritten.",
-            MessageIcon::Error);
-        log.close();
-        return nullptr;
+        return refuse([&] {
+            messages.showFileMessage(
+                "Output file " + outputPath + " is the source picture itself; it was not overwritten.",
+                MessageIcon::Error, {outputPath, "is the picture being converted, so it is not overwritten"});
+        });
     }
-    if (outputPath.empty() || !canCreateOutput(outputPath) || !state.temporary.create(outputPath) ||
-        !file.openDescriptor(state.temporary.handle(), outputPath)) {
-        database->m_state.reset();
-        messages.showMessage("Output file " + outputPath + " could not be created.", MessageIcon::Error);
-        log.close();
-        return nullptr;
+    if (const int error = outputPath.empty() ? ENOENT : outputCreationError(outputPath))
+        return refuse([&] { showCreationFailure(messages, outputPath, error); });
+    // Found now rather than after the whole picture is converted.
+    if (const auto refusal = outputRefusal(outputPath, OutputKind::kPalmDatabase, replaceExisting))
+        return refuse([&] { showRefusal(messages, outputPath, state.existingOutputMessage, *refusal); });
+    if (!state.temporary.create(outputPath) || !file.openDescriptor(state.temporary.handle(), outputPath)) {
+        const int error = errno;
+        return refuse([&] { showCreationFailure(messages, outputPath, error); });
     }
 
     bool result = false;
@@ -143,8 +171,8 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
         loader.setQuality(settings.quality);
         loader.setColorManagement(settings.colorManage);
         result = PalmDatabase::writeImages(file, settings, loader);
-        if (!loader.colorNote().empty()) log.appendLine(loader.colorNote());
-        for (const std::string& message : loader.decodeNotes().libraryMessages) log.appendLine(message);
+        if (!loader.colorNote().empty()) log.appendNote(loader.colorNote());
+        for (const std::string& message : loader.decodeNotes().libraryMessages) log.appendNote(message);
         if (result && !loader.decodeNotes().pictureWarning.empty())
             log.appendWarning(loader.decodeNotes().pictureWarning);
         log.appendLine(loadString(IDS_CLOSING_DATABASE));
@@ -171,6 +199,14 @@ bool ConversionJob::commit(std::unique_ptr<PendingDatabase> database) {
     } catch (const OutputFileError& error) {
         showWriteFailure(*state.messages, state.outputPath, error);
         result = false;
+    }
+    // What another program put at the name meanwhile is replaced only if it
+    // is a database too.
+    if (result && state.replaceExisting) {
+        if (const auto refusal = outputRefusal(state.outputPath, OutputKind::kPalmDatabase, true)) {
+            showRefusal(*state.messages, state.outputPath, state.existingOutputMessage, *refusal);
+            result = false;
+        }
     }
     if (result)
         result = reportCommit(*state.messages, state.outputPath, state.existingOutputMessage,

@@ -4,6 +4,10 @@
 #include "engine/palm_database.h"
 #include "imagelib/byte_order.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
@@ -31,18 +35,23 @@ std::string text(std::span<const std::uint8_t> bytes, std::size_t offset, std::s
 
 // A database announces itself by its resource attribute and a resource list
 // that fits the file with every entry's data inside it; a bare bitmap can
-// hardly pass all of that by chance.
-bool looksLikeDatabase(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kHeaderSize + 2) return false;
-    if ((ReadBE16(&bytes[kAttributesField]) & kResourceDatabaseAttribute) == 0) return false;
-    const std::size_t count = ReadBE16(&bytes[kResourceCountField]);
-    if (count == 0 || kHeaderSize + count * kEntrySize > bytes.size()) return false;
+// hardly pass all of that by chance. `start` holds at least the header and the
+// list, when the file has them; `fileSize` is the whole file's.
+bool looksLikeDatabase(std::span<const std::uint8_t> start, std::uint64_t fileSize) {
+    if (start.size() < kHeaderSize + 2) return false;
+    if ((ReadBE16(&start[kAttributesField]) & kResourceDatabaseAttribute) == 0) return false;
+    const std::size_t count = ReadBE16(&start[kResourceCountField]);
+    if (count == 0 || kHeaderSize + count * kEntrySize > start.size()) return false;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* entry = &bytes[kHeaderSize + i * kEntrySize];
+        const std::uint8_t* entry = &start[kHeaderSize + i * kEntrySize];
         const std::uint32_t offset = ReadBE32(entry + 6);
-        if (offset < kHeaderSize + count * kEntrySize || offset > bytes.size()) return false;
+        if (offset < kHeaderSize + count * kEntrySize || offset > fileSize) return false;
     }
     return true;
+}
+
+bool looksLikeDatabase(std::span<const std::uint8_t> bytes) {
+    return looksLikeDatabase(bytes, bytes.size());
 }
 
 PalmDatabaseRecord readDatabase(std::span<const std::uint8_t> bytes, PalmReadBudget& budget) {
@@ -118,9 +127,50 @@ PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, const D
     return readPalmDatabase(bytes, budget);
 }
 
+namespace {
+
+// Reads up to `length` bytes at `offset`; fewer at the end of the file.
+std::vector<std::uint8_t> readAt(int handle, std::size_t offset, std::size_t length) {
+    std::vector<std::uint8_t> bytes(length);
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got =
+            ::pread(handle, bytes.data() + done, length - done, static_cast<off_t>(offset + done));
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+}  // namespace
+
+bool isPalmDatabaseFile(const std::string& path) {
+    // Not through a link, and never waiting on a pipe someone put there.
+    const int handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
+    if (handle < 0) return false;
+    struct stat info {};
+    bool database = false;
+    if (::fstat(handle, &info) == 0 && S_ISREG(info.st_mode)) {
+        std::vector<std::uint8_t> start = readAt(handle, 0, kHeaderSize);
+        if (start.size() == kHeaderSize) {
+            const std::vector<std::uint8_t> list =
+                readAt(handle, kHeaderSize, ReadBE16(&start[kResourceCountField]) * kEntrySize + 2);
+            start.insert(start.end(), list.begin(), list.end());
+            database = looksLikeDatabase(start, static_cast<std::uint64_t>(info.st_size));
+        }
+    }
+    ::close(handle);
+    return database;
+}
+
 PalmDatabaseRecord readPalmDatabaseFile(const std::string& path, const DecodeLimits& limits) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw PalmFormatError("Cannot open " + path + ": " + describeSystemError(errno));
+    // A folder opens as a stream too, of no sensible size.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw PalmFormatError("Cannot open " + path + ": " + describeSystemError(EISDIR));
     const std::streamoff size = in.tellg();
     // Nothing a database can describe needs more bytes than the largest
     // picture allowed.

@@ -46,3 +46,8 @@ PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, const D
 // The same, counting against a budget the caller keeps.
 PalmDatabaseRecord readPalmDatabase(std::span<const std::uint8_t> bytes, PalmReadBudget& budget);
 PalmDatabaseRecord readPalmDatabaseFile(const std::string& path, const DecodeLimits& limits = {});
+
+// True when `path` names a regular file (not a link) whose header and
+// resource list are a Palm resource database's, as the reader tells one apart
+// from a bare bitmap; only those bytes are read.
+bool isPalmDatabaseFile(const std::string& path);

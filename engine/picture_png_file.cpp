@@ -1,6 +1,7 @@
 #include "engine/picture_png_file.h"
 
 #include "engine/output_file.h"
+#include "engine/output_replacement.h"
 #include "engine/temporary_file.h"
 #include "imagelib/image_bitmap.h"
 
@@ -61,18 +62,29 @@ std::string writeInto(const TemporaryFile& temporary, const CImageBitmap& pictur
 
 }  // namespace
 
-void writePicturePng(const CImageBitmap& picture, const std::string& path, const std::string& sourcePath) {
+void writePicturePng(const CImageBitmap& picture, const std::string& path, const std::string& sourcePath,
+                     bool replaceExisting) {
+    const auto fail = [&path](const char* action, const std::string& reason) {
+        throw PictureFileError("PNG " + path + " could not be " + action + ": " + reason, reason);
+    };
     if (picture.GetDepth() != 32 || picture.GetWidth() <= 0 || picture.GetHeight() <= 0)
-        throw std::runtime_error("PNG " + path + " could not be written: no 32-bit picture to write");
-    if (isSameFile(path, sourcePath))
-        throw std::runtime_error("PNG " + path + " could not be written: it is the file being read");
+        fail("written", "no 32-bit picture to write");
+    if (isSameFile(path, sourcePath)) fail("written", "it is the file being read");
+    if (const auto refusal = outputRefusal(path, OutputKind::kPng, replaceExisting))
+        fail("written", refusal->reason);
     TemporaryFile temporary;
-    if (!temporary.create(path))
-        throw std::runtime_error("PNG " + path + " could not be created: " + describeSystemError(errno));
+    if (!temporary.create(path)) fail("created", describeSystemError(errno));
     std::string reason = writeInto(temporary, picture);
-    if (reason.empty()) {
-        const TemporaryFile::CommitResult committed = temporary.commit(true);
-        if (committed != TemporaryFile::CommitResult::kCommitted) reason = TemporaryFile::describe(committed);
+    // A file put there meanwhile is replaced only if it is a PNG too.
+    if (reason.empty() && replaceExisting) {
+        if (const auto refusal = outputRefusal(path, OutputKind::kPng, true)) reason = refusal->reason;
     }
-    if (!reason.empty()) throw std::runtime_error("PNG " + path + " could not be written: " + reason);
+    if (reason.empty()) {
+        const TemporaryFile::CommitResult committed = temporary.commit(replaceExisting);
+        if (committed == TemporaryFile::CommitResult::kTargetExists)
+            reason = "already exists";
+        else if (committed != TemporaryFile::CommitResult::kCommitted)
+            reason = TemporaryFile::describe(committed);
+    }
+    if (!reason.empty()) fail("written", reason);
 }

@@ -1,5 +1,6 @@
 #include "engine/source_loader.h"
 
+#include "engine/output_file.h"
 #include "engine/palm_bitmap.h"
 #include "imagelib/formats/any_format_decoder.h"
 #include "imagelib/image_bitmap.h"
@@ -8,7 +9,12 @@
 #include "imagelib/resize_filter.h"
 #include "imagelib/text_exception.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -27,7 +33,7 @@ void showLibraryError(UserNotifier& notifier, const char* format, const CTextExc
     const int length = std::snprintf(nullptr, 0, format, error.GetCode(), inputPath.c_str(), message.c_str());
     std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
     std::snprintf(text.data(), text.size() + 1, format, error.GetCode(), inputPath.c_str(), message.c_str());
-    notifier.showMessage(text, MessageIcon::Error);
+    notifier.showFileMessage(text, MessageIcon::Error, {inputPath, loadFailureReason(error, inputPath)});
 }
 
 // The orientation to resample the decoded picture with: known before the
@@ -43,7 +49,46 @@ resample::ResampleKernel scalingKernel(PictureQuality quality) {
                                             : resample::ResampleKernel::kTent;
 }
 
+// Why the picture file cannot be read, asked again after the library's open
+// failed (its codes keep no system reason); empty when it now can be.
+std::string pictureOpenProblem(const std::string& inputPath) {
+    const int handle = ::open(inputPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (handle < 0) return describeSystemError(errno);
+    struct stat info {};
+    std::string problem;
+    if (::fstat(handle, &info) != 0)
+        problem = describeSystemError(errno);
+    else if (S_ISDIR(info.st_mode))
+        problem = describeSystemError(EISDIR);
+    else if (!S_ISREG(info.st_mode))
+        problem = "not a regular file";
+    else if (info.st_size == 0)
+        problem = "the file is empty";
+    ::close(handle);
+    return problem;
+}
+
 }  // namespace
+
+std::string loadFailureReason(const CTextException& error, const std::string& inputPath) {
+    switch (error.GetCode()) {
+        case ERR_PATH_NOT_FOUND:
+        case ERR_FILE_NOT_FOUND:
+        case ERR_ACCESS_DENIED:
+            if (std::string problem = pictureOpenProblem(inputPath); !problem.empty()) return problem;
+            break;
+        case ERR_UNKNOWN_FILE_TYPE:
+            return kNotAPictureReason;
+        default:
+            break;
+    }
+    // "Decoder error: Unexpected end of file.\n" says "Unexpected end of file".
+    std::string reason = error.GetUserMessage();
+    constexpr std::string_view kWrapper = "Decoder error: ";
+    if (reason.rfind(kWrapper, 0) == 0) reason.erase(0, kWrapper.size());
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '.')) reason.pop_back();
+    return reason;
+}
 
 PictureHolding defaultPictureHolding() {
     const char* whole = std::getenv("KESTRIN_WHOLE_PICTURE");

@@ -27,6 +27,17 @@ PictureHolding defaultPictureHolding();
 class CColorConversion;
 class CDIBBitmap;
 class CMemoryBitmap;
+class CTextException;
+
+// The reason a file that is not a picture of a known kind is refused with.
+inline constexpr const char* kNotAPictureReason = "not a picture Kestrin reads";
+
+// Why a picture could not be decoded or scaled, said shortly for a line after
+// its name: the system's reason when the file cannot be opened ("No such
+// file or directory", "Is a directory", "Permission denied"),
+// kNotAPictureReason when its kind is unknown, else the library's text
+// without its wrapper.
+std::string loadFailureReason(const CTextException& error, const std::string& inputPath);
 
 // What a decode says besides its picture, for the progress log.
 struct DecodeNotes {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -15,7 +16,10 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// Control characters are refused with the rest: a name is one line the
+// handheld shows, and a line feed or an escape in it would only mislead.
 std::optional<char> byteOf(char32_t character) {
+    if (isControlCharacter(character)) return std::nullopt;
     if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) return static_cast<char>(character);
     for (std::size_t i = 0; i < kHighControls.size(); ++i) {
         if (kHighControls[i] == character) return static_cast<char>(0x80 + i);
@@ -80,6 +84,17 @@ std::string decodeWindows1252(std::string_view bytes) {
         text += utf8Character(value >= 0x80 && value < 0xA0 ? kHighControls[value - 0x80] : value);
     }
     return text;
+}
+
+bool isControlCharacter(char32_t character) {
+    return character < 0x20 || (character >= 0x7F && character < 0xA0);
+}
+
+std::string describeCharacter(char32_t character) {
+    if (!isControlCharacter(character)) return "'" + utf8Character(character) + "'";
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+    return code;
 }
 
 std::string utf8Character(char32_t character) {

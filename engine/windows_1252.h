@@ -16,8 +16,8 @@ struct Windows1252Text {
     std::optional<char32_t> firstRefused;
 };
 
-// Encodes UTF-8 text; each character the set cannot hold becomes
-// `replacement`.
+// Encodes UTF-8 text; each character the set cannot hold, and each control
+// character (C0, DEL and C1), becomes `replacement`.
 Windows1252Text encodeWindows1252(std::string_view utf8, char replacement = '?');
 
 // Windows-1252 bytes as UTF-8, for showing a name read from a database.
@@ -25,3 +25,10 @@ std::string decodeWindows1252(std::string_view bytes);
 
 // One character as UTF-8, for messages that name it.
 std::string utf8Character(char32_t character);
+
+// C0 controls, DEL and the C1 controls: never part of a name.
+bool isControlCharacter(char32_t character);
+
+// A character as a message names it: 'é' in quotes, or U+000A for a control
+// character, which would break the message's line.
+std::string describeCharacter(char32_t character);

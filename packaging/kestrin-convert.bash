@@ -56,7 +56,7 @@ _kestrin_convert() {
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-n --name -d --depth -t --target --dither --raw --quality
-            -c --compression --auto-orient --no-auto-orient --color-management --no-color-management --fit --background -f --force -q --quiet -j --jobs --outdir --preview
+            -c --compression --auto-orient --no-auto-orient --color-management --no-color-management --fit --background -f --force -q --quiet -v --verbose -j --jobs --outdir --preview
             --info --extract --density -h --help --version' -- "$cur"))
         return
     fi

@@ -183,11 +183,12 @@ TEST_F(ConversionJobTest, TheLogNamesTheColorProfileItConvertsThrough) {
 }
 
 TEST_F(ConversionJobTest, AWrittenDatabaseReplacesTheOldOneOnlyWhenCommitted) {
-    WriteFileBytes(job.outputPath, {7, 7, 7});
+    const std::vector<std::uint8_t> old = testsupport::MinimalPalmDatabase();
+    WriteFileBytes(job.outputPath, old);
     std::unique_ptr<PendingDatabase> database = job.write();
     ASSERT_NE(database, nullptr);
     // Written in full beside the old database, which is still there.
-    EXPECT_EQ(ReadFileBytes(job.outputPath), (std::vector<std::uint8_t>{7, 7, 7}));
+    EXPECT_EQ(ReadFileBytes(job.outputPath), old);
     EXPECT_EQ(leftovers().size(), 2u);
     EXPECT_TRUE(frontEnd.isOpen);
 
@@ -201,9 +202,9 @@ TEST_F(ConversionJobTest, AWrittenDatabaseReplacesTheOldOneOnlyWhenCommitted) {
     EXPECT_TRUE(frontEnd.messages.empty());
 
     // A written database that is dropped instead leaves the output alone.
-    WriteFileBytes(job.outputPath, {7, 7, 7});
+    WriteFileBytes(job.outputPath, old);
     ASSERT_NE(job.write(), nullptr);
-    EXPECT_EQ(ReadFileBytes(job.outputPath), (std::vector<std::uint8_t>{7, 7, 7}));
+    EXPECT_EQ(ReadFileBytes(job.outputPath), old);
     EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
     EXPECT_FALSE(ConversionJob::commit(nullptr));
 }
@@ -222,12 +223,12 @@ TEST_F(ConversionJobTest, AMissingInputShowsTheOpenErrorAndLeavesNoFile) {
 
 TEST_F(ConversionJobTest, AnUnknownFileTypeKeepsAnExistingDatabase) {
     WriteFileBytes(input, std::vector<std::uint8_t>(100, 0x55));
-    WriteFileBytes(job.outputPath, {1, 2, 3});
+    WriteFileBytes(job.outputPath, testsupport::MinimalPalmDatabase());
     job.settings.destination = kPalmOs3Or4;
     EXPECT_FALSE(job.run());
     ASSERT_EQ(frontEnd.messages.size(), 1u);
     EXPECT_EQ(frontEnd.messages[0], "Error 8 decoding " + input + ": Decoder error: Unknown file type.\n");
-    EXPECT_EQ(ReadFileBytes(job.outputPath), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadFileBytes(job.outputPath), testsupport::MinimalPalmDatabase());
     EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
 }
 
@@ -246,7 +247,7 @@ TEST_F(ConversionJobTest, AnOutputThatCannotBeCreatedIsReported) {
 }
 
 TEST_F(ConversionJobTest, AFullDiskRemovesThePartialFileAndKeepsTheOldOne) {
-    WriteFileBytes(job.outputPath, {9, 9, 9});
+    WriteFileBytes(job.outputPath, testsupport::MinimalPalmDatabase());
     job.settings.destination = kPalmOs5HighRes;
     job.settings.compression = kCompressionNone;
     const pid_t child = fork();
@@ -265,7 +266,7 @@ TEST_F(ConversionJobTest, AFullDiskRemovesThePartialFileAndKeepsTheOldOne) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(ReadFileBytes(job.outputPath), (std::vector<std::uint8_t>{9, 9, 9}));
+    EXPECT_EQ(ReadFileBytes(job.outputPath), testsupport::MinimalPalmDatabase());
     EXPECT_EQ(leftovers(), std::vector<std::string>{"out.pdb"});
 }
 

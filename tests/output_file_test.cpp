@@ -169,6 +169,10 @@ std::string Snapshot(const fs::path& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+using testsupport::MinimalPalmDatabase;
+
+const Bytes kPngStart{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0};
+
 struct OutputCase {
     const char* what;
     // Puts what the case needs at the output's name; gives the name.
@@ -176,14 +180,15 @@ struct OutputCase {
     bool replaceExisting;
     bool writtenMeanwhile;  // by someone else, between writing and commit
     bool written;
-    const char* message;  // the start of the last message when not written
+    const char* message;                      // the start of the last message when not written
+    Bytes meanwhile = MinimalPalmDatabase();  // what is written meanwhile
 };
 
 TEST(TemporaryFile, DatabaseTakesItsNameOnlyWhereItMay) {
-    const auto named = [](std::size_t bytes, bool existing) {
-        return [bytes, existing](const fs::path& folder, const fs::path&) {
+    const auto named = [](std::size_t bytes, bool existing, const Bytes& content = MinimalPalmDatabase()) {
+        return [bytes, existing, content](const fs::path& folder, const fs::path&) {
             const fs::path name = folder / (std::string(bytes - 4, 'n') + ".pdb");
-            if (existing) testsupport::WriteFileBytes(name, Bytes{1, 2, 3});
+            if (existing) testsupport::WriteFileBytes(name, content);
             return name.string();
         };
     };
@@ -197,7 +202,7 @@ TEST(TemporaryFile, DatabaseTakesItsNameOnlyWhereItMay) {
         };
     };
     const OutputCase cases[] = {
-        {"a dangling link at the name", linked("nowhere", false), false, false, false, "exists"},
+        {"a dangling link at the name", linked("nowhere", false), false, false, false, "is a symbolic link"},
         {"the picture's own path", [](const fs::path&, const fs::path& picture) { return picture.string(); },
          true, false, false, "Output file"},
         {"a hard link to the picture", linked(nullptr, true), true, false, false, "Output file"},
@@ -208,6 +213,19 @@ TEST(TemporaryFile, DatabaseTakesItsNameOnlyWhereItMay) {
         {"a name of 255 bytes replacing a file", named(255, true), true, false, true, ""},
         {"a database written meanwhile", named(7, false), false, true, false, "exists"},
         {"a database written meanwhile, replaced", named(7, false), true, true, true, ""},
+        // Only a Palm database is ever replaced.
+        {"a photo at the name", named(7, true, Bytes{0xFF, 0xD8, 0xFF}), true, false, false,
+         "nnn.pdb exists and is not a Palm database, so it is not replaced."},
+        {"a PNG at the name", named(7, true, kPngStart), true, false, false, "is not a Palm database"},
+        {"a link to a database",
+         [](const fs::path& folder, const fs::path&) {
+             testsupport::WriteFileBytes(folder / "db.pdb", MinimalPalmDatabase());
+             fs::create_symlink("db.pdb", folder / "out.pdb");
+             return (folder / "out.pdb").string();
+         },
+         true, false, false, "out.pdb is a symbolic link, so it is not replaced."},
+        {"a photo written meanwhile", named(7, false), true, true, false, "Output file",
+         Bytes{0xFF, 0xD8, 0xFF}},
     };
     const Bytes pictureBytes = testsupport::MakeBmp24(8, 6, [](int x, int y) {
         return testsupport::Bgr{static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(y * 40), 99};
@@ -228,8 +246,7 @@ TEST(TemporaryFile, DatabaseTakesItsNameOnlyWhereItMay) {
 
         const std::vector<std::string> before = FolderNames(folder.path());
         std::unique_ptr<PendingDatabase> database = job.write();
-        if (test.writtenMeanwhile)
-            testsupport::WriteFileBytes(job.outputPath, Bytes{'o', 't', 'h', 'e', 'r'});
+        if (test.writtenMeanwhile) testsupport::WriteFileBytes(job.outputPath, test.meanwhile);
         const std::string atTheName = Snapshot(job.outputPath);
         EXPECT_EQ(ConversionJob::commit(std::move(database)), test.written);
 
@@ -239,7 +256,7 @@ TEST(TemporaryFile, DatabaseTakesItsNameOnlyWhereItMay) {
             EXPECT_EQ(Snapshot(job.outputPath).substr(0, 8), "Picture" + std::string(1, '\0'));
         } else {
             const std::string last = messages.messages.empty() ? "" : messages.messages.back();
-            EXPECT_EQ(last.rfind(test.message, 0), 0u) << last;
+            EXPECT_NE(last.find(test.message), std::string::npos) << last;
             EXPECT_EQ(Snapshot(job.outputPath), atTheName);
         }
         // No temporary file is left, and nothing else appears.
@@ -266,7 +283,7 @@ TEST(TemporaryFile, TemporarySwappedForALinkWritesNothingElsewhere) {
     const Bytes victimBytes{'m', 'i', 'n', 'e'};
     const struct {
         bool database;
-        bool existingOutput;  // replaced with --force, or as a PNG always is
+        bool existingOutput;  // a file of the kind, replaced as --force asks
     } cases[] = {{true, false}, {true, true}, {false, false}, {false, true}};
     for (const auto& test : cases) {
         SCOPED_TRACE(std::string(test.database ? "database" : "PNG") +
@@ -275,7 +292,8 @@ TEST(TemporaryFile, TemporarySwappedForALinkWritesNothingElsewhere) {
         g_victim = folder / "victim";
         testsupport::WriteFileBytes(g_victim, victimBytes);
         const fs::path output = folder / (test.database ? "out.pdb" : "out.png");
-        if (test.existingOutput) testsupport::WriteFileBytes(output, Bytes{'o', 'l', 'd'});
+        if (test.existingOutput)
+            testsupport::WriteFileBytes(output, test.database ? MinimalPalmDatabase() : kPngStart);
         const std::string outputBefore = Snapshot(output);
         temporary_file_testing::setCreatedHook(SwapTemporaryForLink);
         std::string failure;
@@ -294,7 +312,7 @@ TEST(TemporaryFile, TemporarySwappedForALinkWritesNothingElsewhere) {
             if (!messages.messages.empty()) failure = messages.messages.back();
         } else {
             try {
-                writePicturePng(picture, output.string(), "");
+                writePicturePng(picture, output.string(), "", test.existingOutput);
             } catch (const std::runtime_error& error) {
                 failure = error.what();
             }

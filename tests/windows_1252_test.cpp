@@ -27,6 +27,12 @@ TEST(Windows1252, EncodesWhatPalmsShowAndNamesTheFirstCharacterThatCannotBe) {
         {"\xe2\x82", "??", U'\uFFFD'},
         {"\xc0\xaf", "??", U'\uFFFD'},
         {"\xed\xa0\x80", "???", U'\uFFFD'},
+        // Control characters: a line feed, a tab, an escape, DEL, and C1
+        // controls, also the ones Windows-1252 leaves undefined.
+        {"a\nb", "a?b", U'\n'},
+        {"\tab\x1b[31m", "?ab?[31m", U'\t'},
+        {"x\x7f", "x?", U'\x7f'},
+        {"\u0085\u009d", "??", U'\u0085'},
     };
     for (const auto& c : cases) {
         const Windows1252Text encoded = encodeWindows1252(c.utf8);
@@ -36,12 +42,18 @@ TEST(Windows1252, EncodesWhatPalmsShowAndNamesTheFirstCharacterThatCannotBe) {
     EXPECT_EQ(encodeWindows1252("\u0141x", '_').bytes, "_x");
 }
 
-TEST(Windows1252, EveryByteDecodesAndEncodesBackToItself) {
+TEST(Windows1252, EveryByteButTheControlsDecodesAndEncodesBackToItself) {
     std::string all;
-    for (int byte = 1; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
+    // The controls: C0, DEL, and the five places Windows-1252 leaves to C1.
+    const std::string controls = "\x7f\x81\x8d\x8f\x90\x9d";
+    for (int byte = 0x20; byte < 256; ++byte)
+        if (controls.find(static_cast<char>(byte)) == std::string::npos)
+            all.push_back(static_cast<char>(byte));
     const Windows1252Text again = encodeWindows1252(decodeWindows1252(all));
     EXPECT_EQ(again.bytes, all);
     EXPECT_FALSE(again.firstRefused.has_value());
     EXPECT_EQ(decodeWindows1252("\x80\x85\xe9"), "\u20ac\u2026\u00e9");
     EXPECT_EQ(utf8Character(U'\U0001F600'), "\U0001F600");
+    EXPECT_EQ(describeCharacter(U'\u00e9'), "'\u00e9'");
+    EXPECT_EQ(describeCharacter(U'\n'), "U+000A");
 }

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
         CMemoryBitmap picture;
         renderViewerPicture(readPalmDatabaseFile(input, limits), kHighestDensity, picture, limits);
         fitInto(picture, size);
-        writePicturePng(picture, output, input);
+        // The desktop names a fresh file; a stale thumbnail there may go.
+        writePicturePng(picture, output, input, true);
         return 0;
     } catch (const CTextException& error) {
         std::fprintf(stderr, "kestrin-thumbnailer: %s: %s\n", input.c_str(), error.GetMessage());

@@ -174,7 +174,9 @@ TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
         const auto folder = work / "out";
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
-        testsupport::WriteFileBytes(folder / "b.pdb", {'o', 'l', 'd'});
+        // An older database: "Overwrite" replaces it (nothing else ever is).
+        const std::vector<std::uint8_t> old = testsupport::MinimalPalmDatabase();
+        testsupport::WriteFileBytes(folder / "b.pdb", old);
         prompter.requests.clear();
         prompter.answers = {c.answer};
         shell.opened.clear();
@@ -189,7 +191,7 @@ TEST_F(BatchWindow, StartConvertsThemAllAndAsksOnceAboutDatabasesThatExist) {
         std::set<std::string> found;
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
-            if (name == "b.pdb" && contents(entry.path()) == "old") continue;
+            if (name == "b.pdb" && contents(entry.path()) == std::string(old.begin(), old.end())) continue;
             found.insert(name);
         }
         EXPECT_EQ(found, std::set<std::string>(c.written.begin(), c.written.end()));

@@ -73,7 +73,9 @@ TEST_F(ManyPictures, TheWindowConvertsThemAsKestrinConvertDoes) {
     const QString output = root + QStringLiteral("/out");
     QDir().mkpath(reference);
     QDir().mkpath(output);
-    apptest::writeText(output + QStringLiteral("/two.pdb"), QStringLiteral("an older database"));
+    // An older database, which "Overwrite all" replaces (nothing else ever is).
+    testsupport::WriteFileBytes((output + QStringLiteral("/two.pdb")).toStdString(),
+                                testsupport::MinimalPalmDatabase());
     {
         QProcess convert;
         convert.start(QStringLiteral(KESTRIN_CONVERT_BINARY),

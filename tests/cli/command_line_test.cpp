@@ -108,6 +108,24 @@ TEST(CommandLine, OrientationAndFramingOptions) {
     EXPECT_NE(parseError({"--no-auto-orient=1", "a.jpg"}).find("unknown option"), std::string::npos);
 }
 
+TEST(CommandLine, TheLaterOfQuietAndVerboseCounts) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool quiet, verbose;
+    } cases[] = {
+        {{"a.bmp"}, false, false},
+        {{"-v", "a.bmp"}, false, true},
+        {{"--verb", "a.bmp"}, false, true},
+        {{"-qv", "a.bmp"}, false, true},
+        {{"-v", "-q", "a.bmp"}, true, false},
+    };
+    for (const auto& test : cases) {
+        const CommandLineOptions options = parseOk(test.arguments);
+        EXPECT_EQ(options.quiet, test.quiet) << test.arguments.front();
+        EXPECT_EQ(options.verbose, test.verbose) << test.arguments.front();
+    }
+}
+
 TEST(CommandLine, ImageNameHasOneToThirtyOneBytes) {
     EXPECT_EQ(parseOk({"-n", std::string(31, 'x'), "a.bmp"}).imageName.size(), 31u);
     EXPECT_NE(parseError({"-n", std::string(32, 'x'), "a.bmp"}).find("31"), std::string::npos);
@@ -187,7 +205,11 @@ TEST(CommandLine, GnuOptionFormsWithAndWithoutPosixlyCorrect) {
             const char* message;
         } refused[] = {
             {{"-qx", "a.bmp"}, "unknown option '-x'"},
-            {{"--d", "4", "a.bmp"}, "unknown option '--d'"},  // --depth or --dither
+            {{"--d", "4", "a.bmp"},
+             "option '--d' is ambiguous; possibilities: '--depth' '--dither' '--density'"},
+            {{"--co=none", "a.bmp"},
+             "option '--co' is ambiguous; possibilities: '--compression' '--color-management'"},
+            {{"--ver", "a.bmp"}, "option '--ver' is ambiguous; possibilities: '--verbose' '--version'"},
             {{"--force=yes", "a.bmp"}, "unknown option '--force=yes'"},
             {{"a.bmp", "--na"}, "option --name needs a name"},
             {{"a.bmp", "-qn"}, "option -n needs a name"},
@@ -211,6 +233,8 @@ TEST(CommandLine, ImageNamesAreStoredInThePalmCharacterSet) {
     EXPECT_NE(parseError({"-n", euros + "x", "a.bmp"}).find("31"), std::string::npos);
     EXPECT_EQ(parseError({"-n", "\u0141\u00f3d\u017a", "a.bmp"}),
               "the image name contains the character '\u0141', which Palm handhelds cannot show");
+    EXPECT_EQ(parseError({"-n", "a\nb", "a.bmp"}),
+              "the image name contains the character U+000A, which Palm handhelds cannot show");
 
     // Names made from file names take "_" for what the set cannot hold and
     // are cut at 31 bytes, never inside a character.

@@ -10,11 +10,22 @@
 #include <vector>
 
 // Runs the real kestrin-convert in `folder` through the shell, with no
-// standard input, and collects its exit status and standard error.
+// standard input, and collects its exit status, standard error and standard
+// output.
 struct RunResult {
     int status = -1;
     std::string errors;
+    std::string output;
 };
+
+inline std::string takeFileText(const std::filesystem::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    file.close();
+    std::filesystem::remove(path);
+    return text.str();
+}
 
 inline std::string quoteForShell(const std::string& text) {
     std::string quoted = "'";
@@ -32,16 +43,13 @@ inline RunResult runKestrinConvert(const std::filesystem::path& folder,
         command += ' ';
         command += quoteForShell(argument);
     }
-    const std::string errorsPath = (folder / "stderr.txt").string();
-    command += " </dev/null >/dev/null 2>";
-    command += quoteForShell(errorsPath);
+    const std::filesystem::path errorsPath = folder / "stderr.txt", outputPath = folder / "stdout.txt";
+    command +=
+        " </dev/null >" + quoteForShell(outputPath.string()) + " 2>" + quoteForShell(errorsPath.string());
     const int raw = std::system(command.c_str());
     RunResult result;
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream errors(errorsPath);
-    std::stringstream text;
-    text << errors.rdbuf();
-    result.errors = text.str();
-    std::filesystem::remove(errorsPath);
+    result.errors = takeFileText(errorsPath);
+    result.output = takeFileText(outputPath);
     return result;
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,7 +49,11 @@ TEST_F(KestrinConvert, ConvertsOnePictureNextToTheCurrentFolder) {
     const auto database = readPalmDatabaseFile(path("holiday.pdb"));
     EXPECT_EQ(database.name, "My vexmoor image");
     ASSERT_EQ(database.resources.size(), 2u);  // high-res by default
-    EXPECT_NE(result.errors.find("Creating image..."), std::string::npos);
+    // One line for the database; the steps only when asked for.
+    EXPECT_EQ(result.errors, "");
+    EXPECT_EQ(result.output.rfind("holiday.pdb: ", 0), 0u) << result.output;
+    EXPECT_NE(result.output.find(" bytes, 160x110 8-bit and 320x220 8-bit images\n"), std::string::npos);
+    EXPECT_NE(run({"-v", "-f", "holiday.photo.bmp"}).errors.find("Creating image..."), std::string::npos);
 }
 
 TEST_F(KestrinConvert, EveryOptionReachesTheDatabase) {
@@ -69,14 +74,143 @@ TEST_F(KestrinConvert, EveryOptionReachesTheDatabase) {
 
 TEST_F(KestrinConvert, AnExistingDatabaseIsKeptWithoutForce) {
     WriteFileBytes(path("a.bmp"), makeBmp(8, 8));
-    WriteFileBytes(path("a.pdb"), {7, 7});
+    ASSERT_EQ(run({"-q", "-n", "Old", "a.bmp"}).status, 0);
     RunResult result = run({"a.bmp"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("already exists"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(path("a.pdb")), (std::vector<std::uint8_t>{7, 7}));
-    result = run({"-f", "a.bmp"});
+    EXPECT_EQ(result.errors, "kestrin-convert: a.pdb: already exists; use --force to replace it\n");
+    EXPECT_EQ(readPalmDatabaseFile(path("a.pdb")).name, "Old");
+    result = run({"-f", "-n", "New", "a.bmp"});
     EXPECT_EQ(result.status, 0) << result.errors;
-    EXPECT_GT(ReadFileBytes(path("a.pdb")).size(), 100u);
+    EXPECT_EQ(readPalmDatabaseFile(path("a.pdb")).name, "New");
+}
+
+// "kestrin-convert a.jpg b.jpg", and --force after it, must not turn the
+// second photo into a database; nothing but a Palm database is ever replaced,
+// PNGs of --extract and --preview only with --force.
+TEST_F(KestrinConvert, OnlyADatabaseIsEverReplacedAndOnlyWithForce) {
+    WriteFileBytes(path("a.bmp"), makeBmp(8, 8));
+    ASSERT_EQ(run({"-q", "a.bmp", "db.pdb"}).status, 0);
+    const std::vector<std::uint8_t> photo = makeBmp(4, 4), text{'h', 'i', '\n'};
+    const std::vector<std::uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0};
+    std::filesystem::create_directory(path("folder"));
+    const struct {
+        std::vector<std::string> arguments;
+        const char* name;                   // what is there before, and what is looked at after
+        std::vector<std::uint8_t> content;  // written at the name first
+        int status;
+        const char* said;  // the start of standard error
+        bool replaced;
+    } cases[] = {
+        {{"a.bmp", "b.bmp"},
+         "b.bmp",
+         photo,
+         2,
+         "kestrin-convert: b.bmp: names a picture, not a database; "
+         "to convert several pictures, use --outdir DIR",
+         false},
+        {{"-f", "a.bmp", "b.bmp"}, "b.bmp", photo, 2, "kestrin-convert: b.bmp: names a picture", false},
+        {{"a.bmp", "new.jpg"}, "", {}, 2, "kestrin-convert: new.jpg: names a picture", false},
+        {{"-f", "a.bmp", "notes"},
+         "notes",
+         text,
+         2,
+         "kestrin-convert: notes: exists and is not a Palm database;",
+         false},
+        {{"a.bmp", "folder"},
+         "",
+         {},
+         2,
+         "kestrin-convert: folder: is a folder; to write the database into it",
+         false},
+        {{"-f", "--outdir", ".", "a.bmp"},
+         "a.pdb",
+         text,
+         1,
+         "kestrin-convert: ./a.pdb: exists and is not a Palm database, so it is not replaced\n",
+         false},
+        {{"--extract", "db.pdb", "c.bmp"},
+         "c.bmp",
+         photo,
+         1,
+         "kestrin-convert: c.bmp: exists and is not a PNG picture, so it is not replaced\n",
+         false},
+        {{"-f", "--extract", "db.pdb", "c.bmp"},
+         "c.bmp",
+         photo,
+         1,
+         "kestrin-convert: c.bmp: exists and is not",
+         false},
+        {{"--extract", "db.pdb", "c.png"},
+         "c.png",
+         png,
+         1,
+         "kestrin-convert: c.png: already exists (use --force to replace it)\n",
+         false},
+        {{"-f", "--extract", "db.pdb", "c.png"}, "c.png", png, 0, "", true},
+        {{"-f", "--preview", "c.bmp", "a.bmp", "p.pdb"},
+         "c.bmp",
+         photo,
+         1,
+         "kestrin-convert: c.bmp: exists and is not a PNG picture",
+         false},
+        {{"--preview", "c.png", "a.bmp", "p.pdb"},
+         "c.png",
+         png,
+         1,
+         "kestrin-convert: c.png: already exists",
+         false},
+        {{"-q", "-f", "--preview", "c.png", "a.bmp", "p.pdb"}, "c.png", png, 0, "", true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.arguments.back() + " " + test.arguments[1]);
+        std::filesystem::remove(path("p.pdb"));
+        if (*test.name != '\0') WriteFileBytes(path(test.name), test.content);
+        const RunResult result = run(test.arguments);
+        EXPECT_EQ(result.status, test.status);
+        EXPECT_EQ(result.errors.rfind(test.said, 0), 0u) << result.errors;
+        if (*test.name != '\0') {
+            EXPECT_EQ(ReadFileBytes(path(test.name)) != test.content, test.replaced);
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("new.jpg")));
+}
+
+// Errors are one line each, "kestrin-convert: FILE: reason", with the
+// system's reason where there is one.
+TEST_F(KestrinConvert, ErrorsNameTheFileAndTheReason) {
+    WriteFileBytes(path("a.bmp"), makeBmp(8, 8));
+    WriteFileBytes(path("notes.txt"), {'h', 'i', '\n'});
+    WriteFileBytes(path("empty.bmp"), {});
+    std::filesystem::create_directory(path("folder"));
+    const struct {
+        std::vector<std::string> arguments;
+        const char* said;
+    } cases[] = {
+        {{"missing.bmp"}, "kestrin-convert: missing.bmp: No such file or directory\n"},
+        {{"folder"}, "kestrin-convert: folder: Is a directory\n"},
+        {{"notes.txt"}, "kestrin-convert: notes.txt: not a picture Kestrin reads\n"},
+        {{"empty.bmp"}, "kestrin-convert: empty.bmp: the file is empty\n"},
+        {{"a.bmp", "gone/x.pdb"}, "kestrin-convert: gone/x.pdb: No such file or directory\n"},
+        {{"--outdir", "missing", "a.bmp"},
+         "kestrin-convert: missing: No such file or directory\n"
+         "Try 'kestrin-convert --help' for more information.\n"},
+        {{"--d", "4", "a.bmp"},
+         "kestrin-convert: option '--d' is ambiguous; possibilities: '--depth' '--dither' '--density'\n"
+         "Try 'kestrin-convert --help' for more information.\n"},
+    };
+    for (const auto& test : cases) {
+        const RunResult result = run(test.arguments);
+        EXPECT_EQ(result.errors, test.said);
+        EXPECT_EQ(result.output, "");
+        EXPECT_NE(result.status, 0);
+    }
+    // Only a hidden temporary file was ever there to delete.
+    const RunResult logged = run({"-v", "missing.bmp"});
+    EXPECT_NE(logged.errors.find("Creating image...\nkestrin-convert: missing.bmp: No such"),
+              std::string::npos);
+    EXPECT_EQ(logged.errors.find("Deleting"), std::string::npos) << logged.errors;
+    // The formats named by the reason for a file that is not a picture.
+    EXPECT_NE(run({"--help"}).output.find("Portable Network Graphics (.png)"), std::string::npos);
 }
 
 TEST_F(KestrinConvert, UsageErrorsExitWithTwo) {
@@ -99,7 +233,8 @@ TEST_F(KestrinConvert, ABatchConvertsTheGoodPicturesAndReportsTheBadOne) {
     EXPECT_EQ(readPalmDatabaseFile(path("out/one.pdb")).name, "one");
     EXPECT_EQ(readPalmDatabaseFile(path("out/two.pdb")).name, "two");
     EXPECT_FALSE(std::filesystem::exists(path("out/broken.pdb")));
-    EXPECT_NE(result.errors.find("broken.bmp: error: Error "), std::string::npos) << result.errors;
+    EXPECT_NE(result.errors.find("kestrin-convert: broken.bmp: "), std::string::npos) << result.errors;
+    EXPECT_NE(result.output.find("out/one.pdb: "), std::string::npos) << result.output;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path("out")),
                             std::filesystem::directory_iterator()),
               2);
@@ -143,7 +278,8 @@ TEST_F(KestrinConvert, ReadsItsDatabasesBack) {
         {{"--extract", "a.pdb", "x.png", "--density", "low"}, 0, 160, 110},
         {{"--extract", "a.pdb", "x.png", "--density", "216"}, 1, 0, 0},
         {{"--extract", "broken.pdb", "x.png"}, 1, 0, 0},
-        {{"--extract", "a.pdb", "x.png", "-f"}, 2, 0, 0},
+        {{"--extract", "a.pdb", "x.png", "-f"}, 0, 320, 220},
+        {{"--extract", "a.pdb", "x.png", "-v"}, 2, 0, 0},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.arguments.front() + " " + test.arguments.back());
@@ -165,7 +301,8 @@ TEST_F(KestrinConvert, BadInputNeverCrashesIt) {
         WriteFileBytes(path(name), inputs[i]);
         const RunResult result = run({"-q", name, "bad.pdb"});
         EXPECT_EQ(result.status, 1) << name << ": " << result.errors;
-        EXPECT_NE(result.errors.find("error: "), std::string::npos);
+        EXPECT_EQ(result.errors.rfind("kestrin-convert: " + name + ": ", 0), 0u);
+        EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1);
         EXPECT_FALSE(std::filesystem::exists(path("bad.pdb")));
     }
 }
@@ -200,14 +337,15 @@ TEST_F(KestrinConvert, MessagesSayWhatBecameOfThePicture) {
     } cases[] = {
         {{"-q", "stray.gif"}, 0, {}},
         {{"-q", "cut.jpg"}, 0, {}},
-        {{"stray.gif"}, 0, {"\nGIF-LIB error: Wrong record type detected. (repeated 30 times)\n"}},
+        {{"stray.gif"}, 0, {"stray.gif: GIF-LIB error: Wrong record type detected. (repeated 30 times)\n"}},
         {{"cut.jpg"},
          0,
-         {"\nPremature end of JPEG file\n", "\nthe picture ends early: rows ", " to 256 are missing\n"}},
+         {"cut.jpg: Premature end of JPEG file\n", "cut.jpg: the picture ends early: rows ",
+          " to 256 are missing\n"}},
         {{"-q", "huge.gif"},
          1,
-         {"error: Error 10 decoding huge.gif: picture of 17000 x 17000 pixels is over the limit of 268 "
-          "megapixels.\n"}},
+         {"kestrin-convert: huge.gif: picture of 17000 x 17000 pixels is over the limit of 268 "
+          "megapixels\n"}},
     };
     for (const auto& entry : cases) {
         std::vector<std::string> arguments = entry.arguments;

@@ -110,7 +110,7 @@ TEST_F(ParallelBatch, PicturesThatShareADatabaseNameAreConvertedInTheOrderGiven)
         std::filesystem::create_directory(path("out"));
         const RunResult refused = run({"-q", "-j", "2", "--outdir", "out", "photo.bmp", "photo.png"});
         EXPECT_EQ(refused.status, 1);
-        EXPECT_NE(refused.errors.find("photo.png: warning: Output file out/photo.pdb already exists"),
+        EXPECT_NE(refused.errors.find("kestrin-convert: out/photo.pdb: already exists; use --force"),
                   std::string::npos)
             << refused.errors;
         EXPECT_TRUE(withoutDates(ReadFileBytes(path("out/photo.pdb"))) == fromBmp);

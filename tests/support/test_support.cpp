@@ -45,6 +45,16 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::vector<std::uint8_t> MinimalPalmDatabase(std::uint8_t mark) {
+    std::vector<std::uint8_t> bytes(90, 0);
+    bytes[0] = mark;
+    bytes[33] = 0x01;  // a resource database
+    bytes[77] = 1;     // one resource
+    bytes[78] = 'T', bytes[79] = 'b', bytes[80] = 'm', bytes[81] = 'p';
+    bytes[87] = 90;  // its data's offset: the end of the file
+    return bytes;
+}
+
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

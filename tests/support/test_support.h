@@ -35,6 +35,11 @@ std::filesystem::path CorpusFolder(const std::string& subfolder = {});
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 
+// The smallest file the reader takes for a Palm resource database (a header,
+// one entry, its data at the end), `mark` in its first name byte: an old
+// database for a new one to replace.
+std::vector<std::uint8_t> MinimalPalmDatabase(std::uint8_t mark = 'o');
+
 // Blue, green and red of one pixel.
 struct Bgr {
     std::uint8_t blue = 0;
