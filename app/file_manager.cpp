@@ -7,6 +7,7 @@
 #include "app/glib_ownership.h"
 
 #include "app/file_manager.h"
+#include "app/file_names.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -28,7 +29,7 @@ constexpr int kReplyTimeoutMs = 10000;
 }  // namespace
 
 QString localFileUri(const QString& path) {
-    const OwnedText uri(g_filename_to_uri(QFile::encodeName(path).constData(), nullptr, nullptr));
+    const OwnedText uri(g_filename_to_uri(pathBytes(path).constData(), nullptr, nullptr));
     return uri ? QString::fromUtf8(uri.get()) : QString();
 }
 

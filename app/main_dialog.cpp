@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "app/file_manager.h"
+#include "app/file_names.h"
 #include "app/file_picker.h"
 #include "app/list_conversion.h"
 #include "app/picture_paths.h"
@@ -135,14 +136,11 @@ void CMainDialog::connectControls() {
         if (m_closed || isBatch() || typed.isEmpty() || typed == m_naming.picture ||
             isPalmDatabasePath(typed))
             return;
-        choosePicture(typed);
+        takeTypedPicture(typed);
     });
     connect(m_ui.inputCombo, &QComboBox::textActivated, this, [this](const QString& recent) {
-        if (!isBatch() && !isPalmDatabasePath(recent)) choosePicture(recent);
+        if (!isBatch() && !isPalmDatabasePath(recent)) takeTypedPicture(recent);
     });
-    const auto outputByHand = [this] { m_naming.outputByHand = true; };
-    connect(m_ui.outputCombo->lineEdit(), &QLineEdit::textEdited, this, outputByHand);
-    connect(m_ui.outputCombo, &QComboBox::textActivated, this, outputByHand);
     connect(m_ui.imageNameEdit, &QLineEdit::textEdited, this, [this] { m_naming.imageNameByHand = true; });
 
     connect(m_ui.removeButton, &QPushButton::clicked, this, &CMainDialog::removeSelectedPictures);
@@ -195,7 +193,7 @@ void CMainDialog::refreshOptionsText() {
 
 void CMainDialog::showMessage(int stringId, const QString& argument) {
     const QString text = argument.isEmpty() ? tableString(stringId) : tableString(stringId, argument);
-    m_prompter.prompt(makePrompt(this, tableString(IDS_PROGRAM_NAME), text, MessageIcon::Warning));
+    m_notifier.showHeld(this, text);
 }
 
 void CMainDialog::pickSourceFile() {
@@ -210,9 +208,8 @@ void CMainDialog::pickSourceFile() {
 
 void CMainDialog::choosePicture(const QString& path) {
     transferFromControls();
-    // A field that changed without a keystroke the window saw is still not
+    // A name that changed without a keystroke the window saw is still not
     // the window's own doing.
-    if (m_outputPath != m_naming.output) m_naming.outputByHand = true;
     if (m_imageName != m_naming.imageName) m_naming.imageNameByHand = true;
     m_naming.output = m_outputPath;
     m_naming.imageName = m_imageName;
@@ -221,7 +218,20 @@ void CMainDialog::choosePicture(const QString& path) {
     m_outputPath = m_naming.output;
     m_imageName = m_naming.imageName;
     transferToControls();
+    // What it said was about the picture before.
+    m_ui.statusLine->clear();
     refreshPreview();
+}
+
+void CMainDialog::takeTypedPicture(const QString& path) {
+    // A folder stands for its pictures, as a dropped one does.
+    if (pathStatus(path).isFolder) {
+        // The folder is no picture's name: the field goes back to what it held.
+        m_ui.inputCombo->setEditText(m_naming.picture);
+        openPictures({path});
+        return;
+    }
+    choosePicture(path);
 }
 
 void CMainDialog::pickOutputFile() {
@@ -237,7 +247,6 @@ void CMainDialog::pickOutputFile() {
                                                 convertFilterToQt(tableString(IDS_OUTPUT_FILTER)));
     if (!chosen) return;
     m_outputPath = *chosen;
-    m_naming.outputByHand = true;
     transferToControls();
 }
 
@@ -298,10 +307,10 @@ ConversionSettings CMainDialog::chosenSettings() const {
 }
 
 void CMainDialog::fillJob(const QString& outputPath) {
-    m_job.inputPath = QFile::encodeName(m_sourcePath).toStdString();
+    m_job.inputPath = pathBytes(m_sourcePath).toStdString();
     m_job.settings = chosenSettings();
     m_job.imageName = imageNameBytes(m_imageName);
-    m_job.outputPath = QFile::encodeName(outputPath).toStdString();
+    m_job.outputPath = pathBytes(outputPath).toStdString();
     m_job.replaceExisting = false;
 }
 
@@ -319,13 +328,14 @@ bool CMainDialog::runJob() {
         m_notifier.showMessage(error.what(), MessageIcon::Error);
     }
     m_progress.close();
+    // A failure's messages wait for the window's own word on it.
+    if (written) m_notifier.showHeld(this);
     return written;
 }
 
 bool CMainDialog::convertToFile() {
     fillJob(m_outputPath);
-    const QFileInfo existing(m_outputPath);
-    if (existing.exists() || existing.isSymLink()) {
+    if (pathStatus(m_outputPath).exists) {
         const PromptRequest question = makePrompt(
             this, tableString(IDS_OVERWRITE_CAPTION), tableString(IDS_OVERWRITE_QUESTION, m_outputPath),
             MessageIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
@@ -352,8 +362,7 @@ bool CMainDialog::handOver(const QString& path, const QString& folder) {
     // Without a program of the user's own, say that none was found and where
     // to choose one; a chosen one that fails to start needs no such advice.
     if (result != HandOverResult::Started && m_settings.installer.isEmpty()) {
-        m_prompter.prompt(makePrompt(this, tableString(IDS_PROGRAM_NAME), uiText(kNoInstallToolText),
-                                     MessageIcon::Warning));
+        m_notifier.hold(uiText(kNoInstallToolText), MessageIcon::Warning);
     }
     return result == HandOverResult::Started;
 }
@@ -526,21 +535,11 @@ void CMainDialog::dropEvent(QDropEvent* event) {
     handleFileDrop(event);
 }
 
-void CMainDialog::openPicture(const QString& path, PictureArrival arrival) {
-    if (isPalmDatabasePath(path)) {
+void CMainDialog::openPicture(const QString& path) {
+    if (isPalmDatabasePath(path))
         m_ui.preview->showDatabase(path);
-    } else if (arrival == PictureArrival::CommandLine) {
-        // The stored output and name of the last run may have been set for
-        // this very picture; with no output stored, the picture names its own.
-        m_ui.inputCombo->setEditText(path);
-        if (m_outputPath.isEmpty() && !isBatch()) {
-            m_naming.output = followPicture(m_naming, path).output;
-            m_ui.outputCombo->setEditText(m_naming.output);
-        }
-        m_naming.picture = path;
-    } else {
+    else
         choosePicture(path);
-    }
 }
 
 void CMainDialog::refreshPreview() {
@@ -559,9 +558,9 @@ void CMainDialog::refreshPreview() {
                                  imageNameBytes(m_ui.imageNameEdit->text()));
 }
 
-void CMainDialog::openPictures(const QStringList& paths, PictureArrival arrival) {
-    if (paths.size() == 1 && QFileInfo(paths.first()).isFile() && !isBatch()) {
-        openPicture(paths.first(), arrival);
+void CMainDialog::openPictures(const QStringList& paths) {
+    if (paths.size() == 1 && pathStatus(paths.first()).isFile && !isBatch()) {
+        openPicture(paths.first());
         return;
     }
     const QStringList found = expandPicturePaths(paths);
@@ -569,7 +568,7 @@ void CMainDialog::openPictures(const QStringList& paths, PictureArrival arrival)
     transferFromControls();
     // A folder with one picture, or the same file twice, is one picture.
     if (const auto single = m_pictures.add(found))
-        openPicture(*single, arrival);
+        openPicture(*single);
     else
         applyPictureMode();
 }
@@ -618,7 +617,7 @@ QString CMainDialog::batchFolder() {
         showMessage(IDS_NO_OUTPUT_FOLDER);
         return {};
     }
-    if (!QFileInfo(m_outputFolder).isDir()) {
+    if (!pathStatus(m_outputFolder).isFolder) {
         showMessage(IDS_NO_SUCH_FOLDER, m_outputFolder);
         return {};
     }
@@ -634,7 +633,9 @@ void CMainDialog::startBatchConversion() {
     }
     const QString folder = batchFolder();
     if (folder.isEmpty()) return;
+    // What the last run made of the pictures is not what this one makes.
     m_ui.statusLine->clear();
+    m_ui.showPictures(m_pictures.paths());
     const ListConversion conversion{m_pictures.paths(), folder,      m_writeToFile == 0,
                                     chosenSettings(),   m_batchJobs, m_feedback};
     const std::optional<BatchReport> report = convertList(conversion, m_prompter, this, m_temporaryDatabases);

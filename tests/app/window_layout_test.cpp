@@ -3,6 +3,7 @@
 // the size kept from one run to the next, the list's outcomes on its rows.
 #include "app_test_support.h"
 
+#include "app/plain_text.h"
 #include "app/preview_pane.h"
 #include "app/window_size.h"
 
@@ -223,7 +224,8 @@ TEST_F(WindowLayout, EachRowOfTheListShowsWhatTheConversionMadeOfItUntilTheListC
         EXPECT_TRUE(
             spoken.mid(int(qstrlen(expected[row].row))).contains(QLatin1String(expected[row].outcome)));
         EXPECT_FALSE(item->icon().isNull());
-        EXPECT_TRUE(item->toolTip().endsWith(spoken.section(QLatin1String(": "), 1, -1)));
+        EXPECT_EQ(item->toolTip(), plainToolTip(item->data(Qt::UserRole).toString() + QLatin1Char('\n') +
+                                                spoken.section(QLatin1String(": "), 1, -1)));
     }
     dialog->openPictures({picture("more.bmp")});
     ASSERT_EQ(list->count(), 4);
