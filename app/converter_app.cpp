@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -168,7 +167,7 @@ int CConverterApp::run(int& argc, char** argv) {
             continue;
         }
         if (optionsEnded || !arguments[i].startsWith(QLatin1Char('-')))
-            inputPictures.append(QDir::toNativeSeparators(QFileInfo(arguments[i]).absoluteFilePath()));
+            inputPictures.append(QDir::toNativeSeparators(absolutePath(arguments[i])));
     }
 
     CNativeSettingsStore store(QApplication::organizationName(), QApplication::applicationName());

@@ -15,6 +15,10 @@ QByteArray pathBytes(const QString& path) {
     return QFile::encodeName(path);
 }
 
+QString absolutePath(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
+
 PathStatus pathStatus(const QString& path) {
     const QFileInfo info(path);
     return {info.exists() || info.isSymLink(), info.isFile(), info.isDir(), info.size()};
@@ -30,6 +34,7 @@ QStringList filesInFolder(const QString& folder) {
 
 #else
 
+#include <QDir>
 #include <QUtf8StringView>
 
 #include <dirent.h>
@@ -102,6 +107,11 @@ QByteArray pathBytes(const QString& path) {
     }
     bytes += QStringView(path).mid(textStart).toUtf8();
     return bytes;
+}
+
+QString absolutePath(const QString& path) {
+    if (path.startsWith(QLatin1Char('/'))) return QDir::cleanPath(path);
+    return QDir::cleanPath(QDir::currentPath() + QLatin1Char('/') + path);
 }
 
 PathStatus pathStatus(const QString& path) {

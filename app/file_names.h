@@ -14,6 +14,9 @@
 
 QString pathFromBytes(const QByteArray& bytes);
 QByteArray pathBytes(const QString& path);
+// The path made absolute (against the current folder) and clean, in the
+// string alone: QFileInfo::absoluteFilePath goes through encodeName.
+QString absolutePath(const QString& path);
 
 // What is at a path, looked at through its bytes (QFileInfo would look at
 // another name). A link counts as what it leads to; a dangling link exists.

@@ -5,7 +5,6 @@
 #include "app/file_manager.h"
 #include "app/file_names.h"
 #include "app/file_picker.h"
-#include "app/list_conversion.h"
 #include "app/picture_paths.h"
 #include "app/preview_pane.h"
 #include "app/settings.h"
@@ -22,8 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -31,6 +29,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -51,6 +50,9 @@ constexpr const char* kNoInstallToolText = QT_TRANSLATE_NOOP(
     "Kestrin",
     "No install tool for Palm databases was found on this computer. Choose the program that installs "
     "databases with \"Install with...\" in the options menu, or write the database to a file.");
+
+constexpr const char* kNoFolderProgramText = QT_TRANSLATE_NOOP(
+    "Kestrin", "No program to show folders was found on this computer. The file is in the folder %1.");
 
 bool isEnterKey(const QKeyEvent& event) {
     return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
@@ -107,6 +109,18 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
 }
 
 CMainDialog::~CMainDialog() = default;
+
+void CMainDialog::setDesktopFeedback(DesktopFeedback feedback) {
+    m_feedback = std::move(feedback);
+    if (m_feedback.fileManager == nullptr) return;
+    // The answer may come after the window is gone.
+    m_feedback.fileManager->setNotShownHandler([window = QPointer<CMainDialog>(this)](const QString& folder) {
+        if (window.isNull()) return;
+        window->m_prompter.prompt(makePrompt(
+            window, tableString(IDS_PROGRAM_NAME),
+            uiText(kNoFolderProgramText).arg(QDir::toNativeSeparators(folder)), MessageIcon::Information));
+    });
+}
 
 void CMainDialog::connectControls() {
     connect(m_ui.startButton, &QPushButton::clicked, this, &CMainDialog::startConversion);
@@ -204,34 +218,6 @@ void CMainDialog::pickSourceFile() {
         return;
     }
     openPicture(picked->first());
-}
-
-void CMainDialog::choosePicture(const QString& path) {
-    transferFromControls();
-    // A name that changed without a keystroke the window saw is still not
-    // the window's own doing.
-    if (m_imageName != m_naming.imageName) m_naming.imageNameByHand = true;
-    m_naming.output = m_outputPath;
-    m_naming.imageName = m_imageName;
-    m_naming = followPicture(m_naming, path);
-    m_sourcePath = path;
-    m_outputPath = m_naming.output;
-    m_imageName = m_naming.imageName;
-    transferToControls();
-    // What it said was about the picture before.
-    m_ui.statusLine->clear();
-    refreshPreview();
-}
-
-void CMainDialog::takeTypedPicture(const QString& path) {
-    // A folder stands for its pictures, as a dropped one does.
-    if (pathStatus(path).isFolder) {
-        // The folder is no picture's name: the field goes back to what it held.
-        m_ui.inputCombo->setEditText(m_naming.picture);
-        openPictures({path});
-        return;
-    }
-    choosePicture(path);
 }
 
 void CMainDialog::pickOutputFile() {
@@ -508,40 +494,6 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     showOptionsMenu(event->globalPos());
 }
 
-bool CMainDialog::handleFileDrop(QDropEvent* event) {
-    const QStringList paths = droppedPaths(event->mimeData());
-    const QString file = droppedFile(event->mimeData());
-    if (paths.isEmpty()) return false;
-    if (event->type() == QEvent::Drop) {
-        // One file alone is taken as it always was.
-        if (paths.size() == 1 && !file.isEmpty() && !isBatch())
-            openPicture(file);
-        else
-            openPictures(paths);
-    }
-    event->acceptProposedAction();
-    return true;
-}
-
-void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    handleFileDrop(event);
-}
-
-void CMainDialog::dragMoveEvent(QDragMoveEvent* event) {
-    handleFileDrop(event);
-}
-
-void CMainDialog::dropEvent(QDropEvent* event) {
-    handleFileDrop(event);
-}
-
-void CMainDialog::openPicture(const QString& path) {
-    if (isPalmDatabasePath(path))
-        m_ui.preview->showDatabase(path);
-    else
-        choosePicture(path);
-}
-
 void CMainDialog::refreshPreview() {
     // What fillJob would hand a conversion run started now.
     ConversionSettings settings = chosenSettings();
@@ -556,98 +508,6 @@ void CMainDialog::refreshPreview() {
     }
     m_ui.preview->showConversion(m_ui.inputCombo->currentText(), settings,
                                  imageNameBytes(m_ui.imageNameEdit->text()));
-}
-
-void CMainDialog::openPictures(const QStringList& paths) {
-    if (paths.size() == 1 && pathStatus(paths.first()).isFile && !isBatch()) {
-        openPicture(paths.first());
-        return;
-    }
-    const QStringList found = expandPicturePaths(paths);
-    if (found.isEmpty()) return;
-    transferFromControls();
-    // A folder with one picture, or the same file twice, is one picture.
-    if (const auto single = m_pictures.add(found))
-        openPicture(*single);
-    else
-        applyPictureMode();
-}
-
-void CMainDialog::removeSelectedPictures() {
-    transferFromControls();
-    QList<int> rows;
-    for (const QListWidgetItem* item : m_ui.pictureList->selectedItems())
-        rows.append(m_ui.pictureList->row(item));
-    if (rows.isEmpty() && m_ui.pictureList->currentRow() >= 0) rows.append(m_ui.pictureList->currentRow());
-    // One picture left: the window as it is for one picture, holding it.
-    if (const auto single = m_pictures.removeRows(rows)) m_sourcePath = *single;
-    applyPictureMode();
-}
-
-void CMainDialog::clearPictures() {
-    transferFromControls();
-    m_pictures.clear();
-    m_sourcePath.clear();
-    applyPictureMode();
-}
-
-void CMainDialog::applyPictureMode() {
-    const bool batch = isBatch();
-    m_ui.showPictures(m_pictures.paths());
-    const bool listHadFocus =
-        m_ui.pictureList->hasFocus() || m_ui.removeButton->hasFocus() || m_ui.clearButton->hasFocus();
-    m_ui.setPictureMode(batch);
-    MainDialogControls::showRecent(
-        m_ui.outputCombo, (batch ? m_settings.recentFolders : m_settings.recentOutputs).newestFirst());
-    transferToControls();
-    // The picture left over from the list is held, not newly chosen.
-    if (!batch) m_naming.picture = m_sourcePath;
-    if (listHadFocus && !batch) m_ui.inputCombo->setFocus();
-    refreshPreview();
-}
-
-QString CMainDialog::batchFolder() {
-    if (m_writeToFile == 0) {
-        // Only Directly send: the databases wait in the temporary folder.
-        const QString folder = m_shell.temporaryFolder();
-        if (folder.isEmpty()) showMessage(IDS_INSTALL_FAILED);
-        return folder;
-    }
-    if (m_outputFolder.isEmpty()) {
-        showMessage(IDS_NO_OUTPUT_FOLDER);
-        return {};
-    }
-    if (!pathStatus(m_outputFolder).isFolder) {
-        showMessage(IDS_NO_SUCH_FOLDER, m_outputFolder);
-        return {};
-    }
-    addRecent(m_settings.recentFolders, m_ui.outputCombo, m_outputFolder);
-    return m_outputFolder;
-}
-
-void CMainDialog::startBatchConversion() {
-    transferFromControls();
-    if (m_writeToFile == 0 && m_directInstall == 0) {
-        showMessage(IDS_NO_OUTPUT_CHOSEN);
-        return;
-    }
-    const QString folder = batchFolder();
-    if (folder.isEmpty()) return;
-    // What the last run made of the pictures is not what this one makes.
-    m_ui.statusLine->clear();
-    m_ui.showPictures(m_pictures.paths());
-    const ListConversion conversion{m_pictures.paths(), folder,      m_writeToFile == 0,
-                                    chosenSettings(),   m_batchJobs, m_feedback};
-    const std::optional<BatchReport> report = convertList(conversion, m_prompter, this, m_temporaryDatabases);
-    if (!report) return;
-    m_ui.showOutcomes(report->outcomes);
-    if (m_directInstall == 0) return;
-    for (const QString& database : report->converted) {
-        if (!handOver(database, QFileInfo(database).absolutePath() + QLatin1Char('/'))) {
-            showMessage(IDS_INSTALL_FAILED);
-            break;
-        }
-    }
 }
 
 #ifdef Q_OS_WIN

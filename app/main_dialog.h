@@ -40,7 +40,7 @@ public:
 
     void setConversionRunner(ConversionRunner runner) { m_runner = std::move(runner); }
     // The desktop's file manager and notifier; none at first.
-    void setDesktopFeedback(DesktopFeedback feedback) { m_feedback = std::move(feedback); }
+    void setDesktopFeedback(DesktopFeedback feedback);
 
     // Validates the fields, updates the recent lists and runs the conversion
     // once per chosen destination.

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
 
@@ -49,7 +48,7 @@ QStringList droppedLocalPaths(const QMimeData* data, bool foldersToo) {
             pathFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
         const PathStatus status = pathStatus(path);
         if (status.isFile || (foldersToo && status.isFolder))
-            paths.append(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+            paths.append(QDir::toNativeSeparators(absolutePath(path)));
     }
     return paths;
 }
@@ -96,7 +95,7 @@ QStringList expandPicturePaths(const QStringList& paths) {
         if (pathStatus(path).isFolder)
             found.append(picturesInFolder(path));
         else if (!isPalmDatabasePath(path))
-            found.append(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+            found.append(QDir::toNativeSeparators(absolutePath(path)));
     }
     return found;
 }

@@ -4,8 +4,8 @@
 <context>
     <name>CPreviewPane</name>
     <message>
-        <location filename="../preview_pane.cpp" line="+148"/>
-        <location line="+201"/>
+        <location filename="../preview_pane.cpp" line="+149"/>
+        <location line="+202"/>
         <source>No picture chosen.</source>
         <translation>No se ha elegido ninguna imagen.</translation>
     </message>
@@ -657,13 +657,13 @@
         <translation>Kestrin usa varias bibliotecas para decodificar sus archivos de imagen:</translation>
     </message>
     <message>
-        <location filename="../batch_plan.cpp" line="+25"/>
+        <location filename="../batch_plan.cpp" line="+26"/>
         <location filename="../main_dialog_controls.cpp" line="+428"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
     <message>
-        <location line="+92"/>
+        <location line="+91"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Convertidas: %1 de %2 imágenes.</translation>
     </message>
@@ -688,7 +688,7 @@
         <translation>Fallidas: %1.</translation>
     </message>
     <message>
-        <location filename="../batch_progress_dialog.cpp" line="+20"/>
+        <location filename="../batch_progress_dialog.cpp" line="+21"/>
         <location filename="../progress_dialog.cpp" line="+51"/>
         <source>Processing Conversion...</source>
         <translation>Conversión en curso...</translation>
@@ -720,7 +720,7 @@
     </message>
     <message>
         <location line="+26"/>
-        <location filename="../list_conversion.cpp" line="+59"/>
+        <location filename="../list_conversion.cpp" line="+60"/>
         <source>Conversion finished</source>
         <translation>Conversión terminada</translation>
     </message>
@@ -730,17 +730,22 @@
         <translation>%1 de %2 imágenes convertidas</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+49"/>
+        <location filename="../main_dialog.cpp" line="+52"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>No se ha encontrado en este equipo ninguna herramienta de instalación de bases de datos Palm. Elija el programa que instala las bases de datos con «Instalar con...» en el menú de opciones, o escriba la base de datos en un archivo.</translation>
     </message>
     <message>
-        <location line="+115"/>
+        <location line="+5"/>
+        <source>No program to show folders was found on this computer. The file is in the folder %1.</source>
+        <translation>No se encontró ningún programa para mostrar carpetas en este equipo. El archivo está en la carpeta %1.</translation>
+    </message>
+    <message>
+        <location line="+125"/>
         <source>from each file&apos;s name</source>
         <translation>del nombre de cada archivo</translation>
     </message>
     <message>
-        <location line="+261"/>
+        <location line="+260"/>
         <source>Programs and scripts (*)</source>
         <translation>Programas y scripts (*)</translation>
     </message>
@@ -1097,7 +1102,7 @@
         <translation>&amp;Salir	Esc</translation>
     </message>
     <message>
-        <location filename="../picture_paths.cpp" line="+30"/>
+        <location filename="../picture_paths.cpp" line="+32"/>
         <source>All supported formats</source>
         <translation>Todos los formatos compatibles</translation>
     </message>
@@ -1123,7 +1128,7 @@
     </message>
     <message>
         <location line="+9"/>
-        <location filename="../status_line.cpp" line="+56"/>
+        <location filename="../status_line.cpp" line="+57"/>
         <source>Show in folder</source>
         <translation>Mostrar en la carpeta</translation>
     </message>

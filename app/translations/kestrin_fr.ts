@@ -4,8 +4,8 @@
 <context>
     <name>CPreviewPane</name>
     <message>
-        <location filename="../preview_pane.cpp" line="+148"/>
-        <location line="+201"/>
+        <location filename="../preview_pane.cpp" line="+149"/>
+        <location line="+202"/>
         <source>No picture chosen.</source>
         <translation>Aucune image choisie.</translation>
     </message>
@@ -657,13 +657,13 @@
         <translation>Kestrin utilise plusieurs bibliothèques pour décoder vos fichiers d&apos;images&#xa0;:</translation>
     </message>
     <message>
-        <location filename="../batch_plan.cpp" line="+25"/>
+        <location filename="../batch_plan.cpp" line="+26"/>
         <location filename="../main_dialog_controls.cpp" line="+428"/>
         <source>%1: %2</source>
         <translation>%1&#xa0;: %2</translation>
     </message>
     <message>
-        <location line="+92"/>
+        <location line="+91"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Converties&#xa0;: %1 images sur %2.</translation>
     </message>
@@ -688,7 +688,7 @@
         <translation>Échecs&#xa0;: %1.</translation>
     </message>
     <message>
-        <location filename="../batch_progress_dialog.cpp" line="+20"/>
+        <location filename="../batch_progress_dialog.cpp" line="+21"/>
         <location filename="../progress_dialog.cpp" line="+51"/>
         <source>Processing Conversion...</source>
         <translation>Conversion en cours...</translation>
@@ -720,7 +720,7 @@
     </message>
     <message>
         <location line="+26"/>
-        <location filename="../list_conversion.cpp" line="+59"/>
+        <location filename="../list_conversion.cpp" line="+60"/>
         <source>Conversion finished</source>
         <translation>Conversion terminée</translation>
     </message>
@@ -730,17 +730,22 @@
         <translation>%1 images sur %2 converties</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+49"/>
+        <location filename="../main_dialog.cpp" line="+52"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>Aucun outil d&apos;installation de bases de données Palm n&apos;a été trouvé sur cet ordinateur. Choisissez le programme qui installe les bases de données avec «&#xa0;Installer avec...&#xa0;» dans le menu des options, ou écrivez la base de données dans un fichier.</translation>
     </message>
     <message>
-        <location line="+115"/>
+        <location line="+5"/>
+        <source>No program to show folders was found on this computer. The file is in the folder %1.</source>
+        <translation>Aucun programme pour afficher les dossiers n&apos;a été trouvé sur cet ordinateur. Le fichier se trouve dans le dossier %1.</translation>
+    </message>
+    <message>
+        <location line="+125"/>
         <source>from each file&apos;s name</source>
         <translation>du nom de chaque fichier</translation>
     </message>
     <message>
-        <location line="+261"/>
+        <location line="+260"/>
         <source>Programs and scripts (*)</source>
         <translation>Programmes et scripts (*)</translation>
     </message>
@@ -1097,7 +1102,7 @@
         <translation>&amp;Quitter	Échap</translation>
     </message>
     <message>
-        <location filename="../picture_paths.cpp" line="+30"/>
+        <location filename="../picture_paths.cpp" line="+32"/>
         <source>All supported formats</source>
         <translation>Tous les formats pris en charge</translation>
     </message>
@@ -1123,7 +1128,7 @@
     </message>
     <message>
         <location line="+9"/>
-        <location filename="../status_line.cpp" line="+56"/>
+        <location filename="../status_line.cpp" line="+57"/>
         <source>Show in folder</source>
         <translation>Afficher dans le dossier</translation>
     </message>

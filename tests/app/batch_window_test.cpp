@@ -503,4 +503,13 @@ TEST_F(BatchWindow, NamesThatAreNotUtf8AreListedDroppedAndConvertedUnderTheirOwn
     const QStringList dropped = droppedPaths(&drop);
     ASSERT_EQ(dropped.size(), 2);
     EXPECT_EQ(pathBytes(dropped[1]).toStdString(), (album / (names[2] + ".bmp")).string());
+
+    // Named on the command line, relative to the current folder.
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(album.parent_path().string()));
+    const QStringList named =
+        expandPicturePaths({pathFromBytes(QByteArray::fromStdString("album/" + names[0] + ".bmp"))});
+    QDir::setCurrent(current);
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(pathBytes(named[0]).toStdString(), (album / (names[0] + ".bmp")).string());
 }
