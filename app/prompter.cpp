@@ -90,7 +90,10 @@ void CPrompterNotifier::showMessage(const std::string& text, MessageIcon icon) {
 }
 
 void CPrompterNotifier::hold(const QString& text, MessageIcon icon) {
-    m_held.append(text);
+    // The decoders' messages end in a line break, which the box needs not.
+    QString held = text;
+    while (held.endsWith(QLatin1Char('\n'))) held.chop(1);
+    m_held.append(held);
     if (gravity(icon) > gravity(m_gravest)) m_gravest = icon;
 }
 
