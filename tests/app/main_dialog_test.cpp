@@ -750,5 +750,21 @@ TEST_F(MainDialog, TheStatusLineNamesTheWrittenDatabaseAndShowsItInItsFolder) {
             EXPECT_EQ(files.shown, QList<QStringList>{QStringList{path}});
         }
     }
+    // It spoke of the picture before.
+    succeed = true;
+    std::filesystem::remove(work / "earlier.pdb");
+    output()->setEditText(QString::fromStdString((work / "earlier.pdb").string()));
+    start();
+    ASSERT_FALSE(status->text().isEmpty());
+    dialog->openPictures({QStringLiteral("/pictures/another.jpg")});
+    EXPECT_TRUE(status->text().isEmpty());
     QLocale::setDefault(systemLocale);
+}
+
+TEST_F(MainDialog, AFolderTypedIntoInputBecomesTheListOfItsPictures) {
+    std::filesystem::create_directories(work / "album");
+    for (const char* name : {"a.bmp", "b.png", "notes.txt"}) std::ofstream(work / "album" / name) << "x";
+    input()->setEditText(QString::fromStdString((work / "album").string()));
+    emit input()->lineEdit()->editingFinished();
+    EXPECT_EQ(dialog->pictures().size(), 2);
 }
