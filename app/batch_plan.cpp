@@ -1,5 +1,7 @@
 #include "app/batch_plan.h"
 
+#include "app/engine_messages.h"
+#include "app/file_names.h"
 #include "app/picture_paths.h"
 #include "app/prompter.h"
 #include "app/string_table.h"
@@ -13,7 +15,7 @@
 namespace {
 
 QString decodedPath(const std::string& path) {
-    return QFile::decodeName(path.c_str());
+    return pathFromBytes(QByteArray::fromStdString(path));
 }
 
 QString fileName(const std::string& path) {
@@ -41,8 +43,7 @@ BatchPlan planBatch(const QStringList& pictures, const QString& folder, bool rep
             continue;
         }
         outputs.append(output);
-        const QFileInfo there(output);
-        if (!replaceExisting && (there.exists() || there.isSymLink()))
+        if (!replaceExisting && pathStatus(output).exists)
             plan.existing.push_back(std::move(conversion));
         else
             plan.conversions.push_back(std::move(conversion));
@@ -82,13 +83,13 @@ void BatchReport::addOutcome(const Conversion& conversion, CBatchConversion::Out
             converted.append(decodedPath(conversion.output));
             shown = {PictureOutcome::Kind::Converted, {}};
             if (!warning.empty()) {
-                shown = {PictureOutcome::Kind::Incomplete, QString::fromStdString(warning)};
+                shown = {PictureOutcome::Kind::Incomplete, engineMessageText(warning)};
                 incomplete.append(failureLine(conversion.input, shown.reason));
             }
             break;
         case CBatchConversion::Outcome::Failed:
             shown = {PictureOutcome::Kind::Failed,
-                     reason.empty() ? tableString(IDS_CONVERSION_FAILED) : QString::fromStdString(reason)};
+                     reason.empty() ? tableString(IDS_CONVERSION_FAILED) : engineMessageText(reason)};
             failures.append(failureLine(conversion.input, shown.reason));
             break;
         case CBatchConversion::Outcome::NotStarted:

@@ -2,6 +2,8 @@
 
 #include "app/batch_conversion.h"
 #include "app/desktop_notifier.h"
+#include "app/file_names.h"
+#include "app/plain_text.h"
 #include "app/ui_text.h"
 
 #include <QEventLoop>
@@ -22,7 +24,7 @@ CBatchProgressDialog::CBatchProgressDialog(int total, QWidget* parent)
     m_countLabel->setObjectName(QStringLiteral("batchCountLabel"));
     m_currentLabel = new QLabel(this);
     m_currentLabel->setObjectName(QStringLiteral("batchCurrentLabel"));
-    m_currentLabel->setTextFormat(Qt::PlainText);
+    showPlainText(m_currentLabel);
     m_currentLabel->setMinimumWidth(320);
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("batchProgressBar"));
@@ -93,7 +95,7 @@ void CBatchProgressDialog::runShowingProgress(CBatchConversion& batch, int jobs,
     int done = 0;
     connect(&batch, &CBatchConversion::pictureStarted, &progress, [&](int index) {
         const std::string& input = plan[static_cast<std::size_t>(index)].input;
-        progress.showCurrent(QFileInfo(QFile::decodeName(input.c_str())).fileName());
+        progress.showCurrent(QFileInfo(pathFromBytes(QByteArray::fromStdString(input))).fileName());
     });
     connect(&batch, &CBatchConversion::pictureDone, &progress, [&](int) { progress.showDone(++done); });
     connect(&progress, &CBatchProgressDialog::cancelRequested, &batch, &CBatchConversion::cancel);

@@ -2,6 +2,7 @@
 
 #include "app/desktop_notifier.h"
 #include "app/file_manager.h"
+#include "app/file_names.h"
 #include "app/file_picker.h"
 #include "app/main_dialog.h"
 #include "app/prompter.h"
@@ -12,8 +13,8 @@
 #include "engine/engine_version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +35,7 @@ constexpr const char* kApplicationKey = "kestrin";
 constexpr const char* kDesktopFileName = "org.quessel.Kestrin";
 
 constexpr const char* kUsage =
-    "Usage: kestrin [FILE]...\n"
+    "Usage: kestrin [OPTION]... [FILE]...\n"
     "\n"
     "Opens the Kestrin window, with FILE as the input picture when given.\n"
     "Several files, or a folder, open as a list of pictures converted at once.\n"
@@ -42,6 +43,18 @@ constexpr const char* kUsage =
     "\n"
     "  -h, --help     this text\n"
     "      --version  the program's version\n";
+
+// The options every Qt program takes (QGuiApplication's and, on X11, the
+// platform's), which QApplication handles itself.
+constexpr const char* kQtOptionsWithValue[] = {"platform",      "platformpluginpath",
+                                               "platformtheme", "plugin",
+                                               "qmljsdebugger", "qwindowgeometry",
+                                               "qwindowicon",   "qwindowtitle",
+                                               "session",       "style",
+                                               "stylesheet",    "display",
+                                               "geometry",      "name",
+                                               "title",         "visual"};
+constexpr const char* kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 bool isSet(const char* variable) {
     const char* value = std::getenv(variable);
@@ -88,15 +101,36 @@ void CConverterApp::prepareTermination() {
 }
 
 std::optional<int> CConverterApp::answerWithoutWindow(int argc, char** argv) {
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("kestrin %s\n", kKestrinVersion);
-            return 0;
-        }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
+    QCommandLineParser parser;
+    // Qt's own options are written with one dash ("-style fusion") or two.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    parser.addOptions({help, version});
+    // QApplication takes these out of the arguments; they are no mistake.
+    for (const char* name : kQtOptionsWithValue)
+        parser.addOption(QCommandLineOption(QLatin1String(name), QString(), QStringLiteral("value")));
+    for (const char* name : kQtFlags) parser.addOption(QCommandLineOption(QLatin1String(name)));
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        const QString problem = unknown.isEmpty() ? parser.errorText()
+                                                  : QStringLiteral("unknown option '%1%2'")
+                                                        .arg(unknown.first().size() > 1 ? QLatin1String("--")
+                                                                                        : QLatin1String("-"),
+                                                             unknown.first());
+        std::fprintf(stderr, "kestrin: %s\nTry 'kestrin --help' for more information.\n",
+                     problem.toLocal8Bit().constData());
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("kestrin %s\n", kKestrinVersion);
+        return 0;
     }
     if (!hasDisplay(argc, argv)) {
         std::fputs(
@@ -118,7 +152,14 @@ int CConverterApp::run(int& argc, char** argv) {
 
     // QApplication has taken its own options out of the arguments already.
     QStringList inputPictures;
+#ifdef _WIN32
     const QStringList arguments = QApplication::arguments();
+#else
+    // As the file system holds the names: arguments() decodes a name that is
+    // not UTF-8 into another one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments.append(pathFromBytes(QByteArray(argv[i])));
+#endif
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         if (!optionsEnded && arguments[i] == QLatin1String("--")) {
@@ -126,7 +167,7 @@ int CConverterApp::run(int& argc, char** argv) {
             continue;
         }
         if (optionsEnded || !arguments[i].startsWith(QLatin1Char('-')))
-            inputPictures.append(QDir::toNativeSeparators(QFileInfo(arguments[i]).absoluteFilePath()));
+            inputPictures.append(QDir::toNativeSeparators(absolutePath(arguments[i])));
     }
 
     CNativeSettingsStore store(QApplication::organizationName(), QApplication::applicationName());
@@ -164,7 +205,7 @@ int CConverterApp::run(int& argc, char** argv) {
 #endif
         // After the termination watch: a request that comes while opening the
         // pictures asks a question is answered by closing the question first.
-        if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures, PictureArrival::CommandLine);
+        if (!inputPictures.isEmpty()) dialog.openPictures(inputPictures);
         if (!terminated) dialog.exec();
     }
     settings.save();

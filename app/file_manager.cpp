@@ -7,6 +7,7 @@
 #include "app/glib_ownership.h"
 
 #include "app/file_manager.h"
+#include "app/file_names.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -28,7 +29,7 @@ constexpr int kReplyTimeoutMs = 10000;
 }  // namespace
 
 QString localFileUri(const QString& path) {
-    const OwnedText uri(g_filename_to_uri(QFile::encodeName(path).constData(), nullptr, nullptr));
+    const OwnedText uri(g_filename_to_uri(pathBytes(path).constData(), nullptr, nullptr));
     return uri ? QString::fromUtf8(uri.get()) : QString();
 }
 
@@ -63,8 +64,12 @@ void CDesktopFileManager::showInFolder(const QStringList& files) {
         if (!uri.isEmpty()) fileUris.append(uri);
     }
     if (fileUris.isEmpty() || folderUri.isEmpty()) return;
+    // Whoever ends up opening the folder says so when nothing could.
+    const auto openFolder = [openFolder = m_openFolder, notShown = m_notShown, folder, folderUri] {
+        if (!openFolder(folderUri) && notShown) notShown(folder);
+    };
     if (!m_bus.isConnected()) {
-        m_openFolder(folderUri);
+        openFolder();
         return;
     }
     QDBusMessage call =
@@ -76,8 +81,8 @@ void CDesktopFileManager::showInFolder(const QStringList& files) {
     call << fileUris << QString();
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kReplyTimeoutMs), m_pendingCalls.get());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
-                     [openFolder = m_openFolder, folderUri](QDBusPendingCallWatcher* finished) {
-                         if (finished->isError()) openFolder(folderUri);
+                     [openFolder](QDBusPendingCallWatcher* finished) {
+                         if (finished->isError()) openFolder();
                          finished->deleteLater();
                      });
 }
@@ -101,7 +106,8 @@ namespace {
 class CFolderOpener : public CFileManager {
 public:
     void showInFolder(const QString& file) override {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+        const QString folder = QFileInfo(file).absolutePath();
+        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)) && m_notShown) m_notShown(folder);
     }
     void showInFolder(const QStringList& files) override {
         if (!files.isEmpty()) showInFolder(files.first());

@@ -19,6 +19,16 @@ public:
     // The folder of the first of `files` with all of them selected that are
     // in it, as after a batch into one folder.
     virtual void showInFolder(const QStringList& files) = 0;
+
+    // Called with the folder when nothing could show it (no file manager
+    // answered and the desktop has no program for folders), so that the
+    // window can say where the file is instead of doing nothing visible.
+    void setNotShownHandler(std::function<void(const QString& folder)> handler) {
+        m_notShown = std::move(handler);
+    }
+
+protected:
+    std::function<void(const QString& folder)> m_notShown;
 };
 
 #ifndef _WIN32

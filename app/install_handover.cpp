@@ -1,5 +1,6 @@
 #include "app/install_handover.h"
 
+#include "app/file_names.h"
 #include "app/shell.h"
 
 #include <QFile>
@@ -31,6 +32,6 @@ bool isInstallTool(const QString& program) {
 }
 
 void removeStaleDatabase(const QString& path) {
-    const QFileInfo existing(path);
-    if (existing.isSymLink() || existing.isFile()) QFile::remove(path);
+    const PathStatus existing = pathStatus(path);
+    if (existing.exists && !existing.isFolder) removeFile(path);
 }

@@ -3,6 +3,7 @@
 #include "app/batch_conversion.h"
 #include "app/batch_progress_dialog.h"
 #include "app/file_manager.h"
+#include "app/file_names.h"
 #include "app/install_handover.h"
 #include "app/prompter.h"
 #include "app/string_table.h"
@@ -37,7 +38,7 @@ std::optional<BatchReport> convertList(const ListConversion& conversion, CPrompt
     if (conversion.intoTemporaryFolder) {
         // As for one picture: whatever is at the name goes first.
         for (const Conversion& planned : plan.conversions) {
-            const QString output = QFile::decodeName(planned.output.c_str());
+            const QString output = pathFromBytes(QByteArray::fromStdString(planned.output));
             removeStaleDatabase(output);
             temporaryDatabases.append(output);
         }

@@ -3,8 +3,8 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "app/file_manager.h"
+#include "app/file_names.h"
 #include "app/file_picker.h"
-#include "app/list_conversion.h"
 #include "app/picture_paths.h"
 #include "app/preview_pane.h"
 #include "app/settings.h"
@@ -21,8 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -30,6 +29,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -50,6 +50,9 @@ constexpr const char* kNoInstallToolText = QT_TRANSLATE_NOOP(
     "Kestrin",
     "No install tool for Palm databases was found on this computer. Choose the program that installs "
     "databases with \"Install with...\" in the options menu, or write the database to a file.");
+
+constexpr const char* kNoFolderProgramText = QT_TRANSLATE_NOOP(
+    "Kestrin", "No program to show folders was found on this computer. The file is in the folder %1.");
 
 bool isEnterKey(const QKeyEvent& event) {
     return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) &&
@@ -107,6 +110,18 @@ CMainDialog::CMainDialog(CSettings& settings, CPrompter& prompter, CFilePicker& 
 
 CMainDialog::~CMainDialog() = default;
 
+void CMainDialog::setDesktopFeedback(DesktopFeedback feedback) {
+    m_feedback = std::move(feedback);
+    if (m_feedback.fileManager == nullptr) return;
+    // The answer may come after the window is gone.
+    m_feedback.fileManager->setNotShownHandler([window = QPointer<CMainDialog>(this)](const QString& folder) {
+        if (window.isNull()) return;
+        window->m_prompter.prompt(makePrompt(
+            window, tableString(IDS_PROGRAM_NAME),
+            uiText(kNoFolderProgramText).arg(QDir::toNativeSeparators(folder)), MessageIcon::Information));
+    });
+}
+
 void CMainDialog::connectControls() {
     connect(m_ui.startButton, &QPushButton::clicked, this, &CMainDialog::startConversion);
     connect(m_ui.pickButton, &QPushButton::clicked, this, &CMainDialog::pickSourceFile);
@@ -135,14 +150,11 @@ void CMainDialog::connectControls() {
         if (m_closed || isBatch() || typed.isEmpty() || typed == m_naming.picture ||
             isPalmDatabasePath(typed))
             return;
-        choosePicture(typed);
+        takeTypedPicture(typed);
     });
     connect(m_ui.inputCombo, &QComboBox::textActivated, this, [this](const QString& recent) {
-        if (!isBatch() && !isPalmDatabasePath(recent)) choosePicture(recent);
+        if (!isBatch() && !isPalmDatabasePath(recent)) takeTypedPicture(recent);
     });
-    const auto outputByHand = [this] { m_naming.outputByHand = true; };
-    connect(m_ui.outputCombo->lineEdit(), &QLineEdit::textEdited, this, outputByHand);
-    connect(m_ui.outputCombo, &QComboBox::textActivated, this, outputByHand);
     connect(m_ui.imageNameEdit, &QLineEdit::textEdited, this, [this] { m_naming.imageNameByHand = true; });
 
     connect(m_ui.removeButton, &QPushButton::clicked, this, &CMainDialog::removeSelectedPictures);
@@ -195,7 +207,7 @@ void CMainDialog::refreshOptionsText() {
 
 void CMainDialog::showMessage(int stringId, const QString& argument) {
     const QString text = argument.isEmpty() ? tableString(stringId) : tableString(stringId, argument);
-    m_prompter.prompt(makePrompt(this, tableString(IDS_PROGRAM_NAME), text, MessageIcon::Warning));
+    m_notifier.showHeld(this, text);
 }
 
 void CMainDialog::pickSourceFile() {
@@ -206,22 +218,6 @@ void CMainDialog::pickSourceFile() {
         return;
     }
     openPicture(picked->first());
-}
-
-void CMainDialog::choosePicture(const QString& path) {
-    transferFromControls();
-    // A field that changed without a keystroke the window saw is still not
-    // the window's own doing.
-    if (m_outputPath != m_naming.output) m_naming.outputByHand = true;
-    if (m_imageName != m_naming.imageName) m_naming.imageNameByHand = true;
-    m_naming.output = m_outputPath;
-    m_naming.imageName = m_imageName;
-    m_naming = followPicture(m_naming, path);
-    m_sourcePath = path;
-    m_outputPath = m_naming.output;
-    m_imageName = m_naming.imageName;
-    transferToControls();
-    refreshPreview();
 }
 
 void CMainDialog::pickOutputFile() {
@@ -237,7 +233,6 @@ void CMainDialog::pickOutputFile() {
                                                 convertFilterToQt(tableString(IDS_OUTPUT_FILTER)));
     if (!chosen) return;
     m_outputPath = *chosen;
-    m_naming.outputByHand = true;
     transferToControls();
 }
 
@@ -298,10 +293,10 @@ ConversionSettings CMainDialog::chosenSettings() const {
 }
 
 void CMainDialog::fillJob(const QString& outputPath) {
-    m_job.inputPath = QFile::encodeName(m_sourcePath).toStdString();
+    m_job.inputPath = pathBytes(m_sourcePath).toStdString();
     m_job.settings = chosenSettings();
     m_job.imageName = imageNameBytes(m_imageName);
-    m_job.outputPath = QFile::encodeName(outputPath).toStdString();
+    m_job.outputPath = pathBytes(outputPath).toStdString();
     m_job.replaceExisting = false;
 }
 
@@ -319,13 +314,14 @@ bool CMainDialog::runJob() {
         m_notifier.showMessage(error.what(), MessageIcon::Error);
     }
     m_progress.close();
+    // A failure's messages wait for the window's own word on it.
+    if (written) m_notifier.showHeld(this);
     return written;
 }
 
 bool CMainDialog::convertToFile() {
     fillJob(m_outputPath);
-    const QFileInfo existing(m_outputPath);
-    if (existing.exists() || existing.isSymLink()) {
+    if (pathStatus(m_outputPath).exists) {
         const PromptRequest question = makePrompt(
             this, tableString(IDS_OVERWRITE_CAPTION), tableString(IDS_OVERWRITE_QUESTION, m_outputPath),
             MessageIcon::Question, PromptButtons::YesNo, PromptAnswer::No);
@@ -352,8 +348,7 @@ bool CMainDialog::handOver(const QString& path, const QString& folder) {
     // Without a program of the user's own, say that none was found and where
     // to choose one; a chosen one that fails to start needs no such advice.
     if (result != HandOverResult::Started && m_settings.installer.isEmpty()) {
-        m_prompter.prompt(makePrompt(this, tableString(IDS_PROGRAM_NAME), uiText(kNoInstallToolText),
-                                     MessageIcon::Warning));
+        m_notifier.hold(uiText(kNoInstallToolText), MessageIcon::Warning);
     }
     return result == HandOverResult::Started;
 }
@@ -499,50 +494,6 @@ void CMainDialog::contextMenuEvent(QContextMenuEvent* event) {
     showOptionsMenu(event->globalPos());
 }
 
-bool CMainDialog::handleFileDrop(QDropEvent* event) {
-    const QStringList paths = droppedPaths(event->mimeData());
-    const QString file = droppedFile(event->mimeData());
-    if (paths.isEmpty()) return false;
-    if (event->type() == QEvent::Drop) {
-        // One file alone is taken as it always was.
-        if (paths.size() == 1 && !file.isEmpty() && !isBatch())
-            openPicture(file);
-        else
-            openPictures(paths);
-    }
-    event->acceptProposedAction();
-    return true;
-}
-
-void CMainDialog::dragEnterEvent(QDragEnterEvent* event) {
-    handleFileDrop(event);
-}
-
-void CMainDialog::dragMoveEvent(QDragMoveEvent* event) {
-    handleFileDrop(event);
-}
-
-void CMainDialog::dropEvent(QDropEvent* event) {
-    handleFileDrop(event);
-}
-
-void CMainDialog::openPicture(const QString& path, PictureArrival arrival) {
-    if (isPalmDatabasePath(path)) {
-        m_ui.preview->showDatabase(path);
-    } else if (arrival == PictureArrival::CommandLine) {
-        // The stored output and name of the last run may have been set for
-        // this very picture; with no output stored, the picture names its own.
-        m_ui.inputCombo->setEditText(path);
-        if (m_outputPath.isEmpty() && !isBatch()) {
-            m_naming.output = followPicture(m_naming, path).output;
-            m_ui.outputCombo->setEditText(m_naming.output);
-        }
-        m_naming.picture = path;
-    } else {
-        choosePicture(path);
-    }
-}
-
 void CMainDialog::refreshPreview() {
     // What fillJob would hand a conversion run started now.
     ConversionSettings settings = chosenSettings();
@@ -557,96 +508,6 @@ void CMainDialog::refreshPreview() {
     }
     m_ui.preview->showConversion(m_ui.inputCombo->currentText(), settings,
                                  imageNameBytes(m_ui.imageNameEdit->text()));
-}
-
-void CMainDialog::openPictures(const QStringList& paths, PictureArrival arrival) {
-    if (paths.size() == 1 && QFileInfo(paths.first()).isFile() && !isBatch()) {
-        openPicture(paths.first(), arrival);
-        return;
-    }
-    const QStringList found = expandPicturePaths(paths);
-    if (found.isEmpty()) return;
-    transferFromControls();
-    // A folder with one picture, or the same file twice, is one picture.
-    if (const auto single = m_pictures.add(found))
-        openPicture(*single, arrival);
-    else
-        applyPictureMode();
-}
-
-void CMainDialog::removeSelectedPictures() {
-    transferFromControls();
-    QList<int> rows;
-    for (const QListWidgetItem* item : m_ui.pictureList->selectedItems())
-        rows.append(m_ui.pictureList->row(item));
-    if (rows.isEmpty() && m_ui.pictureList->currentRow() >= 0) rows.append(m_ui.pictureList->currentRow());
-    // One picture left: the window as it is for one picture, holding it.
-    if (const auto single = m_pictures.removeRows(rows)) m_sourcePath = *single;
-    applyPictureMode();
-}
-
-void CMainDialog::clearPictures() {
-    transferFromControls();
-    m_pictures.clear();
-    m_sourcePath.clear();
-    applyPictureMode();
-}
-
-void CMainDialog::applyPictureMode() {
-    const bool batch = isBatch();
-    m_ui.showPictures(m_pictures.paths());
-    const bool listHadFocus =
-        m_ui.pictureList->hasFocus() || m_ui.removeButton->hasFocus() || m_ui.clearButton->hasFocus();
-    m_ui.setPictureMode(batch);
-    MainDialogControls::showRecent(
-        m_ui.outputCombo, (batch ? m_settings.recentFolders : m_settings.recentOutputs).newestFirst());
-    transferToControls();
-    // The picture left over from the list is held, not newly chosen.
-    if (!batch) m_naming.picture = m_sourcePath;
-    if (listHadFocus && !batch) m_ui.inputCombo->setFocus();
-    refreshPreview();
-}
-
-QString CMainDialog::batchFolder() {
-    if (m_writeToFile == 0) {
-        // Only Directly send: the databases wait in the temporary folder.
-        const QString folder = m_shell.temporaryFolder();
-        if (folder.isEmpty()) showMessage(IDS_INSTALL_FAILED);
-        return folder;
-    }
-    if (m_outputFolder.isEmpty()) {
-        showMessage(IDS_NO_OUTPUT_FOLDER);
-        return {};
-    }
-    if (!QFileInfo(m_outputFolder).isDir()) {
-        showMessage(IDS_NO_SUCH_FOLDER, m_outputFolder);
-        return {};
-    }
-    addRecent(m_settings.recentFolders, m_ui.outputCombo, m_outputFolder);
-    return m_outputFolder;
-}
-
-void CMainDialog::startBatchConversion() {
-    transferFromControls();
-    if (m_writeToFile == 0 && m_directInstall == 0) {
-        showMessage(IDS_NO_OUTPUT_CHOSEN);
-        return;
-    }
-    const QString folder = batchFolder();
-    if (folder.isEmpty()) return;
-    m_ui.statusLine->clear();
-    const ListConversion conversion{m_pictures.paths(), folder,      m_writeToFile == 0,
-                                    chosenSettings(),   m_batchJobs, m_feedback};
-    const std::optional<BatchReport> report = convertList(conversion, m_prompter, this, m_temporaryDatabases);
-    if (!report) return;
-    m_ui.showOutcomes(report->outcomes);
-    if (m_directInstall == 0) return;
-    for (const QString& database : report->converted) {
-        if (!handOver(database, QFileInfo(database).absolutePath() + QLatin1Char('/'))) {
-            showMessage(IDS_INSTALL_FAILED);
-            break;
-        }
-    }
 }
 
 #ifdef Q_OS_WIN

@@ -24,10 +24,6 @@ class RecentList;
 class QComboBox;
 class QMenu;
 
-// How pictures reach the window: chosen in it (picked, dropped), or named on
-// the command line, which starts with the stored output and image name.
-enum class PictureArrival { Chosen, CommandLine };
-
 // How the dialog carries out a filled job; normally ConversionJob::run.
 using ConversionRunner = std::function<bool(ConversionJob&)>;
 
@@ -44,7 +40,7 @@ public:
 
     void setConversionRunner(ConversionRunner runner) { m_runner = std::move(runner); }
     // The desktop's file manager and notifier; none at first.
-    void setDesktopFeedback(DesktopFeedback feedback) { m_feedback = std::move(feedback); }
+    void setDesktopFeedback(DesktopFeedback feedback);
 
     // Validates the fields, updates the recent lists and runs the conversion
     // once per chosen destination.
@@ -58,19 +54,21 @@ public:
     // Converts into the temporary database and hands it to the install tool.
     bool installDirect();
     // A box with the numbered text (its %s replaced by `argument`), the
-    // program name as caption, an exclamation icon and an OK button.
+    // program name as caption, an exclamation icon and an OK button. What
+    // the run before it said comes first, in the same box.
     void showMessage(int stringId, const QString& argument = QString());
     void pickSourceFile();
     void pickOutputFile();
-    // Makes path the input picture, as a drop onto the window does; a Palm
+    // Makes path the input picture, with its own output and image name,
+    // however it came (picked, dropped, named on the command line); a Palm
     // image database is shown in the preview pane instead.
-    void openPicture(const QString& path, PictureArrival arrival = PictureArrival::Chosen);
+    void openPicture(const QString& path);
     // Asks the preview pane for the conversion the controls describe now.
     void refreshPreview();
     // Takes pictures as a drop or the command line brings them: a folder
     // stands for its pictures (not its subfolders). One picture is taken as
     // openPicture does; several become the list of pictures, or join it.
-    void openPictures(const QStringList& paths, PictureArrival arrival = PictureArrival::Chosen);
+    void openPictures(const QStringList& paths);
     // The pictures of the list, empty while the window holds one picture.
     const QStringList& pictures() const { return m_pictures.paths(); }
     // How many pictures a conversion of the list converts at once (0: one
@@ -104,9 +102,12 @@ protected:
 
 private:
     void connectControls();
-    // Makes `path` the one picture of the window; what the user did not set
-    // by hand of the output and the image name follows it.
+    // Makes `path` the one picture of the window; the output follows it, and
+    // so does the image name unless one was typed.
     void choosePicture(const QString& path);
+    // A picture typed into the input field or taken from its recent list; a
+    // folder there becomes the list of its pictures.
+    void takeTypedPicture(const QString& path);
     void transferToControls();
     void transferFromControls();
     ColorReduction chosenReduction() const;

@@ -1,6 +1,7 @@
 #include "app/main_dialog_controls.h"
 
 #include "app/app_icon.h"
+#include "app/plain_text.h"
 #include "app/preview_pane.h"
 #include "app/prompter.h"
 #include "app/status_line.h"
@@ -116,7 +117,8 @@ OutcomeLook outcomeLook(const PictureOutcome& outcome) {
         case PictureOutcome::Kind::NotConverted:
             break;
     }
-    return {QStyle::SP_BrowserStop, uiText("Not converted, as the conversion was cancelled")};
+    // Not the failed one's cross: nothing went wrong with the picture.
+    return {QStyle::SP_MediaStop, uiText("Not converted, as the conversion was cancelled")};
 }
 
 // Screen readers name a control by its label; a combo box and its line edit
@@ -369,7 +371,7 @@ void MainDialogControls::retranslateTips() {
     outputCombo->setToolTip(tableString(m_batch ? IDS_OUTPUT_FOLDER_TIP : IDS_OUTPUT_FILE_TIP));
     setButton->setToolTip(tableString(m_batch ? IDS_SET_FOLDER_TIP : IDS_SET_FILE_TIP));
     fineQualityCheck->setToolTip(
-        uiText("Scale and dither in linear light and match colours as the eye sees them"));
+        uiText("Scale and dither in linear light and match colors as the eye sees them"));
 }
 
 void MainDialogControls::setPictureMode(bool batch) {
@@ -398,7 +400,7 @@ void MainDialogControls::showPictures(const QStringList& pictures) {
         pictureList->clear();
         for (const QString& path : pictures) {
             auto* item = new QListWidgetItem(QFileInfo(path).fileName(), pictureList);
-            item->setToolTip(path);
+            item->setToolTip(plainToolTip(path));
             item->setData(Qt::UserRole, path);
         }
         pictureList->setCurrentRow(
@@ -422,7 +424,7 @@ void MainDialogControls::showOutcomes(const QHash<QString, PictureOutcome>& outc
         if (found == outcomes.constEnd()) continue;
         const auto& [icon, text] = outcomeLook(*found);
         item->setIcon(style->standardIcon(icon));
-        item->setToolTip(path + QLatin1Char('\n') + text);
+        item->setToolTip(plainToolTip(path + QLatin1Char('\n') + text));
         item->setData(Qt::AccessibleTextRole, uiText("%1: %2").arg(item->text(), text));
     }
 }

@@ -1,5 +1,6 @@
 #include "app/options_menu.h"
 
+#include "app/plain_text.h"
 #include "app/ui_text.h"
 
 #include <QActionGroup>
@@ -44,19 +45,19 @@ const MenuEntry kMenu[] = {
      [](State s) { return s.conversion.compression == kCompressionMostEfficient; },
      [](Choices c) { c.compression = kCompressionMostEfficient; }},
     {MenuEntry::EndOfSubmenu},
-    {MenuEntry::Toggle, QT_TRANSLATE_NOOP("Kestrin", "Turn photos upright"), ID_TURN_UPRIGHT,
+    {MenuEntry::Toggle, QT_TRANSLATE_NOOP("Kestrin", "&Turn photos upright"), ID_TURN_UPRIGHT,
      "turnPhotosUprightAction", [](State s) { return s.conversion.autoOrient; },
      [](Choices c) { c.autoOrient = !c.autoOrient; }},
-    {MenuEntry::Toggle, QT_TRANSLATE_NOOP("Kestrin", "Use colour profiles"), ID_USE_COLOR_PROFILES,
+    {MenuEntry::Toggle, QT_TRANSLATE_NOOP("Kestrin", "&Use color profiles"), ID_USE_COLOR_PROFILES,
      "useColourProfilesAction", [](State s) { return s.conversion.colorManage; },
      [](Choices c) { c.colorManage = !c.colorManage; }},
-    {MenuEntry::Submenu, QT_TRANSLATE_NOOP("Kestrin", "Picture shape"), 0, "pictureShapeMenu"},
-    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Stretch to fill"), ID_FIT_STRETCH, "fitStretchAction",
+    {MenuEntry::Submenu, QT_TRANSLATE_NOOP("Kestrin", "&Picture shape"), 0, "pictureShapeMenu"},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "&Stretch to fill"), ID_FIT_STRETCH, "fitStretchAction",
      [](State s) { return s.conversion.fit == PictureFit::Stretch; },
      [](Choices c) { c.fit = PictureFit::Stretch; }},
-    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Fit inside with borders"), ID_FIT_PAD, "fitPadAction",
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "&Fit inside with borders"), ID_FIT_PAD, "fitPadAction",
      [](State s) { return s.conversion.fit == PictureFit::Pad; }, [](Choices c) { c.fit = PictureFit::Pad; }},
-    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Crop to fill"), ID_FIT_CROP, "fitCropAction",
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "&Crop to fill"), ID_FIT_CROP, "fitCropAction",
      [](State s) { return s.conversion.fit == PictureFit::Crop; },
      [](Choices c) { c.fit = PictureFit::Crop; }},
     {MenuEntry::EndOfSubmenu},
@@ -64,7 +65,7 @@ const MenuEntry kMenu[] = {
     // association; choosing it then goes back to the association.
     {MenuEntry::Toggle, QT_TRANSLATE_NOOP("Kestrin", "&Install with..."), ID_INSTALL_WITH,
      "installWithAction", [](State s) { return !s.installer.isEmpty(); }},
-    {MenuEntry::Command, QT_TRANSLATE_NOOP("Kestrin", "Delete Settings"), ID_DELETE_SETTINGS,
+    {MenuEntry::Command, QT_TRANSLATE_NOOP("Kestrin", "&Delete Settings"), ID_DELETE_SETTINGS,
      "deleteSettingsAction"},
     {MenuEntry::Command, QT_TRANSLATE_NOOP("Kestrin", "&About Kestrin"), ID_ABOUT, "aboutAction"},
     {MenuEntry::Separator},
@@ -104,7 +105,7 @@ std::unique_ptr<QMenu> createOptionsMenu(QWidget* parent, const OptionsMenuState
             action->setChecked(entry.marked(state));
         }
         if (entry.command == ID_INSTALL_WITH && !state.installer.isEmpty())
-            action->setToolTip(state.installer);
+            action->setToolTip(plainToolTip(state.installer));
     }
     return menu;
 }

@@ -1,5 +1,6 @@
 #include "app/output_follow.h"
 
+#include "app/file_names.h"
 #include "engine/batch_runner.h"
 #include "engine/windows_1252.h"
 
@@ -19,14 +20,11 @@ PictureNaming followPicture(const PictureNaming& previous, const QString& newPic
     if (newPicture.isEmpty() || newPicture == previous.picture) return previous;
     PictureNaming next = previous;
     next.picture = newPicture;
-    // A hand-set output holds for the picture it was set for only.
-    next.outputByHand = false;
     const qsizetype pictureNameStart = nameStart(newPicture);
-    const Conversion named = conversionIntoFolder(newPicture.mid(pictureNameStart).toStdString(), {});
-    if (!previous.outputByHand) {
-        const QString& folderOf = previous.output.isEmpty() ? newPicture : previous.output;
-        next.output = folderOf.left(nameStart(folderOf)) + QString::fromStdString(named.output);
-    }
+    const Conversion named =
+        conversionIntoFolder(pathBytes(newPicture.mid(pictureNameStart)).toStdString(), {});
+    const QString& folderOf = previous.output.isEmpty() ? newPicture : previous.output;
+    next.output = folderOf.left(nameStart(folderOf)) + pathFromBytes(QByteArray::fromStdString(named.output));
     if (!previous.imageNameByHand)
         next.imageName = QString::fromStdString(decodeWindows1252(named.imageName));
     return next;

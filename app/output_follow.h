@@ -7,15 +7,15 @@ struct PictureNaming {
     QString picture;
     QString output;
     QString imageName;
-    // Typed or picked by the user: the output since `picture` was chosen,
-    // the image name at any time since the window opened.
-    bool outputByHand = false;
+    // Typed by the user at any time since the window opened.
     bool imageNameByHand = false;
 };
 
-// The naming once `newPicture` is chosen: what the user did not set by hand
-// follows the picture, as kestrin-convert --outdir names it. The output goes
-// into the folder of the last output, or the picture's own when there is
-// none; the image name is the picture's name up to its first ".". The same
+// The naming once `newPicture` is chosen, however it came (picked, dropped,
+// typed, from the recent list or the command line), as kestrin-convert
+// --outdir names it. The output follows the picture, into the folder of the
+// last output (set by hand or not), or the picture's own when there is none:
+// an output belongs to the picture it was set for. The image name is the
+// picture's name up to its first ".", unless one was typed by hand. The same
 // picture again changes nothing.
 PictureNaming followPicture(const PictureNaming& previous, const QString& newPicture);

@@ -1,13 +1,15 @@
 #include "app/picture_paths.h"
 
+#include "app/file_names.h"
 #include "app/ui_text.h"
 #include "imagelib/formats/picture_file_types.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,6 +32,8 @@ std::string buildPictureFilter() {
         uiText("All supported formats").toStdString() + "|" + filterPatterns(pictureFileSuffixes()) + "|";
     for (const PictureFileType& type : pictureFileTypes())
         filter += uiText(type.label.c_str()).toStdString() + "|" + filterPatterns(type.suffixes) + "|";
+    // A database opens in the preview.
+    filter += uiText("Palm image databases (*.pdb)").toStdString() + "|*.pdb;*.PDB|";
     return filter + uiText("All files (*.*)").toStdString() + "|*.*||";
 }
 
@@ -38,9 +42,13 @@ QStringList droppedLocalPaths(const QMimeData* data, bool foldersToo) {
     if (data == nullptr || !data->hasUrls()) return paths;
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile()) continue;
-        const QFileInfo info(url.toLocalFile());
-        if (info.isFile() || (foldersToo && info.isDir()))
-            paths.append(QDir::toNativeSeparators(info.absoluteFilePath()));
+        // The path's own bytes: toLocalFile() would decode a name that is not
+        // UTF-8 into another one.
+        const QString path =
+            pathFromBytes(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+        const PathStatus status = pathStatus(path);
+        if (status.isFile || (foldersToo && status.isFolder))
+            paths.append(QDir::toNativeSeparators(absolutePath(path)));
     }
     return paths;
 }
@@ -58,9 +66,25 @@ QStringList pictureNamePatterns() {
 
 QStringList picturesInFolder(const QString& folder) {
     const QDir directory(folder);
+    // By suffix, not through QDir's wildcards: a regular expression refuses
+    // the escaped bytes of a name that is not UTF-8.
+    const auto isPicture = [](const QString& name) {
+        for (const std::string& suffix : pictureFileSuffixes()) {
+            if (name.endsWith(QLatin1Char('.') + QString::fromStdString(suffix), Qt::CaseInsensitive))
+                return true;
+        }
+        return false;
+    };
+    QStringList names;
+    for (const QString& name : filesInFolder(folder)) {
+        if (isPicture(name)) names.append(name);
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
     QStringList found;
-    for (const QString& name : directory.entryList(pictureNamePatterns(), QDir::Files | QDir::Readable,
-                                                   QDir::Name | QDir::IgnoreCase))
+    for (const QString& name : names)
         found.append(QDir::toNativeSeparators(directory.absoluteFilePath(name)));
     return found;
 }
@@ -68,11 +92,10 @@ QStringList picturesInFolder(const QString& folder) {
 QStringList expandPicturePaths(const QStringList& paths) {
     QStringList found;
     for (const QString& path : paths) {
-        const QFileInfo info(path);
-        if (info.isDir())
+        if (pathStatus(path).isFolder)
             found.append(picturesInFolder(path));
         else if (!isPalmDatabasePath(path))
-            found.append(QDir::toNativeSeparators(info.absoluteFilePath()));
+            found.append(QDir::toNativeSeparators(absolutePath(path)));
     }
     return found;
 }
@@ -87,9 +110,9 @@ QStringList droppedPaths(const QMimeData* data) {
 }
 
 bool isPalmDatabasePath(const QString& path) {
-    return path.endsWith(QLatin1String(".pdb"), Qt::CaseInsensitive) && QFileInfo(path).isFile();
+    return path.endsWith(QLatin1String(".pdb"), Qt::CaseInsensitive) && pathStatus(path).isFile;
 }
 
 std::string enginePath(const QString& path) {
-    return QFile::encodeName(QDir::fromNativeSeparators(path)).toStdString();
+    return pathBytes(QDir::fromNativeSeparators(path)).toStdString();
 }

@@ -1,5 +1,8 @@
 #include "app/preview_pane.h"
 
+#include "app/engine_messages.h"
+#include "app/file_names.h"
+#include "app/plain_text.h"
 #include "app/ui_text.h"
 
 #include <QAccessibleWidget>
@@ -135,6 +138,7 @@ CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::ma
     m_status->setWordWrap(true);
     m_status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    showPlainText(m_status);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -163,7 +167,7 @@ void CPreviewPane::showConversion(const QString& inputPath, const ConversionSett
     Request request;
     if (!inputPath.isEmpty()) {
         request.kind = Request::Kind::Conversion;
-        request.path = QFile::encodeName(inputPath).toStdString();
+        request.path = pathBytes(inputPath).toStdString();
         request.settings = settings;
         request.imageName = imageName;
     }
@@ -173,7 +177,7 @@ void CPreviewPane::showConversion(const QString& inputPath, const ConversionSett
 void CPreviewPane::showDatabase(const QString& path) {
     Request request;
     request.kind = Request::Kind::Database;
-    request.path = QFile::encodeName(path).toStdString();
+    request.path = pathBytes(path).toStdString();
     schedule(std::move(request));
 }
 
@@ -192,8 +196,9 @@ void CPreviewPane::start() {
     }
     // A request still waiting for the worker is out of date now.
     m_workers.clear();
-    const QString database =
-        m_pending.kind == Request::Kind::Database ? QFile::decodeName(m_pending.path.c_str()) : QString();
+    const QString database = m_pending.kind == Request::Kind::Database
+                                 ? pathFromBytes(QByteArray::fromStdString(m_pending.path))
+                                 : QString();
     m_workers.start([this, generation, database, request = m_pending] {
         ConversionPreview preview = produce(request, generation);
         QMetaObject::invokeMethod(
@@ -342,7 +347,7 @@ QString CPreviewPane::accessibleText() const {
 }
 
 QString CPreviewPane::statusText() const {
-    if (!m_preview.error.empty()) return QString::fromStdString(m_preview.error);
+    if (!m_preview.error.empty()) return engineMessageText(m_preview.error);
     if (m_preview.pictures.empty()) return tr("No picture chosen.");
     const QString size = tr("%1 bytes").arg(uiNumber(static_cast<qlonglong>(m_preview.databaseSize)));
     if (m_shownDatabase.isEmpty()) return size;

@@ -1,5 +1,6 @@
 #include "app/progress_dialog.h"
 
+#include "app/plain_text.h"
 #include "app/prompter.h"
 #include "app/ui_text.h"
 #include "engine/string_table.h"
@@ -51,7 +52,7 @@ void CProgressDialog::open(const std::string& caption) {
     m_logLabel = new QLabel(m_window.get());
     m_logLabel->setObjectName(QStringLiteral("progressLog"));
     m_logLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_logLabel->setTextFormat(Qt::PlainText);
+    showPlainText(m_logLabel);
     m_logLabel->setWordWrap(true);
     m_logLabel->setMinimumSize(horizontalDialogUnits(*m_window, 150), verticalDialogUnits(*m_window, 80));
     auto* layout = new QVBoxLayout(m_window.get());

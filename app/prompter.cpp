@@ -1,5 +1,6 @@
 #include "app/prompter.h"
 
+#include "app/engine_messages.h"
 #include "app/string_table.h"
 #include "app/ui_text.h"
 
@@ -10,6 +11,8 @@
 PromptAnswer CMessageBoxPrompter::prompt(const PromptRequest& request) {
     QMessageBox box(request.owner);
     box.setWindowTitle(request.caption);
+    // The texts name files: characters, never markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(request.text);
     switch (request.icon) {
         case MessageIcon::Error:
@@ -65,8 +68,43 @@ PromptRequest makePrompt(QWidget* owner, const QString& caption, const QString& 
     return request;
 }
 
+namespace {
+
+int gravity(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Error:
+            return 3;
+        case MessageIcon::Warning:
+            return 2;
+        case MessageIcon::Question:
+        case MessageIcon::Information:
+            break;
+    }
+    return 1;
+}
+
+}  // namespace
+
 void CPrompterNotifier::showMessage(const std::string& text, MessageIcon icon) {
-    m_prompter.prompt(makePrompt(nullptr, tableString(IDS_PROGRAM_NAME), QString::fromStdString(text), icon));
+    hold(engineMessageText(text), icon);
+}
+
+void CPrompterNotifier::hold(const QString& text, MessageIcon icon) {
+    // The decoders' messages end in a line break, which the box needs not.
+    QString held = text;
+    while (held.endsWith(QLatin1Char('\n'))) held.chop(1);
+    m_held.append(held);
+    if (gravity(icon) > gravity(m_gravest)) m_gravest = icon;
+}
+
+void CPrompterNotifier::showHeld(QWidget* owner, const QString& closing) {
+    if (!closing.isEmpty()) hold(closing, MessageIcon::Warning);
+    if (m_held.isEmpty()) return;
+    const QString text = m_held.join(QLatin1String("\n\n"));
+    const MessageIcon icon = m_gravest;
+    m_held.clear();
+    m_gravest = MessageIcon::Information;
+    m_prompter.prompt(makePrompt(owner, tableString(IDS_PROGRAM_NAME), text, icon));
 }
 
 QString tableString(int id) {

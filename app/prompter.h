@@ -3,6 +3,7 @@
 #include "engine/front_end.h"
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -41,15 +42,24 @@ public:
     PromptAnswer prompt(const PromptRequest& request) override;
 };
 
-// The engine's messages (unopenable output file, decoding errors) as boxes
-// without an owner window, captioned with the program name.
+// The engine's messages (unopenable output file, decoding errors), in the
+// user's language, held until the run has ended: one failure is one box,
+// which says what went wrong and then what it means for the conversion.
 class CPrompterNotifier : public UserNotifier {
 public:
     explicit CPrompterNotifier(CPrompter& prompter) : m_prompter(prompter) {}
     void showMessage(const std::string& text, MessageIcon icon) override;
+    // Holds a message of the window's own, already in the user's language.
+    void hold(const QString& text, MessageIcon icon);
+    // One box, captioned with the program name, with the held messages and
+    // then `closing` (if any); nothing when there is neither. The box's icon
+    // is the gravest of theirs, a warning at least for `closing`.
+    void showHeld(QWidget* owner, const QString& closing = QString());
 
 private:
     CPrompter& m_prompter;
+    QStringList m_held;
+    MessageIcon m_gravest = MessageIcon::Information;
 };
 
 // A numbered text of the string table, in the user's language.

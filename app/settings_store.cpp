@@ -1,9 +1,12 @@
 #include "app/settings_store.h"
 
+#include "app/file_names.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QUtf8StringView>
 #include <QVariant>
 
 #include <limits>
@@ -44,6 +47,8 @@ std::optional<quint32> CNativeSettingsStore::readNumber(const QString& group, co
 
 std::optional<QString> CNativeSettingsStore::readText(const QString& group, const QString& name) {
     const QVariant value = settings().value(key(group, name));
+    // A path that is not UTF-8 is kept as its bytes.
+    if (value.typeId() == QMetaType::QByteArray) return pathFromBytes(value.toByteArray());
     // A hand-edited file can hold a list or other types for a text value; those
     // count as unreadable.
     if (value.typeId() != QMetaType::QString) return std::nullopt;
@@ -55,7 +60,13 @@ void CNativeSettingsStore::writeNumber(const QString& group, const QString& name
 }
 
 void CNativeSettingsStore::writeText(const QString& group, const QString& name, const QString& value) {
-    settings().setValue(key(group, name), value);
+    // Text is stored as text; a path that is not UTF-8 (escaped bytes in the
+    // QString) as its bytes, which text would turn into other characters.
+    const QByteArray bytes = pathBytes(value);
+    if (QUtf8StringView(bytes).isValidUtf8())
+        settings().setValue(key(group, name), value);
+    else
+        settings().setValue(key(group, name), bytes);
 }
 
 void CNativeSettingsStore::flush() {

@@ -1,5 +1,7 @@
 #include "app/status_line.h"
 
+#include "app/file_names.h"
+#include "app/plain_text.h"
 #include "app/ui_text.h"
 
 #include <QEvent>
@@ -14,7 +16,7 @@ CStatusLine::CStatusLine(QWidget* parent) : QWidget(parent) {
     m_label->setObjectName(QStringLiteral("statusLabel"));
     // A file name is text, never markup; a long one is cut rather than
     // widening the window.
-    m_label->setTextFormat(Qt::PlainText);
+    showPlainText(m_label);
     m_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_showButton = new QPushButton(this);
     m_showButton->setObjectName(QStringLiteral("showInFolderButton"));
@@ -33,7 +35,7 @@ CStatusLine::CStatusLine(QWidget* parent) : QWidget(parent) {
 
 void CStatusLine::showWritten(const QString& path) {
     m_path = path;
-    m_size = QFileInfo(path).size();
+    m_size = pathStatus(path).size;
     retranslate();
 }
 
@@ -54,12 +56,12 @@ void CStatusLine::changeEvent(QEvent* event) {
 void CStatusLine::retranslate() {
     m_showButton->setText(uiText("Show in folder"));
     m_showButton->setVisible(!m_path.isEmpty());
-    m_showButton->setToolTip(m_path);
+    m_showButton->setToolTip(plainToolTip(m_path));
     m_showButton->setAccessibleDescription(m_path);
     // Both in one pass: a "%1" in the file name stays as it is.
     m_label->setText(m_path.isEmpty()
                          ? QString()
                          : uiText("Wrote %1 (%2 bytes)").arg(QFileInfo(m_path).fileName(), uiNumber(m_size)));
-    m_label->setToolTip(m_path);
+    m_label->setToolTip(plainToolTip(m_path));
     setAccessibleName(uiText("Status"));
 }

@@ -34,6 +34,10 @@ done
 cp "$root/engine/string_table.cpp" "$work/engine/"
 cp "$root/imagelib/formats/picture_file_types.cpp" "$work/imagelib/formats/"
 cp "$translations"/kestrin_*.ts "$work/app/translations/"
+# The engine's messages, which the window shows translated, as the sources
+# give them now; the tree's copy is brought up to date unless only checking.
+python3 "$root/scripts/extract_engine_messages.py" "$work/app/engine_message_table.h"
+[ -n "${KESTRIN_TRANSLATIONS_OUT:-}" ] || cp "$work/app/engine_message_table.h" "$root/app/engine_message_table.h"
 
 (cd "$work" && "$qt_bin/lupdate" -silent -I . -no-obsolete -locations relative \
   -tr-function-alias QT_TRANSLATE_NOOP+=KESTRIN_TRANSLATE_NOOP \

@@ -4,8 +4,8 @@
 <context>
     <name>CPreviewPane</name>
     <message>
-        <location filename="../preview_pane.cpp" line="+145"/>
-        <location line="+201"/>
+        <location filename="../preview_pane.cpp" line="+149"/>
+        <location line="+202"/>
         <source>No picture chosen.</source>
         <translation>No se ha elegido ninguna imagen.</translation>
     </message>
@@ -33,6 +33,520 @@
         <location line="+2"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>EngineMessage</name>
+    <message>
+        <location filename="../engine_message_table.h" line="+6"/>
+        <source>HEIF decoder: The image is made of %1 tiles, more than the decoder allows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>HEIF decoder: The file holds only an image sequence, no still picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>HEIF decoder: The HEIF library (libheif.so.1) could not be loaded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>HEIF decoder: The file lists %1 items, more than the decoder allows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Output file %1 is the source picture itself; it was not overwritten.</source>
+        <translation>El archivo de salida %1 es la propia imagen de origen; no se ha sobrescrito.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: Compressed data is too short for the image size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Error decoding pcx: %1 bytes per line are too few for a width of %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>its tables have more inputs than its colour space has channels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: Huffman-compressed bitmaps are not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: Compressed bitmap cannot be stored top-down.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: Color mask 0x%1 does not fit in %2-bit pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: JPEG-compressed bitmaps are not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: Pixel data offset points into the headers.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>HEIF decoder: The decoded image does not match its header.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>HEIF decoder: The image is larger than the decoder allows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: PNG-compressed bitmaps are not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: Delta escape leads outside the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Windows Metafile functions failed to load this image.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Resize filter: Only 32-bit bitmaps can be resized.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>HEIF decoder: The image&apos;s tiles share their data.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: BITMAPINFOHEADER has wrong size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Bitmap decoder: Color mask 0x%1 is not contiguous.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Error decoding pcx: Can&apos;t handle image size %1 x %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>PNM decoder: Unexpected character 0x%1 in samples.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Resize filter: The picture&apos;s rows were not seen.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Decoding bmp: Cannot decode to %1 bits per pixel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>PGM decoder: Unexpected character 0x%1 in header.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>WebP decoder: The data ends before the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>HEIF decoder: The decoded image has no pixels.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>JPEG output of %1 x %2 x %3 does not fit the bitmap.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Bitmap decoder: Image size %1x%2 is out of range.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>PGM decoder: Can&apos;t decode to %1 bits per pixel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>PNM decoder: Can&apos;t decode to %1 bits per pixel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the picture ends early: rows %1 to %2 are missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>PNM decoder: Sample value above the maximum.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>WebP decoder: Bitmap rows are not one block.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Can&apos;t handle image with more than 4 planes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>HEIF decoder: Can&apos;t handle image size %1 x %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory during allocation of header.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>WebP decoder: Can&apos;t handle image size %1 x %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>PGM decoder: Can&apos;t handle image size %1 x %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>PGM decoder: Can&apos;t handle maximum value %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>PNG rows of %1 bytes do not fit the bitmap.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>PNM decoder: Can&apos;t handle image size %1 x %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>PNM decoder: Can&apos;t handle maximum value %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Color-mapped TGA image has no color map.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Library not compiled for this file type.</source>
+        <translation>No hay ninguna biblioteca integrada para este tipo de archivo.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Can&apos;t handle more than 1 bit per pixel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>the picture ends early: row %1 is missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Unsupported TGA color map entry size %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GIF screen size %1 x %2 is not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>TIFF image size %1 x %2 is not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Bitmap decoder: This isn&apos;t a bitmap.</source>
+        <translation>Decodificador de mapa de bits: no es un mapa de bits.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Can&apos;t decode TGA to %1 bits per pixel.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>End of file reached while decoding.
+</source>
+        <translation>Se alcanzó el final del archivo al decodificar.
+</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GIF image size %1 x %2 is not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Output file %1 could not be written: %2.</source>
+        <translation>No se pudo escribir el archivo de salida %1: %2.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>TIFF tile size %1 x %2 is not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>WebP decoder: Broken data (status %1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Error decoding pcx: Not a PCX file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory creating PNG reader.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Output file %1 could not be created.</source>
+        <translation>No se pudo crear el archivo de salida %1.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>WebP decoder: Unsupported feature.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>its conversion would take too long</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>File has unknown encoding scheme.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>No header information in metafile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory for PCX image data.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>WebP decoder: Broken first frame.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>its conversion has too many steps</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Can&apos;t handle TGA image size %1 x %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Decoding bmp: Illegal bpp value.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>repeat count spans end of image.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>WebP decoder: Broken animation.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>WebP decoder: Library mismatch.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Cannot allocate memory bitmap.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory creating bitmap.</source>
+        <translation>Memoria insuficiente para la imagen.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Reading from memory at %1 failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Unsupported bitmap conversion.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Cannot allocate palette info.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Unsupported TGA pixel depth %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory decoding HEIF.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory decoding WebP.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory during strdup.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Output file %1 already exists.</source>
+        <translation>El archivo de salida %1 ya existe.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Out of memory for palette.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Unknown PNG colour type %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Cannot allocate palette.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>bad color map signature.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Unknown TGA image type.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Warning in LIBTIFF(%1): %2
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Warning in LIBTIFF: %1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Error %1 converting %2: %3</source>
+        <translation>Error %1 al convertir %2: %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>it could not be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Error %1 decoding %2: %3</source>
+        <translation>Error %1 al decodificar %2: %3</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Unknown file type.</source>
+        <translation>Tipo de archivo desconocido.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Decoder error: %1
+</source>
+        <translation>Error del decodificador: %1
+</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>My vexmoor image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>HEIF decoder: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Opening %1 failed</source>
+        <translation>No se pudo abrir %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Out of memory.</source>
+        <translation>Memoria insuficiente.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>PNM decoder: %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -143,13 +657,13 @@
         <translation>Kestrin usa varias bibliotecas para decodificar sus archivos de imagen:</translation>
     </message>
     <message>
-        <location filename="../batch_plan.cpp" line="+24"/>
-        <location filename="../main_dialog_controls.cpp" line="+426"/>
+        <location filename="../batch_plan.cpp" line="+26"/>
+        <location filename="../main_dialog_controls.cpp" line="+428"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
     <message>
-        <location line="+92"/>
+        <location line="+91"/>
         <source>Converted: %1 of %2 pictures.</source>
         <translation>Convertidas: %1 de %2 imágenes.</translation>
     </message>
@@ -174,8 +688,8 @@
         <translation>Fallidas: %1.</translation>
     </message>
     <message>
-        <location filename="../batch_progress_dialog.cpp" line="+19"/>
-        <location filename="../progress_dialog.cpp" line="+50"/>
+        <location filename="../batch_progress_dialog.cpp" line="+21"/>
+        <location filename="../progress_dialog.cpp" line="+51"/>
         <source>Processing Conversion...</source>
         <translation>Conversión en curso...</translation>
     </message>
@@ -206,7 +720,7 @@
     </message>
     <message>
         <location line="+26"/>
-        <location filename="../list_conversion.cpp" line="+59"/>
+        <location filename="../list_conversion.cpp" line="+60"/>
         <source>Conversion finished</source>
         <translation>Conversión terminada</translation>
     </message>
@@ -216,22 +730,27 @@
         <translation>%1 de %2 imágenes convertidas</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+49"/>
+        <location filename="../main_dialog.cpp" line="+52"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>No se ha encontrado en este equipo ninguna herramienta de instalación de bases de datos Palm. Elija el programa que instala las bases de datos con «Instalar con...» en el menú de opciones, o escriba la base de datos en un archivo.</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+5"/>
+        <source>No program to show folders was found on this computer. The file is in the folder %1.</source>
+        <translation>No se encontró ningún programa para mostrar carpetas en este equipo. El archivo está en la carpeta %1.</translation>
+    </message>
+    <message>
+        <location line="+125"/>
         <source>from each file&apos;s name</source>
         <translation>del nombre de cada archivo</translation>
     </message>
     <message>
-        <location line="+249"/>
+        <location line="+260"/>
         <source>Programs and scripts (*)</source>
         <translation>Programas y scripts (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="-385"/>
+        <location filename="../main_dialog_controls.cpp" line="-386"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Crea una imagen compatible con PalmOS 3 y 4, en baja resolución (160x110).</translation>
     </message>
@@ -283,7 +802,7 @@
         <translation>Error: %1</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+5"/>
         <source>Not converted, as the conversion was cancelled</source>
         <translation>No convertida, ya que se canceló la conversión</translation>
     </message>
@@ -509,11 +1028,11 @@
     </message>
     <message>
         <location line="-41"/>
-        <source>Scale and dither in linear light and match colours as the eye sees them</source>
+        <source>Scale and dither in linear light and match colors as the eye sees them</source>
         <translation>Escala y trama en luz lineal y elige los colores tal como los ve el ojo</translation>
     </message>
     <message>
-        <location filename="../options_menu.cpp" line="+35"/>
+        <location filename="../options_menu.cpp" line="+36"/>
         <source>&amp;Compression</source>
         <translation>&amp;Compresión</translation>
     </message>
@@ -534,33 +1053,33 @@
     </message>
     <message>
         <location line="+5"/>
-        <source>Turn photos upright</source>
-        <translation>Enderezar las fotos</translation>
+        <source>&amp;Turn photos upright</source>
+        <translation>&amp;Enderezar las fotos</translation>
     </message>
     <message>
         <location line="+3"/>
-        <source>Use colour profiles</source>
-        <translation>Usar perfiles de color</translation>
+        <source>&amp;Use color profiles</source>
+        <translation>&amp;Usar perfiles de color</translation>
     </message>
     <message>
         <location line="+3"/>
-        <source>Picture shape</source>
-        <translation>Forma de la imagen</translation>
+        <source>&amp;Picture shape</source>
+        <translation>&amp;Forma de la imagen</translation>
     </message>
     <message>
         <location line="+1"/>
-        <source>Stretch to fill</source>
-        <translation>Estirar para llenar</translation>
+        <source>&amp;Stretch to fill</source>
+        <translation>&amp;Estirar para llenar</translation>
     </message>
     <message>
         <location line="+3"/>
-        <source>Fit inside with borders</source>
-        <translation>Ajustar con bordes</translation>
+        <source>&amp;Fit inside with borders</source>
+        <translation>&amp;Ajustar con bordes</translation>
     </message>
     <message>
         <location line="+2"/>
-        <source>Crop to fill</source>
-        <translation>Recortar para llenar</translation>
+        <source>&amp;Crop to fill</source>
+        <translation>&amp;Recortar para llenar</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -569,8 +1088,8 @@
     </message>
     <message>
         <location line="+2"/>
-        <source>Delete Settings</source>
-        <translation>Borrar la configuración</translation>
+        <source>&amp;Delete Settings</source>
+        <translation>&amp;Borrar la configuración</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -583,17 +1102,22 @@
         <translation>&amp;Salir	Esc</translation>
     </message>
     <message>
-        <location filename="../picture_paths.cpp" line="+30"/>
+        <location filename="../picture_paths.cpp" line="+32"/>
         <source>All supported formats</source>
         <translation>Todos los formatos compatibles</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
+        <source>Palm image databases (*.pdb)</source>
+        <translation>Bases de datos de imágenes Palm (*.pdb)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>All files (*.*)</source>
         <translation>Todos los archivos (*.*)</translation>
     </message>
     <message>
-        <location filename="../prompter.cpp" line="+33"/>
+        <location filename="../prompter.cpp" line="+36"/>
         <source>&amp;Overwrite all</source>
         <translation>&amp;Reemplazar todas</translation>
     </message>
@@ -604,7 +1128,7 @@
     </message>
     <message>
         <location line="+9"/>
-        <location filename="../status_line.cpp" line="+55"/>
+        <location filename="../status_line.cpp" line="+57"/>
         <source>Show in folder</source>
         <translation>Mostrar en la carpeta</translation>
     </message>

@@ -90,7 +90,8 @@ TEST(ApplicationBinary, RunsUntilAskedToEndAndThenSavesItsSettings) {
     EXPECT_EQ(program.exitCode(), 0);
 
     QSettings saved(settingsPath, QSettings::IniFormat);
-    EXPECT_EQ(saved.value("imagename").toString(), QStringLiteral("Seeded name"));
+    // The picture brought its own image name, as every way in does.
+    EXPECT_EQ(saved.value("imagename").toString(), QStringLiteral("holiday"));
     EXPECT_EQ(saved.value("os").toInt(), 0);
     EXPECT_EQ(saved.value("compression").toInt(), 99);
     EXPECT_EQ(saved.value("last8").toString(), runtime + QStringLiteral("/holiday.bmp"));
@@ -115,7 +116,15 @@ TEST(ApplicationBinary, AnswersWithoutADisplay) {
         {{QStringLiteral("--version")}, 0, QStringLiteral("kestrin 0.1.0")},
         {{QStringLiteral("picture.png"), QStringLiteral("--help")},
          0,
-         QStringLiteral("Usage: kestrin [FILE]")},
+         QStringLiteral("Usage: kestrin [OPTION]... [FILE]")},
+        {{QStringLiteral("--bogus"), QStringLiteral("picture.png")},
+         2,
+         QStringLiteral("kestrin: unknown option '--bogus'")},
+        {{QStringLiteral("-x")}, 2, QStringLiteral("kestrin: unknown option '-x'")},
+        {{QStringLiteral("-style"), QStringLiteral("fusion"), QStringLiteral("--version")},
+         0,
+         QStringLiteral("kestrin 0.1.0")},
+        {{QStringLiteral("--"), QStringLiteral("--bogus.png")}, 1, QStringLiteral("kestrin: no display")},
     };
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -132,8 +141,12 @@ TEST(ApplicationBinary, AnswersWithoutADisplay) {
         const QStringList lines = QString::fromUtf8(program.readAll()).split('\n', Qt::SkipEmptyParts);
         ASSERT_FALSE(lines.isEmpty());
         EXPECT_TRUE(lines[0].startsWith(test.firstLine)) << lines[0].toStdString();
-        if (test.exitCode != 0) {
+        if (test.exitCode == 1) {
             EXPECT_EQ(lines.size(), 1);
+        }
+        // A usage error ends in where to read more, as GNU tools do.
+        if (test.exitCode == 2) {
+            EXPECT_EQ(lines.value(1), QStringLiteral("Try 'kestrin --help' for more information."));
         }
     }
 }

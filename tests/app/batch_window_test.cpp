@@ -5,7 +5,10 @@
 #include "app/batch_conversion.h"
 #include "app/batch_progress_dialog.h"
 #include "app/desktop_notifier.h"
+#include "app/file_names.h"
+#include "app/picture_paths.h"
 #include "app/preview_pane.h"
+#include "app/string_table.h"
 #include "fake_bus.h"
 #include "support/image_writers.h"
 
@@ -13,14 +16,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
 
 #include <filesystem>
 #include <fstream>
@@ -383,3 +391,127 @@ TEST_F(BatchWindow, ThePicturesRunBelowTheWindowWhoseOwnPriorityStays) {
         EXPECT_EQ(batch.outcome(i), CBatchConversion::Outcome::Converted);
 }
 #endif
+
+// What a text becomes on screen: a tooltip Qt takes for rich text shows its
+// characters after the markup is read; a label shows its text as its format
+// says.
+QString shownTip(const QString& tip) {
+    if (!Qt::mightBeRichText(tip)) return tip;
+    QTextDocument document;
+    document.setHtml(tip);
+    return document.toPlainText();
+}
+
+TEST_F(BatchWindow, NamesThatLookLikeMarkupShowAsTheirCharactersEverywhere) {
+    for (const std::string name : {"<h1>BIG", "<img src=x>", "&amp;", "&lt;b&gt;"}) {
+        SCOPED_TRACE(name);
+        const QString shownName = QString::fromStdString(name);
+        std::filesystem::remove_all(work / "out");
+        std::filesystem::create_directories(work / "out");
+        const QStringList pictures = {picture(name + ".bmp"), picture(name + "2.bmp")};
+        testsupport::WriteFileBytes(work / (name + "2.bmp"), {'n', 'o'});
+        openDialog();
+        prompter.requests.clear();
+        dialog->openPictures(pictures);
+        control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString((work / "out").string()));
+        auto* list = control<QListWidget>("pictureList");
+        EXPECT_EQ(shownTip(list->item(0)->toolTip()), pictures[0]);
+        control<QPushButton>("startButton")->click();
+        // The summary (a box, plain text), each row's outcome and what screen readers hear.
+        ASSERT_EQ(prompter.texts().size(), 1);
+        EXPECT_TRUE(prompter.texts()[0].contains(shownName + QStringLiteral("2.bmp: "))) << name;
+        EXPECT_EQ(shownTip(list->item(0)->toolTip()), pictures[0] + QStringLiteral("\nConverted"));
+        EXPECT_TRUE(
+            shownTip(list->item(1)->toolTip()).startsWith(pictures[1] + QStringLiteral("\nFailed: ")));
+        EXPECT_EQ(list->item(0)->data(Qt::AccessibleTextRole).toString(),
+                  shownName + QStringLiteral(".bmp: Converted"));
+
+        // One picture: the preview's error, the overwrite question, the status line.
+        control<QPushButton>("clearPicturesButton")->click();
+        dialog->openPictures({pictures[1]});
+        auto* previewText = control<QLabel>("previewStatusLabel");
+        QElapsedTimer clock;
+        clock.start();
+        while (!previewText->text().contains(QLatin1String("2.bmp")) && clock.elapsed() < 30000)
+            QTest::qWait(5);
+        EXPECT_EQ(previewText->textFormat(), Qt::PlainText);
+        EXPECT_TRUE(previewText->text().contains(shownName + QStringLiteral("2.bmp"))) << name;
+        dialog->openPictures({pictures[0]});
+        const QString output = QString::fromStdString((work / "out" / (name + ".pdb")).string());
+        control<QComboBox>("outputFileCombo")->setEditText(output);
+        prompter.requests.clear();
+        dialog->setConversionRunner([](ConversionJob& job) { return job.run(); });
+        control<QPushButton>("startButton")->click();
+        ASSERT_EQ(prompter.texts().size(), 1);
+        EXPECT_EQ(prompter.texts()[0], tableString(IDS_OVERWRITE_QUESTION, output));
+        auto* status = control<QLabel>("statusLabel");
+        EXPECT_EQ(status->textFormat(), Qt::PlainText);
+        EXPECT_TRUE(status->text().startsWith(QStringLiteral("Wrote ") + shownName + QStringLiteral(".pdb")));
+        EXPECT_EQ(shownTip(status->toolTip()), output);
+    }
+}
+
+// The boxes themselves: every question and message is plain text.
+TEST(MessageBoxes, ShowTheirTextAsItsCharacters) {
+    const QString text = QStringLiteral("<h1>BIG.png <img src=x> &amp;");
+    QTimer::singleShot(0, [text] {
+        for (QWidget* shown : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(shown);
+            if (box == nullptr) continue;
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            EXPECT_EQ(box->text(), text);
+            box->done(QMessageBox::No);
+        }
+    });
+    CMessageBoxPrompter prompter;
+    prompter.prompt(makePrompt(nullptr, QStringLiteral("Kestrin"), text, MessageIcon::Question,
+                               PromptButtons::YesNo, PromptAnswer::No));
+}
+
+// Names are bytes: one that is not UTF-8 is listed, dropped and converted
+// under its own name, as kestrin-convert converts it.
+TEST_F(BatchWindow, NamesThatAreNotUtf8AreListedDroppedAndConvertedUnderTheirOwnBytes) {
+    const std::vector<std::string> names = {"caf\xe9", "caf\xc3\xa9", "\xff\xfe", "\xed\xb3\xa9", "plain"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const QByteArray bytes = QByteArray::fromStdString(name);
+        EXPECT_EQ(pathBytes(pathFromBytes(bytes)), bytes);
+    }
+    EXPECT_EQ(pathFromBytes("caf\xc3\xa9"), QStringLiteral("caf\u00e9"));
+
+    const auto album = work / "album";
+    std::filesystem::create_directories(album);
+    std::filesystem::create_directories(work / "out");
+    const std::string source = picture("source.bmp").toStdString();
+    for (const std::string& name : names) std::filesystem::copy_file(source, album / (name + ".bmp"));
+    dialog->openPictures({QString::fromStdString(album.string())});
+    ASSERT_EQ(dialog->pictures().size(), static_cast<qsizetype>(names.size()));
+    control<QComboBox>("outputFileCombo")->setEditText(QString::fromStdString((work / "out").string()));
+    control<QPushButton>("startButton")->click();
+    std::set<std::string> written;
+    for (const auto& entry : std::filesystem::directory_iterator(work / "out"))
+        written.insert(entry.path().filename().string());
+    std::set<std::string> expected;
+    for (const std::string& name : names) expected.insert(name + ".pdb");
+    EXPECT_EQ(written, expected);
+
+    QMimeData drop;
+    QList<QUrl> urls;
+    for (const std::string& name : {names[0], names[2]})
+        urls.append(QUrl::fromEncoded(
+            "file://" +
+            QByteArray::fromStdString((album / (name + ".bmp")).string()).toPercentEncoding("/")));
+    drop.setUrls(urls);
+    const QStringList dropped = droppedPaths(&drop);
+    ASSERT_EQ(dropped.size(), 2);
+    EXPECT_EQ(pathBytes(dropped[1]).toStdString(), (album / (names[2] + ".bmp")).string());
+
+    // Named on the command line, relative to the current folder.
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(album.parent_path().string()));
+    const QStringList named =
+        expandPicturePaths({pathFromBytes(QByteArray::fromStdString("album/" + names[0] + ".bmp"))});
+    QDir::setCurrent(current);
+    ASSERT_EQ(named.size(), 1);
+    EXPECT_EQ(pathBytes(named[0]).toStdString(), (album / (names[0] + ".bmp")).string());
+}

@@ -96,6 +96,16 @@ TEST_F(ShowInFolder, OpensTheFolderWhenNoFileManagerAnswers) {
     }
 }
 
+// Nothing visible would happen: the window is told where the file is.
+TEST_F(ShowInFolder, SaysWhereTheFileIsWhenNothingCanShowTheFolder) {
+    CDesktopFileManager manager(bus.client(), [](const QString&) { return false; });
+    QStringList told;
+    manager.setNotShownHandler([&told](const QString& folder) { told.append(folder); });
+    manager.showInFolder(QStringLiteral("/pictures/out/photo.pdb"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !told.isEmpty(); }));
+    EXPECT_EQ(told, QStringList{QStringLiteral("/pictures/out")});
+}
+
 using FolderFallback = apptest::DesktopHome;
 
 // The real path: nobody owns the file manager's name on the session bus, and

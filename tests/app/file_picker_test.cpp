@@ -26,6 +26,7 @@ TEST(FilePickerFilters, BecomeQtFiltersWithTheRealPatterns) {
             "WebP (*.webp *.WEBP)",
             "HEIF and AVIF (*.heic *.heif *.avif *.HEIC *.HEIF *.AVIF)",
             "Encapsulated PostScript with TIFF preview (*.eps *.epsf *.EPS *.EPSF)",
+            "Palm image databases (*.pdb *.PDB)",
             "All files (*)",
         }));
     EXPECT_EQ(convertFilterToQt(QString::fromUtf8(applicationString(122))),

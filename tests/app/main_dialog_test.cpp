@@ -293,21 +293,22 @@ TEST_F(MainDialog, ASuccessfulConversionShowsNothingAndClosesTheProgressWindow) 
     EXPECT_TRUE(QFile::exists(output()->currentText()));
 }
 
-TEST_F(MainDialog, AFailedConversionAddsMessage110AndStillInstalls) {
+TEST_F(MainDialog, AFailedConversionIsOneBoxEndingInMessage110AndStillInstalls) {
     shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     fillValidInput();
     directInstall()->setChecked(true);
     runner.succeed = false;
     start();
-    // The run's own message, then the dialog's, for each destination.
+    // One box per destination: the run's own message, then the dialog's.
     const QStringList shown = prompter.texts();
-    ASSERT_EQ(shown.size(), 4);
+    ASSERT_EQ(shown.size(), 2);
     EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Output file ")));
+    EXPECT_TRUE(shown[0].endsWith(QStringLiteral(" could not be created.\n\n") + text(110)))
+        << shown[0].toStdString();
     EXPECT_EQ(prompter.requests[0].icon, MessageIcon::Error);
-    EXPECT_EQ(prompter.requests[0].owner, nullptr);
+    EXPECT_EQ(prompter.requests[0].owner, dialog.get());
     EXPECT_EQ(prompter.requests[0].caption, QStringLiteral("Kestrin"));
-    EXPECT_EQ(shown[1], text(110));
-    EXPECT_EQ(shown[3], text(111));
+    EXPECT_TRUE(shown[1].endsWith(QStringLiteral("\n\n") + text(111))) << shown[1].toStdString();
     EXPECT_EQ(runner.jobs.size(), 2u);
     EXPECT_FALSE(dialog->progressDialog().isOpen());
 }
@@ -316,7 +317,7 @@ TEST_F(MainDialog, AnExceptionFromTheRunBecomesAMessage) {
     fillValidInput();
     dialog->setConversionRunner([](ConversionJob&) -> bool { throw std::runtime_error("disk full"); });
     start();
-    EXPECT_EQ(prompter.texts(), (QStringList{QStringLiteral("disk full"), text(110)}));
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("disk full\n\n") + text(110)});
 }
 
 TEST_F(MainDialog, AsksBeforeOverwritingAndADeclineIsNoError) {
@@ -482,7 +483,8 @@ TEST_F(MainDialog, SourcePickerOffersEveryFormatAndKeepsOtherFields) {
     control<QPushButton>("pickButton")->click();
     EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/chosen.gif"));
     EXPECT_EQ(name()->text(), QStringLiteral("typed, not yet transferred"));
-    ASSERT_EQ(picker.lastFilters.size(), 15);
+    ASSERT_EQ(picker.lastFilters.size(), 16);
+    EXPECT_EQ(picker.lastFilters.value(14), QStringLiteral("Palm image databases (*.pdb *.PDB)"));
     EXPECT_TRUE(
         picker.lastFilters.first().startsWith(QStringLiteral("All supported formats (*.bmp *.dib *.tif")));
     EXPECT_EQ(picker.lastFilters.last(), QStringLiteral("All files (*)"));
@@ -644,7 +646,7 @@ TEST_F(MainDialog, CtrlOPicksAPictureAndCtrlQQuitsSavingLikeEscape) {
     EXPECT_EQ(settings->lastSourcePath, QStringLiteral("/pictures/keyed.gif"));
 }
 
-TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
+TEST_F(MainDialog, OutputFollowsEachNewPictureAndNameUnlessTypedByHand) {
     const auto pick = [this](const char* path) {
         picker.answer = QString::fromUtf8(path);
         control<QPushButton>("pickButton")->click();
@@ -653,11 +655,11 @@ TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
     EXPECT_EQ(output()->currentText(), QStringLiteral("/pictures/a.pdb"));
     EXPECT_EQ(name()->text(), QStringLiteral("a"));
 
-    // Set by hand for b only; c follows into its folder again.
+    // Set by hand for a: b's database goes into that folder, under b's name.
     QTest::keyClicks(output()->lineEdit(), QStringLiteral("x"));
     output()->setEditText(QStringLiteral("/out/mine.pdb"));
     pick("/pictures/b.jpg");
-    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/mine.pdb"));
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/b.pdb"));
     EXPECT_EQ(name()->text(), QStringLiteral("b"));
     pick("/pictures/c.jpg");
     EXPECT_EQ(output()->currentText(), QStringLiteral("/out/c.pdb"));
@@ -674,17 +676,25 @@ TEST_F(MainDialog, OutputAndNameFollowEachNewPictureUnlessSetByHand) {
     EXPECT_EQ(name()->text(), QStringLiteral("c!"));
 }
 
-TEST_F(MainDialog, APictureOnTheCommandLineKeepsTheStoredOutputOrNamesItsOwn) {
-    name()->setText(QStringLiteral("Stored name"));
-    dialog->openPictures({QStringLiteral("/pictures/f.jpg")}, PictureArrival::CommandLine);
-    EXPECT_EQ(output()->currentText(), QStringLiteral("/pictures/f.pdb"));
-    EXPECT_EQ(name()->text(), QStringLiteral("Stored name"));
-    output()->setEditText(QStringLiteral("/out/kept.pdb"));
+TEST_F(MainDialog, APictureOnTheCommandLineBringsItsOwnOutputAndName) {
+    dialog->openPictures({QStringLiteral("/pictures/fruits.jpg")});
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/pictures/fruits.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("fruits"));
+    output()->setEditText(QStringLiteral("/out/fruits.pdb"));
+    name()->setText(QStringLiteral("Typed last time"));
+    closeAndSave();
+
+    // "Open with" the next day: the stored output and name were fruits'.
+    openDialog();
+    dialog->openPictures({QStringLiteral("/pictures/rocket.jpg")});
+    EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/rocket.jpg"));
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/rocket.pdb"));
+    EXPECT_EQ(name()->text(), QStringLiteral("rocket"));
+    // The stored picture itself keeps what was stored with it.
     closeAndSave();
     openDialog();
-    dialog->openPictures({QStringLiteral("/pictures/g.jpg")}, PictureArrival::CommandLine);
-    EXPECT_EQ(input()->currentText(), QStringLiteral("/pictures/g.jpg"));
-    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/kept.pdb"));
+    dialog->openPictures({QStringLiteral("/pictures/rocket.jpg")});
+    EXPECT_EQ(output()->currentText(), QStringLiteral("/out/rocket.pdb"));
 }
 
 TEST_F(MainDialog, TheStatusLineNamesTheWrittenDatabaseAndShowsItInItsFolder) {
@@ -740,5 +750,21 @@ TEST_F(MainDialog, TheStatusLineNamesTheWrittenDatabaseAndShowsItInItsFolder) {
             EXPECT_EQ(files.shown, QList<QStringList>{QStringList{path}});
         }
     }
+    // It spoke of the picture before.
+    succeed = true;
+    std::filesystem::remove(work / "earlier.pdb");
+    output()->setEditText(QString::fromStdString((work / "earlier.pdb").string()));
+    start();
+    ASSERT_FALSE(status->text().isEmpty());
+    dialog->openPictures({QStringLiteral("/pictures/another.jpg")});
+    EXPECT_TRUE(status->text().isEmpty());
     QLocale::setDefault(systemLocale);
+}
+
+TEST_F(MainDialog, AFolderTypedIntoInputBecomesTheListOfItsPictures) {
+    std::filesystem::create_directories(work / "album");
+    for (const char* name : {"a.bmp", "b.png", "notes.txt"}) std::ofstream(work / "album" / name) << "x";
+    input()->setEditText(QString::fromStdString((work / "album").string()));
+    emit input()->lineEdit()->editingFinished();
+    EXPECT_EQ(dialog->pictures().size(), 2);
 }

@@ -60,8 +60,8 @@ protected:
 TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     const std::unique_ptr<QMenu> menu = dialog->createOptionsMenu();
     EXPECT_EQ(entries(menu.get()),
-              (QStringList{"&Compression", "Turn photos upright", "Use colour profiles", "Picture shape",
-                           "&Install with...", "Delete Settings", "&About Kestrin", "-", "E&xit\tEsc"}));
+              (QStringList{"&Compression", "&Turn photos upright", "&Use color profiles", "&Picture shape",
+                           "&Install with...", "&Delete Settings", "&About Kestrin", "-", "E&xit\tEsc"}));
     QMenu* compression = menu->findChild<QMenu*>(QStringLiteral("compressionMenu"));
     ASSERT_NE(compression, nullptr);
     EXPECT_EQ(menu->actions().first()->menu(), compression);
@@ -75,7 +75,7 @@ TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     QMenu* shape = menu->findChild<QMenu*>(QStringLiteral("pictureShapeMenu"));
     ASSERT_NE(shape, nullptr);
     EXPECT_EQ(menu->actions().at(3)->menu(), shape);
-    EXPECT_EQ(entries(shape), (QStringList{"Stretch to fill", "Fit inside with borders", "Crop to fill"}));
+    EXPECT_EQ(entries(shape), (QStringList{"&Stretch to fill", "&Fit inside with borders", "&Crop to fill"}));
 }
 
 TEST_F(OptionsMenu, UprightAndShapeMarksFollowTheChoicesAndAreSaved) {
@@ -90,11 +90,11 @@ TEST_F(OptionsMenu, UprightAndShapeMarksFollowTheChoicesAndAreSaved) {
             if (action->isChecked()) marked += QStringLiteral(", ") + action->text();
         return marked;
     };
-    EXPECT_EQ(marks(), QStringLiteral("upright, Stretch to fill"));
+    EXPECT_EQ(marks(), QStringLiteral("upright, &Stretch to fill"));
     dialog->handleCommand(ID_TURN_UPRIGHT);
     dialog->handleCommand(ID_USE_COLOR_PROFILES);
     dialog->handleCommand(ID_FIT_PAD);
-    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, Fit inside with borders"));
+    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, &Fit inside with borders"));
     dialog->handleCommand(ID_FIT_CROP);
     closeAndSave();
     QSettings stored(settingsFile(), QSettings::IniFormat);
@@ -102,7 +102,7 @@ TEST_F(OptionsMenu, UprightAndShapeMarksFollowTheChoicesAndAreSaved) {
     EXPECT_EQ(stored.value("fit").toInt(), 2);
     EXPECT_EQ(stored.value("colormanage").toInt(), 0);
     openDialog();
-    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, Crop to fill"));
+    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, &Crop to fill"));
     dialog->handleCommand(ID_TURN_UPRIGHT);
     EXPECT_TRUE(dialog->conversion().autoOrient);
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(OutputFollow, SetsWhatWasNotSetByHandFromTheNewPicture) {
+TEST(OutputFollow, TheOutputFollowsEveryNewPictureAndATypedNameStays) {
     const QString kDefault = QStringLiteral("My vexmoor image");
     const struct {
         const char* scenario;
@@ -12,13 +12,13 @@ TEST(OutputFollow, SetsWhatWasNotSetByHandFromTheNewPicture) {
         QString imageName;
     } cases[] = {
         {"first picture", {{}, {}, kDefault}, "/pics/beach.jpg", "/pics/beach.pdb", "beach"},
-        {"output typed by hand",
-         {"/pics/a.jpg", "/out/mine.pdb", "a", true},
+        {"output typed by hand: its folder stays, its name was a's",
+         {"/pics/a.jpg", "/out/mine.pdb", "a"},
          "/pics/b.png",
-         "/out/mine.pdb",
+         "/out/b.pdb",
          "b"},
         {"image name typed by hand",
-         {"/pics/a.jpg", "/out/a.pdb", "Mine", false, true},
+         {"/pics/a.jpg", "/out/a.pdb", "Mine", true},
          "/pics/b.png",
          "/out/b.pdb",
          "Mine"},
@@ -43,7 +43,6 @@ TEST(OutputFollow, SetsWhatWasNotSetByHandFromTheNewPicture) {
         EXPECT_EQ(next.picture, c.picture);
         EXPECT_EQ(next.output, c.output);
         EXPECT_EQ(next.imageName, c.imageName);
-        EXPECT_FALSE(next.outputByHand);
         EXPECT_EQ(next.imageNameByHand, c.previous.imageNameByHand);
     }
 }

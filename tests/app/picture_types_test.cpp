@@ -58,7 +58,8 @@ TEST(PictureFileTypes, TheWindowAndThePackagingListTheTypesOfTheTable) {
     EXPECT_EQ(pictureNamePatterns(), patterns);
 
     const QStringList filters = convertFilterToQt(QString::fromUtf8(applicationString(121)));
-    ASSERT_EQ(filters.size(), static_cast<qsizetype>(pictureFileTypes().size() + 2));
+    // Every type, all of them, Palm databases (shown, not converted) and all files.
+    ASSERT_EQ(filters.size(), static_cast<qsizetype>(pictureFileTypes().size() + 3));
     EXPECT_EQ(filters.first(), QStringLiteral("All supported formats (%1)").arg(patterns.join(' ')));
     EXPECT_TRUE(
         filters.contains(QStringLiteral("JPEG (*.jpg *.jpeg *.jpe *.jfif *.JPG *.JPEG *.JPE *.JFIF)")));

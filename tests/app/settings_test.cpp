@@ -1,5 +1,7 @@
 #include "app_test_support.h"
 
+#include "app/file_names.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -175,6 +177,8 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
         settings.conversion.colorManage = false;
         for (int i = 0; i < 18; ++i) settings.recentSources.add(QStringLiteral("/src/%1.gif").arg(i));
         settings.recentOutputs.add(QStringLiteral("/out/only.pdb"));
+        // A name that is not UTF-8 comes back as its very bytes.
+        settings.recentOutputs.add(pathFromBytes("/out/caf\xe9.pdb"));
         settings.lastOutputFolder = QStringLiteral("/out/album");
         settings.recentFolders.add(QStringLiteral("/out/album"));
         settings.save();
@@ -199,7 +203,8 @@ TEST_F(SettingsFile, EveryValueSurvivesARoundTrip) {
     EXPECT_EQ(loaded.recentSources.index(), 2u);
     EXPECT_EQ(loaded.recentSources.newestFirst().first(), QStringLiteral("/src/17.gif"));
     EXPECT_EQ(loaded.recentSources.newestFirst().size(), 16);
-    EXPECT_EQ(loaded.recentOutputs.newestFirst(), QStringList{QStringLiteral("/out/only.pdb")});
+    EXPECT_EQ(loaded.recentOutputs.newestFirst(),
+              (QStringList{pathFromBytes("/out/caf\xe9.pdb"), QStringLiteral("/out/only.pdb")}));
 }
 
 TEST_F(SettingsFile, ChoicesThatNameNothingAreSavedBackAsTheyWereRead) {

@@ -1,4 +1,5 @@
 #include "app/ui_language.h"
+#include "app/engine_messages.h"
 #include "app/preview_pane.h"
 #include "app/progress_dialog.h"
 #include "app_test_support.h"
@@ -100,4 +101,28 @@ TEST_F(UiLanguage, TranslatesTheEnginesProgressLinesAndItsCaptionAroundThePath) 
     EXPECT_EQ(progress.log(),
               QStringLiteral("Datenbankdatei wird erstellt...\nNot one of the engine's lines\n"));
     progress.close();
+}
+
+// The engine's messages reach the window in English; it shows them in the
+// user's language, arguments and inner messages included, and in English as
+// the engine wrote them.
+TEST(EngineMessages, AreShownInTheUsersLanguageWithTheirArguments) {
+    const struct {
+        const char* engine;
+        const char* german;
+    } cases[] = {
+        {"Error 8 decoding /p/<h1>50%1.png: Decoder error: Unknown file type.\n",
+         "Fehler 8 beim Lesen von /p/<h1>50%1.png: Dekodierfehler: Unbekannter Dateityp.\n"},
+        {"Output file /out/a.pdb could not be created.",
+         "Die Ausgabedatei /out/a.pdb konnte nicht angelegt werden."},
+        // Known outside, unknown inside: the inner text stays as it came.
+        {"Error 4 decoding a.png: something new", "Fehler 4 beim Lesen von a.png: something new"},
+        {"A message no table knows", "A message no table knows"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.engine);
+        EXPECT_EQ(engineMessageText(c.engine), QString::fromUtf8(c.engine));
+        const CUiLanguage german(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(engineMessageText(c.engine), QString::fromUtf8(c.german));
+    }
 }

@@ -3,6 +3,7 @@
 // the size kept from one run to the next, the list's outcomes on its rows.
 #include "app_test_support.h"
 
+#include "app/plain_text.h"
 #include "app/preview_pane.h"
 #include "app/window_size.h"
 
@@ -194,7 +195,7 @@ TEST_F(WindowLayout, TheWindowComesBackAtItsSizeWithinTheScreen) {
     EXPECT_EQ(dialog->size(), available.expandedTo(dialog->minimumSizeHint()));
 }
 
-TEST_F(WindowLayout, EachRowOfTheListShowsWhatTheConversionMadeOfItUntilTheListChanges) {
+TEST_F(WindowLayout, EachRowOfTheListShowsWhatTheConversionMadeOfItUntilTheListOrTheNextRunChanges) {
     const auto folder = work / "out";
     std::filesystem::create_directories(folder);
     testsupport::WriteFileBytes(folder / "kept.pdb", {'o', 'l', 'd'});
@@ -223,8 +224,18 @@ TEST_F(WindowLayout, EachRowOfTheListShowsWhatTheConversionMadeOfItUntilTheListC
         EXPECT_TRUE(
             spoken.mid(int(qstrlen(expected[row].row))).contains(QLatin1String(expected[row].outcome)));
         EXPECT_FALSE(item->icon().isNull());
-        EXPECT_TRUE(item->toolTip().endsWith(spoken.section(QLatin1String(": "), 1, -1)));
+        EXPECT_EQ(item->toolTip(), plainToolTip(item->data(Qt::UserRole).toString() + QLatin1Char('\n') +
+                                                spoken.section(QLatin1String(": "), 1, -1)));
     }
+    // The next run's question comes before any outcome of its own.
+    bool outcomesShownWhileAsked = true;
+    prompter.onPrompt = [&](const PromptRequest&) {
+        outcomesShownWhileAsked = !list->item(0)->icon().isNull();
+    };
+    prompter.answers = {PromptAnswer::Cancel};
+    control<QPushButton>("startButton")->click();
+    EXPECT_FALSE(outcomesShownWhileAsked);
+    prompter.onPrompt = nullptr;
     dialog->openPictures({picture("more.bmp")});
     ASSERT_EQ(list->count(), 4);
     for (int row = 0; row < 4; ++row) {
