@@ -61,6 +61,9 @@ enum LongOnlyOption : int {
     kQualityOption,
     kColorManagementOption,
     kNoColorManagementOption,
+    kGravityOption,
+    kCropBoxOption,
+    kRotateToFillOption,
 };
 
 const struct option kLongOptions[] = {
@@ -87,6 +90,9 @@ const struct option kLongOptions[] = {
     {"quality", required_argument, nullptr, kQualityOption},
     {"color-management", no_argument, nullptr, kColorManagementOption},
     {"no-color-management", no_argument, nullptr, kNoColorManagementOption},
+    {"gravity", required_argument, nullptr, kGravityOption},
+    {"crop-box", required_argument, nullptr, kCropBoxOption},
+    {"rotate-to-fill", no_argument, nullptr, kRotateToFillOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -126,6 +132,10 @@ std::string neededValueOf(int code) {
             return "a colour";
         case kQualityOption:
             return "a quality";
+        case kGravityOption:
+            return "a gravity";
+        case kCropBoxOption:
+            return "a box";
         default:
             return "a value";
     }
@@ -215,6 +225,32 @@ OptionError applyConversionOption(int code, const std::string& value, Conversion
             conversion.background = *color;
             return std::nullopt;
         }
+        default:
+            return "";
+    }
+}
+
+// The options that choose the part of the picture kept.
+OptionError applyFramingOption(int code, const std::string& value, ConversionSettings& conversion) {
+    switch (code) {
+        case kGravityOption: {
+            const auto gravity = parseCropGravity(value);
+            if (!gravity)
+                return "unknown gravity '" + value +
+                       "' (use center, north, south, east, west, northeast, northwest, southeast, "
+                       "southwest or smart)";
+            conversion.gravity = *gravity;
+            return std::nullopt;
+        }
+        case kCropBoxOption: {
+            const auto box = parseCropBox(value);
+            if (!box) return "unknown crop box '" + value + "' (use X,Y,W,H in pixels, W and H at least 1)";
+            conversion.cropBox = *box;
+            return std::nullopt;
+        }
+        case kRotateToFillOption:
+            conversion.rotateToFill = true;
+            return std::nullopt;
         default:
             return "";
     }
@@ -313,6 +349,7 @@ OptionError readArguments(const std::vector<std::string>& arguments, ParsedArgum
                    (spelledLong ? spelled : "-" + std::string(1, static_cast<char>(optopt))) + "'";
         OptionError error = applyRunOption(code, value, parsed);
         if (error && error->empty()) error = applyConversionOption(code, value, parsed.options.conversion);
+        if (error && error->empty()) error = applyFramingOption(code, value, parsed.options.conversion);
         if (error && error->empty()) return "unknown option '" + spelled + "'";
         if (error) return error;
         if (parsed.conversionOption.empty() && !isReadingOption(code))
@@ -370,6 +407,9 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
     if (parsed.info && parsed.extract) return usageError("--info and --extract cannot be combined");
     if (parsed.densityGiven && !parsed.extract) return usageError("--density works only with --extract");
     if (parsed.info || parsed.extract) return readingMode(parsed);
+    const ConversionSettings& conversion = parsed.options.conversion;
+    if (conversion.gravity != CropGravity::Center && conversion.fit != PictureFit::Crop)
+        return usageError("--gravity works only with --fit crop");
     return convertingMode(parsed);
 }
 
@@ -402,6 +442,12 @@ std::string usageText() {
            "                           crop: the image area filled, its shape kept, the rest cut off\n"
            "      --background COLOUR  border colour for --fit pad: #rrggbb or a basic colour name\n"
            "                           (default black)\n"
+           "      --gravity GRAVITY    the part --fit crop keeps: center (default), north, south,\n"
+           "                           east, west, northeast, northwest, southeast, southwest,\n"
+           "                           or smart: the part that draws the eye\n"
+           "      --crop-box X,Y,W,H   convert only this part of the upright picture, in pixels\n"
+           "      --rotate-to-fill     turn pictures taller than wide a quarter clockwise to fill\n"
+           "                           the image area\n"
            "  -f, --force              overwrite existing databases\n"
            "  -q, --quiet              no progress lines\n"
            "  -j, --jobs N             convert N pictures at a time (default: one per core)\n"

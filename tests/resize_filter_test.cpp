@@ -1,6 +1,7 @@
 #include "imagelib/resize_filter.h"
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/tent_resampler.h"
 #include "imagelib/text_exception.h"
@@ -419,6 +420,65 @@ TEST(PictureFraming, CropsWholeSourcePixelsAndPadsAtTheReferenceSizeTimesTheDens
         EXPECT_EQ(part, c.part);
         EXPECT_EQ(FramedPlacement(c.framing, part.width, part.height, 160, 110), c.low);
         EXPECT_EQ(FramedPlacement(c.framing, part.width, part.height, 320, 220), c.high);
+    }
+}
+
+TEST(PictureFraming, GravityAndCropBoxChooseThePartKept) {
+    const auto crop = [](CropGravity gravity, PixelRect box = {}, bool turn = false) {
+        return PictureFraming{PictureFit::Crop, 160, 110, {}, gravity, box, turn};
+    };
+    using G = CropGravity;
+    struct Case {
+        PictureFraming framing;
+        int sourceWidth, sourceHeight;
+        PixelRect part;
+    } cases[] = {
+        {crop(G::Center), 600, 400, {9, 0, 582, 400}},
+        {crop(G::North), 600, 400, {9, 0, 582, 400}},
+        {crop(G::East), 600, 400, {18, 0, 582, 400}},
+        {crop(G::West), 600, 400, {0, 0, 582, 400}},
+        {crop(G::SouthEast), 600, 400, {18, 0, 582, 400}},
+        {crop(G::NorthWest), 600, 400, {0, 0, 582, 400}},
+        {crop(G::Center), 400, 600, {0, 163, 400, 275}},
+        {crop(G::North), 400, 600, {0, 0, 400, 275}},
+        {crop(G::South), 400, 600, {0, 325, 400, 275}},
+        {crop(G::East), 400, 600, {0, 163, 400, 275}},
+        {crop(G::NorthEast), 400, 600, {0, 0, 400, 275}},
+        {crop(G::SouthWest), 400, 600, {0, 325, 400, 275}},
+        {crop(G::Center, {}, true), 400, 600, {0, 9, 400, 582}},
+        {crop(G::North, {}, true), 600, 400, {9, 0, 582, 400}},
+        {crop(G::Center, {10, 20, 300, 100}), 600, 400, {87, 20, 146, 100}},
+        {crop(G::West, {10, 20, 300, 100}), 600, 400, {10, 20, 146, 100}},
+        {crop(G::South, {550, 350, 500, 500}), 600, 400, {550, 366, 50, 34}},
+        {{PictureFit::Stretch, 160, 110, {}, G::Center, {10, 20, 300, 100}}, 600, 400, {10, 20, 300, 100}},
+        {{PictureFit::Pad, 160, 110, {}, G::Center, {590, 0, 30, 30}}, 600, 400, {590, 0, 10, 30}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.framing.gravity) << " " << c.sourceWidth << "x"
+                                        << c.sourceHeight << " box " << c.framing.cropBox.left);
+        EXPECT_EQ(FramedSourceRect(c.framing, c.sourceWidth, c.sourceHeight), c.part);
+    }
+    EXPECT_THROW(FramedSourceRect(crop(G::Center, {600, 0, 5, 5}), 600, 400), CTextException);
+}
+
+TEST(TentResampler, TurnsAPictureTallerThanWideToFillAsATurnedOrientationWould) {
+    CDIBBitmap stored;
+    RandomPicture(stored, 23, 41, 9);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const bool tall = !SwapsSides(orientation);
+        CMemoryBitmap filled;
+        CTentResampler resampler({{16, 11, &filled}}, 1);
+        resampler.SetOrientation(orientation);
+        resampler.SetFraming({PictureFit::Crop, 16, 11, {}, CropGravity::North, {}, true});
+        resampler.Finish(stored);
+        CMemoryBitmap turned;
+        CTentResampler reference({{16, 11, &turned}}, 1);
+        reference.SetOrientation(tall ? QuarterTurnedClockwise(orientation) : orientation);
+        reference.SetFraming({PictureFit::Crop, 16, 11, {}, tall ? CropGravity::East : CropGravity::North});
+        reference.Finish(stored);
+        EXPECT_EQ(Bytes(filled), Bytes(turned));
+        EXPECT_EQ(resampler.KeptPart(), tall ? (PixelRect{0, 0, 23, 33}) : (PixelRect{4, 0, 33, 23}));
     }
 }
 

@@ -61,8 +61,13 @@ public:
         m_orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
     }
     // How the picture seen fills each destination; the default stretches it.
-    // A framing without a reference size takes the first target's.
+    // A framing without a reference size takes the first target's. A framing
+    // that turns the picture to fill (PictureFraming::rotateToFill) turns it
+    // on top of the orientation.
     void SetFraming(const PictureFraming& framing) { m_framing = framing; }
+    // The part of the upright picture the last Finish resampled, in its
+    // pixels (before any turn to fill).
+    const PixelRect& KeptPart() const { return m_kept; }
 
     // Lets a decoder hold its picture as a window of rows; off by default.
     // Either way the destinations receive the same bytes.
@@ -121,6 +126,13 @@ private:
     void KeepJobOnlyFor(const CImageBitmap& source);
     // The framing with its reference size.
     PictureFraming Framing() const;
+    // How a picture stored at that size is seen, and what of it is resampled.
+    struct Seeing {
+        int orientation;
+        PixelRect part;  // of the picture seen
+        PixelRect kept;  // the same, of the upright picture
+    };
+    Seeing SeeingFor(int storedWidth, int storedHeight) const;
     // Throws when `source` cannot be resampled.
     void CheckSource(const CImageBitmap& source) const;
 
@@ -132,6 +144,7 @@ private:
     bool m_rowWindows = false;
     resample::ResampleKernel m_kernel = resample::ResampleKernel::kTent;
     const CColorConversion* m_sourceConversion = nullptr;
+    PixelRect m_kept;
     std::chrono::nanoseconds m_windowWait{};
     std::chrono::nanoseconds m_windowHelp{};
     std::unique_ptr<resample::ResampleJob> m_job;
