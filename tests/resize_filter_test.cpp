@@ -482,6 +482,70 @@ TEST(TentResampler, TurnsAPictureTallerThanWideToFillAsATurnedOrientationWould) 
     }
 }
 
+// A dull ground, light to dark from top to bottom with a faint stripe every
+// few rows, and a subject drawn on it: a face-coloured disc with dark eyes
+// on a saturated square.
+CDIBBitmap& PictureWithSubject(CDIBBitmap& picture, int width, int height, const PixelRect& subject) {
+    picture.Create(width, height, 32, false);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel = picture.GetRows()[y] + 4 * x;
+            const auto grey = static_cast<std::uint8_t>(170 - 60 * y / height + (y % 7 == 0 ? 6 : 0));
+            pixel[0] = pixel[1] = pixel[2] = grey;
+            pixel[3] = 255;
+            const int dx = x - subject.left, dy = y - subject.top;
+            if (dx < 0 || dy < 0 || dx >= subject.width || dy >= subject.height) continue;
+            const int cx = 2 * dx - subject.width, cy = 2 * dy - subject.height;
+            const bool face = cx * cx + cy * cy < subject.width * subject.width / 2;
+            const bool eye = face && dy > subject.height / 3 && dy < subject.height / 2 &&
+                             (std::abs(cx) - subject.width / 3) * (std::abs(cx) - subject.width / 3) < 9;
+            const PaletteEntry color = eye    ? PaletteEntry{30, 30, 40, 255}
+                                       : face ? PaletteEntry{140, 170, 225, 255}
+                                              : PaletteEntry{200, 40, 30, 255};
+            pixel[0] = color.blue, pixel[1] = color.green, pixel[2] = color.red;
+        }
+    return picture;
+}
+
+TEST(TentResampler, SmartCropKeepsASubjectAtEverySide) {
+    struct Case {
+        int width, height;
+        PixelRect subject;
+        int orientation;
+    } cases[] = {
+        {900, 300, {10, 100, 90, 90}, 1}, {900, 300, {790, 150, 90, 90}, 1},
+        {300, 900, {100, 20, 90, 90}, 1}, {300, 900, {150, 790, 90, 90}, 1},
+        {1200, 400, {0, 0, 120, 120}, 1}, {400, 1200, {280, 1080, 120, 120}, 1},
+        {300, 900, {100, 20, 90, 90}, 6},  // seen 900 x 300, the subject at the right
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.subject.left << ","
+                                        << c.subject.top << " orientation " << c.orientation);
+        CDIBBitmap picture;
+        PictureWithSubject(picture, c.width, c.height, c.subject);
+        PixelRect subject = c.subject;
+        if (c.orientation == 6) subject = TurnedRect(subject, c.height, true);
+        for (int threads : {1, 2}) {
+            CMemoryBitmap low, high;
+            CTentResampler resampler({{160, 110, &low}, {320, 220, &high}}, threads);
+            resampler.SetOrientation(c.orientation);
+            resampler.SetFraming({PictureFit::Crop, 160, 110, {}, CropGravity::Smart});
+            resampler.Finish(picture);
+            const PixelRect kept = resampler.KeptPart();
+            EXPECT_TRUE(kept.left <= subject.left && kept.top <= subject.top &&
+                        subject.left + subject.width <= kept.left + kept.width &&
+                        subject.top + subject.height <= kept.top + kept.height)
+                << kept.left << "," << kept.top << " " << kept.width << "x" << kept.height;
+            CMemoryBitmap boxed;
+            CTentResampler reference({{160, 110, &boxed}}, 1);
+            reference.SetOrientation(c.orientation);
+            reference.SetFraming({PictureFit::Stretch, 160, 110, {}, CropGravity::Center, kept});
+            reference.Finish(picture);
+            EXPECT_EQ(Bytes(low), Bytes(boxed));
+        }
+    }
+}
+
 TEST(TentResampler, FramesTheTurnedPictureAndFillsTheBordersWithTheBackground) {
     CDIBBitmap stored;
     RandomPicture(stored, 23, 41, 9);

@@ -1,5 +1,6 @@
 #include "imagelib/orientation/picture_framing.h"
 
+#include "imagelib/orientation/attention_map.h"
 #include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/text_exception.h"
 
@@ -106,7 +107,8 @@ int QuarterTurnedClockwise(int orientation) {
     return kTurned[orientation >= 1 && orientation <= 8 ? orientation : 0];
 }
 
-PixelRect FramedSourceRect(const PictureFraming& framing, int sourceWidth, int sourceHeight) {
+PixelRect FramedSourceRect(const PictureFraming& framing, int sourceWidth, int sourceHeight,
+                           const AttentionMap* attention) {
     if (sourceWidth <= 0 || sourceHeight <= 0) return {0, 0, sourceWidth, sourceHeight};
     const PixelRect box = BoxWithin(framing.cropBox, sourceWidth, sourceHeight);
     int width = framing.referenceWidth;
@@ -116,13 +118,25 @@ PixelRect FramedSourceRect(const PictureFraming& framing, int sourceWidth, int s
     const std::int64_t boxSpan = std::int64_t{box.width} * height;
     const std::int64_t targetSpan = std::int64_t{box.height} * width;
     PixelRect rect{0, 0, box.width, box.height};
-    if (boxSpan > targetSpan)
+    const bool smart = framing.gravity == CropGravity::Smart && attention != nullptr;
+    if (boxSpan > targetSpan) {
         GravitySpan(framing.gravity, true, static_cast<double>(box.height) * width / height, box.width,
                     rect.left, rect.width);
-    else if (boxSpan < targetSpan)
+        if (smart) rect.left = attention->BestStart(box, true, rect.width) - box.left;
+    } else if (boxSpan < targetSpan) {
         GravitySpan(framing.gravity, false, static_cast<double>(box.width) * height / width, box.height,
                     rect.top, rect.height);
+        if (smart) rect.top = attention->BestStart(box, false, rect.height) - box.top;
+    }
     return {box.left + rect.left, box.top + rect.top, rect.width, rect.height};
+}
+
+bool CropsByAttention(const PictureFraming& framing, int uprightWidth, int uprightHeight) {
+    if (framing.fit != PictureFit::Crop || framing.gravity != CropGravity::Smart) return false;
+    const PixelRect part = FramedSourceRect(framing, uprightWidth, uprightHeight);
+    const PixelRect box = FramedSourceRect(
+        {PictureFit::Stretch, 0, 0, {}, CropGravity::Center, framing.cropBox}, uprightWidth, uprightHeight);
+    return part != box;
 }
 
 PixelRect TurnedRect(const PixelRect& rect, int uprightHeight, bool turned) {

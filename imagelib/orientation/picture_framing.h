@@ -60,6 +60,8 @@ struct PictureFraming {
 
 // True when `framing` turns an upright picture of that size a quarter
 // clockwise before fitting it.
+class AttentionMap;
+
 bool TurnsToFill(const PictureFraming& framing, int uprightWidth, int uprightHeight);
 
 // The orientation that shows a picture stored with `orientation` upright and
@@ -68,9 +70,16 @@ int QuarterTurnedClockwise(int orientation);
 
 // The part of an upright sourceWidth x sourceHeight picture that is
 // resampled, in its pixels: the crop box within the picture, cut to the
-// reference's shape (turned with the picture) as the gravity says. Throws
-// CTextException when the crop box lies outside the picture.
-PixelRect FramedSourceRect(const PictureFraming& framing, int sourceWidth, int sourceHeight);
+// reference's shape (turned with the picture) as the gravity says. Smart
+// keeps what draws the eye in `attention`, a small copy of the whole upright
+// picture, and the middle without one. Throws CTextException when the crop
+// box lies outside the picture.
+PixelRect FramedSourceRect(const PictureFraming& framing, int sourceWidth, int sourceHeight,
+                           const AttentionMap* attention = nullptr);
+
+// True when `framing` crops a picture of that size by what draws the eye,
+// which is then to be measured before the part is known.
+bool CropsByAttention(const PictureFraming& framing, int uprightWidth, int uprightHeight);
 
 // `rect` of an upright picture uprightHeight pixels high as seen once that
 // picture is turned a quarter clockwise, when `turned`; else itself.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <span>
 
 using resample::kChunkRows;
@@ -31,15 +32,22 @@ PictureFraming CTentResampler::Framing() const {
     return resample::ReferencedFraming(m_framing, m_targets);
 }
 
-CTentResampler::Seeing CTentResampler::SeeingFor(int storedWidth, int storedHeight) const {
+CTentResampler::Seeing CTentResampler::SeeingFor(int storedWidth, int storedHeight,
+                                                 const AttentionMap* attention) const {
     const PictureFraming framing = Framing();
     const bool swapped = SwapsSides(m_orientation);
     const int uprightWidth = swapped ? storedHeight : storedWidth;
     const int uprightHeight = swapped ? storedWidth : storedHeight;
-    const PixelRect kept = FramedSourceRect(framing, uprightWidth, uprightHeight);
+    const PixelRect kept = FramedSourceRect(framing, uprightWidth, uprightHeight, attention);
     const bool turned = TurnsToFill(framing, uprightWidth, uprightHeight);
     return {turned ? QuarterTurnedClockwise(m_orientation) : m_orientation,
             TurnedRect(kept, uprightHeight, turned), kept};
+}
+
+bool CTentResampler::MeasuresAttention(int storedWidth, int storedHeight) const {
+    const bool swapped = SwapsSides(m_orientation);
+    return CropsByAttention(Framing(), swapped ? storedHeight : storedWidth,
+                            swapped ? storedWidth : storedHeight);
 }
 
 int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
@@ -96,7 +104,9 @@ std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bi
     if (threads <= 1 && !evenWithoutHelpers) return nullptr;
     try {
         const Seeing seeing = SeeingFor(bitmap.GetWidth(), bitmap.GetHeight());
-        if (seeing.orientation != kOrientationAsStored) return nullptr;
+        if (seeing.orientation != kOrientationAsStored ||
+            MeasuresAttention(bitmap.GetWidth(), bitmap.GetHeight()))
+            return nullptr;
         auto job = std::make_unique<ResampleJob>(bitmap.GetWidth(), bitmap.GetHeight(), m_targets, threads,
                                                  seeing.orientation, seeing.part, Framing(), m_kernel);
         job->Rows().Attach(bitmap);
@@ -151,11 +161,15 @@ void CTentResampler::CheckSource(const CImageBitmap& source) const {
 
 void CTentResampler::Finish(const CImageBitmap& source) {
     m_windowWait = m_windowHelp = std::chrono::nanoseconds::zero();
-    const Seeing seeing = SeeingFor(source.GetWidth(), source.GetHeight());
     KeepJobOnlyFor(source);
     CheckSource(source);
-    m_kept = seeing.kept;
     try {
+        std::optional<AttentionMap> attention;
+        if (MeasuresAttention(source.GetWidth(), source.GetHeight()))
+            attention.emplace(source, m_orientation);
+        const Seeing seeing =
+            SeeingFor(source.GetWidth(), source.GetHeight(), attention ? &*attention : nullptr);
+        m_kept = seeing.kept;
         const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
         if (m_job == nullptr) {
             m_job = std::make_unique<ResampleJob>(source.GetWidth(), source.GetHeight(), m_targets, threads,

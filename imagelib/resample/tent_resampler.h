@@ -3,6 +3,7 @@
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_decoder.h"
+#include "imagelib/orientation/attention_map.h"
 #include "imagelib/orientation/picture_framing.h"
 
 #include <chrono>
@@ -132,7 +133,10 @@ private:
         PixelRect part;  // of the picture seen
         PixelRect kept;  // the same, of the upright picture
     };
-    Seeing SeeingFor(int storedWidth, int storedHeight) const;
+    // A smart crop measures `attention`; its part is not known before.
+    Seeing SeeingFor(int storedWidth, int storedHeight, const AttentionMap* attention = nullptr) const;
+    // True when a smart crop of a picture stored at that size has yet to be measured.
+    bool MeasuresAttention(int storedWidth, int storedHeight) const;
     // Throws when `source` cannot be resampled.
     void CheckSource(const CImageBitmap& source) const;
 
