@@ -1,6 +1,7 @@
 #include "app/main_dialog_controls.h"
 
 #include "app/app_icon.h"
+#include "app/frame_editor.h"
 #include "app/preview_pane.h"
 #include "app/prompter.h"
 #include "app/status_line.h"
@@ -269,7 +270,9 @@ void MainDialogControls::buildCommands() {
 void MainDialogControls::buildPreviewGroup() {
     previewGroup = makeWidget<QGroupBox>("previewGroup", dialog);
     preview = new CPreviewPane(previewGroup);
+    frameEditor = new CFrameEditor(previewGroup);
     auto* layout = new QVBoxLayout(previewGroup);
+    layout->addWidget(frameEditor);
     layout->addWidget(preview);
 }
 

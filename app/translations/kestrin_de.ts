@@ -144,7 +144,7 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+24"/>
-        <location filename="../main_dialog_controls.cpp" line="+426"/>
+        <location filename="../main_dialog_controls.cpp" line="+429"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
@@ -216,22 +216,22 @@
         <translation>%1 von %2 Bildern umgewandelt</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+49"/>
+        <location filename="../main_dialog.cpp" line="+50"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>Auf diesem Computer wurde kein Installationsprogramm für Palm-Datenbanken gefunden. Wählen Sie das Programm, das Datenbanken installiert, mit „Installieren mit...“ im Optionsmenü, oder schreiben Sie die Datenbank in eine Datei.</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+119"/>
         <source>from each file&apos;s name</source>
         <translation>aus dem Namen jeder Datei</translation>
     </message>
     <message>
-        <location line="+249"/>
+        <location line="+252"/>
         <source>Programs and scripts (*)</source>
         <translation>Programme und Skripte (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="-385"/>
+        <location filename="../main_dialog_controls.cpp" line="-387"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Erzeugt ein Bild für PalmOS 3 und 4; in niedriger Auflösung (160x110).</translation>
     </message>
@@ -288,7 +288,7 @@
         <translation>Nicht umgewandelt, da die Umwandlung abgebrochen wurde</translation>
     </message>
     <message>
-        <location line="+197"/>
+        <location line="+199"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -513,7 +513,7 @@
         <translation>Skaliert und rastert in linearem Licht und wählt die Farben so, wie das Auge sie sieht</translation>
     </message>
     <message>
-        <location filename="../options_menu.cpp" line="+35"/>
+        <location filename="../options_menu.cpp" line="+41"/>
         <source>&amp;Compression</source>
         <translation>&amp;Komprimierung</translation>
     </message>
@@ -561,6 +561,61 @@
         <location line="+2"/>
         <source>Crop to fill</source>
         <translation>Zuschneiden und füllen</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Keep the middle</source>
+        <translation>Die Mitte behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top</source>
+        <translation>Oben behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom</source>
+        <translation>Unten behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the right side</source>
+        <translation>Rechts behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the left side</source>
+        <translation>Links behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top right</source>
+        <translation>Oben rechts behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top left</source>
+        <translation>Oben links behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom right</source>
+        <translation>Unten rechts behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom left</source>
+        <translation>Unten links behalten</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep what draws the eye (smart)</source>
+        <translation>Behalten, was ins Auge fällt (automatisch)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Turn tall pictures to fill</source>
+        <translation>Hohe Bilder zum Füllen drehen</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -682,6 +737,16 @@
         <location line="+2"/>
         <source>Status</source>
         <translation>Status</translation>
+    </message>
+    <message>
+        <location filename="../frame_editor.cpp" line="+102"/>
+        <source>Part kept: %1 by %2 pixels from %3 across and %4 down, of %5 by %6</source>
+        <translation>Behaltener Teil: %1 mal %2 Pixel ab %3 waagrecht und %4 senkrecht, von %5 mal %6</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Drag the frame, or move it with the arrow keys; the wheel changes its size</source>
+        <translation>Ziehen Sie den Rahmen oder verschieben Sie ihn mit den Pfeiltasten; das Mausrad ändert seine Größe</translation>
     </message>
 </context>
 <context>

@@ -144,7 +144,7 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+24"/>
-        <location filename="../main_dialog_controls.cpp" line="+426"/>
+        <location filename="../main_dialog_controls.cpp" line="+429"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
@@ -216,22 +216,22 @@
         <translation>%1 de %2 imágenes convertidas</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+49"/>
+        <location filename="../main_dialog.cpp" line="+50"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>No se ha encontrado en este equipo ninguna herramienta de instalación de bases de datos Palm. Elija el programa que instala las bases de datos con «Instalar con...» en el menú de opciones, o escriba la base de datos en un archivo.</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+119"/>
         <source>from each file&apos;s name</source>
         <translation>del nombre de cada archivo</translation>
     </message>
     <message>
-        <location line="+249"/>
+        <location line="+252"/>
         <source>Programs and scripts (*)</source>
         <translation>Programas y scripts (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="-385"/>
+        <location filename="../main_dialog_controls.cpp" line="-387"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Crea una imagen compatible con PalmOS 3 y 4, en baja resolución (160x110).</translation>
     </message>
@@ -288,7 +288,7 @@
         <translation>No convertida, ya que se canceló la conversión</translation>
     </message>
     <message>
-        <location line="+197"/>
+        <location line="+199"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -513,7 +513,7 @@
         <translation>Escala y trama en luz lineal y elige los colores tal como los ve el ojo</translation>
     </message>
     <message>
-        <location filename="../options_menu.cpp" line="+35"/>
+        <location filename="../options_menu.cpp" line="+41"/>
         <source>&amp;Compression</source>
         <translation>&amp;Compresión</translation>
     </message>
@@ -561,6 +561,61 @@
         <location line="+2"/>
         <source>Crop to fill</source>
         <translation>Recortar para llenar</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Keep the middle</source>
+        <translation>Conservar el centro</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top</source>
+        <translation>Conservar la parte superior</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom</source>
+        <translation>Conservar la parte inferior</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the right side</source>
+        <translation>Conservar el lado derecho</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the left side</source>
+        <translation>Conservar el lado izquierdo</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top right</source>
+        <translation>Conservar arriba a la derecha</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top left</source>
+        <translation>Conservar arriba a la izquierda</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom right</source>
+        <translation>Conservar abajo a la derecha</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom left</source>
+        <translation>Conservar abajo a la izquierda</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep what draws the eye (smart)</source>
+        <translation>Conservar lo que atrae la mirada (inteligente)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Turn tall pictures to fill</source>
+        <translation>Girar las imágenes altas para llenar</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -682,6 +737,16 @@
         <location line="+2"/>
         <source>Status</source>
         <translation>Estado</translation>
+    </message>
+    <message>
+        <location filename="../frame_editor.cpp" line="+102"/>
+        <source>Part kept: %1 by %2 pixels from %3 across and %4 down, of %5 by %6</source>
+        <translation>Parte conservada: %1 por %2 píxeles desde %3 en horizontal y %4 en vertical, de %5 por %6</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Drag the frame, or move it with the arrow keys; the wheel changes its size</source>
+        <translation>Arrastre el marco o muévalo con las flechas; la rueda cambia su tamaño</translation>
     </message>
 </context>
 <context>

@@ -144,7 +144,7 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+24"/>
-        <location filename="../main_dialog_controls.cpp" line="+426"/>
+        <location filename="../main_dialog_controls.cpp" line="+429"/>
         <source>%1: %2</source>
         <translation>%1&#xa0;: %2</translation>
     </message>
@@ -216,22 +216,22 @@
         <translation>%1 images sur %2 converties</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+49"/>
+        <location filename="../main_dialog.cpp" line="+50"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>Aucun outil d&apos;installation de bases de données Palm n&apos;a été trouvé sur cet ordinateur. Choisissez le programme qui installe les bases de données avec «&#xa0;Installer avec...&#xa0;» dans le menu des options, ou écrivez la base de données dans un fichier.</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+119"/>
         <source>from each file&apos;s name</source>
         <translation>du nom de chaque fichier</translation>
     </message>
     <message>
-        <location line="+249"/>
+        <location line="+252"/>
         <source>Programs and scripts (*)</source>
         <translation>Programmes et scripts (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="-385"/>
+        <location filename="../main_dialog_controls.cpp" line="-387"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Crée une image compatible avec PalmOS 3 et 4, en basse résolution (160x110).</translation>
     </message>
@@ -288,7 +288,7 @@
         <translation>Non convertie, la conversion a été annulée</translation>
     </message>
     <message>
-        <location line="+197"/>
+        <location line="+199"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -513,7 +513,7 @@
         <translation>Redimensionne et trame en lumière linéaire et choisit les couleurs telles que l&apos;œil les voit</translation>
     </message>
     <message>
-        <location filename="../options_menu.cpp" line="+35"/>
+        <location filename="../options_menu.cpp" line="+41"/>
         <source>&amp;Compression</source>
         <translation>&amp;Compression</translation>
     </message>
@@ -561,6 +561,61 @@
         <location line="+2"/>
         <source>Crop to fill</source>
         <translation>Rogner pour remplir</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Keep the middle</source>
+        <translation>Garder le centre</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top</source>
+        <translation>Garder le haut</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom</source>
+        <translation>Garder le bas</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the right side</source>
+        <translation>Garder le côté droit</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the left side</source>
+        <translation>Garder le côté gauche</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top right</source>
+        <translation>Garder en haut à droite</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top left</source>
+        <translation>Garder en haut à gauche</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom right</source>
+        <translation>Garder en bas à droite</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom left</source>
+        <translation>Garder en bas à gauche</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep what draws the eye (smart)</source>
+        <translation>Garder ce qui attire l’œil (automatique)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Turn tall pictures to fill</source>
+        <translation>Tourner les images hautes pour remplir</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -682,6 +737,16 @@
         <location line="+2"/>
         <source>Status</source>
         <translation>État</translation>
+    </message>
+    <message>
+        <location filename="../frame_editor.cpp" line="+102"/>
+        <source>Part kept: %1 by %2 pixels from %3 across and %4 down, of %5 by %6</source>
+        <translation>Partie gardée : %1 sur %2 pixels à partir de %3 en largeur et %4 en hauteur, sur %5 sur %6</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Drag the frame, or move it with the arrow keys; the wheel changes its size</source>
+        <translation>Faites glisser le cadre ou déplacez-le avec les flèches ; la molette change sa taille</translation>
     </message>
 </context>
 <context>
