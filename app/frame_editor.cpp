@@ -18,9 +18,10 @@
 
 namespace {
 
-// The small copy's longer side: the size the conversion measures smart
-// crops at, so that the editor shows the frame the conversion keeps.
-constexpr int kCopySide = AttentionMap::kLongSide;
+// The small copy's longer side: sharp enough to frame by eye, and a whole
+// multiple of the size smart crops are measured at, so that the editor's
+// measure comes close to the conversion's.
+constexpr int kCopySide = 2 * AttentionMap::kLongSide;
 // Steps of the arrow keys and of the wheel, as shares of the picture.
 constexpr double kKeyStep = 0.02;
 constexpr double kWheelStep = 0.05;

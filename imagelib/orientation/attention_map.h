@@ -14,7 +14,7 @@
 class AttentionMap {
 public:
     // The longer side of the small copy, at most.
-    static constexpr int kLongSide = 512;
+    static constexpr int kLongSide = 256;
 
     // Measures a 32-bit picture as stored, seen with `orientation` (1-8).
     AttentionMap(const CImageBitmap& picture, int orientation);
@@ -38,5 +38,5 @@ private:
     int m_width = 0;
     int m_height = 0;
     int m_shrink = 1;
-    std::vector<double> m_interest;
+    std::vector<float> m_interest;
 };
