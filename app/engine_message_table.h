@@ -2,6 +2,11 @@
 // library's messages, as printf templates and as translators see them. No
 // include guard: app/engine_messages.cpp includes it into a table.
 KESTRIN_ENGINE_MESSAGE(
+    " for a HEIF picture like this one: libheif holds %llu bytes a pixel while it decodes it.",
+    QT_TRANSLATE_NOOP(
+        "EngineMessage",
+        " for a HEIF picture like this one: libheif holds %1 bytes a pixel while it decodes it."))
+KESTRIN_ENGINE_MESSAGE(
     "HEIF decoder: The image is made of %llu tiles, more than the decoder allows.",
     QT_TRANSLATE_NOOP("EngineMessage",
                       "HEIF decoder: The image is made of %1 tiles, more than the decoder allows."))
@@ -33,6 +38,12 @@ KESTRIN_ENGINE_MESSAGE("its tables have more inputs than its colour space has ch
 KESTRIN_ENGINE_MESSAGE("Bitmap decoder: Huffman-compressed bitmaps are not supported.",
                        QT_TRANSLATE_NOOP("EngineMessage",
                                          "Bitmap decoder: Huffman-compressed bitmaps are not supported."))
+KESTRIN_ENGINE_MESSAGE("The item locations list more extents than the decoder allows.",
+                       QT_TRANSLATE_NOOP("EngineMessage",
+                                         "The item locations list more extents than the decoder allows."))
+KESTRIN_ENGINE_MESSAGE("The pictures' data is read more often than the file holds it.",
+                       QT_TRANSLATE_NOOP("EngineMessage",
+                                         "The pictures' data is read more often than the file holds it."))
 KESTRIN_ENGINE_MESSAGE("Bitmap decoder: Compressed bitmap cannot be stored top-down.",
                        QT_TRANSLATE_NOOP("EngineMessage",
                                          "Bitmap decoder: Compressed bitmap cannot be stored top-down."))
@@ -54,18 +65,27 @@ KESTRIN_ENGINE_MESSAGE("HEIF decoder: The image is larger than the decoder allow
 KESTRIN_ENGINE_MESSAGE("Bitmap decoder: PNG-compressed bitmaps are not supported.",
                        QT_TRANSLATE_NOOP("EngineMessage",
                                          "Bitmap decoder: PNG-compressed bitmaps are not supported."))
+KESTRIN_ENGINE_MESSAGE("The property associations list more than their box holds.",
+                       QT_TRANSLATE_NOOP("EngineMessage",
+                                         "The property associations list more than their box holds."))
 KESTRIN_ENGINE_MESSAGE("Bitmap decoder: Delta escape leads outside the picture.",
                        QT_TRANSLATE_NOOP("EngineMessage",
                                          "Bitmap decoder: Delta escape leads outside the picture."))
+KESTRIN_ENGINE_MESSAGE("Resize filter: The crop box lies outside the picture.",
+                       QT_TRANSLATE_NOOP("EngineMessage",
+                                         "Resize filter: The crop box lies outside the picture."))
 KESTRIN_ENGINE_MESSAGE("Windows Metafile functions failed to load this image.",
                        QT_TRANSLATE_NOOP("EngineMessage",
                                          "Windows Metafile functions failed to load this image."))
+KESTRIN_ENGINE_MESSAGE("The item references list more than their box holds.",
+                       QT_TRANSLATE_NOOP("EngineMessage",
+                                         "The item references list more than their box holds."))
 KESTRIN_ENGINE_MESSAGE("Resize filter: Only 32-bit bitmaps can be resized.",
                        QT_TRANSLATE_NOOP("EngineMessage",
                                          "Resize filter: Only 32-bit bitmaps can be resized."))
-KESTRIN_ENGINE_MESSAGE("HEIF decoder: The image's tiles share their data.",
+KESTRIN_ENGINE_MESSAGE("The item locations list more than their box holds.",
                        QT_TRANSLATE_NOOP("EngineMessage",
-                                         "HEIF decoder: The image's tiles share their data."))
+                                         "The item locations list more than their box holds."))
 KESTRIN_ENGINE_MESSAGE("Bitmap decoder: BITMAPINFOHEADER has wrong size.",
                        QT_TRANSLATE_NOOP("EngineMessage", "Bitmap decoder: BITMAPINFOHEADER has wrong size."))
 KESTRIN_ENGINE_MESSAGE("Bitmap decoder: Color mask 0x%08X is not contiguous.",
@@ -85,6 +105,8 @@ KESTRIN_ENGINE_MESSAGE("Decoding bmp: Cannot decode to %d bits per pixel.",
 KESTRIN_ENGINE_MESSAGE("PGM decoder: Unexpected character 0x%02X in header.",
                        QT_TRANSLATE_NOOP("EngineMessage",
                                          "PGM decoder: Unexpected character 0x%1 in header."))
+KESTRIN_ENGINE_MESSAGE("The item locations repeat an extent of no size.",
+                       QT_TRANSLATE_NOOP("EngineMessage", "The item locations repeat an extent of no size."))
 KESTRIN_ENGINE_MESSAGE("WebP decoder: The data ends before the picture.",
                        QT_TRANSLATE_NOOP("EngineMessage", "WebP decoder: The data ends before the picture."))
 KESTRIN_ENGINE_MESSAGE("HEIF decoder: The decoded image has no pixels.",
@@ -138,6 +160,8 @@ KESTRIN_ENGINE_MESSAGE("GIF screen size %d x %d is not supported.",
                        QT_TRANSLATE_NOOP("EngineMessage", "GIF screen size %1 x %2 is not supported."))
 KESTRIN_ENGINE_MESSAGE("TIFF image size %u x %u is not supported.",
                        QT_TRANSLATE_NOOP("EngineMessage", "TIFF image size %1 x %2 is not supported."))
+KESTRIN_ENGINE_MESSAGE("its curves would take too much memory",
+                       QT_TRANSLATE_NOOP("EngineMessage", "its curves would take too much memory"))
 KESTRIN_ENGINE_MESSAGE("Bitmap decoder: This isn't a bitmap.",
                        QT_TRANSLATE_NOOP("EngineMessage", "Bitmap decoder: This isn't a bitmap."))
 KESTRIN_ENGINE_MESSAGE("Can't decode TGA to %d bits per pixel.",
@@ -178,6 +202,8 @@ KESTRIN_ENGINE_MESSAGE("Decoding bmp: Illegal bpp value.",
                        QT_TRANSLATE_NOOP("EngineMessage", "Decoding bmp: Illegal bpp value."))
 KESTRIN_ENGINE_MESSAGE("repeat count spans end of image.",
                        QT_TRANSLATE_NOOP("EngineMessage", "repeat count spans end of image."))
+KESTRIN_ENGINE_MESSAGE("TIFF samples are not supported.",
+                       QT_TRANSLATE_NOOP("EngineMessage", "TIFF samples are not supported."))
 KESTRIN_ENGINE_MESSAGE("WebP decoder: Broken animation.",
                        QT_TRANSLATE_NOOP("EngineMessage", "WebP decoder: Broken animation."))
 KESTRIN_ENGINE_MESSAGE("WebP decoder: Library mismatch.",
@@ -202,6 +228,8 @@ KESTRIN_ENGINE_MESSAGE("Out of memory during strdup.",
                        QT_TRANSLATE_NOOP("EngineMessage", "Out of memory during strdup."))
 KESTRIN_ENGINE_MESSAGE("Output file %s already exists.",
                        QT_TRANSLATE_NOOP("EngineMessage", "Output file %1 already exists."))
+KESTRIN_ENGINE_MESSAGE("not a picture Kestrin reads",
+                       QT_TRANSLATE_NOOP("EngineMessage", "not a picture Kestrin reads"))
 KESTRIN_ENGINE_MESSAGE("Out of memory for palette.",
                        QT_TRANSLATE_NOOP("EngineMessage", "Out of memory for palette."))
 KESTRIN_ENGINE_MESSAGE("Unknown PNG colour type %d.",
@@ -226,5 +254,6 @@ KESTRIN_ENGINE_MESSAGE("Decoder error: %s\n", QT_TRANSLATE_NOOP("EngineMessage",
 KESTRIN_ENGINE_MESSAGE("My vexmoor image", QT_TRANSLATE_NOOP("EngineMessage", "My vexmoor image"))
 KESTRIN_ENGINE_MESSAGE("HEIF decoder: %s.", QT_TRANSLATE_NOOP("EngineMessage", "HEIF decoder: %1."))
 KESTRIN_ENGINE_MESSAGE("Opening %s failed", QT_TRANSLATE_NOOP("EngineMessage", "Opening %1 failed"))
+KESTRIN_ENGINE_MESSAGE("HEIF decoder: %s", QT_TRANSLATE_NOOP("EngineMessage", "HEIF decoder: %1"))
 KESTRIN_ENGINE_MESSAGE("Out of memory.", QT_TRANSLATE_NOOP("EngineMessage", "Out of memory."))
 KESTRIN_ENGINE_MESSAGE("PNM decoder: %s", QT_TRANSLATE_NOOP("EngineMessage", "PNM decoder: %1"))

@@ -5,6 +5,8 @@
 #include "app/file_manager.h"
 #include "app/file_names.h"
 #include "app/file_picker.h"
+#include "app/frame_editor.h"
+#include "app/list_conversion.h"
 #include "app/picture_paths.h"
 #include "app/preview_pane.h"
 #include "app/settings.h"
@@ -165,6 +167,7 @@ void CMainDialog::connectControls() {
     connect(m_ui.destinationCombo, &QComboBox::currentIndexChanged, this, &CMainDialog::refreshPreview);
     connect(m_ui.ditherRadio, &QRadioButton::toggled, this, &CMainDialog::refreshPreview);
     connect(m_ui.fineQualityCheck, &QCheckBox::toggled, this, &CMainDialog::refreshPreview);
+    connect(m_ui.frameEditor, &CFrameEditor::frameChosen, this, &CMainDialog::refreshPreview);
 }
 
 void CMainDialog::transferToControls() {
@@ -289,6 +292,9 @@ ConversionSettings CMainDialog::chosenSettings() const {
     ConversionSettings settings = m_conversion;
     settings.reduction = chosenReduction();
     settings.quality = chosenQuality();
+    // The frame drawn by hand belongs to the one picture it was drawn on.
+    if (!isBatch() && settings.fit == PictureFit::Crop && !m_ui.frameEditor->isHidden())
+        settings.cropBox = m_ui.frameEditor->chosenFrame();
     return settings;
 }
 
@@ -499,6 +505,8 @@ void CMainDialog::refreshPreview() {
     ConversionSettings settings = chosenSettings();
     settings.chooseDepthByListPosition(m_ui.colorDepthCombo->currentIndex());
     settings.destination = static_cast<DestinationOs>(m_ui.destinationCombo->currentIndex());
+    m_ui.frameEditor->showPicture(isBatch() ? QString() : m_ui.inputCombo->currentText(), settings);
+    settings.cropBox = chosenSettings().cropBox;
     if (isBatch()) {
         // The selected picture of the list, named as its conversion names it.
         const int row = std::max(0, m_ui.pictureList->currentRow());

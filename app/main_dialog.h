@@ -86,6 +86,7 @@ public:
     const ConversionJob& job() const { return m_job; }
     CProgressDialog& progressDialog() { return m_progress; }
     CPreviewPane& previewPane() { return *m_ui.preview; }
+    CFrameEditor& frameEditor() { return *m_ui.frameEditor; }
 
 protected:
     void done(int result) override;

@@ -1,6 +1,7 @@
 #include "app/main_dialog_controls.h"
 
 #include "app/app_icon.h"
+#include "app/frame_editor.h"
 #include "app/plain_text.h"
 #include "app/preview_pane.h"
 #include "app/prompter.h"
@@ -271,7 +272,9 @@ void MainDialogControls::buildCommands() {
 void MainDialogControls::buildPreviewGroup() {
     previewGroup = makeWidget<QGroupBox>("previewGroup", dialog);
     preview = new CPreviewPane(previewGroup);
+    frameEditor = new CFrameEditor(previewGroup);
     auto* layout = new QVBoxLayout(previewGroup);
+    layout->addWidget(frameEditor);
     layout->addWidget(preview);
 }
 

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringList>
 
+class CFrameEditor;
 class CPreviewPane;
 class CStatusLine;
 class QCheckBox;
@@ -88,6 +89,7 @@ struct MainDialogControls {
 
     QGroupBox* previewGroup = nullptr;
     CPreviewPane* preview = nullptr;
+    CFrameEditor* frameEditor = nullptr;
 
     // The window's own layout: the form and the preview side by side, and
     // below them room for lines that span the window.

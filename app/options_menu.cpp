@@ -32,6 +32,12 @@ struct MenuEntry {
 using State = const OptionsMenuState&;
 using Choices = ConversionSettings&;
 
+// A part to keep is only kept by a crop.
+void keepPart(ConversionSettings& conversion, CropGravity gravity) {
+    conversion.gravity = gravity;
+    conversion.fit = PictureFit::Crop;
+}
+
 const MenuEntry kMenu[] = {
     {MenuEntry::Submenu, QT_TRANSLATE_NOOP("Kestrin", "&Compression"), 0, "compressionMenu"},
     {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "&None"), ID_COMPRESSION_NONE, "compressionNoneAction",
@@ -60,6 +66,42 @@ const MenuEntry kMenu[] = {
     {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "&Crop to fill"), ID_FIT_CROP, "fitCropAction",
      [](State s) { return s.conversion.fit == PictureFit::Crop; },
      [](Choices c) { c.fit = PictureFit::Crop; }},
+    // Which part Crop keeps: a group of its own, so its mark stays with any shape.
+    {MenuEntry::Separator},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the &middle"), ID_GRAVITY_CENTER,
+     "keepMiddleAction", [](State s) { return s.conversion.gravity == CropGravity::Center; },
+     [](Choices c) { keepPart(c, CropGravity::Center); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the &top"), ID_GRAVITY_NORTH, "keepTopAction",
+     [](State s) { return s.conversion.gravity == CropGravity::North; },
+     [](Choices c) { keepPart(c, CropGravity::North); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the &bottom"), ID_GRAVITY_SOUTH,
+     "keepBottomAction", [](State s) { return s.conversion.gravity == CropGravity::South; },
+     [](Choices c) { keepPart(c, CropGravity::South); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the &right side"), ID_GRAVITY_EAST,
+     "keepRightAction", [](State s) { return s.conversion.gravity == CropGravity::East; },
+     [](Choices c) { keepPart(c, CropGravity::East); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the &left side"), ID_GRAVITY_WEST,
+     "keepLeftAction", [](State s) { return s.conversion.gravity == CropGravity::West; },
+     [](Choices c) { keepPart(c, CropGravity::West); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the top r&ight"), ID_GRAVITY_NORTHEAST,
+     "keepTopRightAction", [](State s) { return s.conversion.gravity == CropGravity::NorthEast; },
+     [](Choices c) { keepPart(c, CropGravity::NorthEast); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the top l&eft"), ID_GRAVITY_NORTHWEST,
+     "keepTopLeftAction", [](State s) { return s.conversion.gravity == CropGravity::NorthWest; },
+     [](Choices c) { keepPart(c, CropGravity::NorthWest); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the bottom ri&ght"), ID_GRAVITY_SOUTHEAST,
+     "keepBottomRightAction", [](State s) { return s.conversion.gravity == CropGravity::SouthEast; },
+     [](Choices c) { keepPart(c, CropGravity::SouthEast); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep the b&ottom left"), ID_GRAVITY_SOUTHWEST,
+     "keepBottomLeftAction", [](State s) { return s.conversion.gravity == CropGravity::SouthWest; },
+     [](Choices c) { keepPart(c, CropGravity::SouthWest); }},
+    {MenuEntry::Choice, QT_TRANSLATE_NOOP("Kestrin", "Keep what dra&ws the eye (smart)"), ID_GRAVITY_SMART,
+     "keepSmartAction", [](State s) { return s.conversion.gravity == CropGravity::Smart; },
+     [](Choices c) { keepPart(c, CropGravity::Smart); }},
+    {MenuEntry::Separator},
+    {MenuEntry::Toggle, QT_TRANSLATE_NOOP("Kestrin", "Tur&n tall pictures to fill"), ID_ROTATE_TO_FILL,
+     "rotateToFillAction", [](State s) { return s.conversion.rotateToFill; },
+     [](Choices c) { c.rotateToFill = !c.rotateToFill; }},
     {MenuEntry::EndOfSubmenu},
     // Marked while a program of the user's own replaces the desktop's
     // association; choosing it then goes back to the association.
@@ -92,6 +134,8 @@ std::unique_ptr<QMenu> createOptionsMenu(QWidget* parent, const OptionsMenuState
                 continue;
             case MenuEntry::Separator:
                 target->addSeparator();
+                // Within a submenu, the choices after a separator are a group of their own.
+                if (choices != nullptr) choices = new QActionGroup(target);
                 continue;
             default:
                 break;

@@ -23,6 +23,18 @@ enum MainDialogCommand : int {
     ID_FIT_CROP = 40009,
     ID_INSTALL_WITH = 40010,
     ID_USE_COLOR_PROFILES = 40016,
+    // The crop's gravities, in the order of CropGravity, then turning to fill.
+    ID_GRAVITY_CENTER = 40041,
+    ID_GRAVITY_NORTH,
+    ID_GRAVITY_SOUTH,
+    ID_GRAVITY_EAST,
+    ID_GRAVITY_WEST,
+    ID_GRAVITY_NORTHEAST,
+    ID_GRAVITY_NORTHWEST,
+    ID_GRAVITY_SOUTHEAST,
+    ID_GRAVITY_SOUTHWEST,
+    ID_GRAVITY_SMART,
+    ID_ROTATE_TO_FILL,
 };
 
 // What the menu marks.

@@ -67,6 +67,9 @@ enum LongOnlyOption : int {
     kQualityOption,
     kColorManagementOption,
     kNoColorManagementOption,
+    kGravityOption,
+    kCropBoxOption,
+    kRotateToFillOption,
 };
 
 const struct option kLongOptions[] = {
@@ -94,6 +97,9 @@ const struct option kLongOptions[] = {
     {"quality", required_argument, nullptr, kQualityOption},
     {"color-management", no_argument, nullptr, kColorManagementOption},
     {"no-color-management", no_argument, nullptr, kNoColorManagementOption},
+    {"gravity", required_argument, nullptr, kGravityOption},
+    {"crop-box", required_argument, nullptr, kCropBoxOption},
+    {"rotate-to-fill", no_argument, nullptr, kRotateToFillOption},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -133,6 +139,10 @@ std::string neededValueOf(int code) {
             return "a colour";
         case kQualityOption:
             return "a quality";
+        case kGravityOption:
+            return "a gravity";
+        case kCropBoxOption:
+            return "a box";
         default:
             return "a value";
     }
@@ -222,6 +232,32 @@ OptionError applyConversionOption(int code, const std::string& value, Conversion
             conversion.background = *color;
             return std::nullopt;
         }
+        default:
+            return "";
+    }
+}
+
+// The options that choose the part of the picture kept.
+OptionError applyFramingOption(int code, const std::string& value, ConversionSettings& conversion) {
+    switch (code) {
+        case kGravityOption: {
+            const auto gravity = parseCropGravity(value);
+            if (!gravity)
+                return "unknown gravity '" + value +
+                       "' (use center, north, south, east, west, northeast, northwest, southeast, "
+                       "southwest or smart)";
+            conversion.gravity = *gravity;
+            return std::nullopt;
+        }
+        case kCropBoxOption: {
+            const auto box = parseCropBox(value);
+            if (!box) return "unknown crop box '" + value + "' (use X,Y,W,H in pixels, W and H at least 1)";
+            conversion.cropBox = *box;
+            return std::nullopt;
+        }
+        case kRotateToFillOption:
+            conversion.rotateToFill = true;
+            return std::nullopt;
         default:
             return "";
     }
@@ -344,6 +380,7 @@ OptionError readArguments(const std::vector<std::string>& arguments, ParsedArgum
                    (spelledLong ? spelled : "-" + std::string(1, static_cast<char>(optopt))) + "'";
         OptionError error = applyRunOption(code, value, parsed);
         if (error && error->empty()) error = applyConversionOption(code, value, parsed.options.conversion);
+        if (error && error->empty()) error = applyFramingOption(code, value, parsed.options.conversion);
         if (error && error->empty()) return "unknown option '" + spelled + "'";
         if (error) return error;
         if (parsed.conversionOption.empty() && !isReadingOption(code))
@@ -433,6 +470,9 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& arguments) {
     if (parsed.info && parsed.extract) return usageError("--info and --extract cannot be combined");
     if (parsed.densityGiven && !parsed.extract) return usageError("--density works only with --extract");
     if (parsed.info || parsed.extract) return readingMode(parsed);
+    const ConversionSettings& conversion = parsed.options.conversion;
+    if (conversion.gravity != CropGravity::Center && conversion.fit != PictureFit::Crop)
+        return usageError("--gravity works only with --fit crop");
     return convertingMode(parsed);
 }
 
@@ -487,10 +527,16 @@ std::string usageText() {
            "                           crop: the image area filled, its shape kept, the rest cut off\n"
            "      --background COLOUR  border colour for --fit pad: #rrggbb or a basic colour name\n"
            "                           (default black)\n"
+           "      --gravity GRAVITY    the part --fit crop keeps: center (default), north, south,\n"
+           "                           east, west, northeast, northwest, southeast, southwest,\n"
+           "                           or smart: the part that draws the eye\n"
+           "      --crop-box X,Y,W,H   convert only this part of the upright picture, in pixels\n"
+           "      --rotate-to-fill     turn pictures taller than wide a quarter clockwise to fill\n"
+           "                           the image area\n"
            "  -f, --force              replace existing databases (with --extract and --preview:\n"
            "                           existing PNGs); no other file is ever replaced\n"
            "  -q, --quiet              say nothing but errors\n"
-           "  -v, --verbose            also log each conversion's steps\n"
+           "  -v, --verbose            also log each conversion's steps and the part a crop kept\n"
            "  -j, --jobs N             convert N pictures at a time (default: one per core)\n"
            "      --outdir DIR         write each INPUT's database into DIR\n"
            "      --preview FILE.png   also write a PNG of what the handheld will show\n"

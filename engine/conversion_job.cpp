@@ -15,6 +15,12 @@
 
 namespace {
 
+// The part of the upright picture a crop kept, in its pixels.
+std::string keptPartLine(const PixelRect& kept) {
+    return "kept " + std::to_string(kept.left) + "," + std::to_string(kept.top) + " " +
+           std::to_string(kept.width) + "x" + std::to_string(kept.height);
+}
+
 std::string formatString(int id, const std::string& argument) {
     const char* format = loadString(id);
     const int length = std::snprintf(nullptr, 0, format, argument.c_str());
@@ -171,6 +177,8 @@ std::unique_ptr<PendingDatabase> ConversionJob::write() {
         loader.setQuality(settings.quality);
         loader.setColorManagement(settings.colorManage);
         result = PalmDatabase::writeImages(file, settings, loader);
+        if (result && (settings.fit == PictureFit::Crop || !settings.cropBox.IsEmpty()))
+            log.appendLine(keptPartLine(loader.keptPart()));
         if (!loader.colorNote().empty()) log.appendNote(loader.colorNote());
         for (const std::string& message : loader.decodeNotes().libraryMessages) log.appendNote(message);
         if (result && !loader.decodeNotes().pictureWarning.empty())

@@ -97,6 +97,16 @@ constexpr StoredConversionSetting kStoredSettings[] = {
     {"colormanage",
      [](const ConversionSettings& settings) { return std::int32_t{settings.colorManage ? 1 : 0}; },
      [](ConversionSettings& settings, std::int32_t stored) { settings.colorManage = stored != 0; }},
+    {"gravity",
+     [](const ConversionSettings& settings) { return static_cast<std::int32_t>(settings.gravity); },
+     [](ConversionSettings& settings, std::int32_t stored) {
+         settings.gravity = stored >= 0 && stored <= static_cast<std::int32_t>(CropGravity::Smart)
+                                ? static_cast<CropGravity>(stored)
+                                : CropGravity::Center;
+     }},
+    {"rotatetofill",
+     [](const ConversionSettings& settings) { return std::int32_t{settings.rotateToFill ? 1 : 0}; },
+     [](ConversionSettings& settings, std::int32_t stored) { settings.rotateToFill = stored != 0; }},
 };
 
 }  // namespace

@@ -86,9 +86,19 @@ struct ConversionSettings {
     // The borders of PictureFit::Pad.
     PaletteEntry background{};
     PictureQuality quality = PictureQuality::kClassic;
+    // The part PictureFit::Crop keeps; a number that names no gravity (from
+    // an edited file) keeps the middle.
+    CropGravity gravity = CropGravity::Center;
+    // The part of the upright picture to fit, for one picture (the frame the
+    // user drew); empty for the whole picture. Never stored.
+    PixelRect cropBox{};
+    // Turn pictures taller than wide a quarter clockwise to fill the bitmaps.
+    bool rotateToFill = false;
 
     // How the decoded picture is laid into the bitmaps of this conversion.
-    PictureLayout pictureLayout() const { return {autoOrient, fit, background, width, height}; }
+    PictureLayout pictureLayout() const {
+        return {autoOrient, fit, background, width, height, gravity, cropBox, rotateToFill};
+    }
 
     // The position of the depth in the sorted colour depth list: 0 for 1 bit,
     // 1 for 2 bits, 2 for 4 bits, 3 for 8 bits; the unlisted number when there

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 
 namespace {
 
@@ -52,6 +53,43 @@ std::optional<PictureFit> parsePictureFit(const std::string& text) {
     if (text == "pad") return PictureFit::Pad;
     if (text == "crop") return PictureFit::Crop;
     return std::nullopt;
+}
+
+namespace {
+
+constexpr std::array<const char*, 10> kGravityNames{
+    "center", "north", "south", "east", "west", "northeast", "northwest", "southeast", "southwest", "smart"};
+
+}  // namespace
+
+std::optional<CropGravity> parseCropGravity(const std::string& text) {
+    for (std::size_t i = 0; i < kGravityNames.size(); ++i)
+        if (text == kGravityNames[i]) return static_cast<CropGravity>(i);
+    return std::nullopt;
+}
+
+const char* cropGravityName(CropGravity gravity) {
+    const auto index = static_cast<std::size_t>(gravity);
+    return index < kGravityNames.size() ? kGravityNames[index] : kGravityNames[0];
+}
+
+std::optional<PixelRect> parseCropBox(const std::string& text) {
+    int values[4] = {};
+    const char* at = text.data();
+    const char* end = text.data() + text.size();
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (at == end || *at != ',') return std::nullopt;
+            ++at;
+        }
+        // Digits only: no signs, no spaces.
+        if (at == end || *at < '0' || *at > '9') return std::nullopt;
+        const auto [next, error] = std::from_chars(at, end, values[i]);
+        if (error != std::errc{}) return std::nullopt;
+        at = next;
+    }
+    if (at != end || values[2] < 1 || values[3] < 1) return std::nullopt;
+    return PixelRect{values[0], values[1], values[2], values[3]};
 }
 
 std::optional<PaletteEntry> parseBackgroundColor(const std::string& text) {

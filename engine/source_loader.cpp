@@ -221,6 +221,7 @@ bool CachingSourceLoader::prepareScaledPictures() {
             resampler.SetKernel(scalingKernel(m_quality));
             resampler.SetSourceConversion(m_decodedPicture.colors.get());
             resampler.Finish(*m_decodedPicture.pixels);
+            m_keptPart = resampler.KeptPart();
         } catch (const CTextException& error) {
             showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
             return false;
@@ -244,6 +245,7 @@ bool CachingSourceLoader::prepareScaledPictures() {
     try {
         resampler.SetSourceConversion(m_sourceColors.get());
         resampler.Finish(*source);
+        m_keptPart = resampler.KeptPart();
     } catch (const CTextException& error) {
         showLibraryError(m_notifier, "Error %d resizing %s: %s", error, m_inputPath);
         return false;

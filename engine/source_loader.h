@@ -182,6 +182,9 @@ public:
     const std::string& colorNote() const { return m_colorNote; }
     // What else the first load's decode had to say.
     const DecodeNotes& decodeNotes() const { return m_decodeNotes; }
+    // The part of the upright picture the first load kept, in its pixels;
+    // empty before.
+    const PixelRect& keptPart() const { return m_keptPart; }
 
 protected:
     // Decodes the source file into a 32-bit picture, telling `rowListener`
@@ -218,6 +221,7 @@ private:
     bool m_colorManagement = true;
     std::string m_colorNote;
     DecodeNotes m_decodeNotes;
+    PixelRect m_keptPart;
     // The last load's reduction of a scaled picture.
     struct Reduced {
         int width = 0;

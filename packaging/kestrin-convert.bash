@@ -25,6 +25,14 @@ _kestrin_convert() {
             COMPREPLY=($(compgen -W 'classic fine' -- "$cur"))
             return
             ;;
+        --gravity)
+            COMPREPLY=($(compgen -W 'center north south east west northeast northwest southeast southwest
+                smart' -- "$cur"))
+            return
+            ;;
+        --crop-box)
+            return
+            ;;
         --background)
             COMPREPLY=($(compgen -W 'black white gray grey silver red maroon yellow olive lime green aqua teal
                 blue navy fuchsia purple' -- "$cur"))
@@ -56,7 +64,7 @@ _kestrin_convert() {
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W '-n --name -d --depth -t --target --dither --raw --quality
-            -c --compression --auto-orient --no-auto-orient --color-management --no-color-management --fit --background -f --force -q --quiet -v --verbose -j --jobs --outdir --preview
+            -c --compression --auto-orient --no-auto-orient --color-management --no-color-management --fit --gravity --crop-box --rotate-to-fill --background -f --force -q --quiet -v --verbose -j --jobs --outdir --preview
             --info --extract --density -h --help --version' -- "$cur"))
         return
     fi
@@ -72,7 +80,7 @@ _kestrin_convert() {
                 ((i++))
                 ;;
             --info | --extract) mode=${words[i]} ;;
-            -n | --name | -d | --depth | -t | --target | -c | --compression | --fit | --background | -j | --jobs | --preview | --density | --quality)
+            -n | --name | -d | --depth | -t | --target | -c | --compression | --fit | --gravity | --crop-box | --background | -j | --jobs | --preview | --density | --quality)
                 ((i++)) ;;
             -*) ;;
             *) ((arguments++)) ;;

@@ -1,6 +1,7 @@
 #include "imagelib/resize_filter.h"
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/tent_resampler.h"
 #include "imagelib/text_exception.h"
@@ -419,6 +420,129 @@ TEST(PictureFraming, CropsWholeSourcePixelsAndPadsAtTheReferenceSizeTimesTheDens
         EXPECT_EQ(part, c.part);
         EXPECT_EQ(FramedPlacement(c.framing, part.width, part.height, 160, 110), c.low);
         EXPECT_EQ(FramedPlacement(c.framing, part.width, part.height, 320, 220), c.high);
+    }
+}
+
+TEST(PictureFraming, GravityAndCropBoxChooseThePartKept) {
+    const auto crop = [](CropGravity gravity, PixelRect box = {}, bool turn = false) {
+        return PictureFraming{PictureFit::Crop, 160, 110, {}, gravity, box, turn};
+    };
+    using G = CropGravity;
+    struct Case {
+        PictureFraming framing;
+        int sourceWidth, sourceHeight;
+        PixelRect part;
+    } cases[] = {
+        {crop(G::Center), 600, 400, {9, 0, 582, 400}},
+        {crop(G::North), 600, 400, {9, 0, 582, 400}},
+        {crop(G::East), 600, 400, {18, 0, 582, 400}},
+        {crop(G::West), 600, 400, {0, 0, 582, 400}},
+        {crop(G::SouthEast), 600, 400, {18, 0, 582, 400}},
+        {crop(G::NorthWest), 600, 400, {0, 0, 582, 400}},
+        {crop(G::Center), 400, 600, {0, 163, 400, 275}},
+        {crop(G::North), 400, 600, {0, 0, 400, 275}},
+        {crop(G::South), 400, 600, {0, 325, 400, 275}},
+        {crop(G::East), 400, 600, {0, 163, 400, 275}},
+        {crop(G::NorthEast), 400, 600, {0, 0, 400, 275}},
+        {crop(G::SouthWest), 400, 600, {0, 325, 400, 275}},
+        {crop(G::Center, {}, true), 400, 600, {0, 9, 400, 582}},
+        {crop(G::North, {}, true), 600, 400, {9, 0, 582, 400}},
+        {crop(G::Center, {10, 20, 300, 100}), 600, 400, {87, 20, 146, 100}},
+        {crop(G::West, {10, 20, 300, 100}), 600, 400, {10, 20, 146, 100}},
+        {crop(G::South, {550, 350, 500, 500}), 600, 400, {550, 366, 50, 34}},
+        {{PictureFit::Stretch, 160, 110, {}, G::Center, {10, 20, 300, 100}}, 600, 400, {10, 20, 300, 100}},
+        {{PictureFit::Pad, 160, 110, {}, G::Center, {590, 0, 30, 30}}, 600, 400, {590, 0, 10, 30}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.framing.gravity) << " " << c.sourceWidth << "x"
+                                        << c.sourceHeight << " box " << c.framing.cropBox.left);
+        EXPECT_EQ(FramedSourceRect(c.framing, c.sourceWidth, c.sourceHeight), c.part);
+    }
+    EXPECT_THROW(FramedSourceRect(crop(G::Center, {600, 0, 5, 5}), 600, 400), CTextException);
+}
+
+TEST(TentResampler, TurnsAPictureTallerThanWideToFillAsATurnedOrientationWould) {
+    CDIBBitmap stored;
+    RandomPicture(stored, 23, 41, 9);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const bool tall = !SwapsSides(orientation);
+        CMemoryBitmap filled;
+        CTentResampler resampler({{16, 11, &filled}}, 1);
+        resampler.SetOrientation(orientation);
+        resampler.SetFraming({PictureFit::Crop, 16, 11, {}, CropGravity::North, {}, true});
+        resampler.Finish(stored);
+        CMemoryBitmap turned;
+        CTentResampler reference({{16, 11, &turned}}, 1);
+        reference.SetOrientation(tall ? QuarterTurnedClockwise(orientation) : orientation);
+        reference.SetFraming({PictureFit::Crop, 16, 11, {}, tall ? CropGravity::East : CropGravity::North});
+        reference.Finish(stored);
+        EXPECT_EQ(Bytes(filled), Bytes(turned));
+        EXPECT_EQ(resampler.KeptPart(), tall ? (PixelRect{0, 0, 23, 33}) : (PixelRect{4, 0, 33, 23}));
+    }
+}
+
+// A dull ground, light to dark from top to bottom with a faint stripe every
+// few rows, and a subject drawn on it: a face-coloured disc with dark eyes
+// on a saturated square.
+CDIBBitmap& PictureWithSubject(CDIBBitmap& picture, int width, int height, const PixelRect& subject) {
+    picture.Create(width, height, 32, false);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel = picture.GetRows()[y] + 4 * x;
+            const auto grey = static_cast<std::uint8_t>(170 - 60 * y / height + (y % 7 == 0 ? 6 : 0));
+            pixel[0] = pixel[1] = pixel[2] = grey;
+            pixel[3] = 255;
+            const int dx = x - subject.left, dy = y - subject.top;
+            if (dx < 0 || dy < 0 || dx >= subject.width || dy >= subject.height) continue;
+            const int cx = 2 * dx - subject.width, cy = 2 * dy - subject.height;
+            const bool face = cx * cx + cy * cy < subject.width * subject.width / 2;
+            const bool eye = face && dy > subject.height / 3 && dy < subject.height / 2 &&
+                             (std::abs(cx) - subject.width / 3) * (std::abs(cx) - subject.width / 3) < 9;
+            const PaletteEntry color = eye    ? PaletteEntry{30, 30, 40, 255}
+                                       : face ? PaletteEntry{140, 170, 225, 255}
+                                              : PaletteEntry{200, 40, 30, 255};
+            pixel[0] = color.blue, pixel[1] = color.green, pixel[2] = color.red;
+        }
+    return picture;
+}
+
+TEST(TentResampler, SmartCropKeepsASubjectAtEverySide) {
+    struct Case {
+        int width, height;
+        PixelRect subject;
+        int orientation;
+    } cases[] = {
+        {900, 300, {10, 100, 90, 90}, 1}, {900, 300, {790, 150, 90, 90}, 1},
+        {300, 900, {100, 20, 90, 90}, 1}, {300, 900, {150, 790, 90, 90}, 1},
+        {1200, 400, {0, 0, 120, 120}, 1}, {400, 1200, {280, 1080, 120, 120}, 1},
+        {300, 900, {100, 20, 90, 90}, 6},  // seen 900 x 300, the subject at the right
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.subject.left << ","
+                                        << c.subject.top << " orientation " << c.orientation);
+        CDIBBitmap picture;
+        PictureWithSubject(picture, c.width, c.height, c.subject);
+        PixelRect subject = c.subject;
+        if (c.orientation == 6) subject = TurnedRect(subject, c.height, true);
+        for (int threads : {1, 2}) {
+            CMemoryBitmap low, high;
+            CTentResampler resampler({{160, 110, &low}, {320, 220, &high}}, threads);
+            resampler.SetOrientation(c.orientation);
+            resampler.SetFraming({PictureFit::Crop, 160, 110, {}, CropGravity::Smart});
+            resampler.Finish(picture);
+            const PixelRect kept = resampler.KeptPart();
+            EXPECT_TRUE(kept.left <= subject.left && kept.top <= subject.top &&
+                        subject.left + subject.width <= kept.left + kept.width &&
+                        subject.top + subject.height <= kept.top + kept.height)
+                << kept.left << "," << kept.top << " " << kept.width << "x" << kept.height;
+            CMemoryBitmap boxed;
+            CTentResampler reference({{160, 110, &boxed}}, 1);
+            reference.SetOrientation(c.orientation);
+            reference.SetFraming({PictureFit::Stretch, 160, 110, {}, CropGravity::Center, kept});
+            reference.Finish(picture);
+            EXPECT_EQ(Bytes(low), Bytes(boxed));
+        }
     }
 }
 

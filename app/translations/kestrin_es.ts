@@ -38,7 +38,7 @@
 <context>
     <name>EngineMessage</name>
     <message>
-        <location filename="../engine_message_table.h" line="+6"/>
+        <location filename="../engine_message_table.h" line="+11"/>
         <source>HEIF decoder: The image is made of %1 tiles, more than the decoder allows.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -83,7 +83,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+9"/>
         <source>Bitmap decoder: Compressed bitmap cannot be stored top-down.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -118,23 +118,53 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+6"/>
         <source>Bitmap decoder: Delta escape leads outside the picture.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+6"/>
         <source>Windows Metafile functions failed to load this image.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+6"/>
         <source>Resize filter: Only 32-bit bitmaps can be resized.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location line="-78"/>
+        <source> for a HEIF picture like this one: libheif holds %1 bytes a pixel while it decodes it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>The item locations list more extents than the decoder allows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <location line="+3"/>
-        <source>HEIF decoder: The image&apos;s tiles share their data.</source>
+        <source>The pictures&apos; data is read more often than the file holds it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>The property associations list more than their box holds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Resize filter: The crop box lies outside the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The item references list more than their box holds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The item locations list more than their box holds.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -174,6 +204,11 @@
     </message>
     <message>
         <location line="+3"/>
+        <source>The item locations repeat an extent of no size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>WebP decoder: The data ends before the picture.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -299,6 +334,11 @@
     </message>
     <message>
         <location line="+2"/>
+        <source>its curves would take too much memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Bitmap decoder: This isn&apos;t a bitmap.</source>
         <translation>Decodificador de mapa de bits: no es un mapa de bits.</translation>
     </message>
@@ -401,6 +441,11 @@
     </message>
     <message>
         <location line="+2"/>
+        <source>TIFF samples are not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>WebP decoder: Broken animation.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -458,6 +503,11 @@
         <location line="+2"/>
         <source>Output file %1 already exists.</source>
         <translation>El archivo de salida %1 ya existe.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>not a picture Kestrin reads</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+2"/>
@@ -537,6 +587,11 @@
         <location line="+1"/>
         <source>Opening %1 failed</source>
         <translation>No se pudo abrir %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>HEIF decoder: %1</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+1"/>
@@ -658,7 +713,7 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+26"/>
-        <location filename="../main_dialog_controls.cpp" line="+428"/>
+        <location filename="../main_dialog_controls.cpp" line="+431"/>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
@@ -730,7 +785,7 @@
         <translation>%1 de %2 imágenes convertidas</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+52"/>
+        <location filename="../main_dialog.cpp" line="+51"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>No se ha encontrado en este equipo ninguna herramienta de instalación de bases de datos Palm. Elija el programa que instala las bases de datos con «Instalar con...» en el menú de opciones, o escriba la base de datos en un archivo.</translation>
     </message>
@@ -740,17 +795,17 @@
         <translation>No se encontró ningún programa para mostrar carpetas en este equipo. El archivo está en la carpeta %1.</translation>
     </message>
     <message>
-        <location line="+125"/>
+        <location line="+126"/>
         <source>from each file&apos;s name</source>
         <translation>del nombre de cada archivo</translation>
     </message>
     <message>
-        <location line="+260"/>
+        <location line="+235"/>
         <source>Programs and scripts (*)</source>
         <translation>Programas y scripts (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="-386"/>
+        <location filename="../main_dialog_controls.cpp" line="-388"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Crea una imagen compatible con PalmOS 3 y 4, en baja resolución (160x110).</translation>
     </message>
@@ -807,7 +862,7 @@
         <translation>No convertida, ya que se canceló la conversión</translation>
     </message>
     <message>
-        <location line="+197"/>
+        <location line="+199"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -1032,7 +1087,7 @@
         <translation>Escala y trama en luz lineal y elige los colores tal como los ve el ojo</translation>
     </message>
     <message>
-        <location filename="../options_menu.cpp" line="+36"/>
+        <location filename="../options_menu.cpp" line="+42"/>
         <source>&amp;Compression</source>
         <translation>&amp;Compresión</translation>
     </message>
@@ -1082,7 +1137,7 @@
         <translation>&amp;Recortar para llenar</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+42"/>
         <source>&amp;Install with...</source>
         <translation>&amp;Instalar con...</translation>
     </message>
@@ -1206,6 +1261,71 @@
         <location line="+2"/>
         <source>Status</source>
         <translation>Estado</translation>
+    </message>
+    <message>
+        <location filename="../options_menu.cpp" line="-43"/>
+        <source>Keep the &amp;middle</source>
+        <translation>&amp;Conservar el centro</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;top</source>
+        <translation>C&amp;onservar la parte superior</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;bottom</source>
+        <translation>Co&amp;nservar la parte inferior</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;right side</source>
+        <translation>Con&amp;servar el lado derecho</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;left side</source>
+        <translation>Conser&amp;var el lado izquierdo</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top r&amp;ight</source>
+        <translation>Conservar arr&amp;iba a la derecha</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top l&amp;eft</source>
+        <translation>Conservar arri&amp;ba a la izquierda</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom ri&amp;ght</source>
+        <translation>Conservar aba&amp;jo a la derecha</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the b&amp;ottom left</source>
+        <translation>Conservar abajo a &amp;la izquierda</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep what dra&amp;ws the eye (smart)</source>
+        <translation>Conservar lo &amp;que atrae la mirada (inteligente)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Tur&amp;n tall pictures to fill</source>
+        <translation>&amp;Girar las imágenes altas para llenar</translation>
+    </message>
+    <message>
+        <location filename="../frame_editor.cpp" line="+104"/>
+        <source>Part kept: %1 by %2 pixels from %3 across and %4 down, of %5 by %6</source>
+        <translation>Parte conservada: %1 por %2 píxeles desde %3 en horizontal y %4 en vertical, de %5 por %6</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Drag the frame, or move it with the arrow keys; the wheel changes its size</source>
+        <translation>Arrastre el marco o muévalo con las flechas; la rueda cambia su tamaño</translation>
     </message>
 </context>
 <context>

@@ -38,7 +38,7 @@
 <context>
     <name>EngineMessage</name>
     <message>
-        <location filename="../engine_message_table.h" line="+6"/>
+        <location filename="../engine_message_table.h" line="+11"/>
         <source>HEIF decoder: The image is made of %1 tiles, more than the decoder allows.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -83,7 +83,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+9"/>
         <source>Bitmap decoder: Compressed bitmap cannot be stored top-down.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -118,23 +118,53 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+6"/>
         <source>Bitmap decoder: Delta escape leads outside the picture.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+6"/>
         <source>Windows Metafile functions failed to load this image.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+6"/>
         <source>Resize filter: Only 32-bit bitmaps can be resized.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <location line="-78"/>
+        <source> for a HEIF picture like this one: libheif holds %1 bytes a pixel while it decodes it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>The item locations list more extents than the decoder allows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <location line="+3"/>
-        <source>HEIF decoder: The image&apos;s tiles share their data.</source>
+        <source>The pictures&apos; data is read more often than the file holds it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>The property associations list more than their box holds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Resize filter: The crop box lies outside the picture.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The item references list more than their box holds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The item locations list more than their box holds.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -174,6 +204,11 @@
     </message>
     <message>
         <location line="+3"/>
+        <source>The item locations repeat an extent of no size.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>WebP decoder: The data ends before the picture.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -299,6 +334,11 @@
     </message>
     <message>
         <location line="+2"/>
+        <source>its curves would take too much memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Bitmap decoder: This isn&apos;t a bitmap.</source>
         <translation>Décodeur bitmap : ce n&apos;est pas un bitmap.</translation>
     </message>
@@ -401,6 +441,11 @@
     </message>
     <message>
         <location line="+2"/>
+        <source>TIFF samples are not supported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>WebP decoder: Broken animation.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -458,6 +503,11 @@
         <location line="+2"/>
         <source>Output file %1 already exists.</source>
         <translation>Le fichier de sortie %1 existe déjà.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>not a picture Kestrin reads</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+2"/>
@@ -537,6 +587,11 @@
         <location line="+1"/>
         <source>Opening %1 failed</source>
         <translation>Impossible d&apos;ouvrir %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>HEIF decoder: %1</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+1"/>
@@ -658,7 +713,7 @@
     </message>
     <message>
         <location filename="../batch_plan.cpp" line="+26"/>
-        <location filename="../main_dialog_controls.cpp" line="+428"/>
+        <location filename="../main_dialog_controls.cpp" line="+431"/>
         <source>%1: %2</source>
         <translation>%1&#xa0;: %2</translation>
     </message>
@@ -730,7 +785,7 @@
         <translation>%1 images sur %2 converties</translation>
     </message>
     <message>
-        <location filename="../main_dialog.cpp" line="+52"/>
+        <location filename="../main_dialog.cpp" line="+51"/>
         <source>No install tool for Palm databases was found on this computer. Choose the program that installs databases with &quot;Install with...&quot; in the options menu, or write the database to a file.</source>
         <translation>Aucun outil d&apos;installation de bases de données Palm n&apos;a été trouvé sur cet ordinateur. Choisissez le programme qui installe les bases de données avec «&#xa0;Installer avec...&#xa0;» dans le menu des options, ou écrivez la base de données dans un fichier.</translation>
     </message>
@@ -740,17 +795,17 @@
         <translation>Aucun programme pour afficher les dossiers n&apos;a été trouvé sur cet ordinateur. Le fichier se trouve dans le dossier %1.</translation>
     </message>
     <message>
-        <location line="+125"/>
+        <location line="+126"/>
         <source>from each file&apos;s name</source>
         <translation>du nom de chaque fichier</translation>
     </message>
     <message>
-        <location line="+260"/>
+        <location line="+235"/>
         <source>Programs and scripts (*)</source>
         <translation>Programmes et scripts (*)</translation>
     </message>
     <message>
-        <location filename="../main_dialog_controls.cpp" line="-386"/>
+        <location filename="../main_dialog_controls.cpp" line="-388"/>
         <source>Creates an image compatible with PalmOS 3 and 4; in low resolution (160x110).</source>
         <translation>Crée une image compatible avec PalmOS 3 et 4, en basse résolution (160x110).</translation>
     </message>
@@ -807,7 +862,7 @@
         <translation>Non convertie, la conversion a été annulée</translation>
     </message>
     <message>
-        <location line="+197"/>
+        <location line="+199"/>
         <source>Kestrin</source>
         <translation>Kestrin</translation>
     </message>
@@ -1032,7 +1087,7 @@
         <translation>Redimensionne et trame en lumière linéaire et choisit les couleurs telles que l&apos;œil les voit</translation>
     </message>
     <message>
-        <location filename="../options_menu.cpp" line="+36"/>
+        <location filename="../options_menu.cpp" line="+42"/>
         <source>&amp;Compression</source>
         <translation>&amp;Compression</translation>
     </message>
@@ -1082,7 +1137,7 @@
         <translation>&amp;Rogner pour remplir</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+42"/>
         <source>&amp;Install with...</source>
         <translation>&amp;Installer avec...</translation>
     </message>
@@ -1206,6 +1261,71 @@
         <location line="+2"/>
         <source>Status</source>
         <translation>État</translation>
+    </message>
+    <message>
+        <location filename="../options_menu.cpp" line="-43"/>
+        <source>Keep the &amp;middle</source>
+        <translation>&amp;Garder le centre</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;top</source>
+        <translation>Gar&amp;der le haut</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;bottom</source>
+        <translation>Gard&amp;er le bas</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;right side</source>
+        <translation>Garder &amp;le côté droit</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the &amp;left side</source>
+        <translation>Garder le &amp;côté gauche</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top r&amp;ight</source>
+        <translation>Garder e&amp;n haut à droite</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the top l&amp;eft</source>
+        <translation>Garder en &amp;haut à gauche</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the bottom ri&amp;ght</source>
+        <translation>Garder en &amp;bas à droite</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep the b&amp;ottom left</source>
+        <translation>Garder en ba&amp;s à gauche</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Keep what dra&amp;ws the eye (smart)</source>
+        <translation>Garder ce &amp;qui attire l’œil (automatique)</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Tur&amp;n tall pictures to fill</source>
+        <translation>&amp;Tourner les images hautes pour remplir</translation>
+    </message>
+    <message>
+        <location filename="../frame_editor.cpp" line="+104"/>
+        <source>Part kept: %1 by %2 pixels from %3 across and %4 down, of %5 by %6</source>
+        <translation>Partie gardée : %1 sur %2 pixels à partir de %3 en largeur et %4 en hauteur, sur %5 sur %6</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Drag the frame, or move it with the arrow keys; the wheel changes its size</source>
+        <translation>Faites glisser le cadre ou déplacez-le avec les flèches ; la molette change sa taille</translation>
     </message>
 </context>
 <context>

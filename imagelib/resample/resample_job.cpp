@@ -23,9 +23,9 @@ int ResolveThreads(int threads, int width, int height) {
 }
 
 ResampleJob::ResampleJob(int storedWidth, int storedHeight, std::span<const ResizeTarget> targets,
-                         int threads, int orientation, const PictureFraming& framing, ResampleKernel kernel,
-                         int windowRows, int batchRows)
-    : m_rows(storedWidth, storedHeight, orientation, framing, windowRows, ResamplesInLight(kernel)),
+                         int threads, int orientation, const PixelRect& part, const PictureFraming& framing,
+                         ResampleKernel kernel, int windowRows, int batchRows)
+    : m_rows(storedWidth, storedHeight, orientation, part, windowRows, ResamplesInLight(kernel)),
       m_height(m_rows.Part().height),
       m_plans(PlanTargets(kernel, framing, m_rows.Part(), targets)),
       m_batchRows(batchRows),

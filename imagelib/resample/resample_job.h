@@ -34,14 +34,15 @@ int ResolveThreads(int threads, int width, int height);
 class ResampleJob {
 public:
     // For a picture stored as storedWidth x storedHeight whose bitmap is not
-    // there yet, seen with `orientation` and framed by `framing` (with its
-    // reference size, see ReferencedFraming). `windowRows` and `batchRows`:
+    // there yet, seen with `orientation`, of which `part` is resampled and
+    // placed as `framing` says (with its reference size, see
+    // ReferencedFraming). `windowRows` and `batchRows`:
     // the window's size and the most rows the decoder writes between two
     // reports, for a bitmap held as a window of rows; 0 for a whole one.
     // Throws CTextException or bad_alloc.
     ResampleJob(int storedWidth, int storedHeight, std::span<const ResizeTarget> targets, int threads,
-                int orientation, const PictureFraming& framing, ResampleKernel kernel, int windowRows = 0,
-                int batchRows = 0);
+                int orientation, const PixelRect& part, const PictureFraming& framing, ResampleKernel kernel,
+                int windowRows = 0, int batchRows = 0);
     ~ResampleJob();
     ResampleJob(const ResampleJob&) = delete;
     ResampleJob& operator=(const ResampleJob&) = delete;

@@ -18,13 +18,13 @@ bool RowState::TakeConversion(const CColorConversion& conversion, int firstRow, 
     return true;
 }
 
-SourceRowReader::SourceRowReader(int storedWidth, int storedHeight, int orientation,
-                                 const PictureFraming& framing, int windowRows, bool linear)
+SourceRowReader::SourceRowReader(int storedWidth, int storedHeight, int orientation, const PixelRect& part,
+                                 int windowRows, bool linear)
     : m_storedWidth(storedWidth),
       m_storedHeight(storedHeight),
       m_orientation(orientation),
       m_picture(storedWidth, storedHeight, orientation),
-      m_part(FramedSourceRect(framing, m_picture.Width(), m_picture.Height())),
+      m_part(part),
       m_windowRows(windowRows),
       m_linear(linear) {}
 

@@ -46,10 +46,11 @@ struct RowState {
 class SourceRowReader {
 public:
     // For a picture stored as storedWidth x storedHeight whose bitmap is not
-    // there yet. `windowRows`: the window's size for a bitmap held as a window
-    // of rows, 0 for a whole one.
-    SourceRowReader(int storedWidth, int storedHeight, int orientation, const PictureFraming& framing,
-                    int windowRows, bool linear);
+    // there yet, of which `part` of the picture seen is read. `windowRows`:
+    // the window's size for a bitmap held as a window of rows, 0 for a whole
+    // one.
+    SourceRowReader(int storedWidth, int storedHeight, int orientation, const PixelRect& part, int windowRows,
+                    bool linear);
 
     // Buffers for `threads` threads; every widened row is followed by
     // `paddingPixels` zero pixels, and is read in runs of at most `chunkRows`

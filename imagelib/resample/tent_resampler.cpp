@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <span>
 
 using resample::kChunkRows;
@@ -40,19 +41,40 @@ PictureFraming CTentResampler::Framing() const {
     return resample::ReferencedFraming(m_framing, m_targets);
 }
 
+CTentResampler::Seeing CTentResampler::SeeingFor(int storedWidth, int storedHeight,
+                                                 const AttentionMap* attention) const {
+    const PictureFraming framing = Framing();
+    const bool swapped = SwapsSides(m_orientation);
+    const int uprightWidth = swapped ? storedHeight : storedWidth;
+    const int uprightHeight = swapped ? storedWidth : storedHeight;
+    const PixelRect kept = FramedSourceRect(framing, uprightWidth, uprightHeight, attention);
+    const bool turned = TurnsToFill(framing, uprightWidth, uprightHeight);
+    return {turned ? QuarterTurnedClockwise(m_orientation) : m_orientation,
+            TurnedRect(kept, uprightHeight, turned), kept};
+}
+
+bool CTentResampler::MeasuresAttention(int storedWidth, int storedHeight) const {
+    const bool swapped = SwapsSides(m_orientation);
+    return CropsByAttention(Framing(), swapped ? storedHeight : storedWidth,
+                            swapped ? storedWidth : storedHeight);
+}
+
 int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
-    if (!m_rowWindows || m_job != nullptr || m_orientation != kOrientationAsStored || batchRows < 1) return 0;
+    if (!m_rowWindows || m_job != nullptr || batchRows < 1) return 0;
     const int threads = ResolveThreads(m_threads, width, height);
     // Room for the batch being written, the chunks the threads are on and the
     // rows gathering into the next ones, so the decoder seldom waits.
     const std::int64_t window =
         std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
-    // Only a picture resampled whole is read in the order it decodes.
-    if (window >= height || FramedSourceRect(Framing(), width, height) != PixelRect{0, 0, width, height})
-        return 0;
     try {
-        m_job = std::make_unique<ResampleJob>(width, height, m_targets, threads, m_orientation, Framing(),
-                                              m_kernel, static_cast<int>(window), batchRows);
+        // Only a picture resampled whole and as stored is read in the order it decodes.
+        const Seeing seeing = SeeingFor(width, height);
+        if (window >= height || seeing.orientation != kOrientationAsStored ||
+            seeing.part != PixelRect{0, 0, width, height})
+            return 0;
+        m_job =
+            std::make_unique<ResampleJob>(width, height, m_targets, threads, seeing.orientation, seeing.part,
+                                          Framing(), m_kernel, static_cast<int>(window), batchRows);
     } catch (...) {
         // Finish meets the same trouble with the whole picture and reports it.
         return 0;
@@ -103,14 +125,17 @@ std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bi
     // linear light, rows in the file's colours are taken even without
     // helpers, so that their light comes from the conversion however many
     // cores there are.
-    if (bitmap.GetDepth() != 32 || bitmap.GetWindowRows() != 0 || m_orientation != kOrientationAsStored)
-        return nullptr;
+    if (bitmap.GetDepth() != 32 || bitmap.GetWindowRows() != 0) return nullptr;
     const bool evenWithoutHelpers = evenAlone && resample::ResamplesInLight(m_kernel);
     const int threads = ResolveThreads(m_threads, bitmap.GetWidth(), bitmap.GetHeight());
     if (threads <= 1 && !evenWithoutHelpers) return nullptr;
     try {
+        const Seeing seeing = SeeingFor(bitmap.GetWidth(), bitmap.GetHeight());
+        if (seeing.orientation != kOrientationAsStored ||
+            MeasuresAttention(bitmap.GetWidth(), bitmap.GetHeight()))
+            return nullptr;
         auto job = std::make_unique<ResampleJob>(bitmap.GetWidth(), bitmap.GetHeight(), m_targets, threads,
-                                                 m_orientation, Framing(), m_kernel);
+                                                 seeing.orientation, seeing.part, Framing(), m_kernel);
         job->Rows().Attach(bitmap);
         if (job->HasHelpers() || evenWithoutHelpers) return job;
     } catch (...) {
@@ -148,7 +173,9 @@ void CTentResampler::KeepJobOnlyFor(const CImageBitmap& source) {
     if (m_job->Rows().Expects(source)) m_job->Rows().Attach(source);
     // Rows listened to were read as the decoder reported them, so a source
     // still in the file's colours starts afresh.
-    if (!m_job->Rows().Fits(source, m_orientation) || m_sourceConversion != nullptr) m_job.reset();
+    if (!m_job->Rows().Fits(source, SeeingFor(source.GetWidth(), source.GetHeight()).orientation) ||
+        m_sourceConversion != nullptr)
+        m_job.reset();
 }
 
 void CTentResampler::CheckSource(const CImageBitmap& source) const {
@@ -160,14 +187,20 @@ void CTentResampler::CheckSource(const CImageBitmap& source) const {
 }
 
 void CTentResampler::Finish(const CImageBitmap& source) {
-    KeepJobOnlyFor(source);
     m_windowWait = m_windowHelp = std::chrono::nanoseconds::zero();
+    KeepJobOnlyFor(source);
     CheckSource(source);
     try {
+        std::optional<AttentionMap> attention;
+        if (MeasuresAttention(source.GetWidth(), source.GetHeight()))
+            attention.emplace(source, m_orientation);
+        const Seeing seeing =
+            SeeingFor(source.GetWidth(), source.GetHeight(), attention ? &*attention : nullptr);
+        m_kept = seeing.kept;
         const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
         if (m_job == nullptr) {
             m_job = std::make_unique<ResampleJob>(source.GetWidth(), source.GetHeight(), m_targets, threads,
-                                                  m_orientation, Framing(), m_kernel);
+                                                  seeing.orientation, seeing.part, Framing(), m_kernel);
             m_job->Rows().Attach(source);
         }
         m_job->PrepareDestinations(m_targets, source.HasAlphaChannel(), m_framing.background);

@@ -3,6 +3,7 @@
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
 #include "imagelib/image_decoder.h"
+#include "imagelib/orientation/attention_map.h"
 #include "imagelib/orientation/picture_framing.h"
 
 #include <chrono>
@@ -61,8 +62,13 @@ public:
         m_orientation = orientation >= 1 && orientation <= 8 ? orientation : 1;
     }
     // How the picture seen fills each destination; the default stretches it.
-    // A framing without a reference size takes the first target's.
+    // A framing without a reference size takes the first target's. A framing
+    // that turns the picture to fill (PictureFraming::rotateToFill) turns it
+    // on top of the orientation.
     void SetFraming(const PictureFraming& framing) { m_framing = framing; }
+    // The part of the upright picture the last Finish resampled, in its
+    // pixels (before any turn to fill).
+    const PixelRect& KeptPart() const { return m_kept; }
 
     // Lets a decoder hold its picture as a window of rows; off by default.
     // Either way the destinations receive the same bytes.
@@ -126,6 +132,16 @@ private:
     void KeepJobOnlyFor(const CImageBitmap& source);
     // The framing with its reference size.
     PictureFraming Framing() const;
+    // How a picture stored at that size is seen, and what of it is resampled.
+    struct Seeing {
+        int orientation;
+        PixelRect part;  // of the picture seen
+        PixelRect kept;  // the same, of the upright picture
+    };
+    // A smart crop measures `attention`; its part is not known before.
+    Seeing SeeingFor(int storedWidth, int storedHeight, const AttentionMap* attention = nullptr) const;
+    // True when a smart crop of a picture stored at that size has yet to be measured.
+    bool MeasuresAttention(int storedWidth, int storedHeight) const;
     // Throws when `source` cannot be resampled.
     void CheckSource(const CImageBitmap& source) const;
 
@@ -137,6 +153,7 @@ private:
     bool m_rowWindows = false;
     resample::ResampleKernel m_kernel = resample::ResampleKernel::kTent;
     const CColorConversion* m_sourceConversion = nullptr;
+    PixelRect m_kept;
     std::chrono::nanoseconds m_windowWait{};
     std::chrono::nanoseconds m_windowHelp{};
     std::unique_ptr<resample::ResampleJob> m_job;

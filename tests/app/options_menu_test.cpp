@@ -75,7 +75,12 @@ TEST_F(OptionsMenu, HoldsTheCommandsInOrder) {
     QMenu* shape = menu->findChild<QMenu*>(QStringLiteral("pictureShapeMenu"));
     ASSERT_NE(shape, nullptr);
     EXPECT_EQ(menu->actions().at(3)->menu(), shape);
-    EXPECT_EQ(entries(shape), (QStringList{"&Stretch to fill", "&Fit inside with borders", "&Crop to fill"}));
+    EXPECT_EQ(entries(shape),
+              (QStringList{"&Stretch to fill", "&Fit inside with borders", "&Crop to fill", "-",
+                           "Keep the &middle", "Keep the &top", "Keep the &bottom", "Keep the &right side",
+                           "Keep the &left side", "Keep the top r&ight", "Keep the top l&eft",
+                           "Keep the bottom ri&ght", "Keep the b&ottom left",
+                           "Keep what dra&ws the eye (smart)", "-", "Tur&n tall pictures to fill"}));
 }
 
 TEST_F(OptionsMenu, UprightAndShapeMarksFollowTheChoicesAndAreSaved) {
@@ -90,19 +95,25 @@ TEST_F(OptionsMenu, UprightAndShapeMarksFollowTheChoicesAndAreSaved) {
             if (action->isChecked()) marked += QStringLiteral(", ") + action->text();
         return marked;
     };
-    EXPECT_EQ(marks(), QStringLiteral("upright, &Stretch to fill"));
+    EXPECT_EQ(marks(), QStringLiteral("upright, &Stretch to fill, Keep the &middle"));
     dialog->handleCommand(ID_TURN_UPRIGHT);
     dialog->handleCommand(ID_USE_COLOR_PROFILES);
     dialog->handleCommand(ID_FIT_PAD);
-    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, &Fit inside with borders"));
-    dialog->handleCommand(ID_FIT_CROP);
+    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, &Fit inside with borders, Keep the &middle"));
+    // A part to keep crops.
+    dialog->handleCommand(ID_GRAVITY_SMART);
+    dialog->handleCommand(ID_ROTATE_TO_FILL);
     closeAndSave();
     QSettings stored(settingsFile(), QSettings::IniFormat);
     EXPECT_EQ(stored.value("orient").toInt(), 0);
     EXPECT_EQ(stored.value("fit").toInt(), 2);
     EXPECT_EQ(stored.value("colormanage").toInt(), 0);
+    EXPECT_EQ(stored.value("gravity").toInt(), 9);
+    EXPECT_EQ(stored.value("rotatetofill").toInt(), 1);
     openDialog();
-    EXPECT_EQ(marks(), QStringLiteral("as stored, as sRGB, &Crop to fill"));
+    EXPECT_EQ(marks(), QStringLiteral(
+                           "as stored, as sRGB, &Crop to fill, Keep what dra&ws the eye (smart), Tur&n tall "
+                           "pictures to fill"));
     dialog->handleCommand(ID_TURN_UPRIGHT);
     EXPECT_TRUE(dialog->conversion().autoOrient);
 }

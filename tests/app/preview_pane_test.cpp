@@ -1,5 +1,6 @@
 #include "app_test_support.h"
 
+#include "app/frame_editor.h"
 #include "app/preview_pane.h"
 #include "engine/palm_database_reader.h"
 #include "engine/palm_picture.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -190,4 +192,43 @@ TEST_F(PreviewPane, DropsTheResultOfARequestThatWasReplaced) {
     ConversionSettings settings;
     settings.destination = kPalmOs3Or4;
     expectShows(pane().preview(), convert(settings));
+}
+
+TEST_F(PreviewPane, TheFrameMovedByKeysAndMouseIsWhatThePreviewAndTheRunKeep) {
+    // Wider than the image area, and different in every column.
+    QImage wide(300, 100, QImage::Format_RGB32);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 300; ++x) wide.setPixel(x, y, qRgb(x * 255 / 299, (x * 7 + y) % 256, y * 2));
+    picture = (work.path() / "wide.png").string();
+    ASSERT_TRUE(wide.save(QString::fromStdString(picture)));
+    control<QComboBox>("inputFileCombo")->setEditText(QString::fromStdString(picture));
+    dialog->handleCommand(ID_FIT_CROP);
+    waitForPreview();
+    CFrameEditor& editor = dialog->frameEditor();
+    ASSERT_FALSE(editor.isHidden());
+    EXPECT_EQ(editor.frame(), (PixelRect{77, 0, 146, 100}));
+    const auto expectKept = [&](const PixelRect& frame) {
+        waitForPreview();
+        EXPECT_EQ(editor.frame(), frame);
+        EXPECT_EQ(editor.accessibleName(), editor.frameText());
+        EXPECT_TRUE(editor.accessibleName().contains(QStringLiteral("from %1 across").arg(frame.left)));
+        ConversionSettings settings;
+        settings.fit = PictureFit::Crop;
+        settings.cropBox = frame;
+        expectShows(pane().preview(), convert(settings));
+    };
+    QTest::keyClick(&editor, Qt::Key_Right);
+    expectKept({83, 0, 146, 100});
+    QTest::keyClick(&editor, Qt::Key_Left);
+    QTest::keyClick(&editor, Qt::Key_Left);
+    expectKept({71, 0, 146, 100});
+    // Dragged to the left edge and beyond: the frame stops there.
+    const QPoint middle = editor.rect().center();
+    QTest::mousePress(&editor, Qt::LeftButton, {}, middle);
+    QTest::mouseMove(&editor, middle - QPoint(editor.width(), 0));
+    QTest::mouseRelease(&editor, Qt::LeftButton, {}, middle - QPoint(editor.width(), 0));
+    expectKept({0, 0, 146, 100});
+    // Another picture forgets the frame.
+    control<QComboBox>("inputFileCombo")->setEditText(QString());
+    EXPECT_TRUE(editor.chosenFrame().IsEmpty());
 }

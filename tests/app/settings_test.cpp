@@ -136,7 +136,8 @@ TEST_F(SettingsFile, TheFirstExitStoresTwelveValuesAndSeventeenPerList) {
     QStringList topLevel = stored.childKeys();
     topLevel.sort();
     EXPECT_EQ(topLevel, (QStringList{"colordepth", "colormanage", "compression", "dither", "file", "fit",
-                                     "imagename", "install", "last8", "lastpdb", "orient", "os", "quality"}));
+                                     "gravity", "imagename", "install", "last8", "lastpdb", "orient", "os",
+                                     "quality", "rotatetofill"}));
     QStringList groups = stored.childGroups();
     groups.sort();
     EXPECT_EQ(groups, (QStringList{"MRU input", "MRU output"}));
@@ -278,6 +279,8 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
                   << "read fit"
                   << "read quality"
                   << "read colormanage"
+                  << "read gravity"
+                  << "read rotatetofill"
                   << "read installer"
                   << "read lastfolder"
                   << "flush";
@@ -285,11 +288,23 @@ TEST(SettingsOrder, ReadsAndWritesInTheFixedOrder) {
 
     store.log.clear();
     settings.save();
-    QStringList expectedWrites{
-        "write file",       "write install",     "write dither",          "write compression",
-        "write colordepth", "write os",          "write orient",          "write fit",
-        "write quality",    "write colormanage", "write MRU input/index", "write MRU output/index",
-        "write last8",      "write lastpdb",     "write imagename"};
+    QStringList expectedWrites{"write file",
+                               "write install",
+                               "write dither",
+                               "write compression",
+                               "write colordepth",
+                               "write os",
+                               "write orient",
+                               "write fit",
+                               "write quality",
+                               "write colormanage",
+                               "write gravity",
+                               "write rotatetofill",
+                               "write MRU input/index",
+                               "write MRU output/index",
+                               "write last8",
+                               "write lastpdb",
+                               "write imagename"};
     for (int slot = 0; slot < 16; ++slot) {
         expectedWrites << QStringLiteral("write MRU input/%1").arg(slot)
                        << QStringLiteral("write MRU output/%1").arg(slot);

@@ -126,6 +126,22 @@ TEST(CommandLine, TheLaterOfQuietAndVerboseCounts) {
     }
 }
 
+TEST(CommandLine, GravityCropBoxAndTurningChooseThePartKept) {
+    const auto defaults = parseOk({"a.jpg"}).conversion;
+    EXPECT_EQ(defaults.gravity, CropGravity::Center);
+    EXPECT_TRUE(defaults.cropBox.IsEmpty());
+    EXPECT_FALSE(defaults.rotateToFill);
+    EXPECT_EQ(parseOk({"--fit", "crop", "--gravity", "southwest", "a.jpg"}).conversion.gravity,
+              CropGravity::SouthWest);
+    EXPECT_EQ(parseOk({"--gravity=smart", "--fit=crop", "a.jpg"}).conversion.gravity, CropGravity::Smart);
+    EXPECT_EQ(parseOk({"--crop-box", "0,12,300,2", "a.jpg"}).conversion.cropBox, (PixelRect{0, 12, 300, 2}));
+    EXPECT_TRUE(parseOk({"--rotate-to-fill", "a.jpg"}).conversion.rotateToFill);
+    EXPECT_NE(parseError({"--gravity", "north", "a.jpg"}).find("--fit crop"), std::string::npos);
+    EXPECT_NE(parseError({"--fit", "crop", "--gravity", "up", "a.jpg"}).find("gravity"), std::string::npos);
+    for (const char* bad : {"1,2,3", "1,2,3,0", "-1,2,3,4", "1,2,3,4,", " 1,2,3,4", "1,2,3,99999999999", ""})
+        EXPECT_NE(parseError({"--crop-box", bad, "a.jpg"}).find("crop box"), std::string::npos) << bad;
+}
+
 TEST(CommandLine, ImageNameHasOneToThirtyOneBytes) {
     EXPECT_EQ(parseOk({"-n", std::string(31, 'x'), "a.bmp"}).imageName.size(), 31u);
     EXPECT_NE(parseError({"-n", std::string(32, 'x'), "a.bmp"}).find("31"), std::string::npos);
