@@ -70,9 +70,16 @@ ConversionPreview previewConversion(DecodedSource decodedPicture, const std::str
     std::vector<std::uint8_t> database;
     try {
         // The loader and the writer of a conversion run; only the file is memory.
-        CachingSourceLoader loader(std::move(decodedPicture), inputPath, settings.ditherSetting(), messages,
-                                   plannedPictureSizes(settings), settings.pictureLayout());
+        // The fine quality may decode a large photo at a reduced scale, which a
+        // picture decoded whole beforehand cannot give: it reads the file again.
+        const bool fromFile = settings.quality == PictureQuality::kFine;
+        CachingSourceLoader loader =
+            fromFile ? CachingSourceLoader(inputPath, settings.ditherSetting(), messages,
+                                           plannedPictureSizes(settings), settings.pictureLayout())
+                     : CachingSourceLoader(std::move(decodedPicture), inputPath, settings.ditherSetting(),
+                                           messages, plannedPictureSizes(settings), settings.pictureLayout());
         loader.setQuality(settings.quality);
+        loader.setColorManagement(settings.colorManage);
         database =
             PalmDatabase::writeToMemory(imageName, settings, loader, PalmDatabase::currentCreationDate());
     } catch (const std::exception& problem) {

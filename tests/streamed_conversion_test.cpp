@@ -229,6 +229,26 @@ BothWays convertBothWays(const TemporaryFolder& folder, const std::string& name,
     return result;
 }
 
+// The window's preview of `name` with `settings` shows the pixels of the
+// database the last conversion wrote (streamed.pdb).
+void expectPreviewShowsDatabase(const TemporaryFolder& folder, const std::string& name,
+                                const ConversionSettings& settings) {
+    const std::string path = (folder / name).string();
+    std::string error;
+    const ConversionPreview preview =
+        previewConversion(decodePreviewSource(path, error), path, settings, "Streamed");
+    const ConversionPreview written = previewDatabaseFile((folder / "streamed.pdb").string());
+    ASSERT_EQ(preview.pictures.size(), written.pictures.size()) << preview.error << error;
+    for (std::size_t i = 0; i < written.pictures.size(); ++i) {
+        const CImageBitmap& shown = *preview.pictures[i].pixels;
+        const CImageBitmap& stored = *written.pictures[i].pixels;
+        ASSERT_EQ(shown.GetHeight(), stored.GetHeight());
+        for (int y = 0; y < stored.GetHeight(); ++y)
+            ASSERT_EQ(std::memcmp(shown.GetRows()[y], stored.GetRows()[y], 4 * stored.GetWidth()), 0)
+                << "row " << y;
+    }
+}
+
 struct Input {
     const char* name;
     std::vector<std::uint8_t> bytes;
@@ -308,25 +328,8 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                 const auto [whole, streamed] =
                     convertBothWays(folder, input.name, input.bytes, settings, dither);
                 ASSERT_TRUE(whole.complete && whole.messages.empty());
-                if (tagged) {
-                    // The window's preview, from the picture it keeps, shows what was written.
-                    const std::string path = (folder / input.name).string();
-                    std::string error;
-                    const ConversionPreview preview =
-                        previewConversion(decodePreviewSource(path, error), path, settings, "Streamed");
-                    const ConversionPreview written = previewDatabaseFile((folder / "streamed.pdb").string());
-                    ASSERT_EQ(preview.pictures.size(), written.pictures.size()) << preview.error << error;
-                    for (std::size_t i = 0; i < written.pictures.size(); ++i) {
-                        const CImageBitmap& shown = *preview.pictures[i].pixels;
-                        const CImageBitmap& stored = *written.pictures[i].pixels;
-                        ASSERT_EQ(shown.GetHeight(), stored.GetHeight());
-                        for (int y = 0; y < stored.GetHeight(); ++y)
-                            ASSERT_EQ(
-                                std::memcmp(shown.GetRows()[y], stored.GetRows()[y], 4 * stored.GetWidth()),
-                                0)
-                                << "row " << y;
-                    }
-                }
+                // The window's preview, from the picture it keeps, shows what was written.
+                if (tagged) expectPreviewShowsDatabase(folder, input.name, settings);
                 EXPECT_EQ(whole.windowRows, 0);
                 if (input.streams) {
                     EXPECT_GT(streamed.windowRows, 0);
@@ -453,4 +456,17 @@ TEST(StreamedConversion, OnlyPicturesHeldWholeAreHeldToTheByteLimit) {
                 << converted.messages[0];
         }
     }
+}
+
+// The fine quality decodes a photo many times the size of the bitmaps at a
+// reduced scale; the preview shows those pixels too, not a full decode's.
+TEST(StreamedConversion, PreviewOfAReducedDecodeShowsTheDatabase) {
+    TemporaryFolder folder;
+    ConversionSettings settings{.destination = kPalmOs3Or4};
+    settings.quality = PictureQuality::kFine;
+    settings.reduction = ColorReduction::kDithering;
+    const auto [whole, streamed] = convertBothWays(
+        folder, "large.jpg", PictureMaker(2000, 1400).jpeg(3, false), settings, kDitherFloydSteinberg);
+    ASSERT_TRUE(streamed.complete);
+    expectPreviewShowsDatabase(folder, "large.jpg", settings);
 }
