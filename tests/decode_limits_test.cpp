@@ -101,7 +101,7 @@ TEST(DecodeLimits, DefaultsAreTheLibrarysLongstandingLimits) {
     EXPECT_EQ(limits.maxMetafilePaletteEntries, 1024u);
     EXPECT_EQ(limits.maxBmpRunLengthPixelsWithoutData, 4096u * 4096u);
     EXPECT_EQ(limits.maxJpegScans, 1000);
-    EXPECT_EQ(limits.maxPngChunkBytes, 0u);
+    EXPECT_EQ(limits.maxPngChunkBytes, std::uint64_t{8} << 20);
     EXPECT_EQ(limits.maxPngCachedChunks, 0u);
     EXPECT_TRUE(limits.AllowsSize(65536, 65536));
     EXPECT_FALSE(limits.AllowsSize(65537, 1));

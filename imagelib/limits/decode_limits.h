@@ -50,8 +50,11 @@ struct DecodeLimits {
     // one member per depth and density, a real file a handful of families.
     std::size_t maxPalmBitmapsPerFamily = 32;
     std::size_t maxPalmBitmapsPerFile = 1024;
-    // Bytes of one PNG chunk libpng reads; 0 leaves libpng's own default.
-    std::uint64_t maxPngChunkBytes = 0;
+    // Bytes of one ancillary PNG chunk libpng reads, and of what it inflates
+    // one to: the largest colour profile with room to spare, and far more
+    // than any palette or text a picture carries. libpng allocates (and
+    // clears) a chunk's declared length before its data arrives.
+    std::uint64_t maxPngChunkBytes = std::uint64_t{8} << 20;
     // Ancillary PNG chunks libpng keeps; 0 leaves libpng's own default.
     std::uint32_t maxPngCachedChunks = 0;
 
