@@ -69,14 +69,24 @@ void RaiseErrorFormat(int code, const char* format, ...) {
     RaiseError(code, text);
 }
 
-void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
+namespace {
+
+// Refuses a bitmap whose sides or bytes are over the limits, with `bytesLimit`
+// for its bytes, as running out of memory.
+void CheckBitmapBytes(const DecodeLimits& limits, int width, int height, int bpp, std::uint64_t bytesLimit) {
     const auto rowBytes = (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8;
     const auto bytes = limits.AllowsSize(width, height) && bpp > 0
                            ? CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height))
                            : std::nullopt;
-    if (!bytes || *bytes > limits.maxBitmapBytes)
+    if (!bytes || *bytes > bytesLimit)
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
-                             limits.DescribeOverLimit(width, height, bpp));
+                             limits.DescribeOverHeldLimit(width, height, bpp));
+}
+
+}  // namespace
+
+void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
+    CheckBitmapBytes(limits, width, height, bpp, limits.HeldBitmapBytes());
 }
 
 void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
@@ -95,15 +105,17 @@ constexpr std::uint64_t kPixelsWorthAThread = 1 << 15;
 
 void CImageDecoder::CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha,
                                     int batchRows) {
-    // The whole picture must be allowed, held whole or not: the same files
-    // fail the same way whichever way they are decoded.
-    CheckBitmapWithin(GetLimits(), width, height, bpp);
+    // The whole picture must be within the size limit, held whole or not;
+    // only a picture held whole must also fit the memory of one conversion.
+    CheckBitmapBytes(GetLimits(), width, height, bpp, GetLimits().maxBitmapBytes);
     const int windowRows =
         m_rowListener != nullptr && bpp == 32 ? m_rowListener->WindowRows(width, height, batchRows) : 0;
-    if (windowRows > 0)
+    if (windowRows > 0) {
         bitmap.CreateWindow(width, height, bpp, hasAlpha, std::max(windowRows, batchRows));
-    else
+    } else {
+        CheckBitmapWithin(GetLimits(), width, height, bpp);
         bitmap.Create(width, height, bpp, hasAlpha);
+    }
 }
 
 CImageDecoder::~CImageDecoder() {

@@ -135,7 +135,9 @@ protected:
     // Creates the bitmap of a decode that writes its rows once each, top to
     // bottom, and reports them to the row listener at most `batchRows` at a
     // time: as a window of rows when the listener asks for one (32 bits only),
-    // otherwise whole. Sizes are refused as by CreateBitmapWithin.
+    // otherwise whole. Sizes are refused as by CreateBitmapWithin, except
+    // that a window is held to maxBitmapBytes alone: its picture is never
+    // held whole.
     void CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha, int batchRows);
     // Tells the row listener, if any, that rows [0, rowCount) are final,
     // after converting their colours; see RowReporter.
@@ -226,8 +228,9 @@ private:
     ConvertingReporter m_reporter{*this};
 };
 
-// Refuses a bitmap whose sides or bytes are over `limits` as one over the
-// library's own ceiling fails, as running out of memory.
+// Refuses a bitmap held whole whose sides or bytes are over `limits` (its
+// bytes over HeldBitmapBytes) as one over the library's own ceiling fails, as
+// running out of memory.
 void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp);
 
 // Creates `bitmap` unless CheckBitmapWithin refuses it.

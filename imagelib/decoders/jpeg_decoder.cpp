@@ -567,7 +567,7 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     state.work = WorkBudget::ForFile(
         static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetRemaining(), 0)), 0, GetLimits());
     state.maxMemory = static_cast<long>(
-        std::min<std::uint64_t>(GetLimits().maxBitmapBytes, std::numeric_limits<long>::max()));
+        std::min<std::uint64_t>(GetLimits().HeldBitmapBytes(), std::numeric_limits<long>::max()));
 
     JpegSteps steps;
     steps.fastUpsampling = m_fastUpsampling;

@@ -19,6 +19,20 @@ std::string PixelCount(std::uint64_t pixels) {
     return text;
 }
 
+// The pixels of bitsPerPixel that `bytes` hold: bytes * 8 / bits, without
+// overflowing.
+std::uint64_t PixelsIn(std::uint64_t bytes, std::uint64_t bits) {
+    const auto whole = CheckedMultiply(bytes / bits, 8);
+    return whole ? *whole + bytes % bits * 8 / bits : UINT64_MAX;
+}
+
+// True when width x height pixels of `bits` take more than `limit` bytes.
+bool IsOver(std::int64_t width, std::int64_t height, std::uint64_t bits, std::uint64_t limit) {
+    const auto rowBytes = (static_cast<std::uint64_t>(width) * bits + 7) / 8;
+    const auto bytes = CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height));
+    return !bytes || *bytes > limit;
+}
+
 }  // namespace
 
 std::string DecodeLimits::DescribeOverLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const {
@@ -32,13 +46,23 @@ std::string DecodeLimits::DescribeOverLimit(std::int64_t width, std::int64_t hei
         return text;
     }
     const auto bits = static_cast<std::uint64_t>(bitsPerPixel);
-    const auto rowBytes = (static_cast<std::uint64_t>(width) * bits + 7) / 8;
-    const auto bytes = CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height));
-    if (bytes && *bytes <= maxBitmapBytes) return {};
-    // maxBitmapBytes * 8 / bits, without overflowing.
-    const auto whole = CheckedMultiply(maxBitmapBytes / bits, 8);
-    const std::uint64_t pixels = whole ? *whole + maxBitmapBytes % bits * 8 / bits : UINT64_MAX;
+    if (!IsOver(width, height, bits, maxBitmapBytes)) return {};
     std::snprintf(text, sizeof text, "picture of %" PRId64 " x %" PRId64 " pixels is over the limit of %s.",
-                  width, height, PixelCount(pixels).c_str());
+                  width, height, PixelCount(PixelsIn(maxBitmapBytes, bits)).c_str());
+    return text;
+}
+
+std::string DecodeLimits::DescribeOverHeldLimit(std::int64_t width, std::int64_t height,
+                                                int bitsPerPixel) const {
+    std::string overall = DescribeOverLimit(width, height, bitsPerPixel);
+    if (!overall.empty() || width <= 0 || height <= 0 || bitsPerPixel <= 0) return overall;
+    const auto bits = static_cast<std::uint64_t>(bitsPerPixel);
+    if (!IsOver(width, height, bits, HeldBitmapBytes())) return {};
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "picture of %" PRId64 " x %" PRId64
+                  " pixels is over the limit of %s of a picture held whole: it would need more than "
+                  "512 MiB to convert.",
+                  width, height, PixelCount(PixelsIn(HeldBitmapBytes(), bits)).c_str());
     return text;
 }

@@ -14,8 +14,13 @@
 struct DecodeLimits {
     // Pixels per side of a decoded picture.
     std::int64_t maxSide = std::int64_t{1} << 16;
-    // Bytes of one decoded bitmap, and of a library's working memory.
+    // Bytes of one decoded picture at its depth, whether it is held whole or
+    // streams through a window of rows.
     std::uint64_t maxBitmapBytes = std::uint64_t{1} << 30;
+    // Bytes of a bitmap held whole, and of a library's working memory: with
+    // what the resampler and the reducers hold beside it, a conversion stays
+    // within 512 MiB. Never above maxBitmapBytes (see HeldBitmapBytes).
+    std::uint64_t maxHeldBitmapBytes = std::uint64_t{384} << 20;
     // A GIF logical screen accepted from any file; larger screens need file
     // data in proportion to their pixels.
     std::uint64_t maxGifScreenPixelsWithoutData = std::uint64_t{4096} * 4096;
@@ -63,9 +68,20 @@ struct DecodeLimits {
         return width > 0 && height > 0 && width <= maxSide && height <= maxSide;
     }
 
+    // The bytes a bitmap held whole may take: the lower of the two limits,
+    // so that a caller who lowers maxBitmapBytes lowers both.
+    std::uint64_t HeldBitmapBytes() const {
+        return maxHeldBitmapBytes < maxBitmapBytes ? maxHeldBitmapBytes : maxBitmapBytes;
+    }
+
     // For people: how a width x height picture of bitsPerPixel is over the
     // side or byte limit ("picture of 17000 x 17000 pixels is over the limit
     // of 268 megapixels."); empty when it is within both, or when a side is
     // not positive (a broken header, not a large picture).
     std::string DescribeOverLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
+    // The same for a picture held whole, which also has to be within
+    // HeldBitmapBytes ("picture of 16384 x 16384 pixels is over the limit of
+    // 100 megapixels of a picture held whole: it would need more than 512 MiB
+    // to convert.").
+    std::string DescribeOverHeldLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
 };
