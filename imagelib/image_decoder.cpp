@@ -80,13 +80,16 @@ void CheckBitmapBytes(const DecodeLimits& limits, int width, int height, int bpp
                            : std::nullopt;
     if (!bytes || *bytes > bytesLimit)
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
-                             limits.DescribeOverHeldLimit(width, height, bpp));
+                             limits.DescribeOverLimit(width, height, bpp));
 }
 
 }  // namespace
 
 void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
-    CheckBitmapBytes(limits, width, height, bpp, limits.HeldBitmapBytes());
+    CheckBitmapBytes(limits, width, height, bpp, limits.maxBitmapBytes);
+    if (!limits.AllowsHeldBitmap(width, height, bpp))
+        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
+                             limits.DescribeOverHeldLimit(width, height, bpp));
 }
 
 void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,

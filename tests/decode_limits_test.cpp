@@ -95,6 +95,7 @@ TEST(DecodeLimits, DefaultsAreTheLibrarysLongstandingLimits) {
     EXPECT_EQ(limits.maxSide, 65536);
     EXPECT_EQ(limits.maxBitmapBytes, std::uint64_t{1} << 30);
     EXPECT_EQ(limits.maxHeldBitmapBytes, std::uint64_t{384} << 20);
+    EXPECT_EQ(limits.resampledBytesPerRow, 3840u);
     EXPECT_EQ(limits.maxGifScreenPixelsWithoutData, 4096u * 4096u);
     EXPECT_EQ(limits.maxMetafileCanvasSide, 8192);
     EXPECT_EQ(limits.maxMetafileRecords, std::size_t{1} << 22);
@@ -180,7 +181,7 @@ TEST(DecodeLimits, APictureOverALimitIsDescribedForPeople) {
         EXPECT_EQ(test.limits.DescribeOverLimit(test.width, test.height, test.bpp), test.text);
     // A picture held whole is also held to the memory of one conversion.
     EXPECT_EQ(DecodeLimits{}.DescribeOverHeldLimit(16384, 16384, 32),
-              "picture of 16384 x 16384 pixels is over the limit of 100 megapixels of a picture held whole: "
+              "picture of 16384 x 16384 pixels is over the limit of 95 megapixels of a picture held whole: "
               "it would need more than 512 MiB to convert.");
     EXPECT_EQ(DecodeLimits{}.DescribeOverHeldLimit(17000, 17000, 32), cases[0].text);
     EXPECT_EQ(WithBytes(kWidth * kHeight * 4 - 1).DescribeOverHeldLimit(kWidth, kHeight, 32), cases[3].text);

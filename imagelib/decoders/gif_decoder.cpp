@@ -118,7 +118,11 @@ public:
           m_tiles(static_cast<std::size_t>(m_tilesAcross) *
                   static_cast<std::size_t>((height + kTileSide - 1) / kTileSide)),
           m_limits(limits),
-          m_background(background) {}
+          m_background(background) {
+        // The picture streams through the resampler, which holds its rows.
+        const std::uint64_t rows = limits.resampledBytesPerRow * static_cast<std::uint64_t>(height);
+        m_budget = limits.HeldBitmapBytes() - std::min(rows, limits.HeldBitmapBytes());
+    }
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }
@@ -195,7 +199,7 @@ private:
     // A tile of `bytesPerPixel`, counted against the held limit.
     Tile NewTile(std::size_t bytesPerPixel) {
         m_heldBytes += bytesPerPixel * kTilePixels;
-        if (m_heldBytes > m_limits.HeldBitmapBytes())
+        if (m_heldBytes > m_budget)
             throw CTextException(
                 ERR_NO_MEMORY, "Out of memory creating bitmap.",
                 m_limits.DescribeOverHeldLimit(m_width, m_height, 8 * static_cast<int>(bytesPerPixel)));
@@ -258,6 +262,7 @@ private:
     PaletteEntry m_backgroundColor;
     bool m_inColor = false;
     std::uint64_t m_heldBytes = 0;
+    std::uint64_t m_budget = 0;
 };
 
 // What giflib's read function reads from. giflib is C, so no exception may

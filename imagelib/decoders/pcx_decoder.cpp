@@ -182,9 +182,10 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
 
     const std::size_t scanlineBytes =
         static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(planes);
-    // The image data is held whole beside the bitmap.
+    // The image data is held whole beside the bitmap and the resampler's rows.
     const auto imageBytes = CheckedMultiply(scanlineBytes, static_cast<std::uint64_t>(height));
-    const auto heldBytes = imageBytes ? CheckedAdd(*imageBytes, 4 * static_cast<std::uint64_t>(width) *
+    const auto heldBytes = imageBytes ? CheckedAdd(*imageBytes, (4 * static_cast<std::uint64_t>(width) +
+                                                                 GetLimits().resampledBytesPerRow) *
                                                                     static_cast<std::uint64_t>(height))
                                       : std::nullopt;
     if (!heldBytes || *heldBytes > GetLimits().HeldBitmapBytes())

@@ -17,10 +17,14 @@ struct DecodeLimits {
     // Bytes of one decoded picture at its depth, whether it is held whole or
     // streams through a window of rows.
     std::uint64_t maxBitmapBytes = std::uint64_t{1} << 30;
-    // Bytes of a bitmap held whole, and of a library's working memory: with
-    // what the resampler and the reducers hold beside it, a conversion stays
-    // within 512 MiB. Never above maxBitmapBytes (see HeldBitmapBytes).
+    // Bytes of a bitmap held whole with what the resampler holds for its
+    // rows (resampledBytesPerRow each), and of a library's working memory:
+    // with what the reducers and the program hold beside it, a conversion
+    // stays within 512 MiB. Never above maxBitmapBytes (see HeldBitmapBytes).
     std::uint64_t maxHeldBitmapBytes = std::uint64_t{384} << 20;
+    // Bytes the resampler holds for each row of a picture between its two
+    // passes: a row of each target (160 and 320 pixels) at 8 bytes a pixel.
+    std::uint64_t resampledBytesPerRow = (160 + 320) * 8;
     // A GIF logical screen accepted from any file; larger screens need file
     // data in proportion to their pixels.
     std::uint64_t maxGifScreenPixelsWithoutData = std::uint64_t{4096} * 4096;
@@ -74,14 +78,19 @@ struct DecodeLimits {
         return maxHeldBitmapBytes < maxBitmapBytes ? maxHeldBitmapBytes : maxBitmapBytes;
     }
 
+    // True when a width x height bitmap of bitsPerPixel may be held whole:
+    // within the sides and maxBitmapBytes, and with the resampler's rows
+    // within maxHeldBitmapBytes.
+    bool AllowsHeldBitmap(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
+
     // For people: how a width x height picture of bitsPerPixel is over the
     // side or byte limit ("picture of 17000 x 17000 pixels is over the limit
     // of 268 megapixels."); empty when it is within both, or when a side is
     // not positive (a broken header, not a large picture).
     std::string DescribeOverLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
     // The same for a picture held whole, which also has to be within
-    // HeldBitmapBytes ("picture of 16384 x 16384 pixels is over the limit of
-    // 100 megapixels of a picture held whole: it would need more than 512 MiB
-    // to convert.").
+    // AllowsHeldBitmap, counting the pixels a picture of that width may have
+    // ("picture of 16384 x 16384 pixels is over the limit of 95 megapixels of
+    // a picture held whole: it would need more than 512 MiB to convert.").
     std::string DescribeOverHeldLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
 };
