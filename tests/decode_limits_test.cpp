@@ -1,6 +1,7 @@
 #include "imagelib/limits/decode_limits.h"
 #include "imagelib/decoders/bmp_decoder.h"
 #include "imagelib/decoders/gif_decoder.h"
+#include "imagelib/decoders/jpeg_decoder.h"
 #include "imagelib/decoders/metafile_decoder.h"
 #include "imagelib/decoders/png_decoder.h"
 #include "imagelib/decoders/tga_decoder.h"
@@ -52,8 +53,10 @@ Bytes Png() {
     return testsupport::EncodePng(picture);
 }
 
-Bytes Jpeg() {
-    return testsupport::EncodeJpeg({kWidth, kHeight, 3, testsupport::MakePhotoLikeRgb(kWidth, kHeight)});
+Bytes Jpeg(bool progressive = false) {
+    testsupport::JpegPicture picture{kWidth, kHeight, 3, testsupport::MakePhotoLikeRgb(kWidth, kHeight)};
+    picture.progressive = progressive;
+    return testsupport::EncodeJpeg(picture);
 }
 
 Bytes Tiff() {
@@ -79,6 +82,13 @@ std::unique_ptr<CImageDecoder> Make() {
 DecodeLimits WithSide(std::int64_t side) {
     DecodeLimits limits;
     limits.maxSide = side;
+    return limits;
+}
+
+// A picture held whole is held with the resampler's rows beside it.
+DecodeLimits WithHeldBytes(std::uint64_t bytes) {
+    DecodeLimits limits;
+    limits.maxHeldBitmapBytes = bytes + limits.resampledBytesPerRow * kHeight;
     return limits;
 }
 
@@ -137,6 +147,12 @@ TEST(DecodeLimits, APictureOverALoweredLimitEndsInTheDecodersUsualSizeError) {
          "Decoder error: Out of memory allocating TIFF buffer.\n"},
         {"jpeg bytes through the any-format decoder", Jpeg(), Make<CAnyFormatDecoder>,
          WithBytes(kWidth * kHeight * 4), WithBytes(kWidth * kHeight * 4 - 1), ERR_NO_MEMORY, outOfMemory},
+        {"held tga", Tga(), Make<CTGADecoder>, WithHeldBytes(kWidth * kHeight * 4),
+         WithHeldBytes(kWidth * kHeight * 4 - 1), ERR_NO_MEMORY, outOfMemory},
+        // The coefficients of 4:2:0: 6 x 4 blocks of luma, 3 x 2 of each chroma.
+        {"progressive jpeg with its coefficients", Jpeg(true), Make<CJPEGDecoder>,
+         WithHeldBytes(kWidth * kHeight * 4 + 36 * 128), WithHeldBytes(kWidth * kHeight * 4 + 36 * 128 - 1),
+         ERR_NO_MEMORY, outOfMemory},
         {"gif side through the any-format decoder", Gif(), Make<CAnyFormatDecoder>, WithSide(kWidth),
          WithSide(kHeight), ERR_FORMAT_UNKNOWN, "Decoder error: GIF screen size 40 x 30 is not supported.\n"},
     };
