@@ -71,20 +71,29 @@ void RaiseErrorFormat(int code, const char* format, ...) {
 
 namespace {
 
-bool IsBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
+bool IsBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp, std::uint64_t bytesLimit) {
     const auto rowBytes = (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bpp) + 7) / 8;
     const auto bytes = limits.AllowsSize(width, height) && bpp > 0
                            ? CheckedMultiply(rowBytes, static_cast<std::uint64_t>(height))
                            : std::nullopt;
-    return bytes && *bytes <= limits.maxBitmapBytes;
+    return bytes && *bytes <= bytesLimit;
+}
+
+// Refuses a bitmap whose sides or bytes are over the limits, with `bytesLimit`
+// for its bytes, as running out of memory.
+void CheckBitmapBytes(const DecodeLimits& limits, int width, int height, int bpp, std::uint64_t bytesLimit) {
+    if (!IsBitmapWithin(limits, width, height, bpp, bytesLimit))
+        throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
+                             limits.DescribeOverLimit(width, height, bpp));
 }
 
 }  // namespace
 
 void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp) {
-    if (!IsBitmapWithin(limits, width, height, bpp))
+    CheckBitmapBytes(limits, width, height, bpp, limits.maxBitmapBytes);
+    if (!limits.AllowsHeldBitmap(width, height, bpp))
         throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.",
-                             limits.DescribeOverLimit(width, height, bpp));
+                             limits.DescribeOverHeldLimit(width, height, bpp));
 }
 
 void CreateBitmapWithin(const DecodeLimits& limits, CImageBitmap& bitmap, int width, int height, int bpp,
@@ -111,21 +120,21 @@ bool CImageDecoder::MayStream(int width, int height, int bpp) const {
 
 void CImageDecoder::CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha,
                                     int batchRows) {
-    // A picture held whole must be within the byte limit; one that streams
-    // only within the sides and in proportion to its file, as its memory is
-    // the window's and the listener's, whatever its size.
-    if (!IsBitmapWithin(GetLimits(), width, height, bpp) && !MayStream(width, height, bpp))
-        CheckBitmapWithin(GetLimits(), width, height, bpp);
+    // A picture held whole must be within the size limit and fit the memory
+    // of one conversion; one that streams only within the sides and in
+    // proportion to its file, as its memory is the window's and the
+    // listener's, whatever its size.
+    const DecodeLimits& limits = GetLimits();
+    if (!MayStream(width, height, bpp)) CheckBitmapBytes(limits, width, height, bpp, limits.maxBitmapBytes);
     const int windowRows =
         m_rowListener != nullptr && bpp == 32 ? m_rowListener->WindowRows(width, height, batchRows) : 0;
     if (windowRows > 0) {
         const int slots = std::min(std::max(windowRows, batchRows), height);
-        if (!IsBitmapWithin(GetLimits(), width, slots, bpp))
-            CheckBitmapWithin(GetLimits(), width, height, bpp);
+        if (!limits.AllowsHeldBitmap(width, slots, bpp)) CheckBitmapWithin(limits, width, height, bpp);
         bitmap.CreateWindow(width, height, bpp, hasAlpha, slots);
         return;
     }
-    CheckBitmapWithin(GetLimits(), width, height, bpp);
+    CheckBitmapWithin(limits, width, height, bpp);
     bitmap.Create(width, height, bpp, hasAlpha);
 }
 

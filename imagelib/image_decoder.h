@@ -145,8 +145,9 @@ protected:
     // bottom, and reports them to the row listener at most `batchRows` at a
     // time: as a window of rows when the listener asks for one (32 bits only),
     // otherwise whole. Sizes are refused as by CreateBitmapWithin, except
-    // that a window may hold a picture over the byte limit (see
-    // DecodeLimits::maxStreamedPixelsPerFileByte and MayStream).
+    // that a window may hold a picture over the byte limits (see
+    // DecodeLimits::maxStreamedPixelsPerFileByte and MayStream); the window
+    // itself is held to the held limit.
     void CreateRowBitmap(CImageBitmap& bitmap, int width, int height, int bpp, bool hasAlpha, int batchRows);
     // Whether a width x height picture of bpp may be decoded over the byte
     // limit, if the row listener takes it through a window: within the
@@ -245,8 +246,9 @@ private:
     ConvertingReporter m_reporter{*this};
 };
 
-// Refuses a bitmap whose sides or bytes are over `limits` as one over the
-// library's own ceiling fails, as running out of memory.
+// Refuses a bitmap held whole whose sides or bytes are over `limits` (its
+// bytes over HeldBitmapBytes) as one over the library's own ceiling fails, as
+// running out of memory.
 void CheckBitmapWithin(const DecodeLimits& limits, int width, int height, int bpp);
 
 // Creates `bitmap` unless CheckBitmapWithin refuses it.

@@ -15,7 +15,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libtiff-dev libgif-dev zlib1g-dev
   libwebp-dev libheif-dev
   liblcms2-dev
-  libcairo2-dev
+  libcairo2-dev libfontconfig-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools
   qt6-translations-l10n
   libglib2.0-dev

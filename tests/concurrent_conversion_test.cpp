@@ -21,12 +21,6 @@ using testsupport::ReadFileBytes;
 using testsupport::TemporaryFolder;
 using testsupport::WriteFileBytes;
 
-// Font lookups leave fontconfig's caches behind, once per distinct font, so
-// they are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace {
 
 constexpr int kWidth = 96;

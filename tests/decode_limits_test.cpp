@@ -1,6 +1,7 @@
 #include "imagelib/limits/decode_limits.h"
 #include "imagelib/decoders/bmp_decoder.h"
 #include "imagelib/decoders/gif_decoder.h"
+#include "imagelib/decoders/jpeg_decoder.h"
 #include "imagelib/decoders/metafile_decoder.h"
 #include "imagelib/decoders/png_decoder.h"
 #include "imagelib/decoders/tga_decoder.h"
@@ -52,8 +53,10 @@ Bytes Png() {
     return testsupport::EncodePng(picture);
 }
 
-Bytes Jpeg() {
-    return testsupport::EncodeJpeg({kWidth, kHeight, 3, testsupport::MakePhotoLikeRgb(kWidth, kHeight)});
+Bytes Jpeg(bool progressive = false) {
+    testsupport::JpegPicture picture{kWidth, kHeight, 3, testsupport::MakePhotoLikeRgb(kWidth, kHeight)};
+    picture.progressive = progressive;
+    return testsupport::EncodeJpeg(picture);
 }
 
 Bytes Tiff() {
@@ -82,6 +85,13 @@ DecodeLimits WithSide(std::int64_t side) {
     return limits;
 }
 
+// A picture held whole is held with the resampler's rows beside it.
+DecodeLimits WithHeldBytes(std::uint64_t bytes) {
+    DecodeLimits limits;
+    limits.maxHeldBitmapBytes = bytes + limits.resampledBytesPerRow * kHeight;
+    return limits;
+}
+
 DecodeLimits WithBytes(std::uint64_t bytes) {
     DecodeLimits limits;
     limits.maxBitmapBytes = bytes;
@@ -94,6 +104,8 @@ TEST(DecodeLimits, DefaultsAreTheLibrarysLongstandingLimits) {
     const DecodeLimits limits;
     EXPECT_EQ(limits.maxSide, 65536);
     EXPECT_EQ(limits.maxBitmapBytes, std::uint64_t{1} << 30);
+    EXPECT_EQ(limits.maxHeldBitmapBytes, std::uint64_t{384} << 20);
+    EXPECT_EQ(limits.resampledBytesPerRow, 3840u);
     EXPECT_EQ(limits.maxGifScreenPixelsWithoutData, 4096u * 4096u);
     EXPECT_EQ(limits.maxMetafileCanvasSide, 8192);
     EXPECT_EQ(limits.maxMetafileRecords, std::size_t{1} << 22);
@@ -101,7 +113,7 @@ TEST(DecodeLimits, DefaultsAreTheLibrarysLongstandingLimits) {
     EXPECT_EQ(limits.maxMetafilePaletteEntries, 1024u);
     EXPECT_EQ(limits.maxBmpRunLengthPixelsWithoutData, 4096u * 4096u);
     EXPECT_EQ(limits.maxJpegScans, 1000);
-    EXPECT_EQ(limits.maxPngChunkBytes, 0u);
+    EXPECT_EQ(limits.maxPngChunkBytes, std::uint64_t{8} << 20);
     EXPECT_EQ(limits.maxPngCachedChunks, 0u);
     EXPECT_TRUE(limits.AllowsSize(65536, 65536));
     EXPECT_FALSE(limits.AllowsSize(65537, 1));
@@ -135,6 +147,12 @@ TEST(DecodeLimits, APictureOverALoweredLimitEndsInTheDecodersUsualSizeError) {
          "Decoder error: Out of memory allocating TIFF buffer.\n"},
         {"jpeg bytes through the any-format decoder", Jpeg(), Make<CAnyFormatDecoder>,
          WithBytes(kWidth * kHeight * 4), WithBytes(kWidth * kHeight * 4 - 1), ERR_NO_MEMORY, outOfMemory},
+        {"held tga", Tga(), Make<CTGADecoder>, WithHeldBytes(kWidth * kHeight * 4),
+         WithHeldBytes(kWidth * kHeight * 4 - 1), ERR_NO_MEMORY, outOfMemory},
+        // The coefficients of 4:2:0: 6 x 4 blocks of luma, 3 x 2 of each chroma.
+        {"progressive jpeg with its coefficients", Jpeg(true), Make<CJPEGDecoder>,
+         WithHeldBytes(kWidth * kHeight * 4 + 36 * 128), WithHeldBytes(kWidth * kHeight * 4 + 36 * 128 - 1),
+         ERR_NO_MEMORY, outOfMemory},
         {"gif side through the any-format decoder", Gif(), Make<CAnyFormatDecoder>, WithSide(kWidth),
          WithSide(kHeight), ERR_FORMAT_UNKNOWN, "Decoder error: GIF screen size 40 x 30 is not supported.\n"},
     };
@@ -177,6 +195,12 @@ TEST(DecodeLimits, APictureOverALimitIsDescribedForPeople) {
     };
     for (const auto& test : cases)
         EXPECT_EQ(test.limits.DescribeOverLimit(test.width, test.height, test.bpp), test.text);
+    // A picture held whole is also held to the memory of one conversion.
+    EXPECT_EQ(DecodeLimits{}.DescribeOverHeldLimit(16384, 16384, 32),
+              "picture of 16384 x 16384 pixels is over the limit of 95 megapixels of a picture held whole: "
+              "it would need more than 512 MiB to convert.");
+    EXPECT_EQ(DecodeLimits{}.DescribeOverHeldLimit(17000, 17000, 32), cases[0].text);
+    EXPECT_EQ(WithBytes(kWidth * kHeight * 4 - 1).DescribeOverHeldLimit(kWidth, kHeight, 32), cases[3].text);
 
     CPNGDecoder decoder;
     decoder.SetLimits(WithBytes(kWidth * kHeight * 4 - 1));

@@ -25,13 +25,6 @@ using testsupport::EmfWriter;
 using testsupport::PaletteColor;
 using testsupport::WmfWriter;
 
-// Font lookups leave fontconfig's caches behind: one set per distinct font
-// (three families, upright or italic, normal or bold), never more, so they are
-// not leaks of ours.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
-
 namespace {
 
 constexpr std::uint32_t kRed = 0xFF0000;

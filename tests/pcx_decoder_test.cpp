@@ -169,38 +169,73 @@ TEST(PCXDecoder, EightBitPixelsUseTheMapAfterSignature12) {
                                                             color(16), color(192)}));
 }
 
-TEST(PCXDecoder, TheColorMapMustFollowTheImageDataDirectly) {
+// The map is the file's last 769 bytes, where writers put it after padding
+// the image data; older files without padding but with bytes after the map
+// have it directly behind the image data.
+TEST(PCXDecoder, TheColorMapIsAtTheEndOfTheFileOrDirectlyBehindTheImageData) {
     PcxHeader header;
     header.xMax = 1;
     ByteWriter file = PcxFile(header);
     AppendLiterals(file, {1, 2});
+    const auto withMap = [](ByteWriter bytes, std::uint8_t shade) {
+        bytes.u8(12);
+        for (int i = 0; i < 256; ++i) bytes.u8(shade).u8(static_cast<std::uint8_t>(i)).u8(0);
+        return bytes;
+    };
     ByteWriter padded = file;
-    padded.u8(0).u8(12).fill(768, 0);
-    ExpectFailure(padded.data(), ERR_UNSUPPORTED_DATA, "Decoder error: bad color map signature.\n");
+    padded.fill(20, 0);
+    ByteWriter trailed = withMap(file, 9);
+    trailed.fill(20, 0);
+    const struct {
+        const char* name;
+        ByteWriter file;
+        PaletteEntry second;
+    } cases[] = {
+        {"after padding", withMap(padded, 7), {0, 2, 7, 255}},
+        {"directly behind, then other bytes", trailed, {0, 2, 9, 255}},
+        {"directly behind, at the end", withMap(file, 5), {0, 2, 5, 255}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        CDIBBitmap bitmap;
+        Decode(test.file.data(), bitmap);
+        EXPECT_EQ(PixelAt(bitmap, 1, 0), test.second);
+    }
+
+    ByteWriter unmarked = padded;
+    unmarked.u8(12).fill(769, 0);
+    ExpectFailure(unmarked.data(), ERR_UNSUPPORTED_DATA, "Decoder error: bad color map signature.\n");
     ExpectFailure(file.data(), ERR_END_OF_FILE, "End of file reached while decoding.\n");
     file.u8(12).fill(767, 0);
     ExpectFailure(file.data(), ERR_END_OF_FILE, "End of file reached while decoding.\n");
 }
 
-TEST(PCXDecoder, ThreeEightBitPlanesAreRedGreenBlue) {
-    PcxHeader header;
-    header.planes = 3;
-    header.xMax = 2;
-    header.yMax = 1;
-    header.bytesPerLine = 4;
-    ByteWriter file = PcxFile(header);
-    AppendLiterals(file, {10,  11, 12, 99, 20,  21, 22, 99, 30,  31, 32, 99,  // top row: red, green, blue
-                          200, 0,  1,  99, 201, 0,  2,  99, 202, 0,  3,  99});
-    CDIBBitmap bitmap;
-    Decode(file.data(), bitmap, 8);
-    ASSERT_EQ(bitmap.GetDepth(), 32);
-    EXPECT_FALSE(bitmap.HasAlphaChannel());
-    EXPECT_EQ(AllPixels(bitmap), (std::vector<PaletteEntry>{{30, 20, 10, 255},
-                                                            {31, 21, 11, 255},
-                                                            {32, 22, 12, 255},
-                                                            {202, 201, 200, 255},
-                                                            {0, 0, 0, 255},
-                                                            {3, 2, 1, 255}}));
+// A fourth plane is alpha, ignored as in every other format.
+TEST(PCXDecoder, ThreeOrFourEightBitPlanesAreRedGreenBlue) {
+    for (std::uint8_t planes : {3, 4}) {
+        SCOPED_TRACE(planes);
+        PcxHeader header;
+        header.planes = planes;
+        header.xMax = 2;
+        header.yMax = 1;
+        header.bytesPerLine = 4;
+        ByteWriter file = PcxFile(header);
+        const std::vector<std::uint8_t> alpha = {0, 128, 255, 99};
+        AppendLiterals(file, {10, 11, 12, 99, 20, 21, 22, 99, 30, 31, 32, 99});  // top row: red, green, blue
+        if (planes == 4) AppendLiterals(file, alpha);
+        AppendLiterals(file, {200, 0, 1, 99, 201, 0, 2, 99, 202, 0, 3, 99});
+        if (planes == 4) AppendLiterals(file, alpha);
+        CDIBBitmap bitmap;
+        Decode(file.data(), bitmap, 8);
+        ASSERT_EQ(bitmap.GetDepth(), 32);
+        EXPECT_FALSE(bitmap.HasAlphaChannel());
+        EXPECT_EQ(AllPixels(bitmap), (std::vector<PaletteEntry>{{30, 20, 10, 255},
+                                                                {31, 21, 11, 255},
+                                                                {32, 22, 12, 255},
+                                                                {202, 201, 200, 255},
+                                                                {0, 0, 0, 255},
+                                                                {3, 2, 1, 255}}));
+    }
 }
 
 TEST(PCXDecoder, RunsSpanLinesAndPlanesAndRunOfZeroWritesNothing) {
@@ -251,17 +286,17 @@ TEST(PCXDecoder, HeaderErrorsCarryTheirCodes) {
                      }),
                      ERR_FORMAT_UNKNOWN, "Decoder error: Can't handle image with more than 4 planes.\n"});
     for (const auto& combination :
-         {std::pair{1, 0}, {1, 0xFF}, {8, 2}, {8, 4}, {2, 0}, {3, 1}, {16, 1}, {0xF8, 1}})
+         {std::pair{1, 0}, {1, 0xFF}, {8, 2}, {8, 5}, {2, 0}, {3, 1}, {16, 1}, {0xF8, 1}})
         cases.push_back({with([&](PcxHeader& h) {
                              h.bitsPerPixel = static_cast<std::uint8_t>(combination.first);
                              h.planes = static_cast<std::uint8_t>(combination.second);
                          }),
                          ERR_FORMAT_UNKNOWN,
                          "Decoder error: Can't handle bits per pixel image with planes.\n"});
-    for (int bits : {2, 4})
+    for (const auto& combination : {std::pair{2, 3}, {4, 3}, {4, 4}})
         cases.push_back({with([&](PcxHeader& h) {
-                             h.bitsPerPixel = static_cast<std::uint8_t>(bits);
-                             h.planes = 3;
+                             h.bitsPerPixel = static_cast<std::uint8_t>(combination.first);
+                             h.planes = static_cast<std::uint8_t>(combination.second);
                          }),
                          ERR_UNSUPPORTED_DATA, "Decoder error: Can't handle more than 1 bit per pixel.\n"});
     cases.push_back({with([](PcxHeader& h) {
@@ -307,9 +342,9 @@ TEST(PCXDecoder, ShortDataEndsWithEndOfFile) {
     file.u8(0xC5).u8(1);
     ExpectFailure(file.data(), ERR_END_OF_FILE, endOfFile);
     // A large picture with a few bytes of data fails before it is allocated.
-    header.xMax = 19999;
-    header.yMax = 19999;
-    header.bytesPerLine = 20000;
+    header.xMax = 7999;
+    header.yMax = 7999;
+    header.bytesPerLine = 8000;
     ExpectFailure(PcxFile(header).u8(0xFF).u8(0).data(), ERR_END_OF_FILE, endOfFile);
 }
 

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 using testsupport::ByteWriter;
@@ -162,6 +163,46 @@ public:
         return file.data();
     }
 
+    // A 32-bit Targa, uncompressed, rows top down or bottom up.
+    std::vector<std::uint8_t> tga32(bool topDown) const {
+        ByteWriter file;
+        file.u8(0).u8(0).u8(2).fill(9, 0).le16(static_cast<std::uint32_t>(m_width));
+        file.le16(static_cast<std::uint32_t>(m_height)).u8(32).u8(topDown ? 0x28 : 0x08);
+        for (int row = 0; row < m_height; ++row)
+            for (int x = 0; x < m_width; ++x) {
+                const std::uint8_t* rgb = pixel(x, topDown ? row : m_height - 1 - row);
+                file.u8(rgb[2]).u8(rgb[1]).u8(rgb[0]).u8(255);
+            }
+        return file.data();
+    }
+
+    // A GIF screen with a margin of background, its upper part an image of
+    // one map (a green ramp), its lower part one of another (a red ramp), the
+    // picture's green and red as the indices.
+    std::vector<std::uint8_t> gifOfTwoMaps() const {
+        testsupport::GifPicture picture;
+        picture.width = m_width;
+        picture.height = m_height;
+        picture.background = 3;
+        std::vector<testsupport::GifColor> greens, reds;
+        for (int i = 0; i < 256; ++i) {
+            const auto level = static_cast<std::uint8_t>(i);
+            greens.push_back({0, level, 40});
+            reds.push_back({level, 0, 90});
+        }
+        picture.globalMap = greens;
+        const int split = m_height / 2;
+        for (const auto& [top, height, map, channel] :
+             {std::tuple{2, split - 2, greens, 1}, std::tuple{split, m_height - split - 3, reds, 0}}) {
+            testsupport::GifImage image{5, top, m_width - 9, height, top > 2, map, {}, {}};
+            for (int y = 0; y < image.height; ++y)
+                for (int x = 0; x < image.width; ++x)
+                    image.pixels.push_back(pixel(image.left + x, top + y)[channel]);
+            picture.images.push_back(image);
+        }
+        return testsupport::WriteGif(picture);
+    }
+
 private:
     // Red, green and blue.
     const std::uint8_t* pixel(int x, int y) const {
@@ -289,7 +330,10 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         {"top-down.bmp", make.bmp32TopDown()},
         {"lossy.webp", make.webp(false)},
         {"lossless.webp", make.webp(true)},
+        {"top-down.tga", make.tga32(true)},
+        {"two-maps.gif", make.gifOfTwoMaps()},
         {"progressive.jpg", make.jpeg(3, true), false},
+        {"bottom-up.tga", make.tga32(false), false},
         {"interlaced.png", make.png(false, true), false},
         {"one-strip.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
         {"turned.jpg", make.turnedJpeg(), false},

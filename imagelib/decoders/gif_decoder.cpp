@@ -36,7 +36,8 @@ const char kEndOfFile[] = "End of file reached while decoding.\n";
 // within what a file of fileSize bytes can describe. LZW stores at most a few
 // thousand pixels per byte, and real files never pad a huge screen around
 // small images, so a picture far beyond what the file could describe is a
-// forgery that would only cost seconds to fill.
+// forgery that would only cost seconds to fill. Neither is held whole (see
+// TiledScreen), so the size limit is the one that applies.
 bool AllowsPicture(const DecodeLimits& limits, int width, int height, std::uint64_t bytesPerPixel,
                    std::uint64_t fileSize) {
     if (!limits.AllowsSize(width, height)) return false;
@@ -101,6 +102,169 @@ void DrawInColor(const GifPixelType* indices, std::size_t count, const ScreenPal
     for (std::size_t x = 0; x < count; ++x) std::memcpy(target + 4 * x, &palette[indices[x]], 4);
 }
 
+// The screen, held as tiles of kTileSide x kTileSide pixels created where an
+// image draws; the rest is the background, which costs nothing. A screen
+// starts as 8-bit indices of one palette and may be turned into colour once;
+// the tiles together are held to the memory of a bitmap held whole, so a
+// screen costs what its images draw.
+class TiledScreen {
+public:
+    static constexpr int kTileSide = 64;
+
+    TiledScreen(int width, int height, std::uint8_t background, const DecodeLimits& limits)
+        : m_width(width),
+          m_height(height),
+          m_tilesAcross((width + kTileSide - 1) / kTileSide),
+          m_tiles(static_cast<std::size_t>(m_tilesAcross) *
+                  static_cast<std::size_t>((height + kTileSide - 1) / kTileSide)),
+          m_limits(limits),
+          m_background(background) {
+        // The picture streams through the resampler, which holds its rows.
+        const std::uint64_t rows = limits.resampledBytesPerRow * static_cast<std::uint64_t>(height);
+        m_budget = limits.HeldBitmapBytes() - std::min(rows, limits.HeldBitmapBytes());
+    }
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    bool InColor() const { return m_inColor; }
+
+    // Copies `count` indices of row y from column x on; 8-bit screens only.
+    void ReadIndices(int x, int y, std::size_t count, std::uint8_t* out) const {
+        ForEachSpan(x, y, count, [&](const std::uint8_t* tile, std::size_t at, std::size_t n) {
+            if (tile != nullptr)
+                std::memcpy(out + at, tile, n);
+            else
+                std::memset(out + at, m_background, n);
+        });
+    }
+
+    // Writes `count` indices to row y from column x on; 8-bit screens only.
+    void WriteIndices(int x, int y, std::size_t count, const std::uint8_t* in) {
+        ForEachTileToWrite(x, y, count, [&](std::uint8_t* tile, std::size_t at, std::size_t n) {
+            std::memcpy(tile, in + at, n);
+        });
+    }
+
+    // Writes `count` indices to row y from column x on as the colours of
+    // `palette`; colour screens only.
+    void WriteColors(int x, int y, std::size_t count, const GifPixelType* indices,
+                     const ScreenPalette& palette) {
+        ForEachTileToWrite(x, y, count, [&](std::uint8_t* tile, std::size_t at, std::size_t n) {
+            DrawInColor(indices + at, n, palette, tile);
+        });
+    }
+
+    // Turns the screen into colour, its indices standing for `palette`.
+    // False, leaving the screen as it is, when a colour screen of this size
+    // is over the size limit.
+    bool TurnToColor(const ScreenPalette& palette) {
+        const auto bytes =
+            CheckedMultiply(static_cast<std::uint64_t>(m_width) * static_cast<std::uint64_t>(m_height), 4);
+        if (!bytes || *bytes > m_limits.maxBitmapBytes) return false;
+        m_backgroundColor = palette[m_background];
+        m_heldBytes = 0;
+        for (auto& tile : m_tiles) {
+            if (!tile) continue;
+            Tile colors = NewTile(4);
+            DrawInColor(tile.get(), kTilePixels, palette, colors.get());
+            tile = std::move(colors);
+        }
+        m_inColor = true;
+        return true;
+    }
+
+    // Row y as 32-bit pixels, the indices of an 8-bit screen standing for
+    // `palette`.
+    void ComposeColorRow(int y, const ScreenPalette& palette, std::uint8_t* out) const {
+        const PaletteEntry background = m_inColor ? m_backgroundColor : palette[m_background];
+        ForEachSpan(0, y, static_cast<std::size_t>(m_width),
+                    [&](const std::uint8_t* tile, std::size_t at, std::size_t n) {
+                        std::uint8_t* target = out + 4 * at;
+                        if (tile == nullptr) {
+                            for (std::size_t i = 0; i < n; ++i) std::memcpy(target + 4 * i, &background, 4);
+                        } else if (m_inColor) {
+                            std::memcpy(target, tile, 4 * n);
+                        } else {
+                            DrawInColor(tile, n, palette, target);
+                        }
+                    });
+    }
+
+private:
+    static constexpr std::size_t kTilePixels = std::size_t{kTileSide} * kTileSide;
+    using Tile = std::unique_ptr<std::uint8_t[]>;
+
+    std::size_t BytesPerPixel() const { return m_inColor ? 4 : 1; }
+
+    // A tile of `bytesPerPixel`, counted against the held limit.
+    Tile NewTile(std::size_t bytesPerPixel) {
+        m_heldBytes += bytesPerPixel * kTilePixels;
+        if (m_heldBytes > m_budget)
+            throw CTextException(
+                ERR_NO_MEMORY, "Out of memory creating bitmap.",
+                m_limits.DescribeOverHeldLimit(m_width, m_height, 8 * static_cast<int>(bytesPerPixel)));
+        return std::make_unique_for_overwrite<std::uint8_t[]>(bytesPerPixel * kTilePixels);
+    }
+
+    // Calls visit(row of the tile at the span's start or nullptr, offset
+    // into the span, pixels) for each tile the span of row y crosses.
+    template <typename Visit>
+    void ForEachSpan(int x, int y, std::size_t count, Visit visit) const {
+        const std::size_t bytes = BytesPerPixel();
+        std::size_t at = 0;
+        while (at < count) {
+            const int column = x + static_cast<int>(at);
+            const std::size_t n = std::min<std::size_t>(count - at, kTileSide - column % kTileSide);
+            const Tile& tile = m_tiles[TileIndex(column, y)];
+            visit(tile ? tile.get() + bytes * RowOffset(column, y) : nullptr, at, n);
+            at += n;
+        }
+    }
+
+    template <typename Visit>
+    void ForEachTileToWrite(int x, int y, std::size_t count, Visit visit) {
+        const std::size_t bytes = BytesPerPixel();
+        std::size_t at = 0;
+        while (at < count) {
+            const int column = x + static_cast<int>(at);
+            const std::size_t n = std::min<std::size_t>(count - at, kTileSide - column % kTileSide);
+            Tile& tile = m_tiles[TileIndex(column, y)];
+            if (!tile) tile = NewBackgroundTile();
+            visit(tile.get() + bytes * RowOffset(column, y), at, n);
+            at += n;
+        }
+    }
+
+    Tile NewBackgroundTile() {
+        Tile tile = NewTile(BytesPerPixel());
+        if (!m_inColor) {
+            std::memset(tile.get(), m_background, kTilePixels);
+        } else {
+            for (std::size_t i = 0; i < kTilePixels; ++i) std::memcpy(&tile[4 * i], &m_backgroundColor, 4);
+        }
+        return tile;
+    }
+
+    std::size_t TileIndex(int x, int y) const {
+        return static_cast<std::size_t>(y / kTileSide) * static_cast<std::size_t>(m_tilesAcross) +
+               static_cast<std::size_t>(x / kTileSide);
+    }
+    static std::size_t RowOffset(int x, int y) {
+        return static_cast<std::size_t>(y % kTileSide) * kTileSide + static_cast<std::size_t>(x % kTileSide);
+    }
+
+    int m_width;
+    int m_height;
+    int m_tilesAcross;
+    std::vector<Tile> m_tiles;
+    const DecodeLimits& m_limits;
+    std::uint8_t m_background;
+    PaletteEntry m_backgroundColor;
+    bool m_inColor = false;
+    std::uint64_t m_heldBytes = 0;
+    std::uint64_t m_budget = 0;
+};
+
 // What giflib's read function reads from. giflib is C, so no exception may
 // pass through it: when the source cannot deliver, the error is kept here and
 // giflib gets a short read; the decoder raises the kept error as soon as the
@@ -147,27 +311,25 @@ struct GifCloser {
 };
 using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
-// Draws the records of one open GIF stream into the screen bitmap. The
-// screen starts as 8-bit indices of one palette, the global map's (or the
-// first image's, without one); each image's indices stand for the colours
-// of its own map. As long as every image on the screen shares the screen's
+// Draws the records of one open GIF stream into the screen. The screen
+// starts as 8-bit indices of one palette, the global map's (or the first
+// image's, without one); each image's indices stand for the colours of its
+// own map. As long as every image on the screen shares the screen's
 // palette, it stays at 8 bits; the first image of another palette that does
-// not cover the whole screen turns it into colour, drawn into the colour
-// bitmap from then on.
+// not cover the whole screen turns it into colour.
 class GifScreenReader {
 public:
-    GifScreenReader(GifFileType* gif, GifReader& reader, CImageBitmap& screen, CImageBitmap& colorScreen,
-                    const DecodeLimits& limits, std::uint64_t fileSize, CLibraryMessages& messages)
+    GifScreenReader(GifFileType* gif, GifReader& reader, TiledScreen& screen, const DecodeLimits& limits,
+                    std::uint64_t fileSize, CLibraryMessages& messages)
         : m_gif(gif),
           m_reader(reader),
           m_screen(screen),
-          m_colorScreen(colorScreen),
           m_limits(limits),
           m_fileSize(fileSize),
           m_messages(messages),
           m_work(WorkBudget::ForFile(
               fileSize,
-              static_cast<std::uint64_t>(screen.GetWidth()) * static_cast<std::uint64_t>(screen.GetHeight()),
+              static_cast<std::uint64_t>(screen.Width()) * static_cast<std::uint64_t>(screen.Height()),
               limits)) {
         if (gif->SColorMap != nullptr) m_indexPalette = PaletteOfMap(*gif->SColorMap);
     }
@@ -192,9 +354,6 @@ public:
         }
     }
 
-    // True when the picture is in the colour bitmap; otherwise it is the
-    // 8-bit screen, whose indices stand for IndexPalette().
-    bool InColor() const { return m_inColor; }
     // Unset for a file without any colour map or image.
     const std::optional<ScreenPalette>& IndexPalette() const { return m_indexPalette; }
 
@@ -213,8 +372,8 @@ private:
         // follows is read as records again.
         if (!Succeeded(DGifGetImageDesc(m_gif))) return;
         const GifImageDesc& image = m_gif->Image;
-        const int screenWidth = m_screen.GetWidth();
-        const int screenHeight = m_screen.GetHeight();
+        const int screenWidth = m_screen.Width();
+        const int screenHeight = m_screen.Height();
         if (image.Left + image.Width > screenWidth || image.Top + image.Height > screenHeight) {
             char text[kMaxMessageLength + 1];
             std::snprintf(text, sizeof text, "Image %d is not confined to screen dimension, aborted.\n",
@@ -249,18 +408,16 @@ private:
         auto readRow = [&](int row) {
             const int y = image.Top + row;
             const bool visible = y < screenHeight && visibleCount > 0;
-            if (m_inColor) {
+            if (m_screen.InColor()) {
                 // A row giflib cannot decode keeps what the screen had.
                 if (Succeeded(DGifGetLine(m_gif, line.data(), image.Width)) && visible)
-                    DrawInColor(line.data(), visibleCount, palette,
-                                m_colorScreen.GetRows()[y] + 4 * static_cast<std::size_t>(visibleStart));
+                    m_screen.WriteColors(visibleStart, y, visibleCount, line.data(), palette);
                 return;
             }
-            std::uint8_t* target = visible ? m_screen.GetRows()[y] + visibleStart : nullptr;
             // Pixels giflib cannot decode keep what the screen had there.
-            if (target != nullptr) std::memcpy(line.data(), target, visibleCount);
+            if (visible) m_screen.ReadIndices(visibleStart, y, visibleCount, line.data());
             Succeeded(DGifGetLine(m_gif, line.data(), image.Width));
-            if (target != nullptr) std::memcpy(target, line.data(), visibleCount);
+            if (visible) m_screen.WriteIndices(visibleStart, y, visibleCount, line.data());
         };
 
         if (image.Interlace) {
@@ -275,25 +432,14 @@ private:
     // whole screen leaves nothing of another palette, so the 8-bit screen
     // takes its palette.
     void TakePalette(const ScreenPalette& palette, bool coversScreen) {
-        if (m_inColor) return;
+        if (m_screen.InColor()) return;
         if (!m_indexPalette || *m_indexPalette == palette || coversScreen) {
             m_indexPalette = palette;
             return;
         }
-        const int width = m_screen.GetWidth();
-        const int height = m_screen.GetHeight();
         // Where the limits leave no room for colour, later maps win for the
         // whole screen, as they always have.
-        try {
-            CreateBitmapWithin(m_limits, m_colorScreen, width, height, 32, false);
-        } catch (const CTextException&) {
-            m_indexPalette = palette;
-            return;
-        }
-        for (int y = 0; y < height; ++y)
-            DrawInColor(m_screen.GetRows()[y], static_cast<std::size_t>(width), *m_indexPalette,
-                        m_colorScreen.GetRows()[y]);
-        m_inColor = true;
+        if (!m_screen.TurnToColor(*m_indexPalette)) m_indexPalette = palette;
     }
 
     // An image without pixels still carries a (usually empty) block list.
@@ -316,14 +462,12 @@ private:
 
     GifFileType* m_gif;
     const GifReader& m_reader;
-    CImageBitmap& m_screen;
-    CImageBitmap& m_colorScreen;
+    TiledScreen& m_screen;
     const DecodeLimits& m_limits;
     std::uint64_t m_fileSize;
     CLibraryMessages& m_messages;
     WorkBudget m_work;
     std::optional<ScreenPalette> m_indexPalette;
-    bool m_inColor = false;
 };
 
 }  // namespace
@@ -363,29 +507,25 @@ void CGIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     if (!AllowsPicture(GetLimits(), width, height, bytesPerPixel, fileSize))
         RaiseErrorFormat(ERR_FORMAT_UNKNOWN, "GIF screen size %d x %d is not supported.", width, height);
 
-    // The screen is drawn at 8 bits; for a 32-bit result into a temporary, so
-    // the caller's bitmap is created once, at its final depth, by expanding the
-    // palette, or drawn into straight away once the images need more than one
-    // palette.
-    CMemoryBitmap temporary;
-    CImageBitmap& screen = bpp == 32 ? static_cast<CImageBitmap&>(temporary) : bitmap;
-    CMemoryBitmap colorTemporary;
-    CImageBitmap& colorScreen = bpp == 32 ? bitmap : static_cast<CImageBitmap&>(colorTemporary);
-    screen.Create(width, height, 8, false);
-    for (int y = 0; y < height; ++y)
-        std::memset(screen.GetRows()[y], gif->SBackGroundColor, static_cast<std::size_t>(width));
-
-    GifScreenReader screenReader(gif.get(), reader, screen, colorScreen, GetLimits(), fileSize, messages);
+    TiledScreen screen(width, height, static_cast<std::uint8_t>(gif->SBackGroundColor), GetLimits());
+    GifScreenReader screenReader(gif.get(), reader, screen, GetLimits(), fileSize, messages);
     screenReader.ReadRecords();
     gif.reset();
 
-    if (screenReader.InColor()) {
-        // Several palettes make a colour picture, whatever depth was wanted.
-        if (bpp != 32) bitmap.CopyFrom(colorTemporary, 0);
-        bpp = 32;
-        return;
+    // Several palettes make a colour picture, whatever depth was wanted;
+    // without any colour map the screen keeps the grey ramp.
+    const ScreenPalette palette = screenReader.IndexPalette() ? *screenReader.IndexPalette() : GreyRamp();
+    if (screen.InColor()) bpp = 32;
+    CreateRowBitmap(bitmap, width, height, bpp, false, 1);
+    bitmap.Lock(false, true);
+    if (bpp == 8) bitmap.SetPaletteEntries(palette.data());
+    for (int y = 0; y < height; ++y) {
+        if (bpp == 8) {
+            screen.ReadIndices(0, y, static_cast<std::size_t>(width), bitmap.GetRows()[y]);
+            continue;
+        }
+        screen.ComposeColorRow(y, palette, bitmap.GetRows()[y]);
+        ReportRows(bitmap, y + 1);
     }
-    // Without any colour map the screen keeps the grey ramp it was made with.
-    if (screenReader.IndexPalette()) screen.SetPaletteEntries(screenReader.IndexPalette()->data());
-    if (bpp == 32) bitmap.CopyFrom(temporary, 32);
+    bitmap.Unlock();
 }

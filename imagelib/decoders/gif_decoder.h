@@ -8,7 +8,10 @@
 // the global one; a file without any map is taken as a grey ramp over its
 // code size). While all of them share one palette the screen is an 8-bit
 // bitmap of that palette (converted to 32 bits when 32 is wanted); images of
-// several palettes make a 32-bit picture whatever depth was wanted.
+// several palettes make a 32-bit picture whatever depth was wanted. The screen
+// is held only where images draw, and a 32-bit picture is handed to the row
+// listener a row at a time, so a large screen around small images costs what
+// the images do.
 //
 // giflib's failures go to the library messages (see CLibraryMessages) and
 // decoding goes on; a file whose data runs out ends in ERR_END_OF_FILE.

@@ -1,10 +1,12 @@
 #include "imagelib/decoders/jpeg_decoder.h"
 
+#include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/limits/work_budget.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
 #include <array>
+#include <cinttypes>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE
 #include <cstring>
@@ -586,6 +588,41 @@ private:
     Decompressor& m_state;
 };
 
+// The bytes libjpeg holds for the coefficients of a progressive picture:
+// every component's blocks, padded to whole MCUs, 64 samples of 2 bytes each.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& info) {
+    std::uint64_t bytes = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        const jpeg_component_info& component = info.comp_info[c];
+        const auto h = static_cast<std::uint64_t>(std::max(component.h_samp_factor, 1));
+        const auto v = static_cast<std::uint64_t>(std::max(component.v_samp_factor, 1));
+        const std::uint64_t across = (component.width_in_blocks + h - 1) / h * h;
+        const std::uint64_t down = (component.height_in_blocks + v - 1) / v * v;
+        bytes += across * down * DCTSIZE2 * sizeof(JCOEF);
+    }
+    return bytes;
+}
+
+// Refuses a progressive picture whose coefficients, bitmap and resampled
+// rows, all held at once, are over the memory of one conversion.
+void CheckProgressiveWithin(const DecodeLimits& limits, std::uint64_t width, std::uint64_t height, int depth,
+                            std::uint64_t coefficientBytes) {
+    const auto pixels = CheckedMultiply(width, height);
+    const auto bitmapBytes =
+        pixels ? CheckedMultiply(*pixels, static_cast<std::uint64_t>(depth / 8)) : std::nullopt;
+    const auto rows = CheckedMultiply(limits.resampledBytesPerRow, height);
+    const auto held = bitmapBytes && rows ? CheckedAdd(*bitmapBytes, *rows) : std::nullopt;
+    const auto all = held ? CheckedAdd(*held, coefficientBytes) : std::nullopt;
+    if (all && *all <= limits.HeldBitmapBytes()) return;
+    char explanation[200];
+    std::snprintf(explanation, sizeof explanation,
+                  "progressive picture of %" PRIu64 " x %" PRIu64
+                  " pixels is over the limit of a picture held whole: it would need more than 512 MiB to "
+                  "convert.",
+                  width, height);
+    throw CTextException(ERR_NO_MEMORY, "Out of memory creating bitmap.", explanation);
+}
+
 }  // namespace
 
 CJPEGDecoder::CJPEGDecoder() : m_decompressor(std::make_unique<Decompressor>()) {
@@ -621,7 +658,7 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
     state.work = WorkBudget::ForFile(
         static_cast<std::uint64_t>(std::max<std::int64_t>(source.GetRemaining(), 0)), 0, GetLimits());
     state.maxMemory = static_cast<long>(
-        std::min<std::uint64_t>(GetLimits().maxBitmapBytes, std::numeric_limits<long>::max()));
+        std::min<std::uint64_t>(GetLimits().HeldBitmapBytes(), std::numeric_limits<long>::max()));
 
     JpegSteps steps;
     steps.fastUpsampling = m_fastUpsampling;
@@ -650,11 +687,15 @@ void CJPEGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
     // Created before libjpeg allocates for the image, so absurd sizes are
     // refused (with the bitmap's own error) before any large allocation. A
-    // progressive image holds all its coefficients anyway, and is held whole.
-    if (state.info.progressive_mode)
-        CreateBitmapWithin(GetLimits(), bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height),
-                           steps.depth, false);
-    else
+    // progressive image holds all its coefficients anyway, and is held whole:
+    // both must fit the memory of one conversion.
+    if (state.info.progressive_mode) {
+        CheckBitmapWithin(GetLimits(), static_cast<int>(steps.width), static_cast<int>(steps.height),
+                          steps.depth);
+        CheckProgressiveWithin(GetLimits(), steps.width, steps.height, steps.depth,
+                               CoefficientBytes(state.info));
+        bitmap.Create(static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth, false);
+    } else
         CreateRowBitmap(bitmap, static_cast<int>(steps.width), static_cast<int>(steps.height), steps.depth,
                         false, steps.batchRows);
     bpp = steps.depth;

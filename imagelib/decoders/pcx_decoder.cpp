@@ -107,6 +107,18 @@ void DecodeRunLength(CImageSource& source, std::vector<std::uint8_t>& image) {
     }
 }
 
+// The 256-colour map: the file's last 769 bytes, 12 and the map, where the
+// format puts it (writers may pad the image data before it); else, as older
+// readers took it, directly behind the image data.
+const std::uint8_t* FindColorTable(CImageSource& source) {
+    const std::int64_t remaining = std::max<std::int64_t>(source.GetRemaining(), 1 + kColorTableBytes);
+    const std::uint8_t* rest = source.ReadBytes(remaining);
+    const std::uint8_t* atEnd = rest + (remaining - 1 - kColorTableBytes);
+    if (*atEnd == kColorMapSignature) return atEnd + 1;
+    if (*rest == kColorMapSignature) return rest + 1;
+    RaiseError(ERR_UNSUPPORTED_DATA, "bad color map signature.");
+}
+
 class WriteLock {
 public:
     explicit WriteLock(CImageBitmap& bitmap) : m_bitmap(bitmap) { m_bitmap.Lock(false, true); }
@@ -145,10 +157,10 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
             RaiseError(ERR_FORMAT_UNKNOWN, "Can't handle image with more than 4 planes.");
         if (planes < 1) RaiseError(ERR_FORMAT_UNKNOWN, kUnsupportedPlanes);
     } else if (bitsPerPixel == 2 || bitsPerPixel == 4 || bitsPerPixel == 8) {
-        if (planes != 1 && planes != 3) RaiseError(ERR_FORMAT_UNKNOWN, kUnsupportedPlanes);
-        // Three planes are only understood as 24-bit colour; planes of 2 or 4
-        // bits cannot be combined into indexes.
-        if (planes == 3 && bitsPerPixel != 8)
+        if (planes != 1 && planes != 3 && planes != 4) RaiseError(ERR_FORMAT_UNKNOWN, kUnsupportedPlanes);
+        // Three planes are only understood as 24-bit colour, four as colour
+        // with alpha; planes of 2 or 4 bits cannot be combined into indexes.
+        if (planes != 1 && bitsPerPixel != 8)
             RaiseError(ERR_UNSUPPORTED_DATA, "Can't handle more than 1 bit per pixel.");
     } else {
         RaiseError(ERR_FORMAT_UNKNOWN, kUnsupportedPlanes);
@@ -170,9 +182,15 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
 
     const std::size_t scanlineBytes =
         static_cast<std::size_t>(bytesPerLine) * static_cast<std::size_t>(planes);
+    // The image data is held whole beside the bitmap and the resampler's rows.
     const auto imageBytes = CheckedMultiply(scanlineBytes, static_cast<std::uint64_t>(height));
-    if (!imageBytes || *imageBytes > GetLimits().maxBitmapBytes)
-        RaiseError(ERR_NO_MEMORY, "Out of memory for PCX image data.");
+    const auto heldBytes = imageBytes ? CheckedAdd(*imageBytes, (4 * static_cast<std::uint64_t>(width) +
+                                                                 GetLimits().resampledBytesPerRow) *
+                                                                    static_cast<std::uint64_t>(height))
+                                      : std::nullopt;
+    if (!heldBytes || *heldBytes > GetLimits().HeldBitmapBytes())
+        RaiseError(ERR_NO_MEMORY, "Out of memory for PCX image data.",
+                   GetLimits().DescribeOverHeldLimit(width, height, 32));
     // A two-byte run gives at most 63 bytes, so shorter data cannot fill the image.
     RequireRemaining(source, static_cast<std::int64_t>((*imageBytes * 2 + kLongestRun - 1) / kLongestRun));
 
@@ -191,13 +209,8 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
 
     ColorTable colors{};
     std::memcpy(colors.data(), header + kHeaderMapOffset, 3 * kHeaderMapEntries);
-    if (bitsPerPixel == 8 && planes == 1) {
-        // The map follows the image data directly; the stream is not searched
-        // from its end.
-        if (*source.ReadBytes(1) != kColorMapSignature)
-            RaiseError(ERR_UNSUPPORTED_DATA, "bad color map signature.");
-        std::memcpy(colors.data(), source.ReadBytes(kColorTableBytes), kColorTableBytes);
-    }
+    if (bitsPerPixel == 8 && planes == 1)
+        std::memcpy(colors.data(), FindColorTable(source), kColorTableBytes);
     if (bitsPerPixel == 1 && planes == 1) {
         // Monochrome pictures are black and white, whatever the header holds.
         std::fill_n(colors.begin(), 3, 0);
@@ -209,7 +222,8 @@ void CPCXDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* scanline = image.data() + scanlineBytes * static_cast<std::size_t>(y);
         std::uint8_t* row = rows[y];
-        if (planes == 3 && bitsPerPixel == 8) {
+        // A fourth plane of 8 bits is alpha, which is ignored.
+        if (planes >= 3 && bitsPerPixel == 8) {
             for (int x = 0; x < width; ++x)
                 PutPixel(row, x, scanline[x], scanline[x + bytesPerLine], scanline[x + 2 * bytesPerLine]);
             continue;

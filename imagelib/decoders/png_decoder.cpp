@@ -26,6 +26,13 @@ constexpr std::size_t kChunkFrameBytes = 12;
 constexpr std::size_t kMaxKeywordBytes = 79;
 constexpr std::uint8_t kDeflate = 0;
 constexpr png_byte kProfileChunk[] = "iCCP";
+// Chunks of any length that libpng would read into a buffer of the length
+// they declare, cleared before their data arrives, and that the picture does
+// not need: text, the suggested palettes, the calibration and scale chunks
+// and EXIF (its orientation is read from the file's own bytes). libpng
+// checks a chunk's length against its chunk limit only as a warning.
+constexpr png_byte kUnusedChunks[] = "tEXt\0zTXt\0iTXt\0sPLT\0pCAL\0sCAL\0eXIf";
+constexpr int kUnusedChunkCount = 7;
 
 // What the chunks ahead of the image data say about an embedded profile,
 // read before libpng reads them.
@@ -313,10 +320,9 @@ void CPNGDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&, 
     const auto side =
         static_cast<png_uint_32>(std::clamp<std::int64_t>(GetLimits().maxSide, 0, PNG_UINT_31_MAX));
     png_set_user_limits(png, side, side);
-    // libpng's chunk defaults stand unless the limits ask for others.
-    if (GetLimits().maxPngChunkBytes != 0)
-        png_set_chunk_malloc_max(png, static_cast<png_alloc_size_t>(std::min<std::uint64_t>(
-                                          GetLimits().maxPngChunkBytes, PNG_SIZE_MAX)));
+    png_set_chunk_malloc_max(png, static_cast<png_alloc_size_t>(
+                                      std::min<std::uint64_t>(GetLimits().maxPngChunkBytes, PNG_SIZE_MAX)));
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnusedChunks, kUnusedChunkCount);
     if (GetLimits().maxPngCachedChunks != 0) png_set_chunk_cache_max(png, GetLimits().maxPngCachedChunks);
 
     // libpng inflates a profile up to its own chunk limit before we could

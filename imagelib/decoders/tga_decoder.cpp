@@ -259,7 +259,12 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
         source, runLength ? (pixels + kLongestPacket - 1) / kLongestPacket * (1 + writer.FileBytesPerPixel())
                           : pixels * writer.FileBytesPerPixel());
 
-    CreateBitmapWithin(GetLimits(), bitmap, width, height, bpp, hasAlpha);
+    // Rows stored top to bottom are handed on as they come, so such a
+    // picture need not be held whole; rows stored bottom up are.
+    if (topToBottom)
+        CreateRowBitmap(bitmap, width, height, bpp, hasAlpha, 1);
+    else
+        CreateBitmapWithin(GetLimits(), bitmap, width, height, bpp, hasAlpha);
     // The pixel values of a grey image are levels, so an 8-bit bitmap gets the
     // grey ramp even when the file also carries a colour map.
     if (bpp == 8 && (hasColorMap || grey)) bitmap.SetPaletteEntries(palette.data());
@@ -273,5 +278,6 @@ void CTGADecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>& p
             runLengthReader.ReadRow(row, width);
         else
             ReadUncompressedRow(source, writer, row, width);
+        if (topToBottom) ReportRows(bitmap, i + 1);
     }
 }

@@ -14,8 +14,17 @@
 struct DecodeLimits {
     // Pixels per side of a decoded picture.
     std::int64_t maxSide = std::int64_t{1} << 16;
-    // Bytes of one decoded bitmap, and of a library's working memory.
+    // Bytes of one decoded picture at its depth, whether it is held whole or
+    // streams through a window of rows.
     std::uint64_t maxBitmapBytes = std::uint64_t{1} << 30;
+    // Bytes of a bitmap held whole with what the resampler holds for its
+    // rows (resampledBytesPerRow each), and of a library's working memory:
+    // with what the reducers and the program hold beside it, a conversion
+    // stays within 512 MiB. Never above maxBitmapBytes (see HeldBitmapBytes).
+    std::uint64_t maxHeldBitmapBytes = std::uint64_t{384} << 20;
+    // Bytes the resampler holds for each row of a picture between its two
+    // passes: a row of each target (160 and 320 pixels) at 8 bytes a pixel.
+    std::uint64_t resampledBytesPerRow = (160 + 320) * 8;
     // A GIF logical screen accepted from any file; larger screens need file
     // data in proportion to their pixels.
     std::uint64_t maxGifScreenPixelsWithoutData = std::uint64_t{4096} * 4096;
@@ -50,8 +59,11 @@ struct DecodeLimits {
     // one member per depth and density, a real file a handful of families.
     std::size_t maxPalmBitmapsPerFamily = 32;
     std::size_t maxPalmBitmapsPerFile = 1024;
-    // Bytes of one PNG chunk libpng reads; 0 leaves libpng's own default.
-    std::uint64_t maxPngChunkBytes = 0;
+    // Bytes of one ancillary PNG chunk libpng reads, and of what it inflates
+    // one to: the largest colour profile with room to spare, and far more
+    // than any palette or text a picture carries. libpng allocates (and
+    // clears) a chunk's declared length before its data arrives.
+    std::uint64_t maxPngChunkBytes = std::uint64_t{8} << 20;
     // Ancillary PNG chunks libpng keeps; 0 leaves libpng's own default.
     std::uint32_t maxPngCachedChunks = 0;
     // A picture that streams (its rows taken through a window as they are
@@ -66,9 +78,25 @@ struct DecodeLimits {
         return width > 0 && height > 0 && width <= maxSide && height <= maxSide;
     }
 
+    // The bytes a bitmap held whole may take: the lower of the two limits,
+    // so that a caller who lowers maxBitmapBytes lowers both.
+    std::uint64_t HeldBitmapBytes() const {
+        return maxHeldBitmapBytes < maxBitmapBytes ? maxHeldBitmapBytes : maxBitmapBytes;
+    }
+
+    // True when a width x height bitmap of bitsPerPixel may be held whole:
+    // within the sides and maxBitmapBytes, and with the resampler's rows
+    // within maxHeldBitmapBytes.
+    bool AllowsHeldBitmap(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
+
     // For people: how a width x height picture of bitsPerPixel is over the
     // side or byte limit ("picture of 17000 x 17000 pixels is over the limit
     // of 268 megapixels."); empty when it is within both, or when a side is
     // not positive (a broken header, not a large picture).
     std::string DescribeOverLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
+    // The same for a picture held whole, which also has to be within
+    // AllowsHeldBitmap, counting the pixels a picture of that width may have
+    // ("picture of 16384 x 16384 pixels is over the limit of 95 megapixels of
+    // a picture held whole: it would need more than 512 MiB to convert.").
+    std::string DescribeOverHeldLimit(std::int64_t width, std::int64_t height, int bitsPerPixel) const;
 };

@@ -1,6 +1,7 @@
 #include "imagelib/metafile/metafile_canvas.h"
 
 #include "imagelib/metafile/metafile_crossings.h"
+#include "imagelib/metafile/metafile_fonts.h"
 
 #include <cairo.h>
 
@@ -686,6 +687,7 @@ void CMetafileCanvas::FillTriangleGradient(const Point corners[3], const double 
 }
 
 bool CMetafileCanvas::SelectFont(const TextStyle& style, double& emSize, double& ascent, double& descent) {
+    ReleaseFontCachesAtExit();
     cairo_select_font_face(m_cairo, style.family.empty() ? "sans-serif" : style.family.c_str(),
                            style.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                            style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,132 @@ bool writeLargeJpeg(const std::string& path, int width, int height) {
     return std::fclose(file) == 0;
 }
 
+struct Outcome {
+    int status = -1;
+    long peakKiB = 0;  // ru_maxrss
+    std::string said;
+};
+
+// Runs kestrin-convert quietly with `arguments`, keeping what it says.
+Outcome convert(const std::vector<std::string>& arguments, const std::string& errors) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<const char*> argv = {KESTRIN_CONVERT_PATH, "-q", "-f"};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    Outcome outcome;
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, KESTRIN_CONVERT_PATH, &actions, nullptr,
+                                    const_cast<char**>(argv.data()), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    if (spawned != 0 || wait4(child, &status, 0, &usage) != child) return outcome;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.peakKiB = usage.ru_maxrss;
+    const std::vector<std::uint8_t> said = testsupport::ReadFileBytes(errors);
+    outcome.said.assign(said.begin(), said.end());
+    return outcome;
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+void putLE16(Bytes& bytes, int value) {
+    bytes.push_back(static_cast<std::uint8_t>(value));
+    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+// A 16384 x 16384 screen without a global map holding `images` 1 x 1 images
+// of maps of their own, padded with comments to `size` bytes.
+Bytes sparseGif(int images, std::size_t size) {
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a'};
+    putLE16(gif, 16384);
+    putLE16(gif, 16384);
+    gif.insert(gif.end(), {0, 0, 0});
+    for (int i = 0; i < images; ++i) {
+        gif.push_back(0x2C);
+        putLE16(gif, i * 997 % 16384);
+        putLE16(gif, i * 1319 % 16384);
+        putLE16(gif, 1);
+        putLE16(gif, 1);
+        gif.push_back(0x80);  // a map of two entries
+        gif.insert(gif.end(), {static_cast<std::uint8_t>(i * 40), 200, 100, 0, 0, 0});
+        gif.insert(gif.end(), {2, 2, 0x44, 0x01, 0});  // clear, 0, end
+    }
+    while (gif.size() + 260 < size) {
+        gif.insert(gif.end(), {0x21, 0xFE, 255});
+        gif.insert(gif.end(), 255, 'x');
+        gif.push_back(0);
+    }
+    gif.push_back(0x3B);
+    return gif;
+}
+
+// A 32-bit Targa of run packets of 128 pixels, stored bottom up.
+Bytes targaOfRuns(int side) {
+    Bytes tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    putLE16(tga, side);
+    putLE16(tga, side);
+    tga.push_back(32);
+    tga.push_back(0x08);
+    const std::size_t packets = (static_cast<std::size_t>(side) * static_cast<std::size_t>(side) + 127) / 128;
+    for (std::size_t i = 0; i < packets; ++i) tga.insert(tga.end(), {0xFF, 0x10, 0x80, 0xF0, 0xFF});
+    return tga;
+}
+
+// A 1 x 1 PNG whose next chunk declares 1 GiB and ends there.
+Bytes pngOfAHugeChunk(const char* type) {
+    Bytes png = {0x89, 'P', 'N', 'G',  '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I',
+                 'H',  'D', 'R', 0,    0,    0,    1,    0,    0, 0, 1, 8,  0,
+                 0,    0,   0,   0x3A, 0x7E, 0x9B, 0x55, 0x40, 0, 0, 0};
+    for (int i = 0; i < 4; ++i) png.push_back(static_cast<std::uint8_t>(type[i]));
+    png.resize(png.size() + 8, 0);
+    return png;
+}
+
 }  // namespace
+
+// Files that declare far more than their data draws cost what the data
+// justifies, at one size and ten times it, or are refused before anything
+// large is allocated: a GIF screen around a few tiny images is not held at
+// full size, a Targa held whole is held to the memory of one conversion, and
+// libpng never allocates a chunk's declared length.
+TEST(StreamedMemory, PicturesFromAFewBytesCostWhatTheirDataJustify) {
+    if (kSanitizedBuild) GTEST_SKIP() << "the sanitizers' own memory makes the peak meaningless";
+    unsetenv("KESTRIN_WHOLE_PICTURE");
+    testsupport::TemporaryFolder folder;
+    const std::string output = (folder / "out.pdb").string();
+    const std::string errors = (folder / "errors.txt").string();
+    const char* heldWhole = "of a picture held whole: it would need more than 512 MiB to convert.";
+    const struct {
+        const char* name;
+        std::function<Bytes()> make;
+        int status;
+        long peakMiB;
+        const char* said;
+    } cases[] = {
+        {"sparse.gif", [] { return sparseGif(2, 67 << 10); }, 0, 128, ""},
+        {"sparse10.gif", [] { return sparseGif(20, 670 << 10); }, 0, 128, ""},
+        {"runs.tga", [] { return targaOfRuns(5181); }, 0, 192, ""},
+        {"runs10.tga", [] { return targaOfRuns(16384); }, 1, 64, heldWhole},
+        {"text.png", [] { return pngOfAHugeChunk("tEXt"); }, 1, 64, "End of file reached"},
+        {"palette.png", [] { return pngOfAHugeChunk("sPLT"); }, 1, 64, "End of file reached"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::string input = (folder / test.name).string();
+        testsupport::WriteFileBytes(input, test.make());
+        for (const char* quality : {"classic", "fine"}) {
+            SCOPED_TRACE(quality);
+            const Outcome outcome = convert({"--quality", quality, input, output}, errors);
+            EXPECT_EQ(outcome.status, test.status) << outcome.said;
+            EXPECT_LT(outcome.peakKiB, test.peakMiB * 1024);
+            EXPECT_NE(outcome.said.find(test.said), std::string::npos) << outcome.said;
+        }
+    }
+}
 
 TEST(StreamedMemory, ALargeJpegConvertsInAFractionOfItsDecodedSize) {
     if (kSanitizedBuild) GTEST_SKIP() << "the sanitizers' own memory makes the peak meaningless";
