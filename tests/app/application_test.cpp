@@ -95,7 +95,7 @@ TEST(ApplicationBinary, RunsUntilAskedToEndAndThenSavesItsSettings) {
     EXPECT_EQ(saved.value("os").toInt(), 0);
     EXPECT_EQ(saved.value("compression").toInt(), 99);
     EXPECT_EQ(saved.value("last8").toString(), runtime + QStringLiteral("/holiday.bmp"));
-    EXPECT_EQ(saved.childKeys().size(), 13);
+    EXPECT_EQ(saved.childKeys().size(), 15);
 }
 
 // Where no window can open (a server, an SSH session), the program says so in

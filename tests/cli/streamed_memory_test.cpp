@@ -164,7 +164,7 @@ TEST(StreamedMemory, PicturesFromAFewBytesCostWhatTheirDataJustify) {
     testsupport::TemporaryFolder folder;
     const std::string output = (folder / "out.pdb").string();
     const std::string errors = (folder / "errors.txt").string();
-    const char* heldWhole = "of a picture held whole: it would need more than 512 MiB to convert.";
+    const char* heldWhole = "of a picture held whole: it would need more than 512 MiB to convert";
     const struct {
         const char* name;
         std::function<Bytes()> make;
