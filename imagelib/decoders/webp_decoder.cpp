@@ -80,26 +80,35 @@ void DecodeWhole(const std::uint8_t* data, std::size_t size, WebPDecoderConfig& 
     if (status != VP8_STATUS_OK) RaiseStatus(status);
 }
 
-// Feeds the mapped data in growing slices and tells the listener of every
-// row libwebp has finished.
-void DecodeInSlices(const std::uint8_t* data, std::size_t size, WebPDecoderConfig& config,
-                    const CImageBitmap& bitmap, CDecodedRowListener& listener) {
+// Feeds the mapped data to libwebp in growing slices; after each slice,
+// `finished` learns how many rows from the top libwebp has finished.
+template <typename Finished>
+void FeedInSlices(const std::uint8_t* data, std::size_t size, WebPDecoderConfig& config, int height,
+                  Finished finished) {
     std::unique_ptr<WebPIDecoder, IncrementalDecoderDeleter> decoder(WebPIDecode(nullptr, 0, &config));
     if (!decoder) RaiseError(ERR_NO_MEMORY, "Out of memory decoding WebP.");
-    int rowsReported = 0;
     for (std::size_t fed = 0; fed < size;) {
         fed = std::min(size, fed + kSliceBytes);
         const VP8StatusCode status = WebPIUpdate(decoder.get(), data, fed);
         if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED) RaiseStatus(status);
         int lastRow = 0;
-        if (WebPIDecGetRGB(decoder.get(), &lastRow, nullptr, nullptr, nullptr) != nullptr &&
-            lastRow > rowsReported) {
-            rowsReported = std::min(lastRow, bitmap.GetHeight());
-            listener.RowsDecoded(bitmap, rowsReported);
-        }
+        if (WebPIDecGetRGB(decoder.get(), &lastRow, nullptr, nullptr, nullptr) == nullptr) lastRow = 0;
+        finished(std::min(lastRow, height));
         if (status == VP8_STATUS_OK) return;
     }
     RaiseStatus(VP8_STATUS_SUSPENDED);
+}
+
+// Decodes into the bitmap and tells the listener of every row libwebp has
+// finished.
+void DecodeInSlices(const std::uint8_t* data, std::size_t size, WebPDecoderConfig& config,
+                    const CImageBitmap& bitmap, CDecodedRowListener& listener) {
+    int rowsReported = 0;
+    FeedInSlices(data, size, config, bitmap.GetHeight(), [&](int lastRow) {
+        if (lastRow <= rowsReported) return;
+        rowsReported = lastRow;
+        listener.RowsDecoded(bitmap, rowsReported);
+    });
 }
 
 // libwebp's output when the bitmap is a window of rows: libwebp writes into
@@ -148,19 +157,11 @@ void DecodeIntoWindow(const std::uint8_t* data, std::size_t size, WebPDecoderCon
     config.output.u.RGBA.stride = static_cast<int>(rowBytes);
     config.output.u.RGBA.size = raster.Size();
     config.options.flip = 0;
-    std::unique_ptr<WebPIDecoder, IncrementalDecoderDeleter> decoder(WebPIDecode(nullptr, 0, &config));
-    if (!decoder) RaiseError(ERR_NO_MEMORY, "Out of memory decoding WebP.");
     // The window's rows belong to the decoder, which writes them; the
     // listener interface only hands them on for reading.
     auto* const* rows = const_cast<std::uint8_t* const*>(bitmap.GetRows());
     int rowsReported = 0;
-    for (std::size_t fed = 0; fed < size;) {
-        fed = std::min(size, fed + kSliceBytes);
-        const VP8StatusCode status = WebPIUpdate(decoder.get(), data, fed);
-        if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED) RaiseStatus(status);
-        int lastRow = 0;
-        if (WebPIDecGetRGB(decoder.get(), &lastRow, nullptr, nullptr, nullptr) == nullptr) lastRow = 0;
-        lastRow = std::min(lastRow, height);
+    FeedInSlices(data, size, config, height, [&](int lastRow) {
         while (rowsReported < lastRow) {
             const int batchEnd = std::min(lastRow, rowsReported + kWindowBatchRows);
             for (int y = rowsReported; y < batchEnd; ++y)
@@ -169,9 +170,7 @@ void DecodeIntoWindow(const std::uint8_t* data, std::size_t size, WebPDecoderCon
             listener.RowsDecoded(bitmap, rowsReported);
         }
         raster.Forget(static_cast<std::size_t>(rowsReported) * rowBytes);
-        if (status == VP8_STATUS_OK) return;
-    }
-    RaiseStatus(VP8_STATUS_SUSPENDED);
+    });
 }
 
 void DecodeFirstFrame(const std::uint8_t* data, std::size_t size, CImageBitmap& bitmap) {
