@@ -5,7 +5,6 @@
 #include "imagelib/orientation/attention_map.h"
 #include "imagelib/orientation/exif_orientation.h"
 
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,10 +17,6 @@
 
 namespace {
 
-// The small copy's longer side: sharp enough to frame by eye, and a whole
-// multiple of the size smart crops are measured at, so that the editor's
-// measure comes close to the conversion's.
-constexpr int kCopySide = 2 * AttentionMap::kLongSide;
 // Steps of the arrow keys and of the wheel, as shares of the picture.
 constexpr double kKeyStep = 0.02;
 constexpr double kWheelStep = 0.05;
@@ -40,36 +35,38 @@ CFrameEditor::CFrameEditor(QWidget* parent) : QWidget(parent) {
     hide();
 }
 
-void CFrameEditor::load(const QString& path, bool autoOrient) {
-    m_path = path;
-    m_autoOrient = autoOrient;
-    m_chosen = {};
-    m_picture = {};
-    if (path.isEmpty()) return;
-    QImageReader reader(path);
-    reader.setAutoTransform(autoOrient);
-    const QSize stored = reader.size();
-    if (!stored.isValid()) return;
-    const bool swapped = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    m_uprightSize = swapped ? stored.transposed() : stored;
-    // A photo's small copy is decoded small where the format allows it.
-    if (std::max(stored.width(), stored.height()) > kCopySide)
-        reader.setScaledSize(stored.scaled(kCopySide, kCopySide, Qt::KeepAspectRatio));
-    m_picture = reader.read().convertToFormat(QImage::Format_ARGB32);
+void CFrameEditor::showPicture(const QString& path, const ConversionSettings& settings) {
+    m_settings = settings;
+    if (path != m_path || settings.autoOrient != m_autoOrient) {
+        m_path = path;
+        m_autoOrient = settings.autoOrient;
+        m_chosen = {};
+        m_picture = {};
+    }
+    refresh();
 }
 
-void CFrameEditor::showPicture(const QString& path, const ConversionSettings& settings) {
-    if (path != m_path || settings.autoOrient != m_autoOrient) load(path, settings.autoOrient);
-    if (path.isEmpty() || m_picture.isNull()) {
+void CFrameEditor::setSourcePicture(const QString& path, bool autoOrient, const QImage& uprightCopy,
+                                    QSize uprightSize) {
+    if (path != m_path || autoOrient != m_autoOrient) return;
+    m_picture = uprightCopy.isNull() || uprightSize.isEmpty()
+                    ? QImage()
+                    : uprightCopy.convertToFormat(QImage::Format_ARGB32);
+    m_uprightSize = uprightSize;
+    refresh();
+}
+
+void CFrameEditor::refresh() {
+    if (m_path.isEmpty() || m_picture.isNull()) {
         hide();
         return;
     }
-    PictureFraming framing = settings.pictureLayout().framing();
-    m_editable = settings.fit == PictureFit::Crop;
+    const PictureFraming framing = m_settings.pictureLayout().framing();
+    m_editable = m_settings.fit == PictureFit::Crop;
     const bool turned = TurnsToFill(framing, m_uprightSize.width(), m_uprightSize.height());
     m_aspect = turned ? static_cast<double>(framing.referenceHeight) / framing.referenceWidth
                       : static_cast<double>(framing.referenceWidth) / framing.referenceHeight;
-    m_frame = m_editable && !m_chosen.IsEmpty() ? m_chosen : settledFrame(settings);
+    m_frame = m_editable && !m_chosen.IsEmpty() ? m_chosen : settledFrame(m_settings);
     show();
     announce();
     update();

@@ -12,7 +12,9 @@
 // -), its shape fixed at the image area's, or moves it with the arrow keys;
 // the frame then stays with that picture until another one is chosen. Only
 // a crop of a single picture is framed by hand; otherwise the frame shows
-// the part kept, and the pane is hidden without a picture Qt can read.
+// the part kept. The picture is the preview's (CPreviewPane::sourceShown),
+// decoded off the user-interface thread; the editor is hidden until it comes
+// and when it cannot be read.
 class CFrameEditor : public QWidget {
     Q_OBJECT
 public:
@@ -20,8 +22,11 @@ public:
 
     // The picture and the settings of the preview; an empty path hides the
     // editor. A new path (or turning it upright or not) forgets the frame
-    // drawn by hand.
+    // drawn by hand and waits for its copy.
     void showPicture(const QString& path, const ConversionSettings& settings);
+    // A small copy of the upright picture at `path`, and the upright
+    // picture's size; ignored unless it is the picture shown.
+    void setSourcePicture(const QString& path, bool autoOrient, const QImage& uprightCopy, QSize uprightSize);
     // The frame drawn by hand, in pixels of the upright picture; empty while
     // there is none.
     const PixelRect& chosenFrame() const { return m_chosen; }
@@ -47,7 +52,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void load(const QString& path, bool autoOrient);
+    // Shows the picture held with the settings last given, or hides.
+    void refresh();
     // The frame the settings keep without one drawn by hand.
     PixelRect settledFrame(const ConversionSettings& settings) const;
     // Where the upright picture is drawn, and its pixels per widget pixel.
@@ -59,6 +65,7 @@ private:
 
     QString m_path;
     bool m_autoOrient = true;
+    ConversionSettings m_settings;
     // A small copy of the upright picture, and the upright picture's size.
     QImage m_picture;
     QSize m_uprightSize;

@@ -168,6 +168,8 @@ void CMainDialog::connectControls() {
     connect(m_ui.ditherRadio, &QRadioButton::toggled, this, &CMainDialog::refreshPreview);
     connect(m_ui.fineQualityCheck, &QCheckBox::toggled, this, &CMainDialog::refreshPreview);
     connect(m_ui.frameEditor, &CFrameEditor::frameChosen, this, &CMainDialog::refreshPreview);
+    // The frame is drawn over the picture the preview decoded.
+    connect(m_ui.preview, &CPreviewPane::sourceShown, m_ui.frameEditor, &CFrameEditor::setSourcePicture);
 }
 
 void CMainDialog::transferToControls() {

@@ -64,16 +64,17 @@ private:
 
 namespace {
 
-// The viewer's 32-bit picture (blue, green, red, alpha per pixel) as a QImage
-// with its own copy of the pixels.
-QImage toImage(const CMemoryBitmap& picture) {
-    QImage image(picture.GetWidth(), picture.GetHeight(), QImage::Format_RGB32);
+// A 32-bit picture (blue, green, red, alpha per pixel) as a QImage with its
+// own copy of the pixels; the alpha is kept in Format_ARGB32 only.
+QImage toImage(const CMemoryBitmap& picture, QImage::Format format = QImage::Format_RGB32) {
+    QImage image(picture.GetWidth(), picture.GetHeight(), format);
+    const bool alpha = format == QImage::Format_ARGB32;
     const std::uint8_t* const* rows = picture.GetRows();
     for (int y = 0; y < image.height(); ++y) {
         const std::uint8_t* source = rows[y];
         auto* target = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x, source += 4)
-            target[x] = qRgb(source[2], source[1], source[0]);
+            target[x] = qRgba(source[2], source[1], source[0], alpha ? source[3] : 255);
     }
     return image;
 }
@@ -95,6 +96,9 @@ struct CPreviewPane::DecodedInput {
     std::filesystem::file_time_type modified{};
     bool colorManaged = true;
     DecodedSource picture;
+    // The picture's upright copy, once made, and how it was turned.
+    UprightCopy copy;
+    bool copyAutoOrient = true;
 };
 
 CPreviewPane::CPreviewPane(QWidget* parent) : QWidget(parent), m_decoded(std::make_shared<DecodedInput>()) {
@@ -191,7 +195,8 @@ void CPreviewPane::start() {
     const quint64 generation = m_generation;
     if (m_pending.kind == Request::Kind::None) {
         m_shownDatabase.clear();
-        present(generation, ConversionPreview{});
+        m_shownRequest = {};
+        present(generation, Result{});
         return;
     }
     // A request still waiting for the worker is out of date now.
@@ -200,21 +205,40 @@ void CPreviewPane::start() {
                                  ? pathFromBytes(QByteArray::fromStdString(m_pending.path))
                                  : QString();
     m_workers.start([this, generation, database, request = m_pending] {
-        ConversionPreview preview = produce(request, generation);
+        Result result = produce(request, generation);
         QMetaObject::invokeMethod(
             this,
-            [this, generation, database, preview = std::move(preview)]() mutable {
+            [this, generation, database, request, result = std::move(result)]() mutable {
                 if (generation != m_generation) return;
                 m_shownDatabase = database;
-                present(generation, std::move(preview));
+                m_shownRequest = request;
+                present(generation, std::move(result));
             },
             Qt::QueuedConnection);
     });
 }
 
-ConversionPreview CPreviewPane::produce(const Request& request, quint64 generation) {
-    ConversionPreview preview;
-    if (request.kind == Request::Kind::Database) return previewDatabaseFile(request.path);
+UprightCopy CPreviewPane::sourceCopy(const Request& request, const DecodedSource& picture) {
+    {
+        const std::lock_guard lock(m_decoded->mutex);
+        if (m_decoded->picture.pixels == picture.pixels && m_decoded->copy.pixels != nullptr &&
+            m_decoded->copyAutoOrient == request.settings.autoOrient)
+            return m_decoded->copy;
+    }
+    UprightCopy copy =
+        previewUprightCopy(picture, request.path, request.settings.autoOrient, kSourceCopySide);
+    const std::lock_guard lock(m_decoded->mutex);
+    if (m_decoded->picture.pixels == picture.pixels) {
+        m_decoded->copy = copy;
+        m_decoded->copyAutoOrient = request.settings.autoOrient;
+    }
+    return copy;
+}
+
+CPreviewPane::Result CPreviewPane::produce(const Request& request, quint64 generation) {
+    Result result;
+    ConversionPreview& preview = result.preview;
+    if (request.kind == Request::Kind::Database) return {previewDatabaseFile(request.path), {}};
 
     std::error_code failure;
     const std::uintmax_t size = std::filesystem::file_size(request.path, failure);
@@ -229,15 +253,16 @@ ConversionPreview CPreviewPane::produce(const Request& request, quint64 generati
             picture = m_decoded->picture;
     }
     if (picture.pixels == nullptr) {
-        if (generation != m_latestGeneration) return preview;
+        if (generation != m_latestGeneration) return result;
         // The picture of another file goes before the next one is decoded.
         {
             const std::lock_guard lock(m_decoded->mutex);
             m_decoded->picture = {};
+            m_decoded->copy = {};
         }
         ++m_decodeCount;
         picture = decodePreviewSource(request.path, preview.error, request.settings.colorManage);
-        if (picture.pixels == nullptr) return preview;
+        if (picture.pixels == nullptr) return result;
         if (!failure) {
             const std::lock_guard lock(m_decoded->mutex);
             m_decoded->path = request.path;
@@ -247,14 +272,26 @@ ConversionPreview CPreviewPane::produce(const Request& request, quint64 generati
             m_decoded->picture = picture;
         }
     }
-    if (generation != m_latestGeneration) return preview;
-    return previewConversion(std::move(picture), request.path, request.settings, request.imageName);
+    if (generation != m_latestGeneration) return result;
+    result.source = sourceCopy(request, picture);
+    result.preview = previewConversion(std::move(picture), request.path, request.settings, request.imageName);
+    return result;
 }
 
-void CPreviewPane::present(quint64 generation, ConversionPreview preview) {
+void CPreviewPane::present(quint64 generation, Result result) {
     if (generation != m_generation) return;
-    m_preview = std::move(preview);
+    m_preview = std::move(result.preview);
     m_shownGeneration = generation;
+    if (m_shownRequest.kind == Request::Kind::Conversion) {
+        const UprightCopy& source = result.source;
+        emit sourceShown(
+            pathFromBytes(QByteArray::fromStdString(m_shownRequest.path)), m_shownRequest.settings.autoOrient,
+            source.pixels == nullptr
+                ? QImage()
+                : toImage(*source.pixels,
+                          source.pixels->HasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32),
+            QSize(source.uprightWidth, source.uprightHeight));
+    }
 
     const auto pictureAt = [this](std::size_t index) {
         return index < m_preview.pictures.size() ? toImage(*m_preview.pictures[index].pixels) : QImage();

@@ -3,6 +3,7 @@
 #include "engine/conversion_preview.h"
 #include "engine/conversion_settings.h"
 
+#include <QImage>
 #include <QList>
 #include <QSize>
 #include <QThreadPool>
@@ -42,6 +43,10 @@ public:
     static constexpr int kDefaultDelay = 250;  // milliseconds after the last change
     static constexpr QSize kLowDensitySize{160, 110};
     static constexpr int kPictureSpacing = 6;
+    // The longer side of the input picture's copy that sourceShown gives:
+    // sharp enough to frame by eye, and twice the size smart crops are
+    // measured at, so that a measure on it comes close to the conversion's.
+    static constexpr int kSourceCopySide = 512;
 
     explicit CPreviewPane(QWidget* parent = nullptr);
     ~CPreviewPane() override;
@@ -76,6 +81,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
+    // The input picture of the newest conversion request, upright as its
+    // settings say, at most kSourceCopySide pixels on its longer side (a
+    // null image when it could not be read), and the upright picture's
+    // size; just before previewShown.
+    void sourceShown(const QString& inputPath, bool autoOrient, const QImage& uprightCopy, QSize uprightSize);
     // The newest request's result is on display.
     void previewShown();
 
@@ -90,8 +100,15 @@ private:
 
     void schedule(Request request);
     void start();
-    ConversionPreview produce(const Request& request, quint64 generation);
-    void present(quint64 generation, ConversionPreview preview);
+    // What a request shows: its preview and, for a conversion, the input's copy.
+    struct Result {
+        ConversionPreview preview;
+        UprightCopy source;
+    };
+    Result produce(const Request& request, quint64 generation);
+    // The input picture's copy, made once per decoded picture and orientation.
+    UprightCopy sourceCopy(const Request& request, const DecodedSource& picture);
+    void present(quint64 generation, Result result);
     // Gives the pictures the largest zoom their room allows.
     void fitZoom();
 
@@ -103,6 +120,8 @@ private:
     std::atomic<int> m_decodeCount{0};
     std::shared_ptr<DecodedInput> m_decoded;
     ConversionPreview m_preview;
+    // The request on display.
+    Request m_shownRequest;
     // The database the newest request shows, empty for a conversion.
     QString m_shownDatabase;
 

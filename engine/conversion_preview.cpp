@@ -4,7 +4,13 @@
 #include "engine/palm_database_reader.h"
 #include "engine/palm_picture.h"
 #include "engine/source_loader.h"
+#include "imagelib/orientation/exif_orientation.h"
+#include "imagelib/orientation/picture_orientation.h"
+#include "imagelib/resample/tent_resampler.h"
 #include "imagelib/text_exception.h"
+
+#include <algorithm>
+#include <cmath>
 
 #include <cstdio>
 #include <exception>
@@ -61,6 +67,34 @@ DecodedSource decodePreviewSource(const std::string& inputPath, std::string& err
         error = problem.what();
     }
     return {};
+}
+
+UprightCopy previewUprightCopy(const DecodedSource& decodedPicture, const std::string& inputPath,
+                               bool autoOrient, int longSide) {
+    UprightCopy copy;
+    if (decodedPicture.pixels == nullptr || longSide < 1) return copy;
+    const CDIBBitmap& stored = *decodedPicture.pixels;
+    const int orientation = autoOrient ? ReadPictureOrientation(inputPath) : kOrientationAsStored;
+    const bool swapped = SwapsSides(orientation);
+    copy.uprightWidth = swapped ? stored.GetHeight() : stored.GetWidth();
+    copy.uprightHeight = swapped ? stored.GetWidth() : stored.GetHeight();
+    if (copy.uprightWidth < 1 || copy.uprightHeight < 1) return copy;
+    const double shrink =
+        std::max(1.0, static_cast<double>(std::max(copy.uprightWidth, copy.uprightHeight)) / longSide);
+    const auto side = [shrink](int pixels) {
+        return std::max(1, static_cast<int>(std::lround(pixels / shrink)));
+    };
+    try {
+        auto pixels = std::make_shared<CMemoryBitmap>();
+        CTentResampler resampler({{side(copy.uprightWidth), side(copy.uprightHeight), pixels.get()}});
+        resampler.SetOrientation(orientation);
+        resampler.SetSourceConversion(decodedPicture.colors.get());
+        resampler.Finish(stored);
+        copy.pixels = std::move(pixels);
+    } catch (const CTextException&) {
+    } catch (const std::exception&) {
+    }
+    return copy;
 }
 
 ConversionPreview previewConversion(DecodedSource decodedPicture, const std::string& inputPath,

@@ -35,6 +35,19 @@ ConversionPreview previewConversion(DecodedSource decodedPicture, const std::str
 // Reads a database (or a bare bitmap) from a file, as the viewer would show it.
 ConversionPreview previewDatabaseFile(const std::string& path);
 
+// A small copy of a decoded picture, upright (as the file's orientation tag
+// says, when `autoOrient`), for framing it by eye.
+struct UprightCopy {
+    std::shared_ptr<CMemoryBitmap> pixels;  // 32 bits, sRGB; null when it could not be made
+    int uprightWidth = 0;                   // of the whole upright picture
+    int uprightHeight = 0;
+};
+
+// Scales `decodedPicture` (of `inputPath`) so that its longer side is at most
+// `longSide` pixels, its shape kept. Never throws: a failure gives no pixels.
+UprightCopy previewUprightCopy(const DecodedSource& decodedPicture, const std::string& inputPath,
+                               bool autoOrient, int longSide);
+
 // Decodes `inputPath` for previewConversion, through the file's colour
 // profile unless `colorManagement` is off; the text of the failure in `error`
 // and no pixels when it cannot be read, with the wording of a conversion run.
