@@ -16,6 +16,7 @@
 #include "app/system_menu.h"
 #include "app/ui_text.h"
 #include "app/window_size.h"
+#include "engine/output_replacement.h"
 #include "engine/windows_1252.h"
 #include "imagelib/text_exception.h"
 
@@ -329,7 +330,10 @@ bool CMainDialog::runJob() {
 
 bool CMainDialog::convertToFile() {
     fillJob(m_outputPath);
-    if (pathStatus(m_outputPath).exists) {
+    // Only a database may be replaced; anything else there is refused by the
+    // run with its reason, without a question whose yes could not be kept.
+    if (pathStatus(m_outputPath).exists &&
+        !outputRefusal(m_job.outputPath, OutputKind::kPalmDatabase, true)) {
         const PromptRequest question = makePrompt(
             this, tableString(IDS_OVERWRITE_CAPTION), tableString(IDS_OVERWRITE_QUESTION, m_outputPath),
             MessageIcon::Question, PromptButtons::YesNo, PromptAnswer::No);

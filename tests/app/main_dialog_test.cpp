@@ -323,7 +323,8 @@ TEST_F(MainDialog, AnExceptionFromTheRunBecomesAMessage) {
 TEST_F(MainDialog, AsksBeforeOverwritingAndADeclineIsNoError) {
     fillValidInput();
     const QString existing = output()->currentText();
-    std::ofstream(existing.toStdString()) << "precious";
+    const std::vector<std::uint8_t> precious = testsupport::MinimalPalmDatabase();
+    testsupport::WriteFileBytes(existing.toStdString(), precious);
     shell.associations = {QStringLiteral("/opt/palm/quickinstall.exe")};
     directInstall()->setChecked(true);
     prompter.answers = {PromptAnswer::No};
@@ -341,15 +342,24 @@ TEST_F(MainDialog, AsksBeforeOverwritingAndADeclineIsNoError) {
     EXPECT_EQ(QString::fromStdString(runner.jobs[0].outputPath),
               shell.temporaryFolder() + "My-Vexmoor-Image.pdb");
     EXPECT_EQ(shell.opened.size(), 1);
-    QFile file(existing);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("precious"));
+    EXPECT_EQ(testsupport::ReadFileBytes(existing.toStdString()), precious);
 
     prompter.requests.clear();
     prompter.answers = {PromptAnswer::Yes};
     start();
     EXPECT_EQ(prompter.requests.size(), 1u);
     EXPECT_EQ(runner.jobs.size(), 3u);
+
+    // A photo at the name is never replaced, so no question offers it: the
+    // run refuses it with the reason.
+    std::ofstream(existing.toStdString()) << "precious";
+    prompter.requests.clear();
+    runner.jobs.clear();
+    directInstall()->setChecked(false);
+    start();
+    EXPECT_TRUE(prompter.requests.empty());
+    ASSERT_EQ(runner.jobs.size(), 1u);
+    EXPECT_FALSE(runner.jobs[0].replaceExisting);
 }
 
 TEST_F(MainDialog, DestinationChoiceChangesBothDescriptions) {
@@ -736,7 +746,7 @@ TEST_F(MainDialog, TheStatusLineNamesTheWrittenDatabaseAndShowsItInItsFolder) {
         const QString path = QString::fromStdString((work / c.fileName).string());
         QFile::remove(path);
         if (c.overwriteDeclined) {
-            std::ofstream(path.toStdString()) << "kept";
+            testsupport::WriteFileBytes(path.toStdString(), testsupport::MinimalPalmDatabase());
             prompter.answers = {PromptAnswer::No};
         }
         succeed = c.succeed;
