@@ -1,14 +1,18 @@
 #include "imagelib/resample/tent_resampler.h"
 
 #include "imagelib/orientation/exif_orientation.h"
+#include "imagelib/resample/cover_cut.h"
 #include "imagelib/resample/resample_job.h"
 #include "imagelib/text_exception.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <optional>
 #include <span>
+#include <utility>
 
+using resample::CoverCut;
 using resample::kChunkRows;
 using resample::ResampleJob;
 using resample::ResolveThreads;
@@ -59,6 +63,27 @@ bool CTentResampler::MeasuresAttention(int storedWidth, int storedHeight) const 
                             swapped ? storedWidth : storedHeight);
 }
 
+std::unique_ptr<CoverCut> CTentResampler::CoverFor(int storedWidth, int storedHeight) const {
+    if (!MeasuresAttention(storedWidth, storedHeight)) return nullptr;
+    const bool swapped = SwapsSides(m_orientation);
+    const int uprightWidth = swapped ? storedHeight : storedWidth;
+    const int uprightHeight = swapped ? storedWidth : storedHeight;
+    const PictureFraming framing = Framing();
+    const PixelRect box = FramedBox(framing, uprightWidth, uprightHeight);
+    // The part's size is the same wherever the attention puts it.
+    const PixelRect part = SeeingFor(storedWidth, storedHeight).part;
+    auto cover = std::make_unique<CoverCut>(
+        m_targets, TurnedRect(box, uprightHeight, TurnsToFill(framing, uprightWidth, uprightHeight)),
+        part.width, part.height);
+    return cover->Reasonable() ? std::move(cover) : nullptr;
+}
+
+void CTentResampler::DropJob() noexcept {
+    m_job.reset();
+    m_cover.reset();
+    m_attentionSums.reset();
+}
+
 int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     if (!m_rowWindows || m_job != nullptr || batchRows < 1) return 0;
     const int threads = ResolveThreads(m_threads, width, height);
@@ -67,14 +92,22 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     const std::int64_t window =
         std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
     try {
-        // Only a picture resampled whole and as stored is read in the order it decodes.
+        // Only a picture resampled whole and as stored is read in the order
+        // it decodes; a smart crop resamples it whole to its covers.
         const Seeing seeing = SeeingFor(width, height);
+        const PixelRect whole{0, 0, width, height};
+        std::unique_ptr<CoverCut> cover = CoverFor(width, height);
         if (window >= height || seeing.orientation != kOrientationAsStored ||
-            seeing.part != PixelRect{0, 0, width, height})
+            (cover != nullptr ? cover->Box() : seeing.part) != whole)
             return 0;
-        m_job =
-            std::make_unique<ResampleJob>(width, height, m_targets, threads, seeing.orientation, seeing.part,
-                                          Framing(), m_kernel, static_cast<int>(window), batchRows);
+        std::optional<AttentionSums> sums;
+        if (cover != nullptr) sums.emplace(width, height);
+        m_job = std::make_unique<ResampleJob>(
+            width, height, cover != nullptr ? cover->Covers() : std::span<const ResizeTarget>(m_targets),
+            threads, seeing.orientation, whole, cover != nullptr ? PictureFraming{} : Framing(), m_kernel,
+            static_cast<int>(window), batchRows);
+        m_cover = std::move(cover);
+        m_attentionSums = std::move(sums);
     } catch (...) {
         // Finish meets the same trouble with the whole picture and reports it.
         return 0;
@@ -105,7 +138,7 @@ bool CTentResampler::Listens(const CImageBitmap& bitmap, bool evenAlone) noexcep
         if (m_job->Rows().Expects(bitmap))
             m_job->Rows().Attach(bitmap);
         else
-            m_job.reset();
+            DropJob();
     }
     if (m_job == nullptr) {
         m_job = m_streamingDeclined ? nullptr : StreamingJob(bitmap, evenAlone);
@@ -145,6 +178,13 @@ std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bi
 
 void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
     if (!Listens(bitmap)) return;
+    // The window's slots of these rows are written over only once the next
+    // report has made room.
+    if (m_attentionSums) {
+        const int rows = std::min(rowCount, bitmap.GetHeight());
+        while (m_attentionSums->RowsAdded() < rows)
+            m_attentionSums->AddRow(bitmap.GetRows()[m_attentionSums->RowsAdded()]);
+    }
     m_job->MarkReady(rowCount);
     if (m_job->Rows().WindowRows() > 0) m_job->MakeRoom(rowCount);
 }
@@ -152,12 +192,15 @@ void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexc
 bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion,
                                        int firstRow, int rowCount) noexcept {
     if (!Listens(bitmap, true)) return false;
+    // The attention is measured from the rows as they are reported, so they
+    // must arrive converted.
+    if (m_attentionSums) return false;
     if (m_job->TakeConversion(conversion, firstRow, rowCount)) return true;
     // Rows not taken may stay in the file's colours until Finish (see
     // CImageDecoder::SetDeferColorConversion): they are not read before, as
     // long as nothing was read yet and no window needs it.
     if (m_job->Untouched()) {
-        m_job.reset();
+        DropJob();
         m_streamingDeclined = true;
     }
     return false;
@@ -175,7 +218,7 @@ void CTentResampler::KeepJobOnlyFor(const CImageBitmap& source) {
     // still in the file's colours starts afresh.
     if (!m_job->Rows().Fits(source, SeeingFor(source.GetWidth(), source.GetHeight()).orientation) ||
         m_sourceConversion != nullptr)
-        m_job.reset();
+        DropJob();
 }
 
 void CTentResampler::CheckSource(const CImageBitmap& source) const {
@@ -191,27 +234,39 @@ void CTentResampler::Finish(const CImageBitmap& source) {
     KeepJobOnlyFor(source);
     CheckSource(source);
     try {
+        const int width = source.GetWidth();
+        const int height = source.GetHeight();
         std::optional<AttentionMap> attention;
-        if (MeasuresAttention(source.GetWidth(), source.GetHeight()))
+        if (m_attentionSums)
+            attention.emplace(std::move(*m_attentionSums), kOrientationAsStored);
+        else if (MeasuresAttention(width, height))
             attention.emplace(source, m_orientation);
-        const Seeing seeing =
-            SeeingFor(source.GetWidth(), source.GetHeight(), attention ? &*attention : nullptr);
+        const Seeing seeing = SeeingFor(width, height, attention ? &*attention : nullptr);
         m_kept = seeing.kept;
-        const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
+        const int threads = ResolveThreads(m_threads, width, height);
         if (m_job == nullptr) {
-            m_job = std::make_unique<ResampleJob>(source.GetWidth(), source.GetHeight(), m_targets, threads,
-                                                  seeing.orientation, seeing.part, Framing(), m_kernel);
+            if (attention) m_cover = CoverFor(width, height);
+            m_job = std::make_unique<ResampleJob>(
+                width, height, m_cover ? m_cover->Covers() : std::span<const ResizeTarget>(m_targets),
+                threads, seeing.orientation, m_cover ? m_cover->Box() : seeing.part,
+                m_cover ? PictureFraming{} : Framing(), m_kernel);
             m_job->Rows().Attach(source);
         }
-        m_job->PrepareDestinations(m_targets, source.HasAlphaChannel(), m_framing.background);
+        const std::span<const ResizeTarget> targets =
+            m_cover ? m_cover->Covers() : std::span<const ResizeTarget>(m_targets);
+        m_job->PrepareDestinations(targets, source.HasAlphaChannel(), m_framing.background);
         m_job->FinishAcross(m_sourceConversion);
         m_windowWait = m_job->WaitTime();
         m_windowHelp = m_job->HelpTime();
         m_job->FinishDown(threads);
-        m_job->Deliver(m_targets);
+        m_job->Deliver(targets);
+        if (m_cover) m_cover->Cut(m_targets, seeing.part, source.HasAlphaChannel());
     } catch (const std::bad_alloc&) {
-        m_job.reset();
+        DropJob();
         throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+    } catch (...) {
+        DropJob();
+        throw;
     }
-    m_job.reset();
+    DropJob();
 }
