@@ -597,6 +597,33 @@ TEST(TentResampler, SmartCropKeepsASubjectAtEverySide) {
     }
 }
 
+TEST(TentResampler, APictureCutAtItsSidesStreamsWithTheBytesOfThePictureHeld) {
+    CDIBBitmap picture;
+    RandomPicture(picture, 400, 150, 21);
+    const PictureFraming framings[] = {
+        {PictureFit::Crop, 16, 11, {}, CropGravity::Center},
+        {PictureFit::Crop, 16, 11, {}, CropGravity::East},
+        {PictureFit::Pad, 16, 11, {1, 2, 3, 255}, CropGravity::Center},
+        {PictureFit::Crop, 16, 11, {}, CropGravity::Center, {37, 0, 250, 150}},
+    };
+    for (const PictureFraming& framing : framings)
+        for (int threads : {1, 2}) {
+            SCOPED_TRACE(testing::Message()
+                         << static_cast<int>(framing.fit) << " " << static_cast<int>(framing.gravity)
+                         << " box " << framing.cropBox.left << ", " << threads << " threads");
+            CMemoryBitmap heldLow, heldHigh, low, high;
+            CTentResampler held({{16, 11, &heldLow}, {32, 22, &heldHigh}}, threads);
+            held.SetFraming(framing);
+            held.Finish(picture);
+            CTentResampler streamed({{16, 11, &low}, {32, 22, &high}}, threads);
+            streamed.SetFraming(framing);
+            EXPECT_TRUE(FinishThroughAWindow(streamed, picture));
+            EXPECT_EQ(Bytes(low), Bytes(heldLow));
+            EXPECT_EQ(Bytes(high), Bytes(heldHigh));
+            EXPECT_EQ(streamed.KeptPart(), held.KeptPart());
+        }
+}
+
 TEST(TentResampler, FramesTheTurnedPictureAndFillsTheBordersWithTheBackground) {
     CDIBBitmap stored;
     RandomPicture(stored, 23, 41, 9);

@@ -92,20 +92,21 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     const std::int64_t window =
         std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
     try {
-        // Only a picture resampled whole and as stored is read in the order
-        // it decodes; a smart crop resamples it whole to its covers.
+        // Only a picture seen as stored, whose part keeps every row, is read
+        // in the order it decodes; a smart crop resamples it whole to its
+        // covers.
         const Seeing seeing = SeeingFor(width, height);
         const PixelRect whole{0, 0, width, height};
         std::unique_ptr<CoverCut> cover = CoverFor(width, height);
-        if (window >= height || seeing.orientation != kOrientationAsStored ||
-            (cover != nullptr ? cover->Box() : seeing.part) != whole)
-            return 0;
+        const bool everyRow =
+            cover != nullptr ? cover->Box() == whole : seeing.part.top == 0 && seeing.part.height == height;
+        if (window >= height || seeing.orientation != kOrientationAsStored || !everyRow) return 0;
         std::optional<AttentionSums> sums;
         if (cover != nullptr) sums.emplace(width, height);
         m_job = std::make_unique<ResampleJob>(
             width, height, cover != nullptr ? cover->Covers() : std::span<const ResizeTarget>(m_targets),
-            threads, seeing.orientation, whole, cover != nullptr ? PictureFraming{} : Framing(), m_kernel,
-            static_cast<int>(window), batchRows);
+            threads, seeing.orientation, cover != nullptr ? whole : seeing.part,
+            cover != nullptr ? PictureFraming{} : Framing(), m_kernel, static_cast<int>(window), batchRows);
         m_cover = std::move(cover);
         m_attentionSums = std::move(sums);
     } catch (...) {
