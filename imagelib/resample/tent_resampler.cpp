@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <span>
@@ -33,6 +34,22 @@ constexpr int kWindowChunksPerThread = 2;
 // score as from the full decode. At three, the pattern reached the
 // Lanczos stage and cost up to a tenth of the score.
 constexpr std::int64_t kReducedSourcePixelsPerTargetPixel = 6;
+
+// What draws the eye in a picture held whole, seen with `orientation`. A
+// source still in the file's colours is measured as it will look: each row
+// converted on the way, the source left as it is.
+AttentionMap MeasureAttention(const CImageBitmap& source, int orientation,
+                              const CColorConversion* conversion) {
+    if (conversion == nullptr || source.GetDepth() != 32) return {source, orientation};
+    AttentionSums sums(source.GetWidth(), source.GetHeight());
+    std::vector<std::uint8_t> row(4 * static_cast<std::size_t>(source.GetWidth()));
+    for (int y = 0; y < source.GetHeight(); ++y) {
+        std::memcpy(row.data(), source.GetRows()[y], row.size());
+        conversion->ConvertPixels(row.data(), static_cast<std::size_t>(source.GetWidth()));
+        sums.AddRow(row.data());
+    }
+    return {std::move(sums), orientation};
+}
 
 }  // namespace
 
@@ -81,7 +98,7 @@ std::unique_ptr<CoverCut> CTentResampler::CoverFor(int storedWidth, int storedHe
 void CTentResampler::DropJob() noexcept {
     m_job.reset();
     m_cover.reset();
-    m_attentionSums.reset();
+    m_attention.reset();
 }
 
 int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
@@ -101,14 +118,16 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
         const bool everyRow =
             cover != nullptr ? cover->Box() == whole : seeing.part.top == 0 && seeing.part.height == height;
         if (window >= height || seeing.orientation != kOrientationAsStored || !everyRow) return 0;
-        std::optional<AttentionSums> sums;
-        if (cover != nullptr) sums.emplace(width, height);
+        std::optional<StreamedAttention> attention;
+        if (cover != nullptr)
+            attention.emplace(AttentionSums(width, height), nullptr, 0,
+                              std::vector<std::uint8_t>(4 * static_cast<std::size_t>(width)));
         m_job = std::make_unique<ResampleJob>(
             width, height, cover != nullptr ? cover->Covers() : std::span<const ResizeTarget>(m_targets),
             threads, seeing.orientation, cover != nullptr ? whole : seeing.part,
             cover != nullptr ? PictureFraming{} : Framing(), m_kernel, static_cast<int>(window), batchRows);
         m_cover = std::move(cover);
-        m_attentionSums = std::move(sums);
+        m_attention = std::move(attention);
     } catch (...) {
         // Finish meets the same trouble with the whole picture and reports it.
         return 0;
@@ -179,24 +198,36 @@ std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bi
 
 void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
     if (!Listens(bitmap)) return;
-    // The window's slots of these rows are written over only once the next
-    // report has made room.
-    if (m_attentionSums) {
-        const int rows = std::min(rowCount, bitmap.GetHeight());
-        while (m_attentionSums->RowsAdded() < rows)
-            m_attentionSums->AddRow(bitmap.GetRows()[m_attentionSums->RowsAdded()]);
-    }
+    if (m_attention) MeasureRows(bitmap, rowCount);
     m_job->MarkReady(rowCount);
     if (m_job->Rows().WindowRows() > 0) m_job->MakeRoom(rowCount);
+}
+
+void CTentResampler::MeasureRows(const CImageBitmap& bitmap, int rowCount) noexcept {
+    // The window's slots of these rows are written over only once the next
+    // report has made room, and no helper reads them before they are marked
+    // ready.
+    AttentionSums& sums = m_attention->sums;
+    const int rows = std::min(rowCount, bitmap.GetHeight());
+    for (int y = sums.RowsAdded(); y < rows; y = sums.RowsAdded()) {
+        if (m_attention->conversion == nullptr || y < m_attention->convertFrom) {
+            sums.AddRow(bitmap.GetRows()[y]);
+            continue;
+        }
+        std::memcpy(m_attention->row.data(), bitmap.GetRows()[y], m_attention->row.size());
+        m_attention->conversion->ConvertPixels(m_attention->row.data(), m_attention->row.size() / 4);
+        sums.AddRow(m_attention->row.data());
+    }
+    m_attention->conversion = nullptr;
 }
 
 bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion,
                                        int firstRow, int rowCount) noexcept {
     if (!Listens(bitmap, true)) return false;
-    // The attention is measured from the rows as they are reported, so they
-    // must arrive converted.
-    if (m_attentionSums) return false;
-    if (m_job->TakeConversion(conversion, firstRow, rowCount)) return true;
+    if (m_job->TakeConversion(conversion, firstRow, rowCount)) {
+        if (m_attention) m_attention->conversion = &conversion, m_attention->convertFrom = firstRow;
+        return true;
+    }
     // Rows not taken may stay in the file's colours until Finish (see
     // CImageDecoder::SetDeferColorConversion): they are not read before, as
     // long as nothing was read yet and no window needs it.
@@ -238,10 +269,10 @@ void CTentResampler::Finish(const CImageBitmap& source) {
         const int width = source.GetWidth();
         const int height = source.GetHeight();
         std::optional<AttentionMap> attention;
-        if (m_attentionSums)
-            attention.emplace(std::move(*m_attentionSums), kOrientationAsStored);
+        if (m_attention)
+            attention.emplace(std::move(m_attention->sums), kOrientationAsStored);
         else if (MeasuresAttention(width, height))
-            attention.emplace(source, m_orientation);
+            attention.emplace(MeasureAttention(source, m_orientation, m_sourceConversion));
         const Seeing seeing = SeeingFor(width, height, attention ? &*attention : nullptr);
         m_kept = seeing.kept;
         const int threads = ResolveThreads(m_threads, width, height);

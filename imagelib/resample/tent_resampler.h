@@ -135,7 +135,9 @@ private:
     // A job for the rows of `bitmap`, whole, as they are reported, when it is
     // worth one; null otherwise.
     std::unique_ptr<resample::ResampleJob> StreamingJob(const CImageBitmap& bitmap, bool evenAlone) noexcept;
-    // Drops the job, with the cover and sums it fills.
+    // Adds the rows of a streamed smart crop up to rowCount to its attention.
+    void MeasureRows(const CImageBitmap& bitmap, int rowCount) noexcept;
+    // Drops the job, with the cover and attention it fills.
     void DropJob() noexcept;
     // Resamples a smart crop of a picture stored at that size through a
     // cover of each target; null for any other fit, or a cover unreasonable.
@@ -173,5 +175,14 @@ private:
     // Of a smart crop: the covers the job resamples to, and, while a window
     // of rows streams, the attention gathered from its rows.
     std::unique_ptr<resample::CoverCut> m_cover;
-    std::optional<AttentionSums> m_attentionSums;
+    struct StreamedAttention {
+        AttentionSums sums;
+        // Rows from convertFrom on, of the report offered last, still hold
+        // the file's colours: each is measured through `conversion`, copied
+        // into `row` first.
+        const CColorConversion* conversion = nullptr;
+        int convertFrom = 0;
+        std::vector<std::uint8_t> row;
+    };
+    std::optional<StreamedAttention> m_attention;
 };
