@@ -120,7 +120,7 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
         if (window >= height || seeing.orientation != kOrientationAsStored || !everyRow) return 0;
         std::optional<StreamedAttention> attention;
         if (cover != nullptr)
-            attention.emplace(AttentionSums(width, height), nullptr, 0,
+            attention.emplace(AttentionSums(width, height), nullptr, 0, 0,
                               std::vector<std::uint8_t>(4 * static_cast<std::size_t>(width)));
         m_job = std::make_unique<ResampleJob>(
             width, height, cover != nullptr ? cover->Covers() : std::span<const ResizeTarget>(m_targets),
@@ -225,7 +225,11 @@ bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorC
                                        int firstRow, int rowCount) noexcept {
     if (!Listens(bitmap, true)) return false;
     if (m_job->TakeConversion(conversion, firstRow, rowCount)) {
-        if (m_attention) m_attention->conversion = &conversion, m_attention->convertFrom = firstRow;
+        if (m_attention) {
+            m_attention->conversion = &conversion;
+            m_attention->convertFrom = firstRow;
+            m_attention->convertTo = rowCount;
+        }
         return true;
     }
     // Rows not taken may stay in the file's colours until Finish (see
@@ -239,7 +243,12 @@ bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorC
 }
 
 void CTentResampler::ReleaseRowConversion() noexcept {
-    if (m_job != nullptr) m_job->ReleaseConversion();
+    if (m_job == nullptr) return;
+    // Rows offered but never reported (the decode ended between the two)
+    // count as reported, here as in the job.
+    if (m_attention && m_attention->conversion != nullptr && m_job->Rows().Source() != nullptr)
+        MeasureRows(*m_job->Rows().Source(), m_attention->convertTo);
+    m_job->ReleaseConversion();
 }
 
 void CTentResampler::KeepJobOnlyFor(const CImageBitmap& source) {

@@ -177,11 +177,12 @@ private:
     std::unique_ptr<resample::CoverCut> m_cover;
     struct StreamedAttention {
         AttentionSums sums;
-        // Rows from convertFrom on, of the report offered last, still hold
-        // the file's colours: each is measured through `conversion`, copied
-        // into `row` first.
+        // Rows [convertFrom, convertTo), of the report offered last, still
+        // hold the file's colours: each is measured through `conversion`,
+        // copied into `row` first.
         const CColorConversion* conversion = nullptr;
         int convertFrom = 0;
+        int convertTo = 0;
         std::vector<std::uint8_t> row;
     };
     std::optional<StreamedAttention> m_attention;
