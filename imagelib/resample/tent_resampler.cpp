@@ -120,8 +120,8 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
         if (window >= height || seeing.orientation != kOrientationAsStored || !everyRow) return 0;
         std::optional<StreamedAttention> attention;
         if (cover != nullptr)
-            attention.emplace(AttentionSums(width, height), nullptr, 0, 0,
-                              std::vector<std::uint8_t>(4 * static_cast<std::size_t>(width)));
+            attention = StreamedAttention{AttentionSums(width, height), nullptr, 0, 0,
+                                          std::vector<std::uint8_t>(4 * static_cast<std::size_t>(width))};
         m_job = std::make_unique<ResampleJob>(
             width, height, cover != nullptr ? cover->Covers() : std::span<const ResizeTarget>(m_targets),
             threads, seeing.orientation, cover != nullptr ? whole : seeing.part,
