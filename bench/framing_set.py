@@ -5,7 +5,7 @@ Writes a tuning set of pictures whose subject is off the middle (people at
 the top of portrait pictures, people at a side of wide ones, objects near an
 edge, the shared photos placed off the middle of a wider or taller ground),
 converts each with --fit crop and every --gravity given, reads the part kept
-from the progress log ("kept X,Y WxH") and counts the pictures whose
+from the verbose log ("kept X,Y WxH") and counts the pictures whose
 subject's box lies inside it.
 
     python3 bench/framing_set.py build/release/cli/kestrin-convert [--keep DIR]
@@ -154,7 +154,7 @@ def photo_cases(rng, photos):
 
 def kept(convert, path, gravity, folder):
     out = os.path.join(folder, "out.pdb")
-    result = subprocess.run([convert, "-f", "--fit", "crop", "--gravity", gravity, path, out],
+    result = subprocess.run([convert, "-f", "-v", "--fit", "crop", "--gravity", gravity, path, out],
                             capture_output=True, text=True)
     match = re.search(r"kept (\d+),(\d+) (\d+)x(\d+)", result.stderr + result.stdout)
     if not match:

@@ -1,6 +1,7 @@
 #include "imagelib/resize_filter.h"
 #include "imagelib/color/color_conversion.h"
 #include "imagelib/image_bitmap.h"
+#include "imagelib/orientation/attention_map.h"
 #include "imagelib/orientation/exif_orientation.h"
 #include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/tent_resampler.h"
@@ -507,6 +508,36 @@ CDIBBitmap& PictureWithSubject(CDIBBitmap& picture, int width, int height, const
     return picture;
 }
 
+// Feeds `picture` to `resampler` through a window of rows, as a streaming
+// decoder would, and finishes; false when no window was offered and the
+// picture was finished whole.
+bool FinishThroughAWindow(CTentResampler& resampler, const CImageBitmap& picture) {
+    constexpr int kBatch = 5;
+    resampler.SetRowWindows(true);
+    const int window = resampler.WindowRows(picture.GetWidth(), picture.GetHeight(), kBatch);
+    if (window == 0) {
+        resampler.Finish(picture);
+        return false;
+    }
+    CMemoryBitmap rows;
+    rows.CreateWindow(picture.GetWidth(), picture.GetHeight(), 32, false, window);
+    for (int y = 0; y < picture.GetHeight();) {
+        const int end = std::min(picture.GetHeight(), y + kBatch);
+        for (; y < end; ++y) std::memcpy(rows.GetRows()[y], picture.GetRows()[y], 4 * picture.GetWidth());
+        resampler.RowsDecoded(rows, end);
+    }
+    resampler.Finish(rows);
+    return true;
+}
+
+// Mean difference of the bytes of two bitmaps of the same size.
+double MeanDifference(const CImageBitmap& a, const CImageBitmap& b) {
+    const auto left = Bytes(a), right = Bytes(b);
+    double sum = 0;
+    for (std::size_t i = 0; i < left.size(); ++i) sum += std::abs(int{left[i]} - int{right[i]});
+    return left.empty() ? 0.0 : sum / static_cast<double>(left.size());
+}
+
 TEST(TentResampler, SmartCropKeepsASubjectAtEverySide) {
     struct Case {
         int width, height;
@@ -518,6 +549,7 @@ TEST(TentResampler, SmartCropKeepsASubjectAtEverySide) {
         {1200, 400, {0, 0, 120, 120}, 1}, {400, 1200, {280, 1080, 120, 120}, 1},
         {300, 900, {100, 20, 90, 90}, 6},  // seen 900 x 300, the subject at the right
     };
+    const PictureFraming framing{PictureFit::Crop, 160, 110, {}, CropGravity::Smart};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.subject.left << ","
                                         << c.subject.top << " orientation " << c.orientation);
@@ -525,25 +557,71 @@ TEST(TentResampler, SmartCropKeepsASubjectAtEverySide) {
         PictureWithSubject(picture, c.width, c.height, c.subject);
         PixelRect subject = c.subject;
         if (c.orientation == 6) subject = TurnedRect(subject, c.height, true);
-        for (int threads : {1, 2}) {
-            CMemoryBitmap low, high;
-            CTentResampler resampler({{160, 110, &low}, {320, 220, &high}}, threads);
-            resampler.SetOrientation(c.orientation);
-            resampler.SetFraming({PictureFit::Crop, 160, 110, {}, CropGravity::Smart});
-            resampler.Finish(picture);
-            const PixelRect kept = resampler.KeptPart();
-            EXPECT_TRUE(kept.left <= subject.left && kept.top <= subject.top &&
-                        subject.left + subject.width <= kept.left + kept.width &&
-                        subject.top + subject.height <= kept.top + kept.height)
-                << kept.left << "," << kept.top << " " << kept.width << "x" << kept.height;
-            CMemoryBitmap boxed;
-            CTentResampler reference({{160, 110, &boxed}}, 1);
-            reference.SetOrientation(c.orientation);
-            reference.SetFraming({PictureFit::Stretch, 160, 110, {}, CropGravity::Center, kept});
-            reference.Finish(picture);
-            EXPECT_EQ(Bytes(low), Bytes(boxed));
-        }
+        const AttentionMap attention(picture, c.orientation);
+        const bool swapped = c.orientation == 6;
+        const PixelRect chosen =
+            FramedSourceRect(framing, swapped ? c.height : c.width, swapped ? c.width : c.height, &attention);
+        std::vector<std::uint8_t> first;
+        // Held whole and streamed through a window (the turned picture is
+        // always held whole), on one and two threads: the same part, the
+        // same bytes.
+        for (const bool streamed : {false, true})
+            for (int threads : {1, 2}) {
+                SCOPED_TRACE(testing::Message() << (streamed ? "streamed" : "held") << ", " << threads);
+                CMemoryBitmap low, high;
+                CTentResampler resampler({{160, 110, &low}, {320, 220, &high}}, threads);
+                resampler.SetOrientation(c.orientation);
+                resampler.SetFraming(framing);
+                if (!streamed) {
+                    resampler.Finish(picture);
+                } else if (!FinishThroughAWindow(resampler, picture)) {
+                    EXPECT_EQ(c.orientation, 6);
+                }
+                const PixelRect kept = resampler.KeptPart();
+                EXPECT_EQ(kept, chosen);
+                EXPECT_TRUE(kept.left <= subject.left && kept.top <= subject.top &&
+                            subject.left + subject.width <= kept.left + kept.width &&
+                            subject.top + subject.height <= kept.top + kept.height)
+                    << kept.left << "," << kept.top << " " << kept.width << "x" << kept.height;
+                if (first.empty()) first = Bytes(low);
+                EXPECT_EQ(Bytes(low), first);
+                // Both densities show the part kept: close to it resampled alone.
+                CMemoryBitmap boxedLow, boxedHigh;
+                CTentResampler reference({{160, 110, &boxedLow}, {320, 220, &boxedHigh}}, 1);
+                reference.SetOrientation(c.orientation);
+                reference.SetFraming({PictureFit::Stretch, 160, 110, {}, CropGravity::Center, kept});
+                reference.Finish(picture);
+                EXPECT_LT(MeanDifference(low, boxedLow), 3.0);
+                EXPECT_LT(MeanDifference(high, boxedHigh), 3.0);
+            }
     }
+}
+
+TEST(TentResampler, APictureCutAtItsSidesStreamsWithTheBytesOfThePictureHeld) {
+    CDIBBitmap picture;
+    RandomPicture(picture, 400, 150, 21);
+    const PictureFraming framings[] = {
+        {PictureFit::Crop, 16, 11, {}, CropGravity::Center},
+        {PictureFit::Crop, 16, 11, {}, CropGravity::East},
+        {PictureFit::Pad, 16, 11, {1, 2, 3, 255}, CropGravity::Center},
+        {PictureFit::Crop, 16, 11, {}, CropGravity::Center, {37, 0, 250, 150}},
+    };
+    for (const PictureFraming& framing : framings)
+        for (int threads : {1, 2}) {
+            SCOPED_TRACE(testing::Message()
+                         << static_cast<int>(framing.fit) << " " << static_cast<int>(framing.gravity)
+                         << " box " << framing.cropBox.left << ", " << threads << " threads");
+            CMemoryBitmap heldLow, heldHigh, low, high;
+            CTentResampler held({{16, 11, &heldLow}, {32, 22, &heldHigh}}, threads);
+            held.SetFraming(framing);
+            held.Finish(picture);
+            CTentResampler streamed({{16, 11, &low}, {32, 22, &high}}, threads);
+            streamed.SetFraming(framing);
+            EXPECT_TRUE(FinishThroughAWindow(streamed, picture));
+            EXPECT_EQ(Bytes(low), Bytes(heldLow));
+            EXPECT_EQ(Bytes(high), Bytes(heldHigh));
+            EXPECT_EQ(streamed.KeptPart(), held.KeptPart());
+        }
 }
 
 TEST(TentResampler, FramesTheTurnedPictureAndFillsTheBordersWithTheBackground) {

@@ -295,6 +295,7 @@ struct Input {
     std::vector<std::uint8_t> bytes;
     bool streams = true;
     PictureFit fit = PictureFit::Stretch;
+    CropGravity gravity = CropGravity::Center;
 };
 
 // A TIFF whose fifth strip is said to lie far past the end of the file.
@@ -337,14 +338,21 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         {"interlaced.png", make.png(false, true), false},
         {"one-strip.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_ADOBE_DEFLATE, false, kHeight), false},
         {"turned.jpg", make.turnedJpeg(), false},
-        {"cropped.jpg", make.jpeg(3, false), false, PictureFit::Crop},
+        // Cut at the sides, every row kept; a smart crop measures the rows as they pass.
+        {"cropped.jpg", make.jpeg(3, false), true, PictureFit::Crop},
+        {"smart.jpg", make.jpeg(3, false), true, PictureFit::Crop, CropGravity::Smart},
         // Converted to sRGB as the rows arrive.
         {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
         {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
         {"p3-turned.jpg", testsupport::WithJpegProfile(make.turnedJpeg(), testsupport::DisplayP3Profile()),
          false},
         {"p3-cropped.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile()),
-         false, PictureFit::Crop},
+         true, PictureFit::Crop},
+        {"p3-smart.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile()),
+         true, PictureFit::Crop, CropGravity::Smart},
+        {"p3-turned-smart.jpg",
+         testsupport::WithJpegProfile(make.turnedJpeg(), testsupport::DisplayP3Profile()), false,
+         PictureFit::Crop, CropGravity::Smart},
     };
     // Every input meets every destination both dithered and not; the twelve
     // depth and compression pairs go round, so that across the inputs each
@@ -361,6 +369,7 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                 settings.depth = static_cast<ColorDepth>(kDepths[pair / 3]);
                 settings.compression = static_cast<CompressionMode>(kCompressions[pair % 3]);
                 settings.fit = input.fit;
+                settings.gravity = input.gravity;
                 // Colour-managed rows reach the fine quality's scaling as light.
                 const bool tagged = std::string_view(input.name).starts_with("p3");
                 if (tagged && choice % 2 == 1) settings.quality = PictureQuality::kFine;

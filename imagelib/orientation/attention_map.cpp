@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -21,11 +22,7 @@ constexpr double kSaturationAverages = 2.0;
 // Colours less saturated than this are the picture's ground, not a subject.
 constexpr double kSaturationFloor = 0.25;
 
-// Floats: the small copy and its measures are the largest thing a smart
-// crop adds, and their precision is far beyond what the choice needs.
-struct Rgb {
-    float red, green, blue;
-};
+using Rgb = AttentionSums::Rgb;
 
 // Where pixel (x, y) of the upright picture is stored, for a stored picture
 // of width x height.
@@ -58,44 +55,6 @@ void StoredPoint(int orientation, int x, int y, int width, int height, int& stor
     }
 }
 
-// The picture as stored, averaged in boxes of shrink x shrink pixels (fewer
-// at the right and bottom edges).
-std::vector<Rgb> ShrinkInBoxes(const CImageBitmap& picture, int shrink, int mapWidth, int mapHeight) {
-    const int width = picture.GetWidth();
-    const int height = picture.GetHeight();
-    std::vector<Rgb> map(static_cast<std::size_t>(mapWidth) * static_cast<std::size_t>(mapHeight));
-    std::vector<std::uint64_t> sums(3 * static_cast<std::size_t>(mapWidth));
-    for (int mapY = 0; mapY < mapHeight; ++mapY) {
-        std::fill(sums.begin(), sums.end(), 0);
-        const int firstRow = mapY * shrink;
-        const int lastRow = std::min(height, firstRow + shrink);
-        for (int y = firstRow; y < lastRow; ++y) {
-            const std::uint8_t* pixel = picture.GetRows()[y];
-            for (int mapX = 0; mapX < mapWidth; ++mapX) {
-                std::uint32_t blue = 0, green = 0, red = 0;
-                const int count = std::min(width - mapX * shrink, shrink);
-                for (int i = 0; i < count; ++i, pixel += 4) {
-                    blue += pixel[0];
-                    green += pixel[1];
-                    red += pixel[2];
-                }
-                std::uint64_t* sum = &sums[3 * static_cast<std::size_t>(mapX)];
-                sum[0] += red, sum[1] += green, sum[2] += blue;
-            }
-        }
-        for (int mapX = 0; mapX < mapWidth; ++mapX) {
-            const int columns = std::min(width - mapX * shrink, shrink);
-            const double count = static_cast<double>(columns) * (lastRow - firstRow) * 255.0;
-            const std::uint64_t* sum = &sums[3 * static_cast<std::size_t>(mapX)];
-            map[static_cast<std::size_t>(mapY) * static_cast<std::size_t>(mapWidth) +
-                static_cast<std::size_t>(mapX)] = {static_cast<float>(static_cast<double>(sum[0]) / count),
-                                                   static_cast<float>(static_cast<double>(sum[1]) / count),
-                                                   static_cast<float>(static_cast<double>(sum[2]) / count)};
-        }
-    }
-    return map;
-}
-
 double Light(const Rgb& c) {
     return 0.2126 * c.red + 0.7152 * c.green + 0.0722 * c.blue;
 }
@@ -120,17 +79,75 @@ double Saturation(const Rgb& c) {
     return std::max(0.0, chroma - kSaturationFloor) / (1.0 - kSaturationFloor);
 }
 
+// The sums of every row of a 32-bit `picture`; of none for another depth.
+AttentionSums SumsOf(const CImageBitmap& picture) {
+    if (picture.GetDepth() != 32) return {0, 0};
+    AttentionSums sums(picture.GetWidth(), picture.GetHeight());
+    for (int y = 0; y < picture.GetHeight(); ++y) sums.AddRow(picture.GetRows()[y]);
+    return sums;
+}
+
 }  // namespace
 
-AttentionMap::AttentionMap(const CImageBitmap& picture, int orientation) {
-    const int storedWidth = picture.GetWidth();
-    const int storedHeight = picture.GetHeight();
-    if (storedWidth <= 0 || storedHeight <= 0 || picture.GetDepth() != 32) return;
+AttentionSums::AttentionSums(int storedWidth, int storedHeight)
+    : m_storedWidth(storedWidth), m_storedHeight(storedHeight) {
+    if (storedWidth <= 0 || storedHeight <= 0) {
+        m_storedWidth = m_storedHeight = 0;
+        return;
+    }
     const int longSide = std::max(storedWidth, storedHeight);
-    m_shrink = (longSide + kLongSide - 1) / kLongSide;
-    const int mapWidth = (storedWidth + m_shrink - 1) / m_shrink;
-    const int mapHeight = (storedHeight + m_shrink - 1) / m_shrink;
-    std::vector<Rgb> stored = ShrinkInBoxes(picture, m_shrink, mapWidth, mapHeight);
+    m_shrink = (longSide + AttentionMap::kLongSide - 1) / AttentionMap::kLongSide;
+    m_mapWidth = (storedWidth + m_shrink - 1) / m_shrink;
+    m_mapHeight = (storedHeight + m_shrink - 1) / m_shrink;
+    m_sums.assign(3 * static_cast<std::size_t>(m_mapWidth), 0);
+    m_map.reserve(static_cast<std::size_t>(m_mapWidth) * static_cast<std::size_t>(m_mapHeight));
+}
+
+void AttentionSums::AddRow(const std::uint8_t* pixel) {
+    if (m_rowsAdded >= m_storedHeight) return;
+    for (int mapX = 0; mapX < m_mapWidth; ++mapX) {
+        std::uint32_t blue = 0, green = 0, red = 0;
+        const int count = std::min(m_storedWidth - mapX * m_shrink, m_shrink);
+        for (int i = 0; i < count; ++i, pixel += 4) {
+            blue += pixel[0];
+            green += pixel[1];
+            red += pixel[2];
+        }
+        std::uint64_t* sum = &m_sums[3 * static_cast<std::size_t>(mapX)];
+        sum[0] += red, sum[1] += green, sum[2] += blue;
+    }
+    ++m_rowsAdded;
+    if (m_rowsAdded % m_shrink == 0 || m_rowsAdded == m_storedHeight) CompleteMapRow();
+}
+
+void AttentionSums::CompleteMapRow() {
+    const int firstRow = static_cast<int>(m_map.size() / static_cast<std::size_t>(m_mapWidth)) * m_shrink;
+    const int rows = std::min(m_storedHeight, firstRow + m_shrink) - firstRow;
+    for (int mapX = 0; mapX < m_mapWidth; ++mapX) {
+        const int columns = std::min(m_storedWidth - mapX * m_shrink, m_shrink);
+        const double count = static_cast<double>(columns) * rows * 255.0;
+        const std::uint64_t* sum = &m_sums[3 * static_cast<std::size_t>(mapX)];
+        m_map.push_back({static_cast<float>(static_cast<double>(sum[0]) / count),
+                         static_cast<float>(static_cast<double>(sum[1]) / count),
+                         static_cast<float>(static_cast<double>(sum[2]) / count)});
+    }
+    std::fill(m_sums.begin(), m_sums.end(), 0);
+}
+
+AttentionMap::AttentionMap(const CImageBitmap& picture, int orientation)
+    : AttentionMap(SumsOf(picture), orientation) {}
+
+AttentionMap::AttentionMap(AttentionSums sums, int orientation) {
+    if (sums.m_mapWidth <= 0 || sums.m_mapHeight <= 0) return;
+    // Rows never added are zero pixels.
+    if (sums.m_rowsAdded < sums.m_storedHeight) {
+        const std::vector<std::uint8_t> zero(4 * static_cast<std::size_t>(sums.m_storedWidth), 0);
+        while (sums.m_rowsAdded < sums.m_storedHeight) sums.AddRow(zero.data());
+    }
+    m_shrink = sums.m_shrink;
+    const int mapWidth = sums.m_mapWidth;
+    const int mapHeight = sums.m_mapHeight;
+    std::vector<Rgb> stored = std::move(sums.m_map);
     const bool swapped = SwapsSides(orientation);
     m_width = swapped ? mapHeight : mapWidth;
     m_height = swapped ? mapWidth : mapHeight;

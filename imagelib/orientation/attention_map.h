@@ -3,7 +3,45 @@
 #include "imagelib/image_bitmap.h"
 #include "imagelib/orientation/picture_framing.h"
 
+#include <cstdint>
 #include <vector>
+
+// The small copy of a picture as stored, gathered from its rows top to
+// bottom: each of its pixels the average of a box of stored pixels, the
+// boxes square and as few as keep the longer side within
+// AttentionMap::kLongSide (fewer pixels at the right and bottom edges). A
+// picture streamed through a window of rows is measured this way without
+// ever being held whole.
+class AttentionSums {
+public:
+    AttentionSums(int storedWidth, int storedHeight);
+
+    // Adds the next stored row of 32-bit pixels; rows past the last are ignored.
+    void AddRow(const std::uint8_t* pixels);
+    // Stored rows added so far.
+    int RowsAdded() const { return m_rowsAdded; }
+
+    // A pixel of the copy, each channel from 0 to 1. Floats: the copy and its
+    // measures are the largest thing a smart crop adds, and their precision
+    // is far beyond what the choice needs.
+    struct Rgb {
+        float red, green, blue;
+    };
+
+private:
+    friend class AttentionMap;
+    // Turns the sums of the box row just completed into pixels of the copy.
+    void CompleteMapRow();
+
+    int m_storedWidth;
+    int m_storedHeight;
+    int m_shrink = 1;
+    int m_mapWidth = 0;
+    int m_mapHeight = 0;
+    int m_rowsAdded = 0;
+    std::vector<std::uint64_t> m_sums;  // red, green, blue of each box of the row
+    std::vector<Rgb> m_map;
+};
 
 // How much each part of a picture draws the eye, measured on a small copy of
 // the whole upright picture: edges (where the light changes), skin tones and
@@ -18,6 +56,9 @@ public:
 
     // Measures a 32-bit picture as stored, seen with `orientation` (1-8).
     AttentionMap(const CImageBitmap& picture, int orientation);
+    // The same from the sums of its rows; rows not added count as zero
+    // pixels, as in a bitmap its decoder left unwritten.
+    AttentionMap(AttentionSums sums, int orientation);
 
     int Width() const { return m_width; }
     int Height() const { return m_height; }

@@ -131,12 +131,15 @@ PixelRect FramedSourceRect(const PictureFraming& framing, int sourceWidth, int s
     return {box.left + rect.left, box.top + rect.top, rect.width, rect.height};
 }
 
+PixelRect FramedBox(const PictureFraming& framing, int uprightWidth, int uprightHeight) {
+    return FramedSourceRect({PictureFit::Stretch, 0, 0, {}, CropGravity::Center, framing.cropBox},
+                            uprightWidth, uprightHeight);
+}
+
 bool CropsByAttention(const PictureFraming& framing, int uprightWidth, int uprightHeight) {
     if (framing.fit != PictureFit::Crop || framing.gravity != CropGravity::Smart) return false;
-    const PixelRect part = FramedSourceRect(framing, uprightWidth, uprightHeight);
-    const PixelRect box = FramedSourceRect(
-        {PictureFit::Stretch, 0, 0, {}, CropGravity::Center, framing.cropBox}, uprightWidth, uprightHeight);
-    return part != box;
+    return FramedSourceRect(framing, uprightWidth, uprightHeight) !=
+           FramedBox(framing, uprightWidth, uprightHeight);
 }
 
 PixelRect TurnedRect(const PixelRect& rect, int uprightHeight, bool turned) {

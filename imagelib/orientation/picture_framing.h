@@ -77,6 +77,11 @@ int QuarterTurnedClockwise(int orientation);
 PixelRect FramedSourceRect(const PictureFraming& framing, int sourceWidth, int sourceHeight,
                            const AttentionMap* attention = nullptr);
 
+// The crop box of `framing` within an upright picture of that size, the
+// whole picture without one: what the fit then cuts its part from. Throws as
+// FramedSourceRect does.
+PixelRect FramedBox(const PictureFraming& framing, int uprightWidth, int uprightHeight);
+
 // True when `framing` crops a picture of that size by what draws the eye,
 // which is then to be measured before the part is known.
 bool CropsByAttention(const PictureFraming& framing, int uprightWidth, int uprightHeight);

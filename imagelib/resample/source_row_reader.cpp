@@ -62,7 +62,7 @@ bool SourceRowReader::Expects(const CImageBitmap& bitmap) const {
 }
 
 bool SourceRowReader::TakesRowConversions() const {
-    return m_picture.AsStored() && m_part == PixelRect{0, 0, m_storedWidth, m_storedHeight};
+    return m_picture.AsStored() && m_part.top == 0 && m_part.height == m_storedHeight;
 }
 
 void SourceRowReader::Read(std::size_t thread, int begin, int end, const RowState& state, const RowUse& use) {
@@ -73,9 +73,9 @@ void SourceRowReader::Read(std::size_t thread, int begin, int end, const RowStat
         m_picture.CopySwappedRows(m_part.left, m_part.top + begin, m_part.width, end - begin,
                                   buffers.chunk.data());
     // Rows reported in the file's colors are only taken for a picture as
-    // stored (TakesRowConversions), so their rows are the part's. Code values
-    // are converted before they are read; light is taken from the conversion
-    // as the rows are read.
+    // stored whose part keeps every row (TakesRowConversions), so their rows
+    // are the part's. Code values are converted before they are read; light
+    // is taken from the conversion as the rows are read.
     const CColorConversion* rowConversion = state.rowConversion;
     const int convertBegin = std::max(begin, state.convertFrom);
     const int convertEnd = std::min({end, state.convertTo, state.writtenRows});

@@ -72,8 +72,8 @@ public:
     // True when made for a bitmap of that size, not yet attached.
     bool Expects(const CImageBitmap& bitmap) const;
     // True when rows reported in the file's colors can be converted here:
-    // only those of a picture resampled whole and as stored, whose rows are
-    // the part's.
+    // only those of a picture seen as stored whose part keeps every row, so
+    // that its rows are the part's.
     bool TakesRowConversions() const;
 
     using RowUse = std::function<void(int y, const double* row)>;

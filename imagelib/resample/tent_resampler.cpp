@@ -1,14 +1,19 @@
 #include "imagelib/resample/tent_resampler.h"
 
 #include "imagelib/orientation/exif_orientation.h"
+#include "imagelib/resample/cover_cut.h"
 #include "imagelib/resample/resample_job.h"
 #include "imagelib/text_exception.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <optional>
 #include <span>
+#include <utility>
 
+using resample::CoverCut;
 using resample::kChunkRows;
 using resample::ResampleJob;
 using resample::ResolveThreads;
@@ -29,6 +34,22 @@ constexpr int kWindowChunksPerThread = 2;
 // score as from the full decode. At three, the pattern reached the
 // Lanczos stage and cost up to a tenth of the score.
 constexpr std::int64_t kReducedSourcePixelsPerTargetPixel = 6;
+
+// What draws the eye in a picture held whole, seen with `orientation`. A
+// source still in the file's colours is measured as it will look: each row
+// converted on the way, the source left as it is.
+AttentionMap MeasureAttention(const CImageBitmap& source, int orientation,
+                              const CColorConversion* conversion) {
+    if (conversion == nullptr || source.GetDepth() != 32) return {source, orientation};
+    AttentionSums sums(source.GetWidth(), source.GetHeight());
+    std::vector<std::uint8_t> row(4 * static_cast<std::size_t>(source.GetWidth()));
+    for (int y = 0; y < source.GetHeight(); ++y) {
+        std::memcpy(row.data(), source.GetRows()[y], row.size());
+        conversion->ConvertPixels(row.data(), static_cast<std::size_t>(source.GetWidth()));
+        sums.AddRow(row.data());
+    }
+    return {std::move(sums), orientation};
+}
 
 }  // namespace
 
@@ -59,6 +80,27 @@ bool CTentResampler::MeasuresAttention(int storedWidth, int storedHeight) const 
                             swapped ? storedWidth : storedHeight);
 }
 
+std::unique_ptr<CoverCut> CTentResampler::CoverFor(int storedWidth, int storedHeight) const {
+    if (!MeasuresAttention(storedWidth, storedHeight)) return nullptr;
+    const bool swapped = SwapsSides(m_orientation);
+    const int uprightWidth = swapped ? storedHeight : storedWidth;
+    const int uprightHeight = swapped ? storedWidth : storedHeight;
+    const PictureFraming framing = Framing();
+    const PixelRect box = FramedBox(framing, uprightWidth, uprightHeight);
+    // The part's size is the same wherever the attention puts it.
+    const PixelRect part = SeeingFor(storedWidth, storedHeight).part;
+    auto cover = std::make_unique<CoverCut>(
+        m_targets, TurnedRect(box, uprightHeight, TurnsToFill(framing, uprightWidth, uprightHeight)),
+        part.width, part.height);
+    return cover->Reasonable() ? std::move(cover) : nullptr;
+}
+
+void CTentResampler::DropJob() noexcept {
+    m_job.reset();
+    m_cover.reset();
+    m_attention.reset();
+}
+
 int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     if (!m_rowWindows || m_job != nullptr || batchRows < 1) return 0;
     const int threads = ResolveThreads(m_threads, width, height);
@@ -67,14 +109,25 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     const std::int64_t window =
         std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
     try {
-        // Only a picture resampled whole and as stored is read in the order it decodes.
+        // Only a picture seen as stored, whose part keeps every row, is read
+        // in the order it decodes; a smart crop resamples it whole to its
+        // covers.
         const Seeing seeing = SeeingFor(width, height);
-        if (window >= height || seeing.orientation != kOrientationAsStored ||
-            seeing.part != PixelRect{0, 0, width, height})
-            return 0;
-        m_job =
-            std::make_unique<ResampleJob>(width, height, m_targets, threads, seeing.orientation, seeing.part,
-                                          Framing(), m_kernel, static_cast<int>(window), batchRows);
+        const PixelRect whole{0, 0, width, height};
+        std::unique_ptr<CoverCut> cover = CoverFor(width, height);
+        const bool everyRow =
+            cover != nullptr ? cover->Box() == whole : seeing.part.top == 0 && seeing.part.height == height;
+        if (window >= height || seeing.orientation != kOrientationAsStored || !everyRow) return 0;
+        std::optional<StreamedAttention> attention;
+        if (cover != nullptr)
+            attention = StreamedAttention{AttentionSums(width, height), nullptr, 0, 0,
+                                          std::vector<std::uint8_t>(4 * static_cast<std::size_t>(width))};
+        m_job = std::make_unique<ResampleJob>(
+            width, height, cover != nullptr ? cover->Covers() : std::span<const ResizeTarget>(m_targets),
+            threads, seeing.orientation, cover != nullptr ? whole : seeing.part,
+            cover != nullptr ? PictureFraming{} : Framing(), m_kernel, static_cast<int>(window), batchRows);
+        m_cover = std::move(cover);
+        m_attention = std::move(attention);
     } catch (...) {
         // Finish meets the same trouble with the whole picture and reports it.
         return 0;
@@ -105,7 +158,7 @@ bool CTentResampler::Listens(const CImageBitmap& bitmap, bool evenAlone) noexcep
         if (m_job->Rows().Expects(bitmap))
             m_job->Rows().Attach(bitmap);
         else
-            m_job.reset();
+            DropJob();
     }
     if (m_job == nullptr) {
         m_job = m_streamingDeclined ? nullptr : StreamingJob(bitmap, evenAlone);
@@ -145,26 +198,57 @@ std::unique_ptr<ResampleJob> CTentResampler::StreamingJob(const CImageBitmap& bi
 
 void CTentResampler::RowsDecoded(const CImageBitmap& bitmap, int rowCount) noexcept {
     if (!Listens(bitmap)) return;
+    if (m_attention) MeasureRows(bitmap, rowCount);
     m_job->MarkReady(rowCount);
     if (m_job->Rows().WindowRows() > 0) m_job->MakeRoom(rowCount);
+}
+
+void CTentResampler::MeasureRows(const CImageBitmap& bitmap, int rowCount) noexcept {
+    // The window's slots of these rows are written over only once the next
+    // report has made room, and no helper reads them before they are marked
+    // ready.
+    AttentionSums& sums = m_attention->sums;
+    const int rows = std::min(rowCount, bitmap.GetHeight());
+    for (int y = sums.RowsAdded(); y < rows; y = sums.RowsAdded()) {
+        if (m_attention->conversion == nullptr || y < m_attention->convertFrom) {
+            sums.AddRow(bitmap.GetRows()[y]);
+            continue;
+        }
+        std::memcpy(m_attention->row.data(), bitmap.GetRows()[y], m_attention->row.size());
+        m_attention->conversion->ConvertPixels(m_attention->row.data(), m_attention->row.size() / 4);
+        sums.AddRow(m_attention->row.data());
+    }
+    m_attention->conversion = nullptr;
 }
 
 bool CTentResampler::TakeRowConversion(const CImageBitmap& bitmap, const CColorConversion& conversion,
                                        int firstRow, int rowCount) noexcept {
     if (!Listens(bitmap, true)) return false;
-    if (m_job->TakeConversion(conversion, firstRow, rowCount)) return true;
+    if (m_job->TakeConversion(conversion, firstRow, rowCount)) {
+        if (m_attention) {
+            m_attention->conversion = &conversion;
+            m_attention->convertFrom = firstRow;
+            m_attention->convertTo = rowCount;
+        }
+        return true;
+    }
     // Rows not taken may stay in the file's colours until Finish (see
     // CImageDecoder::SetDeferColorConversion): they are not read before, as
     // long as nothing was read yet and no window needs it.
     if (m_job->Untouched()) {
-        m_job.reset();
+        DropJob();
         m_streamingDeclined = true;
     }
     return false;
 }
 
 void CTentResampler::ReleaseRowConversion() noexcept {
-    if (m_job != nullptr) m_job->ReleaseConversion();
+    if (m_job == nullptr) return;
+    // Rows offered but never reported (the decode ended between the two)
+    // count as reported, here as in the job.
+    if (m_attention && m_attention->conversion != nullptr && m_job->Rows().Source() != nullptr)
+        MeasureRows(*m_job->Rows().Source(), m_attention->convertTo);
+    m_job->ReleaseConversion();
 }
 
 void CTentResampler::KeepJobOnlyFor(const CImageBitmap& source) {
@@ -175,7 +259,7 @@ void CTentResampler::KeepJobOnlyFor(const CImageBitmap& source) {
     // still in the file's colours starts afresh.
     if (!m_job->Rows().Fits(source, SeeingFor(source.GetWidth(), source.GetHeight()).orientation) ||
         m_sourceConversion != nullptr)
-        m_job.reset();
+        DropJob();
 }
 
 void CTentResampler::CheckSource(const CImageBitmap& source) const {
@@ -191,27 +275,39 @@ void CTentResampler::Finish(const CImageBitmap& source) {
     KeepJobOnlyFor(source);
     CheckSource(source);
     try {
+        const int width = source.GetWidth();
+        const int height = source.GetHeight();
         std::optional<AttentionMap> attention;
-        if (MeasuresAttention(source.GetWidth(), source.GetHeight()))
-            attention.emplace(source, m_orientation);
-        const Seeing seeing =
-            SeeingFor(source.GetWidth(), source.GetHeight(), attention ? &*attention : nullptr);
+        if (m_attention)
+            attention.emplace(std::move(m_attention->sums), kOrientationAsStored);
+        else if (MeasuresAttention(width, height))
+            attention.emplace(MeasureAttention(source, m_orientation, m_sourceConversion));
+        const Seeing seeing = SeeingFor(width, height, attention ? &*attention : nullptr);
         m_kept = seeing.kept;
-        const int threads = ResolveThreads(m_threads, source.GetWidth(), source.GetHeight());
+        const int threads = ResolveThreads(m_threads, width, height);
         if (m_job == nullptr) {
-            m_job = std::make_unique<ResampleJob>(source.GetWidth(), source.GetHeight(), m_targets, threads,
-                                                  seeing.orientation, seeing.part, Framing(), m_kernel);
+            if (attention) m_cover = CoverFor(width, height);
+            m_job = std::make_unique<ResampleJob>(
+                width, height, m_cover ? m_cover->Covers() : std::span<const ResizeTarget>(m_targets),
+                threads, seeing.orientation, m_cover ? m_cover->Box() : seeing.part,
+                m_cover ? PictureFraming{} : Framing(), m_kernel);
             m_job->Rows().Attach(source);
         }
-        m_job->PrepareDestinations(m_targets, source.HasAlphaChannel(), m_framing.background);
+        const std::span<const ResizeTarget> targets =
+            m_cover ? m_cover->Covers() : std::span<const ResizeTarget>(m_targets);
+        m_job->PrepareDestinations(targets, source.HasAlphaChannel(), m_framing.background);
         m_job->FinishAcross(m_sourceConversion);
         m_windowWait = m_job->WaitTime();
         m_windowHelp = m_job->HelpTime();
         m_job->FinishDown(threads);
-        m_job->Deliver(m_targets);
+        m_job->Deliver(targets);
+        if (m_cover) m_cover->Cut(m_targets, seeing.part, source.HasAlphaChannel());
     } catch (const std::bad_alloc&) {
-        m_job.reset();
+        DropJob();
         throw CTextException(ERR_NO_MEMORY, kOutOfMemory);
+    } catch (...) {
+        DropJob();
+        throw;
     }
-    m_job.reset();
+    DropJob();
 }

@@ -8,9 +8,11 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace resample {
+class CoverCut;
 class ResampleJob;
 
 // How the passes weigh their sources, and what the intermediate rows hold.
@@ -41,7 +43,13 @@ struct ResizeTarget {
 // row (target width x source height, kept whole for the pass down) has it.
 // The window then belongs to this resampler's decode: Finish must be given
 // that same bitmap, and the resampler must outlive neither it nor the decode.
-// A window is offered only for a picture neither turned nor cropped.
+// A window is offered only for a picture not turned, and either cut at its
+// sides only (every row kept) or cropped by what draws the eye (smart) from
+// no crop box: the attention is then measured from the rows as they are
+// reported, the whole picture resampled to a cover of each target (see
+// resample::CoverCut), and the part cut from it once every row is in. A
+// smart crop held whole is resampled the same way, so both give the same
+// bytes.
 class CTentResampler : public CDecodedRowListener {
 public:
     // Threads to resample with: kAutomaticThreads uses one per core for large
@@ -127,6 +135,13 @@ private:
     // A job for the rows of `bitmap`, whole, as they are reported, when it is
     // worth one; null otherwise.
     std::unique_ptr<resample::ResampleJob> StreamingJob(const CImageBitmap& bitmap, bool evenAlone) noexcept;
+    // Adds the rows of a streamed smart crop up to rowCount to its attention.
+    void MeasureRows(const CImageBitmap& bitmap, int rowCount) noexcept;
+    // Drops the job, with the cover and attention it fills.
+    void DropJob() noexcept;
+    // Resamples a smart crop of a picture stored at that size through a
+    // cover of each target; null for any other fit, or a cover unreasonable.
+    std::unique_ptr<resample::CoverCut> CoverFor(int storedWidth, int storedHeight) const;
     // Drops the job that listened unless it listened to `source` as it is now
     // and has nothing else to read.
     void KeepJobOnlyFor(const CImageBitmap& source);
@@ -157,4 +172,18 @@ private:
     std::chrono::nanoseconds m_windowWait{};
     std::chrono::nanoseconds m_windowHelp{};
     std::unique_ptr<resample::ResampleJob> m_job;
+    // Of a smart crop: the covers the job resamples to, and, while a window
+    // of rows streams, the attention gathered from its rows.
+    std::unique_ptr<resample::CoverCut> m_cover;
+    struct StreamedAttention {
+        AttentionSums sums;
+        // Rows [convertFrom, convertTo), of the report offered last, still
+        // hold the file's colours: each is measured through `conversion`,
+        // copied into `row` first.
+        const CColorConversion* conversion = nullptr;
+        int convertFrom = 0;
+        int convertTo = 0;
+        std::vector<std::uint8_t> row;
+    };
+    std::optional<StreamedAttention> m_attention;
 };
