@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -19,6 +20,11 @@
 namespace {
 
 constexpr int kBytesPerPixel = 4;
+constexpr std::uint8_t kOpaque = 0xFF;
+// libheif's planes hold a sample in a byte up to 8 bits, in two bytes in
+// the machine's order above; HEVC and AV1 code 8 to 16 bits.
+constexpr int kByteBits = 8;
+constexpr int kMaxSampleBits = 16;
 // An ISO media box starts with a 32-bit big-endian size and a four-letter
 // type; size 1 means a 64-bit size follows, size 0 that the box runs to the
 // end of the file.
@@ -33,10 +39,9 @@ constexpr char kIccGreySpace[] = "GRAY";
 // a picture as large as a bitmap may be.
 constexpr std::uint64_t kMaxItemListEntries = 8192;
 constexpr std::uint64_t kMaxDerivedPictures = 4096;
-// What libheif holds while it decodes, beyond the picture it hands over in
-// four bytes a pixel: the decoded planes, colour and alpha at up to three
-// samples and one a pixel, and for a grid its tiles besides.
-constexpr std::uint64_t kHandedOverBytesPerPixel = 4;
+// What libheif holds while it decodes: the codec's planes, colour and alpha
+// at up to three samples and one a pixel (for a grid its tiles besides), and
+// the red, green, blue and alpha planes it turns them into and hands over.
 constexpr std::uint64_t kColorPlanes = 3;
 
 struct ContextDeleter {
@@ -156,28 +161,68 @@ void RunLibheif(Work work) {
     }
 }
 
-// libheif's decoded picture, four bytes a pixel.
-struct DecodedPicture {
-    const std::uint8_t* plane = nullptr;
+// One plane of libheif's decoded picture.
+struct SamplePlane {
+    const std::uint8_t* data = nullptr;
     std::size_t stride = 0;
+    int bits = kByteBits;
+};
+
+// libheif's decoded picture as it holds it: red, green and blue planes, or
+// one grey plane standing for all three, and alpha (data null when none).
+struct DecodedPicture {
+    SamplePlane red, green, blue, alpha;
     int width = 0;
     int height = 0;
+    bool grey = false;
 };
 
 // Rows libheif's picture is handed to a window of rows at a time.
 constexpr int kWindowBatchRows = 16;
 
-// Copies rows [first, end) of libheif's picture into the bitmap.
+template <class Sample>
+const Sample* RowOf(const SamplePlane& plane, int y) {
+    return reinterpret_cast<const Sample*>(plane.data + static_cast<std::size_t>(y) * plane.stride);
+}
+
+// Samples deeper than 8 bits lose their low bits, as libheif cuts them when
+// it is asked for 8-bit pixels.
+template <class Sample>
+void InterleaveColor(const DecodedPicture& picture, int y, std::uint8_t* out) {
+    const int shift = picture.red.bits - kByteBits;
+    const Sample* red = RowOf<Sample>(picture.red, y);
+    const Sample* green = RowOf<Sample>(picture.green, y);
+    const Sample* blue = RowOf<Sample>(picture.blue, y);
+    for (int x = 0; x < picture.width; ++x, out += kBytesPerPixel) {
+        out[0] = static_cast<std::uint8_t>(blue[x] >> shift);
+        out[1] = static_cast<std::uint8_t>(green[x] >> shift);
+        out[2] = static_cast<std::uint8_t>(red[x] >> shift);
+    }
+}
+
+template <class Sample>
+void InterleaveAlpha(const DecodedPicture& picture, int y, std::uint8_t* out) {
+    const int shift = picture.alpha.bits - kByteBits;
+    const Sample* alpha = RowOf<Sample>(picture.alpha, y);
+    for (int x = 0; x < picture.width; ++x)
+        out[kBytesPerPixel * static_cast<std::size_t>(x) + 3] = static_cast<std::uint8_t>(alpha[x] >> shift);
+}
+
+// Writes rows [first, end) of libheif's picture into the bitmap, blue first.
 void CopyRows(const DecodedPicture& picture, CImageBitmap& bitmap, int first, int end) {
-    // libheif gives red, green, blue, alpha; the bitmap wants blue first.
     for (int y = first; y < end; ++y) {
-        const std::uint8_t* in = picture.plane + static_cast<std::size_t>(y) * picture.stride;
         std::uint8_t* out = bitmap.GetRows()[y];
-        for (int x = 0; x < bitmap.GetWidth(); ++x, in += kBytesPerPixel, out += kBytesPerPixel) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = in[3];
+        if (picture.red.bits > kByteBits)
+            InterleaveColor<std::uint16_t>(picture, y, out);
+        else
+            InterleaveColor<std::uint8_t>(picture, y, out);
+        if (picture.alpha.data == nullptr) {
+            for (int x = 0; x < picture.width; ++x)
+                out[kBytesPerPixel * static_cast<std::size_t>(x) + 3] = kOpaque;
+        } else if (picture.alpha.bits > kByteBits) {
+            InterleaveAlpha<std::uint16_t>(picture, y, out);
+        } else {
+            InterleaveAlpha<std::uint8_t>(picture, y, out);
         }
     }
 }
@@ -187,15 +232,111 @@ bool IsGreyProfile(const std::vector<std::uint8_t>& profile) {
            std::memcmp(profile.data() + kIccColorSpaceOffset, kIccGreySpace, 4) == 0;
 }
 
-// True when every pixel of libheif's picture has red, green and blue alike,
-// as libheif writes a monochrome picture asked for in RGB.
-bool HasOnlyGreys(const DecodedPicture& picture) {
+template <class Sample>
+bool HasOnlyGreyRows(const DecodedPicture& picture) {
+    const int shift = picture.red.bits - kByteBits;
     for (int y = 0; y < picture.height; ++y) {
-        const std::uint8_t* pixel = picture.plane + static_cast<std::size_t>(y) * picture.stride;
-        for (int x = 0; x < picture.width; ++x, pixel += kBytesPerPixel)
-            if (pixel[0] != pixel[1] || pixel[1] != pixel[2]) return false;
+        const Sample* red = RowOf<Sample>(picture.red, y);
+        const Sample* green = RowOf<Sample>(picture.green, y);
+        const Sample* blue = RowOf<Sample>(picture.blue, y);
+        for (int x = 0; x < picture.width; ++x)
+            if (red[x] >> shift != green[x] >> shift || green[x] >> shift != blue[x] >> shift) return false;
     }
     return true;
+}
+
+// True when every pixel of libheif's picture has red, green and blue alike
+// in 8 bits: a grey picture, or a colour one that holds only greys.
+bool HasOnlyGreys(const DecodedPicture& picture) {
+    if (picture.grey) return true;
+    return picture.red.bits > kByteBits ? HasOnlyGreyRows<std::uint16_t>(picture)
+                                        : HasOnlyGreyRows<std::uint8_t>(picture);
+}
+
+// The layouts the picture is read in: red, green and blue planes at full
+// size, or one grey plane (which libheif 1.15 labels RGB for a grid of grey
+// tiles).
+enum class PlaneLayout { kOther, kRgb, kGrey };
+
+PlaneLayout LayoutOf(const heif_image* image) {
+    const auto has = [image](heif_channel channel) { return Heif().image_has_channel(image, channel) != 0; };
+    if (has(heif_channel_R) && has(heif_channel_G) && has(heif_channel_B) &&
+        Heif().image_get_chroma_format(image) == heif_chroma_444)
+        return PlaneLayout::kRgb;
+    if (has(heif_channel_Y) && !has(heif_channel_Cb) && !has(heif_channel_Cr) && !has(heif_channel_R))
+        return PlaneLayout::kGrey;
+    return PlaneLayout::kOther;
+}
+
+[[noreturn]] void RaiseMismatch() {
+    RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
+}
+
+// A plane of the picture, checked to hold width x height samples of 8 to 16
+// bits. libheif does not check that an alpha picture has the colour
+// picture's size; a smaller one is refused here.
+SamplePlane ReadPlane(const heif_image* image, heif_channel channel, int width, int height) {
+    SamplePlane plane;
+    plane.bits = Heif().image_get_bits_per_pixel_range(image, channel);
+    int stride = 0;
+    plane.data = Heif().image_get_plane_readonly(image, channel, &stride);
+    if (plane.data == nullptr || stride <= 0)
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
+    plane.stride = static_cast<std::size_t>(stride);
+    const std::size_t sampleBytes = plane.bits > kByteBits ? 2 : 1;
+    const bool aligned =
+        sampleBytes == 1 || (plane.stride % 2 == 0 && reinterpret_cast<std::uintptr_t>(plane.data) % 2 == 0);
+    if (plane.bits < kByteBits || plane.bits > kMaxSampleBits || !aligned ||
+        Heif().image_get_width(image, channel) < width || Heif().image_get_height(image, channel) < height ||
+        plane.stride < static_cast<std::size_t>(width) * sampleBytes)
+        RaiseMismatch();
+    return plane;
+}
+
+// The decoded picture's planes. libheif turns, mirrors and crops the picture
+// as the file asks, so its size is the stored one, turned or made smaller.
+DecodedPicture ReadPicture(const heif_image* image, int storedWidth, int storedHeight) {
+    DecodedPicture picture;
+    picture.grey = LayoutOf(image) == PlaneLayout::kGrey;
+    const heif_channel first = picture.grey ? heif_channel_Y : heif_channel_R;
+    picture.width = Heif().image_get_width(image, first);
+    picture.height = Heif().image_get_height(image, first);
+    const bool fitsUpright = picture.width <= storedWidth && picture.height <= storedHeight;
+    const bool fitsTurned = picture.width <= storedHeight && picture.height <= storedWidth;
+    if (picture.width <= 0 || picture.height <= 0 || !(fitsUpright || fitsTurned)) RaiseMismatch();
+    if (picture.grey) {
+        picture.red = picture.green = picture.blue =
+            ReadPlane(image, heif_channel_Y, picture.width, picture.height);
+    } else {
+        picture.red = ReadPlane(image, heif_channel_R, picture.width, picture.height);
+        picture.green = ReadPlane(image, heif_channel_G, picture.width, picture.height);
+        picture.blue = ReadPlane(image, heif_channel_B, picture.width, picture.height);
+        if (picture.green.bits != picture.red.bits || picture.blue.bits != picture.red.bits) RaiseMismatch();
+    }
+    if (Heif().image_has_channel(image, heif_channel_Alpha) != 0)
+        picture.alpha = ReadPlane(image, heif_channel_Alpha, picture.width, picture.height);
+    return picture;
+}
+
+// libheif 1.15 turns the codec's planes into red, green and blue planes (or
+// keeps the one grey plane) whatever it is asked for; asked for interleaved
+// pixels, it makes a second copy of four bytes a pixel and holds both, and
+// for a 48-megapixel photo that copy is most of the conversion's memory. So
+// the picture is taken in the layout libheif holds it in, and interleaved
+// here a window of rows at a time. Later libheif releases hand over the
+// codec's own YCbCr planes when asked for nothing in particular; they are
+// then asked for red, green and blue planes.
+ImagePointer DecodePlanes(const heif_image_handle* handle, const heif_decoding_options* options) {
+    heif_image* rawImage = nullptr;
+    Check(Heif().decode_image(handle, &rawImage, heif_colorspace_undefined, heif_chroma_undefined, options));
+    ImagePointer image(rawImage);
+    if (LayoutOf(image.get()) != PlaneLayout::kOther) return image;
+    image.reset();
+    rawImage = nullptr;
+    Check(Heif().decode_image(handle, &rawImage, heif_colorspace_RGB, heif_chroma_444, options));
+    image.reset(rawImage);
+    if (LayoutOf(image.get()) == PlaneLayout::kOther) RaiseMismatch();
+    return image;
 }
 
 // Refuses files whose items would cost libheif time out of proportion to
@@ -235,8 +376,8 @@ void CheckItems(const HeifItemCensus& census, std::uint64_t fileBytes, const Dec
 void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid,
                         int bits) {
     const std::uint64_t sampleBytes = bits > 8 ? 2 : 1;
-    const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
-    const std::uint64_t bytesPerPixel = planeBytes + kHandedOverBytesPerPixel;
+    const std::uint64_t handedOverBytes = sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
+    const std::uint64_t bytesPerPixel = (grid ? 2 : 1) * handedOverBytes + handedOverBytes;
     const std::optional<std::uint64_t> bytes =
         CheckedMultiply(CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))
                             .value_or(UINT64_MAX),
@@ -355,25 +496,11 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
-        options->convert_hdr_to_8bit = 1;
-        heif_image* rawImage = nullptr;
-        Check(Heif().decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                                  options.get()));
-        const ImagePointer image(rawImage);
-        const int width = Heif().image_get_width(image.get(), heif_channel_interleaved);
-        const int height = Heif().image_get_height(image.get(), heif_channel_interleaved);
-        const bool fitsUpright = width <= storedWidth && height <= storedHeight;
-        const bool fitsTurned = width <= storedHeight && height <= storedWidth;
-        if (width <= 0 || height <= 0 || !(fitsUpright || fitsTurned) ||
-            Heif().image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
-            RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
+        const ImagePointer image = DecodePlanes(handle.get(), options.get());
+        const DecodedPicture picture = ReadPicture(image.get(), storedWidth, storedHeight);
+        const int width = picture.width;
+        const int height = picture.height;
         bpp = 32;
-        int stride = 0;
-        const std::uint8_t* plane =
-            Heif().image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-        if (plane == nullptr || stride < width * kBytesPerPixel)
-            RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
-        const DecodedPicture picture{plane, static_cast<std::size_t>(stride), width, height};
         // The profile may be chosen by the decoded pixels, and is known
         // before the first row is handed on.
         if (GetColorManagement()) UseFileProfile(handle.get(), [&] { return HasOnlyGreys(picture); });

@@ -25,6 +25,8 @@
     X(image_release)                           \
     X(image_get_width)                         \
     X(image_get_height)                        \
+    X(image_get_chroma_format)                 \
+    X(image_has_channel)                       \
     X(image_get_bits_per_pixel_range)          \
     X(image_get_plane_readonly)
 
