@@ -146,6 +146,61 @@ bool IsSequenceOnly(const std::uint8_t* data, std::size_t size) {
     return movie;
 }
 
+// libheif reads the file through this rather than from memory, so that the
+// source may let go of what it has read: libheif copies a picture's coded
+// data to hand it to the codec, and keeps the copy while it decodes, so a
+// mapped file's pages of it would otherwise be held twice. libheif 1.15
+// also reads the coded data once while it reads the file, and lets go of
+// it, so only what is read for decoding is forgotten. Reading the bytes
+// again stays correct, only slower. Called from libheif's frames, the
+// functions throw nothing.
+class SourceReader {
+public:
+    SourceReader(CImageSource& source, const std::uint8_t* data, std::size_t size)
+        : m_source(source), m_data(data), m_size(size) {}
+
+    static const heif_reader kFunctions;
+
+    void ForgetWhatIsRead() { m_forgets = true; }
+
+private:
+    // Reads shorter than this are of boxes, not worth a system call.
+    static constexpr std::size_t kForgottenReadBytes = std::size_t{1} << 20;
+
+    static SourceReader& Of(void* userdata) { return *static_cast<SourceReader*>(userdata); }
+    static std::int64_t Position(void* userdata) noexcept {
+        return static_cast<std::int64_t>(Of(userdata).m_position);
+    }
+    static int Read(void* out, std::size_t size, void* userdata) noexcept {
+        SourceReader& reader = Of(userdata);
+        if (size > reader.m_size - reader.m_position) return 1;
+        std::memcpy(out, reader.m_data + reader.m_position, size);
+        reader.m_position += size;
+        if (reader.m_forgets && size >= kForgottenReadBytes)
+            reader.m_source.ForgetBefore(reader.m_data + reader.m_position);
+        return 0;
+    }
+    static int Seek(std::int64_t position, void* userdata) noexcept {
+        SourceReader& reader = Of(userdata);
+        if (position < 0 || static_cast<std::uint64_t>(position) > reader.m_size) return 1;
+        reader.m_position = static_cast<std::size_t>(position);
+        return 0;
+    }
+    static heif_reader_grow_status WaitForFileSize(std::int64_t target, void* userdata) noexcept {
+        return target >= 0 && static_cast<std::uint64_t>(target) <= Of(userdata).m_size
+                   ? heif_reader_grow_status_size_reached
+                   : heif_reader_grow_status_size_beyond_eof;
+    }
+
+    CImageSource& m_source;
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_position = 0;
+    bool m_forgets = false;
+};
+
+const heif_reader SourceReader::kFunctions = {1, Position, Read, Seek, WaitForFileSize};
+
 // libheif is C++ inside: what it lets escape through its C interface becomes
 // our error here.
 template <class Work>
@@ -456,6 +511,8 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         RaiseError(ERR_FORMAT_NOT_COMPILED,
                    "HEIF decoder: The HEIF library (libheif.so.1) could not be loaded.");
 
+    // Outlives the context that reads through it.
+    SourceReader reader(source, data, static_cast<std::size_t>(size));
     RunLibheif([&] {
         ContextPointer context(Heif().context_alloc());
         if (!context) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
@@ -469,8 +526,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         const HeifItemCensus census =
             CountHeifItems(data, static_cast<std::size_t>(size), kMaxItemListEntries);
         CheckItems(census, static_cast<std::uint64_t>(size), limits);
-        Check(Heif().context_read_from_memory_without_copy(context.get(), data,
-                                                           static_cast<std::size_t>(size), nullptr));
+        Check(Heif().context_read_from_reader(context.get(), &SourceReader::kFunctions, &reader, nullptr));
 
         heif_image_handle* rawHandle = nullptr;
         Check(Heif().context_get_primary_image_handle(context.get(), &rawHandle));
@@ -496,6 +552,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
+        reader.ForgetWhatIsRead();
         const ImagePointer image = DecodePlanes(handle.get(), options.get());
         const DecodedPicture picture = ReadPicture(image.get(), storedWidth, storedHeight);
         const int width = picture.width;

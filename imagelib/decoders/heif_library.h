@@ -8,7 +8,7 @@
     X(context_alloc)                           \
     X(context_free)                            \
     X(context_set_maximum_image_size_limit)    \
-    X(context_read_from_memory_without_copy)   \
+    X(context_read_from_reader)                \
     X(context_get_primary_image_handle)        \
     X(image_handle_release)                    \
     X(image_handle_get_width)                  \
