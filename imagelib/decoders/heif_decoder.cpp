@@ -174,6 +174,8 @@ private:
     static int Read(void* out, std::size_t size, void* userdata) noexcept {
         SourceReader& reader = Of(userdata);
         if (size > reader.m_size - reader.m_position) return 1;
+        // libheif asks for nothing into no buffer at times.
+        if (size == 0) return 0;
         std::memcpy(out, reader.m_data + reader.m_position, size);
         reader.m_position += size;
         if (reader.m_forgets && size >= kForgottenReadBytes)
