@@ -330,8 +330,7 @@ PlaneLayout LayoutOf(const heif_image* image) {
 }
 
 // A plane of the picture, checked to hold width x height samples of 8 to 16
-// bits. libheif does not check that an alpha picture has the colour
-// picture's size; a smaller one is refused here.
+// bits.
 SamplePlane ReadPlane(const heif_image* image, heif_channel channel, int width, int height) {
     SamplePlane plane;
     plane.bits = Heif().image_get_bits_per_pixel_range(image, channel);
@@ -370,8 +369,17 @@ DecodedPicture ReadPicture(const heif_image* image, int storedWidth, int storedH
         picture.blue = ReadPlane(image, heif_channel_B, picture.width, picture.height);
         if (picture.green.bits != picture.red.bits || picture.blue.bits != picture.red.bits) RaiseMismatch();
     }
-    if (Heif().image_has_channel(image, heif_channel_Alpha) != 0)
+    if (Heif().image_has_channel(image, heif_channel_Alpha) != 0) {
+        // libheif turns, mirrors and crops the alpha by its own item's
+        // properties, which files seldom repeat there; its RGBA conversion
+        // refuses an alpha of another size than the picture's, and so does
+        // this.
+        if (Heif().image_get_width(image, heif_channel_Alpha) != picture.width ||
+            Heif().image_get_height(image, heif_channel_Alpha) != picture.height)
+            RaiseError(ERR_UNSUPPORTED_DATA,
+                       "HEIF decoder: The image's alpha is not the size of its picture.");
         picture.alpha = ReadPlane(image, heif_channel_Alpha, picture.width, picture.height);
+    }
     return picture;
 }
 
