@@ -3,6 +3,7 @@
 #include "imagelib/byte_order.h"
 #include "imagelib/decoders/heif_boxes.h"
 #include "imagelib/decoders/heif_library.h"
+#include "imagelib/decoders/heif_planes.h"
 #include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/limits/work_budget.h"
 #include "imagelib/text_exception.h"
@@ -19,12 +20,6 @@
 
 namespace {
 
-constexpr int kBytesPerPixel = 4;
-constexpr std::uint8_t kOpaque = 0xFF;
-// libheif's planes hold a sample in a byte up to 8 bits, in two bytes in
-// the machine's order above; HEVC and AV1 code 8 to 16 bits.
-constexpr int kByteBits = 8;
-constexpr int kMaxSampleBits = 16;
 // An ISO media box starts with a 32-bit big-endian size and a four-letter
 // type; size 1 means a 64-bit size follows, size 0 that the box runs to the
 // end of the file.
@@ -218,169 +213,12 @@ void RunLibheif(Work work) {
     }
 }
 
-// One plane of libheif's decoded picture.
-struct SamplePlane {
-    const std::uint8_t* data = nullptr;
-    std::size_t stride = 0;
-    int bits = kByteBits;
-};
-
-// libheif's decoded picture as it holds it: red, green and blue planes, or
-// one grey plane standing for all three, and alpha (data null when none).
-struct DecodedPicture {
-    SamplePlane red, green, blue, alpha;
-    int width = 0;
-    int height = 0;
-    bool grey = false;
-};
-
 // Rows libheif's picture is handed to a window of rows at a time.
 constexpr int kWindowBatchRows = 16;
-
-template <class Sample>
-const Sample* RowOf(const SamplePlane& plane, int y) {
-    return reinterpret_cast<const Sample*>(plane.data + static_cast<std::size_t>(y) * plane.stride);
-}
-
-// Samples deeper than 8 bits lose their low bits, as libheif cuts them when
-// it is asked for 8-bit pixels.
-template <class Sample>
-void InterleaveColor(const DecodedPicture& picture, int y, std::uint8_t* out) {
-    const int shift = picture.red.bits - kByteBits;
-    const Sample* red = RowOf<Sample>(picture.red, y);
-    const Sample* green = RowOf<Sample>(picture.green, y);
-    const Sample* blue = RowOf<Sample>(picture.blue, y);
-    for (int x = 0; x < picture.width; ++x, out += kBytesPerPixel) {
-        out[0] = static_cast<std::uint8_t>(blue[x] >> shift);
-        out[1] = static_cast<std::uint8_t>(green[x] >> shift);
-        out[2] = static_cast<std::uint8_t>(red[x] >> shift);
-    }
-}
-
-template <class Sample>
-void InterleaveAlpha(const DecodedPicture& picture, int y, std::uint8_t* out) {
-    const int shift = picture.alpha.bits - kByteBits;
-    const Sample* alpha = RowOf<Sample>(picture.alpha, y);
-    for (int x = 0; x < picture.width; ++x)
-        out[kBytesPerPixel * static_cast<std::size_t>(x) + 3] = static_cast<std::uint8_t>(alpha[x] >> shift);
-}
-
-// Writes rows [first, end) of libheif's picture into the bitmap, blue first.
-void CopyRows(const DecodedPicture& picture, CImageBitmap& bitmap, int first, int end) {
-    for (int y = first; y < end; ++y) {
-        std::uint8_t* out = bitmap.GetRows()[y];
-        if (picture.red.bits > kByteBits)
-            InterleaveColor<std::uint16_t>(picture, y, out);
-        else
-            InterleaveColor<std::uint8_t>(picture, y, out);
-        if (picture.alpha.data == nullptr) {
-            for (int x = 0; x < picture.width; ++x)
-                out[kBytesPerPixel * static_cast<std::size_t>(x) + 3] = kOpaque;
-        } else if (picture.alpha.bits > kByteBits) {
-            InterleaveAlpha<std::uint16_t>(picture, y, out);
-        } else {
-            InterleaveAlpha<std::uint8_t>(picture, y, out);
-        }
-    }
-}
 
 bool IsGreyProfile(const std::vector<std::uint8_t>& profile) {
     return profile.size() >= kIccColorSpaceOffset + 4 &&
            std::memcmp(profile.data() + kIccColorSpaceOffset, kIccGreySpace, 4) == 0;
-}
-
-template <class Sample>
-bool HasOnlyGreyRows(const DecodedPicture& picture) {
-    const int shift = picture.red.bits - kByteBits;
-    for (int y = 0; y < picture.height; ++y) {
-        const Sample* red = RowOf<Sample>(picture.red, y);
-        const Sample* green = RowOf<Sample>(picture.green, y);
-        const Sample* blue = RowOf<Sample>(picture.blue, y);
-        for (int x = 0; x < picture.width; ++x)
-            if (red[x] >> shift != green[x] >> shift || green[x] >> shift != blue[x] >> shift) return false;
-    }
-    return true;
-}
-
-// True when every pixel of libheif's picture has red, green and blue alike
-// in 8 bits: a grey picture, or a colour one that holds only greys.
-bool HasOnlyGreys(const DecodedPicture& picture) {
-    if (picture.grey) return true;
-    return picture.red.bits > kByteBits ? HasOnlyGreyRows<std::uint16_t>(picture)
-                                        : HasOnlyGreyRows<std::uint8_t>(picture);
-}
-
-// The layouts the picture is read in: red, green and blue planes at full
-// size, or one grey plane (which libheif 1.15 labels RGB for a grid of grey
-// tiles).
-enum class PlaneLayout { kOther, kRgb, kGrey };
-
-PlaneLayout LayoutOf(const heif_image* image) {
-    const auto has = [image](heif_channel channel) { return Heif().image_has_channel(image, channel) != 0; };
-    if (has(heif_channel_R) && has(heif_channel_G) && has(heif_channel_B) &&
-        Heif().image_get_chroma_format(image) == heif_chroma_444)
-        return PlaneLayout::kRgb;
-    if (has(heif_channel_Y) && !has(heif_channel_Cb) && !has(heif_channel_Cr) && !has(heif_channel_R))
-        return PlaneLayout::kGrey;
-    return PlaneLayout::kOther;
-}
-
-[[noreturn]] void RaiseMismatch() {
-    RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
-}
-
-// A plane of the picture, checked to hold width x height samples of 8 to 16
-// bits.
-SamplePlane ReadPlane(const heif_image* image, heif_channel channel, int width, int height) {
-    SamplePlane plane;
-    plane.bits = Heif().image_get_bits_per_pixel_range(image, channel);
-    int stride = 0;
-    plane.data = Heif().image_get_plane_readonly(image, channel, &stride);
-    if (plane.data == nullptr || stride <= 0)
-        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
-    plane.stride = static_cast<std::size_t>(stride);
-    const std::size_t sampleBytes = plane.bits > kByteBits ? 2 : 1;
-    const bool aligned =
-        sampleBytes == 1 || (plane.stride % 2 == 0 && reinterpret_cast<std::uintptr_t>(plane.data) % 2 == 0);
-    if (plane.bits < kByteBits || plane.bits > kMaxSampleBits || !aligned ||
-        Heif().image_get_width(image, channel) < width || Heif().image_get_height(image, channel) < height ||
-        plane.stride < static_cast<std::size_t>(width) * sampleBytes)
-        RaiseMismatch();
-    return plane;
-}
-
-// The decoded picture's planes. libheif turns, mirrors and crops the picture
-// as the file asks, so its size is the stored one, turned or made smaller.
-DecodedPicture ReadPicture(const heif_image* image, int storedWidth, int storedHeight) {
-    DecodedPicture picture;
-    picture.grey = LayoutOf(image) == PlaneLayout::kGrey;
-    const heif_channel first = picture.grey ? heif_channel_Y : heif_channel_R;
-    picture.width = Heif().image_get_width(image, first);
-    picture.height = Heif().image_get_height(image, first);
-    const bool fitsUpright = picture.width <= storedWidth && picture.height <= storedHeight;
-    const bool fitsTurned = picture.width <= storedHeight && picture.height <= storedWidth;
-    if (picture.width <= 0 || picture.height <= 0 || !(fitsUpright || fitsTurned)) RaiseMismatch();
-    if (picture.grey) {
-        picture.red = picture.green = picture.blue =
-            ReadPlane(image, heif_channel_Y, picture.width, picture.height);
-    } else {
-        picture.red = ReadPlane(image, heif_channel_R, picture.width, picture.height);
-        picture.green = ReadPlane(image, heif_channel_G, picture.width, picture.height);
-        picture.blue = ReadPlane(image, heif_channel_B, picture.width, picture.height);
-        if (picture.green.bits != picture.red.bits || picture.blue.bits != picture.red.bits) RaiseMismatch();
-    }
-    if (Heif().image_has_channel(image, heif_channel_Alpha) != 0) {
-        // libheif turns, mirrors and crops the alpha by its own item's
-        // properties, which files seldom repeat there; its RGBA conversion
-        // refuses an alpha of another size than the picture's, and so does
-        // this.
-        if (Heif().image_get_width(image, heif_channel_Alpha) != picture.width ||
-            Heif().image_get_height(image, heif_channel_Alpha) != picture.height)
-            RaiseError(ERR_UNSUPPORTED_DATA,
-                       "HEIF decoder: The image's alpha is not the size of its picture.");
-        picture.alpha = ReadPlane(image, heif_channel_Alpha, picture.width, picture.height);
-    }
-    return picture;
 }
 
 // libheif 1.15 turns the codec's planes into red, green and blue planes (or
@@ -395,12 +233,13 @@ ImagePointer DecodePlanes(const heif_image_handle* handle, const heif_decoding_o
     heif_image* rawImage = nullptr;
     Check(Heif().decode_image(handle, &rawImage, heif_colorspace_undefined, heif_chroma_undefined, options));
     ImagePointer image(rawImage);
-    if (LayoutOf(image.get()) != PlaneLayout::kOther) return image;
+    if (HeifPlaneLayoutOf(image.get()) != HeifPlaneLayout::kOther) return image;
     image.reset();
     rawImage = nullptr;
     Check(Heif().decode_image(handle, &rawImage, heif_colorspace_RGB, heif_chroma_444, options));
     image.reset(rawImage);
-    if (LayoutOf(image.get()) == PlaneLayout::kOther) RaiseMismatch();
+    if (HeifPlaneLayoutOf(image.get()) == HeifPlaneLayout::kOther)
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
     return image;
 }
 
@@ -564,7 +403,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
         reader.ForgetWhatIsRead();
         const ImagePointer image = DecodePlanes(handle.get(), options.get());
-        const DecodedPicture picture = ReadPicture(image.get(), storedWidth, storedHeight);
+        const HeifPicture picture = ReadHeifPicture(image.get(), storedWidth, storedHeight);
         const int width = picture.width;
         const int height = picture.height;
         bpp = 32;
@@ -574,11 +413,11 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         CreateRowBitmap(bitmap, width, height, 32, hasAlpha, kWindowBatchRows);
         bitmap.Lock(false, true);
         if (bitmap.GetWindowRows() == 0) {
-            CopyRows(picture, bitmap, 0, height);
+            CopyHeifRows(picture, bitmap, 0, height);
         } else {
             for (int first = 0; first < height; first += kWindowBatchRows) {
                 const int end = std::min(height, first + kWindowBatchRows);
-                CopyRows(picture, bitmap, first, end);
+                CopyHeifRows(picture, bitmap, first, end);
                 ReportRows(bitmap, end);
             }
         }
