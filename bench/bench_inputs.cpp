@@ -8,13 +8,14 @@
 //   kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE
 //   kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE
 //   kestrin_bench_inputs heic WIDTH HEIGHT QUALITY SEED FILE
+//   kestrin_bench_inputs avif WIDTH HEIGHT QUALITY SEED FILE
 //
 // A photo compresses and decodes differently from a flat test pattern: the
 // JPEG coder spends its time on detail, and noise keeps the entropy coder
 // busy. So the pictures are smooth light and colour gradients (sky, shading)
 // with some mid-frequency texture and per-pixel sensor-like noise. Rows are
 // generated and written one at a time, so a 6000 x 4000 picture needs no
-// full-size buffer (but for WebP and HEIC, whose encoders take the whole
+// full-size buffer (but for WebP, HEIC and AVIF, whose encoders take the whole
 // picture at once).
 #include <cmath>
 #include <cstdint>
@@ -261,8 +262,9 @@ bool WriteWebP(std::FILE* file, const PhotoLikePicture& picture, int width, int 
     return written;
 }
 
-// HEVC in the HEIF container, as phones write their photos.
-bool WriteHeic(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality) {
+// HEVC in the HEIF container, as phones write their photos, or AV1 (AVIF).
+bool WriteHeif(std::FILE* file, const PhotoLikePicture& picture, int width, int height, int quality,
+               heif_compression_format compression) {
     heif_image* image = nullptr;
     if (heif_image_create(width, height, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code !=
         heif_error_Ok)
@@ -277,8 +279,7 @@ bool WriteHeic(std::FILE* file, const PhotoLikePicture& picture, int width, int 
     std::unique_ptr<heif_context, decltype(&heif_context_free)> context(heif_context_alloc(),
                                                                         heif_context_free);
     heif_encoder* encoder = nullptr;
-    if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &encoder).code !=
-        heif_error_Ok)
+    if (heif_context_get_encoder_for_format(context.get(), compression, &encoder).code != heif_error_Ok)
         return false;
     std::unique_ptr<heif_encoder, decltype(&heif_encoder_release)> encoderOwner(encoder,
                                                                                 heif_encoder_release);
@@ -310,7 +311,8 @@ int Usage() {
         "       kestrin_bench_inputs png  WIDTH HEIGHT SEED FILE\n"
         "       kestrin_bench_inputs bmp  WIDTH HEIGHT SEED FILE\n"
         "       kestrin_bench_inputs webp WIDTH HEIGHT QUALITY SEED FILE\n"
-        "       kestrin_bench_inputs heic WIDTH HEIGHT QUALITY SEED FILE\n",
+        "       kestrin_bench_inputs heic WIDTH HEIGHT QUALITY SEED FILE\n"
+        "       kestrin_bench_inputs avif WIDTH HEIGHT QUALITY SEED FILE\n",
         stderr);
     return 2;
 }
@@ -322,7 +324,7 @@ int main(int argc, char** argv) {
     const std::string format = argv[1];
     // The lossy formats take a quality.
     const bool lossy = format == "jpeg" || format == "jpeg-p3" || format == "jpeg-wide-gamut" ||
-                       format == "webp" || format == "heic";
+                       format == "webp" || format == "heic" || format == "avif";
     if (!lossy && format != "png" && format != "bmp") return Usage();
     if (argc != (lossy ? 7 : 6)) return Usage();
 
@@ -356,7 +358,9 @@ int main(int argc, char** argv) {
     else if (format == "webp")
         written = WriteWebP(file.get(), picture, width, height, quality);
     else if (format == "heic")
-        written = WriteHeic(file.get(), picture, width, height, quality);
+        written = WriteHeif(file.get(), picture, width, height, quality, heif_compression_HEVC);
+    else if (format == "avif")
+        written = WriteHeif(file.get(), picture, width, height, quality, heif_compression_AV1);
     else if (format == "png")
         written = WritePng(file.get(), picture, width, height);
     else

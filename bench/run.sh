@@ -13,7 +13,8 @@
 #
 # The inputs are generated here, photo-like and repeatable: JPEGs of 4000x3000
 # and 6000x4000 at quality 90, a 4000x3000 PNG and a 4000x3000 24-bit BMP, a
-# 4000x3000 WebP and HEIC (HEVC) at quality 90, and 40 small 640x480 JPEGs for
+# 4000x3000 WebP, HEIC (HEVC) and AVIF (AV1) and an 8000x6000 HEIC at quality
+# 90, and 40 small 640x480 JPEGs for
 # the batch, twenty 4000x3000 JPEGs for the window against kestrin-convert
 # -j, and thirty 6000x4000 JPEGs for the window's event loop during a batch.
 # Every conversion is at depth 8 with dithering and the default compression
@@ -32,7 +33,7 @@
 #   floor s    median time of `djpeg -dct float -nosmooth -outfile /dev/null` on
 #              the same JPEG (for PNG and BMP: on the 4000x3000 JPEG), or of
 #              kestrin_bench_library_decode (libwebp's or libheif's decode to
-#              32-bit pixels) on the same WebP or HEIC, measured in turns with
+#              32-bit pixels) on the same WebP, HEIC or AVIF, measured in turns with
 #              the conversions so both see the same machine load
 #   x floor    wall s / floor s (goal for the 6000x4000 JPEG to combined and
 #              os5-high: at most 1.1)
@@ -121,6 +122,8 @@ generate "$scratch/photo-4000x3000.png" png 4000 3000 1
 generate "$scratch/photo-4000x3000.bmp" bmp 4000 3000 1
 generate "$scratch/photo-4000x3000.webp" webp 4000 3000 90 1
 generate "$scratch/photo-4000x3000.heic" heic 4000 3000 90 1
+generate "$scratch/photo-8000x6000.heic" heic 8000 6000 90 4
+generate "$scratch/photo-4000x3000.avif" avif 4000 3000 90 1
 generate "$scratch/tiny-64x48.jpg" jpeg 64 48 90 3
 mkdir -p "$scratch/batch"
 for i in $(seq 1 40); do
@@ -175,7 +178,7 @@ dimensions() { basename "$1" | sed -E 's/^[a-z]+-([0-9]+)x([0-9]+)\..*$/\1 \2/';
 
 targets=(os3 os5-low os5-high combined)
 inputs=(photo-4000x3000.jpg photo-6000x4000.jpg photo-4000x3000.png photo-4000x3000.bmp photo-4000x3000.webp
-  photo-4000x3000.heic)
+  photo-4000x3000.heic photo-8000x6000.heic photo-4000x3000.avif)
 
 # What an idle kestrin-convert costs: its code and libraries.
 for _ in 1 2 3; do measure idle "$convert" --version; done
@@ -187,7 +190,7 @@ for input in "${inputs[@]}"; do
   case $input in
     *.jpg) floor_command=(djpeg -dct float -nosmooth -outfile /dev/null "$path") ;;
     *.webp) floor_command=("$library_tool" webp "$path") ;;
-    *.heic) floor_command=("$library_tool" heif "$path") ;;
+    *.heic | *.avif) floor_command=("$library_tool" heif "$path") ;;
     *) floor_command=(djpeg -dct float -nosmooth -outfile /dev/null "$scratch/photo-4000x3000.jpg") ;;
   esac
   for run in $(seq 1 "$runs"); do

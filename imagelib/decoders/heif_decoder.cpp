@@ -3,12 +3,14 @@
 #include "imagelib/byte_order.h"
 #include "imagelib/decoders/heif_boxes.h"
 #include "imagelib/decoders/heif_library.h"
+#include "imagelib/decoders/heif_planes.h"
 #include "imagelib/limits/checked_arithmetic.h"
 #include "imagelib/limits/work_budget.h"
 #include "imagelib/text_exception.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -18,7 +20,6 @@
 
 namespace {
 
-constexpr int kBytesPerPixel = 4;
 // An ISO media box starts with a 32-bit big-endian size and a four-letter
 // type; size 1 means a 64-bit size follows, size 0 that the box runs to the
 // end of the file.
@@ -33,10 +34,9 @@ constexpr char kIccGreySpace[] = "GRAY";
 // a picture as large as a bitmap may be.
 constexpr std::uint64_t kMaxItemListEntries = 8192;
 constexpr std::uint64_t kMaxDerivedPictures = 4096;
-// What libheif holds while it decodes, beyond the picture it hands over in
-// four bytes a pixel: the decoded planes, colour and alpha at up to three
-// samples and one a pixel, and for a grid its tiles besides.
-constexpr std::uint64_t kHandedOverBytesPerPixel = 4;
+// What libheif holds while it decodes: the codec's planes, colour and alpha
+// at up to three samples and one a pixel (for a grid its tiles besides), and
+// the red, green, blue and alpha planes it turns them into and hands over.
 constexpr std::uint64_t kColorPlanes = 3;
 
 struct ContextDeleter {
@@ -141,6 +141,63 @@ bool IsSequenceOnly(const std::uint8_t* data, std::size_t size) {
     return movie;
 }
 
+// libheif reads the file through this rather than from memory, so that the
+// source may let go of what it has read: libheif copies a picture's coded
+// data to hand it to the codec, and keeps the copy while it decodes, so a
+// mapped file's pages of it would otherwise be held twice. libheif 1.15
+// also reads the coded data once while it reads the file, and lets go of
+// it, so only what is read for decoding is forgotten. Reading the bytes
+// again stays correct, only slower. Called from libheif's frames, the
+// functions throw nothing.
+class SourceReader {
+public:
+    SourceReader(CImageSource& source, const std::uint8_t* data, std::size_t size)
+        : m_source(source), m_data(data), m_size(size) {}
+
+    static const heif_reader kFunctions;
+
+    void ForgetWhatIsRead() { m_forgets = true; }
+
+private:
+    // Reads shorter than this are of boxes, not worth a system call.
+    static constexpr std::size_t kForgottenReadBytes = std::size_t{1} << 20;
+
+    static SourceReader& Of(void* userdata) { return *static_cast<SourceReader*>(userdata); }
+    static std::int64_t Position(void* userdata) noexcept {
+        return static_cast<std::int64_t>(Of(userdata).m_position);
+    }
+    static int Read(void* out, std::size_t size, void* userdata) noexcept {
+        SourceReader& reader = Of(userdata);
+        if (size > reader.m_size - reader.m_position) return 1;
+        // libheif asks for nothing into no buffer at times.
+        if (size == 0) return 0;
+        std::memcpy(out, reader.m_data + reader.m_position, size);
+        reader.m_position += size;
+        if (reader.m_forgets && size >= kForgottenReadBytes)
+            reader.m_source.ForgetBefore(reader.m_data + reader.m_position);
+        return 0;
+    }
+    static int Seek(std::int64_t position, void* userdata) noexcept {
+        SourceReader& reader = Of(userdata);
+        if (position < 0 || static_cast<std::uint64_t>(position) > reader.m_size) return 1;
+        reader.m_position = static_cast<std::size_t>(position);
+        return 0;
+    }
+    static heif_reader_grow_status WaitForFileSize(std::int64_t target, void* userdata) noexcept {
+        return target >= 0 && static_cast<std::uint64_t>(target) <= Of(userdata).m_size
+                   ? heif_reader_grow_status_size_reached
+                   : heif_reader_grow_status_size_beyond_eof;
+    }
+
+    CImageSource& m_source;
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_position = 0;
+    bool m_forgets = false;
+};
+
+const heif_reader SourceReader::kFunctions = {1, Position, Read, Seek, WaitForFileSize};
+
 // libheif is C++ inside: what it lets escape through its C interface becomes
 // our error here.
 template <class Work>
@@ -156,46 +213,34 @@ void RunLibheif(Work work) {
     }
 }
 
-// libheif's decoded picture, four bytes a pixel.
-struct DecodedPicture {
-    const std::uint8_t* plane = nullptr;
-    std::size_t stride = 0;
-    int width = 0;
-    int height = 0;
-};
-
 // Rows libheif's picture is handed to a window of rows at a time.
 constexpr int kWindowBatchRows = 16;
-
-// Copies rows [first, end) of libheif's picture into the bitmap.
-void CopyRows(const DecodedPicture& picture, CImageBitmap& bitmap, int first, int end) {
-    // libheif gives red, green, blue, alpha; the bitmap wants blue first.
-    for (int y = first; y < end; ++y) {
-        const std::uint8_t* in = picture.plane + static_cast<std::size_t>(y) * picture.stride;
-        std::uint8_t* out = bitmap.GetRows()[y];
-        for (int x = 0; x < bitmap.GetWidth(); ++x, in += kBytesPerPixel, out += kBytesPerPixel) {
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = in[3];
-        }
-    }
-}
 
 bool IsGreyProfile(const std::vector<std::uint8_t>& profile) {
     return profile.size() >= kIccColorSpaceOffset + 4 &&
            std::memcmp(profile.data() + kIccColorSpaceOffset, kIccGreySpace, 4) == 0;
 }
 
-// True when every pixel of libheif's picture has red, green and blue alike,
-// as libheif writes a monochrome picture asked for in RGB.
-bool HasOnlyGreys(const DecodedPicture& picture) {
-    for (int y = 0; y < picture.height; ++y) {
-        const std::uint8_t* pixel = picture.plane + static_cast<std::size_t>(y) * picture.stride;
-        for (int x = 0; x < picture.width; ++x, pixel += kBytesPerPixel)
-            if (pixel[0] != pixel[1] || pixel[1] != pixel[2]) return false;
-    }
-    return true;
+// libheif 1.15 turns the codec's planes into red, green and blue planes (or
+// keeps the one grey plane) whatever it is asked for; asked for interleaved
+// pixels, it makes a second copy of four bytes a pixel and holds both, and
+// for a 48-megapixel photo that copy is most of the conversion's memory. So
+// the picture is taken in the layout libheif holds it in, and interleaved
+// here a window of rows at a time. Later libheif releases hand over the
+// codec's own YCbCr planes when asked for nothing in particular; they are
+// then asked for red, green and blue planes.
+ImagePointer DecodePlanes(const heif_image_handle* handle, const heif_decoding_options* options) {
+    heif_image* rawImage = nullptr;
+    Check(Heif().decode_image(handle, &rawImage, heif_colorspace_undefined, heif_chroma_undefined, options));
+    ImagePointer image(rawImage);
+    if (HeifPlaneLayoutOf(image.get()) != HeifPlaneLayout::kOther) return image;
+    image.reset();
+    rawImage = nullptr;
+    Check(Heif().decode_image(handle, &rawImage, heif_colorspace_RGB, heif_chroma_444, options));
+    image.reset(rawImage);
+    if (HeifPlaneLayoutOf(image.get()) == HeifPlaneLayout::kOther)
+        RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
+    return image;
 }
 
 // Refuses files whose items would cost libheif time out of proportion to
@@ -235,8 +280,8 @@ void CheckItems(const HeifItemCensus& census, std::uint64_t fileBytes, const Dec
 void CheckLibraryMemory(const DecodeLimits& limits, int width, int height, bool hasAlpha, bool grid,
                         int bits) {
     const std::uint64_t sampleBytes = bits > 8 ? 2 : 1;
-    const std::uint64_t planeBytes = (grid ? 2 : 1) * sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
-    const std::uint64_t bytesPerPixel = planeBytes + kHandedOverBytesPerPixel;
+    const std::uint64_t handedOverBytes = sampleBytes * (kColorPlanes + (hasAlpha ? 1 : 0));
+    const std::uint64_t bytesPerPixel = (grid ? 2 : 1) * handedOverBytes + handedOverBytes;
     const std::optional<std::uint64_t> bytes =
         CheckedMultiply(CheckedMultiply(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height))
                             .value_or(UINT64_MAX),
@@ -315,6 +360,8 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         RaiseError(ERR_FORMAT_NOT_COMPILED,
                    "HEIF decoder: The HEIF library (libheif.so.1) could not be loaded.");
 
+    // Outlives the context that reads through it.
+    SourceReader reader(source, data, static_cast<std::size_t>(size));
     RunLibheif([&] {
         ContextPointer context(Heif().context_alloc());
         if (!context) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
@@ -328,8 +375,7 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
         const HeifItemCensus census =
             CountHeifItems(data, static_cast<std::size_t>(size), kMaxItemListEntries);
         CheckItems(census, static_cast<std::uint64_t>(size), limits);
-        Check(Heif().context_read_from_memory_without_copy(context.get(), data,
-                                                           static_cast<std::size_t>(size), nullptr));
+        Check(Heif().context_read_from_reader(context.get(), &SourceReader::kFunctions, &reader, nullptr));
 
         heif_image_handle* rawHandle = nullptr;
         Check(Heif().context_get_primary_image_handle(context.get(), &rawHandle));
@@ -355,36 +401,23 @@ void CHEIFDecoder::DecodeImage(CImageBitmap& bitmap, std::vector<PaletteEntry>&,
 
         const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(Heif().decoding_options_alloc());
         if (!options) RaiseError(ERR_NO_MEMORY, "Out of memory decoding HEIF.");
-        options->convert_hdr_to_8bit = 1;
-        heif_image* rawImage = nullptr;
-        Check(Heif().decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA,
-                                  options.get()));
-        const ImagePointer image(rawImage);
-        const int width = Heif().image_get_width(image.get(), heif_channel_interleaved);
-        const int height = Heif().image_get_height(image.get(), heif_channel_interleaved);
-        const bool fitsUpright = width <= storedWidth && height <= storedHeight;
-        const bool fitsTurned = width <= storedHeight && height <= storedWidth;
-        if (width <= 0 || height <= 0 || !(fitsUpright || fitsTurned) ||
-            Heif().image_get_bits_per_pixel_range(image.get(), heif_channel_interleaved) != 8)
-            RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image does not match its header.");
+        reader.ForgetWhatIsRead();
+        const ImagePointer image = DecodePlanes(handle.get(), options.get());
+        const HeifPicture picture = ReadHeifPicture(image.get(), storedWidth, storedHeight);
+        const int width = picture.width;
+        const int height = picture.height;
         bpp = 32;
-        int stride = 0;
-        const std::uint8_t* plane =
-            Heif().image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
-        if (plane == nullptr || stride < width * kBytesPerPixel)
-            RaiseError(ERR_FORMAT_UNKNOWN, "HEIF decoder: The decoded image has no pixels.");
-        const DecodedPicture picture{plane, static_cast<std::size_t>(stride), width, height};
         // The profile may be chosen by the decoded pixels, and is known
         // before the first row is handed on.
         if (GetColorManagement()) UseFileProfile(handle.get(), [&] { return HasOnlyGreys(picture); });
         CreateRowBitmap(bitmap, width, height, 32, hasAlpha, kWindowBatchRows);
         bitmap.Lock(false, true);
         if (bitmap.GetWindowRows() == 0) {
-            CopyRows(picture, bitmap, 0, height);
+            CopyHeifRows(picture, bitmap, 0, height);
         } else {
             for (int first = 0; first < height; first += kWindowBatchRows) {
                 const int end = std::min(height, first + kWindowBatchRows);
-                CopyRows(picture, bitmap, first, end);
+                CopyHeifRows(picture, bitmap, first, end);
                 ReportRows(bitmap, end);
             }
         }

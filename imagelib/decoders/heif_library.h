@@ -8,7 +8,7 @@
     X(context_alloc)                           \
     X(context_free)                            \
     X(context_set_maximum_image_size_limit)    \
-    X(context_read_from_memory_without_copy)   \
+    X(context_read_from_reader)                \
     X(context_get_primary_image_handle)        \
     X(image_handle_release)                    \
     X(image_handle_get_width)                  \
@@ -25,6 +25,8 @@
     X(image_release)                           \
     X(image_get_width)                         \
     X(image_get_height)                        \
+    X(image_get_chroma_format)                 \
+    X(image_has_channel)                       \
     X(image_get_bits_per_pixel_range)          \
     X(image_get_plane_readonly)
 
