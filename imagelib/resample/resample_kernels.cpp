@@ -1,6 +1,7 @@
 #include "imagelib/resample/resample_kernels.h"
 
 #include "imagelib/color/linear_light.h"
+#include "imagelib/resample/paired_across.h"
 
 #include <algorithm>
 #include <array>
@@ -310,6 +311,7 @@ void MakeLinear(double* row, int width) {
 
 KESTRIN_VECTOR_CLONES
 void WidenRow(const std::uint8_t* in, int width, double* out) {
+    if (WidenRowWide(in, width, out)) return;
     for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = in[i];
 }
 

@@ -3,6 +3,7 @@
 #include "imagelib/image_bitmap.h"
 #include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/contribution_table.h"
+#include "imagelib/resample/paired_across.h"
 #include "imagelib/resample/tent_resampler.h"
 
 #include <cstddef>
@@ -70,6 +71,8 @@ private:
     // The pass down reads the source rows with the boxes in its table.
     int m_boxAcross;
     ContributionTable m_across;
+    // m_across for the 512-bit unit, empty without one.
+    PairedAcross m_pairedAcross;
     ContributionTable m_down;
     // Not cleared: every byte is resampled across before the pass down reads
     // it, and clearing megabytes would hold up the decoder that plans first.
