@@ -89,6 +89,37 @@ TEST(ResampleKernels, PairsOfOutputPixelsGiveTheBytesOfOneAtATime) {
     }
 }
 
+// Each byte of the pass down is its column's sum, row by row from the top,
+// in doubles, rounded: rows as wide as a step of the loops and wider or
+// narrower by a few pixels, shrinking and enlarging.
+TEST(ResampleKernels, PassDownSumsEachColumnFromTheTop) {
+    struct Case {
+        int width, inHeight, outHeight;
+    };
+    const Case cases[] = {{1, 50, 7}, {7, 3, 10}, {8, 300, 22}, {9, 40, 40}, {23, 1000, 11}};
+    std::mt19937 random(3);
+    for (const Case& c : cases) {
+        const resample::ContributionTable table = resample::TentContributions(c.outHeight, c.inHeight);
+        const std::size_t stride = 4 * static_cast<std::size_t>(c.width);
+        std::vector<std::uint8_t> intermediate(stride * static_cast<std::size_t>(c.inHeight));
+        for (std::uint8_t& byte : intermediate) byte = static_cast<std::uint8_t>(random());
+        std::vector<std::uint8_t> wanted(stride * static_cast<std::size_t>(c.outHeight));
+        for (int y = 0; y < c.outHeight; ++y)
+            for (std::size_t i = 0; i < stride; ++i) {
+                double sum = 0.0;
+                for (int k = table.Left(y); k <= table.Right(y); ++k)
+                    sum += table.Weights(y)[k - table.Left(y)] *
+                           intermediate[static_cast<std::size_t>(k) * stride + i];
+                wanted[static_cast<std::size_t>(y) * stride + i] = static_cast<std::uint8_t>(sum + 0.5);
+            }
+        std::vector<std::uint8_t> got(wanted.size());
+        std::vector<double> values(stride);
+        resample::ResampleRowsDown(intermediate.data(), stride, c.width, table, got.data(), 0, c.outHeight,
+                                   values.data(), false);
+        EXPECT_EQ(got, wanted) << c.width << " wide, " << c.inHeight << " to " << c.outHeight;
+    }
+}
+
 TEST(ResampleKernels, WidensEveryByteOfRowsOfAnyWidth) {
     std::mt19937 random(5);
     for (const int width : {1, 3, 4, 5, 4001}) {

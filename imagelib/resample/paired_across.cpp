@@ -141,6 +141,49 @@ bool WidenRowWide(const std::uint8_t* in, int width, double* out) {
     return true;
 }
 
+// Eight output pixels at a time, their sums kept in registers over the
+// rows read; the last few one at a time, with the same operations.
+KESTRIN_WIDE_TARGET
+bool ResampleCodeRowsDownWide(const std::uint8_t* intermediate, std::size_t stride, int width,
+                              const ContributionTable& table, std::uint8_t* resampled, int begin, int end) {
+    if (!HasWideVectors()) return false;
+    constexpr int kBlock = 8;
+    const auto rowBytes = 4 * static_cast<std::size_t>(width);
+    for (int y = begin; y < end; ++y) {
+        const Trimmed trimmed = Trim(table, y);
+        const double* weights = table.Weights(y) + trimmed.first;
+        const std::uint8_t* top =
+            intermediate + static_cast<std::size_t>(table.Left(y) + trimmed.first) * stride;
+        std::uint8_t* out = resampled + static_cast<std::size_t>(y) * rowBytes;
+        int x = 0;
+        for (; x + kBlock <= width; x += kBlock) {
+            __m512d sums[kBlock / 2];
+            for (__m512d& sum : sums) sum = _mm512_setzero_pd();
+            const std::uint8_t* in = top + 4 * static_cast<std::size_t>(x);
+            for (int k = 0; k < trimmed.taps; ++k, in += stride) {
+                const __m512d weight = _mm512_set1_pd(weights[k]);
+                for (int i = 0; i < kBlock / 2; ++i) {
+                    std::uint64_t two;
+                    std::memcpy(&two, in + 8 * i, sizeof two);
+                    const __m512d pixels = _mm512_cvtepi32_pd(
+                        _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(two))));
+                    sums[i] = _mm512_add_pd(sums[i], _mm512_mul_pd(weight, pixels));
+                }
+            }
+            for (int i = 0; i < kBlock / 2; ++i) StorePair(sums[i], out, x + 2 * i, false, 2);
+        }
+        for (; x < width; ++x) {
+            double sums[4] = {};
+            const std::uint8_t* in = top + 4 * static_cast<std::size_t>(x);
+            for (int k = 0; k < trimmed.taps; ++k, in += stride)
+                for (int b = 0; b < 4; ++b) sums[b] = sums[b] + weights[k] * static_cast<double>(in[b]);
+            for (int b = 0; b < 4; ++b)
+                out[4 * static_cast<std::size_t>(x) + b] = static_cast<std::uint8_t>(sums[b] + 0.5);
+        }
+    }
+    return true;
+}
+
 #if !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -156,6 +199,11 @@ PairedAcross::PairedAcross(const ContributionTable&) {}
 void PairedAcross::Resample(const double*, std::uint8_t*, bool) const {}
 
 bool WidenRowWide(const std::uint8_t*, int, double*) {
+    return false;
+}
+
+bool ResampleCodeRowsDownWide(const std::uint8_t*, std::size_t, int, const ContributionTable&, std::uint8_t*,
+                              int, int) {
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "imagelib/resample/contribution_table.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -46,5 +47,10 @@ private:
 
 // WidenRow on the 512-bit unit; false (nothing done) without it.
 bool WidenRowWide(const std::uint8_t* in, int width, double* out);
+
+// ResampleRowsDown of code values (not light) on the 512-bit unit, rows of
+// weight 0 at either end left out as above; false (nothing done) without it.
+bool ResampleCodeRowsDownWide(const std::uint8_t* intermediate, std::size_t stride, int width,
+                              const ContributionTable& table, std::uint8_t* resampled, int begin, int end);
 
 }  // namespace resample

@@ -416,6 +416,8 @@ KESTRIN_VECTOR_CLONES
 void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int width,
                       const ContributionTable& table, std::uint8_t* resampled, int begin, int end,
                       double* values, bool linear) {
+    if (!linear && ResampleCodeRowsDownWide(intermediate, stride, width, table, resampled, begin, end))
+        return;
     for (int y = begin; y < end; ++y) {
         const int top = table.Left(y);
         const int bottom = table.Right(y);

@@ -70,10 +70,9 @@ TargetPlan::TargetPlan(ResampleKernel kernel, const PixelRect& part, const Pixel
       m_pairedAcross(m_across),
       m_down(BuildContributions(kernel, placement.height, part.height)),
       m_stride(static_cast<std::size_t>(placement.width) * PixelBytes(m_linear)),
-      m_intermediate(std::make_unique_for_overwrite<std::uint8_t[]>(
-          IntermediateBytes(placement, part.height, m_linear))),
-      m_resampled(std::make_unique_for_overwrite<std::uint8_t[]>(
-          4 * static_cast<std::size_t>(placement.width) * static_cast<std::size_t>(placement.height))) {}
+      m_intermediate(TakeBlock(IntermediateBytes(placement, part.height, m_linear))),
+      m_resampled(TakeBlock(4 * static_cast<std::size_t>(placement.width) *
+                            static_cast<std::size_t>(placement.height))) {}
 
 std::size_t TargetPlan::AcrossScratch() const {
     if (m_boxAcross == 1) return 0;

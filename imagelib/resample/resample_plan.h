@@ -4,6 +4,7 @@
 #include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/contribution_table.h"
 #include "imagelib/resample/paired_across.h"
+#include "imagelib/resample/recycled_block.h"
 #include "imagelib/resample/tent_resampler.h"
 
 #include <cstddef>
@@ -77,10 +78,10 @@ private:
     // Not cleared: every byte is resampled across before the pass down reads
     // it, and clearing megabytes would hold up the decoder that plans first.
     std::size_t m_stride;
-    std::unique_ptr<std::uint8_t[]> m_intermediate;
+    RecycledBlock m_intermediate;
     // Placement-sized; not cleared either: every row is resampled before it
     // is delivered.
-    std::unique_ptr<std::uint8_t[]> m_resampled;
+    RecycledBlock m_resampled;
 };
 
 // The plans of every target for `part` of the picture seen, in the targets'
