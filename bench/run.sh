@@ -68,6 +68,12 @@
 # CPU time, and the 288-megapixel JPEG, over the limit of a picture held
 # whole, converted within 100 MiB as it streams).
 #
+# The row "classic batch" converts twenty 4000x3000 JPEGs with --outdir and -j
+# 1, classic quality, to "PalmOS 3 or 4" (os3) and to the default os5-high,
+# against a loop of `djpeg -dct float -nosmooth` over the same files: CPU time
+# (user + system) per picture (goal: os3 at most 1.25 and os5-high at most 1.5
+# times djpeg's). KESTRIN_BENCH_ONLY=classic-batch runs only this row.
+#
 # Timings on a busy machine are noisy: the load average is printed with the
 # table.
 set -euo pipefail
@@ -113,6 +119,70 @@ generate() {  # FILE FORMAT ARGUMENTS...
   [ -s "$file" ] || "$inputs_tool" "$1" "${@:2}" "$file"
 }
 
+# median FILE COLUMN
+median() {
+  sort -g -k"$2","$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END {
+    if (NR == 0) { print "nan"; exit }
+    if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# largest FILE COLUMN
+largest() {
+  awk -v c="$2" 'BEGIN { m = 0 } $c > m { m = $c } END { print m }' "$1"
+}
+
+# failures FILE: how many runs ended with a non-zero status
+failures() {
+  awk '$4 != 0 { n++ } END { print n + 0 }' "$1"
+}
+
+# The classic batch: kestrin-convert -j 1 over twenty 12-megapixel JPEGs to
+# each target against djpeg's loop over them, in turns; prints per picture
+# the median CPU time of the runs.
+classic_batch() {
+  local dir=$scratch/classic-batch out=$scratch/classic-batch-out results=$scratch/classic-batch-results
+  mkdir -p "$dir" "$out" "$results"
+  rm -f "$results"/*
+  local i run
+  for i in $(seq 1 20); do
+    generate "$dir/photo-$i.jpg" jpeg 4000 3000 90 $((500 + i))
+  done
+  local inputs=("$dir"/photo-*.jpg)
+  local loop="for f in $dir/photo-*.jpg; do djpeg -dct float -nosmooth -outfile /dev/null \"\$f\"; done"
+  local load
+  load=$(cut -d' ' -f1-3 /proc/loadavg)
+  for run in $(seq 1 "$runs"); do
+    echo "  classic batch: run $run of $runs" >&2
+    "$measure_tool" "$results/result" bash -c "$loop" </dev/null
+    cat "$results/result" >>"$results/djpeg"
+    for target in os3 os5-high; do
+      "$measure_tool" "$results/result" "$convert" -q -f -j 1 -t "$target" --outdir "$out" "${inputs[@]}" \
+        </dev/null
+      cat "$results/result" >>"$results/$target"
+    done
+  done
+  local floor
+  floor=$(median "$results/djpeg" 2)
+  echo
+  echo "classic batch of ${#inputs[@]} 4000x3000 JPEGs, -j 1, median of $runs runs (load average before: $load," \
+    "after: $(cut -d' ' -f1-3 /proc/loadavg))"
+  printf '  %-28s %12s %8s %6s\n' conversion "cpu ms/pic" "x djpeg" goal
+  awk -v c="$floor" -v n="${#inputs[@]}" 'BEGIN { printf "  %-28s %12.1f %8s %6s\n", "djpeg -dct float loop", 1000 * c / n, "1.00", "-" }'
+  for target in os3 os5-high; do
+    if [ "$(failures "$results/$target")" -ne 0 ]; then
+      echo "  kestrin-convert -t $target: failed"
+      continue
+    fi
+    awk -v t="$target" -v c="$(median "$results/$target" 2)" -v f="$floor" -v n="${#inputs[@]}" 'BEGIN {
+      printf "  %-28s %12.1f %8.2f %6s\n", "kestrin-convert -t " t, 1000 * c / n, c / f, t == "os3" ? "1.25" : "1.5" }'
+  done
+}
+
+if [ "${KESTRIN_BENCH_ONLY:-}" = classic-batch ]; then
+  classic_batch
+  exit 0
+fi
+
 echo "Generating inputs in $scratch ..." >&2
 generate "$scratch/photo-4000x3000.jpg" jpeg 4000 3000 90 1
 generate "$scratch/photo-6000x4000.jpg" jpeg 6000 4000 90 2
@@ -152,23 +222,6 @@ measure() {
   shift
   "$measure_tool" "$work/result" "$@" >>"$work/$name.log" 2>&1 </dev/null
   cat "$work/result" >>"$work/$name"
-}
-
-# median FILE COLUMN
-median() {
-  sort -g -k"$2","$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END {
-    if (NR == 0) { print "nan"; exit }
-    if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-
-# largest FILE COLUMN
-largest() {
-  awk -v c="$2" 'BEGIN { m = 0 } $c > m { m = $c } END { print m }' "$1"
-}
-
-# failures FILE: how many runs ended with a non-zero status
-failures() {
-  awk '$4 != 0 { n++ } END { print n + 0 }' "$1"
 }
 
 file_size() { stat -L -c %s "$1"; }
@@ -451,6 +504,8 @@ if [ -s "$work/stall-batch" ]; then
   fi
 fi
 echo "load average after: $load_after"
+
+classic_batch
 
 # The window's preview pane on the 24-megapixel JPEG (goal: the picture within
 # a second of the change, on two cores).

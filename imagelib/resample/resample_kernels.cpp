@@ -1,6 +1,7 @@
 #include "imagelib/resample/resample_kernels.h"
 
 #include "imagelib/color/linear_light.h"
+#include "imagelib/resample/paired_across.h"
 
 #include <algorithm>
 #include <array>
@@ -310,6 +311,7 @@ void MakeLinear(double* row, int width) {
 
 KESTRIN_VECTOR_CLONES
 void WidenRow(const std::uint8_t* in, int width, double* out) {
+    if (WidenRowWide(in, width, out)) return;
     for (std::size_t i = 0; i < 4 * static_cast<std::size_t>(width); ++i) out[i] = in[i];
 }
 
@@ -414,6 +416,8 @@ KESTRIN_VECTOR_CLONES
 void ResampleRowsDown(const std::uint8_t* intermediate, std::size_t stride, int width,
                       const ContributionTable& table, std::uint8_t* resampled, int begin, int end,
                       double* values, bool linear) {
+    if (!linear && ResampleCodeRowsDownWide(intermediate, stride, width, table, resampled, begin, end))
+        return;
     for (int y = begin; y < end; ++y) {
         const int top = table.Left(y);
         const int bottom = table.Right(y);

@@ -67,12 +67,12 @@ TargetPlan::TargetPlan(ResampleKernel kernel, const PixelRect& part, const Pixel
       m_partWidth(part.width),
       m_boxAcross(AcrossBoxFactor(kernel, placement.width, part.width)),
       m_across(AcrossContributions(kernel, placement.width, part.width)),
+      m_pairedAcross(m_across),
       m_down(BuildContributions(kernel, placement.height, part.height)),
       m_stride(static_cast<std::size_t>(placement.width) * PixelBytes(m_linear)),
-      m_intermediate(std::make_unique_for_overwrite<std::uint8_t[]>(
-          IntermediateBytes(placement, part.height, m_linear))),
-      m_resampled(std::make_unique_for_overwrite<std::uint8_t[]>(
-          4 * static_cast<std::size_t>(placement.width) * static_cast<std::size_t>(placement.height))) {}
+      m_intermediate(TakeBlock(IntermediateBytes(placement, part.height, m_linear))),
+      m_resampled(TakeBlock(4 * static_cast<std::size_t>(placement.width) *
+                            static_cast<std::size_t>(placement.height))) {}
 
 std::size_t TargetPlan::AcrossScratch() const {
     if (m_boxAcross == 1) return 0;
@@ -88,8 +88,11 @@ void TargetPlan::ResampleAcross(int y, const double* row, int unit, double* scra
         std::fill(scratch + 4 * static_cast<std::size_t>(boxes), scratch + AcrossScratch(), 0.0);
         row = scratch;
     }
-    ResampleRowAcross(row, m_across, m_placement.width,
-                      m_intermediate.get() + static_cast<std::size_t>(y) * m_stride, m_linear);
+    std::uint8_t* out = m_intermediate.get() + static_cast<std::size_t>(y) * m_stride;
+    if (m_pairedAcross.Empty())
+        ResampleRowAcross(row, m_across, m_placement.width, out, m_linear);
+    else
+        m_pairedAcross.Resample(row, out, m_linear);
 }
 
 void TargetPlan::ResampleDown(int begin, int end, double* values) {

@@ -3,6 +3,8 @@
 #include "imagelib/image_bitmap.h"
 #include "imagelib/orientation/picture_framing.h"
 #include "imagelib/resample/contribution_table.h"
+#include "imagelib/resample/paired_across.h"
+#include "imagelib/resample/recycled_block.h"
 #include "imagelib/resample/tent_resampler.h"
 
 #include <cstddef>
@@ -70,14 +72,16 @@ private:
     // The pass down reads the source rows with the boxes in its table.
     int m_boxAcross;
     ContributionTable m_across;
+    // m_across for the 512-bit unit, empty without one.
+    PairedAcross m_pairedAcross;
     ContributionTable m_down;
     // Not cleared: every byte is resampled across before the pass down reads
     // it, and clearing megabytes would hold up the decoder that plans first.
     std::size_t m_stride;
-    std::unique_ptr<std::uint8_t[]> m_intermediate;
+    RecycledBlock m_intermediate;
     // Placement-sized; not cleared either: every row is resampled before it
     // is delivered.
-    std::unique_ptr<std::uint8_t[]> m_resampled;
+    RecycledBlock m_resampled;
 };
 
 // The plans of every target for `part` of the picture seen, in the targets'
