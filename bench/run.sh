@@ -72,7 +72,9 @@
 # 1, classic quality, to "PalmOS 3 or 4" (os3) and to the default os5-high,
 # against a loop of `djpeg -dct float -nosmooth` over the same files: CPU time
 # (user + system) per picture (goal: os3 at most 1.25 and os5-high at most 1.5
-# times djpeg's). KESTRIN_BENCH_ONLY=classic-batch runs only this row.
+# times djpeg's). KESTRIN_BENCH_ONLY=classic-batch runs only this row;
+# KESTRIN_VECTOR_WIDTH=256 (or 128) measures the resampler's AVX2 loops (or
+# none of its own) on a machine with AVX-512.
 #
 # Timings on a busy machine are noisy: the load average is printed with the
 # table.

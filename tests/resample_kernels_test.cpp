@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -12,6 +13,16 @@
 namespace {
 
 using resample::BoxCount;
+
+// Runs `check` with each vector width this machine runs in effect, then
+// restores the one before.
+template <typename Check>
+void ForEachVectorWidth(const Check& check) {
+    const int before = resample::VectorWidth();
+    for (const int bits : {512, 256, 128})
+        if (resample::LimitVectorWidth(bits) == bits) check(bits);
+    resample::LimitVectorWidth(before);
+}
 
 // Boxes of light summed as the row is read must be the very doubles of the
 // widened row summed afterwards, whichever loop the machine runs: rows shorter
@@ -42,12 +53,11 @@ TEST(ResampleKernels, LightSummedIntoBoxesAsReadEqualsTheWidenedRowSummed) {
     }
 }
 
-// The pass across two output pixels at a time must give the bytes of the
-// loop over one at a time: shrinks and enlargements, an odd last pixel, ends
-// of weight 0 trimmed, negative weights clamped in light, and output pixels
-// whose weights are all 0.
+// The pass across two output pixels at a time, or one a vector on the
+// 256-bit unit, must give the bytes of the loop over one at a time: shrinks
+// and enlargements, an odd last pixel, ends of weight 0 trimmed, negative
+// weights clamped in light, and output pixels whose weights are all 0.
 TEST(ResampleKernels, PairsOfOutputPixelsGiveTheBytesOfOneAtATime) {
-    if (!resample::HasWideVectors()) GTEST_SKIP() << "no 512-bit vector unit";
     struct Case {
         const char* name;
         resample::ContributionTable table;
@@ -83,15 +93,19 @@ TEST(ResampleKernels, PairsOfOutputPixelsGiveTheBytesOfOneAtATime) {
         const std::size_t bytes = (c.linear ? 8 : 4) * static_cast<std::size_t>(table.Size());
         std::vector<std::uint8_t> wanted(bytes), got(bytes);
         resample::ResampleRowAcross(row.data(), table, table.Size(), wanted.data(), c.linear);
-        const resample::PairedAcross paired(table);
-        paired.Resample(row.data(), got.data(), c.linear);
-        EXPECT_EQ(got, wanted) << c.name;
+        ForEachVectorWidth([&](int bits) {
+            const resample::PairedAcross paired(table);
+            if (paired.Empty()) return;
+            std::fill(got.begin(), got.end(), 0);
+            paired.Resample(row.data(), got.data(), c.linear);
+            EXPECT_EQ(got, wanted) << c.name << " on " << bits << " bits";
+        });
     }
 }
 
 // Each byte of the pass down is its column's sum, row by row from the top,
-// in doubles, rounded: rows as wide as a step of the loops and wider or
-// narrower by a few pixels, shrinking and enlarging.
+// in doubles, rounded, at every vector width: rows as wide as a step of the
+// loops and wider or narrower by a few pixels, shrinking and enlarging.
 TEST(ResampleKernels, PassDownSumsEachColumnFromTheTop) {
     struct Case {
         int width, inHeight, outHeight;
@@ -112,11 +126,14 @@ TEST(ResampleKernels, PassDownSumsEachColumnFromTheTop) {
                            intermediate[static_cast<std::size_t>(k) * stride + i];
                 wanted[static_cast<std::size_t>(y) * stride + i] = static_cast<std::uint8_t>(sum + 0.5);
             }
-        std::vector<std::uint8_t> got(wanted.size());
-        std::vector<double> values(stride);
-        resample::ResampleRowsDown(intermediate.data(), stride, c.width, table, got.data(), 0, c.outHeight,
-                                   values.data(), false);
-        EXPECT_EQ(got, wanted) << c.width << " wide, " << c.inHeight << " to " << c.outHeight;
+        ForEachVectorWidth([&](int bits) {
+            std::vector<std::uint8_t> got(wanted.size());
+            std::vector<double> values(stride);
+            resample::ResampleRowsDown(intermediate.data(), stride, c.width, table, got.data(), 0,
+                                       c.outHeight, values.data(), false);
+            EXPECT_EQ(got, wanted) << c.width << " wide, " << c.inHeight << " to " << c.outHeight << " on "
+                                   << bits << " bits";
+        });
     }
 }
 
@@ -125,11 +142,13 @@ TEST(ResampleKernels, WidensEveryByteOfRowsOfAnyWidth) {
     for (const int width : {1, 3, 4, 5, 4001}) {
         std::vector<std::uint8_t> pixels(4 * static_cast<std::size_t>(width));
         for (std::uint8_t& byte : pixels) byte = static_cast<std::uint8_t>(random());
-        std::vector<double> got(pixels.size() + 4, -1.0);
-        resample::WidenRow(pixels.data(), width, got.data());
         std::vector<double> wanted(pixels.begin(), pixels.end());
         wanted.insert(wanted.end(), 4, -1.0);
-        EXPECT_EQ(got, wanted) << width << " pixels";
+        ForEachVectorWidth([&](int bits) {
+            std::vector<double> got(pixels.size() + 4, -1.0);
+            resample::WidenRow(pixels.data(), width, got.data());
+            EXPECT_EQ(got, wanted) << width << " pixels on " << bits << " bits";
+        });
     }
 }
 

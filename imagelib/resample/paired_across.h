@@ -6,15 +6,22 @@
 #include <cstdint>
 #include <vector>
 
-// The pass across on a vector unit of 512 bits: two output pixels of four
-// doubles each side by side, every lane summed over its own sources in the
-// order ResampleRowAcross sums it, so the bytes are the same. Where the
-// machine has no such unit (or the build is not for x86-64), nothing is
-// prepared and ResampleRowAcross does the work.
+// The pass across on a vector unit of 512 bits (two output pixels of four
+// doubles each side by side) or of 256 bits (one a vector), every lane summed
+// over its own sources in the order ResampleRowAcross sums it, so the bytes
+// are the same. Where the machine has neither unit (or the build is not for
+// x86-64), nothing is prepared and ResampleRowAcross does the work.
 namespace resample {
 
-// True when this machine runs the 512-bit loops.
-bool HasWideVectors();
+// The widest vector unit the loops of this file use: 512 (AVX-512), 256
+// (AVX2) or 128 (none; the compiled loops of resample_kernels.cpp run). The
+// machine's widest, lowered to 256 or 128 by KESTRIN_VECTOR_WIDTH in the
+// environment (read once), so that the narrower loops can be measured and
+// tested on a machine with the wider.
+int VectorWidth();
+// Lowers the width to `bits` (never above the machine's) for what is prepared
+// and run from then on, and returns the width now in effect. For tests.
+int LimitVectorWidth(int bits);
 
 // A ContributionTable laid out for four output pixels at a time, a pair to a
 // vector. Each output pixel's sources are trimmed of the weights of 0 at
@@ -24,32 +31,37 @@ bool HasWideVectors();
 class PairedAcross {
 public:
     PairedAcross() = default;
-    // Empty unless HasWideVectors().
+    // Empty when VectorWidth() is 128.
     explicit PairedAcross(const ContributionTable& table);
 
-    bool Empty() const { return m_groups.empty(); }
+    bool Empty() const { return m_width == 0; }
     // As ResampleRowAcross(row, table, table.Size(), out, linear) does; the
     // row is followed by table.Taps() zero pixels.
     void Resample(const double* row, std::uint8_t* out, bool linear) const;
 
 private:
-    // Output pixels summed at a time: two pairs.
+    // Output pixels summed at a time: two pairs, or four single pixels.
     static constexpr int kGroupPixels = 4;
     struct Group {
         int left[kGroupPixels];  // first source of each output pixel, after the trim
         int taps;                // the most of the four, the others' padded with 0
     };
+    void ResampleOn512(const double* row, std::uint8_t* out, bool linear) const;
+    void ResampleOn256(const double* row, std::uint8_t* out, bool linear) const;
+
+    int m_width = 0;  // of the vector unit the loops were prepared for; 0: none
     int m_outWidth = 0;
     std::vector<Group> m_groups;
     // Per group and tap, the weights of its four output pixels.
     std::vector<double> m_weights;
 };
 
-// WidenRow on the 512-bit unit; false (nothing done) without it.
+// WidenRow on the widest unit of VectorWidth(); false (nothing done) at 128.
 bool WidenRowWide(const std::uint8_t* in, int width, double* out);
 
-// ResampleRowsDown of code values (not light) on the 512-bit unit, rows of
-// weight 0 at either end left out as above; false (nothing done) without it.
+// ResampleRowsDown of code values (not light) on the unit of VectorWidth(),
+// rows of weight 0 at either end left out as above; false (nothing done) at
+// 128.
 bool ResampleCodeRowsDownWide(const std::uint8_t* intermediate, std::size_t stride, int width,
                               const ContributionTable& table, std::uint8_t* resampled, int begin, int end);
 
