@@ -146,19 +146,14 @@ void WidenRowOn512(const std::uint8_t* in, std::size_t count, double* out) {
     for (; i < count; ++i) out[i] = in[i];
 }
 
-// Sixteen bytes at a time, a pixel's four to a 128-bit conversion.
+// A pixel's four bytes to a 128-bit conversion.
 KESTRIN_AVX2_TARGET
 void WidenRowOn256(const std::uint8_t* in, std::size_t count, double* out) {
-    std::size_t i = 0;
-    for (; i + 16 <= count; i += 16) {
-        __m128i bytes;
+    for (std::size_t i = 0; i < count; i += 4) {
+        int bytes;
         std::memcpy(&bytes, in + i, sizeof bytes);
-        _mm256_storeu_pd(out + i, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(bytes)));
-        _mm256_storeu_pd(out + i + 4, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 4))));
-        _mm256_storeu_pd(out + i + 8, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 8))));
-        _mm256_storeu_pd(out + i + 12, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(bytes, 12))));
+        _mm256_storeu_pd(out + i, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(bytes))));
     }
-    for (; i < count; ++i) out[i] = in[i];
 }
 
 // Eight output pixels at a time, their sums kept in registers over the
@@ -235,13 +230,14 @@ void CodeRowsDownOn256(const std::uint8_t* intermediate, std::size_t stride, int
 PairedAcross::PairedAcross(const ContributionTable& table) {
     if (VectorWidth() < 256) return;
     m_width = VectorWidth();
+    m_groupPixels = m_width == 512 ? 4 : 8;
     m_outWidth = table.Size();
-    m_groups.reserve(static_cast<std::size_t>(m_outWidth / kGroupPixels + 1));
-    for (int x = 0; x < m_outWidth; x += kGroupPixels) {
+    m_groups.reserve(static_cast<std::size_t>(m_outWidth / m_groupPixels + 1));
+    for (int x = 0; x < m_outWidth; x += m_groupPixels) {
         // Pixels past the last are the last again, and not stored.
         Group group{};
-        Trimmed trimmed[kGroupPixels];
-        for (int k = 0; k < kGroupPixels; ++k) {
+        Trimmed trimmed[kMostGroupPixels];
+        for (int k = 0; k < m_groupPixels; ++k) {
             const int pixel = std::min(x + k, m_outWidth - 1);
             trimmed[k] = Trim(table, pixel);
             group.left[k] = table.Left(pixel) + trimmed[k].first;
@@ -249,7 +245,7 @@ PairedAcross::PairedAcross(const ContributionTable& table) {
         }
         m_groups.push_back(group);
         for (int j = 0; j < group.taps; ++j)
-            for (int k = 0; k < kGroupPixels; ++k) {
+            for (int k = 0; k < m_groupPixels; ++k) {
                 const int pixel = std::min(x + k, m_outWidth - 1);
                 m_weights.push_back(j < trimmed[k].taps ? table.Weights(pixel)[trimmed[k].first + j] : 0.0);
             }
@@ -280,7 +276,7 @@ void PairedAcross::ResampleOn512(const double* row, std::uint8_t* out, bool line
         const double* p3 = row + 4 * static_cast<std::size_t>(group.left[3]);
         __m512d sums0 = _mm512_setzero_pd();
         __m512d sums1 = _mm512_setzero_pd();
-        for (int j = 0; j < group.taps; ++j, weights += kGroupPixels) {
+        for (int j = 0; j < group.taps; ++j, weights += 4) {
             const __m256d four = _mm256_loadu_pd(weights);
             const __m512d weight0 = _mm512_permutexvar_pd(firstPair, _mm512_zextpd256_pd512(four));
             const __m512d weight1 = _mm512_permutexvar_pd(secondPair, _mm512_zextpd256_pd512(four));
@@ -291,42 +287,42 @@ void PairedAcross::ResampleOn512(const double* row, std::uint8_t* out, bool line
             sums0 = _mm512_add_pd(sums0, _mm512_mul_pd(weight0, pixels0));
             sums1 = _mm512_add_pd(sums1, _mm512_mul_pd(weight1, pixels1));
         }
-        const int stored = std::min(kGroupPixels, m_outWidth - x);
+        const int stored = std::min(4, m_outWidth - x);
         StorePair(sums0, out, x, linear, std::min(stored, 2));
         if (stored > 2) StorePair(sums1, out, x + 2, linear, stored - 2);
-        x += kGroupPixels;
+        x += 4;
     }
 }
 
-// Each weight is broadcast from memory as it is loaded.
+// Each pixel's weight is spread over its vector from the group's four.
 KESTRIN_AVX2_TARGET
 void PairedAcross::ResampleOn256(const double* row, std::uint8_t* out, bool linear) const {
+    constexpr int kPixels = 8;
     const double* weights = m_weights.data();
     int x = 0;
     for (const Group& group : m_groups) {
-        const double* p0 = row + 4 * static_cast<std::size_t>(group.left[0]);
-        const double* p1 = row + 4 * static_cast<std::size_t>(group.left[1]);
-        const double* p2 = row + 4 * static_cast<std::size_t>(group.left[2]);
-        const double* p3 = row + 4 * static_cast<std::size_t>(group.left[3]);
-        __m256d sums0 = _mm256_setzero_pd(), sums1 = _mm256_setzero_pd();
-        __m256d sums2 = _mm256_setzero_pd(), sums3 = _mm256_setzero_pd();
-        const int taps = group.taps;
-        for (int j = 0; j < taps; ++j, weights += kGroupPixels) {
-            sums0 = _mm256_add_pd(sums0,
-                                  _mm256_mul_pd(_mm256_broadcast_sd(weights), _mm256_loadu_pd(p0 + 4 * j)));
-            sums1 = _mm256_add_pd(
-                sums1, _mm256_mul_pd(_mm256_broadcast_sd(weights + 1), _mm256_loadu_pd(p1 + 4 * j)));
-            sums2 = _mm256_add_pd(
-                sums2, _mm256_mul_pd(_mm256_broadcast_sd(weights + 2), _mm256_loadu_pd(p2 + 4 * j)));
-            sums3 = _mm256_add_pd(
-                sums3, _mm256_mul_pd(_mm256_broadcast_sd(weights + 3), _mm256_loadu_pd(p3 + 4 * j)));
+        const double* sources[kPixels];
+        __m256d sums[kPixels];
+        for (int k = 0; k < kPixels; ++k) {
+            sources[k] = row + 4 * static_cast<std::size_t>(group.left[k]);
+            sums[k] = _mm256_setzero_pd();
         }
-        const int stored = std::min(kGroupPixels, m_outWidth - x);
-        StorePixel(sums0, out, x, linear);
-        if (stored > 1) StorePixel(sums1, out, x + 1, linear);
-        if (stored > 2) StorePixel(sums2, out, x + 2, linear);
-        if (stored > 3) StorePixel(sums3, out, x + 3, linear);
-        x += kGroupPixels;
+        const int taps = group.taps;
+        for (int j = 0; j < taps; ++j, weights += kPixels) {
+            const __m256d first = _mm256_loadu_pd(weights);
+            const __m256d second = _mm256_loadu_pd(weights + 4);
+            const __m256d spread[kPixels] = {
+                _mm256_permute4x64_pd(first, 0x00),  _mm256_permute4x64_pd(first, 0x55),
+                _mm256_permute4x64_pd(first, 0xAA),  _mm256_permute4x64_pd(first, 0xFF),
+                _mm256_permute4x64_pd(second, 0x00), _mm256_permute4x64_pd(second, 0x55),
+                _mm256_permute4x64_pd(second, 0xAA), _mm256_permute4x64_pd(second, 0xFF)};
+            for (int k = 0; k < kPixels; ++k)
+                sums[k] =
+                    _mm256_add_pd(sums[k], _mm256_mul_pd(spread[k], _mm256_loadu_pd(sources[k] + 4 * j)));
+        }
+        const int stored = std::min(kPixels, m_outWidth - x);
+        for (int k = 0; k < stored; ++k) StorePixel(sums[k], out, x + k, linear);
+        x += kPixels;
     }
 }
 

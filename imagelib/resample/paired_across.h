@@ -40,19 +40,22 @@ public:
     void Resample(const double* row, std::uint8_t* out, bool linear) const;
 
 private:
-    // Output pixels summed at a time: two pairs, or four single pixels.
-    static constexpr int kGroupPixels = 4;
+    // Output pixels summed at a time: two pairs on the 512-bit unit, eight
+    // single pixels on the 256-bit one, so that an addition need not wait for
+    // the one before it.
+    static constexpr int kMostGroupPixels = 8;
     struct Group {
-        int left[kGroupPixels];  // first source of each output pixel, after the trim
-        int taps;                // the most of the four, the others' padded with 0
+        int left[kMostGroupPixels];  // first source of each output pixel, after the trim
+        int taps;                    // the most of the group, the others' padded with 0
     };
     void ResampleOn512(const double* row, std::uint8_t* out, bool linear) const;
     void ResampleOn256(const double* row, std::uint8_t* out, bool linear) const;
 
     int m_width = 0;  // of the vector unit the loops were prepared for; 0: none
+    int m_groupPixels = 0;
     int m_outWidth = 0;
     std::vector<Group> m_groups;
-    // Per group and tap, the weights of its four output pixels.
+    // Per group and tap, the weights of its output pixels.
     std::vector<double> m_weights;
 };
 
