@@ -23,8 +23,9 @@ int VectorWidth();
 // and run from then on, and returns the width now in effect. For tests.
 int LimitVectorWidth(int bits);
 
-// A ContributionTable laid out for four output pixels at a time, a pair to a
-// vector. Each output pixel's sources are trimmed of the weights of 0 at
+// A ContributionTable laid out for groups of output pixels summed at a time:
+// four, a pair to a vector, on the 512-bit unit; eight, one to a vector, on
+// the 256-bit one. Each output pixel's sources are trimmed of the weights of 0 at
 // either end: a sum that starts at +0.0 is never -0.0 (only -0.0 plus -0.0
 // is), and adding +0.0 or -0.0 to anything else leaves it as it is, so
 // they change no byte, and a tent's ends often weigh nothing.
