@@ -597,26 +597,40 @@ TEST(TentResampler, SmartCropKeepsASubjectAtEverySide) {
     }
 }
 
-TEST(TentResampler, APictureCutAtItsSidesStreamsWithTheBytesOfThePictureHeld) {
-    CDIBBitmap picture;
-    RandomPicture(picture, 400, 150, 21);
-    const PictureFraming framings[] = {
-        {PictureFit::Crop, 16, 11, {}, CropGravity::Center},
-        {PictureFit::Crop, 16, 11, {}, CropGravity::East},
-        {PictureFit::Pad, 16, 11, {1, 2, 3, 255}, CropGravity::Center},
-        {PictureFit::Crop, 16, 11, {}, CropGravity::Center, {37, 0, 250, 150}},
+TEST(TentResampler, APictureCutAtItsSidesOrRowsStreamsWithTheBytesOfThePictureHeld) {
+    CDIBBitmap wide, tall;
+    RandomPicture(wide, 400, 150, 21);
+    RandomPicture(tall, 150, 400, 22);
+    // Rows above and below a part are dropped as they pass.
+    const struct {
+        const CImageBitmap& picture;
+        PictureFraming framing;
+        resample::ResampleKernel kernel = resample::ResampleKernel::kTent;
+    } cases[] = {
+        {wide, {PictureFit::Crop, 16, 11, {}, CropGravity::Center}},
+        {wide, {PictureFit::Crop, 16, 11, {}, CropGravity::East}},
+        {wide, {PictureFit::Pad, 16, 11, {1, 2, 3, 255}, CropGravity::Center}},
+        {wide, {PictureFit::Crop, 16, 11, {}, CropGravity::Center, {37, 0, 250, 150}}},
+        {tall, {PictureFit::Crop, 16, 11, {}, CropGravity::Center}},
+        {tall, {PictureFit::Crop, 16, 11, {}, CropGravity::South}, resample::ResampleKernel::kLanczosInLight},
+        {tall, {PictureFit::Crop, 16, 11, {}, CropGravity::NorthWest}},
+        {tall, {PictureFit::Stretch, 16, 11, {}, CropGravity::Center, {3, 37, 140, 250}}},
     };
-    for (const PictureFraming& framing : framings)
+    for (const auto& c : cases)
         for (int threads : {1, 2}) {
-            SCOPED_TRACE(testing::Message()
-                         << static_cast<int>(framing.fit) << " " << static_cast<int>(framing.gravity)
-                         << " box " << framing.cropBox.left << ", " << threads << " threads");
+            const PictureFraming& framing = c.framing;
+            const CImageBitmap& picture = c.picture;
+            SCOPED_TRACE(testing::Message() << picture.GetWidth() << " wide " << static_cast<int>(framing.fit)
+                                            << " " << static_cast<int>(framing.gravity) << " box "
+                                            << framing.cropBox.top << ", " << threads << " threads");
             CMemoryBitmap heldLow, heldHigh, low, high;
             CTentResampler held({{16, 11, &heldLow}, {32, 22, &heldHigh}}, threads);
             held.SetFraming(framing);
+            held.SetKernel(c.kernel);
             held.Finish(picture);
             CTentResampler streamed({{16, 11, &low}, {32, 22, &high}}, threads);
             streamed.SetFraming(framing);
+            streamed.SetKernel(c.kernel);
             EXPECT_TRUE(FinishThroughAWindow(streamed, picture));
             EXPECT_EQ(Bytes(low), Bytes(heldLow));
             EXPECT_EQ(Bytes(high), Bytes(heldHigh));

@@ -296,6 +296,7 @@ struct Input {
     bool streams = true;
     PictureFit fit = PictureFit::Stretch;
     CropGravity gravity = CropGravity::Center;
+    PixelRect cropBox{};
 };
 
 // A TIFF whose fifth strip is said to lie far past the end of the file.
@@ -315,6 +316,7 @@ std::vector<std::uint8_t> withLostStrip(std::vector<std::uint8_t> tiff) {
 TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsWhereItCan) {
     TemporaryFolder folder;
     const PictureMaker make(kWidth, kHeight);
+    const PictureMaker tall(kHeight, kWidth);
     const Input inputs[] = {
         {"baseline.jpg", make.jpeg(3, false)},
         {"grey.jpg", make.jpeg(1, false)},
@@ -341,6 +343,12 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
         // Cut at the sides, every row kept; a smart crop measures the rows as they pass.
         {"cropped.jpg", make.jpeg(3, false), true, PictureFit::Crop},
         {"smart.jpg", make.jpeg(3, false), true, PictureFit::Crop, CropGravity::Smart},
+        // Cut by rows: those above and below the part are dropped as they pass.
+        {"tall-cropped.jpg", tall.jpeg(3, false), true, PictureFit::Crop},
+        {"tall-north.png", tall.png(false, false), true, PictureFit::Crop, CropGravity::North},
+        {"tall-south.bmp", tall.bmp24(), true, PictureFit::Crop, CropGravity::South},
+        {"boxed.tif", tall.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16), true, PictureFit::Stretch,
+         CropGravity::Center, PixelRect{7, 40, 100, 90}},
         // Converted to sRGB as the rows arrive.
         {"p3.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile())},
         {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
@@ -350,6 +358,11 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
          true, PictureFit::Crop},
         {"p3-smart.jpg", testsupport::WithJpegProfile(make.jpeg(3, false), testsupport::DisplayP3Profile()),
          true, PictureFit::Crop, CropGravity::Smart},
+        {"p3-tall-south.jpg",
+         testsupport::WithJpegProfile(tall.jpeg(3, false), testsupport::DisplayP3Profile()), true,
+         PictureFit::Crop, CropGravity::South},
+        {"p3-boxed.png", testsupport::WithPngProfile(tall.png(false, false), testsupport::DisplayP3Profile()),
+         true, PictureFit::Crop, CropGravity::Center, PixelRect{0, 30, 123, 120}},
         {"p3-turned-smart.jpg",
          testsupport::WithJpegProfile(make.turnedJpeg(), testsupport::DisplayP3Profile()), false,
          PictureFit::Crop, CropGravity::Smart},
@@ -370,6 +383,7 @@ TEST(StreamedConversion, WritesTheWholePictureDatabaseForEverySettingAndStreamsW
                 settings.compression = static_cast<CompressionMode>(kCompressions[pair % 3]);
                 settings.fit = input.fit;
                 settings.gravity = input.gravity;
+                settings.cropBox = input.cropBox;
                 // Colour-managed rows reach the fine quality's scaling as light.
                 const bool tagged = std::string_view(input.name).starts_with("p3");
                 if (tagged && choice % 2 == 1) settings.quality = PictureQuality::kFine;
@@ -414,6 +428,11 @@ TEST(StreamedConversion, PicturesResampledOnHelperThreadsWriteTheWholePictureDat
         {"p3.png", testsupport::WithPngProfile(make.png(false, false), testsupport::DisplayP3Profile())},
         {"turned.jpg", make.turnedJpeg(), false},
         {"padded.jpg", make.jpeg(3, false), true, PictureFit::Pad},
+        // Rows above the part are dropped while the helpers resample the part.
+        {"p3-tall.jpg",
+         testsupport::WithJpegProfile(PictureMaker(kLargeHeight, kLargeWidth).jpeg(3, false),
+                                      testsupport::DisplayP3Profile()),
+         true, PictureFit::Crop},
     };
     for (PictureQuality quality : {PictureQuality::kClassic, PictureQuality::kFine}) {
         for (const Input& input : inputs) {
@@ -440,6 +459,7 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
     const std::vector<std::uint8_t> png = make.png(false, false);
     const std::vector<std::uint8_t> bmp = make.bmp24();
     const std::vector<std::uint8_t> webp = make.webp(false);
+    const std::vector<std::uint8_t> tallJpeg = PictureMaker(kHeight, kWidth).jpeg(3, false);
     std::vector<std::uint8_t> scrambledBmp = make.bmp32TopDown();
     std::vector<std::uint8_t> scrambledJpeg = jpeg;
     std::vector<std::uint8_t> scrambledTiff = make.tiff(PHOTOMETRIC_RGB, COMPRESSION_JPEG, false, 16);
@@ -457,10 +477,17 @@ TEST(StreamedConversion, DamagedFilesEndAsTheyDoHeldWhole) {
         {"lost-ycbcr-strip.tif", withLostStrip(make.subsampledYCbCrTiff((folder / "made.tif").string()))},
         {"cut-p3.jpg", testsupport::WithJpegProfile({jpeg.begin(), jpeg.begin() + jpeg.size() * 3 / 5},
                                                     testsupport::DisplayP3Profile())},
+        // The data ends within the part kept.
+        {"cut-tall.jpg",
+         {tallJpeg.begin(), tallJpeg.begin() + tallJpeg.size() * 3 / 5},
+         true,
+         PictureFit::Crop,
+         CropGravity::South},
     };
-    const ConversionSettings settings{.destination = kPalmOs5HighRes};
     for (const Input& input : inputs) {
         SCOPED_TRACE(input.name);
+        const ConversionSettings settings{
+            .destination = kPalmOs5HighRes, .fit = input.fit, .gravity = input.gravity};
         convertBothWays(folder, input.name, input.bytes, settings, kDitherFloydSteinberg);
     }
 }
@@ -481,6 +508,10 @@ TEST(StreamedConversion, OnlyPicturesHeldWholeAreHeldToTheByteLimit) {
     } cases[] = {
         {{"baseline.jpg", make.jpeg(3, false)}, PictureHolding::kStreamWherePossible, limits, true},
         {{"rgb.png", make.png(false, false)}, PictureHolding::kStreamWherePossible, limits, true},
+        {{"tall-cropped.jpg", PictureMaker(kHeight, kWidth).jpeg(3, false), true, PictureFit::Crop},
+         PictureHolding::kStreamWherePossible,
+         limits,
+         true},
         {{"strips.tif", make.tiff(PHOTOMETRIC_RGB, COMPRESSION_NONE, false, 16)},
          PictureHolding::kStreamWherePossible,
          limits,
@@ -497,8 +528,8 @@ TEST(StreamedConversion, OnlyPicturesHeldWholeAreHeldToTheByteLimit) {
         const std::string path = (folder / c.input.name).string();
         testsupport::WriteFileBytes(path, c.input.bytes);
         const Converted converted =
-            convert(path, ConversionSettings{.destination = kPalmOs5HighRes}, kDitherFloydSteinberg,
-                    c.holding, (folder / "limited.pdb").string(), c.limits);
+            convert(path, ConversionSettings{.destination = kPalmOs5HighRes, .fit = c.input.fit},
+                    kDitherFloydSteinberg, c.holding, (folder / "limited.pdb").string(), c.limits);
         EXPECT_EQ(converted.complete, c.converts);
         if (c.converts) {
             EXPECT_GT(converted.windowRows, 0);

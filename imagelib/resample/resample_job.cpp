@@ -79,7 +79,12 @@ void ResampleJob::MarkReady(int rowCount) {
 }
 
 void ResampleJob::MakeRoom(int rowCount) {
-    const int needed = std::min(rowCount, m_height) + m_batchRows - m_rows.WindowRows();
+    // The next batch overwrites the stored rows up to rowCount + batch -
+    // window: the part's rows among them must be done, those above and below
+    // it are never read.
+    const std::int64_t overwritten =
+        std::int64_t{rowCount} + m_batchRows - m_rows.WindowRows() - m_rows.Part().top;
+    const int needed = static_cast<int>(std::min<std::int64_t>(overwritten, m_height));
     std::unique_lock lock(m_mutex);
     while (FreeRows() < needed && !m_stopping) {
         const auto start = std::chrono::steady_clock::now();
@@ -91,8 +96,11 @@ void ResampleJob::MakeRoom(int rowCount) {
 
 bool ResampleJob::TakeConversion(const CColorConversion& conversion, int firstRow, int rowCount) {
     if (!m_rows.TakesRowConversions()) return false;
+    // Counted in rows of the part; rows outside it are never read.
+    const int top = m_rows.Part().top;
     std::lock_guard lock(m_mutex);
-    return m_rowState.TakeConversion(conversion, firstRow, rowCount);
+    return m_rowState.TakeConversion(conversion, std::clamp(firstRow - top, 0, m_height),
+                                     std::clamp(rowCount - top, 0, m_height));
 }
 
 void ResampleJob::ReleaseConversion() {
@@ -122,7 +130,7 @@ void ResampleJob::FinishAcross(const CColorConversion* sourceConversion) {
     {
         std::lock_guard lock(m_mutex);
         m_rowState.sourceConversion = sourceConversion;
-        if (m_rows.WindowRows() != 0) m_rowState.writtenRows = m_ready;
+        if (m_rows.WindowRows() != 0) m_rowState.writtenRows = m_rows.Part().top + m_ready;
     }
     MarkReady(m_rows.Part().top + m_height);
     Help(0, false);

@@ -62,7 +62,8 @@ bool SourceRowReader::Expects(const CImageBitmap& bitmap) const {
 }
 
 bool SourceRowReader::TakesRowConversions() const {
-    return m_picture.AsStored() && m_part.top == 0 && m_part.height == m_storedHeight;
+    return m_picture.AsStored() &&
+           (m_windowRows != 0 || (m_part.top == 0 && m_part.height == m_storedHeight));
 }
 
 void SourceRowReader::Read(std::size_t thread, int begin, int end, const RowState& state, const RowUse& use) {
@@ -73,12 +74,12 @@ void SourceRowReader::Read(std::size_t thread, int begin, int end, const RowStat
         m_picture.CopySwappedRows(m_part.left, m_part.top + begin, m_part.width, end - begin,
                                   buffers.chunk.data());
     // Rows reported in the file's colors are only taken for a picture as
-    // stored whose part keeps every row (TakesRowConversions), so their rows
-    // are the part's. Code values are converted before they are read; light
-    // is taken from the conversion as the rows are read.
+    // stored (TakesRowConversions), counted in rows of the part. Code values
+    // are converted before they are read; light is taken from the conversion
+    // as the rows are read.
     const CColorConversion* rowConversion = state.rowConversion;
     const int convertBegin = std::max(begin, state.convertFrom);
-    const int convertEnd = std::min({end, state.convertTo, state.writtenRows});
+    const int convertEnd = std::min({end, state.convertTo, state.writtenRows - m_part.top});
     if (rowConversion != nullptr && !m_linear) {
         ConvertInPlace(*rowConversion, convertBegin, convertEnd);
         rowConversion = nullptr;
@@ -117,7 +118,7 @@ void SourceRowReader::Read(std::size_t thread, int begin, int end, const RowStat
 void SourceRowReader::ConvertInPlace(const CColorConversion& conversion, int begin, int end) const noexcept {
     auto* const* rows = const_cast<std::uint8_t* const*>(m_source->GetRows());
     const auto width = static_cast<std::size_t>(m_storedWidth);
-    for (int y = begin; y < end; ++y) conversion.ConvertPixels(rows[y], width);
+    for (int y = begin; y < end; ++y) conversion.ConvertPixels(rows[m_part.top + y], width);
 }
 
 void SourceRowReader::WidenCodes(const std::uint8_t* pixels, bool backwards, double* row) const {

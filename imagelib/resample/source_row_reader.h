@@ -17,7 +17,7 @@ namespace resample {
 // which still hold the file's colors. Whoever schedules the reading keeps one
 // under its lock and gives each read a copy taken with the rows.
 struct RowState {
-    // Rows of a window from here on were never written by the decoder: they
+    // Stored rows of a window from here on were never written by the decoder: they
     // are read as the bitmap was created, zero, since their slots still hold
     // older rows.
     int writtenRows = std::numeric_limits<int>::max();
@@ -72,8 +72,9 @@ public:
     // True when made for a bitmap of that size, not yet attached.
     bool Expects(const CImageBitmap& bitmap) const;
     // True when rows reported in the file's colors can be converted here:
-    // only those of a picture seen as stored whose part keeps every row, so
-    // that its rows are the part's.
+    // only those of a picture seen as stored, and of a whole bitmap only when
+    // its part keeps every row, since the rows outside the part are left
+    // as they are. Rows are taken in rows of the part.
     bool TakesRowConversions() const;
 
     using RowUse = std::function<void(int y, const double* row)>;
@@ -96,7 +97,7 @@ private:
         std::vector<std::uint8_t> chunk;
     };
 
-    // Converts the colors of rows [begin, end) in place.
+    // Converts the colors of rows [begin, end) of the part in place.
     void ConvertInPlace(const CColorConversion& conversion, int begin, int end) const noexcept;
     // Widens the `pixels` of one row seen, in sRGB.
     void WidenCodes(const std::uint8_t* pixels, bool backwards, double* row) const;

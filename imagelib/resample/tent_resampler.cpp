@@ -109,15 +109,15 @@ int CTentResampler::WindowRows(int width, int height, int batchRows) noexcept {
     const std::int64_t window =
         std::int64_t{batchRows} + std::int64_t{kWindowChunksPerThread} * kChunkRows * threads;
     try {
-        // Only a picture seen as stored, whose part keeps every row, is read
-        // in the order it decodes; a smart crop resamples it whole to its
-        // covers.
+        // Only a picture seen as stored is read in the order it decodes: rows
+        // outside its part are dropped as they pass. A smart crop resamples it
+        // whole to its covers, so only one from no crop box streams.
         const Seeing seeing = SeeingFor(width, height);
         const PixelRect whole{0, 0, width, height};
         std::unique_ptr<CoverCut> cover = CoverFor(width, height);
-        const bool everyRow =
-            cover != nullptr ? cover->Box() == whole : seeing.part.top == 0 && seeing.part.height == height;
-        if (window >= height || seeing.orientation != kOrientationAsStored || !everyRow) return 0;
+        if (window >= height || seeing.orientation != kOrientationAsStored ||
+            (cover != nullptr && cover->Box() != whole))
+            return 0;
         std::optional<StreamedAttention> attention;
         if (cover != nullptr)
             attention = StreamedAttention{AttentionSums(width, height), nullptr, 0, 0,

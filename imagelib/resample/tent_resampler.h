@@ -43,13 +43,15 @@ struct ResizeTarget {
 // row (target width x source height, kept whole for the pass down) has it.
 // The window then belongs to this resampler's decode: Finish must be given
 // that same bitmap, and the resampler must outlive neither it nor the decode.
-// A window is offered only for a picture not turned, and either cut at its
-// sides only (every row kept) or cropped by what draws the eye (smart) from
-// no crop box: the attention is then measured from the rows as they are
-// reported, the whole picture resampled to a cover of each target (see
-// resample::CoverCut), and the part cut from it once every row is in. A
-// smart crop held whole is resampled the same way, so both give the same
-// bytes.
+// A window is offered only for a picture not turned, and either framed by a
+// part known before the decode (whole, cropped at its sides or by rows, by
+// gravity or a crop box) or cropped by what draws the eye (smart) from no
+// crop box. Rows above and below a known part are dropped as they are
+// reported, never resampled. A smart crop's attention is measured from the
+// rows as they are reported, the whole picture resampled to a cover of each
+// target (see resample::CoverCut), and the part cut from it once every row
+// is in. A smart crop held whole is resampled the same way, so both give the
+// same bytes.
 class CTentResampler : public CDecodedRowListener {
 public:
     // Threads to resample with: kAutomaticThreads uses one per core for large
