@@ -156,6 +156,23 @@ void WidenRowOn256(const std::uint8_t* in, std::size_t count, double* out) {
     }
 }
 
+// Where row y of the pass down reads its sources and writes its pixels, the
+// zero weights at either end of its sources left out.
+struct DownRow {
+    const double* weights;
+    int taps;
+    const std::uint8_t* top;
+    std::uint8_t* out;
+};
+
+DownRow DownRowAt(const std::uint8_t* intermediate, std::size_t stride, int width,
+                  const ContributionTable& table, std::uint8_t* resampled, int y) {
+    const Trimmed trimmed = Trim(table, y);
+    return {table.Weights(y) + trimmed.first, trimmed.taps,
+            intermediate + static_cast<std::size_t>(table.Left(y) + trimmed.first) * stride,
+            resampled + static_cast<std::size_t>(y) * 4 * static_cast<std::size_t>(width)};
+}
+
 // Eight output pixels at a time, their sums kept in registers over the
 // rows read; the last few one at a time, with the same operations.
 constexpr int kDownBlock = 8;
@@ -163,19 +180,16 @@ constexpr int kDownBlock = 8;
 KESTRIN_WIDE_TARGET
 void CodeRowsDownOn512(const std::uint8_t* intermediate, std::size_t stride, int width,
                        const ContributionTable& table, std::uint8_t* resampled, int begin, int end) {
-    const auto rowBytes = 4 * static_cast<std::size_t>(width);
     for (int y = begin; y < end; ++y) {
-        const Trimmed trimmed = Trim(table, y);
-        const double* weights = table.Weights(y) + trimmed.first;
-        const std::uint8_t* top =
-            intermediate + static_cast<std::size_t>(table.Left(y) + trimmed.first) * stride;
-        std::uint8_t* out = resampled + static_cast<std::size_t>(y) * rowBytes;
+        const DownRow row = DownRowAt(intermediate, stride, width, table, resampled, y);
+        const double* weights = row.weights;
+        std::uint8_t* out = row.out;
         int x = 0;
         for (; x + kDownBlock <= width; x += kDownBlock) {
             __m512d sums[kDownBlock / 2];
             for (__m512d& sum : sums) sum = _mm512_setzero_pd();
-            const std::uint8_t* in = top + 4 * static_cast<std::size_t>(x);
-            for (int k = 0; k < trimmed.taps; ++k, in += stride) {
+            const std::uint8_t* in = row.top + 4 * static_cast<std::size_t>(x);
+            for (int k = 0; k < row.taps; ++k, in += stride) {
                 const __m512d weight = _mm512_set1_pd(weights[k]);
                 for (int i = 0; i < kDownBlock / 2; ++i) {
                     std::uint64_t two;
@@ -187,26 +201,23 @@ void CodeRowsDownOn512(const std::uint8_t* intermediate, std::size_t stride, int
             }
             for (int i = 0; i < kDownBlock / 2; ++i) StorePair(sums[i], out, x + 2 * i, false, 2);
         }
-        CodeColumnsDown(top, stride, weights, trimmed.taps, out, x, width);
+        CodeColumnsDown(row.top, stride, weights, row.taps, out, x, width);
     }
 }
 
 KESTRIN_AVX2_TARGET
 void CodeRowsDownOn256(const std::uint8_t* intermediate, std::size_t stride, int width,
                        const ContributionTable& table, std::uint8_t* resampled, int begin, int end) {
-    const auto rowBytes = 4 * static_cast<std::size_t>(width);
     for (int y = begin; y < end; ++y) {
-        const Trimmed trimmed = Trim(table, y);
-        const double* weights = table.Weights(y) + trimmed.first;
-        const std::uint8_t* top =
-            intermediate + static_cast<std::size_t>(table.Left(y) + trimmed.first) * stride;
-        std::uint8_t* out = resampled + static_cast<std::size_t>(y) * rowBytes;
+        const DownRow row = DownRowAt(intermediate, stride, width, table, resampled, y);
+        const double* weights = row.weights;
+        std::uint8_t* out = row.out;
         int x = 0;
         for (; x + kDownBlock <= width; x += kDownBlock) {
             __m256d sums[kDownBlock];
             for (__m256d& sum : sums) sum = _mm256_setzero_pd();
-            const std::uint8_t* in = top + 4 * static_cast<std::size_t>(x);
-            for (int k = 0; k < trimmed.taps; ++k, in += stride) {
+            const std::uint8_t* in = row.top + 4 * static_cast<std::size_t>(x);
+            for (int k = 0; k < row.taps; ++k, in += stride) {
                 const __m256d weight = _mm256_broadcast_sd(weights + k);
                 for (int i = 0; i < kDownBlock / 2; ++i) {
                     std::uint64_t two;
@@ -221,7 +232,7 @@ void CodeRowsDownOn256(const std::uint8_t* intermediate, std::size_t stride, int
             }
             for (int i = 0; i < kDownBlock; ++i) StorePixel(sums[i], out, x + i, false);
         }
-        CodeColumnsDown(top, stride, weights, trimmed.taps, out, x, width);
+        CodeColumnsDown(row.top, stride, weights, row.taps, out, x, width);
     }
 }
 
